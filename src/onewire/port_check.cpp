@@ -1,0 +1,78 @@
+#include "onewire/port_check.h"
+
+#include <memory>
+
+namespace qrv {
+
+namespace {
+
+// The unit's power supply settles within half a second of a change of RTS/DTR.
+constexpr double kSettleSeconds = 0.5;
+
+const SerialSettings kPortSettings{9600, 8, 1, false};
+
+bool CtsOn(SerialPort& port) {
+    const int status = port.GetLineStatus();
+    return status >= 0 && (status & kLineStatusCts) != 0;
+}
+
+void SetPower(SerialPort& port, bool on) {
+    port.SetRts(on);
+    port.SetDtr(on);
+}
+
+}  // namespace
+
+int CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port) {
+    std::unique_ptr<SerialPort> link = ports.MakePort(port);
+    if (!link) {
+        return kSerialInvalidPort;
+    }
+    const int opened = link->Open(kPortSettings);
+    if (opened != kSerialOk) {
+        link->Close();
+        return opened;
+    }
+
+    clock.Delay(kSettleSeconds);
+    if (!CtsOn(*link)) {
+        SetPower(*link, false);
+        clock.Delay(kSettleSeconds);
+        link->Close();
+        return kNoUnitOnPort;
+    }
+
+    SetPower(*link, false);
+    clock.Delay(kSettleSeconds);
+    if (CtsOn(*link)) {
+        SetPower(*link, false);
+        clock.Delay(kSettleSeconds);
+        link->Close();
+        return kCtsDoesNotFollow;
+    }
+
+    SetPower(*link, true);
+    clock.Delay(kSettleSeconds);
+    link->Close();
+    clock.Delay(kSettleSeconds / 2);
+    return 0;
+}
+
+int CloseSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port) {
+    std::unique_ptr<SerialPort> link = ports.MakePort(port);
+    if (!link) {
+        return kSerialInvalidPort;
+    }
+    const int opened = link->Open(kPortSettings);
+    clock.Delay(kSettleSeconds);
+    if (opened != kSerialOk) {
+        link->Close();
+        clock.Delay(kSettleSeconds);
+        return opened;
+    }
+    SetPower(*link, false);
+    clock.Delay(kSettleSeconds);
+    return link->Close();
+}
+
+}  // namespace qrv

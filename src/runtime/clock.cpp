@@ -1,0 +1,121 @@
+#include "runtime/clock.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace qrv {
+
+std::int64_t DaysFromCivil(int year, int month, int day) {
+    // Howard Hinnant's days_from_civil: exact for every proleptic Gregorian date.
+    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t mp = (month + 9) % 12;
+    const std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+LocalDateTime RealClock::Now() const {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,           local.tm_hour,
+            local.tm_min,         local.tm_sec,     static_cast<int>(millis)};
+}
+
+double RealClock::Timer() const {
+    using Seconds = std::chrono::duration<double>;
+    return Seconds(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void RealClock::Delay(double seconds) {
+    if (seconds > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    }
+}
+
+namespace {
+constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
+}
+
+VirtualClock::VirtualClock(LocalDateTime start)
+    : startDays_(DaysFromCivil(start.year, start.month, start.day)),
+      startMicros_(((start.hour * 60LL + start.minute) * 60LL + start.second) * 1'000'000LL +
+                   start.millisecond * 1000LL) {}
+
+LocalDateTime VirtualClock::Now() const {
+    std::lock_guard lock(mutex_);
+    const std::int64_t total = startMicros_ + elapsedMicros_;
+    const std::int64_t days = startDays_ + total / kMicrosPerDay;
+    std::int64_t micros = total % kMicrosPerDay;
+    LocalDateTime result;
+    CivilFromDays(days, result.year, result.month, result.day);
+    result.hour = static_cast<int>(micros / 3'600'000'000LL);
+    micros %= 3'600'000'000LL;
+    result.minute = static_cast<int>(micros / 60'000'000LL);
+    micros %= 60'000'000LL;
+    result.second = static_cast<int>(micros / 1'000'000LL);
+    result.millisecond = static_cast<int>((micros % 1'000'000LL) / 1000);
+    return result;
+}
+
+double VirtualClock::Timer() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<double>(elapsedMicros_) / 1e6;
+}
+
+void VirtualClock::Delay(double seconds) {
+    if (seconds <= 0) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        elapsedMicros_ += static_cast<std::int64_t>(seconds * 1e6 + 0.5);
+    }
+    changed_.notify_all();
+}
+
+void VirtualClock::SetNow(const LocalDateTime& when) {
+    {
+        std::lock_guard lock(mutex_);
+        startDays_ = DaysFromCivil(when.year, when.month, when.day);
+        startMicros_ = ((when.hour * 60LL + when.minute) * 60LL + when.second) * 1'000'000LL +
+                       when.millisecond * 1000LL - elapsedMicros_;
+    }
+    changed_.notify_all();
+}
+
+bool VirtualClock::WaitUntil(double deadline) {
+    std::unique_lock lock(mutex_);
+    const auto target = static_cast<std::int64_t>(deadline * 1e6 + 0.5);
+    changed_.wait(lock, [&] { return interrupted_ || elapsedMicros_ >= target; });
+    return !interrupted_;
+}
+
+void VirtualClock::Interrupt() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+    }
+    changed_.notify_all();
+}
+
+}  // namespace qrv

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace qrv {
+
+// A local calendar date and wall-clock time, as the station shows and stores it.
+struct LocalDateTime {
+    int year = 2000;
+    int month = 1;  // 1..12
+    int day = 1;    // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+
+    friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;
+};
+
+// The one source of time for the whole station. Nothing reads the system clock
+// or sleeps except through a Clock, so tests and the simulated interface unit
+// can run a day of acquisition in virtual time.
+class Clock {
+  public:
+    virtual ~Clock() = default;
+
+    // Local date and time of day.
+    virtual LocalDateTime Now() const = 0;
+
+    // Monotonic seconds since an arbitrary start (the run-time's Timer()).
+    virtual double Timer() const = 0;
+
+    // Lets the given number of seconds pass (the run-time's Delay()).
+    virtual void Delay(double seconds) = 0;
+};
+
+class RealClock final : public Clock {
+  public:
+    LocalDateTime Now() const override;
+    double Timer() const override;
+    void Delay(double seconds) override;
+};
+
+// Virtual time: Delay() advances time at once instead of sleeping. Safe to use
+// from several threads; WaitUntil() lets a thread block until another thread
+// has advanced time far enough (used by periodic timer threads in tests).
+class VirtualClock final : public Clock {
+  public:
+    explicit VirtualClock(LocalDateTime start = {2026, 1, 5, 12, 0, 0, 0});
+
+    LocalDateTime Now() const override;
+    double Timer() const override;
+    void Delay(double seconds) override;
+
+    // Advances time as Delay() does; the name says who moves it.
+    void Advance(double seconds) { Delay(seconds); }
+    void SetNow(const LocalDateTime& when);
+
+    // Blocks until Timer() >= deadline or Interrupt() is called; returns false
+    // when interrupted.
+    bool WaitUntil(double deadline);
+    void Interrupt();
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::int64_t startDays_;    // days since 1970-01-01 of the start date
+    std::int64_t startMicros_;  // microseconds into the start day
+    std::int64_t elapsedMicros_ = 0;
+    bool interrupted_ = false;
+};
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+std::int64_t DaysFromCivil(int year, int month, int day);
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
+
+}  // namespace qrv

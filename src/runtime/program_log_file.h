@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
+
+namespace qrv {
+
+// The program log "QRVLog.txt": created with a three-line header and a
+// "QRVLog.txt created" entry, then one "YYYY-MM-DD HH:MM: text" line per event,
+// kept read-only between writes. Both threads log; a mutex keeps the
+// make-writable / append / make-read-only steps of one entry together.
+class ProgramLogFile final : public EventLog {
+  public:
+    ProgramLogFile(std::filesystem::path path, const Clock& clock);
+
+    void LogMessageToDisk(std::string_view message) override;
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::string Entry(std::string_view message) const;
+
+    std::filesystem::path path_;
+    const Clock& clock_;
+    std::mutex mutex_;
+};
+
+}  // namespace qrv

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace qrv {
+
+// Colours of the main panel's fields, as 0xRRGGBB.
+namespace colors {
+inline constexpr std::uint32_t kProgressBlue = 0x0066CC;
+inline constexpr std::uint32_t kAlarmRed = 0xFF0000;
+inline constexpr std::uint32_t kWhite = 0xFFFFFF;
+inline constexpr std::uint32_t kNoProbeYellow = 0xFFCC00;
+}  // namespace colors
+
+// The fixed status fields of the main panel. Every call may come from the
+// acquisition thread as well as from the user-interface thread; the Qt
+// implementation posts to the GUI thread, tests record the calls.
+class StatusDisplay {
+  public:
+    virtual ~StatusDisplay() = default;
+
+    virtual void SetStatusLine(std::string_view text, std::uint32_t rgb) = 0;
+    // Makes pending drawing visible at once (progress during long work).
+    virtual void ProcessDrawEvents() = 0;
+
+    virtual void SetDateTime(std::string_view text) = 0;
+
+    virtual void ShowAlarmBanner(bool show, std::string_view text) = 0;
+    // Phase 1: red box, white text; phase 0: white box, red text.
+    virtual void ColorAlarmBanner(int phase) = 0;
+    virtual void ShowAlarmButton(bool show) = 0;
+    virtual void SetAlarmButton(int value) = 0;
+
+    virtual void ShowInstallNotice(bool show, std::string_view text) = 0;
+    virtual void ShowLogo(bool show) = 0;
+    virtual void ShowModeText(bool show) = 0;
+    virtual void SetModeText(std::string_view text) = 0;
+    virtual void ShowDealerText(bool show, std::string_view text) = 0;
+
+    virtual void SetAcquisitionIndicator(std::uint32_t rgb) = 0;
+    virtual void SetMenuBarDimmed(bool dimmed) = 0;
+    virtual void Beep() = 0;
+    virtual void BringToFront() = 0;
+};
+
+}  // namespace qrv

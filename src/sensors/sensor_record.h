@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace qrv {
+
+// A field written by the acquisition thread while the user-interface thread
+// may read it (the table hand-shake is cooperative and the alarm evaluation
+// runs outside it). Relaxed atomics keep those accesses well defined without
+// changing what either side sees; copying loads and stores the value.
+template <typename T>
+class SharedField {
+  public:
+    SharedField(T value = T{}) : value_(value) {}  // NOLINT(google-explicit-constructor)
+    SharedField(const SharedField& other) : value_(other.load()) {}
+    SharedField& operator=(const SharedField& other) {
+        store(other.load());
+        return *this;
+    }
+    SharedField& operator=(T value) {
+        store(value);
+        return *this;
+    }
+    operator T() const { return load(); }  // NOLINT(google-explicit-constructor)
+
+    T load() const { return value_.load(std::memory_order_relaxed); }
+    void store(T value) { value_.store(value, std::memory_order_relaxed); }
+    SharedField& operator++() {
+        value_.fetch_add(1, std::memory_order_relaxed);
+        return *this;
+    }
+
+  private:
+    std::atomic<T> value_;
+};
+
+inline constexpr int kMaxSensors = 100;
+inline constexpr int kMaxNameLength = 27;
+inline constexpr int kMaxNetworkNameLength = 31;
+inline constexpr int kRomLength = 8;
+
+// Probe status.
+inline constexpr int kStatusActive = 0;
+inline constexpr int kStatusOff = 1;
+inline constexpr int kStatusInhibit = 2;
+
+// Alarm states.
+inline constexpr int kAlarmNone = 0;
+inline constexpr int kAlarmHigh = 1;
+inline constexpr int kAlarmLow = 2;
+inline constexpr int kPreAlarmHigh = 3;
+inline constexpr int kPreAlarmLow = 4;
+inline constexpr int kAlarmLost = 5;
+inline constexpr int kAlarmEndedMessage = 7;
+
+// Sensor types: the character codes of '0', '1' and '2'.
+inline constexpr int kTypeTemperature = 48;
+inline constexpr int kTypeHumidity = 49;
+inline constexpr int kTypeSwitch = 50;
+inline constexpr int kTypeUnknown = 999;
+
+// A line above this marks a probe found for the first time and not yet
+// confirmed by the user (101..103 for lines 1..3).
+inline constexpr int kNewProbeLineOffset = 100;
+
+// Readings below this are error codes of the reading routines, not values.
+inline constexpr double kErrorValueLimit = -200.0;
+inline bool IsErrorValue(double value) {
+    return value < kErrorValueLimit;
+}
+
+// A 1-Wire ROM code: family code first, then the serial number from its least
+// significant byte, then the CRC8; one byte value per element.
+using RomCode = std::array<std::int16_t, kRomLength>;
+
+struct AlarmWindow {
+    std::int32_t Start = 0;  // quarter-hours, inclusive
+    std::int32_t Stop = 96;  // quarter-hours, exclusive
+    friend bool operator==(const AlarmWindow&, const AlarmWindow&) = default;
+};
+
+// One probe of the network. Texts are UTF-8 in memory; Name holds at most 27
+// characters and Units is "°C", " %", two blanks or empty.
+struct SensorRecord {
+    std::int32_t Line = 0;
+    RomCode Rom{};
+    std::string Name;
+    std::int32_t SensorType = 0;
+    std::string Units;
+    SharedField<double> Value = 0.0;
+    std::int32_t SmsEnable = 0;
+    std::int32_t RelayEnable = 0;
+    SharedField<std::int32_t> AlarmState = 0;
+    SharedField<std::int32_t> AlarmDelayCount = 0;
+    SharedField<std::int32_t> TripDelayCount = 0;
+    std::int32_t AlarmLow = 0;
+    std::int32_t AlarmHigh = 0;
+    std::int32_t AlarmDelay = 0;
+    std::int32_t TripLow = 0;
+    std::int32_t TripHigh = 0;
+    std::int32_t TripDelay = 0;
+    std::array<AlarmWindow, 7> AlarmTimes{};
+    std::int32_t Status = kStatusActive;
+    SharedField<std::int32_t> FoundOnNetwork = 0;
+    SharedField<std::int32_t> NewValueCount = 0;
+    SharedField<std::int32_t> LostCount = 0;
+};
+
+}  // namespace qrv
