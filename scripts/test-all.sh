@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the whole
+# suite, then the core tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the threaded tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/release -j "$jobs"
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_SANITIZE=ON \
+    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan --output-on-failure -L core -j "$jobs"
+
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_TSAN=ON \
+    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF
+cmake --build build/tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -L threaded -j "$jobs"

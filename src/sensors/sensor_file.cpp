@@ -1,0 +1,239 @@
+#include "sensors/sensor_file.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/date_strings.h"
+#include "runtime/encoding.h"
+#include "runtime/formats.h"
+#include "runtime/text_file.h"
+#include "settings/file_header.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+namespace {
+
+constexpr std::size_t kLineLimit = 82;
+constexpr std::string_view kNetworkNameKey = "Networkname=";
+constexpr std::string_view kRecordSeparator = "===================================";
+constexpr int kSpareKeyFirst = 5;
+constexpr int kSpareKeyLast = 9;
+constexpr int kSpareHeaderLines = 10;
+constexpr int kSpareRecordLines = 10;
+constexpr int kMinimumDelay = 120;
+
+std::string TextFromFile(std::string_view bytes, std::size_t maxChars) {
+    return Utf8Left(BlankControlCharacters(Cp1252ToUtf8(bytes)), maxChars);
+}
+
+std::string TextToFile(std::string_view utf8, std::size_t maxChars) {
+    return Utf8ToCp1252(Utf8Left(BlankControlCharacters(utf8), maxChars));
+}
+
+int IntOrZero(std::string_view line) {
+    return notation::ScanInt(line).value_or(0);
+}
+
+// Reads one record block in the layout of the file at hand (the current one,
+// or one of the two older ones that end after the placeholder line or after
+// the alarm windows). Returns false when the file ends inside the record.
+class RecordReader {
+  public:
+    explicit RecordReader(LineReader& reader) : reader_(reader) {}
+
+    bool Read(int expectedIndex, SensorRecord& record, bool& indexMismatch) {
+        // Skips the spare lines of the previous block and the separator.
+        std::optional<std::string_view> line;
+        do {
+            line = reader_.ReadLine(kLineLimit);
+        } while (line && line->starts_with("sp"));
+        const auto index = Next();
+        if (!line || !index) {
+            return false;
+        }
+        if (notation::ScanInt(*index) != expectedIndex) {
+            indexMismatch = true;
+        }
+        std::vector<std::string_view> fields;
+        for (int i = 0; i < 21; ++i) {  // Line, 8 x Rom, name, value ... placeholder
+            const auto field = Next();
+            if (!field) {
+                return false;
+            }
+            fields.push_back(*field);
+        }
+        int lineNumber = IntOrZero(fields[0]);
+        if (lineNumber > 100) {
+            lineNumber -= 100;
+        }
+        // A free slot in the middle would hide every later probe of the table.
+        record.Line = lineNumber >= 1 ? lineNumber : 1;
+        for (int i = 0; i < kRomLength; ++i) {
+            const int value = IntOrZero(fields[1 + i]);
+            record.Rom[i] = static_cast<std::int16_t>(value >= 0 && value <= 255 ? value : 0);
+        }
+        record.Name = TextFromFile(fields[9], kMaxNameLength);
+        record.NewValueCount = 0;
+        record.AlarmLow = IntOrZero(fields[11]);
+        record.AlarmHigh = IntOrZero(fields[12]);
+        record.AlarmDelay = std::max(IntOrZero(fields[13]), kMinimumDelay);
+        record.TripLow = IntOrZero(fields[14]);
+        record.TripHigh = IntOrZero(fields[15]);
+        record.TripDelay = std::max(IntOrZero(fields[16]), kMinimumDelay);
+        record.Status = IntOrZero(fields[18]);
+        record.FoundOnNetwork = IntOrZero(fields[19]);
+
+        const auto afterPlaceholder = Next();
+        if (!afterPlaceholder || afterPlaceholder->starts_with("s")) {
+            record.AlarmTimes.fill(AlarmWindow{});
+            return true;
+        }
+        std::array<int, 14> windows{};
+        windows[0] = IntOrZero(*afterPlaceholder);
+        for (int i = 1; i < 14; ++i) {
+            const auto value = Next();
+            if (!value) {
+                return false;
+            }
+            windows[i] = IntOrZero(*value);
+        }
+        for (int day = 0; day < 7; ++day) {
+            record.AlarmTimes[day] = {windows[2 * day], windows[2 * day + 1]};
+        }
+        const auto sms = Next();
+        if (!sms || sms->starts_with("s")) {
+            record.SmsEnable = 1;
+            record.RelayEnable = 1;
+            return true;
+        }
+        record.SmsEnable = IntOrZero(*sms);
+        record.RelayEnable = IntOrZero(reader_.ReadLineOrEmpty(kLineLimit));
+        return true;
+    }
+
+  private:
+    std::optional<std::string_view> Next() { return reader_.ReadLine(kLineLimit); }
+
+    LineReader& reader_;
+};
+
+}  // namespace
+
+int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table) {
+    const FileBytes file = ReadFileBytes(snsFileName);
+    if (file.result != kFileOk) {
+        return file.result;
+    }
+    LineReader reader(file.bytes);
+    int mismatches = 0;
+    auto expect = [&](std::optional<std::string_view> line, std::string_view wanted) {
+        if (!line || *line != wanted) {
+            ++mismatches;
+        }
+    };
+    expect(reader.ReadLine(kLineLimit), kHeaderEquals);
+    expect(reader.ReadLine(kLineLimit), kSnsVersionLine);
+    expect(reader.ReadLine(kLineLimit), kNoticeLine);
+    const auto stamp = reader.ReadLine(kLineLimit);
+    if (!stamp || !stamp->starts_with(kDateTimeStampKey)) {
+        ++mismatches;
+    }
+    std::optional<std::string> networkName;
+    if (const auto line = reader.ReadLine(kLineLimit); line && line->starts_with(kNetworkNameKey)) {
+        networkName = TextFromFile(line->substr(kNetworkNameKey.size()), kMaxNetworkNameLength);
+    }
+    for (int key = kSpareKeyFirst; key <= kSpareKeyLast; ++key) {
+        const auto line = reader.ReadLine(kLineLimit);
+        if (!line || !line->starts_with(std::to_string(key) + "=")) {
+            ++mismatches;
+        }
+    }
+    for (int i = 0; i < kSpareHeaderLines; ++i) {
+        reader.ReadLine(kLineLimit);
+    }
+    if (mismatches > 0) {
+        return -mismatches;
+    }
+
+    reader.ReadLine(kLineLimit);  // "maxindex"
+    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kLineLimit));
+    if (!highest) {
+        return kSensorFileTruncated;
+    }
+    // Loaded into a copy first, so a file that ends inside a record changes nothing.
+    SensorTable loaded = table;
+    loaded.ClearDataBase();
+    const int last = std::min(*highest, kMaxSensors - 1);
+    bool indexMismatch = false;
+    RecordReader records(reader);
+    for (int j = 0; j <= last; ++j) {
+        SensorRecord& record = loaded.SensorArray[j];
+        if (!records.Read(j, record, indexMismatch)) {
+            return kSensorFileTruncated;
+        }
+        loaded.DefineSensorTypeAndUnits(j);
+    }
+    if (networkName) {
+        loaded.NetworkName = *networkName;
+    }
+    table = loaded;
+    return indexMismatch ? kSensorFileIndexMismatch : kFileOk;
+}
+
+int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable& table,
+                    const Clock& clock, Dialogs& dialogs, EventLog& log, int taal) {
+    const DateStrings now = MakeDateStrings(clock.Now());
+    const int last = table.GetMax1820Index();
+
+    std::vector<std::string> lines;
+    lines.reserve(22 + 49 * static_cast<std::size_t>(last + 1));
+    lines.emplace_back(kHeaderEquals);
+    lines.emplace_back(kSnsVersionLine);
+    lines.emplace_back(kNoticeLine);
+    lines.push_back(std::string(kDateTimeStampKey) + now.FileDatumString + " " + now.TijdString);
+    lines.push_back(std::string(kNetworkNameKey) +
+                    TextToFile(table.NetworkName, kMaxNetworkNameLength));
+    for (int key = kSpareKeyFirst; key <= kSpareKeyLast; ++key) {
+        lines.push_back(std::to_string(key) + "=" + notation::Int(key, 10, true));
+    }
+    lines.insert(lines.end(), kSpareHeaderLines, "sns");
+    lines.emplace_back("maxindex");
+    lines.push_back(notation::Int(last));
+
+    for (int j = 0; j <= last; ++j) {
+        const SensorRecord& record = table.SensorArray[j];
+        lines.emplace_back(kRecordSeparator);
+        lines.push_back(notation::Int(j));
+        lines.push_back(notation::Int(
+            record.Line > kNewProbeLineOffset ? record.Line - kNewProbeLineOffset : record.Line));
+        for (std::int16_t element : record.Rom) {
+            lines.push_back(notation::Int(element));
+        }
+        lines.push_back(TextToFile(record.Name, kMaxNameLength));
+        lines.push_back(notation::Real(record.Value));
+        for (int value : {record.AlarmLow, record.AlarmHigh, record.AlarmDelay, record.TripLow,
+                          record.TripHigh, record.TripDelay, record.AlarmState.load(),
+                          record.Status, record.FoundOnNetwork.load(), 0}) {
+            lines.push_back(notation::Int(value));
+        }
+        for (const AlarmWindow& window : record.AlarmTimes) {
+            lines.push_back(notation::Int(window.Start));
+            lines.push_back(notation::Int(window.Stop));
+        }
+        lines.push_back(notation::Int(record.SmsEnable));
+        lines.push_back(notation::Int(record.RelayEnable));
+        lines.insert(lines.end(), kSpareRecordLines, "sp");
+    }
+
+    if (WriteFileAtomically(snsFileName, JoinCrLf(lines)) != kFileOk) {
+        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
+                             text::Raw(text::Key::TXT_ERROR_SNS_FILE, taal));
+        return kFileCannotOpenForWriting;
+    }
+    log.LogMessageToDisk("SensorFile written");
+    return kFileOk;
+}
+
+}  // namespace qrv

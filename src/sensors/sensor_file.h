@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+
+#include "runtime/clock.h"
+#include "runtime/dialogs.h"
+#include "runtime/event_log.h"
+#include "sensors/sensor_table.h"
+
+namespace qrv {
+
+inline constexpr std::string_view kSnsVersionLine = "QRVNL SNS FILE Vs 1.10";
+// Records were loaded, but at least one index line did not match its position.
+inline constexpr int kSensorFileIndexMismatch = 1000;
+// The file ends inside a record or holds no record count: nothing is loaded.
+inline constexpr int kSensorFileTruncated = -3000;
+
+// Loads QRVNL.SNS into the table and its network name. Returns 0, 1000 (index
+// mismatch, not an error), kFileDoesNotExist, kFileCannotOpenForReading, or
+// another negative value for a damaged header or a truncated file; on every
+// negative result the table and network name are left as they were.
+int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table);
+
+// Rewrites QRVNL.SNS whole from the table. The old file is replaced only once
+// the new one is completely written. Taal selects the language of the error
+// popup. Returns 0 or kFileCannotOpenForWriting.
+int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable& table,
+                    const Clock& clock, Dialogs& dialogs, EventLog& log, int taal);
+
+}  // namespace qrv

@@ -1,0 +1,145 @@
+#include "settings/settings_file.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "runtime/date_strings.h"
+#include "runtime/encoding.h"
+#include "runtime/formats.h"
+#include "runtime/text_file.h"
+#include "settings/file_header.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+namespace {
+
+constexpr std::size_t kLineLimit = 82;
+constexpr std::size_t kLongLineLimit = 390;
+constexpr int kSpareLines = 100;
+
+struct IntegerLine {
+    std::string_view key;
+    int SystemSettings::*field;
+};
+
+constexpr std::array<IntegerLine, 6> kIntegerLines{{
+    {"ComPort=", &SystemSettings::SerialPort},
+    {"Language=", &SystemSettings::Taal},
+    {"TempDisplay=", &SystemSettings::DisplayKeuze},
+    {"TempUnits=", &SystemSettings::KeuzeTempUnits},
+    {"SampleRate=", &SystemSettings::KeuzeSampleTime},
+    {"GraphStyle=", &SystemSettings::KeuzeGraphStyle},
+}};
+
+constexpr std::string_view kDestinationKey = "SmsDestination=";
+constexpr std::string_view kProgramKey = "SmsProgramSource=";
+constexpr std::string_view kAlarmEnableKey = "AlarmEnable=";
+
+// Text read from the file: UTF-8, no control characters, at most maxChars.
+std::string TextFromFile(std::string_view bytes, std::size_t maxChars) {
+    return Utf8Left(BlankControlCharacters(Cp1252ToUtf8(bytes)), maxChars);
+}
+
+// Text written to the file: one line, at most maxChars, Windows-1252.
+std::string TextToFile(std::string_view utf8, std::size_t maxChars) {
+    return Utf8ToCp1252(Utf8Left(BlankControlCharacters(utf8), maxChars));
+}
+
+std::string_view After(std::string_view line, std::size_t count) {
+    return count < line.size() ? line.substr(count) : std::string_view{};
+}
+
+void ScanInto(std::string_view text, int& field) {
+    if (const auto value = notation::ScanInt(text)) {
+        field = *value;
+    }
+}
+
+}  // namespace
+
+int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings) {
+    const FileBytes file = ReadFileBytes(iniFileName);
+    if (file.result != kFileOk) {
+        return file.result;
+    }
+    LineReader reader(file.bytes);
+    int mismatches = 0;
+    auto expect = [&](std::optional<std::string_view> line, std::string_view wanted) {
+        if (!line || *line != wanted) {
+            ++mismatches;
+        }
+    };
+    expect(reader.ReadLine(kLineLimit), kHeaderEquals);
+    expect(reader.ReadLine(kLineLimit), kIniVersionLine);
+    expect(reader.ReadLine(kLineLimit), kNoticeLine);
+    const auto stamp = reader.ReadLine(kLineLimit);
+    if (!stamp || !stamp->starts_with(kDateTimeStampKey)) {
+        ++mismatches;
+    }
+
+    for (const IntegerLine& entry : kIntegerLines) {
+        const auto line = reader.ReadLine(kLineLimit);
+        if (!line || !line->starts_with(entry.key)) {
+            ++mismatches;
+            continue;
+        }
+        ScanInto(After(*line, entry.key.size()), settings.*entry.field);
+    }
+
+    // The keys of the last three lines are not checked; only their position counts.
+    if (const auto line = reader.ReadLine(kLineLimit)) {
+        settings.SmSDestination =
+            TextFromFile(After(*line, kDestinationKey.size()), kMaxSmsDestinationLength);
+    } else {
+        ++mismatches;
+    }
+    if (const auto line = reader.ReadLine(kLongLineLimit)) {
+        settings.SmSProgramSource =
+            TextFromFile(After(*line, kProgramKey.size()), kMaxSmsProgramLength);
+    } else {
+        ++mismatches;
+    }
+    if (const auto line = reader.ReadLine(kLongLineLimit)) {
+        ScanInto(After(*line, kAlarmEnableKey.size()), settings.GeneralAlarmEnable);
+    } else {
+        ++mismatches;
+    }
+
+    EnforceSettingRanges(settings);
+    return -mismatches;
+}
+
+int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
+                 const Clock& clock, Dialogs& dialogs, EventLog& log) {
+    EnforceSettingRanges(settings);
+    const DateStrings now = MakeDateStrings(clock.Now());
+
+    std::vector<std::string> lines;
+    lines.reserve(13 + kSpareLines);
+    lines.emplace_back(kHeaderEquals);
+    lines.emplace_back(kIniVersionLine);
+    lines.emplace_back(kNoticeLine);
+    lines.push_back(std::string(kDateTimeStampKey) + now.FileDatumString + now.TijdString);
+    for (const IntegerLine& entry : kIntegerLines) {
+        lines.push_back(std::string(entry.key) + notation::Int(settings.*entry.field, 10, true));
+    }
+    lines.push_back(std::string(kDestinationKey) +
+                    TextToFile(settings.SmSDestination, kMaxSmsDestinationLength));
+    lines.push_back(std::string(kProgramKey) +
+                    TextToFile(settings.SmSProgramSource, kMaxSmsProgramLength));
+    lines.push_back(std::string(kAlarmEnableKey) +
+                    notation::Int(settings.GeneralAlarmEnable, 10, true));
+    lines.insert(lines.end(), kSpareLines, "---");
+
+    if (WriteFileAtomically(iniFileName, JoinCrLf(lines)) != kFileOk) {
+        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, settings.Taal),
+                             text::Raw(text::Key::TXT_ERROR_INI_FILE, settings.Taal));
+        return kFileCannotOpenForWriting;
+    }
+    log.LogMessageToDisk("IniFile saved");
+    return kFileOk;
+}
+
+}  // namespace qrv

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+
+#include "runtime/clock.h"
+#include "runtime/dialogs.h"
+#include "runtime/event_log.h"
+#include "settings/system_settings.h"
+
+namespace qrv {
+
+inline constexpr std::string_view kIniVersionLine = "QRVNL INI FILE Vs 1.10";
+
+// Loads QRVNL.INI into settings. Returns 0 when every checked line was as
+// expected, kFileDoesNotExist / kFileCannotOpenForReading (settings untouched),
+// or minus the number of checked lines that did not match (the good lines are
+// still taken). Only settings whose lines could be read change; the ranges
+// are enforced afterwards.
+int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings);
+
+// Rewrites QRVNL.INI whole from settings (after enforcing the ranges on them).
+// The old file is replaced only once the new one is completely written. On
+// failure shows the file-error popup and returns kFileCannotOpenForWriting.
+int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
+                 const Clock& clock, Dialogs& dialogs, EventLog& log);
+
+}  // namespace qrv

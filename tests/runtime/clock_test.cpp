@@ -1,0 +1,64 @@
+#include "runtime/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "runtime/date_strings.h"
+
+namespace qrv {
+namespace {
+
+TEST(VirtualClock, DelayAdvancesAcrossMidnightAndMonthEnds) {
+    VirtualClock clock({2024, 2, 28, 23, 59, 59, 500});
+    clock.Delay(0.5);
+    EXPECT_EQ(clock.Now(), (LocalDateTime{2024, 2, 29, 0, 0, 0, 0}));
+    clock.Delay(86400.0);
+    EXPECT_EQ(clock.Now(), (LocalDateTime{2024, 3, 1, 0, 0, 0, 0}));
+    EXPECT_DOUBLE_EQ(clock.Timer(), 86400.5);
+}
+
+TEST(VirtualClock, SetNowKeepsTimerMonotonic) {
+    VirtualClock clock;
+    clock.Delay(10);
+    clock.SetNow({2026, 12, 31, 23, 0, 0, 0});
+    EXPECT_DOUBLE_EQ(clock.Timer(), 10.0);
+    clock.Delay(3600);
+    EXPECT_EQ(clock.Now(), (LocalDateTime{2027, 1, 1, 0, 0, 0, 0}));
+}
+
+TEST(VirtualClock, WaitUntilWakesWhenAnotherThreadAdvances) {
+    VirtualClock clock;
+    bool reached = false;
+    std::thread waiter([&] { reached = clock.WaitUntil(5.0); });
+    clock.Advance(2.0);
+    clock.Advance(3.0);
+    waiter.join();
+    EXPECT_TRUE(reached);
+
+    std::thread interrupted([&] { reached = clock.WaitUntil(100.0); });
+    clock.Interrupt();
+    interrupted.join();
+    EXPECT_FALSE(reached);
+}
+
+TEST(CivilDays, RoundTripOverCenturies) {
+    for (std::int64_t days = DaysFromCivil(1899, 12, 25); days < DaysFromCivil(2101, 1, 5);
+         ++days) {
+        int y = 0, m = 0, d = 0;
+        CivilFromDays(days, y, m, d);
+        ASSERT_EQ(DaysFromCivil(y, m, d), days);
+    }
+    EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
+    EXPECT_EQ(DaysFromCivil(2000, 3, 1) - DaysFromCivil(2000, 2, 28), 2);
+}
+
+TEST(DateStrings, FileEuroAndTimeTexts) {
+    const DateStrings s = MakeDateStrings({2026, 3, 7, 8, 5, 9, 0});
+    EXPECT_EQ(s.FileDatumString, "2026-03-07");
+    EXPECT_EQ(s.EuroDatumString, "07/03/2026");
+    EXPECT_EQ(s.TijdString, "08:05:09");
+}
+
+}  // namespace
+}  // namespace qrv

@@ -1,0 +1,279 @@
+#include "sensors/sensor_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "runtime/scripted_dialogs.h"
+#include "runtime/text_file.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+namespace qrv {
+namespace {
+
+using testing::ReadBytes;
+using testing::RecordingLog;
+using testing::TempDir;
+using testing::WriteBytes;
+
+const std::string kNotice = "Quorvanel monitoring station - written by the program, edit with care";
+
+std::vector<std::string> Header(int maxIndex, const std::string& name = "Koelcel") {
+    std::vector<std::string> lines = {std::string(61, '='), "QRVNL SNS FILE Vs 1.10", kNotice,
+                                      "Date/time stamp=2026-12-06 08:30:05", "Networkname=" + name};
+    for (int key = 5; key <= 9; ++key) {
+        lines.push_back(std::to_string(key) + "=000000000" + std::to_string(key));
+    }
+    lines.insert(lines.end(), 10, "sns");
+    lines.push_back("maxindex");
+    lines.push_back(std::to_string(maxIndex));
+    return lines;
+}
+
+// One record block; layout 3 is the current one, 1 and 2 the older ones.
+std::vector<std::string> Block(int index, int layout = 3, const std::string& name = "Freezer 1") {
+    std::vector<std::string> lines = {std::string(35, '='),
+                                      std::to_string(index),
+                                      "2",
+                                      "40",
+                                      "17",
+                                      "34",
+                                      "81",
+                                      "0",
+                                      "0",
+                                      "0",
+                                      "201",
+                                      name,
+                                      "-18.250000",
+                                      "-25",
+                                      "-10",
+                                      "300",
+                                      "-22",
+                                      "-15",
+                                      "30",
+                                      "1",
+                                      "2",
+                                      "1",
+                                      "0"};
+    if (layout >= 2) {
+        for (int day = 0; day < 7; ++day) {
+            lines.push_back(std::to_string(day * 4));
+            lines.push_back(std::to_string(90 - day));
+        }
+    }
+    if (layout >= 3) {
+        lines.push_back("0");
+        lines.push_back("1");
+    }
+    lines.insert(lines.end(), 10, "sp");
+    return lines;
+}
+
+std::string Join(std::vector<std::string> lines, const std::string& eol = "\r\n") {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + eol;
+    }
+    return text;
+}
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class SensorFile : public ::testing::Test {
+  protected:
+    int Load(const std::string& text) {
+        WriteBytes(path_, text);
+        return ReadSensorFile(path_, table_);
+    }
+    int Save(int taal = 0) { return WriteSensorFile(path_, table_, clock_, dialogs_, log_, taal); }
+
+    TempDir dir_;
+    std::filesystem::path path_ = dir_ / "QRVNL.SNS";
+    SensorTable table_;
+    VirtualClock clock_{{2026, 12, 6, 8, 30, 5, 0}};
+    ScriptedDialogs dialogs_;
+    RecordingLog log_;
+};
+
+TEST_F(SensorFile, LoadsTheCurrentLayout) {
+    ASSERT_EQ(Load(Join(Header(0) + Block(0))), 0);
+    EXPECT_EQ(table_.NetworkName, "Koelcel");
+    ASSERT_EQ(table_.GetMax1820Index(), 0);
+    const SensorRecord& r = table_.SensorArray[0];
+    EXPECT_EQ(r.Line, 2);
+    EXPECT_EQ(r.Rom, (RomCode{40, 17, 34, 81, 0, 0, 0, 201}));
+    EXPECT_EQ(r.Name, "Freezer 1");
+    EXPECT_EQ(r.SensorType, kTypeTemperature);
+    EXPECT_EQ(r.Units, "\u00B0C");
+    EXPECT_EQ(r.Value, 0.0) << "the stored reading is not loaded";
+    EXPECT_EQ(r.AlarmLow, -25);
+    EXPECT_EQ(r.AlarmHigh, -10);
+    EXPECT_EQ(r.AlarmDelay, 300);
+    EXPECT_EQ(r.TripLow, -22);
+    EXPECT_EQ(r.TripHigh, -15);
+    EXPECT_EQ(r.TripDelay, 120) << "pre-alarm delays below 120 s are raised";
+    EXPECT_EQ(r.AlarmState, 0) << "alarm states start afresh";
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.FoundOnNetwork, 1);
+    EXPECT_EQ(r.AlarmTimes[0], (AlarmWindow{0, 90}));
+    EXPECT_EQ(r.AlarmTimes[6], (AlarmWindow{24, 84}));
+    EXPECT_EQ(r.SmsEnable, 0);
+    EXPECT_EQ(r.RelayEnable, 1);
+}
+
+TEST_F(SensorFile, OlderLayoutsGetTheirDefaults) {
+    table_.SensorArray[1].SmsEnable = 1;  // layout 1 keeps what the slot held
+    ASSERT_EQ(Load(Join(Header(2) + Block(0, 2) + Block(1, 1) + Block(2, 3))), 0);
+    EXPECT_EQ(table_.SensorArray[0].SmsEnable, 1);
+    EXPECT_EQ(table_.SensorArray[0].RelayEnable, 1);
+    EXPECT_EQ(table_.SensorArray[0].AlarmTimes[1], (AlarmWindow{4, 89}));
+    EXPECT_EQ(table_.SensorArray[1].AlarmTimes[3], (AlarmWindow{0, 96}));
+    EXPECT_EQ(table_.SensorArray[1].SmsEnable, 1);
+    EXPECT_EQ(table_.SensorArray[2].SmsEnable, 0);
+    EXPECT_EQ(table_.GetMax1820Index(), 2);
+}
+
+TEST_F(SensorFile, WritesTheExactLayout) {
+    table_.NetworkName = "Kühlhaus";
+    const int index = table_.Append1820ToDataStruct({40, 17, 34, 81, 0, 0, 0, 201}, 102);
+    SensorRecord& r = table_.SensorArray[index];
+    r.Name = "Freezer 1";
+    r.Value = -18.25;
+    r.AlarmLow = -25;
+    r.AlarmHigh = -10;
+    r.AlarmDelay = 300;
+    r.TripLow = -22;
+    r.TripHigh = -15;
+    r.TripDelay = 30;
+    r.AlarmState = kAlarmHigh;
+    r.Status = 2;
+    r.SmsEnable = 0;
+    r.RelayEnable = 1;
+    for (int day = 0; day < 7; ++day) {
+        r.AlarmTimes[day] = {day * 4, 90 - day};
+    }
+    ASSERT_EQ(Save(), 0);
+    std::vector<std::string> expected = Header(0, "K\xFChlhaus") + Block(0);
+    EXPECT_EQ(ReadBytes(path_), Join(expected)) << "a new probe on line 102 is written as 2";
+    EXPECT_THAT(log_.Messages(), ::testing::ElementsAre("SensorFile written"));
+}
+
+TEST_F(SensorFile, RoundTripKeepsEverySetting) {
+    for (int i = 0; i < kMaxSensors; ++i) {
+        const int index =
+            table_.Append1820ToDataStruct({static_cast<std::int16_t>(i % 2 ? 0x26 : 0x10),
+                                           static_cast<std::int16_t>(i), 0, 0, 0, 0, 0, 7},
+                                          1 + i % 3);
+        table_.SensorArray[index].Name = "Probe ÄÖÜ " + std::to_string(i);
+        table_.SensorArray[index].AlarmDelay = 120 + i;
+        table_.SensorArray[index].TripDelay = 600;
+        table_.SensorArray[index].SmsEnable = i % 2;
+    }
+    ASSERT_EQ(Save(), 0);
+    SensorTable original = table_;
+    table_.ClearDataBase();
+    ASSERT_EQ(ReadSensorFile(path_, table_), 0);
+    ASSERT_EQ(table_.GetMax1820Index(), 99);
+    for (int i = 0; i < kMaxSensors; ++i) {
+        EXPECT_EQ(table_.SensorArray[i].Name, original.SensorArray[i].Name);
+        EXPECT_EQ(table_.SensorArray[i].Rom, original.SensorArray[i].Rom);
+        EXPECT_EQ(table_.SensorArray[i].AlarmDelay, original.SensorArray[i].AlarmDelay);
+        EXPECT_EQ(table_.SensorArray[i].SmsEnable, original.SensorArray[i].SmsEnable);
+        EXPECT_EQ(table_.SensorArray[i].AlarmTimes, original.SensorArray[i].AlarmTimes);
+    }
+}
+
+TEST_F(SensorFile, EmptyTableRoundTrip) {
+    ASSERT_EQ(Save(), 0);
+    EXPECT_EQ(ReadBytes(path_), Join(Header(-1, "QRV-Data")));
+    table_.Append1820ToDataStruct({1, 2, 3, 4, 5, 6, 7, 8}, 1);
+    EXPECT_EQ(ReadSensorFile(path_, table_), 0);
+    EXPECT_EQ(table_.GetMax1820Index(), -1);
+}
+
+TEST_F(SensorFile, DamagedHeaderLeavesTheTableAlone) {
+    table_.Append1820ToDataStruct({1, 2, 3, 4, 5, 6, 7, 8}, 3);
+    table_.NetworkName = "Before";
+    auto lines = Header(0) + Block(0);
+    lines[1] = "QRVNL SNS FILE Vs 1.09";
+    EXPECT_LT(Load(Join(lines)), 0);
+    lines = Header(0) + Block(0);
+    lines[7] = "X=0000000007";
+    EXPECT_LT(Load(Join(lines)), 0);
+    EXPECT_EQ(table_.SensorArray[0].Line, 3);
+    EXPECT_EQ(table_.NetworkName, "Before");
+}
+
+TEST_F(SensorFile, IndexMismatchLoadsWithResult1000) {
+    auto lines = Header(1) + Block(0) + Block(5);
+    EXPECT_EQ(Load(Join(lines)), kSensorFileIndexMismatch);
+    EXPECT_EQ(table_.GetMax1820Index(), 1);
+}
+
+TEST_F(SensorFile, TruncatedFileChangesNothing) {
+    table_.Append1820ToDataStruct({1, 2, 3, 4, 5, 6, 7, 8}, 3);
+    auto lines = Header(1) + Block(0);
+    lines.resize(lines.size() - 15);  // the file ends inside the second block's predecessor
+    lines.push_back(std::string(35, '='));
+    EXPECT_EQ(Load(Join(lines)), kSensorFileTruncated);
+    EXPECT_EQ(table_.SensorArray[0].Rom, (RomCode{1, 2, 3, 4, 5, 6, 7, 8}));
+
+    lines = Header(0);
+    lines.back() = "many";
+    EXPECT_EQ(Load(Join(lines)), kSensorFileTruncated);
+    EXPECT_EQ(table_.GetMax1820Index(), 0);
+}
+
+TEST_F(SensorFile, HostileContentIsBounded) {
+    auto block = Block(0, 3, std::string(60, 'N') + "\x01\x02");
+    block[2] = "101";   // a marked line in the file is taken less 100
+    block[3] = "999";   // not a byte: the element becomes 0
+    block[14] = "abc";  // no number: 0
+    auto lines = Header(150, std::string(40, 'W')) + block;
+    for (int j = 1; j < 120; ++j) {
+        lines = lines + Block(j);
+    }
+    EXPECT_EQ(Load(Join(lines, "\n")), 0) << "LF-only lines are accepted";
+    EXPECT_EQ(table_.GetMax1820Index(), 99) << "no more than 100 records";
+    EXPECT_EQ(table_.NetworkName, std::string(31, 'W'));
+    EXPECT_EQ(table_.SensorArray[0].Name, std::string(27, 'N'));
+    EXPECT_EQ(table_.SensorArray[0].Line, 1);
+    EXPECT_EQ(table_.SensorArray[0].Rom[0], 0);
+    EXPECT_EQ(table_.SensorArray[0].AlarmHigh, 0);
+}
+
+TEST_F(SensorFile, NamesWithLineBreaksCannotBreakTheFile) {
+    const int index = table_.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 7}, 1);
+    table_.SensorArray[index].Name = "Evil\r\n5\r\nname";
+    table_.NetworkName = "Net\nwork";
+    ASSERT_EQ(Save(), 0);
+    SensorTable back;
+    ASSERT_EQ(ReadSensorFile(path_, back), 0);
+    EXPECT_EQ(back.SensorArray[0].Name, "Evil  5  name");
+    EXPECT_EQ(back.NetworkName, "Net work");
+    EXPECT_EQ(back.SensorArray[0].Rom, table_.SensorArray[0].Rom);
+}
+
+TEST_F(SensorFile, GarbageNeverCrashes) {
+    std::string garbage = Join(Header(3));
+    for (int i = 0; i < 20000; ++i) {
+        garbage.push_back(static_cast<char>((i * 2654435761u) >> 24));
+    }
+    const int result = Load(garbage);
+    EXPECT_TRUE(result == kSensorFileTruncated || result >= 0);
+    EXPECT_EQ(ReadSensorFile(dir_ / "none.SNS", table_), kFileDoesNotExist);
+}
+
+TEST_F(SensorFile, FailedWriteShowsThePopup) {
+    EXPECT_EQ(WriteSensorFile(dir_ / "no" / "QRVNL.SNS", table_, clock_, dialogs_, log_, 2),
+              kFileCannotOpenForWriting);
+    ASSERT_EQ(dialogs_.Popups().size(), 1u);
+    EXPECT_EQ(dialogs_.Popups()[0].title, "QUORVANEL   Réseau de capteurs intelligents");
+    EXPECT_TRUE(log_.Messages().empty());
+}
+
+}  // namespace
+}  // namespace qrv

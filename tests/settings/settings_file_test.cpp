@@ -1,0 +1,225 @@
+#include "settings/settings_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "runtime/scripted_dialogs.h"
+#include "runtime/text_file.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+namespace qrv {
+namespace {
+
+using testing::ReadBytes;
+using testing::RecordingLog;
+using testing::TempDir;
+using testing::WriteBytes;
+
+const std::string kNotice = "Quorvanel monitoring station - written by the program, edit with care";
+
+// An INI file as the station writes it, with line overrides by line number.
+std::string IniText(std::map<int, std::string> overrides = {}, int lineCount = 113,
+                    const std::string& eol = "\r\n") {
+    std::vector<std::string> lines = {std::string(61, '='),
+                                      "QRVNL INI FILE Vs 1.10",
+                                      kNotice,
+                                      "Date/time stamp=2026-12-0608:30:00",
+                                      "ComPort=0000000003",
+                                      "Language=0000000001",
+                                      "TempDisplay=0000000007",
+                                      "TempUnits=0000000002",
+                                      "SampleRate=0000000010",
+                                      "GraphStyle=0000000002",
+                                      "SmsDestination=0612345678",
+                                      "SmsProgramSource=/opt/sms/SMS Centre",
+                                      "AlarmEnable=0000000000"};
+    lines.resize(113, "---");
+    for (const auto& [number, text] : overrides) {
+        lines[number - 1] = text;
+    }
+    lines.resize(lineCount);
+    std::string result;
+    for (const auto& line : lines) {
+        result += line + eol;
+    }
+    return result;
+}
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    SystemSettings Read(const std::string& text, int* result = nullptr) {
+        WriteBytes(path_, text);
+        SystemSettings settings;
+        const int rc = ReadIniFile(path_, settings);
+        if (result) {
+            *result = rc;
+        }
+        return settings;
+    }
+
+    TempDir dir_;
+    std::filesystem::path path_ = dir_ / "QRVNL.INI";
+};
+
+TEST_F(SettingsFile, ReadsEveryLineOfAGoodFile) {
+    int result = 1;
+    const SystemSettings s = Read(IniText(), &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(s.SerialPort, 3);
+    EXPECT_EQ(s.Taal, 1);
+    EXPECT_EQ(s.DisplayKeuze, 7);
+    EXPECT_EQ(s.KeuzeTempUnits, 2);
+    EXPECT_EQ(s.KeuzeSampleTime, 10);
+    EXPECT_EQ(s.KeuzeGraphStyle, 2);
+    EXPECT_EQ(s.SmSDestination, "0612345678");
+    EXPECT_EQ(s.SmSProgramSource, "/opt/sms/SMS Centre");
+    EXPECT_EQ(s.GeneralAlarmEnable, 0);
+}
+
+TEST_F(SettingsFile, WritesTheExactLayoutAndReadsItBack) {
+    SystemSettings s;
+    s.SerialPort = 2;
+    s.Taal = 3;
+    s.KeuzeSampleTime = 15;
+    s.SmSDestination = "Kühlhaus";
+    s.SmSProgramSource = "/usr/local/bin/sms centre";
+    VirtualClock clock({2026, 12, 6, 8, 30, 5, 0});
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    ASSERT_EQ(WriteIniFile(path_, s, clock, dialogs, log), 0);
+
+    std::string expected = std::string(61, '=') + "\r\nQRVNL INI FILE Vs 1.10\r\n" + kNotice +
+                           "\r\nDate/time stamp=2026-12-0608:30:05\r\nComPort=0000000002\r\n"
+                           "Language=0000000003\r\nTempDisplay=0000000000\r\n"
+                           "TempUnits=0000000000\r\nSampleRate=0000000015\r\n"
+                           "GraphStyle=0000000001\r\nSmsDestination=K\xFChlhaus\r\n"
+                           "SmsProgramSource=/usr/local/bin/sms centre\r\n"
+                           "AlarmEnable=0000000001\r\n";
+    for (int i = 0; i < 100; ++i) {
+        expected += "---\r\n";
+    }
+    EXPECT_EQ(ReadBytes(path_), expected);
+    EXPECT_THAT(log.Messages(), ::testing::ElementsAre("IniFile saved"));
+
+    SystemSettings back;
+    EXPECT_EQ(ReadIniFile(path_, back), 0);
+    EXPECT_EQ(back, s);
+}
+
+TEST_F(SettingsFile, OutOfRangeValuesFallBack) {
+    const SystemSettings s = Read(IniText({{5, "ComPort=0000000009"},
+                                           {6, "Language=0000000004"},
+                                           {9, "SampleRate=0000000000"},
+                                           {10, "GraphStyle=0000000007"}}));
+    EXPECT_EQ(s.SerialPort, 1);
+    EXPECT_EQ(s.Taal, 0);
+    EXPECT_EQ(s.KeuzeSampleTime, 5);
+    EXPECT_EQ(s.KeuzeGraphStyle, 1);
+}
+
+TEST_F(SettingsFile, WriterEnforcesTheRangesToo) {
+    SystemSettings s;
+    s.KeuzeSampleTime = 61;
+    s.SerialPort = 0;
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    ASSERT_EQ(WriteIniFile(path_, s, clock, dialogs, log), 0);
+    EXPECT_EQ(s.KeuzeSampleTime, 5);
+    EXPECT_EQ(s.SerialPort, 1);
+}
+
+TEST_F(SettingsFile, DamagedHeaderStillLoadsTheSettings) {
+    int result = 0;
+    const SystemSettings s = Read(IniText({{2, "QRVNL INI FILE Vs 1.11"}}), &result);
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(s.SerialPort, 3);
+    EXPECT_EQ(s.GeneralAlarmEnable, 0);
+    EXPECT_EQ(s.SmSDestination, "0612345678");
+
+    Read(IniText({{1, "====="}, {3, "other notice"}, {4, "Date stamp=x"}}), &result);
+    EXPECT_EQ(result, -3);
+}
+
+TEST_F(SettingsFile, WrongKeyOrNonNumberLeavesTheSettingUnchanged) {
+    int result = 0;
+    SystemSettings s = Read(IniText({{5, "Comport=0000000004"}}), &result);
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(s.SerialPort, 1);
+    EXPECT_EQ(s.Taal, 1);
+
+    s = Read(IniText({{9, "SampleRate=often"}}), &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(s.KeuzeSampleTime, 5);
+}
+
+TEST_F(SettingsFile, TextLinesAreTakenByPositionAndBounded) {
+    SystemSettings s = Read(IniText({{11, "SmsDestination="}}));
+    EXPECT_EQ(s.SmSDestination, "");
+
+    s = Read(IniText({{11, "XXXXXXXXXXXXXXX0123456789012345678901234567890"},
+                      {12, "SmsProgramSource=" + std::string(300, 'p')}}));
+    EXPECT_EQ(s.SmSDestination, "012345678901234567890123456");  // 27 characters
+    EXPECT_EQ(s.SmSProgramSource, std::string(259, 'p'));
+
+    s = Read(IniText({{11, std::string("SmsDestination=06\x01"
+                                       "12\t")}}));
+    EXPECT_EQ(s.SmSDestination, "06 12 ");
+}
+
+TEST_F(SettingsFile, SpareLinesMayBeMissingOrChanged) {
+    int result = 1;
+    Read(IniText({}, 13), &result);
+    EXPECT_EQ(result, 0);
+    Read(IniText({{20, "anything"}}), &result);
+    EXPECT_EQ(result, 0);
+    Read(IniText({}, 113, "\n"), &result);
+    EXPECT_EQ(result, 0) << "LF-only line ends are accepted";
+}
+
+TEST_F(SettingsFile, ShortFileKeepsWhatItCannotRead) {
+    int result = 0;
+    const SystemSettings s = Read(IniText({}, 7), &result);
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(s.SerialPort, 3);
+    EXPECT_EQ(s.Taal, 1);
+    EXPECT_EQ(s.KeuzeSampleTime, 5);
+    EXPECT_EQ(s.SmSDestination, "---");
+    EXPECT_EQ(s.GeneralAlarmEnable, 1);
+}
+
+TEST_F(SettingsFile, MissingFileAndGarbage) {
+    SystemSettings s;
+    s.Taal = 2;
+    EXPECT_EQ(ReadIniFile(dir_ / "none.INI", s), kFileDoesNotExist);
+    EXPECT_EQ(s.Taal, 2);
+
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i) {
+        garbage.push_back(static_cast<char>((i * 7919) % 256));
+    }
+    int result = 0;
+    s = Read(garbage, &result);
+    EXPECT_LT(result, 0);
+    EXPECT_GE(s.Taal, 0);
+    EXPECT_LE(s.Taal, 3);
+}
+
+TEST_F(SettingsFile, FailedWriteShowsThePopupAndKeepsTheOldFile) {
+    SystemSettings s;
+    s.Taal = 1;
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    EXPECT_EQ(WriteIniFile(dir_ / "missing" / "QRVNL.INI", s, clock, dialogs, log),
+              kFileCannotOpenForWriting);
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].title, "QUORVANEL   Intelligentes Fühlernetz");
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "Dateifehler beim öffnen QRVNL.INI, Bearbeitung beendet.");
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+}  // namespace
+}  // namespace qrv

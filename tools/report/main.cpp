@@ -1,0 +1,67 @@
+// quorvanel-report: reads a station directory without the window and prints
+// what the station would load or report, for administrators, cron jobs and
+// checks from outside.
+#include <fmt/format.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report_command.h"
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+    fmt::print(out,
+               "usage: quorvanel-report [--station DIR] COMMAND [ARGS]\n"
+               "commands:\n");
+    for (const qrv::report::Command& command : qrv::report::Commands()) {
+        fmt::print(out, "  {:<28} {}\n", command.usage, command.summary);
+    }
+    fmt::print(out, "DIR defaults to $XDG_DATA_HOME/quorvanel (~/.local/share/quorvanel).\n");
+}
+
+std::filesystem::path DefaultStation() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
+        return std::filesystem::path(xdg) / "quorvanel";
+    }
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return std::filesystem::path(home) / ".local/share/quorvanel";
+    }
+    return "quorvanel";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::path station = DefaultStation();
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    std::vector<std::string_view> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--station" && i + 1 < args.size()) {
+            station = args[++i];
+        } else if (args[i].starts_with("--station=")) {
+            station = args[i].substr(10);
+        } else if (args[i] == "--help" || args[i] == "-h") {
+            PrintUsage(stdout);
+            return 0;
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    if (rest.empty()) {
+        PrintUsage(stderr);
+        return qrv::report::kExitBadArguments;
+    }
+    for (const qrv::report::Command& command : qrv::report::Commands()) {
+        if (command.name == rest.front()) {
+            return command.run(station, std::span(rest).subspan(1), stdout);
+        }
+    }
+    fmt::print(stderr, "quorvanel-report: unknown command '{}'\n", rest.front());
+    PrintUsage(stderr);
+    return qrv::report::kExitBadArguments;
+}
