@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "storage/read_progress.h"
+#include "storage/result_file_format.h"
+#include "storage/status_messages.h"
+
+namespace qrv {
+
+inline constexpr int kMaxHistoryEntries = 100;
+inline constexpr int kMaxHistoryValues = 1440;
+// Names are kept to this many characters by both period and day readers.
+inline constexpr std::size_t kMaxStoredNameLength = 24;
+inline constexpr double kHistoryThreshold = -200.0;
+inline constexpr double kNoValueAtMinute = -999.0;
+
+// The probe name as last read from a file. The Windows-1252 bytes are kept to
+// convert to UTF-8 only when they change, not once per line.
+struct StoredName {
+    std::string utf8;
+    std::array<char, kMaxStoredNameLength> raw{};
+    std::size_t rawLength = 0;
+
+    void Clear();
+    void Update(std::string_view cp1252);
+};
+
+// One probe of a day: every value at its minute.
+struct HistoEntry {
+    StoredName ProbeName;
+    KeyChars ProbeKey{};  // first character "0"
+    int ProbeType = 48;
+    std::string_view ProbeUnits;
+    std::array<std::int32_t, kMaxHistoryValues> SampleTime{};
+    std::array<double, kMaxHistoryValues> SampleValue{};
+    int LastIndex = -1;
+    double MinValue = 0.0;
+    double MaxValue = 0.0;
+};
+
+// One day's file as the history view and the day reports see it. Large (about
+// 1.7 MB): allocate it once and keep it.
+struct HistoryData {
+    std::array<HistoEntry, kMaxHistoryEntries> HistoSensor{};
+    int HistoryMaxIndex = -1;
+    int HistoryIndex = 0;
+    int HistoryInitialized = 0;
+    std::filesystem::path HistoryFileName;
+    std::string HistoryDatum;      // YYYY-MM-DD
+    std::string EuroHistoryDatum;  // DD/MM/YYYY
+};
+
+void ClearHistoSensorStructure(HistoryData& data);
+
+// The entry holding key (its first character already "0"); the hint is the
+// line's position in its block and is tried first. Claims the first unused
+// entry for a new key; -1 when all entries are taken.
+int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& key);
+
+// Reads data.HistoryFileName into the cleared structure. Returns 0, or -1..-4
+// when header line 1..4 did not match; the blocks are read either way.
+// A file that cannot be read leaves the structure empty and returns
+// kFileDoesNotExist or kFileCannotOpenForReading.
+int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgress& progress);
+
+// The value of the entry stored at exactly that minute, or kNoValueAtMinute.
+double ZoekInHistoSensor(const HistoryData& data, int entry, int minute);
+
+// "DD/MM/YYYY" of a "YYYY-MM-DD" date.
+std::string EuroDateOf(std::string_view fileDate);
+
+}  // namespace qrv

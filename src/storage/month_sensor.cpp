@@ -1,0 +1,123 @@
+#include "storage/month_sensor.h"
+
+#include <algorithm>
+
+#include "runtime/text_file.h"
+#include "storage/file_access.h"
+#include "storage/result_file_scan.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+void ClearSensorStructure(PeriodData& data) {
+    for (MonthEntry& entry : data.MonthSensor) {
+        entry.ProbeName.Clear();
+        entry.ProbeKey.fill('\0');
+        entry.ProbeUnits = {};
+        entry.ProbeType = kTypeTemperature;
+        entry.LastIndex = -1;
+        entry.MinValue = 0.0;
+        entry.MaxValue = 0.0;
+    }
+    data.MonthMaxIndex = -1;
+    data.ListSelection = 0;
+}
+
+int SearchMonthSensorForNetAddress(PeriodData& data, int hint, const KeyChars& key) {
+    if (hint >= 0 && hint < kMaxMonthEntries &&
+        data.MonthSensor[static_cast<std::size_t>(hint)].ProbeKey == key) {
+        return hint;
+    }
+    for (int i = 0; i < kMaxMonthEntries; ++i) {
+        MonthEntry& entry = data.MonthSensor[static_cast<std::size_t>(i)];
+        if (entry.LastIndex >= 0 && entry.ProbeKey == key) {
+            return i;
+        }
+        if (entry.LastIndex < 0) {
+            entry.ProbeKey = key;
+            entry.LastIndex = -1;
+            entry.MinValue = 150.0;
+            entry.MaxValue = -50.0;
+            data.MonthMaxIndex = i;
+            return i;
+        }
+    }
+    return -1;
+}
+
+int ReadDayOfMonthFromDisk(PeriodData& data, int position, bool hourly, ReportProgress& progress) {
+    const int readResult = ReadWholeFile(data.WantedMonthFile, data.readBuffer);
+    if (readResult != kFileOk) {
+        return readResult;
+    }
+    const int slotsPerDay = hourly ? 24 : 96;
+    const int minutesPerSlot = hourly ? 60 : 15;
+    const int base = slotsPerDay * (position - 1);
+    int slot = 0;
+    const ResultHeaderCheck check = ScanResultFile(
+        data.readBuffer,
+        [&](const SampleHeader& header) {
+            progress.DisplayMonthlyMessage(data.ReportMessage, header.time);
+            slot = base + header.minutes / minutesPerSlot;
+            return true;
+        },
+        [&](int linePosition, const ProbeLine& line) {
+            if (line.value <= kPeriodThreshold) {
+                return;
+            }
+            KeyChars key = line.key;
+            key[0] = '0';
+            const int e = SearchMonthSensorForNetAddress(data, linePosition, key);
+            if (e < 0) {
+                return;
+            }
+            MonthEntry& entry = data.MonthSensor[static_cast<std::size_t>(e)];
+            entry.ProbeName.Update(line.name);
+            entry.ProbeUnits = UnitsOfTypeCharacter(line.key[0]);
+            entry.ProbeType = ProbeTypeOfTypeCharacter(line.key[0]);
+            entry.MinValue = std::min(entry.MinValue, line.value);
+            entry.MaxValue = std::max(entry.MaxValue, line.value);
+            // A value opens a new slot entry when its slot lies after the
+            // entry's last one, so a probe that missed the first block of an
+            // hour still gets its own entry for that hour instead of being
+            // folded into an older one; blocks of the same slot, and blocks
+            // whose time went back, fold into the current entry.
+            if (entry.LastIndex < 0 ||
+                slot > entry.SlotNumber[static_cast<std::size_t>(entry.LastIndex)]) {
+                if (entry.LastIndex < kMaxSlotEntries - 1) {
+                    ++entry.LastIndex;
+                }
+                const auto i = static_cast<std::size_t>(entry.LastIndex);
+                entry.SlotNumber[i] = slot;
+                entry.SlotMax[i] = line.value;
+                entry.SlotMin[i] = line.value;
+            } else {
+                const auto i = static_cast<std::size_t>(entry.LastIndex);
+                entry.SlotMax[i] = std::max(entry.SlotMax[i], line.value);
+                entry.SlotMin[i] = std::min(entry.SlotMin[i], line.value);
+            }
+        });
+    return check.result;
+}
+
+int GetAllDataFromDisk(PeriodData& data, bool hourly, int taal, ReportProgress& progress) {
+    int count = 0;
+    const std::string converting = text::Plain(text::Key::TXT_CONVERTING, taal);
+    for (int position = 1; position < kPrintFileCount; ++position) {
+        if (progress.ReportAbort()) {
+            return 0;
+        }
+        const std::string& file = data.PrintFile[static_cast<std::size_t>(position)];
+        if (file.empty() || file == kNoPrintFile) {
+            continue;
+        }
+        ++count;
+        data.WantedMonthFile = file;
+        data.ReportMessage = converting + file;
+        progress.DisplayMonthlyMessage(data.ReportMessage, "");
+        ReadDayOfMonthFromDisk(data, position, hourly, progress);
+    }
+    return progress.ReportAbort() ? 0 : count;
+}
+
+}  // namespace qrv

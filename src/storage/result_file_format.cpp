@@ -1,0 +1,183 @@
+#include "storage/result_file_format.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "runtime/formats.h"
+#include "runtime/text_file.h"
+
+namespace qrv {
+
+namespace {
+
+constexpr std::size_t kValueColumn = 14;
+constexpr std::size_t kValueWidth = 6;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Exact powers of ten, so that digits / 10^k rounds exactly as strtod does.
+constexpr std::array<double, 16> kPowersOfTen{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+}  // namespace
+
+std::filesystem::path ResultFilePath(const std::filesystem::path& dataDirectory, int year,
+                                     int month, int day) {
+    return dataDirectory /
+           fmt::format("{:04d}-{:02d}-{:02d}{}", year, month, day, kResultFileExtension);
+}
+
+KeyChars MakeProbeKey(const RomCode& rom, int sensorType) {
+    static constexpr std::string_view kHex = "0123456789ABCDEF";
+    KeyChars key{};
+    for (int element = 6, out = 0; element >= 1; --element, out += 2) {
+        const int byte = rom[static_cast<std::size_t>(element)] & 0xFF;
+        key[static_cast<std::size_t>(out)] = kHex[static_cast<std::size_t>(byte >> 4)];
+        key[static_cast<std::size_t>(out) + 1] = kHex[static_cast<std::size_t>(byte & 0x0F)];
+    }
+    key[0] = static_cast<char>(sensorType & 0xFF);
+    return key;
+}
+
+std::string FormatResultHeader(std::string_view fileDate) {
+    std::string header;
+    for (std::string_view line : kResultHeaderLines) {
+        header.append(line).append(kCrLf);
+    }
+    header.append(fileDate).append(kCrLf);
+    return header;
+}
+
+void AppendSampleBlock(std::string& out, int hour, int minute,
+                       std::span<const ProbeLineData> probes) {
+    fmt::format_to(std::back_inserter(out), "{:02d}:{:02d}  {:04d}\r\n", hour, minute,
+                   probes.size());
+    for (const ProbeLineData& probe : probes) {
+        std::string value = notation::Real(probe.value, 1, static_cast<int>(kValueWidth));
+        if (value.size() != kValueWidth) {
+            value = notation::Real(kNoReadingMarker, 1, static_cast<int>(kValueWidth));
+        }
+        out.append(KeyText(probe.key)).append("  ").append(value).append("  ");
+        out.append(probe.nameCp1252).append(kCrLf);
+    }
+}
+
+std::optional<SampleHeader> ParseSampleHeader(std::string_view line) {
+    if (line.size() < 8 || !IsDigit(line[0]) || !IsDigit(line[1]) || line[2] != ':' ||
+        !IsDigit(line[3]) || !IsDigit(line[4]) || line[5] != ' ' || line[6] != ' ') {
+        return std::nullopt;
+    }
+    const int hours = (line[0] - '0') * 10 + (line[1] - '0');
+    const int minutes = (line[3] - '0') * 10 + (line[4] - '0');
+    if (hours > 23 || minutes > 59) {
+        return std::nullopt;
+    }
+    const std::optional<int> count = notation::ScanInt(line.substr(7, 10));
+    if (!count || *count < 0) {
+        return std::nullopt;
+    }
+    return SampleHeader{hours * 60 + minutes, *count, line.substr(0, 5)};
+}
+
+std::optional<double> ParseValueField(std::string_view field) {
+    std::size_t pos = 0;
+    while (pos < field.size() && field[pos] == ' ') {
+        ++pos;
+    }
+    bool negative = false;
+    if (pos < field.size() && field[pos] == '-') {
+        negative = true;
+        ++pos;
+    }
+    std::uint64_t digits = 0;
+    int digitCount = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; pos < field.size(); ++pos) {
+        const char c = field[pos];
+        if (IsDigit(c)) {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digitCount;
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digitCount == 0 || digitCount > 15) {
+        return std::nullopt;
+    }
+    const double value =
+        static_cast<double>(digits) / kPowersOfTen[static_cast<std::size_t>(decimals)];
+    return negative ? -value : value;
+}
+
+std::optional<ProbeLine> ParseProbeLine(std::string_view line) {
+    if (line.size() < kValueColumn + kValueWidth) {
+        return std::nullopt;
+    }
+    const auto type = static_cast<unsigned char>(line[0]);
+    if (type <= ' ' || type == 0x7F) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < kProbeKeyLength; ++i) {
+        if (!IsHexDigit(line[i])) {
+            return std::nullopt;
+        }
+    }
+    if (line[12] != ' ' || line[13] != ' ') {
+        return std::nullopt;
+    }
+    for (std::size_t i = kValueColumn + kValueWidth; i < kProbeNameColumn && i < line.size(); ++i) {
+        if (line[i] != ' ') {
+            return std::nullopt;
+        }
+    }
+    const std::optional<double> value = ParseValueField(line.substr(kValueColumn, kValueWidth));
+    if (!value) {
+        return std::nullopt;
+    }
+    ProbeLine probe;
+    std::copy_n(line.begin(), kProbeKeyLength, probe.key.begin());
+    probe.value = *value;
+    probe.name =
+        line.size() > kProbeNameColumn ? line.substr(kProbeNameColumn) : std::string_view{};
+    return probe;
+}
+
+int ConvertTijdStringNaarMinuten(std::string_view text) {
+    if (text.size() < 5) {
+        return -1;
+    }
+    return ((text[0] - '0') * 10 + (text[1] - '0')) * 60 + (text[3] - '0') * 10 + (text[4] - '0');
+}
+
+int ProbeTypeOfTypeCharacter(char typeChar) {
+    const auto code = static_cast<unsigned char>(typeChar);
+    // 0xE7 is the low byte of the unknown-family type, which is what it stands for.
+    return code == (kTypeUnknown & 0xFF) ? kTypeUnknown : code;
+}
+
+std::string_view UnitsOfTypeCharacter(char typeChar) {
+    switch (typeChar) {
+        case '0':
+            return "\u00B0C";
+        case '1':
+            return " %";
+        case '2':
+            return "  ";
+        default:
+            return "";
+    }
+}
+
+}  // namespace qrv

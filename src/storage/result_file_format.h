@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "sensors/sensor_record.h"
+
+namespace qrv {
+
+// The day's result file (YYYY-MM-DD.qrd): a five-line header, then one sample
+// block per store. Every reader and the writer share these definitions so the
+// files stay byte-identical with those of older installations.
+
+inline constexpr std::size_t kResultHeaderWidth = 41;
+inline constexpr std::string_view kResultEqualsLine = "=========================================";
+inline constexpr std::string_view kResultVersionLine = "QRVNL Qrd FILE Vs 1.10                   ";
+inline constexpr std::string_view kResultNoticeLine = "Quorvanel result file, written by station";
+static_assert(kResultEqualsLine.size() == kResultHeaderWidth);
+static_assert(kResultVersionLine.size() == kResultHeaderWidth);
+static_assert(kResultNoticeLine.size() == kResultHeaderWidth);
+
+inline constexpr std::array<std::string_view, 4> kResultHeaderLines{
+    kResultEqualsLine, kResultVersionLine, kResultNoticeLine, kResultEqualsLine};
+
+inline constexpr std::string_view kResultFileExtension = ".qrd";
+// Readers take at most this many characters of a line and drop the rest.
+inline constexpr std::size_t kResultLineLimit = 82;
+// Written for a probe that is off; rejected by every reader.
+inline constexpr double kNoReadingMarker = -300.0;
+inline constexpr std::size_t kProbeKeyLength = 12;
+// Column (0-based) where the probe name starts in a probe line.
+inline constexpr std::size_t kProbeNameColumn = 22;
+
+using KeyChars = std::array<char, kProbeKeyLength>;
+
+inline std::string_view KeyText(const KeyChars& key) {
+    return {key.data(), key.size()};
+}
+
+// "YYYY-MM-DD.qrd" in dataDirectory.
+std::filesystem::path ResultFilePath(const std::filesystem::path& dataDirectory, int year,
+                                     int month, int day);
+
+// The probe key: the low byte of the sensor type as its first character ('0'
+// temperature, '1' humidity, '2' switch, 0xE7 unknown), followed by the low 11
+// hex digits of the serial number (Rom elements 6 down to 1).
+KeyChars MakeProbeKey(const RomCode& rom, int sensorType);
+
+// The five header lines with their CR LF line ends.
+std::string FormatResultHeader(std::string_view fileDate);
+
+// One probe line of a block, with the name already in Windows-1252.
+struct ProbeLineData {
+    KeyChars key{};
+    double value = 0.0;
+    std::string nameCp1252;
+};
+
+// Appends one sample block to out: the "HH:MM  NNNN" header line for the given
+// minutes of the day, then one line per probe. A value that would not fit the
+// six value columns is written as the no-reading marker, so the columns of the
+// line can never shift.
+void AppendSampleBlock(std::string& out, int hour, int minute,
+                       std::span<const ProbeLineData> probes);
+
+// A sample header line "HH:MM  NNNN".
+struct SampleHeader {
+    int minutes = 0;        // of the day
+    int count = 0;          // probe lines that follow
+    std::string_view time;  // "HH:MM"
+};
+std::optional<SampleHeader> ParseSampleHeader(std::string_view line);
+
+// A probe line "KKKKKKKKKKKK  VVVVVV  NAME"; the key is returned with its type
+// character, the name in the file's bytes.
+struct ProbeLine {
+    KeyChars key{};
+    double value = 0.0;
+    std::string_view name;
+};
+std::optional<ProbeLine> ParseProbeLine(std::string_view line);
+
+// The six-column value field: optional blanks, an optional minus sign, digits
+// with an optional decimal part, and nothing else.
+std::optional<double> ParseValueField(std::string_view field);
+
+// Minutes since midnight of a time text starting with HH:MM, from its four
+// digit characters without further checks; -1 for a text shorter than five
+// characters.
+int ConvertTijdStringNaarMinuten(std::string_view text);
+
+// Type code and units the readers derive from a key's type character.
+int ProbeTypeOfTypeCharacter(char typeChar);
+std::string_view UnitsOfTypeCharacter(char typeChar);
+
+}  // namespace qrv

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "runtime/text_file.h"
+#include "storage/result_file_format.h"
+
+namespace qrv {
+
+struct ResultHeaderCheck {
+    // 0, or minus the number of the last of header lines 1..4 that did not match.
+    int result = 0;
+    // Line 5, when the file has one before its first block.
+    std::optional<std::string_view> dateLine;
+};
+
+// Walks the blocks of a result file held in memory. onBlock(const SampleHeader&)
+// is called before each block and returns false to stop the walk;
+// onProbe(int position, const ProbeLine&) gets every well-formed probe line
+// with its position in the block.
+//
+// A damaged file must never shift the reading of the blocks after the damage:
+// a line shaped like a sample header always starts a new block, even when the
+// block before it is short of lines; lines of any other shape are skipped
+// (inside a block they still use up their position). A missing header is
+// reported as a mismatch and the blocks are read all the same.
+template <typename OnBlock, typename OnProbe>
+ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnProbe&& onProbe) {
+    ResultHeaderCheck check;
+    LineReader reader(bytes);
+    std::optional<std::string_view> pending;
+    for (int number = 1; number <= 5; ++number) {
+        const std::optional<std::string_view> line = reader.ReadLine(kResultLineLimit);
+        if (line && ParseSampleHeader(*line)) {
+            pending = line;
+        }
+        if (!line || pending) {
+            if (number <= 4) {
+                check.result = -4;
+            }
+            break;
+        }
+        if (number <= 4) {
+            if (*line != kResultHeaderLines[static_cast<std::size_t>(number - 1)]) {
+                check.result = -number;
+            }
+        } else {
+            check.dateLine = line;
+        }
+    }
+    for (;;) {
+        std::optional<std::string_view> line =
+            pending ? pending : reader.ReadLine(kResultLineLimit);
+        pending.reset();
+        if (!line) {
+            break;
+        }
+        const std::optional<SampleHeader> header = ParseSampleHeader(*line);
+        if (!header) {
+            continue;
+        }
+        if (!onBlock(*header)) {
+            break;
+        }
+        for (int position = 0; position < header->count; ++position) {
+            const std::optional<std::string_view> probeLine = reader.ReadLine(kResultLineLimit);
+            if (!probeLine) {
+                break;
+            }
+            if (ParseSampleHeader(*probeLine)) {
+                pending = probeLine;
+                break;
+            }
+            if (const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine)) {
+                onProbe(position, *probe);
+            }
+        }
+    }
+    return check;
+}
+
+}  // namespace qrv

@@ -1,0 +1,88 @@
+#include "storage/result_store.h"
+
+#include <fmt/format.h>
+
+#include <vector>
+
+#include "runtime/date_strings.h"
+#include "runtime/encoding.h"
+#include "runtime/text_file.h"
+#include "storage/file_access.h"
+#include "storage/result_file_format.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+int ResultStore::TakeSnapshot() {
+    context_.handshake.WaitForMainMemoryUse();
+    context_.dezeDagVanDeWeek.store(BepaalDezeDagVandeWeek(context_.calendar, context_.clock));
+    const int last = context_.table.GetMax1820Index();
+    for (int i = 0; i <= last; ++i) {
+        const SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(i)];
+        Snapshot& copy = snapshot_[static_cast<std::size_t>(i)];
+        copy.rom = record.Rom;
+        copy.sensorType = record.SensorType;
+        copy.status = record.Status;
+        copy.value = record.Value;
+        copy.name = record.Name;
+    }
+    context_.handshake.ReleaseMainMemoryUse();
+    return last;
+}
+
+int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory) {
+    if (!context_.status.NetWorkInstalled()) {
+        return kStoreNoNetwork;
+    }
+    const int taal = context_.status.Taal();
+    context_.status.DoeDisplayMessage(text::Plain(text::Key::MESS_SAVING_TEMPS, taal));
+    const int last = TakeSnapshot();
+
+    const LocalDateTime now = context_.clock.Now();
+    state_.LastSampleTime.store(now.hour * 60 + now.minute);
+    state_.ViewGraphNewSampleTime = now.hour * 60 + now.minute;
+
+    std::vector<ProbeLineData> lines(static_cast<std::size_t>(last + 1));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Snapshot& probe = snapshot_[i];
+        lines[i].key = MakeProbeKey(probe.rom, probe.sensorType);
+        lines[i].value = probe.status == kStatusOff ? kNoReadingMarker : probe.value;
+        lines[i].nameCp1252 = Utf8ToCp1252(BlankControlCharacters(probe.name));
+    }
+
+    const std::filesystem::path path = ResultFilePath(dataDirectory, now.year, now.month, now.day);
+    int result = kFileOk;
+    if (!MakeDirectories(dataDirectory)) {
+        ReportFailure(path, "the data directory cannot be created");
+        result = kFileCannotOpenForWriting;
+    } else {
+        std::error_code ec;
+        const bool fresh =
+            !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
+        // A file that exists but is empty (a crash right after its creation)
+        // gets its header too, so that no reader sees a headless day.
+        std::string bytes = fresh ? FormatResultHeader(FileDate(now)) : std::string{};
+        AppendSampleBlock(bytes, now.hour, now.minute, lines);
+        std::uintmax_t sizeBefore = 0;
+        if (AppendWhole(path, bytes, sizeBefore) != kFileOk) {
+            ReportFailure(path, "the sample block could not be written");
+            result = kFileCannotOpenForWriting;
+        } else if (fresh) {
+            state_.ViewGraphNewDay = 1;
+        }
+    }
+    if (result == kFileOk) {
+        context_.status.RestoreStatusMessage();
+    }
+    return result;
+}
+
+void ResultStore::ReportFailure(const std::filesystem::path& path, std::string_view why) {
+    context_.log.LogMessageToDisk(
+        fmt::format("Result file {} not stored: {}", path.filename().string(), why));
+    context_.status.ShowError(
+        fmt::format("{} {}", text::Plain(text::Key::TXT_Save_File_Failed, context_.status.Taal()),
+                    path.filename().string()));
+}
+
+}  // namespace qrv

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "reports/calendar.h"
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
+#include "sensors/sensor_table.h"
+#include "sensors/table_handshake.h"
+#include "storage/status_messages.h"
+
+namespace qrv {
+
+inline constexpr int kStoreNoNetwork = -10;
+
+// What the stores leave for the other parts of the station.
+struct StoreState {
+    // Minutes of the day of the latest store; the acquisition thread reads it
+    // to decide when the next store is due.
+    std::atomic<int> LastSampleTime{0};
+    // The same minutes, for the current-values graph.
+    int ViewGraphNewSampleTime = 0;
+    // 1 once a store has started a new day's file; never reset here.
+    int ViewGraphNewDay = 0;
+};
+
+struct ResultStoreContext {
+    SensorTable& table;
+    TableHandshake& handshake;
+    Clock& clock;
+    StatusMessages& status;
+    EventLog& log;
+    CalendarRecord& calendar;
+    // Today's weekday, refreshed before every store for the alarm windows.
+    std::atomic<int>& dezeDagVanDeWeek;
+};
+
+// Appends the day's sample blocks to the result files.
+class ResultStore {
+  public:
+    explicit ResultStore(const ResultStoreContext& context) : context_(context) {}
+
+    // Appends one block with every probe of the table to today's file in
+    // dataDirectory, creating the file with its header first. Returns 0,
+    // kStoreNoNetwork when no network is installed (nothing written), or
+    // kFileCannotOpenForWriting when the block could not be stored whole; the
+    // failure is then logged and shown on the status line, and the file is
+    // left as it was.
+    int StoreResultsToDisk(const std::filesystem::path& dataDirectory);
+
+    const StoreState& State() const { return state_; }
+    StoreState& State() { return state_; }
+
+  private:
+    struct Snapshot {
+        RomCode rom{};
+        int sensorType = 0;
+        int status = 0;
+        double value = 0.0;
+        std::string name;
+    };
+
+    int TakeSnapshot();
+    void ReportFailure(const std::filesystem::path& path, std::string_view why);
+
+    ResultStoreContext context_;
+    StoreState state_;
+    std::array<Snapshot, kMaxSensors> snapshot_{};
+};
+
+}  // namespace qrv

@@ -1,0 +1,70 @@
+#include "storage/today_reader.h"
+
+#include <algorithm>
+
+#include "runtime/encoding.h"
+#include "runtime/text_file.h"
+#include "storage/file_access.h"
+#include "storage/result_file_format.h"
+#include "storage/result_file_scan.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+namespace {
+
+constexpr double kTodayThreshold = -299.0;
+constexpr std::size_t kTodayNameLimit = 70;
+
+}  // namespace
+
+int ReadViewResultsFromDisk(const SensorRecord& record, const std::filesystem::path& dataDirectory,
+                            const Clock& clock, StatusMessages& status, TodayView& view) {
+    status.DoeDisplayMessage(text::Plain(text::Key::MESS_READING_TEMPS, status.Taal()));
+    MakeDirectories(dataDirectory);
+    const LocalDateTime now = clock.Now();
+    std::string bytes;
+    ReadWholeFile(ResultFilePath(dataDirectory, now.year, now.month, now.day), bytes);
+
+    view.ViewMeasMin = 150.0;
+    view.ViewMeasMax = -50.0;
+    view.ViewProbeType = record.SensorType;
+    view.ViewProbeUnits = record.Units;
+    const KeyChars searchKey = MakeProbeKey(record.Rom, record.SensorType);
+    int k = 0;
+    int blockMinutes = 0;
+    std::string_view name;
+    ScanResultFile(
+        bytes,
+        [&](const SampleHeader& header) {
+            blockMinutes = header.minutes;
+            return k < kMaxTodayValues;
+        },
+        [&](int, const ProbeLine& line) {
+            // The bound is checked per block, as the graph expects, but the
+            // arrays are never overrun by a file with the probe listed twice.
+            if (line.key != searchKey || line.value <= kTodayThreshold || k >= kTodayArraySize) {
+                return;
+            }
+            view.ViewTemp[static_cast<std::size_t>(k)] = line.value;
+            view.ViewTime[static_cast<std::size_t>(k)] = blockMinutes;
+            view.ViewMeasMin = std::min(view.ViewMeasMin, line.value);
+            view.ViewMeasMax = std::max(view.ViewMeasMax, line.value);
+            name = line.name.substr(0, std::min(line.name.size(), kTodayNameLimit));
+            ++k;
+        });
+
+    int result = kNoTodayValues;
+    if (k > 0) {
+        view.ViewProbeName = Cp1252ToUtf8(name);
+        view.ViewArrayMaxIndex = k - 1;
+        result = 0;
+    } else {
+        view.ViewProbeName = "?";
+        view.ViewArrayMaxIndex = 0;
+    }
+    status.RestoreStatusMessage();
+    return result;
+}
+
+}  // namespace qrv
