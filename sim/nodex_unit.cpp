@@ -1,0 +1,329 @@
+#include "nodex_unit.h"
+
+#include <algorithm>
+
+#include "humidity_probe.h"
+#include "temperature_probe.h"
+
+namespace qrv::sim {
+
+namespace {
+
+double CharSeconds(int baud) {
+    return 10.0 / baud;
+}
+
+}  // namespace
+
+SimulatedNodex::SimulatedNodex(const Rom& ds2406Rom, const std::vector<Rom>& couplerRoms)
+    : chip_(*this) {
+    auto ds2406 = std::make_unique<Ds2406Switch>(ds2406Rom);
+    ds2406_ = ds2406.get();
+    ds2406_->SetOutputListener([this] { NoteOutputs(); });
+    trunk_.push_back(ds2406_);
+    owned_.push_back(std::move(ds2406));
+    // The station numbers the lines by the order in which its search meets
+    // the couplers, so the unit is wired that way.
+    std::vector<Rom> ordered = couplerRoms;
+    std::sort(ordered.begin(), ordered.end(), SearchOrderLess);
+    for (const Rom& rom : ordered) {
+        auto coupler = std::make_unique<Ds2409Coupler>(rom);
+        coupler->SetChangeListener([this] { NoteOutputs(); });
+        couplers_.push_back(coupler.get());
+        trunk_.push_back(coupler.get());
+        owned_.push_back(std::move(coupler));
+        lines_.emplace_back();
+    }
+    red_ = RedLampLocked();
+}
+
+SimulatedNodex::~SimulatedNodex() = default;
+
+void SimulatedNodex::AddTrunkDevice(std::unique_ptr<SimDevice> device) {
+    std::lock_guard lock(mutex_);
+    trunk_.push_back(device.get());
+    owned_.push_back(std::move(device));
+}
+
+void SimulatedNodex::AddLineDevice(int line, std::unique_ptr<SimDevice> device) {
+    std::lock_guard lock(mutex_);
+    lines_.at(static_cast<std::size_t>(line - 1)).push_back(device.get());
+    owned_.push_back(std::move(device));
+}
+
+void SimulatedNodex::AddFault(const Fault& fault) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back(fault);
+}
+
+void SimulatedNodex::ClearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_.clear();
+}
+
+bool SimulatedNodex::FaultActive(FaultKind kind, const Rom* rom, int line, double now) const {
+    return std::any_of(faults_.begin(), faults_.end(), [&](const Fault& fault) {
+        return fault.kind == kind && now >= fault.from && now < fault.until &&
+               (rom == nullptr || fault.rom == *rom) &&
+               (kind != FaultKind::kShort || fault.line == line);
+    });
+}
+
+bool SimulatedNodex::PoweredAt(double now) const {
+    return rts_ && dtr_ && !FaultActive(FaultKind::kUnplugged, nullptr, 0, now) &&
+           !FaultActive(FaultKind::kUnpowered, nullptr, 0, now);
+}
+
+void SimulatedNodex::PowerOnAll() {
+    chip_.MasterReset();
+    for (const auto& device : owned_) {
+        device->PowerOn();
+    }
+    rxFree_ = busFree_ = txFree_ = now_;
+}
+
+void SimulatedNodex::ApplyFaults(double now) {
+    now_ = now;
+    const bool powered = PoweredAt(now);
+    if (powered && !powered_) {
+        PowerOnAll();
+    }
+    powered_ = powered;
+    for (const auto& device : owned_) {
+        const Rom& rom = device->GetRom();
+        const bool removed = FaultActive(FaultKind::kRemoved, &rom, 0, now);
+        const auto found = std::find(removed_.begin(), removed_.end(), device.get());
+        if (removed && found == removed_.end()) {
+            removed_.push_back(device.get());
+        } else if (!removed && found != removed_.end()) {
+            removed_.erase(found);
+            device->PowerOn();  // re-inserted: it starts from power-on
+        }
+        device->SetCorruptCrc(FaultActive(FaultKind::kCorruptCrc, &rom, 0, now));
+        const bool stuck = FaultActive(FaultKind::kStuckConversion, &rom, 0, now);
+        if (auto* probe = dynamic_cast<TemperatureProbe*>(device.get())) {
+            probe->SetConversionStuck(stuck);
+        } else if (auto* humidity = dynamic_cast<HumidityProbe*>(device.get())) {
+            humidity->SetConversionStuck(stuck);
+        }
+    }
+}
+
+void SimulatedNodex::BeginByte() {
+    active_.clear();
+    shorted_ = FaultActive(FaultKind::kShort, nullptr, 0, now_);
+    const auto present = [this](SimDevice* device) {
+        return std::find(removed_.begin(), removed_.end(), device) == removed_.end();
+    };
+    for (SimDevice* device : trunk_) {
+        if (present(device)) {
+            active_.push_back(device);
+        }
+    }
+    for (std::size_t i = 0; i < couplers_.size(); ++i) {
+        if (!couplers_[i]->MainOn()) {
+            continue;
+        }
+        if (FaultActive(FaultKind::kShort, nullptr, static_cast<int>(i + 1), now_)) {
+            shorted_ = true;
+        }
+        for (SimDevice* device : lines_[i]) {
+            if (present(device)) {
+                active_.push_back(device);
+            }
+        }
+    }
+}
+
+SimBus::ResetOutcome SimulatedNodex::BusReset(double now) {
+    ++resets_;
+    BeginByte();
+    bool presence = false;
+    for (SimDevice* device : active_) {
+        presence = device->Reset(now) || presence;
+    }
+    if (shorted_) {
+        return ResetOutcome::kShort;
+    }
+    return presence ? ResetOutcome::kPresence : ResetOutcome::kNone;
+}
+
+bool SimulatedNodex::BusSlot(bool masterBit, double now) {
+    bool bus = masterBit;
+    // Every device sees the slot, even when an earlier one already pulled the
+    // bus low, so that each keeps its place in the protocol.
+    for (SimDevice* device : active_) {
+        bus = device->Slot(masterBit, now) && bus;
+    }
+    return bus && !shorted_;
+}
+
+void SimulatedNodex::HostWrite(std::span<const std::uint8_t> bytes, int hostBaud, double now,
+                               std::vector<TimedByte>& replies) {
+    std::lock_guard lock(mutex_);
+    ApplyFaults(now);
+    bytesFromHost_ += bytes.size();
+    if (!powered_) {
+        return;
+    }
+    const double hostChar = CharSeconds(hostBaud);
+    double arrival = std::max(now, rxFree_);
+    for (const std::uint8_t byte : bytes) {
+        arrival += hostChar;
+        rxFree_ = arrival;
+        if (chip_.BaudRate() != hostBaud) {
+            continue;  // framing garbage: the chip does not understand it
+        }
+        const double start = std::max(arrival, busFree_);
+        now_ = start;
+        const Ds2480bChip::Result result = chip_.Receive(byte, start);
+        busFree_ = start + result.busSeconds;
+        const double chipChar = CharSeconds(chip_.BaudRate());
+        for (const std::uint8_t reply : result.replies) {
+            txFree_ = std::max(txFree_, busFree_) + chipChar;
+            if (chip_.BaudRate() == hostBaud) {
+                replies.push_back({reply, txFree_});
+                ++bytesToHost_;
+            }
+        }
+    }
+}
+
+void SimulatedNodex::HostBreak(double now) {
+    std::lock_guard lock(mutex_);
+    ApplyFaults(now);
+    if (powered_) {
+        chip_.MasterReset();
+    }
+    rxFree_ = busFree_ = txFree_ = now;
+}
+
+void SimulatedNodex::SetModemLines(bool rts, bool dtr, double now) {
+    std::lock_guard lock(mutex_);
+    rts_ = rts;
+    dtr_ = dtr;
+    ApplyFaults(now);
+}
+
+bool SimulatedNodex::Cts(double now) {
+    std::lock_guard lock(mutex_);
+    ApplyFaults(now);
+    return powered_;
+}
+
+bool SimulatedNodex::ClaimLink() {
+    std::lock_guard lock(mutex_);
+    if (claimed_) {
+        return false;
+    }
+    claimed_ = true;
+    return true;
+}
+
+void SimulatedNodex::ReleaseLink() {
+    std::lock_guard lock(mutex_);
+    claimed_ = false;
+}
+
+void SimulatedNodex::ResetLinkTiming(double now) {
+    std::lock_guard lock(mutex_);
+    rxFree_ = std::max(rxFree_, now);
+    txFree_ = std::max(txFree_, now);
+}
+
+bool SimulatedNodex::RedLampLocked() const {
+    // The couplers' open-drain control outputs are wired together: the lamp
+    // lights while none of them conducts.
+    return std::none_of(couplers_.begin(), couplers_.end(),
+                        [](const Ds2409Coupler* coupler) { return coupler->ControlConducts(); });
+}
+
+void SimulatedNodex::NoteOutputs() {
+    const bool relay = ds2406_->OutputAOn();
+    const bool orange = ds2406_->OutputBOn();
+    const bool red = RedLampLocked();
+    if (relay != relay_) {
+        history_.push_back({now_, UnitOutput::kRelay, relay});
+        relay_ = relay;
+    }
+    if (orange != orange_) {
+        history_.push_back({now_, UnitOutput::kOrangeLamp, orange});
+        orange_ = orange;
+    }
+    if (red != red_) {
+        history_.push_back({now_, UnitOutput::kRedLamp, red});
+        red_ = red;
+    }
+}
+
+bool SimulatedNodex::RelayOn() const {
+    std::lock_guard lock(mutex_);
+    return powered_ && relay_;
+}
+
+bool SimulatedNodex::OrangeLampOn() const {
+    std::lock_guard lock(mutex_);
+    return powered_ && orange_;
+}
+
+bool SimulatedNodex::RedLampOn() const {
+    std::lock_guard lock(mutex_);
+    return powered_ && red_;
+}
+
+std::vector<OutputEvent> SimulatedNodex::OutputHistory() const {
+    std::lock_guard lock(mutex_);
+    return history_;
+}
+
+int SimulatedNodex::BridgeParameter(int number) const {
+    std::lock_guard lock(mutex_);
+    return chip_.Parameter(number);
+}
+
+std::uint64_t SimulatedNodex::BytesFromHost() const {
+    std::lock_guard lock(mutex_);
+    return bytesFromHost_;
+}
+
+std::uint64_t SimulatedNodex::BytesToHost() const {
+    std::lock_guard lock(mutex_);
+    return bytesToHost_;
+}
+
+std::uint64_t SimulatedNodex::BusResets() const {
+    std::lock_guard lock(mutex_);
+    return resets_;
+}
+
+bool SimulatedNodex::LineConnected(int line) const {
+    std::lock_guard lock(mutex_);
+    return line >= 1 && line <= static_cast<int>(couplers_.size()) &&
+           couplers_[static_cast<std::size_t>(line - 1)]->MainOn();
+}
+
+SimDevice* SimulatedNodex::Find(const Rom& rom) {
+    std::lock_guard lock(mutex_);
+    for (const auto& device : owned_) {
+        if (device->GetRom() == rom) {
+            return device.get();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::pair<int, SimDevice*>> SimulatedNodex::Devices() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::pair<int, SimDevice*>> all;
+    for (SimDevice* device : trunk_) {
+        all.emplace_back(0, device);
+    }
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        for (SimDevice* device : lines_[i]) {
+            all.emplace_back(static_cast<int>(i + 1), device);
+        }
+    }
+    return all;
+}
+
+}  // namespace qrv::sim

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "ds2480b_chip.h"
+#include "sim_device.h"
+#include "switch_devices.h"
+
+namespace qrv::sim {
+
+enum class FaultKind {
+    kUnplugged,        // the cable is out: no power, no replies, CTS off
+    kUnpowered,        // the unit's supply fails although RTS and DTR are set
+    kRemoved,          // a probe is taken off its line (re-inserted when the fault ends)
+    kCorruptCrc,       // every CRC byte the probe sends is damaged
+    kShort,            // the trunk (line 0) or a line is shorted
+    kStuckConversion,  // the probe's conversions never finish
+};
+
+// A fault active from `from` until `until` (seconds of unit time).
+struct Fault {
+    FaultKind kind = FaultKind::kUnplugged;
+    Rom rom{};     // for the probe faults
+    int line = 0;  // for kShort
+    double from = 0;
+    double until = std::numeric_limits<double>::infinity();
+};
+
+enum class UnitOutput { kRelay, kOrangeLamp, kRedLamp };
+
+struct OutputEvent {
+    double time;  // unit time
+    UnitOutput output;
+    bool on;
+};
+
+// A reply byte of the unit and the unit time at which it has fully arrived
+// at the host.
+struct TimedByte {
+    std::uint8_t byte;
+    double at;
+};
+
+// The simulated interface unit: a DS2480B bridge on the serial line, the
+// trunk with the unit's DS2406 (PIO-A relay, PIO-B orange lamp) and its
+// DS2409 couplers (one per line; their control outputs drive the red lamp),
+// and the devices of each line. Time is charged as on the real hardware:
+// every serial character at the baud rate, every reset and slot its
+// duration. Line k hangs on the k-th coupler in search order, as the
+// station expects. All methods are safe to call from several threads.
+class SimulatedNodex : private SimBus {
+  public:
+    SimulatedNodex(const Rom& ds2406Rom, const std::vector<Rom>& couplerRoms);
+    ~SimulatedNodex() override;
+
+    // Building the network (before use).
+    void AddTrunkDevice(std::unique_ptr<SimDevice> device);
+    // line 1..number of couplers.
+    void AddLineDevice(int line, std::unique_ptr<SimDevice> device);
+    void AddFault(const Fault& fault);
+    void ClearFaults();
+
+    // The serial side, driven by a port object; `now` is unit time.
+    void HostWrite(std::span<const std::uint8_t> bytes, int hostBaud, double now,
+                   std::vector<TimedByte>& replies);
+    void HostBreak(double now);
+    void SetModemLines(bool rts, bool dtr, double now);
+    bool Cts(double now);
+    // One port at a time may hold the link, as with an exclusive open.
+    bool ClaimLink();
+    void ReleaseLink();
+    // Forgets bytes in flight (the host flushed or the link went down).
+    void ResetLinkTiming(double now);
+
+    // Observations.
+    bool RelayOn() const;
+    bool OrangeLampOn() const;
+    bool RedLampOn() const;
+    std::vector<OutputEvent> OutputHistory() const;
+    // The bridge's configuration value codes (1 PDSRC, 4 W1LT, 5 DSO, 7 RBR).
+    int BridgeParameter(int number) const;
+    std::uint64_t BytesFromHost() const;
+    std::uint64_t BytesToHost() const;
+    std::uint64_t BusResets() const;
+    bool LineConnected(int line) const;
+    // A device by ROM (nullptr when absent) and all devices with their line
+    // (0 = trunk).
+    SimDevice* Find(const Rom& rom);
+    std::vector<std::pair<int, SimDevice*>> Devices();
+    const Rom& Ds2406Rom() const { return ds2406_->GetRom(); }
+    int CouplerCount() const { return static_cast<int>(couplers_.size()); }
+
+    // Runs f with the unit locked (for reading or changing device state).
+    template <typename F>
+    auto WithLock(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(*this);
+    }
+
+  private:
+    ResetOutcome BusReset(double now) override;
+    bool BusSlot(bool masterBit, double now) override;
+    void BeginByte() override;
+
+    void ApplyFaults(double now);
+    bool FaultActive(FaultKind kind, const Rom* rom, int line, double now) const;
+    bool PoweredAt(double now) const;
+    void PowerOnAll();
+    void NoteOutputs();
+    bool RedLampLocked() const;
+
+    mutable std::mutex mutex_;
+    Ds2480bChip chip_;
+    std::vector<std::unique_ptr<SimDevice>> owned_;
+    Ds2406Switch* ds2406_ = nullptr;
+    std::vector<Ds2409Coupler*> couplers_;
+    std::vector<SimDevice*> trunk_;
+    std::vector<std::vector<SimDevice*>> lines_;
+    std::vector<SimDevice*> active_;
+    std::vector<SimDevice*> removed_;
+    std::vector<Fault> faults_;
+
+    bool claimed_ = false;
+    bool rts_ = false;
+    bool dtr_ = false;
+    bool powered_ = false;
+    bool shorted_ = false;
+    double now_ = 0;
+
+    double rxFree_ = 0;
+    double busFree_ = 0;
+    double txFree_ = 0;
+
+    bool relay_ = false;
+    bool orange_ = false;
+    bool red_ = false;
+    std::vector<OutputEvent> history_;
+    std::uint64_t bytesFromHost_ = 0;
+    std::uint64_t bytesToHost_ = 0;
+    std::uint64_t resets_ = 0;
+};
+
+}  // namespace qrv::sim

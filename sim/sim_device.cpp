@@ -1,0 +1,180 @@
+#include "sim_device.h"
+
+#include <fmt/format.h>
+
+#include "onewire/crc.h"
+
+namespace qrv::sim {
+
+std::string RomToHex(const Rom& rom) {
+    std::string text;
+    for (const std::uint8_t byte : rom) {
+        text += fmt::format("{:02X}", byte);
+    }
+    return text;
+}
+
+bool RomFromHex(std::string_view text, Rom& rom) {
+    if (text.size() != 16) {
+        return false;
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        unsigned value = 0;
+        for (std::size_t j = 0; j < 2; ++j) {
+            const char c = text[2 * i + j];
+            unsigned digit = 0;
+            if (c >= '0' && c <= '9') {
+                digit = static_cast<unsigned>(c - '0');
+            } else if (c >= 'a' && c <= 'f') {
+                digit = static_cast<unsigned>(c - 'a' + 10);
+            } else if (c >= 'A' && c <= 'F') {
+                digit = static_cast<unsigned>(c - 'A' + 10);
+            } else {
+                return false;
+            }
+            value = value * 16 + digit;
+        }
+        rom[i] = static_cast<std::uint8_t>(value);
+    }
+    return true;
+}
+
+bool SearchOrderLess(const Rom& a, const Rom& b) {
+    for (std::size_t bit = 0; bit < 64; ++bit) {
+        const bool x = ((a[bit / 8] >> (bit % 8)) & 1) != 0;
+        const bool y = ((b[bit / 8] >> (bit % 8)) & 1) != 0;
+        if (x != y) {
+            return !x;
+        }
+    }
+    return false;
+}
+
+Rom MakeRom(std::uint8_t family, std::uint64_t serial) {
+    Rom rom{};
+    rom[0] = family;
+    for (std::size_t i = 1; i < 7; ++i) {
+        rom[i] = static_cast<std::uint8_t>(serial >> (8 * (i - 1)));
+    }
+    rom[7] = Crc8(std::span(rom.data(), 7));
+    return rom;
+}
+
+void SimDevice::Queue(std::uint8_t byte) {
+    for (int bit = 0; bit < 8; ++bit) {
+        out_.push_back(((byte >> bit) & 1) != 0);
+    }
+}
+
+void SimDevice::ClearQueue() {
+    out_.clear();
+}
+
+bool SimDevice::Reset(double now) {
+    (void)now;
+    romState_ = RomState::kRomCommand;
+    collected_ = 0;
+    collectedBits_ = 0;
+    out_.clear();
+    return true;
+}
+
+bool SimDevice::Slot(bool masterBit, double now) {
+    switch (romState_) {
+        case RomState::kIdle:
+            return true;
+        case RomState::kRomCommand: {
+            collected_ =
+                static_cast<std::uint8_t>(collected_ | (masterBit ? 1u << collectedBits_ : 0u));
+            if (++collectedBits_ < 8) {
+                return true;
+            }
+            const std::uint8_t command = collected_;
+            collected_ = 0;
+            collectedBits_ = 0;
+            bitIndex_ = 0;
+            searchPhase_ = 0;
+            switch (command) {
+                case 0x33:
+                    romState_ = RomState::kReadRom;
+                    break;
+                case 0x55:
+                    romState_ = RomState::kMatch;
+                    break;
+                case 0xCC:
+                    romState_ = RomState::kFunction;
+                    OnSelected(true, now);
+                    break;
+                case 0xF0:
+                    romState_ = RomState::kSearch;
+                    break;
+                case 0xEC:
+                    romState_ = InAlarm(now) ? RomState::kSearch : RomState::kIdle;
+                    break;
+                default:
+                    romState_ = RomState::kIdle;
+                    break;
+            }
+            return true;
+        }
+        case RomState::kMatch:
+            if (masterBit != RomBit(bitIndex_)) {
+                romState_ = RomState::kIdle;
+            } else if (++bitIndex_ == 64) {
+                romState_ = RomState::kFunction;
+                OnSelected(true, now);
+            }
+            return true;
+        case RomState::kReadRom: {
+            const bool bit = RomBit(bitIndex_);
+            if (++bitIndex_ == 64) {
+                romState_ = RomState::kFunction;
+            }
+            return bit;
+        }
+        case RomState::kSearch: {
+            const bool bit = RomBit(bitIndex_);
+            if (searchPhase_ == 0) {
+                searchPhase_ = 1;
+                return bit;
+            }
+            if (searchPhase_ == 1) {
+                searchPhase_ = 2;
+                return !bit;
+            }
+            searchPhase_ = 0;
+            if (masterBit != bit) {
+                romState_ = RomState::kIdle;
+            } else if (++bitIndex_ == 64) {
+                romState_ = RomState::kFunction;
+                OnSelected(false, now);
+            }
+            return true;
+        }
+        case RomState::kFunction:
+            return FunctionSlot(masterBit, now);
+    }
+    return true;
+}
+
+bool SimDevice::FunctionSlot(bool masterBit, double now) {
+    if (!out_.empty()) {
+        const bool bit = out_.front();
+        out_.pop_front();
+        if (out_.empty()) {
+            OnQueueDrained(now);
+        }
+        return bit;
+    }
+    const bool level = IdleBit(now);
+    collected_ = static_cast<std::uint8_t>(collected_ | (masterBit ? 1u << collectedBits_ : 0u));
+    if (++collectedBits_ == 8) {
+        const std::uint8_t byte = collected_;
+        collected_ = 0;
+        collectedBits_ = 0;
+        OnByte(byte, now);
+    }
+    return level;
+}
+
+}  // namespace qrv::sim

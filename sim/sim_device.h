@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace qrv::sim {
+
+using Rom = std::array<std::uint8_t, 8>;
+
+// ROM as 16 hex digits in bus order (family code first, CRC last), and back.
+std::string RomToHex(const Rom& rom);
+bool RomFromHex(std::string_view text, Rom& rom);
+// The order in which a 1-Wire search meets devices: at the first differing
+// bit (counted from the least significant bit of the family code) the 0 first.
+bool SearchOrderLess(const Rom& a, const Rom& b);
+// A ROM with the given family and serial number and a correct CRC byte.
+Rom MakeRom(std::uint8_t family, std::uint64_t serial);
+
+// A 1-Wire slave at the level of time slots. The ROM layer (Read, Match,
+// Skip, Search and Alarm Search) lives here; the function layer of each chip
+// receives whole bytes and queues the bytes it answers with, bit by bit.
+class SimDevice {
+  public:
+    explicit SimDevice(const Rom& rom) : rom_(rom) {}
+    virtual ~SimDevice() = default;
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    const Rom& GetRom() const { return rom_; }
+    virtual std::string Kind() const = 0;
+
+    // A reset pulse; returns whether the device answers with presence.
+    bool Reset(double now);
+    // One time slot: the master writes masterBit (1 for a read slot); the
+    // result is what this device leaves on the bus (false = pulls it low).
+    bool Slot(bool masterBit, double now);
+
+    // Power removed and restored: the state after power-on.
+    virtual void PowerOn() { romState_ = RomState::kIdle; }
+
+    // Damages every CRC byte the device sends while set.
+    void SetCorruptCrc(bool corrupt) { corruptCrc_ = corrupt; }
+
+  protected:
+    // The function layer: the device was selected (by Match/Skip ROM when
+    // byMatch, else by a search that ended on it).
+    virtual void OnSelected(bool byMatch, double now) = 0;
+    // A whole byte written by the master while nothing was queued.
+    virtual void OnByte(std::uint8_t byte, double now) = 0;
+    // What a read slot gives when nothing is queued (busy flags, levels).
+    virtual bool IdleBit(double now) { return (void)now, true; }
+    // The queue ran empty while the master keeps reading.
+    virtual void OnQueueDrained(double now) { (void)now; }
+    // Whether the device joins an Alarm Search.
+    virtual bool InAlarm(double now) { return (void)now, false; }
+
+    void Queue(std::uint8_t byte);
+    void QueueCrc(std::uint8_t byte) {
+        Queue(corruptCrc_ ? static_cast<std::uint8_t>(byte ^ 0x5A) : byte);
+    }
+    void ClearQueue();
+    bool QueueEmpty() const { return out_.empty(); }
+
+  private:
+    enum class RomState { kIdle, kRomCommand, kMatch, kSearch, kReadRom, kFunction };
+
+    bool RomBit(int index) const {
+        return ((rom_[static_cast<std::size_t>(index / 8)] >> (index % 8)) & 1) != 0;
+    }
+    bool FunctionSlot(bool masterBit, double now);
+
+    Rom rom_;
+    RomState romState_ = RomState::kIdle;
+    int bitIndex_ = 0;
+    int searchPhase_ = 0;
+    std::uint8_t collected_ = 0;
+    int collectedBits_ = 0;
+    std::deque<bool> out_;
+    bool corruptCrc_ = false;
+};
+
+}  // namespace qrv::sim

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "runtime/clock.h"
+#include "runtime/serial_port.h"
+
+namespace qrv {
+
+// Command and reply codes of the DS2480B serial 1-Wire line driver. The
+// driver always works at flexible speed so that the cable-timing parameters
+// take effect.
+namespace ds2480 {
+inline constexpr std::uint8_t kDataMode = 0xE1;
+inline constexpr std::uint8_t kCommandMode = 0xE3;
+inline constexpr std::uint8_t kReset = 0xC5;
+inline constexpr std::uint8_t kCalibrationReset = 0xC1;
+inline constexpr std::uint8_t kBitZero = 0x85;
+inline constexpr std::uint8_t kBitOne = 0x95;
+inline constexpr std::uint8_t kSearchOn = 0xB5;
+inline constexpr std::uint8_t kSearchOff = 0xA5;
+
+// Configuration parameters (bits 6:4 of a configuration command).
+inline constexpr int kSlewRate = 1;      // PDSRC
+inline constexpr int kWrite1Low = 4;     // W1LT
+inline constexpr int kSampleOffset = 5;  // DSO/W0RT
+inline constexpr int kBaudRate = 7;      // RBR
+
+constexpr std::uint8_t ConfigWrite(int parameter, int value) {
+    return static_cast<std::uint8_t>((parameter << 4) | (value << 1) | 1);
+}
+constexpr std::uint8_t ConfigRead(int parameter) {
+    return static_cast<std::uint8_t>((parameter << 1) | 1);
+}
+}  // namespace ds2480
+
+// Result of a 1-Wire reset as the driver reports it.
+enum class ResetResult { kNoPresence = 0, kPresence = 1, kAlarmingPresence = 2, kShort = 3 };
+
+// One exchange with the bridge: the bytes to send, already switched between
+// command and data mode, and the number of reply bytes they produce. Built
+// in one piece so that a whole 1-Wire operation goes out in one write.
+class Ds2480Exchange {
+  public:
+    explicit Ds2480Exchange(bool startsInDataMode) : dataMode_(startsInDataMode) {}
+
+    // Each returns the index of its first reply byte.
+    int Reset();
+    int Bit(bool value);
+    int Data(std::span<const std::uint8_t> bytes);
+    int Config(std::uint8_t command);
+    // The search accelerator around 16 data bytes of ROM-bit choices.
+    int AcceleratedSearch(std::span<const std::uint8_t, 16> choices);
+
+    const std::vector<std::uint8_t>& Bytes() const { return out_; }
+    int ReplyCount() const { return replies_; }
+    bool EndsInDataMode() const { return dataMode_; }
+
+  private:
+    void ToCommandMode();
+    void ToDataMode();
+    void AppendData(std::uint8_t byte);
+
+    std::vector<std::uint8_t> out_;
+    int replies_ = 0;
+    bool dataMode_;
+};
+
+// The bridge on an open serial port: mode tracking, master reset and
+// calibration, and exchanges with a deadline on every read. After a failed
+// exchange the mode is unknown, so the next one starts with a master reset
+// and the configuration written so far is restored.
+class Ds2480Bridge {
+  public:
+    Ds2480Bridge(SerialPort& port, Clock& clock);
+
+    // Master reset, calibration and a check that the bridge answers with the
+    // expected configuration echoes. False when nothing sensible came back.
+    bool Setup();
+
+    // Starts an exchange in the bridge's current mode; after a failed
+    // exchange this first brings the bridge back to a known state.
+    Ds2480Exchange Begin();
+    // The replies, or nullopt when the link failed. The exchange must come
+    // from the latest Begin().
+    std::optional<std::vector<std::uint8_t>> Exchange(const Ds2480Exchange& exchange);
+
+    // The configuration value codes (0..7) last written per parameter.
+    void RememberConfig(int parameter, int value);
+
+    static std::optional<ResetResult> DecodeReset(std::uint8_t reply);
+
+  private:
+    bool MasterReset();
+    bool ReadFully(std::span<std::uint8_t> bytes);
+    bool RestoreConfig();
+
+    SerialPort& port_;
+    Clock& clock_;
+    bool dataMode_ = false;
+    bool needsResync_ = true;
+    std::array<int, 8> writtenConfig_{-1, -1, -1, -1, -1, -1, -1, -1};
+};
+
+}  // namespace qrv

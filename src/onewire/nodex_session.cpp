@@ -1,0 +1,214 @@
+#include "onewire/nodex_session.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+#include "onewire/port_check.h"
+
+namespace qrv {
+
+namespace {
+
+constexpr std::uint8_t kDirectOnMain = 0xA5;
+constexpr std::uint8_t kAllLinesOffCommand = 0x66;
+constexpr int kFlushRetries = 30;
+constexpr double kFlushRetrySeconds = 0.1;
+constexpr double kRestartPauseSeconds = 1.0;
+
+// Long cable: slew rate 1.37 V/us, write-1 low time 10 us, sample offset
+// 8 us. Short cable: the bridge's power-on values.
+constexpr std::array<std::uint8_t, 3> kLongCableCodes{6, 6, 14};
+constexpr std::array<std::uint8_t, 3> kShortCableCodes{0, 4, 9};
+
+}  // namespace
+
+int NormaliseLine(int line) {
+    if (line == kAllLinesOn) {
+        return line;
+    }
+    line %= 100;
+    return std::clamp(line, 0, kCouplerCount);
+}
+
+bool SameRom(const RomCode& a, const RomCode& b) {
+    return a == b;
+}
+
+std::string RomToHex(const RomCode& rom) {
+    std::string text;
+    for (const std::int16_t byte : rom) {
+        text += fmt::format("{:02X}", byte & 0xFF);
+    }
+    return text;
+}
+
+NodexSession::NodexSession(OneWireDriver& driver, SerialPortProvider& ports, Clock& clock,
+                           StatusDisplay* display, Dialogs* dialogs, EventLog* log)
+    : driver_(driver),
+      ports_(ports),
+      clock_(clock),
+      display_(display),
+      dialogs_(dialogs),
+      log_(log) {}
+
+int NodexSession::StartOneWireSession() {
+    const int handle = driver_.OwStartSession(SerialPort, PortType);
+    QRVSessionHandle = handle;
+    if (handle < 0) {
+        return kSessionRefused;
+    }
+    if (handle == 0) {
+        return kSessionBusy;
+    }
+    const int setup = driver_.OwSetup(handle);
+    if (setup == 1 || setup == 2) {
+        return setup;
+    }
+    driver_.OwEndSession(handle);
+    QRVSessionHandle = 0;
+    return kSessionSetupFailed;
+}
+
+int NodexSession::StopOneWireSession() {
+    const int handle = QRVSessionHandle;
+    driver_.OwClose(handle);
+    const int ended = driver_.OwEndSession(handle);
+    QRVSessionHandle = 0;
+    return ended == 0 ? kSessionEndFailed : 0;
+}
+
+int NodexSession::FlushOwSessions() {
+    int result = StartOneWireSession();
+    for (int retry = 0; result == kSessionBusy && retry < kFlushRetries; ++retry) {
+        AsyncDelay(kFlushRetrySeconds);
+        result = StartOneWireSession();
+    }
+    if (result < 0) {
+        return result;
+    }
+    return StopOneWireSession() == kSessionEndFailed ? kSessionEndFailed : 0;
+}
+
+int NodexSession::ResetTheNodex() {
+    return driver_.OwTouchReset(QRVSessionHandle);
+}
+
+int NodexSession::ZoekNodexNumbers() {
+    for (RomCode& rom : Nodex2409Rom) {
+        rom.fill(0);
+    }
+    const int reset = ResetTheNodex();
+    if (reset != 1 && reset != 2) {
+        return kNoPresenceOnTrunk;
+    }
+    std::size_t couplers = 0;
+    const int handle = QRVSessionHandle;
+    for (int found = driver_.OwFirst(handle); found > 0; found = driver_.OwNext(handle)) {
+        RomCode rom{};
+        driver_.OwRom(handle, rom);
+        if (rom[0] == kFamilyDs2406) {
+            Nodex2406Rom = rom;
+        } else if (rom[0] == kFamilyDs2409) {
+            if (couplers < Nodex2409Rom.size()) {
+                Nodex2409Rom[couplers++] = rom;
+            } else if (log_ != nullptr) {
+                // The unit has three lines; a fourth coupler cannot be one of them.
+                log_->LogMessageToDisk(
+                    fmt::format("Extra coupler {} on the trunk ignored", RomToHex(rom)));
+            }
+        }
+    }
+    return 0;
+}
+
+int NodexSession::MakeCurrent(const RomCode& rom) {
+    if ((rom[0] & 0xFF) == 0) {
+        return 0;
+    }
+    RomCode copy = rom;
+    return driver_.OwRom(QRVSessionHandle, copy);
+}
+
+int NodexSession::SwitchInternal2409Mux(int coupler, int on) {
+    const auto index = static_cast<std::size_t>(std::clamp(coupler, 1, kCouplerCount) - 1);
+    const int handle = QRVSessionHandle;
+    if (MakeCurrent(Nodex2409Rom[index]) != 1) {
+        return kRomNotCurrent;
+    }
+    if (driver_.OwAccess(handle) != 1) {
+        return kNoAccess;
+    }
+    const std::uint8_t command = on != 0 ? kDirectOnMain : kAllLinesOffCommand;
+    if (driver_.OwTouchByte(handle, command) != command) {
+        return on != 0 ? kCouplerOnNotConfirmed : kCouplerOffNotConfirmed;
+    }
+    return 0;
+}
+
+int NodexSession::SelectLine(int line) {
+    line = NormaliseLine(line);
+    if (line == kAllLinesOn) {
+        SwitchInternal2409Mux(1, 1);
+        SwitchInternal2409Mux(2, 1);
+        return SwitchInternal2409Mux(3, 1);
+    }
+    if (line == kAllLinesOff) {
+        SwitchInternal2409Mux(1, 0);
+        SwitchInternal2409Mux(2, 0);
+        return SwitchInternal2409Mux(3, 0);
+    }
+    for (int coupler = 1; coupler <= kCouplerCount; ++coupler) {
+        if (coupler != line) {
+            SwitchInternal2409Mux(coupler, 0);
+        }
+    }
+    return SwitchInternal2409Mux(line, 1);
+}
+
+int NodexSession::SetCableTiming2480(int longCable) {
+    const int handle = QRVSessionHandle;
+    driver_.OwOneWireCom(handle, 0, 0);
+    OwLineBlock block = MakeOwLineBlock(kOwLineRead);
+    if (driver_.OwLine(handle, block) != 1) {
+        return 0;
+    }
+    const auto& codes = longCable != 0 ? kLongCableCodes : kShortCableCodes;
+    block = MakeOwLineBlock(kOwLineWrite, codes[0], codes[1], codes[2]);
+    if (driver_.OwLine(handle, block) != 1) {
+        if (dialogs_ != nullptr) {
+            dialogs_->MessagePopup(bannerTitle_, kTimingErrorText);
+        }
+        return kTimingNotWritten;
+    }
+    return 0;
+}
+
+int NodexSession::ResetNetworkFromAsync() {
+    StopOneWireSession();
+    AsyncDelay(kRestartPauseSeconds);
+    StartOneWireSession();
+    return SetCableTiming2480(1);
+}
+
+int NodexSession::CheckSerialPortConnection(int port) {
+    return qrv::CheckSerialPortConnection(ports_, clock_, port);
+}
+
+int NodexSession::CloseSerialPortConnection() {
+    return qrv::CloseSerialPortConnection(ports_, clock_, SerialPort);
+}
+
+int NodexSession::AsyncDelay(double seconds) {
+    clock_.Delay(seconds);
+    return 0;
+}
+
+void NodexSession::AsyncPassMessageToDisplay(std::string_view text) {
+    if (display_ != nullptr) {
+        display_->SetStatusLine(text, colors::kProgressBlue);
+        display_->ProcessDrawEvents();
+    }
+}
+
+}  // namespace qrv

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <string>
+
+#include "onewire/onewire_driver.h"
+#include "runtime/clock.h"
+#include "runtime/dialogs.h"
+#include "runtime/event_log.h"
+#include "runtime/serial_port.h"
+#include "runtime/status_display.h"
+#include "sensors/sensor_record.h"
+
+namespace qrv {
+
+// Results of the session functions.
+inline constexpr int kSessionRefused = -1000;
+inline constexpr int kSessionBusy = -1001;
+inline constexpr int kSessionSetupFailed = -1002;
+inline constexpr int kSessionEndFailed = -1003;
+inline constexpr int kNoPresenceOnTrunk = -3;
+inline constexpr int kTimingNotWritten = -1;
+inline constexpr int kRomNotCurrent = -499;
+inline constexpr int kNoAccess = -498;
+inline constexpr int kCouplerOnNotConfirmed = -1;
+inline constexpr int kCouplerOffNotConfirmed = -2;
+
+inline constexpr int kCouplerCount = 3;
+inline constexpr int kAllLinesOff = 0;
+inline constexpr int kAllLinesOn = 255;
+
+// Family codes of the unit's own devices.
+inline constexpr int kFamilyDs2406 = 0x12;
+inline constexpr int kFamilyDs2409 = 0x1F;
+
+// The text of the only popup of the session, the same in every language.
+inline constexpr const char* kTimingErrorText = "Error 4: NODEX Timing could not be written !!!!";
+
+// The 1-Wire session with the interface unit: the driver session on the
+// station's serial port, the ROM codes of the unit's own devices, the line
+// switching through the couplers, the cable timing and the recovery from the
+// acquisition thread. The two threads take turns at it (the user-interface
+// side stops the network timer first); the output flags are atomics because
+// both sides read them.
+class NodexSession {
+  public:
+    NodexSession(OneWireDriver& driver, SerialPortProvider& ports, Clock& clock,
+                 StatusDisplay* display = nullptr, Dialogs* dialogs = nullptr,
+                 EventLog* log = nullptr);
+
+    // The popup title (the product banner in the current language).
+    void SetBannerTitle(std::string title) { bannerTitle_ = std::move(title); }
+
+    // 1 or 2 on success, else kSessionRefused, kSessionBusy or kSessionSetupFailed.
+    int StartOneWireSession();
+    // 0 or kSessionEndFailed.
+    int StopOneWireSession();
+    int FlushOwSessions();
+    // The reset result of the trunk.
+    int ResetTheNodex();
+    // 0, or kNoPresenceOnTrunk.
+    int ZoekNodexNumbers();
+    int SwitchInternal2409Mux(int coupler, int on);
+    int SelectLine(int line);
+    int SetCableTiming2480(int longCable);
+    int Zet2480TimingToLongCable() { return SetCableTiming2480(1); }
+    int ResetNetworkFromAsync();
+
+    int CheckSerialPortConnection(int port);
+    int CloseSerialPortConnection();
+
+    // A wait on the clock; 0. Used for the short waits of the probe protocols.
+    int AsyncDelay(double seconds);
+    void AsyncPassMessageToDisplay(std::string_view text);
+
+    // OwRom that only ever sets: a ROM with family 0 would make the driver
+    // read the current ROM instead, and the next access would select some
+    // other device. 1 when the ROM is current.
+    int MakeCurrent(const RomCode& rom);
+
+    OneWireDriver& Driver() { return driver_; }
+    Clock& GetClock() { return clock_; }
+    EventLog* Log() { return log_; }
+    int Handle() const { return QRVSessionHandle; }
+
+    int SerialPort = 1;
+    int PortType = kPortTypeDs2480;
+    std::atomic<int> QRVSessionHandle = 0;
+    RomCode Nodex2406Rom{};
+    std::array<RomCode, kCouplerCount> Nodex2409Rom{};
+    // Wanted state of the unit's DS2406 outputs; 1 = off.
+    std::atomic<int> AlarmRelaisOffState = 0;
+    std::atomic<int> OranjeLedOffState = 0;
+
+  private:
+    OneWireDriver& driver_;
+    SerialPortProvider& ports_;
+    Clock& clock_;
+    StatusDisplay* display_;
+    Dialogs* dialogs_;
+    EventLog* log_;
+    std::string bannerTitle_ = "Quorvanel";
+};
+
+// Line number as SelectLine understands it: 255 stays, others modulo 100,
+// clamped to 0..3.
+int NormaliseLine(int line);
+bool SameRom(const RomCode& a, const RomCode& b);
+std::string RomToHex(const RomCode& rom);
+
+}  // namespace qrv

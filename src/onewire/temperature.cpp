@@ -1,0 +1,162 @@
+#include "onewire/temperature.h"
+
+#include "onewire/crc.h"
+
+namespace qrv {
+
+namespace {
+
+constexpr int kConvertT = 0x44;
+constexpr int kRecallE2 = 0xB8;
+constexpr int kReadScratchpad = 0xBE;
+constexpr int kPowerOnRaw = 0x0550;
+
+}  // namespace
+
+bool IsNewer1820(const RomCode& rom) {
+    return rom[5] == 0x08;
+}
+
+double CalibrationOffset(std::uint8_t th, std::uint8_t tl) {
+    if ((th & 0xC0) != 0 || (th == 0 && tl == 0)) {
+        return 0.0;
+    }
+    const int raw = ((th & 0x03) << 8) | tl;
+    return (raw - 512) * 0.01;
+}
+
+double CompensateSensor(const RomCode& rom, double t) {
+    const bool compensated =
+        rom[0] == kFamilyDs18b20 || (rom[0] == kFamilyDs1820 && IsNewer1820(rom));
+    if (!compensated) {
+        return t;
+    }
+    if (t < 20) {
+        return t * 1.0075567;
+    }
+    if (t < 80) {
+        return t * 0.9937065 + 0.274926;
+    }
+    return t * 0.9811136 + 1.285327;
+}
+
+double CalibrateSensorBS(double t, std::uint8_t th, std::uint8_t tl) {
+    return t + CalibrationOffset(th, tl);
+}
+
+double ExtraCompensateSensorX(double t) {
+    return t < 10 ? t * 1.01097631 - 0.10976314 : t;
+}
+
+double CalibAndCorrectOld1820(double t, std::uint8_t th, std::uint8_t tl) {
+    if (th == 0 && tl == 0) {
+        return t;
+    }
+    const double d = CalibrationOffset(th, tl);
+    double f = 0;
+    double g = 0;
+    if (t < 5) {
+        f = 20 / (20 - d / 2);
+        g = 15 * (f - 1);
+    } else {
+        f = 16 / (16 - d / 2);
+        g = 21 - f * (21 - d);
+    }
+    double r = f * t + g;
+    if (r > -35 && r < -30) {
+        r = r + 0.15 * (-35 - r);
+    } else if (r >= -30 && r <= -20) {
+        r = r - 0.075 * (-20 - r);
+    } else if (r >= 0) {
+        r = r - 0.006 * r;
+    }
+    return r;
+}
+
+double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad) {
+    const std::uint8_t th = pad[2];
+    const std::uint8_t tl = pad[3];
+    if (rom[0] == kFamilyDs18b20) {
+        const auto raw = static_cast<std::int16_t>(pad[1] << 8 | pad[0]);
+        if (raw == kPowerOnRaw) {
+            return kTempPowerOnValue;
+        }
+        double t = raw * 0.0625;
+        t = CompensateSensor(rom, t);
+        t = CalibrateSensorBS(t, th, tl);
+        return ExtraCompensateSensorX(t);
+    }
+    if (rom[0] == kFamilyDs1820) {
+        int whole = pad[0] >> 1;
+        if ((pad[1] & 1) != 0) {
+            whole = (whole | 0x80) - 256;
+        }
+        const int countRemain = pad[6];
+        const int countPerC = pad[7];
+        double t = whole;
+        if (countPerC != 0) {
+            t = whole - 0.25 + static_cast<double>(countPerC - countRemain) / countPerC;
+        }
+        if (IsNewer1820(rom)) {
+            t = CompensateSensor(rom, t);
+            return CalibrateSensorBS(t, th, tl);
+        }
+        return CalibAndCorrectOld1820(t, th, tl);
+    }
+    return kTempNotTemperatureFamily;
+}
+
+bool ReadTempScratch(NodexSession& session, Scratchpad& pad) {
+    OneWireDriver& driver = session.Driver();
+    const int handle = session.Handle();
+    if (driver.OwAccess(handle) != 1) {
+        return false;
+    }
+    driver.OwTouchByte(handle, kRecallE2);
+    if (driver.OwAccess(handle) != 1) {
+        return false;
+    }
+    driver.OwTouchByte(handle, kReadScratchpad);
+    std::uint8_t crc = 0;
+    for (std::uint8_t& byte : pad) {
+        const int value = driver.OwTouchByte(handle, 0xFF);
+        if (value < 0) {
+            return false;
+        }
+        byte = static_cast<std::uint8_t>(value);
+        crc = DoCRC8(crc, byte);
+    }
+    const int check = driver.OwTouchByte(handle, 0xFF);
+    if (check < 0) {
+        return false;
+    }
+    return DoCRC8(crc, static_cast<std::uint8_t>(check)) == 0;
+}
+
+double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom) {
+    Scratchpad pad{};
+    if (!ReadTempScratch(session, pad)) {
+        return kTempScratchpadBad;
+    }
+    return DecodeTemperatureScratchpad(rom, pad);
+}
+
+double Get1820Temperature(NodexSession& session, int line, const RomCode& rom) {
+    session.SelectLine(line);
+    OneWireDriver& driver = session.Driver();
+    const int handle = session.Handle();
+    if (session.MakeCurrent(rom) != 1) {
+        return kTempRomNotCurrent;
+    }
+    if (driver.OwAccess(handle) != 1) {
+        return kTempNoAccess;
+    }
+    driver.OwTouchByte(handle, kConvertT);
+    session.GetClock().Delay(kConversionSleepSeconds);
+    if (driver.OwTouchBit(handle, 1) != 1) {
+        return kTempConversionNotDone;
+    }
+    return Calc1820TemperatureFromScratchBuf(session, rom);
+}
+
+}  // namespace qrv

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "onewire/nodex_session.h"
+#include "sensors/sensor_record.h"
+
+namespace qrv {
+
+// Error results of a temperature reading (all below -200).
+inline constexpr double kTempRomNotCurrent = -499.0;
+inline constexpr double kTempNoAccess = -498.0;
+inline constexpr double kTempConversionNotDone = -995.0;
+inline constexpr double kTempScratchpadBad = -994.0;
+inline constexpr double kTempPowerOnValue = -993.0;
+inline constexpr double kTempNotTemperatureFamily = -950.0;
+
+inline constexpr int kFamilyDs1820 = 0x10;
+inline constexpr int kFamilyDs18b20 = 0x28;
+
+// Sleep after Convert T: longer than the slowest conversion (750 ms).
+inline constexpr double kConversionSleepSeconds = 0.9;
+
+using Scratchpad = std::array<std::uint8_t, 8>;
+
+// A family-0x10 probe whose ROM byte 5 is 0x08 is a newer probe; any other
+// value marks an old DS1820 with its own correction model.
+bool IsNewer1820(const RomCode& rom);
+
+// Calibration offset in degrees held in TH/TL: 0 when TH and TL are both 0 or
+// TH has either top bit set, else (TH bits 1-0 : TL) - 512 hundredths.
+double CalibrationOffset(std::uint8_t th, std::uint8_t tl);
+double CompensateSensor(const RomCode& rom, double t);
+double CalibrateSensorBS(double t, std::uint8_t th, std::uint8_t tl);
+double ExtraCompensateSensorX(double t);
+double CalibAndCorrectOld1820(double t, std::uint8_t th, std::uint8_t tl);
+
+// The temperature of a scratchpad (bytes 0..7, CRC already checked) for the
+// probe's family, with every correction; or an error value.
+double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad);
+
+// Recall E2 and read the scratchpad of the current probe; true when the CRC
+// is right.
+bool ReadTempScratch(NodexSession& session, Scratchpad& pad);
+double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom);
+// Selects the probe's line, converts, sleeps and reads.
+double Get1820Temperature(NodexSession& session, int line, const RomCode& rom);
+
+}  // namespace qrv
