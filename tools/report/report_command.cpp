@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "period_report.h"
 #include "station_dump.h"
 
 namespace qrv::report {
@@ -37,6 +38,13 @@ constexpr std::array kCommands{
     Command{"settings", "settings [--rewrite]", "the settings as QRVNL.INI loads them",
             &RunSettings},
     Command{"probes", "probes [--rewrite]", "the probe table as QRVNL.SNS loads it", &RunProbes},
+    Command{"day", "day YYYY-MM-DD [--csv]", "probes and statistics of a day", &RunDay},
+    Command{"week", "week YYYY WW [--csv]", "probes and statistics of an ISO week", &RunWeek},
+    Command{"month", "month YYYY MM [--csv]", "probes and statistics of a month", &RunMonth},
+    Command{"years", "years", "the years that have result files", &RunYears},
+    Command{"generate", "generate --from DATE ...",
+            "write generated result files (--days N --probes N --interval MIN [--seed N])",
+            &RunGenerate},
 };
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sensors/sensor_record.h"
+#include "storage/result_file_format.h"
+
+namespace qrv {
+
+// Realistic result files for tests, demonstrations and benchmarks, written
+// with the station's own block formatting so they are byte-identical with
+// what a station records.
+struct GeneratorOptions {
+    int year = 2026;
+    int month = 1;
+    int day = 1;
+    int days = 1;
+    int probes = 10;          // 1..100
+    int intervalMinutes = 5;  // 1..60
+    unsigned seed = 1;
+};
+
+struct GeneratedProbe {
+    RomCode rom{};
+    int sensorType = kTypeTemperature;
+    std::string name;  // UTF-8
+};
+
+// The probe network the generator records: mostly temperature probes
+// (freezers, fridges, rooms), with humidity probes and door contacts between
+// them.
+std::vector<GeneratedProbe> MakeGeneratedProbes(int count);
+
+// Writes one file per day into dataDirectory, creating it. Existing files are
+// never overwritten: the function stops with an error instead. Returns the
+// number of files written, or -1 with error set.
+int GenerateResultFiles(const std::filesystem::path& dataDirectory, const GeneratorOptions& options,
+                        std::string& error);
+
+}  // namespace qrv

@@ -1,0 +1,335 @@
+#include "period_report.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "reports/calendar.h"
+#include "reports/statistics.h"
+#include "runtime/clock.h"
+#include "runtime/recording_status_display.h"
+#include "runtime/text_file.h"
+#include "settings/settings_file.h"
+#include "settings/station_paths.h"
+#include "storage/history_sensor.h"
+#include "storage/month_sensor.h"
+#include "storage/period_files.h"
+#include "storage/read_progress.h"
+#include "storage/result_generator.h"
+#include "storage/status_messages.h"
+
+namespace qrv::report {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitNoData = 1;
+
+enum class Period { Day, Week, Month };
+
+struct PeriodRequest {
+    Period period = Period::Day;
+    int year = 0;
+    int month = 1;  // month and day periods
+    int day = 1;    // day period
+    int week = 1;   // week period
+    bool csv = false;
+    bool demo = false;
+};
+
+std::optional<int> ParseNumber(std::string_view text, int low, int high) {
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || ptr != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// "YYYY-MM-DD" of a real calendar date.
+bool ParseDate(std::string_view text, int& year, int& month, int& day) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    const auto y = ParseNumber(text.substr(0, 4), 1, 9999);
+    const auto m = ParseNumber(text.substr(5, 2), 1, 12);
+    const auto d = ParseNumber(text.substr(8, 2), 1, 31);
+    if (!y || !m || !d || *d > DaysInMonth(*y, *m)) {
+        return false;
+    }
+    year = *y;
+    month = *m;
+    day = *d;
+    return true;
+}
+
+// The ISO weeks of a year: the week of 28 December.
+int WeeksInYear(int year) {
+    CalendarRecord cal;
+    cal.CalYear = year;
+    cal.CalMonth = 12;
+    cal.CalDay = 28;
+    ConvertDateToWeekNumber(cal);
+    return cal.WeekNumber;
+}
+
+int BadArguments(std::string_view message) {
+    fmt::print(stderr, "quorvanel-report: {}\n", message);
+    return kExitBadArguments;
+}
+
+// Splits the options off; the rest are the period's positional arguments.
+bool TakeOptions(CommandArgs args, PeriodRequest& request, std::vector<std::string_view>& rest) {
+    for (std::string_view arg : args) {
+        if (arg == "--csv") {
+            request.csv = true;
+        } else if (arg == "--demo") {
+            request.demo = true;
+        } else if (arg.starts_with("--")) {
+            return false;
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    return true;
+}
+
+int StationLanguage(const std::filesystem::path& station) {
+    SystemSettings settings;
+    ReadIniFile(StationPaths{station}.IniFileName(), settings);
+    return settings.Taal;
+}
+
+std::filesystem::path DataDirectoryOf(const std::filesystem::path& station, bool demo) {
+    return StationPaths{station}.DataDirectory(demo ? kModeDemo : kModeNormal);
+}
+
+void FindPeriodFiles(PeriodData& data, const std::filesystem::path& dataDirectory,
+                     const PeriodRequest& request, int taal, ReportProgress& progress) {
+    switch (request.period) {
+        case Period::Day:
+            FindFileOfThisDay(data, dataDirectory, request.year, request.month, request.day, taal,
+                              progress);
+            break;
+        case Period::Week:
+            FindFilesOfThisWeek(data, dataDirectory, request.year, request.week, taal, progress);
+            break;
+        case Period::Month:
+            FindFilesOfThisMonth(data, dataDirectory, request.year, request.month, taal, progress);
+            break;
+    }
+}
+
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+// Every value of every file of the period, in time order within a day.
+int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
+    auto day = std::make_unique<HistoryData>();
+    RecordingStatusDisplay display;
+    const std::atomic<int> netWorkInstalled{1};
+    StatusMessages status(display, taal, netWorkInstalled);
+    SilentProgress progress;
+    struct Row {
+        int minute;
+        int entry;
+        int index;
+    };
+    std::vector<Row> rows;
+    std::string text = "date_time,key,name,value\r\n";
+    std::size_t values = 0;
+    for (int position = 1; position < kPrintFileCount; ++position) {
+        const std::string& file = period.PrintFile[static_cast<std::size_t>(position)];
+        if (file == kNoPrintFile) {
+            continue;
+        }
+        ClearHistoSensorStructure(*day);
+        day->HistoryFileName = file;
+        ReadHistoryFromDisk(*day, status, progress);
+        rows.clear();
+        for (int e = 0; e <= day->HistoryMaxIndex; ++e) {
+            const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(e)];
+            for (int i = 0; i <= entry.LastIndex; ++i) {
+                rows.push_back({entry.SampleTime[static_cast<std::size_t>(i)], e, i});
+            }
+        }
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const Row& a, const Row& b) { return a.minute < b.minute; });
+        // The day is the one the finder looked for, whatever the file's date line says.
+        const std::string date = std::filesystem::path(file).stem().string();
+        for (const Row& row : rows) {
+            const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(row.entry)];
+            fmt::format_to(std::back_inserter(text), "{}T{:02d}:{:02d},{},{},{:.1f}\r\n", date,
+                           row.minute / 60, row.minute % 60, KeyText(entry.ProbeKey),
+                           CsvField(entry.ProbeName.utf8),
+                           entry.SampleValue[static_cast<std::size_t>(row.index)]);
+        }
+        values += rows.size();
+        std::fwrite(text.data(), 1, text.size(), out);
+        text.clear();
+    }
+    return values > 0 ? kExitOk : kExitNoData;
+}
+
+int PrintProbes(const PeriodData& period, int taal, std::FILE* out) {
+    for (int e = 0; e <= period.MonthMaxIndex; ++e) {
+        const MonthEntry& entry = period.MonthSensor[static_cast<std::size_t>(e)];
+        fmt::print(out, "probe: {} {}\ntype: {}\nunits: {}\n", KeyText(entry.ProbeKey),
+                   entry.ProbeName.utf8, entry.ProbeType, entry.ProbeUnits);
+        const Statisticals stats =
+            ComputeStatisticals(entry.SlotMax, entry.SlotMin, entry.LastIndex);
+        for (const std::string& line :
+             CalculateAndListStatisticals(stats, entry.ProbeUnits, taal)) {
+            fmt::print(out, "{}\n", line);
+        }
+    }
+    return period.MonthMaxIndex >= 0 ? kExitOk : kExitNoData;
+}
+
+int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request, std::FILE* out) {
+    const int taal = StationLanguage(station);
+    const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
+    auto period = std::make_unique<PeriodData>();
+    SilentProgress progress;
+    ClearSensorStructure(*period);
+    FindPeriodFiles(*period, dataDirectory, request, taal, progress);
+    if (request.csv) {
+        return PrintCsv(*period, taal, out);
+    }
+    // Week reports work in quarter hours, day and month reports in hours.
+    const int files = GetAllDataFromDisk(*period, request.period != Period::Week, taal, progress);
+    return files > 0 ? PrintProbes(*period, taal, out) : kExitNoData;
+}
+
+}  // namespace
+
+int RunDay(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+    PeriodRequest request;
+    request.period = Period::Day;
+    std::vector<std::string_view> rest;
+    if (!TakeOptions(args, request, rest) || rest.size() != 1 ||
+        !ParseDate(rest[0], request.year, request.month, request.day)) {
+        return BadArguments("day wants a date YYYY-MM-DD");
+    }
+    return RunPeriod(station, request, out);
+}
+
+int RunWeek(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+    PeriodRequest request;
+    request.period = Period::Week;
+    std::vector<std::string_view> rest;
+    std::optional<int> year;
+    std::optional<int> week;
+    if (TakeOptions(args, request, rest) && rest.size() == 2) {
+        year = ParseNumber(rest[0], 1, 9999);
+        week = year ? ParseNumber(rest[1], 1, WeeksInYear(*year)) : std::nullopt;
+    }
+    if (!year || !week) {
+        return BadArguments("week wants an ISO week-year and a week of that year");
+    }
+    request.year = *year;
+    request.week = *week;
+    return RunPeriod(station, request, out);
+}
+
+int RunMonth(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+    PeriodRequest request;
+    request.period = Period::Month;
+    std::vector<std::string_view> rest;
+    std::optional<int> year;
+    std::optional<int> month;
+    if (TakeOptions(args, request, rest) && rest.size() == 2) {
+        year = ParseNumber(rest[0], 1, 9999);
+        month = ParseNumber(rest[1], 1, 12);
+    }
+    if (!year || !month) {
+        return BadArguments("month wants a year and a month 1..12");
+    }
+    request.year = *year;
+    request.month = *month;
+    return RunPeriod(station, request, out);
+}
+
+int RunYears(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+    PeriodRequest request;
+    std::vector<std::string_view> rest;
+    if (!TakeOptions(args, request, rest) || !rest.empty() || request.csv) {
+        return BadArguments("years takes only --demo");
+    }
+    const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
+    RealClock clock;
+    int found = 0;
+    for (int year = FindNextAvailableYear(dataDirectory, 1, clock); year > 0;
+         year = FindNextAvailableYear(dataDirectory, year + 1, clock)) {
+        fmt::print(out, "{}\n", year);
+        ++found;
+    }
+    return found > 0 ? kExitOk : kExitNoData;
+}
+
+int RunGenerate(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+    GeneratorOptions options;
+    bool demo = false;
+    bool haveFrom = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--demo") {
+            demo = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            return BadArguments(fmt::format("generate: {} needs a value", arg));
+        }
+        const std::string_view value = args[++i];
+        std::optional<int> number;
+        if (arg == "--from") {
+            haveFrom = ParseDate(value, options.year, options.month, options.day);
+            number = haveFrom ? std::optional<int>(0) : std::nullopt;
+        } else if (arg == "--days") {
+            number = ParseNumber(value, 1, 3660);
+            options.days = number.value_or(0);
+        } else if (arg == "--probes") {
+            number = ParseNumber(value, 1, 100);
+            options.probes = number.value_or(0);
+        } else if (arg == "--interval") {
+            number = ParseNumber(value, 1, 60);
+            options.intervalMinutes = number.value_or(0);
+        } else if (arg == "--seed") {
+            number = ParseNumber(value, 0, 1000000000);
+            options.seed = static_cast<unsigned>(number.value_or(0));
+        }
+        if (!number) {
+            return BadArguments(fmt::format("generate: bad option {} {}", arg, value));
+        }
+    }
+    if (!haveFrom) {
+        return BadArguments("generate wants --from YYYY-MM-DD");
+    }
+    const std::filesystem::path dataDirectory = DataDirectoryOf(station, demo);
+    std::string error;
+    const int written = GenerateResultFiles(dataDirectory, options, error);
+    if (written < 0) {
+        fmt::print(stderr, "quorvanel-report: {}\n", error);
+        return kExitNoData;
+    }
+    fmt::print(out, "wrote {} result files to {}\n", written, dataDirectory.string());
+    return kExitOk;
+}
+
+}  // namespace qrv::report
