@@ -1,0 +1,180 @@
+// The session functions through the real driver and the simulated unit.
+#include <gtest/gtest.h>
+
+#include "onewire/port_check.h"
+#include "onewire/unit_outputs.h"
+#include "sim_station.h"
+
+namespace qrv::testing {
+namespace {
+
+using sim::MakeRom;
+using sim::Rom;
+
+class CollectingLog final : public EventLog {
+  public:
+    void LogMessageToDisk(std::string_view message) override { lines.emplace_back(message); }
+    std::vector<std::string> lines;
+};
+
+std::vector<bool> Lines(sim::SimulatedNodex& unit) {
+    return {unit.LineConnected(1), unit.LineConnected(2), unit.LineConnected(3)};
+}
+
+TEST(Session, ZoekNodexNumbersFindsTheUnitsDevicesInSearchOrder) {
+    SimStation station;
+    station.Start();
+    EXPECT_EQ(ToSimRom(station.session.Nodex2406Rom), station.unit->Ds2406Rom());
+    std::vector<Rom> couplers = RomsOf(*station.unit, 0, "DS2409");
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(ToSimRom(station.session.Nodex2409Rom[i]), couplers[i]);
+    }
+}
+
+TEST(Session, AFourthCouplerIsIgnoredAndLogged) {
+    std::vector<Rom> couplers{MakeRom(0x1F, 1), MakeRom(0x1F, 2), MakeRom(0x1F, 3),
+                              MakeRom(0x1F, 4)};
+    SimStation station(std::make_shared<sim::SimulatedNodex>(MakeRom(0x12, 9), couplers));
+    CollectingLog log;
+    NodexSession session(station.driver, station.ports, station.clock, nullptr, nullptr, &log);
+    ASSERT_EQ(session.StartOneWireSession(), 1);
+    ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+    std::sort(couplers.begin(), couplers.end(), sim::SearchOrderLess);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(ToSimRom(session.Nodex2409Rom[i]), couplers[i]);
+    }
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find(sim::RomToHex(couplers[3])), std::string::npos);
+}
+
+TEST(Session, ATrunkWithoutCouplersStillSucceedsWithEmptyEntries) {
+    SimStation station(std::make_shared<sim::SimulatedNodex>(MakeRom(0x12, 5), std::vector<Rom>{}));
+    station.session.Nodex2409Rom[1].fill(7);
+    station.Start();
+    for (const RomCode& rom : station.session.Nodex2409Rom) {
+        EXPECT_EQ(rom, RomCode{});
+    }
+    // Switching a line that has no coupler selects nothing else instead.
+    EXPECT_EQ(station.session.SelectLine(2), kRomNotCurrent);
+}
+
+TEST(Session, ZoekNodexNumbersKeepsTheOldDs2406WhenNoneAnswersAndFailsWithoutPresence) {
+    SimStation station;
+    station.Start();
+    const RomCode ds2406 = station.session.Nodex2406Rom;
+    station.unit->AddFault({sim::FaultKind::kShort, {}, 0, 0, 1e9});
+    EXPECT_EQ(station.session.ZoekNodexNumbers(), kNoPresenceOnTrunk);
+    EXPECT_EQ(station.session.Nodex2406Rom, ds2406);
+    EXPECT_EQ(station.session.Nodex2409Rom[0], RomCode{});
+}
+
+TEST(Session, SelectLineTakesModuloAndBounds) {
+    SimStation station;
+    station.Start();
+    EXPECT_EQ(station.session.SelectLine(102), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(station.session.SelectLine(7), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(station.session.SelectLine(255), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(station.session.SelectLine(-5), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(station.session.SelectLine(1), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{true, false, false}));
+}
+
+TEST(Session, CouplerNumbersOutsideOneToThreeAreClamped) {
+    SimStation station;
+    station.Start();
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(9, 1), 0);
+    EXPECT_TRUE(station.unit->LineConnected(3));
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(0, 1), 0);
+    EXPECT_TRUE(station.unit->LineConnected(1));
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(-4, 0), 0);
+    EXPECT_FALSE(station.unit->LineConnected(1));
+}
+
+TEST(Session, FlushOwSessionsGivesUpAfterThirtyRetriesOnABusyPort) {
+    SimStation station;
+    const int other = station.driver.OwStartSession(1);
+    ASSERT_GT(other, 0);
+    const double before = station.clock.Timer();
+    EXPECT_EQ(station.session.FlushOwSessions(), kSessionBusy);
+    EXPECT_NEAR(station.clock.Timer() - before, 3.0, 0.05);
+    station.driver.OwEndSession(other);
+    EXPECT_EQ(station.session.FlushOwSessions(), 0);
+    EXPECT_EQ(station.session.StopOneWireSession(), kSessionEndFailed);  // nothing left to end
+}
+
+TEST(Session, CableTimingIsWrittenAndAFailedWriteShowsThePopup) {
+    SimStation station;
+    station.Start();
+    station.session.SetBannerTitle("QRV banner");
+    EXPECT_EQ(station.session.Zet2480TimingToLongCable(), 0);
+    EXPECT_EQ(station.unit->BridgeParameter(1), 3);
+    EXPECT_EQ(station.unit->BridgeParameter(4), 2);
+    EXPECT_EQ(station.unit->BridgeParameter(5), 5);
+    EXPECT_TRUE(station.dialogs.Popups().empty());
+
+    // The read goes through, then the line goes silent before the write.
+    station.ports.writeBudget = 3;
+    EXPECT_EQ(station.session.SetCableTiming2480(1), kTimingNotWritten);
+    ASSERT_EQ(station.dialogs.Popups().size(), 1u);
+    EXPECT_EQ(station.dialogs.Popups()[0].title, "QRV banner");
+    EXPECT_EQ(station.dialogs.Popups()[0].message, kTimingErrorText);
+
+    // A failed read is silent and counts as success.
+    station.ports.writeBudget = 0;
+    EXPECT_EQ(station.session.SetCableTiming2480(1), 0);
+    EXPECT_EQ(station.dialogs.Popups().size(), 1u);
+}
+
+TEST(Session, ResetNetworkFromAsyncRestartsTheSessionAndTheTiming) {
+    SimStation station;
+    station.Start();
+    const int oldHandle = station.session.Handle();
+    const double before = station.clock.Timer();
+    EXPECT_EQ(station.session.ResetNetworkFromAsync(), 0);
+    EXPECT_GE(station.clock.Timer() - before, 1.0);
+    EXPECT_NE(station.session.Handle(), oldHandle);
+    EXPECT_GT(station.session.Handle(), 0);
+    EXPECT_EQ(station.unit->BridgeParameter(4), 2);
+    EXPECT_EQ(station.session.ResetTheNodex(), 1);
+}
+
+TEST(Session, StartFailsWithTheSpecifiedCodes) {
+    SimStation station;
+    station.session.SerialPort = 6;  // mapped to nothing
+    EXPECT_EQ(station.session.StartOneWireSession(), kSessionRefused);
+    station.session.SerialPort = 1;
+    const int other = station.driver.OwStartSession(1);
+    EXPECT_EQ(station.session.StartOneWireSession(), kSessionBusy);
+    station.driver.OwEndSession(other);
+    station.unit->AddFault({sim::FaultKind::kUnpowered, {}, 0, 0, 1e9});
+    EXPECT_EQ(station.session.StartOneWireSession(), kSessionSetupFailed);
+}
+
+TEST(PortCheck, CtsFollowsThePowerLinesOfTheSimulatedUnit) {
+    SimStation station;
+    EXPECT_EQ(station.session.CheckSerialPortConnection(1), 0);
+    station.unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, station.clock.Timer(), 1e9});
+    EXPECT_EQ(station.session.CheckSerialPortConnection(1), kNoUnitOnPort);
+    station.unit->ClearFaults();
+    EXPECT_EQ(station.session.CheckSerialPortConnection(1), 0);
+    EXPECT_EQ(station.session.CloseSerialPortConnection(), 0);
+}
+
+TEST(Session, PowerLossResetsTheUnitsOutputsAndTheNextStartFindsItAgain) {
+    SimStation station;
+    station.Start();
+    ASSERT_EQ(AlarmRelaisOn(station.session), 0);
+    EXPECT_TRUE(station.unit->RelayOn());
+    EXPECT_EQ(station.session.StopOneWireSession(), 0);
+    EXPECT_EQ(station.session.CloseSerialPortConnection(), 0);  // RTS and DTR cleared
+    EXPECT_FALSE(station.unit->RelayOn());
+    station.Start();
+    EXPECT_FALSE(station.unit->RelayOn());
+}
+
+}  // namespace
+}  // namespace qrv::testing
