@@ -1,0 +1,108 @@
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStandardPaths>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/shell/commands.h"
+#include "app/shell/simulation.h"
+#include "app/shell/startup.h"
+#include "app/window/instance_channel.h"
+#include "app/window/main_window.h"
+#include "app/window/qt_dialogs.h"
+#include "runtime/clock.h"
+#include "runtime/instance_lock.h"
+#include "runtime/program_log_file.h"
+#include "runtime/text_file.h"
+#include "text/texts.h"
+
+namespace {
+
+std::filesystem::path DefaultStationDirectory() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return std::filesystem::path(data.toStdString()) / "quorvanel";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace qrv;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("quorvanel");
+    QApplication::setApplicationVersion(QString::fromUtf8(shell::kProgramVersion.data()));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Quorvanel monitoring station for 1-Wire probe networks.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption stationOption(
+        "station", "Station directory (default ~/.local/share/quorvanel).", "DIR");
+    const QCommandLineOption simulateOption(
+        "simulate",
+        "Run on the simulated interface unit; --simulate=FILE takes the network from FILE.");
+    parser.addOption(stationOption);
+    parser.addOption(simulateOption);
+    // "--simulate=FILE" carries an optional value, which QCommandLineParser
+    // cannot express; take the value off before it parses.
+    QStringList arguments = QApplication::arguments();
+    std::optional<std::string> simulateNetwork;
+    for (QString& argument : arguments) {
+        if (argument.startsWith("--simulate=")) {
+            simulateNetwork = argument.mid(11).toStdString();
+            argument = "--simulate";
+        }
+    }
+    parser.process(arguments);
+    if (parser.isSet(simulateOption) && !simulateNetwork) {
+        simulateNetwork = std::string();
+    }
+
+    const std::filesystem::path stationDirectory =
+        parser.isSet(stationOption)
+            ? std::filesystem::path(parser.value(stationOption).toStdString())
+            : DefaultStationDirectory();
+    window::QtDialogs dialogs;
+    if (!MakeDirectories(stationDirectory)) {
+        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, 0),
+                             "QRV Error 1001:  Unable to allocate system resources.");
+        return 1;
+    }
+
+    const QString channel = window::InstanceChannelName(stationDirectory);
+    InstanceLock lock(stationDirectory);
+    if (lock.state() == InstanceLock::State::HeldByOther) {
+        window::AskRunningInstanceToRaise(channel);
+        return 1;
+    }
+    if (lock.state() == InstanceLock::State::Failed) {
+        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, 0),
+                             "QRV Error 1001:  Unable to allocate system resources.");
+        return 1;
+    }
+
+    RealClock clock;
+    StationPaths paths{stationDirectory};
+    shell::StationState state(clock, paths);
+    ProgramLogFile programLog(paths.LogFileName(), clock);
+    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()),
+                             shell::MakeSimulatorFactory(clock));
+    if (simulateNetwork && !shell::MakeSimulatorFactory(clock)) {
+        std::fputs(
+            "quorvanel: this build has no simulated interface unit yet; "
+            "starting on the configured port.\n",
+            stderr);
+        simulateNetwork.reset();
+    }
+    window::DesktopTextFileOpener editor;
+    window::MainWindow mainWindow(state, {clock, dialogs, programLog, editor, ports});
+    dialogs.SetParent(&mainWindow);
+    window::InstanceChannelServer server(channel,
+                                         [&mainWindow] { mainWindow.Display().BringToFront(); });
+
+    const shell::ShellServices& services = mainWindow.Services();
+    if (auto exitCode = shell::RunStartup(state, services, mainWindow, {simulateNetwork})) {
+        return *exitCode;
+    }
+    QApplication::exec();
+    return shell::RunShutdown(state, services, mainWindow);
+}

@@ -1,0 +1,174 @@
+#include "app/shell/commands.h"
+
+#include <array>
+
+#include "app/shell/station_files.h"
+#include "settings/settings_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+MenuInputs CurrentMenuInputs(const StationState& state) {
+    return MenuInputs{state.WantedUserMode, state.NetWorkInstalled != 0, &state.settings, false};
+}
+
+namespace {
+
+// Writes the changed settings and reads them back so the range rules apply
+// to what is in force.
+void StoreSettings(StationState& state, const ShellServices& services) {
+    WriteIniFile(state.paths.IniFileName(), state.settings, services.clock, services.dialogs,
+                 services.log);
+    ReadIniFile(state.paths.IniFileName(), state.settings);
+    SyncSharedSettings(state);
+}
+
+}  // namespace
+
+void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,
+                       int language) {
+    state.settings.Taal = language;
+    SyncSharedSettings(state);
+    StoreSettings(state, services);
+    view.TranslateQRVMenu();
+    view.UpdateCheckMarks();
+}
+
+void SetTheNewSamplingTime(StationState& state, const ShellServices& services, MainWindowView& view,
+                           int minutes) {
+    state.settings.KeuzeSampleTime = minutes;
+    StoreSettings(state, services);
+    view.UpdateCheckMarks();
+}
+
+void SetTheNewGraphStyle(StationState& state, const ShellServices& services, MainWindowView& view,
+                         int style) {
+    state.settings.KeuzeGraphStyle = style;
+    StoreSettings(state, services);
+    view.UpdateCheckMarks();
+}
+
+void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, MainWindowView& view,
+                           int enable) {
+    state.settings.GeneralAlarmEnable = enable;
+    StoreSettings(state, services);
+    view.UpdateCheckMarks();
+}
+
+void AlarmButton(StationState& state, const ShellServices& services, int value) {
+    state.AlarmUserStatus = value == 1 ? 1 : 0;
+    services.log.LogMessageToDisk(value == 1 ? "Alarm switched ON by user"
+                                             : "Alarm switched OFF by user");
+}
+
+bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    Key question = Key::Main_Quit_1;
+    if (state.NetWorkInstalled != 0) {
+        view.SetWaitCursor(false);
+        question = Key::Main_Quit_2;
+    }
+    const int answer = services.dialogs.GenericMessagePopup(
+        text::Raw(Key::QRVNL_TEXT, taal), text::Raw(question, taal),
+        {std::string(text::Raw(Key::ButtonYes, taal)), std::string(text::Raw(Key::ButtonNo, taal))},
+        2, 2);
+    if (answer != 1) {
+        return false;
+    }
+    services.log.LogMessageToDisk("User shutdown");
+    view.QuitUserInterface();
+    return true;
+}
+
+std::string AboutText(int taal) {
+    static constexpr std::array<std::string_view, 4> kAbout{
+        "Quorvanel %s - monitoring station for 1-Wire probe networks\n\n"
+        "Hardware: needs the Nodex interface unit, release 1.10 or higher.\n\n"
+        "Quorvanel and Nodex are trademarks of their owners.\n"
+        "This program is free software, provided without warranty of any kind.\n\n"
+        "Quorvanel is not designed for critical applications: it cannot guarantee\n"
+        "that every alarm event is detected or reported.\n\n"
+        "For support, installation and probes, please contact your local dealer.",
+        "Quorvanel %s - Überwachungsstation für 1-Wire-Fühlernetze\n\n"
+        "Hardware: benötigt die Nodex-Schnittstelle ab Version 1.10.\n\n"
+        "Quorvanel und Nodex sind Marken ihrer Inhaber.\n"
+        "Dieses Programm ist freie Software und wird ohne jede Gewährleistung geliefert.\n\n"
+        "Quorvanel ist nicht für kritische Anwendungen ausgelegt: Es kann nicht\n"
+        "garantieren, dass jedes Alarmereignis erkannt oder gemeldet wird.\n\n"
+        "Für Unterstützung, Installation und Fühler wenden Sie sich an Ihren Händler.",
+        "Quorvanel %s - station de surveillance pour réseaux de capteurs 1-Wire\n\n"
+        "Matériel : nécessite l'interface Nodex, version 1.10 ou supérieure.\n\n"
+        "Quorvanel et Nodex sont des marques de leurs propriétaires.\n"
+        "Ce programme est un logiciel libre, fourni sans aucune garantie.\n\n"
+        "Quorvanel n'est pas conçu pour des applications critiques : il ne peut\n"
+        "garantir que chaque alarme soit détectée ou signalée.\n\n"
+        "Pour l'assistance, l'installation et les capteurs, contactez votre revendeur.",
+        "Quorvanel %s - bewakingsstation voor 1-Wire-voelernetwerken\n\n"
+        "Hardware: vereist de Nodex-interface, versie 1.10 of hoger.\n\n"
+        "Quorvanel en Nodex zijn merken van hun eigenaars.\n"
+        "Dit programma is vrije software en wordt geleverd zonder enige garantie.\n\n"
+        "Quorvanel is niet ontworpen voor kritische toepassingen: het kan niet\n"
+        "garanderen dat elke alarmgebeurtenis wordt gedetecteerd of gemeld.\n\n"
+        "Voor ondersteuning, installatie en voelers kunt u terecht bij uw dealer.",
+    };
+    std::string about(kAbout[static_cast<std::size_t>(taal >= 0 && taal < 4 ? taal : 0)]);
+    about.replace(about.find("%s"), 2, kProgramVersion);
+    return about;
+}
+
+void ExecuteMenuCommand(StationState& state, const ShellServices& services, MainWindowView& view,
+                        MenuCommand command, int value) {
+    if (IsDimmed(command, CurrentMenuInputs(state))) {
+        return;
+    }
+    const int taal = state.settings.Taal;
+    switch (command) {
+        case MenuCommand::Exit:
+            DoeQuit(state, services, view);
+            break;
+        case MenuCommand::SetLanguage:
+            if (state.settings.Taal != value) {
+                SetTheNewLanguage(state, services, view, value);
+            }
+            break;
+        case MenuCommand::SetSampleRate:
+            if (state.settings.KeuzeSampleTime != value) {
+                SetTheNewSamplingTime(state, services, view, value);
+            }
+            break;
+        case MenuCommand::SetGraphStyle:
+            if (state.settings.KeuzeGraphStyle != value) {
+                SetTheNewGraphStyle(state, services, view, value);
+            }
+            break;
+        case MenuCommand::EnableAlarm:
+            SetGeneralAlarmEnable(state, services, view, 1);
+            break;
+        case MenuCommand::DisableAlarm:
+            SetGeneralAlarmEnable(state, services, view, 0);
+            break;
+        case MenuCommand::EditNotes:
+            if (HandleEditQRVNotes(state.paths.NotesFileName(), services.clock, services.dialogs,
+                                   services.editor, taal)) {
+                services.log.LogMessageToDisk("Notes file edited");
+            }
+            break;
+        case MenuCommand::ViewLog:
+            services.editor.OpenInTextEditor(state.paths.LogFileName());
+            services.log.LogMessageToDisk("Log-file viewed");
+            break;
+        case MenuCommand::ViewAlarmFile:
+            services.editor.OpenInTextEditor(state.paths.AlarmFileName());
+            services.log.LogMessageToDisk("Alarm-file viewed");
+            break;
+        case MenuCommand::About:
+            services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), AboutText(taal));
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace qrv::shell

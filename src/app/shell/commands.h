@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "app/shell/menu_model.h"
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+
+namespace qrv::shell {
+
+inline constexpr std::string_view kProgramVersion = "3.03";
+
+// The inputs of the check marks and the dimming, taken from the state.
+MenuInputs CurrentMenuInputs(const StationState& state);
+
+// The settings setters: assign, rewrite and re-read the settings file, then
+// renew what shows the setting.
+void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,
+                       int language);
+void SetTheNewSamplingTime(StationState& state, const ShellServices& services, MainWindowView& view,
+                           int minutes);
+void SetTheNewGraphStyle(StationState& state, const ShellServices& services, MainWindowView& view,
+                         int style);
+void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, MainWindowView& view,
+                           int enable);
+
+// The alarm button: 1 alarms beep, 0 the user has muted them.
+void AlarmButton(StationState& state, const ShellServices& services, int value);
+
+// Asks for confirmation (the question depends on whether a network is
+// installed); on Yes logs the shutdown and ends the event loop. Returns
+// whether the user confirmed.
+bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view);
+
+// The About text in the given language.
+std::string AboutText(int taal);
+
+// Carries out a menu command. Dimmed commands and those of other parts of
+// the station do nothing here.
+void ExecuteMenuCommand(StationState& state, const ShellServices& services, MainWindowView& view,
+                        MenuCommand command, int value);
+
+}  // namespace qrv::shell

@@ -1,0 +1,57 @@
+#include "app/shell/display_timer.h"
+
+#include "app/shell/status_fields.h"
+
+namespace qrv::shell {
+
+namespace {
+
+void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
+    StatusDisplay& display = services.display;
+    const int mode = state.WantedUserMode;
+    if (mode == kModeDemo || mode == kModeOffLine) {
+        DisplayAlarmHok(state, display, false);
+        display.ShowAlarmButton(false);
+        return;
+    }
+    if (++state.AsyncWatchdogTimer > kWatchdogTicks) {
+        services.log.LogMessageToDisk("Netwerk time-out error");
+    }
+    if (state.CommunicationErrorAlarm != 0 || state.SensorAlarm != 0) {
+        if (state.AlarmUserStatus == 1) {
+            display.Beep();
+        }
+        display.ShowAlarmButton(true);
+        DisplayAlarmHok(state, display, true);
+        display.ColorAlarmBanner(state.blinkPhase);
+    } else {
+        DisplayAlarmHok(state, display, false);
+        display.ShowAlarmButton(false);
+    }
+}
+
+}  // namespace
+
+void SampleTimer(StationState& state, const ShellServices& services) {
+    if (state.DisplayTimerEnable == 0) {
+        return;
+    }
+    DoeDisplayTijd(state, services.clock, services.display);
+    state.blinkPhase = state.blinkPhase == 0 ? 1 : 0;
+
+    switch (state.WantedUserMode) {
+        case kModeDemo:
+            ShowDemoText(state, services.display, state.blinkPhase);
+            break;
+        case kModeOffLine:
+            ShowOffLineText(state, services.display, state.blinkPhase);
+            break;
+        default:
+            services.display.ShowModeText(false);
+            break;
+    }
+    ShowAlarmIndicators(state, services);
+    RestoreStatusMessage(state, services.display);
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+
+namespace qrv::shell {
+
+// Display ticks without a network tick after which the log records a time-out.
+inline constexpr int kWatchdogTicks = 300;
+
+// One tick of the main panel's display timer (once a second): clock, blinking
+// mode text, watchdog, alarm banner and button, status line.
+void SampleTimer(StationState& state, const ShellServices& services);
+
+}  // namespace qrv::shell

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "app/shell/shell_services.h"
+#include "runtime/clock.h"
+#include "runtime/serial_port.h"
+#include "sensors/sensor_table.h"
+
+namespace qrv::shell {
+
+inline constexpr int kFirstListedYear = 1998;
+inline constexpr int kYearsBack = 10;
+
+// The COM ports 1..8 that can be opened now (each is opened and closed again).
+std::vector<int> AvailableComPorts(SerialPortProvider& ports);
+
+// One item per used probe record, in index order.
+std::vector<ProbeMenuItem> ProbeItems(const SensorTable& table);
+
+// The years, from ten years back to this year and never before 1998, for
+// which the data directory holds at least one day results file
+// ("YYYY-*.qrd"). Creates the data directory when it is missing.
+std::vector<int> YearsWithResults(const std::filesystem::path& dataDirectory, int thisYear);
+
+}  // namespace qrv::shell

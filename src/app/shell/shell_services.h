@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runtime/clock.h"
+#include "runtime/dialogs.h"
+#include "runtime/event_log.h"
+#include "runtime/serial_port.h"
+#include "runtime/status_display.h"
+
+namespace qrv::shell {
+
+// Opens a plain-text file in the desktop's text editor without waiting for it.
+class TextFileOpener {
+  public:
+    virtual ~TextFileOpener() = default;
+    virtual void OpenInTextEditor(const std::filesystem::path& path) = 0;
+};
+
+struct ProbeMenuItem {
+    std::string label;  // "__" followed by the probe's name
+    int index = 0;
+};
+
+// What the shell asks of the main window beyond the status fields: the
+// window-level steps of the start-up and the menu bar.
+class MainWindowView {
+  public:
+    virtual ~MainWindowView() = default;
+
+    virtual void SetWaitCursor(bool on) = 0;
+    virtual void ShowMainPanel() = 0;
+    // Relabels the title, the menu bar, the alarm button and the mode line in
+    // the current language.
+    virtual void TranslateQRVMenu() = 0;
+    // Sets every check mark from the settings.
+    virtual void UpdateCheckMarks() = 0;
+    // Dims the items by mode and installation (the menu timer's work).
+    virtual void HandleSetMenuItems() = 0;
+    virtual void SetComPortItems(const std::vector<int>& ports) = 0;
+    virtual void SetProbeItems(const std::vector<ProbeMenuItem>& probes) = 0;
+    virtual void SetYearItems(const std::vector<int>& years) = 0;
+    // Ends the event loop; the shutdown follows.
+    virtual void QuitUserInterface() = 0;
+};
+
+// The platform services the shell works through. The log is the decorated
+// one that shows the saving message while it writes.
+struct ShellServices {
+    Clock& clock;
+    Dialogs& dialogs;
+    StatusDisplay& display;
+    EventLog& log;
+    TextFileOpener& editor;
+    SerialPortProvider& ports;
+};
+
+}  // namespace qrv::shell

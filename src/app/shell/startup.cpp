@@ -1,0 +1,173 @@
+#include "app/shell/startup.h"
+
+#include "app/shell/menu_items.h"
+#include "app/shell/simulation.h"
+#include "app/shell/station_files.h"
+#include "app/shell/status_fields.h"
+#include "onewire/port_check.h"
+#include "reports/calendar.h"
+#include "runtime/text_file.h"
+#include "sensors/sensor_file.h"
+#include "settings/settings_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+bool AskYesNo(const ShellServices& services, int taal, Key question) {
+    const int answer = services.dialogs.GenericMessagePopup(
+        text::Raw(Key::QRVNL_TEXT, taal), text::Raw(question, taal),
+        {std::string(text::Raw(Key::ButtonYes, taal)), std::string(text::Raw(Key::ButtonNo, taal))},
+        1, 2);
+    return answer == 1;
+}
+
+void PutStatusFieldsInStartState(StationState& state, StatusDisplay& display) {
+    DisplayNetworkInstallHok(state, display, false);
+    DisplayAlarmHok(state, display, false);
+    display.ShowAlarmButton(false);
+    display.SetAlarmButton(1);
+    display.ShowModeText(false);
+    display.ShowDealerText(false, {});
+    display.SetAcquisitionIndicator(colors::kWhite);
+    SuspendDisplayTimer(state);
+}
+
+void ReadSettingsAndTranslate(StationState& state, MainWindowView& view) {
+    const int result = ReadIniFile(state.paths.IniFileName(), state.settings);
+    SyncSharedSettings(state);
+    view.ShowMainPanel();
+    view.TranslateQRVMenu();
+    if (result < 0) {
+        // A missing or damaged file is read once more; what it gives is used.
+        ReadIniFile(state.paths.IniFileName(), state.settings);
+        SyncSharedSettings(state);
+    }
+    view.ShowMainPanel();
+    view.TranslateQRVMenu();
+}
+
+void GetAndDisplayDemoTekst(StationState& state, StatusDisplay& display) {
+    if (auto message = ReadDealerMessage(state.paths.DealerFileName())) {
+        state.DemoDealerMessage = std::move(*message);
+    }
+    display.ShowDealerText(false, state.DemoDealerMessage);
+}
+
+// Returns false when the user declines to go on without a good sensor file.
+bool LoadSensorFile(StationState& state, const ShellServices& services, MainWindowView& view) {
+    const int mode = state.WantedUserMode;
+    if (mode == kModeDemo) {
+        MakeDirectories(state.paths.DataDirectory(kModeDemo));
+        state.sensors.NetworkName = std::string(kDemoNetworkName);
+        GetAndDisplayDemoTekst(state, services.display);
+        view.TranslateQRVMenu();
+        services.display.ShowModeText(true);
+        view.TranslateQRVMenu();
+        ReadSensorFile(state.paths.SnsFileName(mode), state.sensors);
+        return true;
+    }
+    if (ReadSensorFile(state.paths.SnsFileName(mode), state.sensors) >= 0) {
+        return true;
+    }
+    const int taal = state.settings.Taal;
+    view.SetWaitCursor(false);
+    services.display.Beep();
+    if (!AskYesNo(services, taal, Key::BadSns_Continu)) {
+        return false;
+    }
+    view.SetWaitCursor(true);
+    return AskYesNo(services, taal, Key::New_Installment);
+}
+
+}  // namespace
+
+int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellServices& services) {
+    if (CheckSerialPortConnection(services.ports, services.clock, state.settings.SerialPort) == 0) {
+        state.WantedUserMode = kModeNormal;
+        return kModeNormal;
+    }
+    const int taal = state.settings.Taal;
+    const int answer = services.dialogs.GenericMessagePopup(
+        text::Raw(Key::QRVNL_TEXT, taal), text::Raw(Key::Mess_Ask_Demo, taal),
+        {std::string(text::Raw(Key::ButtonNormalMode, taal)),
+         std::string(text::Raw(Key::ButtonOffLineMode, taal)),
+         std::string(text::Raw(Key::ButtonDemoMode, taal))},
+        1, 1);
+    const int mode = answer == 2 ? kModeOffLine : answer == 3 ? kModeDemo : kModeNormal;
+    state.WantedUserMode = mode;
+    return mode;
+}
+
+std::optional<int> RunStartup(StationState& state, const ShellServices& services,
+                              MainWindowView& view, const StartupOptions& options) {
+    StatusDisplay& display = services.display;
+    view.SetWaitCursor(true);
+    PutStatusFieldsInStartState(state, display);
+
+    DoeDisplayTijd(state, services.clock, display);
+    display.SetMenuBarDimmed(true);
+    display.ShowLogo(true);
+
+    InitAllVars(state, services.clock);
+    services.log.LogMessageToDisk("QRV program started");
+
+    ReadSettingsAndTranslate(state, view);
+    view.UpdateCheckMarks();
+
+    state.handshake.WaitForMainMemoryUse();
+    ResumeDisplayTimer(state);
+
+    if (options.simulateNetwork) {
+        services.ports.SetMap(MapPortToSimulator(services.ports.Map(), state.settings.SerialPort,
+                                                 *options.simulateNetwork));
+    }
+    SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(state, services);
+    if (!LoadSensorFile(state, services, view)) {
+        return kExitDeclined;
+    }
+
+    state.DezeDagVanDeWeek = BepaalDezeDagVandeWeek(state.calendar, services.clock);
+    view.SetComPortItems(AvailableComPorts(services.ports));
+    view.UpdateCheckMarks();
+
+    // The network timer and, in normal mode, the network installation join
+    // here once acquisition is part of the station.
+
+    view.SetProbeItems(ProbeItems(state.sensors));
+    view.SetYearItems(YearsWithResults(state.paths.DataDirectory(state.WantedUserMode),
+                                       services.clock.Now().year));
+    view.HandleSetMenuItems();
+
+    view.SetWaitCursor(false);
+    display.SetMenuBarDimmed(false);
+    ResumeDisplayTimer(state);
+    return std::nullopt;
+}
+
+int RunShutdown(StationState& state, const ShellServices& services, MainWindowView& view) {
+    StatusDisplay& display = services.display;
+    // The network timer is stopped first once acquisition is part of the
+    // station.
+    SuspendDisplayTimer(state);
+    display.SetMenuBarDimmed(true);
+    const int taal = state.settings.Taal;
+    if (state.NetWorkInstalled != 0) {
+        view.SetWaitCursor(true);
+        DoeDisplayMessage(display, text::Raw(Key::Mess_CloseData, taal));
+        // The day's results are written here once result storage is part of
+        // the station.
+        DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
+    }
+    // GAP: StopOneWireSession and FlushOwSessions (the 1-Wire session, in
+    // progress in src/onewire) are called here before the port is closed.
+    DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
+    CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
+    view.SetWaitCursor(false);
+    return 0;
+}
+
+}  // namespace qrv::shell

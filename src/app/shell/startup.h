@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+
+namespace qrv::shell {
+
+inline constexpr int kExitDeclined = -1;
+
+struct StartupOptions {
+    // Network file for the simulated unit ("" for the sample network);
+    // nullopt to use the configured port as it is mapped.
+    std::optional<std::string> simulateNetwork;
+};
+
+// Tests the interface unit on the configured port; when it does not answer
+// the user chooses normal, off-line or demo mode. Sets and returns the mode.
+int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellServices& services);
+
+// Brings the station up to the point where the event loop runs. Returns the
+// exit code when the start-up ends the program instead.
+std::optional<int> RunStartup(StationState& state, const ShellServices& services,
+                              MainWindowView& view, const StartupOptions& options);
+
+// After the event loop has ended: stops the work in order and returns the
+// exit code.
+int RunShutdown(StationState& state, const ShellServices& services, MainWindowView& view);
+
+}  // namespace qrv::shell

@@ -1,0 +1,30 @@
+#include "app/shell/station_state.h"
+
+namespace qrv::shell {
+
+void InitAllVars(StationState& state, const Clock& clock) {
+    state.WantedUserMode = kModeNotChosen;
+    state.CommunicationErrorAlarm = 0;
+    state.SensorAlarm = 0;
+    state.AlarmUserStatus = 1;
+    state.ViewingGraphActive = 0;
+    state.SensorListActive = 0;
+    state.SensorListVisibility = 1;
+    state.HistoryInitialized = 0;
+    state.KnowPrinterSetting = 0;
+    state.handshake.Reset();
+    state.settings = SystemSettings{};
+    state.PortType = 5;
+    state.sensors.NetworkName = std::string(kDefaultNetworkName);
+    state.DemoDealerMessage = std::string(kNoDealerMessage);
+    state.dates = MakeDateStrings(clock.Now());
+    SyncSharedSettings(state);
+}
+
+void SyncSharedSettings(StationState& state) {
+    state.shared.Taal = state.settings.Taal;
+    state.shared.KeuzeSampleTime = state.settings.KeuzeSampleTime;
+    state.shared.GeneralAlarmEnable = state.settings.GeneralAlarmEnable;
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string_view>
+
+#include "app/shell/station_state.h"
+#include "runtime/clock.h"
+#include "runtime/status_display.h"
+
+namespace qrv::shell {
+
+// The small routines through which every part of the station writes the
+// status fields of the main panel.
+
+// Date and time field: "DD/MM/YYYY   HH:MM:SS"; refreshes the date strings.
+void DoeDisplayTijd(StationState& state, const Clock& clock, StatusDisplay& display);
+// A progress message in blue, drawn at once.
+void DoeDisplayMessage(StatusDisplay& display, std::string_view text);
+// Without an installed network the line says "Network inactive... " in red;
+// with one it keeps what it shows.
+void RestoreStatusMessage(const StationState& state, StatusDisplay& display);
+// The banner says which alarm stands: the interface or the probes.
+void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show);
+void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show);
+// Shows the mode text and writes it for phase 1, empties it for phase 0.
+void ShowDemoText(const StationState& state, StatusDisplay& display, int phase);
+void ShowOffLineText(const StationState& state, StatusDisplay& display, int phase);
+
+inline void SuspendDisplayTimer(StationState& state) {
+    state.DisplayTimerEnable = 0;
+}
+inline void ResumeDisplayTimer(StationState& state) {
+    state.DisplayTimerEnable = 1;
+}
+
+}  // namespace qrv::shell

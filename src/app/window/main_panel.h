@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+#include "app/window/logo_widget.h"
+
+namespace qrv::window {
+
+// The fixed status fields of the main window: date and time, mode text,
+// acquisition indicator, alarm banner and button, installation notice, logo,
+// dealer text and status line. Called on the GUI thread only.
+class MainPanel final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit MainPanel(QWidget* parent = nullptr);
+
+    void SetStatusLine(const QString& text, QColor color);
+    void RepaintStatusLine();
+    void SetDateTime(const QString& text);
+    void ShowAlarmBanner(bool show, const QString& text);
+    void ColorAlarmBanner(int phase);
+    void ShowAlarmButton(bool show);
+    void SetAlarmButton(int value);
+    void SetAlarmButtonLabels(const QString& on, const QString& off);
+    void ShowInstallNotice(bool show, const QString& text);
+    void ShowLogo(bool show);
+    void SetLogoSubtitle(const QString& subtitle);
+    void ShowModeText(bool show);
+    void SetModeText(const QString& text);
+    void ShowDealerText(bool show, const QString& text);
+    void SetAcquisitionIndicator(QColor color);
+
+  signals:
+    // 1 alarms audible, 0 muted by the user.
+    void alarmButtonChanged(int value);
+
+  private:
+    void RefreshAlarmButtonLabel();
+
+    QLabel* dateTime_;
+    QLabel* modeText_;
+    QFrame* acquisition_;
+    QFrame* alarmBox_;
+    QLabel* alarmText_;
+    QPushButton* alarmButton_;
+    QFrame* installBox_;
+    QLabel* installText_;
+    LogoWidget* logo_;
+    QFrame* dealerFrame_;
+    QLabel* dealerText_;
+    QLabel* statusLine_;
+    QString alarmOnLabel_;
+    QString alarmOffLabel_;
+};
+
+}  // namespace qrv::window

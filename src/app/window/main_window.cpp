@@ -1,0 +1,234 @@
+#include "app/window/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QUrl>
+
+#include "app/shell/commands.h"
+#include "app/shell/display_timer.h"
+#include "text/texts.h"
+
+namespace qrv::window {
+
+using shell::DynamicItems;
+using shell::MenuCommand;
+using text::Key;
+
+namespace {
+
+constexpr int kDisplayTimerMs = 1000;
+constexpr int kMenuTimerMs = 1000;
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Menu labels keep the blanks the tables pad them with for spacing; a Qt menu
+// bar spaces its menus itself.
+QString MenuText(std::string_view label) {
+    return Q(text::ToQtAccelerators(label)).trimmed();
+}
+
+}  // namespace
+
+void DesktopTextFileOpener::OpenInTextEditor(const std::filesystem::path& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+}
+
+MainWindow::MainWindow(shell::StationState& state, Platform platform)
+    : state_(state),
+      panel_(new MainPanel(this)),
+      display_(panel_, this),
+      statusLog_(platform.programLog, display_, state),
+      services_{platform.clock, platform.dialogs, display_,
+                statusLog_,     platform.editor,  platform.ports},
+      tree_(shell::MainMenuTree()) {
+    setCentralWidget(panel_);
+    resize(1280, 800);
+    setMinimumSize(900, 600);
+    for (const shell::MenuNode& top : tree_) {
+        QMenu* menu = menuBar()->addMenu(QString());
+        entries_.push_back({&top, menu->menuAction(), true});
+        for (const shell::MenuNode& child : top.children) {
+            BuildMenu(menu, child);
+        }
+    }
+    connect(panel_, &MainPanel::alarmButtonChanged, this,
+            [this](int value) { shell::AlarmButton(state_, services_, value); });
+    connect(&displayTimer_, &QTimer::timeout, this, &MainWindow::DisplayTick);
+    connect(&menuTimer_, &QTimer::timeout, this, &MainWindow::HandleSetMenuItems);
+    displayTimer_.start(kDisplayTimerMs);
+    menuTimer_.start(kMenuTimerMs);
+    TranslateQRVMenu();
+}
+
+MainWindow::~MainWindow() {
+    SetWaitCursor(false);
+}
+
+void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
+    if (node.dynamic != DynamicItems::None) {
+        QMenu* menu = parent->addMenu(QString());
+        entries_.push_back({&node, menu->menuAction(), true});
+        dynamicMenus_.emplace(node.dynamic, std::make_pair(menu, &node));
+        return;
+    }
+    if (!node.children.empty()) {
+        QMenu* menu = parent->addMenu(QString());
+        entries_.push_back({&node, menu->menuAction(), true});
+        for (const shell::MenuNode& child : node.children) {
+            BuildMenu(menu, child);
+        }
+        return;
+    }
+    if (node.command == MenuCommand::Exit) {
+        parent->addSeparator();
+    }
+    QAction* action = AddCommandAction(parent, node.command, node.value);
+    entries_.push_back({&node, action, false});
+}
+
+QAction* MainWindow::AddCommandAction(QMenu* menu, MenuCommand command, int value) {
+    QAction* action = menu->addAction(QString());
+    action->setCheckable(shell::IsCheckable(command));
+    connect(action, &QAction::triggered, this,
+            [this, command, value] { RunCommand(command, value); });
+    return action;
+}
+
+void MainWindow::RunCommand(MenuCommand command, int value) {
+    shell::ExecuteMenuCommand(state_, services_, *this, command, value);
+    // A triggered check item toggles itself; the settings decide.
+    UpdateCheckMarks();
+}
+
+void MainWindow::DisplayTick() {
+    shell::SampleTimer(state_, services_);
+}
+
+void MainWindow::SetWaitCursor(bool on) {
+    if (on == waitCursor_) {
+        return;
+    }
+    waitCursor_ = on;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void MainWindow::ShowMainPanel() {
+    show();
+}
+
+void MainWindow::TranslateQRVMenu() {
+    const int taal = state_.settings.Taal;
+    setWindowTitle(Q(text::MainPanelTitle(taal)));
+    for (const StaticEntry& entry : entries_) {
+        entry.action->setText(MenuText(shell::MenuLabel(*entry.node, taal)));
+    }
+    panel_->SetAlarmButtonLabels(Q(text::Plain(Key::TXT_MUTE_ALARM, taal)),
+                                 Q(text::Plain(Key::TXT_MUTED_ALARM, taal)));
+    panel_->SetModeText(Q(text::Raw(Key::TXT_DEMO_TEXT, taal)));
+    const std::string_view banner = text::Raw(Key::QRVNL_TEXT, taal);
+    const auto gap = banner.find("   ");
+    panel_->SetLogoSubtitle(
+        Q(gap == std::string_view::npos ? banner : banner.substr(gap + 3)).trimmed());
+}
+
+void MainWindow::UpdateCheckMarks() {
+    const shell::MenuInputs inputs = shell::CurrentMenuInputs(state_);
+    for (const StaticEntry& entry : entries_) {
+        if (!entry.isSubmenu && shell::IsCheckable(entry.node->command)) {
+            entry.action->setChecked(
+                shell::IsChecked(entry.node->command, entry.node->value, inputs));
+        }
+    }
+    for (const DynamicEntry& entry : dynamicEntries_) {
+        if (shell::IsCheckable(entry.command)) {
+            entry.action->setChecked(shell::IsChecked(entry.command, entry.value, inputs));
+        }
+    }
+}
+
+void MainWindow::HandleSetMenuItems() {
+    const shell::MenuInputs inputs = shell::CurrentMenuInputs(state_);
+    for (const StaticEntry& entry : entries_) {
+        const shell::MenuNode& node = *entry.node;
+        if (node.dynamic != DynamicItems::None) {
+            entry.action->setEnabled(!shell::IsSubmenuDimmed(node, inputs));
+        } else if (!entry.isSubmenu) {
+            entry.action->setEnabled(!shell::IsDimmed(node.command, inputs));
+        }
+    }
+    for (const DynamicEntry& entry : dynamicEntries_) {
+        entry.action->setEnabled(!shell::IsDimmed(entry.command, inputs));
+    }
+}
+
+void MainWindow::FillDynamicMenus(DynamicItems kind,
+                                  const std::vector<std::pair<std::string, int>>& items) {
+    auto [first, last] = dynamicMenus_.equal_range(kind);
+    for (auto it = first; it != last; ++it) {
+        QMenu* menu = it->second.first;
+        for (QAction* old : menu->actions()) {
+            std::erase_if(dynamicEntries_,
+                          [old](const DynamicEntry& e) { return e.action == old; });
+        }
+        menu->clear();
+        const MenuCommand command = it->second.second->command;
+        for (const auto& [label, value] : items) {
+            QAction* action = AddCommandAction(menu, command, value);
+            action->setText(MenuText(label));
+            dynamicEntries_.push_back({command, value, action});
+        }
+    }
+    UpdateCheckMarks();
+    HandleSetMenuItems();
+}
+
+void MainWindow::SetComPortItems(const std::vector<int>& ports) {
+    std::vector<std::pair<std::string, int>> items;
+    for (int port : ports) {
+        items.emplace_back(std::string(text::Raw(Key::TXT_COMM_PORT_GEN, state_.settings.Taal)) +
+                               std::to_string(port),
+                           port);
+    }
+    FillDynamicMenus(DynamicItems::ComPorts, items);
+}
+
+void MainWindow::SetProbeItems(const std::vector<shell::ProbeMenuItem>& probes) {
+    std::vector<std::pair<std::string, int>> items;
+    for (const auto& probe : probes) {
+        items.emplace_back(probe.label, probe.index);
+    }
+    FillDynamicMenus(DynamicItems::Probes, items);
+}
+
+void MainWindow::SetYearItems(const std::vector<int>& years) {
+    std::vector<std::pair<std::string, int>> items;
+    for (int year : years) {
+        items.emplace_back(std::to_string(year), year);
+    }
+    FillDynamicMenus(DynamicItems::Years, items);
+}
+
+void MainWindow::QuitUserInterface() {
+    quitting_ = true;
+    // exit() rather than quit(): quit() would first try to close this window.
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (quitting_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    shell::DoeQuit(state_, services_, *this);
+}
+
+}  // namespace qrv::window
