@@ -102,12 +102,16 @@ std::optional<ResetResult> Ds2480Bridge::DecodeReset(std::uint8_t reply) {
 
 bool Ds2480Bridge::MasterReset() {
     dataMode_ = false;
-    if (port_.SendBreak(kBreakSeconds) < 0) {
-        return false;
-    }
+    // A link that cannot send a break (some adapters) at least leaves data
+    // mode first, so that the calibration byte is taken as a command.
+    const bool broke = port_.SendBreak(kBreakSeconds) >= 0;
     clock_.Delay(kAfterBreakSeconds);
-    const std::uint8_t calibration = ds2480::kCalibrationReset;
-    if (port_.Write(std::span(&calibration, 1)) != 1) {
+    std::vector<std::uint8_t> bytes;
+    if (!broke) {
+        bytes.push_back(ds2480::kCommandMode);
+    }
+    bytes.push_back(ds2480::kCalibrationReset);
+    if (port_.Write(bytes) != static_cast<int>(bytes.size())) {
         return false;
     }
     clock_.Delay(kAfterCalibrationSeconds);

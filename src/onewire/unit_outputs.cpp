@@ -99,6 +99,50 @@ int RedLedOff(NodexSession& session) {
     return 0;
 }
 
+namespace {
+
+// Channel Access on the current DS2406: the channel info byte, or an error value.
+int ReadChannelInfo(NodexSession& session) {
+    OneWireDriver& driver = session.Driver();
+    const int handle = session.Handle();
+    std::uint16_t crc = 0;
+    for (const int byte : {kChannelAccess, kChannelControl1, kChannelControl2}) {
+        driver.OwTouchByte(handle, byte);
+        crc = DoCRC16(crc, static_cast<std::uint8_t>(byte));
+    }
+    int info = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int value = driver.OwTouchByte(handle, 0xFF);
+        if (value < 0) {
+            return static_cast<int>(kSwitchCrcError);
+        }
+        if (i == 0) {
+            info = value;
+        }
+        crc = DoCRC16(crc, static_cast<std::uint8_t>(value));
+    }
+    return crc == kCrc16Residue ? info : static_cast<int>(kSwitchCrcError);
+}
+
+}  // namespace
+
+int ReadUnitOutputStates(NodexSession& session) {
+    if (session.MakeCurrent(session.Nodex2406Rom) != 1) {
+        return kRomNotCurrent;
+    }
+    if (session.Driver().OwAccess(session.Handle()) != 1) {
+        return kNoAccess;
+    }
+    const int info = ReadChannelInfo(session);
+    if (info < 0) {
+        return info;
+    }
+    // Info bits 0 and 1 are the PIO-A and PIO-B flip-flops; 1 = output off.
+    session.AlarmRelaisOffState = (info & 0x01) != 0 ? 1 : 0;
+    session.OranjeLedOffState = (info & 0x02) != 0 ? 1 : 0;
+    return 0;
+}
+
 double Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
     session.SelectLine(line);
     if (session.MakeCurrent(rom) != 1) {
@@ -109,23 +153,8 @@ double Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
     if (driver.OwAccess(handle) != 1) {
         return kSwitchNoAccess;
     }
-    std::uint16_t crc = 0;
-    for (const int byte : {kChannelAccess, kChannelControl1, kChannelControl2}) {
-        driver.OwTouchByte(handle, byte);
-        crc = DoCRC16(crc, static_cast<std::uint8_t>(byte));
-    }
-    int info = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int value = driver.OwTouchByte(handle, 0xFF);
-        if (value < 0) {
-            return kSwitchCrcError;
-        }
-        if (i == 0) {
-            info = value;
-        }
-        crc = DoCRC16(crc, static_cast<std::uint8_t>(value));
-    }
-    if (crc != kCrc16Residue) {
+    const int info = ReadChannelInfo(session);
+    if (info < 0) {
         return kSwitchCrcError;
     }
     const double level = (info & kPioALevelBit) != 0 ? 1.0 : 0.0;

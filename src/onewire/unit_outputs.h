@@ -28,6 +28,11 @@ int AlarmRelaisOff(NodexSession& session);
 int OranjeLedOn(NodexSession& session);
 int OranjeLedOff(NodexSession& session);
 
+// Reads the unit's DS2406 flip-flops into AlarmRelaisOffState and
+// OranjeLedOffState, so that changing one output keeps the other as the unit
+// has it (a program that did not set them itself). 0, -499, -498 or -495.
+int ReadUnitOutputStates(NodexSession& session);
+
 // The red lamp on the couplers' control outputs: 0, -499 or -498.
 int SwitchControlPort2409(NodexSession& session, int on, int coupler);
 int RedLedOn(NodexSession& session);

@@ -1,0 +1,305 @@
+#include "onewire_tool.h"
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+#include "onewire/families.h"
+#include "onewire/humidity.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
+#include "onewire/port_check.h"
+#include "onewire/temperature.h"
+#include "onewire/tracing_port.h"
+#include "onewire/unit_outputs.h"
+
+namespace qrv::tools {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUnit = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: quorvanel-onewire (--port COMn | --device PATH) [--station DIR] [--trace FILE] "
+    "COMMAND\n"
+    "commands:\n"
+    "  scan                       list the devices of the trunk (line 0) and lines 1-3 with "
+    "readings\n"
+    "  read ROM                   read one probe (16 hex digits, family code first)\n"
+    "  relay on|off               switch the alarm relay\n"
+    "  lamp orange|red on|off     switch a lamp\n"
+    "DIR defaults to $XDG_DATA_HOME/quorvanel; its ports.conf maps COMn to devices.\n";
+
+struct Options {
+    std::optional<int> port;
+    std::string device;
+    std::filesystem::path station;
+    std::string trace;
+    std::vector<std::string> command;
+};
+
+std::filesystem::path DefaultStation() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
+        return std::filesystem::path(xdg) / "quorvanel";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return std::filesystem::path(home) / ".local/share/quorvanel";
+    }
+    return "quorvanel";
+}
+
+std::optional<int> ParsePort(std::string text) {
+    if (text.size() > 3 && (text.starts_with("COM") || text.starts_with("com"))) {
+        text = text.substr(3);
+    }
+    if (text.empty() || text.size() > 2 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int port = std::stoi(text);
+    return port >= 1 && port <= 8 ? std::optional(port) : std::nullopt;
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::FILE* err) {
+    Options options;
+    options.station = DefaultStation();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--port" && hasValue) {
+            options.port = ParsePort(args[++i]);
+            if (!options.port) {
+                fmt::print(err, "quorvanel-onewire: --port takes COM1 to COM8\n");
+                return std::nullopt;
+            }
+        } else if (arg == "--device" && hasValue) {
+            options.device = args[++i];
+        } else if (arg == "--station" && hasValue) {
+            options.station = args[++i];
+        } else if (arg == "--trace" && hasValue) {
+            options.trace = args[++i];
+        } else if (arg.starts_with("--")) {
+            fmt::print(err, "quorvanel-onewire: unknown or incomplete option {}\n", arg);
+            return std::nullopt;
+        } else {
+            options.command.assign(args.begin() + static_cast<long>(i), args.end());
+            break;
+        }
+    }
+    if (options.port.has_value() == !options.device.empty()) {
+        fmt::print(err, "quorvanel-onewire: give exactly one of --port and --device\n");
+        return std::nullopt;
+    }
+    const auto& c = options.command;
+    const bool onOff = c.size() >= 2 && (c.back() == "on" || c.back() == "off");
+    const bool valid =
+        (c.size() == 1 && c[0] == "scan") || (c.size() == 2 && c[0] == "read") ||
+        (c.size() == 2 && c[0] == "relay" && onOff) ||
+        (c.size() == 3 && c[0] == "lamp" && (c[1] == "orange" || c[1] == "red") && onOff);
+    if (!valid) {
+        fmt::print(err, "{}", kUsage);
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::string Reading(const RomCode& rom, double value) {
+    if (IsErrorValue(value)) {
+        return fmt::format("{:.1f} (error)", value);
+    }
+    switch (FamilyOf(rom[0]).kind) {
+        case DeviceKind::kTemperature:
+            return fmt::format("{:.2f} \u00B0C", value);
+        case DeviceKind::kHumidity:
+            return fmt::format("{:.1f} %RH", value);
+        case DeviceKind::kSwitchInput:
+            return value != 0 ? "1 (open)" : "0 (closed)";
+        default:
+            return fmt::format("{}", value);
+    }
+}
+
+std::optional<RomCode> ParseRom(const std::string& text) {
+    if (text.size() != 16 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return std::nullopt;
+    }
+    RomCode rom{};
+    for (std::size_t i = 0; i < 8; ++i) {
+        rom[i] = static_cast<std::int16_t>(std::stoi(text.substr(2 * i, 2), nullptr, 16));
+    }
+    return rom;
+}
+
+// The devices a search meets with the current line selection.
+std::vector<RomCode> SearchAll(NodexSession& session) {
+    std::vector<RomCode> found;
+    OneWireDriver& driver = session.Driver();
+    for (int result = driver.OwFirst(session.Handle()); result > 0 && found.size() < 256;
+         result = driver.OwNext(session.Handle())) {
+        RomCode rom{};
+        driver.OwRom(session.Handle(), rom);
+        found.push_back(rom);
+    }
+    return found;
+}
+
+std::string Describe(NodexSession& session, const RomCode& rom) {
+    if (rom == session.Nodex2406Rom) {
+        return "DS2406 (unit: relay, orange lamp)";
+    }
+    for (std::size_t i = 0; i < session.Nodex2409Rom.size(); ++i) {
+        if (rom == session.Nodex2409Rom[i]) {
+            return fmt::format("DS2409 (unit: coupler of line {})", i + 1);
+        }
+    }
+    return std::string(DeviceName(rom));
+}
+
+// Line of each device: the trunk first, then what each line adds to it.
+std::vector<std::pair<int, RomCode>> Scan(NodexSession& session) {
+    std::vector<std::pair<int, RomCode>> devices;
+    std::set<RomCode> seen;
+    for (int line = 0; line <= kCouplerCount; ++line) {
+        session.SelectLine(line);
+        for (const RomCode& rom : SearchAll(session)) {
+            if (seen.insert(rom).second) {
+                devices.emplace_back(line, rom);
+            }
+        }
+    }
+    return devices;
+}
+
+int RunCommand(NodexSession& session, const std::vector<std::string>& command, std::FILE* out,
+               std::FILE* err) {
+    const std::string& verb = command[0];
+    if (verb == "scan" || verb == "read") {
+        std::optional<RomCode> wanted;
+        if (verb == "read") {
+            wanted = ParseRom(command[1]);
+            if (!wanted) {
+                fmt::print(err, "quorvanel-onewire: a ROM is 16 hex digits, family code first\n");
+                return kExitUsage;
+            }
+        }
+        bool found = false;
+        for (const auto& [line, rom] : Scan(session)) {
+            if (wanted && rom != *wanted) {
+                continue;
+            }
+            found = true;
+            std::string text = fmt::format("{} {} {}", line, RomToHex(rom), Describe(session, rom));
+            const bool own = rom == session.Nodex2406Rom ||
+                             std::find(session.Nodex2409Rom.begin(), session.Nodex2409Rom.end(),
+                                       rom) != session.Nodex2409Rom.end();
+            if (IsProbeFamily(rom[0]) && !own && line > 0) {
+                text += "  " + Reading(rom, ReadProbe(session, line, rom));
+            }
+            fmt::print(out, "{}\n", text);
+        }
+        session.SelectLine(0);
+        if (wanted && !found) {
+            fmt::print(err, "quorvanel-onewire: {} not found on the trunk or any line\n",
+                       command[1]);
+            return kExitUnit;
+        }
+        return kExitOk;
+    }
+    const bool on = command.back() == "on";
+    int result = 0;
+    if (verb == "lamp" && command[1] == "red") {
+        result = on ? RedLedOn(session) : RedLedOff(session);
+    } else {
+        result = ReadUnitOutputStates(session);
+        if (result == 0) {
+            if (verb == "relay") {
+                result = on ? AlarmRelaisOn(session) : AlarmRelaisOff(session);
+            } else {
+                result = on ? OranjeLedOn(session) : OranjeLedOff(session);
+            }
+        }
+    }
+    if (result != 0) {
+        fmt::print(err, "quorvanel-onewire: the unit did not confirm the output ({})\n", result);
+        return kExitUnit;
+    }
+    fmt::print(out, "{}\n", fmt::join(command, " "));
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+                   Clock& clock, sim::SimulatorRegistry& simulators) {
+    const std::optional<Options> options = ParseOptions(args, err);
+    if (!options) {
+        return kExitUsage;
+    }
+    PortMap map;
+    int port = 1;
+    if (options->port) {
+        map = PortMap::Load((options->station / "ports.conf").string());
+        port = *options->port;
+    } else {
+        map.Set(port, options->device);
+    }
+    SerialPortProvider ports(map, simulators.Factory());
+
+    TraceSink trace;
+    if (!options->trace.empty() && !trace.OpenFile(options->trace)) {
+        fmt::print(err, "quorvanel-onewire: cannot write the trace file {}\n", options->trace);
+        return kExitUsage;
+    }
+
+    bool modemLines = false;
+    if (auto probe = ports.MakePort(port); probe && probe->Open(SerialSettings{}) == kSerialOk) {
+        modemLines = probe->HasModemLines();
+        probe->Close();
+    } else {
+        const std::string error = simulators.LastError();
+        fmt::print(err, "quorvanel-onewire: cannot open {}{}\n", map.NameOf(port),
+                   error.empty() ? "" : ": " + error);
+        return kExitUnit;
+    }
+    if (modemLines) {
+        const int check = CheckSerialPortConnection(ports, clock, port);
+        if (check != 0) {
+            fmt::print(err, "quorvanel-onewire: the unit does not answer on {} ({}{})\n",
+                       map.NameOf(port), check,
+                       check == kNoUnitOnPort       ? ": CTS off, no power or no unit"
+                       : check == kCtsDoesNotFollow ? ": CTS does not follow RTS and DTR"
+                                                    : "");
+            return kExitUnit;
+        }
+    } else {
+        fmt::print(out, "# {} has no modem lines: power check skipped\n", map.NameOf(port));
+    }
+
+    OneWireDriver driver(ports, clock, trace.IsOpen() ? &trace : nullptr);
+    NodexSession session(driver, ports, clock);
+    session.SerialPort = port;
+    if (const int started = session.StartOneWireSession(); started < 0) {
+        fmt::print(err, "quorvanel-onewire: no 1-Wire session on {} ({})\n", map.NameOf(port),
+                   started);
+        return kExitUnit;
+    }
+    int status = kExitOk;
+    if (session.ZoekNodexNumbers() < 0) {
+        fmt::print(err, "quorvanel-onewire: no presence on the trunk\n");
+        status = kExitUnit;
+    } else {
+        session.SetCableTiming2480(1);
+        status = RunCommand(session, options->command, out, err);
+    }
+    session.StopOneWireSession();
+    return status;
+}
+
+}  // namespace qrv::tools
