@@ -60,7 +60,9 @@ int ReadViewResultsFromDisk(const SensorRecord& record, const std::filesystem::p
         view.ViewArrayMaxIndex = k - 1;
         result = 0;
     } else {
-        view.ViewProbeName = "?";
+        // assign(count, char) rather than a literal: g++ 12 warns falsely
+        // (-Wrestrict) on the literal assignment at -O2.
+        view.ViewProbeName.assign(1, '?');
         view.ViewArrayMaxIndex = 0;
     }
     status.RestoreStatusMessage();
