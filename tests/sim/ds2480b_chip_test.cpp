@@ -1,0 +1,116 @@
+// The simulated DS2480B, byte by byte, against the datasheet's replies.
+#include <gtest/gtest.h>
+
+#include "sim/ds2480b_chip.h"
+
+namespace qrv::sim {
+namespace {
+
+// A bus with one device that answers presence and reads back a fixed pattern.
+class FakeBus final : public SimBus {
+  public:
+    ResetOutcome BusReset(double) override {
+        ++resets;
+        return outcome;
+    }
+    bool BusSlot(bool masterBit, double) override {
+        written.push_back(masterBit);
+        return masterBit && (pulls.empty() || !pulls[(written.size() - 1) % pulls.size()]);
+    }
+    void BeginByte() override {}
+
+    ResetOutcome outcome = ResetOutcome::kPresence;
+    std::vector<bool> pulls;  // slots in which the device pulls the bus low, cyclic
+    std::vector<bool> written;
+    int resets = 0;
+};
+
+std::vector<std::uint8_t> Send(Ds2480bChip& chip, std::initializer_list<std::uint8_t> bytes) {
+    std::vector<std::uint8_t> replies;
+    for (const std::uint8_t byte : bytes) {
+        for (const std::uint8_t reply : chip.Receive(byte, 0).replies) {
+            replies.push_back(reply);
+        }
+    }
+    return replies;
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(Ds2480bChip, CalibrationByteIsSwallowedAndResetsAnswerWithTheBusState) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    EXPECT_EQ(Send(chip, {0xC1}), Bytes{});
+    EXPECT_EQ(bus.resets, 0);
+    EXPECT_EQ(Send(chip, {0xC1, 0xC5}), (Bytes{0xCD, 0xCD}));
+    bus.outcome = SimBus::ResetOutcome::kNone;
+    EXPECT_EQ(Send(chip, {0xC5}), Bytes{0xCF});
+    bus.outcome = SimBus::ResetOutcome::kShort;
+    EXPECT_EQ(Send(chip, {0xC5}), Bytes{0xCC});
+}
+
+TEST(Ds2480bChip, ModeSwitchesAreSilentAndE3TwiceIsOneDataByte) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1});
+    EXPECT_EQ(Send(chip, {0xE1}), Bytes{});
+    EXPECT_TRUE(chip.InDataMode());
+    EXPECT_EQ(Send(chip, {0x55, 0xE3, 0xE3}), (Bytes{0x55, 0xE3}));
+    EXPECT_EQ(bus.written.size(), 16u);
+    // E3 then a command: back in command mode, the command runs.
+    EXPECT_EQ(Send(chip, {0xE3, 0xC5}), Bytes{0xCD});
+    EXPECT_FALSE(chip.InDataMode());
+}
+
+TEST(Ds2480bChip, SingleBitsEchoTheCommandWithTheSampledBit) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1});
+    EXPECT_EQ(Send(chip, {0x91}), Bytes{0x93});
+    EXPECT_EQ(Send(chip, {0x81}), Bytes{0x80});
+    bus.pulls = {true};
+    EXPECT_EQ(Send(chip, {0x95}), Bytes{0x94});
+}
+
+TEST(Ds2480bChip, ConfigurationWritesEchoAndReadsReportTheValue) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1});
+    EXPECT_EQ(Send(chip, {0x17, 0x45, 0x5B, 0x0F}), (Bytes{0x16, 0x44, 0x5A, 0x00}));
+    EXPECT_EQ(Send(chip, {0x03, 0x09, 0x0B}), (Bytes{0x06, 0x04, 0x0A}));
+    EXPECT_EQ(chip.Parameter(1), 3);
+    // Flexible speed stretches the slot by the write-1 low time and the offset.
+    Send(chip, {0xC5});
+    EXPECT_NEAR(chip.SlotSeconds(), 67e-6, 1e-12);
+    // A break (master reset) brings back the defaults.
+    chip.MasterReset();
+    Send(chip, {0xC1});
+    EXPECT_EQ(Send(chip, {0x03}), Bytes{0x00});
+}
+
+TEST(Ds2480bChip, BaudRateChangeTakesEffectAfterTheEcho) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1});
+    EXPECT_EQ(chip.BaudRate(), 9600);
+    EXPECT_EQ(Send(chip, {0x77}), Bytes{0x76});
+    EXPECT_EQ(chip.BaudRate(), 115200);
+    EXPECT_EQ(Send(chip, {0x0F}), Bytes{0x06});
+}
+
+TEST(Ds2480bChip, SearchAcceleratorTakesTheHostsChoiceOnlyAtDiscrepancies) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1, 0xB5, 0xE1});
+    // Four ROM bits, three slots each: (id, complement, direction).
+    // Bit 0: both read 0 (discrepancy); bits 1-3: the device sends 1 then 0.
+    bus.pulls = {true, true, false, false, true, false, false, true, false, false, true, false};
+    // Host chooses 1 for bit 0 (at bit position 1 of the byte).
+    const Bytes reply = Send(chip, {0x02});
+    ASSERT_EQ(reply.size(), 1u);
+    EXPECT_EQ(reply[0], 0xAB);  // d0 = 1, r0 = 1, then r = 1 without discrepancy
+    EXPECT_EQ(bus.written[2], true);
+}
+
+}  // namespace
+}  // namespace qrv::sim
