@@ -1,6 +1,7 @@
 #include "runtime/clock.h"
 
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <thread>
 
@@ -88,7 +89,7 @@ void VirtualClock::Delay(double seconds) {
     }
     {
         std::lock_guard lock(mutex_);
-        elapsedMicros_ += static_cast<std::int64_t>(seconds * 1e6 + 0.5);
+        elapsedMicros_ += std::llround(seconds * 1e6);
     }
     changed_.notify_all();
 }
@@ -105,7 +106,7 @@ void VirtualClock::SetNow(const LocalDateTime& when) {
 
 bool VirtualClock::WaitUntil(double deadline) {
     std::unique_lock lock(mutex_);
-    const auto target = static_cast<std::int64_t>(deadline * 1e6 + 0.5);
+    const auto target = std::llround(deadline * 1e6);
     changed_.wait(lock, [&] { return interrupted_ || elapsedMicros_ >= target; });
     return !interrupted_;
 }

@@ -17,7 +17,8 @@ using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>
 
 IconvHandle OpenConverter(const char* to, const char* from) {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (cd ==
+        reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr): iconv's error value
         throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
     }
     return IconvHandle(cd);

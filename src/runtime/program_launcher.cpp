@@ -1,12 +1,12 @@
 #include "runtime/program_launcher.h"
 
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <csignal>
+
+#include <unistd.h>
 
 #include <cerrno>
-
-extern char** environ;
 
 namespace qrv {
 

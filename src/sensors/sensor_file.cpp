@@ -100,7 +100,8 @@ class RecordReader {
             windows[i] = IntOrZero(*value);
         }
         for (int day = 0; day < 7; ++day) {
-            record.AlarmTimes[day] = {windows[2 * day], windows[2 * day + 1]};
+            record.AlarmTimes[day] = {windows[2 * static_cast<std::size_t>(day)],
+                                      windows[2 * static_cast<std::size_t>(day) + 1]};
         }
         const auto sms = Next();
         if (!sms || sms->starts_with("s")) {

@@ -1,0 +1,2 @@
+#include "app/window/main_window.h"
+int Bad() { return 0; }

@@ -1,0 +1,2 @@
+#include <QString>
+int Bad() { return 0; }

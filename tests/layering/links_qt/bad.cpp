@@ -1,0 +1,1 @@
+int Bad() { return 0; }
