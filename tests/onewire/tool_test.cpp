@@ -1,0 +1,155 @@
+// quorvanel-onewire against the simulated unit, on virtual time.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "onewire_tool.h"
+#include "sim/network_file.h"
+
+namespace qrv::tools {
+namespace {
+
+struct ToolRun {
+    int status = 0;
+    std::vector<std::string> out;
+    std::string err;
+};
+
+std::vector<std::string> ReadLines(std::FILE* file) {
+    std::rewind(file);
+    std::vector<std::string> lines;
+    std::string line;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    return lines;
+}
+
+class OneWireTool : public ::testing::Test {
+  protected:
+    ToolRun Run(std::vector<std::string> args) {
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        ToolRun run;
+        run.status = RunOneWireTool(args, out, err, clock, registry);
+        run.out = ReadLines(out);
+        for (const auto& line : ReadLines(err)) {
+            run.err += line + "\n";
+        }
+        std::fclose(out);
+        std::fclose(err);
+        return run;
+    }
+
+    VirtualClock clock;
+    sim::SimulatorRegistry registry{clock};
+};
+
+TEST_F(OneWireTool, ScanListsTrunkAndLinesWithTheStationsReadings) {
+    const ToolRun run = Run({"--device", "simulator", "scan"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out.size(), 4u + 3 * 7);
+    auto unit = registry.Unit("simulator");
+    EXPECT_EQ(run.out[0],
+              "0 " + sim::RomToHex(unit->Ds2406Rom()) + " DS2406 (unit: relay, orange lamp)");
+    EXPECT_TRUE(run.out[1].ends_with("DS2409 (unit: coupler of line 1)"));
+    std::map<std::string, std::string> byRom;
+    for (const auto& line : run.out) {
+        byRom[line.substr(2, 16)] = line;
+    }
+    for (const auto& [line, device] : unit->Devices()) {
+        const std::string rom = sim::RomToHex(device->GetRom());
+        ASSERT_TRUE(byRom.contains(rom)) << rom;
+        EXPECT_EQ(byRom[rom][0], static_cast<char>('0' + line));
+    }
+    // Line 3 of the sample: a humidity probe at 80 %RH and an open contact.
+    EXPECT_NE(std::find_if(run.out.begin(), run.out.end(),
+                           [](const std::string& l) {
+                               return l.starts_with("3 26") && l.ends_with("80.0 %RH");
+                           }),
+              run.out.end());
+    EXPECT_NE(std::find_if(run.out.begin(), run.out.end(),
+                           [](const std::string& l) {
+                               return l.starts_with("2 12") && l.ends_with("0 (closed)");
+                           }),
+              run.out.end());
+}
+
+TEST_F(OneWireTool, ReadsOneProbeByRomAndReportsAMissingOne) {
+    auto unit = registry.Unit("simulator");
+    std::string rom;
+    for (const auto& [line, device] : unit->Devices()) {
+        if (line == 2 && device->Kind() == "DS18S20") {
+            rom = sim::RomToHex(device->GetRom());
+        }
+    }
+    ToolRun run = Run({"--device", "simulator", "read", rom});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out.size(), 1u);
+    EXPECT_EQ(run.out[0],
+              "2 " + rom + " DS18S20  " + fmt::format("{:.2f} \u00B0C", 37 * 0.9937065 + 0.274926));
+    run = Run({"--device", "simulator", "read", "2800000000000000"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("not found"), std::string::npos);
+}
+
+TEST_F(OneWireTool, DrivesTheOutputsAndKeepsTheOtherOutputAsTheUnitHasIt) {
+    // Each run's power check switches the unit off and on, so it starts with
+    // both DS2406 outputs off; switching one must not switch the other on.
+    auto unit = registry.Unit("simulator");
+    ASSERT_EQ(Run({"--device", "simulator", "relay", "on"}).status, 0);
+    EXPECT_TRUE(unit->RelayOn());
+    EXPECT_FALSE(unit->OrangeLampOn());
+    ASSERT_EQ(Run({"--device", "simulator", "lamp", "orange", "on"}).status, 0);
+    EXPECT_FALSE(unit->RelayOn());
+    EXPECT_TRUE(unit->OrangeLampOn());
+    ASSERT_EQ(Run({"--device", "simulator", "lamp", "red", "off"}).status, 0);
+    EXPECT_FALSE(unit->RedLampOn());
+    const ToolRun run = Run({"--device", "simulator", "lamp", "red", "on"});
+    EXPECT_EQ(run.out, std::vector<std::string>{"lamp red on"});
+    EXPECT_TRUE(unit->RedLampOn());
+}
+
+TEST_F(OneWireTool, PortsComeFromTheStationsPortMapAndTheTraceIsWritten) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("qrv-onewire-tool-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "ports.conf") << "COM3=simulator\n";
+    const auto trace = dir / "trace.txt";
+    const ToolRun run = Run(
+        {"--port", "COM3", "--station", dir.string(), "--trace", trace.string(), "relay", "off"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::ifstream in(trace);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("-> C1"), std::string::npos);
+    EXPECT_NE(text.str().find("<- 00 CD"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(OneWireTool, RefusesBadUsageAndReportsAUnitThatDoesNotAnswer) {
+    EXPECT_EQ(Run({"scan"}).status, 2);
+    EXPECT_EQ(Run({"--device", "simulator"}).status, 2);
+    EXPECT_EQ(Run({"--device", "simulator", "--port", "COM1", "scan"}).status, 2);
+    EXPECT_EQ(Run({"--port", "COM9", "scan"}).status, 2);
+    EXPECT_EQ(Run({"--device", "simulator", "lamp", "blue", "on"}).status, 2);
+    EXPECT_EQ(Run({"--device", "simulator", "read", "12345"}).status, 2);
+    registry.Unit("simulator")->AddFault({sim::FaultKind::kUnplugged, {}, 0, 0, 1e9});
+    const ToolRun run = Run({"--device", "simulator", "scan"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("CTS off"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qrv::tools
