@@ -25,6 +25,17 @@ struct ResultHeaderCheck {
 // block before it is short of lines; lines of any other shape are skipped
 // (inside a block they still use up their position). A missing header is
 // reported as a mismatch and the blocks are read all the same.
+// A block header written after a line that a crash left unfinished stands at
+// the end of that line ("0000000A1B08:10  0003"); it still starts its block.
+inline std::optional<std::string_view> TrailingSampleHeader(std::string_view line) {
+    constexpr std::size_t kHeaderLength = 11;
+    if (line.size() <= kHeaderLength) {
+        return std::nullopt;
+    }
+    const std::string_view tail = line.substr(line.size() - kHeaderLength);
+    return ParseSampleHeader(tail) ? std::optional(tail) : std::nullopt;
+}
+
 template <typename OnBlock, typename OnProbe>
 ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnProbe&& onProbe) {
     ResultHeaderCheck check;
@@ -34,6 +45,8 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
         const std::optional<std::string_view> line = reader.ReadLine(kResultLineLimit);
         if (line && ParseSampleHeader(*line)) {
             pending = line;
+        } else if (line && TrailingSampleHeader(*line)) {
+            pending = TrailingSampleHeader(*line);
         }
         if (!line || pending) {
             if (number <= 4) {
@@ -56,7 +69,12 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
         if (!line) {
             break;
         }
-        const std::optional<SampleHeader> header = ParseSampleHeader(*line);
+        std::optional<SampleHeader> header = ParseSampleHeader(*line);
+        if (!header) {
+            if (const auto tail = TrailingSampleHeader(*line)) {
+                header = ParseSampleHeader(*tail);
+            }
+        }
         if (!header) {
             continue;
         }
@@ -74,6 +92,9 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
             }
             if (const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine)) {
                 onProbe(position, *probe);
+            } else if (const auto tail = TrailingSampleHeader(*probeLine)) {
+                pending = tail;
+                break;
             }
         }
     }

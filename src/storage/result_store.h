@@ -8,6 +8,7 @@
 #include "reports/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
+#include "runtime/text_file.h"
 #include "sensors/sensor_table.h"
 #include "sensors/table_handshake.h"
 #include "storage/status_messages.h"

@@ -1,0 +1,234 @@
+#include "storage/result_store.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "runtime/recording_status_display.h"
+#include "storage/result_file_format.h"
+#include "storage/result_file_text.h"
+#include "storage/today_reader.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+namespace qrv {
+namespace {
+
+using testing::BlockHeaderText;
+using testing::ProbeLineText;
+using testing::ReadBytes;
+using testing::ResultHeaderText;
+
+class ResultStoreTest : public ::testing::Test {
+  protected:
+    ResultStoreTest() {
+        table.ClearDataBase();
+        AddProbe(0x28, 0x2C,
+                 "Koelcel \u00B0"
+                 "1",
+                 21.46);
+        AddProbe(0x26, 0x2D, "Kas", 55.0);
+        AddProbe(0x12, 0x2E, "Deur", 1.0);
+        netWorkInstalled = 1;
+    }
+
+    int AddProbe(int family, int serial, const std::string& name, double value) {
+        const RomCode rom{static_cast<std::int16_t>(family),
+                          static_cast<std::int16_t>(serial),
+                          0x1B,
+                          0x0A,
+                          0,
+                          0,
+                          0,
+                          0x33};
+        const int index = table.Append1820ToDataStruct(rom, 1);
+        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        table.DefineSensorTypeAndUnits(index);
+        record.Name = name;
+        record.Value = value;
+        return index;
+    }
+
+    std::filesystem::path DayFile(const std::string& date) const {
+        return dataDir / (date + ".qrd");
+    }
+
+    testing::TempDir temp;
+    std::filesystem::path dataDir = temp.path() / "QRVDATA";
+    VirtualClock clock{{2026, 12, 6, 14, 30, 5, 0}};
+    SensorTable table;
+    TableHandshake handshake{clock};
+    RecordingStatusDisplay display;
+    int taal = 0;
+    std::atomic<int> netWorkInstalled{0};
+    StatusMessages status{display, taal, netWorkInstalled};
+    testing::RecordingLog log;
+    CalendarRecord calendar;
+    std::atomic<int> weekday{0};
+    ResultStore store{{table, handshake, clock, status, log, calendar, weekday}};
+};
+
+TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    const std::string firstBlock = BlockHeaderText("14:30", 3) +
+                                   ProbeLineText("0000000A1B2C", "  21.5",
+                                                 "Koelcel \xB0"
+                                                 "1") +
+                                   ProbeLineText("1000000A1B2D", "  55.0", "Kas") +
+                                   ProbeLineText("2000000A1B2E", "   1.0", "Deur");
+    EXPECT_EQ(ReadBytes(DayFile("2026-12-06")), ResultHeaderText("2026-12-06") + firstBlock);
+    EXPECT_EQ(store.State().ViewGraphNewDay, 1);
+    EXPECT_EQ(store.State().LastSampleTime.load(), 870);
+    EXPECT_EQ(store.State().ViewGraphNewSampleTime, 870);
+    EXPECT_EQ(weekday.load(), 7);  // a Sunday
+    EXPECT_EQ(handshake.SharedMemoryOwner(), TableHandshake::kNobody);
+
+    store.State().ViewGraphNewDay = 0;
+    clock.Advance(5 * 60);
+    table.SensorArray[0].Value = -5.0;
+    table.SensorArray[1].Status = kStatusOff;
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_EQ(ReadBytes(DayFile("2026-12-06")),
+              ResultHeaderText("2026-12-06") + firstBlock + BlockHeaderText("14:35", 3) +
+                  ProbeLineText("0000000A1B2C", "  -5.0",
+                                "Koelcel \xB0"
+                                "1") +
+                  ProbeLineText("1000000A1B2D", "-300.0", "Kas") +
+                  ProbeLineText("2000000A1B2E", "   1.0", "Deur"));
+    EXPECT_EQ(store.State().ViewGraphNewDay, 0);
+    EXPECT_EQ(store.State().LastSampleTime.load(), 875);
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+TEST_F(ResultStoreTest, StoreAfterMidnightOpensTheNewDay) {
+    clock.SetNow({2026, 12, 31, 23, 59, 30, 0});
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    clock.Advance(60);
+    store.State().ViewGraphNewDay = 0;
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_EQ(store.State().ViewGraphNewDay, 1);
+    const std::string newYear = ReadBytes(DayFile("2027-01-01"));
+    EXPECT_TRUE(newYear.starts_with(ResultHeaderText("2027-01-01") + BlockHeaderText("00:00", 3)));
+    EXPECT_EQ(weekday.load(), 5);  // 1 January 2027 is a Friday
+}
+
+TEST_F(ResultStoreTest, EmptyTableStillWritesABlockHeader) {
+    table.ClearDataBase();
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_EQ(ReadBytes(DayFile("2026-12-06")),
+              ResultHeaderText("2026-12-06") + BlockHeaderText("14:30", 0));
+}
+
+TEST_F(ResultStoreTest, NothingIsWrittenWithoutANetwork) {
+    netWorkInstalled = 0;
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreNoNetwork);
+    EXPECT_FALSE(std::filesystem::exists(dataDir));
+    EXPECT_TRUE(display.Calls().empty());
+}
+
+TEST_F(ResultStoreTest, AnEmptyFileLeftByACrashGetsItsHeader) {
+    std::filesystem::create_directories(dataDir);
+    testing::WriteBytes(DayFile("2026-12-06"), "");
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_TRUE(ReadBytes(DayFile("2026-12-06")).starts_with(ResultHeaderText("2026-12-06")));
+    EXPECT_EQ(store.State().ViewGraphNewDay, 1);
+}
+
+TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
+    // The day's file name is taken by a directory: nothing can be appended.
+    std::filesystem::create_directories(DayFile("2026-12-06"));
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kFileCannotOpenForWriting);
+    ASSERT_EQ(log.Messages().size(), 1u);
+    EXPECT_NE(log.Messages()[0].find("2026-12-06.qrd"), std::string::npos);
+    const auto shown = display.Snapshot();
+    EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
+    EXPECT_NE(shown.statusLine.find("2026-12-06.qrd"), std::string::npos);
+    EXPECT_EQ(store.State().ViewGraphNewDay, 0);
+
+    // A data directory that cannot be created fails the same way.
+    testing::WriteBytes(temp / "blocked", "x");
+    EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), kFileCannotOpenForWriting);
+    EXPECT_EQ(log.Messages().size(), 2u);
+}
+
+class TodayReaderTest : public ResultStoreTest {
+  protected:
+    int Read(int index) {
+        return ReadViewResultsFromDisk(table.SensorArray[static_cast<std::size_t>(index)], dataDir,
+                                       clock, status, *view);
+    }
+    std::unique_ptr<TodayView> view = std::make_unique<TodayView>();
+};
+
+TEST_F(TodayReaderTest, ReadsBackWhatTheStoreWrote) {
+    for (double value : {21.46, 19.0, 23.94}) {
+        table.SensorArray[0].Value = value;
+        ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+        clock.Advance(10 * 60);
+    }
+    ASSERT_EQ(Read(0), 0);
+    EXPECT_EQ(view->ViewArrayMaxIndex, 2);
+    EXPECT_EQ(view->ViewTime[0], 870);
+    EXPECT_EQ(view->ViewTime[2], 890);
+    EXPECT_EQ(view->ViewTemp[0], 21.5);
+    EXPECT_EQ(view->ViewTemp[2], 23.9);
+    EXPECT_EQ(view->ViewMeasMin, 19.0);
+    EXPECT_EQ(view->ViewMeasMax, 23.9);
+    EXPECT_EQ(view->ViewProbeName,
+              "Koelcel \u00B0"
+              "1");
+    EXPECT_EQ(view->ViewProbeUnits, "\u00B0C");
+    EXPECT_EQ(view->ViewProbeType, kTypeTemperature);
+}
+
+TEST_F(TodayReaderTest, OffProbeMissingProbeAndMissingFileGiveNothing) {
+    EXPECT_EQ(Read(0), kNoTodayValues);  // no file yet today
+    EXPECT_EQ(view->ViewProbeName, "?");
+    EXPECT_EQ(view->ViewMeasMin, 150.0);
+    EXPECT_EQ(view->ViewMeasMax, -50.0);
+
+    table.SensorArray[1].Status = kStatusOff;
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_EQ(Read(1), kNoTodayValues);
+    EXPECT_EQ(view->ViewProbeName, "?");
+    EXPECT_EQ(view->ViewArrayMaxIndex, 0);
+
+    const int added = AddProbe(0x28, 0x40, "Nieuw", 4.0);
+    EXPECT_EQ(Read(added), kNoTodayValues);
+}
+
+TEST_F(TodayReaderTest, ATypeChangeNoLongerMatchesOlderLines) {
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    table.SensorArray[0].SensorType = kTypeHumidity;
+    EXPECT_EQ(Read(0), kNoTodayValues);
+}
+
+TEST_F(TodayReaderTest, StopsAfterTheBlockWithThe1450thValue) {
+    std::string bytes = ResultHeaderText("2026-12-06");
+    for (int block = 0; block < 1460; ++block) {
+        // The probe twice in a block: the bound is checked between blocks.
+        bytes += BlockHeaderText("10:00", 2) + ProbeLineText("0000000A1B2C", "  20.0", "A") +
+                 ProbeLineText("0000000A1B2C", "  21.0", "A");
+    }
+    std::filesystem::create_directories(dataDir);
+    testing::WriteBytes(DayFile("2026-12-06"), bytes);
+    ASSERT_EQ(Read(0), 0);
+    EXPECT_EQ(view->ViewArrayMaxIndex, 1449);
+}
+
+TEST_F(TodayReaderTest, DamagedLinesAreSkipped) {
+    std::filesystem::create_directories(dataDir);
+    testing::WriteBytes(
+        DayFile("2026-12-06"),
+        "garbage\n" + BlockHeaderText("08:00", 3) + ProbeLineText("0000000A1B2C", "  20.0", "A") +
+            // Cut off in the middle of a line, then a new block.
+            "0000000A1B" + BlockHeaderText("08:10", 1) +
+            ProbeLineText("0000000A1B2C", "  22.0", "A") + std::string(5000, 'x') + "\r\n");
+    ASSERT_EQ(Read(0), 0);
+    EXPECT_EQ(view->ViewArrayMaxIndex, 1);
+    EXPECT_EQ(view->ViewTime[1], 490);
+    EXPECT_EQ(view->ViewTemp[1], 22.0);
+}
+
+}  // namespace
+}  // namespace qrv
