@@ -176,10 +176,7 @@ bool IsChecked(MenuCommand command, int value, const MenuInputs& inputs) {
     }
 }
 
-bool IsDimmed(MenuCommand command, const MenuInputs& inputs) {
-    if (command == C::None) {
-        return false;
-    }
+bool IsDimmedByState(MenuCommand command, const MenuInputs& inputs) {
     bool dimmed = false;
     switch (command) {
         case C::InstallNetwork:
@@ -205,7 +202,14 @@ bool IsDimmed(MenuCommand command, const MenuInputs& inputs) {
         default:
             break;
     }
-    return dimmed || !IsImplemented(command);
+    return dimmed;
+}
+
+bool IsDimmed(MenuCommand command, const MenuInputs& inputs) {
+    if (command == C::None) {
+        return false;
+    }
+    return IsDimmedByState(command, inputs) || !IsImplemented(command);
 }
 
 bool IsSubmenuDimmed(const MenuNode& node, const MenuInputs& inputs) {

@@ -80,6 +80,9 @@ struct MenuInputs {
 bool IsImplemented(MenuCommand command);
 bool IsCheckable(MenuCommand command);
 bool IsChecked(MenuCommand command, int value, const MenuInputs& inputs);
+// The dimming rules of mode and installation, applied in the menu timer.
+bool IsDimmedByState(MenuCommand command, const MenuInputs& inputs);
+// By state, or because this build does not carry the command out yet.
 bool IsDimmed(MenuCommand command, const MenuInputs& inputs);
 // Whether a submenu filled at run time is dimmed as a whole.
 bool IsSubmenuDimmed(const MenuNode& node, const MenuInputs& inputs);

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "app/shell/commands.h"
+#include "settings/settings_file.h"
+#include "shell_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+using shell::MenuCommand;
+
+class CommandsTest : public ::testing::Test, protected ShellFixture {
+  protected:
+    void Run(MenuCommand command, int value = 0) {
+        shell::ExecuteMenuCommand(state, services, view, command, value);
+    }
+    SystemSettings StoredSettings() const {
+        SystemSettings stored;
+        EXPECT_EQ(ReadIniFile(state.paths.IniFileName(), stored), 0);
+        return stored;
+    }
+};
+
+TEST_F(CommandsTest, ChangingTheLanguageWritesTheSettingsAndRelabels) {
+    Run(MenuCommand::SetLanguage, 1);
+
+    EXPECT_EQ(state.settings.Taal, 1);
+    EXPECT_EQ(state.shared.Taal, 1);
+    EXPECT_EQ(StoredSettings().Taal, 1);
+    EXPECT_EQ(view.translations, 1);
+    EXPECT_GE(view.checkMarkUpdates, 1);
+    EXPECT_NE(LogText().find("IniFile saved"), std::string::npos);
+}
+
+TEST_F(CommandsTest, ChoosingTheLanguageAlreadySetWritesNothing) {
+    Run(MenuCommand::SetLanguage, 0);
+    Run(MenuCommand::SetSampleRate, 5);
+    Run(MenuCommand::SetGraphStyle, 1);
+
+    EXPECT_FALSE(std::filesystem::exists(state.paths.IniFileName()));
+    EXPECT_EQ(view.translations, 0);
+}
+
+TEST_F(CommandsTest, SampleRateGraphStyleAndAlarmSwitchAreStored) {
+    Run(MenuCommand::SetSampleRate, 30);
+    Run(MenuCommand::SetGraphStyle, 3);
+    Run(MenuCommand::DisableAlarm);
+
+    const SystemSettings stored = StoredSettings();
+    EXPECT_EQ(stored.KeuzeSampleTime, 30);
+    EXPECT_EQ(stored.KeuzeGraphStyle, 3);
+    EXPECT_EQ(stored.GeneralAlarmEnable, 0);
+    EXPECT_EQ(state.shared.GeneralAlarmEnable, 0);
+    EXPECT_EQ(state.shared.KeuzeSampleTime, 30);
+
+    Run(MenuCommand::EnableAlarm);
+    EXPECT_EQ(StoredSettings().GeneralAlarmEnable, 1);
+}
+
+TEST_F(CommandsTest, QuitQuestionDependsOnTheInstalledNetwork) {
+    dialogs.QueueButton(2);
+    EXPECT_FALSE(shell::DoeQuit(state, services, view));
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message, "Do you really want to quit this program ?");
+    EXPECT_EQ(dialogs.Popups()[0].enterChoice, 2);
+    EXPECT_EQ(dialogs.Popups()[0].escapeChoice, 2);
+    EXPECT_EQ(view.quits, 0);
+    EXPECT_EQ(LogText().find("User shutdown"), std::string::npos);
+
+    state.NetWorkInstalled = 1;
+    view.waitCursor = true;
+    dialogs.QueueButton(1);
+    EXPECT_TRUE(shell::DoeQuit(state, services, view));
+    EXPECT_EQ(dialogs.Popups()[1].message,
+              "Do you really want to quit this program?\nThis will halt all monitoring!");
+    EXPECT_FALSE(view.waitCursor);
+    EXPECT_EQ(view.quits, 1);
+    EXPECT_NE(LogText().find(": User shutdown\r\n"), std::string::npos);
+}
+
+TEST_F(CommandsTest, AlarmButtonMutesAndRestoresTheBeep) {
+    shell::AlarmButton(state, services, 0);
+    EXPECT_EQ(state.AlarmUserStatus, 0);
+    shell::AlarmButton(state, services, 1);
+    EXPECT_EQ(state.AlarmUserStatus, 1);
+    const std::string log = LogText();
+    EXPECT_LT(log.find("Alarm switched OFF by user"), log.find("Alarm switched ON by user"));
+}
+
+TEST_F(CommandsTest, ViewersOpenTheirFilesAndLogIt) {
+    Run(MenuCommand::ViewLog);
+    Run(MenuCommand::ViewAlarmFile);
+    ASSERT_EQ(editor.opened.size(), 2u);
+    EXPECT_EQ(editor.opened[0], dir.path() / "QRVLog.txt");
+    EXPECT_EQ(editor.opened[1], dir.path() / "QRVAlarm.txt");
+    const std::string log = LogText();
+    EXPECT_NE(log.find("Log-file viewed"), std::string::npos);
+    EXPECT_NE(log.find("Alarm-file viewed"), std::string::npos);
+}
+
+TEST_F(CommandsTest, AboutShowsTheHardwareLineUnderTheBanner) {
+    Run(MenuCommand::About);
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].title, "QUORVANEL   Intelligent Probe Network");
+    EXPECT_NE(dialogs.Popups()[0].message.find("Nodex interface unit, release 1.10 or higher"),
+              std::string::npos);
+    for (int taal = 0; taal < 4; ++taal) {
+        EXPECT_NE(shell::AboutText(taal).find("3.03"), std::string::npos);
+    }
+}
+
+TEST_F(CommandsTest, CommandsOfLaterPartsDoNothingYet) {
+    Run(MenuCommand::InstallNetwork);
+    Run(MenuCommand::DeleteAllProbes);
+    EXPECT_TRUE(dialogs.Popups().empty());
+    EXPECT_FALSE(std::filesystem::exists(state.paths.LogFileName()));
+}
+
+}  // namespace
+}  // namespace qrv::testing

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "app/shell/display_timer.h"
+#include "shell_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+class DisplayTimerTest : public ::testing::Test, protected ShellFixture {
+  protected:
+    void SetUp() override {
+        state.DisplayTimerEnable = 1;
+        state.WantedUserMode = kModeNormal;
+    }
+    void Tick() { shell::SampleTimer(state, services); }
+    int LogCount(const std::string& text) const {
+        const std::string log = LogText();
+        int count = 0;
+        for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+};
+
+TEST_F(DisplayTimerTest, OffLineModeBlinksItsTextAndNeverShowsTheAlarm) {
+    state.WantedUserMode = kModeOffLine;
+    state.SensorAlarm = 1;
+    state.sensors.SensorArray[0].Line = 1;
+    state.sensors.SensorArray[0].AlarmState = kAlarmHigh;
+
+    std::vector<std::string> texts;
+    for (int tick = 0; tick < 4; ++tick) {
+        Tick();
+        const auto shown = display.Snapshot();
+        EXPECT_TRUE(shown.modeTextShown);
+        EXPECT_FALSE(shown.alarmBannerShown);
+        EXPECT_FALSE(shown.alarmButtonShown);
+        texts.push_back(shown.modeText);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Off line mode", "", "Off line mode", ""}));
+    EXPECT_EQ(display.Snapshot().beeps, 0);
+    EXPECT_EQ(state.AsyncWatchdogTimer, 0);
+}
+
+TEST_F(DisplayTimerTest, DemoModeBlinksDemoText) {
+    state.WantedUserMode = kModeDemo;
+    Tick();
+    EXPECT_EQ(display.Snapshot().modeText, "Demo mode");
+    Tick();
+    EXPECT_EQ(display.Snapshot().modeText, "");
+}
+
+TEST_F(DisplayTimerTest, The301stTickWithoutANetworkTickLogsATimeOutAndEveryOneAfter) {
+    for (int tick = 0; tick < 300; ++tick) {
+        Tick();
+    }
+    EXPECT_EQ(LogCount("Netwerk time-out error"), 0);
+    Tick();
+    EXPECT_EQ(LogCount("Netwerk time-out error"), 1);
+    Tick();
+    EXPECT_EQ(LogCount("Netwerk time-out error"), 2);
+
+    state.AsyncWatchdogTimer = 0;  // the network timer ticked
+    Tick();
+    EXPECT_EQ(LogCount("Netwerk time-out error"), 2);
+}
+
+TEST_F(DisplayTimerTest, AnAlarmFlashesTheBannerAndBeepsUnlessMuted) {
+    state.SensorAlarm = 1;
+    Tick();
+    auto shown = display.Snapshot();
+    EXPECT_TRUE(shown.alarmBannerShown);
+    EXPECT_TRUE(shown.alarmButtonShown);
+    EXPECT_EQ(shown.alarmBannerText, "Alarm on one or more probes!");
+    EXPECT_EQ(shown.alarmBannerPhase, 1);
+    EXPECT_EQ(shown.beeps, 1);
+    EXPECT_FALSE(shown.modeTextShown);
+
+    state.AlarmUserStatus = 0;
+    state.CommunicationErrorAlarm = 1;
+    Tick();
+    shown = display.Snapshot();
+    EXPECT_EQ(shown.alarmBannerPhase, 0);
+    EXPECT_EQ(shown.beeps, 1);
+    EXPECT_EQ(shown.alarmBannerText,
+              "Alarm: No communication with the QUORVANEL Network Interface.");
+
+    state.SensorAlarm = 0;
+    state.CommunicationErrorAlarm = 0;
+    Tick();
+    shown = display.Snapshot();
+    EXPECT_FALSE(shown.alarmBannerShown);
+    EXPECT_FALSE(shown.alarmButtonShown);
+}
+
+TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLine) {
+    display.SetStatusLine("Reading...", colors::kProgressBlue);
+    clock.Advance(1.0);
+    Tick();
+    const auto shown = display.Snapshot();
+    EXPECT_EQ(shown.dateTime, "09/03/2026   14:05:08");
+    EXPECT_EQ(shown.statusLine, "Network inactive... ");
+    EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
+}
+
+TEST_F(DisplayTimerTest, ASuspendedTimerDoesNothing) {
+    state.DisplayTimerEnable = 0;
+    Tick();
+    EXPECT_TRUE(display.Calls().empty());
+    EXPECT_EQ(state.AsyncWatchdogTimer, 0);
+}
+
+}  // namespace
+}  // namespace qrv::testing

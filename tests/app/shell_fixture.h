@@ -1,0 +1,79 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+#include "app/shell/status_reporting_log.h"
+#include "runtime/clock.h"
+#include "runtime/program_log_file.h"
+#include "runtime/recording_status_display.h"
+#include "runtime/scripted_dialogs.h"
+#include "support/fake_serial_port.h"
+#include "support/temp_dir.h"
+
+namespace qrv::testing {
+
+class RecordingEditor final : public shell::TextFileOpener {
+  public:
+    void OpenInTextEditor(const std::filesystem::path& path) override { opened.push_back(path); }
+    std::vector<std::filesystem::path> opened;
+};
+
+// Records what the shell asks of the window.
+class RecordingView final : public shell::MainWindowView {
+  public:
+    void SetWaitCursor(bool on) override { waitCursor = on; }
+    void ShowMainPanel() override { ++shows; }
+    void TranslateQRVMenu() override { ++translations; }
+    void UpdateCheckMarks() override { ++checkMarkUpdates; }
+    void HandleSetMenuItems() override { ++dimmingUpdates; }
+    void SetComPortItems(const std::vector<int>& list) override { ports = list; }
+    void SetProbeItems(const std::vector<shell::ProbeMenuItem>& list) override { probes = list; }
+    void SetYearItems(const std::vector<int>& list) override { years = list; }
+    void QuitUserInterface() override { ++quits; }
+
+    bool waitCursor = false;
+    int shows = 0;
+    int translations = 0;
+    int checkMarkUpdates = 0;
+    int dimmingUpdates = 0;
+    int quits = 0;
+    std::vector<int> ports;
+    std::vector<shell::ProbeMenuItem> probes;
+    std::vector<int> years;
+};
+
+// A station in a fresh directory with scripted popups, a recording display,
+// the real program log file and an interface unit that does not answer.
+struct ShellFixture {
+    ShellFixture()
+        : state(clock, StationPaths{dir.path()}),
+          programLog(state.paths.LogFileName(), clock),
+          log(programLog, display, state),
+          ports(lines),
+          services{clock, dialogs, display, log, editor, ports} {
+        lines->cts = FakeLineState::Cts::AlwaysOff;
+    }
+
+    std::string LogText() const { return ReadBytes(state.paths.LogFileName()); }
+
+    TempDir dir;
+    VirtualClock clock{LocalDateTime{2026, 3, 9, 14, 5, 7, 0}};
+    ScriptedDialogs dialogs;
+    RecordingStatusDisplay display;
+    shell::StationState state;
+    ProgramLogFile programLog;
+    shell::StatusReportingLog log;
+    RecordingEditor editor;
+    std::shared_ptr<FakeLineState> lines = std::make_shared<FakeLineState>();
+    FakePortProvider ports;
+    shell::ShellServices services;
+    RecordingView view;
+};
+
+}  // namespace qrv::testing

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "app/shell/commands.h"
+#include "app/shell/station_files.h"
+#include "runtime/text_file.h"
+#include "shell_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+constexpr const char* kEquals57 = "=========================================================\r\n";
+
+class StationFilesTest : public ::testing::Test, protected ShellFixture {};
+
+TEST_F(StationFilesTest, FirstLogEntryCreatesTheHeaderAndShowsTheSavingMessage) {
+    log.LogMessageToDisk("QRV program started");
+
+    EXPECT_EQ(LogText(), std::string(kEquals57) +
+                             "===============  Quorvanel LOG file:  ===================\r\n" +
+                             kEquals57 + "2026-03-09 14:05: QRVLog.txt created\r\n" +
+                             "2026-03-09 14:05: QRV program started\r\n");
+    EXPECT_TRUE(IsReadOnly(state.paths.LogFileName()));
+    const auto calls = display.Calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0], "StatusLine(Saving temperature data to disk.., #0066CC)");
+    EXPECT_EQ(calls[2], "StatusLine(Network inactive... , #FF0000)");
+}
+
+TEST_F(StationFilesTest, WithANetworkTheStatusLineKeepsTheSavingMessage) {
+    state.NetWorkInstalled = 1;
+    log.LogMessageToDisk("entry");
+    EXPECT_EQ(display.Snapshot().statusLine, "Saving temperature data to disk..");
+}
+
+TEST_F(StationFilesTest, NotesFileGetsHeaderThenDashedLinesWithDatedLines) {
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    clock.Advance(3600 + 61);
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+
+    EXPECT_EQ(ReadBytes(state.paths.NotesFileName()),
+              std::string(kEquals57) +
+                  "===============  Quorvanel Note file: ===================\r\n" + kEquals57 +
+                  "09/03/2026, 14:05:07\r\n"
+                  "---------------------------------------------------------\r\n"
+                  "09/03/2026, 15:06:08\r\n");
+    ASSERT_EQ(editor.opened.size(), 2u);
+    EXPECT_EQ(editor.opened[1], state.paths.NotesFileName());
+    EXPECT_NE(LogText().find("Notes file edited"), std::string::npos);
+}
+
+TEST_F(StationFilesTest, UnwritableNotesFileShowsTheErrorAndStartsNoEditor) {
+    std::filesystem::create_directory(state.paths.NotesFileName());
+
+    EXPECT_FALSE(shell::HandleEditQRVNotes(state.paths.NotesFileName(), clock, dialogs, editor, 0));
+
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message, "File error in QRVNotes.txt, operation aborted.");
+    EXPECT_TRUE(editor.opened.empty());
+}
+
+TEST_F(StationFilesTest, DealerFileNeedsThreeLines) {
+    const auto path = state.paths.DealerFileName();
+    EXPECT_EQ(shell::ReadDealerMessage(path), std::nullopt);
+    WriteBytes(path, "one\r\ntwo\r\n");
+    EXPECT_EQ(shell::ReadDealerMessage(path), std::nullopt);
+    WriteBytes(path, "one\ntwo\n" + std::string(200, 'x') + "\n");
+    EXPECT_EQ(shell::ReadDealerMessage(path), std::string(shell::kDealerLineLength, 'x'));
+}
+
+}  // namespace
+}  // namespace qrv::testing

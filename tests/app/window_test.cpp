@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <thread>
+
+#include "app/shell/startup.h"
+#include "app/window/main_window.h"
+#include "settings/settings_file.h"
+#include "shell_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+class QtEnvironment final : public ::testing::Environment {
+  public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    int argc_ = 1;
+    char name_[16] = "window_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class WindowTest : public ::testing::Test, protected ShellFixture {
+  protected:
+    WindowTest() : window(state, {clock, dialogs, programLog, editor, ports}) {}
+
+    QString Label(const char* name) { return window.findChild<QLabel*>(name)->text(); }
+    bool Visible(const char* name) { return !window.findChild<QWidget*>(name)->isHidden(); }
+    QStringList MenuTitles() {
+        QStringList titles;
+        for (QAction* action : window.menuBar()->actions()) {
+            titles << action->text();
+        }
+        return titles;
+    }
+    QAction* FindAction(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) {
+                return action;
+            }
+            if (action->menu()) {
+                if (QAction* found = FindAction(action->menu(), text)) {
+                    return found;
+                }
+            }
+        }
+        return nullptr;
+    }
+    QAction* FindAction(const QString& text) {
+        for (QAction* top : window.menuBar()->actions()) {
+            if (QAction* found = FindAction(top->menu(), text)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+    std::optional<int> Start() { return shell::RunStartup(state, window.Services(), window, {}); }
+
+    window::MainWindow window;
+};
+
+TEST_F(WindowTest, StartupWithoutAUnitAsksTheModeAndOffLineBlinks) {
+    dialogs.QueueButton(2);  // off line
+    dialogs.QueueButton(1);  // continue without a sensor file
+    dialogs.QueueButton(1);
+
+    ASSERT_EQ(Start(), std::nullopt);
+
+    ASSERT_FALSE(dialogs.Popups().empty());
+    EXPECT_EQ(dialogs.Popups()[0].buttons.size(), 3u);
+    state.SensorAlarm = 1;
+    QStringList texts;
+    for (int tick = 0; tick < 4; ++tick) {
+        window.DisplayTick();
+        EXPECT_TRUE(Visible("modeText"));
+        EXPECT_FALSE(Visible("alarmBox"));
+        EXPECT_FALSE(Visible("alarmButton"));
+        texts << Label("modeText");
+    }
+    EXPECT_EQ(texts, (QStringList{"Off line mode", "", "Off line mode", ""}));
+    EXPECT_EQ(Label("statusLine"), "Network inactive... ");
+    EXPECT_TRUE(window.menuBar()->isEnabled());
+    EXPECT_EQ(window.windowTitle().toStdString(),
+              "QUORVANEL   Intelligent Probe Network  vs  3.03");
+}
+
+TEST_F(WindowTest, TheMenuBarCarriesTheTreeWithAcceleratorsAndDimsLaterCommands) {
+    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&Network", "&System", "&Alarm", "&Probes",
+                                         "&View", "&Extra", "&Help"}));
+    window.HandleSetMenuItems();
+    ASSERT_NE(FindAction("&Exit Quorvanel"), nullptr);
+    EXPECT_TRUE(FindAction("&Exit Quorvanel")->isEnabled());
+    ASSERT_NE(FindAction("&Initialize network"), nullptr);
+    EXPECT_FALSE(FindAction("&Initialize network")->isEnabled());
+    ASSERT_NE(FindAction("Conn. Points"), nullptr);
+    window.SetComPortItems({1, 3});
+    ASSERT_NE(FindAction("COM &3"), nullptr);
+    EXPECT_FALSE(FindAction("COM &3")->isChecked());
+    EXPECT_TRUE(FindAction("COM &1")->isChecked());
+}
+
+TEST_F(WindowTest, ChoosingALanguageRelabelsAtOnceAndWritesTheSettings) {
+    window.UpdateCheckMarks();
+    EXPECT_TRUE(FindAction("&English")->isChecked());
+
+    FindAction("&Deutsch")->trigger();
+
+    EXPECT_EQ(MenuTitles().first(), "&Datei");
+    EXPECT_TRUE(FindAction("&Deutsch")->isChecked());
+    EXPECT_FALSE(FindAction("&English")->isChecked());
+    EXPECT_EQ(window.windowTitle().toStdString(), "QUORVANEL   Intelligentes Fühlernetz  vs 3.03");
+    SystemSettings stored;
+    EXPECT_EQ(ReadIniFile(state.paths.IniFileName(), stored), 0);
+    EXPECT_EQ(stored.Taal, 1);
+
+    std::filesystem::remove(state.paths.IniFileName());
+    FindAction("&Deutsch")->trigger();
+    EXPECT_FALSE(std::filesystem::exists(state.paths.IniFileName()));
+    EXPECT_TRUE(FindAction("&Deutsch")->isChecked());
+}
+
+TEST_F(WindowTest, TheAlarmButtonSwapsItsLabelAndMutes) {
+    auto* button = window.findChild<QPushButton*>("alarmButton");
+    window.Display().SetAlarmButton(1);
+    EXPECT_EQ(button->text(), "Deactivate Alarm");
+    button->click();
+    EXPECT_EQ(button->text(), "Alarm is deactivated");
+    EXPECT_EQ(state.AlarmUserStatus, 0);
+    EXPECT_NE(LogText().find("Alarm switched OFF by user"), std::string::npos);
+}
+
+TEST_F(WindowTest, ClosingTheWindowAsksFirstAndNoKeepsItRunning) {
+    window.show();
+    dialogs.QueueButton(2);
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(WindowTest, StatusCallsFromAnotherThreadArePostedToTheGuiThread) {
+    std::thread acquisition([this] {
+        window.Display().SetStatusLine("Reading probe 3", colors::kProgressBlue);
+        window.Display().ShowAlarmButton(true);
+    });
+    acquisition.join();
+    EXPECT_NE(Label("statusLine"), "Reading probe 3");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Label("statusLine"), "Reading probe 3");
+    EXPECT_TRUE(Visible("alarmButton"));
+}
+
+}  // namespace
+}  // namespace qrv::testing
