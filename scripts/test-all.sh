@@ -19,5 +19,7 @@ ctest --test-dir build/asan --output-on-failure -L core -j "$jobs"
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_TSAN=ON \
     -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF
-cmake --build build/tsan -j "$jobs"
+# Only the threaded tests run under ThreadSanitizer, so only they are built.
+mapfile -t threaded < <(ctest --test-dir build/tsan -N -L threaded | awk '/Test +#/ {print $3}')
+cmake --build build/tsan -j "$jobs" --target "${threaded[@]}"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -L threaded -j "$jobs"
