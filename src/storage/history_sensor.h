@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/text_file.h"
 #include "storage/read_progress.h"
 #include "storage/result_file_format.h"
 #include "storage/status_messages.h"
