@@ -24,14 +24,6 @@ constexpr int kSpareHeaderLines = 10;
 constexpr int kSpareRecordLines = 10;
 constexpr int kMinimumDelay = 120;
 
-std::string TextFromFile(std::string_view bytes, std::size_t maxChars) {
-    return Utf8Left(BlankControlCharacters(Cp1252ToUtf8(bytes)), maxChars);
-}
-
-std::string TextToFile(std::string_view utf8, std::size_t maxChars) {
-    return Utf8ToCp1252(Utf8Left(BlankControlCharacters(utf8), maxChars));
-}
-
 int IntOrZero(std::string_view line) {
     return notation::ScanInt(line).value_or(0);
 }
@@ -128,19 +120,7 @@ int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table)
         return file.result;
     }
     LineReader reader(file.bytes);
-    int mismatches = 0;
-    auto expect = [&](std::optional<std::string_view> line, std::string_view wanted) {
-        if (!line || *line != wanted) {
-            ++mismatches;
-        }
-    };
-    expect(reader.ReadLine(kLineLimit), kHeaderEquals);
-    expect(reader.ReadLine(kLineLimit), kSnsVersionLine);
-    expect(reader.ReadLine(kLineLimit), kNoticeLine);
-    const auto stamp = reader.ReadLine(kLineLimit);
-    if (!stamp || !stamp->starts_with(kDateTimeStampKey)) {
-        ++mismatches;
-    }
+    int mismatches = CountHeaderMismatches(reader, kSnsVersionLine, kLineLimit);
     std::optional<std::string> networkName;
     if (const auto line = reader.ReadLine(kLineLimit); line && line->starts_with(kNetworkNameKey)) {
         networkName = TextFromFile(line->substr(kNetworkNameKey.size()), kMaxNetworkNameLength);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "runtime/text_file.h"
 
 namespace qrv {
 
@@ -11,5 +14,16 @@ inline constexpr std::string_view kHeaderEquals =
 inline constexpr std::string_view kNoticeLine =
     "Quorvanel monitoring station - written by the program, edit with care";
 inline constexpr std::string_view kDateTimeStampKey = "Date/time stamp=";
+
+// Reads the four header lines (equals signs, version, notice, date/time stamp)
+// and returns how many of them are not as expected.
+int CountHeaderMismatches(LineReader& reader, std::string_view versionLine, std::size_t lineLimit);
+
+// Text of a station file (Windows-1252) as held in memory: UTF-8, control
+// characters blanked, at most maxChars characters.
+std::string TextFromFile(std::string_view bytes, std::size_t maxChars);
+// Text held in memory as written to a station file: one line of at most
+// maxChars characters, Windows-1252.
+std::string TextToFile(std::string_view utf8, std::size_t maxChars);
 
 }  // namespace qrv

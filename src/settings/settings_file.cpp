@@ -37,16 +37,6 @@ constexpr std::string_view kDestinationKey = "SmsDestination=";
 constexpr std::string_view kProgramKey = "SmsProgramSource=";
 constexpr std::string_view kAlarmEnableKey = "AlarmEnable=";
 
-// Text read from the file: UTF-8, no control characters, at most maxChars.
-std::string TextFromFile(std::string_view bytes, std::size_t maxChars) {
-    return Utf8Left(BlankControlCharacters(Cp1252ToUtf8(bytes)), maxChars);
-}
-
-// Text written to the file: one line, at most maxChars, Windows-1252.
-std::string TextToFile(std::string_view utf8, std::size_t maxChars) {
-    return Utf8ToCp1252(Utf8Left(BlankControlCharacters(utf8), maxChars));
-}
-
 std::string_view After(std::string_view line, std::size_t count) {
     return count < line.size() ? line.substr(count) : std::string_view{};
 }
@@ -65,19 +55,7 @@ int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settin
         return file.result;
     }
     LineReader reader(file.bytes);
-    int mismatches = 0;
-    auto expect = [&](std::optional<std::string_view> line, std::string_view wanted) {
-        if (!line || *line != wanted) {
-            ++mismatches;
-        }
-    };
-    expect(reader.ReadLine(kLineLimit), kHeaderEquals);
-    expect(reader.ReadLine(kLineLimit), kIniVersionLine);
-    expect(reader.ReadLine(kLineLimit), kNoticeLine);
-    const auto stamp = reader.ReadLine(kLineLimit);
-    if (!stamp || !stamp->starts_with(kDateTimeStampKey)) {
-        ++mismatches;
-    }
+    int mismatches = CountHeaderMismatches(reader, kIniVersionLine, kLineLimit);
 
     for (const IntegerLine& entry : kIntegerLines) {
         const auto line = reader.ReadLine(kLineLimit);
