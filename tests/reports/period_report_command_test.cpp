@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "report_command.h"
+#include "support/temp_dir.h"
+
+namespace qrv {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+// Runs one subcommand of quorvanel-report as main() would.
+Outcome RunTool(const std::filesystem::path& station, std::vector<std::string_view> args) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    int status = report::kExitBadArguments;
+    for (const report::Command& command : report::Commands()) {
+        if (command.name == args.front()) {
+            status = command.run(station, std::span(args).subspan(1), out);
+        }
+    }
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return {status, text};
+}
+
+class PeriodReportCommandTest : public ::testing::Test {
+  protected:
+    PeriodReportCommandTest() {
+        std::filesystem::create_directories(dataDir);
+        testing::WriteBytes(dataDir / "2026-01-05.qrd", dayBytes);
+    }
+
+    testing::TempDir temp;
+    std::filesystem::path dataDir = temp / "QRVDATA";
+    const std::string dayBytes =
+        "=========================================\r\n"
+        "QRVNL Qrd FILE Vs 1.10                   \r\n"
+        "Quorvanel result file, written by station\r\n"
+        "=========================================\r\n"
+        "2026-01-05\r\n"
+        "10:00  0002\r\n"
+        "0000000000A1    20.0  Frigo, \"links\"\r\n"
+        "1000000000B2    50.0  Kas \xB0"
+        "1\r\n"
+        "10:30  0002\r\n"
+        "0000000000A1    21.0  Frigo, \"links\"\r\n"
+        "1000000000B2  -300.0  Kas \xB0"
+        "1\r\n";
+};
+
+TEST_F(PeriodReportCommandTest, DayListsEveryProbeWithItsStatistics) {
+    const Outcome day = RunTool(temp.path(), {"day", "2026-01-05"});
+    EXPECT_EQ(day.status, 0);
+    EXPECT_EQ(day.out,
+              "probe: 0000000000A1 Frigo, \"links\"\n"
+              "type: 48\n"
+              "units: \u00B0C\n"
+              "Statistical data\n"
+              "Number of values   :            2\n"
+              "Mean value         :         20.5\u00B0C\n"
+              "Standard deviation :          0.5\u00B0C\n"
+              "Minimum value      :         20.0\u00B0C\n"
+              "Percentile 10      :         20.0\u00B0C\n"
+              "Percentile 25      :         20.0\u00B0C\n"
+              "Median             :         20.5\u00B0C\n"
+              "Percentile 75      :         21.0\u00B0C\n"
+              "Percentile 90      :         21.0\u00B0C\n"
+              "Maximum value      :         21.0\u00B0C\n"
+              "probe: 0000000000B2 Kas \u00B0"
+              "1\n"
+              "type: 49\n"
+              "units:  %\n"
+              "Statistical data\n"
+              "Number of values   :            2\n"
+              "Mean value         :         50.0 %\n"
+              "Standard deviation :          0.0 %\n"
+              "Minimum value      :         50.0 %\n"
+              "Percentile 10      :         50.0 %\n"
+              "Percentile 25      :         50.0 %\n"
+              "Median             :         50.0 %\n"
+              "Percentile 75      :         50.0 %\n"
+              "Percentile 90      :         50.0 %\n"
+              "Maximum value      :         50.0 %\n");
+
+    // The month holding the day reads it in the same hourly slots; the week
+    // in quarter hours, where the two blocks of probe A fall apart.
+    EXPECT_EQ(RunTool(temp.path(), {"month", "2026", "01"}).out, day.out);
+    const Outcome week = RunTool(temp.path(), {"week", "2026", "2"});
+    EXPECT_EQ(week.status, 0);
+    EXPECT_TRUE(
+        week.out.starts_with("probe: 0000000000A1 Frigo, \"links\"\ntype: 48\n"
+                             "units: \u00B0C\nStatistical data\n"
+                             "Number of values   :            4\n"));
+}
+
+TEST_F(PeriodReportCommandTest, CsvHasOneQuotedRowPerStoredValue) {
+    const Outcome csv = RunTool(temp.path(), {"day", "--csv", "2026-01-05"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(csv.out,
+              "date_time,key,name,value\r\n"
+              "2026-01-05T10:00,0000000000A1,\"Frigo, \"\"links\"\"\",20.0\r\n"
+              "2026-01-05T10:00,0000000000B2,Kas \u00B0"
+              "1,50.0\r\n"
+              "2026-01-05T10:30,0000000000A1,\"Frigo, \"\"links\"\"\",21.0\r\n");
+}
+
+TEST_F(PeriodReportCommandTest, PeriodsWithoutDataAndBadArguments) {
+    EXPECT_EQ(RunTool(temp.path(), {"day", "2026-01-06"}).status, 1);
+    EXPECT_EQ(RunTool(temp.path(), {"week", "2026", "3"}).status, 1);
+    EXPECT_EQ(RunTool(temp.path(), {"month", "2026", "2", "--csv"}).status, 1);
+    EXPECT_EQ(RunTool(temp.path(), {"day", "2026-01-05", "--demo"}).status, 1);
+    for (const auto& args : std::vector<std::vector<std::string_view>>{
+             {"day"},
+             {"day", "2026-02-29"},
+             {"day", "2026-1-05"},
+             {"day", "2026-01-05", "--bogus"},
+             {"week", "2026", "54"},
+             {"week", "2020", "54"},
+             {"week", "2026"},
+             {"month", "2026", "13"},
+             {"month", "2026", "x1"},
+             {"years", "2026"},
+             {"generate", "--days", "2"},
+             {"generate", "--from", "2026-13-01"},
+             {"generate", "--from", "2026-01-01", "--probes", "101"},
+             {"generate", "--from", "2026-01-01", "--interval"},
+         }) {
+        const Outcome outcome = RunTool(temp.path(), args);
+        EXPECT_EQ(outcome.status, report::kExitBadArguments) << args.front() << " " << args.size();
+        EXPECT_TRUE(outcome.out.empty());
+    }
+    EXPECT_EQ(RunTool(temp.path(), {"week", "2020", "53"}).status, 1);  // 2020 has 53 weeks
+}
+
+TEST_F(PeriodReportCommandTest, GenerateWritesNewDaysOnlyAndYearsListsThem) {
+    const Outcome generated = RunTool(temp.path(), {"generate", "--from", "2025-12-30", "--days",
+                                                    "3", "--probes", "4", "--interval", "30"});
+    EXPECT_EQ(generated.status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dataDir / "2025-12-31.qrd"));
+    EXPECT_TRUE(std::filesystem::exists(dataDir / "2026-01-01.qrd"));
+    // 2026-01-05 exists already: nothing is overwritten.
+    EXPECT_EQ(RunTool(temp.path(), {"generate", "--from", "2026-01-04", "--days", "2"}).status, 1);
+    EXPECT_EQ(testing::ReadBytes(dataDir / "2026-01-05.qrd"), dayBytes);
+
+    const Outcome years = RunTool(temp.path(), {"years"});
+    EXPECT_EQ(years.status, 0);
+    EXPECT_EQ(years.out, "2025\n2026\n");
+    EXPECT_EQ(RunTool(temp.path(), {"years", "--demo"}).status, 1);
+
+    // Four probes in half-hour blocks: 48 values a day, two per hourly slot.
+    const Outcome month = RunTool(temp.path(), {"month", "2025", "12"});
+    EXPECT_EQ(month.status, 0);
+    EXPECT_NE(month.out.find("Number of values   :           96\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qrv
