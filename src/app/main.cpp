@@ -28,6 +28,8 @@ std::filesystem::path DefaultStationDirectory() {
 int main(int argc, char* argv[]) {
     using namespace qrv;
     QApplication app(argc, argv);
+    // One modern look on every desktop, whatever theme the session has.
+    QApplication::setStyle("Fusion");
     QApplication::setApplicationName("quorvanel");
     QApplication::setApplicationVersion(QString::fromUtf8(shell::kProgramVersion.data()));
 

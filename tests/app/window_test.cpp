@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <thread>
 
 #include "app/shell/startup.h"
+#include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
+#include "runtime/instance_lock.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
 
@@ -155,6 +160,44 @@ TEST_F(WindowTest, StatusCallsFromAnotherThreadArePostedToTheGuiThread) {
     QCoreApplication::processEvents();
     EXPECT_EQ(Label("statusLine"), "Reading probe 3");
     EXPECT_TRUE(Visible("alarmButton"));
+}
+
+TEST(InstanceTest, ASecondStartRaisesTheFirstAndExitsWithOneSilently) {
+    TempDir station;
+    InstanceLock lock(station.path());
+    ASSERT_EQ(lock.state(), InstanceLock::State::Acquired);
+    int raises = 0;
+    window::InstanceChannelServer server(window::InstanceChannelName(station.path()),
+                                         [&raises] { ++raises; });
+    ASSERT_TRUE(server.IsListening());
+
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    second.setProcessEnvironment(environment);
+    QEventLoop loop;
+    QObject::connect(&second, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    second.start(QRV_STATION_EXECUTABLE,
+                 {"--station", QString::fromStdString(station.path().string())});
+    loop.exec();
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(raises, 1);
+    // Nothing of the second start reaches the station's files.
+    EXPECT_FALSE(std::filesystem::exists(station.path() / "QRVLog.txt"));
+}
+
+TEST(InstanceTest, StationDirectoriesHaveTheirOwnChannels) {
+    TempDir one;
+    TempDir two;
+    EXPECT_NE(window::InstanceChannelName(one.path()), window::InstanceChannelName(two.path()));
+    EXPECT_EQ(window::InstanceChannelName(one.path()),
+              window::InstanceChannelName(one.path() / "." / ""));
+    EXPECT_FALSE(window::AskRunningInstanceToRaise(window::InstanceChannelName(one.path())));
 }
 
 }  // namespace

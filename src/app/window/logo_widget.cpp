@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 namespace qrv::window {
 
@@ -33,9 +34,9 @@ void LogoWidget::paintEvent(QPaintEvent* /*event*/) {
     for (int line = -1; line <= 1; ++line) {
         const double y = centre.y() + line * radius * 0.42;
         const double xStart = centre.x() - radius * 2.1;
-        const double xEnd =
-            centre.x() -
-            std::sqrt(std::max(0.0, radius * radius - (y - centre.y()) * (y - centre.y())));
+        const double dy = y - centre.y();
+        const double ringOuter = radius * 0.9;
+        const double xEnd = centre.x() - std::sqrt(ringOuter * ringOuter - dy * dy);
         painter.setPen(QPen(kInk.lighter(160), radius * 0.05, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(xStart, y), QPointF(xEnd, y));
         painter.setPen(Qt::NoPen);

@@ -65,6 +65,10 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     alarmButton_->setChecked(true);
     alarmButton_->setMinimumHeight(44);
     alarmButton_->setMinimumWidth(200);
+    QFont buttonFont = alarmButton_->font();
+    buttonFont.setBold(true);
+    buttonFont.setPointSizeF(buttonFont.pointSizeF() + 1);
+    alarmButton_->setFont(buttonFont);
     connect(alarmButton_, &QPushButton::clicked, this, [this](bool checked) {
         RefreshAlarmButtonLabel();
         emit alarmButtonChanged(checked ? 1 : 0);
