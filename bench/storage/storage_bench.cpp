@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,8 +25,6 @@
 #include "storage/read_progress.h"
 #include "storage/result_generator.h"
 #include "storage/status_messages.h"
-
-extern char** environ;
 
 namespace {
 
@@ -64,6 +63,7 @@ double RunMawk(const std::vector<std::string>& files) {
     std::vector<std::string> args{"/usr/bin/mawk", kAwkScript};
     args.insert(args.end(), files.begin(), files.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }
