@@ -14,7 +14,6 @@ constexpr std::uint8_t kReadScratchpad = 0xBE;
 constexpr std::uint8_t kWriteScratchpad = 0x4E;
 constexpr std::uint8_t kCopyScratchpad = 0x48;
 constexpr std::uint8_t kRecallE2 = 0xB8;
-constexpr std::uint8_t kReadPowerSupply = 0xB4;
 
 }  // namespace
 
@@ -143,7 +142,7 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
             if (writeIndex_ == 2) {
                 scratch_[4] = static_cast<std::uint8_t>((byte & 0x60) | 0x1F);
             } else {
-                scratch_[static_cast<std::size_t>(2 + writeIndex_)] = byte;
+                scratch_[2 + static_cast<std::size_t>(writeIndex_)] = byte;
             }
             if (++writeIndex_ == bytes) {
                 step_ = Step::kIgnore;
@@ -187,9 +186,9 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
                 scratch_[4] = eepromConfig_;
             }
             break;
-        case kReadPowerSupply:
-            break;
         default:
+            // Read Power Supply (0xB4) and unknown commands: the read slots
+            // that follow give 1, an externally powered probe.
             break;
     }
 }

@@ -32,13 +32,13 @@ ValueModel ValueModel::Steps(double initial, std::vector<std::pair<double, doubl
 
 ValueModel ValueModel::FromJson(const nlohmann::json& json) {
     if (json.is_number()) {
-        return ValueModel(json.get<double>());
+        return {json.get<double>()};
     }
     if (!json.is_object()) {
         throw std::invalid_argument("a value model is a number or an object");
     }
     if (json.contains("constant")) {
-        return ValueModel(json.at("constant").get<double>());
+        return {json.at("constant").get<double>()};
     }
     if (json.contains("sine")) {
         const auto& sine = json.at("sine");

@@ -193,7 +193,7 @@ int OneWireDriver::OwTouchByte(int handle, int byte) {
     if (session == nullptr) {
         return -1;
     }
-    const std::uint8_t out = static_cast<std::uint8_t>(byte);
+    const auto out = static_cast<std::uint8_t>(byte);
     Ds2480Exchange exchange = session->bridge->Begin();
     exchange.Data(std::span(&out, 1));
     const auto replies = session->bridge->Exchange(exchange);

@@ -25,7 +25,7 @@ int RecordingPort::Read(std::span<std::uint8_t> bytes, double timeout) {
     if (n > 0) {
         log_.push_back("<- " + HexBytes(bytes.first(static_cast<std::size_t>(n))));
     } else {
-        log_.push_back("<- (nothing)");
+        log_.emplace_back("<- (nothing)");
     }
     return n;
 }

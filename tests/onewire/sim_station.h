@@ -35,7 +35,7 @@ class RecordingPort final : public SerialPort {
     int Read(std::span<std::uint8_t> bytes, double timeout) override;
     void FlushInput() override { inner_->FlushInput(); }
     int SendBreak(double seconds) override {
-        log_.push_back("break");
+        log_.emplace_back("break");
         return inner_->SendBreak(seconds);
     }
 

@@ -38,7 +38,7 @@ std::vector<std::string> ReadLines(std::FILE* file) {
 
 class OneWireTool : public ::testing::Test {
   protected:
-    ToolRun Run(std::vector<std::string> args) {
+    ToolRun Run(const std::vector<std::string>& args) {
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         ToolRun run;
