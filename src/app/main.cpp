@@ -23,16 +23,18 @@ std::filesystem::path DefaultStationDirectory() {
     return std::filesystem::path(data.toStdString()) / "quorvanel";
 }
 
-}  // namespace
+struct CommandLine {
+    std::optional<std::filesystem::path> station;
+    // "" for the sample network, else the network file; nullopt without --simulate.
+    std::optional<std::string> simulateNetwork;
+};
 
-int main(int argc, char* argv[]) {
-    using namespace qrv;
-    QApplication app(argc, argv);
-    // One modern look on every desktop, whatever theme the session has.
-    QApplication::setStyle("Fusion");
-    QApplication::setApplicationName("quorvanel");
-    QApplication::setApplicationVersion(QString::fromUtf8(shell::kProgramVersion.data()));
-
+// Parsed before the window system is touched, so --help and --version work
+// without a display.
+CommandLine ParseCommandLine(int argc, char* argv[]) {
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName("quorvanel");
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(qrv::shell::kProgramVersion.data()));
     QCommandLineParser parser;
     parser.setApplicationDescription("Quorvanel monitoring station for 1-Wire probe networks.");
     parser.addHelpOption();
@@ -46,23 +48,37 @@ int main(int argc, char* argv[]) {
     parser.addOption(simulateOption);
     // "--simulate=FILE" carries an optional value, which QCommandLineParser
     // cannot express; take the value off before it parses.
-    QStringList arguments = QApplication::arguments();
-    std::optional<std::string> simulateNetwork;
+    CommandLine result;
+    QStringList arguments = QCoreApplication::arguments();
     for (QString& argument : arguments) {
         if (argument.startsWith("--simulate=")) {
-            simulateNetwork = argument.mid(11).toStdString();
+            result.simulateNetwork = argument.mid(11).toStdString();
             argument = "--simulate";
         }
     }
     parser.process(arguments);
-    if (parser.isSet(simulateOption) && !simulateNetwork) {
-        simulateNetwork = std::string();
+    if (parser.isSet(simulateOption) && !result.simulateNetwork) {
+        result.simulateNetwork = std::string();
     }
+    if (parser.isSet(stationOption)) {
+        result.station = parser.value(stationOption).toStdString();
+    }
+    return result;
+}
 
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace qrv;
+    CommandLine commandLine = ParseCommandLine(argc, argv);
+    std::optional<std::string> simulateNetwork = commandLine.simulateNetwork;
+
+    QApplication app(argc, argv);
+    // One modern look on every desktop, whatever theme the session has.
+    QApplication::setStyle("Fusion");
+    QApplication::setApplicationName("quorvanel");
     const std::filesystem::path stationDirectory =
-        parser.isSet(stationOption)
-            ? std::filesystem::path(parser.value(stationOption).toStdString())
-            : DefaultStationDirectory();
+        commandLine.station ? *commandLine.station : DefaultStationDirectory();
     window::QtDialogs dialogs;
     if (!MakeDirectories(stationDirectory)) {
         dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, 0),
@@ -86,15 +102,15 @@ int main(int argc, char* argv[]) {
     StationPaths paths{stationDirectory};
     shell::StationState state(clock, paths);
     ProgramLogFile programLog(paths.LogFileName(), clock);
-    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()),
-                             shell::MakeSimulatorFactory(clock));
-    if (simulateNetwork && !shell::MakeSimulatorFactory(clock)) {
+    SerialPortProvider::SimulatorFactory simulator = shell::MakeSimulatorFactory(clock);
+    if (simulateNetwork && !simulator) {
         std::fputs(
             "quorvanel: this build has no simulated interface unit yet; "
             "starting on the configured port.\n",
             stderr);
         simulateNetwork.reset();
     }
+    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), std::move(simulator));
     window::DesktopTextFileOpener editor;
     window::MainWindow mainWindow(state, {clock, dialogs, programLog, editor, ports});
     dialogs.SetParent(&mainWindow);

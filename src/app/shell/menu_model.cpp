@@ -35,6 +35,7 @@ constexpr std::array<std::string_view, 4> kLanguageLabels{"__English", "__Deutsc
 
 std::vector<MenuNode> LanguageItems() {
     std::vector<MenuNode> items;
+    items.reserve(kLanguageLabels.size());
     for (int language = 0; language < 4; ++language) {
         items.push_back(Fixed(std::string(kLanguageLabels[static_cast<std::size_t>(language)]),
                               C::SetLanguage, language));
@@ -44,6 +45,7 @@ std::vector<MenuNode> LanguageItems() {
 
 std::vector<MenuNode> SampleRateItems() {
     std::vector<MenuNode> items;
+    items.reserve(kSampleMinutes.size());
     for (int minutes : kSampleMinutes) {
         items.push_back(Fixed(std::to_string(minutes) + " min", C::SetSampleRate, minutes));
     }
@@ -52,6 +54,7 @@ std::vector<MenuNode> SampleRateItems() {
 
 std::vector<MenuNode> GraphStyleItems() {
     std::vector<MenuNode> items;
+    items.reserve(static_cast<std::size_t>(text::GroupSize(text::Group::GraphStyles)));
     for (int style = 0; style < text::GroupSize(text::Group::GraphStyles); ++style) {
         items.push_back(
             Item(text::GroupKey(text::Group::GraphStyles, style), C::SetGraphStyle, style));

@@ -192,6 +192,7 @@ void MainWindow::FillDynamicMenus(DynamicItems kind,
 
 void MainWindow::SetComPortItems(const std::vector<int>& ports) {
     std::vector<std::pair<std::string, int>> items;
+    items.reserve(ports.size());
     for (int port : ports) {
         items.emplace_back(std::string(text::Raw(Key::TXT_COMM_PORT_GEN, state_.settings.Taal)) +
                                std::to_string(port),
@@ -202,6 +203,7 @@ void MainWindow::SetComPortItems(const std::vector<int>& ports) {
 
 void MainWindow::SetProbeItems(const std::vector<shell::ProbeMenuItem>& probes) {
     std::vector<std::pair<std::string, int>> items;
+    items.reserve(probes.size());
     for (const auto& probe : probes) {
         items.emplace_back(probe.label, probe.index);
     }
@@ -210,6 +212,7 @@ void MainWindow::SetProbeItems(const std::vector<shell::ProbeMenuItem>& probes) 
 
 void MainWindow::SetYearItems(const std::vector<int>& years) {
     std::vector<std::pair<std::string, int>> items;
+    items.reserve(years.size());
     for (int year : years) {
         items.emplace_back(std::to_string(year), year);
     }

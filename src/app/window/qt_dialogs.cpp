@@ -46,6 +46,7 @@ int QtDialogs::GenericMessagePopup(std::string_view title, std::string_view mess
     box.setIcon(buttons.size() > 1 ? QMessageBox::Question : QMessageBox::Information);
     box.setText(Trimmed(message));
     std::vector<QPushButton*> pushButtons;
+    pushButtons.reserve(buttons.size());
     for (const std::string& label : buttons) {
         pushButtons.push_back(
             box.addButton(Q(text::ToQtAccelerators(label)), QMessageBox::AcceptRole));
