@@ -97,6 +97,28 @@ TEST_F(WindowTest, StartupWithoutAUnitAsksTheModeAndOffLineBlinks) {
               "QUORVANEL   Intelligent Probe Network  vs  3.03");
 }
 
+TEST_F(WindowTest, NoToTheBadSensorFileQuestionEndsTheStartUpBeforeTheSecond) {
+    dialogs.QueueButton(1);  // normal mode
+    dialogs.QueueButton(2);  // do not continue
+
+    EXPECT_EQ(Start(), shell::kExitDeclined);
+
+    EXPECT_EQ(dialogs.Popups().size(), 2u);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+    EXPECT_FALSE(window.menuBar()->isEnabled());
+}
+
+TEST_F(WindowTest, ClosingWithAnInstalledNetworkWarnsThatMonitoringStops) {
+    state.NetWorkInstalled = 1;
+    window.show();
+    dialogs.QueueButton(2);
+    EXPECT_FALSE(window.close());
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "Do you really want to quit this program?\nThis will halt all monitoring!");
+    EXPECT_EQ(LogText().find("User shutdown"), std::string::npos);
+}
+
 TEST_F(WindowTest, TheMenuBarCarriesTheTreeWithAcceleratorsAndDimsLaterCommands) {
     EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&Network", "&System", "&Alarm", "&Probes",
                                          "&View", "&Extra", "&Help"}));
