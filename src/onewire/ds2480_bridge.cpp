@@ -182,22 +182,32 @@ bool Ds2480Bridge::RestoreConfig() {
            ReadFully(replies) && replies == expected;
 }
 
-bool Ds2480Bridge::Setup() {
-    needsResync_ = true;
-    if (!MasterReset() || !RestoreConfig()) {
-        return false;
-    }
+bool Ds2480Bridge::Probe() {
     // Reading the baud-rate parameter must give 9600 (code 0), and a bus
     // reset must give a well-formed reply whatever the bus holds.
     Ds2480Exchange probe(false);
     probe.Config(ds2480::ConfigRead(ds2480::kBaudRate));
     probe.Reset();
     std::vector<std::uint8_t> replies(2);
-    const bool answered = port_.Write(probe.Bytes()) == static_cast<int>(probe.Bytes().size()) &&
-                          ReadFully(replies) && (replies[0] & 0x0E) == 0 &&
-                          DecodeReset(replies[1]).has_value();
-    needsResync_ = !answered;
+    return port_.Write(probe.Bytes()) == static_cast<int>(probe.Bytes().size()) &&
+           ReadFully(replies) && (replies[0] & 0x0E) == 0 && DecodeReset(replies[1]).has_value();
+}
+
+bool Ds2480Bridge::Setup() {
+    needsResync_ = true;
     dataMode_ = false;
+    bool answered = MasterReset() && RestoreConfig() && Probe();
+    if (!answered) {
+        // A link whose break does not reach the bridge (a pseudo-terminal, some
+        // adapters) may have left it in data mode: leave data mode, reset the
+        // bus, drop the replies and ask again.
+        const std::array<std::uint8_t, 2> recover{ds2480::kCommandMode, ds2480::kCalibrationReset};
+        port_.Write(recover);
+        clock_.Delay(kAfterCalibrationSeconds);
+        port_.FlushInput();
+        answered = RestoreConfig() && Probe();
+    }
+    needsResync_ = !answered;
     return answered;
 }
 

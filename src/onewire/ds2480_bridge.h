@@ -96,6 +96,7 @@ class Ds2480Bridge {
 
   private:
     bool MasterReset();
+    bool Probe();
     bool ReadFully(std::span<std::uint8_t> bytes);
     bool RestoreConfig();
 

@@ -16,8 +16,9 @@ namespace qrv::tools {
 namespace {
 
 // While no program has the terminal open, the master reports a hang-up at
-// once; this pause keeps the loop from spinning.
-constexpr double kIdlePollSeconds = 0.05;
+// once; waiting on the stop descriptor alone for a while keeps the loop from
+// spinning and still stops at once.
+constexpr int kIdleMilliseconds = 50;
 constexpr int kPollMilliseconds = 200;
 
 int BaudOf(speed_t speed) {
@@ -78,15 +79,17 @@ int PtyServer::HostBaud() const {
     return BaudOf(::cfgetospeed(&mode));
 }
 
-void PtyServer::HandleHangup() {
-    unit_->HostBreak(clock_.Timer() - start_);
-    clock_.Delay(kIdlePollSeconds);
+void PtyServer::HandleHangup(bool& connected) {
+    if (connected) {
+        unit_->HostBreak(clock_.Timer() - start_);
+        connected = false;
+    }
 }
 
 void PtyServer::Serve(int stopFd) {
     std::array<std::uint8_t, 256> buffer{};
     std::vector<sim::TimedByte> replies;
-    bool connected = false;
+    bool connected = true;  // a fresh bridge also starts from a master reset
     for (;;) {
         std::array<pollfd, 2> fds{{{master_, POLLIN, 0}, {stopFd, POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), kPollMilliseconds) < 0 && errno != EINTR) {
@@ -95,11 +98,12 @@ void PtyServer::Serve(int stopFd) {
         if ((fds[1].revents & POLLIN) != 0) {
             return;
         }
-        if ((fds[0].revents & (POLLHUP | POLLERR)) != 0 && (fds[0].revents & POLLIN) == 0) {
-            if (connected) {
-                connected = false;
-            }
-            HandleHangup();
+        const bool hungUp =
+            (fds[0].revents & (POLLHUP | POLLERR)) != 0 && (fds[0].revents & POLLIN) == 0;
+        if (hungUp) {
+            HandleHangup(connected);
+            pollfd stop{stopFd, POLLIN, 0};
+            ::poll(&stop, 1, kIdleMilliseconds);
             continue;
         }
         if ((fds[0].revents & POLLIN) == 0) {
@@ -108,7 +112,7 @@ void PtyServer::Serve(int stopFd) {
         const ssize_t n = ::read(master_, buffer.data(), buffer.size());
         if (n <= 0) {
             if (n < 0 && errno == EIO) {
-                HandleHangup();
+                HandleHangup(connected);
             }
             continue;
         }

@@ -29,7 +29,7 @@ class PtyServer {
 
   private:
     int HostBaud() const;
-    void HandleHangup();
+    void HandleHangup(bool& connected);
 
     std::shared_ptr<sim::SimulatedNodex> unit_;
     Clock& clock_;
