@@ -94,6 +94,32 @@ TEST(TemperatureProbes, Ds18b20ErrorValues) {
     EXPECT_EQ(Read(station, hot), kTempNoAccess);
 }
 
+TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConversionTime) {
+    OneLine net;
+    const Rom rom = net.AddB20(12.0);
+    SimStation station(net.unit);
+    station.Start();
+    station.session.SelectLine(1);
+    ASSERT_EQ(station.session.MakeCurrent(ToRomCode(rom)), 1);
+    Scratchpad pad{};
+    ASSERT_TRUE(ReadTempScratch(station.session, pad));
+    EXPECT_EQ(pad[0], 0x50);
+    EXPECT_EQ(pad[1], 0x05);
+    EXPECT_EQ(DecodeTemperatureScratchpad(ToRomCode(rom), pad), kTempPowerOnValue);
+
+    // Convert T at 12 bits: read slots give 0 for 750 ms, then 1.
+    const int handle = station.session.Handle();
+    ASSERT_EQ(station.driver.OwAccess(handle), 1);
+    station.driver.OwTouchByte(handle, 0x44);
+    EXPECT_EQ(station.driver.OwTouchBit(handle, 1), 0);
+    station.clock.Advance(0.7);
+    EXPECT_EQ(station.driver.OwTouchBit(handle, 1), 0);
+    station.clock.Advance(0.06);
+    EXPECT_EQ(station.driver.OwTouchBit(handle, 1), 1);
+    ASSERT_TRUE(ReadTempScratch(station.session, pad));
+    EXPECT_NEAR(DecodeTemperatureScratchpad(ToRomCode(rom), pad), 12.0 * 1.0075567, 1e-9);
+}
+
 TEST(TemperatureProbes, FamilyTenTellsTheNewerProbeFromTheOldDs1820ByRomByteFive) {
     OneLine net;
     const Rom newer = net.Add(std::make_unique<TemperatureProbe>(MakeRom(0x10, 0x08'0000'0001ULL),
