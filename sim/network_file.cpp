@@ -55,8 +55,13 @@ std::unique_ptr<SimDevice> MakeDevice(const json& device, RomMaker& roms,
         }
         return value;
     };
-    const auto th = static_cast<std::uint8_t>(device.value("th", 0x4B));
-    const auto tl = static_cast<std::uint8_t>(device.value("tl", 0x46));
+    const int thValue = device.value("th", 0x4B);
+    const int tlValue = device.value("tl", 0x46);
+    if (thValue < 0 || thValue > 0xFF || tlValue < 0 || tlValue > 0xFF) {
+        throw std::invalid_argument(where + ": th and tl are bytes (0..255)");
+    }
+    const auto th = static_cast<std::uint8_t>(thValue);
+    const auto tl = static_cast<std::uint8_t>(tlValue);
     if (type == "DS18B20") {
         return std::make_unique<TemperatureProbe>(rom(0x28), TemperatureProbe::Model::kDs18b20,
                                                   Model(device, "temperature", 20.0), th, tl);
@@ -157,8 +162,13 @@ std::shared_ptr<SimulatedNodex> BuildNetwork(const json& description) {
         const std::string where = "faults[" + std::to_string(index++) + "]";
         Fault value;
         value.kind = ParseFaultKind(fault.value("kind", std::string()), where);
+        const bool probeFault = value.kind == FaultKind::kRemoved ||
+                                value.kind == FaultKind::kCorruptCrc ||
+                                value.kind == FaultKind::kStuckConversion;
         if (fault.contains("rom")) {
             value.rom = ParseRom(fault.at("rom"), where);
+        } else if (probeFault) {
+            throw std::invalid_argument(where + ": this fault needs the \"rom\" of a device");
         }
         value.line = fault.value("line", 0);
         value.from = fault.value("from", 0.0);

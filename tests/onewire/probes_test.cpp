@@ -145,11 +145,15 @@ TEST(TemperatureProbes, ConversionSleepAndWholeReadingStayWithinTheTargetTime) {
     const Rom rom = net.AddB20(30.0);
     SimStation station(net.unit);
     station.Start();
+    station.session.SelectLine(2);
     const double before = station.clock.Timer();
     const std::uint64_t sent = net.unit->BytesFromHost();
+    const std::uint64_t resets = net.unit->BusResets();
     Read(station, rom);
     EXPECT_LE(station.clock.Timer() - before, 1.05);
     EXPECT_LE(net.unit->BytesFromHost() - sent, 100u);
+    // Three couplers and three selections of the probe.
+    EXPECT_EQ(net.unit->BusResets() - resets, 6u);
 }
 
 TEST(HumidityProbes, ReadingFollowsTheSensorModelAndLeavesTheProbeOnVad) {
@@ -165,6 +169,20 @@ TEST(HumidityProbes, ReadingFollowsTheSensorModelAndLeavesTheProbeOnVad) {
     ASSERT_NE(probe, nullptr);
     EXPECT_EQ(probe->Config() & 0x08, 0);
     EXPECT_EQ(probe->PageCopies(), 2);
+}
+
+TEST(HumidityProbes, AReadingWithLineSwitchingStaysWithinItsByteAndTimeBudget) {
+    OneLine net;
+    const Rom rom = net.AddHumidity(60.0, 20.0, 5.0);
+    SimStation station(net.unit);
+    station.Start();
+    station.session.Zet2480TimingToLongCable();
+    station.session.SelectLine(3);
+    const double before = station.clock.Timer();
+    const std::uint64_t sent = net.unit->BytesFromHost();
+    EXPECT_NEAR(Read(station, rom), 60.0, 0.4);
+    EXPECT_LE(station.clock.Timer() - before, 0.6);
+    EXPECT_LE(net.unit->BytesFromHost() - sent, 400u);
 }
 
 TEST(HumidityProbes, ErrorPathsGiveTheirCodesAndAZeroSupplyIsAnErrorNotInfinity) {

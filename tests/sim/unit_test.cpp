@@ -146,6 +146,8 @@ TEST(NetworkFile, BuildsDevicesAndFaultsAndRejectsMistakesByName) {
     fails(R"({"lines": [[{"type": "DS18S20", "rom": "1001020304000674"}]]})", "byte 5");
     fails(R"({"lines": [[{"type": "DS9999"}]]})", "unknown device type");
     fails(R"({"faults": [{"kind": "flood"}]})", "unknown fault kind");
+    fails(R"({"faults": [{"kind": "removed", "from": 3}]})", "needs the \"rom\"");
+    fails(R"({"lines": [[{"type": "DS18B20", "th": 300}]]})", "th and tl");
     fails(R"({"lines": [[], [], [], []]})", "more lines than couplers");
     fails(R"({"lines": [[{"type": "DS18B20", "temperature": {"sine": {"period": 0}}}]]})",
           "period");
