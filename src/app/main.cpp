@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QStandardPaths>
-#include <cstdio>
 #include <filesystem>
 
 #include "app/shell/commands.h"
@@ -10,10 +9,13 @@
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/instance_lock.h"
 #include "runtime/program_log_file.h"
 #include "runtime/text_file.h"
+#include "sim/network_file.h"
 #include "text/texts.h"
 
 namespace {
@@ -102,17 +104,14 @@ int main(int argc, char* argv[]) {
     StationPaths paths{stationDirectory};
     shell::StationState state(clock, paths);
     ProgramLogFile programLog(paths.LogFileName(), clock);
-    SerialPortProvider::SimulatorFactory simulator = shell::MakeSimulatorFactory(clock);
-    if (simulateNetwork && !simulator) {
-        std::fputs(
-            "quorvanel: this build has no simulated interface unit yet; "
-            "starting on the configured port.\n",
-            stderr);
-        simulateNetwork.reset();
-    }
-    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), std::move(simulator));
+    // The simulated unit serves every port mapped to "simulator..." (ports.conf
+    // or --simulate) and outlives the ports that reach it.
+    sim::SimulatorRegistry simulators(clock);
+    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), simulators.Factory());
+    OneWireDriver driver(ports, clock);
+    NodexSession session(driver, ports, clock, nullptr, &dialogs, &programLog);
     window::DesktopTextFileOpener editor;
-    window::MainWindow mainWindow(state, {clock, dialogs, programLog, editor, ports});
+    window::MainWindow mainWindow(state, {clock, dialogs, programLog, editor, ports, session});
     dialogs.SetParent(&mainWindow);
     window::InstanceChannelServer server(channel,
                                          [&mainWindow] { mainWindow.Display().BringToFront(); });

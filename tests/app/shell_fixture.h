@@ -9,6 +9,8 @@
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "app/shell/status_reporting_log.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
 #include "runtime/recording_status_display.h"
@@ -56,7 +58,7 @@ struct ShellFixture {
           programLog(state.paths.LogFileName(), clock),
           log(programLog, display, state),
           ports(lines),
-          services{clock, dialogs, display, log, editor, ports} {
+          services{clock, dialogs, display, log, editor, ports, session} {
         lines->cts = FakeLineState::Cts::AlwaysOff;
     }
 
@@ -72,6 +74,8 @@ struct ShellFixture {
     RecordingEditor editor;
     std::shared_ptr<FakeLineState> lines = std::make_shared<FakeLineState>();
     FakePortProvider ports;
+    OneWireDriver driver{ports, clock};
+    NodexSession session{driver, ports, clock};
     shell::ShellServices services;
     RecordingView view;
 };

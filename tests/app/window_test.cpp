@@ -35,7 +35,7 @@ const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnv
 
 class WindowTest : public ::testing::Test, protected ShellFixture {
   protected:
-    WindowTest() : window(state, {clock, dialogs, programLog, editor, ports}) {}
+    WindowTest() : window(state, {clock, dialogs, programLog, editor, ports, session}) {}
 
     QString Label(const char* name) { return window.findChild<QLabel*>(name)->text(); }
     bool Visible(const char* name) { return !window.findChild<QWidget*>(name)->isHidden(); }

@@ -10,6 +10,10 @@
 #include "runtime/serial_port.h"
 #include "runtime/status_display.h"
 
+namespace qrv {
+class NodexSession;
+}
+
 namespace qrv::shell {
 
 // Opens a plain-text file in the desktop's text editor without waiting for it.
@@ -55,6 +59,7 @@ struct ShellServices {
     EventLog& log;
     TextFileOpener& editor;
     SerialPortProvider& ports;
+    NodexSession& session;
 };
 
 }  // namespace qrv::shell

@@ -4,6 +4,7 @@
 #include "app/shell/simulation.h"
 #include "app/shell/station_files.h"
 #include "app/shell/status_fields.h"
+#include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
 #include "reports/calendar.h"
 #include "runtime/text_file.h"
@@ -162,8 +163,9 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
         // the station.
         DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     }
-    // GAP: StopOneWireSession and FlushOwSessions (the 1-Wire session, in
-    // progress in src/onewire) are called here before the port is closed.
+    services.session.SerialPort = state.settings.SerialPort;
+    services.session.StopOneWireSession();
+    services.session.FlushOwSessions();
     DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
     view.SetWaitCursor(false);

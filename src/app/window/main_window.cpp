@@ -42,8 +42,8 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       panel_(new MainPanel(this)),
       display_(panel_, this),
       statusLog_(platform.programLog, display_, state),
-      services_{platform.clock, platform.dialogs, display_,
-                statusLog_,     platform.editor,  platform.ports},
+      services_{platform.clock,  platform.dialogs, display_,        statusLog_,
+                platform.editor, platform.ports,   platform.session},
       tree_(shell::MainMenuTree()) {
     setCentralWidget(panel_);
     resize(1280, 800);

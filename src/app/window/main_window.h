@@ -32,6 +32,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
         EventLog& programLog;
         shell::TextFileOpener& editor;
         SerialPortProvider& ports;
+        NodexSession& session;
     };
 
     MainWindow(shell::StationState& state, Platform platform);
