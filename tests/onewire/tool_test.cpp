@@ -140,6 +140,10 @@ TEST_F(OneWireTool, PortsComeFromTheStationsPortMapAndTheTraceIsWritten) {
 
 TEST_F(OneWireTool, RefusesBadUsageAndReportsAUnitThatDoesNotAnswer) {
     EXPECT_EQ(Run({"scan"}).status, 2);
+    const ToolRun help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    ASSERT_FALSE(help.out.empty());
+    EXPECT_EQ(help.out.front().rfind("usage: quorvanel-onewire", 0), 0u);
     EXPECT_EQ(Run({"--device", "simulator"}).status, 2);
     EXPECT_EQ(Run({"--device", "simulator", "--port", "COM1", "scan"}).status, 2);
     EXPECT_EQ(Run({"--port", "COM9", "scan"}).status, 2);

@@ -93,7 +93,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::F
         }
     }
     if (options.port.has_value() == !options.device.empty()) {
-        fmt::print(err, "quorvanel-onewire: give exactly one of --port and --device\n");
+        fmt::print(err, "quorvanel-onewire: give exactly one of --port and --device\n{}", kUsage);
         return std::nullopt;
     }
     const auto& c = options.command;
@@ -238,6 +238,10 @@ int RunCommand(NodexSession& session, const std::vector<std::string>& command, s
 
 int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                    Clock& clock, sim::SimulatorRegistry& simulators) {
+    if (!args.empty() && (args.front() == "--help" || args.front() == "-h")) {
+        fmt::print(out, "{}", kUsage);
+        return kExitOk;
+    }
     const std::optional<Options> options = ParseOptions(args, err);
     if (!options) {
         return kExitUsage;
