@@ -1,9 +1,7 @@
 #include "storage/history_sensor.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "runtime/encoding.h"
 #include "storage/file_access.h"
 #include "storage/result_file_scan.h"
 #include "text/texts.h"
@@ -22,30 +20,9 @@ bool LooksLikeFileDate(std::string_view text) {
 
 }  // namespace
 
-void StoredName::Clear() {
-    utf8.clear();
-    rawLength = 0;
-}
-
-void StoredName::Update(std::string_view cp1252) {
-    cp1252 = cp1252.substr(0, std::min(cp1252.size(), kMaxStoredNameLength));
-    if (cp1252.size() == rawLength && std::memcmp(cp1252.data(), raw.data(), rawLength) == 0) {
-        return;
-    }
-    std::copy(cp1252.begin(), cp1252.end(), raw.begin());
-    rawLength = cp1252.size();
-    utf8 = Cp1252ToUtf8(cp1252);
-}
-
 void ClearHistoSensorStructure(HistoryData& data) {
     for (HistoEntry& entry : data.HistoSensor) {
-        entry.ProbeName.Clear();
-        entry.ProbeKey.fill('\0');
-        entry.ProbeUnits = {};
-        entry.ProbeType = kTypeTemperature;
-        entry.LastIndex = -1;
-        entry.MinValue = 0.0;
-        entry.MaxValue = 0.0;
+        entry.Clear();
     }
     data.HistoryMaxIndex = -1;
     data.HistoryIndex = 0;
@@ -53,27 +30,7 @@ void ClearHistoSensorStructure(HistoryData& data) {
 }
 
 int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& key) {
-    if (hint >= 0 && hint < kMaxHistoryEntries &&
-        data.HistoSensor[static_cast<std::size_t>(hint)].ProbeKey == key) {
-        return hint;
-    }
-    for (int i = 0; i < kMaxHistoryEntries; ++i) {
-        HistoEntry& entry = data.HistoSensor[static_cast<std::size_t>(i)];
-        if (entry.LastIndex >= 0 && entry.ProbeKey == key) {
-            return i;
-        }
-        if (entry.LastIndex < 0) {
-            entry.ProbeKey = key;
-            entry.LastIndex = -1;
-            entry.MinValue = 150.0;
-            entry.MaxValue = -50.0;
-            entry.ProbeUnits = {};
-            entry.ProbeType = kTypeTemperature;
-            data.HistoryMaxIndex = i;
-            return i;
-        }
-    }
-    return -1;
+    return FindOrClaimProbeEntry(data.HistoSensor, hint, key, data.HistoryMaxIndex);
 }
 
 int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgress& progress) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/text_file.h"
+#include "storage/probe_entry.h"
 #include "storage/read_progress.h"
 #include "storage/result_file_format.h"
 #include "storage/status_messages.h"
@@ -15,33 +16,13 @@ namespace qrv {
 
 inline constexpr int kMaxHistoryEntries = 100;
 inline constexpr int kMaxHistoryValues = 1440;
-// Names are kept to this many characters by both period and day readers.
-inline constexpr std::size_t kMaxStoredNameLength = 24;
 inline constexpr double kHistoryThreshold = -200.0;
 inline constexpr double kNoValueAtMinute = -999.0;
 
-// The probe name as last read from a file. The Windows-1252 bytes are kept to
-// convert to UTF-8 only when they change, not once per line.
-struct StoredName {
-    std::string utf8;
-    std::array<char, kMaxStoredNameLength> raw{};
-    std::size_t rawLength = 0;
-
-    void Clear();
-    void Update(std::string_view cp1252);
-};
-
 // One probe of a day: every value at its minute.
-struct HistoEntry {
-    StoredName ProbeName;
-    KeyChars ProbeKey{};  // first character "0"
-    int ProbeType = 48;
-    std::string_view ProbeUnits;
+struct HistoEntry : ProbeEntry {
     std::array<std::int32_t, kMaxHistoryValues> SampleTime{};
     std::array<double, kMaxHistoryValues> SampleValue{};
-    int LastIndex = -1;
-    double MinValue = 0.0;
-    double MaxValue = 0.0;
 };
 
 // One day's file as the history view and the day reports see it. Large (about

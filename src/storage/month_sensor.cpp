@@ -11,38 +11,14 @@ namespace qrv {
 
 void ClearSensorStructure(PeriodData& data) {
     for (MonthEntry& entry : data.MonthSensor) {
-        entry.ProbeName.Clear();
-        entry.ProbeKey.fill('\0');
-        entry.ProbeUnits = {};
-        entry.ProbeType = kTypeTemperature;
-        entry.LastIndex = -1;
-        entry.MinValue = 0.0;
-        entry.MaxValue = 0.0;
+        entry.Clear();
     }
     data.MonthMaxIndex = -1;
     data.ListSelection = 0;
 }
 
 int SearchMonthSensorForNetAddress(PeriodData& data, int hint, const KeyChars& key) {
-    if (hint >= 0 && hint < kMaxMonthEntries &&
-        data.MonthSensor[static_cast<std::size_t>(hint)].ProbeKey == key) {
-        return hint;
-    }
-    for (int i = 0; i < kMaxMonthEntries; ++i) {
-        MonthEntry& entry = data.MonthSensor[static_cast<std::size_t>(i)];
-        if (entry.LastIndex >= 0 && entry.ProbeKey == key) {
-            return i;
-        }
-        if (entry.LastIndex < 0) {
-            entry.ProbeKey = key;
-            entry.LastIndex = -1;
-            entry.MinValue = 150.0;
-            entry.MaxValue = -50.0;
-            data.MonthMaxIndex = i;
-            return i;
-        }
-    }
-    return -1;
+    return FindOrClaimProbeEntry(data.MonthSensor, hint, key, data.MonthMaxIndex);
 }
 
 int ReadDayOfMonthFromDisk(PeriodData& data, int position, bool hourly, ReportProgress& progress) {

@@ -22,17 +22,10 @@ inline constexpr int kPrintFileCount = 32;
 inline constexpr std::string_view kNoPrintFile = "leeg";
 
 // One probe of a period, condensed into hourly or quarter-hourly slots.
-struct MonthEntry {
-    StoredName ProbeName;
-    KeyChars ProbeKey{};  // first character "0"
-    std::string_view ProbeUnits;
-    int ProbeType = 48;
+struct MonthEntry : ProbeEntry {
     std::array<std::int32_t, kSlotArraySize> SlotNumber{};
     std::array<double, kSlotArraySize> SlotMax{};
     std::array<double, kSlotArraySize> SlotMin{};
-    int LastIndex = -1;
-    double MinValue = 0.0;
-    double MaxValue = 0.0;
 };
 
 // A report period: the probes found in its files and the files themselves.
