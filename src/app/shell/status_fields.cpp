@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "storage/status_messages.h"
 #include "text/texts.h"
 
 namespace qrv::shell {
@@ -18,12 +19,10 @@ void DoeDisplayMessage(StatusDisplay& display, std::string_view text) {
     display.ProcessDrawEvents();
 }
 
+// The same rule as the storage routines follow, from the one place it lives.
 void RestoreStatusMessage(const StationState& state, StatusDisplay& display) {
-    if (state.NetWorkInstalled == 0) {
-        display.SetStatusLine(text::Raw(Key::TXT_MON_NOT_ACTIVE, state.shared.Taal),
-                              colors::kAlarmRed);
-    }
-    display.ProcessDrawEvents();
+    const int taal = state.shared.Taal;
+    StatusMessages(display, taal, state.NetWorkInstalled).RestoreStatusMessage();
 }
 
 void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show) {
