@@ -6,17 +6,17 @@
 #include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
 #include "support/recording_log.h"
+#include "support/station_file_text.h"
 #include "support/temp_dir.h"
 
 namespace qrv {
 namespace {
 
+using testing::kNotice;
 using testing::ReadBytes;
 using testing::RecordingLog;
 using testing::TempDir;
 using testing::WriteBytes;
-
-const std::string kNotice = "Quorvanel monitoring station - written by the program, edit with care";
 
 std::vector<std::string> Header(int maxIndex, const std::string& name = "Koelcel") {
     std::vector<std::string> lines = {std::string(61, '='), "QRVNL SNS FILE Vs 1.10", kNotice,

@@ -6,17 +6,17 @@
 #include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
 #include "support/recording_log.h"
+#include "support/station_file_text.h"
 #include "support/temp_dir.h"
 
 namespace qrv {
 namespace {
 
+using testing::kNotice;
 using testing::ReadBytes;
 using testing::RecordingLog;
 using testing::TempDir;
 using testing::WriteBytes;
-
-const std::string kNotice = "Quorvanel monitoring station - written by the program, edit with care";
 
 // An INI file as the station writes it, with line overrides by line number.
 std::string IniText(std::map<int, std::string> overrides = {}, int lineCount = 113,

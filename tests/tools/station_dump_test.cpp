@@ -5,16 +5,16 @@
 #include <cstdio>
 
 #include "report_command.h"
+#include "support/station_file_text.h"
 #include "support/temp_dir.h"
 
 namespace qrv::report {
 namespace {
 
+using testing::kNotice;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
-
-const std::string kNotice = "Quorvanel monitoring station - written by the program, edit with care";
 
 // Runs a dump into a string, as the tool prints it.
 std::pair<int, std::string> Capture(int (*dump)(const std::filesystem::path&, bool, std::FILE*),
