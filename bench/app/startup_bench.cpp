@@ -16,6 +16,8 @@
 
 #include "app/shell/startup.h"
 #include "app/window/main_window.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
 #include "runtime/scripted_dialogs.h"
@@ -81,7 +83,9 @@ int MeasureOnce(const std::filesystem::path& dir, Clock::time_point launched) {
     qrv::ScriptedDialogs dialogs;
     dialogs.QueueButton(2);  // off-line mode
     NoEditor editor;
-    qrv::window::MainWindow window(state, {clock, dialogs, programLog, editor, ports});
+    qrv::OneWireDriver driver(ports, clock);
+    qrv::NodexSession session(driver, ports, clock);
+    qrv::window::MainWindow window(state, {clock, dialogs, programLog, editor, ports, session});
     if (qrv::shell::RunStartup(state, window.Services(), window, {}) ||
         dialogs.UnexpectedPopups()) {
         std::fprintf(stderr, "start-up did not reach the event loop\n");
