@@ -15,8 +15,9 @@ struct PrintTarget {
 
 // The popups of the station. Texts arrive in UTF-8 in the current language;
 // button labels keep their "__" accelerator marks, which the implementation
-// turns into its own keyboard accelerators. Every call is modal and made on
-// the user-interface thread.
+// turns into its own keyboard accelerators. Every popup is modal. A message
+// from another thread (the acquisition thread) is shown without making that
+// thread wait; any other popup from another thread waits for the answer.
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
