@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-charts-dev libqt6charts6-dev libgl-dev
+    qt6-base-dev qt6-charts-dev libgl-dev
     libfmt-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     mawk
