@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell/idle_network_timer.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "app/shell/status_reporting_log.h"
@@ -24,6 +25,28 @@ class RecordingEditor final : public shell::TextFileOpener {
   public:
     void OpenInTextEditor(const std::filesystem::path& path) override { opened.push_back(path); }
     std::vector<std::filesystem::path> opened;
+};
+
+// Counts the pauses and resumes of acquisition and keeps the flags and the
+// table hand-shake as a station without an acquisition thread does.
+class RecordingNetworkTimer final : public shell::NetworkTimerControl {
+  public:
+    RecordingNetworkTimer(shell::StationState& state, StatusDisplay& display)
+        : idle_(state, display) {}
+    void StopNetworkTimer() override {
+        ++stops;
+        idle_.StopNetworkTimer();
+    }
+    void StartNetworkTimer() override {
+        ++starts;
+        idle_.StartNetworkTimer();
+    }
+
+    int stops = 0;
+    int starts = 0;
+
+  private:
+    shell::IdleNetworkTimer idle_;
 };
 
 // Records what the shell asks of the window.
@@ -58,7 +81,8 @@ struct ShellFixture {
           programLog(state.paths.LogFileName(), clock),
           log(programLog, display, state),
           ports(lines),
-          services{clock, dialogs, display, log, editor, ports, session} {
+          networkTimer(state, display),
+          services{clock, dialogs, display, log, editor, ports, session, networkTimer} {
         lines->cts = FakeLineState::Cts::AlwaysOff;
     }
 
@@ -76,6 +100,7 @@ struct ShellFixture {
     FakePortProvider ports;
     OneWireDriver driver{ports, clock};
     NodexSession session{driver, ports, clock};
+    RecordingNetworkTimer networkTimer;
     shell::ShellServices services;
     RecordingView view;
 };

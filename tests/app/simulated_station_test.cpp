@@ -12,7 +12,8 @@ namespace {
 class SimulatedStation : public ::testing::Test, protected ShellFixture {
   protected:
     SimulatedStation()
-        : simulatedServices{clock, dialogs, display, log, editor, simPorts, simSession} {}
+        : simulatedServices{clock,  dialogs,  display,    log,
+                            editor, simPorts, simSession, networkTimer} {}
 
     sim::SimulatorRegistry simulators{clock};
     SerialPortProvider simPorts{PortMap{}, simulators.Factory()};

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell/network_timer_control.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
@@ -60,6 +61,7 @@ struct ShellServices {
     TextFileOpener& editor;
     SerialPortProvider& ports;
     NodexSession& session;
+    NetworkTimerControl& networkTimer;
 };
 
 }  // namespace qrv::shell

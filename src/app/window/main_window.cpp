@@ -42,8 +42,9 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       panel_(new MainPanel(this)),
       display_(panel_, this),
       statusLog_(platform.programLog, display_, state),
-      services_{platform.clock,  platform.dialogs, display_,        statusLog_,
-                platform.editor, platform.ports,   platform.session},
+      networkTimer_(state, display_),
+      services_{platform.clock,  platform.dialogs, display_,         statusLog_,
+                platform.editor, platform.ports,   platform.session, networkTimer_},
       tree_(shell::MainMenuTree()) {
     setCentralWidget(panel_);
     resize(1280, 800);

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "app/shell/idle_network_timer.h"
 #include "app/shell/menu_model.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
@@ -80,6 +81,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     MainPanel* panel_;
     QtStatusDisplay display_;
     shell::StatusReportingLog statusLog_;
+    shell::IdleNetworkTimer networkTimer_;
     shell::ShellServices services_;
     std::vector<shell::MenuNode> tree_;
     std::vector<StaticEntry> entries_;
