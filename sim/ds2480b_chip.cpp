@@ -50,8 +50,49 @@ double Ds2480bChip::SlotSeconds() const {
     return 60e-6;
 }
 
+ByteClass Ds2480bChip::CommandClass(std::uint8_t byte) {
+    if (byte == kDataMode || byte == kCommandMode) {
+        return ByteClass::kModeSwitch;
+    }
+    if (byte == kPulseEnd) {
+        return ByteClass::kPulse;
+    }
+    if ((byte & 1) == 0) {
+        return ByteClass::kIgnored;
+    }
+    if ((byte & 0x80) == 0) {
+        return ByteClass::kConfiguration;
+    }
+    switch ((byte >> 5) & 3) {
+        case 0:
+            return ByteClass::kSingleBit;
+        case 1:
+            return ByteClass::kSearchSwitch;
+        case 2:
+            return ByteClass::kReset;
+        default:
+            return (byte & 0x0C) == 0x0C ? ByteClass::kPulse : ByteClass::kIgnored;
+    }
+}
+
+ByteClass Ds2480bChip::ClassOf(std::uint8_t byte) const {
+    const ByteClass data = accelerator_ ? ByteClass::kSearchData : ByteClass::kData;
+    switch (mode_) {
+        case Mode::kAwaitCalibration:
+            return ByteClass::kCalibration;
+        case Mode::kCommand:
+            return CommandClass(byte);
+        case Mode::kData:
+            return byte == kCommandMode ? ByteClass::kModeSwitch : data;
+        case Mode::kDataAfterEscape:
+            return byte == kCommandMode ? data : CommandClass(byte);
+    }
+    return ByteClass::kIgnored;
+}
+
 Ds2480bChip::Result Ds2480bChip::Receive(std::uint8_t byte, double now) {
     Result result;
+    result.kind = ClassOf(byte);
     switch (mode_) {
         case Mode::kAwaitCalibration:
             mode_ = Mode::kCommand;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "byte_counters.h"
+
 namespace qrv::sim {
 
 // What the bridge sees of the 1-Wire bus: resets and time slots.
@@ -29,6 +31,7 @@ class Ds2480bChip {
     struct Result {
         std::vector<std::uint8_t> replies;
         double busSeconds = 0;  // time the byte kept the bus busy
+        ByteClass kind = ByteClass::kIgnored;
     };
 
     // Power-on or break: command mode at 9600 baud, default parameters, and
@@ -41,6 +44,7 @@ class Ds2480bChip {
     // Configuration value codes (0..7) by parameter number (1..7).
     int Parameter(int number) const { return parameters_[static_cast<std::size_t>(number)]; }
     bool InDataMode() const { return mode_ == Mode::kData || mode_ == Mode::kDataAfterEscape; }
+    bool SearchAcceleratorOn() const { return accelerator_; }
 
     // Bus timing at the current speed and parameters, in seconds.
     double SlotSeconds() const;
@@ -49,6 +53,8 @@ class Ds2480bChip {
   private:
     enum class Mode { kAwaitCalibration, kCommand, kData, kDataAfterEscape };
 
+    ByteClass ClassOf(std::uint8_t byte) const;
+    static ByteClass CommandClass(std::uint8_t byte);
     void Command(std::uint8_t byte, double now, Result& result);
     void DataByte(std::uint8_t byte, double now, Result& result);
     std::uint8_t SearchByte(std::uint8_t byte, double& now);

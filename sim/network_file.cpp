@@ -102,6 +102,75 @@ std::unique_ptr<SimDevice> MakeDevice(const json& device, RomMaker& roms,
     throw std::invalid_argument(where + ": unknown device type " + type);
 }
 
+// "55 28 01" or "552801": bytes in hex, blanks allowed between them.
+std::vector<std::uint8_t> ParseHexBytes(const json& value, const std::string& where) {
+    if (!value.is_string()) {
+        throw std::invalid_argument(where + ": bytes are given as a string of hex digits");
+    }
+    std::string digits;
+    for (const char c : value.get<std::string>()) {
+        if (c != ' ') {
+            digits += c;
+        }
+    }
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+        std::size_t used = 0;
+        int byte = -1;
+        try {
+            byte = std::stoi(digits.substr(i, 2), &used, 16);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used != 2) {
+            throw std::invalid_argument(where + ": \"" + digits.substr(i, 2) +
+                                        "\" is not a hex byte");
+        }
+        bytes.push_back(static_cast<std::uint8_t>(byte));
+    }
+    if (digits.size() % 2 != 0) {
+        throw std::invalid_argument(where + ": an odd number of hex digits");
+    }
+    return bytes;
+}
+
+bool ParseLinkFault(const json& fault, const std::string& where, LinkFault& value) {
+    const std::string kind = fault.value("kind", std::string());
+    if (kind == "drop") {
+        value.kind = LinkFaultKind::kDrop;
+    } else if (kind == "dead-break") {
+        value.kind = LinkFaultKind::kDeadBreak;
+    } else if (kind == "garbage") {
+        value.kind = LinkFaultKind::kGarbage;
+    } else {
+        return false;
+    }
+    if (fault.contains("after")) {
+        value.after = ParseHexBytes(fault.at("after"), where + ".after");
+    }
+    if (fault.contains("bytes")) {
+        value.bytes = ParseHexBytes(fault.at("bytes"), where + ".bytes");
+    }
+    if (value.kind == LinkFaultKind::kGarbage && value.bytes.empty()) {
+        throw std::invalid_argument(where + ": garbage needs its \"bytes\"");
+    }
+    const std::string to = fault.value("to", std::string("host"));
+    if (to != "host" && to != "unit") {
+        throw std::invalid_argument(where + ": \"to\" is \"host\" or \"unit\"");
+    }
+    value.toUnit = to == "unit";
+    value.seconds = fault.value("seconds", value.seconds);
+    value.times = fault.value("times", value.times);
+    if (value.seconds < 0 || value.times < 0) {
+        throw std::invalid_argument(where + ": seconds and times cannot be negative");
+    }
+    value.from = fault.value("from", 0.0);
+    if (fault.contains("until")) {
+        value.until = fault.at("until").get<double>();
+    }
+    return true;
+}
+
 FaultKind ParseFaultKind(const std::string& kind, const std::string& where) {
     if (kind == "unplugged")
         return FaultKind::kUnplugged;
@@ -160,6 +229,10 @@ std::shared_ptr<SimulatedNodex> BuildNetwork(const json& description) {
     index = 0;
     for (const auto& fault : description.value("faults", json::array())) {
         const std::string where = "faults[" + std::to_string(index++) + "]";
+        if (LinkFault link; ParseLinkFault(fault, where, link)) {
+            nodex->AddLinkFault(link);
+            continue;
+        }
         Fault value;
         value.kind = ParseFaultKind(fault.value("kind", std::string()), where);
         const bool probeFault = value.kind == FaultKind::kRemoved ||

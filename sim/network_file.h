@@ -20,13 +20,17 @@ namespace qrv::sim {
 //   "trunk": [DEVICE, ...],                                     (optional)
 //   "lines": [[DEVICE, ...], [DEVICE, ...], [DEVICE, ...]],
 //   "faults": [{"kind": "unplugged"|"unpowered"|"removed"|"corrupt-crc"|"short"|
-//               "stuck-conversion", "rom": ROM, "line": N, "from": s, "until": s}]
+//               "stuck-conversion", "rom": ROM, "line": N, "from": s, "until": s},
+//              {"kind": "drop"|"dead-break"|"garbage" (link faults, see LinkFault),
+//               "after": HEX, "seconds": s, "bytes": HEX, "to": "host"|"unit",
+//               "times": N, "from": s, "until": s}]
 // }
 // DEVICE: {"type": "DS18B20"|"DS18S20"|"DS1820"|"DS2438"|"DS2406"|"DS2405"|"other",
 //          "rom": "16 hex digits, family first" (optional: made up with a valid CRC),
 //          "family": N (for "other"), "temperature": MODEL, "th": N, "tl": N,
 //          "humidity": MODEL, "vdd": MODEL, "vad": MODEL, "input": MODEL}
 // MODEL: a number, {"constant": x}, {"sine": {...}} or {"value": x, "steps": [[t, v]]}.
+// HEX: bytes as hex digits, blanks allowed ("55 28 01").
 // Throws std::invalid_argument naming what is wrong.
 std::shared_ptr<SimulatedNodex> BuildNetwork(const nlohmann::json& description);
 std::shared_ptr<SimulatedNodex> LoadNetworkFile(const std::string& path);

@@ -13,6 +13,9 @@ double CharSeconds(int baud) {
     return 10.0 / baud;
 }
 
+// Long enough for any byte pattern a link fault waits for (a Match ROM is nine).
+constexpr std::size_t kRecentBytes = 64;
+
 }  // namespace
 
 SimulatedNodex::SimulatedNodex(const Rom& ds2406Rom, const std::vector<Rom>& couplerRoms)
@@ -56,9 +59,16 @@ void SimulatedNodex::AddFault(const Fault& fault) {
     faults_.push_back(fault);
 }
 
+void SimulatedNodex::AddLinkFault(const LinkFault& fault) {
+    std::lock_guard lock(mutex_);
+    linkFaults_.push_back({fault, 0});
+}
+
 void SimulatedNodex::ClearFaults() {
     std::lock_guard lock(mutex_);
     faults_.clear();
+    linkFaults_.clear();
+    drops_.clear();
 }
 
 bool SimulatedNodex::FaultActive(FaultKind kind, const Rom* rom, int line, double now) const {
@@ -162,8 +172,9 @@ void SimulatedNodex::HostWrite(std::span<const std::uint8_t> bytes, int hostBaud
                                std::vector<TimedByte>& replies) {
     std::lock_guard lock(mutex_);
     ApplyFaults(now);
-    bytesFromHost_ += bytes.size();
+    counters_.received += bytes.size();
     if (!powered_) {
+        counters_.lost += bytes.size();
         return;
     }
     const double hostChar = CharSeconds(hostBaud);
@@ -171,27 +182,104 @@ void SimulatedNodex::HostWrite(std::span<const std::uint8_t> bytes, int hostBaud
     for (const std::uint8_t byte : bytes) {
         arrival += hostChar;
         rxFree_ = arrival;
-        if (chip_.BaudRate() != hostBaud) {
-            continue;  // framing garbage: the chip does not understand it
+        ReceiveHostByte(byte, hostBaud, arrival, replies);
+    }
+}
+
+void SimulatedNodex::ReceiveHostByte(std::uint8_t byte, int hostBaud, double arrival,
+                                     std::vector<TimedByte>& replies) {
+    if (LinkDropped(arrival) || chip_.BaudRate() != hostBaud) {
+        // A byte at the wrong baud rate is framing garbage to the chip.
+        ++counters_.lost;
+        return;
+    }
+    DeliverToChip(byte, hostBaud, arrival, replies);
+    recentHostBytes_.push_back(byte);
+    if (recentHostBytes_.size() > kRecentBytes) {
+        recentHostBytes_.erase(recentHostBytes_.begin());
+    }
+    FireLinkFaults(hostBaud, arrival, replies);
+}
+
+void SimulatedNodex::DeliverToChip(std::uint8_t byte, int hostBaud, double arrival,
+                                   std::vector<TimedByte>& replies) {
+    const double start = std::max(arrival, busFree_);
+    now_ = start;
+    const Ds2480bChip::Result result = chip_.Receive(byte, start);
+    ByteCounters::PerClass& count = counters_.Of(result.kind);
+    ++count.received;
+    busFree_ = start + result.busSeconds;
+    const double chipChar = CharSeconds(chip_.BaudRate());
+    for (const std::uint8_t reply : result.replies) {
+        txFree_ = std::max(txFree_, busFree_) + chipChar;
+        if (chip_.BaudRate() == hostBaud && !LinkDropped(txFree_)) {
+            replies.push_back({reply, txFree_});
+            ++count.sent;
+            ++counters_.sent;
         }
-        const double start = std::max(arrival, busFree_);
-        now_ = start;
-        const Ds2480bChip::Result result = chip_.Receive(byte, start);
-        busFree_ = start + result.busSeconds;
+    }
+}
+
+void SimulatedNodex::FireLinkFaults(int hostBaud, double arrival, std::vector<TimedByte>& replies) {
+    for (ArmedLinkFault& armed : linkFaults_) {
+        const LinkFault& fault = armed.fault;
+        if (fault.kind == LinkFaultKind::kDeadBreak || arrival < fault.from ||
+            arrival >= fault.until || (fault.times > 0 && armed.fired >= fault.times)) {
+            continue;
+        }
+        const bool byTime = fault.after.empty();
+        const bool matches =
+            recentHostBytes_.size() >= fault.after.size() &&
+            std::equal(fault.after.rbegin(), fault.after.rend(), recentHostBytes_.rbegin());
+        if (byTime ? fault.kind != LinkFaultKind::kGarbage : !matches) {
+            continue;
+        }
+        ++armed.fired;
+        if (fault.kind == LinkFaultKind::kDrop) {
+            // The drop begins once the unit has answered the pattern.
+            const double start = std::max(busFree_, txFree_);
+            drops_.emplace_back(start, start + fault.seconds);
+            continue;
+        }
         const double chipChar = CharSeconds(chip_.BaudRate());
-        for (const std::uint8_t reply : result.replies) {
-            txFree_ = std::max(txFree_, busFree_) + chipChar;
-            if (chip_.BaudRate() == hostBaud) {
-                replies.push_back({reply, txFree_});
-                ++bytesToHost_;
+        for (const std::uint8_t noise : fault.bytes) {
+            if (fault.toUnit) {
+                DeliverToChip(noise, hostBaud, arrival, replies);
+            } else {
+                txFree_ = std::max(txFree_, arrival) + chipChar;
+                replies.push_back({noise, txFree_});
+                ++counters_.sent;
             }
         }
     }
 }
 
+bool SimulatedNodex::LinkDropped(double at) const {
+    const bool inWindow = std::any_of(drops_.begin(), drops_.end(), [at](const auto& window) {
+        return at >= window.first && at < window.second;
+    });
+    return inWindow ||
+           std::any_of(linkFaults_.begin(), linkFaults_.end(), [at](const ArmedLinkFault& armed) {
+               return armed.fault.kind == LinkFaultKind::kDrop && armed.fault.after.empty() &&
+                      at >= armed.fault.from && at < armed.fault.until;
+           });
+}
+
+bool SimulatedNodex::BreakIgnored(double now) const {
+    return std::any_of(linkFaults_.begin(), linkFaults_.end(), [now](const ArmedLinkFault& armed) {
+        return armed.fault.kind == LinkFaultKind::kDeadBreak && now >= armed.fault.from &&
+               now < armed.fault.until;
+    });
+}
+
 void SimulatedNodex::HostBreak(double now) {
     std::lock_guard lock(mutex_);
     ApplyFaults(now);
+    ++counters_.breaks;
+    if (BreakIgnored(now) || LinkDropped(now)) {
+        ++counters_.ignoredBreaks;
+        return;
+    }
     if (powered_) {
         chip_.MasterReset();
     }
@@ -283,12 +371,17 @@ int SimulatedNodex::BridgeParameter(int number) const {
 
 std::uint64_t SimulatedNodex::BytesFromHost() const {
     std::lock_guard lock(mutex_);
-    return bytesFromHost_;
+    return counters_.received;
 }
 
 std::uint64_t SimulatedNodex::BytesToHost() const {
     std::lock_guard lock(mutex_);
-    return bytesToHost_;
+    return counters_.sent;
+}
+
+ByteCounters SimulatedNodex::Counters() const {
+    std::lock_guard lock(mutex_);
+    return counters_;
 }
 
 std::uint64_t SimulatedNodex::BusResets() const {

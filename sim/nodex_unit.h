@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "byte_counters.h"
 #include "ds2480b_chip.h"
 #include "sim_device.h"
 #include "switch_devices.h"
@@ -27,6 +28,29 @@ struct Fault {
     FaultKind kind = FaultKind::kUnplugged;
     Rom rom{};     // for the probe faults
     int line = 0;  // for kShort
+    double from = 0;
+    double until = std::numeric_limits<double>::infinity();
+};
+
+// Faults of the serial link itself, between the host and the bridge.
+enum class LinkFaultKind {
+    kDrop,       // all traffic both ways is lost for `seconds` (a loose plug, a stalled adapter)
+    kDeadBreak,  // a break reaches nothing (as on some USB adapters and pseudo-terminals)
+    kGarbage,    // `bytes` appear on the line, to the host or (toUnit) to the bridge
+};
+
+// A link fault triggered by a byte pattern the host sends (empty: by time
+// alone). A drop begins once the unit has answered the pattern's last byte;
+// without a pattern it lasts from `from` to `until`. Garbage follows the
+// pattern, or comes with the first host byte after `from`. A pattern fault
+// fires at most `times` times (0: every time).
+struct LinkFault {
+    LinkFaultKind kind = LinkFaultKind::kDrop;
+    std::vector<std::uint8_t> after;
+    double seconds = 0.4;
+    std::vector<std::uint8_t> bytes;
+    bool toUnit = false;
+    int times = 1;
     double from = 0;
     double until = std::numeric_limits<double>::infinity();
 };
@@ -63,6 +87,8 @@ class SimulatedNodex : private SimBus {
     // line 1..number of couplers.
     void AddLineDevice(int line, std::unique_ptr<SimDevice> device);
     void AddFault(const Fault& fault);
+    void AddLinkFault(const LinkFault& fault);
+    // Ends every fault, of the devices and of the link.
     void ClearFaults();
 
     // The serial side, driven by a port object; `now` is unit time.
@@ -86,6 +112,7 @@ class SimulatedNodex : private SimBus {
     int BridgeParameter(int number) const;
     std::uint64_t BytesFromHost() const;
     std::uint64_t BytesToHost() const;
+    ByteCounters Counters() const;
     std::uint64_t BusResets() const;
     bool LineConnected(int line) const;
     // A device by ROM (nullptr when absent) and all devices with their line
@@ -107,7 +134,20 @@ class SimulatedNodex : private SimBus {
     bool BusSlot(bool masterBit, double now) override;
     void BeginByte() override;
 
+    struct ArmedLinkFault {
+        LinkFault fault;
+        int fired = 0;
+    };
+
     void ApplyFaults(double now);
+    // Feeds one host byte that arrived at `arrival` to the bridge.
+    void ReceiveHostByte(std::uint8_t byte, int hostBaud, double arrival,
+                         std::vector<TimedByte>& replies);
+    void DeliverToChip(std::uint8_t byte, int hostBaud, double arrival,
+                       std::vector<TimedByte>& replies);
+    void FireLinkFaults(int hostBaud, double arrival, std::vector<TimedByte>& replies);
+    bool LinkDropped(double at) const;
+    bool BreakIgnored(double now) const;
     bool FaultActive(FaultKind kind, const Rom* rom, int line, double now) const;
     bool PoweredAt(double now) const;
     void PowerOnAll();
@@ -124,6 +164,9 @@ class SimulatedNodex : private SimBus {
     std::vector<SimDevice*> active_;
     std::vector<SimDevice*> removed_;
     std::vector<Fault> faults_;
+    std::vector<ArmedLinkFault> linkFaults_;
+    std::vector<std::pair<double, double>> drops_;
+    std::vector<std::uint8_t> recentHostBytes_;
 
     bool claimed_ = false;
     bool rts_ = false;
@@ -140,8 +183,7 @@ class SimulatedNodex : private SimBus {
     bool orange_ = false;
     bool red_ = false;
     std::vector<OutputEvent> history_;
-    std::uint64_t bytesFromHost_ = 0;
-    std::uint64_t bytesToHost_ = 0;
+    ByteCounters counters_;
     std::uint64_t resets_ = 0;
 };
 

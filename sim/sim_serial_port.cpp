@@ -19,8 +19,10 @@ int SimulatedSerialPort::Open(const SerialSettings& settings) {
         return kSerialBadSettings;
     }
     if (!unit_->ClaimLink()) {
+        lastError_ = "busy: another program has it open";
         return kSerialCannotOpen;
     }
+    lastError_.clear();
     open_ = true;
     baud_ = settings.baudRate;
     rts_ = dtr_ = true;

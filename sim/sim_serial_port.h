@@ -32,11 +32,13 @@ class SimulatedSerialPort final : public SerialPort {
     int Read(std::span<std::uint8_t> bytes, double timeoutSeconds) override;
     void FlushInput() override;
     int SendBreak(double seconds) override;
+    std::string LastError() const override { return lastError_; }
 
   private:
     std::shared_ptr<SimulatedNodex> unit_;
     Clock& clock_;
     bool open_ = false;
+    std::string lastError_;
     int baud_ = 9600;
     bool rts_ = false;
     bool dtr_ = false;

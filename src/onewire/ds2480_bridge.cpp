@@ -1,15 +1,19 @@
 #include "onewire/ds2480_bridge.h"
 
+#include <fmt/format.h>
+
 namespace qrv {
 
 namespace {
 
 // A break well over one character at 9600 baud resets the bridge; it then
-// needs a moment before the calibration byte, and the calibration reset
-// itself sends nothing back but takes about a millisecond on the bus.
+// needs a moment before the calibration byte. What follows the break may
+// still draw a reply when the break never arrived (a data byte, a reset), so
+// the wait lets three characters out and one back before the input is
+// dropped.
 constexpr double kBreakSeconds = 0.004;
 constexpr double kAfterBreakSeconds = 0.002;
-constexpr double kAfterCalibrationSeconds = 0.004;
+constexpr double kAfterCalibrationSeconds = 0.008;
 
 // Replies come within a few character times; the margin covers slow USB
 // adapters without letting a silent port hold the caller for long.
@@ -40,16 +44,22 @@ void Ds2480Exchange::AppendData(std::uint8_t byte) {
     }
 }
 
+int Ds2480Exchange::Expect(ReplyKind kind, std::uint8_t sent) {
+    expected_.push_back({kind, sent});
+    return replies_++;
+}
+
 int Ds2480Exchange::Reset() {
     ToCommandMode();
     out_.push_back(ds2480::kReset);
-    return replies_++;
+    return Expect(ReplyKind::kReset, ds2480::kReset);
 }
 
 int Ds2480Exchange::Bit(bool value) {
     ToCommandMode();
-    out_.push_back(value ? ds2480::kBitOne : ds2480::kBitZero);
-    return replies_++;
+    const std::uint8_t command = value ? ds2480::kBitOne : ds2480::kBitZero;
+    out_.push_back(command);
+    return Expect(ReplyKind::kBit, command);
 }
 
 int Ds2480Exchange::Data(std::span<const std::uint8_t> bytes) {
@@ -57,15 +67,48 @@ int Ds2480Exchange::Data(std::span<const std::uint8_t> bytes) {
     const int first = replies_;
     for (const std::uint8_t byte : bytes) {
         AppendData(byte);
+        Expect(ReplyKind::kData, byte);
     }
-    replies_ += static_cast<int>(bytes.size());
     return first;
 }
 
 int Ds2480Exchange::Config(std::uint8_t command) {
     ToCommandMode();
     out_.push_back(command);
-    return replies_++;
+    return Expect(ReplyKind::kConfig, command);
+}
+
+bool Ds2480Exchange::Plausible(std::span<const std::uint8_t> replies) const {
+    if (replies.size() != expected_.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        const std::uint8_t reply = replies[i];
+        const std::uint8_t sent = expected_[i].sent;
+        bool ok = true;
+        switch (expected_[i].kind) {
+            case ReplyKind::kReset:
+                ok = (reply & 0xC0) == 0xC0;
+                break;
+            case ReplyKind::kBit:
+                ok = (reply & 0xFC) == (sent & 0xFC);
+                break;
+            case ReplyKind::kData:
+                // The bus is a wired AND: a bit written as 0 always reads 0.
+                ok = (reply & ~sent & 0xFF) == 0;
+                break;
+            case ReplyKind::kConfig:
+                // A write echoes itself without bit 0; a read gives 0000vvv0.
+                ok = ((sent >> 4) & 7) != 0 ? reply == (sent & 0xFE) : (reply & 0xF1) == 0;
+                break;
+            case ReplyKind::kSearch:
+                break;
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int Ds2480Exchange::AcceleratedSearch(std::span<const std::uint8_t, 16> choices) {
@@ -75,14 +118,15 @@ int Ds2480Exchange::AcceleratedSearch(std::span<const std::uint8_t, 16> choices)
     const int first = replies_;
     for (const std::uint8_t byte : choices) {
         AppendData(byte);
+        Expect(ReplyKind::kSearch, byte);
     }
-    replies_ += 16;
     ToCommandMode();
     out_.push_back(ds2480::kSearchOff);
     return first;
 }
 
-Ds2480Bridge::Ds2480Bridge(SerialPort& port, Clock& clock) : port_(port), clock_(clock) {}
+Ds2480Bridge::Ds2480Bridge(SerialPort& port, Clock& clock, EventNote note)
+    : port_(port), clock_(clock), note_(std::move(note)) {}
 
 std::optional<ResetResult> Ds2480Bridge::DecodeReset(std::uint8_t reply) {
     if ((reply & 0xC0) != 0xC0) {
@@ -102,21 +146,35 @@ std::optional<ResetResult> Ds2480Bridge::DecodeReset(std::uint8_t reply) {
 
 bool Ds2480Bridge::MasterReset() {
     dataMode_ = false;
-    // A link that cannot send a break (some adapters) at least leaves data
-    // mode first, so that the calibration byte is taken as a command.
-    const bool broke = port_.SendBreak(kBreakSeconds) >= 0;
+    // Pseudo-terminals and some USB adapters report a break as sent and do
+    // nothing, so the bytes after it must bring the bridge to command mode
+    // from any state. After a real break C1 calibrates; without one it is a
+    // data byte (then E3 leaves data mode) or a bus reset (E3 is harmless in
+    // command mode), and an E3 left pending by a cut exchange turns C1 into a
+    // command. A5 switches off a search accelerator that a cut search left on.
+    port_.SendBreak(kBreakSeconds);
     clock_.Delay(kAfterBreakSeconds);
-    std::vector<std::uint8_t> bytes;
-    if (!broke) {
-        bytes.push_back(ds2480::kCommandMode);
-    }
-    bytes.push_back(ds2480::kCalibrationReset);
-    if (port_.Write(bytes) != static_cast<int>(bytes.size())) {
+    const std::array<std::uint8_t, 3> recover{ds2480::kCalibrationReset, ds2480::kCommandMode,
+                                              ds2480::kSearchOff};
+    if (port_.Write(recover) != static_cast<int>(recover.size())) {
         return false;
     }
     clock_.Delay(kAfterCalibrationSeconds);
     port_.FlushInput();
     return true;
+}
+
+bool Ds2480Bridge::Resynchronise() {
+    ++stats_.resyncs;
+    const bool answered = MasterReset() && RestoreConfig() && Probe();
+    if (!answered) {
+        ++stats_.failedResyncs;
+    }
+    if (note_) {
+        note_(fmt::format("resync {}: {}", stats_.resyncs,
+                          answered ? "the bridge answers" : "no answer"));
+    }
+    return answered;
 }
 
 bool Ds2480Bridge::ReadFully(std::span<std::uint8_t> bytes) {
@@ -138,8 +196,8 @@ bool Ds2480Bridge::ReadFully(std::span<std::uint8_t> bytes) {
 }
 
 Ds2480Exchange Ds2480Bridge::Begin() {
-    if (needsResync_ && MasterReset() && RestoreConfig()) {
-        needsResync_ = false;
+    if (needsResync_) {
+        needsResync_ = !Resynchronise();
     }
     return Ds2480Exchange(dataMode_);
 }
@@ -150,8 +208,13 @@ std::optional<std::vector<std::uint8_t>> Ds2480Bridge::Exchange(const Ds2480Exch
     }
     const auto& out = exchange.Bytes();
     std::vector<std::uint8_t> replies(static_cast<std::size_t>(exchange.ReplyCount()));
-    if (port_.Write(out) != static_cast<int>(out.size()) || !ReadFully(replies)) {
+    // Bytes nobody asked for (noise, the late end of a cut exchange) would
+    // shift every reply that follows.
+    port_.FlushInput();
+    if (port_.Write(out) != static_cast<int>(out.size()) || !ReadFully(replies) ||
+        !exchange.Plausible(replies)) {
         // The bridge may have seen part of the bytes: its mode is unknown.
+        ++stats_.failedExchanges;
         needsResync_ = true;
         return std::nullopt;
     }
@@ -190,25 +253,18 @@ bool Ds2480Bridge::Probe() {
     probe.Reset();
     std::vector<std::uint8_t> replies(2);
     return port_.Write(probe.Bytes()) == static_cast<int>(probe.Bytes().size()) &&
-           ReadFully(replies) && (replies[0] & 0x0E) == 0 && DecodeReset(replies[1]).has_value();
+           ReadFully(replies) && replies[0] == 0x00 && DecodeReset(replies[1]).has_value();
 }
 
 bool Ds2480Bridge::Setup() {
     needsResync_ = true;
     dataMode_ = false;
-    bool answered = MasterReset() && RestoreConfig() && Probe();
-    if (!answered) {
-        // A link whose break does not reach the bridge (a pseudo-terminal, some
-        // adapters) may have left it in data mode: leave data mode, reset the
-        // bus, drop the replies and ask again.
-        const std::array<std::uint8_t, 2> recover{ds2480::kCommandMode, ds2480::kCalibrationReset};
-        port_.Write(recover);
-        clock_.Delay(kAfterCalibrationSeconds);
-        port_.FlushInput();
-        answered = RestoreConfig() && Probe();
+    // A second try drops whatever a bridge in an unknown state answered to
+    // the first.
+    for (int attempt = 0; attempt < 2 && needsResync_; ++attempt) {
+        needsResync_ = !Resynchronise();
     }
-    needsResync_ = !answered;
-    return answered;
+    return !needsResync_;
 }
 
 }  // namespace qrv

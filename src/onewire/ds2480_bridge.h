@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "runtime/clock.h"
@@ -59,24 +61,46 @@ class Ds2480Exchange {
     const std::vector<std::uint8_t>& Bytes() const { return out_; }
     int ReplyCount() const { return replies_; }
     bool EndsInDataMode() const { return dataMode_; }
+    // Whether a bridge could have sent these replies to these bytes: a reply
+    // that no bridge sends means the byte stream has slipped.
+    bool Plausible(std::span<const std::uint8_t> replies) const;
 
   private:
+    enum class ReplyKind { kReset, kBit, kData, kConfig, kSearch };
+    struct Expected {
+        ReplyKind kind;
+        std::uint8_t sent;
+    };
+
     void ToCommandMode();
     void ToDataMode();
     void AppendData(std::uint8_t byte);
+    int Expect(ReplyKind kind, std::uint8_t sent);
 
     std::vector<std::uint8_t> out_;
+    std::vector<Expected> expected_;
     int replies_ = 0;
     bool dataMode_;
 };
 
+// How often the link to a bridge failed and was brought back.
+struct BridgeStats {
+    int failedExchanges = 0;  // exchanges whose replies did not all come back
+    int resyncs = 0;          // attempts to bring the bridge back to a known state
+    int failedResyncs = 0;    // attempts after which it still did not answer
+};
+
 // The bridge on an open serial port: mode tracking, master reset and
 // calibration, and exchanges with a deadline on every read. After a failed
-// exchange the mode is unknown, so the next one starts with a master reset
-// and the configuration written so far is restored.
+// exchange the mode is unknown, so the next one first resynchronises: a
+// break, calibration, the way back to command mode (whether or not the
+// break arrived), the configuration written so far, and a check that the
+// bridge answers before anything else is sent.
 class Ds2480Bridge {
   public:
-    Ds2480Bridge(SerialPort& port, Clock& clock);
+    using EventNote = std::function<void(std::string_view)>;
+
+    Ds2480Bridge(SerialPort& port, Clock& clock, EventNote note = {});
 
     // Master reset, calibration and a check that the bridge answers with the
     // expected configuration echoes. False when nothing sensible came back.
@@ -94,14 +118,19 @@ class Ds2480Bridge {
 
     static std::optional<ResetResult> DecodeReset(std::uint8_t reply);
 
+    const BridgeStats& Stats() const { return stats_; }
+
   private:
     bool MasterReset();
     bool Probe();
     bool ReadFully(std::span<std::uint8_t> bytes);
     bool RestoreConfig();
+    bool Resynchronise();
 
     SerialPort& port_;
     Clock& clock_;
+    EventNote note_;
+    BridgeStats stats_;
     bool dataMode_ = false;
     bool needsResync_ = true;
     std::array<int, 8> writtenConfig_{-1, -1, -1, -1, -1, -1, -1, -1};

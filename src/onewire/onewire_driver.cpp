@@ -68,7 +68,7 @@ OwLineBlock MakeOwLineBlock(int direction, std::uint8_t slew, std::uint8_t write
 
 struct OneWireDriver::Session {
     int portNumber = 0;
-    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<TracingSerialPort> port;
     std::unique_ptr<Ds2480Bridge> bridge;
     bool ready = false;
 
@@ -128,7 +128,9 @@ int OneWireDriver::OwStartSession(int port, int portType) {
     if (opened != kSerialOk) {
         return opened < 0 ? opened : kSerialCannotOpen;
     }
-    session->bridge = std::make_unique<Ds2480Bridge>(*session->port, clock_);
+    TracingSerialPort* traced = session->port.get();
+    session->bridge = std::make_unique<Ds2480Bridge>(
+        *session->port, clock_, [traced](std::string_view text) { traced->NoteEvent(text); });
     const int handle = nextHandle_++;
     sessions_.emplace(handle, std::move(session));
     return handle;
@@ -375,6 +377,12 @@ int OneWireDriver::OwFamilySearchSetup(int handle, int family) {
     session->lastFamilyDiscrepancy = 0;
     session->lastDeviceFlag = false;
     return 1;
+}
+
+BridgeStats OneWireDriver::LinkStats(int handle) {
+    std::lock_guard lock(mutex_);
+    const Session* session = Find(handle);
+    return session != nullptr ? session->bridge->Stats() : BridgeStats{};
 }
 
 int OneWireDriver::OwOneWireCom(int handle, int /*operation*/, int /*value*/) {

@@ -81,6 +81,10 @@ class OneWireDriver {
     // 1 OK; reads or writes the cable-timing codes.
     int OwLine(int handle, OwLineBlock& block);
 
+    // How often the session's link failed and was resynchronised (zeros for
+    // an unknown handle).
+    BridgeStats LinkStats(int handle);
+
   private:
     struct Session;
     Session* Find(int handle);

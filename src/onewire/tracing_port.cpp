@@ -17,7 +17,7 @@ std::string HexBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool TraceSink::OpenFile(const std::string& path) {
-    file_.reset(std::fopen(path.c_str(), "a"));
+    file_.reset(std::fopen(path.c_str(), "w"));
     return file_ != nullptr;
 }
 
@@ -92,7 +92,8 @@ int TracingSerialPort::Read(std::span<std::uint8_t> bytes, double timeoutSeconds
 }
 
 void TracingSerialPort::FlushInput() {
-    Note("--", "flush input");
+    // Not noted: every exchange starts with one, and what it drops never
+    // was traffic the station used.
     inner_->FlushInput();
 }
 

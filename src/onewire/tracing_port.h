@@ -14,7 +14,7 @@ namespace qrv {
 // from it, "--" for line events) and the bytes in hex.
 class TraceSink {
   public:
-    // Appends to the file; false when it cannot be opened.
+    // Starts the file afresh; false when it cannot be opened.
     bool OpenFile(const std::string& path);
     bool IsOpen() const { return file_ != nullptr; }
     void Write(double seconds, std::string_view direction, std::string_view text);
@@ -45,6 +45,11 @@ class TracingSerialPort final : public SerialPort {
     int Read(std::span<std::uint8_t> bytes, double timeoutSeconds) override;
     void FlushInput() override;
     int SendBreak(double seconds) override;
+    std::string LastError() const override { return inner_->LastError(); }
+
+    // A line event of the layers above (a resynchronisation, say) in the
+    // same transcript.
+    void NoteEvent(std::string_view text) { Note("--", text); }
 
   private:
     void Note(std::string_view direction, std::string_view text);

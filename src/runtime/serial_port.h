@@ -62,6 +62,8 @@ class SerialPort {
     virtual void FlushInput() = 0;
     // Holds the transmit line low for the given time (resets a DS2480B).
     virtual int SendBreak(double seconds) = 0;
+    // Why the last Open failed, in words (empty when there is nothing to add).
+    virtual std::string LastError() const { return {}; }
 };
 
 // COM number -> port name, from the station's ports.conf ("COM1=/dev/ttyUSB0"

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace qrv {
@@ -38,6 +39,25 @@ speed_t SpeedFor(int baudRate) {
     }
 }
 
+std::string OpenErrorText(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return "no such device";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case EBUSY:
+            return "busy: another program has it open";
+        case ENOTTY:
+        case EINVAL:
+            return "not a terminal";
+        default:
+            return std::strerror(error);
+    }
+}
+
 double MonotonicSeconds() {
     using Seconds = std::chrono::duration<double>;
     return Seconds(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -53,17 +73,21 @@ TermiosSerialPort::~TermiosSerialPort() {
 
 int TermiosSerialPort::Open(const SerialSettings& settings) {
     Close();
+    lastError_.clear();
     const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        lastError_ = OpenErrorText(errno);
         return kSerialCannotOpen;
     }
     // A second opener must not share the interface unit's byte stream.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        lastError_ = OpenErrorText(EBUSY);
         ::close(fd);
         return kSerialCannotOpen;
     }
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
+        lastError_ = OpenErrorText(errno);
         ::close(fd);
         return kSerialCannotOpen;
     }

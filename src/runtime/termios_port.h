@@ -28,6 +28,8 @@ class TermiosSerialPort final : public SerialPort {
     int Read(std::span<std::uint8_t> bytes, double timeoutSeconds) override;
     void FlushInput() override;
     int SendBreak(double seconds) override;
+    // "no such device", "permission denied", "busy: ...", "not a terminal".
+    std::string LastError() const override { return lastError_; }
 
     const std::string& DevicePath() const { return path_; }
 
@@ -35,6 +37,7 @@ class TermiosSerialPort final : public SerialPort {
     int SetModemBit(int bit, bool on);
 
     std::string path_;
+    std::string lastError_;
     int fd_ = -1;
 };
 

@@ -48,7 +48,7 @@ TEST(DriverTranscript, SetupResetsCalibratesAndChecksTheBridge) {
     SimStation station;
     ASSERT_EQ(station.session.StartOneWireSession(), 1);
     EXPECT_EQ(station.TakeLog(),
-              (std::vector<std::string>{"break", "-> C1", "-> 0F C5", "<- 00 CD"}));
+              (std::vector<std::string>{"break", "-> C1 E3 A5", "-> 0F C5", "<- 00 CD"}));
     EXPECT_EQ(station.driver.OwTouchReset(station.session.Handle()), 1);
     EXPECT_EQ(station.TakeLog(), (std::vector<std::string>{"-> C5", "<- CD"}));
 }
@@ -220,13 +220,15 @@ TEST(DriverSilentLink, EveryOperationFailsWithinItsDeadlineAndTheNextOneResynchr
     EXPECT_EQ(station.driver.OwFirst(handle), 0);
     EXPECT_LT(station.clock.Timer() - before, 2.0);
 
-    // Plugged in again: a master reset, calibration and the cable timing
-    // come first, then the operation itself.
+    // Plugged in again: a master reset, calibration, the way back to command
+    // mode, the cable timing and a check that the bridge answers come first,
+    // then the operation itself.
     station.ports.writeBudget = -1;
     station.TakeLog();
     EXPECT_EQ(station.driver.OwTouchReset(handle), 1);
-    EXPECT_EQ(station.TakeLog(), (std::vector<std::string>{"break", "-> C1", "-> 17 45 5B",
-                                                           "<- 16 44 5A", "-> C5", "<- CD"}));
+    EXPECT_EQ(station.TakeLog(),
+              (std::vector<std::string>{"break", "-> C1 E3 A5", "-> 17 45 5B", "<- 16 44 5A",
+                                        "-> 0F C5", "<- 00 CD", "-> C5", "<- CD"}));
 }
 
 TEST(DriverSessions, ASecondSessionOnThePortIsBusyAndEndingTwiceFails) {
