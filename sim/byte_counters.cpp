@@ -33,8 +33,10 @@ const char* ByteClassName(ByteClass kind) {
 
 std::string FormatByteCounters(const ByteCounters& counters) {
     std::string text = fmt::format(
-        "bytes received {}, sent {}, lost on the line {}; breaks {} (ignored {})\n",
-        counters.received, counters.sent, counters.lost, counters.breaks, counters.ignoredBreaks);
+        "bytes received {}, sent {}, lost on the line {}; breaks {} (ignored {}); search passes "
+        "ended after a flush {}\n",
+        counters.received, counters.sent, counters.lost, counters.breaks, counters.ignoredBreaks,
+        counters.restoredAfterFlush);
     for (std::size_t i = 0; i < kByteClassCount; ++i) {
         const auto& count = counters.byClass[i];
         if (count.received != 0 || count.sent != 0) {

@@ -38,6 +38,8 @@ struct ByteCounters {
     std::uint64_t lost = 0;
     std::uint64_t breaks = 0;
     std::uint64_t ignoredBreaks = 0;
+    // Search passes ended for the host after it flushed (pseudo-terminal).
+    std::uint64_t restoredAfterFlush = 0;
     std::array<PerClass, kByteClassCount> byClass{};
 
     PerClass& Of(ByteClass kind) { return byClass[static_cast<std::size_t>(kind)]; }

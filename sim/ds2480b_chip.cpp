@@ -10,6 +10,7 @@ constexpr std::uint8_t kPulseEnd = 0xF1;
 constexpr int kSpeedFlexible = 1;
 constexpr int kSpeedOverdrive = 2;
 constexpr int kRbr = 7;
+constexpr int kSearchPassBytes = 16;
 
 // Reset reply: 11 (fixed), V = 0 (no 12 V), chip revision 011, then the bus state.
 constexpr std::uint8_t kResetReplyBase = 0xCC;
@@ -24,6 +25,19 @@ void Ds2480bChip::MasterReset() {
     // The commonly quoted power-on values: 512 us 12 V pulse, 524 ms pull-up.
     parameters_[2] = 4;
     parameters_[3] = 4;
+}
+
+bool Ds2480bChip::HostFlushedOutput() {
+    // Sixteen search bytes make a whole pass (64 ROM bits); after one no
+    // host goes on in data mode, so the E3 and accelerator-off that end a
+    // pass were sent, whether or not they arrived.
+    const bool passEnded =
+        InDataMode() && accelerator_ && searchBytes_ > 0 && searchBytes_ % kSearchPassBytes == 0;
+    if (passEnded) {
+        mode_ = Mode::kCommand;
+        accelerator_ = false;
+    }
+    return passEnded;
 }
 
 int Ds2480bChip::BaudRate() const {
@@ -152,6 +166,7 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
         case 1:  // search accelerator on/off
             SetSpeed(byte);
             accelerator_ = (byte & 0x10) != 0;
+            searchBytes_ = 0;
             break;
         case 2: {  // reset
             SetSpeed(byte);
@@ -178,6 +193,7 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
 void Ds2480bChip::DataByte(std::uint8_t byte, double now, Result& result) {
     bus_.BeginByte();
     if (accelerator_) {
+        ++searchBytes_;
         double cursor = now;
         result.replies.push_back(SearchByte(byte, cursor));
         result.busSeconds = cursor - now;

@@ -39,6 +39,12 @@ class Ds2480bChip {
     void MasterReset();
     Result Receive(std::uint8_t byte, double now);
 
+    // The host flushed the bytes it had written, which on a serial line drops
+    // nothing after a drain but on a pseudo-terminal can lose the last ones.
+    // Only the end of a completed accelerated search pass is certain enough
+    // to restore; true when it was.
+    bool HostFlushedOutput();
+
     // The baud rate the chip talks at (from its RBR parameter).
     int BaudRate() const;
     // Configuration value codes (0..7) by parameter number (1..7).
@@ -63,6 +69,7 @@ class Ds2480bChip {
     SimBus& bus_;
     Mode mode_ = Mode::kAwaitCalibration;
     bool accelerator_ = false;
+    int searchBytes_ = 0;
     int speed_ = 0;
     std::array<int, 8> parameters_{};
 };

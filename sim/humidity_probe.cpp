@@ -67,7 +67,10 @@ void HumidityProbe::Finish(double now) {
         temperaturePending_ = false;
     }
     if (voltagePending_) {
-        const double volts = (page[0] & kAdBit) != 0 ? vdd_.At(now) : VadAt(now);
+        // "The voltage supply that is measured is defined by the AD bit of
+        // the Status/Configuration register", which a Write Scratchpad sets
+        // at once; Copy Scratchpad only makes it survive a Recall.
+        const double volts = (scratch_[0][0] & kAdBit) != 0 ? vdd_.At(now) : VadAt(now);
         const auto raw =
             static_cast<std::uint16_t>(std::clamp<long>(std::lround(volts * 100), 0, 1023));
         page[3] = static_cast<std::uint8_t>(raw & 0xFF);

@@ -32,6 +32,12 @@ SimulatedNodex::SimulatedNodex(const Rom& ds2406Rom, const std::vector<Rom>& cou
     for (const Rom& rom : ordered) {
         auto coupler = std::make_unique<Ds2409Coupler>(rom);
         coupler->SetChangeListener([this] { NoteOutputs(); });
+        // The hooks run inside HostWrite, with the unit already locked.
+        const int line = static_cast<int>(couplers_.size()) + 1;
+        coupler->SetBranchHooks({[this, line](double now) { return ResetBranch(line, now); },
+                                 [this, line](double now) {
+                                     return FaultActive(FaultKind::kShort, nullptr, line, now);
+                                 }});
         couplers_.push_back(coupler.get());
         trunk_.push_back(coupler.get());
         owned_.push_back(std::move(coupler));
@@ -119,14 +125,27 @@ void SimulatedNodex::ApplyFaults(double now) {
     }
 }
 
+bool SimulatedNodex::Present(const SimDevice* device) const {
+    return std::find(removed_.begin(), removed_.end(), device) == removed_.end();
+}
+
+bool SimulatedNodex::ResetBranch(int line, double now) {
+    bool presence = FaultActive(FaultKind::kShort, nullptr, line, now);
+    for (SimDevice* device : lines_.at(static_cast<std::size_t>(line - 1))) {
+        if (Present(device)) {
+            presence = device->Reset(now) || presence;
+        }
+    }
+    return presence;
+}
+
 void SimulatedNodex::BeginByte() {
     active_.clear();
+    // A connected branch is the trunk: the coupler joins them through
+    // transmission gates, so a short on it shorts the trunk too.
     shorted_ = FaultActive(FaultKind::kShort, nullptr, 0, now_);
-    const auto present = [this](SimDevice* device) {
-        return std::find(removed_.begin(), removed_.end(), device) == removed_.end();
-    };
     for (SimDevice* device : trunk_) {
-        if (present(device)) {
+        if (Present(device)) {
             active_.push_back(device);
         }
     }
@@ -138,7 +157,7 @@ void SimulatedNodex::BeginByte() {
             shorted_ = true;
         }
         for (SimDevice* device : lines_[i]) {
-            if (present(device)) {
+            if (Present(device)) {
                 active_.push_back(device);
             }
         }
@@ -159,13 +178,16 @@ SimBus::ResetOutcome SimulatedNodex::BusReset(double now) {
 }
 
 bool SimulatedNodex::BusSlot(bool masterBit, double now) {
+    if (shorted_) {
+        return false;  // held low: no device sees a time slot
+    }
     bool bus = masterBit;
     // Every device sees the slot, even when an earlier one already pulled the
     // bus low, so that each keeps its place in the protocol.
     for (SimDevice* device : active_) {
         bus = device->Slot(masterBit, now) && bus;
     }
-    return bus && !shorted_;
+    return bus;
 }
 
 void SimulatedNodex::HostWrite(std::span<const std::uint8_t> bytes, int hostBaud, double now,
@@ -284,6 +306,14 @@ void SimulatedNodex::HostBreak(double now) {
         chip_.MasterReset();
     }
     rxFree_ = busFree_ = txFree_ = now;
+}
+
+void SimulatedNodex::HostFlushedOutput(double now) {
+    std::lock_guard lock(mutex_);
+    ApplyFaults(now);
+    if (powered_ && chip_.HostFlushedOutput()) {
+        ++counters_.restoredAfterFlush;
+    }
 }
 
 void SimulatedNodex::SetModemLines(bool rts, bool dtr, double now) {

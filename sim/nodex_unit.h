@@ -95,6 +95,9 @@ class SimulatedNodex : private SimBus {
     void HostWrite(std::span<const std::uint8_t> bytes, int hostBaud, double now,
                    std::vector<TimedByte>& replies);
     void HostBreak(double now);
+    // The host flushed its output (a pseudo-terminal reports it; see
+    // Ds2480bChip::HostFlushedOutput).
+    void HostFlushedOutput(double now);
     void SetModemLines(bool rts, bool dtr, double now);
     bool Cts(double now);
     // One port at a time may hold the link, as with an exclusive open.
@@ -140,6 +143,9 @@ class SimulatedNodex : private SimBus {
     };
 
     void ApplyFaults(double now);
+    bool Present(const SimDevice* device) const;
+    // A coupler's Smart-On: resets the line's devices; whether any answered.
+    bool ResetBranch(int line, double now);
     // Feeds one host byte that arrived at `arrival` to the bridge.
     void ReceiveHostByte(std::uint8_t byte, int hostBaud, double arrival,
                          std::vector<TimedByte>& replies);

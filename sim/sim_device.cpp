@@ -103,7 +103,7 @@ bool SimDevice::Slot(bool masterBit, double now) {
                     break;
                 case 0xCC:
                     romState_ = RomState::kFunction;
-                    OnSelected(true, now);
+                    OnSkipped(now);
                     break;
                 case 0xF0:
                     romState_ = RomState::kSearch;

@@ -47,6 +47,8 @@ class SimDevice {
     // The function layer: the device was selected (by Match/Skip ROM when
     // byMatch, else by a search that ended on it).
     virtual void OnSelected(bool byMatch, double now) = 0;
+    // Selected by Skip ROM; most devices treat it as a match.
+    virtual void OnSkipped(double now) { OnSelected(true, now); }
     // A whole byte written by the master while nothing was queued.
     virtual void OnByte(std::uint8_t byte, double now) = 0;
     // What a read slot gives when nothing is queued (busy flags, levels).

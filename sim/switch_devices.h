@@ -29,6 +29,7 @@ class Ds2406Switch final : public SimDevice {
     void OnSelected(bool byMatch, double now) override;
     void OnByte(std::uint8_t byte, double now) override;
     void OnQueueDrained(double now) override;
+    bool InAlarm(double now) override;
 
   private:
     enum class Step {
@@ -42,7 +43,12 @@ class Ds2406Switch final : public SimDevice {
     };
     bool LevelA(double now) const;
     std::uint8_t InfoByte(double now) const;
-    std::uint8_t ChannelDataByte(double now) const;
+    bool LevelB() const;
+    std::uint8_t ReadChannelByte(double now) const;
+    void WriteChannelByte(std::uint8_t byte);
+    int CrcBlockBytes() const;
+    void QueueChannelByte(double now);
+    void ChannelByteDone(std::uint8_t byte, double now);
     void QueueInvertedCrc(std::uint16_t crc);
 
     ValueModel inputA_;
@@ -53,12 +59,28 @@ class Ds2406Switch final : public SimDevice {
     std::array<std::uint8_t, 4> header_{};
     std::size_t headerLength_ = 0;
     bool latchA_ = false;
+    bool latchB_ = false;
     bool lastLevelA_ = true;
+    bool lastLevelB_ = true;
+    // Channel Access: control byte 1, direction, CRC state of the block.
+    std::uint8_t ccb1_ = 0;
+    bool channelRead_ = true;
+    std::uint16_t channelCrc_ = 0;
+    int blockBytes_ = 0;
+};
+
+// What a coupler sees of the branch on its main output.
+struct BranchHooks {
+    // Resets the branch's devices; whether any answered with presence (a
+    // shorted branch, held low, looks the same).
+    std::function<bool(double now)> reset;
+    // Whether the branch is held low (shorted).
+    std::function<bool(double now)> low;
 };
 
 // DS2409 MicroLAN coupler (family 0x1F): connects the trunk to its main
 // output (a network line) and drives the open-drain control output on which
-// the unit's red lamp hangs.
+// the unit's red lamp hangs. The auxiliary output has nothing on it.
 class Ds2409Coupler final : public SimDevice {
   public:
     explicit Ds2409Coupler(const Rom& rom) : SimDevice(rom) { PowerOn(); }
@@ -67,17 +89,20 @@ class Ds2409Coupler final : public SimDevice {
     void PowerOn() override;
 
     bool MainOn() const { return main_; }
+    bool AuxOn() const { return aux_; }
     // Whether the control output's transistor conducts.
     bool ControlConducts() const;
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
+    void SetBranchHooks(BranchHooks hooks) { branch_ = std::move(hooks); }
 
   protected:
     void OnSelected(bool byMatch, double now) override;
     void OnByte(std::uint8_t byte, double now) override;
+    void OnQueueDrained(double now) override;
 
   private:
-    enum class Step { kCommand, kControlByte, kSmartOn, kIgnore };
-    std::uint8_t StatusByte() const;
+    enum class Step { kCommand, kControlByte, kSmartOn, kSmartOnConnect, kIgnore };
+    std::uint8_t StatusByte(double now) const;
     void Changed();
 
     bool main_ = false;
@@ -88,6 +113,7 @@ class Ds2409Coupler final : public SimDevice {
     Step step_ = Step::kIgnore;
     std::uint8_t smartCommand_ = 0;
     std::function<void()> listener_;
+    BranchHooks branch_;
 };
 
 // DS2405 addressable switch (family 0x05): Match ROM toggles its output; read
@@ -103,6 +129,8 @@ class Ds2405Switch final : public SimDevice {
 
   protected:
     void OnSelected(bool byMatch, double now) override;
+    // The datasheet: Skip ROM causes no activity on a DS2405, so no toggle.
+    void OnSkipped(double) override {}
     void OnByte(std::uint8_t, double) override {}
     bool IdleBit(double) override { return !on_; }
     bool InAlarm(double) override { return on_; }

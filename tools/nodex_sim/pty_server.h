@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "onewire/tracing_port.h"
 #include "runtime/clock.h"
 #include "sim/nodex_unit.h"
 
@@ -10,9 +14,13 @@ namespace qrv::tools {
 
 // Serves a simulated unit on a pseudo-terminal: whatever a program writes to
 // the terminal goes to the unit's DS2480B, its replies come back, paced at the
-// baud rate the program set. A pseudo-terminal has no modem lines, so the
-// unit is powered for good; when the program closes the terminal the bridge
-// gets a master reset, as a real one would on the next break.
+// baud rate the program set. The terminal is read as soon as bytes arrive,
+// also while replies are still being paced out, so that a program that
+// drains and flushes right after writing loses as little as a pseudo-terminal
+// allows (see the README). A pseudo-terminal has no modem lines and carries
+// no break, so the unit is powered for good; when the program closes the
+// terminal the bridge gets a master reset, as a real one would on the next
+// break.
 class PtyServer {
   public:
     PtyServer(std::shared_ptr<sim::SimulatedNodex> unit, Clock& clock);
@@ -23,19 +31,35 @@ class PtyServer {
     // Opens the terminal; false with a message in `error`.
     bool Open(std::string& error);
     const std::string& Path() const { return path_; }
+    // Bytes both ways, flushes and hang-ups go to the trace while it is set.
+    void SetTrace(TraceSink* trace) { trace_ = trace; }
 
-    // Serves until a signal in `stopFd` (a signalfd or pipe) becomes readable.
+    // Serves until a byte can be read from `stopFd` (a pipe).
     void Serve(int stopFd);
+    // Serves and calls `onControl` whenever `controlFd` (a signalfd, say)
+    // is readable; stops when it returns false.
+    void Serve(int controlFd, const std::function<bool()>& onControl);
+
+    // How often the program flushed the bytes it had written (the terminal
+    // reports this; on a serial line it drops nothing after a drain).
+    std::uint64_t HostOutputFlushes() const { return hostOutputFlushes_; }
 
   private:
+    double UnitTime() const { return clock_.Timer() - start_; }
     int HostBaud() const;
     void HandleHangup(bool& connected);
+    void ReadHost(bool& connected);
+    void SendDueReplies();
+    void Note(std::string_view direction, std::string_view text);
 
     std::shared_ptr<sim::SimulatedNodex> unit_;
     Clock& clock_;
+    TraceSink* trace_ = nullptr;
     int master_ = -1;
     std::string path_;
     double start_;
+    std::vector<sim::TimedByte> pending_;
+    std::uint64_t hostOutputFlushes_ = 0;
 };
 
 }  // namespace qrv::tools
