@@ -169,6 +169,12 @@ double Get2438Temperature(NodexSession& session, const RomCode& rom) {
 }
 
 double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom) {
+    Ds2438Measurements measured;
+    return Get2438Vochtigheid(session, line, rom, measured);
+}
+
+double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom,
+                          Ds2438Measurements& measured) {
     session.SelectLine(line);
     if (session.MakeCurrent(rom) != 1) {
         return kHumRomNotCurrent;
@@ -180,11 +186,14 @@ double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom) {
         return kHumNoAccessOrVdd;
     }
     const double vdd = Meet2438VoltAdc(session);
+    measured.vdd = vdd;
     if (IsErrorValue(Prepare2438AdConversion(session, rom, 0))) {
         return kHumVadPreparation;
     }
     const double vad = Meet2438VoltAdc(session);
     const double t = Get2438Temperature(session, rom);
+    measured.vad = vad;
+    measured.celsius = t;
     if (IsErrorValue(vdd) || IsErrorValue(vad) || IsErrorValue(t)) {
         return kHumBadReading;
     }

@@ -38,4 +38,15 @@ double Meet2438VoltAdc(NodexSession& session);
 double Get2438Temperature(NodexSession& session, const RomCode& rom);
 double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom);
 
+// What a humidity reading measured on the way: the supply and sensor
+// voltages and the chip's temperature (each may be an error value).
+struct Ds2438Measurements {
+    double vdd = 0;
+    double vad = 0;
+    double celsius = 0;
+};
+// The same reading as Get2438Vochtigheid, handing back its measurements.
+double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom,
+                          Ds2438Measurements& measured);
+
 }  // namespace qrv

@@ -73,33 +73,38 @@ double CalibAndCorrectOld1820(double t, std::uint8_t th, std::uint8_t tl) {
     return r;
 }
 
+double ChipTemperature(const RomCode& rom, const Scratchpad& pad) {
+    if (rom[0] == kFamilyDs18b20) {
+        return static_cast<std::int16_t>(pad[1] << 8 | pad[0]) * 0.0625;
+    }
+    int whole = pad[0] >> 1;
+    if ((pad[1] & 1) != 0) {
+        whole = (whole | 0x80) - 256;
+    }
+    const int countRemain = pad[6];
+    const int countPerC = pad[7];
+    if (countPerC == 0) {
+        return whole;
+    }
+    return whole - 0.25 + static_cast<double>(countPerC - countRemain) / countPerC;
+}
+
 double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad) {
     const std::uint8_t th = pad[2];
     const std::uint8_t tl = pad[3];
     if (rom[0] == kFamilyDs18b20) {
-        const auto raw = static_cast<std::int16_t>(pad[1] << 8 | pad[0]);
-        if (raw == kPowerOnRaw) {
+        if (static_cast<std::int16_t>(pad[1] << 8 | pad[0]) == kPowerOnRaw) {
             return kTempPowerOnValue;
         }
-        double t = raw * 0.0625;
+        double t = ChipTemperature(rom, pad);
         t = CompensateSensor(rom, t);
         t = CalibrateSensorBS(t, th, tl);
         return ExtraCompensateSensorX(t);
     }
     if (rom[0] == kFamilyDs1820) {
-        int whole = pad[0] >> 1;
-        if ((pad[1] & 1) != 0) {
-            whole = (whole | 0x80) - 256;
-        }
-        const int countRemain = pad[6];
-        const int countPerC = pad[7];
-        double t = whole;
-        if (countPerC != 0) {
-            t = whole - 0.25 + static_cast<double>(countPerC - countRemain) / countPerC;
-        }
+        const double t = ChipTemperature(rom, pad);
         if (IsNewer1820(rom)) {
-            t = CompensateSensor(rom, t);
-            return CalibrateSensorBS(t, th, tl);
+            return CalibrateSensorBS(CompensateSensor(rom, t), th, tl);
         }
         return CalibAndCorrectOld1820(t, th, tl);
     }
@@ -142,6 +147,11 @@ double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& r
 }
 
 double Get1820Temperature(NodexSession& session, int line, const RomCode& rom) {
+    Scratchpad pad{};
+    return Get1820Temperature(session, line, rom, pad);
+}
+
+double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad) {
     session.SelectLine(line);
     OneWireDriver& driver = session.Driver();
     const int handle = session.Handle();
@@ -156,7 +166,10 @@ double Get1820Temperature(NodexSession& session, int line, const RomCode& rom) {
     if (driver.OwTouchBit(handle, 1) != 1) {
         return kTempConversionNotDone;
     }
-    return Calc1820TemperatureFromScratchBuf(session, rom);
+    if (!ReadTempScratch(session, pad)) {
+        return kTempScratchpadBad;
+    }
+    return DecodeTemperatureScratchpad(rom, pad);
 }
 
 }  // namespace qrv

@@ -37,6 +37,9 @@ double CalibrateSensorBS(double t, std::uint8_t th, std::uint8_t tl);
 double ExtraCompensateSensorX(double t);
 double CalibAndCorrectOld1820(double t, std::uint8_t th, std::uint8_t tl);
 
+// What the chip itself measured, without the station's corrections: the
+// 12-bit value of a DS18B20, the count-refined value of the family 0x10.
+double ChipTemperature(const RomCode& rom, const Scratchpad& pad);
 // The temperature of a scratchpad (bytes 0..7, CRC already checked) for the
 // probe's family, with every correction; or an error value.
 double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad);
@@ -47,5 +50,7 @@ bool ReadTempScratch(NodexSession& session, Scratchpad& pad);
 double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom);
 // Selects the probe's line, converts, sleeps and reads.
 double Get1820Temperature(NodexSession& session, int line, const RomCode& rom);
+// The same reading; `pad` holds the scratchpad when it was read intact.
+double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad);
 
 }  // namespace qrv

@@ -74,11 +74,13 @@ TEST_F(OneWireTool, ScanListsTrunkAndLinesWithTheStationsReadings) {
         EXPECT_EQ(byRom[rom][0], static_cast<char>('0' + line));
     }
     // Line 3 of the sample: a humidity probe at 80 %RH and an open contact.
-    EXPECT_NE(std::find_if(run.out.begin(), run.out.end(),
-                           [](const std::string& l) {
-                               return l.starts_with("3 26") && l.ends_with("80.0 %RH");
-                           }),
-              run.out.end());
+    EXPECT_NE(
+        std::find_if(run.out.begin(), run.out.end(),
+                     [](const std::string& l) {
+                         return l.starts_with("3 26") &&
+                                l.ends_with("80.0 %RH  (VDD 4.90 V, VAD 3.19 V, 30.00 \u00B0C)");
+                     }),
+        run.out.end());
     EXPECT_NE(std::find_if(run.out.begin(), run.out.end(),
                            [](const std::string& l) {
                                return l.starts_with("2 12") && l.ends_with("0 (closed)");
@@ -97,11 +99,72 @@ TEST_F(OneWireTool, ReadsOneProbeByRomAndReportsAMissingOne) {
     ToolRun run = Run({"--device", "simulator", "read", rom});
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_EQ(run.out.size(), 1u);
-    EXPECT_EQ(run.out[0],
-              "2 " + rom + " DS18S20  " + fmt::format("{:.2f} \u00B0C", 37 * 0.9937065 + 0.274926));
+    EXPECT_EQ(run.out[0], "2 " + rom + " DS18S20  " +
+                              fmt::format("{:.2f} \u00B0C", 37 * 0.9937065 + 0.274926) +
+                              "  (chip 37.0000 \u00B0C)");
     run = Run({"--device", "simulator", "read", "2800000000000000"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("not found"), std::string::npos);
+}
+
+std::string UnitFile(const std::string& name, const std::string& json) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("qrv-onewire-" + name + "-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(path) << json;
+    return path.string();
+}
+
+TEST_F(OneWireTool, ReadsProbesOnTheTrunkAndFailsWhenAReadingFails) {
+    const std::string good = sim::RomToHex(sim::MakeRom(0x28, 0x0102030405));
+    const std::string damaged = sim::RomToHex(sim::MakeRom(0x28, 0xA1A2A3A4A5));
+    const std::string file = UnitFile("trunk", fmt::format(R"({{
+        "trunk": [{{"type": "DS18B20", "rom": "{}", "temperature": 7.25}},
+                  {{"type": "DS18B20", "rom": "{}", "temperature": 3.0}}],
+        "lines": [[], [], []],
+        "faults": [{{"kind": "corrupt-crc", "rom": "{}"}}]
+    }})",
+                                                           good, damaged, damaged));
+    const std::string port = "simulator:" + file;
+    ToolRun run = Run({"--device", port, "read", good});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out.size(), 1u);
+    EXPECT_TRUE(run.out[0].starts_with("0 " + good + " DS18B20  ")) << run.out[0];
+    EXPECT_TRUE(run.out[0].ends_with("(chip 7.2500 \u00B0C)")) << run.out[0];
+
+    run = Run({"--device", port, "scan"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("1 reading failed"), std::string::npos) << run.err;
+    std::filesystem::remove(file);
+}
+
+TEST_F(OneWireTool, AUnitThatGoesAwayDuringTheScanGivesItsOwnStatus) {
+    auto unit = registry.Unit("simulator");
+    // The power check takes about 2.3 s; the scan runs for several more.
+    const double start = clock.Timer();
+    unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, start + 4.0, 1e9});
+    const ToolRun run = Run({"--device", "simulator", "scan"});
+    EXPECT_EQ(run.status, 4) << run.err;
+    EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
+}
+
+TEST_F(OneWireTool, SaysWhyADeviceCannotBeOpenedAndStartsTheTraceAfresh) {
+    ToolRun run = Run({"--device", "/nonexistent/ttyQRV", "scan"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot open /nonexistent/ttyQRV: no such device"), std::string::npos)
+        << run.err;
+    const std::string plain = UnitFile("plain", "{}");
+    run = Run({"--device", plain, "scan"});
+    EXPECT_NE(run.err.find(": not a terminal"), std::string::npos) << run.err;
+
+    const std::string trace = UnitFile("trace", "old contents\n");
+    ASSERT_EQ(Run({"--device", "simulator", "--trace", trace, "relay", "off"}).status, 0);
+    std::ifstream in(trace);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().find("old contents"), std::string::npos);
+    EXPECT_NE(text.str().find("-> C1"), std::string::npos);
+    std::filesystem::remove(plain);
+    std::filesystem::remove(trace);
 }
 
 TEST_F(OneWireTool, DrivesTheOutputsAndKeepsTheOtherOutputAsTheUnitHasIt) {

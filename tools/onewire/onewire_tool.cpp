@@ -24,6 +24,8 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitUnit = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitReadingFailed = 3;
+constexpr int kExitUnitLost = 4;
 
 constexpr const char* kUsage =
     "usage: quorvanel-onewire (--port COMn | --device PATH) [--station DIR] [--trace FILE] "
@@ -34,7 +36,11 @@ constexpr const char* kUsage =
     "  read ROM                   read one probe (16 hex digits, family code first)\n"
     "  relay on|off               switch the alarm relay\n"
     "  lamp orange|red on|off     switch a lamp\n"
-    "DIR defaults to $XDG_DATA_HOME/quorvanel; its ports.conf maps COMn to devices.\n";
+    "DIR defaults to $XDG_DATA_HOME/quorvanel; its ports.conf maps COMn to devices.\n"
+    "--trace starts FILE afresh with every byte both ways.\n"
+    "Exit status: 0 done; 1 the unit does not answer, a ROM was not found or an output\n"
+    "was not confirmed; 2 bad usage; 3 a reading failed or the link failed and came\n"
+    "back during the scan; 4 the unit stopped answering during the scan.\n";
 
 struct Options {
     std::optional<int> port;
@@ -177,40 +183,102 @@ std::vector<std::pair<int, RomCode>> Scan(NodexSession& session) {
     return devices;
 }
 
+// A probe's reading with what its chip measured, for comparison with other
+// software (which shows the chips' own values, not the station's corrected
+// ones). False when the reading failed.
+bool ReadingText(NodexSession& session, int line, const RomCode& rom, std::string& text) {
+    double value = 0;
+    std::string chip;
+    switch (FamilyOf(rom[0]).kind) {
+        case DeviceKind::kTemperature: {
+            Scratchpad pad{};
+            value = Get1820Temperature(session, line, rom, pad);
+            if (!IsErrorValue(value)) {
+                chip = fmt::format("  (chip {:.4f} \u00B0C)", ChipTemperature(rom, pad));
+            }
+            break;
+        }
+        case DeviceKind::kHumidity: {
+            Ds2438Measurements measured;
+            value = Get2438Vochtigheid(session, line, rom, measured);
+            if (!IsErrorValue(value)) {
+                chip = fmt::format("  (VDD {:.2f} V, VAD {:.2f} V, {:.2f} \u00B0C)", measured.vdd,
+                                   measured.vad, measured.celsius);
+            }
+            break;
+        }
+        default:
+            value = ReadProbe(session, line, rom);
+            break;
+    }
+    text += "  " + Reading(rom, value) + chip;
+    return !IsErrorValue(value);
+}
+
+bool IsUnitDevice(NodexSession& session, const RomCode& rom) {
+    return rom == session.Nodex2406Rom ||
+           std::find(session.Nodex2409Rom.begin(), session.Nodex2409Rom.end(), rom) !=
+               session.Nodex2409Rom.end();
+}
+
+int ScanOrRead(NodexSession& session, const std::vector<std::string>& command, std::FILE* out,
+               std::FILE* err) {
+    std::optional<RomCode> wanted;
+    if (command[0] == "read") {
+        wanted = ParseRom(command[1]);
+        if (!wanted) {
+            fmt::print(err, "quorvanel-onewire: a ROM is 16 hex digits, family code first\n");
+            return kExitUsage;
+        }
+    }
+    const int failedBefore = session.Driver().LinkStats(session.Handle()).failedExchanges;
+    bool found = false;
+    int failedReadings = 0;
+    for (const auto& [line, rom] : Scan(session)) {
+        if (wanted && rom != *wanted) {
+            continue;
+        }
+        found = true;
+        std::string text = fmt::format("{} {} {}", line, RomToHex(rom), Describe(session, rom));
+        // Probes on the trunk are read too: the trunk is line 0, all lines off.
+        if (IsProbeFamily(rom[0]) && !IsUnitDevice(session, rom) &&
+            !ReadingText(session, line, rom, text)) {
+            ++failedReadings;
+        }
+        fmt::print(out, "{}\n", text);
+    }
+    session.SelectLine(0);
+    const int reset = session.ResetTheNodex();
+    if (reset != 1 && reset != 2) {
+        fmt::print(err, "quorvanel-onewire: the unit stopped answering during the scan\n");
+        return kExitUnitLost;
+    }
+    const int linkFailures =
+        session.Driver().LinkStats(session.Handle()).failedExchanges - failedBefore;
+    if (linkFailures > 0) {
+        fmt::print(err,
+                   "quorvanel-onewire: the link failed {} times and came back; the list may be "
+                   "incomplete\n",
+                   linkFailures);
+        return kExitReadingFailed;
+    }
+    if (wanted && !found) {
+        fmt::print(err, "quorvanel-onewire: {} not found on the trunk or any line\n", command[1]);
+        return kExitUnit;
+    }
+    if (failedReadings > 0) {
+        fmt::print(err, "quorvanel-onewire: {} reading{} failed\n", failedReadings,
+                   failedReadings == 1 ? "" : "s");
+        return kExitReadingFailed;
+    }
+    return kExitOk;
+}
+
 int RunCommand(NodexSession& session, const std::vector<std::string>& command, std::FILE* out,
                std::FILE* err) {
     const std::string& verb = command[0];
     if (verb == "scan" || verb == "read") {
-        std::optional<RomCode> wanted;
-        if (verb == "read") {
-            wanted = ParseRom(command[1]);
-            if (!wanted) {
-                fmt::print(err, "quorvanel-onewire: a ROM is 16 hex digits, family code first\n");
-                return kExitUsage;
-            }
-        }
-        bool found = false;
-        for (const auto& [line, rom] : Scan(session)) {
-            if (wanted && rom != *wanted) {
-                continue;
-            }
-            found = true;
-            std::string text = fmt::format("{} {} {}", line, RomToHex(rom), Describe(session, rom));
-            const bool own = rom == session.Nodex2406Rom ||
-                             std::find(session.Nodex2409Rom.begin(), session.Nodex2409Rom.end(),
-                                       rom) != session.Nodex2409Rom.end();
-            if (IsProbeFamily(rom[0]) && !own && line > 0) {
-                text += "  " + Reading(rom, ReadProbe(session, line, rom));
-            }
-            fmt::print(out, "{}\n", text);
-        }
-        session.SelectLine(0);
-        if (wanted && !found) {
-            fmt::print(err, "quorvanel-onewire: {} not found on the trunk or any line\n",
-                       command[1]);
-            return kExitUnit;
-        }
-        return kExitOk;
+        return ScanOrRead(session, command, out, err);
     }
     const bool on = command.back() == "on";
     int result = 0;
@@ -263,11 +331,12 @@ int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FI
     }
 
     bool modemLines = false;
-    if (auto probe = ports.MakePort(port); probe && probe->Open(SerialSettings{}) == kSerialOk) {
+    auto probe = ports.MakePort(port);
+    if (probe && probe->Open(SerialSettings{}) == kSerialOk) {
         modemLines = probe->HasModemLines();
         probe->Close();
     } else {
-        const std::string error = simulators.LastError();
+        const std::string error = probe ? probe->LastError() : simulators.LastError();
         fmt::print(err, "quorvanel-onewire: cannot open {}{}\n", map.NameOf(port),
                    error.empty() ? "" : ": " + error);
         return kExitUnit;
