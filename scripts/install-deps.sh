@@ -9,6 +9,7 @@ packages=(
     libfmt-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     mawk
+    owserver ow-shell
 )
 
 missing=()
