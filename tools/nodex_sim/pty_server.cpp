@@ -105,9 +105,11 @@ void PtyServer::Note(std::string_view direction, std::string_view text) {
 
 void PtyServer::HandleHangup(bool& connected) {
     if (connected) {
-        unit_->HostBreak(UnitTime());
+        // A serial port drops RTS and DTR when the program closes it, which
+        // unpowers the unit; the next program finds it fresh from power-on.
+        unit_->SetModemLines(false, false, UnitTime());
         pending_.clear();
-        Note("--", "hang-up");
+        Note("--", "hang-up: the unit is unpowered until the terminal is used again");
         connected = false;
     }
 }
@@ -121,7 +123,10 @@ void PtyServer::ReadHost(bool& connected) {
         }
         return;
     }
-    connected = true;
+    if (!connected) {
+        unit_->SetModemLines(true, true, UnitTime());
+        connected = true;
+    }
     // In packet mode the first byte says whether data or an event follows.
     if (buffer[0] != TIOCPKT_DATA) {
         if ((buffer[0] & TIOCPKT_FLUSHWRITE) != 0) {

@@ -18,9 +18,9 @@ namespace qrv::tools {
 // also while replies are still being paced out, so that a program that
 // drains and flushes right after writing loses as little as a pseudo-terminal
 // allows (see the README). A pseudo-terminal has no modem lines and carries
-// no break, so the unit is powered for good; when the program closes the
-// terminal the bridge gets a master reset, as a real one would on the next
-// break.
+// no break, so the unit is powered while a program has the terminal open;
+// closing it powers the unit off, as a serial port dropping RTS and DTR
+// would.
 class PtyServer {
   public:
     PtyServer(std::shared_ptr<sim::SimulatedNodex> unit, Clock& clock);
