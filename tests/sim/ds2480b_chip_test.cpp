@@ -114,3 +114,49 @@ TEST(Ds2480bChip, SearchAcceleratorTakesTheHostsChoiceOnlyAtDiscrepancies) {
 
 }  // namespace
 }  // namespace qrv::sim
+
+namespace qrv::sim {
+namespace {
+
+TEST(Ds2480bChipFlush, AHostFlushEndsOnlyACompletedSearchPass) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1, 0xB5, 0xE1});
+    for (int i = 0; i < 15; ++i) {
+        Send(chip, {0x00});
+    }
+    // Fifteen bytes are not a pass: the host may still be sending.
+    EXPECT_FALSE(chip.HostFlushedOutput());
+    EXPECT_TRUE(chip.InDataMode());
+    Send(chip, {0x00});
+    EXPECT_TRUE(chip.HostFlushedOutput());
+    EXPECT_FALSE(chip.InDataMode());
+    EXPECT_FALSE(chip.SearchAcceleratorOn());
+    // Plain data mode is left alone: a host may flush between data bytes.
+    Send(chip, {0xE1, 0x55});
+    EXPECT_FALSE(chip.HostFlushedOutput());
+    EXPECT_TRUE(chip.InDataMode());
+}
+
+TEST(Ds2480bChipCounters, EveryByteIsCountedInItsCommandClass) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    std::array<int, kByteClassCount> seen{};
+    for (const std::uint8_t byte : {0xC1, 0xC5, 0x17, 0x0F, 0x95, 0xB5, 0xE1, 0x00, 0xE3, 0xA5,
+                                    0xE1, 0x55, 0xE3, 0xE3, 0xE3, 0xC5}) {
+        ++seen[static_cast<std::size_t>(chip.Receive(byte, 0).kind)];
+    }
+    const auto count = [&](ByteClass kind) { return seen[static_cast<std::size_t>(kind)]; };
+    EXPECT_EQ(count(ByteClass::kCalibration), 1);
+    EXPECT_EQ(count(ByteClass::kReset), 2);
+    EXPECT_EQ(count(ByteClass::kConfiguration), 2);
+    EXPECT_EQ(count(ByteClass::kSingleBit), 1);
+    EXPECT_EQ(count(ByteClass::kSearchSwitch), 2);
+    EXPECT_EQ(count(ByteClass::kSearchData), 1);
+    // E1, E3 (leave), E1, E3 (escape); the E3 after it is data.
+    EXPECT_EQ(count(ByteClass::kModeSwitch), 5);
+    EXPECT_EQ(count(ByteClass::kData), 2);
+}
+
+}  // namespace
+}  // namespace qrv::sim
