@@ -156,7 +156,7 @@ bool ParseLinkFault(const json& fault, const std::string& where, LinkFault& valu
     }
     const std::string to = fault.value("to", std::string("host"));
     if (to != "host" && to != "unit") {
-        throw std::invalid_argument(where + ": \"to\" is \"host\" or \"unit\"");
+        throw std::invalid_argument(where + R"(: "to" is "host" or "unit")");
     }
     value.toUnit = to == "unit";
     value.seconds = fault.value("seconds", value.seconds);

@@ -17,7 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 // A host talking DS2480B to a unit: command mode between calls.
 class Host {
   public:
-    explicit Host(std::shared_ptr<SimulatedNodex> unit) : unit_(unit), port_(unit, clock_) {
+    explicit Host(const std::shared_ptr<SimulatedNodex>& unit) : port_(unit, clock_) {
         EXPECT_EQ(port_.Open(SerialSettings{}), 0);
         Calibrate();
     }
@@ -95,7 +95,6 @@ class Host {
     }
 
     VirtualClock clock_;
-    std::shared_ptr<SimulatedNodex> unit_;
     SimulatedSerialPort port_;
 };
 

@@ -153,6 +153,41 @@ TEST(NetworkFile, BuildsDevicesAndFaultsAndRejectsMistakesByName) {
           "period");
 }
 
+TEST(NetworkFile, LinkFaultsComeFromTheFileAndActOnTheLine) {
+    const auto unit = BuildNetwork(nlohmann::json::parse(R"({
+        "lines": [[], [], []],
+        "faults": [{"kind": "dead-break", "from": 1},
+                   {"kind": "garbage", "after": "0F", "bytes": "5A A5", "times": 0}]
+    })"));
+    VirtualClock clock;
+    SimulatedSerialPort port(unit, clock);
+    ASSERT_EQ(port.Open(SerialSettings{}), 0);
+    port.SendBreak(0.004);
+    port.Write(Bytes{0xC1});
+    clock.Advance(0.01);
+    // The read of the baud rate answers, then the noise follows, every time.
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(Exchange(port, {0x0F}, 3), (Bytes{0x00, 0x5A, 0xA5}));
+    }
+    clock.Advance(1.0);
+    port.SendBreak(0.004);
+    EXPECT_EQ(unit->Counters().ignoredBreaks, 1u);
+    EXPECT_EQ(Exchange(port, {0xC5}, 1), Bytes{0xCD});  // no recalibration needed
+
+    const auto fails = [](const char* text, const char* needle) {
+        try {
+            BuildNetwork(nlohmann::json::parse(text));
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const std::invalid_argument& error) {
+            EXPECT_NE(std::string(error.what()).find(needle), std::string::npos) << error.what();
+        }
+    };
+    fails(R"({"faults": [{"kind": "garbage"}]})", "needs its");
+    fails(R"({"faults": [{"kind": "drop", "after": "5G"}]})", "not a hex byte");
+    fails(R"({"faults": [{"kind": "drop", "after": "555"}]})", "odd number");
+    fails(R"({"faults": [{"kind": "garbage", "bytes": "00", "to": "moon"}]})", "\"to\"");
+}
+
 TEST(NetworkFile, SampleCoversEveryFamilyOnEveryLineWithValidRoms) {
     const auto unit = MakeSampleNetwork();
     for (int line = 1; line <= 3; ++line) {
