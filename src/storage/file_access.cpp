@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 
 #include "runtime/text_file.h"
+#include "storage/result_file_format.h"
 
 namespace qrv {
 
@@ -66,7 +69,7 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& buffer) {
 int AppendWhole(const std::filesystem::path& path, std::string_view bytes,
                 std::uintmax_t& sizeBefore) {
     sizeBefore = 0;
-    const Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    const Descriptor fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (fd.get() < 0) {
         return kFileCannotOpenForWriting;
     }
@@ -75,11 +78,20 @@ int AppendWhole(const std::filesystem::path& path, std::string_view bytes,
         return kFileCannotOpenForWriting;
     }
     sizeBefore = static_cast<std::uintmax_t>(info.st_size);
+    char last = '\n';
+    if (info.st_size > 0 && ::pread(fd.get(), &last, 1, info.st_size - 1) != 1) {
+        return kFileCannotOpenForWriting;
+    }
+    const std::string_view lineEnd = LineEndToFinish(std::string_view(&last, 1));
+    // One call for the line end and the block, so no crash can separate them.
+    std::array<iovec, 2> parts{{{const_cast<char*>(lineEnd.data()), lineEnd.size()},
+                                {const_cast<char*>(bytes.data()), bytes.size()}}};
+    const auto total = static_cast<ssize_t>(lineEnd.size() + bytes.size());
     ssize_t written = -1;
     do {
-        written = ::write(fd.get(), bytes.data(), bytes.size());
+        written = ::writev(fd.get(), parts.data(), static_cast<int>(parts.size()));
     } while (written < 0 && errno == EINTR);
-    if (written == static_cast<ssize_t>(bytes.size())) {
+    if (written == total) {
         return kFileOk;
     }
     if (written > 0) {

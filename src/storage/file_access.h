@@ -14,8 +14,10 @@ namespace qrv {
 // is empty on failure.
 int ReadWholeFile(const std::filesystem::path& path, std::string& buffer);
 
-// Appends bytes with one write() on a descriptor opened with O_APPEND, creating
-// the file when missing, so that a crash can never interleave two blocks. When
+// Appends bytes with one write on a descriptor opened with O_APPEND, creating
+// the file when missing, so that a crash can never interleave two blocks. A
+// file whose last line a crash left unfinished gets its line end first, in the
+// same write, so the block starts on a line of its own. When
 // the write is short (disk full), the file is cut back to its old length, so a
 // half block is never left behind. sizeBefore receives the length the file had.
 // Returns kFileOk or kFileCannotOpenForWriting.

@@ -37,7 +37,14 @@ int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgre
     status.DoeDisplayMessage(text::Plain(text::Key::MESS_READING_HISTORY, status.Taal()));
     std::string bytes;
     const int readResult = ReadWholeFile(data.HistoryFileName, bytes);
-    const std::string prefix = text::Plain(text::Key::TXT_CONVERTING, status.Taal()) +
+    const int result = ReadHistoryFromBytes(bytes, data, status.Taal(), progress);
+    status.RestoreStatusMessage();
+    return readResult == kFileOk ? result : readResult;
+}
+
+int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
+                         HistoryProgress& progress) {
+    const std::string prefix = text::Plain(text::Key::TXT_CONVERTING, taal) +
                                data.HistoryFileName.filename().string() + "   ";
     std::string message;
     int minutes = 0;
@@ -82,8 +89,7 @@ int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgre
         data.HistoryDatum = check.dateLine.value_or(std::string_view{});
     }
     data.EuroHistoryDatum = EuroDateOf(data.HistoryDatum);
-    status.RestoreStatusMessage();
-    return readResult == kFileOk ? check.result : readResult;
+    return check.result;
 }
 
 double ZoekInHistoSensor(const HistoryData& data, int entry, int minute) {

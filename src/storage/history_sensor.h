@@ -49,6 +49,10 @@ int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& 
 // A file that cannot be read leaves the structure empty and returns
 // kFileDoesNotExist or kFileCannotOpenForReading.
 int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgress& progress);
+// The same for a file already in memory; HistoryFileName names it in the
+// progress messages and gives the date when the file has no date line.
+int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
+                         HistoryProgress& progress);
 
 // The value of the entry stored at exactly that minute, or kNoValueAtMinute.
 double ZoekInHistoSensor(const HistoryData& data, int entry, int minute);

@@ -26,12 +26,17 @@ int ReadDayOfMonthFromDisk(PeriodData& data, int position, bool hourly, ReportPr
     if (readResult != kFileOk) {
         return readResult;
     }
+    return ReadDayOfMonthFromBytes(data.readBuffer, data, position, hourly, progress);
+}
+
+int ReadDayOfMonthFromBytes(std::string_view bytes, PeriodData& data, int position, bool hourly,
+                            ReportProgress& progress) {
     const int slotsPerDay = hourly ? 24 : 96;
     const int minutesPerSlot = hourly ? 60 : 15;
     const int base = slotsPerDay * (position - 1);
     int slot = 0;
     const ResultHeaderCheck check = ScanResultFile(
-        data.readBuffer,
+        bytes,
         [&](const SampleHeader& header) {
             progress.DisplayMonthlyMessage(data.ReportMessage, header.time);
             slot = base + header.minutes / minutesPerSlot;

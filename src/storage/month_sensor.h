@@ -52,6 +52,9 @@ int SearchMonthSensorForNetAddress(PeriodData& data, int hint, const KeyChars& k
 // day) mode. Returns 0, -1..-4 for a header mismatch (the blocks are read
 // anyway), or the file code when the file cannot be read.
 int ReadDayOfMonthFromDisk(PeriodData& data, int position, bool hourly, ReportProgress& progress);
+// The same for a file already in memory.
+int ReadDayOfMonthFromBytes(std::string_view bytes, PeriodData& data, int position, bool hourly,
+                            ReportProgress& progress);
 
 // Reads every PrintFile element 1..31 that names a file. Returns the number
 // of files read, 0 when the user aborted.

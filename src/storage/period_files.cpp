@@ -1,7 +1,7 @@
 #include "storage/period_files.h"
 
 #include <algorithm>
-#include <tuple>
+#include <vector>
 
 #include "reports/calendar.h"
 #include "runtime/text_file.h"
@@ -46,6 +46,34 @@ bool SplitFileDate(std::string_view date, int& year, int& month, int& day) {
         return true;
     };
     return number(0, 4, year) && number(5, 2, month) && number(8, 2, day);
+}
+
+// A date as one number that orders like the date (YYYYMMDD); month and day
+// may be out of range, as in a damaged date line, and still order right.
+int DateNumber(int year, int month, int day) {
+    return year * 10000 + month * 100 + day;
+}
+
+// The dates of the result files in the directory that stepping one day at a
+// time, every month with 31 days, can land on: named YYYY-MM-DD.qrd with a
+// month of 1..12 and a day of 1..31 (so also 2026-02-30.qrd, should such a
+// file exist).
+std::vector<int> ReachableResultDates(const std::filesystem::path& dataDirectory) {
+    std::vector<int> dates;
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(dataDirectory, ec)) {
+        const std::string name = item.path().filename().string();
+        int year = 0;
+        int month = 0;
+        int day = 0;
+        if (name.size() != 10 + kResultFileExtension.size() || name[4] != '-' || name[7] != '-' ||
+            !name.ends_with(kResultFileExtension) || !SplitFileDate(name, year, month, day) ||
+            month < 1 || month > 12 || day < 1 || day > 31 || !item.is_regular_file(ec)) {
+            continue;
+        }
+        dates.push_back(DateNumber(year, month, day));
+    }
+    return dates;
 }
 
 }  // namespace
@@ -137,39 +165,26 @@ int GetOtherDateFile(HistoryData& data, bool forward, const std::filesystem::pat
     int year = 0;
     int month = 0;
     int day = 0;
-    const LocalDateTime today = clock.Now();
-    const bool known = SplitFileDate(data.HistoryDatum, year, month, day);
-    const auto after = [&](int y, int m, int d) {
-        return std::tie(y, m, d) > std::tie(today.year, today.month, today.day);
-    };
-    // Every month is walked with 31 days; the impossible dates have no file.
-    while (known) {
-        if (forward) {
-            if (++day > 31) {
-                day = 1;
-                if (++month > 12) {
-                    month = 1;
-                    ++year;
-                }
-            }
-            if (after(year, month, day)) {
-                break;
-            }
-        } else {
-            if (--day < 1) {
-                day = 31;
-                if (--month < 1) {
-                    month = 12;
-                    --year;
-                }
-            }
-            if (year < kFirstDataYear) {
-                break;
+    if (SplitFileDate(data.HistoryDatum, year, month, day)) {
+        const LocalDateTime today = clock.Now();
+        const int from = DateNumber(year, month, day);
+        // The nearest file the day walk would reach: it never passes today
+        // forward nor goes below 1999 backward. One listing of the directory
+        // answers at once even when a damaged date lies centuries away.
+        const int limit = forward ? DateNumber(today.year, today.month, today.day)
+                                  : DateNumber(kFirstDataYear, 1, 1);
+        int best = -1;
+        for (const int date : ReachableResultDates(dataDirectory)) {
+            const bool candidate = forward
+                                       ? date > from && date <= limit && (best < 0 || date < best)
+                                       : date < from && date >= limit && date > best;
+            if (candidate) {
+                best = date;
             }
         }
-        const std::filesystem::path path = ResultFilePath(dataDirectory, year, month, day);
-        if (IsResultFile(path)) {
-            data.HistoryFileName = path;
+        if (best >= 0) {
+            data.HistoryFileName =
+                ResultFilePath(dataDirectory, best / 10000, best / 100 % 100, best % 100);
             return 1;
         }
     }

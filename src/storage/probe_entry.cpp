@@ -1,7 +1,6 @@
 #include "storage/probe_entry.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "runtime/encoding.h"
 
@@ -14,7 +13,9 @@ void StoredName::Clear() {
 
 void StoredName::Update(std::string_view cp1252) {
     cp1252 = cp1252.substr(0, std::min(cp1252.size(), kMaxStoredNameLength));
-    if (cp1252.size() == rawLength && std::memcmp(cp1252.data(), raw.data(), rawLength) == 0) {
+    // std::equal rather than memcmp: a line without a name gives an empty view
+    // with no data, which memcmp must never see.
+    if (std::equal(cp1252.begin(), cp1252.end(), raw.begin(), raw.begin() + rawLength)) {
         return;
     }
     std::copy(cp1252.begin(), cp1252.end(), raw.begin());

@@ -71,8 +71,13 @@ void AppendSampleBlock(std::string& out, int hour, int minute,
 }
 
 std::optional<SampleHeader> ParseSampleHeader(std::string_view line) {
-    if (line.size() < 8 || !IsDigit(line[0]) || !IsDigit(line[1]) || line[2] != ':' ||
-        !IsDigit(line[3]) || !IsDigit(line[4]) || line[5] != ' ' || line[6] != ' ') {
+    // The whole line is the header: "HH:MM", two blanks and a count of one to
+    // four digits. A count followed by anything else is a header cut short by
+    // a crash with the next block's header written behind it ("10:02  0"
+    // then "10:10  0002"); reading its digits would invent a count.
+    if (line.size() < 8 || line.size() > 11 || !IsDigit(line[0]) || !IsDigit(line[1]) ||
+        line[2] != ':' || !IsDigit(line[3]) || !IsDigit(line[4]) || line[5] != ' ' ||
+        line[6] != ' ') {
         return std::nullopt;
     }
     const int hours = (line[0] - '0') * 10 + (line[1] - '0');
@@ -80,11 +85,21 @@ std::optional<SampleHeader> ParseSampleHeader(std::string_view line) {
     if (hours > 23 || minutes > 59) {
         return std::nullopt;
     }
-    const std::optional<int> count = notation::ScanInt(line.substr(7, 10));
-    if (!count || *count < 0) {
-        return std::nullopt;
+    int count = 0;
+    for (const char c : line.substr(7)) {
+        if (!IsDigit(c)) {
+            return std::nullopt;
+        }
+        count = count * 10 + (c - '0');
     }
-    return SampleHeader{hours * 60 + minutes, *count, line.substr(0, 5)};
+    return SampleHeader{hours * 60 + minutes, count, line.substr(0, 5)};
+}
+
+std::string_view LineEndToFinish(std::string_view bytes) {
+    if (bytes.empty() || bytes.back() == '\n') {
+        return {};
+    }
+    return bytes.back() == '\r' ? std::string_view("\n") : kCrLf;
 }
 
 std::optional<double> ParseValueField(std::string_view field) {

@@ -68,13 +68,20 @@ struct ProbeLineData {
 void AppendSampleBlock(std::string& out, int hour, int minute,
                        std::span<const ProbeLineData> probes);
 
-// A sample header line "HH:MM  NNNN".
+// A sample header line "HH:MM  NNNN" (one to four count digits), the whole
+// line and nothing else.
 struct SampleHeader {
     int minutes = 0;        // of the day
     int count = 0;          // probe lines that follow
     std::string_view time;  // "HH:MM"
 };
 std::optional<SampleHeader> ParseSampleHeader(std::string_view line);
+
+// What a store writes before its block when the file does not end with a line
+// end (a crash cut the last write short): the missing CR LF, or only the LF
+// after a lone CR. Without it the unfinished line would swallow the next
+// block's header.
+std::string_view LineEndToFinish(std::string_view bytes);
 
 // A probe line "KKKKKKKKKKKK  VVVVVV  NAME"; the key is returned with its type
 // character, the name in the file's bytes.

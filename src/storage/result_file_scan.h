@@ -15,18 +15,11 @@ struct ResultHeaderCheck {
     std::optional<std::string_view> dateLine;
 };
 
-// Walks the blocks of a result file held in memory. onBlock(const SampleHeader&)
-// is called before each block and returns false to stop the walk;
-// onProbe(int position, const ProbeLine&) gets every well-formed probe line
-// with its position in the block.
-//
-// A damaged file must never shift the reading of the blocks after the damage:
-// a line shaped like a sample header always starts a new block, even when the
-// block before it is short of lines; lines of any other shape are skipped
-// (inside a block they still use up their position). A missing header is
-// reported as a mismatch and the blocks are read all the same.
-// A block header written after a line that a crash left unfinished stands at
-// the end of that line ("0000000A1B08:10  0003"); it still starts its block.
+// A block header that an older station appended to a line a crash had left
+// unfinished stands at the end of that line ("0000000A1B08:10  0003"); it
+// still starts its block. It wins over a probe line the two halves happen to
+// form ("0000000A1B2C    21.5  Ko" + "10:10  0002"), or the next block's
+// values would be filed under the torn block's minute.
 inline std::optional<std::string_view> TrailingSampleHeader(std::string_view line) {
     constexpr std::size_t kHeaderLength = 11;
     if (line.size() <= kHeaderLength) {
@@ -36,6 +29,17 @@ inline std::optional<std::string_view> TrailingSampleHeader(std::string_view lin
     return ParseSampleHeader(tail) ? std::optional(tail) : std::nullopt;
 }
 
+// Walks the blocks of a result file held in memory. onBlock(const SampleHeader&)
+// is called before each block and returns false to stop the walk;
+// onProbe(int position, const ProbeLine&) gets every well-formed probe line
+// with its position in the block.
+//
+// A damaged file must never shift the reading of the blocks after the damage:
+// a line shaped like a sample header, or ending in one, always starts a new
+// block, even when the block before it is short of lines; lines of any other
+// shape are skipped (inside a block they still use up their position). A
+// missing header is reported as a mismatch and the blocks are read all the
+// same.
 template <typename OnBlock, typename OnProbe>
 ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnProbe&& onProbe) {
     ResultHeaderCheck check;
@@ -90,11 +94,12 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
                 pending = probeLine;
                 break;
             }
-            if (const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine)) {
-                onProbe(position, *probe);
-            } else if (const auto tail = TrailingSampleHeader(*probeLine)) {
+            if (const auto tail = TrailingSampleHeader(*probeLine)) {
                 pending = tail;
                 break;
+            }
+            if (const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine)) {
+                onProbe(position, *probe);
             }
         }
     }

@@ -25,7 +25,12 @@ int ReadViewResultsFromDisk(const SensorRecord& record, const std::filesystem::p
     const LocalDateTime now = clock.Now();
     std::string bytes;
     ReadWholeFile(ResultFilePath(dataDirectory, now.year, now.month, now.day), bytes);
+    const int result = CollectTodayValues(bytes, record, view);
+    status.RestoreStatusMessage();
+    return result;
+}
 
+int CollectTodayValues(std::string_view bytes, const SensorRecord& record, TodayView& view) {
     view.ViewMeasMin = 150.0;
     view.ViewMeasMax = -50.0;
     view.ViewProbeType = record.SensorType;
@@ -65,7 +70,6 @@ int ReadViewResultsFromDisk(const SensorRecord& record, const std::filesystem::p
         view.ViewProbeName.assign(1, '?');
         view.ViewArrayMaxIndex = 0;
     }
-    status.RestoreStatusMessage();
     return result;
 }
 

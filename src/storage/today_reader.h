@@ -35,5 +35,7 @@ struct TodayView {
 // was collected.
 int ReadViewResultsFromDisk(const SensorRecord& record, const std::filesystem::path& dataDirectory,
                             const Clock& clock, StatusMessages& status, TodayView& view);
+// The same for a day's file already in memory.
+int CollectTodayValues(std::string_view bytes, const SensorRecord& record, TodayView& view);
 
 }  // namespace qrv

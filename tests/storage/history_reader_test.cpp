@@ -166,6 +166,26 @@ TEST_F(HistoryReaderTest, DamageNeverShiftsTheBlocksAfterIt) {
     EXPECT_EQ(Entry(1).SampleTime[0], 540);
 }
 
+TEST_F(HistoryReaderTest, AProbeWithoutANameIsReadWithAnEmptyName) {
+    // What the store writes for an unnamed probe, with no header at all.
+    EXPECT_EQ(Read("00:15  5\r\n0000013CA111     3.8\r\n"), -4);
+    EXPECT_EQ(data->HistoryMaxIndex, 0);
+    EXPECT_EQ(Entry(0).ProbeName.utf8, "");
+    EXPECT_EQ(Entry(0).SampleTime[0], 15);
+    EXPECT_EQ(Entry(0).SampleValue[0], 3.8);
+    // A name that appears later replaces the empty one, and back.
+    EXPECT_EQ(Read(ResultHeaderText("2026-03-14") + BlockHeaderText("00:15", 1) +
+                   ProbeLineText("0000013CA111", "   3.8", "") + BlockHeaderText("00:30", 1) +
+                   ProbeLineText("0000013CA111", "   3.9", "Kelder")),
+              0);
+    EXPECT_EQ(Entry(0).ProbeName.utf8, "Kelder");
+    EXPECT_EQ(Read(ResultHeaderText("2026-03-14") + BlockHeaderText("00:15", 1) +
+                   ProbeLineText("0000013CA111", "   3.8", "Kelder") + "00:30  0001\r\n" +
+                   "0000013CA111     3.9\r\n"),
+              0);
+    EXPECT_EQ(Entry(0).ProbeName.utf8, "");
+}
+
 TEST_F(HistoryReaderTest, HeaderMismatchesAreReportedButTheDataIsRead) {
     const std::string block =
         BlockHeaderText("07:00", 1) + ProbeLineText("0000000000A1", "  10.0", "A");

@@ -76,9 +76,20 @@ TEST(ResultFileParser, SampleHeaderShape) {
 
     for (std::string_view bad :
          {"24:00  0001", "12:60  0001", "14:3  0005", "14:30 0005", "14-30  0005", "14:30  abcd",
-          "14:30  -001", "", "14:30  ", "0000000A1B2C    21.5  Koelcel"}) {
+          "14:30  -001", "", "14:30  ", "0000000A1B2C    21.5  Koelcel",
+          // A count followed by anything else: a header cut short with the
+          // next one behind it, or more digits than a count has.
+          "10:02  010:10  0002", "14:30  00051", "14:30  0005 ", "14:30  0005x"}) {
         EXPECT_FALSE(ParseSampleHeader(bad)) << bad;
     }
+}
+
+TEST(ResultFileWriter, AnUnfinishedLastLineIsEndedFirst) {
+    EXPECT_EQ(LineEndToFinish(""), "");
+    EXPECT_EQ(LineEndToFinish("10:00  0001\r\n"), "");
+    EXPECT_EQ(LineEndToFinish("10:00  0001\n"), "");
+    EXPECT_EQ(LineEndToFinish("10:00  0001\r"), "\n");
+    EXPECT_EQ(LineEndToFinish("0000000A1B2C    21"), "\r\n");
 }
 
 TEST(ResultFileParser, ProbeLineShape) {

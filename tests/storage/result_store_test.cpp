@@ -4,11 +4,10 @@
 
 #include <memory>
 
-#include "runtime/recording_status_display.h"
 #include "storage/result_file_format.h"
 #include "storage/result_file_text.h"
+#include "storage/store_rig.h"
 #include "storage/today_reader.h"
-#include "support/recording_log.h"
 #include "support/temp_dir.h"
 
 namespace qrv {
@@ -19,34 +18,15 @@ using testing::ProbeLineText;
 using testing::ReadBytes;
 using testing::ResultHeaderText;
 
-class ResultStoreTest : public ::testing::Test {
+class ResultStoreTest : public ::testing::Test, protected testing::StoreRig {
   protected:
-    ResultStoreTest() {
-        table.ClearDataBase();
+    ResultStoreTest() : StoreRig({2026, 12, 6, 14, 30, 5, 0}) {
         AddProbe(0x28, 0x2C,
                  "Koelcel \u00B0"
                  "1",
                  21.46);
         AddProbe(0x26, 0x2D, "Kas", 55.0);
         AddProbe(0x12, 0x2E, "Deur", 1.0);
-        netWorkInstalled = 1;
-    }
-
-    int AddProbe(int family, int serial, const std::string& name, double value) {
-        const RomCode rom{static_cast<std::int16_t>(family),
-                          static_cast<std::int16_t>(serial),
-                          0x1B,
-                          0x0A,
-                          0,
-                          0,
-                          0,
-                          0x33};
-        const int index = table.Append1820ToDataStruct(rom, 1);
-        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        table.DefineSensorTypeAndUnits(index);
-        record.Name = name;
-        record.Value = value;
-        return index;
     }
 
     std::filesystem::path DayFile(const std::string& date) const {
@@ -55,17 +35,6 @@ class ResultStoreTest : public ::testing::Test {
 
     testing::TempDir temp;
     std::filesystem::path dataDir = temp.path() / "QRVDATA";
-    VirtualClock clock{{2026, 12, 6, 14, 30, 5, 0}};
-    SensorTable table;
-    TableHandshake handshake{clock};
-    RecordingStatusDisplay display;
-    int taal = 0;
-    std::atomic<int> netWorkInstalled{0};
-    StatusMessages status{display, taal, netWorkInstalled};
-    testing::RecordingLog log;
-    CalendarRecord calendar;
-    std::atomic<int> weekday{0};
-    ResultStore store{{table, handshake, clock, status, log, calendar, weekday}};
 };
 
 TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
@@ -132,6 +101,21 @@ TEST_F(ResultStoreTest, AnEmptyFileLeftByACrashGetsItsHeader) {
     ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
     EXPECT_TRUE(ReadBytes(DayFile("2026-12-06")).starts_with(ResultHeaderText("2026-12-06")));
     EXPECT_EQ(store.State().ViewGraphNewDay, 1);
+}
+
+TEST_F(ResultStoreTest, ABlockAfterACrashStartsOnALineOfItsOwn) {
+    std::filesystem::create_directories(dataDir);
+    const std::string torn = ResultHeaderText("2026-12-06") + BlockHeaderText("14:20", 3) +
+                             ProbeLineText("0000000A1B2C", "  20.0", "Koel").substr(0, 18);
+    for (const std::string& cut : {torn, torn + "xx\r"}) {
+        testing::WriteBytes(DayFile("2026-12-06"), cut);
+        ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+        const std::string bytes = ReadBytes(DayFile("2026-12-06"));
+        const std::string expected =
+            cut + (cut.ends_with('\r') ? "\n" : "\r\n") + BlockHeaderText("14:30", 3);
+        EXPECT_EQ(bytes.substr(0, expected.size()), expected);
+        EXPECT_EQ(store.State().ViewGraphNewDay, 0) << "the file was not new";
+    }
 }
 
 TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
