@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <memory>
+#include <set>
+#include <tuple>
 
 #include "runtime/recording_status_display.h"
 #include "runtime/scripted_dialogs.h"
@@ -70,6 +74,79 @@ TEST_F(DayStepTest, BackwardWalksEveryMonthWith31DaysDownTo1999) {
 TEST_F(DayStepTest, WithoutADateThereIsNothingToStepFrom) {
     Touch("2026-12-01");
     EXPECT_EQ(Step("", true), 0);
+    EXPECT_TRUE(GaveUp());
+}
+
+// Stepping one day at a time, every month with 31 days, as the files were
+// always searched: what the listing must agree with.
+std::string WalkOneDayAtATime(const std::set<std::string>& files, int year, int month, int day,
+                              bool forward, const LocalDateTime& today) {
+    for (;;) {
+        if (forward) {
+            if (++day > 31) {
+                day = 1;
+                if (++month > 12) {
+                    month = 1;
+                    ++year;
+                }
+            }
+            if (std::tie(year, month, day) > std::tie(today.year, today.month, today.day)) {
+                return "";
+            }
+        } else {
+            if (--day < 1) {
+                day = 31;
+                if (--month < 1) {
+                    month = 12;
+                    --year;
+                }
+            }
+            if (year < kFirstDataYear) {
+                return "";
+            }
+        }
+        const std::string name = fmt::format("{:04d}-{:02d}-{:02d}.qrd", year, month, day);
+        if (files.contains(name)) {
+            return name;
+        }
+    }
+}
+
+TEST_F(DayStepTest, DamagedDatesStepToTheNearestFileAsTheDayWalkWould) {
+    const std::set<std::string> files{"1998-12-31.qrd", "1999-01-01.qrd", "2003-07-15.qrd",
+                                      "2026-02-30.qrd", "2026-03-01.qrd", "2026-12-31.qrd",
+                                      "2027-01-01.qrd"};
+    for (const std::string& name : files) {
+        testing::WriteBytes(temp / name, "");
+    }
+    // Names no walk lands on, and one that is not a file.
+    for (const char* odd : {"2026-00-10.qrd", "2026-13-01.qrd", "2026-04-00.qrd", "2026-04-32.qrd",
+                            "2026-5-05.qrd", "2026-05-05.QRD", "2026-05-05.qrd.bak"}) {
+        testing::WriteBytes(temp / odd, "");
+    }
+    std::filesystem::create_directories(temp / "2026-06-06.qrd");
+
+    // Sound and damaged dates that the walk gets through quickly.
+    for (const std::string from :
+         {"1998-12-31", "1999-01-01", "2003-07-15", "2026-02-28", "2026-02-31", "2026-03-01",
+          "2026-00-00", "2026-13-45", "2026-99-99", "2025-12-32", "2026-12-31", "1500-01-01"}) {
+        for (const bool forward : {true, false}) {
+            const int year = std::stoi(from.substr(0, 4));
+            const int month = std::stoi(from.substr(5, 2));
+            const int day = std::stoi(from.substr(8, 2));
+            const std::string walked =
+                WalkOneDayAtATime(files, year, month, day, forward, clock.Now());
+            EXPECT_EQ(Step(from, forward), walked.empty() ? 0 : 1) << from << forward;
+            EXPECT_EQ(Found(), walked.empty() ? "unchanged" : walked) << from << forward;
+        }
+    }
+    // The dates that walked for seconds, one candidate day after the other.
+    EXPECT_EQ(Step("9999-12-31", false), 1);
+    EXPECT_EQ(Found(), "2027-01-01.qrd") << "a file dated after today is still a day to see";
+    EXPECT_EQ(Step("9999-12-31", true), 0);
+    EXPECT_EQ(Step("0001-01-01", true), 1);
+    EXPECT_EQ(Found(), "1998-12-31.qrd");
+    EXPECT_EQ(Step("0001-01-01", false), 0);
     EXPECT_TRUE(GaveUp());
 }
 
