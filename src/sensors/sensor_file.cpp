@@ -119,7 +119,11 @@ int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table)
     if (file.result != kFileOk) {
         return file.result;
     }
-    LineReader reader(file.bytes);
+    return ReadSensorBytes(file.bytes, table);
+}
+
+int ReadSensorBytes(std::string_view bytes, SensorTable& table) {
+    LineReader reader(bytes);
     int mismatches = CountHeaderMismatches(reader, kSnsVersionLine, kLineLimit);
     std::optional<std::string> networkName;
     if (const auto line = reader.ReadLine(kLineLimit); line && line->starts_with(kNetworkNameKey)) {
@@ -165,6 +169,16 @@ int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table)
 
 int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable& table,
                     const Clock& clock, Dialogs& dialogs, EventLog& log, int taal) {
+    if (WriteFileAtomically(snsFileName, FormatSensorFile(table, clock)) != kFileOk) {
+        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
+                             text::Raw(text::Key::TXT_ERROR_SNS_FILE, taal));
+        return kFileCannotOpenForWriting;
+    }
+    log.LogMessageToDisk("SensorFile written");
+    return kFileOk;
+}
+
+std::string FormatSensorFile(const SensorTable& table, const Clock& clock) {
     const DateStrings now = MakeDateStrings(clock.Now());
     const int last = table.GetMax1820Index();
 
@@ -207,14 +221,7 @@ int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable&
         lines.push_back(notation::Int(record.RelayEnable));
         lines.insert(lines.end(), kSpareRecordLines, "sp");
     }
-
-    if (WriteFileAtomically(snsFileName, JoinCrLf(lines)) != kFileOk) {
-        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
-                             text::Raw(text::Key::TXT_ERROR_SNS_FILE, taal));
-        return kFileCannotOpenForWriting;
-    }
-    log.LogMessageToDisk("SensorFile written");
-    return kFileOk;
+    return JoinCrLf(lines);
 }
 
 }  // namespace qrv

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
@@ -20,11 +22,15 @@ inline constexpr int kSensorFileTruncated = -3000;
 // another negative value for a damaged header or a truncated file; on every
 // negative result the table and network name are left as they were.
 int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table);
+// The same for the file's bytes already in memory.
+int ReadSensorBytes(std::string_view bytes, SensorTable& table);
 
 // Rewrites QRVNL.SNS whole from the table. The old file is replaced only once
 // the new one is completely written. Taal selects the language of the error
 // popup. Returns 0 or kFileCannotOpenForWriting.
 int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable& table,
                     const Clock& clock, Dialogs& dialogs, EventLog& log, int taal);
+// The bytes WriteSensorFile writes.
+std::string FormatSensorFile(const SensorTable& table, const Clock& clock);
 
 }  // namespace qrv

@@ -54,7 +54,11 @@ int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settin
     if (file.result != kFileOk) {
         return file.result;
     }
-    LineReader reader(file.bytes);
+    return ReadIniBytes(file.bytes, settings);
+}
+
+int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
+    LineReader reader(bytes);
     int mismatches = CountHeaderMismatches(reader, kIniVersionLine, kLineLimit);
 
     for (const IntegerLine& entry : kIntegerLines) {
@@ -91,6 +95,16 @@ int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settin
 
 int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
                  const Clock& clock, Dialogs& dialogs, EventLog& log) {
+    if (WriteFileAtomically(iniFileName, FormatIniFile(settings, clock)) != kFileOk) {
+        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, settings.Taal),
+                             text::Raw(text::Key::TXT_ERROR_INI_FILE, settings.Taal));
+        return kFileCannotOpenForWriting;
+    }
+    log.LogMessageToDisk("IniFile saved");
+    return kFileOk;
+}
+
+std::string FormatIniFile(SystemSettings& settings, const Clock& clock) {
     EnforceSettingRanges(settings);
     const DateStrings now = MakeDateStrings(clock.Now());
 
@@ -110,14 +124,7 @@ int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& setti
     lines.push_back(std::string(kAlarmEnableKey) +
                     notation::Int(settings.GeneralAlarmEnable, 10, true));
     lines.insert(lines.end(), kSpareLines, "---");
-
-    if (WriteFileAtomically(iniFileName, JoinCrLf(lines)) != kFileOk) {
-        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, settings.Taal),
-                             text::Raw(text::Key::TXT_ERROR_INI_FILE, settings.Taal));
-        return kFileCannotOpenForWriting;
-    }
-    log.LogMessageToDisk("IniFile saved");
-    return kFileOk;
+    return JoinCrLf(lines);
 }
 
 }  // namespace qrv

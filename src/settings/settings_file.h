@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
@@ -17,11 +19,15 @@ inline constexpr std::string_view kIniVersionLine = "QRVNL INI FILE Vs 1.10";
 // still taken). Only settings whose lines could be read change; the ranges
 // are enforced afterwards.
 int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings);
+// The same for the file's bytes already in memory.
+int ReadIniBytes(std::string_view bytes, SystemSettings& settings);
 
 // Rewrites QRVNL.INI whole from settings (after enforcing the ranges on them).
 // The old file is replaced only once the new one is completely written. On
 // failure shows the file-error popup and returns kFileCannotOpenForWriting.
 int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
                  const Clock& clock, Dialogs& dialogs, EventLog& log);
+// The bytes WriteIniFile writes.
+std::string FormatIniFile(SystemSettings& settings, const Clock& clock);
 
 }  // namespace qrv
