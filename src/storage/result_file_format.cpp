@@ -65,8 +65,16 @@ void AppendSampleBlock(std::string& out, int hour, int minute,
         if (value.size() != kValueWidth) {
             value = notation::Real(kNoReadingMarker, 1, static_cast<int>(kValueWidth));
         }
+        const std::size_t lineStart = out.size();
         out.append(KeyText(probe.key)).append("  ").append(value).append("  ");
-        out.append(probe.nameCp1252).append(kCrLf);
+        out.append(probe.nameCp1252);
+        // A name ending like a block header ("Kamer 12:00  0001") would read
+        // as one written behind a torn line; a blank after it keeps the line
+        // a probe line.
+        if (TrailingSampleHeader(std::string_view(out).substr(lineStart))) {
+            out.push_back(' ');
+        }
+        out.append(kCrLf);
     }
 }
 
@@ -93,6 +101,15 @@ std::optional<SampleHeader> ParseSampleHeader(std::string_view line) {
         count = count * 10 + (c - '0');
     }
     return SampleHeader{hours * 60 + minutes, count, line.substr(0, 5)};
+}
+
+std::optional<std::string_view> TrailingSampleHeader(std::string_view line) {
+    constexpr std::size_t kHeaderLength = 11;
+    if (line.size() <= kHeaderLength) {
+        return std::nullopt;
+    }
+    const std::string_view tail = line.substr(line.size() - kHeaderLength);
+    return ParseSampleHeader(tail) ? std::optional(tail) : std::nullopt;
 }
 
 std::string_view LineEndToFinish(std::string_view bytes) {

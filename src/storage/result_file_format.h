@@ -64,7 +64,8 @@ struct ProbeLineData {
 // Appends one sample block to out: the "HH:MM  NNNN" header line for the given
 // minutes of the day, then one line per probe. A value that would not fit the
 // six value columns is written as the no-reading marker, so the columns of the
-// line can never shift.
+// line can never shift. A name that ends like a block header gets a blank
+// behind it.
 void AppendSampleBlock(std::string& out, int hour, int minute,
                        std::span<const ProbeLineData> probes);
 
@@ -76,6 +77,14 @@ struct SampleHeader {
     std::string_view time;  // "HH:MM"
 };
 std::optional<SampleHeader> ParseSampleHeader(std::string_view line);
+
+// A block header that an older station appended to a line a crash had left
+// unfinished stands at the end of that line ("0000000A1B08:10  0003"); it
+// still starts its block. It wins over a probe line the two halves happen to
+// form ("0000000A1B2C    21.5  Ko" + "10:10  0002"), or the next block's
+// values would be filed under the torn block's minute. The header part of the
+// line, or nullopt.
+std::optional<std::string_view> TrailingSampleHeader(std::string_view line);
 
 // What a store writes before its block when the file does not end with a line
 // end (a crash cut the last write short): the missing CR LF, or only the LF

@@ -15,20 +15,6 @@ struct ResultHeaderCheck {
     std::optional<std::string_view> dateLine;
 };
 
-// A block header that an older station appended to a line a crash had left
-// unfinished stands at the end of that line ("0000000A1B08:10  0003"); it
-// still starts its block. It wins over a probe line the two halves happen to
-// form ("0000000A1B2C    21.5  Ko" + "10:10  0002"), or the next block's
-// values would be filed under the torn block's minute.
-inline std::optional<std::string_view> TrailingSampleHeader(std::string_view line) {
-    constexpr std::size_t kHeaderLength = 11;
-    if (line.size() <= kHeaderLength) {
-        return std::nullopt;
-    }
-    const std::string_view tail = line.substr(line.size() - kHeaderLength);
-    return ParseSampleHeader(tail) ? std::optional(tail) : std::nullopt;
-}
-
 // Walks the blocks of a result file held in memory. onBlock(const SampleHeader&)
 // is called before each block and returns false to stop the walk;
 // onProbe(int position, const ProbeLine&) gets every well-formed probe line

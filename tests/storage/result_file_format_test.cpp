@@ -50,6 +50,18 @@ TEST(ResultFileWriter, HeaderAndBlockAreByteExact) {
               "0000000A1B2C  -300.0  \r\n");
 }
 
+TEST(ResultFileWriter, ANameEndingLikeABlockHeaderStaysAName) {
+    std::string bytes;
+    const KeyChars key = MakeProbeKey(SerialRom(0x28), kTypeTemperature);
+    const std::vector<ProbeLineData> probes{{key, 4.0, "Kamer 12:00  0001"},
+                                            {key, 5.0, "Kamer 12:00  01"}};
+    AppendSampleBlock(bytes, 9, 0, probes);
+    EXPECT_EQ(bytes,
+              "09:00  0002\r\n"
+              "0000000A1B2C     4.0  Kamer 12:00  0001 \r\n"
+              "0000000A1B2C     5.0  Kamer 12:00  01\r\n");
+}
+
 TEST(ResultFileWriter, EmptyTableAndOversizedValuesKeepTheLineShape) {
     std::string bytes;
     AppendSampleBlock(bytes, 0, 5, {});
