@@ -60,8 +60,9 @@ class RecordReader {
         if (lineNumber > 100) {
             lineNumber -= 100;
         }
-        // A free slot in the middle would hide every later probe of the table.
-        record.Line = lineNumber >= 1 ? lineNumber : 1;
+        // A free slot in the middle would hide every later probe of the table,
+        // and a line the unit does not have could never be selected: line 1.
+        record.Line = lineNumber >= 1 && lineNumber <= 3 ? lineNumber : 1;
         for (int i = 0; i < kRomLength; ++i) {
             const int value = IntOrZero(fields[1 + i]);
             record.Rom[i] = static_cast<std::int16_t>(value >= 0 && value <= 255 ? value : 0);

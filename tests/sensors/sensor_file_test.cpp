@@ -236,11 +236,16 @@ TEST_F(SensorFile, HostileContentIsBounded) {
     for (int j = 1; j < 120; ++j) {
         lines = lines + Block(j);
     }
+    lines[22 + 49 + 2] = "7";  // lines the unit does not have: line 1
+    lines[22 + 98 + 2] = "250";
     EXPECT_EQ(Load(Join(lines, "\n")), 0) << "LF-only lines are accepted";
     EXPECT_EQ(table_.GetMax1820Index(), 99) << "no more than 100 records";
     EXPECT_EQ(table_.NetworkName, std::string(31, 'W'));
     EXPECT_EQ(table_.SensorArray[0].Name, std::string(27, 'N'));
     EXPECT_EQ(table_.SensorArray[0].Line, 1);
+    EXPECT_EQ(table_.SensorArray[1].Line, 1);
+    EXPECT_EQ(table_.SensorArray[2].Line, 1);
+    EXPECT_EQ(table_.SensorArray[3].Line, 2);
     EXPECT_EQ(table_.SensorArray[0].Rom[0], 0);
     EXPECT_EQ(table_.SensorArray[0].AlarmHigh, 0);
 }
