@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-charts-dev libgl-dev
     libfmt-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-dev
     mawk
     owserver ow-shell
 )

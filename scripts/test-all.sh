@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the whole
 # suite, then all tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then the threaded tests under ThreadSanitizer.
+# then the threaded tests under ThreadSanitizer, then every file-reader fuzzing
+# harness for a few seconds (when clang is there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,3 +24,7 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_TSAN=ON \
 mapfile -t threaded < <(ctest --test-dir build/tsan -N -L threaded | awk '/Test +#/ {print $3}')
 cmake --build build/tsan -j "$jobs" --target "${threaded[@]}"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -L threaded -j "$jobs"
+
+if command -v clang++ > /dev/null; then
+    scripts/fuzz.sh all 10
+fi
