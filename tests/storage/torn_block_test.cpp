@@ -85,6 +85,28 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
                                               : static_cast<int>(found - normalisedKeys_.begin());
     }
 
+    // What a reader's table holds of every probe; value(entry, i, seen) adds
+    // the i-th value of an entry. A key that is none of the probes' stays
+    // in unknownKeys.
+    template <typename Entry, std::size_t N, typename Value>
+    std::array<Seen, kProbeCount> SeenIn(const std::array<Entry, N>& entries, int maxIndex,
+                                         Value value) {
+        std::array<Seen, kProbeCount> seen{};
+        for (int e = 0; e <= maxIndex; ++e) {
+            const Entry& entry = entries[static_cast<std::size_t>(e)];
+            const int p = ProbeOfKey(entry.ProbeKey);
+            if (p < 0) {
+                ++unknownKeys_;
+                continue;
+            }
+            seen[p].name = entry.ProbeName.utf8;
+            for (int i = 0; i <= entry.LastIndex; ++i) {
+                value(entry, i, seen[p]);
+            }
+        }
+        return seen;
+    }
+
     // What each of the three readers saw of every probe, by reader name.
     std::vector<std::pair<std::string, std::array<Seen, kProbeCount>>> ReadBack(
         std::vector<std::string>& problems) {
@@ -93,41 +115,24 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
         ClearHistoSensorStructure(*history_);
         history_->HistoryFileName = dayFile_;
         ReadHistoryFromDisk(*history_, status, silent_);
-        auto& day = seen.emplace_back("history", std::array<Seen, kProbeCount>{}).second;
-        for (int e = 0; e <= history_->HistoryMaxIndex; ++e) {
-            const HistoEntry& entry = history_->HistoSensor[static_cast<std::size_t>(e)];
-            const int p = ProbeOfKey(entry.ProbeKey);
-            if (p < 0) {
-                problems.push_back("history: unknown key " + std::string(KeyText(entry.ProbeKey)));
-                continue;
-            }
-            day[p].name = entry.ProbeName.utf8;
-            for (int i = 0; i <= entry.LastIndex; ++i) {
-                day[p].values.emplace_back(entry.SampleTime[static_cast<std::size_t>(i)],
-                                           entry.SampleValue[static_cast<std::size_t>(i)]);
-            }
-        }
+        seen.emplace_back("history", SeenIn(history_->HistoSensor, history_->HistoryMaxIndex,
+                                            [](const HistoEntry& entry, int i, Seen& probe) {
+                                                probe.values.emplace_back(entry.SampleTime[i],
+                                                                          entry.SampleValue[i]);
+                                            }));
 
         ClearSensorStructure(*period_);
         period_->WantedMonthFile = dayFile_;
         ReadDayOfMonthFromDisk(*period_, 1, false, silent_);
-        auto& quarter = seen.emplace_back("period", std::array<Seen, kProbeCount>{}).second;
-        for (int e = 0; e <= period_->MonthMaxIndex; ++e) {
-            const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(e)];
-            const int p = ProbeOfKey(entry.ProbeKey);
-            if (p < 0) {
-                problems.push_back("period: unknown key " + std::string(KeyText(entry.ProbeKey)));
-                continue;
-            }
-            quarter[p].name = entry.ProbeName.utf8;
-            for (int i = 0; i <= entry.LastIndex; ++i) {
-                const auto k = static_cast<std::size_t>(i);
-                if (entry.SlotMax[k] != entry.SlotMin[k]) {
-                    problems.push_back("period: two values folded into one quarter hour");
-                }
-                quarter[p].values.emplace_back(entry.SlotNumber[k] * 15, entry.SlotMax[k]);
-            }
-        }
+        seen.emplace_back(
+            "period", SeenIn(period_->MonthSensor, period_->MonthMaxIndex,
+                             [&](const MonthEntry& entry, int i, Seen& probe) {
+                                 if (entry.SlotMax[i] != entry.SlotMin[i]) {
+                                     problems.push_back("period: two values in one quarter hour");
+                                 }
+                                 probe.values.emplace_back(entry.SlotNumber[i] * 15,
+                                                           entry.SlotMax[i]);
+                             }));
 
         auto& today = seen.emplace_back("today", std::array<Seen, kProbeCount>{}).second;
         for (int p = 0; p < kProbeCount; ++p) {
@@ -148,6 +153,7 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
     // left nothing but its own values at its own minute.
     std::vector<std::string> Judge(const std::vector<int>& wholeBlocks, int tornBlock) {
         std::vector<std::string> problems;
+        unknownKeys_ = 0;
         for (const auto& [reader, probes] : ReadBack(problems)) {
             for (int p = 0; p < kProbeCount; ++p) {
                 std::vector<std::pair<int, double>> expected;
@@ -176,9 +182,13 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
                 }
             }
         }
+        if (unknownKeys_ > 0) {
+            problems.push_back("a key that is none of the probes'");
+        }
         return problems;
     }
 
+    int unknownKeys_ = 0;
     testing::TempDir temp_;
     std::filesystem::path dataDir_ = temp_.path() / "QRVDATA";
     std::filesystem::path dayFile_ = dataDir_ / "2026-03-14.qrd";
