@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const qrv::MonthEntry& now = after->MonthSensor[static_cast<std::size_t>(e)];
         Expect(now.ProbeKey == was.ProbeKey && now.LastIndex >= was.LastIndex,
                "an appended block keeps every probe where it was");
-        const std::size_t closed = static_cast<std::size_t>(was.LastIndex);
+        const auto closed = static_cast<std::size_t>(was.LastIndex);
         Expect(
             std::equal(was.SlotNumber.begin(), was.SlotNumber.begin() + closed,
                        now.SlotNumber.begin()) &&

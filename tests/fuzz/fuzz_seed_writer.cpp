@@ -17,7 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using std::string_literals::operator""s;
 
 void WriteSeed(const fs::path& dir, const std::string& name, const std::string& bytes) {
     fs::create_directories(dir);
@@ -32,7 +31,7 @@ std::vector<std::string> SettingsSeeds(const qrv::Clock& clock) {
     chosen.KeuzeSampleTime = 15;
     chosen.KeuzeGraphStyle = 0;
     chosen.SmSDestination = "+31 6 1234 5678";
-    chosen.SmSProgramSource = "C:\\Program Files\\SMS Centre\\SMS Centre.exe";
+    chosen.SmSProgramSource = R"(C:\Program Files\SMS Centre\SMS Centre.exe)";
     chosen.GeneralAlarmEnable = 0;
     return {qrv::FormatIniFile(defaults, clock), qrv::FormatIniFile(chosen, clock)};
 }
@@ -108,7 +107,8 @@ int main(int argc, char** argv) {
         WriteSeed(root / "text_lines", dayNames[i], "\x1C" + days[i]);
     }
     // A week in quarter hours and a month in hours, files apart at form feeds.
-    WriteSeed(root / "period_files", "week", "\x00"s + days[1] + "\f" + days[2] + "\f" + days[3]);
-    WriteSeed(root / "period_files", "month", "\x01"s + days[0] + "\f\f" + days[1]);
+    WriteSeed(root / "period_files", "week",
+              std::string(1, '\x00') + days[1] + "\f" + days[2] + "\f" + days[3]);
+    WriteSeed(root / "period_files", "month", std::string(1, '\x01') + days[0] + "\f\f" + days[1]);
     return 0;
 }

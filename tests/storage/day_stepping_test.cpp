@@ -105,7 +105,7 @@ std::string WalkOneDayAtATime(const std::set<std::string>& files, int year, int 
                 return "";
             }
         }
-        const std::string name = fmt::format("{:04d}-{:02d}-{:02d}.qrd", year, month, day);
+        std::string name = fmt::format("{:04d}-{:02d}-{:02d}.qrd", year, month, day);
         if (files.contains(name)) {
             return name;
         }

@@ -23,8 +23,6 @@
 #include "storage/store_loop_probes.h"
 #include "support/temp_dir.h"
 
-extern char** environ;
-
 namespace qrv {
 namespace {
 

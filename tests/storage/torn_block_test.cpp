@@ -125,14 +125,14 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
         period_->WantedMonthFile = dayFile_;
         ReadDayOfMonthFromDisk(*period_, 1, false, silent_);
         seen.emplace_back(
-            "period", SeenIn(period_->MonthSensor, period_->MonthMaxIndex,
-                             [&](const MonthEntry& entry, int i, Seen& probe) {
-                                 if (entry.SlotMax[i] != entry.SlotMin[i]) {
-                                     problems.push_back("period: two values in one quarter hour");
-                                 }
-                                 probe.values.emplace_back(entry.SlotNumber[i] * 15,
-                                                           entry.SlotMax[i]);
-                             }));
+            "period",
+            SeenIn(period_->MonthSensor, period_->MonthMaxIndex,
+                   [&](const MonthEntry& entry, int i, Seen& probe) {
+                       if (entry.SlotMax[i] != entry.SlotMin[i]) {
+                           problems.emplace_back("period: two values in one quarter hour");
+                       }
+                       probe.values.emplace_back(entry.SlotNumber[i] * 15, entry.SlotMax[i]);
+                   }));
 
         auto& today = seen.emplace_back("today", std::array<Seen, kProbeCount>{}).second;
         for (int p = 0; p < kProbeCount; ++p) {
@@ -183,7 +183,7 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
             }
         }
         if (unknownKeys_ > 0) {
-            problems.push_back("a key that is none of the probes'");
+            problems.emplace_back("a key that is none of the probes'");
         }
         return problems;
     }
