@@ -16,6 +16,7 @@
 #include "runtime/program_log_file.h"
 #include "runtime/text_file.h"
 #include "sim/network_file.h"
+#include "sim/sample_probe_table.h"
 #include "text/texts.h"
 
 namespace {
@@ -117,7 +118,12 @@ int main(int argc, char* argv[]) {
                                          [&mainWindow] { mainWindow.Display().BringToFront(); });
 
     const shell::ShellServices& services = mainWindow.Services();
-    if (auto exitCode = shell::RunStartup(state, services, mainWindow, {simulateNetwork})) {
+    // A first run on the built-in sample network starts from its named probes.
+    const SensorTable sampleProbes = sim::SampleProbeTable();
+    const bool sampleNetwork = simulateNetwork && simulateNetwork->empty();
+    if (auto exitCode =
+            shell::RunStartup(state, services, mainWindow,
+                              {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr})) {
         return *exitCode;
     }
     QApplication::exec();

@@ -24,6 +24,8 @@ class UserFileSaver {
 
     // The target of the last dialog, to open the next one in the same place.
     const std::string& SaveAsFileName() const { return saveAsFileName_; }
+    // Where an earlier dialog of the same station ended.
+    void SetSaveAsFileName(std::string path) { saveAsFileName_ = std::move(path); }
 
   private:
     Dialogs& dialogs_;

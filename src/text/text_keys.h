@@ -338,9 +338,12 @@ enum class Key : std::uint16_t {
     TXT_STAT_P_25,
     TXT_STAT_P_75,
     TXT_STAT_P_90,
+    TXT_PROBE_TABLE_FULL,
+    TXT_NAME_NOT_STORABLE,
+    TXT_PROBE_ACTION_SMS,
 };
 
-inline constexpr std::size_t kKeyCount = 330;
-static_assert(static_cast<std::size_t>(Key::TXT_STAT_P_90) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 333;
+static_assert(static_cast<std::size_t>(Key::TXT_PROBE_ACTION_SMS) + 1 == kKeyCount);
 
 }  // namespace qrv::text

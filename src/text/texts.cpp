@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "text/tables/alarm_texts.h"
+#include "text/tables/installation_texts.h"
 #include "text/tables/main_menu_texts.h"
 #include "text/tables/network_texts.h"
 #include "text/tables/report_texts.h"
@@ -30,7 +31,7 @@ constexpr auto Join(const std::array<TextTable, N>&... parts) {
 
 constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
-         tables::kViewAndEditorTexts, tables::kReportTexts);
+         tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

@@ -74,9 +74,17 @@ TEST(MenuModelTest, DimmingFollowsModeAndInstallation) {
     EXPECT_FALSE(byState(MenuCommand::SendTestMessage, withSms));
 
     // Commands that later parts of the station carry out are dimmed for now.
-    for (MenuCommand later : {MenuCommand::InstallNetwork, MenuCommand::PrintDailyReport,
-                              MenuCommand::EditProbe, MenuCommand::SelectComPort}) {
+    for (MenuCommand later :
+         {MenuCommand::StopNetwork, MenuCommand::PrintDailyReport, MenuCommand::ViewHistory}) {
         EXPECT_TRUE(shell::IsDimmed(later, normal));
+    }
+    // The probe-table commands are there; off-line mode refuses some of them
+    // when they run rather than dimming them.
+    for (MenuCommand there :
+         {MenuCommand::InstallNetwork, MenuCommand::SetAllActive, MenuCommand::SetAllOff,
+          MenuCommand::SetAllInhibit, MenuCommand::DeleteAllProbes, MenuCommand::EditProbe,
+          MenuCommand::SelectComPort, MenuCommand::SaveFileAs, MenuCommand::SaveCopyAs}) {
+        EXPECT_FALSE(shell::IsDimmed(there, offLineNoNetwork));
     }
     // Filled submenus stay open to show their items; Current values does not.
     shell::MenuNode probes{

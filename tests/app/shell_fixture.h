@@ -17,6 +17,7 @@
 #include "runtime/recording_status_display.h"
 #include "runtime/scripted_dialogs.h"
 #include "support/fake_serial_port.h"
+#include "support/scripted_probe_editor.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {
@@ -82,7 +83,8 @@ struct ShellFixture {
           log(programLog, display, state),
           ports(lines),
           networkTimer(state, display),
-          services{clock, dialogs, display, log, editor, ports, session, networkTimer} {
+          services{clock, dialogs, display,      log,        editor,
+                   ports, session, networkTimer, probeEditor} {
         lines->cts = FakeLineState::Cts::AlwaysOff;
     }
 
@@ -101,6 +103,7 @@ struct ShellFixture {
     OneWireDriver driver{ports, clock};
     NodexSession session{driver, ports, clock};
     RecordingNetworkTimer networkTimer;
+    ScriptedProbeEditorView probeEditor;
     shell::ShellServices services;
     RecordingView view;
 };

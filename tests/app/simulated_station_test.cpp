@@ -1,47 +1,71 @@
 #include <gtest/gtest.h>
 
 #include "app/shell/startup.h"
-#include "shell_fixture.h"
-#include "sim/network_file.h"
+#include "sim_shell_fixture.h"
 
 namespace qrv::testing {
 namespace {
 
-// The station started with --simulate: the configured port leads to the
-// simulated unit, which answers the port check like a real one.
-class SimulatedStation : public ::testing::Test, protected ShellFixture {
+// The station started with --simulate in an empty station directory: the
+// configured port leads to the simulated unit, which answers the port check
+// like a real one, and the sample probe file makes the first start end in a
+// scanned, named network.
+class SimulatedStation : public ::testing::Test, protected SimShellFixture {
   protected:
-    SimulatedStation()
-        : simulatedServices{clock,  dialogs,  display,    log,
-                            editor, simPorts, simSession, networkTimer} {}
+    SimulatedStation() { state.WantedUserMode = kModeNotChosen; }
 
-    sim::SimulatorRegistry simulators{clock};
-    SerialPortProvider simPorts{PortMap{}, simulators.Factory()};
-    OneWireDriver simDriver{simPorts, clock};
-    NodexSession simSession{simDriver, simPorts, clock};
-    shell::ShellServices simulatedServices;
+    std::optional<int> Start(const SensorTable* sample) {
+        return shell::RunStartup(state, simServices, view, {std::string(), sample});
+    }
 };
 
-TEST_F(SimulatedStation, StartsNormallyAndShutsTheUnitDown) {
-    // No sensor file yet: both questions are asked and answered Yes.
-    dialogs.QueueButton(1);
-    dialogs.QueueButton(1);
-    ASSERT_EQ(shell::RunStartup(state, simulatedServices, view, {std::string()}), std::nullopt);
+TEST_F(SimulatedStation, FirstStartSeedsTheSampleProbesAndInstallsThem) {
+    const SensorTable sample = sim::SampleProbeTable();
+    ASSERT_EQ(Start(&sample), std::nullopt);
+
     EXPECT_EQ(state.WantedUserMode, kModeNormal);
     EXPECT_EQ(simPorts.Map().NameOf(state.settings.SerialPort), "simulator");
-    for (const auto& popup : dialogs.Popups()) {
-        EXPECT_EQ(popup.message.find("Interface unit not found"), std::string::npos)
-            << "the unit answered, so the mode is not asked";
+    EXPECT_TRUE(dialogs.Popups().empty()) << "no mode question, no sensor-file questions";
+    EXPECT_TRUE(probeEditor.openings.empty()) << "every probe has its name already";
+    EXPECT_EQ(state.NetWorkInstalled, 1);
+    ASSERT_EQ(state.sensors.GetMax1820Index(), 14);
+    for (int index = 0; index <= 14; ++index) {
+        const SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+        EXPECT_EQ(record.FoundOnNetwork, 1) << record.Name;
+        EXPECT_LE(record.Line, 3) << record.Name;
+        EXPECT_LE(record.AlarmLow, record.TripLow) << record.Name;
+        EXPECT_LE(record.TripLow, record.TripHigh) << record.Name;
+        EXPECT_LE(record.TripHigh, record.AlarmHigh) << record.Name;
     }
+    EXPECT_EQ(state.sensors.SensorArray[1].Name, "Freezer 1");
+    EXPECT_NE(LogText().find("Sample probe file written for the simulated network"),
+              std::string::npos);
+    EXPECT_EQ(view.probes.size(), 15u);
+
     auto unit = simulators.Unit("simulator");
     ASSERT_NE(unit, nullptr);
-    EXPECT_TRUE(unit->Cts(clock.Timer())) << "the port check leaves the unit powered";
-
-    EXPECT_EQ(shell::RunShutdown(state, simulatedServices, view), 0);
+    EXPECT_EQ(shell::RunShutdown(state, simServices, view), 0);
     EXPECT_EQ(simSession.Handle(), 0) << "the 1-Wire session is ended";
     EXPECT_FALSE(unit->Cts(clock.Timer())) << "closing the port removes the unit's power";
     // The flush opened and ended a session of its own, so the port was free.
     EXPECT_GT(simDriver.OwStartSession(state.settings.SerialPort), 0);
+}
+
+TEST_F(SimulatedStation, AnExistingSensorFileIsNeverReplacedBySampleProbes) {
+    SensorTable own;
+    own.NetworkName = "Own network";
+    WriteStationSensorFile(own);
+    const SensorTable sample = sim::SampleProbeTable();
+    probeEditor.autoNamePrefix = "New ";
+    for (int i = 0; i < 15; ++i) {
+        dialogs.QueueButton(1);  // save each new probe
+    }
+
+    ASSERT_EQ(Start(&sample), std::nullopt);
+
+    EXPECT_EQ(state.sensors.NetworkName, "Own network");
+    EXPECT_EQ(probeEditor.openings.size(), 15u) << "the probes are new to this station";
+    EXPECT_EQ(LogText().find("Sample probe file"), std::string::npos);
 }
 
 }  // namespace

@@ -67,14 +67,19 @@ TEST_F(StartupTest, EachModeButtonSetsItsMode) {
     }
 }
 
-TEST_F(StartupTest, AnAnsweringUnitMeansNormalModeWithoutAQuestion) {
+TEST_F(StartupTest, AnAnsweringUnitMeansNormalModeWithoutAQuestionAndAnInstallation) {
     lines->cts = FakeLineState::Cts::FollowsPower;
     WriteSensorFileWithProbes(1);
+    // The port answers but no bridge does, so the installation asks.
+    dialogs.QueueButton(2);  // Cancel
 
     EXPECT_EQ(Start(), std::nullopt);
 
-    EXPECT_TRUE(dialogs.Popups().empty());
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message.substr(0, 30), "Interface unit not responding.");
     EXPECT_EQ(state.WantedUserMode, kModeNormal);
+    EXPECT_EQ(networkTimer.stops, 1) << "the installation began";
+    EXPECT_FALSE(display.Snapshot().menuBarDimmed);
 }
 
 TEST_F(StartupTest, MissingSensorFileAsksBothQuestionsAndNoToTheFirstEndsAtOnce) {

@@ -15,7 +15,7 @@ struct ReferenceKey {
 // Every key of the catalogue with its name, area by area in the documented
 // order, written out by hand so that the catalogue is checked against an
 // independent list.
-inline constexpr std::array<ReferenceKey, 330> kReferenceKeys{{
+inline constexpr std::array<ReferenceKey, 333> kReferenceKeys{{
     {Key::QRVNL_TEXT, "QRVNL_TEXT"},
     {Key::QRVNL_MAIN_MENU_TEXT, "QRVNL_MAIN_MENU_TEXT"},
     {Key::QRVNL_TEMPERATURE, "QRVNL_TEMPERATURE"},
@@ -346,6 +346,9 @@ inline constexpr std::array<ReferenceKey, 330> kReferenceKeys{{
     {Key::TXT_STAT_P_25, "TXT_STAT_P_25"},
     {Key::TXT_STAT_P_75, "TXT_STAT_P_75"},
     {Key::TXT_STAT_P_90, "TXT_STAT_P_90"},
+    {Key::TXT_PROBE_TABLE_FULL, "TXT_PROBE_TABLE_FULL"},
+    {Key::TXT_NAME_NOT_STORABLE, "TXT_NAME_NOT_STORABLE"},
+    {Key::TXT_PROBE_ACTION_SMS, "TXT_PROBE_ACTION_SMS"},
 }};
 
 }  // namespace qrv::text::testing

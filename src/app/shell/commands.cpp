@@ -2,6 +2,11 @@
 
 #include <array>
 
+#include "app/shell/com_port.h"
+#include "app/shell/identification.h"
+#include "app/shell/network_install.h"
+#include "app/shell/probe_editing.h"
+#include "app/shell/probe_table_commands.h"
 #include "app/shell/station_files.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"
@@ -162,6 +167,41 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
         case MenuCommand::ViewAlarmFile:
             services.editor.OpenInTextEditor(state.paths.AlarmFileName());
             services.log.LogMessageToDisk("Alarm-file viewed");
+            break;
+        case MenuCommand::InstallNetwork:
+            DoeInstallNetwork(state, services, view);
+            break;
+        case MenuCommand::EditNetworkName:
+            EditNetworkName(state, services);
+            break;
+        case MenuCommand::SelectComPort:
+            if (state.settings.SerialPort != value) {
+                SetTheNewCommPort(state, services, view, value);
+            }
+            break;
+        case MenuCommand::EditProbe:
+            EventEditSensorsSubMenu(state, services, view, value);
+            break;
+        case MenuCommand::IdentifyProbes:
+            Identify(state, services, view);
+            break;
+        case MenuCommand::SetAllActive:
+            SetAllProbesStatus(state, services, view, kStatusActive);
+            break;
+        case MenuCommand::SetAllOff:
+            SetAllProbesStatus(state, services, view, kStatusOff);
+            break;
+        case MenuCommand::SetAllInhibit:
+            SetAllProbesStatus(state, services, view, kStatusInhibit);
+            break;
+        case MenuCommand::DeleteAllProbes:
+            DeleteAllProbes(state, services, view);
+            break;
+        case MenuCommand::SaveFileAs:
+            SaveFileAs(state, services, view);
+            break;
+        case MenuCommand::SaveCopyAs:
+            SaveCopyAs(state, services);
             break;
         case MenuCommand::About:
             services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), AboutText(taal));

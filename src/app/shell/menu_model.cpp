@@ -129,7 +129,18 @@ std::string MenuLabel(const MenuNode& node, int taal) {
 
 bool IsImplemented(MenuCommand command) {
     switch (command) {
+        case C::SaveFileAs:
+        case C::SaveCopyAs:
         case C::Exit:
+        case C::InstallNetwork:
+        case C::EditNetworkName:
+        case C::SelectComPort:
+        case C::EditProbe:
+        case C::IdentifyProbes:
+        case C::SetAllActive:
+        case C::SetAllOff:
+        case C::SetAllInhibit:
+        case C::DeleteAllProbes:
         case C::SetLanguage:
         case C::SetSampleRate:
         case C::SetGraphStyle:

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/shell/network_timer_control.h"
+#include "probe_editor/probe_editor_view.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
@@ -62,6 +63,7 @@ struct ShellServices {
     SerialPortProvider& ports;
     NodexSession& session;
     NetworkTimerControl& networkTimer;
+    ProbeEditorView& probeEditor;
 };
 
 }  // namespace qrv::shell

@@ -1,6 +1,7 @@
 #include "app/shell/startup.h"
 
 #include "app/shell/menu_items.h"
+#include "app/shell/network_install.h"
 #include "app/shell/simulation.h"
 #include "app/shell/station_files.h"
 #include "app/shell/status_fields.h"
@@ -84,6 +85,20 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
     return AskYesNo(services, taal, Key::New_Installment);
 }
 
+// A simulated unit in a station without a sensor file: the sample probes
+// with their names and limits, written by the station's own writer.
+void SeedSampleSensorFile(StationState& state, const ShellServices& services,
+                          const SensorTable& sampleProbes) {
+    const int mode = state.WantedUserMode;
+    if (mode == kModeDemo || FileExists(state.paths.SnsFileName(mode))) {
+        return;
+    }
+    if (WriteSensorFile(state.paths.SnsFileName(mode), sampleProbes, services.clock,
+                        services.dialogs, services.log, state.settings.Taal) == 0) {
+        services.log.LogMessageToDisk("Sample probe file written for the simulated network");
+    }
+}
+
 }  // namespace
 
 int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellServices& services) {
@@ -127,6 +142,9 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
                                                  *options.simulateNetwork));
     }
     SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(state, services);
+    if (options.simulateNetwork && options.sampleProbes != nullptr) {
+        SeedSampleSensorFile(state, services, *options.sampleProbes);
+    }
     if (!LoadSensorFile(state, services, view)) {
         return kExitDeclined;
     }
@@ -135,8 +153,11 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     view.SetComPortItems(AvailableComPorts(services.ports));
     view.UpdateCheckMarks();
 
-    // The network timer and, in normal mode, the network installation join
-    // here once acquisition is part of the station.
+    // The network timer is created here once acquisition is part of the
+    // station.
+    if (state.WantedUserMode == kModeNormal) {
+        DoeInstallNetwork(state, services, view);
+    }
 
     view.SetProbeItems(ProbeItems(state.sensors));
     view.SetYearItems(YearsWithResults(state.paths.DataDirectory(state.WantedUserMode),

@@ -5,6 +5,7 @@
 
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
+#include "sensors/sensor_table.h"
 
 namespace qrv::shell {
 
@@ -14,6 +15,9 @@ struct StartupOptions {
     // Network file for the simulated unit ("" for the sample network);
     // nullopt to use the configured port as it is mapped.
     std::optional<std::string> simulateNetwork;
+    // Written as the sensor file when the station simulates and has none
+    // yet, so that a first run finds a named network.
+    const SensorTable* sampleProbes = nullptr;
 };
 
 // Tests the interface unit on the configured port; when it does not answer

@@ -57,6 +57,8 @@ struct StationState {
     int ViewProbeSensor = 0;
 
     std::string DemoDealerMessage{kNoDealerMessage};
+    // The target of the last Save As / Save Copy As dialog.
+    std::string SaveAsFileName;
     DateStrings dates;
     // The display timer's blink phase, inverted on every tick.
     int blinkPhase = 0;

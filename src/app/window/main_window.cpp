@@ -43,8 +43,9 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       display_(panel_, this),
       statusLog_(platform.programLog, display_, state),
       networkTimer_(state, display_),
-      services_{platform.clock,  platform.dialogs, display_,         statusLog_,
-                platform.editor, platform.ports,   platform.session, networkTimer_},
+      probeEditor_(this),
+      services_{platform.clock, platform.dialogs, display_,      statusLog_,  platform.editor,
+                platform.ports, platform.session, networkTimer_, probeEditor_},
       tree_(shell::MainMenuTree()) {
     setCentralWidget(panel_);
     resize(1280, 800);

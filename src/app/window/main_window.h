@@ -13,6 +13,7 @@
 #include "app/shell/status_reporting_log.h"
 #include "app/window/main_panel.h"
 #include "app/window/qt_status_display.h"
+#include "probe_editor/dialog/qt_probe_editor_view.h"
 
 namespace qrv::window {
 
@@ -82,6 +83,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     QtStatusDisplay display_;
     shell::StatusReportingLog statusLog_;
     shell::IdleNetworkTimer networkTimer_;
+    probe_editor::QtProbeEditorView probeEditor_;
     shell::ShellServices services_;
     std::vector<shell::MenuNode> tree_;
     std::vector<StaticEntry> entries_;

@@ -1,0 +1,70 @@
+#include "app/shell/com_port.h"
+
+#include "app/shell/network_install.h"
+#include "app/shell/popups.h"
+#include "app/shell/status_fields.h"
+#include "onewire/nodex_session.h"
+#include "onewire/port_check.h"
+#include "settings/settings_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+// The new port must at least open; the unit's own check follows.
+bool PortOpens(SerialPortProvider& ports, int port) {
+    auto serial = ports.MakePort(port);
+    if (!serial) {
+        return false;
+    }
+    const bool opened = serial->Open(SerialSettings{}) == kSerialOk;
+    serial->Close();
+    return opened;
+}
+
+void MoveToPort(StationState& state, const ShellServices& services, MainWindowView& view,
+                int port) {
+    NodexSession& session = services.session;
+    services.networkTimer.StopNetworkTimer();
+    SuspendDisplayTimer(state);
+    session.StopOneWireSession();
+    session.FlushOwSessions();
+    services.log.LogMessageToDisk("Change of comport: Network stopped");
+    state.NetWorkInstalled = 0;
+    RestoreStatusMessage(state, services.display);
+    state.settings.SerialPort = port;
+    session.SerialPort = port;
+    WriteIniFile(state.paths.IniFileName(), state.settings, services.clock, services.dialogs,
+                 services.log);
+    SyncSharedSettings(state);
+    view.UpdateCheckMarks();
+    if (state.WantedUserMode == kModeNormal) {
+        DoeInstallNetwork(state, services, view);
+    } else {
+        // No installation follows to resume the clock and the mode text.
+        ResumeDisplayTimer(state);
+    }
+}
+
+}  // namespace
+
+void SetTheNewCommPort(StationState& state, const ShellServices& services, MainWindowView& view,
+                       int port) {
+    const int taal = state.settings.Taal;
+    services.display.SetMenuBarDimmed(true);
+    if (!PortOpens(services.ports, port)) {
+        Tell(services, taal, Key::COMPORT_NOT_AIVALABLE);
+    } else if (CheckSerialPortConnection(services.ports, services.clock, port) < 0) {
+        Tell(services, taal, Key::MESS_CHECK_SERIAL_ERROR);
+    } else if (state.NetWorkInstalled == 0 || Ask(services, taal, Key::TXT_REALLY_WANT_SETCOM,
+                                                  {Key::ButtonYes, Key::ButtonNo}, 2, 2) == 1) {
+        MoveToPort(state, services, view, port);
+    }
+    RestoreStatusMessage(state, services.display);
+    services.display.SetMenuBarDimmed(false);
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,75 @@
+#include "app/shell/identification.h"
+
+#include <vector>
+
+#include "app/shell/network_install.h"
+#include "app/shell/popups.h"
+#include "app/shell/probe_editing.h"
+#include "app/shell/status_fields.h"
+#include "onewire/network_scan.h"
+#include "sensors/sensor_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+bool Continues(const ShellServices& services, int taal, Key question, Key first = Key::ButtonCont) {
+    return Ask(services, taal, question, {first, Key::ButtonStop}, 1, 2) == 1;
+}
+
+}  // namespace
+
+void Identify(StationState& state, const ShellServices& services, MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    if (state.WantedUserMode != kModeNormal) {
+        Tell(services, taal, Key::Not_Poss_In_This_Mode);
+        return;
+    }
+    if (state.NetWorkInstalled == 0) {
+        services.display.Beep();
+        Tell(services, taal, Key::Ident_NoNetwork);
+        return;
+    }
+    if (!Continues(services, taal, Key::Ident_Sure)) {
+        return;
+    }
+    services.networkTimer.StopNetworkTimer();
+    SuspendDisplayTimer(state);
+    services.display.ShowLogo(true);
+    Continues(services, taal, Key::Ident_Separately);
+    IdentifySensor(state, services);
+    Tell(services, taal, Key::Ident_CablesOn);
+    DoeInstallNetwork(state, services, view);
+}
+
+int IdentifySensor(StationState& state, const ShellServices& services) {
+    const int taal = state.settings.Taal;
+    if (!Continues(services, taal, Key::Ident_First)) {
+        return 0;
+    }
+    for (;;) {
+        DoeDisplayMessage(services.display, text::Plain(Key::Network_Search_One, taal));
+        std::vector<RomCode> leftOut;
+        const int index = IdentifyEenProbe(services.session, state.sensors, &leftOut);
+        bool again = false;
+        if (index >= 0) {
+            SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+            DoeProbeSettingMenu(state, services, index, record.Line >= kNewProbeLineOffset, false);
+            record.Line = 1;
+            WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
+                            services.clock, services.dialogs, services.log, taal);
+            again = Continues(services, taal, Key::Ident_Next);
+        } else {
+            ReportLeftOut(state, services, leftOut);
+            again = Continues(services, taal, Key::Ident_NoProbe, Key::ButtonRetry);
+        }
+        if (!again) {
+            return 0;
+        }
+    }
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,275 @@
+#include "app/shell/network_install.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/shell/popups.h"
+#include "app/shell/probe_editing.h"
+#include "app/shell/status_fields.h"
+#include "onewire/network_scan.h"
+#include "onewire/nodex_session.h"
+#include "onewire/port_check.h"
+#include "onewire/unit_outputs.h"
+#include "probe_editor/probe_editor.h"
+#include "sensors/sensor_file.h"
+#include "settings/settings_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+constexpr double kPortRetryPauseSeconds = 0.3;
+constexpr double kSessionRestartSeconds = 1.0;
+constexpr int kOrangeLampBlinks = 21;
+
+void Progress(const StationState& state, const ShellServices& services, Key message) {
+    DoeDisplayMessage(services.display, text::Plain(message, state.settings.Taal));
+}
+
+void ShowAlarmIndicators(const StationState& state, const ShellServices& services, bool show) {
+    DisplayAlarmHok(state, services.display, show);
+    services.display.ShowAlarmButton(show);
+}
+
+void ReadStationFiles(StationState& state) {
+    ReadIniFile(state.paths.IniFileName(), state.settings);
+    SyncSharedSettings(state);
+    ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
+}
+
+// The first pass's restart gives the bridge a clean start after the searches.
+void RestartSession(const ShellServices& services) {
+    NodexSession& session = services.session;
+    session.StopOneWireSession();
+    services.clock.Delay(kSessionRestartSeconds);
+    session.StartOneWireSession();
+    session.SetCableTiming2480(1);
+}
+
+void NoteLeftOut(std::vector<RomCode>& all, const std::vector<RomCode>& found) {
+    for (const RomCode& rom : found) {
+        if (std::find(all.begin(), all.end(), rom) == all.end()) {
+            all.push_back(rom);
+        }
+    }
+}
+
+// Runs scan passes until one ends without asking for a repeat; returns the
+// probes that did not fit into the table.
+std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& services,
+                                   MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    const auto announce = [&](const SensorRecord& record, bool isNew) {
+        DoeDisplayMessage(services.display,
+                          isNew ? text::Plain(Key::TXT_FOUND_NEW_PROBE, taal)
+                                : text::Plain(Key::TXT_FOUND_PROBE, taal) + record.Name);
+    };
+    std::vector<RomCode> leftOut;
+    for (bool firstPass = true;; firstPass = false) {
+        ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
+        state.sensors.ClearAllFoundOnNetwork();
+        Progress(state, services, Key::Network_Search_Probes);
+        NoteLeftOut(leftOut, ScanTotalNetwork(services.session, state.sensors, announce).leftOut);
+        if (firstPass) {
+            const bool missing = CheckForOldSensorsNoQuestion(state.sensors) != 0;
+            RestartSession(services);
+            if (!missing) {
+                break;
+            }
+        } else if (CheckForOldSensorsAndAskUser(state, services, view) != kAnswerRetry) {
+            break;
+        }
+    }
+    return leftOut;
+}
+
+// Step 3 of the installation: true once the network has started, false when
+// the user cancelled.
+bool StartNetworkOrAsk(StationState& state, const ShellServices& services, MainWindowView& view) {
+    StatusDisplay& display = services.display;
+    while (StartNetwork(state, services, view) != kNetworkStarted) {
+        state.NetWorkInstalled = 0;
+        state.CommunicationErrorAlarm = 1;
+        RestoreStatusMessage(state, display);
+        display.Beep();
+        ResumeDisplayTimer(state);
+        ShowAlarmIndicators(state, services, true);
+        DisplayNetworkInstallHok(state, display, false);
+        const int answer = Ask(services, state.settings.Taal, Key::Mess_NoPlc,
+                               {Key::ButtonRetry, Key::ButtonCancel}, 1, 2);
+        if (answer == 2) {
+            return false;
+        }
+        state.CommunicationErrorAlarm = 0;
+        SuspendDisplayTimer(state);
+        ShowAlarmIndicators(state, services, false);
+        DisplayNetworkInstallHok(state, display, true);
+    }
+    return true;
+}
+
+}  // namespace
+
+// The table holds 100 probes; the ones beyond are named once, after the
+// passes, so that the user can take them off the lines or delete others.
+void ReportLeftOut(const StationState& state, const ShellServices& services,
+                   const std::vector<RomCode>& leftOut) {
+    if (leftOut.empty()) {
+        return;
+    }
+    std::string list;
+    for (const RomCode& rom : leftOut) {
+        list += (list.empty() ? "" : ", ") + RomToHex(rom);
+    }
+    services.log.LogMessageToDisk("Probe table full, probes left out: " + list);
+    const int taal = state.settings.Taal;
+    Tell(services, taal, text::Plain(Key::TXT_PROBE_TABLE_FULL, taal) + list);
+}
+
+int StartNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
+    NodexSession& session = services.session;
+    const int port = state.settings.SerialPort;
+    session.SerialPort = port;
+    // A session left open by an earlier installation holds the port, and the
+    // port check below could never open it.
+    if (session.Handle() > 0) {
+        session.StopOneWireSession();
+    }
+    Progress(state, services, Key::MESS_CHECK_SERIAL);
+    if (CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+        services.clock.Delay(kPortRetryPauseSeconds);
+        Progress(state, services, Key::MESS_RETRY_ON_SERIAL);
+        session.FlushOwSessions();
+        if (CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+            view.SetWaitCursor(false);
+            return kNetworkPortFailed;
+        }
+    }
+    Progress(state, services, Key::MESS_INIT_NETWORK);
+    if (session.StartOneWireSession() < 0) {
+        return kNetworkSessionFailed;
+    }
+    Progress(state, services, Key::MESS_TEST_INTERFACE);
+    if (session.ZoekNodexNumbers() < 0) {
+        return kNetworkNoPresence;
+    }
+    AlarmRelaisOff(session);
+    OranjeLedOn(session);
+    session.SetCableTiming2480(1);
+    return kNetworkStarted;
+}
+
+int CheckForOldSensorsNoQuestion(const SensorTable& table) {
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        if (record.FoundOnNetwork == 0 && record.Status != kStatusOff) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& services,
+                                 MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    SensorTable& table = state.sensors;
+    int result = kNothingMissing;
+    for (int index = 0; index <= table.GetMax1820Index();) {
+        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        if (record.FoundOnNetwork != 0 || record.Status == kStatusOff) {
+            ++index;
+            continue;
+        }
+        view.SetWaitCursor(false);
+        const std::string question = text::Plain(Key::TXT_MISSING_PROBE_1, taal) + record.Name +
+                                     " .\n" + text::Plain(Key::TXT_MISSING_PROBE_2, taal);
+        const int answer = Ask(services, taal, question,
+                               {Key::ButtonRetry, Key::ButtonPutOff, Key::ButtonDelete}, 1, 1);
+        if (answer == 2) {
+            record.Status = kStatusOff;
+            result = kLastAnswerOff;
+            ++index;
+        } else if (answer == 3) {
+            // The next record moves into this slot and is examined next.
+            table.DeleteSensorFromDataBase(index);
+            result = kLastAnswerDelete;
+        } else {
+            result = kAnswerRetry;
+            break;
+        }
+    }
+    view.SetWaitCursor(true);
+    return result;
+}
+
+void CheckForNewSensors(StationState& state, const ShellServices& services, MainWindowView& view) {
+    for (int index = 0; index <= state.sensors.GetMax1820Index(); ++index) {
+        if (state.sensors.SensorArray[static_cast<std::size_t>(index)].Line > kNewProbeLineOffset) {
+            DoeProbeSettingMenu(state, services, index, true, false);
+            view.ShowMainPanel();
+        }
+    }
+}
+
+void DoeInstallNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    StatusDisplay& display = services.display;
+    if (state.WantedUserMode == kModeDemo) {
+        Tell(services, taal, Key::Not_Poss_In_This_Mode);
+        return;
+    }
+    view.SetWaitCursor(true);
+    display.SetMenuBarDimmed(true);
+    services.networkTimer.StopNetworkTimer();
+    SuspendDisplayTimer(state);
+    state.CommunicationErrorAlarm = 0;
+    state.SensorAlarm = 0;
+    state.AlarmUserStatus = 1;
+    ShowAlarmIndicators(state, services, false);
+    display.SetAlarmButton(1);
+    display.ShowLogo(true);
+    DisplayNetworkInstallHok(state, display, true);
+    state.handshake.WaitForMainMemoryUse();
+    ReadStationFiles(state);
+    state.sensors.ClearAlarmInAllSensors();
+
+    if (StartNetworkOrAsk(state, services, view)) {
+        state.NetWorkInstalled = 1;
+        NodexSession& session = services.session;
+        AlarmRelaisOff(session);
+        RedLedOff(session);
+        for (int blink = 0; blink < kOrangeLampBlinks; ++blink) {
+            OranjeLedOn(session);
+            OranjeLedOff(session);
+        }
+        Progress(state, services, Key::Mess_Read_Message);
+        const std::vector<RomCode> leftOut = RunScanPasses(state, services, view);
+        ReportLeftOut(state, services, leftOut);
+        CheckForNewSensors(state, services, view);
+        WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
+                        services.clock, services.dialogs, services.log, taal);
+        state.handshake.ReleaseMainMemoryUse();
+        services.networkTimer.StartNetworkTimer();
+        state.StorageToDiskWanted = 1;
+    }
+
+    display.ShowLogo(state.SensorListActive == 0);
+    DisplayNetworkInstallHok(state, display, false);
+    AddSensorsAsSubMenuItems(state, view);
+    display.SetMenuBarDimmed(false);
+    RestoreStatusMessage(state, display);
+    if (state.NetWorkInstalled != 0) {
+        state.WantedUserMode = kModeNormal;
+        display.ShowModeText(false);
+        services.log.LogMessageToDisk("Network Installed OK");
+    } else {
+        services.log.LogMessageToDisk("Network Not Installed");
+    }
+    view.SetWaitCursor(false);
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,33 @@
+#include "app/shell/network_stop.h"
+
+#include "app/shell/status_fields.h"
+#include "onewire/nodex_session.h"
+#include "onewire/port_check.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view) {
+    StatusDisplay& display = services.display;
+    view.SetWaitCursor(true);
+    DoeDisplayMessage(display, text::Plain(text::Key::Mess_CloseData, state.settings.Taal));
+    services.networkTimer.StopNetworkTimer();
+    SuspendDisplayTimer(state);
+    state.CommunicationErrorAlarm = 0;
+    state.SensorAlarm = 0;
+    DisplayAlarmHok(state, display, false);
+    display.ShowAlarmButton(false);
+    display.SetAlarmButton(1);
+    state.AlarmUserStatus = 1;
+    display.ShowLogo(true);
+    state.sensors.ClearAlarmInAllSensors();
+    NodexSession& session = services.session;
+    session.StopOneWireSession();
+    session.FlushOwSessions();
+    CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
+    state.NetWorkInstalled = 0;
+    ResumeDisplayTimer(state);
+    view.SetWaitCursor(false);
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+
+namespace qrv::shell {
+
+// Stops the network completely: acquisition paused, alarms cleared, the
+// 1-Wire session ended and the interface unit's power removed. The network
+// timer itself stays, paused.
+void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view);
+
+}  // namespace qrv::shell

@@ -1,0 +1,42 @@
+#include "app/shell/probe_editing.h"
+
+#include "app/shell/menu_items.h"
+#include "app/shell/network_install.h"
+#include "probe_editor/probe_editor.h"
+
+namespace qrv::shell {
+
+int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int index, bool isNew,
+                        bool allowNavigation) {
+    const int mode = state.WantedUserMode;
+    const ProbeEditorContext context{state.sensors,
+                                     state.handshake,
+                                     services.dialogs,
+                                     services.clock,
+                                     services.log,
+                                     state.paths.SnsFileName(mode),
+                                     state.settings.Taal,
+                                     mode == kModeDemo,
+                                     [&services] { services.networkTimer.StopNetworkTimer(); }};
+    ProbeEditor editor(context, services.probeEditor);
+    return editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
+}
+
+void AddSensorsAsSubMenuItems(const StationState& state, MainWindowView& view) {
+    view.SetProbeItems(ProbeItems(state.sensors));
+}
+
+void EventEditSensorsSubMenu(StationState& state, const ShellServices& services,
+                             MainWindowView& view, int index) {
+    services.display.SetMenuBarDimmed(true);
+    const int result = DoeProbeSettingMenu(state, services, index, false, true);
+    if (state.WantedUserMode == kModeNormal && result == kEditorDeleted) {
+        DoeInstallNetwork(state, services, view);
+    }
+    if (result != kEditorNothingSaved) {
+        AddSensorsAsSubMenuItems(state, view);
+    }
+    services.display.SetMenuBarDimmed(false);
+}
+
+}  // namespace qrv::shell

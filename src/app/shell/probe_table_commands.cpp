@@ -1,0 +1,123 @@
+#include "app/shell/probe_table_commands.h"
+
+#include <array>
+
+#include "app/shell/network_install.h"
+#include "app/shell/network_stop.h"
+#include "app/shell/popups.h"
+#include "app/shell/probe_editing.h"
+#include "app/shell/status_fields.h"
+#include "probe_editor/probe_editor.h"
+#include "probe_editor/probe_name.h"
+#include "sensors/sensor_file.h"
+#include "storage/user_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+constexpr int kNetworkNamePromptLength = 25;
+constexpr double kSaveAsPauseSeconds = 1.0;
+
+void RewriteSensorFile(StationState& state, const ShellServices& services) {
+    WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors, services.clock,
+                    services.dialogs, services.log, state.settings.Taal);
+}
+
+void SaveTodaysFile(StationState& state, const ShellServices& services, bool copy) {
+    UserFileSaver saver(services.dialogs, services.clock, state.settings.Taal);
+    saver.SetSaveAsFileName(state.SaveAsFileName);
+    saver.SaveUserFile(state.paths.DataDirectory(state.WantedUserMode), copy);
+    state.SaveAsFileName = saver.SaveAsFileName();
+}
+
+}  // namespace
+
+void EditNetworkName(StationState& state, const ShellServices& services) {
+    const int taal = state.settings.Taal;
+    const std::optional<std::string> answer = services.dialogs.PromptPopup(
+        text::Raw(Key::QRVNL_TEXT, taal),
+        text::Plain(Key::TXT_EDIT_NETWORK_NAME, taal) + state.sensors.NetworkName,
+        kNetworkNamePromptLength, {});
+    if (!answer || answer->empty()) {
+        return;
+    }
+    if (CheckStoredName(*answer, kNetworkNamePromptLength) != NameCheck::kOk) {
+        Tell(services, taal, Key::TXT_NAME_NOT_STORABLE);
+        return;
+    }
+    state.sensors.NetworkName = *answer;
+    RewriteSensorFile(state, services);
+}
+
+void SetAllProbesStatus(StationState& state, const ShellServices& services, MainWindowView& view,
+                        int status) {
+    const int taal = state.settings.Taal;
+    if (state.WantedUserMode != kModeNormal) {
+        Tell(services, taal, Key::Not_Poss_In_This_Mode);
+        return;
+    }
+    const auto pause = [&state, &services] {
+        services.networkTimer.StopNetworkTimer();
+        SuspendDisplayTimer(state);
+        state.CommunicationErrorAlarm = 0;
+        state.SensorAlarm = 0;
+    };
+    if (DoneAllSensorsSettings(state.sensors, services.dialogs, taal, status, pause) != 1) {
+        return;
+    }
+    RewriteSensorFile(state, services);
+    static constexpr std::array<std::string_view, 3> kLogLines{
+        "All sensors set to ACTIVE", "All sensors set to OFF status", "All sensors set to INHIBIT"};
+    services.log.LogMessageToDisk(kLogLines[static_cast<std::size_t>(status)]);
+    DoeInstallNetwork(state, services, view);
+}
+
+void DeleteAllProbes(StationState& state, const ShellServices& services, MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    if (state.WantedUserMode == kModeDemo) {
+        Tell(services, taal, Key::Not_Poss_In_This_Mode);
+        return;
+    }
+    if (Ask(services, taal, Key::TXT_REALLY_DELETE_PROBES, {Key::ButtonYes, Key::ButtonNo}, 2, 2) !=
+        1) {
+        return;
+    }
+    StopHetNetwerk(state, services, view);
+    state.sensors.ClearDataBase();
+    RewriteSensorFile(state, services);
+    services.log.LogMessageToDisk("User deleted all probes");
+    AddSensorsAsSubMenuItems(state, view);
+}
+
+void SaveFileAs(StationState& state, const ShellServices& services, MainWindowView& view) {
+    UserFileSaver saver(services.dialogs, services.clock, state.settings.Taal);
+    if (!saver.ConfirmDestroyTodaysResults()) {
+        return;
+    }
+    view.SetWaitCursor(true);
+    services.networkTimer.StopNetworkTimer();
+    SuspendDisplayTimer(state);
+    services.display.ShowLogo(true);
+    services.clock.Delay(kSaveAsPauseSeconds);
+    view.SetWaitCursor(false);
+    SaveTodaysFile(state, services, false);
+    view.SetWaitCursor(true);
+    services.clock.Delay(kSaveAsPauseSeconds);
+    // Whether the move succeeded or not, monitoring goes on; the next store
+    // starts a fresh file for today.
+    DoeInstallNetwork(state, services, view);
+    if (state.WantedUserMode == kModeDemo) {
+        // Demo mode refuses the installation, which would have resumed it.
+        ResumeDisplayTimer(state);
+    }
+}
+
+void SaveCopyAs(StationState& state, const ShellServices& services) {
+    SaveTodaysFile(state, services, true);
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,100 @@
+#include "onewire/network_scan.h"
+
+#include <algorithm>
+
+#include "onewire/families.h"
+
+namespace qrv {
+
+namespace {
+
+// The ROM of the device the search has just made current.
+RomCode CurrentRom(NodexSession& session) {
+    RomCode rom{};
+    session.Driver().OwRom(session.Handle(), rom);
+    return rom;
+}
+
+bool IsAcceptedProbe(const NodexSession& session, const RomCode& rom) {
+    return IsProbeFamily(rom[0]) && !IsUnitDevice(session, rom);
+}
+
+void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
+    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+    record.FoundOnNetwork = 1;
+    record.Value = ReadProbe(session, record.Line, record.Rom);
+    table.DefineSensorTypeAndUnits(index);
+}
+
+}  // namespace
+
+bool IsUnitDevice(const NodexSession& session, const RomCode& rom) {
+    return SameRom(rom, session.Nodex2406Rom) ||
+           std::any_of(session.Nodex2409Rom.begin(), session.Nodex2409Rom.end(),
+                       [&rom](const RomCode& coupler) { return SameRom(rom, coupler); });
+}
+
+ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
+                            const ProbeFoundCallback& onFound) {
+    ScanResult result;
+    OneWireDriver& driver = session.Driver();
+    for (int line = 1; line <= kCouplerCount; ++line) {
+        session.SelectLine(line);
+        for (int found = driver.OwFirst(session.Handle()); found > 0;
+             found = driver.OwNext(session.Handle())) {
+            const RomCode rom = CurrentRom(session);
+            if (!IsAcceptedProbe(session, rom)) {
+                continue;
+            }
+            int index = table.Find1820inDataStruct(rom);
+            const bool isNew = index < 0;
+            if (isNew) {
+                index = table.Append1820ToDataStruct(rom, line + kNewProbeLineOffset);
+                if (index < 0) {
+                    if (std::find(result.leftOut.begin(), result.leftOut.end(), rom) ==
+                        result.leftOut.end()) {
+                        result.leftOut.push_back(rom);
+                    }
+                    continue;
+                }
+            } else {
+                table.SensorArray[static_cast<std::size_t>(index)].Line = line;
+            }
+            ++result.probesFound;
+            if (onFound) {
+                onFound(table.SensorArray[static_cast<std::size_t>(index)], isNew);
+            }
+            // The reading selects the probe's line again, which leaves the
+            // search where it was: its state is kept apart from the selection.
+            ReadIntoRecord(session, table, index);
+        }
+    }
+    return result;
+}
+
+int IdentifyEenProbe(NodexSession& session, SensorTable& table, std::vector<RomCode>* leftOut) {
+    OneWireDriver& driver = session.Driver();
+    session.SelectLine(kAllLinesOn);
+    for (int found = driver.OwFirst(session.Handle()); found > 0;
+         found = driver.OwNext(session.Handle())) {
+        const RomCode rom = CurrentRom(session);
+        if (!IsAcceptedProbe(session, rom)) {
+            continue;
+        }
+        int index = table.Find1820inDataStruct(rom);
+        if (index < 0) {
+            index = table.Append1820ToDataStruct(rom, 1 + kNewProbeLineOffset);
+        }
+        if (index < 0) {
+            if (leftOut != nullptr) {
+                leftOut->push_back(rom);
+            }
+            return -1;
+        }
+        ReadIntoRecord(session, table, index);
+        return index;
+    }
+    return -1;
+}
+
+}  // namespace qrv

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "probe_editor/probe_editor_view.h"
+#include "runtime/clock.h"
+#include "runtime/dialogs.h"
+#include "runtime/event_log.h"
+#include "sensors/sensor_table.h"
+#include "sensors/table_handshake.h"
+
+namespace qrv {
+
+// Results of DoeProbeSettingMenu.
+inline constexpr int kEditorPanelMissing = -1;
+inline constexpr int kEditorNothingSaved = 0;
+inline constexpr int kEditorSaved = 1;
+inline constexpr int kEditorDeleted = 2;
+
+// Results of GetDataFromScreen.
+inline constexpr int kScreenNoName = -1;
+inline constexpr int kScreenNameExists = -2;
+inline constexpr int kScreenNameNotStorable = -3;
+
+struct ProbeEditorContext {
+    SensorTable& table;
+    TableHandshake& handshake;
+    Dialogs& dialogs;
+    const Clock& clock;
+    EventLog& log;
+    std::filesystem::path snsFile;
+    int taal = 0;
+    bool demoMode = false;
+    // Pauses acquisition before a delete changes the table's membership.
+    std::function<void()> stopNetworkTimer;
+};
+
+// The probe settings panel's rules: a working copy of one record, checked and
+// written back only when the user confirms. Qt-free; a ProbeEditorView shows
+// it and forwards the user's actions to the public operations below.
+class ProbeEditor {
+  public:
+    ProbeEditor(const ProbeEditorContext& context, ProbeEditorView& view)
+        : context_(context), view_(view) {}
+
+    // Opens the panel modally on the record at index. Returns kEditorDeleted,
+    // kEditorSaved (the last leave saved), kEditorNothingSaved, or
+    // kEditorPanelMissing.
+    int DoeProbeSettingMenu(int index, bool isNew, bool allowNavigation);
+
+    // OK, the close box and Back.
+    void Leave();
+    void NextProbe();
+    void PrevProbe();
+    void UndoProbe();
+    void ClearProbe();
+    void DeleteProbe();
+    // Field callbacks.
+    void NameCommitted();
+    void StatusChanged();
+    void LimitChanged(LimitField field);
+    void WindowStartChanged(int day);
+    void WindowStopChanged(int day);
+
+    const SensorRecord& EditRecord() const { return edit_; }
+    int EditIndex() const { return editIndex_; }
+
+    // Reads the screen into the working copy: 0, kScreenNoName,
+    // kScreenNameExists or kScreenNameNotStorable (after telling the user).
+    int GetDataFromScreen();
+    // 1 when the working copy differs from the record in the table.
+    int ProbeDataChanged();
+
+  private:
+    void GetDataFromStruct();
+    void PutSensorDataToStruct();
+    void SetDataToScreen(bool focusName);
+    void InitDataToScreen();
+    bool CheckIfNameAlreadyExists(const std::string& name) const;
+    void ReadFieldsIntoCopy(const ProbePanelValues& values);
+    ProbePanelValues ValuesOfCopy();
+    ProbePanelDisplay DisplayOfCopy() const;
+    std::string WarningFor(int status) const;
+    void Step(int direction);
+    bool WriteSensorFile();
+    void Popup(std::string_view message);
+    void EndPanel();
+
+    ProbeEditorContext context_;
+    ProbeEditorView& view_;
+    SensorRecord edit_;
+    int editIndex_ = 0;
+    bool isNew_ = false;
+    bool navigation_ = false;
+    bool saved_ = false;
+    bool deleted_ = false;
+    bool nameEmpty_ = false;
+    // Changes kept in the table while stepping, not yet in the sensor file.
+    bool keptInTable_ = false;
+};
+
+// The four limits after the user changed one of them: alarm high and low
+// pull the pre-alarm limit on their side along, a pre-alarm limit is kept
+// between the other pre-alarm limit and its alarm limit.
+void CorrectLimits(LimitField field, int& alarmLow, int& alarmHigh, int& tripLow, int& tripHigh);
+
+// "HH:MM" of a quarter-hour of the day, 0 (00:00) to 96 (24:00).
+std::string QuarterHourText(int quarterHour);
+
+// The serial number shown as the probe's network address: ROM bytes 6 down
+// to 1, two upper-case hex digits each.
+std::string NetworkAddressText(const RomCode& rom);
+
+// Asks whether every probe should get `status`; on Yes pauses acquisition
+// (the caller's pause) and sets the status of every used record. 1 on Yes,
+// else 0.
+int DoneAllSensorsSettings(SensorTable& table, Dialogs& dialogs, int taal, int status,
+                           const std::function<void()>& pauseAcquisition);
+
+}  // namespace qrv

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "sensors/sensor_record.h"
+
+namespace qrv {
+
+class ProbeEditor;
+
+// Which set of alarm controls the panel shows for a probe.
+enum class ProbePanelKind {
+    kAnalog,     // temperature and humidity: limits, pre-alarm limits, units
+    kSwitch,     // status sensor: the contact state that means alarm
+    kUnchanged,  // a family the station does not measure: leave the panel as it is
+};
+
+// What the panel shows beside the editable values.
+struct ProbePanelDisplay {
+    ProbePanelKind kind = ProbePanelKind::kAnalog;
+    std::string typeText;        // "Temperature probe", ...; empty with kUnchanged
+    std::string units;           // beside the four limits
+    std::string networkAddress;  // twelve hex digits of the serial number
+    std::string warning;         // empty: the warning line is hidden
+};
+
+// The editable controls of the panel, as shown and as read back.
+struct ProbePanelValues {
+    std::string name;  // the name box's text
+    int status = kStatusActive;
+    int alarmLow = 0;
+    int alarmHigh = 0;
+    int tripLow = 0;
+    int tripHigh = 0;
+    int switchAlarmState = 0;  // 0 closed, 1 open
+    int alarmDelayMinutes = 0;
+    int tripDelayMinutes = 0;
+    std::array<AlarmWindow, 7> windows{};  // Monday first, quarter-hours 0..96
+    bool sms = false;
+    bool relay = false;
+};
+
+enum class LimitField { kAlarmHigh, kAlarmLow, kTripHigh, kTripLow };
+
+// The probe settings panel as the editing rules see it. An implementation
+// shows values and reads them back, and turns the user's actions into calls
+// of the ProbeEditor it was loaded for (Leave for OK, the close box and
+// Back; the menu commands; the field callbacks).
+class ProbeEditorView {
+  public:
+    virtual ~ProbeEditorView() = default;
+
+    // Loads the panel, labels it in the language and connects it to the
+    // editor; without navigation stepping and deleting are dimmed. False when
+    // the panel cannot be loaded.
+    virtual bool LoadPanel(ProbeEditor& editor, int taal, bool navigation) = 0;
+    virtual void ShowNewProbeLine(bool show) = 0;
+    virtual void Show(const ProbePanelDisplay& display, const ProbePanelValues& values) = 0;
+    // The four limit fields only.
+    virtual void ShowLimits(const ProbePanelValues& values) = 0;
+    // One weekday's start and stop rings.
+    virtual void ShowWindow(int day, const AlarmWindow& window) = 0;
+    virtual void ShowWarning(std::string_view warning) = 0;
+    virtual void SetNameText(std::string_view name) = 0;
+    virtual void FocusName() = 0;
+    virtual ProbePanelValues Read() const = 0;
+    // Shows the panel modally and returns once EndModal has been called.
+    virtual void RunModal() = 0;
+    virtual void EndModal() = 0;
+    virtual void DiscardPanel() = 0;
+};
+
+}  // namespace qrv
