@@ -70,6 +70,46 @@ void SimulatedNodex::AddLinkFault(const LinkFault& fault) {
     linkFaults_.push_back({fault, 0});
 }
 
+bool SimulatedNodex::DisconnectDevice(const Rom& rom) {
+    std::lock_guard lock(mutex_);
+    if (IsUnitOwn(rom)) {
+        return false;
+    }
+    const auto matches = [&rom](const SimDevice* device) { return device->GetRom() == rom; };
+    bool found = std::erase_if(trunk_, matches) > 0;
+    for (auto& line : lines_) {
+        found = std::erase_if(line, matches) > 0 || found;
+    }
+    std::erase_if(active_, matches);
+    return found;
+}
+
+bool SimulatedNodex::ConnectDevice(const Rom& rom, int line) {
+    std::lock_guard lock(mutex_);
+    if (IsUnitOwn(rom) || line < 1 || line > static_cast<int>(lines_.size())) {
+        return false;
+    }
+    for (const auto& device : owned_) {
+        if (device->GetRom() == rom) {
+            const auto matches = [&rom](const SimDevice* d) { return d->GetRom() == rom; };
+            std::erase_if(trunk_, matches);
+            for (auto& other : lines_) {
+                std::erase_if(other, matches);
+            }
+            device->PowerOn();
+            lines_[static_cast<std::size_t>(line - 1)].push_back(device.get());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SimulatedNodex::IsUnitOwn(const Rom& rom) const {
+    return rom == ds2406_->GetRom() ||
+           std::any_of(couplers_.begin(), couplers_.end(),
+                       [&rom](const Ds2409Coupler* coupler) { return coupler->GetRom() == rom; });
+}
+
 void SimulatedNodex::ClearFaults() {
     std::lock_guard lock(mutex_);
     faults_.clear();

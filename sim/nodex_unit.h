@@ -88,6 +88,14 @@ class SimulatedNodex : private SimBus {
     void AddLineDevice(int line, std::unique_ptr<SimDevice> device);
     void AddFault(const Fault& fault);
     void AddLinkFault(const LinkFault& fault);
+    // Unplugging and plugging devices while the unit runs, as a user does
+    // when identifying probes one at a time. A disconnected device keeps its
+    // state apart from the bus and can be connected again to any line
+    // (1..number of couplers), where it starts from power-on. False when no
+    // device has that ROM, it is one of the unit's own, or the line does not
+    // exist.
+    bool DisconnectDevice(const Rom& rom);
+    bool ConnectDevice(const Rom& rom, int line);
     // Ends every fault, of the devices and of the link.
     void ClearFaults();
 
@@ -159,6 +167,8 @@ class SimulatedNodex : private SimBus {
     void PowerOnAll();
     void NoteOutputs();
     bool RedLampLocked() const;
+    // The DS2406 and the couplers are soldered in: they never come off.
+    bool IsUnitOwn(const Rom& rom) const;
 
     mutable std::mutex mutex_;
     Ds2480bChip chip_;
