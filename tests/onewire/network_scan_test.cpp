@@ -1,0 +1,116 @@
+// The line search and the one-probe search of the installation, on the
+// simulated unit, with probes plugged and unplugged while it runs.
+#include <gtest/gtest.h>
+
+#include "onewire/network_scan.h"
+#include "sim/switch_devices.h"
+#include "sim/temperature_probe.h"
+#include "sim_station.h"
+
+namespace qrv::testing {
+namespace {
+
+std::vector<sim::Rom> LineProbes(sim::SimulatedNodex& unit) {
+    std::vector<sim::Rom> probes;
+    for (const auto& [line, device] : unit.Devices()) {
+        if (line > 0) {
+            probes.push_back(device->GetRom());
+        }
+    }
+    return probes;
+}
+
+TEST(NetworkScan, FindsEveryProbeOnItsLineAndSkipsTheUnitAndOtherFamilies) {
+    SimStation station;
+    station.unit->AddTrunkDevice(std::make_unique<sim::Ds2405Switch>(sim::MakeRom(0x05, 77)));
+    station.Start();
+    SensorTable table;
+    std::vector<std::pair<std::string, bool>> announced;
+    const ScanResult result =
+        ScanTotalNetwork(station.session, table, [&](const SensorRecord& record, bool isNew) {
+            announced.emplace_back(RomToHex(record.Rom), isNew);
+        });
+
+    EXPECT_EQ(result.probesFound, 15);
+    EXPECT_TRUE(result.leftOut.empty());
+    ASSERT_EQ(table.GetMax1820Index(), 14);
+    EXPECT_EQ(announced.size(), 15u);
+    for (int line = 1; line <= 3; ++line) {
+        for (const std::string kind : {"DS18B20", "DS18S20", "DS1820", "DS2438", "DS2406"}) {
+            const auto roms = RomsOf(*station.unit, line, kind);
+            ASSERT_EQ(roms.size(), 1u);
+            const int index = table.Find1820inDataStruct(ToRomCode(roms[0]));
+            ASSERT_GE(index, 0) << kind << " on line " << line;
+            const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+            EXPECT_EQ(record.Line, 100 + line);
+            EXPECT_EQ(record.FoundOnNetwork, 1);
+            EXPECT_FALSE(IsErrorValue(record.Value)) << kind << " " << record.Value;
+            EXPECT_NE(record.SensorType, kTypeUnknown);
+        }
+    }
+
+    // Known now: a second scan appends nothing and keeps the lines.
+    for (int index = 0; index <= 14; ++index) {
+        table.SensorArray[static_cast<std::size_t>(index)].Line %= 100;
+    }
+    announced.clear();
+    ScanTotalNetwork(station.session, table, [&](const SensorRecord& record, bool isNew) {
+        announced.emplace_back(RomToHex(record.Rom), isNew);
+    });
+    EXPECT_EQ(table.GetMax1820Index(), 14);
+    for (const auto& [rom, isNew] : announced) {
+        EXPECT_FALSE(isNew) << rom;
+    }
+}
+
+TEST(NetworkScan, IdentificationTakesTheOneProbePluggedIn) {
+    SimStation station;
+    station.Start();
+    for (const sim::Rom& rom : LineProbes(*station.unit)) {
+        ASSERT_TRUE(station.unit->DisconnectDevice(rom));
+    }
+    SensorTable table;
+    EXPECT_EQ(IdentifyEenProbe(station.session, table), -1) << "nothing plugged in";
+
+    const sim::Rom first = sim::MakeRom(0x28, 0x5001);
+    station.unit->AddLineDevice(1, std::make_unique<sim::TemperatureProbe>(
+                                       first, sim::TemperatureProbe::Model::kDs18b20, 4.5));
+    EXPECT_EQ(IdentifyEenProbe(station.session, table), 0);
+    EXPECT_EQ(table.SensorArray[0].Line, 101);
+    EXPECT_NEAR(table.SensorArray[0].Value, 4.5, 0.1);
+
+    // The user swaps it for another new probe, then plugs the first in again
+    // elsewhere.
+    ASSERT_TRUE(station.unit->DisconnectDevice(first));
+    const sim::Rom second = sim::MakeRom(0x12, 0x5002);
+    station.unit->AddLineDevice(3, std::make_unique<sim::Ds2406Switch>(second));
+    EXPECT_EQ(IdentifyEenProbe(station.session, table), 1);
+    EXPECT_EQ(table.SensorArray[1].Line, 101);
+    ASSERT_TRUE(station.unit->DisconnectDevice(second));
+    ASSERT_TRUE(station.unit->ConnectDevice(first, 2));
+    EXPECT_EQ(IdentifyEenProbe(station.session, table), 0) << "found again, not appended";
+    EXPECT_EQ(table.GetMax1820Index(), 1);
+
+    EXPECT_FALSE(station.unit->DisconnectDevice(station.unit->Ds2406Rom()))
+        << "the unit's own devices stay on the trunk";
+}
+
+TEST(NetworkScan, AFullTableLeavesTheNewProbeOut) {
+    SimStation station;
+    station.Start();
+    SensorTable table;
+    for (int i = 0; i < kMaxSensors; ++i) {
+        table.Append1820ToDataStruct(ToRomCode(sim::MakeRom(0x28, 0x9000 + i)), 1);
+    }
+    std::vector<RomCode> leftOut;
+    EXPECT_EQ(IdentifyEenProbe(station.session, table, &leftOut), -1);
+    ASSERT_EQ(leftOut.size(), 1u);
+    EXPECT_EQ(table.Find1820inDataStruct(leftOut[0]), -1);
+
+    const ScanResult result = ScanTotalNetwork(station.session, table);
+    EXPECT_EQ(result.probesFound, 0);
+    EXPECT_EQ(result.leftOut.size(), 15u);
+}
+
+}  // namespace
+}  // namespace qrv::testing
