@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
