@@ -1,0 +1,108 @@
+// A whole installation through the station window, with the new probes named
+// in the real probe editor dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <nlohmann/json.hpp>
+
+#include "app/window/main_window.h"
+#include "probe_editor/dialog/probe_editor_dialog.h"
+#include "sim_shell_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+std::shared_ptr<sim::SimulatedNodex> TwoProbes() {
+    return sim::BuildNetwork(nlohmann::json::parse(R"({"lines": [
+        [{"type": "DS18B20", "temperature": -19.0}],
+        [{"type": "DS2406", "input": 1}], []]})"));
+}
+
+class InstallationWindow : public ::testing::Test, protected SimShellFixture {
+  protected:
+    InstallationWindow()
+        : SimShellFixture(TwoProbes()),
+          window(state, {clock, dialogs, programLog, editor, simPorts, simSession}) {}
+
+    QAction* FindAction(QMenu* menu, const QString& text) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) {
+                return action;
+            }
+            if (action->menu() != nullptr) {
+                if (QAction* found = FindAction(action->menu(), text)) {
+                    return found;
+                }
+            }
+        }
+        return nullptr;
+    }
+    QAction* FindAction(const QString& text) {
+        for (QAction* top : window.menuBar()->actions()) {
+            if (QAction* found = FindAction(top->menu(), text)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+
+    window::MainWindow window;
+};
+
+TEST_F(InstallationWindow, TwoNewProbesAreNamedInTheEditorDialog) {
+    dialogs.QueueButton(1);  // save the first
+    dialogs.QueueButton(1);  // save the second
+    const QStringList names{"Freezer left", "Back door"};
+    QStringList types;
+    int named = 0;
+    bool newProbeLineShown = true;
+    QTimer user;
+    user.setInterval(5);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog =
+            qobject_cast<probe_editor::ProbeEditorDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) {
+            return;
+        }
+        if (named >= names.size()) {
+            dialog->Finish();  // an opening too many: end it so the test fails, not hangs
+            ++named;
+            return;
+        }
+        types << dialog->findChild<QLabel*>("probeType")->text();
+        newProbeLineShown =
+            newProbeLineShown && dialog->findChild<QLabel*>("newProbeLine")->isVisible();
+        dialog->findChild<QLineEdit*>("probeName")->setText(names[named++]);
+        dialog->findChild<QPushButton*>("okButton")->click();
+    });
+    user.start();
+    window.show();
+    QAction* install = FindAction("&Initialize network");
+    ASSERT_NE(install, nullptr);
+    install->trigger();
+    user.stop();
+
+    EXPECT_EQ(named, 2);
+    EXPECT_EQ(types, (QStringList{"Temperature probe", "Status sensor"}));
+    EXPECT_TRUE(newProbeLineShown);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+    ASSERT_EQ(state.sensors.GetMax1820Index(), 1);
+    EXPECT_EQ(state.sensors.SensorArray[0].Name, "Freezer left");
+    EXPECT_EQ(state.sensors.SensorArray[1].Line, 102);
+    const SensorTable stored = ReadStationSensorFile();
+    EXPECT_EQ(stored.SensorArray[1].Name, "Back door");
+    EXPECT_EQ(stored.SensorArray[1].Line, 2);
+    EXPECT_EQ(state.NetWorkInstalled, 1);
+    EXPECT_NE(FindAction("&Freezer left"), nullptr) << "the probe menus list the new names";
+    EXPECT_NE(FindAction("&Back door"), nullptr);
+    EXPECT_TRUE(window.menuBar()->isEnabled());
+}
+
+}  // namespace
+}  // namespace qrv::testing

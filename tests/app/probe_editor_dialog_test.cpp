@@ -1,0 +1,114 @@
+// The probe editor dialog in every language, for each kind of probe: nothing
+// clipped, and it fits the smallest screen the station supports.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include "probe_editor/dialog/qt_probe_editor_view.h"
+#include "runtime/scripted_dialogs.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+namespace qrv::testing {
+namespace {
+
+struct Layout {
+    int taal;
+    RomCode rom;
+    const char* name;
+};
+
+// The widest text a widget must show in full.
+int NeededWidth(QWidget* widget) {
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        return group->fontMetrics().horizontalAdvance(group->title()) + 16;
+    }
+    return widget->sizeHint().width();
+}
+
+std::vector<std::string> ClippedWidgets(QWidget* dialog) {
+    std::vector<std::string> clipped;
+    for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+        if (!widget->isVisible()) {
+            continue;
+        }
+        auto* label = qobject_cast<QLabel*>(widget);
+        const bool checked = (label != nullptr && !label->wordWrap()) ||
+                             qobject_cast<QCheckBox*>(widget) != nullptr ||
+                             qobject_cast<QComboBox*>(widget) != nullptr ||
+                             qobject_cast<QPushButton*>(widget) != nullptr ||
+                             qobject_cast<QGroupBox*>(widget) != nullptr;
+        if (label != nullptr && label->wordWrap() &&
+            label->heightForWidth(label->width()) > label->height()) {
+            clipped.push_back(label->text().toStdString());
+        } else if (checked && widget->width() < NeededWidth(widget)) {
+            clipped.push_back(widget->metaObject()->className() + std::string(" ") +
+                              widget->objectName().toStdString());
+        }
+    }
+    return clipped;
+}
+
+class EditorDialogLayout : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
+    const Layout& layout = GetParam();
+    SensorTable table;
+    const int index = table.Append1820ToDataStruct(layout.rom, 101);
+    table.DefineSensorTypeAndUnits(index);
+    table.SensorArray[0].Name = layout.name;
+    table.SensorArray[0].Status = kStatusInhibit;
+    VirtualClock clock;
+    TableHandshake handshake(clock);
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    TempDir dir;
+    const ProbeEditorContext context{table,       handshake, dialogs, clock, log, dir / "QRVNL.SNS",
+                                     layout.taal, false,     {}};
+    probe_editor::QtProbeEditorView view(nullptr);
+    ProbeEditor editor(context, view);
+    std::vector<std::string> clipped;
+    QSize size;
+    bool inspected = false;
+    QTimer::singleShot(0, [&] {
+        probe_editor::ProbeEditorDialog* dialog = view.Dialog();
+        dialog->adjustSize();
+        QApplication::processEvents();
+        clipped = ClippedWidgets(dialog);
+        size = dialog->size();
+        inspected = true;
+        if (const char* shots = std::getenv("QRV_SCREENSHOT_DIR")) {
+            dialog->grab().save(QString("%1/probe-editor-%2-%3.png")
+                                    .arg(shots)
+                                    .arg(layout.taal)
+                                    .arg(table.SensorArray[0].SensorType));
+        }
+        dialog->Finish();
+    });
+    editor.DoeProbeSettingMenu(0, true, false);
+
+    ASSERT_TRUE(inspected);
+    EXPECT_TRUE(clipped.empty()) << clipped.front();
+    EXPECT_LE(size.width(), 1280);
+    EXPECT_LE(size.height(), 760) << "room for the window frame on a 1280x800 screen";
+}
+
+const RomCode kTemperature{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x55};
+const RomCode kSwitch{0x12, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x77};
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLanguage, EditorDialogLayout,
+    ::testing::Values(Layout{0, kTemperature, "Cold room"}, Layout{0, kSwitch, "Back door"},
+                      Layout{1, kTemperature, "K\u00fchlraum"},
+                      Layout{1, kSwitch, "Hintert\u00fcr"},
+                      Layout{2, kTemperature, "Chambre froide"}, Layout{2, kSwitch, "Porte"},
+                      Layout{3, kTemperature, "Koelcel"}, Layout{3, kSwitch, "Achterdeur"}));
+
+}  // namespace
+}  // namespace qrv::testing
