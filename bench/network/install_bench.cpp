@@ -1,0 +1,219 @@
+// Installing the built-in sample network on the simulated unit, in virtual
+// time: once with every probe known (one pass) and once with an active probe
+// missing (two passes and the question). Prints virtual time, real time and
+// serial bytes, and the budget: the fixed waits (port check, lamp blinking,
+// session restart), one reading per probe per pass and the line searches,
+// each measured on its own, plus 10 %.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include <unistd.h>
+
+#include "app/shell/idle_network_timer.h"
+#include "app/shell/network_install.h"
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+#include "onewire/families.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
+#include "onewire/port_check.h"
+#include "onewire/unit_outputs.h"
+#include "probe_editor/probe_editor_view.h"
+#include "runtime/recording_status_display.h"
+#include "runtime/scripted_dialogs.h"
+#include "sensors/families.h"
+#include "sensors/sensor_file.h"
+#include "sim/network_file.h"
+#include "sim/sample_probe_table.h"
+
+namespace qrv {
+namespace {
+
+constexpr double kBudgetMargin = 1.10;
+
+struct NoLog final : EventLog {
+    void LogMessageToDisk(std::string_view) override {}
+};
+struct NoEditor final : shell::TextFileOpener {
+    void OpenInTextEditor(const std::filesystem::path&) override {}
+};
+// Every probe is known, so no panel ever opens.
+struct NoPanel final : ProbeEditorView {
+    bool LoadPanel(ProbeEditor&, int, bool) override { return false; }
+    void ShowNewProbeLine(bool) override {}
+    void Show(const ProbePanelDisplay&, const ProbePanelValues&) override {}
+    void ShowLimits(const ProbePanelValues&) override {}
+    void ShowWindow(int, const AlarmWindow&) override {}
+    void ShowWarning(std::string_view) override {}
+    void SetNameText(std::string_view) override {}
+    void FocusName() override {}
+    ProbePanelValues Read() const override { return {}; }
+    void RunModal() override {}
+    void EndModal() override {}
+    void DiscardPanel() override {}
+};
+
+PortMap Map() {
+    PortMap map;
+    map.Set(1, "simulator:bench");
+    return map;
+}
+
+// A unit on COM1 with the station's driver and session, on virtual time.
+struct Rig {
+    Rig() : ports(Map(), registry.Factory()) {
+        registry.Install("simulator:bench", unit);
+        session.SerialPort = 1;
+    }
+    std::uint64_t Bytes() const { return unit->BytesFromHost() + unit->BytesToHost(); }
+
+    VirtualClock clock;
+    sim::SimulatorRegistry registry{clock};
+    std::shared_ptr<sim::SimulatedNodex> unit = sim::MakeSampleNetwork();
+    SerialPortProvider ports;
+    OneWireDriver driver{ports, clock};
+    NodexSession session{driver, ports, clock};
+};
+
+struct Budget {
+    double fixed = 0;     // port check, session start, lamps, restart
+    double searches = 0;  // the three line searches of one pass
+    double readings = 0;  // one reading of every probe
+    double For(int passes) const { return fixed + passes * (searches + readings); }
+};
+
+template <typename F>
+double Timed(Rig& rig, F&& work) {
+    const double start = rig.clock.Timer();
+    work();
+    return rig.clock.Timer() - start;
+}
+
+Budget MeasureBudget() {
+    Rig rig;
+    NodexSession& session = rig.session;
+    Budget budget;
+    budget.fixed += Timed(rig, [&] { CheckSerialPortConnection(rig.ports, rig.clock, 1); });
+    budget.fixed += Timed(rig, [&] {
+        session.StartOneWireSession();
+        session.ZoekNodexNumbers();
+        AlarmRelaisOff(session);
+        OranjeLedOn(session);
+        session.SetCableTiming2480(1);
+    });
+    budget.fixed += Timed(rig, [&] {
+        AlarmRelaisOff(session);
+        RedLedOff(session);
+        for (int blink = 0; blink < 21; ++blink) {
+            OranjeLedOn(session);
+            OranjeLedOff(session);
+        }
+    });
+    budget.fixed += Timed(rig, [&] {
+        session.StopOneWireSession();
+        rig.clock.Delay(1.0);
+        session.StartOneWireSession();
+        session.SetCableTiming2480(1);
+    });
+    for (int line = 1; line <= 3; ++line) {
+        std::vector<RomCode> probes;
+        budget.searches += Timed(rig, [&] {
+            session.SelectLine(line);
+            for (int found = rig.driver.OwFirst(session.Handle()); found > 0;
+                 found = rig.driver.OwNext(session.Handle())) {
+                RomCode rom{};
+                rig.driver.OwRom(session.Handle(), rom);
+                probes.push_back(rom);
+            }
+        });
+        for (const RomCode& rom : probes) {
+            if (FindProbeFamily(rom[0]) != nullptr && rom != session.Nodex2406Rom) {
+                budget.readings += Timed(rig, [&] { ReadProbe(session, line, rom); });
+            }
+        }
+    }
+    return budget;
+}
+
+struct Result {
+    double virtualSeconds;
+    double realSeconds;
+    std::uint64_t bytes;
+    int popups;
+    bool installed;
+};
+
+Result Install(bool withMissingProbe) {
+    Rig rig;
+    const std::filesystem::path station = std::filesystem::temp_directory_path() /
+                                          ("quorvanel-install-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(station);
+    shell::StationState state(rig.clock, StationPaths{station});
+    state.WantedUserMode = kModeNormal;
+    ScriptedDialogs dialogs;
+    RecordingStatusDisplay display;
+    NoLog log;
+    NoEditor editor;
+    NoPanel panel;
+    shell::IdleNetworkTimer networkTimer(state, display);
+    const shell::ShellServices services{rig.clock, dialogs,     display,      log,  editor,
+                                        rig.ports, rig.session, networkTimer, panel};
+    SensorTable table = sim::SampleProbeTable();
+    if (withMissingProbe) {
+        const int index = table.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 0x9B}, 1);
+        table.SensorArray[static_cast<std::size_t>(index)].Name = "Missing";
+        dialogs.QueueButton(2);  // Off
+    }
+    WriteSensorFile(state.paths.SnsFileName(kModeNormal), table, rig.clock, dialogs, log, 0);
+    struct NoView final : shell::MainWindowView {
+        void SetWaitCursor(bool) override {}
+        void ShowMainPanel() override {}
+        void TranslateQRVMenu() override {}
+        void UpdateCheckMarks() override {}
+        void HandleSetMenuItems() override {}
+        void SetComPortItems(const std::vector<int>&) override {}
+        void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
+        void SetYearItems(const std::vector<int>&) override {}
+        void QuitUserInterface() override {}
+    } view;
+
+    const auto realStart = std::chrono::steady_clock::now();
+    const double virtualStart = rig.clock.Timer();
+    shell::DoeInstallNetwork(state, services, view);
+    const double realSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
+    Result result{rig.clock.Timer() - virtualStart, realSeconds, rig.Bytes(),
+                  static_cast<int>(dialogs.Popups().size()), state.NetWorkInstalled == 1};
+    std::filesystem::remove_all(station);
+    return result;
+}
+
+int Report(const char* what, const Result& result, double budget) {
+    const double limit = budget * kBudgetMargin;
+    std::printf(
+        "%-32s virtual %7.3f s (budget %7.3f s, limit %7.3f s)  real %6.3f s  serial bytes %6llu "
+        " popups %d  %s\n",
+        what, result.virtualSeconds, budget, limit, result.realSeconds,
+        static_cast<unsigned long long>(result.bytes), result.popups,
+        result.installed && result.virtualSeconds <= limit && result.realSeconds < 1.0
+            ? "within budget"
+            : "OVER BUDGET");
+    return result.installed && result.virtualSeconds <= limit && result.realSeconds < 1.0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace qrv
+
+int main() {
+    using namespace qrv;
+    const Budget budget = MeasureBudget();
+    std::printf("measured parts: fixed %.3f s, line searches %.3f s, readings %.3f s per pass\n",
+                budget.fixed, budget.searches, budget.readings);
+    int failures = 0;
+    failures += Report("sample network, all known", Install(false), budget.For(1));
+    failures += Report("one active probe missing", Install(true), budget.For(2));
+    return failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+}
