@@ -19,6 +19,20 @@ bool IsAcceptedProbe(const NodexSession& session, const RomCode& rom) {
     return IsProbeFamily(rom[0]) && !IsUnitDevice(session, rom);
 }
 
+// Searches the lines now switched on and hands every probe of an accepted
+// family to visit, until visit returns false.
+template <typename Visit>
+void SearchProbes(NodexSession& session, Visit&& visit) {
+    OneWireDriver& driver = session.Driver();
+    for (int found = driver.OwFirst(session.Handle()); found > 0;
+         found = driver.OwNext(session.Handle())) {
+        const RomCode rom = CurrentRom(session);
+        if (IsAcceptedProbe(session, rom) && !visit(rom)) {
+            return;
+        }
+    }
+}
+
 void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
     SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
     record.FoundOnNetwork = 1;
@@ -37,15 +51,9 @@ bool IsUnitDevice(const NodexSession& session, const RomCode& rom) {
 ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
                             const ProbeFoundCallback& onFound) {
     ScanResult result;
-    OneWireDriver& driver = session.Driver();
     for (int line = 1; line <= kCouplerCount; ++line) {
         session.SelectLine(line);
-        for (int found = driver.OwFirst(session.Handle()); found > 0;
-             found = driver.OwNext(session.Handle())) {
-            const RomCode rom = CurrentRom(session);
-            if (!IsAcceptedProbe(session, rom)) {
-                continue;
-            }
+        SearchProbes(session, [&](const RomCode& rom) {
             int index = table.Find1820inDataStruct(rom);
             const bool isNew = index < 0;
             if (isNew) {
@@ -55,7 +63,7 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
                         result.leftOut.end()) {
                         result.leftOut.push_back(rom);
                     }
-                    continue;
+                    return true;
                 }
             } else {
                 table.SensorArray[static_cast<std::size_t>(index)].Line = line;
@@ -67,21 +75,17 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
             // The reading selects the probe's line again, which leaves the
             // search where it was: its state is kept apart from the selection.
             ReadIntoRecord(session, table, index);
-        }
+            return true;
+        });
     }
     return result;
 }
 
 int IdentifyEenProbe(NodexSession& session, SensorTable& table, std::vector<RomCode>* leftOut) {
-    OneWireDriver& driver = session.Driver();
     session.SelectLine(kAllLinesOn);
-    for (int found = driver.OwFirst(session.Handle()); found > 0;
-         found = driver.OwNext(session.Handle())) {
-        const RomCode rom = CurrentRom(session);
-        if (!IsAcceptedProbe(session, rom)) {
-            continue;
-        }
-        int index = table.Find1820inDataStruct(rom);
+    int index = -1;
+    SearchProbes(session, [&](const RomCode& rom) {
+        index = table.Find1820inDataStruct(rom);
         if (index < 0) {
             index = table.Append1820ToDataStruct(rom, 1 + kNewProbeLineOffset);
         }
@@ -89,12 +93,12 @@ int IdentifyEenProbe(NodexSession& session, SensorTable& table, std::vector<RomC
             if (leftOut != nullptr) {
                 leftOut->push_back(rom);
             }
-            return -1;
+        } else {
+            ReadIntoRecord(session, table, index);
         }
-        ReadIntoRecord(session, table, index);
-        return index;
-    }
-    return -1;
+        return false;  // the first probe is the one
+    });
+    return index;
 }
 
 }  // namespace qrv

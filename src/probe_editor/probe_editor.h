@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "probe_editor/probe_editor_view.h"
 #include "runtime/clock.h"
@@ -42,8 +43,8 @@ struct ProbeEditorContext {
 // it and forwards the user's actions to the public operations below.
 class ProbeEditor {
   public:
-    ProbeEditor(const ProbeEditorContext& context, ProbeEditorView& view)
-        : context_(context), view_(view) {}
+    ProbeEditor(ProbeEditorContext context, ProbeEditorView& view)
+        : context_(std::move(context)), view_(view) {}
 
     // Opens the panel modally on the record at index. Returns kEditorDeleted,
     // kEditorSaved (the last leave saved), kEditorNothingSaved, or

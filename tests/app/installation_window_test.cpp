@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/window/main_window.h"
+#include "menu_actions.h"
 #include "probe_editor/dialog/probe_editor_dialog.h"
 #include "sim_shell_fixture.h"
 
@@ -30,27 +31,7 @@ class InstallationWindow : public ::testing::Test, protected SimShellFixture {
         : SimShellFixture(TwoProbes()),
           window(state, {clock, dialogs, programLog, editor, simPorts, simSession}) {}
 
-    QAction* FindAction(QMenu* menu, const QString& text) {
-        for (QAction* action : menu->actions()) {
-            if (action->text() == text) {
-                return action;
-            }
-            if (action->menu() != nullptr) {
-                if (QAction* found = FindAction(action->menu(), text)) {
-                    return found;
-                }
-            }
-        }
-        return nullptr;
-    }
-    QAction* FindAction(const QString& text) {
-        for (QAction* top : window.menuBar()->actions()) {
-            if (QAction* found = FindAction(top->menu(), text)) {
-                return found;
-            }
-        }
-        return nullptr;
-    }
+    QAction* FindAction(const QString& text) { return FindMenuAction(window.menuBar(), text); }
 
     window::MainWindow window;
 };

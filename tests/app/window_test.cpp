@@ -12,6 +12,7 @@
 #include "app/shell/startup.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
+#include "menu_actions.h"
 #include "runtime/instance_lock.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
@@ -46,27 +47,7 @@ class WindowTest : public ::testing::Test, protected ShellFixture {
         }
         return titles;
     }
-    QAction* FindAction(QMenu* menu, const QString& text) {
-        for (QAction* action : menu->actions()) {
-            if (action->text() == text) {
-                return action;
-            }
-            if (action->menu()) {
-                if (QAction* found = FindAction(action->menu(), text)) {
-                    return found;
-                }
-            }
-        }
-        return nullptr;
-    }
-    QAction* FindAction(const QString& text) {
-        for (QAction* top : window.menuBar()->actions()) {
-            if (QAction* found = FindAction(top->menu(), text)) {
-                return found;
-            }
-        }
-        return nullptr;
-    }
+    QAction* FindAction(const QString& text) { return FindMenuAction(window.menuBar(), text); }
     std::optional<int> Start() { return shell::RunStartup(state, window.Services(), window, {}); }
 
     window::MainWindow window;
