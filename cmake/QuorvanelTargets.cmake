@@ -2,7 +2,7 @@
 # layering check at the end of configuration refuses any core library that
 # links Qt or includes a header of the GUI folders.
 
-set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/" "ui/" "probe_editor/dialog/" "reports/pages/")
+set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/panels/" "ui/" "probe_editor/dialog/" "reports/pages/")
 
 function(qrv_apply_build_options target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)

@@ -16,9 +16,6 @@
 namespace qrv::text {
 namespace {
 
-// The version shown in the title bar.
-constexpr double kProgramVersion = 3.03;
-
 constexpr std::string_view kMark = "__";
 
 template <std::size_t... N>

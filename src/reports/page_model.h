@@ -1,0 +1,60 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "reports/graph_axis.h"
+#include "reports/plot_style.h"
+
+namespace qrv {
+
+// A graph as the station draws it, on screen and on paper alike: a labelled
+// X range, a value axis scaled by ComputeValueAxis, one series.
+struct GraphModel {
+    double xLo = 0.0;
+    double xHi = kMinutesPerDay;
+    std::vector<AxisLabel> xLabels;
+    ValueAxis y;
+    std::vector<AxisLabel> yLabels;  // label strings instead of numbers (a switch)
+    std::string yTitle;
+    PlotStyle style;
+    std::vector<double> xs;  // no curve when empty
+    std::vector<double> ys;
+};
+
+enum class PageOrientation { Portrait, Landscape };
+
+// The three page designs: a month or week page (graph and statistics), a day
+// page (graph and value lines) and a list page (rows of fixed columns).
+enum class PageLayout { Period, Day, List };
+
+// One printed page, ready to be painted. Texts are UTF-8; the body, column
+// headers and statistics are fixed-column lines printed in a monospaced font.
+struct ReportPage {
+    PageLayout layout = PageLayout::Day;
+    PageOrientation orientation = PageOrientation::Portrait;
+    std::string banner;  // product banner and printing date
+    std::string title;
+    std::string pageLine;              // "Page 2 of 3"; empty when the page has none
+    std::vector<std::string> details;  // address, network, probe, period, file ...
+    std::string typeLine;
+    std::string maxLine;
+    std::string minLine;
+    std::optional<GraphModel> graph;
+    std::vector<std::string> columnHeader;
+    std::vector<std::string> body;
+    std::vector<std::string> statistics;
+};
+
+// Where finished pages go: a printer, or a PDF file.
+class PageOutput {
+  public:
+    virtual ~PageOutput() = default;
+    // false when the page could not be printed; the output is then unusable.
+    virtual bool AddPage(const ReportPage& page) = 0;
+    // Ends the job; false when it failed.
+    virtual bool Finish() = 0;
+};
+
+}  // namespace qrv

@@ -1,0 +1,20 @@
+#include "reports/printouts/print_context.h"
+
+#include "text/texts.h"
+
+namespace qrv {
+
+using text::Key;
+
+std::string PrintingBanner(const PrintContext& context, int blanksAfterBanner) {
+    return text::Plain(Key::QRVNL_TEXT, context.taal) +
+           std::string(static_cast<std::size_t>(blanksAfterBanner), ' ') +
+           text::Plain(Key::TXT_PRINTING_DATE, context.taal) + context.printed.EuroDatumString +
+           "   " + context.printed.TijdString;
+}
+
+std::string NetworkLine(const PrintContext& context) {
+    return text::Plain(Key::TXT_NETWORK_NAME, context.taal) + context.networkName;
+}
+
+}  // namespace qrv

@@ -1,0 +1,125 @@
+#include "reports/printouts/settings_pages.h"
+
+#include <algorithm>
+#include <array>
+
+#include "reports/text_columns.h"
+#include "runtime/formats.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+using text::Key;
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kLanguageNames{
+    "            English.", "            Deutsch.", "            Francais.",
+    "            Nederlands."};
+
+// The pages share the list page's frame: title, page line, banner, network
+// line and report name.
+ReportPage SettingsFrame(Key title, std::string pageLine, Key reportName,
+                         const PrintContext& context) {
+    ReportPage page;
+    page.layout = PageLayout::List;
+    page.orientation = PageOrientation::Portrait;
+    page.title = text::Plain(title, context.taal);
+    page.pageLine = std::move(pageLine);
+    page.banner = PrintingBanner(context);
+    page.details = {NetworkLine(context), text::Plain(reportName, context.taal)};
+    return page;
+}
+
+std::string StatusColumn(int status, int taal) {
+    switch (status) {
+        case kStatusActive:
+            return text::Plain(Key::TXT_PRNT_LIST_PROBE_STATUS_ON, taal);
+        case kStatusOff:
+            return text::Plain(Key::TXT_PRNT_LIST_PROBE_STATUS_OFF, taal);
+        case kStatusInhibit:
+            return text::Plain(Key::TXT_PRNT_LIST_PROBE_STATUS_INH, taal);
+        default:
+            return "????";
+    }
+}
+
+// Appends to the line and makes it exactly `column` characters long.
+void AppendTo(std::string& line, std::string_view part, std::size_t column) {
+    line = FitCharacters(line + std::string(part), column);
+}
+
+}  // namespace
+
+ReportPage MakeSystemSettingsPage(const SystemSettings& settings, int probeCount,
+                                  const PrintContext& context) {
+    const int taal = context.taal;
+    ReportPage page =
+        SettingsFrame(Key::TXT_LIST_SYS_SETTING, text::Plain(Key::TXT_PAGE1_OF1, taal),
+                      Key::TXT_LIST_SYS_SET_REPORT, context);
+    page.columnHeader = {"", text::Plain(Key::TXT_LIST_SYS_SET_TIME, taal) +
+                                 context.printed.EuroDatumString + "   " +
+                                 context.printed.TijdString};
+    const auto label = [taal](Key key) { return "     " + text::Plain(key, taal); };
+    const int language = std::clamp(settings.Taal, 0, 3);
+    const int style = settings.KeuzeGraphStyle;
+    const Key styleKey = style >= 0 && style <= 2 ? text::GroupKey(text::Group::GraphStyles, style)
+                                                  : Key::TXT_SYS_STYLE_DOTS;
+    page.body = {
+        label(Key::TXT_LIST_SOFTREL) + "  " + notation::Real(text::kProgramVersion, 2, 5),
+        label(Key::TXT_PRNT_SYS_COMPORT) + "           " + std::to_string(settings.SerialPort),
+        label(Key::TXT_PRNT_SYS_LANGUAGE) + "    " +
+            std::string(kLanguageNames[static_cast<std::size_t>(language)]),
+        label(Key::TXT_PRNT_SYS_SAMPLE_RATE) + "            " +
+            std::to_string(settings.KeuzeSampleTime) + " min.",
+        label(Key::TXT_PRNT_SYS_GRAPH_STYLE) + "        " + text::Plain(styleKey, taal),
+        label(Key::TXT_PRNT_SYS_NR_OF_PROBES) + "      " + std::to_string(std::max(0, probeCount)),
+    };
+    return page;
+}
+
+std::string ProbeSettingsRow(const SensorRecord& record, int taal) {
+    std::string line = FitCharacters(TakeCharacters(record.Name, 24), 25);
+    AppendTo(line, StatusColumn(record.Status, taal), 31);
+    const auto limit = [&](int value) { return notation::Int(value, 3) + record.Units; };
+    const auto minutes = [](int seconds) { return notation::Int(seconds / 60, 3) + " min"; };
+    if (record.SensorType == kTypeSwitch) {
+        AppendTo(line,
+                 text::Plain(record.AlarmHigh != 0 ? Key::TXT_SWITCH_OPEN : Key::TXT_SWITCH_CLOSED,
+                             taal),
+                 45);
+        AppendTo(line, minutes(record.AlarmDelay), 55);
+        AppendTo(line, "", 77);
+        return line;
+    }
+    AppendTo(line, limit(record.AlarmHigh), 38);
+    AppendTo(line, limit(record.AlarmLow), 45);
+    AppendTo(line, minutes(record.AlarmDelay), 55);
+    AppendTo(line, limit(record.TripHigh), 62);
+    AppendTo(line, limit(record.TripLow), 69);
+    AppendTo(line, minutes(record.TripDelay), 77);
+    return line;
+}
+
+int ProbeSettingsPageCount(int probes) {
+    return probes <= 0 ? 0 : (probes + kProbeRowsPerPage - 1) / kProbeRowsPerPage;
+}
+
+ReportPage MakeProbeSettingsPage(const SensorTable& table, int page, const PrintContext& context) {
+    const int taal = context.taal;
+    ReportPage list =
+        SettingsFrame(Key::TXT_PRNT_LIST_PROBE_SETTING,
+                      text::Plain(Key::TXT_PAGE_NUM, taal) + " " + std::to_string(page),
+                      Key::TXT_PRNT_LIST_PROBES_REPORT, context);
+    list.columnHeader = {text::Plain(Key::TXT_PRNT_HEADER_PROBES, taal),
+                         text::Plain(Key::TXT_PRNT_HEADER_2_PROBES, taal)};
+    const int first = kProbeRowsPerPage * (page - 1);
+    const int last = std::min(kProbeRowsPerPage * page - 1, table.GetMax1820Index());
+    for (int index = first; index <= last; ++index) {
+        list.body.push_back(
+            ProbeSettingsRow(table.SensorArray[static_cast<std::size_t>(index)], taal));
+    }
+    return list;
+}
+
+}  // namespace qrv

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "reports/page_model.h"
+#include "storage/today_reader.h"
+
+namespace qrv::views {
+
+inline constexpr std::uint32_t kBlack = 0x000000;
+inline constexpr std::uint32_t kAlarmRed = 0xFF0000;
+inline constexpr std::uint32_t kPreAlarmOrange = 0xFF6600;
+
+// What the big view shows of a probe, copied from its record under the table
+// hand-shake.
+struct ProbeState {
+    int status = 0;
+    int alarmState = 0;
+    double value = 0.0;
+    int sensorType = 0;
+    std::string units;
+};
+
+struct BigViewTexts {
+    std::string stateText;
+    std::string valueText;
+    std::uint32_t valueColour = kBlack;
+};
+
+// The state text ("Probe is active", an alarm text ...), the value in large
+// type and its colour. A stored failed reading (below -200.0) reads "????"
+// in the lost colour; while the interface does not answer both texts are a
+// single blank.
+BigViewTexts MakeBigView(const ProbeState& probe, bool communicationError, int taal);
+
+// The cursor read-out of the current-values and history graphs.
+std::string CursorTimeText(int minutes);
+std::string CursorValueText(int probeType, double value, std::string_view units, int taal);
+
+// Next (forward) or previous index among 0..last, wrapping round.
+int StepIndex(int index, int last, bool forward);
+
+// The point the cursor goes to after a redraw: the first one not before the
+// minute it stood at, the last one when there is none.
+int CursorIndexForTime(std::span<const std::int32_t> minutes, int cursorTime);
+
+// Today's graph of the shown probe in the user's graph style.
+GraphModel TodayGraph(const TodayView& today, int keuzeGraphStyle, int taal);
+
+// Whether today's reading found at least one value of the probe.
+bool HasTodayValues(const TodayView& today);
+
+}  // namespace qrv::views
