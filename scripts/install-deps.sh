@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-charts-dev libgl-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-dejavu-core
     libfmt-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
-    mawk
+    mawk poppler-utils
     owserver ow-shell
 )
 

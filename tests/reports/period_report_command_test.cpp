@@ -23,7 +23,7 @@ Outcome RunTool(const std::filesystem::path& station, std::vector<std::string_vi
     int status = report::kExitBadArguments;
     for (const report::Command& command : report::Commands()) {
         if (command.name == args.front()) {
-            status = command.run(station, std::span(args).subspan(1), out);
+            status = command.run(station, std::span(args).subspan(1), {out, {}});
         }
     }
     std::fclose(out);

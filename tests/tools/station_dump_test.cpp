@@ -127,7 +127,8 @@ TEST(ReportCommands, UnknownArgumentsAreRejected) {
     const std::string_view args[] = {"--rewrit"};
     for (const Command& command : Commands()) {
         if (command.name == "settings" || command.name == "probes") {
-            EXPECT_EQ(command.run(station.path(), CommandArgs(args), stdout), kExitBadArguments);
+            EXPECT_EQ(command.run(station.path(), CommandArgs(args), {stdout, {}}),
+                      kExitBadArguments);
         }
     }
 }

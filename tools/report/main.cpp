@@ -3,14 +3,22 @@
 // checks from outside.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "report_command.h"
+
+#ifdef QRV_REPORT_PAGES
+#include <QApplication>
+
+#include "reports/pages/page_output.h"
+#endif
 
 namespace {
 
@@ -19,7 +27,7 @@ void PrintUsage(std::FILE* out) {
                "usage: quorvanel-report [--station DIR] COMMAND [ARGS]\n"
                "commands:\n");
     for (const qrv::report::Command& command : qrv::report::Commands()) {
-        fmt::print(out, "  {:<28} {}\n", command.usage, command.summary);
+        fmt::print(out, "  {:<44} {}\n", command.usage, command.summary);
     }
     fmt::print(out, "DIR defaults to $XDG_DATA_HOME/quorvanel (~/.local/share/quorvanel).\n");
 }
@@ -56,9 +64,24 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return qrv::report::kExitBadArguments;
     }
+
+    qrv::report::ToolOutput output{stdout, {}};
+#ifdef QRV_REPORT_PAGES
+    // Pages are painted without ever showing a window, so reports can be made
+    // from cron on a machine without a display.
+    int qtArgc = 1;
+    std::array<char*, 2> qtArgv{argv[0], nullptr};
+    std::unique_ptr<QApplication> app;
+    if (std::find(rest.begin(), rest.end(), "--pdf") != rest.end()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(qtArgc, qtArgv.data());
+    }
+    output.openPdf = [](const std::string& path) { return qrv::pages::OpenPdfOutput(path); };
+#endif
+
     for (const qrv::report::Command& command : qrv::report::Commands()) {
         if (command.name == rest.front()) {
-            return command.run(station, std::span(rest).subspan(1), stdout);
+            return command.run(station, std::span(rest).subspan(1), output);
         }
     }
     fmt::print(stderr, "quorvanel-report: unknown command '{}'\n", rest.front());

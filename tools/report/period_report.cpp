@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "pdf_pages.h"
 #include "reports/calendar.h"
+#include "reports/printouts/daily_list.h"
+#include "reports/printouts/day_pages.h"
+#include "reports/printouts/period_pages.h"
 #include "reports/statistics.h"
 #include "runtime/clock.h"
 #include "runtime/recording_status_display.h"
@@ -40,6 +44,8 @@ struct PeriodRequest {
     int week = 1;   // week period
     bool csv = false;
     bool demo = false;
+    std::optional<std::string> pdf;
+    bool list = false;  // the daily list instead of the day pages
 };
 
 std::optional<int> ParseNumber(std::string_view text, int low, int high) {
@@ -83,20 +89,33 @@ int BadArguments(std::string_view message) {
     return kExitBadArguments;
 }
 
+int BadOptions() {
+    return BadArguments(
+        "unknown option, or options that do not go together (--csv or --pdf FILE; "
+        "--list only with --pdf for a day)");
+}
+
 // Splits the options off; the rest are the period's positional arguments.
 bool TakeOptions(CommandArgs args, PeriodRequest& request, std::vector<std::string_view>& rest) {
-    for (std::string_view arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (arg == "--csv") {
             request.csv = true;
         } else if (arg == "--demo") {
             request.demo = true;
+        } else if (arg == "--list") {
+            request.list = true;
+        } else if (arg == "--pdf" && i + 1 < args.size()) {
+            request.pdf = std::string(args[++i]);
         } else if (arg.starts_with("--")) {
             return false;
         } else {
             rest.push_back(arg);
         }
     }
-    return true;
+    // One output at a time; the daily list is a printout of a day.
+    return !(request.csv && request.pdf) &&
+           (!request.list || (request.pdf && request.period == Period::Day));
 }
 
 int StationLanguage(const std::filesystem::path& station) {
@@ -139,13 +158,20 @@ std::string CsvField(std::string_view text) {
     return quoted + "\"";
 }
 
-// Every value of every file of the period, in time order within a day.
-int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
-    auto day = std::make_unique<HistoryData>();
+// Reads one day's file into the day structure, as the history view does.
+void ReadDay(HistoryData& day, const std::string& file, int taal) {
     RecordingStatusDisplay display;
     const std::atomic<int> netWorkInstalled{1};
     StatusMessages status(display, taal, netWorkInstalled);
     SilentProgress progress;
+    ClearHistoSensorStructure(day);
+    day.HistoryFileName = file;
+    ReadHistoryFromDisk(day, status, progress);
+}
+
+// Every value of every file of the period, in time order within a day.
+int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
+    auto day = std::make_unique<HistoryData>();
     struct Row {
         int minute;
         int entry;
@@ -159,9 +185,7 @@ int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
         if (file == kNoPrintFile) {
             continue;
         }
-        ClearHistoSensorStructure(*day);
-        day->HistoryFileName = file;
-        ReadHistoryFromDisk(*day, status, progress);
+        ReadDay(*day, file, taal);
         rows.clear();
         for (int e = 0; e <= day->HistoryMaxIndex; ++e) {
             const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(e)];
@@ -202,7 +226,54 @@ int PrintProbes(const PeriodData& period, int taal, std::FILE* out) {
     return period.MonthMaxIndex >= 0 ? kExitOk : kExitNoData;
 }
 
-int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request, std::FILE* out) {
+int WrittenOrNoData(int status, int pages, const PeriodRequest& request, std::FILE* out) {
+    if (pages <= 0) {
+        return kExitNoData;
+    }
+    if (status == kExitOk) {
+        fmt::print(out, "wrote {} pages to {}\n", pages, *request.pdf);
+    }
+    return status;
+}
+
+// The day pages of every probe of the day (print all), or its daily list.
+int WriteDayPdf(const PeriodData& period, const PeriodRequest& request, const PrintContext& context,
+                const ToolOutput& output) {
+    const std::string& file = period.PrintFile[static_cast<std::size_t>(request.day)];
+    if (file == kNoPrintFile) {
+        return kExitNoData;
+    }
+    auto day = std::make_unique<HistoryData>();
+    ReadDay(*day, file, context.taal);
+    const int probes = day->HistoryMaxIndex + 1;
+    if (request.list) {
+        const int pages = DailyListPageCount(probes);
+        const int status = WritePdf(output, *request.pdf, pages, [&](int i) {
+            return MakeDailyListPage(*day, i + 1, pages, context);
+        });
+        return WrittenOrNoData(status, pages, request, output.out);
+    }
+    const int status = WritePdf(output, *request.pdf, probes,
+                                [&](int i) { return MakeDayPage(*day, i, context); });
+    return WrittenOrNoData(status, probes, request, output.out);
+}
+
+int WritePeriodPdf(const PeriodData& period, const PeriodRequest& request,
+                   const PrintContext& context, const ToolOutput& output) {
+    PeriodSelection selection;
+    selection.period = request.period == Period::Week ? ReportPeriod::Week : ReportPeriod::Month;
+    selection.year = request.year;
+    selection.month = request.month;
+    selection.week = request.week;
+    const int probes = period.MonthMaxIndex + 1;
+    const int status = WritePdf(output, *request.pdf, probes, [&](int i) {
+        return MakePeriodPage(period.MonthSensor[static_cast<std::size_t>(i)], selection, context);
+    });
+    return WrittenOrNoData(status, probes, request, output.out);
+}
+
+int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request,
+              const ToolOutput& output) {
     const int taal = StationLanguage(station);
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
     auto period = std::make_unique<PeriodData>();
@@ -210,33 +281,47 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
     ClearSensorStructure(*period);
     FindPeriodFiles(*period, dataDirectory, request, taal, progress);
     if (request.csv) {
-        return PrintCsv(*period, taal, out);
+        return PrintCsv(*period, taal, output.out);
+    }
+    if (request.pdf && request.period == Period::Day) {
+        return WriteDayPdf(*period, request, StationPrintContext(station, request.demo), output);
     }
     // Week reports work in quarter hours, day and month reports in hours.
     const int files = GetAllDataFromDisk(*period, request.period != Period::Week, taal, progress);
-    return files > 0 ? PrintProbes(*period, taal, out) : kExitNoData;
+    if (files <= 0) {
+        return kExitNoData;
+    }
+    if (request.pdf) {
+        return WritePeriodPdf(*period, request, StationPrintContext(station, request.demo), output);
+    }
+    return PrintProbes(*period, taal, output.out);
 }
 
 }  // namespace
 
-int RunDay(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+int RunDay(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
     PeriodRequest request;
     request.period = Period::Day;
     std::vector<std::string_view> rest;
-    if (!TakeOptions(args, request, rest) || rest.size() != 1 ||
-        !ParseDate(rest[0], request.year, request.month, request.day)) {
+    if (!TakeOptions(args, request, rest)) {
+        return BadOptions();
+    }
+    if (rest.size() != 1 || !ParseDate(rest[0], request.year, request.month, request.day)) {
         return BadArguments("day wants a date YYYY-MM-DD");
     }
-    return RunPeriod(station, request, out);
+    return RunPeriod(station, request, output);
 }
 
-int RunWeek(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+int RunWeek(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
     PeriodRequest request;
     request.period = Period::Week;
     std::vector<std::string_view> rest;
     std::optional<int> year;
     std::optional<int> week;
-    if (TakeOptions(args, request, rest) && rest.size() == 2) {
+    if (!TakeOptions(args, request, rest)) {
+        return BadOptions();
+    }
+    if (rest.size() == 2) {
         year = ParseNumber(rest[0], 1, 9999);
         week = year ? ParseNumber(rest[1], 1, WeeksInYear(*year)) : std::nullopt;
     }
@@ -245,16 +330,19 @@ int RunWeek(const std::filesystem::path& station, CommandArgs args, std::FILE* o
     }
     request.year = *year;
     request.week = *week;
-    return RunPeriod(station, request, out);
+    return RunPeriod(station, request, output);
 }
 
-int RunMonth(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+int RunMonth(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
     PeriodRequest request;
     request.period = Period::Month;
     std::vector<std::string_view> rest;
     std::optional<int> year;
     std::optional<int> month;
-    if (TakeOptions(args, request, rest) && rest.size() == 2) {
+    if (!TakeOptions(args, request, rest)) {
+        return BadOptions();
+    }
+    if (rest.size() == 2) {
         year = ParseNumber(rest[0], 1, 9999);
         month = ParseNumber(rest[1], 1, 12);
     }
@@ -263,13 +351,14 @@ int RunMonth(const std::filesystem::path& station, CommandArgs args, std::FILE* 
     }
     request.year = *year;
     request.month = *month;
-    return RunPeriod(station, request, out);
+    return RunPeriod(station, request, output);
 }
 
-int RunYears(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+int RunYears(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
+    std::FILE* out = output.out;
     PeriodRequest request;
     std::vector<std::string_view> rest;
-    if (!TakeOptions(args, request, rest) || !rest.empty() || request.csv) {
+    if (!TakeOptions(args, request, rest) || !rest.empty() || request.csv || request.pdf) {
         return BadArguments("years takes only --demo");
     }
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
@@ -283,7 +372,8 @@ int RunYears(const std::filesystem::path& station, CommandArgs args, std::FILE* 
     return found > 0 ? kExitOk : kExitNoData;
 }
 
-int RunGenerate(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
+int RunGenerate(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
+    std::FILE* out = output.out;
     GeneratorOptions options;
     bool demo = false;
     bool haveFrom = false;

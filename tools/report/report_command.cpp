@@ -3,44 +3,104 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <optional>
 
+#include "pdf_pages.h"
 #include "period_report.h"
+#include "reports/printouts/settings_pages.h"
+#include "sensors/sensor_file.h"
+#include "settings/settings_file.h"
+#include "settings/station_paths.h"
 #include "station_dump.h"
 
 namespace qrv::report {
 
 namespace {
 
-// Parses the only option of the dump commands.
-bool RewriteOption(CommandArgs args, bool& rewrite) {
-    rewrite = false;
-    for (std::string_view arg : args) {
-        if (arg != "--rewrite") {
-            fmt::print(stderr, "quorvanel-report: unexpected argument '{}'\n", arg);
+struct DumpOptions {
+    bool rewrite = false;
+    std::optional<std::string> pdf;
+};
+
+// Parses the options of the dump commands.
+bool ParseDumpOptions(CommandArgs args, DumpOptions& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--rewrite") {
+            options.rewrite = true;
+        } else if (args[i] == "--pdf" && i + 1 < args.size()) {
+            options.pdf = std::string(args[++i]);
+        } else {
+            fmt::print(stderr, "quorvanel-report: unexpected argument '{}'\n", args[i]);
             return false;
         }
-        rewrite = true;
+    }
+    if (options.rewrite && options.pdf) {
+        fmt::print(stderr, "quorvanel-report: --rewrite and --pdf do not go together\n");
+        return false;
     }
     return true;
 }
 
-int RunSettings(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
-    bool rewrite = false;
-    return RewriteOption(args, rewrite) ? DumpSettings(station, rewrite, out) : kExitBadArguments;
+int ReportWritten(const ToolOutput& output, int status, int pages, const std::string& path) {
+    if (status == 0) {
+        fmt::print(output.out, "wrote {} pages to {}\n", pages, path);
+    }
+    return status;
 }
 
-int RunProbes(const std::filesystem::path& station, CommandArgs args, std::FILE* out) {
-    bool rewrite = false;
-    return RewriteOption(args, rewrite) ? DumpProbes(station, rewrite, out) : kExitBadArguments;
+int RunSettings(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
+    DumpOptions options;
+    if (!ParseDumpOptions(args, options)) {
+        return kExitBadArguments;
+    }
+    if (!options.pdf) {
+        return DumpSettings(station, options.rewrite, output.out);
+    }
+    const StationPaths paths{station};
+    SystemSettings settings;
+    ReadIniFile(paths.IniFileName(), settings);
+    SensorTable table;
+    ReadSensorFile(paths.SnsFileName(kModeNormal), table);
+    const PrintContext context = StationPrintContext(station, false);
+    const int status = WritePdf(output, *options.pdf, 1, [&](int) {
+        return MakeSystemSettingsPage(settings, table.GetMax1820Index() + 1, context);
+    });
+    return ReportWritten(output, status, 1, *options.pdf);
+}
+
+int RunProbes(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
+    DumpOptions options;
+    if (!ParseDumpOptions(args, options)) {
+        return kExitBadArguments;
+    }
+    if (!options.pdf) {
+        return DumpProbes(station, options.rewrite, output.out);
+    }
+    SensorTable table;
+    if (ReadSensorFile(StationPaths{station}.SnsFileName(kModeNormal), table) < 0 ||
+        table.GetMax1820Index() < 0) {
+        fmt::print(stderr, "quorvanel-report: no probes to print\n");
+        return 1;
+    }
+    const PrintContext context = StationPrintContext(station, false);
+    const int pages = ProbeSettingsPageCount(table.GetMax1820Index() + 1);
+    const int status = WritePdf(output, *options.pdf, pages, [&](int i) {
+        return MakeProbeSettingsPage(table, i + 1, context);
+    });
+    return ReportWritten(output, status, pages, *options.pdf);
 }
 
 constexpr std::array kCommands{
-    Command{"settings", "settings [--rewrite]", "the settings as QRVNL.INI loads them",
-            &RunSettings},
-    Command{"probes", "probes [--rewrite]", "the probe table as QRVNL.SNS loads it", &RunProbes},
-    Command{"day", "day YYYY-MM-DD [--csv]", "probes and statistics of a day", &RunDay},
-    Command{"week", "week YYYY WW [--csv]", "probes and statistics of an ISO week", &RunWeek},
-    Command{"month", "month YYYY MM [--csv]", "probes and statistics of a month", &RunMonth},
+    Command{"settings", "settings [--rewrite | --pdf FILE]",
+            "the settings as QRVNL.INI loads them, or their printout", &RunSettings},
+    Command{"probes", "probes [--rewrite | --pdf FILE]",
+            "the probe table as QRVNL.SNS loads it, or its printout", &RunProbes},
+    Command{"day", "day YYYY-MM-DD [--csv | --pdf FILE [--list]]",
+            "probes and statistics of a day; its day pages or daily list", &RunDay},
+    Command{"week", "week YYYY WW [--csv | --pdf FILE]",
+            "probes and statistics of an ISO week; its week pages", &RunWeek},
+    Command{"month", "month YYYY MM [--csv | --pdf FILE]",
+            "probes and statistics of a month; its month pages", &RunMonth},
     Command{"years", "years", "the years that have result files", &RunYears},
     Command{"generate", "generate --from DATE ...",
             "write generated result files (--days N --probes N --interval MIN [--seed N])",

@@ -2,20 +2,36 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+
+#include "reports/page_model.h"
 
 namespace qrv::report {
 
 inline constexpr int kExitBadArguments = 2;
+inline constexpr int kExitCannotWrite = 3;
 
 using CommandArgs = std::span<const std::string_view>;
+
+// Opens a PDF file for printed pages; nullptr when it cannot be written.
+using PdfOpener = std::function<std::unique_ptr<PageOutput>(const std::string& path)>;
+
+// Where a command's results go: text lines to `out`, printed pages through
+// `openPdf`, which a build without the page layer leaves empty.
+struct ToolOutput {
+    std::FILE* out = stdout;
+    PdfOpener openPdf;
+};
 
 struct Command {
     std::string_view name;
     std::string_view usage;
     std::string_view summary;
-    int (*run)(const std::filesystem::path& station, CommandArgs args, std::FILE* out);
+    int (*run)(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output);
 };
 
 // Every subcommand of the tool, in the order the usage lists them.

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPainter>
+#include <QRectF>
+
+#include "reports/page_model.h"
+
+namespace qrv::pages {
+
+// Paints a page into area, in points (1/72 inch): the painter's transform
+// maps points to the device, so a page looks the same on a printer, in a
+// PDF file and on screen.
+void PaintPage(QPainter& painter, const QRectF& area, const ReportPage& page);
+
+// Renders a graph into a rectangle of the painter, as PaintPage does.
+void PaintGraph(QPainter& painter, const QRectF& target, const GraphModel& graph);
+
+}  // namespace qrv::pages

@@ -1,0 +1,73 @@
+#include "reports/pages/print_job.h"
+
+#include "text/texts.h"
+
+namespace qrv::pages {
+
+using text::Key;
+
+PrintJob::PrintJob(Dialogs& dialogs, PageOutputOpener& opener, int taal, int& knowPrinterSetting,
+                   std::string documentName)
+    : dialogs_(dialogs),
+      opener_(opener),
+      taal_(taal),
+      knowPrinterSetting_(knowPrinterSetting),
+      documentName_(std::move(documentName)) {
+    knowPrinterSetting_ = 0;
+}
+
+PrintJob::~PrintJob() {
+    if (output_) {
+        Finish();
+    }
+    knowPrinterSetting_ = 0;
+}
+
+bool PrintJob::PrintPage(const ReportPage& page) {
+    if (over_) {
+        return false;
+    }
+    if (!output_) {
+        const std::optional<PrintTarget> target =
+            dialogs_.PrinterDialog(text::Plain(Key::QRVNL_TEXT, taal_));
+        if (!target) {
+            over_ = true;
+            return false;
+        }
+        output_ = opener_.Open(*target, documentName_);
+        if (!output_) {
+            ReportError();
+            return false;
+        }
+        knowPrinterSetting_ = 1;
+    }
+    if (!output_->AddPage(page)) {
+        output_->Finish();
+        output_.reset();
+        ReportError();
+        return false;
+    }
+    return true;
+}
+
+bool PrintJob::Finish() {
+    if (!output_) {
+        return !over_;
+    }
+    const bool finished = output_->Finish();
+    output_.reset();
+    over_ = true;
+    if (!finished) {
+        ReportError();
+    }
+    return finished;
+}
+
+void PrintJob::ReportError() {
+    over_ = true;
+    knowPrinterSetting_ = 0;
+    dialogs_.MessagePopup(text::Plain(Key::QRVNL_TEXT, taal_),
+                          text::Plain(Key::TXT_PRINTING_ERROR, taal_));
+}
+
+}  // namespace qrv::pages

@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <sstream>
+
+#include "report_command.h"
+#include "reports/pages/page_output.h"
+#include "reports/pages/print_job.h"
+#include "reports/printouts/day_pages.h"
+#include "runtime/clock.h"
+#include "runtime/recording_status_display.h"
+#include "runtime/scripted_dialogs.h"
+#include "sensors/sensor_file.h"
+#include "settings/settings_file.h"
+#include "settings/station_paths.h"
+#include "support/pdf_text.h"
+#include "support/qt_app.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+namespace qrv::testing {
+namespace {
+
+const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+};
+
+// Runs one subcommand of quorvanel-report with the page layer, as main() does.
+Outcome RunTool(const std::filesystem::path& station, std::vector<std::string_view> args) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    const report::ToolOutput output{
+        out, [](const std::string& path) { return pages::OpenPdfOutput(path); }};
+    Outcome outcome;
+    for (const report::Command& command : report::Commands()) {
+        if (command.name == args.front()) {
+            outcome.status = command.run(station, std::span(args).subspan(1), output);
+        }
+    }
+    std::fclose(out);
+    outcome.out.assign(buffer, size);
+    std::free(buffer);
+    return outcome;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class ReportPdfTest : public ::testing::Test {
+  protected:
+    void Generate(const std::string& from, int days, int probes, int interval) {
+        ASSERT_EQ(RunTool(station.path(),
+                          {"generate", "--from", from, "--days", std::to_string(days), "--probes",
+                           std::to_string(probes), "--interval", std::to_string(interval)})
+                      .status,
+                  0);
+    }
+    std::filesystem::path Pdf(const std::string& name) const { return station / name; }
+
+    TempDir station;
+};
+
+TEST_F(ReportPdfTest, MonthPagesCarryHeadingsAndTheStatisticsOfEveryProbe) {
+    Generate("2026-01-30", 3, 13, 30);  // two days of January, one of February
+    const std::string pdf = Pdf("month.pdf").string();
+    ASSERT_EQ(RunTool(station.path(), {"month", "2026", "01", "--pdf", pdf}).status, 0);
+    const std::vector<PdfPage> pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 13U);
+    for (const PdfPage& page : pages) {
+        EXPECT_TRUE(page.Landscape());
+    }
+    // The statistics the text report prints for each probe stand on its page.
+    const std::vector<std::string> text =
+        Lines(RunTool(station.path(), {"month", "2026", "01"}).out);
+    int page = 0;
+    std::string pageText;
+    for (const std::string& line : text) {
+        if (line.starts_with("probe: ")) {
+            ++page;
+            pageText = PdfText(pdf, page, page);
+            EXPECT_NE(pageText.find("Monthly report"), std::string::npos);
+            EXPECT_NE(pageText.find("Registration month 01-2026"), std::string::npos);
+            EXPECT_NE(pageText.find("Network address: " + line.substr(7, 12)), std::string::npos);
+            EXPECT_NE(pageText.find("Probe: " + line.substr(20)), std::string::npos) << line;
+        } else if (line.find(" : ") != std::string::npos || line == "Statistical data") {
+            // pdftotext drops the blanks a line ends with (a switch has blank units).
+            const std::string expected = Squeezed(line.substr(0, line.find_last_not_of(' ') + 1));
+            EXPECT_NE(pageText.find(expected), std::string::npos)
+                << "page " << page << ": " << line;
+        }
+    }
+    EXPECT_EQ(page, 13);
+    // The thirteenth probe is a door contact: its axis reads Closed and Open.
+    const std::string door = PdfText(pdf, 13, 13);
+    EXPECT_NE(door.find("Status sensor"), std::string::npos);
+    EXPECT_NE(door.find("Closed"), std::string::npos);
+    EXPECT_NE(door.find("Open"), std::string::npos);
+    EXPECT_EQ(door.find("Max:"), std::string::npos);
+    // The month axis numbers the days.
+    EXPECT_NE(PdfText(pdf, 1, 1).find("29 30 31"), std::string::npos);
+}
+
+TEST_F(ReportPdfTest, AMonthOfAHundredProbesGivesAHundredLandscapePages) {
+    Generate("2026-03-10", 1, 100, 60);
+    const std::string pdf = Pdf("month.pdf").string();
+    const Outcome outcome = RunTool(station.path(), {"month", "2026", "3", "--pdf", pdf});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "wrote 100 pages to " + pdf + "\n");
+    const std::vector<PdfPage> pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 100U);
+    EXPECT_TRUE(pages.front().Landscape());
+    EXPECT_TRUE(pages.back().Landscape());
+    EXPECT_NE(PdfText(pdf, 100, 100).find("Probe: Humidity 100"), std::string::npos);
+}
+
+TEST_F(ReportPdfTest, DayPagesShowTheValueLinesOfTheDay) {
+    Generate("2026-01-05", 1, 3, 10);
+    const std::string pdf = Pdf("day.pdf").string();
+    ASSERT_EQ(RunTool(station.path(), {"day", "2026-01-05", "--pdf", pdf}).status, 0);
+    const std::vector<PdfPage> pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 3U);
+    EXPECT_FALSE(pages[0].Landscape());
+
+    // The lines the page must show, from the day as the history reader sees it.
+    auto day = std::make_unique<HistoryData>();
+    RecordingStatusDisplay display;
+    int taal = 0;
+    std::atomic<int> installed{1};
+    StatusMessages status(display, taal, installed);
+    SilentProgress progress;
+    ClearHistoSensorStructure(*day);
+    day->HistoryFileName =
+        StationPaths{station.path()}.DataDirectory(kModeNormal) / "2026-01-05.qrd";
+    ReadHistoryFromDisk(*day, status, progress);
+    const std::vector<std::string> lines = DayValueLines(SeriesOf(day->HistoSensor[1]), 0);
+    ASSERT_EQ(lines.size(), 29U);  // 144 values, five a line
+
+    const std::string second = PdfText(pdf, 2, 2);
+    EXPECT_NE(second.find("Previous data record"), std::string::npos);
+    EXPECT_NE(second.find("Registration date: 05/01/2026"), std::string::npos);
+    EXPECT_NE(second.find("2026-01-05.qrd"), std::string::npos);
+    EXPECT_NE(second.find("Probe: Fridge 2"), std::string::npos);
+    for (const std::string& line : lines) {
+        EXPECT_NE(second.find(Squeezed(line)), std::string::npos) << line;
+    }
+    EXPECT_NE(second.find("12:00"), std::string::npos);  // the time axis
+}
+
+TEST_F(ReportPdfTest, DailyListOfTwentyProbesGivesThreePagesOfEight) {
+    Generate("2026-01-05", 1, 20, 30);
+    const std::string pdf = Pdf("list.pdf").string();
+    ASSERT_EQ(RunTool(station.path(), {"day", "2026-01-05", "--list", "--pdf", pdf}).status, 0);
+    ASSERT_EQ(PdfPages(pdf).size(), 3U);
+    const std::string first = PdfText(pdf, 1, 1);
+    EXPECT_NE(first.find("Page 1 of 3"), std::string::npos);
+    EXPECT_NE(first.find("Freezer 1 Fridge 2 Room 3"), std::string::npos);
+    EXPECT_NE(first.find("00:00"), std::string::npos);
+    EXPECT_NE(first.find("23:30"), std::string::npos);
+    const std::string last = PdfText(pdf, 3, 3);
+    EXPECT_NE(last.find("Page 3 of 3"), std::string::npos);
+    EXPECT_NE(last.find("Fridge 17 Room 18 Freezer 1 Humidity"), std::string::npos);
+    EXPECT_EQ(last.find("Room 15"), std::string::npos);
+}
+
+TEST_F(ReportPdfTest, SettingsPrintouts) {
+    const StationPaths paths{station.path()};
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    SystemSettings settings;
+    settings.KeuzeSampleTime = 10;
+    ASSERT_EQ(WriteIniFile(paths.IniFileName(), settings, clock, dialogs, log), 0);
+    auto table = std::make_unique<SensorTable>();
+    table->NetworkName = "Dairy";
+    for (int i = 0; i < 51; ++i) {
+        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(i)];
+        record.Line = 1;
+        record.Rom = {0x28, static_cast<std::int16_t>(i + 1), 0, 0, 0, 0, 0, 0};
+        record.Name = "Tank " + std::to_string(i + 1);
+        table->DefineSensorTypeAndUnits(i);
+        record.AlarmHigh = 8;
+        record.AlarmDelay = 150;
+    }
+    table->SensorArray[50].Status = kStatusInhibit;
+    ASSERT_EQ(WriteSensorFile(paths.SnsFileName(kModeNormal), *table, clock, dialogs, log, 0), 0);
+
+    const std::string probes = Pdf("probes.pdf").string();
+    ASSERT_EQ(RunTool(station.path(), {"probes", "--pdf", probes}).status, 0);
+    ASSERT_EQ(PdfPages(probes).size(), 2U);
+    const std::string first = PdfText(probes, 1, 1);
+    EXPECT_NE(first.find("Probes Settings Report."), std::string::npos);
+    EXPECT_NE(first.find("Network: Dairy"), std::string::npos);
+    EXPECT_NE(first.find("Tank 50 On 8°C 0°C 2 min"), std::string::npos);
+    const std::string second = PdfText(probes, 2, 2);
+    EXPECT_NE(second.find("Page 2"), std::string::npos);
+    EXPECT_NE(second.find("Tank 51 Inh. 8°C"), std::string::npos);
+    EXPECT_EQ(second.find("Tank 50 "), std::string::npos);
+
+    const std::string system = Pdf("system.pdf").string();
+    ASSERT_EQ(RunTool(station.path(), {"settings", "--pdf", system}).status, 0);
+    ASSERT_EQ(PdfPages(system).size(), 1U);
+    const std::string text = PdfText(system, 1, 1);
+    EXPECT_NE(text.find("System Settings Report."), std::string::npos);
+    EXPECT_NE(text.find("Sample rate: 10 min."), std::string::npos);
+    EXPECT_NE(text.find("Number of probes: 51"), std::string::npos);
+    EXPECT_NE(text.find("Software release: 3.03"), std::string::npos);
+}
+
+TEST_F(ReportPdfTest, RefusalsAndFailures) {
+    Generate("2026-01-05", 1, 2, 60);
+    EXPECT_EQ(RunTool(station.path(), {"day", "2026-01-06", "--pdf", Pdf("x.pdf").string()}).status,
+              1);
+    EXPECT_FALSE(std::filesystem::exists(Pdf("x.pdf")));
+    EXPECT_EQ(RunTool(station.path(), {"day", "2026-01-05", "--csv", "--pdf", "x.pdf"}).status, 2);
+    EXPECT_EQ(RunTool(station.path(), {"month", "2026", "1", "--list", "--pdf", "x.pdf"}).status,
+              2);
+    EXPECT_EQ(RunTool(station.path(), {"settings", "--rewrite", "--pdf", "x.pdf"}).status, 2);
+    EXPECT_EQ(RunTool(station.path(),
+                      {"day", "2026-01-05", "--pdf", (station / "no/such/dir.pdf").string()})
+                  .status,
+              report::kExitCannotWrite);
+}
+
+// A printer output that fails at a chosen page.
+class FailingOpener final : public pages::PageOutputOpener {
+  public:
+    class Output final : public PageOutput {
+      public:
+        explicit Output(FailingOpener& owner) : owner_(owner) {}
+        bool AddPage(const ReportPage&) override { return ++owner_.pages < owner_.failAt; }
+        bool Finish() override { return true; }
+
+      private:
+        FailingOpener& owner_;
+    };
+    std::unique_ptr<PageOutput> Open(const PrintTarget&, const std::string&) override {
+        ++opened;
+        return std::make_unique<Output>(*this);
+    }
+    int failAt = 1000;
+    int pages = 0;
+    int opened = 0;
+};
+
+TEST(PrintJob, OneDialogOneJobAndTheErrorPopup) {
+    ScriptedDialogs dialogs;
+    FailingOpener opener;
+    int knowPrinterSetting = 1;
+    ReportPage page;
+    {
+        dialogs.QueuePrinter(PrintTarget{"office", ""});
+        pages::PrintJob job(dialogs, opener, 0, knowPrinterSetting, "test");
+        EXPECT_EQ(knowPrinterSetting, 0);
+        EXPECT_TRUE(job.PrintPage(page));
+        EXPECT_EQ(knowPrinterSetting, 1);
+        EXPECT_TRUE(job.PrintPage(page));
+        EXPECT_TRUE(job.Finish());
+    }
+    EXPECT_EQ(dialogs.Popups().size(), 1U);  // the printer dialog, once
+    EXPECT_EQ(opener.opened, 1);
+    EXPECT_EQ(opener.pages, 2);
+    EXPECT_EQ(knowPrinterSetting, 0);
+
+    // Cancelling the dialog prints nothing and is no error.
+    dialogs.QueuePrinter(std::nullopt);
+    pages::PrintJob cancelled(dialogs, opener, 0, knowPrinterSetting, "test");
+    EXPECT_FALSE(cancelled.PrintPage(page));
+    EXPECT_FALSE(cancelled.PrintPage(page));
+    EXPECT_EQ(dialogs.Popups().size(), 2U);
+    EXPECT_EQ(opener.opened, 1);
+
+    // A failing page ends the command with the error popup.
+    opener.failAt = 4;
+    dialogs.QueuePrinter(PrintTarget{"office", ""});
+    pages::PrintJob failing(dialogs, opener, 0, knowPrinterSetting, "test");
+    EXPECT_TRUE(failing.PrintPage(page));
+    EXPECT_FALSE(failing.PrintPage(page));
+    EXPECT_FALSE(failing.PrintPage(page));
+    ASSERT_EQ(dialogs.Popups().size(), 4U);
+    EXPECT_EQ(dialogs.Popups().back().message,
+              "There was an error during printing: printing aborted.");
+    EXPECT_EQ(knowPrinterSetting, 0);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+}  // namespace
+}  // namespace qrv::testing
