@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "app/window/qt_dialogs.h"
@@ -32,8 +34,12 @@ class PopupCloser {
     QTimer timer_;
 };
 
-void RunEventsUntil(const std::atomic<bool>& done) {
-    for (int i = 0; i < 2000 && !done; ++i) {
+// processEvents returns at once when nothing is pending yet (the other
+// thread may not have posted its popup), so the wait is bounded by a clock.
+void RunEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 }
@@ -50,9 +56,7 @@ TEST(QtDialogsFromOtherThreads, AMessageDoesNotMakeTheCallerWait) {
     EXPECT_TRUE(returned);
     EXPECT_TRUE(closer.texts.isEmpty());
 
-    for (int i = 0; i < 200 && closer.texts.isEmpty(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    RunEventsUntil([&] { return !closer.texts.isEmpty(); });
     ASSERT_EQ(closer.texts.size(), 1);
     EXPECT_EQ(closer.texts[0], "Error 4: NODEX Timing could not be written !!!!");
 }
@@ -66,7 +70,7 @@ TEST(QtDialogsFromOtherThreads, AQuestionWaitsForItsAnswerOnTheGuiThread) {
         answer = dialogs.GenericMessagePopup("QUORVANEL", "Continue?", {"__Yes", "__No"}, 2, 2);
         done = true;
     });
-    RunEventsUntil(done);
+    RunEventsUntil([&] { return done.load(); });
     worker.join();
     EXPECT_EQ(answer, 2) << "the default (Enter) button was clicked";
     ASSERT_EQ(closer.texts.size(), 1);
