@@ -178,6 +178,13 @@ Result Install(bool withMissingProbe) {
         void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
         void SetYearItems(const std::vector<int>&) override {}
         void QuitUserInterface() override {}
+        void DoeProbeViewPanel(int) override {}
+        void LaatViewNuZien(int) override {}
+        void PrintMoWeDayReport(int, int) override {}
+        void PrintSystemSettings() override {}
+        void PrintProbeSettings() override {}
+        void AppendViewGraph(int, bool) override {}
+        void UpdateActualBigView(int) override {}
     } view;
 
     const auto realStart = std::chrono::steady_clock::now();

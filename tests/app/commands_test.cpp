@@ -21,6 +21,36 @@ class CommandsTest : public ::testing::Test, protected ShellFixture {
     }
 };
 
+TEST_F(CommandsTest, PrintAndViewItemsOpenTheirPanels) {
+    Run(MenuCommand::PrintMonthlyReport, 2025);
+    Run(MenuCommand::PrintWeeklyReport, 2024);
+    Run(MenuCommand::PrintDailyReport, 2026);
+    Run(MenuCommand::PrintProbeSettings);
+    Run(MenuCommand::PrintSystemSettings);
+    Run(MenuCommand::ViewHistory);
+    Run(MenuCommand::ViewSavedData);
+    Run(MenuCommand::PrintSavedData);
+    EXPECT_EQ(view.opened, (std::vector<std::string>{
+                               "report 0 2025", "report 1 2024", "report 2 2026", "probe printout",
+                               "system printout", "history 1", "history 2", "history 2"}));
+}
+
+TEST_F(CommandsTest, CurrentValuesNeedAnInstalledNetwork) {
+    Run(MenuCommand::ViewCurrentValues, 3);
+    EXPECT_TRUE(view.opened.empty());
+    EXPECT_EQ(display.Snapshot().beeps, 1);
+    ASSERT_EQ(dialogs.Popups().size(), 1U);
+    EXPECT_EQ(dialogs.Popups()[0].message, "The network is inactive.");
+    EXPECT_EQ(dialogs.Popups()[0].title, "QUORVANEL   Intelligent Probe Network");
+
+    state.WantedUserMode = kModeNormal;
+    state.NetWorkInstalled = 1;
+    Run(MenuCommand::ViewCurrentValues, 3);
+    EXPECT_EQ(view.opened, std::vector<std::string>{"current 3"});
+    EXPECT_EQ(state.ViewProbeSensor, 3);
+    EXPECT_EQ(dialogs.Popups().size(), 1U);
+}
+
 TEST_F(CommandsTest, ChangingTheLanguageWritesTheSettingsAndRelabels) {
     Run(MenuCommand::SetLanguage, 1);
 

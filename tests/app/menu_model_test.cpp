@@ -74,8 +74,7 @@ TEST(MenuModelTest, DimmingFollowsModeAndInstallation) {
     EXPECT_FALSE(byState(MenuCommand::SendTestMessage, withSms));
 
     // Commands that later parts of the station carry out are dimmed for now.
-    for (MenuCommand later :
-         {MenuCommand::StopNetwork, MenuCommand::PrintDailyReport, MenuCommand::ViewHistory}) {
+    for (MenuCommand later : {MenuCommand::StopNetwork}) {
         EXPECT_TRUE(shell::IsDimmed(later, normal));
     }
     // The probe-table commands are there; off-line mode refuses some of them
@@ -85,6 +84,14 @@ TEST(MenuModelTest, DimmingFollowsModeAndInstallation) {
           MenuCommand::SetAllInhibit, MenuCommand::DeleteAllProbes, MenuCommand::EditProbe,
           MenuCommand::SelectComPort, MenuCommand::SaveFileAs, MenuCommand::SaveCopyAs}) {
         EXPECT_FALSE(shell::IsDimmed(there, offLineNoNetwork));
+    }
+    // Stored data is viewed and printed in every mode, also without a network.
+    for (MenuCommand anyMode : {MenuCommand::PrintDailyReport, MenuCommand::PrintWeeklyReport,
+                                MenuCommand::PrintMonthlyReport, MenuCommand::PrintProbeSettings,
+                                MenuCommand::PrintSystemSettings, MenuCommand::PrintSavedData,
+                                MenuCommand::ViewHistory, MenuCommand::ViewSavedData}) {
+        EXPECT_FALSE(shell::IsDimmed(anyMode, offLineNoNetwork));
+        EXPECT_FALSE(shell::IsDimmed(anyMode, demo));
     }
     // Filled submenus stay open to show their items; Current values does not.
     shell::MenuNode probes{

@@ -62,6 +62,17 @@ class RecordingView final : public shell::MainWindowView {
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>& list) override { probes = list; }
     void SetYearItems(const std::vector<int>& list) override { years = list; }
     void QuitUserInterface() override { ++quits; }
+    void DoeProbeViewPanel(int index) override {
+        opened.push_back("current " + std::to_string(index));
+    }
+    void LaatViewNuZien(int mode) override { opened.push_back("history " + std::to_string(mode)); }
+    void PrintMoWeDayReport(int period, int year) override {
+        opened.push_back("report " + std::to_string(period) + " " + std::to_string(year));
+    }
+    void PrintSystemSettings() override { opened.emplace_back("system printout"); }
+    void PrintProbeSettings() override { opened.emplace_back("probe printout"); }
+    void AppendViewGraph(int, bool) override {}
+    void UpdateActualBigView(int) override {}
 
     bool waitCursor = false;
     int shows = 0;
@@ -72,6 +83,7 @@ class RecordingView final : public shell::MainWindowView {
     std::vector<int> ports;
     std::vector<shell::ProbeMenuItem> probes;
     std::vector<int> years;
+    std::vector<std::string> opened;  // the views and printouts, in order
 };
 
 // A station in a fresh directory with scripted popups, a recording display,

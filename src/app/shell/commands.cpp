@@ -123,8 +123,26 @@ std::string AboutText(int taal) {
     return about;
 }
 
+void EventViewSensorsSubMenu(StationState& state, const ShellServices& services,
+                             MainWindowView& view, int index) {
+    if (state.NetWorkInstalled == 0) {
+        const int taal = state.settings.Taal;
+        services.display.Beep();
+        services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal),
+                                      text::Raw(Key::NotActiveNetwork, taal));
+        return;
+    }
+    state.ViewProbeSensor = index;
+    view.DoeProbeViewPanel(index);
+}
+
 void ExecuteMenuCommand(StationState& state, const ShellServices& services, MainWindowView& view,
                         MenuCommand command, int value) {
+    // The refusal is told even when the item was dimmed a moment too late.
+    if (command == MenuCommand::ViewCurrentValues && state.NetWorkInstalled == 0) {
+        EventViewSensorsSubMenu(state, services, view, value);
+        return;
+    }
     if (IsDimmed(command, CurrentMenuInputs(state))) {
         return;
     }
@@ -202,6 +220,31 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             break;
         case MenuCommand::SaveCopyAs:
             SaveCopyAs(state, services);
+            break;
+        case MenuCommand::PrintMonthlyReport:
+            view.PrintMoWeDayReport(0, value);
+            break;
+        case MenuCommand::PrintWeeklyReport:
+            view.PrintMoWeDayReport(1, value);
+            break;
+        case MenuCommand::PrintDailyReport:
+            view.PrintMoWeDayReport(2, value);
+            break;
+        case MenuCommand::PrintProbeSettings:
+            view.PrintProbeSettings();
+            break;
+        case MenuCommand::PrintSystemSettings:
+            view.PrintSystemSettings();
+            break;
+        case MenuCommand::ViewHistory:
+            view.LaatViewNuZien(1);
+            break;
+        case MenuCommand::PrintSavedData:
+        case MenuCommand::ViewSavedData:
+            view.LaatViewNuZien(2);
+            break;
+        case MenuCommand::ViewCurrentValues:
+            EventViewSensorsSubMenu(state, services, view, value);
             break;
         case MenuCommand::About:
             services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), AboutText(taal));

@@ -35,6 +35,11 @@ bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView&
 // The About text in the given language.
 std::string AboutText(int taal);
 
+// View > Current values > probe: opens the current-values panel on the
+// probe, or, without an installed network, beeps and says so.
+void EventViewSensorsSubMenu(StationState& state, const ShellServices& services,
+                             MainWindowView& view, int index);
+
 // Carries out a menu command. Dimmed commands and those of other parts of
 // the station do nothing here.
 void ExecuteMenuCommand(StationState& state, const ShellServices& services, MainWindowView& view,

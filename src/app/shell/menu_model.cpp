@@ -131,6 +131,15 @@ bool IsImplemented(MenuCommand command) {
     switch (command) {
         case C::SaveFileAs:
         case C::SaveCopyAs:
+        case C::PrintDailyReport:
+        case C::PrintWeeklyReport:
+        case C::PrintMonthlyReport:
+        case C::PrintProbeSettings:
+        case C::PrintSystemSettings:
+        case C::PrintSavedData:
+        case C::ViewCurrentValues:
+        case C::ViewHistory:
+        case C::ViewSavedData:
         case C::Exit:
         case C::InstallNetwork:
         case C::EditNetworkName:

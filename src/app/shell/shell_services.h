@@ -48,6 +48,21 @@ class MainWindowView {
     virtual void SetComPortItems(const std::vector<int>& ports) = 0;
     virtual void SetProbeItems(const std::vector<ProbeMenuItem>& probes) = 0;
     virtual void SetYearItems(const std::vector<int>& years) = 0;
+
+    // The views and printouts the menu opens; each returns when the user
+    // has left it. period: 0 month, 1 week, 2 day; mode: 1 history, 2 saved data.
+    virtual void DoeProbeViewPanel(int index) = 0;
+    virtual void LaatViewNuZien(int mode) = 0;
+    virtual void PrintMoWeDayReport(int period, int year) = 0;
+    virtual void PrintSystemSettings() = 0;
+    virtual void PrintProbeSettings() = 0;
+
+    // The display timer's hooks into an open current-values panel: after
+    // each store of the day's values (the minutes of the store, and whether
+    // it started a new day's file), and after a probe's new reading or alarm
+    // change. Nothing happens while the panel is closed.
+    virtual void AppendViewGraph(int newSampleTime, bool newDay) = 0;
+    virtual void UpdateActualBigView(int index) = 0;
     // Ends the event loop; the shutdown follows.
     virtual void QuitUserInterface() = 0;
 };

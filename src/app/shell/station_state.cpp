@@ -10,7 +10,6 @@ void InitAllVars(StationState& state, const Clock& clock) {
     state.ViewingGraphActive = 0;
     state.SensorListActive = 0;
     state.SensorListVisibility = 1;
-    state.HistoryInitialized = 0;
     state.KnowPrinterSetting = 0;
     state.handshake.Reset();
     state.settings = SystemSettings{};

@@ -51,7 +51,6 @@ struct StationState {
     int ViewingGraphActive = 0;
     int SensorListActive = 0;
     int SensorListVisibility = 1;
-    int HistoryInitialized = 0;
     int KnowPrinterSetting = 0;
     int PortType = 5;
     int ViewProbeSensor = 0;

@@ -8,7 +8,11 @@
 
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
+#include "reports/pages/report_panel.h"
+#include "reports/pages/settings_printing.h"
 #include "text/texts.h"
+#include "views/panels/current_values_panel.h"
+#include "views/panels/history_panel.h"
 
 namespace qrv::window {
 
@@ -46,7 +50,10 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       probeEditor_(this),
       services_{platform.clock, platform.dialogs, display_,      statusLog_,  platform.editor,
                 platform.ports, platform.session, networkTimer_, probeEditor_},
-      tree_(shell::MainMenuTree()) {
+      tree_(shell::MainMenuTree()),
+      status_(display_, state.settings.Taal, state.NetWorkInstalled),
+      history_(std::make_unique<HistoryData>()) {
+    ClearHistoSensorStructure(*history_);
     setCentralWidget(panel_);
     resize(1280, 800);
     setMinimumSize(900, 600);
@@ -225,6 +232,72 @@ void MainWindow::QuitUserInterface() {
     quitting_ = true;
     // exit() rather than quit(): quit() would first try to close this window.
     QCoreApplication::exit(0);
+}
+
+pages::PanelContext MainWindow::MakePanelContext() {
+    return pages::PanelContext{
+        services_.clock,
+        services_.dialogs,
+        status_,
+        printer_,
+        state_.KnowPrinterSetting,
+        [this] { return state_.settings.Taal; },
+        [this] { return state_.settings.KeuzeGraphStyle; },
+        [this] { return state_.sensors.NetworkName; },
+        [this] { return state_.paths.DataDirectory(state_.WantedUserMode); },
+    };
+}
+
+panels::CurrentValuesPanel& MainWindow::CurrentValues() {
+    if (!currentValues_) {
+        currentValues_ = std::make_unique<panels::CurrentValuesPanel>(
+            MakePanelContext(),
+            panels::LiveProbes{state_.sensors, state_.handshake, state_.CommunicationErrorAlarm,
+                               state_.ViewProbeSensor, state_.ViewingGraphActive},
+            this);
+    }
+    return *currentValues_;
+}
+
+panels::HistoryPanel& MainWindow::History() {
+    if (!historyPanel_) {
+        historyPanel_ = std::make_unique<panels::HistoryPanel>(MakePanelContext(), *history_,
+                                                               lastViewAction_, this);
+    }
+    return *historyPanel_;
+}
+
+void MainWindow::DoeProbeViewPanel(int index) {
+    CurrentValues().DoeProbeViewPanel(index);
+}
+
+void MainWindow::LaatViewNuZien(int mode) {
+    History().LaatViewNuZien(mode);
+}
+
+void MainWindow::PrintMoWeDayReport(int period, int year) {
+    pages::ReportPanel panel(MakePanelContext(), *history_, this);
+    panel.PrintMoWeDayReport(static_cast<ReportPeriod>(period), year);
+}
+
+void MainWindow::PrintSystemSettings() {
+    pages::PrintSystemSettings(MakePanelContext(), state_.paths.IniFileName(), state_.sensors);
+}
+
+void MainWindow::PrintProbeSettings() {
+    pages::PrintProbeSettings(MakePanelContext(), state_.sensors);
+}
+
+void MainWindow::AppendViewGraph(int newSampleTime, bool newDay) {
+    if (currentValues_ && state_.ViewingGraphActive != 0) {
+        currentValues_->AppendViewGraph(newSampleTime, newDay);
+    }
+}
+
+void MainWindow::UpdateActualBigView(int index) {
+    if (currentValues_ && state_.ViewingGraphActive != 0 && index == state_.ViewProbeSensor) {
+        currentValues_->UpdateActualBigView();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,14 @@
 #include "app/window/main_panel.h"
 #include "app/window/qt_status_display.h"
 #include "probe_editor/dialog/qt_probe_editor_view.h"
+#include "reports/pages/panel_context.h"
+#include "storage/history_sensor.h"
+#include "storage/status_messages.h"
+
+namespace qrv::panels {
+class CurrentValuesPanel;
+class HistoryPanel;
+}  // namespace qrv::panels
 
 namespace qrv::window {
 
@@ -56,6 +64,19 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>& probes) override;
     void SetYearItems(const std::vector<int>& years) override;
     void QuitUserInterface() override;
+    void DoeProbeViewPanel(int index) override;
+    void LaatViewNuZien(int mode) override;
+    void PrintMoWeDayReport(int period, int year) override;
+    void PrintSystemSettings() override;
+    void PrintProbeSettings() override;
+    void AppendViewGraph(int newSampleTime, bool newDay) override;
+    void UpdateActualBigView(int index) override;
+
+    // The panels, created when first opened.
+    panels::CurrentValuesPanel& CurrentValues();
+    panels::HistoryPanel& History();
+    // What the view and report panels use of the station.
+    pages::PanelContext MakePanelContext();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,6 +110,13 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     std::vector<StaticEntry> entries_;
     std::multimap<shell::DynamicItems, std::pair<QMenu*, const shell::MenuNode*>> dynamicMenus_;
     std::vector<DynamicEntry> dynamicEntries_;
+    StatusMessages status_;
+    pages::PrinterOpener printer_;
+    // The day the history view shows; the daily reports read into it too.
+    std::unique_ptr<HistoryData> history_;
+    int lastViewAction_ = 0;
+    std::unique_ptr<panels::CurrentValuesPanel> currentValues_;
+    std::unique_ptr<panels::HistoryPanel> historyPanel_;
     QTimer displayTimer_;
     QTimer menuTimer_;
     bool waitCursor_ = false;

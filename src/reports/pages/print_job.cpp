@@ -1,5 +1,6 @@
 #include "reports/pages/print_job.h"
 
+#include "reports/pages/panel_context.h"
 #include "text/texts.h"
 
 namespace qrv::pages {
@@ -68,6 +69,18 @@ void PrintJob::ReportError() {
     knowPrinterSetting_ = 0;
     dialogs_.MessagePopup(text::Plain(Key::QRVNL_TEXT, taal_),
                           text::Plain(Key::TXT_PRINTING_ERROR, taal_));
+}
+
+bool PrintPages(const PanelContext& context, const std::string& documentName, int count,
+                const std::function<ReportPage(int)>& page) {
+    PrintJob job(context.dialogs, context.printer, context.taal(), context.knowPrinterSetting,
+                 documentName);
+    for (int i = 0; i < count; ++i) {
+        if (!job.PrintPage(page(i))) {
+            return false;
+        }
+    }
+    return job.Finish();
 }
 
 }  // namespace qrv::pages

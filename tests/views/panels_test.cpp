@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QListWidget>
+#include <QScatterSeries>
+#include <memory>
+
+#include "reports/pages/report_panel.h"
+#include "storage/result_file_format.h"
+#include "support/panel_fixture.h"
+#include "support/pdf_text.h"
+#include "support/qt_app.h"
+#include "views/current_values.h"
+#include "views/history_view.h"
+#include "views/panels/current_values_panel.h"
+#include "views/panels/history_panel.h"
+
+namespace qrv::testing {
+namespace {
+
+const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// The probe table of a station whose generator wrote its files.
+void FillTable(SensorTable& table, int count) {
+    const std::vector<GeneratedProbe> probes = MakeGeneratedProbes(count);
+    for (int i = 0; i < count; ++i) {
+        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+        record.Line = 1;
+        record.Rom = probes[static_cast<std::size_t>(i)].rom;
+        record.Name = probes[static_cast<std::size_t>(i)].name;
+        table.DefineSensorTypeAndUnits(i);
+    }
+}
+
+class CurrentValuesPanelTest : public ::testing::Test, protected PanelFixture {
+  protected:
+    CurrentValuesPanelTest() {
+        Generate(2026, 1, 5, 1, 13, 10);
+        FillTable(*table, 14);  // the fourteenth probe has no values today
+        table->SensorArray[0].Value = -19.5;
+        table->SensorArray[12].Value = 1.0;
+    }
+
+    panels::LiveProbes Live() {
+        return {*table, handshake, communicationError, viewProbeSensor, viewingGraphActive};
+    }
+
+    std::unique_ptr<SensorTable> table = std::make_unique<SensorTable>();
+    TableHandshake handshake{clock};
+    std::atomic<int> communicationError{0};
+    int viewProbeSensor = 0;
+    int viewingGraphActive = 0;
+};
+
+TEST_F(CurrentValuesPanelTest, BigViewGraphAndCursorReadout) {
+    panels::CurrentValuesPanel panel(Context(), Live());
+    panel.Open(0);
+    EXPECT_EQ(viewingGraphActive, 1);
+    EXPECT_EQ(panel.windowTitle().toStdString(), "Current display");
+    EXPECT_EQ(Text(panel, "probeName"), "Freezer 1 °C");
+    EXPECT_EQ(Text(panel, "probeType"), "Temperature probe");
+    EXPECT_EQ(Text(panel, "bigValue"), " -19.5°C");
+    EXPECT_EQ(Text(panel, "stateText"), "Probe is active");
+    EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 143);
+    ASSERT_EQ(panel.Graph().chart()->series().size(), 1);
+    EXPECT_EQ(Text(panel, "cursorTime"), "00:00");
+
+    panel.Graph().SetCursorIndex(60);
+    EXPECT_EQ(Text(panel, "cursorTime"), "10:00");
+    const double atTen = panel.Today().ViewTemp[60];
+    EXPECT_EQ(Text(panel, "cursorValue"), views::CursorValueText(48, atTen, "°C", 0));
+    Screenshot(panel, "current-values-en");
+
+    // A failed first reading has its own text, in the lost colour.
+    table->SensorArray[0].Value = -250.0;
+    table->SensorArray[0].AlarmState = kPreAlarmHigh;
+    panel.UpdateActualBigView();
+    EXPECT_EQ(Text(panel, "bigValue"), "????");
+    EXPECT_EQ(Text(panel, "stateText"), "Pre-Alarm: temperature high.");
+
+    panel.accept();
+    EXPECT_EQ(viewingGraphActive, 0);
+}
+
+TEST_F(CurrentValuesPanelTest, SteppingWrapsAndNamesAProbeWithoutValues) {
+    panels::CurrentValuesPanel panel(Context(), Live());
+    panel.Open(0);
+    panel.ViewPrev();
+    EXPECT_EQ(viewProbeSensor, 13);
+    // No value of this probe today: its own name, no curve.
+    EXPECT_EQ(Text(panel, "probeName"), "Fridge 14");
+    EXPECT_TRUE(panel.Graph().chart()->series().isEmpty());
+    EXPECT_EQ(Text(panel, "maxLine"), "");
+    panel.ViewPrev();
+    EXPECT_EQ(Text(panel, "probeName"), "Door 13");
+    EXPECT_EQ(Text(panel, "bigValue"), "Open  ");
+    EXPECT_EQ(Text(panel, "probeType"), "Status sensor");
+    panel.ViewNext();
+    panel.ViewNext();
+    EXPECT_EQ(viewProbeSensor, 0);
+    EXPECT_EQ(Text(panel, "probeName"), "Freezer 1 °C");
+}
+
+TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {
+    panels::CurrentValuesPanel panel(Context(), Live());
+    panel.Open(0);
+    panel.Graph().SetCursorIndex(60);
+    table->SensorArray[0].Value = -10.0;
+    panel.AppendViewGraph(14 * 60 + 5, false);
+    EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 144);
+    EXPECT_EQ(panel.Today().ViewTime[144], 14 * 60 + 5);
+    EXPECT_EQ(Text(panel, "maxLine"), "Max:  -10.0°C");
+    EXPECT_EQ(Text(panel, "cursorTime"), "10:00");  // the cursor keeps its time of day
+
+    // A failed reading is not appended.
+    table->SensorArray[0].Value = -994.0;
+    panel.AppendViewGraph(14 * 60 + 10, false);
+    EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 144);
+
+    // After midnight the new day's file (none yet) is read from its start.
+    clock.SetNow({2026, 1, 6, 0, 5, 0, 0});
+    table->SensorArray[0].Value = -18.0;
+    panel.AppendViewGraph(5, true);
+    EXPECT_TRUE(panel.Graph().chart()->series().isEmpty());
+    panel.AppendViewGraph(10, true);  // the flag stays up; the day is read once
+    EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 0);
+    EXPECT_EQ(panel.Today().ViewTime[0], 10);
+    EXPECT_EQ(panel.Graph().chart()->series().size(), 1);
+}
+
+TEST_F(CurrentValuesPanelTest, HardCopyPrintsTodaysGraph) {
+    panels::CurrentValuesPanel panel(Context(), Live());
+    panel.Open(1);
+    const std::filesystem::path pdf = PrintTo("hardcopy.pdf");
+    panel.MakeViewHardCopy();
+    ASSERT_EQ(PdfPages(pdf).size(), 1U);
+    const std::string text = PdfText(pdf, 1, 1);
+    EXPECT_NE(text.find("Current registration"), std::string::npos);
+    EXPECT_NE(text.find("Network address: 0000013CA111"), std::string::npos) << text;
+    EXPECT_NE(text.find("Probe: Fridge 2"), std::string::npos);
+    EXPECT_NE(text.find("Registration date: 05/01/2026"), std::string::npos);
+    EXPECT_NE(text.find("Network: Cold store"), std::string::npos);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+class HistoryPanelTest : public ::testing::Test, protected PanelFixture {
+  protected:
+    HistoryPanelTest() {
+        Generate(2026, 1, 1, 1, 2, 60);
+        Generate(2026, 1, 3, 3, 4, 30);
+        ClearHistoSensorStructure(*day);
+    }
+    std::string File(int dayOfMonth) const {
+        return ResultFilePath(dataDir, 2026, 1, dayOfMonth).string();
+    }
+    int Index() const { return day->HistoryIndex; }
+
+    std::unique_ptr<HistoryData> day = std::make_unique<HistoryData>();
+    int lastViewAction = 0;
+};
+
+TEST_F(HistoryPanelTest, SavedDataAndHistoryModes) {
+    panels::HistoryPanel panel(Context(), *day, lastViewAction);
+    dialogs.QueueText(std::nullopt);
+    EXPECT_FALSE(panel.Open(views::kViewSavedData));  // no file chosen: no view
+
+    dialogs.QueueText(File(4));
+    ASSERT_TRUE(panel.Open(views::kViewSavedData));
+    EXPECT_EQ(Text(panel, "selectDate"), "&Select File");
+    EXPECT_TRUE(panel.findChild<QWidget*>("prevDate")->isHidden());
+    EXPECT_EQ(Text(panel, "probeName"), "Freezer 1 °C");
+    EXPECT_EQ(Text(panel, "registrationDate"), "04/01/2026");
+    panel.accept();
+
+    // Opened again in the same mode the day is still there, without a question.
+    const std::size_t popups = dialogs.Popups().size();
+    ASSERT_TRUE(panel.Open(views::kViewSavedData));
+    EXPECT_EQ(dialogs.Popups().size(), popups);
+    panel.accept();
+    // The history view asks for a file although a day is loaded.
+    dialogs.QueueText(File(5));
+    ASSERT_TRUE(panel.Open(views::kViewHistory));
+    EXPECT_EQ(dialogs.Popups().size(), popups + 1);
+    EXPECT_FALSE(panel.findChild<QWidget*>("prevDate")->isHidden());
+    EXPECT_EQ(Text(panel, "selectDate"), "&Select Day");
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(HistoryPanelTest, ProbeAndDayStepping) {
+    panels::HistoryPanel panel(Context(), *day, lastViewAction);
+    dialogs.QueueText(File(4));
+    ASSERT_TRUE(panel.Open(views::kViewHistory));
+    panel.HistoryPrevSensor();
+    EXPECT_EQ(Index(), 3);
+    EXPECT_EQ(Text(panel, "probeName"), "Freezer 4 °C");
+    panel.HistoryNextSensor();
+    EXPECT_EQ(Index(), 0);
+    panel.HistoryPrevSensor();
+
+    panel.HistoryPrevDate();  // 3 January: four probes, the position is kept
+    EXPECT_EQ(day->HistoryFileName.string(), File(3));
+    EXPECT_EQ(Index(), 3);
+    panel.HistoryPrevDate();  // 2 January has no file; 1 January two probes
+    EXPECT_EQ(day->HistoryFileName.string(), File(1));
+    EXPECT_EQ(Index(), 0);
+    EXPECT_EQ(Text(panel, "registrationDate"), "01/01/2026");
+
+    panel.HistoryNextDate();
+    panel.HistoryNextDate();
+    panel.HistoryNextDate();
+    EXPECT_EQ(day->HistoryFileName.string(), File(5));
+    panel.HistoryNextDate();  // 6 January lies after today
+    EXPECT_EQ(day->HistoryFileName.string(), File(5));
+    ASSERT_FALSE(dialogs.Popups().empty());
+    EXPECT_EQ(dialogs.Popups().back().message, "Sorry, no more data available.");
+
+    panel.Graph().SetCursorIndex(2);
+    EXPECT_EQ(Text(panel, "cursorTime"), "01:00");
+    Screenshot(panel, "history-en");
+}
+
+TEST_F(HistoryPanelTest, GraphStyleAndPrintedDayPage) {
+    graphStyle = 0;
+    panels::HistoryPanel panel(Context(), *day, lastViewAction);
+    dialogs.QueueText(File(3));
+    ASSERT_TRUE(panel.Open(views::kViewHistory));
+    ASSERT_EQ(panel.Graph().chart()->series().size(), 1);
+    EXPECT_NE(qobject_cast<QAreaSeries*>(panel.Graph().chart()->series().front()), nullptr);
+    graphStyle = 3;
+    panel.HistoryNextSensor();
+    EXPECT_NE(qobject_cast<QScatterSeries*>(panel.Graph().chart()->series().front()), nullptr);
+
+    const std::filesystem::path pdf = PrintTo("day.pdf");
+    panel.PrintHistory();
+    ASSERT_EQ(PdfPages(pdf).size(), 1U);
+    const std::string text = PdfText(pdf, 1, 1);
+    EXPECT_NE(text.find("Previous data record"), std::string::npos);
+    EXPECT_NE(text.find("Probe: Fridge 2"), std::string::npos);
+    EXPECT_NE(text.find("Registration date: 03/01/2026"), std::string::npos);
+}
+
+class ReportPanelTest : public ::testing::Test, protected PanelFixture {
+  protected:
+    ReportPanelTest() {
+        clock.SetNow({2026, 2, 3, 9, 0, 0, 0});
+        Generate(2026, 1, 30, 3, 5, 60);
+        ClearHistoSensorStructure(*day);
+    }
+    std::vector<std::string> Items(const QWidget& panel, const char* list) {
+        std::vector<std::string> items;
+        const auto* widget = panel.findChild<QListWidget*>(list);
+        for (int i = 0; i < widget->count(); ++i) {
+            items.push_back(widget->item(i)->text().toStdString());
+        }
+        return items;
+    }
+    std::unique_ptr<HistoryData> day = std::make_unique<HistoryData>();
+};
+
+TEST_F(ReportPanelTest, MonthPeriodPrintsOneOrAllProbes) {
+    pages::ReportPanel panel(Context(), *day);
+    ASSERT_TRUE(panel.Open(ReportPeriod::Month, 2026));
+    EXPECT_EQ(Items(panel, "periodList"), (std::vector<std::string>{" 1", " 2"}));
+    EXPECT_EQ(Items(panel, "probeList").size(), 5U);
+    EXPECT_TRUE(panel.findChild<QWidget*>("dayList")->isHidden());
+    Screenshot(panel, "report-panel-en");
+
+    panel.PeriodeSelect(2);
+    EXPECT_EQ(panel.Selection().month, 2);
+    EXPECT_EQ(panel.Period().PrintFile[1], ResultFilePath(dataDir, 2026, 2, 1).string());
+
+    const std::filesystem::path all = PrintTo("all.pdf");
+    panel.PrintAllSensors();
+    const std::vector<PdfPage> pages = PdfPages(all);
+    ASSERT_EQ(pages.size(), 5U);
+    EXPECT_TRUE(pages[4].Landscape());
+    EXPECT_NE(PdfText(all, 5, 5).find("Registration month 02-2026"), std::string::npos);
+
+    panel.ProbeBox(2);
+    const std::filesystem::path one = PrintTo("one.pdf");
+    panel.PrintOneSensor();
+    ASSERT_EQ(PdfPages(one).size(), 1U);
+    EXPECT_NE(PdfText(one, 1, 1).find("Probe: Room 3"), std::string::npos);
+    EXPECT_EQ(dialogs.Popups().size(), 2U);  // one printer dialog per command
+}
+
+TEST_F(ReportPanelTest, DayPeriodPrintsDayPagesAndTheList) {
+    pages::ReportPanel panel(Context(), *day);
+    ASSERT_TRUE(panel.Open(ReportPeriod::Day, 2026));
+    EXPECT_EQ(Items(panel, "dayList"), (std::vector<std::string>{"30", "31"}));
+    EXPECT_EQ(panel.Selection().day, 30);
+    panel.DaySelect(31);
+
+    const std::filesystem::path list = PrintTo("list.pdf");
+    panel.ListAllSensors();
+    ASSERT_EQ(PdfPages(list).size(), 1U);
+    EXPECT_NE(PdfText(list, 1, 1).find("Page 1 of 1"), std::string::npos);
+    EXPECT_EQ(day->HistoryInitialized, 0);  // the history view asks for a file next
+
+    panel.ProbeBox(1);
+    const std::filesystem::path one = PrintTo("day.pdf");
+    panel.PrintOneSensor();
+    ASSERT_EQ(PdfPages(one).size(), 1U);
+    const std::string text = PdfText(one, 1, 1);
+    EXPECT_NE(text.find("Probe: Fridge 2"), std::string::npos);
+    EXPECT_NE(text.find("Registration date: 31/01/2026"), std::string::npos);
+    EXPECT_EQ(day->HistoryInitialized, 1);  // the history view shows the printed day
+}
+
+TEST_F(ReportPanelTest, WeeksWithDataOnly) {
+    pages::ReportPanel panel(Context(), *day);
+    ASSERT_TRUE(panel.Open(ReportPeriod::Week, 2026));
+    // 30 January to 1 February lie in week 5.
+    EXPECT_EQ(Items(panel, "periodList"), std::vector<std::string>{" 5"});
+    EXPECT_EQ(panel.Selection().week, 5);
+    EXPECT_EQ(Items(panel, "probeList").size(), 5U);
+    EXPECT_FALSE(panel.Open(ReportPeriod::Week, 2025));
+}
+
+TEST_F(CurrentValuesPanelTest, PanelsSpeakTheStationsLanguage) {
+    taal = 2;
+    table->SensorArray[0].AlarmState = kAlarmHigh;
+    panels::CurrentValuesPanel current(Context(), Live());
+    current.Open(0);
+    EXPECT_EQ(current.windowTitle().toStdString(), "Affichage actuel");
+    EXPECT_EQ(Text(current, "stateText"), "Alarme: température trop élevée.");
+    Screenshot(current, "current-values-fr");
+
+    auto day = std::make_unique<HistoryData>();
+    ClearHistoSensorStructure(*day);
+    int lastViewAction = 0;
+    panels::HistoryPanel history(Context(), *day, lastViewAction);
+    dialogs.QueueText(ResultFilePath(dataDir, 2026, 1, 5).string());
+    ASSERT_TRUE(history.Open(views::kViewHistory));
+    history.HistoryNextSensor();
+    EXPECT_EQ(history.windowTitle().toStdString(), "Affichage des données enregistrées");
+    EXPECT_EQ(Text(history, "typeLine"), "Capteur de température");
+    Screenshot(history, "history-fr");
+
+    pages::ReportPanel report(Context(), *day);
+    ASSERT_TRUE(report.Open(ReportPeriod::Day, 2026));
+    EXPECT_EQ(report.windowTitle().toStdString(), "Quorvanel  menu des rapports");
+    Screenshot(report, "report-panel-fr");
+}
+
+}  // namespace
+}  // namespace qrv::testing
