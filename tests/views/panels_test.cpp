@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QAreaSeries>
 #include <QChart>
+#include <QLineSeries>
 #include <QListWidget>
-#include <QScatterSeries>
 #include <memory>
 
 #include "reports/pages/report_panel.h"
@@ -225,11 +224,22 @@ TEST_F(HistoryPanelTest, GraphStyleAndPrintedDayPage) {
     panels::HistoryPanel panel(Context(), *day, lastViewAction);
     dialogs.QueueText(File(3));
     ASSERT_TRUE(panel.Open(views::kViewHistory));
+    const auto shownSeries = [&] {
+        return qobject_cast<QLineSeries*>(panel.Graph().chart()->series().front());
+    };
     ASSERT_EQ(panel.Graph().chart()->series().size(), 1);
-    EXPECT_NE(qobject_cast<QAreaSeries*>(panel.Graph().chart()->series().front()), nullptr);
+    // Bars: up from the bottom of the axis to every value and down again.
+    EXPECT_EQ(shownSeries()->count(), 3 * 48);  // 48 values, far more than a pixel apart
+    EXPECT_LT(shownSeries()->at(0).y(),
+              panel.Graph().chart()->axes(Qt::Vertical)[0]->property("min").toDouble());
+    EXPECT_GT(shownSeries()->pen().widthF(), 1.0);
+    Screenshot(panel, "history-bars");
     graphStyle = 3;
     panel.HistoryNextSensor();
-    EXPECT_NE(qobject_cast<QScatterSeries*>(panel.Graph().chart()->series().front()), nullptr);
+    Screenshot(panel, "history-dots");
+    EXPECT_EQ(shownSeries()->count(), 48);  // dots: marks without a line
+    EXPECT_TRUE(shownSeries()->pointsVisible());
+    EXPECT_EQ(shownSeries()->pen().style(), Qt::NoPen);
 
     const std::filesystem::path pdf = PrintTo("day.pdf");
     panel.PrintHistory();

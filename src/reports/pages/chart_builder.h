@@ -13,7 +13,7 @@ struct ChartLook {
     int titleSize = 12;
     double lineWidth = 1.5;
     double thickLineWidth = 3.0;
-    double markerSize = 7.0;
+    double markerSize = 4.5;
     double smallMarkerSize = 3.5;
 };
 
@@ -23,6 +23,7 @@ ChartLook PrintChartLook();
 // Makes the chart show the graph: its axes with their labels and divisions
 // and its one series in the graph's plot style. Whatever the chart showed
 // before is removed, so a view can step from probe to probe on one chart.
+// Bars are fitted to the chart's width: apply the graph again after a resize.
 void ApplyGraph(QChart& chart, const GraphModel& graph, const ChartLook& look);
 
 // A white chart without legend, animation or rounded background, with room

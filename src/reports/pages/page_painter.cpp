@@ -2,6 +2,7 @@
 
 #include <QChart>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 
 #include <algorithm>
@@ -171,10 +172,14 @@ void PaintGraph(QPainter& painter, const QRectF& target, const GraphModel& graph
     QGraphicsScene scene;
     auto* chart = new QChart;  // owned by the scene
     PrepareChart(*chart, PrintChartLook());
-    ApplyGraph(*chart, graph, PrintChartLook());
     scene.addItem(chart);
     const QRectF source(0, 0, target.width(), target.height());
     chart->setGeometry(source);
+    ApplyGraph(*chart, graph, PrintChartLook());
+    // Nothing runs an event loop before the page is rendered: the new axes
+    // are laid out now.
+    chart->layout()->invalidate();
+    chart->layout()->activate();
     scene.setSceneRect(source);
     scene.render(&painter, target, source);
 }

@@ -19,26 +19,24 @@ GraphView::GraphView(QWidget* parent) : QChartView(new QChart, parent) {
 
 void GraphView::SetGraph(const GraphModel& graph, int cursorIndex) {
     pages::ApplyGraph(*chart(), graph, pages::ScreenChartLook());
-    xs_ = graph.xs;
-    ys_ = graph.ys;
-    cursor_ = xs_.empty() ? -1 : std::clamp(cursorIndex, 0, static_cast<int>(xs_.size()) - 1);
+    graph_ = graph;
+    cursor_ =
+        graph_.xs.empty() ? -1 : std::clamp(cursorIndex, 0, static_cast<int>(graph_.xs.size()) - 1);
     viewport()->update();
 }
 
 void GraphView::Clear() {
-    GraphModel empty;
-    pages::ApplyGraph(*chart(), empty, pages::ScreenChartLook());
-    xs_.clear();
-    ys_.clear();
+    graph_ = GraphModel{};
+    pages::ApplyGraph(*chart(), graph_, pages::ScreenChartLook());
     cursor_ = -1;
     viewport()->update();
 }
 
 void GraphView::SetCursorIndex(int index) {
-    if (xs_.empty()) {
+    if (graph_.xs.empty()) {
         return;
     }
-    const int clamped = std::clamp(index, 0, static_cast<int>(xs_.size()) - 1);
+    const int clamped = std::clamp(index, 0, static_cast<int>(graph_.xs.size()) - 1);
     if (clamped != cursor_) {
         cursor_ = clamped;
         viewport()->update();
@@ -47,13 +45,13 @@ void GraphView::SetCursorIndex(int index) {
 }
 
 void GraphView::MoveCursorTo(const QPoint& position) {
-    if (xs_.empty()) {
+    if (graph_.xs.empty()) {
         return;
     }
     const QPointF value = chart()->mapToValue(mapToScene(position));
     std::size_t nearest = 0;
-    for (std::size_t i = 1; i < xs_.size(); ++i) {
-        if (std::abs(xs_[i] - value.x()) < std::abs(xs_[nearest] - value.x())) {
+    for (std::size_t i = 1; i < graph_.xs.size(); ++i) {
+        if (std::abs(graph_.xs[i] - value.x()) < std::abs(graph_.xs[nearest] - value.x())) {
             nearest = i;
         }
     }
@@ -74,7 +72,7 @@ void GraphView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GraphView::keyPressEvent(QKeyEvent* event) {
-    const int last = static_cast<int>(xs_.size()) - 1;
+    const int last = static_cast<int>(graph_.xs.size()) - 1;
     switch (event->key()) {
         case Qt::Key_Left:
             SetCursorIndex(cursor_ - 1);
@@ -100,13 +98,21 @@ void GraphView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void GraphView::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    if (graph_.style.look == PlotLook::Bar && !graph_.xs.empty()) {
+        pages::ApplyGraph(*chart(), graph_, pages::ScreenChartLook());
+    }
+}
+
 void GraphView::drawForeground(QPainter* painter, const QRectF& rect) {
     QChartView::drawForeground(painter, rect);
-    if (cursor_ < 0 || cursor_ >= static_cast<int>(xs_.size()) || chart()->series().isEmpty()) {
+    if (cursor_ < 0 || cursor_ >= static_cast<int>(graph_.xs.size()) ||
+        chart()->series().isEmpty()) {
         return;
     }
     const auto i = static_cast<std::size_t>(cursor_);
-    const QPointF at = chart()->mapToPosition(QPointF(xs_[i], ys_[i]));
+    const QPointF at = chart()->mapToPosition(QPointF(graph_.xs[i], graph_.ys[i]));
     const QRectF plot = chart()->plotArea();
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);

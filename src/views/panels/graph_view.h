@@ -30,12 +30,12 @@ class GraphView final : public QChartView {
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void MoveCursorTo(const QPoint& position);
 
-    std::vector<double> xs_;
-    std::vector<double> ys_;
+    GraphModel graph_;
     int cursor_ = -1;
 };
 

@@ -94,6 +94,7 @@ HistoryPanel::HistoryPanel(pages::PanelContext context, HistoryData& day, int& l
     layout->addWidget(graph_, 1);
     auto* readout = new QHBoxLayout;
     readout->addWidget(message_, 1);
+    readout->addStretch(1);
     readout->addWidget(cursorTime_);
     readout->addWidget(cursorValue_);
     layout->addLayout(readout);
