@@ -23,8 +23,6 @@
 #include "storage/result_file_format.h"
 #include "storage/result_generator.h"
 
-extern char** environ;
-
 namespace {
 
 struct Run {
@@ -38,6 +36,7 @@ Run RunReport(const std::filesystem::path& station, const std::filesystem::path&
         QRV_REPORT_EXECUTABLE, "--station", station.string(), "month", "2026", "01", "--pdf",
         pdf.string()};
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     char pattern[] = "/tmp/qrv-views-bench-XXXXXX";
     const std::filesystem::path station = ::mkdtemp(pattern);
-    const std::filesystem::path data = station / "QRVDATA";
+    std::filesystem::path data = station / "QRVDATA";
     qrv::GeneratorOptions options;
     options.year = 2026;
     options.month = 1;

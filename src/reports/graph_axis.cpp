@@ -41,6 +41,7 @@ std::vector<AxisLabel> DayTimeLabels() {
 
 std::vector<AxisLabel> MonthDayLabels(int daysInMonth) {
     std::vector<AxisLabel> labels;
+    labels.reserve(static_cast<std::size_t>(std::max(0, daysInMonth)));
     for (int day = 1; day <= daysInMonth; ++day) {
         labels.push_back({static_cast<double>(kMonthUnitsPerDay * (day - 1)), std::to_string(day)});
     }
@@ -49,6 +50,7 @@ std::vector<AxisLabel> MonthDayLabels(int daysInMonth) {
 
 std::vector<AxisLabel> WeekdayLabels(int taal) {
     std::vector<AxisLabel> labels;
+    labels.reserve(7);
     for (int day = 0; day < 7; ++day) {
         labels.push_back({static_cast<double>(kWeekUnitsPerDay * day),
                           std::string(text::GroupText(text::Group::Weekdays, day, taal))});

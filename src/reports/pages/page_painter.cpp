@@ -6,6 +6,7 @@
 #include <QGraphicsScene>
 
 #include <algorithm>
+#include <cmath>
 
 #include "reports/pages/chart_builder.h"
 
@@ -22,7 +23,7 @@ QString Q(const std::string& text) {
 QFont Sans(double size, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, static_cast<int>(size + 0.5)));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     font.setBold(bold);
     return font;
 }
@@ -31,7 +32,7 @@ QFont Mono(double size, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans Mono"));
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
-    font.setPixelSize(std::max(1, static_cast<int>(size + 0.5)));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     font.setBold(bold);
     return font;
 }

@@ -396,7 +396,7 @@ void ReportPanel::PrintOneSensor() {
     if (selection_.period == ReportPeriod::Day) {
         PrintDayPages(false);
     } else {
-        const ReportPage page =
+        ReportPage page =
             MakePeriodPage(period_->MonthSensor[static_cast<std::size_t>(ListSelection())],
                            selection_, context_.PrintNow());
         PrintPages(context_, "Quorvanel " + page.title, 1, [&](int) { return page; });

@@ -9,7 +9,7 @@ void PrintSystemSettings(const PanelContext& context, const std::filesystem::pat
                          const SensorTable& table) {
     SystemSettings stored;
     ReadIniFile(iniFileName, stored);
-    const ReportPage page =
+    ReportPage page =
         MakeSystemSettingsPage(stored, table.GetMax1820Index() + 1, context.PrintNow());
     PrintPages(context, "Quorvanel system settings", 1, [&](int) { return page; });
 }

@@ -75,7 +75,8 @@ std::vector<std::string> DayValueLines(const DaySeries& series, int taal) {
 }
 
 DaySeries SeriesOf(const HistoEntry& entry) {
-    const auto count = static_cast<std::size_t>(entry.LastIndex + 1);
+    const std::size_t count =
+        entry.LastIndex < 0 ? 0 : static_cast<std::size_t>(entry.LastIndex) + 1;
     return DaySeries{std::span(entry.SampleTime).first(count),
                      std::span(entry.SampleValue).first(count),
                      entry.ProbeType,
@@ -87,7 +88,7 @@ DaySeries SeriesOf(const HistoEntry& entry) {
 DaySeries TodaySeries(const TodayView& today) {
     // A probe without a value today has its extremes still at their start values.
     const auto count = today.ViewMeasMin <= today.ViewMeasMax
-                           ? static_cast<std::size_t>(today.ViewArrayMaxIndex + 1)
+                           ? static_cast<std::size_t>(std::max(0, today.ViewArrayMaxIndex)) + 1
                            : 0;
     return DaySeries{std::span(today.ViewTime).first(count),
                      std::span(today.ViewTemp).first(count),

@@ -38,7 +38,8 @@ std::string PeriodLine(const PeriodSelection& selection, int taal) {
 }  // namespace
 
 void AddSlotCurve(const MonthEntry& entry, GraphModel& graph) {
-    const auto slots = static_cast<std::size_t>(entry.LastIndex + 1);
+    const std::size_t slots =
+        entry.LastIndex < 0 ? 0 : static_cast<std::size_t>(entry.LastIndex) + 1;
     graph.xs.clear();
     graph.ys.clear();
     graph.xs.reserve(2 * slots);

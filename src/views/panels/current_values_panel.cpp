@@ -202,7 +202,7 @@ void CurrentValuesPanel::RefreshViewGraph() {
     }
     const TodayView& today = *today_;
     const GraphModel graph = views::TodayGraph(today, context_.graphStyle(), context_.taal());
-    const auto count = static_cast<std::size_t>(today.ViewArrayMaxIndex + 1);
+    const std::size_t count = static_cast<std::size_t>(std::max(0, today.ViewArrayMaxIndex)) + 1;
     graph_->SetGraph(
         graph, views::CursorIndexForTime(std::span(today.ViewTime).first(count), viewCursorTime_));
     const ExtremeLines lines = ExtremeLinesOf(today.ViewProbeType, today.ViewMeasMin,
@@ -278,7 +278,7 @@ void CurrentValuesPanel::AppendViewGraph(int newSampleTime, bool newDay) {
 
 void CurrentValuesPanel::MakeViewHardCopy() {
     const SensorRecord record = ShownRecord();
-    const ReportPage page =
+    ReportPage page =
         MakeHardCopyPage(*today_, record, FileDate(context_.clock.Now()), context_.PrintNow());
     pages::PrintPages(context_, "Quorvanel " + record.Name, 1, [&](int) { return page; });
     RefreshViewInfoBoxes();

@@ -261,7 +261,7 @@ void HistoryPanel::SelectDate() {
 void HistoryPanel::PrintHistory() {
     const int e = day_.HistoryIndex;
     if (e >= 0 && e <= day_.HistoryMaxIndex) {
-        const ReportPage page = MakeDayPage(day_, e, context_.PrintNow());
+        ReportPage page = MakeDayPage(day_, e, context_.PrintNow());
         pages::PrintPages(context_, "Quorvanel " + day_.HistoryDatum, 1, [&](int) { return page; });
     }
     RefreshHistoryInfoBoxes();
