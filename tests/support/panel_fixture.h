@@ -94,4 +94,14 @@ inline void Screenshot(QWidget& widget, const std::string& name) {
     widget.grab().save(QString::fromStdString(std::string(dir) + "/" + name + ".png"));
 }
 
+// With QRV_SCREENSHOT_DIR set, copies a printed PDF there as well.
+inline void KeepForLooking(const std::filesystem::path& pdf) {
+    if (const char* dir = std::getenv("QRV_SCREENSHOT_DIR"); dir != nullptr && *dir != '\0') {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        std::filesystem::copy_file(pdf, std::filesystem::path(dir) / pdf.filename(),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+    }
+}
+
 }  // namespace qrv::testing

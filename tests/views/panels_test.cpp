@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QTimer>
 #include <memory>
 
 #include "reports/pages/report_panel.h"
@@ -133,6 +134,7 @@ TEST_F(CurrentValuesPanelTest, HardCopyPrintsTodaysGraph) {
     panel.Open(1);
     const std::filesystem::path pdf = PrintTo("hardcopy.pdf");
     panel.MakeViewHardCopy();
+    KeepForLooking(pdf);
     ASSERT_EQ(PdfPages(pdf).size(), 1U);
     const std::string text = PdfText(pdf, 1, 1);
     EXPECT_NE(text.find("Current registration"), std::string::npos);
@@ -316,6 +318,17 @@ TEST_F(ReportPanelTest, DayPeriodPrintsDayPagesAndTheList) {
     EXPECT_NE(text.find("Probe: Fridge 2"), std::string::npos);
     EXPECT_NE(text.find("Registration date: 31/01/2026"), std::string::npos);
     EXPECT_EQ(day->HistoryInitialized, 1);  // the history view shows the printed day
+}
+
+TEST_F(ReportPanelTest, LeavingDuringTheReadStopsIt) {
+    pages::ReportPanel panel(Context(), *day);
+    // The first progress message lets the panel take events: the user leaves.
+    QTimer::singleShot(0, &panel, [&panel] { panel.GebruikerWilTerug(); });
+    panel.Open(ReportPeriod::Month, 2026);
+    EXPECT_TRUE(Items(panel, "probeList").empty());
+    // The read stopped at the next file: at most the first day's 24 hours.
+    EXPECT_LT(panel.Period().MonthSensor[0].LastIndex, 24);
+    EXPECT_FALSE(panel.isVisible());
 }
 
 TEST_F(ReportPanelTest, WeeksWithDataOnly) {
