@@ -5,7 +5,10 @@
 set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/panels/" "ui/" "probe_editor/dialog/" "reports/pages/")
 
 function(qrv_apply_build_options target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(QRV_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
     if(QRV_SANITIZE)
         target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                  -fno-sanitize-recover=undefined)
@@ -37,13 +40,21 @@ function(qrv_gui_library name)
     qrv_apply_build_options(${name})
 endfunction()
 
+# Every test program runs under a watchdog (qrv_test_main) that stops a single
+# test running longer than this and names it.
+set(QRV_TEST_TIME_LIMIT_SECONDS 45)
+# A GUI or threaded test program that hangs ends well before CTest's default
+# 300 s; the others may take longer as a whole, never a test alone.
+set(QRV_TEST_PROGRAM_TIMEOUT_GUI_OR_THREADED 60)
+set(QRV_TEST_PROGRAM_TIMEOUT 300)
+
 # qrv_add_test(name SOURCES ... DEPENDS ... [GUI] [THREADED])
 # One executable per test folder topic. GUI tests run on the offscreen platform;
 # THREADED tests are also run under ThreadSanitizer in CI.
 function(qrv_add_test name)
     cmake_parse_arguments(ARG "GUI;THREADED" "" "SOURCES;DEPENDS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock qrv_test_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     qrv_apply_build_options(${name})
     add_test(NAME ${name} COMMAND ${name})
@@ -57,7 +68,11 @@ function(qrv_add_test name)
     if(ARG_THREADED)
         list(APPEND labels threaded)
     endif()
-    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 300)
+    set(timeout ${QRV_TEST_PROGRAM_TIMEOUT})
+    if(ARG_GUI OR ARG_THREADED)
+        set(timeout ${QRV_TEST_PROGRAM_TIMEOUT_GUI_OR_THREADED})
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${timeout})
 endfunction()
 
 function(qrv_check_core_layering)

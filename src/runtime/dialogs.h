@@ -17,7 +17,16 @@ struct PrintTarget {
 // button labels keep their "__" accelerator marks, which the implementation
 // turns into its own keyboard accelerators. Every popup is modal. A message
 // from another thread (the acquisition thread) is shown without making that
-// thread wait; any other popup from another thread waits for the answer.
+// thread wait; any other popup from another thread (a question) waits for the
+// answer, which only the GUI thread gives.
+//
+// Hence the rule: the GUI thread never waits for a thread that may be asking a
+// question. Before it waits for one (a pause of acquisition, the shutdown), it
+// refuses their questions, holding a QuestionsFromOtherThreadsRefused: while
+// one lives, a question from another thread is answered at once with its
+// Escape choice (or cancelled) without being shown, and a question already
+// waiting or open is answered so too and closed. Refusals nest; they are made
+// on the GUI thread.
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
@@ -43,6 +52,26 @@ class Dialogs {
 
     // The printer dialog; nullopt when cancelled.
     virtual std::optional<PrintTarget> PrinterDialog(std::string_view title) = 0;
+
+  protected:
+    friend class QuestionsFromOtherThreadsRefused;
+    // Dialogs that never make another thread wait have nothing to refuse.
+    virtual void BeginRefusingOtherThreads() {}
+    virtual void EndRefusingOtherThreads() {}
+};
+
+// Refuses questions from other threads for its lifetime (see Dialogs).
+class [[nodiscard]] QuestionsFromOtherThreadsRefused {
+  public:
+    explicit QuestionsFromOtherThreadsRefused(Dialogs& dialogs) : dialogs_(dialogs) {
+        dialogs_.BeginRefusingOtherThreads();
+    }
+    ~QuestionsFromOtherThreadsRefused() { dialogs_.EndRefusingOtherThreads(); }
+    QuestionsFromOtherThreadsRefused(const QuestionsFromOtherThreadsRefused&) = delete;
+    QuestionsFromOtherThreadsRefused& operator=(const QuestionsFromOtherThreadsRefused&) = delete;
+
+  private:
+    Dialogs& dialogs_;
 };
 
 }  // namespace qrv

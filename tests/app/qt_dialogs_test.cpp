@@ -1,29 +1,45 @@
 #include <gtest/gtest.h>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
-#include <atomic>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <thread>
 
+#include "app/shell/startup.h"
 #include "app/window/qt_dialogs.h"
+#include "shell_fixture.h"
 
 namespace qrv::window {
 namespace {
 
-// Closes every modal popup as soon as it is shown, remembering its text and
-// clicking its default button.
-class PopupCloser {
+using namespace std::chrono_literals;
+
+// Long enough for a loaded machine; a test that needs it has failed anyway.
+constexpr auto kDeadline = 10s;
+
+QMessageBox* OpenMessageBox() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
+// Acts on every modal message box as soon as it is shown, remembering its
+// text; by default it clicks the default button.
+class PopupWatcher {
   public:
-    PopupCloser() {
+    explicit PopupWatcher(std::function<void(QMessageBox&)> act = ClickDefault)
+        : act_(std::move(act)) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (QMessageBox* box = OpenMessageBox(); box != nullptr && box != handled_) {
+                handled_ = box;
                 texts.push_back(box->text());
-                box->defaultButton() != nullptr ? box->defaultButton()->click() : box->accept();
+                act_(*box);
             }
         });
         timer_.start();
@@ -31,50 +47,179 @@ class PopupCloser {
     QStringList texts;
 
   private:
+    static void ClickDefault(QMessageBox& box) {
+        box.defaultButton() != nullptr ? box.defaultButton()->click() : box.accept();
+    }
+
+    std::function<void(QMessageBox&)> act_;
+    QPointer<QMessageBox> handled_;
     QTimer timer_;
 };
 
-// processEvents returns at once when nothing is pending yet (the other
-// thread may not have posted its popup), so the wait is bounded by a clock.
-void RunEventsUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+// Runs the GUI thread's events until done() holds or the time is up. A popup
+// still open then is closed, so that a failing test ends instead of hanging
+// in the popup's own event loop.
+bool RunEventsUntil(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = kDeadline) {
+    const QDeadlineTimer deadline(limit);
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        } else if (deadline.hasExpired()) {
+            if (auto* popup = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                popup->reject();
+            }
+            loop.quit();
+        }
+    });
+    poll.start();
+    if (!done()) {
+        loop.exec();
     }
+    return done();
 }
+
+void RunEventsFor(std::chrono::milliseconds time) {
+    RunEventsUntil([] { return false; }, time);
+}
+
+// A plain thread standing in for the acquisition thread: it asks one Yes/No
+// question (Enter: Yes, Escape: No) and ends.
+class AskingThread {
+  public:
+    explicit AskingThread(QtDialogs& dialogs)
+        : dialogs_(dialogs), answer_(promise_.get_future()), thread_([this] {
+              promise_.set_value(
+                  dialogs_.GenericMessagePopup("QUORVANEL", "Continue?", {"__Yes", "__No"}, 1, 2));
+          }) {}
+
+    // Never joins a thread that may still wait for this one: the refusal
+    // releases it, and should that fail, the question is answered on screen.
+    ~AskingThread() {
+        const QuestionsFromOtherThreadsRefused refused(dialogs_);
+        if (!Answered(1s)) {
+            const PopupWatcher clicker;
+            RunEventsUntil([this] { return Answered(0ms); });
+        }
+        thread_.join();
+    }
+
+    // Waits without running the GUI thread's events.
+    bool Answered(std::chrono::milliseconds limit = kDeadline) const {
+        return answer_.wait_for(limit) == std::future_status::ready;
+    }
+    // nullopt while the question is still waiting.
+    std::optional<int> Answer() const {
+        return Answered(0ms) ? std::optional<int>(answer_.get()) : std::nullopt;
+    }
+
+  private:
+    QtDialogs& dialogs_;
+    std::promise<int> promise_;
+    std::shared_future<int> answer_;
+    std::thread thread_;
+};
+
+constexpr int kYes = 1;
+constexpr int kNo = 2;
 
 TEST(QtDialogsFromOtherThreads, AMessageDoesNotMakeTheCallerWait) {
     QtDialogs dialogs;
-    PopupCloser closer;
-    std::atomic<bool> returned{false};
+    PopupWatcher watcher;
     std::thread acquisition([&] {
         dialogs.MessagePopup("QUORVANEL", "Error 4: NODEX Timing could not be written !!!!");
-        returned = true;
     });
-    acquisition.join();  // nobody has answered yet: the GUI thread has not run
-    EXPECT_TRUE(returned);
-    EXPECT_TRUE(closer.texts.isEmpty());
+    acquisition.join();  // nobody has answered: the GUI thread has not run
+    EXPECT_TRUE(watcher.texts.isEmpty());
 
-    RunEventsUntil([&] { return !closer.texts.isEmpty(); });
-    ASSERT_EQ(closer.texts.size(), 1);
-    EXPECT_EQ(closer.texts[0], "Error 4: NODEX Timing could not be written !!!!");
+    ASSERT_TRUE(RunEventsUntil([&] { return !watcher.texts.isEmpty(); }));
+    EXPECT_EQ(watcher.texts, QStringList{"Error 4: NODEX Timing could not be written !!!!"});
 }
 
 TEST(QtDialogsFromOtherThreads, AQuestionWaitsForItsAnswerOnTheGuiThread) {
     QtDialogs dialogs;
-    PopupCloser closer;
-    std::atomic<bool> done{false};
-    int answer = 0;
-    std::thread worker([&] {
-        answer = dialogs.GenericMessagePopup("QUORVANEL", "Continue?", {"__Yes", "__No"}, 2, 2);
-        done = true;
-    });
-    RunEventsUntil([&] { return done.load(); });
-    worker.join();
-    EXPECT_EQ(answer, 2) << "the default (Enter) button was clicked";
-    ASSERT_EQ(closer.texts.size(), 1);
-    EXPECT_EQ(closer.texts[0], "Continue?");
+    PopupWatcher watcher;
+    AskingThread asker(dialogs);
+    EXPECT_FALSE(asker.Answered(50ms)) << "answered before the GUI thread ran";
+
+    ASSERT_TRUE(RunEventsUntil([&] { return asker.Answered(0ms); }));
+    EXPECT_EQ(asker.Answer(), kYes) << "the default (Enter) button was clicked";
+    EXPECT_EQ(watcher.texts, QStringList{"Continue?"});
+}
+
+TEST(QtDialogsFromOtherThreads, ARefusedQuestionGetsItsEscapeAnswerWithoutBeingShown) {
+    QtDialogs dialogs;
+    PopupWatcher watcher;
+    {
+        const QuestionsFromOtherThreadsRefused refused(dialogs);
+        AskingThread asker(dialogs);
+        ASSERT_TRUE(asker.Answered()) << "a refused question must not wait for the GUI thread";
+        EXPECT_EQ(asker.Answer(), kNo);
+    }
+    RunEventsFor(100ms);
+    EXPECT_TRUE(watcher.texts.isEmpty());
+
+    AskingThread later(dialogs);
+    ASSERT_TRUE(RunEventsUntil([&] { return later.Answered(0ms); }));
+    EXPECT_EQ(later.Answer(), kYes) << "once the refusal ends, questions are shown again";
+}
+
+// Stands in for the acquisition thread's timer: its pause waits for the
+// thread, as the real one waits for a tick in progress to finish.
+class ThreadWaitingNetworkTimer final : public shell::NetworkTimerControl {
+  public:
+    explicit ThreadWaitingNetworkTimer(const AskingThread& thread) : thread_(thread) {}
+    void StopNetworkTimer() override { threadFinished = thread_.Answered(); }
+    void StartNetworkTimer() override {}
+    bool threadFinished = false;
+
+  private:
+    const AskingThread& thread_;
+};
+
+TEST(QtDialogsFromOtherThreads, APauseOfAcquisitionReleasesAQuestionWaitingForItsTurn) {
+    QtDialogs dialogs;
+    PopupWatcher watcher;
+    AskingThread asker(dialogs);
+    ASSERT_FALSE(asker.Answered(50ms));
+    ThreadWaitingNetworkTimer timer(asker);
+    shell::QuestionRefusingNetworkTimer commands(timer, dialogs);
+
+    // A command pauses acquisition while the question waits in the queue.
+    commands.StopNetworkTimer();
+
+    EXPECT_TRUE(timer.threadFinished) << "the pause waited for a thread waiting for it";
+    EXPECT_EQ(asker.Answer(), kNo);
+    RunEventsFor(100ms);
+    EXPECT_TRUE(watcher.texts.isEmpty()) << "an answered question is not shown any more";
+}
+
+class QtDialogsAtShutdown : public ::testing::Test, protected testing::ShellFixture {
+  protected:
+    QtDialogs qtDialogs;
+};
+
+TEST_F(QtDialogsAtShutdown, TheShutdownClosesAnOpenQuestionOfTheThreadItStops) {
+    AskingThread asker(qtDialogs);
+    ThreadWaitingNetworkTimer timer(asker);
+    const shell::ShellServices qtServices{clock,  qtDialogs, display, log,
+                                          editor, ports,     session, timer};
+    std::optional<int> exitCode;
+    // The shutdown path runs while the question is open (from the popup's
+    // own event loop, as a quit request arriving then would).
+    PopupWatcher watcher(
+        [&](QMessageBox&) { exitCode = shell::RunShutdown(state, qtServices, view); });
+
+    ASSERT_TRUE(
+        RunEventsUntil([&] { return exitCode.has_value() && OpenMessageBox() == nullptr; }));
+
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(watcher.texts, QStringList{"Continue?"});
+    EXPECT_TRUE(timer.threadFinished) << "the shutdown waited for a thread waiting for it";
+    EXPECT_EQ(asker.Answer(), kNo);
 }
 
 }  // namespace

@@ -171,9 +171,11 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
 }
 
 int RunShutdown(StationState& state, const ShellServices& services, MainWindowView& view) {
+    // From here on this thread waits for the acquisition thread (its stop, its
+    // end), which must not be left waiting for an answer from this thread.
+    const QuestionsFromOtherThreadsRefused refused(services.dialogs);
     StatusDisplay& display = services.display;
-    // The network timer is stopped first once acquisition is part of the
-    // station.
+    services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
     display.SetMenuBarDimmed(true);
     const int taal = state.settings.Taal;

@@ -30,7 +30,8 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
                               MainWindowView& view, const StartupOptions& options);
 
 // After the event loop has ended: stops the work in order and returns the
-// exit code.
+// exit code. Questions from other threads are refused throughout, so the
+// stop of the acquisition thread cannot meet one waiting for an answer.
 int RunShutdown(StationState& state, const ShellServices& services, MainWindowView& view);
 
 }  // namespace qrv::shell

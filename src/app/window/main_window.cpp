@@ -47,9 +47,11 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       display_(panel_, this),
       statusLog_(platform.programLog, display_, state),
       networkTimer_(state, display_),
+      commandNetworkTimer_(networkTimer_, platform.dialogs),
       probeEditor_(this),
-      services_{platform.clock, platform.dialogs, display_,      statusLog_,  platform.editor,
-                platform.ports, platform.session, networkTimer_, probeEditor_},
+      services_{platform.clock,   platform.dialogs,     display_,
+                statusLog_,       platform.editor,      platform.ports,
+                platform.session, commandNetworkTimer_, probeEditor_},
       tree_(shell::MainMenuTree()),
       status_(display_, state.settings.Taal, state.NetWorkInstalled),
       history_(std::make_unique<HistoryData>()) {

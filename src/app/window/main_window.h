@@ -104,6 +104,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     QtStatusDisplay display_;
     shell::StatusReportingLog statusLog_;
     shell::IdleNetworkTimer networkTimer_;
+    shell::QuestionRefusingNetworkTimer commandNetworkTimer_;
     probe_editor::QtProbeEditorView probeEditor_;
     shell::ShellServices services_;
     std::vector<shell::MenuNode> tree_;

@@ -12,8 +12,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
-
-#include <type_traits>
+#include <condition_variable>
 
 #include "text/texts.h"
 
@@ -31,22 +30,9 @@ QString Trimmed(std::string_view text) {
     return Q(text).trimmed();
 }
 
-// Popups live on the GUI thread. A question from another thread waits there
-// for its answer; the caller must not hold anything the GUI thread waits for.
-template <typename Show>
-auto OnGuiThread(Show&& show) -> decltype(show()) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() == app->thread()) {
-        return show();
-    }
-    if constexpr (std::is_void_v<decltype(show())>) {
-        QMetaObject::invokeMethod(app, std::forward<Show>(show), Qt::BlockingQueuedConnection);
-    } else {
-        decltype(show()) answer{};
-        QMetaObject::invokeMethod(app, std::forward<Show>(show), Qt::BlockingQueuedConnection,
-                                  &answer);
-        return answer;
-    }
+bool OnGuiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app == nullptr || QThread::currentThread() == app->thread();
 }
 
 void ShowMessage(QWidget* parent, const QString& title, const QString& message) {
@@ -60,13 +46,116 @@ void ShowMessage(QWidget* parent, const QString& title, const QString& message) 
 
 }  // namespace
 
+class QtDialogs::PendingQuestion {
+  public:
+    virtual ~PendingQuestion() = default;
+    // GUI thread: answers with the refused answer and closes the popup if it
+    // is open.
+    virtual void Refuse() = 0;
+};
+
+// The asking thread waits in Wait(); the first answer given counts, whether
+// the popup's or the refusal's.
+template <typename Answer>
+class QtDialogs::PendingAnswer final : public PendingQuestion {
+  public:
+    explicit PendingAnswer(Answer refused) : refused_(std::move(refused)) {}
+
+    // GUI thread. show gets the pointer through which a refusal closes its
+    // dialog while it is open.
+    template <typename Show>
+    void ShowUnlessAnswered(const Show& show) {
+        if (!Answered()) {
+            Give(show(open_));
+        }
+    }
+
+    void Refuse() override {
+        Give(refused_);
+        if (open_) {
+            open_->reject();
+        }
+    }
+
+    Answer Wait() {
+        std::unique_lock lock(mutex_);
+        given_.wait(lock, [this] { return answer_.has_value(); });
+        return *answer_;
+    }
+
+  private:
+    bool Answered() {
+        std::lock_guard lock(mutex_);
+        return answer_.has_value();
+    }
+
+    void Give(Answer answer) {
+        {
+            std::lock_guard lock(mutex_);
+            if (answer_) {
+                return;
+            }
+            answer_ = std::move(answer);
+        }
+        given_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable given_;
+    std::optional<Answer> answer_;
+    const Answer refused_;
+    QPointer<QDialog> open_;  // GUI thread only
+};
+
+template <typename Answer, typename Show>
+Answer QtDialogs::Ask(Show show, Answer refused) {
+    if (OnGuiThread()) {
+        QPointer<QDialog> open;
+        return show(open);
+    }
+    auto question = std::make_shared<PendingAnswer<Answer>>(refused);
+    {
+        std::lock_guard lock(mutex_);
+        if (refusals_ > 0) {
+            return refused;
+        }
+        waiting_.push_back(question);
+    }
+    // The queued call owns what it shows: a refused asker does not wait for it.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [question, show = std::move(show)] { question->ShowUnlessAnswered(show); },
+        Qt::QueuedConnection);
+    Answer answer = question->Wait();
+    std::lock_guard lock(mutex_);
+    std::erase(waiting_, question);
+    return answer;
+}
+
+void QtDialogs::BeginRefusingOtherThreads() {
+    Q_ASSERT(OnGuiThread());
+    std::vector<std::shared_ptr<PendingQuestion>> waiting;
+    {
+        std::lock_guard lock(mutex_);
+        ++refusals_;
+        waiting = waiting_;
+    }
+    for (const auto& question : waiting) {
+        question->Refuse();
+    }
+}
+
+void QtDialogs::EndRefusingOtherThreads() {
+    std::lock_guard lock(mutex_);
+    --refusals_;
+}
+
 void QtDialogs::MessagePopup(std::string_view title, std::string_view message) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app != nullptr && QThread::currentThread() != app->thread()) {
+    if (!OnGuiThread()) {
         // A message from the acquisition thread must not stop acquisition
         // until somebody clicks it away: it is shown, and the caller goes on.
         QMetaObject::invokeMethod(
-            app,
+            QCoreApplication::instance(),
             [parent = parent_, title = Q(title), message = Trimmed(message)] {
                 ShowMessage(parent, title, message);
             },
@@ -79,11 +168,13 @@ void QtDialogs::MessagePopup(std::string_view title, std::string_view message) {
 int QtDialogs::GenericMessagePopup(std::string_view title, std::string_view message,
                                    const std::vector<std::string>& buttons, int enterChoice,
                                    int escapeChoice) {
-    return OnGuiThread([&]() -> int {
-        QMessageBox box(parent_);
-        box.setWindowTitle(Q(title));
+    auto show = [parent = parent_, title = Q(title), message = Trimmed(message), buttons,
+                 enterChoice, escapeChoice](QPointer<QDialog>& open) -> int {
+        QMessageBox box(parent);
+        open = &box;
+        box.setWindowTitle(title);
         box.setIcon(buttons.size() > 1 ? QMessageBox::Question : QMessageBox::Information);
-        box.setText(Trimmed(message));
+        box.setText(message);
         std::vector<QPushButton*> pushButtons;
         pushButtons.reserve(buttons.size());
         for (const std::string& label : buttons) {
@@ -109,17 +200,21 @@ int QtDialogs::GenericMessagePopup(std::string_view title, std::string_view mess
             }
         }
         return escapeChoice;
-    });
+    };
+    return Ask(std::move(show), escapeChoice);
 }
 
 std::optional<std::string> QtDialogs::PromptPopup(std::string_view title, std::string_view message,
                                                   int maxLength, std::string_view initialText) {
-    return OnGuiThread([&]() -> std::optional<std::string> {
-        QDialog dialog(parent_);
-        dialog.setWindowTitle(Q(title));
+    auto show = [parent = parent_, title = Q(title), message = Trimmed(message), maxLength,
+                 initialText =
+                     Q(initialText)](QPointer<QDialog>& open) -> std::optional<std::string> {
+        QDialog dialog(parent);
+        open = &dialog;
+        dialog.setWindowTitle(title);
         auto* layout = new QVBoxLayout(&dialog);
-        layout->addWidget(new QLabel(Trimmed(message), &dialog));
-        auto* edit = new QLineEdit(Q(initialText), &dialog);
+        layout->addWidget(new QLabel(message, &dialog));
+        auto* edit = new QLineEdit(initialText, &dialog);
         edit->setMaxLength(maxLength);
         edit->setMinimumWidth(360);
         layout->addWidget(edit);
@@ -131,31 +226,37 @@ std::optional<std::string> QtDialogs::PromptPopup(std::string_view title, std::s
             return std::nullopt;
         }
         return edit->text().toStdString();
-    });
+    };
+    return Ask(std::move(show), std::optional<std::string>());
 }
 
 std::optional<std::string> QtDialogs::FileSelectPopup(std::string_view title,
                                                       const std::string& directory,
                                                       std::string_view defaultName,
                                                       std::string_view pattern, bool forSave) {
-    return OnGuiThread([&]() -> std::optional<std::string> {
-        const QString start = Q(directory) + "/" + Q(defaultName);
-        const QString filter = Q(pattern);
-        const QString chosen = forSave
-                                   ? QFileDialog::getSaveFileName(parent_, Q(title), start, filter)
-                                   : QFileDialog::getOpenFileName(parent_, Q(title), start, filter);
-        if (chosen.isEmpty()) {
+    auto show = [parent = parent_, title = Q(title), directory = Q(directory),
+                 defaultName = Q(defaultName), filter = Q(pattern),
+                 forSave](QPointer<QDialog>& open) -> std::optional<std::string> {
+        QFileDialog dialog(parent, title, directory, filter);
+        open = &dialog;
+        dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.selectFile(defaultName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return std::nullopt;
         }
-        return chosen.toStdString();
-    });
+        return dialog.selectedFiles().constFirst().toStdString();
+    };
+    return Ask(std::move(show), std::optional<std::string>());
 }
 
 std::optional<PrintTarget> QtDialogs::PrinterDialog(std::string_view title) {
-    return OnGuiThread([&]() -> std::optional<PrintTarget> {
+    auto show = [parent = parent_,
+                 title = Q(title)](QPointer<QDialog>& open) -> std::optional<PrintTarget> {
         QPrinter printer;
-        QPrintDialog dialog(&printer, parent_);
-        dialog.setWindowTitle(Q(title));
+        QPrintDialog dialog(&printer, parent);
+        open = &dialog;
+        dialog.setWindowTitle(title);
         if (dialog.exec() != QDialog::Accepted) {
             return std::nullopt;
         }
@@ -166,7 +267,8 @@ std::optional<PrintTarget> QtDialogs::PrinterDialog(std::string_view title) {
             target.printerName = printer.printerName().toStdString();
         }
         return target;
-    });
+    };
+    return Ask(std::move(show), std::optional<PrintTarget>());
 }
 
 }  // namespace qrv::window

@@ -2,6 +2,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "runtime/dialogs.h"
 
@@ -9,6 +12,14 @@ namespace qrv::window {
 
 // The station's popups as Qt dialogs, modal to the main window. "__" marks in
 // button labels become Qt accelerators.
+//
+// Popups live on the GUI thread. A message from another thread is queued to
+// it; a question from another thread is queued too, and the asking thread
+// waits for its answer. That wait is this class's own (not a blocking queued
+// call), so a refusal (see Dialogs) releases the asking thread at once, even
+// while the GUI thread is busy and cannot show or close anything: the GUI
+// thread may then wait for that thread without a deadlock. Must outlive the
+// threads that ask.
 class QtDialogs final : public Dialogs {
   public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
@@ -25,8 +36,25 @@ class QtDialogs final : public Dialogs {
                                                std::string_view pattern, bool forSave) override;
     std::optional<PrintTarget> PrinterDialog(std::string_view title) override;
 
+  protected:
+    void BeginRefusingOtherThreads() override;
+    void EndRefusingOtherThreads() override;
+
   private:
+    // A question asked on another thread, until it is answered.
+    class PendingQuestion;
+    template <typename Answer>
+    class PendingAnswer;
+
+    // Runs show on the GUI thread and returns its answer, or refused when the
+    // question is refused.
+    template <typename Answer, typename Show>
+    Answer Ask(Show show, Answer refused);
+
     QPointer<QWidget> parent_;
+    std::mutex mutex_;
+    int refusals_ = 0;
+    std::vector<std::shared_ptr<PendingQuestion>> waiting_;
 };
 
 }  // namespace qrv::window
