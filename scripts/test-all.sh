@@ -1,25 +1,26 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the whole
-# suite, then all tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then the threaded tests under ThreadSanitizer, then every file-reader fuzzing
-# harness for a few seconds (when clang is there).
+# suite on the Release build (the one users and packagers make), then all tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, then the threaded
+# tests under ThreadSanitizer, then every file-reader fuzzing harness for a few
+# seconds (when clang is there). Compiler warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQRV_WERROR=ON
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_SANITIZE=ON \
-    -DQRV_BUILD_BENCH=OFF
+    -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON
 cmake --build build/asan -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_TSAN=ON \
-    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF
+    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON
 # Only the threaded tests run under ThreadSanitizer, so only they are built.
 mapfile -t threaded < <(ctest --test-dir build/tsan -N -L threaded | awk '/Test +#/ {print $3}')
 cmake --build build/tsan -j "$jobs" --target "${threaded[@]}"

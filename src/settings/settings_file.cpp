@@ -47,17 +47,36 @@ void ScanInto(std::string_view text, int& field) {
     }
 }
 
-}  // namespace
-
-int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings) {
-    const FileBytes file = ReadFileBytes(iniFileName);
-    if (file.result != kFileOk) {
-        return file.result;
+// Binary junk taken as text would be kept by every later rewrite (and the
+// program path is launched), so only plain Windows-1252 text counts.
+bool IsWindows1252Text(std::string_view bytes) {
+    constexpr std::string_view kUndefined = "\x81\x8D\x8F\x90\x9D";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || kUndefined.find(c) != std::string_view::npos) {
+            return false;
+        }
     }
-    return ReadIniBytes(file.bytes, settings);
+    return true;
 }
 
-int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
+// Takes the text behind key into field; false when it is refused.
+bool TakeText(std::string_view line, std::string_view key, std::size_t maxChars, std::string& field,
+              EventLog* log) {
+    const std::string_view value = After(line, key.size());
+    if (!IsWindows1252Text(value)) {
+        if (log != nullptr) {
+            const std::string_view name = key.substr(0, key.size() - 1);  // without '='
+            log->LogMessageToDisk(std::string("IniFile: ") + std::string(name) +
+                                  " refused, its value is not text");
+        }
+        return false;
+    }
+    field = TextFromFile(value, maxChars);
+    return true;
+}
+
+int ReadIni(std::string_view bytes, SystemSettings& settings, EventLog* log) {
     LineReader reader(bytes);
     int mismatches = CountHeaderMismatches(reader, kIniVersionLine, kLineLimit);
 
@@ -71,16 +90,14 @@ int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
     }
 
     // The keys of the last three lines are not checked; only their position counts.
-    if (const auto line = reader.ReadLine(kLineLimit)) {
-        settings.SmSDestination =
-            TextFromFile(After(*line, kDestinationKey.size()), kMaxSmsDestinationLength);
-    } else {
+    const auto destination = reader.ReadLine(kLineLimit);
+    if (!destination || !TakeText(*destination, kDestinationKey, kMaxSmsDestinationLength,
+                                  settings.SmSDestination, log)) {
         ++mismatches;
     }
-    if (const auto line = reader.ReadLine(kLongLineLimit)) {
-        settings.SmSProgramSource =
-            TextFromFile(After(*line, kProgramKey.size()), kMaxSmsProgramLength);
-    } else {
+    const auto program = reader.ReadLine(kLongLineLimit);
+    if (!program ||
+        !TakeText(*program, kProgramKey, kMaxSmsProgramLength, settings.SmSProgramSource, log)) {
         ++mismatches;
     }
     if (const auto line = reader.ReadLine(kLongLineLimit)) {
@@ -91,6 +108,28 @@ int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
 
     EnforceSettingRanges(settings);
     return -mismatches;
+}
+
+int ReadIni(const std::filesystem::path& iniFileName, SystemSettings& settings, EventLog* log) {
+    const FileBytes file = ReadFileBytes(iniFileName);
+    if (file.result != kFileOk) {
+        return file.result;
+    }
+    return ReadIni(file.bytes, settings, log);
+}
+
+}  // namespace
+
+int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings) {
+    return ReadIni(iniFileName, settings, nullptr);
+}
+
+int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings, EventLog& log) {
+    return ReadIni(iniFileName, settings, &log);
+}
+
+int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
+    return ReadIni(bytes, settings, nullptr);
 }
 
 int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,

@@ -18,7 +18,13 @@ inline constexpr std::string_view kIniVersionLine = "QRVNL INI FILE Vs 1.10";
 // or minus the number of checked lines that did not match (the good lines are
 // still taken). Only settings whose lines could be read change; the ranges
 // are enforced afterwards.
+// A text setting (destination, program path) whose value holds control
+// characters or bytes that are no Windows-1252 text is damage, not a value: it
+// is not taken (the setting keeps what it had, at start-up its default) and
+// counts as a line that did not match.
 int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings);
+// The same, writing to log which text setting was refused.
+int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings, EventLog& log);
 // The same for the file's bytes already in memory.
 int ReadIniBytes(std::string_view bytes, SystemSettings& settings);
 

@@ -186,6 +186,30 @@ TEST_F(StartupTest, SettingsAreTakenFromTheFile) {
     EXPECT_EQ(dialogs.Popups()[0].title, "QUORVANEL   Intelligentes Fühlernetz");
 }
 
+TEST_F(StartupTest, ATextSettingThatIsNotTextIsRefusedAndLoggedOnce) {
+    SystemSettings stored;
+    stored.Taal = 2;
+    stored.SmSProgramSource = "/opt/sms/SMS Centre";
+    ScriptedDialogs quiet;
+    RecordingLogSink sink;
+    ASSERT_EQ(WriteIniFile(state.paths.IniFileName(), stored, clock, quiet, sink), 0);
+    std::string bytes = ReadBytes(state.paths.IniFileName());
+    bytes.replace(bytes.find("/opt/sms/SMS Centre"), 19, std::string("\0\x01\xFF\x90junk", 8));
+    WriteBytes(state.paths.IniFileName(), bytes);
+    WriteSensorFileWithProbes(1);
+    dialogs.QueueButton(kOffLineButton);
+
+    EXPECT_EQ(Start(), std::nullopt);
+
+    EXPECT_EQ(state.settings.SmSProgramSource, "---");
+    EXPECT_EQ(state.settings.Taal, 2);
+    const std::string log = LogText();
+    const std::string refusal = "IniFile: SmsProgramSource refused, its value is not text\r\n";
+    ASSERT_NE(log.find(refusal), std::string::npos) << log;
+    EXPECT_EQ(log.find(refusal, log.find(refusal) + 1), std::string::npos)
+        << "the second reading of a damaged file does not log it again";
+}
+
 TEST_F(StartupTest, ShutdownWithoutANetworkStillPowersTheUnitDownAndClosesThePort) {
     WriteSensorFileWithProbes(1);
     dialogs.QueueButton(kOffLineButton);
@@ -194,6 +218,7 @@ TEST_F(StartupTest, ShutdownWithoutANetworkStillPowersTheUnitDownAndClosesThePor
 
     EXPECT_EQ(shell::RunShutdown(state, services, view), 0);
 
+    EXPECT_EQ(networkTimer.stops, 1);
     EXPECT_GT(lines->closes, closesBefore);
     EXPECT_FALSE(lines->rts);
     EXPECT_FALSE(lines->dtr);

@@ -162,10 +162,47 @@ TEST_F(SettingsFile, TextLinesAreTakenByPositionAndBounded) {
                       {12, "SmsProgramSource=" + std::string(300, 'p')}}));
     EXPECT_EQ(s.SmSDestination, "012345678901234567890123456");  // 27 characters
     EXPECT_EQ(s.SmSProgramSource, std::string(259, 'p'));
+}
 
-    s = Read(IniText({{11, std::string("SmsDestination=06\x01"
-                                       "12\t")}}));
-    EXPECT_EQ(s.SmSDestination, "06 12 ");
+TEST_F(SettingsFile, ATextValueThatIsNotTextIsRefusedTheDefaultStandsAndTheLogSaysWhich) {
+    std::string junk;  // binary damage within one line
+    for (int i = 0; junk.size() < 210; ++i) {
+        const auto byte = static_cast<char>((i * 37 + 11) % 256);
+        if (byte != '\n' && byte != '\r') {
+            junk.push_back(byte);
+        }
+    }
+    WriteBytes(path_, IniText({{12, "SmsProgramSource=" + junk}}));
+    SystemSettings s;
+    RecordingLog log;
+    EXPECT_EQ(ReadIniFile(path_, s, log), -1);
+    EXPECT_EQ(s.SmSProgramSource, "---");
+    EXPECT_EQ(s.SmSDestination, "0612345678") << "the other lines are still taken";
+    EXPECT_EQ(s.GeneralAlarmEnable, 0);
+    EXPECT_THAT(log.Messages(),
+                ::testing::ElementsAre("IniFile: SmsProgramSource refused, its value is not text"));
+
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    ASSERT_EQ(WriteIniFile(path_, s, clock, dialogs, log), 0);
+    EXPECT_NE(ReadBytes(path_).find("\r\nSmsProgramSource=---\r\n"), std::string::npos)
+        << "the junk is not carried into the next rewrite";
+
+    // A control character or a byte Windows-1252 leaves undefined is enough.
+    for (const std::string value : {"06\x01"
+                                    "12",
+                                    "06 12\t",
+                                    "06\x81"
+                                    "12"}) {
+        SystemSettings previous;
+        previous.SmSDestination = "kept";
+        WriteBytes(path_, IniText({{11, "SmsDestination=" + value}}));
+        EXPECT_LT(ReadIniFile(path_, previous), 0);
+        EXPECT_EQ(previous.SmSDestination, "kept") << value;
+    }
+    // Every defined Windows-1252 character is text.
+    const SystemSettings text = Read(IniText({{11, "SmsDestination=\x80 K\xFChlhaus"}}));
+    EXPECT_EQ(text.SmSDestination, "€ Kühlhaus");
 }
 
 TEST_F(SettingsFile, SpareLinesMayBeMissingOrChanged) {

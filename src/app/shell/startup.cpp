@@ -38,13 +38,15 @@ void PutStatusFieldsInStartState(StationState& state, StatusDisplay& display) {
     SuspendDisplayTimer(state);
 }
 
-void ReadSettingsAndTranslate(StationState& state, MainWindowView& view) {
-    const int result = ReadIniFile(state.paths.IniFileName(), state.settings);
+void ReadSettingsAndTranslate(StationState& state, const ShellServices& services,
+                              MainWindowView& view) {
+    const int result = ReadIniFile(state.paths.IniFileName(), state.settings, services.log);
     SyncSharedSettings(state);
     view.ShowMainPanel();
     view.TranslateQRVMenu();
     if (result < 0) {
-        // A missing or damaged file is read once more; what it gives is used.
+        // A missing or damaged file is read once more; what it gives is used
+        // (a refused value was logged the first time).
         ReadIniFile(state.paths.IniFileName(), state.settings);
         SyncSharedSettings(state);
     }
@@ -131,7 +133,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     InitAllVars(state, services.clock);
     services.log.LogMessageToDisk("QRV program started");
 
-    ReadSettingsAndTranslate(state, view);
+    ReadSettingsAndTranslate(state, services, view);
     view.UpdateCheckMarks();
 
     state.handshake.WaitForMainMemoryUse();
