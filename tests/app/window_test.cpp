@@ -78,6 +78,22 @@ TEST_F(WindowTest, StartupWithoutAUnitAsksTheModeAndOffLineBlinks) {
               "QUORVANEL   Intelligent Probe Network  vs  3.03");
 }
 
+TEST_F(WindowTest, AChangeOfLanguageInOffLineModeKeepsTheOffLineText) {
+    dialogs.QueueButton(2);  // off line
+    dialogs.QueueButton(1);  // continue without a sensor file
+    dialogs.QueueButton(1);
+    ASSERT_EQ(Start(), std::nullopt);
+    window.DisplayTick();
+    if (Label("modeText").isEmpty()) {
+        window.DisplayTick();  // the blinking phase that shows the text
+    }
+    EXPECT_EQ(Label("modeText"), "Off line mode");
+
+    FindAction("&Deutsch")->trigger();
+
+    EXPECT_EQ(Label("modeText"), "Offline-Betrieb") << "before the next display tick";
+}
+
 TEST_F(WindowTest, NoToTheBadSensorFileQuestionEndsTheStartUpBeforeTheSecond) {
     dialogs.QueueButton(1);  // normal mode
     dialogs.QueueButton(2);  // do not continue

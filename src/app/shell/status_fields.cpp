@@ -43,11 +43,15 @@ void ShowBlinkingModeText(StatusDisplay& display, std::string_view text, int pha
 }  // namespace
 
 void ShowDemoText(const StationState& state, StatusDisplay& display, int phase) {
-    ShowBlinkingModeText(display, text::Raw(Key::TXT_DEMO_TEXT, state.shared.Taal), phase);
+    ShowBlinkingModeText(display, ModeLineText(kModeDemo, state.shared.Taal), phase);
 }
 
 void ShowOffLineText(const StationState& state, StatusDisplay& display, int phase) {
-    ShowBlinkingModeText(display, text::Raw(Key::TXT_OFFLINE_TEXT, state.shared.Taal), phase);
+    ShowBlinkingModeText(display, ModeLineText(kModeOffLine, state.shared.Taal), phase);
+}
+
+std::string_view ModeLineText(int mode, int taal) {
+    return text::Raw(mode == kModeOffLine ? Key::TXT_OFFLINE_TEXT : Key::TXT_DEMO_TEXT, taal);
 }
 
 }  // namespace qrv::shell

@@ -24,6 +24,9 @@ void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display,
 // Shows the mode text and writes it for phase 1, empties it for phase 0.
 void ShowDemoText(const StationState& state, StatusDisplay& display, int phase);
 void ShowOffLineText(const StationState& state, StatusDisplay& display, int phase);
+// The mode line's text in language taal: "Off line mode" in off-line mode,
+// "Demo mode" otherwise (the line is hidden in the other modes).
+std::string_view ModeLineText(int mode, int taal);
 
 inline void SuspendDisplayTimer(StationState& state) {
     state.DisplayTimerEnable = 0;

@@ -8,6 +8,7 @@
 
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
+#include "app/shell/status_fields.h"
 #include "reports/pages/report_panel.h"
 #include "reports/pages/settings_printing.h"
 #include "text/texts.h"
@@ -143,7 +144,7 @@ void MainWindow::TranslateQRVMenu() {
     }
     panel_->SetAlarmButtonLabels(Q(text::Plain(Key::TXT_MUTE_ALARM, taal)),
                                  Q(text::Plain(Key::TXT_MUTED_ALARM, taal)));
-    panel_->SetModeText(Q(text::Raw(Key::TXT_DEMO_TEXT, taal)));
+    panel_->SetModeText(Q(shell::ModeLineText(state_.WantedUserMode, taal)));
     const std::string_view banner = text::Raw(Key::QRVNL_TEXT, taal);
     const auto gap = banner.find("   ");
     panel_->SetLogoSubtitle(
