@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 
 class NoEditor final : public qrv::shell::TextFileOpener {
   public:
-    void OpenInTextEditor(const std::filesystem::path&) override {}
+    bool OpenInTextEditor(const std::filesystem::path&) override { return false; }
 };
 
 class NoLog final : public qrv::EventLog {

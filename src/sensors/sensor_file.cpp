@@ -1,7 +1,5 @@
 #include "sensors/sensor_file.h"
 
-#include <fmt/format.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -194,8 +192,7 @@ std::string FormatSensorFile(const SensorTable& table, const Clock& clock) {
     lines.push_back(std::string(kNetworkNameKey) +
                     TextToFile(table.NetworkName, kMaxNetworkNameLength));
     for (int key = kSpareKeyFirst; key <= kSpareKeyLast; ++key) {
-        // Not string concatenation: g++ 12 at -O3 warns falsely (-Wrestrict) on it here.
-        lines.push_back(fmt::format("{}={}", key, notation::Int(key, 10, true)));
+        lines.push_back(std::to_string(key) + "=" + notation::Int(key, 10, true));
     }
     lines.insert(lines.end(), kSpareHeaderLines, "sns");
     lines.emplace_back("maxindex");

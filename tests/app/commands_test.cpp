@@ -126,6 +126,28 @@ TEST_F(CommandsTest, ViewersOpenTheirFilesAndLogIt) {
     const std::string log = LogText();
     EXPECT_NE(log.find("Log-file viewed"), std::string::npos);
     EXPECT_NE(log.find("Alarm-file viewed"), std::string::npos);
+    EXPECT_TRUE(dialogs.Popups().empty());
+}
+
+TEST_F(CommandsTest, WithoutAnEditorOnTheDesktopTheViewersSayWhereTheFileIs) {
+    editor.desktopHasAnEditor = false;
+    state.settings.Taal = 2;
+    Run(MenuCommand::ViewLog);
+    Run(MenuCommand::ViewAlarmFile);
+    Run(MenuCommand::EditNotes);
+
+    ASSERT_EQ(dialogs.Popups().size(), 3u);
+    const auto files = {"QRVLog.txt", "QRVAlarm.txt", "QRVNotes.txt"};
+    auto popup = dialogs.Popups().begin();
+    for (const char* file : files) {
+        EXPECT_EQ(popup->kind, ScriptedDialogs::Kind::Message);
+        EXPECT_EQ(popup->title, "QUORVANEL   Réseau de capteurs intelligents");
+        EXPECT_TRUE(popup->message.starts_with("Aucun programme pour les fichiers texte"));
+        EXPECT_TRUE(popup->message.ends_with("\n" + (dir.path() / file).string()))
+            << popup->message;
+        ++popup;
+    }
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 
 TEST_F(CommandsTest, AboutShowsTheHardwareLineUnderTheBanner) {

@@ -24,8 +24,12 @@ namespace qrv::testing {
 
 class RecordingEditor final : public shell::TextFileOpener {
   public:
-    void OpenInTextEditor(const std::filesystem::path& path) override { opened.push_back(path); }
+    bool OpenInTextEditor(const std::filesystem::path& path) override {
+        opened.push_back(path);
+        return desktopHasAnEditor;
+    }
     std::vector<std::filesystem::path> opened;
+    bool desktopHasAnEditor = true;
 };
 
 // Counts the pauses and resumes of acquisition and keeps the flags and the

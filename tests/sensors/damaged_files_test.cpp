@@ -39,9 +39,7 @@ std::string Damage(std::string bytes, std::mt19937& random) {
                 bytes.insert(at, bytes.substr(at, random() % 60));
                 break;
             case 4:
-                // A character, not a one-character string: g++ 12 at -O3 warns
-                // falsely (-Wrestrict) on the latter.
-                bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+                bytes.insert(at, "\n");
                 break;
             default:
                 bytes.insert(at, std::string(1 + random() % 300, '\0'));

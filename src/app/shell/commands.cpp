@@ -179,11 +179,11 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             }
             break;
         case MenuCommand::ViewLog:
-            services.editor.OpenInTextEditor(state.paths.LogFileName());
+            ShowTextFile(state.paths.LogFileName(), services.dialogs, services.editor, taal);
             services.log.LogMessageToDisk("Log-file viewed");
             break;
         case MenuCommand::ViewAlarmFile:
-            services.editor.OpenInTextEditor(state.paths.AlarmFileName());
+            ShowTextFile(state.paths.AlarmFileName(), services.dialogs, services.editor, taal);
             services.log.LogMessageToDisk("Alarm-file viewed");
             break;
         case MenuCommand::InstallNetwork:

@@ -22,7 +22,8 @@ namespace qrv::shell {
 class TextFileOpener {
   public:
     virtual ~TextFileOpener() = default;
-    virtual void OpenInTextEditor(const std::filesystem::path& path) = 0;
+    // false when the desktop has no program to open it with.
+    virtual bool OpenInTextEditor(const std::filesystem::path& path) = 0;
 };
 
 struct ProbeMenuItem {

@@ -1,5 +1,7 @@
 #include "app/shell/station_files.h"
 
+#include <array>
+
 #include "runtime/date_strings.h"
 #include "runtime/encoding.h"
 #include "runtime/formats.h"
@@ -53,8 +55,27 @@ bool HandleEditQRVNotes(const std::filesystem::path& notesFile, const Clock& clo
                              text::Raw(text::Key::TXT_ERROR_QRVNOTES, taal));
         return false;
     }
-    editor.OpenInTextEditor(notesFile);
+    ShowTextFile(notesFile, dialogs, editor, taal);
     return true;
+}
+
+void ShowTextFile(const std::filesystem::path& file, Dialogs& dialogs, TextFileOpener& editor,
+                  int taal) {
+    if (editor.OpenInTextEditor(file)) {
+        return;
+    }
+    static constexpr std::array<std::string_view, 4> kNoEditor{
+        "No program for text files was found on this desktop.\nThe file is:\n",
+        "Auf diesem Desktop wurde kein Programm für Textdateien gefunden.\nDie Datei liegt "
+        "hier:\n",
+        "Aucun programme pour les fichiers texte n'a été trouvé sur ce bureau.\nLe fichier se "
+        "trouve ici :\n",
+        "Er is op dit bureaublad geen programma voor tekstbestanden gevonden.\nHet bestand "
+        "staat hier:\n",
+    };
+    const auto language = static_cast<std::size_t>(taal >= 0 && taal < 4 ? taal : 0);
+    dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
+                         std::string(kNoEditor[language]) + file.string());
 }
 
 }  // namespace qrv::shell

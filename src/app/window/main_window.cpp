@@ -38,8 +38,8 @@ QString MenuText(std::string_view label) {
 
 }  // namespace
 
-void DesktopTextFileOpener::OpenInTextEditor(const std::filesystem::path& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+bool DesktopTextFileOpener::OpenInTextEditor(const std::filesystem::path& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
 }
 
 MainWindow::MainWindow(shell::StationState& state, Platform platform)

@@ -28,7 +28,7 @@ namespace qrv::window {
 // Opens files with the desktop's default application for plain text.
 class DesktopTextFileOpener final : public shell::TextFileOpener {
   public:
-    void OpenInTextEditor(const std::filesystem::path& path) override;
+    bool OpenInTextEditor(const std::filesystem::path& path) override;
 };
 
 // The station window: status fields, the menu bar built from the menu model,
