@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QStandardPaths>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/shell/commands.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
+#include "app/shell/station_directory.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
@@ -14,7 +16,6 @@
 #include "runtime/clock.h"
 #include "runtime/instance_lock.h"
 #include "runtime/program_log_file.h"
-#include "runtime/text_file.h"
 #include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
 #include "text/texts.h"
@@ -69,6 +70,13 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
     return result;
 }
 
+// The station cannot start: says why on the terminal and in a popup.
+int RefuseToStart(qrv::Dialogs& dialogs, const std::string& problem) {
+    std::fprintf(stderr, "quorvanel: %s\n", problem.c_str());
+    dialogs.MessagePopup(qrv::text::Raw(qrv::text::Key::QRVNL_TEXT, 0), problem);
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -83,10 +91,8 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path stationDirectory =
         commandLine.station ? *commandLine.station : DefaultStationDirectory();
     window::QtDialogs dialogs;
-    if (!MakeDirectories(stationDirectory)) {
-        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, 0),
-                             "QRV Error 1001:  Unable to allocate system resources.");
-        return 1;
+    if (auto problem = shell::PrepareStationDirectory(stationDirectory)) {
+        return RefuseToStart(dialogs, *problem);
     }
 
     const QString channel = window::InstanceChannelName(stationDirectory);
@@ -96,9 +102,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     if (lock.state() == InstanceLock::State::Failed) {
-        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, 0),
-                             "QRV Error 1001:  Unable to allocate system resources.");
-        return 1;
+        return RefuseToStart(dialogs,
+                             shell::StationLockFileProblem(stationDirectory, lock.error()));
     }
 
     RealClock clock;

@@ -13,13 +13,19 @@ InstanceLock::InstanceLock(const std::filesystem::path& stationDirectory) {
     fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0) {
         state_ = State::Failed;
+        error_ = errno;
         return;
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
         state_ = State::Acquired;
         return;
     }
-    state_ = errno == EWOULDBLOCK ? State::HeldByOther : State::Failed;
+    if (errno == EWOULDBLOCK) {
+        state_ = State::HeldByOther;
+    } else {
+        state_ = State::Failed;
+        error_ = errno;
+    }
     ::close(fd_);
     fd_ = -1;
 }

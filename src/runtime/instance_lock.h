@@ -17,10 +17,13 @@ class InstanceLock {
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     State state() const { return state_; }
+    // The errno of the failure when the state is Failed, else 0.
+    int error() const { return error_; }
 
   private:
     int fd_ = -1;
     State state_ = State::Failed;
+    int error_ = 0;
 };
 
 }  // namespace qrv

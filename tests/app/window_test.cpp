@@ -6,9 +6,12 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTextLayout>
 #include <QTimer>
 #include <thread>
 
+#include "app/shell/commands.h"
 #include "app/shell/startup.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
@@ -181,6 +184,39 @@ TEST_F(WindowTest, StatusCallsFromAnotherThreadArePostedToTheGuiThread) {
     QCoreApplication::processEvents();
     EXPECT_EQ(Label("statusLine"), "Reading probe 3");
     EXPECT_TRUE(Visible("alarmButton"));
+}
+
+// Whether wrapping text at width ever ends a line with "1-" and so splits
+// the name "1-Wire".
+bool SplitsTheNameOneWire(const QString& text, const QFont& font, int width) {
+    static const QRegularExpression kSplit("1[-\u2011]$");
+    for (const QString& paragraph : text.split('\n')) {
+        QTextLayout layout(paragraph, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            if (paragraph.mid(line.textStart(), line.textLength()).trimmed().contains(kSplit)) {
+                return true;
+            }
+        }
+        layout.endLayout();
+    }
+    return false;
+}
+
+TEST(AboutBox, TheNameOneWireIsNeverSplitOverTwoLines) {
+    const QFont font = QApplication::font("QMessageBoxLabel");
+    for (int taal = 0; taal < 4; ++taal) {
+        const QString about = QString::fromStdString(shell::AboutText(taal));
+        ASSERT_TRUE(about.contains("Wire"));
+        for (int width = 60; width <= 600; ++width) {
+            ASSERT_FALSE(SplitsTheNameOneWire(about, font, width))
+                << "language " << taal << ", " << width << " pixels wide";
+        }
+    }
 }
 
 TEST(InstanceTest, ASecondStartRaisesTheFirstAndExitsWithOneSilently) {

@@ -88,29 +88,31 @@ bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView&
 }
 
 std::string AboutText(int taal) {
+    // "1\u2011Wire": a non-breaking hyphen, so that the name is never split
+    // over two lines.
     static constexpr std::array<std::string_view, 4> kAbout{
-        "Quorvanel %s - monitoring station for 1-Wire probe networks\n\n"
+        "Quorvanel %s - monitoring station for 1\u2011Wire probe networks\n\n"
         "Hardware: needs the Nodex interface unit, release 1.10 or higher.\n\n"
         "Quorvanel and Nodex are trademarks of their owners. This program is provided "
         "without warranty of any kind.\n\n"
         "Quorvanel is not designed for critical applications: it cannot guarantee that "
         "every alarm event is detected or reported.\n\n"
         "For support, installation and probes, please contact your local dealer.",
-        "Quorvanel %s - Überwachungsstation für 1-Wire-Fühlernetze\n\n"
+        "Quorvanel %s - Überwachungsstation für 1\u2011Wire-Fühlernetze\n\n"
         "Hardware: benötigt die Nodex-Schnittstelle ab Version 1.10.\n\n"
         "Quorvanel und Nodex sind Marken ihrer Inhaber. Dieses Programm wird ohne jede "
         "Gewährleistung geliefert.\n\n"
         "Quorvanel ist nicht für kritische Anwendungen ausgelegt: Es kann nicht garantieren, "
         "dass jedes Alarmereignis erkannt oder gemeldet wird.\n\n"
         "Für Unterstützung, Installation und Fühler wenden Sie sich an Ihren Händler.",
-        "Quorvanel %s - station de surveillance pour réseaux de capteurs 1-Wire\n\n"
+        "Quorvanel %s - station de surveillance pour réseaux de capteurs 1\u2011Wire\n\n"
         "Matériel : nécessite l'interface Nodex, version 1.10 ou supérieure.\n\n"
         "Quorvanel et Nodex sont des marques de leurs propriétaires. Ce programme est fourni "
         "sans aucune garantie.\n\n"
         "Quorvanel n'est pas conçu pour des applications critiques : il ne peut garantir que "
         "chaque alarme soit détectée ou signalée.\n\n"
         "Pour l'assistance, l'installation et les capteurs, contactez votre revendeur.",
-        "Quorvanel %s - bewakingsstation voor 1-Wire-voelernetwerken\n\n"
+        "Quorvanel %s - bewakingsstation voor 1\u2011Wire-voelernetwerken\n\n"
         "Hardware: vereist de Nodex-interface, versie 1.10 of hoger.\n\n"
         "Quorvanel en Nodex zijn merken van hun eigenaars. Dit programma wordt geleverd "
         "zonder enige garantie.\n\n"
