@@ -38,7 +38,7 @@ struct NoLog final : EventLog {
     void LogMessageToDisk(std::string_view) override {}
 };
 struct NoEditor final : shell::TextFileOpener {
-    void OpenInTextEditor(const std::filesystem::path&) override {}
+    bool OpenInTextEditor(const std::filesystem::path&) override { return false; }
 };
 // Every probe is known, so no panel ever opens.
 struct NoPanel final : ProbeEditorView {

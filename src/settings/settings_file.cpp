@@ -76,7 +76,7 @@ bool TakeText(std::string_view line, std::string_view key, std::size_t maxChars,
     return true;
 }
 
-int ReadIni(std::string_view bytes, SystemSettings& settings, EventLog* log) {
+int ReadIniText(std::string_view bytes, SystemSettings& settings, EventLog* log) {
     LineReader reader(bytes);
     int mismatches = CountHeaderMismatches(reader, kIniVersionLine, kLineLimit);
 
@@ -115,7 +115,7 @@ int ReadIni(const std::filesystem::path& iniFileName, SystemSettings& settings, 
     if (file.result != kFileOk) {
         return file.result;
     }
-    return ReadIni(file.bytes, settings, log);
+    return ReadIniText(file.bytes, settings, log);
 }
 
 }  // namespace
@@ -129,7 +129,7 @@ int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settin
 }
 
 int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
-    return ReadIni(bytes, settings, nullptr);
+    return ReadIniText(bytes, settings, nullptr);
 }
 
 int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
