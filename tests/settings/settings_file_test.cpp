@@ -19,7 +19,7 @@ using testing::TempDir;
 using testing::WriteBytes;
 
 // An INI file as the station writes it, with line overrides by line number.
-std::string IniText(std::map<int, std::string> overrides = {}, int lineCount = 113,
+std::string IniText(const std::map<int, std::string>& overrides = {}, int lineCount = 113,
                     const std::string& eol = "\r\n") {
     std::vector<std::string> lines = {std::string(61, '='),
                                       "QRVNL INI FILE Vs 1.10",
