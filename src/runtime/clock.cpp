@@ -53,6 +53,20 @@ void RealClock::Delay(double seconds) {
     }
 }
 
+bool RealClock::SleepUntil(double deadline, std::stop_token stop) {
+    const double remaining = deadline - Timer();
+    if (remaining > 0) {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        const auto until = std::chrono::steady_clock::now() +
+                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::chrono::duration<double>(remaining));
+        wake.wait_until(lock, stop, until, [] { return false; });
+    }
+    return !stop.stop_requested();
+}
+
 namespace {
 constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
 }
@@ -109,6 +123,13 @@ bool VirtualClock::WaitUntil(double deadline) {
     const auto target = std::llround(deadline * 1e6);
     changed_.wait(lock, [&] { return interrupted_ || elapsedMicros_ >= target; });
     return !interrupted_;
+}
+
+bool VirtualClock::SleepUntil(double deadline, std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    const auto target = std::llround(deadline * 1e6);
+    changed_.wait(lock, stop, [&] { return interrupted_ || elapsedMicros_ >= target; });
+    return !interrupted_ && !stop.stop_requested();
 }
 
 void VirtualClock::Interrupt() {

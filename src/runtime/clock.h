@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 
 namespace qrv {
 
@@ -34,6 +35,11 @@ class Clock {
 
     // Lets the given number of seconds pass (the run-time's Delay()).
     virtual void Delay(double seconds) = 0;
+
+    // Blocks until Timer() has reached deadline; false when stop was requested
+    // first. Periodic timer threads and workers wait this way, so that they
+    // can be ended at once.
+    virtual bool SleepUntil(double deadline, std::stop_token stop) = 0;
 };
 
 class RealClock final : public Clock {
@@ -41,11 +47,13 @@ class RealClock final : public Clock {
     LocalDateTime Now() const override;
     double Timer() const override;
     void Delay(double seconds) override;
+    bool SleepUntil(double deadline, std::stop_token stop) override;
 };
 
 // Virtual time: Delay() advances time at once instead of sleeping. Safe to use
-// from several threads; WaitUntil() lets a thread block until another thread
-// has advanced time far enough (used by periodic timer threads in tests).
+// from several threads; WaitUntil() and SleepUntil() let a thread block until
+// another thread has advanced time far enough (periodic timer threads and
+// workers in tests).
 class VirtualClock final : public Clock {
   public:
     explicit VirtualClock(LocalDateTime start = {2026, 1, 5, 12, 0, 0, 0});
@@ -53,6 +61,7 @@ class VirtualClock final : public Clock {
     LocalDateTime Now() const override;
     double Timer() const override;
     void Delay(double seconds) override;
+    bool SleepUntil(double deadline, std::stop_token stop) override;
 
     // Advances time as Delay() does; the name says who moves it.
     void Advance(double seconds) { Delay(seconds); }
@@ -65,7 +74,7 @@ class VirtualClock final : public Clock {
 
   private:
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable_any changed_;
     std::int64_t startDays_;    // days since 1970-01-01 of the start date
     std::int64_t startMicros_;  // microseconds into the start day
     std::int64_t elapsedMicros_ = 0;

@@ -42,6 +42,29 @@ TEST(VirtualClock, WaitUntilWakesWhenAnotherThreadAdvances) {
     EXPECT_FALSE(reached);
 }
 
+TEST(Clocks, SleepUntilEndsAtTheDeadlineOrAtOnceOnAStopRequest) {
+    VirtualClock virtualClock;
+    std::stop_source stopVirtual;
+    bool reached = true;
+    std::thread sleeper([&] { reached = virtualClock.SleepUntil(50.0, stopVirtual.get_token()); });
+    virtualClock.Advance(10.0);
+    stopVirtual.request_stop();
+    sleeper.join();
+    EXPECT_FALSE(reached);
+
+    RealClock realClock;
+    const double start = realClock.Timer();
+    EXPECT_TRUE(realClock.SleepUntil(start + 0.02, std::stop_token{}));
+    EXPECT_GE(realClock.Timer(), start + 0.02);
+    std::stop_source stopReal;
+    std::thread realSleeper(
+        [&] { reached = realClock.SleepUntil(start + 60.0, stopReal.get_token()); });
+    stopReal.request_stop();
+    realSleeper.join();
+    EXPECT_FALSE(reached);
+    EXPECT_LT(realClock.Timer(), start + 30.0);
+}
+
 TEST(CivilDays, RoundTripOverCenturies) {
     for (std::int64_t days = DaysFromCivil(1899, 12, 25); days < DaysFromCivil(2101, 1, 5);
          ++days) {
