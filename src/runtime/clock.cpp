@@ -121,15 +121,24 @@ void VirtualClock::SetNow(const LocalDateTime& when) {
 bool VirtualClock::WaitUntil(double deadline) {
     std::unique_lock lock(mutex_);
     const auto target = std::llround(deadline * 1e6);
+    ++sleepers_;
     changed_.wait(lock, [&] { return interrupted_ || elapsedMicros_ >= target; });
+    --sleepers_;
     return !interrupted_;
 }
 
 bool VirtualClock::SleepUntil(double deadline, std::stop_token stop) {
     std::unique_lock lock(mutex_);
     const auto target = std::llround(deadline * 1e6);
+    ++sleepers_;
     changed_.wait(lock, stop, [&] { return interrupted_ || elapsedMicros_ >= target; });
+    --sleepers_;
     return !interrupted_ && !stop.stop_requested();
+}
+
+int VirtualClock::Sleepers() const {
+    std::lock_guard lock(mutex_);
+    return sleepers_;
 }
 
 void VirtualClock::Interrupt() {

@@ -71,6 +71,9 @@ class VirtualClock final : public Clock {
     // when interrupted.
     bool WaitUntil(double deadline);
     void Interrupt();
+    // Threads blocked in WaitUntil() or SleepUntil() now, so a test can move
+    // time on only once a worker waits for it.
+    int Sleepers() const;
 
   private:
     mutable std::mutex mutex_;
@@ -79,6 +82,7 @@ class VirtualClock final : public Clock {
     std::int64_t startMicros_;  // microseconds into the start day
     std::int64_t elapsedMicros_ = 0;
     bool interrupted_ = false;
+    int sleepers_ = 0;
 };
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.

@@ -11,13 +11,8 @@ namespace qrv {
 namespace {
 constexpr std::string_view kEquals57 = "=========================================================";
 constexpr std::string_view kLogTitle = "===============  Quorvanel LOG file:  ===================";
-}  // namespace
 
-ProgramLogFile::ProgramLogFile(std::filesystem::path path, const Clock& clock)
-    : path_(std::move(path)), clock_(clock) {}
-
-std::string ProgramLogFile::Entry(std::string_view message) const {
-    const LocalDateTime now = clock_.Now();
+std::string Entry(const LocalDateTime& now, std::string_view message) {
     std::string line = FileDate(now);
     line += ' ';
     line += TimeText(now).substr(0, 5);
@@ -27,20 +22,31 @@ std::string ProgramLogFile::Entry(std::string_view message) const {
     return line;
 }
 
+}  // namespace
+
+int AppendLogEntry(const std::filesystem::path& path, std::string_view title,
+                   const LocalDateTime& now, std::string_view message) {
+    std::string bytes;
+    if (!FileExists(path)) {
+        bytes.append(kEquals57).append(kCrLf);
+        bytes.append(title).append(kCrLf);
+        bytes.append(kEquals57).append(kCrLf);
+        bytes += Entry(now, path.filename().string() + " created");
+    } else {
+        SetReadOnly(path, false);
+    }
+    bytes += Entry(now, message);
+    const int result = AppendToFile(path, bytes);
+    SetReadOnly(path, true);
+    return result;
+}
+
+ProgramLogFile::ProgramLogFile(std::filesystem::path path, const Clock& clock)
+    : path_(std::move(path)), clock_(clock) {}
+
 void ProgramLogFile::LogMessageToDisk(std::string_view message) {
     std::lock_guard lock(mutex_);
-    std::string bytes;
-    if (!FileExists(path_)) {
-        bytes.append(kEquals57).append(kCrLf);
-        bytes.append(kLogTitle).append(kCrLf);
-        bytes.append(kEquals57).append(kCrLf);
-        bytes += Entry("QRVLog.txt created");
-    } else {
-        SetReadOnly(path_, false);
-    }
-    bytes += Entry(message);
-    AppendToFile(path_, bytes);
-    SetReadOnly(path_, true);
+    AppendLogEntry(path_, kLogTitle, clock_.Now(), message);
 }
 
 }  // namespace qrv

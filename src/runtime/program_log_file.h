@@ -8,6 +8,14 @@
 
 namespace qrv {
 
+// Appends one "YYYY-MM-DD HH:MM: message" entry to a station log file (the
+// program log, the alarm file): a missing file is first given its three
+// header lines around title and a "<file name> created" entry. The file is
+// made writable for the one append and read-only again afterwards. Returns
+// kFileOk or kFileCannotOpenForWriting.
+int AppendLogEntry(const std::filesystem::path& path, std::string_view title,
+                   const LocalDateTime& now, std::string_view message);
+
 // The program log "QRVLog.txt": created with a three-line header and a
 // "QRVLog.txt created" entry, then one "YYYY-MM-DD HH:MM: text" line per event,
 // kept read-only between writes. Both threads log; a mutex keeps the
@@ -20,8 +28,6 @@ class ProgramLogFile final : public EventLog {
     const std::filesystem::path& Path() const { return path_; }
 
   private:
-    std::string Entry(std::string_view message) const;
-
     std::filesystem::path path_;
     const Clock& clock_;
     std::mutex mutex_;

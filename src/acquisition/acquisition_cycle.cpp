@@ -1,0 +1,209 @@
+#include "acquisition/acquisition_cycle.h"
+
+#include "acquisition/alarm_texts.h"
+#include "onewire/families.h"
+#include "onewire/unit_outputs.h"
+#include "text/texts.h"
+
+namespace qrv::acquisition {
+
+using text::Key;
+
+int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
+    if (event.event != kEventTimerTick) {
+        return 0;
+    }
+    context_.flags.AsyncWatchdogTimer = 0;
+    // While the user-interface side holds the lock it uses the session
+    // itself; this tick is dropped.
+    std::unique_lock tick(tickMutex_, std::try_to_lock);
+    if (!tick.owns_lock() || Paused()) {
+        return 0;
+    }
+    measurePhase_ = measurePhase_ == 0 ? 1 : 0;
+    if (measurePhase_ == 1) {
+        HandleMeasureSensors();
+    } else if (context_.settings.GeneralAlarmEnable() == 1) {
+        AlarmStep();
+    } else {
+        ClearAlarmsWhileDisabled();
+    }
+    SeeIfTimeToSampleToDisk();
+    return 0;
+}
+
+void AcquisitionCycle::AlarmStep() {
+    context_.alarms.HandleAlarmInterrupt();
+    if (Paused()) {
+        return;
+    }
+    context_.session.Zet2480TimingToLongCable();
+    Toggle2405Pio(context_.session);
+}
+
+void AcquisitionCycle::ClearAlarmsWhileDisabled() {
+    context_.outputs.RedLed(false);
+    context_.outputs.AlarmRelais(false);
+    context_.flags.CommunicationErrorAlarm = 0;
+    context_.flags.SensorAlarm = 0;
+    context_.display.ShowAlarmBanner(
+        false, text::GroupText(text::Group::AlarmBanner, 1, context_.settings.Taal()));
+    context_.display.ShowAlarmButton(false);
+    context_.display.SetAlarmButton(1);
+    context_.flags.AlarmUserStatus = 1;
+    for (SensorRecord& record : context_.table.SensorArray) {
+        record.AlarmDelayCount = 0;
+        record.TripDelayCount = 0;
+        record.AlarmState = kAlarmNone;
+    }
+}
+
+void AcquisitionCycle::HandleMeasureSensors() {
+    const bool alarmStood = context_.flags.CommunicationErrorAlarm != 0;
+    if (OranjeLedOn(context_.session) < 0) {
+        if (!Paused()) {
+            context_.session.ResetNetworkFromAsync();
+        }
+        const int failures = ++interfaceErrorCount_;
+        if (failures >= kInterfaceFailuresForAlarm && failures < kInterfaceAlarmRaised) {
+            interfaceErrorCount_ = kInterfaceAlarmRaised;
+            context_.flags.CommunicationErrorAlarm = 1;
+            context_.display.SetAlarmButton(1);
+            context_.flags.AlarmUserStatus = 1;
+            context_.alarmLog.LogAlarmToDisk(kNetworkLostMessage);
+        }
+        return;
+    }
+    if (alarmStood) {
+        context_.alarmLog.LogAlarmToDisk(kNetworkBackMessage);
+    }
+    interfaceErrorCount_ = 0;
+    context_.flags.CommunicationErrorAlarm = 0;
+    OranjeLedOff(context_.session);
+    ReadProbe();
+}
+
+void AcquisitionCycle::ReadProbe() {
+    StatusDisplay& display = context_.display;
+    const int taal = context_.settings.Taal();
+    const int index = acquireSensorIndex_;
+    if (index < 0) {
+        display.SetAcquisitionIndicator(kIndicatorNoProbe);
+        display.SetStatusLine(text::Plain(Key::TXT_NO_PROBES, taal), colors::kProgressBlue);
+        display.SetAcquisitionIndicator(kIndicatorDone);
+        return;
+    }
+    SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(index)];
+    display.SetAcquisitionIndicator(kIndicatorReading);
+    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + record.Name, colors::kProgressBlue);
+
+    double reading = kNoReadingYet;
+    const DeviceFamily& family = FamilyOf(record.Rom[0]);
+    if (family.read != nullptr) {
+        reading = family.read(context_.session, record.Line, record.Rom);
+    }
+    if (family.kind == DeviceKind::kHumidity) {
+        reading = SmoothHumidity(record.Value, reading);
+    }
+    if (Paused()) {
+        // A stop is waiting for this tick: the reading is dropped.
+        display.SetAcquisitionIndicator(kIndicatorDone);
+        return;
+    }
+
+    bool resetNetwork = false;
+    context_.handshake.WaitForAsyncMemoryUse();
+    bool moveOn = true;
+    if (IsErrorValue(reading)) {
+        if (record.LostCount <= kLostCountReset) {
+            record.LostCount = record.LostCount + 1;
+        }
+        record.NewValueCount = 0;
+        resetNetwork = record.LostCount == kLostCountReset;
+        moveOn = record.LostCount >= kLostCountMoveOn;
+    } else {
+        record.Value = reading;
+        record.LostCount = 0;
+        ++record.NewValueCount;
+    }
+    if (moveOn) {
+        acquireSensorIndex_ = NextAcquireSensor(context_.table, index);
+    }
+    context_.handshake.ReleaseAsyncMemoryUse();
+    if (resetNetwork && !Paused()) {
+        context_.session.ResetNetworkFromAsync();
+    }
+    display.SetAcquisitionIndicator(kIndicatorDone);
+}
+
+void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
+    if (sampling_.Due(context_.clock.Now(), context_.settings.KeuzeSampleTime(),
+                      context_.lastSampleTime)) {
+        context_.flags.StorageToDiskWanted = 1;
+    }
+}
+
+int AcquisitionCycle::InitAsyncNetworkTimer(AsyncTimerService& service) {
+    context_.flags.AsyncWatchdogTimer = kWatchdogAtStart;
+    SuspendNetworkAsyncTimer();
+    asyncNetworkTimer_ = service.NewAsyncTimer(
+        kNetworkTimerInterval, -1, 1,
+        [this](const AsyncTimerEvent& event) { return AsyncDataTime(event); }, 0);
+    return asyncNetworkTimer_;
+}
+
+int AcquisitionCycle::DiscardAsyncNetworkTimer(AsyncTimerService& service) {
+    SuspendNetworkAsyncTimer();
+    return service.DiscardAsyncTimer(kAllTimers);
+}
+
+void AcquisitionCycle::StopNetworkTimer() {
+    SuspendNetworkAsyncTimer();
+    { const std::lock_guard waitForTick(tickMutex_); }
+    context_.handshake.ReleaseAsyncMemoryUse();
+    context_.handshake.WaitForMainMemoryUse();
+    context_.display.SetStatusLine("", colors::kProgressBlue);
+}
+
+void AcquisitionCycle::StartNetworkTimer() {
+    const std::lock_guard hold(tickMutex_);
+    SuspendNetworkAsyncTimer();
+    context_.outputs.AlarmRelais(false);
+    context_.outputs.RedLed(false);
+    context_.flags.SensorAlarm = 0;
+    interfaceErrorCount_ = 0;
+
+    context_.handshake.WaitForMainMemoryUse();
+    for (SensorRecord& record : context_.table.SensorArray) {
+        record.NewValueCount = 0;
+        record.LostCount = 0;
+    }
+    context_.handshake.ReleaseMainMemoryUse();
+
+    context_.handshake.WaitForAsyncMemoryUse();
+    acquireSensorIndex_ = SetAcquireEersteSensor(context_.table);
+    context_.handshake.ReleaseAsyncMemoryUse();
+
+    context_.alarms.HandleAlarmInterrupt();
+    sampling_.Restart(context_.clock.Now());
+    context_.flags.AsyncWatchdogTimer = kWatchdogAtStart;
+    ResumeNetworkAsyncTimer();
+}
+
+void AcquisitionCycle::ManualSetAlarmRelais() {
+    const bool pausedHere = NetWorkSuspended() == 0;
+    SuspendNetworkAsyncTimer();
+    {
+        // Instead of a blind pause: wait for a tick in progress, and keep the
+        // ticks out while the relay is tested.
+        const std::lock_guard hold(tickMutex_);
+        context_.outputs.AlarmRelais(true);
+        context_.clock.Delay(5.0);
+        context_.outputs.AlarmRelais(false);
+    }
+    if (pausedHere) {
+        ResumeNetworkAsyncTimer();
+    }
+}
+
+}  // namespace qrv::acquisition

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "acquisition/acquisition_rules.h"
+#include "acquisition/alarm_evaluation.h"
+#include "acquisition/alarm_log.h"
+#include "acquisition/station_flags.h"
+#include "acquisition/timer_service.h"
+#include "onewire/nodex_session.h"
+#include "runtime/clock.h"
+#include "runtime/status_display.h"
+#include "sensors/sensor_table.h"
+#include "sensors/table_handshake.h"
+#include "settings/settings_owner.h"
+
+namespace qrv::acquisition {
+
+inline constexpr double kNetworkTimerInterval = 1.0;
+// The watchdog's value whenever the network timer is created or started.
+inline constexpr int kWatchdogAtStart = 2;
+
+// Acquisition indicator colours.
+inline constexpr std::uint32_t kIndicatorReading = 0x0066CC;
+inline constexpr std::uint32_t kIndicatorNoProbe = 0xFFCC00;
+inline constexpr std::uint32_t kIndicatorDone = 0xFFFFFF;
+
+struct AcquisitionContext {
+    StationFlags& flags;
+    SensorTable& table;
+    TableHandshake& handshake;
+    NodexSession& session;
+    Clock& clock;
+    StatusDisplay& display;
+    const SettingsOwner& settings;
+    AlarmLog& alarmLog;
+    AlarmEvaluator& alarms;
+    AlarmOutputs& outputs;
+    // Minute of the day of the latest store of the samples.
+    const std::atomic<int>& lastSampleTime;
+};
+
+// The heartbeat of the station: on every tick of the one-second network
+// timer, alternately a measurement step (check that the interface unit
+// answers, read one probe) and an alarm step (evaluate every probe), and a
+// store request when a sampling minute is due. Ticks run on the timer
+// thread; the control operations run on the user-interface thread and meet
+// the ticks through the tick lock, so a stop is never overtaken by a tick.
+class AcquisitionCycle {
+  public:
+    explicit AcquisitionCycle(const AcquisitionContext& context) : context_(context) {}
+
+    // The network timer's callback.
+    int AsyncDataTime(const AsyncTimerEvent& event);
+
+    // User-interface thread.
+    int InitAsyncNetworkTimer(AsyncTimerService& service);
+    int DiscardAsyncNetworkTimer(AsyncTimerService& service);
+    void SuspendNetworkAsyncTimer() { context_.flags.NetworkAsyncTimerEnabled = 0; }
+    void ResumeNetworkAsyncTimer() { context_.flags.NetworkAsyncTimerEnabled = 1; }
+    int NetWorkSuspended() const { return context_.flags.NetworkAsyncTimerEnabled == 0 ? 1 : 0; }
+    // Pauses acquisition and takes the probe table for the user-interface
+    // side. Returns once a tick in progress has finished: from then on the
+    // timer thread touches neither the session nor the table.
+    void StopNetworkTimer();
+    // Resets the counters, chooses the first probe, runs one alarm step here
+    // and resumes acquisition.
+    void StartNetworkTimer();
+    // The five-second relay test; a paused acquisition stays paused.
+    void ManualSetAlarmRelais();
+
+    // Steps of a tick, also used directly by tests.
+    void HandleMeasureSensors();
+    void SeeIfTimeToSampleToDisk();
+
+    int AcquireSensorIndex() const { return acquireSensorIndex_; }
+    int InterfaceErrorCount() const { return interfaceErrorCount_; }
+    int AsyncNetworkTimer() const { return asyncNetworkTimer_; }
+
+  private:
+    bool Paused() const { return context_.flags.NetworkAsyncTimerEnabled == 0; }
+    void AlarmStep();
+    void ClearAlarmsWhileDisabled();
+    void ReadProbe();
+
+    AcquisitionContext context_;
+    // Held by a tick while it works, and by the user-interface side while it
+    // uses the session or waits for a tick to end.
+    std::mutex tickMutex_;
+    SamplingTrigger sampling_;
+    int asyncNetworkTimer_ = 0;
+    int measurePhase_ = 0;
+    // Read by the user-interface side for display and tests.
+    std::atomic<int> acquireSensorIndex_{-1};
+    std::atomic<int> interfaceErrorCount_{0};
+};
+
+}  // namespace qrv::acquisition

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "acquisition/alarm_log.h"
+#include "acquisition/sms_worker.h"
+#include "acquisition/station_flags.h"
+#include "onewire/nodex_session.h"
+#include "runtime/clock.h"
+#include "runtime/status_display.h"
+#include "sensors/sensor_table.h"
+#include "settings/settings_owner.h"
+
+namespace qrv::acquisition {
+
+// Seconds the delay counters grow per evaluation (one every two seconds).
+inline constexpr int kCounterStep = 2;
+inline constexpr int kSmallestLostDelay = 120;
+// LostCount above which the lost timer runs.
+inline constexpr int kLostCountLimit = 4;
+
+// The relay and the red lamp of the interface unit.
+class AlarmOutputs {
+  public:
+    virtual ~AlarmOutputs() = default;
+    virtual void AlarmRelais(bool on) = 0;
+    virtual void RedLed(bool on) = 0;
+};
+
+// The outputs through the 1-Wire session.
+class SessionAlarmOutputs final : public AlarmOutputs {
+  public:
+    explicit SessionAlarmOutputs(NodexSession& session) : session_(session) {}
+    void AlarmRelais(bool on) override;
+    void RedLed(bool on) override;
+
+  private:
+    NodexSession& session_;
+};
+
+// 1 when the time of day lies outside the probe's alarm window of the given
+// weekday (1 Monday .. 7 Sunday; any other value means the whole day).
+int AlarmIsNotInsideBlockEnableTimes(const SensorRecord& record, int weekday,
+                                     const LocalDateTime& now);
+
+// The smaller of the two delays, never below two minutes.
+int LostDelay(const SensorRecord& record);
+
+struct AlarmEvaluationContext {
+    SensorTable& table;
+    StationFlags& flags;
+    const Clock& clock;
+    StatusDisplay& display;
+    AlarmOutputs& outputs;
+    AlarmLog& alarmLog;
+    AlarmSmsSink& sms;
+    const SettingsOwner& settings;
+};
+
+// Turns the latest readings into alarm states: limits, delays, the lost
+// count and the weekday windows; writes each new, changed and ended alarm
+// to the alarm file, hands new and changed ones to SMS, and sets the red
+// lamp and the relay from all probes and the user's mute.
+class AlarmEvaluator {
+  public:
+    explicit AlarmEvaluator(const AlarmEvaluationContext& context) : context_(context) {}
+
+    // One walk over every probe; 1 when an alarm stands afterwards.
+    int HandleAlarmInterrupt();
+
+    // The network name SMS texts end with (safe from any thread).
+    void SetNetworkName(std::string name);
+
+  private:
+    void NewOrChangedAlarm(int state, int index, const LocalDateTime& now);
+    void PassAlarmMessageToAlarmFile(int code, int index);
+    void PassNewAlarmToSmsHandler(int code, int index, const LocalDateTime& now);
+
+    AlarmEvaluationContext context_;
+    std::mutex nameMutex_;
+    std::string networkName_;
+};
+
+}  // namespace qrv::acquisition

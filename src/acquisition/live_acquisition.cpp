@@ -1,0 +1,19 @@
+#include "acquisition/live_acquisition.h"
+
+namespace qrv::acquisition {
+
+LiveAcquisition::LiveAcquisition(const LiveAcquisitionContext& c)
+    : timerService_(c.timers),
+      alarmLog_(c.alarmFile, c.clock, c.log),
+      sms_(c.settings, c.launcher, c.clock, c.log, c.display),
+      outputs_(c.session),
+      alarms_({c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, sms_, c.settings}),
+      cycle_({c.flags, c.table, c.handshake, c.session, c.clock, c.display, c.settings, alarmLog_,
+              alarms_, outputs_, c.lastSampleTime}) {}
+
+LiveAcquisition::~LiveAcquisition() {
+    DiscardAsyncNetworkTimer();
+    sms_.Stop();
+}
+
+}  // namespace qrv::acquisition

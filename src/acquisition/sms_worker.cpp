@@ -1,0 +1,81 @@
+#include "acquisition/sms_worker.h"
+
+#include "acquisition/sms_handoff.h"
+
+namespace qrv::acquisition {
+
+namespace {
+constexpr std::string_view kNotHandedOff = "ERROR: SMS not handed off, the station shut down.";
+}  // namespace
+
+int SmsWorker::SendAlarmMessage(std::string text) {
+    if (!CheckIfSmsServerIsAavailable(settings_.Snapshot())) {
+        return kSmsSkipped;
+    }
+    Queue({std::move(text), {}});
+    return 0;
+}
+
+void SmsWorker::SendTestMessage(std::string text, std::function<void(int)> done) {
+    Queue({std::move(text), std::move(done)});
+}
+
+void SmsWorker::Queue(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!stopped_) {
+            jobs_.push_back(std::move(job));
+            if (!thread_.joinable()) {
+                thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+            }
+            changed_.notify_all();
+            return;
+        }
+    }
+    log_.LogMessageToDisk(kNotHandedOff);
+}
+
+void SmsWorker::Run(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    while (changed_.wait(lock, stop, [this] { return !jobs_.empty(); }) && !stop.stop_requested()) {
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        busy_ = true;
+        lock.unlock();
+        const SystemSettings settings = settings_.Snapshot();
+        const int result = HandleSendSMS(settings, settings.SmSDestination, job.text, launcher_,
+                                         clock_, log_, display_, stop);
+        if (job.done) {
+            job.done(result);
+        }
+        lock.lock();
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+bool SmsWorker::WaitUntilIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return jobs_.empty() && !busy_; });
+}
+
+void SmsWorker::Stop() {
+    std::deque<Job> unsent;
+    {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();
+    }
+    {
+        std::lock_guard lock(mutex_);
+        unsent.swap(jobs_);
+    }
+    for (std::size_t i = 0; i < unsent.size(); ++i) {
+        log_.LogMessageToDisk(kNotHandedOff);
+    }
+}
+
+}  // namespace qrv::acquisition

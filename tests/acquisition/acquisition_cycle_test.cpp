@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "acquisition/alarm_texts.h"
+#include "live_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+using acquisition::kNoReadingYet;
+
+const char* const kFourProbes = R"({"lines": [[
+    {"type": "DS18B20", "temperature": 4.0},
+    {"type": "DS18B20", "temperature": 5.0},
+    {"type": "DS18B20", "temperature": 6.0},
+    {"type": "DS18B20", "temperature": 7.0}], [], []]})";
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+int Attempts(const RecordingStatusDisplay& display, const std::string& name) {
+    int n = 0;
+    for (const std::string& call : display.Calls()) {
+        n += call == "StatusLine(Probe:   " + name + ", #0066CC)" ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(AcquisitionCycle, ThreeActiveProbesAreEachReadEverySixSecondsAndAnOffProbeNever) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    for (int i = 0; i < 4; ++i) {
+        f.AddProbe(1, i, "P" + std::to_string(i));
+    }
+    f.Probe(3).Status = kStatusOff;
+    f.Start();
+
+    std::map<int, std::vector<double>> reads;
+    std::array<int, 4> seen{};
+    f.RunFor(61.0, [&] {
+        for (int i = 0; i < 4; ++i) {
+            const int count = f.Probe(i).NewValueCount;
+            if (count != seen[static_cast<std::size_t>(i)]) {
+                reads[i].push_back(f.clock.Timer());
+                seen[static_cast<std::size_t>(i)] = count;
+            }
+        }
+    });
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_GE(reads[i].size(), 9U) << i;
+        for (std::size_t r = 1; r < reads[i].size(); ++r) {
+            EXPECT_NEAR(reads[i][r] - reads[i][r - 1], 6.0, 0.1) << "probe " << i << " read " << r;
+        }
+        EXPECT_NEAR(f.Probe(i).Value, 4.0 + i, 0.1);
+    }
+    EXPECT_TRUE(reads[3].empty());
+    EXPECT_EQ(f.Probe(3).Value, kNoReadingYet);
+    EXPECT_EQ(Attempts(f.display, "P3"), 0);
+    EXPECT_EQ(f.display.Snapshot().acquisitionColor, acquisition::kIndicatorDone);
+}
+
+TEST(AcquisitionCycle, AnUnpluggedProbeIsTriedFiveTimesThenPassedByKeepingItsValue) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.AddProbe(1, 1, "Freezer");
+    f.Start();
+    f.RunFor(12.0);
+    ASSERT_NEAR(f.Probe(1).Value, 5.0, 0.1);
+    const double lastGood = f.Probe(1).Value;
+
+    sim::Rom rom{};
+    for (std::size_t i = 0; i < rom.size(); ++i) {
+        rom[i] = static_cast<std::uint8_t>(f.Probe(1).Rom[i]);
+    }
+    f.unit->AddFault({sim::FaultKind::kRemoved, rom, 0, f.clock.Timer()});
+    // Run until the cycle is on the freezer again, then watch it fail.
+    f.RunFor(0.0);
+    while (f.live.Cycle().AcquireSensorIndex() != 1) {
+        f.RunFor(1.0);
+    }
+    f.display.ClearCalls();
+    const int opensBefore = f.ports.opens;
+    std::vector<int> lostCounts;
+    std::vector<int> opensAtFailure;
+    int attempts = 0;
+    f.RunFor(40.0, [&] {
+        const int now = Attempts(f.display, "Freezer");
+        if (now != attempts) {
+            attempts = now;
+            lostCounts.push_back(f.Probe(1).LostCount);
+            opensAtFailure.push_back(f.ports.opens - opensBefore);
+        }
+    });
+    ASSERT_GE(lostCounts.size(), 6U);
+    // Five consecutive measurement steps on it, the network reset at the
+    // fourth; afterwards one try per round.
+    EXPECT_EQ(std::vector<int>(lostCounts.begin(), lostCounts.begin() + 5),
+              (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(std::vector<int>(opensAtFailure.begin(), opensAtFailure.begin() + 5),
+              (std::vector<int>{0, 0, 0, 1, 1}));
+    EXPECT_EQ(opensAtFailure.back(), 1);
+    EXPECT_DOUBLE_EQ(f.Probe(1).Value, lastGood);
+    EXPECT_EQ(f.Probe(1).NewValueCount, 0);
+    EXPECT_GT(Attempts(f.display, "Cold room"), 5);
+
+    f.unit->ClearFaults();
+    f.RunFor(10.0);
+    EXPECT_EQ(f.Probe(1).LostCount, 0);
+    EXPECT_GT(f.Probe(1).NewValueCount, 0);
+}
+
+TEST(AcquisitionCycle, AnUnpluggedUnitRaisesTheCommunicationAlarmOnceAndEndsItOnce) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Start();
+    f.RunFor(10.0);
+    const double from = f.clock.Timer();
+    f.unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, from, from + 60.0});
+    std::vector<int> errorCounts;
+    f.RunFor(30.0, [&] { errorCounts.push_back(f.live.Cycle().InterfaceErrorCount()); });
+    EXPECT_EQ(f.flags.CommunicationErrorAlarm, 1);
+    EXPECT_EQ(Count(f.AlarmFileText(), ": Alarm: network lost"), 1);
+    const auto third = std::find(errorCounts.begin(), errorCounts.end(), 100);
+    ASSERT_NE(third, errorCounts.end());
+    EXPECT_NE(std::find(errorCounts.begin(), third, 2), third);
+
+    f.RunFor(60.0);
+    EXPECT_EQ(f.flags.CommunicationErrorAlarm, 0);
+    EXPECT_EQ(Count(f.AlarmFileText(), ": Alarm: network lost"), 1);
+    EXPECT_EQ(Count(f.AlarmFileText(), ": Network comm-alarm ended."), 1);
+    EXPECT_EQ(f.live.Cycle().InterfaceErrorCount(), 0);
+    EXPECT_GT(f.Probe(0).NewValueCount, 0);
+}
+
+TEST(AcquisitionCycle, StoresAreRequestedAtEachSamplingMinuteAndNoneWhilePaused) {
+    LiveFixture f(kFourProbes, {2026, 1, 5, 23, 40, 0, 0});
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    SystemSettings settings;
+    settings.KeuzeSampleTime = 15;
+    f.settings.Replace(settings);
+    f.Start();
+    std::vector<std::string> stores;
+    const auto consume = [&] {
+        if (f.flags.StorageToDiskWanted.exchange(0) == 1) {
+            const LocalDateTime now = f.clock.Now();
+            f.lastSampleTime = now.hour * 60 + now.minute;
+            stores.push_back(std::to_string(now.day) + " " + std::to_string(f.lastSampleTime));
+        }
+    };
+    f.RunFor(40 * 60.0, consume);
+    EXPECT_EQ(stores, (std::vector<std::string>{"5 1425", "6 0", "6 15"}));
+
+    f.live.Cycle().StopNetworkTimer();
+    f.RunFor(30 * 60.0, consume);
+    EXPECT_EQ(stores.size(), 3U);
+    EXPECT_EQ(f.flags.AsyncWatchdogTimer, 0);  // paused ticks still reset it
+}
+
+TEST(AcquisitionCycle, AfterAStopTheTimerThreadLeavesSessionAndTableAlone) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Start();
+    f.RunFor(7.0);
+    f.live.Cycle().StopNetworkTimer();
+    EXPECT_EQ(f.handshake.SharedMemoryOwner(), TableHandshake::kMainSide);
+    EXPECT_EQ(f.display.Snapshot().statusLine, "");
+    const auto bytes = f.unit->BytesFromHost();
+    const int reads = f.Probe(0).NewValueCount;
+    f.flags.AsyncWatchdogTimer = 50;
+    f.RunFor(20.0);
+    EXPECT_EQ(f.unit->BytesFromHost(), bytes);
+    EXPECT_EQ(f.Probe(0).NewValueCount, reads);
+    EXPECT_EQ(f.flags.AsyncWatchdogTimer, 0);
+
+    f.live.Cycle().StartNetworkTimer();
+    EXPECT_EQ(f.Probe(0).NewValueCount, 0);
+    f.RunFor(10.0);
+    EXPECT_GT(f.Probe(0).NewValueCount, 0);
+}
+
+TEST(AcquisitionCycle, WithOnlyAnOffProbeTheStatusLineSaysNoProbes) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Probe(0).Status = kStatusOff;
+    f.Start();
+    EXPECT_EQ(f.live.Cycle().AcquireSensorIndex(), -1);
+    f.RunFor(3.0);
+    EXPECT_EQ(f.display.Snapshot().statusLine, "No probes");
+    EXPECT_EQ(f.Probe(0).NewValueCount, 0);
+}
+
+TEST(AcquisitionCycle, TheRelayTestSwitchesTheRelayForFiveSecondsAndKeepsAPauseAPause) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Start();
+    f.RunFor(4.0);
+    const double before = f.unit->OutputHistory().empty() ? 0 : f.unit->OutputHistory().back().time;
+    f.live.Cycle().ManualSetAlarmRelais();
+    std::vector<std::pair<bool, double>> relay;
+    for (const sim::OutputEvent& event : f.unit->OutputHistory()) {
+        if (event.output == sim::UnitOutput::kRelay && event.time > before) {
+            relay.emplace_back(event.on, event.time);
+        }
+    }
+    ASSERT_EQ(relay.size(), 2U);
+    EXPECT_TRUE(relay[0].first);
+    EXPECT_FALSE(relay[1].first);
+    EXPECT_NEAR(relay[1].second - relay[0].second, 5.0, 0.1);
+    EXPECT_EQ(f.live.Cycle().NetWorkSuspended(), 0);
+
+    f.live.Cycle().SuspendNetworkAsyncTimer();
+    f.live.Cycle().ManualSetAlarmRelais();
+    EXPECT_EQ(f.live.Cycle().NetWorkSuspended(), 1);
+}
+
+TEST(AcquisitionCycle, WithAlarmsDisabledEveryAlarmStepClearsStatesAndOutputs) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Probe(0).AlarmHigh = 0;
+    f.Probe(0).AlarmDelay = 0;
+    f.Probe(0).RelayEnable = 1;
+    f.Start();
+    f.RunFor(4.0);
+    ASSERT_EQ(f.Probe(0).AlarmState, kAlarmHigh);
+    ASSERT_TRUE(f.unit->RelayOn());
+    ASSERT_TRUE(f.unit->RedLampOn());
+    f.flags.AlarmUserStatus = 0;
+
+    SystemSettings disabled = f.settings.Snapshot();
+    disabled.GeneralAlarmEnable = 0;
+    f.settings.Replace(disabled);
+    f.RunFor(6.0);
+    EXPECT_EQ(f.Probe(0).AlarmState, kAlarmNone);
+    EXPECT_EQ(f.Probe(0).AlarmDelayCount, 0);
+    EXPECT_EQ(f.flags.SensorAlarm, 0);
+    EXPECT_EQ(f.flags.AlarmUserStatus, 1);
+    EXPECT_FALSE(f.unit->RelayOn());
+    EXPECT_FALSE(f.unit->RedLampOn());
+    EXPECT_FALSE(f.display.Snapshot().alarmBannerShown);
+    // The vanished alarm is not written to the alarm file.
+    EXPECT_EQ(Count(f.AlarmFileText(), "Value OK:"), 0);
+}
+
+}  // namespace
+}  // namespace qrv::testing

@@ -1,0 +1,99 @@
+#include "live_fixture.h"
+
+#include <nlohmann/json.hpp>
+
+#include "runtime/encoding.h"
+
+namespace qrv::testing {
+
+namespace {
+PortMap SimulatorOnCom1() {
+    PortMap map;
+    map.Set(1, "simulator:test");
+    return map;
+}
+}  // namespace
+
+LiveFixture::LiveFixture(const std::string& network, LocalDateTime start, bool threaded)
+    : clock(start),
+      unit(sim::BuildNetwork(nlohmann::json::parse(network))),
+      ports(SimulatorOnCom1(), registry.Factory()),
+      programLog(dir / "QRVLog.txt", clock),
+      session(driver, ports, clock, &display, &dialogs, &programLog),
+      live({flags, table, handshake, session, clock, display, programLog, settings, launcher,
+            threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers) : timers,
+            dir / "QRVAlarm.txt", lastSampleTime}) {
+    registry.Install("simulator:test", unit);
+    session.SerialPort = 1;
+}
+
+void LiveFixture::ConfigureSms() {
+    WriteBytes(dir / "sms-program", "");
+    SystemSettings configured = settings.Snapshot();
+    configured.SmSProgramSource = (dir / "sms-program").string();
+    configured.SmSDestination = "Kees";
+    settings.Replace(configured);
+}
+
+void LiveFixture::StartSession() {
+    ASSERT_EQ(session.StartOneWireSession(), 1);
+    ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+}
+
+RomCode LiveFixture::DeviceRom(int line, int deviceOnLine) const {
+    int seen = 0;
+    for (const auto& [deviceLine, device] : unit->Devices()) {
+        if (deviceLine == line && seen++ == deviceOnLine) {
+            RomCode rom{};
+            for (std::size_t i = 0; i < rom.size(); ++i) {
+                rom[i] = device->GetRom()[i];
+            }
+            return rom;
+        }
+    }
+    ADD_FAILURE() << "no device " << deviceOnLine << " on line " << line;
+    return {};
+}
+
+int LiveFixture::AddProbe(int line, int deviceOnLine, const std::string& name) {
+    const int index = table.Append1820ToDataStruct(DeviceRom(line, deviceOnLine), line);
+    table.DefineSensorTypeAndUnits(index);
+    SensorRecord& record = Probe(index);
+    record.Name = name;
+    record.AlarmLow = record.TripLow = -100;
+    record.AlarmHigh = record.TripHigh = 200;
+    record.AlarmDelay = record.TripDelay = 120;
+    record.Value = acquisition::kNoReadingYet;
+    return index;
+}
+
+void LiveFixture::Start() {
+    ASSERT_GT(live.InitAsyncNetworkTimer(), 0);
+    live.Cycle().StartNetworkTimer();
+}
+
+void LiveFixture::RunFor(double seconds, const std::function<void()>& onTick) {
+    const double end = clock.Timer() + seconds;
+    for (double next = timers.NextDeadline(); next <= end; next = timers.NextDeadline()) {
+        if (clock.Timer() < next) {
+            clock.Advance(next - clock.Timer());
+        }
+        timers.RunDue();
+        if (onTick) {
+            onTick();
+        }
+    }
+    if (clock.Timer() < end) {
+        clock.Advance(end - clock.Timer());
+    }
+}
+
+std::string LiveFixture::AlarmFileText() const {
+    return Cp1252ToUtf8(ReadBytes(dir / "QRVAlarm.txt"));
+}
+
+std::string LiveFixture::ProgramLogText() const {
+    return Cp1252ToUtf8(ReadBytes(dir / "QRVLog.txt"));
+}
+
+}  // namespace qrv::testing
