@@ -14,11 +14,13 @@
 #include <fstream>
 #include <string>
 
+#include "acquisition/clock_timer_platform.h"
 #include "app/shell/startup.h"
 #include "app/window/main_window.h"
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
+#include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
 #include "runtime/scripted_dialogs.h"
 #include "sensors/sensor_file.h"
@@ -85,7 +87,10 @@ int MeasureOnce(const std::filesystem::path& dir, Clock::time_point launched) {
     NoEditor editor;
     qrv::OneWireDriver driver(ports, clock);
     qrv::NodexSession session(driver, ports, clock);
-    qrv::window::MainWindow window(state, {clock, dialogs, programLog, editor, ports, session});
+    qrv::PosixProgramLauncher launcher;
+    qrv::acquisition::ClockTimerPlatform timers(clock);
+    qrv::window::MainWindow window(
+        state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
     if (qrv::shell::RunStartup(state, window.Services(), window, {}) ||
         dialogs.UnexpectedPopups()) {
         std::fprintf(stderr, "start-up did not reach the event loop\n");

@@ -12,8 +12,10 @@
 
 #include <unistd.h>
 
-#include "app/shell/idle_network_timer.h"
+#include "acquisition/stepped_timer_platform.h"
+#include "app/shell/live_monitoring.h"
 #include "app/shell/network_install.h"
+#include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "onewire/families.h"
@@ -22,6 +24,7 @@
 #include "onewire/port_check.h"
 #include "onewire/unit_outputs.h"
 #include "probe_editor/probe_editor_view.h"
+#include "runtime/program_launcher.h"
 #include "runtime/recording_status_display.h"
 #include "runtime/scripted_dialogs.h"
 #include "sensors/families.h"
@@ -158,9 +161,24 @@ Result Install(bool withMissingProbe) {
     NoLog log;
     NoEditor editor;
     NoPanel panel;
-    shell::IdleNetworkTimer networkTimer(state, display);
-    const shell::ShellServices services{rig.clock, dialogs,     display,      log,  editor,
-                                        rig.ports, rig.session, networkTimer, panel};
+    // The installation alone is measured: acquisition is never started.
+    struct NoAcquisition final : shell::NetworkTimerControl {
+        void StopNetworkTimer() override {}
+        void StartNetworkTimer() override {}
+    } networkTimer;
+    struct NoTable final : shell::ResultsTableView {
+        void SetHeaders(const shell::ResultsHeaders&) override {}
+        void SetRowCount(int) override {}
+        void SetRow(int, const shell::ResultsRow&) override {}
+        void HideTheTable(bool) override {}
+    } resultsTable;
+    PosixProgramLauncher launcher;
+    acquisition::SteppedTimerPlatform timers(rig.clock);
+    shell::LiveMonitoring monitoring(state,
+                                     {rig.clock, display, log, rig.session, launcher, timers});
+    const shell::ShellServices services{rig.clock, dialogs,    display,     log,
+                                        editor,    rig.ports,  rig.session, networkTimer,
+                                        panel,     monitoring, resultsTable};
     SensorTable table = sim::SampleProbeTable();
     if (withMissingProbe) {
         const int index = table.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 0x9B}, 1);

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <cstdio>
 #include <filesystem>
 
+#include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
@@ -15,7 +17,10 @@
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/instance_lock.h"
+#include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
+#include "runtime/termination_signals.h"
+#include "runtime/text_file.h"
 #include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
 #include "text/texts.h"
@@ -84,6 +89,8 @@ int main(int argc, char* argv[]) {
     CommandLine commandLine = ParseCommandLine(argc, argv);
     std::optional<std::string> simulateNetwork = commandLine.simulateNetwork;
 
+    // From here on SIGTERM and SIGINT end the station through its shutdown.
+    TerminationSignals terminationSignals;
     QApplication app(argc, argv);
     // One modern look on every desktop, whatever theme the session has.
     QApplication::setStyle("Fusion");
@@ -117,19 +124,33 @@ int main(int argc, char* argv[]) {
     OneWireDriver driver(ports, clock);
     NodexSession session(driver, ports, clock, nullptr, &dialogs, &programLog);
     window::DesktopTextFileOpener editor;
-    window::MainWindow mainWindow(state, {clock, dialogs, programLog, editor, ports, session});
+    PosixProgramLauncher launcher;
+    acquisition::ClockTimerPlatform timers(clock);
+    window::MainWindow mainWindow(
+        state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
     dialogs.SetParent(&mainWindow);
     window::InstanceChannelServer server(channel,
                                          [&mainWindow] { mainWindow.Display().BringToFront(); });
 
     const shell::ShellServices& services = mainWindow.Services();
+    QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
+    signalNotifier.setEnabled(terminationSignals.Installed());
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        if (const auto signal = terminationSignals.TakeSignal()) {
+            shell::QuitOnSignal(services, mainWindow, TerminationSignals::SignalName(*signal));
+        }
+    });
     // A first run on the built-in sample network starts from its named probes.
     const SensorTable sampleProbes = sim::SampleProbeTable();
     const bool sampleNetwork = simulateNetwork && simulateNetwork->empty();
-    if (auto exitCode =
-            shell::RunStartup(state, services, mainWindow,
-                              {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr})) {
-        return *exitCode;
+    const auto startupExit = shell::RunStartup(
+        state, services, mainWindow, {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr});
+    if (mainWindow.QuitRequested()) {
+        // A signal came during the start-up: shut down as after a quit.
+        return shell::RunShutdown(state, services, mainWindow);
+    }
+    if (startupExit) {
+        return *startupExit;
     }
     QApplication::exec();
     return shell::RunShutdown(state, services, mainWindow);

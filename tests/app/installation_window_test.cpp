@@ -29,7 +29,8 @@ class InstallationWindow : public ::testing::Test, protected SimShellFixture {
   protected:
     InstallationWindow()
         : SimShellFixture(TwoProbes()),
-          window(state, {clock, dialogs, programLog, editor, simPorts, simSession}) {}
+          window(state,
+                 {clock, dialogs, programLog, editor, simPorts, simSession, launcher, timers}) {}
 
     QAction* FindAction(const QString& text) { return FindMenuAction(window.menuBar(), text); }
 

@@ -73,16 +73,13 @@ TEST(MenuModelTest, DimmingFollowsModeAndInstallation) {
     const MenuInputs withSms{kModeNormal, true, &settings, true};
     EXPECT_FALSE(byState(MenuCommand::SendTestMessage, withSms));
 
-    // Commands that later parts of the station carry out are dimmed for now.
-    for (MenuCommand later : {MenuCommand::StopNetwork}) {
-        EXPECT_TRUE(shell::IsDimmed(later, normal));
-    }
     // The probe-table commands are there; off-line mode refuses some of them
     // when they run rather than dimming them.
     for (MenuCommand there :
          {MenuCommand::InstallNetwork, MenuCommand::SetAllActive, MenuCommand::SetAllOff,
           MenuCommand::SetAllInhibit, MenuCommand::DeleteAllProbes, MenuCommand::EditProbe,
-          MenuCommand::SelectComPort, MenuCommand::SaveFileAs, MenuCommand::SaveCopyAs}) {
+          MenuCommand::SelectComPort, MenuCommand::SaveFileAs, MenuCommand::SaveCopyAs,
+          MenuCommand::TestAlarmRelay, MenuCommand::LinkSmsCentre, MenuCommand::SetSmsPhoneName}) {
         EXPECT_FALSE(shell::IsDimmed(there, offLineNoNetwork));
     }
     // Stored data is viewed and printed in every mode, also without a network.
@@ -93,6 +90,7 @@ TEST(MenuModelTest, DimmingFollowsModeAndInstallation) {
         EXPECT_FALSE(shell::IsDimmed(anyMode, offLineNoNetwork));
         EXPECT_FALSE(shell::IsDimmed(anyMode, demo));
     }
+    EXPECT_FALSE(shell::IsDimmed(MenuCommand::StopNetwork, offLineInstalled));
     // Filled submenus stay open to show their items; Current values does not.
     shell::MenuNode probes{
         std::nullopt, {}, MenuCommand::EditProbe, 0, shell::DynamicItems::Probes, {}};

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/idle_network_timer.h"
+#include "acquisition/stepped_timer_platform.h"
+#include "app/shell/live_monitoring.h"
+#include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "app/shell/status_reporting_log.h"
@@ -16,6 +18,7 @@
 #include "runtime/program_log_file.h"
 #include "runtime/recording_status_display.h"
 #include "runtime/scripted_dialogs.h"
+#include "support/clocked_launcher.h"
 #include "support/fake_serial_port.h"
 #include "support/scripted_probe_editor.h"
 #include "support/temp_dir.h"
@@ -32,26 +35,42 @@ class RecordingEditor final : public shell::TextFileOpener {
     bool desktopHasAnEditor = true;
 };
 
-// Counts the pauses and resumes of acquisition and keeps the flags and the
-// table hand-shake as a station without an acquisition thread does.
+// Counts the pauses and resumes of acquisition and passes them on to the
+// live monitoring.
 class RecordingNetworkTimer final : public shell::NetworkTimerControl {
   public:
-    RecordingNetworkTimer(shell::StationState& state, StatusDisplay& display)
-        : idle_(state, display) {}
+    explicit RecordingNetworkTimer(shell::NetworkTimerControl& live) : live_(live) {}
     void StopNetworkTimer() override {
         ++stops;
-        idle_.StopNetworkTimer();
+        live_.StopNetworkTimer();
     }
     void StartNetworkTimer() override {
         ++starts;
-        idle_.StartNetworkTimer();
+        live_.StartNetworkTimer();
     }
 
     int stops = 0;
     int starts = 0;
 
   private:
-    shell::IdleNetworkTimer idle_;
+    shell::NetworkTimerControl& live_;
+};
+
+// Keeps the results table as the window would show it.
+class RecordingResultsTable final : public shell::ResultsTableView {
+  public:
+    void SetHeaders(const shell::ResultsHeaders& h) override { headers = h; }
+    void SetRowCount(int count) override { rows.assign(static_cast<std::size_t>(count), {}); }
+    void SetRow(int index, const shell::ResultsRow& row) override {
+        rows.at(static_cast<std::size_t>(index)) = row;
+        ++rowUpdates;
+    }
+    void HideTheTable(bool hide) override { hidden = hide; }
+
+    shell::ResultsHeaders headers;
+    std::vector<shell::ResultsRow> rows;
+    int rowUpdates = 0;
+    bool hidden = false;
 };
 
 // Records what the shell asks of the window.
@@ -98,9 +117,10 @@ struct ShellFixture {
           programLog(state.paths.LogFileName(), clock),
           log(programLog, display, state),
           ports(lines),
-          networkTimer(state, display),
-          services{clock, dialogs, display,      log,        editor,
-                   ports, session, networkTimer, probeEditor} {
+          monitoring(state, {clock, display, log, session, launcher, timers}),
+          networkTimer(monitoring),
+          services{clock,   dialogs,      display,     log,        editor,      ports,
+                   session, networkTimer, probeEditor, monitoring, resultsTable} {
         lines->cts = FakeLineState::Cts::AlwaysOff;
     }
 
@@ -118,8 +138,13 @@ struct ShellFixture {
     FakePortProvider ports;
     OneWireDriver driver{ports, clock};
     NodexSession session{driver, ports, clock};
+    ClockedLauncher launcher{clock};
+    // Network ticks come only when a test delivers them (timers.RunDue()).
+    acquisition::SteppedTimerPlatform timers{clock};
+    shell::LiveMonitoring monitoring;
     RecordingNetworkTimer networkTimer;
     ScriptedProbeEditorView probeEditor;
+    RecordingResultsTable resultsTable;
     shell::ShellServices services;
     RecordingView view;
 };

@@ -27,9 +27,12 @@ struct SimShellFixture : ShellFixture {
         std::shared_ptr<sim::SimulatedNodex> simulated = sim::MakeSampleNetwork())
         : unit(std::move(simulated)), simServices{clock,      dialogs,      display,
                                                   log,        editor,       simPorts,
-                                                  simSession, networkTimer, probeEditor} {
+                                                  simSession, networkTimer, probeEditor,
+                                                  monitoring, resultsTable} {
         simulators.Install("simulator:test", unit);
-        state.settings.SerialPort = 1;
+        SystemSettings settings = state.settings;
+        settings.SerialPort = 1;
+        state.settingsOwner.Replace(settings);
         state.WantedUserMode = kModeNormal;
     }
 

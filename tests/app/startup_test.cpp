@@ -181,8 +181,8 @@ TEST_F(StartupTest, SettingsAreTakenFromTheFile) {
     EXPECT_EQ(Start(), std::nullopt);
 
     EXPECT_EQ(state.settings.Taal, 1);
-    EXPECT_EQ(state.shared.Taal, 1);
-    EXPECT_EQ(state.shared.KeuzeSampleTime, 15);
+    EXPECT_EQ(state.settingsOwner.Taal(), 1);
+    EXPECT_EQ(state.settingsOwner.KeuzeSampleTime(), 15);
     EXPECT_EQ(dialogs.Popups()[0].title, "QUORVANEL   Intelligentes Fühlernetz");
 }
 

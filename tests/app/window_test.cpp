@@ -39,7 +39,8 @@ const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnv
 
 class WindowTest : public ::testing::Test, protected ShellFixture {
   protected:
-    WindowTest() : window(state, {clock, dialogs, programLog, editor, ports, session}) {}
+    WindowTest()
+        : window(state, {clock, dialogs, programLog, editor, ports, session, launcher, timers}) {}
 
     QString Label(const char* name) { return window.findChild<QLabel*>(name)->text(); }
     bool Visible(const char* name) { return !window.findChild<QWidget*>(name)->isHidden(); }
@@ -128,7 +129,9 @@ TEST_F(WindowTest, TheMenuBarCarriesTheTreeWithAcceleratorsAndDimsLaterCommands)
     ASSERT_NE(FindAction("&Initialize network"), nullptr);
     EXPECT_TRUE(FindAction("&Initialize network")->isEnabled());
     ASSERT_NE(FindAction("&Test alarmrelais"), nullptr);
-    EXPECT_FALSE(FindAction("&Test alarmrelais")->isEnabled()) << "a command still to come";
+    EXPECT_TRUE(FindAction("&Test alarmrelais")->isEnabled());
+    ASSERT_NE(FindAction("Send &testmessage"), nullptr);
+    EXPECT_FALSE(FindAction("Send &testmessage")->isEnabled()) << "no SMS program linked";
     ASSERT_NE(FindAction("Conn. Points"), nullptr);
     window.SetComPortItems({1, 3});
     ASSERT_NE(FindAction("COM &3"), nullptr);

@@ -35,11 +35,12 @@ void MoveToPort(StationState& state, const ShellServices& services, MainWindowVi
     services.log.LogMessageToDisk("Change of comport: Network stopped");
     state.NetWorkInstalled = 0;
     RestoreStatusMessage(state, services.display);
-    state.settings.SerialPort = port;
+    SystemSettings changed = state.settings;
+    changed.SerialPort = port;
     session.SerialPort = port;
-    WriteIniFile(state.paths.IniFileName(), state.settings, services.clock, services.dialogs,
+    WriteIniFile(state.paths.IniFileName(), changed, services.clock, services.dialogs,
                  services.log);
-    SyncSharedSettings(state);
+    state.settingsOwner.Replace(changed);
     view.UpdateCheckMarks();
     if (state.WantedUserMode == kModeNormal) {
         DoeInstallNetwork(state, services, view);

@@ -4,9 +4,11 @@
 
 #include "app/shell/com_port.h"
 #include "app/shell/identification.h"
+#include "app/shell/monitoring_commands.h"
 #include "app/shell/network_install.h"
 #include "app/shell/probe_editing.h"
 #include "app/shell/probe_table_commands.h"
+#include "app/shell/results_table.h"
 #include "app/shell/station_files.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"
@@ -16,50 +18,59 @@ namespace qrv::shell {
 using text::Key;
 
 MenuInputs CurrentMenuInputs(const StationState& state) {
-    return MenuInputs{state.WantedUserMode, state.NetWorkInstalled != 0, &state.settings, false};
+    return MenuInputs{state.WantedUserMode, state.NetWorkInstalled != 0, &state.settings,
+                      CheckIfSmsServerIsAavailable(state)};
 }
 
-namespace {
+namespace {}  // namespace
 
-// Writes the changed settings and reads them back so the range rules apply
-// to what is in force.
-void StoreSettings(StationState& state, const ShellServices& services) {
-    WriteIniFile(state.paths.IniFileName(), state.settings, services.clock, services.dialogs,
+void StoreSettings(StationState& state, const ShellServices& services, SystemSettings changed) {
+    // The file is written outside the owner's lock: a file-error popup must
+    // never keep the acquisition thread waiting for the settings.
+    WriteIniFile(state.paths.IniFileName(), changed, services.clock, services.dialogs,
                  services.log);
-    ReadIniFile(state.paths.IniFileName(), state.settings);
-    SyncSharedSettings(state);
+    ReadIniFile(state.paths.IniFileName(), changed);
+    state.settingsOwner.Replace(changed);
 }
-
-}  // namespace
 
 void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,
                        int language) {
-    state.settings.Taal = language;
-    SyncSharedSettings(state);
-    StoreSettings(state, services);
+    SystemSettings changed = state.settings;
+    changed.Taal = language;
+    StoreSettings(state, services, changed);
     view.TranslateQRVMenu();
     view.UpdateCheckMarks();
+    if (state.SensorListActive != 0) {
+        InitTheResultsTable(state, services);
+    }
 }
 
 void SetTheNewSamplingTime(StationState& state, const ShellServices& services, MainWindowView& view,
                            int minutes) {
-    state.settings.KeuzeSampleTime = minutes;
-    StoreSettings(state, services);
+    SystemSettings changed = state.settings;
+    changed.KeuzeSampleTime = minutes;
+    StoreSettings(state, services, changed);
     view.UpdateCheckMarks();
 }
 
 void SetTheNewGraphStyle(StationState& state, const ShellServices& services, MainWindowView& view,
                          int style) {
-    state.settings.KeuzeGraphStyle = style;
-    StoreSettings(state, services);
+    SystemSettings changed = state.settings;
+    changed.KeuzeGraphStyle = style;
+    StoreSettings(state, services, changed);
     view.UpdateCheckMarks();
 }
 
 void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, MainWindowView& view,
                            int enable) {
-    state.settings.GeneralAlarmEnable = enable;
-    StoreSettings(state, services);
+    if (state.settings.GeneralAlarmEnable == enable) {
+        return;
+    }
+    SystemSettings changed = state.settings;
+    changed.GeneralAlarmEnable = enable;
+    StoreSettings(state, services, changed);
     view.UpdateCheckMarks();
+    InitAndTranslateTable(state, services);
 }
 
 void AlarmButton(StationState& state, const ShellServices& services, int value) {
@@ -85,6 +96,12 @@ bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView&
     services.log.LogMessageToDisk("User shutdown");
     view.QuitUserInterface();
     return true;
+}
+
+void QuitOnSignal(const ShellServices& services, MainWindowView& view,
+                  std::string_view signalName) {
+    services.log.LogMessageToDisk("Shutdown on " + std::string(signalName));
+    view.QuitUserInterface();
 }
 
 std::string AboutText(int taal) {
@@ -173,6 +190,21 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             break;
         case MenuCommand::DisableAlarm:
             SetGeneralAlarmEnable(state, services, view, 0);
+            break;
+        case MenuCommand::StopNetwork:
+            StopTheNetwork(state, services, view);
+            break;
+        case MenuCommand::TestAlarmRelay:
+            TestAlarmRelais(state, services, view);
+            break;
+        case MenuCommand::LinkSmsCentre:
+            LinkSmsCentre(state, services);
+            break;
+        case MenuCommand::SetSmsPhoneName:
+            SetPhoneName(state, services);
+            break;
+        case MenuCommand::SendTestMessage:
+            SendTestMessage(state, services);
             break;
         case MenuCommand::EditNotes:
             if (HandleEditQRVNotes(state.paths.NotesFileName(), services.clock, services.dialogs,

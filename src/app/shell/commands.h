@@ -13,6 +13,10 @@ inline constexpr std::string_view kProgramVersion = "3.03";
 // The inputs of the check marks and the dimming, taken from the state.
 MenuInputs CurrentMenuInputs(const StationState& state);
 
+// Rewrites the settings file from changed, reads it back and makes what it
+// holds the station's settings. Every change of a setting goes this way.
+void StoreSettings(StationState& state, const ShellServices& services, SystemSettings changed);
+
 // The settings setters: assign, rewrite and re-read the settings file, then
 // renew what shows the setting.
 void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,
@@ -31,6 +35,10 @@ void AlarmButton(StationState& state, const ShellServices& services, int value);
 // installed); on Yes logs the shutdown and ends the event loop. Returns
 // whether the user confirmed.
 bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view);
+
+// A termination signal (logout, service stop, Ctrl+C) is a confirmed quit:
+// logged with its name, then the event loop ends and the shutdown follows.
+void QuitOnSignal(const ShellServices& services, MainWindowView& view, std::string_view signalName);
 
 // The About text in the given language.
 std::string AboutText(int taal);

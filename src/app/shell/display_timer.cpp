@@ -1,5 +1,7 @@
 #include "app/shell/display_timer.h"
 
+#include "app/shell/live_monitoring.h"
+#include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 
 namespace qrv::shell {
@@ -30,6 +32,27 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
     }
 }
 
+// The store the acquisition asked for, and the rows of probes with new
+// readings or alarms (all of them while the interface unit is silent).
+void StoreAndRefreshRows(StationState& state, const ShellServices& services) {
+    if (state.StorageToDiskWanted.exchange(0) != 0) {
+        services.monitoring.StoreResultsToDisk();
+    }
+    state.handshake.WaitForMainMemoryUse();
+    const bool all = state.CommunicationErrorAlarm != 0;
+    const int last = state.sensors.GetMax1820Index();
+    for (int index = 0; index <= last; ++index) {
+        SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+        if (all || record.NewValueCount > 0 || record.AlarmState != kAlarmNone) {
+            record.NewValueCount = 0;
+            if (state.SensorListActive != 0) {
+                UpdateTheResultsTable(state, services, index);
+            }
+        }
+    }
+    state.handshake.ReleaseMainMemoryUse();
+}
+
 }  // namespace
 
 void SampleTimer(StationState& state, const ShellServices& services) {
@@ -51,6 +74,9 @@ void SampleTimer(StationState& state, const ShellServices& services) {
             break;
     }
     ShowAlarmIndicators(state, services);
+    if (state.NetWorkInstalled != 0) {
+        StoreAndRefreshRows(state, services);
+    }
     RestoreStatusMessage(state, services.display);
 }
 

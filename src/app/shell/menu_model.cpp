@@ -155,6 +155,11 @@ bool IsImplemented(MenuCommand command) {
         case C::SetGraphStyle:
         case C::EnableAlarm:
         case C::DisableAlarm:
+        case C::StopNetwork:
+        case C::TestAlarmRelay:
+        case C::LinkSmsCentre:
+        case C::SetSmsPhoneName:
+        case C::SendTestMessage:
         case C::EditNotes:
         case C::ViewLog:
         case C::ViewAlarmFile:

@@ -1,5 +1,7 @@
 #include "app/shell/network_install.h"
 
+#include "app/shell/results_table.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -36,8 +38,9 @@ void ShowAlarmIndicators(const StationState& state, const ShellServices& service
 }
 
 void ReadStationFiles(StationState& state) {
-    ReadIniFile(state.paths.IniFileName(), state.settings);
-    SyncSharedSettings(state);
+    SystemSettings settings = state.settings;
+    ReadIniFile(state.paths.IniFileName(), settings);
+    state.settingsOwner.Replace(settings);
     ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
 }
 
@@ -252,6 +255,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         CheckForNewSensors(state, services, view);
         WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
                         services.clock, services.dialogs, services.log, taal);
+        InitTheResultsTable(state, services);
         state.handshake.ReleaseMainMemoryUse();
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;

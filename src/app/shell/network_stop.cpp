@@ -1,5 +1,6 @@
 #include "app/shell/network_stop.h"
 
+#include "app/shell/live_monitoring.h"
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
@@ -13,6 +14,7 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
     DoeDisplayMessage(display, text::Plain(text::Key::Mess_CloseData, state.settings.Taal));
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
+    services.monitoring.StoreResultsToDisk();
     state.CommunicationErrorAlarm = 0;
     state.SensorAlarm = 0;
     DisplayAlarmHok(state, display, false);

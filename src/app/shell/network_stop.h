@@ -5,9 +5,9 @@
 
 namespace qrv::shell {
 
-// Stops the network completely: acquisition paused, alarms cleared, the
-// 1-Wire session ended and the interface unit's power removed. The network
-// timer itself stays, paused.
+// Stops the network completely: acquisition paused, the day's last block
+// stored, alarms cleared, the 1-Wire session ended and the interface unit's
+// power removed. The network timer itself stays, paused.
 void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view);
 
 }  // namespace qrv::shell

@@ -18,6 +18,9 @@ class NodexSession;
 
 namespace qrv::shell {
 
+class LiveMonitoring;
+class ResultsTableView;
+
 // Opens a plain-text file in the desktop's text editor without waiting for it.
 class TextFileOpener {
   public:
@@ -80,6 +83,8 @@ struct ShellServices {
     NodexSession& session;
     NetworkTimerControl& networkTimer;
     ProbeEditorView& probeEditor;
+    LiveMonitoring& monitoring;
+    ResultsTableView& resultsTable;
 };
 
 }  // namespace qrv::shell

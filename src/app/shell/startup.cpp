@@ -1,5 +1,6 @@
 #include "app/shell/startup.h"
 
+#include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
 #include "app/shell/simulation.h"
@@ -40,15 +41,16 @@ void PutStatusFieldsInStartState(StationState& state, StatusDisplay& display) {
 
 void ReadSettingsAndTranslate(StationState& state, const ShellServices& services,
                               MainWindowView& view) {
-    const int result = ReadIniFile(state.paths.IniFileName(), state.settings, services.log);
-    SyncSharedSettings(state);
+    SystemSettings settings = state.settings;
+    const int result = ReadIniFile(state.paths.IniFileName(), settings, services.log);
+    state.settingsOwner.Replace(settings);
     view.ShowMainPanel();
     view.TranslateQRVMenu();
     if (result < 0) {
         // A missing or damaged file is read once more; what it gives is used
         // (a refused value was logged the first time).
-        ReadIniFile(state.paths.IniFileName(), state.settings);
-        SyncSharedSettings(state);
+        ReadIniFile(state.paths.IniFileName(), settings);
+        state.settingsOwner.Replace(settings);
     }
     view.ShowMainPanel();
     view.TranslateQRVMenu();
@@ -155,8 +157,9 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     view.SetComPortItems(AvailableComPorts(services.ports));
     view.UpdateCheckMarks();
 
-    // The network timer is created here once acquisition is part of the
-    // station.
+    // Created paused: it ticks (and keeps the watchdog quiet) from now on,
+    // but reads nothing until a network installation starts it.
+    services.monitoring.InitAsyncNetworkTimer();
     if (state.WantedUserMode == kModeNormal) {
         DoeInstallNetwork(state, services, view);
     }
@@ -184,8 +187,7 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
     if (state.NetWorkInstalled != 0) {
         view.SetWaitCursor(true);
         DoeDisplayMessage(display, text::Raw(Key::Mess_CloseData, taal));
-        // The day's results are written here once result storage is part of
-        // the station.
+        services.monitoring.StoreResultsToDisk();
         DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     }
     services.session.SerialPort = state.settings.SerialPort;
@@ -194,6 +196,10 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
     DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
     view.SetWaitCursor(false);
+    services.monitoring.DiscardAsyncNetworkTimer();
+    // A hand-off still running is terminated and logged, so the program
+    // never hangs on an SMS program at exit.
+    services.monitoring.Acquisition().Sms().Stop();
     return 0;
 }
 

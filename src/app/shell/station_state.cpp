@@ -12,18 +12,11 @@ void InitAllVars(StationState& state, const Clock& clock) {
     state.SensorListVisibility = 1;
     state.KnowPrinterSetting = 0;
     state.handshake.Reset();
-    state.settings = SystemSettings{};
+    state.settingsOwner.Replace(SystemSettings{});
     state.PortType = 5;
     state.sensors.NetworkName = std::string(kDefaultNetworkName);
     state.DemoDealerMessage = std::string(kNoDealerMessage);
     state.dates = MakeDateStrings(clock.Now());
-    SyncSharedSettings(state);
-}
-
-void SyncSharedSettings(StationState& state) {
-    state.shared.Taal = state.settings.Taal;
-    state.shared.KeuzeSampleTime = state.settings.KeuzeSampleTime;
-    state.shared.GeneralAlarmEnable = state.settings.GeneralAlarmEnable;
 }
 
 }  // namespace qrv::shell

@@ -3,11 +3,13 @@
 #include <atomic>
 #include <string>
 
+#include "acquisition/station_flags.h"
 #include "reports/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/date_strings.h"
 #include "sensors/sensor_table.h"
 #include "sensors/table_handshake.h"
+#include "settings/settings_owner.h"
 #include "settings/station_paths.h"
 #include "settings/system_settings.h"
 
@@ -17,36 +19,23 @@ inline constexpr std::string_view kDefaultNetworkName = "QRV-Data";
 inline constexpr std::string_view kDemoNetworkName = "QRV Demo";
 inline constexpr std::string_view kNoDealerMessage = "----";
 
-// Copies of the settings that the acquisition thread reads while the user
-// may change them on the user-interface thread.
-struct SharedSettings {
-    std::atomic<int> Taal{0};
-    std::atomic<int> KeuzeSampleTime{5};
-    std::atomic<int> GeneralAlarmEnable{1};
-};
-
-// Everything the station shell keeps between events. Flags that the
-// acquisition thread touches are atomic; the rest belongs to the
-// user-interface thread.
-struct StationState {
+// Everything the station shell keeps between events: the flags it shares
+// with the acquisition thread, the settings with their one owner, the probe
+// table, and what belongs to the user-interface thread alone.
+struct StationState : acquisition::StationFlags {
     explicit StationState(Clock& clock, StationPaths stationPaths)
         : paths(std::move(stationPaths)), handshake(clock) {}
 
     StationPaths paths;
-    SystemSettings settings;
-    SharedSettings shared;
+    // Changed only through settingsOwner.Replace(); settings is its current
+    // value for the user-interface thread.
+    SettingsOwner settingsOwner;
+    const SystemSettings& settings{settingsOwner.Current()};
     SensorTable sensors;
     TableHandshake handshake;
 
     std::atomic<int> WantedUserMode{kModeNotChosen};
     std::atomic<int> DisplayTimerEnable{0};
-    std::atomic<int> AsyncWatchdogTimer{0};
-    std::atomic<int> NetWorkInstalled{0};
-    std::atomic<int> StorageToDiskWanted{0};
-    std::atomic<int> CommunicationErrorAlarm{0};
-    std::atomic<int> SensorAlarm{0};
-    std::atomic<int> AlarmUserStatus{1};
-    std::atomic<int> NetworkAsyncTimerEnabled{0};
 
     int ViewingGraphActive = 0;
     int SensorListActive = 0;
@@ -63,14 +52,9 @@ struct StationState {
     int blinkPhase = 0;
 
     CalendarRecord calendar;
-    int DezeDagVanDeWeek = 1;
 };
 
 // The values the station starts from before the settings file is read.
 void InitAllVars(StationState& state, const Clock& clock);
-
-// Publishes the settings the acquisition thread reads; called after every
-// load or change of the settings.
-void SyncSharedSettings(StationState& state);
 
 }  // namespace qrv::shell

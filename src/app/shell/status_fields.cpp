@@ -21,18 +21,18 @@ void DoeDisplayMessage(StatusDisplay& display, std::string_view text) {
 
 // The same rule as the storage routines follow, from the one place it lives.
 void RestoreStatusMessage(const StationState& state, StatusDisplay& display) {
-    const int taal = state.shared.Taal;
+    const int taal = state.settingsOwner.Taal();
     StatusMessages(display, taal, state.NetWorkInstalled).RestoreStatusMessage();
 }
 
 void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show) {
     const int item = state.CommunicationErrorAlarm != 0 ? 0 : 1;
-    display.ShowAlarmBanner(show,
-                            text::GroupText(text::Group::AlarmBanner, item, state.shared.Taal));
+    display.ShowAlarmBanner(
+        show, text::GroupText(text::Group::AlarmBanner, item, state.settingsOwner.Taal()));
 }
 
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show) {
-    display.ShowInstallNotice(show, text::Raw(Key::TXT_INSTALLTEKST, state.shared.Taal));
+    display.ShowInstallNotice(show, text::Raw(Key::TXT_INSTALLTEKST, state.settingsOwner.Taal()));
 }
 
 namespace {
@@ -43,11 +43,11 @@ void ShowBlinkingModeText(StatusDisplay& display, std::string_view text, int pha
 }  // namespace
 
 void ShowDemoText(const StationState& state, StatusDisplay& display, int phase) {
-    ShowBlinkingModeText(display, ModeLineText(kModeDemo, state.shared.Taal), phase);
+    ShowBlinkingModeText(display, ModeLineText(kModeDemo, state.settingsOwner.Taal()), phase);
 }
 
 void ShowOffLineText(const StationState& state, StatusDisplay& display, int phase) {
-    ShowBlinkingModeText(display, ModeLineText(kModeOffLine, state.shared.Taal), phase);
+    ShowBlinkingModeText(display, ModeLineText(kModeOffLine, state.settingsOwner.Taal()), phase);
 }
 
 std::string_view ModeLineText(int mode, int taal) {

@@ -6,7 +6,8 @@
 namespace qrv::shell {
 
 void StatusReportingLog::LogMessageToDisk(std::string_view message) {
-    DoeDisplayMessage(display_, text::Raw(text::Key::MESS_SAVING_TEMPS, state_.shared.Taal));
+    DoeDisplayMessage(display_,
+                      text::Raw(text::Key::MESS_SAVING_TEMPS, state_.settingsOwner.Taal()));
     file_.LogMessageToDisk(message);
     RestoreStatusMessage(state_, display_);
 }

@@ -92,6 +92,9 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     logo_ = new LogoWidget(this);
     logo_->setObjectName("logo");
     body->addWidget(logo_, 1);
+    table_ = new ResultsTableWidget(this);
+    body->addWidget(table_, 1, Qt::AlignTop);
+    connect(table_, &ResultsTableWidget::hiddenByAlarmChanged, this, [this] { ShowTableOrLogo(); });
 
     dealerFrame_ = new QFrame(this);
     dealerFrame_->setObjectName("dealerFrame");
@@ -117,6 +120,7 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     installBox_->hide();
     modeText_->hide();
     dealerFrame_->hide();
+    ShowTableOrLogo();
 }
 
 void MainPanel::SetStatusLine(const QString& text, QColor color) {
@@ -173,7 +177,13 @@ void MainPanel::ShowInstallNotice(bool show, const QString& text) {
 }
 
 void MainPanel::ShowLogo(bool show) {
-    logo_->setVisible(show);
+    logoShown_ = show;
+    ShowTableOrLogo();
+}
+
+void MainPanel::ShowTableOrLogo() {
+    logo_->setVisible(logoShown_);
+    table_->setVisible(!logoShown_ && !table_->HiddenByAlarm());
 }
 
 void MainPanel::SetLogoSubtitle(const QString& subtitle) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "app/window/logo_widget.h"
+#include "app/window/results_table_widget.h"
 
 namespace qrv::window {
 
@@ -34,6 +35,7 @@ class MainPanel final : public QWidget {
     void SetModeText(const QString& text);
     void ShowDealerText(bool show, const QString& text);
     void SetAcquisitionIndicator(QColor color);
+    ResultsTableWidget& ResultsTable() { return *table_; }
 
   signals:
     // 1 alarms audible, 0 muted by the user.
@@ -41,6 +43,8 @@ class MainPanel final : public QWidget {
 
   private:
     void RefreshAlarmButtonLabel();
+    // The logo and the results table share their place.
+    void ShowTableOrLogo();
 
     QLabel* dateTime_;
     QLabel* modeText_;
@@ -51,6 +55,8 @@ class MainPanel final : public QWidget {
     QFrame* installBox_;
     QLabel* installText_;
     LogoWidget* logo_;
+    ResultsTableWidget* table_;
+    bool logoShown_ = true;
     QFrame* dealerFrame_;
     QLabel* dealerText_;
     QLabel* statusLine_;

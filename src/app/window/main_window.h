@@ -6,7 +6,8 @@
 #include <map>
 #include <vector>
 
-#include "app/shell/idle_network_timer.h"
+#include "acquisition/timer_platform.h"
+#include "app/shell/live_monitoring.h"
 #include "app/shell/menu_model.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
@@ -43,6 +44,8 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
         shell::TextFileOpener& editor;
         SerialPortProvider& ports;
         NodexSession& session;
+        ProgramLauncher& launcher;
+        acquisition::PeriodicTimerPlatform& timers;
     };
 
     MainWindow(shell::StationState& state, Platform platform);
@@ -50,6 +53,10 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
 
     const shell::ShellServices& Services() const { return services_; }
     StatusDisplay& Display() { return display_; }
+    shell::LiveMonitoring& Monitoring() { return monitoring_; }
+    // Whether the event loop has been asked to end (a quit may come before
+    // the loop runs, from a signal during the start-up).
+    bool QuitRequested() const { return quitting_; }
     MainPanel& Panel() { return *panel_; }
 
     // One display-timer tick, as the timer delivers it every second.
@@ -103,7 +110,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     MainPanel* panel_;
     QtStatusDisplay display_;
     shell::StatusReportingLog statusLog_;
-    shell::IdleNetworkTimer networkTimer_;
+    shell::LiveMonitoring monitoring_;
     shell::QuestionRefusingNetworkTimer commandNetworkTimer_;
     probe_editor::QtProbeEditorView probeEditor_;
     shell::ShellServices services_;

@@ -1,0 +1,31 @@
+#include "app/shell/live_monitoring.h"
+
+#include "app/shell/status_fields.h"
+
+namespace qrv::shell {
+
+LiveMonitoring::LiveMonitoring(StationState& state, const MonitoringPlatform& platform)
+    : state_(state),
+      statusMessages_(platform.display, state.settings.Taal, state.NetWorkInstalled),
+      store_({state.sensors, state.handshake, platform.clock, statusMessages_, platform.log,
+              state.calendar, state.DezeDagVanDeWeek}),
+      acquisition_({state, state.sensors, state.handshake, platform.session, platform.clock,
+                    platform.display, platform.log, state.settingsOwner, platform.launcher,
+                    platform.timers, state.paths.AlarmFileName(), store_.State().LastSampleTime}) {}
+
+void LiveMonitoring::StopNetworkTimer() {
+    acquisition_.Cycle().StopNetworkTimer();
+}
+
+void LiveMonitoring::StartNetworkTimer() {
+    SuspendDisplayTimer(state_);
+    acquisition_.Alarms().SetNetworkName(state_.sensors.NetworkName);
+    acquisition_.Cycle().StartNetworkTimer();
+    ResumeDisplayTimer(state_);
+}
+
+int LiveMonitoring::StoreResultsToDisk() {
+    return store_.StoreResultsToDisk(state_.paths.DataDirectory(state_.WantedUserMode));
+}
+
+}  // namespace qrv::shell

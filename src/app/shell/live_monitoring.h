@@ -1,0 +1,58 @@
+#pragma once
+
+#include "acquisition/live_acquisition.h"
+#include "acquisition/timer_platform.h"
+#include "app/shell/network_timer_control.h"
+#include "app/shell/station_state.h"
+#include "onewire/nodex_session.h"
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
+#include "runtime/program_launcher.h"
+#include "runtime/status_display.h"
+#include "storage/result_store.h"
+#include "storage/status_messages.h"
+
+namespace qrv::shell {
+
+// What live monitoring is built on; all of it outlives the monitoring.
+struct MonitoringPlatform {
+    Clock& clock;
+    StatusDisplay& display;
+    EventLog& log;
+    NodexSession& session;
+    ProgramLauncher& launcher;
+    acquisition::PeriodicTimerPlatform& timers;
+};
+
+// The live side of the station: the network timer with acquisition, alarms,
+// the alarm file and SMS, and the store of the day's samples. It is the
+// pause and resume that installation and the other user-interface
+// operations meet.
+class LiveMonitoring final : public NetworkTimerControl {
+  public:
+    LiveMonitoring(StationState& state, const MonitoringPlatform& platform);
+    LiveMonitoring(const LiveMonitoring&) = delete;
+    LiveMonitoring& operator=(const LiveMonitoring&) = delete;
+
+    void StopNetworkTimer() override;
+    void StartNetworkTimer() override;
+
+    // The network timer: created paused at start-up, discarded at shutdown.
+    int InitAsyncNetworkTimer() { return acquisition_.InitAsyncNetworkTimer(); }
+    int DiscardAsyncNetworkTimer() { return acquisition_.DiscardAsyncNetworkTimer(); }
+
+    // Appends the day's block to today's result file of the mode's data
+    // directory.
+    int StoreResultsToDisk();
+
+    acquisition::LiveAcquisition& Acquisition() { return acquisition_; }
+    const StoreState& Stores() const { return store_.State(); }
+
+  private:
+    StationState& state_;
+    StatusMessages statusMessages_;
+    ResultStore store_;
+    acquisition::LiveAcquisition acquisition_;
+};
+
+}  // namespace qrv::shell

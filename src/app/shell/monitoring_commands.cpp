@@ -1,0 +1,163 @@
+#include "app/shell/monitoring_commands.h"
+
+#include "acquisition/alarm_texts.h"
+#include "acquisition/sms_handoff.h"
+#include "app/shell/commands.h"
+#include "app/shell/live_monitoring.h"
+#include "app/shell/network_stop.h"
+#include "app/shell/status_fields.h"
+#include "onewire/nodex_session.h"
+#include "onewire/port_check.h"
+#include "runtime/encoding.h"
+#include "runtime/formats.h"
+#include "runtime/text_file.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+constexpr int kPhoneNameInputLength = 20;
+constexpr int kTestMessageInputLength = 79;
+
+void Message(const ShellServices& services, int taal, Key key) {
+    services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), text::Plain(key, taal));
+}
+
+int Ask(const ShellServices& services, int taal, std::string_view question, Key first, Key second,
+        int enterChoice, int escapeChoice) {
+    return services.dialogs.GenericMessagePopup(
+        text::Raw(Key::QRVNL_TEXT, taal), question,
+        {std::string(text::Raw(first, taal)), std::string(text::Raw(second, taal))}, enterChoice,
+        escapeChoice);
+}
+
+// A text the settings file can hold as it is: no control characters, only
+// characters of Windows-1252, and not too long.
+bool FitsSettingsFile(std::string_view text, std::size_t maxLength) {
+    const std::string bytes = Utf8ToCp1252(text);
+    return bytes.size() <= maxLength && Cp1252ToUtf8(bytes) == text &&
+           BlankControlCharacters(text) == text;
+}
+
+std::optional<Key> SmsResultPopup(int result) {
+    switch (result) {
+        case acquisition::kSmsSent:
+            return Key::TXT_TEST_SMS_was_send;
+        case acquisition::kSmsNotConfigured:
+            return Key::TXT_TEST_SMS_not_found;
+        case acquisition::kSmsNotStarted:
+            return Key::TXT_TEST_SMS_not_started;
+        case acquisition::kSmsTimeout:
+            return Key::TXT_TEST_SMS_timeout;
+        case acquisition::kSmsTooFast:
+            return Key::TXT_TEST_SMS_fast_error;
+        case acquisition::kSmsStopped:
+            return std::nullopt;  // the station is shutting down
+        default:
+            return Key::TXT_TEST_SMS_unknown;
+    }
+}
+
+}  // namespace
+
+bool CheckIfSmsServerIsAavailable(const StationState& state) {
+    return acquisition::CheckIfSmsServerIsAavailable(state.settings);
+}
+
+void StopTheNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
+    if (state.NetWorkInstalled == 0) {
+        return;
+    }
+    const int taal = state.settings.Taal;
+    if (Ask(services, taal, text::Raw(Key::TXT_StopNetwork, taal), Key::ButtonYes, Key::ButtonNo, 2,
+            2) != 1) {
+        return;
+    }
+    StopHetNetwerk(state, services, view);
+    services.log.LogMessageToDisk("User stop network");
+}
+
+void TestAlarmRelais(StationState& state, const ShellServices& services, MainWindowView& view) {
+    const int taal = state.settings.Taal;
+    if (state.NetWorkInstalled == 0) {
+        services.display.Beep();
+        Message(services, taal, Key::NotActiveNetwork);
+        return;
+    }
+    if (Ask(services, taal, text::Raw(Key::TXT_Relais_On_Sure, taal), Key::ButtonCont,
+            Key::ButtonStop, 2, 2) != 1) {
+        return;
+    }
+    view.SetWaitCursor(true);
+    services.monitoring.Acquisition().Cycle().ManualSetAlarmRelais();
+    view.SetWaitCursor(false);
+}
+
+void LinkSmsCentre(StationState& state, const ShellServices& services) {
+    const int taal = state.settings.Taal;
+    const std::filesystem::path current = state.settings.SmSProgramSource;
+    const std::string directory =
+        FileExists(current) ? current.parent_path().string() : state.paths.CurrentDirName.string();
+    const auto chosen = services.dialogs.FileSelectPopup(
+        text::Plain(Key::TXT_SELECT_FILE, taal), directory,
+        FileExists(current) ? current.filename().string() : std::string(), "*", false);
+    if (!chosen || !FileExists(*chosen)) {
+        return;
+    }
+    if (!FitsSettingsFile(*chosen, kMaxSmsProgramLength)) {
+        Message(services, taal, Key::TXT_SMS_INPUT_ERROR);
+        return;
+    }
+    SystemSettings changed = state.settings;
+    changed.SmSProgramSource = *chosen;
+    StoreSettings(state, services, changed);
+}
+
+void SetPhoneName(StationState& state, const ShellServices& services) {
+    const int taal = state.settings.Taal;
+    const std::string question = text::Plain(Key::TXT_SMS_DESTINATION, taal) + "\n\n" +
+                                 text::Plain(Key::TXT_SMS_CURRENT_DEST, taal) +
+                                 state.settings.SmSDestination;
+    const auto input = services.dialogs.PromptPopup(text::Raw(Key::QRVNL_TEXT, taal), question,
+                                                    kPhoneNameInputLength, "");
+    if (!input) {
+        return;
+    }
+    const std::string word(notation::ScanWord(*input));
+    if (word.empty() || !FitsSettingsFile(word, kMaxSmsDestinationLength)) {
+        Message(services, taal, Key::TXT_SMS_INPUT_ERROR);
+        return;
+    }
+    SystemSettings changed = state.settings;
+    changed.SmSDestination = word;
+    StoreSettings(state, services, changed);
+}
+
+void SendTestMessage(StationState& state, const ShellServices& services) {
+    const int taal = state.settings.Taal;
+    const auto input = services.dialogs.PromptPopup(text::Raw(Key::QRVNL_TEXT, taal),
+                                                    text::Plain(Key::TXT_SENT_TEST_SMS, taal),
+                                                    kTestMessageInputLength, "");
+    if (!input) {
+        return;
+    }
+    if (input->empty()) {
+        Message(services, taal, Key::TXT_SMS_INPUT_ERROR);
+        return;
+    }
+    const std::string text =
+        acquisition::TestSmsText(*input, taal, services.clock.Now(), state.sensors.NetworkName);
+    // The result comes back when the program has run (11 to 61 seconds);
+    // the window stays usable meanwhile.
+    Dialogs& dialogs = services.dialogs;
+    services.monitoring.Acquisition().Sms().SendTestMessage(text, [&dialogs, taal](int result) {
+        if (const auto key = SmsResultPopup(result)) {
+            dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), text::Plain(*key, taal));
+        }
+    });
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+
+namespace qrv::shell {
+
+// The live-monitoring commands of the Network and Alarm menus.
+
+// Network > Stop the network: asks first.
+void StopTheNetwork(StationState& state, const ShellServices& services, MainWindowView& view);
+// Alarm > Test alarm relay: five seconds of relay after a question.
+void TestAlarmRelais(StationState& state, const ShellServices& services, MainWindowView& view);
+// The SMS settings: the program, the receiving phone, a test message.
+void LinkSmsCentre(StationState& state, const ShellServices& services);
+void SetPhoneName(StationState& state, const ShellServices& services);
+void SendTestMessage(StationState& state, const ShellServices& services);
+
+// Whether the SMS program is configured (Send test message is dimmed
+// without it).
+bool CheckIfSmsServerIsAavailable(const StationState& state);
+
+}  // namespace qrv::shell

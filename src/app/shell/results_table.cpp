@@ -1,0 +1,188 @@
+#include "app/shell/results_table.h"
+
+#include <cmath>
+
+#include "runtime/formats.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+constexpr std::string_view kOffValue = "   --------";
+constexpr std::string_view kLostValue = "????";
+constexpr std::string_view kOutOfRange = "   - - - - ";
+constexpr int kNoCountdown = 32001;
+constexpr int kLongestCountdown = 31999;
+
+std::string ValueText(const SensorRecord& record, int taal) {
+    if (record.Status == kStatusOff) {
+        return std::string(kOffValue);
+    }
+    if (record.AlarmState == kAlarmLost) {
+        return std::string(kLostValue);
+    }
+    const double value = record.Value;
+    switch (record.SensorType) {
+        case kTypeTemperature:
+        case kTypeHumidity: {
+            const bool shown = record.SensorType == kTypeTemperature
+                                   ? TemperatureInDisplayRange(value)
+                                   : HumidityInTableRange(value);
+            return shown ? notation::Real(value, 1, 6) + record.Units : std::string(kOutOfRange);
+        }
+        case kTypeSwitch: {
+            const double contact = std::trunc(value);
+            if (contact == 0.0) {
+                return " " + text::Plain(Key::TXT_SWITCH_CLOSED, taal);
+            }
+            if (contact == 1.0) {
+                return " " + text::Plain(Key::TXT_SWITCH_OPEN, taal);
+            }
+            return std::string(kOutOfRange);
+        }
+        default:
+            return std::string(kOutOfRange);
+    }
+}
+
+std::string StatusText(int status, int taal) {
+    switch (status) {
+        case kStatusActive:
+            return text::Plain(Key::TXT_PROBE_STATUS_ON, taal);
+        case kStatusOff:
+            return text::Plain(Key::TXT_PROBE_STATUS_OFF, taal);
+        case kStatusInhibit:
+            return text::Plain(Key::TXT_PROBE_STATUS_INH, taal);
+        default:
+            return {};
+    }
+}
+
+std::string Countdown(Key key, int seconds, int taal) {
+    return text::Plain(key, taal) + notation::Int(seconds / 60 + 1, 3) + " min.";
+}
+
+// The alarm column and the colours it gives the row.
+void AlarmColumn(const SensorRecord& record, int taal, ResultsRow& row) {
+    std::string& cell = row.cells[3];
+    const int state = record.AlarmState;
+    const auto alarm = [&](Key key) {
+        cell = text::Plain(key, taal);
+        row.background = results_colors::kAlarm;
+        row.text = results_colors::kAlarmText;
+    };
+    if (record.Status == kStatusInhibit && state == kAlarmLost) {
+        alarm(Key::TXT_PROBE_STATUS_LOST);
+        return;
+    }
+    if (record.Status != kStatusActive) {
+        return;
+    }
+    switch (state) {
+        case kAlarmHigh:
+            alarm(Key::TXT_PROBE_STATUS_HIGH);
+            return;
+        case kAlarmLow:
+            alarm(Key::TXT_PROBE_STATUS_LOW);
+            return;
+        case kAlarmLost:
+            alarm(Key::TXT_PROBE_STATUS_LOST);
+            return;
+        case kPreAlarmHigh:
+        case kPreAlarmLow:
+            cell = text::Plain(state == kPreAlarmHigh ? Key::TXT_PROBE_STATUS_PREHIGH
+                                                      : Key::TXT_PROBE_STATUS_PRELOW,
+                               taal);
+            row.background = results_colors::kPreAlarm;
+            return;
+        case kAlarmNone:
+            break;
+        default:
+            return;
+    }
+    const int alarmCount = record.AlarmDelayCount;
+    const int tripCount = record.TripDelayCount;
+    const int alarmLeft = alarmCount >= 1 ? record.AlarmDelay - alarmCount : kNoCountdown;
+    const int tripLeft = tripCount >= 1 ? record.TripDelay - tripCount : kNoCountdown;
+    const double value = record.Value;
+    if (alarmLeft <= kLongestCountdown && alarmLeft <= tripLeft) {
+        cell =
+            Countdown(value < record.AlarmHigh ? Key::TXT_PROBE_WAIT_LOW : Key::TXT_PROBE_WAIT_HIGH,
+                      alarmLeft, taal);
+        row.background = results_colors::kCountdown;
+    } else if (tripLeft <= kLongestCountdown && tripLeft < alarmLeft) {
+        cell = Countdown(
+            value < record.TripHigh ? Key::TXT_PROBE_WAIT_PRELOW : Key::TXT_PROBE_WAIT_PREHIGH,
+            tripLeft, taal);
+        row.background = results_colors::kCountdown;
+    }
+}
+
+}  // namespace
+
+bool TemperatureInDisplayRange(double value) {
+    return value >= -49.9 && value <= 124.9;
+}
+
+bool HumidityInTableRange(double value) {
+    return value >= 0.1 && value <= 100.0;
+}
+
+ResultsRow BuildResultsRow(const SensorRecord& record, int taal) {
+    ResultsRow row;
+    row.cells[0] = " " + record.Name;
+    row.cells[1] = ValueText(record, taal);
+    row.cells[2] = StatusText(record.Status, taal);
+    AlarmColumn(record, taal, row);
+    return row;
+}
+
+ResultsHeaders BuildResultsHeaders(const std::string& networkName, int taal,
+                                   int generalAlarmEnable) {
+    ResultsHeaders headers;
+    headers.titles[0] = networkName;
+    headers.titles[1] = text::Plain(Key::TXT_LIST_PROBE_RESULTS, taal);
+    headers.titles[2] = text::Plain(Key::TXT_LIST_PROBE_STATUS, taal);
+    if (generalAlarmEnable != 0) {
+        headers.titles[3] = text::Plain(Key::TXT_LIST_PROBE_ALARM_ENA_STAT, taal);
+        headers.alarmTitleColor = results_colors::kAlarmsOnHeading;
+    } else {
+        headers.titles[3] = text::Plain(Key::TXT_LIST_PROBE_ALARM_DIS_STAT, taal);
+        headers.alarmTitleColor = results_colors::kAlarmsOffHeading;
+    }
+    return headers;
+}
+
+void InitAndTranslateTable(StationState& state, const ShellServices& services) {
+    services.resultsTable.SetHeaders(BuildResultsHeaders(
+        state.sensors.NetworkName, state.settings.Taal, state.settings.GeneralAlarmEnable));
+}
+
+void InitTheResultsTable(StationState& state, const ShellServices& services) {
+    const int last = state.sensors.GetMax1820Index();
+    InitAndTranslateTable(state, services);
+    if (last < 0) {
+        state.SensorListActive = 0;
+        services.resultsTable.SetRowCount(0);
+        services.display.ShowLogo(true);
+        return;
+    }
+    services.display.ShowLogo(false);
+    services.resultsTable.SetRowCount(last + 1);
+    for (int index = 0; index <= last; ++index) {
+        UpdateTheResultsTable(state, services, index);
+    }
+    state.SensorListActive = 1;
+}
+
+void UpdateTheResultsTable(StationState& state, const ShellServices& services, int index) {
+    const SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+    services.resultsTable.SetRow(index, BuildResultsRow(record, state.settings.Taal));
+    services.resultsTable.HideTheTable(state.CommunicationErrorAlarm != 0);
+    services.display.ProcessDrawEvents();
+}
+
+}  // namespace qrv::shell

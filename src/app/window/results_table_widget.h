@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QTableWidget>
+
+#include "app/shell/results_table.h"
+
+namespace qrv::window {
+
+// The main panel's results table: one row per probe, four columns, eighteen
+// rows in view and a scroll bar from the nineteenth. Read-only.
+class ResultsTableWidget final : public QTableWidget, public shell::ResultsTableView {
+    Q_OBJECT
+  public:
+    explicit ResultsTableWidget(QWidget* parent = nullptr);
+
+    void SetHeaders(const shell::ResultsHeaders& headers) override;
+    void SetRowCount(int count) override;
+    void SetRow(int index, const shell::ResultsRow& row) override;
+    void HideTheTable(bool hide) override;
+
+    // Whether the table may be seen; the panel shows it only while the logo
+    // is hidden.
+    bool HiddenByAlarm() const { return hiddenByAlarm_; }
+
+  signals:
+    void hiddenByAlarmChanged();
+
+  private:
+    int RowHeight() const;
+
+    bool hiddenByAlarm_ = false;
+};
+
+}  // namespace qrv::window
