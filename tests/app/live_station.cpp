@@ -1,0 +1,117 @@
+#include "live_station.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+#include "app/shell/display_timer.h"
+#include "app/shell/results_table.h"
+#include "app/shell/status_fields.h"
+#include "runtime/date_strings.h"
+#include "runtime/encoding.h"
+
+namespace qrv::testing {
+
+namespace {
+PortMap SimulatorOnCom1() {
+    PortMap map;
+    map.Set(1, "simulator:test");
+    return map;
+}
+}  // namespace
+
+LiveStation::LiveStation(const std::string& network, LocalDateTime start)
+    : clock(start),
+      unit(sim::BuildNetwork(nlohmann::json::parse(network))),
+      ports(SimulatorOnCom1(), registry.Factory()),
+      state(clock, StationPaths{dir.path()}),
+      programLog(state.paths.LogFileName(), clock),
+      log(programLog, display, state),
+      session(driver, ports, clock, &display, &dialogs, &programLog),
+      monitoring(state, {clock, display, log, session, launcher, timers}),
+      services{clock,   dialogs,    display,     log,        editor,      ports,
+               session, monitoring, probeEditor, monitoring, resultsTable},
+      nextDisplayTick(clock.Timer() + 1.0) {
+    registry.Install("simulator:test", unit);
+    session.SerialPort = 1;
+    state.WantedUserMode = kModeNormal;
+    shell::ResumeDisplayTimer(state);
+    monitoring.InitAsyncNetworkTimer();
+}
+
+int LiveStation::AddProbe(int line, int deviceOnLine, const std::string& name) {
+    int seen = 0;
+    for (const auto& [deviceLine, device] : unit->Devices()) {
+        if (deviceLine == line && seen++ == deviceOnLine) {
+            RomCode rom{};
+            for (std::size_t i = 0; i < rom.size(); ++i) {
+                rom[i] = device->GetRom()[i];
+            }
+            const int index = state.sensors.Append1820ToDataStruct(rom, line);
+            state.sensors.DefineSensorTypeAndUnits(index);
+            SensorRecord& record = Probe(index);
+            record.Name = name;
+            record.AlarmLow = record.TripLow = -100;
+            record.AlarmHigh = record.TripHigh = 200;
+            record.AlarmDelay = record.TripDelay = 120;
+            return index;
+        }
+    }
+    ADD_FAILURE() << "no device " << deviceOnLine << " on line " << line;
+    return -1;
+}
+
+void LiveStation::Install() {
+    services.networkTimer.StopNetworkTimer();
+    ASSERT_EQ(session.StartOneWireSession(), 1);
+    ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+    state.NetWorkInstalled = 1;
+    shell::InitTheResultsTable(state, services);
+    state.handshake.ReleaseMainMemoryUse();
+    services.networkTimer.StartNetworkTimer();
+    state.StorageToDiskWanted = 1;
+}
+
+void LiveStation::RunFor(double seconds) {
+    const double end = clock.Timer() + seconds;
+    while (true) {
+        const double next = std::min(timers.NextDeadline(), nextDisplayTick);
+        if (next > end) {
+            break;
+        }
+        if (clock.Timer() < next) {
+            clock.Advance(next - clock.Timer());
+        }
+        timers.RunDue();
+        if (clock.Timer() + 5e-7 >= nextDisplayTick) {
+            shell::SampleTimer(state, services);
+            // Like a user-interface timer: a late tick is not repeated.
+            nextDisplayTick = std::max(nextDisplayTick + 1.0, std::floor(clock.Timer()) + 1.0);
+        }
+    }
+    if (clock.Timer() < end) {
+        clock.Advance(end - clock.Timer());
+    }
+}
+
+void LiveStation::ConfigureSms() {
+    WriteBytes(dir / "sms-program", "");
+    SystemSettings configured = state.settings;
+    configured.SmSProgramSource = (dir / "sms-program").string();
+    configured.SmSDestination = "Kees";
+    state.settingsOwner.Replace(configured);
+}
+
+std::string LiveStation::LogText() const {
+    return Cp1252ToUtf8(ReadBytes(state.paths.LogFileName()));
+}
+
+std::string LiveStation::AlarmText() const {
+    return Cp1252ToUtf8(ReadBytes(state.paths.AlarmFileName()));
+}
+
+std::string LiveStation::DayFile(const LocalDateTime& day) const {
+    return ReadBytes(state.paths.DataDirectory(kModeNormal) / (FileDate(day) + ".qrd"));
+}
+
+}  // namespace qrv::testing

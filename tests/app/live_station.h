@@ -1,0 +1,70 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "acquisition/stepped_timer_platform.h"
+#include "app/shell/live_monitoring.h"
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+#include "app/shell/status_reporting_log.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
+#include "runtime/program_log_file.h"
+#include "runtime/recording_status_display.h"
+#include "runtime/scripted_dialogs.h"
+#include "shell_fixture.h"
+#include "sim/network_file.h"
+#include "support/scripted_probe_editor.h"
+
+namespace qrv::testing {
+
+// The station without its window, on a simulated unit and virtual time: the
+// network timer's ticks and the display timer's ticks are delivered in time
+// order on the test's thread, as the window's event loop and the timer
+// thread would deliver them.
+struct LiveStation {
+    LiveStation(const std::string& network, LocalDateTime start);
+
+    // A probe of the simulated unit (n-th device of a line, in the order of
+    // the network description) appended to the table with far limits.
+    int AddProbe(int line, int deviceOnLine, const std::string& name);
+    // What a network installation leaves: the session with the unit's
+    // devices, the results table, acquisition started, a store requested.
+    void Install();
+    void RunFor(double seconds);
+    // Points the SMS settings at an existing program and a destination.
+    void ConfigureSms();
+
+    SensorRecord& Probe(int index) {
+        return state.sensors.SensorArray[static_cast<std::size_t>(index)];
+    }
+    std::string LogText() const;
+    std::string AlarmText() const;
+    // The day's result file of the current date.
+    std::string DayFile(const LocalDateTime& day) const;
+
+    TempDir dir;
+    VirtualClock clock;
+    sim::SimulatorRegistry registry{clock};
+    std::shared_ptr<sim::SimulatedNodex> unit;
+    SerialPortProvider ports;
+    OneWireDriver driver{ports, clock};
+    ScriptedDialogs dialogs;
+    RecordingStatusDisplay display;
+    shell::StationState state;
+    ProgramLogFile programLog;
+    shell::StatusReportingLog log;
+    RecordingEditor editor;
+    NodexSession session;
+    ClockedLauncher launcher{clock};
+    acquisition::SteppedTimerPlatform timers{clock};
+    shell::LiveMonitoring monitoring;
+    RecordingResultsTable resultsTable;
+    ScriptedProbeEditorView probeEditor;
+    RecordingView view;
+    shell::ShellServices services;
+    double nextDisplayTick;
+};
+
+}  // namespace qrv::testing

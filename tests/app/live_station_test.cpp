@@ -1,0 +1,268 @@
+// The station's live side through its shell: stores, rows, the watchdog,
+// stopping the network, the alarm and SMS commands, shutdown. Hand-offs run
+// on the SMS thread, so this is also run under ThreadSanitizer in CI.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "acquisition/sms_handoff.h"
+#include "app/shell/commands.h"
+#include "app/shell/monitoring_commands.h"
+#include "app/shell/startup.h"
+#include "live_station.h"
+#include "runtime/text_file.h"
+#include "settings/settings_file.h"
+
+namespace qrv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using shell::MenuCommand;
+
+const char* const kNetwork = R"({"lines": [[
+    {"type": "DS18B20", "temperature": 4.0},
+    {"type": "DS18B20", "temperature": {"value": 20.0, "steps": [[120, 35.0]]}},
+    {"type": "DS2406", "input": 1}], [], []]})";
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+class LiveStationTest : public ::testing::Test, protected LiveStation {
+  protected:
+    LiveStationTest() : LiveStation(kNetwork, {2026, 3, 9, 14, 0, 30, 0}) {
+        AddProbe(1, 0, "Cold room");
+        AddProbe(1, 1, "Office");
+        AddProbe(1, 2, "Door");
+    }
+    void Command(MenuCommand command) {
+        shell::ExecuteMenuCommand(state, services, view, command, 0);
+    }
+    // Lets virtual time run, one second at a time, until the SMS thread is idle.
+    void FinishHandOffs() {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (!monitoring.Acquisition().Sms().WaitUntilIdle(1ms)) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+            if (clock.Sleepers() > 0) {
+                const int polls = launcher.Polls();
+                RunFor(1.0);
+                while (launcher.Polls() == polls &&
+                       !monitoring.Acquisition().Sms().WaitUntilIdle(1ms) &&
+                       std::chrono::steady_clock::now() < deadline) {
+                }
+            }
+        }
+    }
+};
+
+TEST_F(LiveStationTest, EveryDueMinuteIsStoredOnceAndRowsFollowTheReadings) {
+    SystemSettings everyMinute = state.settings;
+    everyMinute.KeuzeSampleTime = 1;
+    state.settingsOwner.Replace(everyMinute);
+    Install();
+    RunFor(5 * 60.0);
+    const std::string day = DayFile(clock.Now());
+    // The installation's store at 14:00 and one block for each minute after.
+    for (const char* minute : {"14:00  0003", "14:01  0003", "14:02  0003", "14:03  0003",
+                               "14:04  0003", "14:05  0003"}) {
+        EXPECT_EQ(Count(day, minute), 1) << minute;
+    }
+    EXPECT_EQ(Count(day, "  0003\r\n"), 6);
+    EXPECT_EQ(resultsTable.rows.size(), 3U);
+    EXPECT_EQ(resultsTable.rows[1].cells[1].substr(0, 5), "  35.");
+    EXPECT_EQ(resultsTable.rows[2].cells[1], " Open  ");
+    EXPECT_GT(resultsTable.rowUpdates, 3 * 20);
+    EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 0);
+}
+
+TEST_F(LiveStationTest, TheWatchdogStaysQuietWhilePausedAndSpeaksOnARealStall) {
+    // No network installed: the timer ticks paused and keeps the watchdog at 0.
+    RunFor(10 * 60.0);
+    EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 0);
+
+    monitoring.DiscardAsyncNetworkTimer();  // the timer thread stalls
+    state.AsyncWatchdogTimer = 0;           // right after its last tick
+    RunFor(300.0);
+    EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 0);
+    RunFor(3.0);
+    EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 3);
+}
+
+TEST_F(LiveStationTest, AnAlarmRaisesBannerFileLineAndSmsWhileMonitoringGoesOn) {
+    Probe(1).AlarmHigh = 30;
+    Probe(1).AlarmDelay = 10;
+    Probe(1).SmsEnable = 1;
+    Probe(1).RelayEnable = 1;
+    ConfigureSms();
+    launcher.SetRunSeconds(30.0);
+    Install();
+    RunFor(150.0);
+    EXPECT_EQ(Probe(1).AlarmState, kAlarmHigh);
+    EXPECT_TRUE(display.Snapshot().alarmBannerShown);
+    EXPECT_EQ(display.Snapshot().alarmBannerText, "Alarm on one or more probes!");
+    EXPECT_GE(display.Snapshot().beeps, 1);
+    EXPECT_TRUE(unit->RelayOn());
+    EXPECT_TRUE(unit->RedLampOn());
+    EXPECT_EQ(Count(AlarmText(), ": High Alarm:  Office    35."), 1);
+    EXPECT_EQ(resultsTable.rows[1].cells[3], "High Alarm");
+    FinishHandOffs();
+    ASSERT_EQ(launcher.Launched().size(), 1U);
+    EXPECT_EQ(launcher.Launched()[0][3], "MESSAGE:");
+    EXPECT_EQ(Count(LogText(), ": OK:    SMS was send."), 1);
+
+    // The user mutes: no beep, the relay drops, the banner stays.
+    shell::AlarmButton(state, services, 0);
+    const int beeps = display.Snapshot().beeps;
+    RunFor(10.0);
+    EXPECT_EQ(display.Snapshot().beeps, beeps);
+    EXPECT_FALSE(unit->RelayOn());
+    EXPECT_TRUE(display.Snapshot().alarmBannerShown);
+}
+
+TEST_F(LiveStationTest, AnUnpluggedUnitHidesTheTableUntilItAnswersAgain) {
+    Install();
+    RunFor(20.0);
+    unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, clock.Timer(), clock.Timer() + 30.0});
+    RunFor(20.0);
+    EXPECT_TRUE(resultsTable.hidden);
+    EXPECT_EQ(display.Snapshot().alarmBannerText,
+              "Alarm: No communication with the QUORVANEL Network Interface.");
+    RunFor(30.0);
+    EXPECT_FALSE(resultsTable.hidden);
+    EXPECT_FALSE(display.Snapshot().alarmBannerShown);
+    EXPECT_EQ(Count(AlarmText(), "Alarm: network lost"), 1);
+    EXPECT_EQ(Count(AlarmText(), "Network comm-alarm ended."), 1);
+}
+
+TEST_F(LiveStationTest, StoppingTheNetworkStoresTheLastBlockAndEndsEverything) {
+    Probe(1).AlarmHigh = 0;
+    Probe(1).AlarmDelay = 0;
+    Install();
+    RunFor(20.0);
+    ASSERT_EQ(state.SensorAlarm, 1);
+    dialogs.QueueButton(2);
+    Command(MenuCommand::StopNetwork);
+    EXPECT_EQ(state.NetWorkInstalled, 1);
+
+    clock.Advance(60.0);
+    dialogs.QueueButton(1);
+    Command(MenuCommand::StopNetwork);
+    EXPECT_EQ(state.NetWorkInstalled, 0);
+    EXPECT_EQ(Count(DayFile(clock.Now()), "  0003\r\n"), 2);
+    EXPECT_EQ(state.SensorAlarm, 0);
+    EXPECT_EQ(Probe(1).AlarmState, kAlarmNone);
+    EXPECT_TRUE(display.Snapshot().logoShown);
+    EXPECT_FALSE(display.Snapshot().alarmBannerShown);
+    EXPECT_EQ(session.Handle(), 0);
+    EXPECT_NE(LogText().find(": User stop network"), std::string::npos);
+    const auto bytes = unit->BytesFromHost();
+    RunFor(30.0);
+    EXPECT_EQ(unit->BytesFromHost(), bytes);
+    EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 0);
+    EXPECT_TRUE(shell::IsDimmed(MenuCommand::StopNetwork, shell::CurrentMenuInputs(state)));
+}
+
+TEST_F(LiveStationTest, TheRelayTestAsksFirstAndNeedsANetwork) {
+    Command(MenuCommand::TestAlarmRelay);
+    ASSERT_EQ(dialogs.Popups().size(), 1U);
+    EXPECT_EQ(dialogs.Popups()[0].message, "The network is inactive.");
+    EXPECT_EQ(display.Snapshot().beeps, 1);
+
+    Install();
+    dialogs.QueueButton(2);  // Stop
+    Command(MenuCommand::TestAlarmRelay);
+    EXPECT_EQ(dialogs.Popups().back().buttons, (std::vector<std::string>{"__Continue", "__Stop"}));
+    dialogs.QueueButton(1);
+    const double before = clock.Timer();
+    Command(MenuCommand::TestAlarmRelay);
+    int relaySwitches = 0;
+    for (const auto& event : unit->OutputHistory()) {
+        relaySwitches += event.output == sim::UnitOutput::kRelay && event.time > before ? 1 : 0;
+    }
+    EXPECT_EQ(relaySwitches, 2);
+    EXPECT_FALSE(unit->RelayOn());
+    EXPECT_EQ(state.NetworkAsyncTimerEnabled, 1);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(LiveStationTest, TheSmsSettingsAreCheckedAndStored) {
+    EXPECT_TRUE(shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state)));
+    dialogs.QueueText(std::nullopt);
+    Command(MenuCommand::LinkSmsCentre);
+    WriteBytes(dir / "sms-program", "");
+    dialogs.QueueText((dir / "missing").string());
+    Command(MenuCommand::LinkSmsCentre);
+    EXPECT_EQ(state.settings.SmSProgramSource, "---");
+    dialogs.QueueText((dir / "sms-program").string());
+    Command(MenuCommand::LinkSmsCentre);
+    EXPECT_EQ(state.settings.SmSProgramSource, (dir / "sms-program").string());
+
+    dialogs.QueueText("   ");
+    Command(MenuCommand::SetSmsPhoneName);
+    EXPECT_EQ(dialogs.Popups().back().message, "Bad syntax.");
+    dialogs.QueueText("Kees de Vries");
+    Command(MenuCommand::SetSmsPhoneName);
+    EXPECT_EQ(state.settings.SmSDestination, "Kees");
+    EXPECT_EQ(state.settingsOwner.Snapshot().SmSDestination, "Kees");
+    SystemSettings stored;
+    ReadIniFile(state.paths.IniFileName(), stored);
+    EXPECT_EQ(stored.SmSDestination, "Kees");
+    EXPECT_FALSE(shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state)));
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(LiveStationTest, ATestMessageReportsItsResultWhenTheProgramHasRun) {
+    ConfigureSms();
+    launcher.SetRunSeconds(3.0);
+    dialogs.QueueText("");
+    Command(MenuCommand::SendTestMessage);
+    EXPECT_EQ(dialogs.Popups().back().message, "Bad syntax.");
+    dialogs.QueueText("all well");
+    Command(MenuCommand::SendTestMessage);
+    FinishHandOffs();
+    EXPECT_EQ(dialogs.Popups().back().message, "WARNING:    SMS Centre finished too fast.");
+    ASSERT_EQ(launcher.Launched().size(), 1U);
+    EXPECT_EQ(launcher.Launched()[0],
+              (std::vector<std::string>{(dir / "sms-program").string(), "Kees", "QUORVANEL",
+                                        "MESSAGE:", "all", "well\n", "09/03/2026,", "14:00:30,",
+                                        "QRV-Data"}));
+    EXPECT_EQ(Count(LogText(), ": WARNING: SMS Centre finished too fast."), 1);
+
+    // The program gone between the menu's check and the hand-off.
+    std::filesystem::remove(dir / "sms-program");
+    EXPECT_TRUE(shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state)));
+    dialogs.QueueText("again");
+    shell::SendTestMessage(state, services);
+    FinishHandOffs();
+    EXPECT_EQ(dialogs.Popups().back().message, "ERROR:   SMS programme not found.");
+    EXPECT_EQ(Count(LogText(), ": ERROR: SMS Centre not found."), 1);
+}
+
+TEST_F(LiveStationTest, ShutdownStoresTheLastBlockAndEndsAHangingHandOff) {
+    Probe(1).AlarmHigh = 0;
+    Probe(1).AlarmDelay = 0;
+    Probe(1).SmsEnable = 1;
+    ConfigureSms();
+    launcher.SetRunSeconds(acquisition::kSmsLastPoll * 10.0);
+    Install();
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (launcher.Launched().empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    RunFor(30.0);
+    shell::QuitOnSignal(services, view, "SIGTERM");
+    EXPECT_EQ(view.quits, 1);
+    EXPECT_EQ(shell::RunShutdown(state, services, view), 0);
+    EXPECT_EQ(Count(DayFile(clock.Now()), "  0003\r\n"), 2);
+    EXPECT_NE(LogText().find(": Shutdown on SIGTERM"), std::string::npos);
+    EXPECT_EQ(Count(LogText(), ": ERROR: SMS Centre terminated at shutdown."), 1);
+    EXPECT_EQ(launcher.Terminated(), 1);
+    EXPECT_EQ(session.Handle(), 0);
+}
+
+}  // namespace
+}  // namespace qrv::testing
