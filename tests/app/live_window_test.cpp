@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "acquisition/clock_timer_platform.h"
+#include "app/shell/results_table.h"
+#include "app/shell/startup.h"
+#include "app/window/main_window.h"
+#include "app/window/qt_dialogs.h"
+#include "runtime/date_strings.h"
+#include "shell_fixture.h"
+
+namespace qrv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs the event loop until done() holds or two seconds of real time pass.
+template <typename Done>
+bool ProcessEventsUntil(Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class LiveWindowTest : public ::testing::Test, protected ShellFixture {
+  protected:
+    LiveWindowTest()
+        : window(state, {clock, dialogs, programLog, editor, ports, session, launcher, timers}) {
+        window.show();
+    }
+    void AddProbes(int count) {
+        for (int i = 0; i < count; ++i) {
+            SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(i)];
+            record.Line = 1;
+            record.Name = "Probe " + std::to_string(i);
+            record.SensorType = kTypeTemperature;
+            record.Units = "\u00B0C";
+            record.Value = 20.0 + i / 10.0;
+        }
+    }
+    QTableWidget& Table() { return window.Panel().ResultsTable(); }
+    bool Visible(const char* name) { return window.findChild<QWidget*>(name)->isVisible(); }
+
+    window::MainWindow window;
+};
+
+TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
+    shell::InitTheResultsTable(state, window.Services());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Visible("logo"));
+    EXPECT_FALSE(Visible("resultsTable"));
+
+    AddProbes(18);
+    shell::InitTheResultsTable(state, window.Services());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Visible("logo"));
+    ASSERT_TRUE(Visible("resultsTable"));
+    EXPECT_EQ(Table().rowCount(), 18);
+    EXPECT_EQ(Table().verticalScrollBar()->maximum(), 0);
+    EXPECT_LE(Table().rowViewportPosition(17) + Table().rowHeight(17),
+              Table().viewport()->height());
+    EXPECT_EQ(Table().item(5, 1)->text().toStdString(), "  20.5\u00B0C");
+    EXPECT_EQ(Table().horizontalHeaderItem(3)->text(), "Alarm status");
+
+    AddProbes(19);
+    shell::InitTheResultsTable(state, window.Services());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Table().rowCount(), 19);
+    EXPECT_GT(Table().verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(Table().rowViewportPosition(18) + Table().rowHeight(18),
+              Table().viewport()->height());
+
+    // While the interface unit is silent the table is hidden, the logo too.
+    window.Panel().ResultsTable().HideTheTable(true);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Visible("resultsTable"));
+    EXPECT_FALSE(Visible("logo"));
+    window.Panel().ResultsTable().HideTheTable(false);
+    EXPECT_TRUE(Visible("resultsTable"));
+}
+
+TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThreadIsOpen) {
+    acquisition::ClockTimerPlatform threadTimers(clock);
+    window::QtDialogs qtDialogs(&window);
+    window::MainWindow live(
+        state, {clock, qtDialogs, programLog, editor, ports, session, launcher, threadTimers});
+    const shell::ShellServices& services = live.Services();
+    AddProbes(2);
+    state.NetWorkInstalled = 1;
+    live.Monitoring().InitAsyncNetworkTimer();
+    services.networkTimer.StartNetworkTimer();
+    QTimer pump;
+    QObject::connect(&pump, &QTimer::timeout, [&] { clock.Advance(0.5); });
+    pump.start(5);
+    auto& cycle = live.Monitoring().Acquisition().Cycle();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return cycle.InterfaceErrorCount() >= 3; }));
+
+    bool stoppedWhileOpen = false;
+    std::atomic<int> answer{0};
+    QTimer::singleShot(50, [&] {
+        // Inside the question's own event loop, as a shutdown would come.
+        if (QApplication::activeModalWidget() != nullptr) {
+            services.networkTimer.StopNetworkTimer();
+            live.Monitoring().DiscardAsyncNetworkTimer();
+            stoppedWhileOpen = QApplication::activeModalWidget() != nullptr;
+            QApplication::activeModalWidget()->close();
+        }
+    });
+    std::thread asker([&] {
+        answer = qtDialogs.GenericMessagePopup("Quorvanel", "A question from another thread",
+                                               {"__Yes", "__No"}, 1, 2);
+    });
+    ASSERT_TRUE(ProcessEventsUntil([&] { return answer != 0; }));
+    asker.join();
+    pump.stop();
+    EXPECT_TRUE(stoppedWhileOpen);
+    EXPECT_EQ(answer, 2);
+    EXPECT_EQ(state.NetworkAsyncTimerEnabled, 0);
+    const int errors = cycle.InterfaceErrorCount();
+    clock.Advance(30.0);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(cycle.InterfaceErrorCount(), errors);
+}
+
+TEST(StationProcess, SigtermEndsTheStationThroughItsShutdownWithStatusZero) {
+    // A first start on the sample network: installed without a question.
+    TempDir station;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.start(QRV_STATION_EXECUTABLE,
+                  {"--station", QString::fromStdString(station.path().string()), "--simulate"});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    const auto logText = [&] { return ReadBytes(station.path() / "QRVLog.txt"); };
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (logText().find("Network Installed OK") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_NE(logText().find("Network Installed OK"), std::string::npos) << logText();
+    const std::filesystem::path day = StationPaths{station.path()}.DataDirectory(kModeNormal) /
+                                      (FileDate(RealClock().Now()) + ".qrd");
+    const auto blocks = [&] {
+        const std::string text = ReadBytes(day);
+        int count = 0;
+        for (std::size_t at = text.find("  0015\r\n"); at != std::string::npos;
+             at = text.find("  0015\r\n", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    // The installation asks for a store; the display timer makes it.
+    while (blocks() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+    }
+    const int before = blocks();
+    ASSERT_GE(before, 1);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_NE(logText().find(": Shutdown on SIGTERM\r\n"), std::string::npos) << logText();
+    EXPECT_EQ(blocks(), before + 1) << "the shutdown stores the day's last block";
+    EXPECT_EQ(logText().find("Netwerk time-out error"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qrv::testing
