@@ -1,6 +1,7 @@
 #include "nodex_unit.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "humidity_probe.h"
 #include "temperature_probe.h"
@@ -63,6 +64,7 @@ void SimulatedNodex::AddLineDevice(int line, std::unique_ptr<SimDevice> device) 
 void SimulatedNodex::AddFault(const Fault& fault) {
     std::lock_guard lock(mutex_);
     faults_.push_back(fault);
+    faultsUntil_ = -1;
 }
 
 void SimulatedNodex::AddLinkFault(const LinkFault& fault) {
@@ -113,6 +115,7 @@ bool SimulatedNodex::IsUnitOwn(const Rom& rom) const {
 void SimulatedNodex::ClearFaults() {
     std::lock_guard lock(mutex_);
     faults_.clear();
+    faultsUntil_ = -1;
     linkFaults_.clear();
     drops_.clear();
 }
@@ -145,6 +148,25 @@ void SimulatedNodex::ApplyFaults(double now) {
         PowerOnAll();
     }
     powered_ = powered;
+    if (now >= faultsFrom_ && now < faultsUntil_) {
+        return;
+    }
+    ApplyDeviceFaults(now);
+}
+
+void SimulatedNodex::ApplyDeviceFaults(double now) {
+    // Until the next start or end of a fault nothing changes.
+    faultsFrom_ = -std::numeric_limits<double>::infinity();
+    faultsUntil_ = std::numeric_limits<double>::infinity();
+    for (const Fault& fault : faults_) {
+        for (const double edge : {fault.from, fault.until}) {
+            if (edge <= now) {
+                faultsFrom_ = std::max(faultsFrom_, edge);
+            } else {
+                faultsUntil_ = std::min(faultsUntil_, edge);
+            }
+        }
+    }
     for (const auto& device : owned_) {
         const Rom& rom = device->GetRom();
         const bool removed = FaultActive(FaultKind::kRemoved, &rom, 0, now);
@@ -180,12 +202,16 @@ bool SimulatedNodex::ResetBranch(int line, double now) {
 }
 
 void SimulatedNodex::BeginByte() {
+    CollectActive(false);
+}
+
+void SimulatedNodex::CollectActive(bool withSilent) {
     active_.clear();
     // A connected branch is the trunk: the coupler joins them through
     // transmission gates, so a short on it shorts the trunk too.
     shorted_ = FaultActive(FaultKind::kShort, nullptr, 0, now_);
     for (SimDevice* device : trunk_) {
-        if (Present(device)) {
+        if (Present(device) && (withSilent || !device->Silent())) {
             active_.push_back(device);
         }
     }
@@ -197,7 +223,7 @@ void SimulatedNodex::BeginByte() {
             shorted_ = true;
         }
         for (SimDevice* device : lines_[i]) {
-            if (Present(device)) {
+            if (Present(device) && (withSilent || !device->Silent())) {
                 active_.push_back(device);
             }
         }
@@ -206,7 +232,7 @@ void SimulatedNodex::BeginByte() {
 
 SimBus::ResetOutcome SimulatedNodex::BusReset(double now) {
     ++resets_;
-    BeginByte();
+    CollectActive(true);
     bool presence = false;
     for (SimDevice* device : active_) {
         presence = device->Reset(now) || presence;
@@ -223,9 +249,15 @@ bool SimulatedNodex::BusSlot(bool masterBit, double now) {
     }
     bool bus = masterBit;
     // Every device sees the slot, even when an earlier one already pulled the
-    // bus low, so that each keeps its place in the protocol.
+    // bus low, so that each keeps its place in the protocol. One that falls
+    // silent sees no further slot until the next reset.
+    bool fellSilent = false;
     for (SimDevice* device : active_) {
         bus = device->Slot(masterBit, now) && bus;
+        fellSilent = fellSilent || device->Silent();
+    }
+    if (fellSilent) {
+        std::erase_if(active_, [](const SimDevice* device) { return device->Silent(); });
     }
     return bus;
 }

@@ -151,6 +151,10 @@ class SimulatedNodex : private SimBus {
     };
 
     void ApplyFaults(double now);
+    void ApplyDeviceFaults(double now);
+    // The trunk and the connected lines; without the devices that ignore
+    // slots until the next reset unless withSilent.
+    void CollectActive(bool withSilent);
     bool Present(const SimDevice* device) const;
     // A coupler's Smart-On: resets the line's devices; whether any answered.
     bool ResetBranch(int line, double now);
@@ -180,6 +184,10 @@ class SimulatedNodex : private SimBus {
     std::vector<SimDevice*> active_;
     std::vector<SimDevice*> removed_;
     std::vector<Fault> faults_;
+    // The device faults as applied stay right while the time stays within
+    // [faultsFrom_, faultsUntil_) and no fault is added or cleared.
+    double faultsFrom_ = 0;
+    double faultsUntil_ = -1;
     std::vector<ArmedLinkFault> linkFaults_;
     std::vector<std::pair<double, double>> drops_;
     std::vector<std::uint8_t> recentHostBytes_;

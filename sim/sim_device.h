@@ -37,6 +37,11 @@ class SimDevice {
     // result is what this device leaves on the bus (false = pulls it low).
     bool Slot(bool masterBit, double now);
 
+    // A device that has dropped out of the ROM layer (another device was
+    // matched, a search went the other way) ignores every slot until the
+    // next reset pulse.
+    bool Silent() const { return romState_ == RomState::kIdle; }
+
     // Power removed and restored: the state after power-on.
     virtual void PowerOn() { romState_ = RomState::kIdle; }
 
