@@ -15,7 +15,6 @@
 #include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/network_install.h"
-#include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "onewire/families.h"
@@ -23,7 +22,6 @@
 #include "onewire/onewire_driver.h"
 #include "onewire/port_check.h"
 #include "onewire/unit_outputs.h"
-#include "probe_editor/probe_editor_view.h"
 #include "runtime/program_launcher.h"
 #include "runtime/recording_status_display.h"
 #include "runtime/scripted_dialogs.h"
@@ -31,33 +29,16 @@
 #include "sensors/sensor_file.h"
 #include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
+#include "support/quiet_station.h"
 
 namespace qrv {
 namespace {
 
 constexpr double kBudgetMargin = 1.10;
 
-struct NoLog final : EventLog {
-    void LogMessageToDisk(std::string_view) override {}
-};
-struct NoEditor final : shell::TextFileOpener {
-    bool OpenInTextEditor(const std::filesystem::path&) override { return false; }
-};
-// Every probe is known, so no panel ever opens.
-struct NoPanel final : ProbeEditorView {
-    bool LoadPanel(ProbeEditor&, int, bool) override { return false; }
-    void ShowNewProbeLine(bool) override {}
-    void Show(const ProbePanelDisplay&, const ProbePanelValues&) override {}
-    void ShowLimits(const ProbePanelValues&) override {}
-    void ShowWindow(int, const AlarmWindow&) override {}
-    void ShowWarning(std::string_view) override {}
-    void SetNameText(std::string_view) override {}
-    void FocusName() override {}
-    ProbePanelValues Read() const override { return {}; }
-    void RunModal() override {}
-    void EndModal() override {}
-    void DiscardPanel() override {}
-};
+using bench::NoEditor;
+using bench::NoLog;
+using bench::NoPanel;
 
 PortMap Map() {
     PortMap map;
@@ -166,12 +147,7 @@ Result Install(bool withMissingProbe) {
         void StopNetworkTimer() override {}
         void StartNetworkTimer() override {}
     } networkTimer;
-    struct NoTable final : shell::ResultsTableView {
-        void SetHeaders(const shell::ResultsHeaders&) override {}
-        void SetRowCount(int) override {}
-        void SetRow(int, const shell::ResultsRow&) override {}
-        void HideTheTable(bool) override {}
-    } resultsTable;
+    bench::CountingTable resultsTable;
     PosixProgramLauncher launcher;
     acquisition::SteppedTimerPlatform timers(rig.clock);
     shell::LiveMonitoring monitoring(state,

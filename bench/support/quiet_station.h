@@ -1,0 +1,49 @@
+#pragma once
+
+// Stand-ins for the station's window-side services in the benchmark
+// programs: they take what the station gives and show nothing.
+
+#include <filesystem>
+#include <string_view>
+
+#include "app/shell/results_table.h"
+#include "app/shell/shell_services.h"
+#include "probe_editor/probe_editor_view.h"
+#include "runtime/event_log.h"
+
+namespace qrv::bench {
+
+struct NoLog final : EventLog {
+    void LogMessageToDisk(std::string_view) override {}
+};
+
+struct NoEditor final : shell::TextFileOpener {
+    bool OpenInTextEditor(const std::filesystem::path&) override { return false; }
+};
+
+// Every probe is known, so no panel ever opens.
+struct NoPanel final : ProbeEditorView {
+    bool LoadPanel(ProbeEditor&, int, bool) override { return false; }
+    void ShowNewProbeLine(bool) override {}
+    void Show(const ProbePanelDisplay&, const ProbePanelValues&) override {}
+    void ShowLimits(const ProbePanelValues&) override {}
+    void ShowWindow(int, const AlarmWindow&) override {}
+    void ShowWarning(std::string_view) override {}
+    void SetNameText(std::string_view) override {}
+    void FocusName() override {}
+    ProbePanelValues Read() const override { return {}; }
+    void RunModal() override {}
+    void EndModal() override {}
+    void DiscardPanel() override {}
+};
+
+// Rows are built as for the window, counted and dropped.
+struct CountingTable final : shell::ResultsTableView {
+    void SetHeaders(const shell::ResultsHeaders&) override {}
+    void SetRowCount(int) override {}
+    void SetRow(int, const shell::ResultsRow&) override { ++rows; }
+    void HideTheTable(bool) override {}
+    long rows = 0;
+};
+
+}  // namespace qrv::bench
