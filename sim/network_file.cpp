@@ -322,6 +322,7 @@ std::shared_ptr<SimulatedNodex> SimulatorRegistry::Unit(std::string_view name) {
         return nullptr;
     }
     units_.emplace(std::string(name), unit);
+    epochs_[std::string(name)] = clock_.Timer();
     return unit;
 }
 
@@ -330,11 +331,17 @@ std::unique_ptr<SerialPort> SimulatorRegistry::MakePort(std::string_view name) {
     if (!unit) {
         return nullptr;
     }
-    return std::make_unique<SimulatedSerialPort>(std::move(unit), clock_);
+    double epoch = 0.0;
+    {
+        std::lock_guard lock(mutex_);
+        epoch = epochs_.find(name)->second;
+    }
+    return std::make_unique<SimulatedSerialPort>(std::move(unit), clock_, epoch);
 }
 
 void SimulatorRegistry::Install(std::string name, std::shared_ptr<SimulatedNodex> unit) {
     std::lock_guard lock(mutex_);
+    epochs_[name] = clock_.Timer();
     units_[std::move(name)] = std::move(unit);
 }
 

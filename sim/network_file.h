@@ -60,6 +60,8 @@ class SimulatorRegistry {
     Clock& clock_;
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<SimulatedNodex>, std::less<>> units_;
+    // When each unit started: its network file's times count from there.
+    std::map<std::string, double, std::less<>> epochs_;
     std::string lastError_;
 };
 

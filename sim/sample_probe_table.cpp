@@ -17,27 +17,29 @@ struct SampleProbe {
     int tripLow;
     int tripHigh;
     int relay;
+    int sms;
 };
 
 // In the order of the sample network's probes, line by line. The second
 // freezer warms up to -12 °C for ten minutes after the first ten, and the
-// back door opens for half a minute after five: alarms to watch.
+// back door opens for half a minute after five: alarms to watch. The second
+// freezer's alarms also go out by SMS once an SMS program is linked.
 constexpr std::array<SampleProbe, 15> kSampleProbes{{
-    {"Cold room", 0, 8, 2, 6, 1},
-    {"Freezer 1", -30, -15, -25, -17, 1},
-    {"Office", 15, 28, 17, 26, 0},
-    {"Office humidity", 20, 70, 30, 60, 0},
-    {"Cold room door", 0, 0, 0, 0, 1},
-    {"Freezer 2", -30, -15, -25, -17, 1},
-    {"Incubator", 35, 39, 36, 38, 1},
-    {"Chiller", -8, -2, -7, -3, 1},
-    {"Warehouse humidity", 30, 80, 40, 75, 0},
-    {"Loading dock door", 0, 1, 0, 0, 0},
-    {"Oven", 70, 95, 75, 90, 0},
-    {"Ice bath", -2, 2, -1, 1, 0},
-    {"Boiler room", 40, 70, 45, 65, 0},
-    {"Greenhouse humidity", 50, 95, 60, 90, 0},
-    {"Back door", 0, 0, 0, 0, 0},
+    {"Cold room", 0, 8, 2, 6, 1, 0},
+    {"Freezer 1", -30, -15, -25, -17, 1, 0},
+    {"Office", 15, 28, 17, 26, 0, 0},
+    {"Office humidity", 20, 70, 30, 60, 0, 0},
+    {"Cold room door", 0, 0, 0, 0, 1, 0},
+    {"Freezer 2", -30, -15, -25, -17, 1, 1},
+    {"Incubator", 35, 39, 36, 38, 1, 0},
+    {"Chiller", -8, -2, -7, -3, 1, 0},
+    {"Warehouse humidity", 30, 80, 40, 75, 0, 0},
+    {"Loading dock door", 0, 1, 0, 0, 0, 0},
+    {"Oven", 70, 95, 75, 90, 0, 0},
+    {"Ice bath", -2, 2, -1, 1, 0, 0},
+    {"Boiler room", 40, 70, 45, 65, 0, 0},
+    {"Greenhouse humidity", 50, 95, 60, 90, 0, 0},
+    {"Back door", 0, 0, 0, 0, 0, 0},
 }};
 
 constexpr int kAlarmDelaySeconds = 300;
@@ -74,7 +76,7 @@ SensorTable SampleProbeTable() {
         record.AlarmDelay = kAlarmDelaySeconds;
         record.TripDelay = kTripDelaySeconds;
         record.RelayEnable = sample.relay;
-        record.SmsEnable = 0;
+        record.SmsEnable = sample.sms;
     }
     return table;
 }

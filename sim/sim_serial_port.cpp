@@ -2,8 +2,9 @@
 
 namespace qrv::sim {
 
-SimulatedSerialPort::SimulatedSerialPort(std::shared_ptr<SimulatedNodex> unit, Clock& clock)
-    : unit_(std::move(unit)), clock_(clock) {}
+SimulatedSerialPort::SimulatedSerialPort(std::shared_ptr<SimulatedNodex> unit, Clock& clock,
+                                         double epoch)
+    : unit_(std::move(unit)), clock_(clock), epoch_(epoch) {}
 
 SimulatedSerialPort::~SimulatedSerialPort() {
     if (open_) {
@@ -26,7 +27,7 @@ int SimulatedSerialPort::Open(const SerialSettings& settings) {
     open_ = true;
     baud_ = settings.baudRate;
     rts_ = dtr_ = true;
-    unit_->SetModemLines(rts_, dtr_, clock_.Timer());
+    unit_->SetModemLines(rts_, dtr_, Now());
     FlushInput();
     return kSerialOk;
 }
@@ -58,7 +59,7 @@ int SimulatedSerialPort::SetRts(bool on) {
         return kSerialNotOpen;
     }
     rts_ = on;
-    unit_->SetModemLines(rts_, dtr_, clock_.Timer());
+    unit_->SetModemLines(rts_, dtr_, Now());
     return kSerialOk;
 }
 
@@ -67,7 +68,7 @@ int SimulatedSerialPort::SetDtr(bool on) {
         return kSerialNotOpen;
     }
     dtr_ = on;
-    unit_->SetModemLines(rts_, dtr_, clock_.Timer());
+    unit_->SetModemLines(rts_, dtr_, Now());
     return kSerialOk;
 }
 
@@ -75,7 +76,7 @@ int SimulatedSerialPort::GetLineStatus() {
     if (!open_) {
         return kSerialNotOpen;
     }
-    return unit_->Cts(clock_.Timer()) ? kLineStatusCts : 0;
+    return unit_->Cts(Now()) ? kLineStatusCts : 0;
 }
 
 int SimulatedSerialPort::Write(std::span<const std::uint8_t> bytes) {
@@ -86,7 +87,7 @@ int SimulatedSerialPort::Write(std::span<const std::uint8_t> bytes) {
         pending_.clear();
         next_ = 0;
     }
-    unit_->HostWrite(bytes, baud_, clock_.Timer(), pending_);
+    unit_->HostWrite(bytes, baud_, Now(), pending_);
     return static_cast<int>(bytes.size());
 }
 
@@ -95,9 +96,9 @@ int SimulatedSerialPort::Read(std::span<std::uint8_t> bytes, double timeoutSecon
         return kSerialNotOpen;
     }
     std::size_t count = 0;
-    double waitFrom = clock_.Timer();
+    double waitFrom = Now();
     while (count < bytes.size()) {
-        const double now = clock_.Timer();
+        const double now = Now();
         if (next_ == pending_.size() || pending_[next_].at > waitFrom + timeoutSeconds) {
             const double giveUp = waitFrom + timeoutSeconds;
             if (giveUp > now) {
@@ -109,7 +110,7 @@ int SimulatedSerialPort::Read(std::span<std::uint8_t> bytes, double timeoutSecon
             clock_.Delay(pending_[next_].at - now);
         }
         bytes[count++] = pending_[next_++].byte;
-        waitFrom = clock_.Timer();
+        waitFrom = Now();
     }
     return static_cast<int>(count);
 }
@@ -117,7 +118,7 @@ int SimulatedSerialPort::Read(std::span<std::uint8_t> bytes, double timeoutSecon
 void SimulatedSerialPort::FlushInput() {
     // Only bytes that have arrived are discarded; later ones are still on
     // their way and arrive after the flush, as on a real line.
-    const double now = clock_.Timer();
+    const double now = Now();
     while (next_ < pending_.size() && pending_[next_].at <= now) {
         ++next_;
     }
@@ -128,7 +129,7 @@ int SimulatedSerialPort::SendBreak(double seconds) {
         return kSerialNotOpen;
     }
     clock_.Delay(seconds);
-    unit_->HostBreak(clock_.Timer());
+    unit_->HostBreak(Now());
     pending_.clear();
     next_ = 0;
     return kSerialOk;

@@ -12,10 +12,12 @@ namespace qrv::sim {
 // The simulated unit behind the SerialPort interface, in-process. Reads wait
 // on the Clock until the reply bytes have crossed the line; a unit that does
 // not answer costs exactly the read's time-out. Opening raises RTS and DTR
-// (as a Linux serial port does), closing leaves them as they are.
+// (as a Linux serial port does), closing leaves them as they are. The unit's
+// time counts from epoch on the clock (the moment the unit was made), so a
+// network file's times are seconds after the start.
 class SimulatedSerialPort final : public SerialPort {
   public:
-    SimulatedSerialPort(std::shared_ptr<SimulatedNodex> unit, Clock& clock);
+    SimulatedSerialPort(std::shared_ptr<SimulatedNodex> unit, Clock& clock, double epoch = 0.0);
     ~SimulatedSerialPort() override;
     SimulatedSerialPort(const SimulatedSerialPort&) = delete;
     SimulatedSerialPort& operator=(const SimulatedSerialPort&) = delete;
@@ -35,8 +37,11 @@ class SimulatedSerialPort final : public SerialPort {
     std::string LastError() const override { return lastError_; }
 
   private:
+    double Now() const { return clock_.Timer() - epoch_; }
+
     std::shared_ptr<SimulatedNodex> unit_;
     Clock& clock_;
+    double epoch_;
     bool open_ = false;
     std::string lastError_;
     int baud_ = 9600;

@@ -92,6 +92,22 @@ TEST(SimulatedPort, TheLinkIsExclusiveAndTheRegistryKeepsOneUnitPerName) {
     EXPECT_NE(registry.LastError().find("/nonexistent/net.json"), std::string::npos);
 }
 
+TEST(SimulatedPort, ANetworkFilesTimesCountFromTheUnitsStartNotTheClocksOrigin) {
+    VirtualClock clock;
+    clock.Advance(50000.0);  // a machine that has been up for half a day
+    SimulatorRegistry registry(clock);
+    registry.Install("simulator:drill", BuildNetwork(nlohmann::json::parse(
+                                            R"({"lines": [[], [], []],
+                             "faults": [{"kind": "unplugged", "from": 60, "until": 120}]})")));
+    auto port = registry.MakePort("simulator:drill");
+    ASSERT_EQ(port->Open(SerialSettings{}), 0);
+    EXPECT_EQ(port->GetLineStatus() & kLineStatusCts, kLineStatusCts);
+    clock.Advance(70.0);
+    EXPECT_EQ(port->GetLineStatus() & kLineStatusCts, 0);
+    clock.Advance(60.0);
+    EXPECT_EQ(port->GetLineStatus() & kLineStatusCts, kLineStatusCts);
+}
+
 TEST(SimulatedPort, AHostAtTheWrongBaudRateGetsNothing) {
     PortOnSample s;
     EXPECT_EQ(Exchange(s.port, {0x77}, 1), Bytes{});  // the echo already leaves at 115200
