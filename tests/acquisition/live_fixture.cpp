@@ -3,16 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include "runtime/encoding.h"
+#include "support/sim_probes.h"
 
 namespace qrv::testing {
-
-namespace {
-PortMap SimulatorOnCom1() {
-    PortMap map;
-    map.Set(1, "simulator:test");
-    return map;
-}
-}  // namespace
 
 LiveFixture::LiveFixture(const std::string& network, LocalDateTime start, bool threaded)
     : clock(start),
@@ -40,30 +33,9 @@ void LiveFixture::StartSession() {
     ASSERT_EQ(session.ZoekNodexNumbers(), 0);
 }
 
-RomCode LiveFixture::DeviceRom(int line, int deviceOnLine) const {
-    int seen = 0;
-    for (const auto& [deviceLine, device] : unit->Devices()) {
-        if (deviceLine == line && seen++ == deviceOnLine) {
-            RomCode rom{};
-            for (std::size_t i = 0; i < rom.size(); ++i) {
-                rom[i] = device->GetRom()[i];
-            }
-            return rom;
-        }
-    }
-    ADD_FAILURE() << "no device " << deviceOnLine << " on line " << line;
-    return {};
-}
-
 int LiveFixture::AddProbe(int line, int deviceOnLine, const std::string& name) {
-    const int index = table.Append1820ToDataStruct(DeviceRom(line, deviceOnLine), line);
-    table.DefineSensorTypeAndUnits(index);
-    SensorRecord& record = Probe(index);
-    record.Name = name;
-    record.AlarmLow = record.TripLow = -100;
-    record.AlarmHigh = record.TripHigh = 200;
-    record.AlarmDelay = record.TripDelay = 120;
-    record.Value = acquisition::kNoReadingYet;
+    const int index = AppendSimulatedProbe(*unit, table, line, deviceOnLine, name);
+    Probe(index).Value = acquisition::kNoReadingYet;
     return index;
 }
 

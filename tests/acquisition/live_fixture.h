@@ -49,9 +49,6 @@ struct LiveFixture {
     // Appends a probe of the simulated unit to the table: active, whole-day
     // windows, limits far away.
     int AddProbe(int line, int deviceOnLine, const std::string& name);
-    // The ROM of the n-th device (0-based) of a line, in the order of the
-    // network description.
-    RomCode DeviceRom(int line, int deviceOnLine) const;
     // Creates the network timer and starts acquisition.
     void Start();
     // Delivers every network tick due up to seconds from now; onTick runs

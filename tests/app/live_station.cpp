@@ -9,16 +9,9 @@
 #include "app/shell/status_fields.h"
 #include "runtime/date_strings.h"
 #include "runtime/encoding.h"
+#include "support/sim_probes.h"
 
 namespace qrv::testing {
-
-namespace {
-PortMap SimulatorOnCom1() {
-    PortMap map;
-    map.Set(1, "simulator:test");
-    return map;
-}
-}  // namespace
 
 LiveStation::LiveStation(const std::string& network, LocalDateTime start)
     : clock(start),
@@ -40,25 +33,7 @@ LiveStation::LiveStation(const std::string& network, LocalDateTime start)
 }
 
 int LiveStation::AddProbe(int line, int deviceOnLine, const std::string& name) {
-    int seen = 0;
-    for (const auto& [deviceLine, device] : unit->Devices()) {
-        if (deviceLine == line && seen++ == deviceOnLine) {
-            RomCode rom{};
-            for (std::size_t i = 0; i < rom.size(); ++i) {
-                rom[i] = device->GetRom()[i];
-            }
-            const int index = state.sensors.Append1820ToDataStruct(rom, line);
-            state.sensors.DefineSensorTypeAndUnits(index);
-            SensorRecord& record = Probe(index);
-            record.Name = name;
-            record.AlarmLow = record.TripLow = -100;
-            record.AlarmHigh = record.TripHigh = 200;
-            record.AlarmDelay = record.TripDelay = 120;
-            return index;
-        }
-    }
-    ADD_FAILURE() << "no device " << deviceOnLine << " on line " << line;
-    return -1;
+    return AppendSimulatedProbe(*unit, state.sensors, line, deviceOnLine, name);
 }
 
 void LiveStation::Install() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "onewire/tracing_port.h"
+#include "support/sim_probes.h"
 
 namespace qrv::testing {
 
@@ -38,16 +39,8 @@ std::unique_ptr<SerialPort> RecordingProvider::MakePort(int comNumber) {
     return std::make_unique<RecordingPort>(std::move(inner), log, writeBudget);
 }
 
-namespace {
-PortMap SimulatorMap() {
-    PortMap map;
-    map.Set(1, "simulator:test");
-    return map;
-}
-}  // namespace
-
 SimStation::SimStation(std::shared_ptr<sim::SimulatedNodex> unitIn)
-    : unit(std::move(unitIn)), ports(SimulatorMap(), registry.Factory()) {
+    : unit(std::move(unitIn)), ports(SimulatorOnCom1(), registry.Factory()) {
     registry.Install("simulator:test", unit);
     session.SerialPort = 1;
 }
