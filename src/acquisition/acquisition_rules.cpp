@@ -11,8 +11,8 @@ bool IsRead(const SensorRecord& record) {
 }
 
 std::int64_t AbsoluteMinute(const LocalDateTime& when) {
-    return DaysFromCivil(when.year, when.month, when.day) * kMinutesPerDay + when.hour * 60 +
-           when.minute;
+    return DaysFromCivil(when.year, when.month, when.day) * kMinutesPerDay +
+           static_cast<std::int64_t>(when.hour) * 60 + when.minute;
 }
 
 bool IsSamplingMinute(std::int64_t minute, int sampleMinutes) {

@@ -24,13 +24,14 @@ int ClockTimerPlatform::Start(int periodMs, std::function<void()> procedure) {
     const double first = clock_.Timer() + period;
     std::lock_guard lock(mutex_);
     const int id = nextId_++;
-    threads_.emplace(
-        id, std::jthread([this, period, first, procedure = std::move(procedure)](
-                             std::stop_token stop) { Run(stop, first, period, procedure); }));
+    threads_.emplace(id, std::jthread([this, period, first, procedure = std::move(procedure)](
+                                          const std::stop_token& stop) {
+                         Run(stop, first, period, procedure);
+                     }));
     return id;
 }
 
-void ClockTimerPlatform::Run(std::stop_token stop, double first, double period,
+void ClockTimerPlatform::Run(const std::stop_token& stop, double first, double period,
                              const std::function<void()>& procedure) {
     double next = first;
     while (clock_.SleepUntil(next, stop)) {

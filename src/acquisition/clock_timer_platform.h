@@ -27,7 +27,7 @@ class ClockTimerPlatform final : public PeriodicTimerPlatform {
     double Now() const override { return clock_.Timer(); }
 
   private:
-    void Run(std::stop_token stop, double first, double period,
+    void Run(const std::stop_token& stop, double first, double period,
              const std::function<void()>& procedure);
     void JoinFinished();
 

@@ -45,7 +45,8 @@ std::string_view SmsResultLogLine(int result) {
 
 namespace {
 
-int PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock, std::stop_token stop) {
+int PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock,
+                   const std::stop_token& stop) {
     const double start = clock.Timer();
     for (int poll = 1;; ++poll) {
         if (!clock.SleepUntil(start + poll, stop)) {
@@ -70,7 +71,7 @@ int PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock, std::
 
 int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
                   std::string_view text, ProgramLauncher& launcher, Clock& clock, EventLog& log,
-                  StatusDisplay& display, std::stop_token stop) {
+                  StatusDisplay& display, const std::stop_token& stop) {
     int result = kSmsNotConfigured;
     if (CheckIfSmsServerIsAavailable(settings)) {
         display.SetMenuBarDimmed(true);

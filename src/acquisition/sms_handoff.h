@@ -47,6 +47,6 @@ std::string_view SmsResultLogLine(int result);
 // the program log. Returns kSmsStopped when stop is requested first.
 int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
                   std::string_view text, ProgramLauncher& launcher, Clock& clock, EventLog& log,
-                  StatusDisplay& display, std::stop_token stop);
+                  StatusDisplay& display, const std::stop_token& stop);
 
 }  // namespace qrv::acquisition

@@ -26,7 +26,7 @@ void SmsWorker::Queue(Job job) {
         if (!stopped_) {
             jobs_.push_back(std::move(job));
             if (!thread_.joinable()) {
-                thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+                thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
             }
             changed_.notify_all();
             return;
@@ -35,7 +35,7 @@ void SmsWorker::Queue(Job job) {
     log_.LogMessageToDisk(kNotHandedOff);
 }
 
-void SmsWorker::Run(std::stop_token stop) {
+void SmsWorker::Run(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     while (changed_.wait(lock, stop, [this] { return !jobs_.empty(); }) && !stop.stop_requested()) {
         Job job = std::move(jobs_.front());

@@ -52,7 +52,7 @@ class SmsWorker final : public AlarmSmsSink {
     };
 
     void Queue(Job job);
-    void Run(std::stop_token stop);
+    void Run(const std::stop_token& stop);
 
     const SettingsOwner& settings_;
     ProgramLauncher& launcher_;

@@ -199,7 +199,7 @@ int AsyncTimerService::SetAsyncTimerAttribute(int timerId, int attribute,
     }
     switch (attribute) {
         case kAttributeInterval: {
-            const double* seconds = ValueOf<double>(value);
+            const auto* seconds = ValueOf<double>(value);
             int ms = seconds != nullptr ? ToMilliseconds(*seconds) : -1;
             if (ms < 0) {
                 return kTimerInvalidArgument;

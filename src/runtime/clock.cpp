@@ -53,7 +53,7 @@ void RealClock::Delay(double seconds) {
     }
 }
 
-bool RealClock::SleepUntil(double deadline, std::stop_token stop) {
+bool RealClock::SleepUntil(double deadline, const std::stop_token& stop) {
     const double remaining = deadline - Timer();
     if (remaining > 0) {
         std::mutex mutex;
@@ -127,7 +127,7 @@ bool VirtualClock::WaitUntil(double deadline) {
     return !interrupted_;
 }
 
-bool VirtualClock::SleepUntil(double deadline, std::stop_token stop) {
+bool VirtualClock::SleepUntil(double deadline, const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     const auto target = std::llround(deadline * 1e6);
     ++sleepers_;

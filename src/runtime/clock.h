@@ -39,7 +39,7 @@ class Clock {
     // Blocks until Timer() has reached deadline; false when stop was requested
     // first. Periodic timer threads and workers wait this way, so that they
     // can be ended at once.
-    virtual bool SleepUntil(double deadline, std::stop_token stop) = 0;
+    virtual bool SleepUntil(double deadline, const std::stop_token& stop) = 0;
 };
 
 class RealClock final : public Clock {
@@ -47,7 +47,7 @@ class RealClock final : public Clock {
     LocalDateTime Now() const override;
     double Timer() const override;
     void Delay(double seconds) override;
-    bool SleepUntil(double deadline, std::stop_token stop) override;
+    bool SleepUntil(double deadline, const std::stop_token& stop) override;
 };
 
 // Virtual time: Delay() advances time at once instead of sleeping. Safe to use
@@ -61,7 +61,7 @@ class VirtualClock final : public Clock {
     LocalDateTime Now() const override;
     double Timer() const override;
     void Delay(double seconds) override;
-    bool SleepUntil(double deadline, std::stop_token stop) override;
+    bool SleepUntil(double deadline, const std::stop_token& stop) override;
 
     // Advances time as Delay() does; the name says who moves it.
     void Advance(double seconds) { Delay(seconds); }

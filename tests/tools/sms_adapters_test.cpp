@@ -28,8 +28,8 @@ class FastClock final : public Clock {
     LocalDateTime Now() const override { return real_.Now(); }
     double Timer() const override { return real_.Timer() * kFactor; }
     void Delay(double seconds) override { real_.Delay(seconds / kFactor); }
-    bool SleepUntil(double deadline, std::stop_token stop) override {
-        return real_.SleepUntil(deadline / kFactor, std::move(stop));
+    bool SleepUntil(double deadline, const std::stop_token& stop) override {
+        return real_.SleepUntil(deadline / kFactor, stop);
     }
 
   private:
