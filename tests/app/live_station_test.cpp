@@ -166,6 +166,15 @@ TEST_F(LiveStationTest, StoppingTheNetworkStoresTheLastBlockAndEndsEverything) {
     EXPECT_TRUE(shell::IsDimmed(MenuCommand::StopNetwork, shell::CurrentMenuInputs(state)));
 }
 
+TEST_F(LiveStationTest, TheLastBlockIsNotStoredTwiceInOneMinute) {
+    Install();
+    RunFor(10.0);  // the installation's block is stored at 14:00
+    dialogs.QueueButton(1);
+    Command(MenuCommand::StopNetwork);
+    EXPECT_EQ(Count(DayFile(clock.Now()), "  0003\r\n"), 1);
+    EXPECT_EQ(Count(DayFile(clock.Now()), "14:00  0003"), 1);
+}
+
 TEST_F(LiveStationTest, TheRelayTestAsksFirstAndNeedsANetwork) {
     Command(MenuCommand::TestAlarmRelay);
     ASSERT_EQ(dialogs.Popups().size(), 1U);

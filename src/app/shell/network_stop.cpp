@@ -14,7 +14,7 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
     DoeDisplayMessage(display, text::Plain(text::Key::Mess_CloseData, state.settings.Taal));
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
-    services.monitoring.StoreResultsToDisk();
+    services.monitoring.StoreLastBlock();
     state.CommunicationErrorAlarm = 0;
     state.SensorAlarm = 0;
     DisplayAlarmHok(state, display, false);

@@ -187,7 +187,7 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
     if (state.NetWorkInstalled != 0) {
         view.SetWaitCursor(true);
         DoeDisplayMessage(display, text::Raw(Key::Mess_CloseData, taal));
-        services.monitoring.StoreResultsToDisk();
+        services.monitoring.StoreLastBlock();
         DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     }
     services.session.SerialPort = state.settings.SerialPort;
