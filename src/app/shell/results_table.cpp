@@ -181,8 +181,9 @@ void InitTheResultsTable(StationState& state, const ShellServices& services) {
 void UpdateTheResultsTable(StationState& state, const ShellServices& services, int index) {
     const SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
     services.resultsTable.SetRow(index, BuildResultsRow(record, state.settings.Taal));
+    // The event loop draws the rows as soon as the display tick is done; a
+    // drawing pass per row would cost a hundred of them a second.
     services.resultsTable.HideTheTable(state.CommunicationErrorAlarm != 0);
-    services.display.ProcessDrawEvents();
 }
 
 }  // namespace qrv::shell

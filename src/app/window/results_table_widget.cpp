@@ -64,6 +64,7 @@ void ResultsTableWidget::SetHeaders(const shell::ResultsHeaders& headers) {
 void ResultsTableWidget::SetRowCount(int count) {
     clearContents();
     setRowCount(count);
+    shown_.assign(static_cast<std::size_t>(count), shell::ResultsRow{});
     for (int row = 0; row < count; ++row) {
         for (int column = 0; column < shell::kResultsColumns; ++column) {
             setItem(row, column, new QTableWidgetItem);
@@ -72,9 +73,10 @@ void ResultsTableWidget::SetRowCount(int count) {
 }
 
 void ResultsTableWidget::SetRow(int index, const shell::ResultsRow& row) {
-    if (index < 0 || index >= rowCount()) {
+    if (index < 0 || index >= rowCount() || shown_[static_cast<std::size_t>(index)] == row) {
         return;
     }
+    shown_[static_cast<std::size_t>(index)] = row;
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int column = 0; column < shell::kResultsColumns; ++column) {
         QTableWidgetItem* cell = item(index, column);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableWidget>
+#include <vector>
 
 #include "app/shell/results_table.h"
 
@@ -29,6 +30,8 @@ class ResultsTableWidget final : public QTableWidget, public shell::ResultsTable
     int RowHeight() const;
 
     bool hiddenByAlarm_ = false;
+    // What each row shows, so that an unchanged row costs nothing.
+    std::vector<shell::ResultsRow> shown_;
 };
 
 }  // namespace qrv::window
