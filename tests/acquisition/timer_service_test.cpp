@@ -165,6 +165,9 @@ TEST_F(TimerServiceTest, ALateTickIsFollowedAtOnceAndFurtherMissedPeriodsAreDrop
     service.NewAsyncTimer(
         1.0, -1, 1,
         [&](const AsyncTimerEvent& event) {
+            if (event.event != kEventTimerTick) {
+                return 0;
+            }
             ticks.push_back(event.now);
             if (ticks.size() == 2) {
                 clock.Advance(3.5);  // a tick that takes far too long
@@ -174,6 +177,7 @@ TEST_F(TimerServiceTest, ALateTickIsFollowedAtOnceAndFurtherMissedPeriodsAreDrop
         0);
     RunUntil(8.0);
     EXPECT_EQ(ticks, (std::vector<double>{1.0, 2.0, 5.5, 6.0, 7.0, 8.0}));
+    service.DiscardAsyncTimer(kAllTimers);  // before the ticks it records go
 }
 
 }  // namespace
