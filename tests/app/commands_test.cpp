@@ -131,7 +131,9 @@ TEST_F(CommandsTest, ViewersOpenTheirFilesAndLogIt) {
 
 TEST_F(CommandsTest, WithoutAnEditorOnTheDesktopTheViewersSayWhereTheFileIs) {
     editor.desktopHasAnEditor = false;
-    state.settings.Taal = 2;
+    SystemSettings french = state.settings;
+    french.Taal = 2;
+    state.settingsOwner.Replace(french);
     Run(MenuCommand::ViewLog);
     Run(MenuCommand::ViewAlarmFile);
     Run(MenuCommand::EditNotes);

@@ -110,17 +110,18 @@ TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThrea
     auto& cycle = live.Monitoring().Acquisition().Cycle();
     ASSERT_TRUE(ProcessEventsUntil([&] { return cycle.InterfaceErrorCount() >= 3; }));
 
-    bool stoppedWhileOpen = false;
+    bool questionWasOpen = false;
     std::atomic<int> answer{0};
-    QTimer::singleShot(50, [&] {
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
         // Inside the question's own event loop, as a shutdown would come.
-        if (QApplication::activeModalWidget() != nullptr) {
+        if (!questionWasOpen && QApplication::activeModalWidget() != nullptr) {
+            questionWasOpen = true;
             services.networkTimer.StopNetworkTimer();
             live.Monitoring().DiscardAsyncNetworkTimer();
-            stoppedWhileOpen = QApplication::activeModalWidget() != nullptr;
-            QApplication::activeModalWidget()->close();
         }
     });
+    stopper.start(10);
     std::thread asker([&] {
         answer = qtDialogs.GenericMessagePopup("Quorvanel", "A question from another thread",
                                                {"__Yes", "__No"}, 1, 2);
@@ -128,8 +129,10 @@ TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThrea
     ASSERT_TRUE(ProcessEventsUntil([&] { return answer != 0; }));
     asker.join();
     pump.stop();
-    EXPECT_TRUE(stoppedWhileOpen);
-    EXPECT_EQ(answer, 2);
+    stopper.stop();
+    EXPECT_TRUE(questionWasOpen);
+    EXPECT_EQ(answer, 2) << "the stop answers the open question with its escape choice";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(state.NetworkAsyncTimerEnabled, 0);
     const int errors = cycle.InterfaceErrorCount();
     clock.Advance(30.0);

@@ -205,8 +205,9 @@ class QtDialogsAtShutdown : public ::testing::Test, protected testing::ShellFixt
 TEST_F(QtDialogsAtShutdown, TheShutdownClosesAnOpenQuestionOfTheThreadItStops) {
     AskingThread asker(qtDialogs);
     ThreadWaitingNetworkTimer timer(asker);
-    const shell::ShellServices qtServices{clock, qtDialogs, display, log,        editor,
-                                          ports, session,   timer,   probeEditor};
+    const shell::ShellServices qtServices{clock,       qtDialogs,  display,     log,
+                                          editor,      ports,      session,     timer,
+                                          probeEditor, monitoring, resultsTable};
     std::optional<int> exitCode;
     // The shutdown path runs while the question is open (from the popup's
     // own event loop, as a quit request arriving then would).
