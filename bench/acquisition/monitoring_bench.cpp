@@ -175,6 +175,7 @@ struct BenchStation {
     NodexSession session;
     PosixProgramLauncher launcher;
     bench::CountingTable table;
+    bench::NoView view;
     shell::LiveMonitoring monitoring;
     shell::ShellServices services;
 };
@@ -234,7 +235,7 @@ int RunVirtual(const std::filesystem::path& dir, double hours) {
         timers.RunDue();
         if (clock.Timer() + 5e-7 >= nextDisplay) {
             readings += station.TakeReadings();
-            shell::SampleTimer(station.state, station.services);
+            shell::SampleTimer(station.state, station.services, station.view);
             nextDisplay = std::max(nextDisplay + 1.0, std::floor(clock.Timer()) + 1.0);
         }
     }
@@ -268,7 +269,7 @@ int RunRealTime(const std::filesystem::path& dir, double seconds) {
         tick += std::chrono::seconds(1);
         std::this_thread::sleep_until(tick);
         readings += station.TakeReadings();
-        shell::SampleTimer(station.state, station.services);
+        shell::SampleTimer(station.state, station.services, station.view);
     }
     const double cpu = CpuSeconds() - cpuStart;
     station.monitoring.DiscardAsyncNetworkTimer();

@@ -162,24 +162,7 @@ Result Install(bool withMissingProbe) {
         dialogs.QueueButton(2);  // Off
     }
     WriteSensorFile(state.paths.SnsFileName(kModeNormal), table, rig.clock, dialogs, log, 0);
-    struct NoView final : shell::MainWindowView {
-        void SetWaitCursor(bool) override {}
-        void ShowMainPanel() override {}
-        void TranslateQRVMenu() override {}
-        void UpdateCheckMarks() override {}
-        void HandleSetMenuItems() override {}
-        void SetComPortItems(const std::vector<int>&) override {}
-        void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
-        void SetYearItems(const std::vector<int>&) override {}
-        void QuitUserInterface() override {}
-        void DoeProbeViewPanel(int) override {}
-        void LaatViewNuZien(int) override {}
-        void PrintMoWeDayReport(int, int) override {}
-        void PrintSystemSettings() override {}
-        void PrintProbeSettings() override {}
-        void AppendViewGraph(int, bool) override {}
-        void UpdateActualBigView(int) override {}
-    } view;
+    bench::NoView view;
 
     const auto realStart = std::chrono::steady_clock::now();
     const double virtualStart = rig.clock.Timer();

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
@@ -35,6 +36,26 @@ struct NoPanel final : ProbeEditorView {
     void RunModal() override {}
     void EndModal() override {}
     void DiscardPanel() override {}
+};
+
+// A window with no menus or panels to update.
+struct NoView final : shell::MainWindowView {
+    void SetWaitCursor(bool) override {}
+    void ShowMainPanel() override {}
+    void TranslateQRVMenu() override {}
+    void UpdateCheckMarks() override {}
+    void HandleSetMenuItems() override {}
+    void SetComPortItems(const std::vector<int>&) override {}
+    void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
+    void SetYearItems(const std::vector<int>&) override {}
+    void QuitUserInterface() override {}
+    void DoeProbeViewPanel(int) override {}
+    void LaatViewNuZien(int) override {}
+    void PrintMoWeDayReport(int, int) override {}
+    void PrintSystemSettings() override {}
+    void PrintProbeSettings() override {}
+    void AppendViewGraph(int, bool) override {}
+    void UpdateActualBigView(int) override {}
 };
 
 // Rows are built as for the window, counted and dropped.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <span>
+#include <utility>
+#include <vector>
+
 #include "app/shell/display_timer.h"
 #include "shell_fixture.h"
 
@@ -12,7 +16,7 @@ class DisplayTimerTest : public ::testing::Test, protected ShellFixture {
         state.DisplayTimerEnable = 1;
         state.WantedUserMode = kModeNormal;
     }
-    void Tick() { shell::SampleTimer(state, services); }
+    void Tick() { shell::SampleTimer(state, services, view); }
     int LogCount(const std::string& text) const {
         const std::string log = LogText();
         int count = 0;
@@ -102,6 +106,35 @@ TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLin
     EXPECT_EQ(shown.dateTime, "09/03/2026   14:05:08");
     EXPECT_EQ(shown.statusLine, "Network inactive... ");
     EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
+}
+
+TEST_F(DisplayTimerTest, AStoreFeedsTheGraphAndOnlyTheShownProbeRefreshesTheCurrentValues) {
+    state.NetWorkInstalled = 1;
+    for (SensorRecord& record : std::span(state.sensors.SensorArray).first(3)) {
+        record.Line = 1;
+        record.Name = "Probe";
+        record.SensorType = kTypeTemperature;
+        record.Value = 4.5;
+    }
+    state.ViewProbeSensor = 1;
+    state.sensors.SensorArray[0].NewValueCount = 1;
+    state.sensors.SensorArray[2].NewValueCount = 1;
+    Tick();
+    EXPECT_TRUE(view.appendedGraphs.empty());
+    EXPECT_TRUE(view.bigViewUpdates.empty()) << "only other probes had new readings";
+
+    state.sensors.SensorArray[1].NewValueCount = 3;
+    state.StorageToDiskWanted = 1;
+    Tick();
+    // The first block of the day starts its file: the panel rereads the day.
+    using Appended = std::vector<std::pair<int, bool>>;
+    EXPECT_EQ(view.appendedGraphs, (Appended{{14 * 60 + 5, true}}));
+    EXPECT_EQ(view.bigViewUpdates, std::vector<int>{1});
+    EXPECT_EQ(state.sensors.SensorArray[1].NewValueCount, 0);
+
+    Tick();
+    EXPECT_EQ(view.appendedGraphs.size(), 1u) << "one store, one append";
+    EXPECT_EQ(view.bigViewUpdates.size(), 1u);
 }
 
 TEST_F(DisplayTimerTest, ASuspendedTimerDoesNothing) {

@@ -48,6 +48,7 @@ TEST_F(ProbeCommands, TheNetworkNameChangesOnlyForANonEmptyStorableAnswer) {
     dialogs.QueueText(std::string("Cold store \u00e9"));
     Run(MenuCommand::EditNetworkName);
     EXPECT_EQ(ReadStationSensorFile().NetworkName, "Cold store \u00e9");
+    EXPECT_EQ(resultsTable.headers.titles[0], "Cold store \u00e9") << "the table is relabelled";
 }
 
 TEST_F(ProbeCommands, StatusCommandsRefuseOutsideNormalModeAndReinstallAfterYes) {
@@ -96,6 +97,8 @@ TEST_F(ProbeCommands, DeleteAllProbesStopsTheNetworkAndEmptiesTheTable) {
     EXPECT_FALSE(unit->Cts(clock.Timer())) << "the unit's power is removed";
     EXPECT_NE(LogText().find("User deleted all probes"), std::string::npos);
     EXPECT_TRUE(view.probes.empty());
+    EXPECT_TRUE(resultsTable.rows.empty()) << "no row of a deleted probe stays on screen";
+    EXPECT_TRUE(display.Snapshot().logoShown);
 }
 
 TEST_F(ProbeCommands, DeletingAProbeInTheEditorReinstallsInNormalMode) {
@@ -113,6 +116,8 @@ TEST_F(ProbeCommands, DeletingAProbeInTheEditorReinstallsInNormalMode) {
     EXPECT_EQ(networkTimer.starts, 2);
     ASSERT_EQ(view.probes.size(), 15u);
     EXPECT_EQ(view.probes.back().label, "__Found again 1");
+    ASSERT_EQ(resultsTable.rows.size(), 15u);
+    EXPECT_EQ(resultsTable.rows.back().cells[0], " Found again 1");
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
     EXPECT_FALSE(display.Snapshot().menuBarDimmed);
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/stepped_timer_platform.h"
@@ -94,10 +95,14 @@ class RecordingView final : public shell::MainWindowView {
     }
     void PrintSystemSettings() override { opened.emplace_back("system printout"); }
     void PrintProbeSettings() override { opened.emplace_back("probe printout"); }
-    void AppendViewGraph(int, bool) override {}
-    void UpdateActualBigView(int) override {}
+    void AppendViewGraph(int newSampleTime, bool newDay) override {
+        appendedGraphs.emplace_back(newSampleTime, newDay);
+    }
+    void UpdateActualBigView(int index) override { bigViewUpdates.push_back(index); }
 
     bool waitCursor = false;
+    std::vector<std::pair<int, bool>> appendedGraphs;
+    std::vector<int> bigViewUpdates;
     int shows = 0;
     int translations = 0;
     int checkMarkUpdates = 0;

@@ -153,6 +153,7 @@ void EventViewSensorsSubMenu(StationState& state, const ShellServices& services,
     }
     state.ViewProbeSensor = index;
     view.DoeProbeViewPanel(index);
+    InitTheResultsTable(state, services);
 }
 
 void ExecuteMenuCommand(StationState& state, const ShellServices& services, MainWindowView& view,

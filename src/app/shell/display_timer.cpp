@@ -34,10 +34,15 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
 
 // The store the acquisition asked for, and the rows of probes with new
 // readings or alarms (all of them while the interface unit is silent).
-void StoreAndRefreshRows(StationState& state, const ShellServices& services) {
+void StoreAndRefreshRows(StationState& state, const ShellServices& services, MainWindowView& view) {
     if (state.StorageToDiskWanted.exchange(0) != 0) {
         services.monitoring.StoreResultsToDisk();
+        const StoreState& stores = services.monitoring.Stores();
+        view.AppendViewGraph(stores.ViewGraphNewSampleTime, stores.ViewGraphNewDay != 0);
     }
+    // The current-values panel takes the table itself, so it is refreshed
+    // after the rows have given it back.
+    bool shownProbeChanged = false;
     state.handshake.WaitForMainMemoryUse();
     const bool all = state.CommunicationErrorAlarm != 0;
     const int last = state.sensors.GetMax1820Index();
@@ -48,14 +53,18 @@ void StoreAndRefreshRows(StationState& state, const ShellServices& services) {
             if (state.SensorListActive != 0) {
                 UpdateTheResultsTable(state, services, index);
             }
+            shownProbeChanged = shownProbeChanged || index == state.ViewProbeSensor;
         }
     }
     state.handshake.ReleaseMainMemoryUse();
+    if (shownProbeChanged) {
+        view.UpdateActualBigView(state.ViewProbeSensor);
+    }
 }
 
 }  // namespace
 
-void SampleTimer(StationState& state, const ShellServices& services) {
+void SampleTimer(StationState& state, const ShellServices& services, MainWindowView& view) {
     if (state.DisplayTimerEnable == 0) {
         return;
     }
@@ -75,7 +84,7 @@ void SampleTimer(StationState& state, const ShellServices& services) {
     }
     ShowAlarmIndicators(state, services);
     if (state.NetWorkInstalled != 0) {
-        StoreAndRefreshRows(state, services);
+        StoreAndRefreshRows(state, services, view);
     }
     RestoreStatusMessage(state, services.display);
 }

@@ -9,7 +9,8 @@ namespace qrv::shell {
 inline constexpr int kWatchdogTicks = 300;
 
 // One tick of the main panel's display timer (once a second): clock, blinking
-// mode text, watchdog, alarm banner and button, status line.
-void SampleTimer(StationState& state, const ShellServices& services);
+// mode text, watchdog, alarm banner and button, the store the acquisition
+// asked for, the rows and the current-values panel, status line.
+void SampleTimer(StationState& state, const ShellServices& services, MainWindowView& view);
 
 }  // namespace qrv::shell

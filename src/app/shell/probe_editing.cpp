@@ -2,6 +2,7 @@
 
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
+#include "app/shell/results_table.h"
 #include "probe_editor/probe_editor.h"
 
 namespace qrv::shell {
@@ -34,6 +35,7 @@ void EventEditSensorsSubMenu(StationState& state, const ShellServices& services,
         DoeInstallNetwork(state, services, view);
     }
     if (result != kEditorNothingSaved) {
+        InitTheResultsTable(state, services);
         AddSensorsAsSubMenuItems(state, view);
     }
     services.display.SetMenuBarDimmed(false);

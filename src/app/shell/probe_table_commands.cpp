@@ -6,6 +6,7 @@
 #include "app/shell/network_stop.h"
 #include "app/shell/popups.h"
 #include "app/shell/probe_editing.h"
+#include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 #include "probe_editor/probe_editor.h"
 #include "probe_editor/probe_name.h"
@@ -51,6 +52,7 @@ void EditNetworkName(StationState& state, const ShellServices& services) {
     }
     state.sensors.NetworkName = *answer;
     RewriteSensorFile(state, services);
+    InitAndTranslateTable(state, services);
 }
 
 void SetAllProbesStatus(StationState& state, const ShellServices& services, MainWindowView& view,
@@ -90,6 +92,8 @@ void DeleteAllProbes(StationState& state, const ShellServices& services, MainWin
     state.sensors.ClearDataBase();
     RewriteSensorFile(state, services);
     services.log.LogMessageToDisk("User deleted all probes");
+    // The rows of the deleted probes give way to the logo.
+    InitTheResultsTable(state, services);
     AddSensorsAsSubMenuItems(state, view);
 }
 

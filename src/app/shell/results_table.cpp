@@ -161,7 +161,32 @@ void InitAndTranslateTable(StationState& state, const ShellServices& services) {
         state.sensors.NetworkName, state.settings.Taal, state.settings.GeneralAlarmEnable));
 }
 
+namespace {
+// Holds the probe table for the user-interface side unless a caller (the end
+// of an installation) already holds it and gives it back itself.
+class MainSideUse {
+  public:
+    explicit MainSideUse(TableHandshake& handshake)
+        : handshake_(handshake), held_(handshake.SharedMemoryOwner() == TableHandshake::kMainSide) {
+        handshake_.WaitForMainMemoryUse();
+    }
+    ~MainSideUse() {
+        if (!held_) {
+            handshake_.ReleaseMainMemoryUse();
+        }
+    }
+    MainSideUse(const MainSideUse&) = delete;
+    MainSideUse& operator=(const MainSideUse&) = delete;
+
+  private:
+    TableHandshake& handshake_;
+    const bool held_;
+};
+}  // namespace
+
 void InitTheResultsTable(StationState& state, const ShellServices& services) {
+    // A rebuild may come while acquisition runs (a change of language).
+    const MainSideUse use(state.handshake);
     const int last = state.sensors.GetMax1820Index();
     InitAndTranslateTable(state, services);
     if (last < 0) {

@@ -119,7 +119,7 @@ void MainWindow::RunCommand(MenuCommand command, int value) {
 }
 
 void MainWindow::DisplayTick() {
-    shell::SampleTimer(state_, services_);
+    shell::SampleTimer(state_, services_, *this);
 }
 
 void MainWindow::SetWaitCursor(bool on) {
