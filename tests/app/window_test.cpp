@@ -19,21 +19,10 @@
 #include "runtime/instance_lock.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
+#include "support/qt_app.h"
 
 namespace qrv::testing {
 namespace {
-
-class QtEnvironment final : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "window_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
 
 const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
