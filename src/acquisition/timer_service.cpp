@@ -14,6 +14,19 @@ const T* ValueOf(const TimerAttributeValue& value) {
     return std::get_if<T>(&value);
 }
 
+// The event a timer hands its callback, which also starts its next interval.
+template <typename Record>
+AsyncTimerEvent NextEvent(Record& record, int kind, double now) {
+    AsyncTimerEvent event;
+    event.timerId = record.TimerId;
+    event.event = kind;
+    event.callbackData = record.CallbackData;
+    event.now = now;
+    event.elapsed = now - record.LastEventTime;
+    record.LastEventTime = now;
+    return event;
+}
+
 }  // namespace
 
 AsyncTimerService::~AsyncTimerService() {
@@ -109,13 +122,7 @@ void AsyncTimerService::AsyncTimerTick(Record* record, int systemTimerId) {
     if (record->Count > 0) {
         --record->Count;
     }
-    AsyncTimerEvent event;
-    event.timerId = record->TimerId;
-    event.event = kEventTimerTick;
-    event.callbackData = record->CallbackData;
-    event.now = platform_.Now();
-    event.elapsed = event.now - record->LastEventTime;
-    record->LastEventTime = event.now;
+    const AsyncTimerEvent event = NextEvent(*record, kEventTimerTick, platform_.Now());
     const AsyncTimerCallback callback = record->Callback;
     lock.unlock();
     if (callback) {
@@ -130,13 +137,7 @@ void AsyncTimerService::RemoveAsyncTimer(std::unique_lock<std::mutex>& lock, Rec
     std::unique_ptr<Record> owned = std::move(*at);
     active_.erase(at);
 
-    AsyncTimerEvent event;
-    event.timerId = record->TimerId;
-    event.event = kEventDiscard;
-    event.callbackData = record->CallbackData;
-    event.now = platform_.Now();
-    event.elapsed = event.now - record->LastEventTime;
-    record->LastEventTime = event.now;
+    const AsyncTimerEvent event = NextEvent(*record, kEventDiscard, platform_.Now());
     if (record->SystemTimerId != 0) {
         const int systemId = record->SystemTimerId;
         const AsyncTimerCallback callback = record->Callback;
