@@ -52,6 +52,10 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
     context_.display.SetAlarmButton(1);
     context_.flags.AlarmUserStatus = 1;
     for (SensorRecord& record : context_.table.SensorArray) {
+        if (record.Line != 0 && record.AlarmState != kAlarmNone) {
+            context_.alarmLog.LogAlarmToDisk(
+                ClearedAlarmMessage(AlarmClearReason::kAlarmsDisabled, record));
+        }
         record.AlarmDelayCount = 0;
         record.TripDelayCount = 0;
         record.AlarmState = kAlarmNone;
@@ -65,8 +69,12 @@ void AcquisitionCycle::HandleMeasureSensors() {
             context_.session.ResetNetworkFromAsync();
         }
         const int failures = ++interfaceErrorCount_;
+        if (failures == 1) {
+            failuresSince_ = context_.clock.Timer();
+        }
         if (failures >= kInterfaceFailuresForAlarm && failures < kInterfaceAlarmRaised) {
             interfaceErrorCount_ = kInterfaceAlarmRaised;
+            lostAt_ = failuresSince_;
             context_.flags.CommunicationErrorAlarm = 1;
             context_.display.SetAlarmButton(1);
             context_.flags.AlarmUserStatus = 1;
@@ -123,6 +131,7 @@ void AcquisitionCycle::ReadProbe() {
         moveOn = record.LostCount >= kLostCountMoveOn;
     } else {
         record.Value = reading;
+        readAt_[static_cast<std::size_t>(index)] = context_.clock.Timer();
         record.LostCount = 0;
         ++record.NewValueCount;
     }
@@ -134,6 +143,26 @@ void AcquisitionCycle::ReadProbe() {
         context_.session.ResetNetworkFromAsync();
     }
     display.SetAcquisitionIndicator(kIndicatorDone);
+}
+
+std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
+    constexpr double kSecondsPerReading = 2.0;
+    constexpr double kPeriodsBeforeStale = 3.0;
+    const int last = context_.table.GetMax1820Index();
+    int measured = 0;
+    for (int index = 0; index <= last; ++index) {
+        const int status = context_.table.SensorArray[static_cast<std::size_t>(index)].Status;
+        measured += status == kStatusActive || status == kStatusInhibit ? 1 : 0;
+    }
+    const double oldest =
+        context_.clock.Timer() - kPeriodsBeforeStale * kSecondsPerReading * measured;
+    const double lostAt = lostAt_;
+    std::bitset<kMaxSensors> stale;
+    for (int index = 0; index <= last; ++index) {
+        const double readAt = readAt_[static_cast<std::size_t>(index)];
+        stale[static_cast<std::size_t>(index)] = readAt < lostAt || readAt < oldest;
+    }
+    return stale;
 }
 
 void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
@@ -173,6 +202,10 @@ void AcquisitionCycle::StartNetworkTimer() {
     context_.flags.SensorAlarm = 0;
     interfaceErrorCount_ = 0;
 
+    const double now = context_.clock.Timer();
+    for (std::atomic<double>& stamp : readAt_) {
+        stamp = now;
+    }
     context_.handshake.WaitForMainMemoryUse();
     for (SensorRecord& record : context_.table.SensorArray) {
         record.NewValueCount = 0;

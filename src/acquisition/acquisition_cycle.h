@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <bitset>
+#include <limits>
 #include <mutex>
 
 #include "acquisition/acquisition_rules.h"
@@ -74,6 +77,12 @@ class AcquisitionCycle {
     void HandleMeasureSensors();
     void SeeIfTimeToSampleToDisk();
 
+    // The probes whose latest reading no longer stands for the present: read
+    // before the interface unit was last lost, or not read for three of
+    // their reading periods (every measured probe in turn, one every two
+    // seconds). Any thread.
+    std::bitset<kMaxSensors> StaleReadings() const;
+
     int AcquireSensorIndex() const { return acquireSensorIndex_; }
     int InterfaceErrorCount() const { return interfaceErrorCount_; }
     int AsyncNetworkTimer() const { return asyncNetworkTimer_; }
@@ -94,6 +103,14 @@ class AcquisitionCycle {
     // Read by the user-interface side for display and tests.
     std::atomic<int> acquireSensorIndex_{-1};
     std::atomic<int> interfaceErrorCount_{0};
+    // Clock seconds of each probe's latest good reading, by table index (the
+    // table changes only while acquisition is stopped, and a start stamps
+    // every probe: it follows an installation's scan or a short pause).
+    std::array<std::atomic<double>, kMaxSensors> readAt_{};
+    // When the interface failures that raised the latest communication alarm
+    // began, and when the failures now running began (timer thread only).
+    std::atomic<double> lostAt_{-std::numeric_limits<double>::infinity()};
+    double failuresSince_ = 0.0;
 };
 
 }  // namespace qrv::acquisition

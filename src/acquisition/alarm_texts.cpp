@@ -1,5 +1,6 @@
 #include "acquisition/alarm_texts.h"
 
+#include <array>
 #include <cmath>
 
 #include "runtime/date_strings.h"
@@ -62,6 +63,15 @@ std::string ProbeAlarmMessage(int code, const SensorRecord& record, int taal) {
         return message;
     }
     return message + "  " + notation::Real(record.Value, 1, 6) + record.Units;
+}
+
+std::string ClearedAlarmMessage(AlarmClearReason reason, const SensorRecord& record) {
+    // In the order of AlarmClearReason; fixed English like the unit's messages.
+    static constexpr std::array<std::string_view, 5> kReasons{"probe not found", "network stopped",
+                                                              "network not installed",
+                                                              "probes deleted", "alarms disabled"};
+    return "Alarm cleared, " + std::string(kReasons[static_cast<std::size_t>(reason)]) + ":  " +
+           record.Name;
 }
 
 std::string AlarmSmsText(int code, const SensorRecord& record, int taal, const LocalDateTime& now,

@@ -21,6 +21,20 @@ std::string AlarmLabel(int code, int taal);
 // value ("High Alarm:  Freezer     4.5°C"); none for a lost probe.
 std::string ProbeAlarmMessage(int code, const SensorRecord& record, int taal);
 
+// Why a standing alarm was cleared without its value having come back.
+enum class AlarmClearReason {
+    kProbeNotFound,
+    kNetworkStopped,
+    kNetworkNotInstalled,
+    kProbesDeleted,
+    kAlarmsDisabled,
+};
+
+// The alarm-file message of an alarm that ends for another reason than its
+// value, so that the file never leaves an alarm open
+// ("Alarm cleared, probe not found:  Freezer").
+std::string ClearedAlarmMessage(AlarmClearReason reason, const SensorRecord& record);
+
 // The SMS text of a new or changed probe alarm.
 std::string AlarmSmsText(int code, const SensorRecord& record, int taal, const LocalDateTime& now,
                          std::string_view networkName);

@@ -30,7 +30,8 @@ int ResultStore::TakeSnapshot() {
     return last;
 }
 
-int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory) {
+int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
+                                    const std::bitset<kMaxSensors>& stale) {
     if (!context_.status.NetWorkInstalled()) {
         return kStoreNoNetwork;
     }
@@ -46,7 +47,8 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory) 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Snapshot& probe = snapshot_[i];
         lines[i].key = MakeProbeKey(probe.rom, probe.sensorType);
-        lines[i].value = probe.status == kStatusOff ? kNoReadingMarker : probe.value;
+        lines[i].value =
+            probe.status == kStatusOff || stale.test(i) ? kNoReadingMarker : probe.value;
         lines[i].nameCp1252 = Utf8ToCp1252(BlankControlCharacters(probe.name));
     }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <filesystem>
 #include <string>
 
@@ -49,8 +50,10 @@ class ResultStore {
     // kStoreNoNetwork when no network is installed (nothing written), or
     // kFileCannotOpenForWriting when the block could not be stored whole; the
     // failure is then logged and shown on the status line, and the file is
-    // left as it was.
-    int StoreResultsToDisk(const std::filesystem::path& dataDirectory);
+    // left as it was. A probe marked stale (its latest reading is not one of
+    // now) is written as the no-reading marker, like a probe that is off.
+    int StoreResultsToDisk(const std::filesystem::path& dataDirectory,
+                           const std::bitset<kMaxSensors>& stale = {});
 
     const StoreState& State() const { return state_; }
     StoreState& State() { return state_; }

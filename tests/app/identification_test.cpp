@@ -131,6 +131,24 @@ TEST_F(Identification, NoProbePluggedInAsksRetryOrStop) {
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 
+TEST_F(Identification, StopBeforeUnpluggingResumesMonitoringAndAsksForNoProbe) {
+    dialogs.QueueButton(kContinue);
+    dialogs.QueueButton(kStop);
+    Identify();
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Identify probes?",
+                                        "Each probe has to be identified separately before "
+                                        "initialization."}));
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+    EXPECT_TRUE(probeEditor.openings.empty());
+    EXPECT_EQ(networkTimer.stops, 2);
+    EXPECT_EQ(networkTimer.starts, 2) << "monitoring resumed without a new installation";
+    EXPECT_EQ(state.NetWorkInstalled, 1);
+    EXPECT_EQ(state.DisplayTimerEnable, 1);
+    EXPECT_EQ(state.handshake.SharedMemoryOwner(), TableHandshake::kNobody)
+        << "the acquisition can take the table again";
+}
+
 TEST_F(Identification, OnlyInNormalModeWithAnInstalledNetworkAndAfterContinue) {
     dialogs.QueueButton(kStop);
     Identify();

@@ -19,6 +19,22 @@
 
 namespace qrv::testing {
 
+// Three probes on line 1: a cold room at 4 °C, an office that climbs from
+// 20 °C to 35 °C two minutes in, and a door that stands open.
+inline constexpr const char* kThreeProbeNetwork = R"({"lines": [[
+    {"type": "DS18B20", "temperature": 4.0},
+    {"type": "DS18B20", "temperature": {"value": 20.0, "steps": [[120, 35.0]]}},
+    {"type": "DS2406", "input": 1}], [], []]})";
+
+// How often what occurs in text.
+inline int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 // The station without its window, on a simulated unit and virtual time: the
 // network timer's ticks and the display timer's ticks are delivered in time
 // order on the test's thread, as the window's event loop and the timer

@@ -7,6 +7,7 @@
 
 #include "acquisition/sms_handoff.h"
 #include "app/shell/commands.h"
+#include "app/shell/menu_items.h"
 #include "app/shell/monitoring_commands.h"
 #include "app/shell/startup.h"
 #include "live_station.h"
@@ -19,22 +20,9 @@ namespace {
 using namespace std::chrono_literals;
 using shell::MenuCommand;
 
-const char* const kNetwork = R"({"lines": [[
-    {"type": "DS18B20", "temperature": 4.0},
-    {"type": "DS18B20", "temperature": {"value": 20.0, "steps": [[120, 35.0]]}},
-    {"type": "DS2406", "input": 1}], [], []]})";
-
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 class LiveStationTest : public ::testing::Test, protected LiveStation {
   protected:
-    LiveStationTest() : LiveStation(kNetwork, {2026, 3, 9, 14, 0, 30, 0}) {
+    LiveStationTest() : LiveStation(kThreeProbeNetwork, {2026, 3, 9, 14, 0, 30, 0}) {
         AddProbe(1, 0, "Cold room");
         AddProbe(1, 1, "Office");
         AddProbe(1, 2, "Door");
@@ -136,6 +124,73 @@ TEST_F(LiveStationTest, AnUnpluggedUnitHidesTheTableUntilItAnswersAgain) {
     EXPECT_FALSE(display.Snapshot().alarmBannerShown);
     EXPECT_EQ(Count(AlarmText(), "Alarm: network lost"), 1);
     EXPECT_EQ(Count(AlarmText(), "Network comm-alarm ended."), 1);
+}
+
+// The probe lines of the block stored at a minute ("14:02").
+std::string BlockAt(const std::string& day, const std::string& minute) {
+    const auto start = day.find("\r\n" + minute + "  0");
+    if (start == std::string::npos) {
+        return {};
+    }
+    const int count = std::stoi(day.substr(start + 2 + minute.size() + 2, 4));
+    auto end = day.find("\r\n", start + 2) + 2;
+    const auto first = end;
+    for (int line = 0; line < count; ++line) {
+        end = day.find("\r\n", end) + 2;
+    }
+    return day.substr(first, end - first);
+}
+
+class StoredValues : public LiveStationTest {
+  protected:
+    StoredValues() {
+        SystemSettings everyMinute = state.settings;
+        everyMinute.KeuzeSampleTime = 1;
+        state.settingsOwner.Replace(everyMinute);
+        Install();
+        RunFor(60.0);
+    }
+};
+
+TEST_F(StoredValues, BlocksStoredWhileTheUnitIsLostCarryTheNoReadingMarker) {
+    unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, clock.Timer(), clock.Timer() + 120.0});
+    RunFor(180.0);
+    const std::string day = DayFile(clock.Now());
+    EXPECT_EQ(Count(BlockAt(day, "14:01"), "-300.0"), 0) << day;
+    for (const char* minute : {"14:02", "14:03"}) {
+        EXPECT_EQ(Count(BlockAt(day, minute), "  -300.0  "), 3) << minute << "\n" << day;
+    }
+    // The unit answered again at 14:03:30: every probe has been read since.
+    const std::string after = BlockAt(day, "14:04");
+    EXPECT_EQ(Count(after, "-300.0"), 0) << day;
+    EXPECT_EQ(Count(after, "     4.0  Cold room"), 1) << after;
+}
+
+TEST_F(StoredValues, AProbeThatStopsAnsweringIsStoredAsNoReading) {
+    sim::Rom office{};
+    int seen = 0;
+    for (const auto& [line, device] : unit->Devices()) {
+        if (line == 1 && seen++ == 1) {
+            office = device->GetRom();
+        }
+    }
+    ASSERT_TRUE(unit->DisconnectDevice(office));
+    RunFor(60.0);
+    const std::string block = BlockAt(DayFile(clock.Now()), "14:02");
+    EXPECT_EQ(Count(block, "  -300.0  Office"), 1) << block;
+    EXPECT_EQ(Count(block, "-300.0"), 1) << "the others were read in time: " << block;
+}
+
+TEST(YearMenus, ListTheFirstFileOfANewStationAndOfEachNewYear) {
+    LiveStation station(kThreeProbeNetwork, {2026, 12, 31, 23, 58, 30, 0});
+    station.AddProbe(1, 0, "Cold room");
+    shell::AddYearsAsSubMenuItems(station.state, station.clock, station.view);
+    EXPECT_TRUE(station.view.years.empty()) << "a new station has no results";
+    station.Install();
+    station.RunFor(5.0);
+    EXPECT_EQ(station.view.years, (std::vector<int>{2026}));
+    station.RunFor(120.0);
+    EXPECT_EQ(station.view.years, (std::vector<int>{2026, 2027}));
 }
 
 TEST_F(LiveStationTest, StoppingTheNetworkStoresTheLastBlockAndEndsEverything) {

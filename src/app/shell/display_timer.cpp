@@ -1,6 +1,7 @@
 #include "app/shell/display_timer.h"
 
 #include "app/shell/live_monitoring.h"
+#include "app/shell/menu_items.h"
 #include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 
@@ -37,6 +38,7 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
 void StoreAndRefreshRows(StationState& state, const ShellServices& services, MainWindowView& view) {
     if (state.StorageToDiskWanted.exchange(0) != 0) {
         services.monitoring.StoreResultsToDisk();
+        AddYearOfNewFile(state, services.clock, view);
         const StoreState& stores = services.monitoring.Stores();
         view.AppendViewGraph(stores.ViewGraphNewSampleTime, stores.ViewGraphNewDay != 0);
     }

@@ -39,7 +39,15 @@ void Identify(StationState& state, const ShellServices& services, MainWindowView
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
     services.display.ShowLogo(true);
-    Continues(services, taal, Key::Ident_Separately);
+    if (!Continues(services, taal, Key::Ident_Separately)) {
+        // Nothing is unplugged yet: monitoring goes on where it paused.
+        state.handshake.ReleaseMainMemoryUse();
+        services.networkTimer.StartNetworkTimer();
+        ResumeDisplayTimer(state);
+        services.display.ShowLogo(state.SensorListActive == 0);
+        RestoreStatusMessage(state, services.display);
+        return;
+    }
     IdentifySensor(state, services);
     Tell(services, taal, Key::Ident_CablesOn);
     DoeInstallNetwork(state, services, view);

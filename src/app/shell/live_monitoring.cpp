@@ -34,7 +34,8 @@ std::int64_t MinuteOf(const LocalDateTime& when) {
 
 int LiveMonitoring::StoreResultsToDisk() {
     const std::int64_t minute = MinuteOf(clock_.Now());
-    const int result = store_.StoreResultsToDisk(state_.paths.DataDirectory(state_.WantedUserMode));
+    const int result = store_.StoreResultsToDisk(state_.paths.DataDirectory(state_.WantedUserMode),
+                                                 acquisition_.Cycle().StaleReadings());
     if (result == 0) {
         lastStoredMinute_ = minute;
     }

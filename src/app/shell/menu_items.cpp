@@ -60,4 +60,18 @@ std::vector<int> YearsWithResults(const std::filesystem::path& dataDirectory, in
     return {years.begin(), years.end()};
 }
 
+void AddYearsAsSubMenuItems(StationState& state, const Clock& clock, MainWindowView& view) {
+    state.listedYears =
+        YearsWithResults(state.paths.DataDirectory(state.WantedUserMode), clock.Now().year);
+    view.SetYearItems(state.listedYears);
+}
+
+void AddYearOfNewFile(StationState& state, const Clock& clock, MainWindowView& view) {
+    const int year = clock.Now().year;
+    if (std::find(state.listedYears.begin(), state.listedYears.end(), year) ==
+        state.listedYears.end()) {
+        AddYearsAsSubMenuItems(state, clock, view);
+    }
+}
+
 }  // namespace qrv::shell

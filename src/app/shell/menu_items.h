@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
 #include "runtime/clock.h"
 #include "runtime/serial_port.h"
 #include "sensors/sensor_table.h"
@@ -23,5 +24,11 @@ std::vector<ProbeMenuItem> ProbeItems(const SensorTable& table);
 // which the data directory holds at least one day results file
 // ("YYYY-*.qrd"). Creates the data directory when it is missing.
 std::vector<int> YearsWithResults(const std::filesystem::path& dataDirectory, int thisYear);
+
+// Fills the year submenus of the reports from the mode's data directory.
+void AddYearsAsSubMenuItems(StationState& state, const Clock& clock, MainWindowView& view);
+// After a store: refills them when the store began the first file of a year
+// they do not list yet.
+void AddYearOfNewFile(StationState& state, const Clock& clock, MainWindowView& view);
 
 }  // namespace qrv::shell

@@ -1,11 +1,13 @@
 #include "app/shell/network_install.h"
 
 #include "app/shell/results_table.h"
+#include "app/shell/standing_alarms.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/shell/live_monitoring.h"
 #include "app/shell/popups.h"
 #include "app/shell/probe_editing.h"
 #include "app/shell/status_fields.h"
@@ -229,6 +231,11 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     display.SetMenuBarDimmed(true);
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
+    // The reload below starts every probe afresh; a probe found again takes
+    // up its alarm where it stood.
+    const StandingAlarms standing = StandingAlarms::Take(state.sensors);
+    const bool interfaceAlarmStood = state.CommunicationErrorAlarm != 0;
+    acquisition::AlarmLog& alarmFile = services.monitoring.Acquisition().AlarmFile();
     state.CommunicationErrorAlarm = 0;
     state.SensorAlarm = 0;
     state.AlarmUserStatus = 1;
@@ -255,10 +262,16 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         CheckForNewSensors(state, services, view);
         WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
                         services.clock, services.dialogs, services.log, taal);
+        standing.GiveBack(state.sensors, alarmFile);
+        if (interfaceAlarmStood) {
+            alarmFile.LogAlarmToDisk(acquisition::kNetworkBackMessage);
+        }
         InitTheResultsTable(state, services);
         state.handshake.ReleaseMainMemoryUse();
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;
+    } else {
+        standing.WriteOff(acquisition::AlarmClearReason::kNetworkNotInstalled, alarmFile);
     }
 
     display.ShowLogo(state.SensorListActive == 0);

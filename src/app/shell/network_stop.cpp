@@ -1,6 +1,7 @@
 #include "app/shell/network_stop.h"
 
 #include "app/shell/live_monitoring.h"
+#include "app/shell/standing_alarms.h"
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
@@ -8,7 +9,8 @@
 
 namespace qrv::shell {
 
-void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view) {
+void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view,
+                    acquisition::AlarmClearReason reason) {
     StatusDisplay& display = services.display;
     view.SetWaitCursor(true);
     DoeDisplayMessage(display, text::Plain(text::Key::Mess_CloseData, state.settings.Taal));
@@ -22,6 +24,8 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
     display.SetAlarmButton(1);
     state.AlarmUserStatus = 1;
     display.ShowLogo(true);
+    StandingAlarms::Take(state.sensors)
+        .WriteOff(reason, services.monitoring.Acquisition().AlarmFile());
     state.sensors.ClearAlarmInAllSensors();
     NodexSession& session = services.session;
     session.StopOneWireSession();

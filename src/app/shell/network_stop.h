@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/alarm_texts.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 
@@ -7,7 +8,10 @@ namespace qrv::shell {
 
 // Stops the network completely: acquisition paused, the day's last block
 // stored, alarms cleared, the 1-Wire session ended and the interface unit's
-// power removed. The network timer itself stays, paused.
-void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view);
+// power removed. The network timer itself stays, paused. Each standing alarm
+// is written off in the alarm file for the reason given.
+void StopHetNetwerk(
+    StationState& state, const ShellServices& services, MainWindowView& view,
+    acquisition::AlarmClearReason reason = acquisition::AlarmClearReason::kNetworkStopped);
 
 }  // namespace qrv::shell

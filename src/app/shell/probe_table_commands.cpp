@@ -88,7 +88,7 @@ void DeleteAllProbes(StationState& state, const ShellServices& services, MainWin
         1) {
         return;
     }
-    StopHetNetwerk(state, services, view);
+    StopHetNetwerk(state, services, view, acquisition::AlarmClearReason::kProbesDeleted);
     state.sensors.ClearDataBase();
     RewriteSensorFile(state, services);
     services.log.LogMessageToDisk("User deleted all probes");

@@ -165,8 +165,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     }
 
     view.SetProbeItems(ProbeItems(state.sensors));
-    view.SetYearItems(YearsWithResults(state.paths.DataDirectory(state.WantedUserMode),
-                                       services.clock.Now().year));
+    AddYearsAsSubMenuItems(state, services.clock, view);
     view.HandleSetMenuItems();
 
     view.SetWaitCursor(false);

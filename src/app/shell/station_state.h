@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "acquisition/station_flags.h"
 #include "reports/calendar.h"
@@ -48,6 +49,8 @@ struct StationState : acquisition::StationFlags {
     // The target of the last Save As / Save Copy As dialog.
     std::string SaveAsFileName;
     DateStrings dates;
+    // The years the report submenus list.
+    std::vector<int> listedYears;
     // The display timer's blink phase, inverted on every tick.
     int blinkPhase = 0;
 

@@ -1,0 +1,162 @@
+// A standing alarm across the menu commands that reinstall the network, and
+// the alarm-file line of every alarm that ends for another reason than its
+// value.
+#include <gtest/gtest.h>
+
+#include "app/shell/commands.h"
+#include "live_station.h"
+#include "sensors/sensor_file.h"
+
+namespace qrv::testing {
+namespace {
+
+using shell::MenuCommand;
+
+constexpr int kOffice = 1;
+constexpr int kYes = 1;
+constexpr int kContinue = 1;
+constexpr int kStop = 2;
+constexpr int kOff = 2;
+
+class StandingAlarm : public ::testing::Test, protected LiveStation {
+  protected:
+    StandingAlarm() : LiveStation(kThreeProbeNetwork, {2026, 3, 9, 14, 0, 30, 0}) {
+        AddProbe(1, 0, "Cold room");
+        AddProbe(1, 1, "Office");
+        AddProbe(1, 2, "Door");
+        Probe(kOffice).TripHigh = 25;
+        Probe(kOffice).AlarmHigh = 30;
+        WriteTheSensorFile();
+        Install();
+        RunFor(400.0);
+    }
+    void SetUp() override {
+        ASSERT_EQ(Probe(kOffice).AlarmState, kAlarmHigh);
+        ASSERT_EQ(Count(AlarmText(), "High Alarm:  Office"), 1);
+    }
+    void WriteTheSensorFile() {
+        ScriptedDialogs quiet;
+        EXPECT_EQ(WriteSensorFile(state.paths.SnsFileName(kModeNormal), state.sensors, clock, quiet,
+                                  log, 0),
+                  0);
+    }
+    void Command(MenuCommand command) {
+        shell::ExecuteMenuCommand(state, services, view, command, 0);
+    }
+    void ExpectTheAlarmStillStands() {
+        EXPECT_EQ(Probe(kOffice).AlarmState, kAlarmHigh);
+        EXPECT_EQ(Probe(kOffice).AlarmDelayCount, Probe(kOffice).AlarmDelay);
+        EXPECT_EQ(state.NetWorkInstalled, 1);
+        RunFor(60.0);
+        EXPECT_EQ(Probe(kOffice).AlarmState, kAlarmHigh);
+        EXPECT_EQ(state.SensorAlarm, 1);
+        EXPECT_TRUE(display.Snapshot().alarmBannerShown);
+        EXPECT_EQ(resultsTable.rows.at(kOffice).cells[3], "High Alarm");
+        const std::string alarms = AlarmText();
+        EXPECT_EQ(Count(alarms, "High Alarm:  Office"), 1) << alarms;
+        EXPECT_EQ(Count(alarms, "Value OK:"), 0) << alarms;
+        EXPECT_EQ(Count(alarms, "Alarm cleared"), 0) << alarms;
+        EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+    }
+    sim::Rom OfficeRom() {
+        int seen = 0;
+        for (const auto& [line, device] : unit->Devices()) {
+            if (line == 1 && seen++ == kOffice) {
+                return device->GetRom();
+            }
+        }
+        ADD_FAILURE() << "no office probe";
+        return {};
+    }
+};
+
+TEST_F(StandingAlarm, SurvivesInitialize) {
+    Command(MenuCommand::InstallNetwork);
+    ExpectTheAlarmStillStands();
+}
+
+TEST_F(StandingAlarm, SurvivesSaveAs) {
+    dialogs.QueueButton(kYes);
+    dialogs.QueueText((dir / "saved.qrd").string());
+    Command(MenuCommand::SaveFileAs);
+    ASSERT_TRUE(std::filesystem::exists(dir / "saved.qrd"));
+    ExpectTheAlarmStillStands();
+}
+
+TEST_F(StandingAlarm, SurvivesIdentify) {
+    for (int answer : {kContinue, kContinue, kStop}) {
+        dialogs.QueueButton(answer);
+    }
+    Command(MenuCommand::IdentifyProbes);
+    ASSERT_EQ(dialogs.PendingAnswers(), 0U);
+    ExpectTheAlarmStillStands();
+}
+
+TEST_F(StandingAlarm, SurvivesChangeOfActivity) {
+    dialogs.QueueButton(kYes);
+    Command(MenuCommand::SetAllActive);
+    ASSERT_EQ(dialogs.PendingAnswers(), 0U);
+    ExpectTheAlarmStillStands();
+}
+
+TEST_F(StandingAlarm, ARunningDelayGoesOnCountingAcrossAnInstallation) {
+    // Cold room above its pre-alarm limit: its two-minute delay runs.
+    Probe(0).TripHigh = 2;
+    WriteTheSensorFile();
+    RunFor(60.0);
+    const int counted = Probe(0).TripDelayCount;
+    ASSERT_GT(counted, 0);
+    Command(MenuCommand::InstallNetwork);
+    EXPECT_EQ(Probe(0).TripDelayCount, counted + 2) << "one evaluation as acquisition resumed";
+}
+
+TEST_F(StandingAlarm, AProbeNotFoundAgainIsWrittenOff) {
+    ASSERT_TRUE(unit->DisconnectDevice(OfficeRom()));
+    dialogs.QueueButton(kOff);
+    Command(MenuCommand::InstallNetwork);
+    ASSERT_EQ(dialogs.PendingAnswers(), 0U);
+    EXPECT_EQ(Probe(kOffice).AlarmState, kAlarmNone);
+    RunFor(10.0);
+    const std::string alarms = AlarmText();
+    EXPECT_EQ(Count(alarms, ": Alarm cleared, probe not found:  Office\r\n"), 1) << alarms;
+    EXPECT_EQ(Count(alarms, "Value OK:"), 0) << alarms;
+}
+
+TEST_F(StandingAlarm, DeleteAllWritesTheAlarmOff) {
+    dialogs.QueueButton(kYes);
+    Command(MenuCommand::DeleteAllProbes);
+    EXPECT_EQ(state.sensors.GetMax1820Index(), -1);
+    EXPECT_EQ(Count(AlarmText(), ": Alarm cleared, probes deleted:  Office\r\n"), 1);
+    EXPECT_EQ(Count(AlarmText(), "Alarm cleared"), 1) << "only the probe in alarm";
+}
+
+TEST_F(StandingAlarm, StoppingTheNetworkWritesTheAlarmOff) {
+    dialogs.QueueButton(kYes);
+    Command(MenuCommand::StopNetwork);
+    EXPECT_EQ(state.NetWorkInstalled, 0);
+    EXPECT_EQ(Count(AlarmText(), ": Alarm cleared, network stopped:  Office\r\n"), 1);
+}
+
+TEST_F(StandingAlarm, DisablingAlarmsWritesTheAlarmOffOnce) {
+    Command(MenuCommand::DisableAlarm);
+    RunFor(30.0);
+    EXPECT_EQ(Probe(kOffice).AlarmState, kAlarmNone);
+    EXPECT_EQ(Count(AlarmText(), ": Alarm cleared, alarms disabled:  Office\r\n"), 1);
+    EXPECT_EQ(Count(AlarmText(), "Alarm cleared"), 1);
+}
+
+TEST_F(StandingAlarm, AnInterfaceAlarmClearedByAnInstallationIsClosedInTheFile) {
+    unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, clock.Timer(), clock.Timer() + 30.0});
+    RunFor(20.0);
+    ASSERT_EQ(state.CommunicationErrorAlarm, 1);
+    clock.Advance(15.0);
+    Command(MenuCommand::InstallNetwork);
+    EXPECT_EQ(state.CommunicationErrorAlarm, 0);
+    EXPECT_EQ(Count(AlarmText(), "Alarm: network lost"), 1);
+    EXPECT_EQ(Count(AlarmText(), "Network comm-alarm ended."), 1);
+    RunFor(20.0);
+    EXPECT_EQ(Count(AlarmText(), "Network comm-alarm ended."), 1);
+}
+
+}  // namespace
+}  // namespace qrv::testing
