@@ -9,18 +9,24 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
+# A compiler cache, where the machine has one, makes a rerun after a small
+# change take minutes instead of a quarter of an hour; the result is the same.
+launcher=()
+if command -v ccache > /dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQRV_WERROR=ON
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQRV_WERROR=ON "${launcher[@]}"
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_SANITIZE=ON \
-    -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON
+    -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${launcher[@]}"
 cmake --build build/asan -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_TSAN=ON \
-    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON
+    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${launcher[@]}"
 # Only the threaded tests run under ThreadSanitizer, so only they are built.
 mapfile -t threaded < <(ctest --test-dir build/tsan -N -L threaded | awk '/Test +#/ {print $3}')
 cmake --build build/tsan -j "$jobs" --target "${threaded[@]}"
