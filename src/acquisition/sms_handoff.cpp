@@ -1,5 +1,11 @@
 #include "acquisition/sms_handoff.h"
 
+#include <fmt/format.h>
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
 #include "runtime/text_file.h"
 
 namespace qrv::acquisition {
@@ -45,47 +51,117 @@ std::string_view SmsResultLogLine(int result) {
 
 namespace {
 
-int PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock,
-                   const std::stop_token& stop) {
-    const double start = clock.Timer();
-    for (int poll = 1;; ++poll) {
-        if (!clock.SleepUntil(start + poll, stop)) {
-            launcher.Terminate(program);
-            return kSmsStopped;
+constexpr std::size_t kOutputLineLimit = 160;
+
+std::string SignalText(int signal) {
+    const char* name = ::sigabbrev_np(signal);
+    return name != nullptr ? fmt::format("SIG{}", name) : fmt::format("signal {}", signal);
+}
+
+SmsOutcome PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock, EventLog& log,
+                          const std::stop_token& stop) {
+    SmsOutcome outcome;
+    const auto terminate = [&](int result) {
+        if (launcher.Terminate(program) != 0) {
+            log.LogMessageToDisk(
+                fmt::format("ERROR: SMS Centre (process {}) could not be ended.", program));
         }
-        const int ended = launcher.HasTerminated(program);
+        outcome.result = result;
+    };
+    const double start = clock.Timer();
+    for (int poll = 1; outcome.result == kSmsNotConfigured; ++poll) {
+        if (!clock.SleepUntil(start + poll, stop)) {
+            terminate(kSmsStopped);
+            break;
+        }
+        const int ended = launcher.HasTerminated(program, outcome.end);
         if (ended == 0) {
             if (poll > kSmsLastPoll) {
-                launcher.Terminate(program);
-                return kSmsTimeout;
+                terminate(kSmsTimeout);
             }
         } else if (ended == 1) {
-            return poll <= kSmsTooFastPolls ? kSmsTooFast : kSmsSent;
+            if (outcome.end.signalled || outcome.end.code != 0) {
+                outcome.result = kSmsFailed;
+            } else {
+                outcome.result = poll <= kSmsTooFastPolls ? kSmsTooFast : kSmsSent;
+            }
         } else {
-            return kSmsUnknown;
+            outcome.result = kSmsUnknown;
         }
     }
+    outcome.firstLine = FirstOutputLine(launcher.TakeOutput(program));
+    return outcome;
 }
 
 }  // namespace
 
+std::string FirstOutputLine(std::string_view output) {
+    const std::size_t end = output.find_first_of("\r\n");
+    std::string line(output.substr(0, end));
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
+    if (line.size() > kOutputLineLimit) {
+        line.resize(kOutputLineLimit);
+    }
+    const std::size_t last = line.find_last_not_of(' ');
+    line.resize(last == std::string::npos ? 0 : last + 1);
+    return line;
+}
+
+std::vector<std::string> SmsOutcomeLogLines(const SmsOutcome& outcome) {
+    if (outcome.result == kSmsFailed) {
+        std::string line =
+            outcome.end.signalled
+                ? fmt::format("ERROR: SMS Centre failed, killed by {}",
+                              SignalText(outcome.end.code))
+                : fmt::format("ERROR: SMS Centre failed, exit status {}", outcome.end.code);
+        line += outcome.firstLine.empty() ? "." : ": " + outcome.firstLine;
+        return {line};
+    }
+    std::vector<std::string> lines{std::string(SmsResultLogLine(outcome.result))};
+    if (outcome.result != kSmsSent && !outcome.firstLine.empty()) {
+        lines.push_back("SMS Centre output: " + outcome.firstLine);
+    }
+    return lines;
+}
+
+std::string LinkedSmsProgramProblem(const SystemSettings& settings) {
+    const std::string& program = settings.SmSProgramSource;
+    if (program.empty() || program.starts_with("---")) {
+        return {};
+    }
+    std::error_code error;
+    if (std::filesystem::exists(program, error)) {
+        return {};
+    }
+    if (!error) {
+        error = std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    return fmt::format("{}: {}", program, error.message());
+}
+
 int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
                   std::string_view text, ProgramLauncher& launcher, Clock& clock, EventLog& log,
                   StatusDisplay& display, const std::stop_token& stop) {
-    int result = kSmsNotConfigured;
+    SmsOutcome outcome;
     if (CheckIfSmsServerIsAavailable(settings)) {
         display.SetMenuBarDimmed(true);
         pid_t program = 0;
         if (launcher.Launch(SmsCommandLine(settings.SmSProgramSource, destination, text),
                             program) != 0) {
-            result = kSmsNotStarted;
+            outcome.result = kSmsNotStarted;
         } else {
-            result = PollUntilEnded(program, launcher, clock, stop);
+            outcome = PollUntilEnded(program, launcher, clock, log, stop);
         }
     }
-    log.LogMessageToDisk(SmsResultLogLine(result));
+    for (const std::string& line : SmsOutcomeLogLines(outcome)) {
+        log.LogMessageToDisk(line);
+    }
     display.SetMenuBarDimmed(false);
-    return result;
+    return outcome.result;
 }
 
 }  // namespace qrv::acquisition

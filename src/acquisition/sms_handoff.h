@@ -22,6 +22,9 @@ inline constexpr int kSmsTooFast = -4;
 inline constexpr int kSmsUnknown = -5;
 // The station shut down while the program ran; it was terminated.
 inline constexpr int kSmsStopped = -6;
+// The program ended with a non-zero status or was killed by a signal: it
+// says it did not send, whatever its timing.
+inline constexpr int kSmsFailed = -7;
 // An alarm message skipped because SMS is not configured.
 inline constexpr int kSmsSkipped = -99;
 
@@ -41,6 +44,27 @@ std::vector<std::string> SmsCommandLine(const std::string& program, std::string_
 
 // The fixed English program-log line of a result.
 std::string_view SmsResultLogLine(int result);
+
+// How a hand-off went: its result, how the program ended and the first line
+// of what it printed.
+struct SmsOutcome {
+    int result = kSmsNotConfigured;
+    ProgramEnd end;
+    std::string firstLine;
+};
+
+// The program-log lines of a hand-off: the result's line (for a failure with
+// the exit status or signal and what the program printed), and for other
+// failed runs a line with what it printed.
+std::vector<std::string> SmsOutcomeLogLines(const SmsOutcome& outcome);
+
+// The first line of a program's output, control characters blanked, cut to a
+// log line's length.
+std::string FirstOutputLine(std::string_view output);
+
+// Why a linked SMS program cannot be used ("" when it can, or when none is
+// linked): the system's reason for a program file that is missing.
+std::string LinkedSmsProgramProblem(const SystemSettings& settings);
 
 // One hand-off to the SMS program, judged by how long it runs (polled once a
 // second on the clock). The menu bar is dimmed meanwhile; the result goes to

@@ -2,6 +2,12 @@
 
 #include "acquisition/sms_handoff.h"
 
+#include <fmt/format.h>
+
+#include <utility>
+
+#include "text/texts.h"
+
 namespace qrv::acquisition {
 
 namespace {
@@ -9,11 +15,34 @@ constexpr std::string_view kNotHandedOff = "ERROR: SMS not handed off, the stati
 }  // namespace
 
 int SmsWorker::SendAlarmMessage(std::string text) {
-    if (!CheckIfSmsServerIsAavailable(settings_.Snapshot())) {
+    const SystemSettings settings = settings_.Snapshot();
+    if (CheckIfSmsServerIsAavailable(settings)) {
+        {
+            std::lock_guard lock(mutex_);
+            missingProgramShown_ = false;
+        }
+        Queue({std::move(text), {}});
+        return 0;
+    }
+    // A linked program that has gone would silence every alarm SMS: each
+    // alarm it concerns says so in the log, the status line once.
+    const std::string problem = LinkedSmsProgramProblem(settings);
+    if (problem.empty()) {
         return kSmsSkipped;
     }
-    Queue({std::move(text), {}});
-    return 0;
+    log_.LogMessageToDisk(fmt::format("{} {}", SmsResultLogLine(kSmsNotConfigured), problem));
+    bool show = false;
+    {
+        std::lock_guard lock(mutex_);
+        show = !std::exchange(missingProgramShown_, true);
+    }
+    if (show) {
+        display_.SetStatusLine(
+            fmt::format("{} {}", text::Plain(text::Key::TXT_TEST_SMS_not_found, settings.Taal),
+                        problem),
+            colors::kAlarmRed);
+    }
+    return kSmsNotConfigured;
 }
 
 void SmsWorker::SendTestMessage(std::string text, std::function<void(int)> done) {

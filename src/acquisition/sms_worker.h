@@ -20,7 +20,8 @@ namespace qrv::acquisition {
 class AlarmSmsSink {
   public:
     virtual ~AlarmSmsSink() = default;
-    // kSmsSkipped when SMS is not configured, else 0 (the text is on its way).
+    // 0 when the text is on its way; kSmsSkipped when SMS is not configured;
+    // kSmsNotConfigured (logged) when the linked program is missing.
     virtual int SendAlarmMessage(std::string text) = 0;
 };
 
@@ -64,6 +65,7 @@ class SmsWorker final : public AlarmSmsSink {
     std::condition_variable_any changed_;
     std::deque<Job> jobs_;
     bool busy_ = false;
+    bool missingProgramShown_ = false;
     bool stopped_ = false;
     std::jthread thread_;
 };

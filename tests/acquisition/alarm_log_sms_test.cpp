@@ -179,6 +179,66 @@ TEST_F(SmsWorkerTest, AlarmsWaitTheirTurnAndAreSkippedWithoutConfiguration) {
     EXPECT_EQ(worker.SendAlarmMessage("fourth alarm"), kSmsSkipped);
 }
 
+TEST_F(SmsWorkerTest, AProgramThatFailsIsNeverASuccessAndWhatItPrintedIsLogged) {
+    std::vector<int> results;
+    const auto record = [&](int result) { results.push_back(result); };
+    launcher.SetRunSeconds(12.0);
+    launcher.SetEnd({false, 1}, "modem not found\r\nretry later\n");
+    worker.SendTestMessage("test", record);
+    RunHandOffs();
+    launcher.SetRunSeconds(0.0);
+    launcher.SetEnd({true, 11});
+    worker.SendTestMessage("test", record);
+    RunHandOffs();
+    // Exit 0 keeps its timing rules; what it printed goes beside the warning.
+    launcher.SetRunSeconds(2.0);
+    launcher.SetEnd({false, 0}, "\tqueued\x01 only\n");
+    worker.SendTestMessage("test", record);
+    RunHandOffs();
+    launcher.SetRunSeconds(ClockedLauncher::kNever);
+    worker.SendTestMessage("test", record);
+    RunHandOffs();
+
+    EXPECT_EQ(results, (std::vector<int>{kSmsFailed, kSmsFailed, kSmsTooFast, kSmsTimeout}));
+    EXPECT_EQ(LogCount(": ERROR: SMS Centre failed, exit status 1: modem not found\r\n"), 1);
+    EXPECT_EQ(LogCount(": ERROR: SMS Centre failed, killed by SIGSEGV.\r\n"), 1);
+    EXPECT_EQ(LogCount(": WARNING: SMS Centre finished too fast.\r\n"), 1);
+    EXPECT_EQ(LogCount(": SMS Centre output:  queued  only\r\n"), 2);  // too fast, timeout
+    EXPECT_EQ(LogCount(": ERROR: SMS Centre timeout.\r\n"), 1);
+    EXPECT_EQ(LogCount("SMS was send"), 0);
+}
+
+TEST_F(SmsWorkerTest, AMissingLinkedProgramIsLoggedForEveryAlarmAndShownOnce) {
+    SystemSettings gone = settings.Snapshot();
+    gone.SmSProgramSource = (dir / "no-such-program").string();
+    settings.Replace(gone);
+    EXPECT_EQ(worker.SendAlarmMessage("first alarm"), kSmsNotConfigured);
+    EXPECT_EQ(worker.SendAlarmMessage("second alarm"), kSmsNotConfigured);
+    EXPECT_TRUE(launcher.Launched().empty());
+    const std::string line =
+        "ERROR: SMS Centre not found. " + gone.SmSProgramSource + ": No such file or directory\r\n";
+    EXPECT_EQ(LogCount(line), 2);
+    const auto shown = [&] {
+        int n = 0;
+        for (const std::string& call : display.Calls()) {
+            n += call.find("no-such-program") != std::string::npos ? 1 : 0;
+        }
+        return n;
+    };
+    EXPECT_EQ(shown(), 1);
+    EXPECT_EQ(display.Snapshot().statusColor, colors::kAlarmRed);
+
+    // Once it is back the next loss is shown again.
+    SystemSettings back = gone;
+    back.SmSProgramSource = (dir / "sms-program").string();
+    settings.Replace(back);
+    EXPECT_EQ(worker.SendAlarmMessage("third alarm"), 0);
+    RunHandOffs();
+    settings.Replace(gone);
+    EXPECT_EQ(worker.SendAlarmMessage("fourth alarm"), kSmsNotConfigured);
+    EXPECT_EQ(shown(), 2);
+}
+
 TEST_F(SmsWorkerTest, AProgramThatCannotStartIsLogged) {
     launcher.RefuseLaunches(true);
     int result = 0;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <future>
 #include <thread>
 
 #include "runtime/clock.h"
@@ -17,6 +19,38 @@ namespace {
 using testing::ReadBytes;
 using testing::TempDir;
 
+// Polls until the program has ended, by a deadline: a loaded machine may
+// take a while to start a shell.
+int WaitForEnd(ProgramLauncher& launcher, pid_t handle, ProgramEnd& end) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int terminated = 0;
+    while ((terminated = launcher.HasTerminated(handle, end)) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return terminated;
+}
+
+// Gone, or a zombie nobody reaps (a container's first process may not).
+bool ProcessGone(pid_t pid) {
+    if (::kill(pid, 0) != 0) {
+        return true;
+    }
+    const std::string stat = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+    const auto state = stat.rfind(')');
+    return state != std::string::npos && stat.size() > state + 2 && stat[state + 2] == 'Z';
+}
+
+pid_t PidFromFile(const std::filesystem::path& file) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::string text;
+    while ((text = ReadBytes(file)).find('\n') == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return static_cast<pid_t>(std::atoi(text.c_str()));
+}
+
 TEST(ProgramLauncher, PassesArgumentsWithoutAShell) {
     TempDir dir;
     const auto out = dir / "args.txt";
@@ -27,15 +61,39 @@ TEST(ProgramLauncher, PassesArgumentsWithoutAShell) {
                                "0612345678", "Alarm;", "$(rm", "-rf)"},
                               handle),
               0);
-    // A loaded machine may take a while to start a shell: wait by the clock.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    int terminated = 0;
-    while ((terminated = launcher.HasTerminated(handle)) == 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(terminated, 1);
+    ProgramEnd end{true, -1};
+    EXPECT_EQ(WaitForEnd(launcher, handle, end), 1);
+    EXPECT_FALSE(end.signalled);
+    EXPECT_EQ(end.code, 0);
     EXPECT_EQ(ReadBytes(out), "0612345678|Alarm;|$(rm|-rf)|");
+}
+
+TEST(ProgramLauncher, TellsExitStatusAndSignalAndKeepsTheStartOfTheOutput) {
+    PosixProgramLauncher launcher;
+    pid_t handle = 0;
+    ProgramEnd end;
+    ASSERT_EQ(
+        launcher.Launch({"/bin/sh", "-c", "echo modem not found; echo detail >&2; exit 3"}, handle),
+        0);
+    ASSERT_EQ(WaitForEnd(launcher, handle, end), 1);
+    EXPECT_FALSE(end.signalled);
+    EXPECT_EQ(end.code, 3);
+    EXPECT_EQ(launcher.TakeOutput(handle), "modem not found\ndetail\n");
+    EXPECT_EQ(launcher.TakeOutput(handle), "");  // forgotten
+
+    ASSERT_EQ(launcher.Launch({"/bin/sh", "-c", "kill -SEGV $$"}, handle), 0);
+    ASSERT_EQ(WaitForEnd(launcher, handle, end), 1);
+    EXPECT_TRUE(end.signalled);
+    EXPECT_EQ(end.code, SIGSEGV);
+
+    // A chatty program never stalls on its output, and only the start is kept;
+    // it reads no terminal input.
+    ASSERT_EQ(
+        launcher.Launch({"/bin/sh", "-c", "cat; head -c 1000000 /dev/zero | tr '\\0' x"}, handle),
+        0);
+    ASSERT_EQ(WaitForEnd(launcher, handle, end), 1);
+    EXPECT_EQ(end.code, 0);
+    EXPECT_EQ(launcher.TakeOutput(handle), std::string(kProgramOutputLimit, 'x'));
 }
 
 TEST(ProgramLauncher, MissingProgramAndTermination) {
@@ -45,9 +103,39 @@ TEST(ProgramLauncher, MissingProgramAndTermination) {
     EXPECT_LT(launcher.Launch({}, handle), 0);
 
     ASSERT_EQ(launcher.Launch({"/bin/sleep", "30"}, handle), 0);
-    EXPECT_EQ(launcher.HasTerminated(handle), 0);
+    ProgramEnd end;
+    EXPECT_EQ(launcher.HasTerminated(handle, end), 0);
     EXPECT_EQ(launcher.Terminate(handle), 0);
-    EXPECT_EQ(launcher.HasTerminated(handle), 1);
+    EXPECT_TRUE(ProcessGone(handle));
+}
+
+// A program that ignores SIGTERM, and one whose child does, are killed with
+// their whole process group once the grace time is over: the hand-off never
+// hangs on them.
+TEST(ProgramLauncher, TerminationEndsProgramsThatIgnoreSigtermAndTheirChildren) {
+    TempDir dir;
+    PosixProgramLauncher launcher(std::chrono::milliseconds(200));
+    for (const std::string script :
+         {"trap '' TERM; echo $$ > \"$0\"; while :; do sleep 1; done",
+          "sh -c 'trap \"\" TERM; echo $$ > \"$0\"; exec sleep 60' \"$0\" & wait"}) {
+        const auto pidFile = dir / "pid";
+        std::filesystem::remove(pidFile);
+        pid_t handle = 0;
+        ASSERT_EQ(launcher.Launch({"/bin/sh", "-c", script, pidFile.string()}, handle), 0);
+        const pid_t stubborn = PidFromFile(pidFile);
+        ASSERT_GT(stubborn, 0) << script;
+        auto terminated =
+            std::async(std::launch::async, [&] { return launcher.Terminate(handle); });
+        ASSERT_EQ(terminated.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+            << script;
+        EXPECT_EQ(terminated.get(), 0);
+        EXPECT_TRUE(ProcessGone(handle)) << script;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!ProcessGone(stubborn) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE(ProcessGone(stubborn)) << script;
+    }
 }
 
 TEST(InstanceLock, OnePerStationDirectory) {

@@ -24,6 +24,12 @@ class ClockedLauncher final : public ProgramLauncher {
         std::lock_guard lock(mutex_);
         runSeconds_ = seconds;
     }
+    // How the next programs end when they end by themselves, and what they print.
+    void SetEnd(ProgramEnd end, std::string output = {}) {
+        std::lock_guard lock(mutex_);
+        end_ = end;
+        output_ = std::move(output);
+    }
     void RefuseLaunches(bool refuse) {
         std::lock_guard lock(mutex_);
         refuse_ = refuse;
@@ -39,15 +45,28 @@ class ClockedLauncher final : public ProgramLauncher {
         ends_[handle] = clock_.Timer() + runSeconds_;
         return 0;
     }
-    int HasTerminated(pid_t handle) override {
+    int HasTerminated(pid_t handle, ProgramEnd& end) override {
         std::lock_guard lock(mutex_);
         ++polls_;
-        return terminated_.count(handle) != 0 || clock_.Timer() >= ends_.at(handle) ? 1 : 0;
+        if (terminated_.count(handle) != 0) {
+            end = {true, 15};
+            return 1;
+        }
+        if (clock_.Timer() >= ends_.at(handle)) {
+            end = end_;
+            return 1;
+        }
+        return 0;
     }
     int Terminate(pid_t handle) override {
         std::lock_guard lock(mutex_);
         terminated_[handle] = true;
         return 0;
+    }
+
+    std::string TakeOutput(pid_t) override {
+        std::lock_guard lock(mutex_);
+        return output_;
     }
 
     std::vector<std::vector<std::string>> Launched() const {
@@ -68,6 +87,8 @@ class ClockedLauncher final : public ProgramLauncher {
     mutable std::mutex mutex_;
     double runSeconds_ = 30.0;
     bool refuse_ = false;
+    ProgramEnd end_;
+    std::string output_;
     int polls_ = 0;
     std::vector<std::vector<std::string>> launched_;
     std::map<pid_t, double> ends_;

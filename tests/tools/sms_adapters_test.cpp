@@ -81,7 +81,7 @@ TEST_F(SmsAdapters, TheGammuAdapterPassesTheTextAsOneArgument) {
               "sendsms\nTEXT\n0612345678\n-textutf8\n" + kArrived + "\n");
 
     WriteBytes(fake, "#!/bin/sh\nexit 3\n");
-    EXPECT_EQ(HandOff(QRV_SMS_GAMMU_ADAPTER, "x"), acquisition::kSmsTooFast);
+    EXPECT_EQ(HandOff(QRV_SMS_GAMMU_ADAPTER, "x"), acquisition::kSmsFailed);
     ::unsetenv("QRV_GAMMU");
 }
 

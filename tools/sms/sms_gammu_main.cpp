@@ -1,8 +1,9 @@
 // quorvanel-sms-gammu DESTINATION WORD...: sends the message with
 // "gammu sendsms TEXT DESTINATION -textutf8 TEXT" (QRV_GAMMU names another
 // gammu program). The text goes to gammu as one argument of an argument
-// vector: no shell ever sees it. When gammu fails the adapter ends at once,
-// which the station records as "finished too fast".
+// vector: no shell ever sees it. When gammu fails the adapter ends at once
+// with status 1, which the station logs as a failed hand-off with the
+// adapter's message.
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
