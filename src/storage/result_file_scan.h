@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "runtime/text_file.h"
 #include "storage/result_file_format.h"
@@ -26,11 +28,19 @@ struct ResultHeaderCheck {
 // shape are skipped (inside a block they still use up their position). A
 // missing header is reported as a mismatch and the blocks are read all the
 // same.
+//
+// A station restarted within a stored minute used to store that minute again:
+// a block of the same minute as the block before it repeats it, and a probe
+// already read in that minute is not handed on twice (the first block's
+// value stands; a probe only the repeat has is still read). Equal minutes
+// further apart (the clock set back) are real readings and are all read.
 template <typename OnBlock, typename OnProbe>
 ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnProbe&& onProbe) {
     ResultHeaderCheck check;
     LineReader reader(bytes);
     std::optional<std::string_view> pending;
+    std::optional<int> runMinutes;  // of the block before, and its repeats
+    std::vector<KeyChars> runKeys;  // the probes read in that minute
     for (int number = 1; number <= 5; ++number) {
         const std::optional<std::string_view> line = reader.ReadLine(kResultLineLimit);
         if (line && ParseSampleHeader(*line)) {
@@ -71,6 +81,11 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
         if (!onBlock(*header)) {
             break;
         }
+        const bool repeat = runMinutes == header->minutes;
+        if (!repeat) {
+            runMinutes = header->minutes;
+            runKeys.clear();
+        }
         for (int position = 0; position < header->count; ++position) {
             const std::optional<std::string_view> probeLine = reader.ReadLine(kResultLineLimit);
             if (!probeLine) {
@@ -84,9 +99,13 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
                 pending = tail;
                 break;
             }
-            if (const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine)) {
-                onProbe(position, *probe);
+            const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine);
+            if (!probe || (repeat && std::find(runKeys.begin(), runKeys.end(), probe->key) !=
+                                         runKeys.end())) {
+                continue;
             }
+            runKeys.push_back(probe->key);
+            onProbe(position, *probe);
         }
     }
     return check;

@@ -9,6 +9,7 @@
 #include "runtime/text_file.h"
 #include "storage/file_access.h"
 #include "storage/result_file_format.h"
+#include "storage/result_file_scan.h"
 #include "text/texts.h"
 
 namespace qrv {
@@ -59,24 +60,52 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
         result = kFileCannotOpenForWriting;
     } else {
         std::error_code ec;
-        const bool fresh =
-            !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        const bool fresh = ec || size == 0;
         // A file that exists but is empty (a crash right after its creation)
         // gets its header too, so that no reader sees a headless day.
         std::string bytes = fresh ? FormatResultHeader(FileDate(now)) : std::string{};
         AppendSampleBlock(bytes, now.hour, now.minute, lines);
         std::uintmax_t sizeBefore = 0;
-        if (AppendWhole(path, bytes, sizeBefore) != kFileOk) {
+        if (!fresh && LastStoredMinutes(path, size) == now.hour * 60 + now.minute) {
+            // A station restarted within a stored minute, or a store at stop
+            // or shutdown right after the due one: the minute keeps its block.
+            result = kStoreMinuteAlreadyStored;
+        } else if (AppendWhole(path, bytes, sizeBefore) != kFileOk) {
             ReportFailure(path, "the sample block could not be written");
             result = kFileCannotOpenForWriting;
-        } else if (fresh) {
-            state_.ViewGraphNewDay = 1;
+        } else {
+            lastBlock_ = {path, std::filesystem::file_size(path, ec), now.hour * 60 + now.minute};
+            if (fresh) {
+                state_.ViewGraphNewDay = 1;
+            }
         }
     }
-    if (result == kFileOk) {
+    if (result >= kFileOk) {
         context_.status.RestoreStatusMessage();
     }
     return result;
+}
+
+int ResultStore::LastStoredMinutes(const std::filesystem::path& path, std::uintmax_t size) {
+    if (!lastBlock_ || lastBlock_->path != path || lastBlock_->size != size) {
+        std::string bytes;
+        int minutes = -1;
+        if (ReadWholeFile(path, bytes) == kFileOk) {
+            ScanResultFile(
+                bytes,
+                [&](const SampleHeader& header) {
+                    minutes = header.minutes;
+                    return true;
+                },
+                [](int, const ProbeLine&) {});
+        }
+        lastBlock_ = {path, size, minutes};
+        if (minutes >= 0) {
+            state_.LastSampleTime.store(minutes);
+        }
+    }
+    return lastBlock_->minutes;
 }
 
 void ResultStore::ReportFailure(const std::filesystem::path& path, std::string_view why) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <bitset>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "reports/calendar.h"
@@ -17,6 +18,8 @@
 namespace qrv {
 
 inline constexpr int kStoreNoNetwork = -10;
+// Nothing written: today's file already ends with a block of this minute.
+inline constexpr int kStoreMinuteAlreadyStored = 1;
 
 // What the stores leave for the other parts of the station.
 struct StoreState {
@@ -47,7 +50,10 @@ class ResultStore {
 
     // Appends one block with every probe of the table to today's file in
     // dataDirectory, creating the file with its header first. Returns 0,
-    // kStoreNoNetwork when no network is installed (nothing written), or
+    // kStoreNoNetwork when no network is installed (nothing written),
+    // kStoreMinuteAlreadyStored when the file's last block is of this minute
+    // (no minute gets two blocks, also across a restart: the file's last
+    // block is read the first time a store meets the file), or
     // kFileCannotOpenForWriting when the block could not be stored whole; the
     // failure is then logged and shown on the status line, and the file is
     // left as it was. A probe marked stale (its latest reading is not one of
@@ -68,10 +74,21 @@ class ResultStore {
     };
 
     int TakeSnapshot();
+    // Minutes of the day of the last block in the file at path, -1 for none;
+    // read again whenever the file is not as this store left it.
+    int LastStoredMinutes(const std::filesystem::path& path, std::uintmax_t size);
     void ReportFailure(const std::filesystem::path& path, std::string_view why);
 
     ResultStoreContext context_;
     StoreState state_;
+    struct LastBlock {
+        std::filesystem::path path;
+        std::uintmax_t size = 0;
+        int minutes = -1;
+    };
+    // The file last stored to or read, its length then, and the minutes of
+    // its last block.
+    std::optional<LastBlock> lastBlock_;
     std::array<Snapshot, kMaxSensors> snapshot_{};
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <memory>
 
 #include "runtime/recording_status_display.h"
@@ -110,6 +112,38 @@ TEST_F(HistoryReaderTest, ProbesFoundByKeyNotByPosition) {
     EXPECT_EQ(Entry(1).SampleTime[1], 485);
 }
 
+// Files of stations that stored a minute again after a restart.
+std::string FileWithRepeatedMinutes() {
+    return ResultHeaderText("2026-03-14") + BlockHeaderText("10:00", 1) +
+           ProbeLineText("0000000000A1", "  20.0", "A") + BlockHeaderText("10:05", 2) +
+           ProbeLineText("0000000000A1", "  21.0", "A") +
+           ProbeLineText("0000000000B2", "  50.0", "B") +
+           // Stored again twice; only the probe the first block lacks counts.
+           BlockHeaderText("10:05", 3) + ProbeLineText("0000000000A1", "  99.0", "A") +
+           ProbeLineText("0000000000B2", "  98.0", "B") +
+           ProbeLineText("0000000000C3", "  30.0", "C") + BlockHeaderText("10:05", 1) +
+           ProbeLineText("0000000000A1", "  97.0", "A") + BlockHeaderText("10:10", 1) +
+           ProbeLineText("0000000000A1", "  22.0", "A") +
+           // The clock set back: a reading of its own.
+           BlockHeaderText("10:05", 1) + ProbeLineText("0000000000A1", "  23.0", "A");
+}
+
+TEST_F(HistoryReaderTest, AMinuteStoredAgainIsReadOnce) {
+    EXPECT_EQ(Read(FileWithRepeatedMinutes()), 0);
+    ASSERT_EQ(data->HistoryMaxIndex, 2);
+    const HistoEntry& a = Entry(0);
+    ASSERT_EQ(a.LastIndex, 3);
+    EXPECT_EQ((std::vector<int>(a.SampleTime.begin(), a.SampleTime.begin() + 4)),
+              (std::vector<int>{600, 605, 610, 605}));
+    EXPECT_EQ((std::vector<double>(a.SampleValue.begin(), a.SampleValue.begin() + 4)),
+              (std::vector<double>{20.0, 21.0, 22.0, 23.0}));
+    EXPECT_EQ(a.MaxValue, 23.0);
+    EXPECT_EQ(Entry(1).LastIndex, 0);
+    EXPECT_EQ(Entry(1).MaxValue, 50.0);
+    EXPECT_EQ(KeyText(Entry(2).ProbeKey), "0000000000C3");
+    EXPECT_EQ(Entry(2).LastIndex, 0);
+}
+
 TEST_F(HistoryReaderTest, ValuesAtOrBelowTheThresholdAreSkipped) {
     const std::string bytes = ResultHeaderText("2026-03-14") + BlockHeaderText("08:00", 3) +
                               ProbeLineText("0000000000A1", "-200.0", "A") +
@@ -124,7 +158,8 @@ TEST_F(HistoryReaderTest, ValuesAtOrBelowTheThresholdAreSkipped) {
 TEST_F(HistoryReaderTest, CapacityLimitsAreKept) {
     std::string bytes = ResultHeaderText("2026-03-14");
     for (int block = 0; block < 1445; ++block) {
-        bytes += BlockHeaderText("12:00", 1) +
+        const int minute = block % (24 * 60);
+        bytes += BlockHeaderText(fmt::format("{:02}:{:02}", minute / 60, minute % 60), 1) +
                  ProbeLineText("0000000000A1", block == 1444 ? "  99.0" : "  10.0", "A");
     }
     // 101 distinct probes in one block: the last is skipped.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <memory>
 
 #include "storage/result_file_format.h"
@@ -135,6 +137,31 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     EXPECT_EQ(log.Messages().size(), 2u);
 }
 
+TEST_F(ResultStoreTest, AMinuteWithABlockIsNeverStoredAgainAlsoAfterARestart) {
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    const std::string once = ReadBytes(DayFile("2026-12-06"));
+    clock.Advance(20);  // the store at stop or shutdown, in the same minute
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
+
+    // A station restarted within the minute reads the minute from the file.
+    ResultStore restarted({table, handshake, clock, status, log, calendar, weekday});
+    EXPECT_EQ(restarted.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
+    EXPECT_EQ(ReadBytes(DayFile("2026-12-06")), once);
+    EXPECT_EQ(restarted.State().LastSampleTime.load(), 870);
+    EXPECT_TRUE(log.Messages().empty());
+
+    clock.Advance(60);
+    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
+    const std::size_t block = once.size() - ResultHeaderText("2026-12-06").size();
+    EXPECT_EQ(ReadBytes(DayFile("2026-12-06")).size(), once.size() + block);
+
+    // Today's file moved away (Save As): the minute starts a new file.
+    std::filesystem::rename(DayFile("2026-12-06"), temp / "saved.qrd");
+    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
+    EXPECT_TRUE(ReadBytes(DayFile("2026-12-06"))
+                    .starts_with(ResultHeaderText("2026-12-06") + BlockHeaderText("14:31", 3)));
+}
+
 class TodayReaderTest : public ResultStoreTest {
   protected:
     int Read(int index) {
@@ -191,13 +218,32 @@ TEST_F(TodayReaderTest, StopsAfterTheBlockWithThe1450thValue) {
     std::string bytes = ResultHeaderText("2026-12-06");
     for (int block = 0; block < 1460; ++block) {
         // The probe twice in a block: the bound is checked between blocks.
-        bytes += BlockHeaderText("10:00", 2) + ProbeLineText("0000000A1B2C", "  20.0", "A") +
+        const int minute = block % (24 * 60);
+        bytes += BlockHeaderText(fmt::format("{:02}:{:02}", minute / 60, minute % 60), 2) +
+                 ProbeLineText("0000000A1B2C", "  20.0", "A") +
                  ProbeLineText("0000000A1B2C", "  21.0", "A");
     }
     std::filesystem::create_directories(dataDir);
     testing::WriteBytes(DayFile("2026-12-06"), bytes);
     ASSERT_EQ(Read(0), 0);
     EXPECT_EQ(view->ViewArrayMaxIndex, 1449);
+}
+
+TEST_F(TodayReaderTest, AMinuteStoredAgainIsReadOnce) {
+    std::filesystem::create_directories(dataDir);
+    testing::WriteBytes(
+        DayFile("2026-12-06"),
+        ResultHeaderText("2026-12-06") + BlockHeaderText("10:00", 1) +
+            ProbeLineText("0000000A1B2C", "  20.0", "A") + BlockHeaderText("10:05", 1) +
+            ProbeLineText("0000000A1B2C", "  21.0", "A") + BlockHeaderText("10:05", 1) +
+            ProbeLineText("0000000A1B2C", "  99.0", "A") + BlockHeaderText("10:10", 1) +
+            ProbeLineText("0000000A1B2C", "  22.0", "A"));
+    ASSERT_EQ(Read(0), 0);
+    ASSERT_EQ(view->ViewArrayMaxIndex, 2);
+    EXPECT_EQ(view->ViewTime[1], 605);
+    EXPECT_EQ(view->ViewTemp[1], 21.0);
+    EXPECT_EQ(view->ViewTime[2], 610);
+    EXPECT_EQ(view->ViewMeasMax, 22.0);
 }
 
 TEST_F(TodayReaderTest, DamagedLinesAreSkipped) {

@@ -37,10 +37,11 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
 // readings or alarms (all of them while the interface unit is silent).
 void StoreAndRefreshRows(StationState& state, const ShellServices& services, MainWindowView& view) {
     if (state.StorageToDiskWanted.exchange(0) != 0) {
-        services.monitoring.StoreResultsToDisk();
-        AddYearOfNewFile(state, services.clock, view);
-        const StoreState& stores = services.monitoring.Stores();
-        view.AppendViewGraph(stores.ViewGraphNewSampleTime, stores.ViewGraphNewDay != 0);
+        if (services.monitoring.StoreResultsToDisk() != kStoreMinuteAlreadyStored) {
+            AddYearOfNewFile(state, services.clock, view);
+            const StoreState& stores = services.monitoring.Stores();
+            view.AppendViewGraph(stores.ViewGraphNewSampleTime, stores.ViewGraphNewDay != 0);
+        }
     }
     // The current-values panel takes the table itself, so it is refreshed
     // after the rows have given it back.

@@ -42,21 +42,16 @@ class LiveMonitoring final : public NetworkTimerControl {
     int DiscardAsyncNetworkTimer() { return acquisition_.DiscardAsyncNetworkTimer(); }
 
     // Appends the day's block to today's result file of the mode's data
-    // directory.
+    // directory; a minute that has its block already is not stored again.
     int StoreResultsToDisk();
-    // The last block when the network stops or the station shuts down;
-    // skipped when a block of this very minute is already stored, so that no
-    // minute has two blocks.
-    int StoreLastBlock();
+    // The last block when the network stops or the station shuts down.
+    int StoreLastBlock() { return StoreResultsToDisk(); }
 
     acquisition::LiveAcquisition& Acquisition() { return acquisition_; }
     const StoreState& Stores() const { return store_.State(); }
 
   private:
     StationState& state_;
-    Clock& clock_;
-    // Date and minute of the latest block stored; -1 before the first.
-    std::int64_t lastStoredMinute_ = -1;
     StatusMessages statusMessages_;
     ResultStore store_;
     acquisition::LiveAcquisition acquisition_;
