@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -89,8 +90,8 @@ int main(int argc, char* argv[]) {
     CommandLine commandLine = ParseCommandLine(argc, argv);
     std::optional<std::string> simulateNetwork = commandLine.simulateNetwork;
 
-    // From here on SIGTERM and SIGINT end the station through its shutdown.
-    TerminationSignals terminationSignals;
+    // From here on SIGTERM, SIGINT and SIGHUP end the station through its shutdown.
+    TerminationSignals terminationSignals({SIGTERM, SIGINT, SIGHUP});
     QApplication app(argc, argv);
     // One modern look on every desktop, whatever theme the session has.
     QApplication::setStyle("Fusion");
@@ -105,7 +106,9 @@ int main(int argc, char* argv[]) {
     const QString channel = window::InstanceChannelName(stationDirectory);
     InstanceLock lock(stationDirectory);
     if (lock.state() == InstanceLock::State::HeldByOther) {
-        window::AskRunningInstanceToRaise(channel);
+        const bool raised = window::AskRunningInstanceToRaise(channel);
+        std::fprintf(stderr, "quorvanel: the station in %s is already running%s\n",
+                     stationDirectory.c_str(), raised ? "; its window was raised." : ".");
         return 1;
     }
     if (lock.state() == InstanceLock::State::Failed) {

@@ -24,11 +24,9 @@ void OnTerminationSignal(int signal) {
     }
 }
 
-constexpr int kSignals[] = {SIGTERM, SIGINT};
-
 }  // namespace
 
-TerminationSignals::TerminationSignals() {
+TerminationSignals::TerminationSignals(std::initializer_list<int> handled) : signals_(handled) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
@@ -40,7 +38,7 @@ TerminationSignals::TerminationSignals() {
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : kSignals) {
+    for (const int signal : signals_) {
         ::sigaction(signal, &action, nullptr);
     }
 }
@@ -49,7 +47,7 @@ TerminationSignals::~TerminationSignals() {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    for (const int signal : kSignals) {
+    for (const int signal : signals_) {
         ::sigaction(signal, &action, nullptr);
     }
     signalPipe.store(-1);
@@ -73,6 +71,8 @@ std::string TerminationSignals::SignalName(int signal) {
             return "SIGTERM";
         case SIGINT:
             return "SIGINT";
+        case SIGHUP:
+            return "SIGHUP";
         default:
             return "signal " + std::to_string(signal);
     }

@@ -1,18 +1,22 @@
 #pragma once
 
+#include <csignal>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qrv {
 
-// SIGTERM and SIGINT (logout, systemctl stop, Ctrl+C) turned into data: the
+// Termination signals (SIGTERM and SIGINT: logout, systemctl stop, Ctrl+C;
+// for a window also SIGHUP, its terminal gone) turned into data: the
 // handler only writes the signal's number to a pipe, which the event loop
 // watches, so the station can end with its whole shutdown instead of dying
 // on the spot. One instance per process; the default handling comes back
 // when it goes.
 class TerminationSignals {
   public:
-    TerminationSignals();
+    explicit TerminationSignals(std::initializer_list<int> handled = {SIGTERM, SIGINT});
     ~TerminationSignals();
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
@@ -23,10 +27,11 @@ class TerminationSignals {
     // The signal that came, if any (does not block).
     std::optional<int> TakeSignal();
 
-    // "SIGTERM", "SIGINT" or "signal N".
+    // "SIGTERM", "SIGINT", "SIGHUP" or "signal N".
     static std::string SignalName(int signal);
 
   private:
+    std::vector<int> signals_;
     int readFd_ = -1;
     int writeFd_ = -1;
 };

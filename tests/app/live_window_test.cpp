@@ -140,23 +140,37 @@ TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThrea
     EXPECT_EQ(cycle.InterfaceErrorCount(), errors);
 }
 
-TEST(StationProcess, SigtermEndsTheStationThroughItsShutdownWithStatusZero) {
-    // A first start on the sample network: installed without a question.
-    TempDir station;
-    QProcess process;
+void StartStation(QProcess& process, const TempDir& station) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(environment);
     process.start(QRV_STATION_EXECUTABLE,
                   {"--station", QString::fromStdString(station.path().string()), "--simulate"});
-    ASSERT_TRUE(process.waitForStarted(10000));
+}
+
+// A first start on the sample network: installed without a question.
+::testing::AssertionResult StartInstalledStation(QProcess& process, const TempDir& station) {
+    StartStation(process, station);
+    if (!process.waitForStarted(10000)) {
+        return ::testing::AssertionFailure() << "the station did not start";
+    }
     const auto logText = [&] { return ReadBytes(station.path() / "QRVLog.txt"); };
     const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (logText().find("Network Installed OK") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (logText().find("Network Installed OK") == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return ::testing::AssertionFailure() << "not installed: " << logText();
+        }
         std::this_thread::sleep_for(50ms);
     }
-    ASSERT_NE(logText().find("Network Installed OK"), std::string::npos) << logText();
+    return ::testing::AssertionSuccess();
+}
+
+TEST(StationProcess, SigtermEndsTheStationThroughItsShutdownWithStatusZero) {
+    TempDir station;
+    QProcess process;
+    ASSERT_TRUE(StartInstalledStation(process, station));
+    const auto logText = [&] { return ReadBytes(station.path() / "QRVLog.txt"); };
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
     const std::filesystem::path day = StationPaths{station.path()}.DataDirectory(kModeNormal) /
                                       (FileDate(RealClock().Now()) + ".qrd");
     const auto blocks = [&] {
@@ -188,6 +202,27 @@ TEST(StationProcess, SigtermEndsTheStationThroughItsShutdownWithStatusZero) {
     const std::string lastMinute = text.substr(last - 5, 5);
     EXPECT_TRUE(lastMinute == killedAt || lastMinute == endedAt) << lastMinute;
     EXPECT_EQ(logText().find("Netwerk time-out error"), std::string::npos);
+}
+
+TEST(StationProcess, ASecondStationSaysSoAndSighupEndsTheFirstThroughItsShutdown) {
+    TempDir station;
+    QProcess first;
+    ASSERT_TRUE(StartInstalledStation(first, station));
+    const auto logText = [&] { return ReadBytes(station.path() / "QRVLog.txt"); };
+
+    QProcess second;
+    StartStation(second, station);
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    const std::string said = second.readAllStandardError().toStdString();
+    EXPECT_NE(said.find("is already running"), std::string::npos) << said;
+    EXPECT_NE(said.find(station.path().string()), std::string::npos) << said;
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGHUP);
+    ASSERT_TRUE(first.waitForFinished(20000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_NE(logText().find(": Shutdown on SIGHUP\r\n"), std::string::npos) << logText();
 }
 
 }  // namespace
