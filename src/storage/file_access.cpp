@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "runtime/text_file.h"
 #include "storage/result_file_format.h"
@@ -67,20 +69,38 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& buffer) {
 }
 
 int AppendWhole(const std::filesystem::path& path, std::string_view bytes,
-                std::uintmax_t& sizeBefore) {
+                std::uintmax_t& sizeBefore, std::string& reason) {
     sizeBefore = 0;
-    const Descriptor fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.get() < 0) {
+    reason.clear();
+    const auto fail = [&reason](std::string why) {
+        reason = std::move(why);
         return kFileCannotOpenForWriting;
+    };
+    // A symbolic link is followed only to a regular file: opening a device
+    // for writing may act on it (a watchdog, a terminal) before any check.
+    int opened = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (opened < 0 && errno == ELOOP) {
+        struct stat target {};
+        if (::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
+            return fail("it is a symbolic link to something other than a regular file");
+        }
+        opened = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    }
+    const Descriptor fd(opened);
+    if (fd.get() < 0) {
+        return fail(std::strerror(errno));
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
-        return kFileCannotOpenForWriting;
+        return fail(std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return fail("it is not a regular file");
     }
     sizeBefore = static_cast<std::uintmax_t>(info.st_size);
     char last = '\n';
     if (info.st_size > 0 && ::pread(fd.get(), &last, 1, info.st_size - 1) != 1) {
-        return kFileCannotOpenForWriting;
+        return fail(std::strerror(errno));
     }
     const std::string_view lineEnd = LineEndToFinish(std::string_view(&last, 1));
     // One call for the line end and the block, so no crash can separate them.
@@ -94,11 +114,13 @@ int AppendWhole(const std::filesystem::path& path, std::string_view bytes,
     if (written == total) {
         return kFileOk;
     }
+    // A short write is a full disk (or quota); the next write would say so.
+    const std::string why = std::strerror(written < 0 ? errno : ENOSPC);
     if (written > 0) {
         // Best effort: a failed cut leaves the partial block, which readers skip.
         [[maybe_unused]] const int cut = ::ftruncate(fd.get(), static_cast<off_t>(sizeBefore));
     }
-    return kFileCannotOpenForWriting;
+    return fail(why);
 }
 
 }  // namespace qrv

@@ -19,9 +19,11 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& buffer);
 // file whose last line a crash left unfinished gets its line end first, in the
 // same write, so the block starts on a line of its own. When
 // the write is short (disk full), the file is cut back to its old length, so a
-// half block is never left behind. sizeBefore receives the length the file had.
-// Returns kFileOk or kFileCannotOpenForWriting.
+// half block is never left behind. A directory, a device or a symbolic link
+// to one at path is refused, never opened for writing. sizeBefore receives the length the file
+// had. Returns kFileOk or kFileCannotOpenForWriting, with the system's reason
+// in reason.
 int AppendWhole(const std::filesystem::path& path, std::string_view bytes,
-                std::uintmax_t& sizeBefore);
+                std::uintmax_t& sizeBefore, std::string& reason);
 
 }  // namespace qrv

@@ -71,8 +71,8 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             // A station restarted within a stored minute, or a store at stop
             // or shutdown right after the due one: the minute keeps its block.
             result = kStoreMinuteAlreadyStored;
-        } else if (AppendWhole(path, bytes, sizeBefore) != kFileOk) {
-            ReportFailure(path, "the sample block could not be written");
+        } else if (std::string reason; AppendWhole(path, bytes, sizeBefore, reason) != kFileOk) {
+            ReportFailure(path, "the sample block could not be written: " + reason);
             result = kFileCannotOpenForWriting;
         } else {
             lastBlock_ = {path, std::filesystem::file_size(path, ec), now.hour * 60 + now.minute};

@@ -126,15 +126,33 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     EXPECT_EQ(store.StoreResultsToDisk(dataDir), kFileCannotOpenForWriting);
     ASSERT_EQ(log.Messages().size(), 1u);
     EXPECT_NE(log.Messages()[0].find("2026-12-06.qrd"), std::string::npos);
+    EXPECT_NE(log.Messages()[0].find(": Is a directory"), std::string::npos) << log.Messages()[0];
     const auto shown = display.Snapshot();
     EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
     EXPECT_NE(shown.statusLine.find("2026-12-06.qrd"), std::string::npos);
     EXPECT_EQ(store.State().ViewGraphNewDay, 0);
 
+    // A day file linked to a device or a directory is refused, never written;
+    // a link to a regular file is followed.
+    std::filesystem::remove(DayFile("2026-12-06"));
+    for (const std::filesystem::path& target : {std::filesystem::path("/dev/null"), temp.path()}) {
+        std::filesystem::remove(DayFile("2026-12-06"));
+        std::filesystem::create_symlink(target, DayFile("2026-12-06"));
+        EXPECT_EQ(store.StoreResultsToDisk(dataDir), kFileCannotOpenForWriting);
+        EXPECT_NE(log.Messages().back().find("symbolic link"), std::string::npos)
+            << log.Messages().back();
+    }
+    EXPECT_EQ(log.Messages().size(), 3u);
+    std::filesystem::remove(DayFile("2026-12-06"));
+    std::filesystem::create_symlink(temp / "elsewhere.qrd", DayFile("2026-12-06"));
+    testing::WriteBytes(temp / "elsewhere.qrd", "");
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_TRUE(ReadBytes(temp / "elsewhere.qrd").starts_with(ResultHeaderText("2026-12-06")));
+
     // A data directory that cannot be created fails the same way.
     testing::WriteBytes(temp / "blocked", "x");
     EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), kFileCannotOpenForWriting);
-    EXPECT_EQ(log.Messages().size(), 2u);
+    EXPECT_EQ(log.Messages().size(), 4u);
 }
 
 TEST_F(ResultStoreTest, AMinuteWithABlockIsNeverStoredAgainAlsoAfterARestart) {
