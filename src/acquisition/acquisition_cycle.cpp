@@ -76,6 +76,8 @@ void AcquisitionCycle::HandleMeasureSensors() {
             interfaceErrorCount_ = kInterfaceAlarmRaised;
             lostAt_ = failuresSince_;
             context_.flags.CommunicationErrorAlarm = 1;
+            // The line named the probe being read; nothing is read now.
+            context_.display.SetStatusLine("", colors::kProgressBlue);
             context_.display.SetAlarmButton(1);
             context_.flags.AlarmUserStatus = 1;
             context_.alarmLog.LogAlarmToDisk(kNetworkLostMessage);

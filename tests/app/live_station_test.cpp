@@ -119,6 +119,7 @@ TEST_F(LiveStationTest, AnUnpluggedUnitHidesTheTableUntilItAnswersAgain) {
     EXPECT_TRUE(resultsTable.hidden);
     EXPECT_EQ(display.Snapshot().alarmBannerText,
               "Alarm: No communication with the QUORVANEL Network Interface.");
+    EXPECT_EQ(display.Snapshot().statusLine, "") << "no probe is being read";
     RunFor(30.0);
     EXPECT_FALSE(resultsTable.hidden);
     EXPECT_FALSE(display.Snapshot().alarmBannerShown);

@@ -18,6 +18,7 @@
 #include "app/window/qt_dialogs.h"
 #include "runtime/date_strings.h"
 #include "shell_fixture.h"
+#include "support/panel_fixture.h"
 
 namespace qrv::testing {
 namespace {
@@ -92,6 +93,39 @@ TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
     EXPECT_FALSE(Visible("logo"));
     window.Panel().ResultsTable().HideTheTable(false);
     EXPECT_TRUE(Visible("resultsTable"));
+}
+
+TEST_F(LiveWindowTest, TheNoCommunicationScreenKeepsHeaderBannerAndStatusLineInPlace) {
+    window.resize(1000, 700);
+    AddProbes(4);
+    shell::InitTheResultsTable(state, window.Services());
+    window.Display().ShowLogo(false);
+    window.Display().ShowAlarmBanner(true, "Alarm on one or more probes!");
+    window.Display().SetStatusLine("Probe: Probe 3", 0x0066CC);
+    QCoreApplication::processEvents();
+    window.Display().SetDateTime("09/03/2026   14:05:07");
+    QCoreApplication::processEvents();
+    // Where a field stands and how tall it is.
+    const auto place = [this](const char* name) {
+        const QWidget* widget = window.findChild<QWidget*>(name);
+        return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+    };
+    const QRect clock = place("dateTime");
+    const QRect banner = place("alarmBox");
+    const QRect status = place("statusLine");
+    Screenshot(window, "no-communication-before-loss");
+
+    window.Display().ShowAlarmBanner(
+        true, "Alarm: No communication with the QUORVANEL Network Interface.");
+    window.Panel().ResultsTable().HideTheTable(true);
+    QCoreApplication::processEvents();
+    Screenshot(window, "no-communication");
+    EXPECT_FALSE(Visible("resultsTable"));
+    EXPECT_EQ(place("dateTime"), clock);
+    EXPECT_EQ(place("alarmBox").top(), banner.top());
+    EXPECT_EQ(place("alarmBox").height(), banner.height()) << "the banner does not swell";
+    EXPECT_EQ(place("statusLine"), status);
+    EXPECT_GT(status.top(), window.height() - 80) << "the status line stays at the bottom";
 }
 
 TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThreadIsOpen) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QChart>
+#include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 #include "reports/pages/report_panel.h"
@@ -100,6 +102,54 @@ TEST_F(CurrentValuesPanelTest, SteppingWrapsAndNamesAProbeWithoutValues) {
     panel.ViewNext();
     EXPECT_EQ(viewProbeSensor, 0);
     EXPECT_EQ(Text(panel, "probeName"), "Freezer 1 °C");
+}
+
+// The texts the graph shows: its axis titles and labels, as drawn.
+std::vector<std::string> ShownTexts(panels::GraphView& graph) {
+    QCoreApplication::processEvents();
+    graph.grab();
+    std::vector<std::string> texts;
+    for (const QGraphicsItem* item : graph.scene()->items()) {
+        const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
+        if (text != nullptr && text->isVisible() && !text->toPlainText().isEmpty()) {
+            texts.push_back(text->toPlainText().trimmed().toStdString());
+        }
+    }
+    return texts;
+}
+
+int Shown(const std::vector<std::string>& texts, const std::string& text) {
+    return static_cast<int>(std::count(texts.begin(), texts.end(), text));
+}
+
+TEST_F(CurrentValuesPanelTest, EachProbesGraphHasOnlyItsOwnAxes) {
+    panels::CurrentValuesPanel panel(Context(), Live());
+    panel.Open(12);
+    ASSERT_EQ(Text(panel, "probeName"), "Door 13");
+    const std::vector<std::string> door = ShownTexts(panel.Graph());
+    ASSERT_EQ(Shown(door, "Switch"), 1);
+    ASSERT_EQ(Shown(door, "Open"), 1);
+    ASSERT_EQ(Shown(door, "00:00"), 1);
+
+    panel.ViewPrev();
+    const std::vector<std::string> temperature = ShownTexts(panel.Graph());
+    Screenshot(panel, "current-values-after-door");
+    EXPECT_EQ(Shown(temperature, "Temperature \u00B0C"), 1);
+    EXPECT_EQ(Shown(temperature, "Switch"), 0);
+    EXPECT_EQ(Shown(temperature, "Open"), 0);
+    EXPECT_EQ(Shown(temperature, "Closed"), 0);
+    EXPECT_EQ(Shown(temperature, "00:00"), 1);
+    QChart& chart = *panel.Graph().chart();
+    EXPECT_EQ(chart.axes(Qt::Vertical).size(), 1);
+    EXPECT_EQ(chart.axes(Qt::Horizontal).size(), 1);
+
+    // And back: the door's graph has no degrees.
+    panel.ViewNext();
+    const std::vector<std::string> doorAgain = ShownTexts(panel.Graph());
+    EXPECT_EQ(Shown(doorAgain, "Switch"), 1);
+    EXPECT_EQ(Shown(doorAgain, "Temperature \u00B0C"), 0);
+    EXPECT_EQ(Shown(doorAgain, "00:00"), 1);
+    EXPECT_EQ(doorAgain.size(), door.size());
 }
 
 TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {

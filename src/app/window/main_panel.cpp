@@ -94,6 +94,9 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     body->addWidget(logo_, 1);
     table_ = new ResultsTableWidget(this);
     body->addWidget(table_, 1, Qt::AlignTop);
+    // Takes the room of table and logo while the interface unit is silent,
+    // so that header, banner and status line stay where they were.
+    body->addStretch(0);
     connect(table_, &ResultsTableWidget::hiddenByAlarmChanged, this, [this] { ShowTableOrLogo(); });
 
     dealerFrame_ = new QFrame(this);

@@ -9,16 +9,29 @@
 
 namespace qrv::panels {
 
-GraphView::GraphView(QWidget* parent) : QChartView(new QChart, parent) {
-    pages::PrepareChart(*chart(), pages::ScreenChartLook());
+GraphView::GraphView(QWidget* parent) : QChartView(parent) {
+    ShowOnFreshChart(GraphModel{});
     setRenderHint(QPainter::Antialiasing);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(480, 260);
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
 }
 
+// The axes a chart on screen has shown keep their drawn labels after they
+// are removed (a door's "Open" and "Closed" among the next probe's degrees,
+// its time labels twice): every graph gets a chart of its own.
+void GraphView::ShowOnFreshChart(const GraphModel& graph) {
+    auto* fresh = new QChart;
+    pages::PrepareChart(*fresh, pages::ScreenChartLook());
+    fresh->resize(viewport()->size());
+    pages::ApplyGraph(*fresh, graph, pages::ScreenChartLook());
+    QChart* old = chart();
+    setChart(fresh);
+    delete old;
+}
+
 void GraphView::SetGraph(const GraphModel& graph, int cursorIndex) {
-    pages::ApplyGraph(*chart(), graph, pages::ScreenChartLook());
+    ShowOnFreshChart(graph);
     graph_ = graph;
     cursor_ =
         graph_.xs.empty() ? -1 : std::clamp(cursorIndex, 0, static_cast<int>(graph_.xs.size()) - 1);
@@ -27,7 +40,7 @@ void GraphView::SetGraph(const GraphModel& graph, int cursorIndex) {
 
 void GraphView::Clear() {
     graph_ = GraphModel{};
-    pages::ApplyGraph(*chart(), graph_, pages::ScreenChartLook());
+    ShowOnFreshChart(graph_);
     cursor_ = -1;
     viewport()->update();
 }
@@ -101,7 +114,7 @@ void GraphView::keyPressEvent(QKeyEvent* event) {
 void GraphView::resizeEvent(QResizeEvent* event) {
     QChartView::resizeEvent(event);
     if (graph_.style.look == PlotLook::Bar && !graph_.xs.empty()) {
-        pages::ApplyGraph(*chart(), graph_, pages::ScreenChartLook());
+        ShowOnFreshChart(graph_);
     }
 }
 

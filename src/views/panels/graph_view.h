@@ -33,6 +33,7 @@ class GraphView final : public QChartView {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void ShowOnFreshChart(const GraphModel& graph);
     void MoveCursorTo(const QPoint& position);
 
     GraphModel graph_;
