@@ -30,9 +30,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class NoEditor final : public qrv::shell::TextFileOpener {
+class NoEditor final : public qrv::shell::TextViewer {
   public:
-    bool OpenInTextEditor(const std::filesystem::path&) override { return false; }
+    std::optional<std::string> ShowText(std::string_view, std::string_view, bool, int) override {
+        return std::nullopt;
+    }
 };
 
 class NoLog final : public qrv::EventLog {

@@ -18,8 +18,10 @@ struct NoLog final : EventLog {
     void LogMessageToDisk(std::string_view) override {}
 };
 
-struct NoEditor final : shell::TextFileOpener {
-    bool OpenInTextEditor(const std::filesystem::path&) override { return false; }
+struct NoEditor final : shell::TextViewer {
+    std::optional<std::string> ShowText(std::string_view, std::string_view, bool, int) override {
+        return std::nullopt;
+    }
 };
 
 // Every probe is known, so no panel ever opens.

@@ -14,6 +14,7 @@
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
+#include "app/window/text_viewer_window.h"
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
@@ -126,12 +127,13 @@ int main(int argc, char* argv[]) {
     SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), simulators.Factory());
     OneWireDriver driver(ports, clock);
     NodexSession session(driver, ports, clock, nullptr, &dialogs, &programLog);
-    window::DesktopTextFileOpener editor;
+    window::TextViewerWindow editor;
     PosixProgramLauncher launcher;
     acquisition::ClockTimerPlatform timers(clock);
     window::MainWindow mainWindow(
         state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
     dialogs.SetParent(&mainWindow);
+    editor.SetParent(&mainWindow);
     window::InstanceChannelServer server(channel,
                                          [&mainWindow] { mainWindow.Display().BringToFront(); });
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,8 +10,17 @@
 
 namespace qrv {
 
+// A probe's alarm or pre-alarm limit across the whole graph, in the colour
+// of its alarm state.
+struct LimitLine {
+    double value = 0.0;
+    std::uint32_t colour = 0;
+    friend bool operator==(const LimitLine&, const LimitLine&) = default;
+};
+
 // A graph as the station draws it, on screen and on paper alike: a labelled
-// X range, a value axis scaled by ComputeValueAxis, one series.
+// X range, a value axis scaled by ComputeValueAxis, one series and the
+// probe's limits.
 struct GraphModel {
     double xLo = 0.0;
     double xHi = kMinutesPerDay;
@@ -21,6 +31,7 @@ struct GraphModel {
     PlotStyle style;
     std::vector<double> xs;  // no curve when empty
     std::vector<double> ys;
+    std::vector<LimitLine> limits;
 };
 
 enum class PageOrientation { Portrait, Landscape };

@@ -5,14 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "reports/limit_lines.h"
 #include "reports/page_model.h"
 #include "storage/today_reader.h"
 
 namespace qrv::views {
 
 inline constexpr std::uint32_t kBlack = 0x000000;
-inline constexpr std::uint32_t kAlarmRed = 0xFF0000;
-inline constexpr std::uint32_t kPreAlarmOrange = 0xFF6600;
+// The graphs draw the limits in the same colours.
+inline constexpr std::uint32_t kAlarmRed = kAlarmLimitColour;
+inline constexpr std::uint32_t kPreAlarmOrange = kPreAlarmLimitColour;
 
 // What the big view shows of a probe, copied from its record under the table
 // hand-shake.

@@ -117,38 +117,44 @@ TEST_F(CommandsTest, AlarmButtonMutesAndRestoresTheBeep) {
     EXPECT_LT(log.find("Alarm switched OFF by user"), log.find("Alarm switched ON by user"));
 }
 
-TEST_F(CommandsTest, ViewersOpenTheirFilesAndLogIt) {
+TEST_F(CommandsTest, TheLogAndTheAlarmFileAreShownReadOnlyInTheStationsEncoding) {
+    log.LogMessageToDisk("first entry");
+    WriteBytes(state.paths.AlarmFileName(),
+               "2026-03-09 14:05: High Alarm:  Freezer  -12.3\xB0"
+               "C\r\n");
     Run(MenuCommand::ViewLog);
     Run(MenuCommand::ViewAlarmFile);
-    ASSERT_EQ(editor.opened.size(), 2u);
-    EXPECT_EQ(editor.opened[0], dir.path() / "QRVLog.txt");
-    EXPECT_EQ(editor.opened[1], dir.path() / "QRVAlarm.txt");
-    const std::string log = LogText();
-    EXPECT_NE(log.find("Log-file viewed"), std::string::npos);
-    EXPECT_NE(log.find("Alarm-file viewed"), std::string::npos);
+    ASSERT_EQ(editor.shown.size(), 2u);
+    EXPECT_EQ(editor.shown[0].title, "QRVLog.txt");
+    EXPECT_FALSE(editor.shown[0].editable);
+    EXPECT_NE(editor.shown[0].text.find("14:05: first entry\n"), std::string::npos);
+    EXPECT_EQ(editor.shown[0].text.find('\r'), std::string::npos);
+    EXPECT_EQ(editor.shown[1].title, "QRVAlarm.txt");
+    EXPECT_EQ(editor.shown[1].text, "2026-03-09 14:05: High Alarm:  Freezer  -12.3\u00B0C\n");
+    EXPECT_FALSE(editor.shown[1].editable);
+    const std::string logText = LogText();
+    EXPECT_NE(logText.find("Log-file viewed"), std::string::npos);
+    EXPECT_NE(logText.find("Alarm-file viewed"), std::string::npos);
     EXPECT_TRUE(dialogs.Popups().empty());
 }
 
-TEST_F(CommandsTest, WithoutAnEditorOnTheDesktopTheViewersSayWhereTheFileIs) {
-    editor.desktopHasAnEditor = false;
+TEST_F(CommandsTest, AFileThatCannotBeShownIsNamedAndNotLoggedAsViewed) {
     SystemSettings french = state.settings;
     french.Taal = 2;
     state.settingsOwner.Replace(french);
+    Run(MenuCommand::ViewAlarmFile);  // no alarm yet: no file
+    EXPECT_NE(LogText().find("Alarm-file not viewed"), std::string::npos);
+    EXPECT_EQ(LogText().find("Alarm-file viewed"), std::string::npos);
+    std::filesystem::remove(state.paths.LogFileName());
+    std::filesystem::create_directory(state.paths.LogFileName());
     Run(MenuCommand::ViewLog);
-    Run(MenuCommand::ViewAlarmFile);
-    Run(MenuCommand::EditNotes);
-
-    ASSERT_EQ(dialogs.Popups().size(), 3u);
-    const auto files = {"QRVLog.txt", "QRVAlarm.txt", "QRVNotes.txt"};
-    auto popup = dialogs.Popups().begin();
-    for (const char* file : files) {
-        EXPECT_EQ(popup->kind, ScriptedDialogs::Kind::Message);
-        EXPECT_EQ(popup->title, "QUORVANEL   Réseau de capteurs intelligents");
-        EXPECT_TRUE(popup->message.starts_with("Aucun programme pour les fichiers texte"));
-        EXPECT_TRUE(popup->message.ends_with("\n" + (dir.path() / file).string()))
-            << popup->message;
-        ++popup;
-    }
+    EXPECT_TRUE(editor.shown.empty());
+    ASSERT_EQ(dialogs.Popups().size(), 2u);
+    EXPECT_EQ(dialogs.Popups()[0].title, "QUORVANEL   Réseau de capteurs intelligents");
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "Ce fichier n'existe pas encore :\n" + state.paths.AlarmFileName().string());
+    EXPECT_EQ(dialogs.Popups()[1].message,
+              "Ce fichier ne peut pas être lu :\n" + state.paths.LogFileName().string());
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -14,6 +15,7 @@
 
 #include "app/shell/startup.h"
 #include "app/window/qt_dialogs.h"
+#include "app/window/text_viewer_window.h"
 #include "shell_fixture.h"
 
 namespace qrv::window {
@@ -221,6 +223,49 @@ TEST_F(QtDialogsAtShutdown, TheShutdownClosesAnOpenQuestionOfTheThreadItStops) {
     EXPECT_EQ(watcher.texts, QStringList{"Continue?"});
     EXPECT_TRUE(timer.threadFinished) << "the shutdown waited for a thread waiting for it";
     EXPECT_EQ(asker.Answer(), kNo);
+}
+
+// Acts once on the station's text viewer as soon as it is shown.
+void OnTextViewer(const std::function<void(QDialog&, QPlainTextEdit&)>& act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog != nullptr && dialog->objectName() == "textViewer") {
+            poll->stop();
+            poll->deleteLater();
+            act(*dialog, *dialog->findChild<QPlainTextEdit*>("textViewerText"));
+        }
+    });
+    poll->start();
+}
+
+TEST(TextViewerWindow, ShowsTheLogReadOnlyAndReturnsEditedNotes) {
+    TextViewerWindow viewer;
+    bool readOnly = false;
+    QString shown;
+    OnTextViewer([&](QDialog& dialog, QPlainTextEdit& page) {
+        readOnly = page.isReadOnly();
+        shown = page.toPlainText();
+        EXPECT_EQ(dialog.findChild<QPushButton*>("textViewerCancel"), nullptr);
+        dialog.findChild<QPushButton*>("textViewerOk")->click();
+    });
+    EXPECT_EQ(viewer.ShowText("QRVLog.txt", "line one\nline \u00B0C\n", false, 0), std::nullopt);
+    EXPECT_TRUE(readOnly);
+    EXPECT_EQ(shown.toStdString(), "line one\nline \u00B0C\n");
+
+    OnTextViewer([](QDialog& dialog, QPlainTextEdit& page) {
+        EXPECT_FALSE(page.isReadOnly());
+        page.insertPlainText(QStringLiteral("checked"));  // at the end, where the cursor stands
+        dialog.findChild<QPushButton*>("textViewerOk")->click();
+    });
+    EXPECT_EQ(viewer.ShowText("QRVNotes.txt", "head\n", true, 0), "head\nchecked");
+
+    OnTextViewer([](QDialog& dialog, QPlainTextEdit& page) {
+        page.insertPlainText(QStringLiteral("dropped"));
+        dialog.findChild<QPushButton*>("textViewerCancel")->click();
+    });
+    EXPECT_EQ(viewer.ShowText("QRVNotes.txt", "head\n", true, 0), std::nullopt);
 }
 
 }  // namespace

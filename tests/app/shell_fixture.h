@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,14 +28,26 @@
 
 namespace qrv::testing {
 
-class RecordingEditor final : public shell::TextFileOpener {
+// Records what the station's text viewer was asked to show; an editable
+// text comes back as the test's edit would leave it.
+class RecordingEditor final : public shell::TextViewer {
   public:
-    bool OpenInTextEditor(const std::filesystem::path& path) override {
-        opened.push_back(path);
-        return desktopHasAnEditor;
+    struct Shown {
+        std::string title;
+        std::string text;
+        bool editable = false;
+    };
+    std::optional<std::string> ShowText(std::string_view title, std::string_view text,
+                                        bool editable, int /*taal*/) override {
+        shown.push_back({std::string(title), std::string(text), editable});
+        if (!editable || !edit) {
+            return std::nullopt;
+        }
+        return edit(std::string(text));
     }
-    std::vector<std::filesystem::path> opened;
-    bool desktopHasAnEditor = true;
+    std::vector<Shown> shown;
+    // What the user makes of an editable text; none: closed without saving.
+    std::function<std::string(std::string)> edit;
 };
 
 // Counts the pauses and resumes of acquisition and passes them on to the

@@ -43,19 +43,54 @@ TEST_F(StationFilesTest, NotesFileGetsHeaderThenDashedLinesWithDatedLines) {
                   "09/03/2026, 14:05:07\r\n"
                   "---------------------------------------------------------\r\n"
                   "09/03/2026, 15:06:08\r\n");
-    ASSERT_EQ(editor.opened.size(), 2u);
-    EXPECT_EQ(editor.opened[1], state.paths.NotesFileName());
+    ASSERT_EQ(editor.shown.size(), 2u);
+    EXPECT_TRUE(editor.shown[1].editable);
+    EXPECT_EQ(editor.shown[1].title, "QRVNotes.txt");
+    EXPECT_TRUE(editor.shown[1].text.ends_with("\n09/03/2026, 15:06:08\n"));
+    EXPECT_NE(LogText().find("Notes file viewed"), std::string::npos) << "closed without a change";
+    EXPECT_EQ(LogText().find("Notes file edited"), std::string::npos);
+}
+
+TEST_F(StationFilesTest, EditedNotesAreSavedInTheStationsEncodingWithCrLf) {
+    editor.edit = [](std::string text) { return text + "Freezer 2 checked at -18 \u00B0C, ok"; };
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    EXPECT_EQ(ReadBytes(state.paths.NotesFileName()),
+              std::string(kEquals57) +
+                  "===============  Quorvanel Note file: ===================\r\n" + kEquals57 +
+                  "09/03/2026, 14:05:07\r\n"
+                  "Freezer 2 checked at -18 \xB0"
+                  "C, ok\r\n");
     EXPECT_NE(LogText().find("Notes file edited"), std::string::npos);
+
+    // A save that fails says so (here something took the file's place).
+    editor.edit = [this](std::string text) {
+        std::filesystem::remove(state.paths.NotesFileName());
+        std::filesystem::create_directories(state.paths.NotesFileName() / "in the way");
+        return text + "lost";
+    };
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    ASSERT_FALSE(dialogs.Popups().empty());
+    EXPECT_TRUE(dialogs.Popups().back().message.starts_with("The changes could not be saved in:"));
+    EXPECT_NE(LogText().find("Notes file not saved"), std::string::npos);
+}
+
+TEST(StationText, ViewedAsUtf8LinesAndSavedAsWindows1252CrLf) {
+    EXPECT_EQ(shell::StationTextForViewing("a\xB0\r\nb\r\n"), "a\u00B0\nb\n");
+    EXPECT_EQ(shell::StationTextForFile("a\u00B0\nb"), "a\xB0\r\nb\r\n");
+    EXPECT_EQ(shell::StationTextForFile("x\r\n\ny\n"), "x\r\n\r\ny\r\n");
+    EXPECT_EQ(shell::StationTextForFile(""), "");
+    EXPECT_EQ(shell::StationTextForFile("\u4E2D"), "?\r\n") << "no Windows-1252 character";
 }
 
 TEST_F(StationFilesTest, UnwritableNotesFileShowsTheErrorAndStartsNoEditor) {
     std::filesystem::create_directory(state.paths.NotesFileName());
 
-    EXPECT_FALSE(shell::HandleEditQRVNotes(state.paths.NotesFileName(), clock, dialogs, editor, 0));
+    EXPECT_EQ(shell::HandleEditQRVNotes(state.paths.NotesFileName(), clock, dialogs, editor, 0),
+              shell::NotesOutcome::kNotWritten);
 
     ASSERT_EQ(dialogs.Popups().size(), 1u);
     EXPECT_EQ(dialogs.Popups()[0].message, "File error in QRVNotes.txt, operation aborted.");
-    EXPECT_TRUE(editor.opened.empty());
+    EXPECT_TRUE(editor.shown.empty());
 }
 
 TEST_F(StationFilesTest, DealerFileNeedsThreeLines) {

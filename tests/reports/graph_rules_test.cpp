@@ -3,9 +3,12 @@
 #include <memory>
 
 #include "reports/graph_axis.h"
+#include "reports/limit_lines.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"
+#include "reports/printouts/print_context.h"
 #include "reports/value_text.h"
+#include "storage/result_file_format.h"
 #include "support/day_builder.h"
 #include "views/current_values.h"
 
@@ -52,6 +55,72 @@ TEST(ValueAxis, SwitchAxisCarriesTheTwoStateLabels) {
     EXPECT_TRUE(page.maxLine.empty());
     EXPECT_TRUE(page.minLine.empty());
     EXPECT_EQ(page.graph->style.look, PlotLook::ThickLine);
+}
+
+TEST(LimitLines, TheLimitsNearTheValuesAreDrawnInTheirStatesColours) {
+    GraphModel graph;
+    graph.xs = {0.0, 10.0};
+    graph.ys = {-20.0, -16.0};
+    graph.y = ComputeValueAxis(-20.0, -16.0, kScreenAxisMargin);
+    // Far limits (the defaults of a new probe) would flatten the curve.
+    AddLimitLines(graph, {-30, 200, -25, -14}, -20.0, -16.0, kScreenAxisMargin);
+    EXPECT_EQ(graph.limits, (std::vector<LimitLine>{{-30.0, kAlarmLimitColour},
+                                                    {-14.0, kPreAlarmLimitColour},
+                                                    {-25.0, kPreAlarmLimitColour}}));
+    EXPECT_LE(graph.y.lo, -30.0) << "the axis shows every drawn limit";
+    EXPECT_GE(graph.y.hi, -14.0);
+
+    // A pre-alarm limit on an alarm limit: one line, in the alarm's colour.
+    GraphModel same;
+    same.xs = {0.0};
+    same.ys = {4.0};
+    AddLimitLines(same, {0, 8, 0, 8}, 4.0, 4.0, kScreenAxisMargin);
+    EXPECT_EQ(same.limits,
+              (std::vector<LimitLine>{{8.0, kAlarmLimitColour}, {0.0, kAlarmLimitColour}}));
+
+    GraphModel empty;
+    AddLimitLines(empty, {-30, -10, -25, -14}, 150.0, -50.0, kScreenAxisMargin);
+    EXPECT_TRUE(empty.limits.empty()) << "no curve, no limits";
+}
+
+TEST(LimitLines, ComeFromTheProbeTableForMeasuredTemperaturesAndHumidities) {
+    SensorTable table;
+    const RomCode freezerRom{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x33};
+    const int freezer = table.Append1820ToDataStruct(freezerRom, 1);
+    table.DefineSensorTypeAndUnits(freezer);
+    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(freezer)];
+    record.AlarmLow = -28;
+    record.AlarmHigh = -10;
+    record.TripLow = -25;
+    record.TripHigh = -14;
+    const int door = table.Append1820ToDataStruct({0x12, 0x2D, 0x1B, 0x0A, 0, 0, 0, 0x34}, 1);
+    table.DefineSensorTypeAndUnits(door);
+
+    const KeyChars key = MakeProbeKey(freezerRom, kTypeTemperature);
+    const auto limits = LimitsInTable(table, KeyText(key));
+    ASSERT_TRUE(limits);
+    EXPECT_EQ(limits->alarmHigh, -10);
+    EXPECT_EQ(limits->tripLow, -25);
+    EXPECT_FALSE(LimitsInTable(table, KeyText(MakeProbeKey(table.SensorArray[1].Rom, kTypeSwitch))))
+        << "a switch has no limit lines";
+    EXPECT_FALSE(LimitsInTable(table, "0000000FFFFF"));
+    record.Status = kStatusOff;
+    EXPECT_FALSE(GraphLimitsOf(record)) << "nor has a probe that is off";
+
+    // A day page of the probe draws them; without a table it draws none.
+    record.Status = kStatusActive;
+    auto day = std::make_unique<HistoryData>();
+    const int e = AddDayProbe(*day, "Freezer", '0');
+    std::copy(key.begin(), key.end(),
+              day->HistoSensor[static_cast<std::size_t>(e)].ProbeKey.begin());
+    AddDayValue(*day, e, 0, -19.0);
+    AddDayValue(*day, e, 30, -17.5);
+    PrintContext context{0, "Net", {}};
+    EXPECT_TRUE(MakeDayPage(*day, e, context).graph->limits.empty());
+    context.limitsOf = [&table](std::string_view probeKey) {
+        return LimitsInTable(table, probeKey);
+    };
+    EXPECT_EQ(MakeDayPage(*day, e, context).graph->limits.size(), 4U);
 }
 
 // Every place a value is shown, for the boundaries of the display ranges.

@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
 
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/period_pages.h"
 #include "reports/printouts/report_selection.h"
 #include "reports/printouts/settings_pages.h"
 #include "reports/text_columns.h"
+#include "runtime/encoding.h"
 #include "storage/result_file_format.h"
 #include "support/day_builder.h"
 #include "support/temp_dir.h"
@@ -38,13 +40,16 @@ TEST(DailyList, HalfHourRowsWithGaps) {
     const ReportPage page = MakeDailyListPage(*day, 1, 1, kContext);
     EXPECT_EQ(page.layout, PageLayout::List);
     EXPECT_EQ(page.pageLine, "Page 1 of 1");
-    EXPECT_EQ(page.title, "Previous data record" + std::string(22, ' ') + "/data/2026-02-02.qrd");
-    EXPECT_EQ(page.columnHeader, std::vector<std::string>{"      Freezer n Door     "});
+    EXPECT_EQ(page.title, "Previous data record   2026-02-02.qrd");
+    EXPECT_EQ(page.details.back(), "/data/2026-02-02.qrd");
+    // Every name stands over its column, two blanks from the next.
+    EXPECT_EQ(page.columnHeader, std::vector<std::string>{"       Freezer n  Door     "});
+    EXPECT_EQ(Utf8Length(page.columnHeader[0]), Utf8Length(page.body[0]));
     ASSERT_EQ(page.body.size(), 48U);
-    EXPECT_EQ(page.body[0], "00:00   -18.0°C      -   ");
-    EXPECT_EQ(page.body[1], "00:30   -18.1°C      -   ");
-    EXPECT_EQ(page.body[2], "01:00      -         -   ");
-    EXPECT_EQ(page.body[47], "23:30   -22.7°C      -   ");
+    EXPECT_EQ(page.body[0], "00:00    -18.0°C       -   ");
+    EXPECT_EQ(page.body[1], "00:30    -18.1°C       -   ");
+    EXPECT_EQ(page.body[2], "01:00       -          -   ");
+    EXPECT_EQ(page.body[47], "23:30    -22.7°C       -   ");
     EXPECT_EQ(page.details[1], "Registration date:  02/02/2026");
 }
 
@@ -59,8 +64,8 @@ TEST(DailyList, EightProbesAPage) {
     }
     const ReportPage last = MakeDailyListPage(*day, 3, 3, kContext);
     EXPECT_EQ(last.pageLine, "Page 3 of 3");
-    EXPECT_EQ(last.columnHeader[0], "      P16       P17       P18       P19      ");
-    EXPECT_EQ(last.body[0], "00:00    16.0°C    17.0°C    18.0°C    19.0°C");
+    EXPECT_EQ(last.columnHeader[0], "       P16        P17        P18        P19      ");
+    EXPECT_EQ(last.body[0], "00:00     16.0°C     17.0°C     18.0°C     19.0°C");
     EXPECT_EQ(MakeDailyListPage(*day, 2, 3, kContext).body[0].size(),
               MakeDailyListPage(*day, 1, 3, kContext).body[0].size());
 }
@@ -196,17 +201,30 @@ TEST(SystemSettingsPage, RowsAsStored) {
     EXPECT_EQ(page.pageLine, "Page 1 of 1.");
     EXPECT_EQ(page.details[1], "System Settings Report.");
     EXPECT_EQ(page.columnHeader[1], "Current System Settings,  Date/time:   03/02/2026   14:05:07");
-    const auto row = [](std::string label, std::size_t gap, std::string value) {
-        return "     " + label + std::string(gap, ' ') + value;
+    // The values line up three blanks after the longest label.
+    const auto row = [](std::string label, std::string value) {
+        return "     " + label + std::string(20 - label.size(), ' ') + value;
     };
     EXPECT_EQ(page.body, (std::vector<std::string>{
-                             row("Software release:", 6, "3.03"),
-                             row("Connection:", 11, "3"),
-                             row("Language:", 16, "Francais."),
-                             row("Sample rate:", 12, "15 min."),
-                             row("Graph style:", 8, "Dots"),
-                             row("Number of probes:", 6, "12"),
+                             row("Software release:", "3.03"),
+                             row("Connection:", "3"),
+                             row("Language:", "Francais."),
+                             row("Sample rate:", "15 min."),
+                             row("Graph style:", "Dots"),
+                             row("Number of probes:", "12"),
                          }));
+    for (int taal = 1; taal < 4; ++taal) {
+        const PrintContext other{taal, "Cold store", kContext.printed};
+        std::set<std::size_t> valueColumns;
+        for (const std::string& line : MakeSystemSettingsPage(settings, 12, other).body) {
+            const std::string_view text(line);
+            const auto labelEnd = text.find(':');
+            ASSERT_NE(labelEnd, std::string_view::npos) << line;
+            valueColumns.insert(
+                Utf8Length(text.substr(0, text.find_first_not_of(' ', labelEnd + 1))));
+        }
+        EXPECT_EQ(valueColumns.size(), 1U) << "language " << taal;
+    }
 }
 
 class ReportListsTest : public ::testing::Test {

@@ -152,6 +152,39 @@ TEST_F(CurrentValuesPanelTest, EachProbesGraphHasOnlyItsOwnAxes) {
     EXPECT_EQ(doorAgain.size(), door.size());
 }
 
+TEST_F(CurrentValuesPanelTest, TheGraphDrawsTheProbesLimitsInTheColoursOfTheirStates) {
+    SensorRecord& freezer = table->SensorArray[0];
+    freezer.AlarmLow = -30;
+    freezer.TripLow = -26;
+    freezer.TripHigh = -15;
+    freezer.AlarmHigh = -12;
+    panels::CurrentValuesPanel panel(Context(), Live());
+    panel.Open(0);
+    Screenshot(panel, "current-values-limits");
+    const QList<QAbstractSeries*> series = panel.Graph().chart()->series();
+    ASSERT_EQ(series.size(), 5);
+    EXPECT_EQ(static_cast<QLineSeries*>(series[0])->count(), 144) << "the values come first";
+    std::vector<std::pair<double, QRgb>> limits;
+    for (int i = 1; i < series.size(); ++i) {
+        const auto* line = static_cast<QLineSeries*>(series[i]);
+        ASSERT_EQ(line->count(), 2);
+        EXPECT_EQ(line->at(0).y(), line->at(1).y());
+        EXPECT_EQ(line->pen().style(), Qt::DashLine);
+        limits.emplace_back(line->at(0).y(), line->pen().color().rgb() & 0xFFFFFF);
+    }
+    EXPECT_EQ(limits,
+              (std::vector<std::pair<double, QRgb>>{
+                  {-12.0, 0xFF0000}, {-30.0, 0xFF0000}, {-15.0, 0xFF6600}, {-26.0, 0xFF6600}}));
+
+    const std::filesystem::path pdf = PrintTo("limits-hardcopy.pdf");
+    panel.MakeViewHardCopy();
+    KeepForLooking(pdf);
+    EXPECT_EQ(PdfPages(pdf).size(), 1U);
+
+    panel.ViewPrev();  // a probe without values today: no curve, no limits
+    EXPECT_TRUE(panel.Graph().chart()->series().isEmpty());
+}
+
 TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {
     panels::CurrentValuesPanel panel(Context(), Live());
     panel.Open(0);

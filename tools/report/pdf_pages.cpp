@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <memory>
+
 #include "runtime/clock.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
@@ -13,10 +15,13 @@ PrintContext StationPrintContext(const std::filesystem::path& station, bool demo
     const StationPaths paths{station};
     SystemSettings settings;
     ReadIniFile(paths.IniFileName(), settings);
-    SensorTable table;
-    ReadSensorFile(paths.SnsFileName(demo ? kModeDemo : kModeNormal), table);
+    auto table = std::make_shared<SensorTable>();
+    ReadSensorFile(paths.SnsFileName(demo ? kModeDemo : kModeNormal), *table);
     RealClock clock;
-    return PrintContext{settings.Taal, table.NetworkName, MakeDateStrings(clock.Now())};
+    // The graphs draw the limits the station's probe table holds now.
+    return PrintContext{
+        settings.Taal, table->NetworkName, MakeDateStrings(clock.Now()),
+        [table](std::string_view probeKey) { return LimitsInTable(*table, probeKey); }};
 }
 
 int WritePdf(const ToolOutput& output, const std::string& path, int count,

@@ -22,7 +22,23 @@ MenuInputs CurrentMenuInputs(const StationState& state) {
                       CheckIfSmsServerIsAavailable(state)};
 }
 
-namespace {}  // namespace
+namespace {
+
+std::string_view NotesLogLine(NotesOutcome outcome) {
+    switch (outcome) {
+        case NotesOutcome::kEdited:
+            return "Notes file edited";
+        case NotesOutcome::kViewed:
+            return "Notes file viewed";
+        case NotesOutcome::kEditNotSaved:
+            return "Notes file not saved";
+        case NotesOutcome::kNotWritten:
+            break;
+    }
+    return "Notes file not written";
+}
+
+}  // namespace
 
 void StoreSettings(StationState& state, const ShellServices& services, SystemSettings changed) {
     // The file is written outside the owner's lock: a file-error popup must
@@ -208,18 +224,21 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             SendTestMessage(state, services);
             break;
         case MenuCommand::EditNotes:
-            if (HandleEditQRVNotes(state.paths.NotesFileName(), services.clock, services.dialogs,
-                                   services.editor, taal)) {
-                services.log.LogMessageToDisk("Notes file edited");
-            }
+            services.log.LogMessageToDisk(
+                NotesLogLine(HandleEditQRVNotes(state.paths.NotesFileName(), services.clock,
+                                                services.dialogs, services.editor, taal)));
             break;
         case MenuCommand::ViewLog:
-            ShowTextFile(state.paths.LogFileName(), services.dialogs, services.editor, taal);
-            services.log.LogMessageToDisk("Log-file viewed");
+            services.log.LogMessageToDisk(
+                ShowTextFile(state.paths.LogFileName(), services.dialogs, services.editor, taal)
+                    ? "Log-file viewed"
+                    : "Log-file not viewed");
             break;
         case MenuCommand::ViewAlarmFile:
-            ShowTextFile(state.paths.AlarmFileName(), services.dialogs, services.editor, taal);
-            services.log.LogMessageToDisk("Alarm-file viewed");
+            services.log.LogMessageToDisk(
+                ShowTextFile(state.paths.AlarmFileName(), services.dialogs, services.editor, taal)
+                    ? "Alarm-file viewed"
+                    : "Alarm-file not viewed");
             break;
         case MenuCommand::InstallNetwork:
             DoeInstallNetwork(state, services, view);

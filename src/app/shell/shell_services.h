@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/shell/network_timer_control.h"
@@ -21,12 +23,15 @@ namespace qrv::shell {
 class LiveMonitoring;
 class ResultsTableView;
 
-// Opens a plain-text file in the desktop's text editor without waiting for it.
-class TextFileOpener {
+// A window of the station's own that shows a text and returns once the user
+// has closed it; an editable text may be changed there and saved.
+class TextViewer {
   public:
-    virtual ~TextFileOpener() = default;
-    // false when the desktop has no program to open it with.
-    virtual bool OpenInTextEditor(const std::filesystem::path& path) = 0;
+    virtual ~TextViewer() = default;
+    // The changed text when the user saved it (editable texts only), else
+    // nullopt. Texts are UTF-8 with "\n" line ends.
+    virtual std::optional<std::string> ShowText(std::string_view title, std::string_view text,
+                                                bool editable, int taal) = 0;
 };
 
 struct ProbeMenuItem {
@@ -78,7 +83,7 @@ struct ShellServices {
     Dialogs& dialogs;
     StatusDisplay& display;
     EventLog& log;
-    TextFileOpener& editor;
+    TextViewer& editor;
     SerialPortProvider& ports;
     NodexSession& session;
     NetworkTimerControl& networkTimer;

@@ -16,15 +16,22 @@ inline constexpr std::size_t kDealerLineLength = 126;
 // the file is missing or has no third line.
 std::optional<std::string> ReadDealerMessage(const std::filesystem::path& dealerFile);
 
-// Opens a station text file in the desktop's text editor; when the desktop
-// has no program for it, tells the user where the file is.
-void ShowTextFile(const std::filesystem::path& file, Dialogs& dialogs, TextFileOpener& editor,
+// A station text file (Windows-1252, CR LF) as the viewer shows it, and the
+// viewer's text as the file holds it: Windows-1252, every line ended by CR LF.
+std::string StationTextForViewing(std::string_view fileBytes);
+std::string StationTextForFile(std::string_view utf8);
+
+// Shows a station text file read-only in the station's viewer. When it
+// cannot be read, tells the user why and where it is, and returns false.
+bool ShowTextFile(const std::filesystem::path& file, Dialogs& dialogs, TextViewer& viewer,
                   int taal);
 
+enum class NotesOutcome { kNotWritten, kViewed, kEdited, kEditNotSaved };
+
 // Appends a new dated entry head to the notes file (with its header when the
-// file is new) and opens the file in the text editor. Shows the notes file
-// error and returns false when the file cannot be written.
-bool HandleEditQRVNotes(const std::filesystem::path& notesFile, const Clock& clock,
-                        Dialogs& dialogs, TextFileOpener& editor, int taal);
+// file is new) and shows the notes for editing; saved changes are written
+// back whole. Shows the notes file error when the file cannot be written.
+NotesOutcome HandleEditQRVNotes(const std::filesystem::path& notesFile, const Clock& clock,
+                                Dialogs& dialogs, TextViewer& viewer, int taal);
 
 }  // namespace qrv::shell

@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QMenuBar>
-#include <QUrl>
 
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
@@ -37,10 +35,6 @@ QString MenuText(std::string_view label) {
 }
 
 }  // namespace
-
-bool DesktopTextFileOpener::OpenInTextEditor(const std::filesystem::path& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-}
 
 MainWindow::MainWindow(shell::StationState& state, Platform platform)
     : state_(state),
@@ -250,6 +244,7 @@ pages::PanelContext MainWindow::MakePanelContext() {
         [this] { return state_.settings.KeuzeGraphStyle; },
         [this] { return state_.sensors.NetworkName; },
         [this] { return state_.paths.DataDirectory(state_.WantedUserMode); },
+        [this](std::string_view probeKey) { return LimitsInTable(state_.sensors, probeKey); },
     };
 }
 

@@ -26,12 +26,6 @@ class HistoryPanel;
 
 namespace qrv::window {
 
-// Opens files with the desktop's default application for plain text.
-class DesktopTextFileOpener final : public shell::TextFileOpener {
-  public:
-    bool OpenInTextEditor(const std::filesystem::path& path) override;
-};
-
 // The station window: status fields, the menu bar built from the menu model,
 // and the display and menu timers.
 class MainWindow final : public QMainWindow, public shell::MainWindowView {
@@ -41,7 +35,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
         Clock& clock;
         Dialogs& dialogs;
         EventLog& programLog;
-        shell::TextFileOpener& editor;
+        shell::TextViewer& editor;
         SerialPortProvider& ports;
         NodexSession& session;
         ProgramLauncher& launcher;

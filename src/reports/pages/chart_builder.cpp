@@ -194,6 +194,15 @@ void ApplyGraph(QChart& chart, const GraphModel& graph, const ChartLook& look) {
     chart.addSeries(series);
     series->attachAxis(xAxis);
     series->attachAxis(yAxis);
+    for (const LimitLine& limit : graph.limits) {
+        auto* line = new QLineSeries;
+        line->setPen(QPen(Colour(limit.colour), look.lineWidth, Qt::DashLine, Qt::FlatCap));
+        line->append(graph.xLo, limit.value);
+        line->append(graph.xHi, limit.value);
+        chart.addSeries(line);
+        line->attachAxis(xAxis);
+        line->attachAxis(yAxis);
+    }
 }
 
 }  // namespace qrv::pages

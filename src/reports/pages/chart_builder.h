@@ -20,10 +20,10 @@ struct ChartLook {
 ChartLook ScreenChartLook();
 ChartLook PrintChartLook();
 
-// Makes the chart show the graph: its axes with their labels and divisions
-// and its one series in the graph's plot style. Whatever the chart showed
-// before is removed, so a view can step from probe to probe on one chart.
-// Bars are fitted to the chart's width: apply the graph again after a resize.
+// Makes the chart show the graph: its axes with their labels and divisions,
+// its one series in the graph's plot style (the chart's first) and a dashed
+// line for each limit. Whatever the chart showed before is removed. Bars are
+// fitted to the chart's width: apply the graph again after a resize.
 void ApplyGraph(QChart& chart, const GraphModel& graph, const ChartLook& look);
 
 // A white chart without legend, animation or rounded background, with room

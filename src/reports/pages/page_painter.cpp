@@ -39,12 +39,13 @@ QFont Mono(double size, bool bold = false) {
 
 // Draws lines top down from y; returns the y below the last one.
 double DrawLines(QPainter& painter, const QFont& font, double x, double y, double width,
-                 const std::vector<std::string>& lines, double spacing = 1.25) {
+                 const std::vector<std::string>& lines, double spacing = 1.25,
+                 Qt::TextElideMode elide = Qt::ElideRight) {
     painter.setFont(font);
     const QFontMetricsF metrics(font);
     const double height = metrics.height() * spacing;
     for (const std::string& line : lines) {
-        const QString text = metrics.elidedText(Q(line), Qt::ElideRight, width);
+        const QString text = metrics.elidedText(Q(line), elide, width);
         painter.drawText(QRectF(x, y, width, height), Qt::AlignLeft | Qt::AlignVCenter, text);
         y += height;
     }
@@ -90,7 +91,10 @@ double PaintHeader(QPainter& painter, const QRectF& area, const ReportPage& page
         title = Sans(std::max(9.0, 15.0 * area.width() / titleWidth), true);
     }
     y = DrawLines(painter, title, area.left(), y, area.width(), {page.title}, 1.3) + 2;
-    y = DrawLines(painter, Sans(9.5), area.left(), y, area.width(), page.details, 1.3) + 3;
+    // A long folder keeps its start and its end.
+    y = DrawLines(painter, Sans(9.5), area.left(), y, area.width(), page.details, 1.3,
+                  Qt::ElideMiddle) +
+        3;
     painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 0.5));
     painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
     painter.setPen(Qt::black);

@@ -26,10 +26,12 @@ struct PanelContext {
     std::function<int()> graphStyle;
     std::function<std::string()> networkName;
     std::function<std::filesystem::path()> dataDirectory;
+    // The limits of a probe by its result-file key (none: graphs draw none).
+    LimitsLookup limitsOf{};
 
     // The language, network name and time of a page printed now.
     PrintContext PrintNow() const {
-        return PrintContext{taal(), networkName(), MakeDateStrings(clock.Now())};
+        return PrintContext{taal(), networkName(), MakeDateStrings(clock.Now()), limitsOf};
     }
 };
 

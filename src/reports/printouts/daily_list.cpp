@@ -14,6 +14,9 @@ using text::Key;
 
 namespace {
 
+// A name of nine characters would touch the next one: the columns are one
+// blank wider than the names' nine characters and the values' eight, so
+// that names stand apart over their values.
 constexpr std::size_t kListNameWidth = 9;
 
 }  // namespace
@@ -41,18 +44,21 @@ ReportPage MakeDailyListPage(const HistoryData& day, int page, int pages,
     ReportPage list;
     list.layout = PageLayout::List;
     list.orientation = PageOrientation::Portrait;
-    list.title = text::Plain(Key::TXT_HISTORY_RECORD, taal) + std::string(22, ' ') +
-                 day.HistoryFileName.string();
+    // The title names the day's file; its folder, which can be long, goes
+    // below with the other details.
+    list.title = text::Plain(Key::TXT_HISTORY_RECORD, taal) + "   " +
+                 day.HistoryFileName.filename().string();
     list.pageLine = text::Plain(Key::TXT_PAGE_NUM, taal) + std::to_string(page) +
                     text::Plain(Key::TXT_PAGE_OF, taal) + std::to_string(pages);
     list.banner = PrintingBanner(context);
     list.details = {NetworkLine(context),
-                    text::Plain(Key::TXT_REGISTRATION_DATE, taal) + day.EuroHistoryDatum};
+                    text::Plain(Key::TXT_REGISTRATION_DATE, taal) + day.EuroHistoryDatum,
+                    day.HistoryFileName.string()};
 
     std::string header(5, ' ');
     for (int e = first; e <= last; ++e) {
-        header += " " + FitCharacters(day.HistoSensor[static_cast<std::size_t>(e)].ProbeName.utf8,
-                                      kListNameWidth);
+        header += "  " + FitCharacters(day.HistoSensor[static_cast<std::size_t>(e)].ProbeName.utf8,
+                                       kListNameWidth);
     }
     list.columnHeader.push_back(std::move(header));
 
@@ -65,7 +71,7 @@ ReportPage MakeDailyListPage(const HistoryData& day, int page, int pages,
         for (int row = 0; row < kListRowCount; ++row) {
             const double value = ZoekInHistoSensor(day, e, 30 * row);
             list.body[static_cast<std::size_t>(row)] +=
-                "  " + ListCell(value, entry.ProbeType, entry.ProbeUnits, taal);
+                "   " + ListCell(value, entry.ProbeType, entry.ProbeUnits, taal);
         }
     }
     return list;

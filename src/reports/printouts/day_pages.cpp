@@ -110,6 +110,9 @@ ReportPage MakeDayPage(const HistoryData& day, int entry, const PrintContext& co
     page.details.push_back(day.HistoryFileName.string());
     const DaySeries series = SeriesOf(probe);
     AddGraphTexts(page, series, taal);
+    if (const auto limits = context.LimitsOf(KeyText(probe.ProbeKey))) {
+        AddLimitLines(*page.graph, *limits, series.minValue, series.maxValue, kPrintAxisMargin);
+    }
     page.body = DayValueLines(series, taal);
     return page;
 }
@@ -129,6 +132,9 @@ ReportPage MakeHardCopyPage(const TodayView& today, const SensorRecord& record,
     page.details.emplace_back();
     const DaySeries series = TodaySeries(today);
     AddGraphTexts(page, series, taal);
+    if (const auto limits = GraphLimitsOf(record)) {
+        AddLimitLines(*page.graph, *limits, series.minValue, series.maxValue, kPrintAxisMargin);
+    }
     return page;
 }
 

@@ -89,6 +89,9 @@ ReportPage MakePeriodPage(const MonthEntry& entry, const PeriodSelection& select
                       kPrintAxisMargin, taal);
     graph.style = PeriodPlotStyle();
     AddSlotCurve(entry, graph);
+    if (const auto limits = context.LimitsOf(KeyText(entry.ProbeKey))) {
+        AddLimitLines(graph, *limits, entry.MinValue, entry.MaxValue, kPrintAxisMargin);
+    }
     page.graph = std::move(graph);
 
     const Statisticals stats = ComputeStatisticals(entry.SlotMax, entry.SlotMin, entry.LastIndex);

@@ -1,5 +1,6 @@
 #include "reports/printouts/print_context.h"
 
+#include "storage/result_file_format.h"
 #include "text/texts.h"
 
 namespace qrv {
@@ -15,6 +16,16 @@ std::string PrintingBanner(const PrintContext& context, int blanksAfterBanner) {
 
 std::string NetworkLine(const PrintContext& context) {
     return text::Plain(Key::TXT_NETWORK_NAME, context.taal) + context.networkName;
+}
+
+std::optional<ProbeLimits> LimitsInTable(const SensorTable& table, std::string_view probeKey) {
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        if (KeyText(MakeProbeKey(record.Rom, record.SensorType)) == probeKey) {
+            return GraphLimitsOf(record);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace qrv

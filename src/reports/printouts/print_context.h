@@ -1,17 +1,39 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "reports/limit_lines.h"
 #include "runtime/date_strings.h"
+#include "sensors/sensor_table.h"
 
 namespace qrv {
 
+// The limits of the probe a result file names by its key, from the probe
+// table; nullopt for a probe the table does not hold (or holds as off).
+using LimitsLookup = std::function<std::optional<ProbeLimits>(std::string_view probeKey)>;
+
+// The graph limits of the table's probe with that result-file key.
+std::optional<ProbeLimits> LimitsInTable(const SensorTable& table, std::string_view probeKey);
+
+inline std::optional<ProbeLimits> LimitsOf(const LimitsLookup& lookup, std::string_view probeKey) {
+    return lookup ? lookup(probeKey) : std::nullopt;
+}
+
 // What every printed page shows besides its data: the language, the
-// network's name and the moment of printing.
+// network's name, the moment of printing, and where the probes' limits come
+// from (none: the pages draw no limits).
 struct PrintContext {
     int taal = 0;
     std::string networkName;
     DateStrings printed;
+    LimitsLookup limitsOf{};
+
+    std::optional<ProbeLimits> LimitsOf(std::string_view probeKey) const {
+        return qrv::LimitsOf(limitsOf, probeKey);
+    }
 };
 
 // "QUORVANEL   Intelligent Probe Network     Printing date:  DD/MM/YYYY   HH:MM:SS";

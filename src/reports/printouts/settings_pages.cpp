@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "reports/text_columns.h"
+#include "runtime/encoding.h"
 #include "runtime/formats.h"
 #include "text/texts.h"
 
@@ -13,9 +16,8 @@ using text::Key;
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kLanguageNames{
-    "            English.", "            Deutsch.", "            Francais.",
-    "            Nederlands."};
+constexpr std::array<std::string_view, 4> kLanguageNames{"English.", "Deutsch.", "Francais.",
+                                                         "Nederlands."};
 
 // The pages share the list page's frame: title, page line, banner, network
 // line and report name.
@@ -60,21 +62,34 @@ ReportPage MakeSystemSettingsPage(const SystemSettings& settings, int probeCount
     page.columnHeader = {"", text::Plain(Key::TXT_LIST_SYS_SET_TIME, taal) +
                                  context.printed.EuroDatumString + "   " +
                                  context.printed.TijdString};
-    const auto label = [taal](Key key) { return "     " + text::Plain(key, taal); };
     const int language = std::clamp(settings.Taal, 0, 3);
     const int style = settings.KeuzeGraphStyle;
     const Key styleKey = style >= 0 && style <= 2 ? text::GroupKey(text::Group::GraphStyles, style)
                                                   : Key::TXT_SYS_STYLE_DOTS;
-    page.body = {
-        label(Key::TXT_LIST_SOFTREL) + "  " + notation::Real(text::kProgramVersion, 2, 5),
-        label(Key::TXT_PRNT_SYS_COMPORT) + "           " + std::to_string(settings.SerialPort),
-        label(Key::TXT_PRNT_SYS_LANGUAGE) + "    " +
-            std::string(kLanguageNames[static_cast<std::size_t>(language)]),
-        label(Key::TXT_PRNT_SYS_SAMPLE_RATE) + "            " +
-            std::to_string(settings.KeuzeSampleTime) + " min.",
-        label(Key::TXT_PRNT_SYS_GRAPH_STYLE) + "        " + text::Plain(styleKey, taal),
-        label(Key::TXT_PRNT_SYS_NR_OF_PROBES) + "      " + std::to_string(std::max(0, probeCount)),
+    const std::vector<std::pair<Key, std::string>> rows{
+        {Key::TXT_LIST_SOFTREL, notation::Real(text::kProgramVersion, 2, 5)},
+        {Key::TXT_PRNT_SYS_COMPORT, std::to_string(settings.SerialPort)},
+        {Key::TXT_PRNT_SYS_LANGUAGE,
+         std::string(kLanguageNames[static_cast<std::size_t>(language)])},
+        {Key::TXT_PRNT_SYS_SAMPLE_RATE, std::to_string(settings.KeuzeSampleTime) + " min."},
+        {Key::TXT_PRNT_SYS_GRAPH_STYLE, text::Plain(styleKey, taal)},
+        {Key::TXT_PRNT_SYS_NR_OF_PROBES, std::to_string(std::max(0, probeCount))},
     };
+    // Every value starts in one column, whatever the lengths of the labels in
+    // the language.
+    const auto label = [taal](Key key) {
+        std::string text = text::Plain(key, taal);
+        text.erase(text.find_last_not_of(' ') + 1);
+        return text;
+    };
+    std::size_t labelWidth = 0;
+    for (const auto& [key, value] : rows) {
+        labelWidth = std::max(labelWidth, Utf8Length(label(key)));
+    }
+    for (const auto& [key, value] : rows) {
+        page.body.push_back("     " + FitCharacters(label(key), labelWidth + 3) +
+                            value.substr(std::min(value.find_first_not_of(' '), value.size())));
+    }
     return page;
 }
 

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "reports/limit_lines.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/day_pages.h"
 #include "reports/value_text.h"
@@ -201,7 +202,10 @@ void CurrentValuesPanel::RefreshViewGraph() {
         return;
     }
     const TodayView& today = *today_;
-    const GraphModel graph = views::TodayGraph(today, context_.graphStyle(), context_.taal());
+    GraphModel graph = views::TodayGraph(today, context_.graphStyle(), context_.taal());
+    if (const auto limits = GraphLimitsOf(ShownRecord())) {
+        AddLimitLines(graph, *limits, today.ViewMeasMin, today.ViewMeasMax, kScreenAxisMargin);
+    }
     const std::size_t count = static_cast<std::size_t>(std::max(0, today.ViewArrayMaxIndex)) + 1;
     graph_->SetGraph(
         graph, views::CursorIndexForTime(std::span(today.ViewTime).first(count), viewCursorTime_));

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "reports/limit_lines.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/day_pages.h"
 #include "storage/period_files.h"
@@ -214,8 +215,13 @@ void HistoryPanel::RefreshHistoryScreen() {
     maxLine_->setText(Q(screen->maxLine));
     minLine_->setText(Q(screen->minLine));
     registrationDate_->setText(Q(screen->registrationDate));
+    GraphModel graph = screen->graph;
+    const HistoEntry& entry = day_.HistoSensor[static_cast<std::size_t>(day_.HistoryIndex)];
+    if (const auto limits = LimitsOf(context_.limitsOf, KeyText(entry.ProbeKey))) {
+        AddLimitLines(graph, *limits, entry.MinValue, entry.MaxValue, kScreenAxisMargin);
+    }
     const int cursor = graph_->CursorIndex();
-    graph_->SetGraph(screen->graph, cursor < 0 ? 0 : cursor);
+    graph_->SetGraph(graph, cursor < 0 ? 0 : cursor);
     RefreshHistoryInfoBoxes();
 }
 
