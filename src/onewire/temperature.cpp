@@ -163,7 +163,12 @@ double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, S
     }
     driver.OwTouchByte(handle, kConvertT);
     session.GetClock().Delay(kConversionSleepSeconds);
-    if (driver.OwTouchBit(handle, 1) != 1) {
+    const int done = driver.OwTouchBit(handle, 1);
+    if (done < 0) {
+        // No answer at all says nothing about the conversion: the link failed.
+        return kTempNoAccess;
+    }
+    if (done != 1) {
         return kTempConversionNotDone;
     }
     if (!ReadTempScratch(session, pad)) {

@@ -94,6 +94,21 @@ TEST(TemperatureProbes, Ds18b20ErrorValues) {
     EXPECT_EQ(Read(station, hot), kTempNoAccess);
 }
 
+TEST(TemperatureProbes, ALinkLostDuringTheConversionIsReportedAsNoAnswer) {
+    OneLine net;
+    const Rom rom = net.AddB20(20.0);
+    SimStation station(net.unit);
+    station.Start();
+    // Silence from the Convert T through the conversion poll 0.9 s later.
+    sim::LinkFault drop;
+    drop.after = MatchRomThen(rom, {0x44});
+    drop.seconds = 1.5;
+    net.unit->AddLinkFault(drop);
+    EXPECT_EQ(Read(station, rom), kTempNoAccess);
+    station.clock.Advance(1.0);
+    EXPECT_NEAR(Read(station, rom), 20.0 * 0.9937065 + 0.274926, 1e-9);
+}
+
 TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConversionTime) {
     OneLine net;
     const Rom rom = net.AddB20(12.0);
