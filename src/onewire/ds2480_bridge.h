@@ -116,6 +116,10 @@ class Ds2480Bridge {
     // The configuration value codes (0..7) last written per parameter.
     void RememberConfig(int parameter, int value);
 
+    // Makes the next exchange first resynchronise, as after a failed one:
+    // for a caller whose replies were plausible but wrong.
+    void RequestResync() { needsResync_ = true; }
+
     static std::optional<ResetResult> DecodeReset(std::uint8_t reply);
 
     const BridgeStats& Stats() const { return stats_; }

@@ -49,10 +49,17 @@ bool IsUnitDevice(const NodexSession& session, const RomCode& rom) {
 }
 
 ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
-                            const ProbeFoundCallback& onFound) {
+                            const ProbeFoundCallback& onFound,
+                            const LineNotSearchedCallback& onNotSearched) {
     ScanResult result;
     for (int line = 1; line <= kCouplerCount; ++line) {
-        session.SelectLine(line);
+        if (const int switched = session.SelectLine(line); switched != 0) {
+            result.linesNotSearched.push_back(line);
+            if (onNotSearched) {
+                onNotSearched(line, switched);
+            }
+            continue;
+        }
         SearchProbes(session, [&](const RomCode& rom) {
             int index = table.Find1820inDataStruct(rom);
             const bool isNew = index < 0;

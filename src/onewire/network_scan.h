@@ -11,9 +11,14 @@ namespace qrv {
 // Told about every probe a scan meets, before it is read: the record as the
 // table now holds it and whether it was just appended.
 using ProbeFoundCallback = std::function<void(const SensorRecord& record, bool isNew)>;
+// Told about every line that was not searched because its switch failed
+// twice, with the result of SelectLine.
+using LineNotSearchedCallback = std::function<void(int line, int result)>;
 
 struct ScanResult {
     int probesFound = 0;
+    // The lines not searched: their probes were neither found nor moved.
+    std::vector<int> linesNotSearched;
     // Probes found on the lines for which the table had no free slot; they
     // were neither appended nor read.
     std::vector<RomCode> leftOut;
@@ -26,8 +31,11 @@ bool IsUnitDevice(const NodexSession& session, const RomCode& rom);
 // knows gets the line it was found on (a moved probe follows its cable); an
 // unknown one is appended with its line plus 100. Each gets FoundOnNetwork,
 // its reading (an error value is stored as it comes) and its type and units.
+// A line whose switch is not confirmed is not searched: a search there would
+// meet the devices of whatever lines are on and file them under this one.
 ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
-                            const ProbeFoundCallback& onFound = {});
+                            const ProbeFoundCallback& onFound = {},
+                            const LineNotSearchedCallback& onNotSearched = {});
 
 // With all lines on, the first probe of an accepted family: found in the
 // table or appended with line 101, marked found and read. Returns its index,

@@ -139,31 +139,51 @@ int NodexSession::SwitchInternal2409Mux(int coupler, int on) {
     if (driver_.OwAccess(handle) != 1) {
         return kNoAccess;
     }
+    // What is read while the command goes out is the master's own bits, which
+    // an empty bus gives back too. Only the coupler's confirmation byte after
+    // it, the command once more, shows that a coupler took the command.
     const std::uint8_t command = on != 0 ? kDirectOnMain : kAllLinesOffCommand;
-    if (driver_.OwTouchByte(handle, command) != command) {
+    std::array<std::uint8_t, 2> block{command, 0xFF};
+    if (driver_.OwBlockStream(handle, block) != static_cast<int>(block.size()) ||
+        block[1] != command) {
         return on != 0 ? kCouplerOnNotConfirmed : kCouplerOffNotConfirmed;
     }
     return 0;
 }
 
+int NodexSession::SwitchConfirmed(int coupler, int on) {
+    int result = SwitchInternal2409Mux(coupler, on);
+    // A coupler without a ROM cannot answer however often it is asked.
+    if (result != 0 && result != kRomNotCurrent) {
+        driver_.RequestResync(QRVSessionHandle);
+        result = SwitchInternal2409Mux(coupler, on);
+    }
+    return result;
+}
+
 int NodexSession::SelectLine(int line) {
     line = NormaliseLine(line);
-    if (line == kAllLinesOn) {
-        SwitchInternal2409Mux(1, 1);
-        SwitchInternal2409Mux(2, 1);
-        return SwitchInternal2409Mux(3, 1);
-    }
-    if (line == kAllLinesOff) {
-        SwitchInternal2409Mux(1, 0);
-        SwitchInternal2409Mux(2, 0);
-        return SwitchInternal2409Mux(3, 0);
-    }
+    int result = 0;
+    const auto keepFirstFailure = [&result](int switched) {
+        if (result == 0) {
+            result = switched;
+        }
+    };
     for (int coupler = 1; coupler <= kCouplerCount; ++coupler) {
-        if (coupler != line) {
-            SwitchInternal2409Mux(coupler, 0);
+        const bool on = line == kAllLinesOn || coupler == line;
+        if (!on) {
+            const int off = SwitchConfirmed(coupler, 0);
+            // A coupler the unit lacks has no line that could stay on.
+            keepFirstFailure(off == kRomNotCurrent ? 0 : off);
         }
     }
-    return SwitchInternal2409Mux(line, 1);
+    // The off commands first, so that two lines are never on together.
+    for (int coupler = 1; coupler <= kCouplerCount; ++coupler) {
+        if (line == kAllLinesOn || coupler == line) {
+            keepFirstFailure(SwitchConfirmed(coupler, 1));
+        }
+    }
+    return result;
 }
 
 int NodexSession::SetCableTiming2480(int longCable) {

@@ -61,7 +61,14 @@ class NodexSession {
     int ResetTheNodex();
     // 0, or kNoPresenceOnTrunk.
     int ZoekNodexNumbers();
+    // 0 when the coupler confirmed the command; kCouplerOnNotConfirmed or
+    // kCouplerOffNotConfirmed when it did not, kRomNotCurrent or kNoAccess
+    // when it could not be addressed.
     int SwitchInternal2409Mux(int coupler, int on);
+    // Switches every coupler for the line, each retried once after a
+    // resynchronisation when it was not confirmed. 0 when every switch was
+    // confirmed, else the result of the first one that failed twice: then
+    // the lines on are not known, and no search may rely on them.
     int SelectLine(int line);
     int SetCableTiming2480(int longCable);
     int Zet2480TimingToLongCable() { return SetCableTiming2480(1); }
@@ -94,6 +101,8 @@ class NodexSession {
     std::atomic<int> OranjeLedOffState = 0;
 
   private:
+    int SwitchConfirmed(int coupler, int on);
+
     OneWireDriver& driver_;
     SerialPortProvider& ports_;
     Clock& clock_;

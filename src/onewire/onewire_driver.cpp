@@ -379,6 +379,16 @@ int OneWireDriver::OwFamilySearchSetup(int handle, int family) {
     return 1;
 }
 
+int OneWireDriver::RequestResync(int handle) {
+    std::lock_guard lock(mutex_);
+    Session* session = Find(handle);
+    if (session == nullptr) {
+        return 0;
+    }
+    session->bridge->RequestResync();
+    return 1;
+}
+
 BridgeStats OneWireDriver::LinkStats(int handle) {
     std::lock_guard lock(mutex_);
     const Session* session = Find(handle);

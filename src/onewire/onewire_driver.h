@@ -81,6 +81,10 @@ class OneWireDriver {
     // 1 OK; reads or writes the cable-timing codes.
     int OwLine(int handle, OwLineBlock& block);
 
+    // The session's next operation first brings the bridge back to a known
+    // state (see Ds2480Bridge); 1 when the session exists.
+    int RequestResync(int handle);
+
     // How often the session's link failed and was resynchronised (zeros for
     // an unknown handle).
     BridgeStats LinkStats(int handle);

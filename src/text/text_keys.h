@@ -341,9 +341,10 @@ enum class Key : std::uint16_t {
     TXT_PROBE_TABLE_FULL,
     TXT_NAME_NOT_STORABLE,
     TXT_PROBE_ACTION_SMS,
+    TXT_LINE_NOT_SEARCHED,
 };
 
-inline constexpr std::size_t kKeyCount = 333;
-static_assert(static_cast<std::size_t>(Key::TXT_PROBE_ACTION_SMS) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 334;
+static_assert(static_cast<std::size_t>(Key::TXT_LINE_NOT_SEARCHED) + 1 == kKeyCount);
 
 }  // namespace qrv::text

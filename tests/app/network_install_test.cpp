@@ -188,6 +188,45 @@ TEST_F(NetworkInstall, AProbeMovedToAnotherLineFollowsIt) {
     EXPECT_TRUE(dialogs.Popups().empty());
 }
 
+// The link goes silent for 0.4 s right after the switch of line 2 went out.
+void DropAtLineTwo(sim::SimulatedNodex& unit) {
+    std::vector<sim::Rom> couplers;
+    for (const auto& [line, device] : unit.Devices()) {
+        if (line == 0 && device->Kind() == "DS2409") {
+            couplers.push_back(device->GetRom());
+        }
+    }
+    sim::LinkFault drop;
+    drop.after.assign(1 + 8 + 1, 0x55);
+    std::copy(couplers.at(1).begin(), couplers.at(1).end(), drop.after.begin() + 1);
+    drop.after.back() = 0xA5;
+    unit.AddLinkFault(drop);
+}
+
+TEST_F(NetworkInstall, ALineThatCannotBeSwitchedIsNotSearchedAndItsProbesKeepTheirLine) {
+    const SensorTable sample = sim::SampleProbeTable();
+    WriteStationSensorFile(sample);
+    DropAtLineTwo(*unit);
+
+    Install();
+
+    EXPECT_EQ(StatusLineCount("Network line could not be switched on, not searched: 2"), 1);
+    EXPECT_NE(LogText().find("Line 2 not searched: its coupler did not confirm the switch"),
+              std::string::npos)
+        << LogText();
+    EXPECT_EQ(StatusLineCount(kLocating), 2) << "its probes were missing: a second pass";
+    EXPECT_TRUE(dialogs.Popups().empty()) << "the second pass found them";
+    const SensorTable stored = ReadStationSensorFile();
+    ASSERT_EQ(stored.GetMax1820Index(), sample.GetMax1820Index());
+    for (int line = 1; line <= 3; ++line) {
+        for (const RomCode& rom : ProbesOnLine(line)) {
+            const int index = stored.Find1820inDataStruct(rom);
+            ASSERT_GE(index, 0);
+            EXPECT_EQ(stored.SensorArray[static_cast<std::size_t>(index)].Line, line);
+        }
+    }
+}
+
 TEST_F(NetworkInstall, AnUnpluggedUnitAsksRetryOrCancelAndCancelLeavesTheAlarm) {
     WriteStationSensorFile(sim::SampleProbeTable());
     unit->AddFault({sim::FaultKind::kUnplugged});

@@ -2,6 +2,9 @@
 // simulated unit, with probes plugged and unplugged while it runs.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "onewire/families.h"
 #include "onewire/network_scan.h"
 #include "sim/switch_devices.h"
 #include "sim/temperature_probe.h"
@@ -60,6 +63,87 @@ TEST(NetworkScan, FindsEveryProbeOnItsLineAndSkipsTheUnitAndOtherFamilies) {
     EXPECT_EQ(table.GetMax1820Index(), 14);
     for (const auto& [rom, isNew] : announced) {
         EXPECT_FALSE(isNew) << rom;
+    }
+}
+
+// Where each probe of the unit really is.
+std::map<RomCode, int> TrueLines(sim::SimulatedNodex& unit) {
+    std::map<RomCode, int> lines;
+    for (const auto& [line, device] : unit.Devices()) {
+        if (line > 0 && IsProbeFamily(device->GetRom()[0])) {
+            lines[ToRomCode(device->GetRom())] = line;
+        }
+    }
+    return lines;
+}
+
+// 0.4 s without traffic right after a switch command went out: longer than
+// the switch and its retry take.
+void DropAfterSwitch(SimStation& station, int coupler, std::uint8_t command) {
+    const sim::Rom rom =
+        RomsOf(*station.unit, 0, "DS2409").at(static_cast<std::size_t>(coupler - 1));
+    sim::LinkFault drop;
+    drop.after = MatchRomThen(rom, {command});
+    drop.seconds = 0.4;
+    station.unit->AddLinkFault(drop);
+}
+
+TEST(NetworkScan, ALinkLostAtALineSwitchFilesEveryProbeOnItsOwnLineOrOnNone) {
+    for (int coupler = 1; coupler <= 3; ++coupler) {
+        for (const std::uint8_t command : {std::uint8_t{0xA5}, std::uint8_t{0x66}}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "coupler " << coupler << " command " << static_cast<int>(command));
+            SimStation station;
+            station.Start();
+            const std::map<RomCode, int> trueLines = TrueLines(*station.unit);
+            DropAfterSwitch(station, coupler, command);
+            SensorTable table;
+            std::vector<int> told;
+            const ScanResult result =
+                ScanTotalNetwork(station.session, table, {}, [&](int line, int switched) {
+                    EXPECT_NE(switched, 0);
+                    told.push_back(line);
+                });
+            EXPECT_FALSE(result.linesNotSearched.empty());
+            EXPECT_EQ(told, result.linesNotSearched);
+            for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+                const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+                EXPECT_EQ(record.Line - 100, trueLines.at(record.Rom)) << RomToHex(record.Rom);
+            }
+            // Every line that was searched was searched whole.
+            for (const auto& [rom, line] : trueLines) {
+                const bool searched =
+                    std::find(result.linesNotSearched.begin(), result.linesNotSearched.end(),
+                              line) == result.linesNotSearched.end();
+                EXPECT_EQ(table.Find1820inDataStruct(rom) >= 0, searched) << RomToHex(rom);
+            }
+        }
+    }
+}
+
+TEST(NetworkScan, AProbeKeepsItsLineWhenALaterScanCannotReachIt) {
+    SimStation station;
+    station.Start();
+    SensorTable table;
+    ScanTotalNetwork(station.session, table);
+    ASSERT_EQ(table.GetMax1820Index(), 14);
+    for (int index = 0; index <= 14; ++index) {
+        table.SensorArray[static_cast<std::size_t>(index)].Line %= 100;
+    }
+    table.ClearAllFoundOnNetwork();
+    DropAfterSwitch(station, 2, 0xA5);
+    const ScanResult result = ScanTotalNetwork(station.session, table);
+    ASSERT_FALSE(result.linesNotSearched.empty());
+    EXPECT_EQ(result.linesNotSearched.front(), 2);
+    const std::map<RomCode, int> trueLines = TrueLines(*station.unit);
+    for (int index = 0; index <= 14; ++index) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        const int line = trueLines.at(record.Rom);
+        EXPECT_EQ(record.Line, line) << RomToHex(record.Rom);
+        const bool searched =
+            std::find(result.linesNotSearched.begin(), result.linesNotSearched.end(), line) ==
+            result.linesNotSearched.end();
+        EXPECT_EQ(record.FoundOnNetwork, searched ? 1 : 0) << RomToHex(record.Rom);
     }
 }
 

@@ -34,14 +34,6 @@ int FailedReadings(SimStation& station) {
     return failed;
 }
 
-std::vector<std::uint8_t> MatchRomOf(const RomCode& rom) {
-    std::vector<std::uint8_t> bytes{0x55};
-    for (const std::int16_t byte : rom) {
-        bytes.push_back(static_cast<std::uint8_t>(byte));
-    }
-    return bytes;
-}
-
 class LinkFaults : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -65,7 +57,7 @@ TEST_F(LinkFaults, AfterADropInDataModeAndWithDeadBreaksEveryFollowingReadingSuc
     // bridge is left in data mode with the conversion command lost.
     const RomCode victim = probes.front().second;
     sim::LinkFault drop;
-    drop.after = MatchRomOf(victim);
+    drop.after = MatchRomThen(ToSimRom(victim), {});
     drop.seconds = 0.4;
     station.unit->AddLinkFault(drop);
 
@@ -85,12 +77,12 @@ TEST_F(LinkFaults, NoiseToEitherSideCostsAtMostTheReadingItHits) {
     const RomCode victim = probes[3].second;
     sim::LinkFault toHost;
     toHost.kind = sim::LinkFaultKind::kGarbage;
-    toHost.after = MatchRomOf(victim);
+    toHost.after = MatchRomThen(ToSimRom(victim), {});
     toHost.bytes = {0x00, 0xFF, 0x3C};
     station.unit->AddLinkFault(toHost);
     // A stray E3 reaching the bridge in data mode throws it into command mode.
     sim::LinkFault toUnit = toHost;
-    toUnit.after = MatchRomOf(probes[7].second);
+    toUnit.after = MatchRomThen(ToSimRom(probes[7].second), {});
     toUnit.bytes = {0xE3};
     toUnit.toUnit = true;
     station.unit->AddLinkFault(toUnit);

@@ -1,7 +1,10 @@
 // The session functions through the real driver and the simulated unit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "onewire/port_check.h"
+#include "onewire/tracing_port.h"
 #include "onewire/unit_outputs.h"
 #include "sim_station.h"
 
@@ -92,6 +95,98 @@ TEST(Session, CouplerNumbersOutsideOneToThreeAreClamped) {
     EXPECT_TRUE(station.unit->LineConnected(1));
     EXPECT_EQ(station.session.SwitchInternal2409Mux(-4, 0), 0);
     EXPECT_FALSE(station.unit->LineConnected(1));
+}
+
+// Match ROM as it goes out in data mode (E3 doubled) and as it comes back.
+std::string MatchRomOut(const Rom& rom) {
+    std::string text = "55";
+    for (const std::uint8_t byte : rom) {
+        text += byte == 0xE3 ? " E3 E3" : " " + HexBytes(std::span(&byte, 1));
+    }
+    return text;
+}
+
+std::string MatchRomBack(const Rom& rom) {
+    return HexBytes(MatchRomThen(rom, {}));
+}
+
+TEST(CouplerSwitch, CountsOnlyWhenTheCouplerSendsTheCommandBackAfterIt) {
+    SimStation station;
+    station.Start();
+    const Rom coupler = RomsOf(*station.unit, 0, "DS2409").at(1);
+    station.TakeLog();
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(2, 1), 0);
+    EXPECT_EQ(station.TakeLog(),
+              (std::vector<std::string>{"-> C5 E1 " + MatchRomOut(coupler),
+                                        "<- CD " + MatchRomBack(coupler), "-> A5 FF", "<- A5 A5"}));
+    EXPECT_TRUE(station.unit->LineConnected(2));
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(2, 0), 0);
+    EXPECT_EQ(station.TakeLog(),
+              (std::vector<std::string>{"-> E3 C5 E1 " + MatchRomOut(coupler),
+                                        "<- CD " + MatchRomBack(coupler), "-> 66 FF", "<- 66 66"}));
+    EXPECT_FALSE(station.unit->LineConnected(2));
+
+    // A ROM that no coupler has: the trunk answers the reset and the command
+    // reads back as written, but no confirmation follows.
+    const Rom nobody = MakeRom(0x1F, 0x4242);
+    station.session.Nodex2409Rom[1] = ToRomCode(nobody);
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(2, 1), kCouplerOnNotConfirmed);
+    EXPECT_EQ(station.TakeLog(),
+              (std::vector<std::string>{"-> E3 C5 E1 " + MatchRomOut(nobody),
+                                        "<- CD " + MatchRomBack(nobody), "-> A5 FF", "<- A5 FF"}));
+    EXPECT_EQ(station.session.SwitchInternal2409Mux(2, 0), kCouplerOffNotConfirmed);
+}
+
+TEST(CouplerSwitch, SelectLineRetriesOnceAfterAResynchronisationAndReportsTheFirstFailure) {
+    SimStation station;
+    station.Start();
+    const int handle = station.session.Handle();
+    station.session.Nodex2409Rom[1] = ToRomCode(MakeRom(0x1F, 0x4242));
+    const BridgeStats before = station.driver.LinkStats(handle);
+    station.TakeLog();
+    EXPECT_EQ(station.session.SelectLine(2), kCouplerOnNotConfirmed);
+    const auto log = station.TakeLog();
+    const auto unconfirmed = std::count(log.begin(), log.end(), "<- A5 FF");
+    EXPECT_EQ(unconfirmed, 2) << "the first try and one retry";
+    const auto firstTry = std::find(log.begin(), log.end(), "<- A5 FF");
+    const auto resync = std::find(firstTry, log.end(), "break");
+    EXPECT_NE(resync, log.end()) << "the retry comes after a resynchronisation";
+    EXPECT_EQ(std::find(resync, log.end(), "<- A5 FF") + 1, log.end()) << "and nothing after";
+    EXPECT_EQ(station.driver.LinkStats(handle).resyncs, before.resyncs + 1);
+
+    // An off command that fails does not stop the others: the wanted line is
+    // on, so that a probe there can still be read by its ROM, but the result
+    // says the lines are not as wanted.
+    EXPECT_EQ(station.session.SelectLine(1), kCouplerOffNotConfirmed);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(station.session.SelectLine(3), kCouplerOffNotConfirmed);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{false, false, true}));
+}
+
+TEST(CouplerSwitch, ALinkBackInTimeForTheRetrySwitchesTheLineALongerSilenceFailsIt) {
+    SimStation station;
+    station.Start();
+    const int handle = station.session.Handle();
+    const std::vector<Rom> couplers = RomsOf(*station.unit, 0, "DS2409");
+    // The confirmation of line 2's switch is lost; the link is back within 0.05 s.
+    sim::LinkFault drop;
+    drop.after = MatchRomThen(couplers.at(1), {0xA5});
+    drop.seconds = 0.05;
+    station.unit->AddLinkFault(drop);
+    const BridgeStats before = station.driver.LinkStats(handle);
+    EXPECT_EQ(station.session.SelectLine(2), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(station.driver.LinkStats(handle).failedExchanges, before.failedExchanges + 1);
+    EXPECT_GE(station.driver.LinkStats(handle).resyncs, before.resyncs + 1);
+
+    // Silent for 0.4 s after line 1 is switched off: longer than the retry.
+    drop.after = MatchRomThen(couplers.at(0), {0x66});
+    drop.seconds = 0.4;
+    station.unit->AddLinkFault(drop);
+    EXPECT_NE(station.session.SelectLine(3), 0);
+    station.clock.Advance(0.4);
+    EXPECT_EQ(station.session.SelectLine(3), 0);
+    EXPECT_EQ(Lines(*station.unit), (std::vector<bool>{false, false, true}));
 }
 
 TEST(Session, FlushOwSessionsGivesUpAfterThirtyRetriesOnABusyPort) {

@@ -56,6 +56,15 @@ std::vector<std::string> SimStation::TakeLog() {
     return taken;
 }
 
+std::vector<std::uint8_t> MatchRomThen(const sim::Rom& rom, std::vector<std::uint8_t> then) {
+    // Sized first: g++ 12 at -O3 warns falsely (-Warray-bounds) when a
+    // one-byte vector is extended.
+    std::vector<std::uint8_t> bytes(1 + rom.size() + then.size(), 0x55);
+    std::copy(rom.begin(), rom.end(), bytes.begin() + 1);
+    std::copy(then.begin(), then.end(), bytes.begin() + 1 + static_cast<long>(rom.size()));
+    return bytes;
+}
+
 RomCode ToRomCode(const sim::Rom& rom) {
     RomCode code{};
     for (std::size_t i = 0; i < rom.size(); ++i) {

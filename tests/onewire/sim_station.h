@@ -74,6 +74,10 @@ struct SimStation {
     NodexSession session{driver, ports, clock, &display, &dialogs, nullptr};
 };
 
+// The bytes a host sends to select rom by Match ROM, then `then`: a pattern
+// for a link fault.
+std::vector<std::uint8_t> MatchRomThen(const sim::Rom& rom, std::vector<std::uint8_t> then);
+
 RomCode ToRomCode(const sim::Rom& rom);
 sim::Rom ToSimRom(const RomCode& rom);
 // Devices of a line (0 = trunk) whose kind is `kind`.

@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "onewire_tool.h"
 #include "sim/network_file.h"
+#include "sim_station.h"
 
 namespace qrv::tools {
 namespace {
@@ -145,6 +148,83 @@ TEST_F(OneWireTool, AUnitThatGoesAwayDuringTheScanGivesItsOwnStatus) {
     const ToolRun run = Run({"--device", "simulator", "scan"});
     EXPECT_EQ(run.status, 4) << run.err;
     EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
+}
+
+// The line each listed device is on, by ROM, as the listing says and as the
+// unit has it.
+void ExpectEveryDeviceOnItsOwnLine(sim::SimulatedNodex& unit, const std::vector<std::string>& out,
+                                   std::set<int>& listedLines) {
+    std::map<std::string, int> trueLines;
+    for (const auto& [line, device] : unit.Devices()) {
+        trueLines[sim::RomToHex(device->GetRom())] = line;
+    }
+    for (const std::string& listed : out) {
+        ASSERT_GE(listed.size(), 18u) << listed;
+        const std::string rom = listed.substr(2, 16);
+        ASSERT_TRUE(trueLines.contains(rom)) << listed;
+        EXPECT_EQ(listed[0] - '0', trueLines[rom]) << listed;
+        listedLines.insert(listed[0] - '0');
+    }
+}
+
+TEST_F(OneWireTool, ALineWhoseSwitchFailsIsNotSearchedAndNothingIsListedUnderAWrongLine) {
+    for (int coupler = 1; coupler <= 3; ++coupler) {
+        SCOPED_TRACE(coupler);
+        sim::SimulatorRegistry fresh{clock};
+        auto unit = sim::MakeSampleNetwork();
+        const std::string name = "simulator:coupler" + std::to_string(coupler);
+        fresh.Install(name, unit);
+        std::vector<sim::Rom> couplers;
+        for (const auto& [line, device] : unit->Devices()) {
+            if (line == 0 && device->Kind() == "DS2409") {
+                couplers.push_back(device->GetRom());
+            }
+        }
+        sim::LinkFault drop;
+        drop.after =
+            testing::MatchRomThen(couplers.at(static_cast<std::size_t>(coupler - 1)), {0xA5});
+        unit->AddLinkFault(drop);
+
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        const int status = RunOneWireTool({"--device", name, "scan"}, out, err, clock, fresh);
+        const std::vector<std::string> listed = ReadLines(out);
+        std::string errors;
+        for (const auto& line : ReadLines(err)) {
+            errors += line + "\n";
+        }
+        std::fclose(out);
+        std::fclose(err);
+
+        EXPECT_EQ(status, 3) << errors;
+        EXPECT_NE(errors.find(fmt::format("line {} could not be switched on", coupler)),
+                  std::string::npos)
+            << errors;
+        std::set<int> listedLines;
+        ExpectEveryDeviceOnItsOwnLine(*unit, listed, listedLines);
+        EXPECT_FALSE(listedLines.contains(coupler));
+        EXPECT_TRUE(listedLines.contains(0));
+    }
+}
+
+TEST_F(OneWireTool, ALinkCutDuringTheSearchOfALineLeavesTheRestOfItUnlisted) {
+    // The drop begins with the first search after line 1 was switched on
+    // and lasts into the switch of line 2, as on a loose adapter.
+    auto unit = registry.Unit("simulator");
+    std::vector<sim::Rom> couplers;
+    for (const auto& [line, device] : unit->Devices()) {
+        if (line == 0 && device->Kind() == "DS2409") {
+            couplers.push_back(device->GetRom());
+        }
+    }
+    sim::LinkFault drop;
+    drop.after = testing::MatchRomThen(couplers[0], {0xA5, 0xFF, 0xE3, 0xC5, 0xE1, 0xF0});
+    unit->AddLinkFault(drop);
+    const ToolRun run = Run({"--device", "simulator", "scan"});
+    EXPECT_EQ(run.status, 3) << run.err;
+    std::set<int> listedLines;
+    ExpectEveryDeviceOnItsOwnLine(*unit, run.out, listedLines);
+    EXPECT_TRUE(listedLines.contains(3)) << run.err;
 }
 
 TEST_F(OneWireTool, SaysWhyADeviceCannotBeOpenedAndStartsTheTraceAfresh) {

@@ -162,6 +162,39 @@ TEST(Ds2409SmartOn, ASearchRightAfterSmartOnFindsTheLine) {
     EXPECT_EQ(found, expected);
 }
 
+TEST(Ds2409Commands, EachSwitchIsConfirmedByItsCommandCodeAndOnlyByAnAddressedCoupler) {
+    Unit u;
+    Host host(u.unit);
+    // "Direct-On Main", "All Lines Off" and "Discharge Lines": after the
+    // command code the coupler sends it back as the confirmation byte.
+    for (const std::uint8_t command : {0xA5, 0x66, 0xA5, 0x99, 0x66}) {
+        SCOPED_TRACE(static_cast<int>(command));
+        ASSERT_EQ(host.Reset(), 0xCD);
+        EXPECT_EQ(host.Data(Concat(host.Select(u.couplers[0]), {command, 0xFF, 0xFF})),
+                  Concat(host.Select(u.couplers[0]), {command, command, 0xFF}));
+        EXPECT_EQ(u.unit->LineConnected(1), command == 0xA5);
+    }
+    // Status read (control byte FFh changes nothing): the status byte twice.
+    ASSERT_EQ(host.Reset(), 0xCD);
+    const Bytes status = host.Data(Concat(host.Select(u.couplers[0]), {0x5A, 0xFF, 0xFF, 0xFF}));
+    ASSERT_EQ(status.size(), 13u);
+    EXPECT_EQ(status[11], status[12]);
+    EXPECT_EQ(status[11] & 0x01, 0x01) << "main output inactive";
+
+    // A ROM of no device: the trunk answers the reset, Match ROM only writes,
+    // and the command reads back as sent; nobody confirms it.
+    const Rom nobody = MakeRom(0x1F, 0x99);
+    ASSERT_EQ(host.Reset(), 0xCD);
+    EXPECT_EQ(host.Data(Concat(host.Select(nobody), {0xA5, 0xFF})),
+              Concat(host.Select(nobody), {0xA5, 0xFF}));
+    EXPECT_FALSE(u.unit->LineConnected(1));
+    // Another coupler's ROM switches only that one.
+    ASSERT_EQ(host.Reset(), 0xCD);
+    EXPECT_EQ(host.Data(Concat(host.Select(u.couplers[2]), {0xA5, 0xFF})).back(), 0xA5);
+    EXPECT_FALSE(u.unit->LineConnected(1));
+    EXPECT_TRUE(u.unit->LineConnected(3));
+}
+
 TEST(Ds2409Short, AShortedLineShortsTheTrunkOnlyWhileConnectedAndPowerOnFreesIt) {
     Unit u;
     u.unit->AddFault({FaultKind::kShort, {}, 1, 0, 1e9});

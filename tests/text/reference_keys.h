@@ -15,7 +15,7 @@ struct ReferenceKey {
 // Every key of the catalogue with its name, area by area in the documented
 // order, written out by hand so that the catalogue is checked against an
 // independent list.
-inline constexpr std::array<ReferenceKey, 333> kReferenceKeys{{
+inline constexpr std::array<ReferenceKey, 334> kReferenceKeys{{
     {Key::QRVNL_TEXT, "QRVNL_TEXT"},
     {Key::QRVNL_MAIN_MENU_TEXT, "QRVNL_MAIN_MENU_TEXT"},
     {Key::QRVNL_TEMPERATURE, "QRVNL_TEMPERATURE"},
@@ -349,6 +349,7 @@ inline constexpr std::array<ReferenceKey, 333> kReferenceKeys{{
     {Key::TXT_PROBE_TABLE_FULL, "TXT_PROBE_TABLE_FULL"},
     {Key::TXT_NAME_NOT_STORABLE, "TXT_NAME_NOT_STORABLE"},
     {Key::TXT_PROBE_ACTION_SMS, "TXT_PROBE_ACTION_SMS"},
+    {Key::TXT_LINE_NOT_SEARCHED, "TXT_LINE_NOT_SEARCHED"},
 }};
 
 }  // namespace qrv::text::testing

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -39,8 +40,9 @@ constexpr const char* kUsage =
     "DIR defaults to $XDG_DATA_HOME/quorvanel; its ports.conf maps COMn to devices.\n"
     "--trace starts FILE afresh with every byte both ways.\n"
     "Exit status: 0 done; 1 the unit does not answer, a ROM was not found or an output\n"
-    "was not confirmed; 2 bad usage; 3 a reading failed or the link failed and came\n"
-    "back during the scan; 4 the unit stopped answering during the scan.\n";
+    "was not confirmed; 2 bad usage; 3 a reading failed, a line could not be switched\n"
+    "and was not searched, or the link failed and came back during the scan; 4 the unit\n"
+    "stopped answering during the scan.\n";
 
 struct Options {
     std::optional<int> port;
@@ -168,19 +170,79 @@ std::string Describe(NodexSession& session, const RomCode& rom) {
     return std::string(DeviceName(rom));
 }
 
-// Line of each device: the trunk first, then what each line adds to it.
-std::vector<std::pair<int, RomCode>> Scan(NodexSession& session) {
+int LinkFailures(NodexSession& session) {
+    return session.Driver().LinkStats(session.Handle()).failedExchanges;
+}
+
+// One line's search: what it met (the trunk's devices too), whether the line
+// could be switched and whether the link held throughout the search.
+struct LineSearch {
+    int switched = 0;
+    bool complete = false;
+    std::vector<RomCode> found;
+};
+
+LineSearch SearchLine(NodexSession& session, int line) {
+    LineSearch search;
+    search.switched = session.SelectLine(line);
+    if (search.switched != 0) {
+        return search;
+    }
+    const int failedBefore = LinkFailures(session);
+    search.found = SearchAll(session);
+    search.complete = LinkFailures(session) == failedBefore;
+    return search;
+}
+
+struct ScanListing {
     std::vector<std::pair<int, RomCode>> devices;
+    // What could not be listed, one sentence each.
+    std::vector<std::string> gaps;
+};
+
+// Line of each device: the trunk first, then what each line adds to it. A
+// device is listed only under a line it is known to be on: a line whose
+// switch failed is not searched, and without a complete search of the trunk
+// a line's own devices cannot be told from the trunk's.
+ScanListing Scan(NodexSession& session) {
+    ScanListing listing;
     std::set<RomCode> seen;
-    for (int line = 0; line <= kCouplerCount; ++line) {
-        session.SelectLine(line);
-        for (const RomCode& rom : SearchAll(session)) {
+    const auto list = [&](int line, const std::vector<RomCode>& found) {
+        for (const RomCode& rom : found) {
             if (seen.insert(rom).second) {
-                devices.emplace_back(line, rom);
+                listing.devices.emplace_back(line, rom);
             }
         }
+    };
+    LineSearch trunk = SearchLine(session, 0);
+    list(0, trunk.found);
+    std::array<LineSearch, kCouplerCount> lines;
+    for (int line = 1; line <= kCouplerCount; ++line) {
+        lines[static_cast<std::size_t>(line - 1)] = SearchLine(session, line);
     }
-    return devices;
+    if (!trunk.complete) {
+        // Once more, now that the link may be back.
+        trunk = SearchLine(session, 0);
+        list(0, trunk.found);
+    }
+    if (!trunk.complete) {
+        listing.gaps.push_back(
+            trunk.switched != 0
+                ? fmt::format("the lines could not all be switched off ({}): the trunk and the "
+                              "lines were not searched completely, lines 1-3 not listed",
+                              trunk.switched)
+                : "the search of the trunk was cut off twice: lines 1-3 not listed");
+    }
+    for (int line = 1; line <= kCouplerCount; ++line) {
+        const LineSearch& search = lines[static_cast<std::size_t>(line - 1)];
+        if (search.switched != 0) {
+            listing.gaps.push_back(fmt::format(
+                "line {} could not be switched on ({}): not searched", line, search.switched));
+        } else if (trunk.complete) {
+            list(line, search.found);
+        }
+    }
+    return listing;
 }
 
 // A probe's reading with what its chip measured, for comparison with other
@@ -234,7 +296,8 @@ int ScanOrRead(NodexSession& session, const std::vector<std::string>& command, s
     const int failedBefore = session.Driver().LinkStats(session.Handle()).failedExchanges;
     bool found = false;
     int failedReadings = 0;
-    for (const auto& [line, rom] : Scan(session)) {
+    const ScanListing listing = Scan(session);
+    for (const auto& [line, rom] : listing.devices) {
         if (wanted && rom != *wanted) {
             continue;
         }
@@ -253,6 +316,9 @@ int ScanOrRead(NodexSession& session, const std::vector<std::string>& command, s
         fmt::print(err, "quorvanel-onewire: the unit stopped answering during the scan\n");
         return kExitUnitLost;
     }
+    for (const std::string& gap : listing.gaps) {
+        fmt::print(err, "quorvanel-onewire: {}\n", gap);
+    }
     const int linkFailures =
         session.Driver().LinkStats(session.Handle()).failedExchanges - failedBefore;
     if (linkFailures > 0) {
@@ -260,6 +326,9 @@ int ScanOrRead(NodexSession& session, const std::vector<std::string>& command, s
                    "quorvanel-onewire: the link failed {} times and came back; the list may be "
                    "incomplete\n",
                    linkFailures);
+        return kExitReadingFailed;
+    }
+    if (!listing.gaps.empty()) {
         return kExitReadingFailed;
     }
     if (wanted && !found) {

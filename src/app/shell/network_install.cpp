@@ -73,12 +73,23 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
                           isNew ? text::Plain(Key::TXT_FOUND_NEW_PROBE, taal)
                                 : text::Plain(Key::TXT_FOUND_PROBE, taal) + record.Name);
     };
+    // A line not searched leaves its probes on their lines and missing, so the
+    // next pass searches it again and then asks about them.
+    const auto notSearched = [&](int line, int result) {
+        DoeDisplayMessage(services.display,
+                          text::Plain(Key::TXT_LINE_NOT_SEARCHED, taal) + std::to_string(line));
+        services.log.LogMessageToDisk("Line " + std::to_string(line) +
+                                      " not searched: its coupler did not confirm the switch (" +
+                                      std::to_string(result) + ")");
+    };
     std::vector<RomCode> leftOut;
     for (bool firstPass = true;; firstPass = false) {
         ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
         state.sensors.ClearAllFoundOnNetwork();
         Progress(state, services, Key::Network_Search_Probes);
-        NoteLeftOut(leftOut, ScanTotalNetwork(services.session, state.sensors, announce).leftOut);
+        NoteLeftOut(
+            leftOut,
+            ScanTotalNetwork(services.session, state.sensors, announce, notSearched).leftOut);
         if (firstPass) {
             const bool missing = CheckForOldSensorsNoQuestion(state.sensors) != 0;
             RestartSession(services);

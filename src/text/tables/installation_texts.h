@@ -7,9 +7,9 @@
 namespace qrv::text::tables {
 
 // Texts of the network installation and the probe editor that the older
-// station did not have: a full probe table, names a file cannot hold, and the
-// editor's SMS choice.
-inline constexpr std::array<TextTable, 3> kInstallationTexts{{
+// station did not have: a full probe table, names a file cannot hold, the
+// editor's SMS choice and a line that could not be switched.
+inline constexpr std::array<TextTable, 4> kInstallationTexts{{
     {"TXT_PROBE_TABLE_FULL",
      {"The probe table is full (100 probes). These probes were found but not added:\n",
       "Die Fühlertabelle ist voll (100 Fühler). Diese Fühler wurden gefunden, aber nicht "
@@ -28,6 +28,11 @@ inline constexpr std::array<TextTable, 3> kInstallationTexts{{
       "West-Europees schrift, zonder stuurtekens."}},
     {"TXT_PROBE_ACTION_SMS",
      {"Send an SMS message", "SMS-Nachricht senden", "Envoyer un SMS", "SMS-bericht versturen"}},
+    {"TXT_LINE_NOT_SEARCHED",
+     {"Network line could not be switched on, not searched: ",
+      "Netzwerkleitung ließ sich nicht einschalten, nicht durchsucht: ",
+      "Impossible d'activer la ligne réseau, non explorée: ",
+      "Netwerklijn kon niet worden ingeschakeld, niet doorzocht: "}},
 }};
 
 }  // namespace qrv::text::tables
