@@ -21,6 +21,8 @@ struct StationPaths {
     std::filesystem::path AlarmFileName() const { return CurrentDirName / "QRVAlarm.txt"; }
     std::filesystem::path DealerFileName() const { return CurrentDirName / "QRVDealer.INI"; }
     std::filesystem::path PortsFileName() const { return CurrentDirName / "ports.conf"; }
+    // The settings the older station had no file for (see quorvanel.toml(5)).
+    std::filesystem::path ConfigFileName() const { return CurrentDirName / "quorvanel.toml"; }
 
     // QRVDATA/, or QRVDATA/QRVDEMO/ in demo mode.
     std::filesystem::path DataDirectory(int wantedUserMode) const {

@@ -1,0 +1,140 @@
+#include "config/station_config.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <variant>
+
+#include <fmt/format.h>
+#include <toml++/toml.h>
+
+namespace qrv {
+
+namespace {
+
+// A key of a section: the member it sets and, for numbers, the range.
+template <typename Section>
+struct Key {
+    std::string_view name;
+    std::variant<int Section::*, bool Section::*> member;
+    int min = 0;
+    int max = 0;
+};
+
+constexpr std::array<Key<ServiceConfig>, 2> kServiceKeys{{
+    {"unit_retry_seconds", &ServiceConfig::unitRetrySeconds, 10, 3600},
+    {"log_to_stderr", &ServiceConfig::logToStandardError},
+}};
+
+constexpr std::array<std::string_view, 1> kSections{"service"};
+
+class Problems {
+  public:
+    Problems(const std::string& fileName, std::vector<std::string>& lines)
+        : fileName_(fileName), lines_(lines) {}
+
+    void Add(const toml::source_region& where, std::string_view key, std::string_view what) {
+        lines_.push_back(fmt::format("{}:{}: {}: {}", fileName_, where.begin.line, key, what));
+    }
+
+  private:
+    const std::string& fileName_;
+    std::vector<std::string>& lines_;
+};
+
+template <typename Section, std::size_t N>
+void ReadSection(const toml::table& root, std::string_view name, Section& section,
+                 const std::array<Key<Section>, N>& keys, Problems& problems) {
+    const toml::node* node = root.get(name);
+    if (node == nullptr) {
+        return;
+    }
+    const toml::table* table = node->as_table();
+    if (table == nullptr) {
+        problems.Add(node->source(), name, "must be a section ([" + std::string(name) + "])");
+        return;
+    }
+    for (const auto& [tomlKey, value] : *table) {
+        const std::string_view keyName = tomlKey.str();
+        const std::string fullName = fmt::format("{}.{}", name, keyName);
+        const auto key = std::find_if(keys.begin(), keys.end(), [keyName](const Key<Section>& k) {
+            return k.name == keyName;
+        });
+        if (key == keys.end()) {
+            problems.Add(value.source(), fullName, "unknown key, ignored");
+            continue;
+        }
+        if (const auto* member = std::get_if<int Section::*>(&key->member)) {
+            const toml::value<std::int64_t>* number = value.as_integer();
+            if (number == nullptr || number->get() < key->min || number->get() > key->max) {
+                problems.Add(value.source(), fullName,
+                             fmt::format("must be a whole number from {} to {}; the default {} "
+                                         "is kept",
+                                         key->min, key->max, section.*(*member)));
+            } else {
+                section.*(*member) = static_cast<int>(number->get());
+            }
+        } else {
+            const auto flag = std::get<bool Section::*>(key->member);
+            const toml::value<bool>* boolean = value.as_boolean();
+            if (boolean == nullptr) {
+                problems.Add(
+                    value.source(), fullName,
+                    fmt::format("must be true or false; the default {} is kept", section.*flag));
+            } else {
+                section.*flag = boolean->get();
+            }
+        }
+    }
+}
+
+}  // namespace
+
+StationConfigRead ParseStationConfig(std::string_view text, const std::string& fileName) {
+    StationConfigRead read;
+    Problems problems(fileName, read.problems);
+    toml::table root;
+    try {
+        root = toml::parse(text, fileName);
+    } catch (const toml::parse_error& error) {
+        problems.Add(error.source(), "syntax",
+                     std::string(error.description()) + "; every setting keeps its default");
+        return read;
+    }
+    for (const auto& [key, value] : root) {
+        if (std::find(kSections.begin(), kSections.end(), key.str()) == kSections.end()) {
+            problems.Add(value.source(), key.str(), "unknown section, ignored");
+        }
+    }
+    ReadSection(root, "service", read.config.service, kServiceKeys, problems);
+    return read;
+}
+
+StationConfigRead ReadStationConfig(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::exists(file, error)) {
+        return {};
+    }
+    std::string text;
+    bool readable = std::filesystem::is_regular_file(file, error);
+    if (readable) {
+        // libstdc++ reports some read errors by throwing from the buffer.
+        try {
+            std::ifstream in(file, std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(in), {});
+            readable = in.good() || in.eof();
+        } catch (const std::exception&) {
+            readable = false;
+        }
+    }
+    if (!readable) {
+        StationConfigRead read;
+        read.problems.push_back(file.string() +
+                                ": cannot be read; every setting keeps its default");
+        return read;
+    }
+    return ParseStationConfig(text, file.string());
+}
+
+}  // namespace qrv

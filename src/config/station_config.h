@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qrv {
+
+// [service]: the station run unattended as a system service.
+struct ServiceConfig {
+    // How often a unit that does not answer is tried again, in seconds.
+    int unitRetrySeconds = 60;
+    // Log lines go to standard error too, with journald priority prefixes.
+    bool logToStandardError = true;
+};
+
+// The settings that the older station's settings file has no place for, one
+// member per feature and section of quorvanel.toml.
+struct StationConfig {
+    ServiceConfig service;
+};
+
+struct StationConfigRead {
+    StationConfig config;
+    // One line per problem, "FILE:LINE: KEY: what is wrong"; the keys named
+    // kept their defaults, all others their values from the file.
+    std::vector<std::string> problems;
+};
+
+// A missing file means all defaults, and no problem.
+StationConfigRead ReadStationConfig(const std::filesystem::path& file);
+// The same for text already read; fileName only names it in problems.
+StationConfigRead ParseStationConfig(std::string_view text, const std::string& fileName);
+
+}  // namespace qrv
