@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-dejavu-core
-    libfmt-dev nlohmann-json3-dev libtomlplusplus-dev
+    libfmt-dev nlohmann-json3-dev libtomlplusplus-dev libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
     mawk poppler-utils

@@ -1,0 +1,51 @@
+#include "service/service_notifier.h"
+
+#include <cstdint>
+
+#include <systemd/sd-daemon.h>
+
+namespace qrv {
+
+bool ServiceNotifier::Notify(const std::string& state) {
+    // 0: no service manager listens; < 0: the message could not be sent.
+    return sd_notify(0, state.c_str()) > 0;
+}
+
+bool ServiceNotifier::Ready() {
+    return Notify("READY=1");
+}
+
+bool ServiceNotifier::Status(std::string_view text) {
+    std::string line = "STATUS=";
+    for (const char c : text) {
+        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+    }
+    return Notify(line);
+}
+
+bool ServiceNotifier::Watchdog() {
+    return Notify("WATCHDOG=1");
+}
+
+bool ServiceNotifier::WatchdogIfTicking(const TickWatch& ticks, double now) {
+    return ticks.Alive(now) && Watchdog();
+}
+
+bool ServiceNotifier::Stopping() {
+    return Notify("STOPPING=1");
+}
+
+std::optional<double> ServiceNotifier::WatchdogSeconds() {
+    std::uint64_t microseconds = 0;
+    if (sd_watchdog_enabled(0, &microseconds) <= 0 || microseconds == 0) {
+        return std::nullopt;
+    }
+    return static_cast<double>(microseconds) / 1e6;
+}
+
+bool TickWatch::Alive(double now) const {
+    const double last = lastTick_.load(std::memory_order_relaxed);
+    return now - last <= maxSilence_;
+}
+
+}  // namespace qrv
