@@ -329,5 +329,36 @@ TEST_F(CrowdedInstall, TheHundredAndFirstProbeIsLeftOutAndNamedOnce) {
     EXPECT_EQ(ReadStationSensorFile().GetMax1820Index(), 99);
 }
 
+// Counts the bus steps and the questions asked while one runs.
+class CountingBusWork final : public shell::BusWork {
+  public:
+    explicit CountingBusWork(const ScriptedDialogs& dialogs) : dialogs_(dialogs) {}
+    void Run(const std::function<void()>& step) const override {
+        const std::size_t before = dialogs_.Popups().size();
+        step();
+        ++steps;
+        questionsInside += dialogs_.Popups().size() - before;
+    }
+    mutable int steps = 0;
+    mutable std::size_t questionsInside = 0;
+
+  private:
+    const ScriptedDialogs& dialogs_;
+};
+
+TEST_F(NetworkInstall, EveryBusStepRunsApartFromTheQuestions) {
+    WriteStationSensorFile(SampleWithAbsent({{"Gone", kStatusActive}}));
+    dialogs.QueueButton(kOff);
+    const CountingBusWork bus(dialogs);
+    const shell::ShellServices counted{clock,       dialogs,    display,      log,
+                                       editor,      simPorts,   simSession,   networkTimer,
+                                       probeEditor, monitoring, resultsTable, bus};
+    shell::DoeInstallNetwork(state, counted, view);
+    EXPECT_EQ(state.NetWorkInstalled, 1);
+    ASSERT_EQ(MissingQuestions().size(), 1U);
+    EXPECT_EQ(bus.steps, 5) << "start, blinks, scan, session restart, scan";
+    EXPECT_EQ(bus.questionsInside, 0U);
+}
+
 }  // namespace
 }  // namespace qrv::testing

@@ -3,8 +3,13 @@
 // value.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/shell/commands.h"
+#include "app/shell/display_timer.h"
 #include "live_station.h"
+#include "runtime/date_strings.h"
 #include "sensors/sensor_file.h"
 
 namespace qrv::testing {
@@ -156,6 +161,39 @@ TEST_F(StandingAlarm, AnInterfaceAlarmClearedByAnInstallationIsClosedInTheFile) 
     EXPECT_EQ(Count(AlarmText(), "Network comm-alarm ended."), 1);
     RunFor(20.0);
     EXPECT_EQ(Count(AlarmText(), "Network comm-alarm ended."), 1);
+}
+
+// The bus steps of an installation on a thread of their own while this
+// thread goes on with the display timer, as the window's event loop does
+// (ThreadSanitizer checks that the two never touch the same state).
+TEST_F(StandingAlarm, AnInstallationWithItsBusStepsBesideTheDisplayTimer) {
+    int steps = 0;
+    std::string shownTime;
+    int timesShown = 0;
+    const shell::BackgroundBusWork background([&](const std::function<bool()>& finished) {
+        ++steps;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!finished()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "a bus step hangs";
+            const std::string now = TimeText(clock.Now());
+            if (now != shownTime) {
+                shownTime = now;
+                shell::SampleTimer(state, services, view);
+                EXPECT_EQ(state.DisplayTimerEnable, 0) << "only the clock goes on";
+                ++timesShown;
+            }
+            std::this_thread::yield();
+        }
+    });
+    const shell::ShellServices threaded{clock,       dialogs,    display,      log,
+                                        editor,      ports,      session,      monitoring,
+                                        probeEditor, monitoring, resultsTable, background};
+    shell::ExecuteMenuCommand(state, threaded, view, MenuCommand::InstallNetwork, 0);
+    EXPECT_EQ(state.NetWorkInstalled, 1);
+    EXPECT_GE(steps, 3) << "start, blinks, scan, session restart";
+    EXPECT_GE(timesShown, 1) << "the clock ran during the installation";
+    EXPECT_EQ(display.Snapshot().dateTime.substr(13), shownTime);
+    ExpectTheAlarmStillStands();
 }
 
 }  // namespace

@@ -30,8 +30,10 @@ void MoveToPort(StationState& state, const ShellServices& services, MainWindowVi
     NodexSession& session = services.session;
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
-    session.StopOneWireSession();
-    session.FlushOwSessions();
+    services.bus.Run([&session] {
+        session.StopOneWireSession();
+        session.FlushOwSessions();
+    });
     services.log.LogMessageToDisk("Change of comport: Network stopped");
     state.NetWorkInstalled = 0;
     RestoreStatusMessage(state, services.display);
@@ -56,9 +58,15 @@ void SetTheNewCommPort(StationState& state, const ShellServices& services, MainW
                        int port) {
     const int taal = state.settings.Taal;
     services.display.SetMenuBarDimmed(true);
-    if (!PortOpens(services.ports, port)) {
+    bool opens = false;
+    int check = -1;
+    services.bus.Run([&] {
+        opens = PortOpens(services.ports, port);
+        check = opens ? CheckSerialPortConnection(services.ports, services.clock, port) : -1;
+    });
+    if (!opens) {
         Tell(services, taal, Key::COMPORT_NOT_AIVALABLE);
-    } else if (CheckSerialPortConnection(services.ports, services.clock, port) < 0) {
+    } else if (check < 0) {
         Tell(services, taal, Key::MESS_CHECK_SERIAL_ERROR);
     } else if (state.NetWorkInstalled == 0 || Ask(services, taal, Key::TXT_REALLY_WANT_SETCOM,
                                                   {Key::ButtonYes, Key::ButtonNo}, 2, 2) == 1) {

@@ -68,10 +68,11 @@ void StoreAndRefreshRows(StationState& state, const ShellServices& services, Mai
 }  // namespace
 
 void SampleTimer(StationState& state, const ShellServices& services, MainWindowView& view) {
+    // The clock goes on while long work has the rest of the display paused.
+    DoeDisplayTijd(state, services.clock, services.display);
     if (state.DisplayTimerEnable == 0) {
         return;
     }
-    DoeDisplayTijd(state, services.clock, services.display);
     state.blinkPhase = state.blinkPhase == 0 ? 1 : 0;
 
     switch (state.WantedUserMode) {

@@ -61,7 +61,9 @@ int IdentifySensor(StationState& state, const ShellServices& services) {
     for (;;) {
         DoeDisplayMessage(services.display, text::Plain(Key::Network_Search_One, taal));
         std::vector<RomCode> leftOut;
-        const int index = IdentifyEenProbe(services.session, state.sensors, &leftOut);
+        int index = -1;
+        services.bus.Run(
+            [&] { index = IdentifyEenProbe(services.session, state.sensors, &leftOut); });
         bool again = false;
         if (index >= 0) {
             SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];

@@ -87,12 +87,14 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
         ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
         state.sensors.ClearAllFoundOnNetwork();
         Progress(state, services, Key::Network_Search_Probes);
-        NoteLeftOut(
-            leftOut,
-            ScanTotalNetwork(services.session, state.sensors, announce, notSearched).leftOut);
+        services.bus.Run([&] {
+            NoteLeftOut(
+                leftOut,
+                ScanTotalNetwork(services.session, state.sensors, announce, notSearched).leftOut);
+        });
         if (firstPass) {
             const bool missing = CheckForOldSensorsNoQuestion(state.sensors) != 0;
-            RestartSession(services);
+            services.bus.Run([&] { RestartSession(services); });
             if (!missing) {
                 break;
             }
@@ -107,7 +109,13 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
 // the user cancelled.
 bool StartNetworkOrAsk(StationState& state, const ShellServices& services, MainWindowView& view) {
     StatusDisplay& display = services.display;
-    while (StartNetwork(state, services, view) != kNetworkStarted) {
+    for (;;) {
+        int started = kNetworkStarted;
+        services.bus.Run([&] { started = StartNetwork(state, services); });
+        if (started == kNetworkStarted) {
+            break;
+        }
+        view.SetWaitCursor(false);
         state.NetWorkInstalled = 0;
         state.CommunicationErrorAlarm = 1;
         RestoreStatusMessage(state, display);
@@ -146,7 +154,7 @@ void ReportLeftOut(const StationState& state, const ShellServices& services,
     Tell(services, taal, text::Plain(Key::TXT_PROBE_TABLE_FULL, taal) + list);
 }
 
-int StartNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
+int StartNetwork(const StationState& state, const ShellServices& services) {
     NodexSession& session = services.session;
     const int port = state.settings.SerialPort;
     session.SerialPort = port;
@@ -161,7 +169,6 @@ int StartNetwork(StationState& state, const ShellServices& services, MainWindowV
         Progress(state, services, Key::MESS_RETRY_ON_SERIAL);
         session.FlushOwSessions();
         if (CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
-            view.SetWaitCursor(false);
             return kNetworkPortFailed;
         }
     }
@@ -260,13 +267,15 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
 
     if (StartNetworkOrAsk(state, services, view)) {
         state.NetWorkInstalled = 1;
-        NodexSession& session = services.session;
-        AlarmRelaisOff(session);
-        RedLedOff(session);
-        for (int blink = 0; blink < kOrangeLampBlinks; ++blink) {
-            OranjeLedOn(session);
-            OranjeLedOff(session);
-        }
+        services.bus.Run([&services] {
+            NodexSession& session = services.session;
+            AlarmRelaisOff(session);
+            RedLedOff(session);
+            for (int blink = 0; blink < kOrangeLampBlinks; ++blink) {
+                OranjeLedOn(session);
+                OranjeLedOff(session);
+            }
+        });
         Progress(state, services, Key::Mess_Read_Message);
         const std::vector<RomCode> leftOut = RunScanPasses(state, services, view);
         ReportLeftOut(state, services, leftOut);

@@ -27,10 +27,13 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
     StandingAlarms::Take(state.sensors)
         .WriteOff(reason, services.monitoring.Acquisition().AlarmFile());
     state.sensors.ClearAlarmInAllSensors();
-    NodexSession& session = services.session;
-    session.StopOneWireSession();
-    session.FlushOwSessions();
-    CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
+    const int port = state.settings.SerialPort;
+    services.bus.Run([&services, port] {
+        NodexSession& session = services.session;
+        session.StopOneWireSession();
+        session.FlushOwSessions();
+        CloseSerialPortConnection(services.ports, services.clock, port);
+    });
     state.NetWorkInstalled = 0;
     ResumeDisplayTimer(state);
     view.SetWaitCursor(false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,6 +77,36 @@ class MainWindowView {
     virtual void QuitUserInterface() = 0;
 };
 
+// Runs a long step on the 1-Wire bus (a search, the start of a session, a
+// port check) to its end. The window runs it beside its event loop, so the
+// clock and the progress go on and the window repaints; meanwhile the
+// user-interface side answers no input and touches neither the session nor
+// the probe table. Questions are asked between steps, never inside one.
+class BusWork {
+  public:
+    virtual ~BusWork() = default;
+    virtual void Run(const std::function<void()>& step) const = 0;
+};
+
+// Runs each step on the calling thread: tests, tools and the service.
+class InlineBusWork final : public BusWork {
+  public:
+    void Run(const std::function<void()>& step) const override { step(); }
+};
+inline const InlineBusWork kInlineBusWork;
+
+// Runs each step on a thread of its own while keepAlive runs on the calling
+// thread until finished() holds.
+class BackgroundBusWork final : public BusWork {
+  public:
+    using KeepAlive = std::function<void(const std::function<bool()>& finished)>;
+    explicit BackgroundBusWork(KeepAlive keepAlive) : keepAlive_(std::move(keepAlive)) {}
+    void Run(const std::function<void()>& step) const override;
+
+  private:
+    KeepAlive keepAlive_;
+};
+
 // The platform services the shell works through. The log is the decorated
 // one that shows the saving message while it writes.
 struct ShellServices {
@@ -90,6 +121,7 @@ struct ShellServices {
     ProbeEditorView& probeEditor;
     LiveMonitoring& monitoring;
     ResultsTableView& resultsTable;
+    const BusWork& bus = kInlineBusWork;
 };
 
 }  // namespace qrv::shell

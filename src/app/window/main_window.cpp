@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QMenuBar>
+#include <QTimer>
 
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
@@ -34,6 +36,24 @@ QString MenuText(std::string_view label) {
     return Q(text::ToQtAccelerators(label)).trimmed();
 }
 
+// While a bus step runs: the timers tick, posted status changes and paint
+// and resize events are handled; clicks and keys wait until it has ended.
+void KeepWindowAlive(const std::function<bool()>& finished) {
+    constexpr int kPollMs = 10;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (finished()) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    if (!finished()) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
 }  // namespace
 
 MainWindow::MainWindow(shell::StationState& state, Platform platform)
@@ -45,10 +65,11 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
                           platform.timers}),
       commandNetworkTimer_(monitoring_, platform.dialogs),
       probeEditor_(this),
-      services_{platform.clock,   platform.dialogs,      display_,
-                statusLog_,       platform.editor,       platform.ports,
-                platform.session, commandNetworkTimer_,  probeEditor_,
-                monitoring_,      panel_->ResultsTable()},
+      bus_(KeepWindowAlive),
+      services_{platform.clock,   platform.dialogs,       display_,
+                statusLog_,       platform.editor,        platform.ports,
+                platform.session, commandNetworkTimer_,   probeEditor_,
+                monitoring_,      panel_->ResultsTable(), bus_},
       tree_(shell::MainMenuTree()),
       status_(display_, state.settings.Taal, state.NetWorkInstalled),
       history_(std::make_unique<HistoryData>()) {

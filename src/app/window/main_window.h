@@ -107,6 +107,8 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     shell::LiveMonitoring monitoring_;
     shell::QuestionRefusingNetworkTimer commandNetworkTimer_;
     probe_editor::QtProbeEditorView probeEditor_;
+    // Long bus steps run beside the event loop, which takes no input then.
+    shell::BackgroundBusWork bus_;
     shell::ShellServices services_;
     std::vector<shell::MenuNode> tree_;
     std::vector<StaticEntry> entries_;

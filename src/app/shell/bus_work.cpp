@@ -1,0 +1,27 @@
+#include "app/shell/shell_services.h"
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace qrv::shell {
+
+void BackgroundBusWork::Run(const std::function<void()>& step) const {
+    std::atomic<bool> finished{false};
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            step();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+    });
+    keepAlive_([&finished] { return finished.load(); });
+    worker.join();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+}  // namespace qrv::shell
