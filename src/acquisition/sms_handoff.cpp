@@ -58,8 +58,8 @@ std::string SignalText(int signal) {
     return name != nullptr ? fmt::format("SIG{}", name) : fmt::format("signal {}", signal);
 }
 
-SmsOutcome PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock, EventLog& log,
-                          const std::stop_token& stop) {
+SmsOutcome PollUntilEnded(pid_t program, double start, ProgramLauncher& launcher, Clock& clock,
+                          EventLog& log, const std::stop_token& stop) {
     SmsOutcome outcome;
     const auto terminate = [&](int result) {
         if (launcher.Terminate(program) != 0) {
@@ -68,7 +68,6 @@ SmsOutcome PollUntilEnded(pid_t program, ProgramLauncher& launcher, Clock& clock
         }
         outcome.result = result;
     };
-    const double start = clock.Timer();
     for (int poll = 1; outcome.result == kSmsNotConfigured; ++poll) {
         if (!clock.SleepUntil(start + poll, stop)) {
             terminate(kSmsStopped);
@@ -150,11 +149,14 @@ int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
     if (CheckIfSmsServerIsAavailable(settings)) {
         display.SetMenuBarDimmed(true);
         pid_t program = 0;
+        // The polls count from the moment of the launch: time read after it
+        // may already have moved on, which would shift every poll late.
+        const double start = clock.Timer();
         if (launcher.Launch(SmsCommandLine(settings.SmSProgramSource, destination, text),
                             program) != 0) {
             outcome.result = kSmsNotStarted;
         } else {
-            outcome = PollUntilEnded(program, launcher, clock, log, stop);
+            outcome = PollUntilEnded(program, start, launcher, clock, log, stop);
         }
     }
     for (const std::string& line : SmsOutcomeLogLines(outcome)) {
