@@ -21,8 +21,9 @@ const std::string kAwkwardText =
 const std::string kArrived =
     "QUORVANEL MESSAGE: say \"hi\" 'there' $HOME; `touch /tmp/qrv-pwned` $(id) & | > x";
 
-// Real time running a hundred times faster, so a one-second poll takes ten
-// milliseconds while the adapters run as they do.
+// Real time running twenty times faster, so a one-second poll takes fifty
+// milliseconds while the adapters run as they do: the ten polls of "too fast"
+// leave a loaded machine half a second to start a script.
 class FastClock final : public Clock {
   public:
     LocalDateTime Now() const override { return real_.Now(); }
@@ -33,7 +34,7 @@ class FastClock final : public Clock {
     }
 
   private:
-    static constexpr double kFactor = 100.0;
+    static constexpr double kFactor = 20.0;
     RealClock real_;
 };
 
