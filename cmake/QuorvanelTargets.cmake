@@ -1,8 +1,24 @@
 # Target helpers shared by every folder. Core libraries are plain C++; the
 # layering check at the end of configuration refuses any core library that
-# links Qt or includes a header of the GUI folders.
+# links Qt, includes a header of the GUI folders or links a library of a layer
+# above its own.
 
 set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/panels/" "ui/" "probe_editor/dialog/" "reports/pages/")
+
+# The core layers, lowest first. A core library may link the libraries of the
+# layers below its own and nothing of its own layer or above; libraries named
+# in one entry are peers that stay apart. Every core library has its place here.
+set(QRV_CORE_LAYERS
+    "qrv_runtime"
+    "qrv_text"
+    "qrv_settings"
+    "qrv_sensors"
+    "qrv_onewire"
+    "qrv_acquisition qrv_storage qrv_sim qrv_probe_editor"
+    "qrv_reports"
+    "qrv_printouts"
+    "qrv_views"
+    "qrv_shell")
 
 function(qrv_apply_build_options target)
     target_compile_options(${target} PRIVATE -Wall -Wextra)
@@ -80,9 +96,27 @@ function(qrv_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${timeout})
 endfunction()
 
+# Sets out_var to the index of the layer of a core library, or -1.
+function(qrv_core_layer_of library out_var)
+    set(index 0)
+    foreach(layer IN LISTS QRV_CORE_LAYERS)
+        string(REPLACE " " ";" members "${layer}")
+        if(library IN_LIST members)
+            set(${out_var} ${index} PARENT_SCOPE)
+            return()
+        endif()
+        math(EXPR index "${index} + 1")
+    endforeach()
+    set(${out_var} -1 PARENT_SCOPE)
+endfunction()
+
 function(qrv_check_core_layering)
     get_property(core_targets GLOBAL PROPERTY QRV_CORE_TARGETS)
     foreach(target IN LISTS core_targets)
+        qrv_core_layer_of(${target} target_layer)
+        if(target_layer LESS 0)
+            message(FATAL_ERROR "layering-violation: core library ${target} has no place in QRV_CORE_LAYERS")
+        endif()
         foreach(prop LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
             get_target_property(libs ${target} ${prop})
             if(libs)
@@ -93,6 +127,10 @@ function(qrv_check_core_layering)
                     if(TARGET ${lib})
                         if(NOT lib IN_LIST core_targets AND lib MATCHES "^qrv_")
                             message(FATAL_ERROR "layering-violation: core library ${target} links the GUI library ${lib}")
+                        endif()
+                        qrv_core_layer_of(${lib} lib_layer)
+                        if(lib IN_LIST core_targets AND NOT lib_layer LESS target_layer)
+                            message(FATAL_ERROR "layering-violation: core library ${target} links ${lib}, which is not below it in QRV_CORE_LAYERS")
                         endif()
                     endif()
                 endforeach()

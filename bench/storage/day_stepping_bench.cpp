@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "runtime/recording_status_display.h"
 #include "runtime/scripted_dialogs.h"
 #include "storage/period_files.h"

@@ -1,5 +1,7 @@
 #include "acquisition/acquisition_rules.h"
 
+#include "runtime/calendar.h"
+
 namespace qrv::acquisition {
 
 namespace {
@@ -8,11 +10,6 @@ constexpr std::int64_t kMinutesPerDay = 1440;
 
 bool IsRead(const SensorRecord& record) {
     return record.Status == kStatusActive || record.Status == kStatusInhibit;
-}
-
-std::int64_t AbsoluteMinute(const LocalDateTime& when) {
-    return DaysFromCivil(when.year, when.month, when.day) * kMinutesPerDay +
-           static_cast<std::int64_t>(when.hour) * 60 + when.minute;
 }
 
 bool IsSamplingMinute(std::int64_t minute, int sampleMinutes) {

@@ -5,30 +5,9 @@
 #include <ctime>
 #include <thread>
 
+#include "runtime/calendar.h"
+
 namespace qrv {
-
-std::int64_t DaysFromCivil(int year, int month, int day) {
-    // Howard Hinnant's days_from_civil: exact for every proleptic Gregorian date.
-    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t mp = (month + 9) % 12;
-    const std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
 
 LocalDateTime RealClock::Now() const {
     const auto now = std::chrono::system_clock::now();
@@ -72,17 +51,15 @@ constexpr std::int64_t kMicrosPerDay = 86'400'000'000LL;
 }
 
 VirtualClock::VirtualClock(LocalDateTime start)
-    : startDays_(DaysFromCivil(start.year, start.month, start.day)),
+    : startDays_(CivilDay(start.year, start.month, start.day)),
       startMicros_(((start.hour * 60LL + start.minute) * 60LL + start.second) * 1'000'000LL +
                    start.millisecond * 1000LL) {}
 
 LocalDateTime VirtualClock::Now() const {
     std::lock_guard lock(mutex_);
     const std::int64_t total = startMicros_ + elapsedMicros_;
-    const std::int64_t days = startDays_ + total / kMicrosPerDay;
+    LocalDateTime result = MidnightOf(startDays_ + std::chrono::days{total / kMicrosPerDay});
     std::int64_t micros = total % kMicrosPerDay;
-    LocalDateTime result;
-    CivilFromDays(days, result.year, result.month, result.day);
     result.hour = static_cast<int>(micros / 3'600'000'000LL);
     micros %= 3'600'000'000LL;
     result.minute = static_cast<int>(micros / 60'000'000LL);
@@ -111,7 +88,7 @@ void VirtualClock::Delay(double seconds) {
 void VirtualClock::SetNow(const LocalDateTime& when) {
     {
         std::lock_guard lock(mutex_);
-        startDays_ = DaysFromCivil(when.year, when.month, when.day);
+        startDays_ = CivilDay(when.year, when.month, when.day);
         startMicros_ = ((when.hour * 60LL + when.minute) * 60LL + when.second) * 1'000'000LL +
                        when.millisecond * 1000LL - elapsedMicros_;
     }

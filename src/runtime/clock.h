@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -78,15 +79,11 @@ class VirtualClock final : public Clock {
   private:
     mutable std::mutex mutex_;
     std::condition_variable_any changed_;
-    std::int64_t startDays_;    // days since 1970-01-01 of the start date
-    std::int64_t startMicros_;  // microseconds into the start day
+    std::chrono::sys_days startDays_;  // the start date
+    std::int64_t startMicros_;         // microseconds into the start day
     std::int64_t elapsedMicros_ = 0;
     bool interrupted_ = false;
     int sleepers_ = 0;
 };
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-std::int64_t DaysFromCivil(int year, int month, int day);
-void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 
 }  // namespace qrv

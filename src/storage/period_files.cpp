@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "runtime/text_file.h"
 #include "storage/result_file_format.h"
 #include "text/texts.h"

@@ -7,7 +7,7 @@
 #include <numbers>
 #include <random>
 
-#include "runtime/clock.h"
+#include "runtime/calendar.h"
 #include "runtime/encoding.h"
 #include "runtime/text_file.h"
 
@@ -89,6 +89,11 @@ int GenerateResultFiles(const std::filesystem::path& dataDirectory, const Genera
         error = "probes must be 1..100, interval 1..60 minutes and days at least 1";
         return -1;
     }
+    if (options.day < 1 || options.day > DaysInMonth(options.year, options.month)) {
+        error = fmt::format("{:04d}-{:02d}-{:02d} is not a date", options.year, options.month,
+                            options.day);
+        return -1;
+    }
     if (!MakeDirectories(dataDirectory)) {
         error = "cannot create " + dataDirectory.string();
         return -1;
@@ -104,19 +109,18 @@ int GenerateResultFiles(const std::filesystem::path& dataDirectory, const Genera
     std::mt19937 random(options.seed);
     std::normal_distribution<double> noise(0.0, 1.0);
     std::uniform_int_distribution<int> rare(0, 4999);
-    const std::int64_t first = DaysFromCivil(options.year, options.month, options.day);
+    const std::chrono::sys_days first = CivilDay(options.year, options.month, options.day);
     std::string bytes;
     for (int d = 0; d < options.days; ++d) {
-        int year = 0;
-        int month = 0;
-        int day = 0;
-        CivilFromDays(first + d, year, month, day);
-        const std::filesystem::path path = ResultFilePath(dataDirectory, year, month, day);
+        const LocalDateTime date = MidnightOf(first + std::chrono::days{d});
+        const std::filesystem::path path =
+            ResultFilePath(dataDirectory, date.year, date.month, date.day);
         if (FileExists(path)) {
             error = path.string() + " exists already";
             return -1;
         }
-        bytes = FormatResultHeader(fmt::format("{:04d}-{:02d}-{:02d}", year, month, day));
+        bytes = FormatResultHeader(
+            fmt::format("{:04d}-{:02d}-{:02d}", date.year, date.month, date.day));
         for (int minute = 0; minute < 24 * 60; minute += options.intervalMinutes) {
             const double phase = 2.0 * std::numbers::pi * (minute - 15 * 60) / (24.0 * 60.0);
             for (std::size_t i = 0; i < lines.size(); ++i) {

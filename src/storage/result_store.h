@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
 #include "runtime/text_file.h"

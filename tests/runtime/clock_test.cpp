@@ -65,17 +65,6 @@ TEST(Clocks, SleepUntilEndsAtTheDeadlineOrAtOnceOnAStopRequest) {
     EXPECT_LT(realClock.Timer(), start + 30.0);
 }
 
-TEST(CivilDays, RoundTripOverCenturies) {
-    for (std::int64_t days = DaysFromCivil(1899, 12, 25); days < DaysFromCivil(2101, 1, 5);
-         ++days) {
-        int y = 0, m = 0, d = 0;
-        CivilFromDays(days, y, m, d);
-        ASSERT_EQ(DaysFromCivil(y, m, d), days);
-    }
-    EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
-    EXPECT_EQ(DaysFromCivil(2000, 3, 1) - DaysFromCivil(2000, 2, 28), 2);
-}
-
 TEST(DateStrings, FileEuroAndTimeTexts) {
     const DateStrings s = MakeDateStrings({2026, 3, 7, 8, 5, 9, 0});
     EXPECT_EQ(s.FileDatumString, "2026-03-07");

@@ -218,6 +218,15 @@ TEST(PeriodRoundTrip, GeneratedMonthMatchesAComputationByHand) {
     EXPECT_EQ(compared, expected.size());
 }
 
+TEST(PeriodRoundTrip, GeneratorRefusesAStartThatIsNoDate) {
+    testing::TempDir temp;
+    std::string error;
+    EXPECT_EQ(GenerateResultFiles(temp / "QRVDATA", {2026, 2, 29, 2, 30, 7, 3}, error), -1);
+    EXPECT_EQ(error, "2026-02-29 is not a date");
+    EXPECT_EQ(GenerateResultFiles(temp / "QRVDATA", {2026, 13, 1, 2, 30, 7, 3}, error), -1);
+    EXPECT_FALSE(std::filesystem::exists(temp / "QRVDATA" / "2026-13-01.qrd"));
+}
+
 TEST(PeriodFinders, WeekOneFindsItsDecemberDaysUnderThePreviousYear) {
     testing::TempDir temp;
     auto data = std::make_unique<PeriodData>();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "pdf_pages.h"
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"
 #include "reports/printouts/period_pages.h"

@@ -8,7 +8,7 @@
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"

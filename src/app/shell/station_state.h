@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "acquisition/station_flags.h"
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/date_strings.h"
 #include "sensors/sensor_table.h"

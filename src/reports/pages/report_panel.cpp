@@ -8,7 +8,7 @@
 
 #include <fmt/format.h>
 
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"

@@ -2,10 +2,10 @@
 
 #include <fmt/format.h>
 
-#include "reports/calendar.h"
 #include "reports/printouts/day_graph.h"
 #include "reports/statistics.h"
 #include "reports/value_text.h"
+#include "runtime/calendar.h"
 #include "text/texts.h"
 
 namespace qrv {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 #include "storage/result_file_format.h"
 #include "text/texts.h"
 

@@ -1,10 +1,9 @@
-#include "reports/calendar.h"
+#include "runtime/calendar.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ctime>
-
-#include "runtime/clock.h"
 
 namespace qrv {
 namespace {
@@ -50,25 +49,43 @@ TEST(Calendar, WeekToDateCases) {
     // Week 53 of a 52-week year rolls into the next year's week 1.
     cal = FromWeek(2021, 53, 1);
     EXPECT_EQ((std::array{cal.CalYear, cal.CalMonth, cal.CalDay}), (std::array{2022, 1, 3}));
+    // A week before the first has no date of its own.
+    cal = FromWeek(2015, 0, 7);
+    EXPECT_EQ((std::array{cal.CalYear, cal.CalMonth, cal.CalDay}), (std::array{2015, 1, 1}));
 }
 
-TEST(Calendar, LeapYearsAndMonthLengths) {
-    EXPECT_TRUE(IsLeapYear(2000));
-    EXPECT_FALSE(IsLeapYear(1900));
-    EXPECT_TRUE(IsLeapYear(2024));
-    EXPECT_FALSE(IsLeapYear(2100));
+TEST(Calendar, MonthLengthsFollowTheLeapYears) {
+    EXPECT_EQ(DaysInMonth(2000, 2), 29);
+    EXPECT_EQ(DaysInMonth(1900, 2), 28);
     EXPECT_EQ(DaysInMonth(2024, 2), 29);
-    EXPECT_EQ(DaysInMonth(2023, 2), 28);
+    EXPECT_EQ(DaysInMonth(2100, 2), 28);
+    EXPECT_EQ(DaysInMonth(2023, 12), 31);
     EXPECT_EQ(DaysInMonth(2023, 13), 0);
+    EXPECT_EQ(DaysInMonth(2023, 0), 0);
+}
+
+TEST(Calendar, DaysBeyondTheMonthCountOn) {
+    EXPECT_EQ(MidnightOf(CivilDay(2023, 2, 29)), (LocalDateTime{2023, 3, 1}));
+    EXPECT_EQ(MidnightOf(CivilDay(2024, 12, 32)), (LocalDateTime{2025, 1, 1}));
+    EXPECT_EQ(FromDate(2023, 2, 29).WeekDay, FromDate(2023, 3, 1).WeekDay);
+}
+
+TEST(Calendar, AbsoluteMinutesRunOnAcrossMidnightAndYearEnds) {
+    EXPECT_EQ(AbsoluteMinute({1970, 1, 1, 0, 0}), 0);
+    EXPECT_EQ(AbsoluteMinute({1970, 1, 2, 0, 1}), 1441);
+    EXPECT_EQ(AbsoluteMinute({2025, 1, 1, 0, 0}) - AbsoluteMinute({2024, 12, 31, 23, 59}), 1);
+    EXPECT_EQ(AbsoluteMinute({2024, 3, 1, 0, 0}) - AbsoluteMinute({2024, 2, 28, 0, 0}), 2 * 1440);
+    // Seconds do not make another minute.
+    EXPECT_EQ(AbsoluteMinute({2026, 5, 4, 10, 30, 59, 999}), AbsoluteMinute({2026, 5, 4, 10, 30}));
 }
 
 // Every day from 1990 to 2100 against the C library's ISO week (%G-%V-%u),
 // and back from the week to the same date.
 TEST(Calendar, AgreesWithTheCLibraryEveryDay1990To2100) {
-    for (std::int64_t days = DaysFromCivil(1990, 1, 1); days <= DaysFromCivil(2100, 12, 31);
-         ++days) {
-        int y = 0, m = 0, d = 0;
-        CivilFromDays(days, y, m, d);
+    for (std::chrono::sys_days day = CivilDay(1990, 1, 1); day <= CivilDay(2100, 12, 31);
+         day += std::chrono::days{1}) {
+        const LocalDateTime date = MidnightOf(day);
+        const int y = date.year, m = date.month, d = date.day;
         std::tm tm{};
         tm.tm_year = y - 1900;
         tm.tm_mon = m - 1;

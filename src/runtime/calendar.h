@@ -1,14 +1,15 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "runtime/clock.h"
 
 namespace qrv {
 
-// ISO 8601 week dates with integer arithmetic only. Callers set the input
-// fields, call a conversion and read the output fields, as the week reports
-// and the alarm windows do.
+// ISO 8601 week dates. Callers set the input fields, call a conversion and
+// read the output fields, as the week reports and the alarm windows do.
 struct CalendarRecord {
     int CalYear = 2000;
     int CalMonth = 1;
@@ -18,15 +19,22 @@ struct CalendarRecord {
     int WeekDay = 6;  // 1 Monday .. 7 Sunday
 };
 
-bool IsLeapYear(int year);
-// Weekday of 1 January of the year, 1 Monday .. 7 Sunday.
-int WeekdayOfJanuaryFirst(int year);
+// The day of a calendar date. A day beyond the month's end counts on into the
+// next month, as the week conversions have always done with such input.
+std::chrono::sys_days CivilDay(int year, int month, int day);
+// The date of a day, at midnight.
+LocalDateTime MidnightOf(std::chrono::sys_days day);
+// Minutes since 1970-01-01 00:00 of a local date and time: one number that
+// orders minutes across midnight and month ends.
+std::int64_t AbsoluteMinute(const LocalDateTime& when);
+
 int DaysInMonth(int year, int month);
 
 // CalYear/CalMonth/CalDay -> WeekYear/WeekNumber/WeekDay.
 void ConvertDateToWeekNumber(CalendarRecord& cal);
 // WeekYear/WeekNumber/WeekDay -> CalYear/CalMonth/CalDay. A week beyond the
-// year's last one rolls into January of the next year.
+// year's last one rolls into January of the next year; a week before the
+// first gives 1 January.
 void ConvertWeekNumberToDate(CalendarRecord& cal);
 
 // Sets the calendar record to today and returns today's weekday

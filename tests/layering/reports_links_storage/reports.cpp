@@ -1,0 +1,1 @@
+int Reports() { return 0; }

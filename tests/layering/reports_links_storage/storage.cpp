@@ -1,0 +1,1 @@
+int Storage() { return 0; }
