@@ -61,7 +61,7 @@ SensorTable SampleProbeTable() {
     std::size_t next = 0;
     for (const auto& [line, device] : unit->Devices()) {
         const RomCode rom = ToRomCode(device->GetRom());
-        if (line == 0 || FindProbeFamily(rom[0]) == nullptr || next >= kSampleProbes.size()) {
+        if (line == 0 || !IsProbeFamily(rom[0]) || next >= kSampleProbes.size()) {
             continue;
         }
         const SampleProbe& sample = kSampleProbes[next++];

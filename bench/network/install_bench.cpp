@@ -114,7 +114,7 @@ Budget MeasureBudget() {
             }
         });
         for (const RomCode& rom : probes) {
-            if (FindProbeFamily(rom[0]) != nullptr && rom != session.Nodex2406Rom) {
+            if (IsProbeFamily(rom[0]) && rom != session.Nodex2406Rom) {
                 budget.readings += Timed(rig, [&] { ReadProbe(session, line, rom); });
             }
         }

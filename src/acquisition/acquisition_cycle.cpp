@@ -109,8 +109,8 @@ void AcquisitionCycle::ReadProbe() {
 
     double reading = kNoReadingYet;
     const DeviceFamily& family = FamilyOf(record.Rom[0]);
-    if (family.read != nullptr) {
-        reading = family.read(context_.session, record.Line, record.Rom);
+    if (IsProbeFamily(family.code)) {
+        reading = qrv::ReadProbe(context_.session, record.Line, record.Rom);
     }
     if (family.kind == DeviceKind::kHumidity) {
         reading = SmoothHumidity(record.Value, reading);

@@ -1,51 +1,36 @@
 #include "onewire/families.h"
 
-#include <array>
-
 #include "onewire/humidity.h"
 #include "onewire/temperature.h"
 #include "onewire/unit_outputs.h"
 
 namespace qrv {
 
-namespace {
-
-constexpr std::array<DeviceFamily, 6> kFamilies{{
-    {kFamilyDs1820, DeviceKind::kTemperature, "DS18S20", kTypeTemperature, &Get1820Temperature},
-    {kFamilyDs18b20, DeviceKind::kTemperature, "DS18B20", kTypeTemperature, &Get1820Temperature},
-    {kFamilyDs2438, DeviceKind::kHumidity, "DS2438", kTypeHumidity, &Get2438Vochtigheid},
-    {kFamilyDs2406, DeviceKind::kSwitchInput, "DS2406", kTypeSwitch, &Get2406PioWaarde},
-    {kFamilyDs2409, DeviceKind::kCoupler, "DS2409", kTypeUnknown, nullptr},
-    {kFamilyDs2405, DeviceKind::kToggleSwitch, "DS2405", kTypeUnknown, nullptr},
-}};
-
-constexpr DeviceFamily kOtherFamily{0, DeviceKind::kOther, "other", kTypeUnknown, nullptr};
-
-}  // namespace
-
-const DeviceFamily& FamilyOf(int code) {
-    for (const DeviceFamily& family : kFamilies) {
-        if (family.code == code) {
-            return family;
-        }
-    }
-    return kOtherFamily;
-}
-
-bool IsProbeFamily(int code) {
-    return FamilyOf(code).read != nullptr;
-}
+static_assert(FamilyOf(kFamilyDs1820).kind == DeviceKind::kTemperature);
+static_assert(FamilyOf(kFamilyDs18b20).kind == DeviceKind::kTemperature);
+static_assert(FamilyOf(kFamilyDs2438).kind == DeviceKind::kHumidity);
+static_assert(FamilyOf(kFamilyDs2406).kind == DeviceKind::kSwitchInput);
+static_assert(FamilyOf(kFamilyDs2409).kind == DeviceKind::kCoupler);
+static_assert(FamilyOf(kFamilyDs2405).kind == DeviceKind::kToggleSwitch);
 
 std::string_view DeviceName(const RomCode& rom) {
-    if (rom[0] == kFamilyDs1820 && !IsNewer1820(rom)) {
-        return "DS1820";
+    if (rom[0] == kFamilyDs1820 && IsNewer1820(rom)) {
+        return "DS18S20";
     }
     return FamilyOf(rom[0]).name;
 }
 
 double ReadProbe(NodexSession& session, int line, const RomCode& rom) {
-    const DeviceFamily& family = FamilyOf(rom[0]);
-    return family.read != nullptr ? family.read(session, line, rom) : kTempNotTemperatureFamily;
+    switch (FamilyOf(rom[0]).kind) {
+        case DeviceKind::kTemperature:
+            return Get1820Temperature(session, line, rom);
+        case DeviceKind::kHumidity:
+            return Get2438Vochtigheid(session, line, rom);
+        case DeviceKind::kSwitchInput:
+            return Get2406PioWaarde(session, line, rom);
+        default:
+            return kTempNotTemperatureFamily;
+    }
 }
 
 }  // namespace qrv

@@ -72,13 +72,9 @@ void SensorTable::DefineSensorTypeAndUnits(int index) {
         return;
     }
     SensorRecord& record = SensorArray[index];
-    if (const ProbeFamily* family = FindProbeFamily(record.Rom[0])) {
-        record.SensorType = family->sensorType;
-        record.Units = std::string(family->units);
-    } else {
-        record.SensorType = kTypeUnknown;
-        record.Units.clear();
-    }
+    const DeviceFamily& family = FamilyOf(record.Rom[0]);
+    record.SensorType = family.sensorType;
+    record.Units = std::string(family.units);
 }
 
 void SensorTable::DeleteSensorFromDataBase(int index) {

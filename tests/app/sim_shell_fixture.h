@@ -58,7 +58,7 @@ struct SimShellFixture : ShellFixture {
         std::vector<RomCode> roms;
         for (const auto& [deviceLine, device] : unit->Devices()) {
             const RomCode rom = ToCode(device->GetRom());
-            if (deviceLine == line && FindProbeFamily(rom[0]) != nullptr) {
+            if (deviceLine == line && IsProbeFamily(rom[0])) {
                 roms.push_back(rom);
             }
         }
