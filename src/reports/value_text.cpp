@@ -1,5 +1,7 @@
 #include "reports/value_text.h"
 
+#include <cmath>
+
 #include "runtime/formats.h"
 #include "sensors/sensor_record.h"
 #include "text/texts.h"
@@ -21,12 +23,13 @@ bool InDisplayRange(int probeType, double value, ValuePlace place) {
 }
 
 bool SwitchStateText(double value, int taal, std::string& text) {
-    const int state = static_cast<int>(value);
-    if (state == 0) {
+    // Truncated as a double: a cast of a value beyond int (or NaN) would be undefined.
+    const double state = std::trunc(value);
+    if (state == 0.0) {
         text = text::Plain(Key::TXT_SWITCH_CLOSED, taal);
         return true;
     }
-    if (state == 1) {
+    if (state == 1.0) {
         text = text::Plain(Key::TXT_SWITCH_OPEN, taal);
         return true;
     }

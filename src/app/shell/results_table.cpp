@@ -1,7 +1,6 @@
 #include "app/shell/results_table.h"
 
-#include <cmath>
-
+#include "reports/value_text.h"
 #include "runtime/formats.h"
 #include "text/texts.h"
 
@@ -13,7 +12,6 @@ namespace {
 
 constexpr std::string_view kOffValue = "   --------";
 constexpr std::string_view kLostValue = "????";
-constexpr std::string_view kOutOfRange = "   - - - - ";
 constexpr int kNoCountdown = 32001;
 constexpr int kLongestCountdown = 31999;
 
@@ -24,28 +22,22 @@ std::string ValueText(const SensorRecord& record, int taal) {
     if (record.AlarmState == kAlarmLost) {
         return std::string(kLostValue);
     }
-    const double value = record.Value;
     switch (record.SensorType) {
         case kTypeTemperature:
-        case kTypeHumidity: {
-            const bool shown = record.SensorType == kTypeTemperature
-                                   ? TemperatureInDisplayRange(value)
-                                   : HumidityInTableRange(value);
-            return shown ? notation::Real(value, 1, 6) + record.Units : std::string(kOutOfRange);
-        }
-        case kTypeSwitch: {
-            const double contact = std::trunc(value);
-            if (contact == 0.0) {
-                return " " + text::Plain(Key::TXT_SWITCH_CLOSED, taal);
+        case kTypeHumidity:
+            if (InDisplayRange(record.SensorType, record.Value, ValuePlace::BigView)) {
+                return ValueWithUnits(record.Value, record.Units);
             }
-            if (contact == 1.0) {
-                return " " + text::Plain(Key::TXT_SWITCH_OPEN, taal);
+            break;
+        case kTypeSwitch:
+            if (std::string contact; SwitchStateText(record.Value, taal, contact)) {
+                return " " + contact;
             }
-            return std::string(kOutOfRange);
-        }
+            break;
         default:
-            return std::string(kOutOfRange);
+            break;
     }
+    return std::string(kWideDashText);
 }
 
 std::string StatusText(int status, int taal) {
@@ -122,14 +114,6 @@ void AlarmColumn(const SensorRecord& record, int taal, ResultsRow& row) {
 }
 
 }  // namespace
-
-bool TemperatureInDisplayRange(double value) {
-    return value >= -49.9 && value <= 124.9;
-}
-
-bool HumidityInTableRange(double value) {
-    return value >= 0.1 && value <= 100.0;
-}
 
 ResultsRow BuildResultsRow(const SensorRecord& record, int taal) {
     ResultsRow row;

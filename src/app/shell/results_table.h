@@ -37,11 +37,6 @@ struct ResultsHeaders {
     std::uint32_t alarmTitleColor = results_colors::kAlarmsOnHeading;
 };
 
-// Whether a value is shown as a number in the results table; outside these
-// ranges a dash text stands in for it.
-bool TemperatureInDisplayRange(double value);
-bool HumidityInTableRange(double value);
-
 // One row of the results table: name, value, status and alarm state, with
 // the row's colours.
 ResultsRow BuildResultsRow(const SensorRecord& record, int taal);
