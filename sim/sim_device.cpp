@@ -2,40 +2,29 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
+
 #include "onewire/crc.h"
 
 namespace qrv::sim {
 
 std::string RomToHex(const Rom& rom) {
-    std::string text;
-    for (const std::uint8_t byte : rom) {
-        text += fmt::format("{:02X}", byte);
-    }
-    return text;
+    return fmt::format("{:02X}", fmt::join(rom, ""));
 }
 
 bool RomFromHex(std::string_view text, Rom& rom) {
-    if (text.size() != 16) {
+    if (text.size() != 2 * rom.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < 8; ++i) {
-        unsigned value = 0;
-        for (std::size_t j = 0; j < 2; ++j) {
-            const char c = text[2 * i + j];
-            unsigned digit = 0;
-            if (c >= '0' && c <= '9') {
-                digit = static_cast<unsigned>(c - '0');
-            } else if (c >= 'a' && c <= 'f') {
-                digit = static_cast<unsigned>(c - 'a' + 10);
-            } else if (c >= 'A' && c <= 'F') {
-                digit = static_cast<unsigned>(c - 'A' + 10);
-            } else {
-                return false;
-            }
-            value = value * 16 + digit;
+    Rom parsed{};
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        const char* first = text.data() + 2 * i;
+        const auto [end, error] = std::from_chars(first, first + 2, parsed[i], 16);
+        if (error != std::errc{} || end != first + 2) {
+            return false;
         }
-        rom[i] = static_cast<std::uint8_t>(value);
     }
+    rom = parsed;
     return true;
 }
 

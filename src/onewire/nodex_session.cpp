@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "onewire/port_check.h"
+#include "sensors/rom_text.h"
 
 namespace qrv {
 
@@ -33,14 +34,6 @@ int NormaliseLine(int line) {
 
 bool SameRom(const RomCode& a, const RomCode& b) {
     return a == b;
-}
-
-std::string RomToHex(const RomCode& rom) {
-    std::string text;
-    for (const std::int16_t byte : rom) {
-        text += fmt::format("{:02X}", byte & 0xFF);
-    }
-    return text;
 }
 
 NodexSession::NodexSession(OneWireDriver& driver, SerialPortProvider& ports, Clock& clock,

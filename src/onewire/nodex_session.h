@@ -116,6 +116,5 @@ class NodexSession {
 // clamped to 0..3.
 int NormaliseLine(int line);
 bool SameRom(const RomCode& a, const RomCode& b);
-std::string RomToHex(const RomCode& rom);
 
 }  // namespace qrv

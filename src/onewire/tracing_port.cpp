@@ -5,15 +5,7 @@
 namespace qrv {
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    text.reserve(bytes.size() * 3);
-    for (const std::uint8_t byte : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += fmt::format("{:02X}", byte);
-    }
-    return text;
+    return fmt::format("{:02X}", fmt::join(bytes, " "));
 }
 
 bool TraceSink::OpenFile(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "probe_editor/probe_name.h"
+#include "sensors/rom_text.h"
 #include "sensors/sensor_file.h"
 #include "text/texts.h"
 
@@ -60,14 +61,6 @@ void CorrectLimits(LimitField field, int& alarmLow, int& alarmHigh, int& tripLow
 std::string QuarterHourText(int quarterHour) {
     const int minutes = std::clamp(quarterHour, 0, kQuarterHoursPerDay) * 15;
     return fmt::format("{:02}:{:02}", minutes / 60, minutes % 60);
-}
-
-std::string NetworkAddressText(const RomCode& rom) {
-    std::string address;
-    for (int i = 6; i >= 1; --i) {
-        address += fmt::format("{:02X}", rom[static_cast<std::size_t>(i)] & 0xFF);
-    }
-    return address;
 }
 
 int DoneAllSensorsSettings(SensorTable& table, Dialogs& dialogs, int taal, int status,
@@ -197,7 +190,7 @@ ProbePanelDisplay ProbeEditor::DisplayOfCopy() const {
             break;
     }
     display.units = edit_.Units;
-    display.networkAddress = NetworkAddressText(edit_.Rom);
+    display.networkAddress = SerialNumberHex(edit_.Rom);
     display.warning = WarningFor(edit_.Status);
     return display;
 }

@@ -110,10 +110,6 @@ void CorrectLimits(LimitField field, int& alarmLow, int& alarmHigh, int& tripLow
 // "HH:MM" of a quarter-hour of the day, 0 (00:00) to 96 (24:00).
 std::string QuarterHourText(int quarterHour);
 
-// The serial number shown as the probe's network address: ROM bytes 6 down
-// to 1, two upper-case hex digits each.
-std::string NetworkAddressText(const RomCode& rom);
-
 // Asks whether every probe should get `status`; on Yes pauses acquisition
 // (the caller's pause) and sets the status of every used record. 1 on Yes,
 // else 0.

@@ -7,6 +7,7 @@
 
 #include "runtime/formats.h"
 #include "runtime/text_file.h"
+#include "sensors/rom_text.h"
 
 namespace qrv {
 
@@ -36,13 +37,9 @@ std::filesystem::path ResultFilePath(const std::filesystem::path& dataDirectory,
 }
 
 KeyChars MakeProbeKey(const RomCode& rom, int sensorType) {
-    static constexpr std::string_view kHex = "0123456789ABCDEF";
+    const std::string serial = SerialNumberHex(rom);
     KeyChars key{};
-    for (int element = 6, out = 0; element >= 1; --element, out += 2) {
-        const int byte = rom[static_cast<std::size_t>(element)] & 0xFF;
-        key[static_cast<std::size_t>(out)] = kHex[static_cast<std::size_t>(byte >> 4)];
-        key[static_cast<std::size_t>(out) + 1] = kHex[static_cast<std::size_t>(byte & 0x0F)];
-    }
+    std::copy_n(serial.begin(), key.size(), key.begin());
     key[0] = static_cast<char>(sensorType & 0xFF);
     return key;
 }

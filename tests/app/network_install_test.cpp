@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/shell/network_install.h"
+#include "sensors/rom_text.h"
 #include "sim/switch_devices.h"
 #include "sim_shell_fixture.h"
 

@@ -6,6 +6,7 @@
 
 #include "onewire/families.h"
 #include "onewire/network_scan.h"
+#include "sensors/rom_text.h"
 #include "sim/switch_devices.h"
 #include "sim/temperature_probe.h"
 #include "sim_station.h"

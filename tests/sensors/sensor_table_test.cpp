@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sensors/rom_text.h"
+
 namespace qrv {
 namespace {
 
@@ -98,6 +100,16 @@ TEST(SensorTable, FamiliesDecideTypeAndUnits) {
         EXPECT_EQ(table.SensorArray[i].SensorType, expected[i].first) << i;
         EXPECT_EQ(table.SensorArray[i].Units, expected[i].second) << i;
     }
+}
+
+TEST(RomText, WholeCodeFamilyFirstAndSerialMostSignificantFirst) {
+    const RomCode rom{0x28, 0x2C, 0x1B, 0x0A, 0x00, 0xF0, 0x08, 0x33};
+    EXPECT_EQ(RomToHex(rom), "282C1B0A00F00833");
+    EXPECT_EQ(SerialNumberHex(rom), "08F0000A1B2C");
+    // A damaged element from a file keeps its low byte, never a wider text.
+    const RomCode damaged{0x128, -1, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(RomToHex(damaged), "28FF000000000000");
+    EXPECT_EQ(SerialNumberHex(damaged), "0000000000FF");
 }
 
 TEST(SensorTable, ClearsKeepTypeSmsAndRelay) {

@@ -17,6 +17,7 @@
 #include "onewire/temperature.h"
 #include "onewire/tracing_port.h"
 #include "onewire/unit_outputs.h"
+#include "sensors/rom_text.h"
 
 namespace qrv::tools {
 

@@ -16,6 +16,7 @@
 #include "onewire/port_check.h"
 #include "onewire/unit_outputs.h"
 #include "probe_editor/probe_editor.h"
+#include "sensors/rom_text.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"
