@@ -5,12 +5,14 @@
 #include <set>
 
 #include "reports/printouts/daily_list.h"
+#include "reports/printouts/period_loading.h"
 #include "reports/printouts/period_pages.h"
 #include "reports/printouts/report_selection.h"
 #include "reports/printouts/settings_pages.h"
 #include "reports/text_columns.h"
 #include "runtime/encoding.h"
 #include "storage/result_file_format.h"
+#include "storage/result_generator.h"
 #include "support/day_builder.h"
 #include "support/temp_dir.h"
 
@@ -247,6 +249,56 @@ TEST_F(ReportListsTest, MonthsDaysAndWeeksWithData) {
     EXPECT_EQ(PutAllDaysToScreen(files, 2025, 3, 0, progress), (std::vector<int>{9, 31}));
     EXPECT_EQ(PutAllWeeksToScreen(files, 2025, today, 0, progress), (std::vector<int>{1, 10, 14}));
     EXPECT_TRUE(PutAllWeeksToScreen(files, 2023, today, 0, progress).empty());
+}
+
+// The report panel and the report tool load a period the same way: a week
+// in quarter-hours, a month and a day in hours, nothing once the user left.
+TEST(PeriodLoading, WeeksInQuarterHoursMonthsAndDaysInHours) {
+    testing::TempDir dir;
+    std::string error;
+    // 26 February to 4 March 2026, a sample every quarter-hour, two probes.
+    ASSERT_EQ(GenerateResultFiles(dir.path(), {2026, 2, 26, 7, 2, 15, 5}, error), 7) << error;
+    auto data = std::make_unique<PeriodData>();
+    SilentProgress progress;
+    const auto load = [&](ReportPeriod period, int month, int day, int week) {
+        return LoadPeriod(*data, {period, 2026, month, day, week}, dir.path(), 0, progress);
+    };
+    // The first and last slot of a probe: day position - 1 times the slots of a day, plus the slot.
+    const auto slots = [&](int entry) {
+        const MonthEntry& e = data->MonthSensor[static_cast<std::size_t>(entry)];
+        return std::pair{e.SlotNumber[0], e.SlotNumber[static_cast<std::size_t>(e.LastIndex)]};
+    };
+
+    // Week 9 runs from Monday 23 February to Sunday 1 March: Thursday to Sunday have files.
+    EXPECT_EQ(load(ReportPeriod::Week, 1, 1, 9), 4);
+    ASSERT_EQ(data->MonthMaxIndex, 1);
+    EXPECT_EQ(slots(0), std::pair(3 * 96, 6 * 96 + 95));
+
+    EXPECT_EQ(load(ReportPeriod::Month, 2, 1, 1), 3);
+    ASSERT_EQ(data->MonthMaxIndex, 1);
+    EXPECT_EQ(slots(1), std::pair(25 * 24, 27 * 24 + 23));
+
+    EXPECT_EQ(load(ReportPeriod::Day, 3, 1, 1), 1);
+    ASSERT_EQ(data->MonthMaxIndex, 1);
+    EXPECT_EQ(slots(0), std::pair(0, 23));
+
+    // A period without files leaves nothing of the one before.
+    EXPECT_EQ(load(ReportPeriod::Month, 4, 1, 1), 0);
+    EXPECT_EQ(data->MonthMaxIndex, -1);
+}
+
+TEST(PeriodLoading, AnAbortDuringTheSearchReadsNoFile) {
+    testing::TempDir dir;
+    std::string error;
+    ASSERT_EQ(GenerateResultFiles(dir.path(), {2026, 2, 26, 3, 2, 15, 5}, error), 3) << error;
+    struct Leaving final : ReportProgress {
+        void MakeMeldingVisible(bool, std::string_view) override {}
+        void DisplayMonthlyMessage(std::string_view, std::string_view) override {}
+        bool ReportAbort() const override { return true; }
+    } leaving;
+    auto data = std::make_unique<PeriodData>();
+    EXPECT_EQ(LoadPeriod(*data, {ReportPeriod::Month, 2026, 2, 1, 1}, dir.path(), 0, leaving), 0);
+    EXPECT_EQ(data->MonthMaxIndex, -1);
 }
 
 TEST(ReportLists, LastListedWeek) {

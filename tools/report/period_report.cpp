@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "pdf_pages.h"
-#include "runtime/calendar.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"
+#include "reports/printouts/period_loading.h"
 #include "reports/printouts/period_pages.h"
 #include "reports/statistics.h"
+#include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/recording_status_display.h"
 #include "runtime/text_file.h"
@@ -34,14 +35,8 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitNoData = 1;
 
-enum class Period { Day, Week, Month };
-
 struct PeriodRequest {
-    Period period = Period::Day;
-    int year = 0;
-    int month = 1;  // month and day periods
-    int day = 1;    // day period
-    int week = 1;   // week period
+    PeriodSelection selection;
     bool csv = false;
     bool demo = false;
     std::optional<std::string> pdf;
@@ -115,7 +110,7 @@ bool TakeOptions(CommandArgs args, PeriodRequest& request, std::vector<std::stri
     }
     // One output at a time; the daily list is a printout of a day.
     return !(request.csv && request.pdf) &&
-           (!request.list || (request.pdf && request.period == Period::Day));
+           (!request.list || (request.pdf && request.selection.period == ReportPeriod::Day));
 }
 
 int StationLanguage(const std::filesystem::path& station) {
@@ -126,22 +121,6 @@ int StationLanguage(const std::filesystem::path& station) {
 
 std::filesystem::path DataDirectoryOf(const std::filesystem::path& station, bool demo) {
     return StationPaths{station}.DataDirectory(demo ? kModeDemo : kModeNormal);
-}
-
-void FindPeriodFiles(PeriodData& data, const std::filesystem::path& dataDirectory,
-                     const PeriodRequest& request, int taal, ReportProgress& progress) {
-    switch (request.period) {
-        case Period::Day:
-            FindFileOfThisDay(data, dataDirectory, request.year, request.month, request.day, taal,
-                              progress);
-            break;
-        case Period::Week:
-            FindFilesOfThisWeek(data, dataDirectory, request.year, request.week, taal, progress);
-            break;
-        case Period::Month:
-            FindFilesOfThisMonth(data, dataDirectory, request.year, request.month, taal, progress);
-            break;
-    }
 }
 
 std::string CsvField(std::string_view text) {
@@ -239,7 +218,7 @@ int WrittenOrNoData(int status, int pages, const PeriodRequest& request, std::FI
 // The day pages of every probe of the day (print all), or its daily list.
 int WriteDayPdf(const PeriodData& period, const PeriodRequest& request, const PrintContext& context,
                 const ToolOutput& output) {
-    const std::string& file = period.PrintFile[static_cast<std::size_t>(request.day)];
+    const std::string& file = period.PrintFile[static_cast<std::size_t>(request.selection.day)];
     if (file == kNoPrintFile) {
         return kExitNoData;
     }
@@ -260,14 +239,10 @@ int WriteDayPdf(const PeriodData& period, const PeriodRequest& request, const Pr
 
 int WritePeriodPdf(const PeriodData& period, const PeriodRequest& request,
                    const PrintContext& context, const ToolOutput& output) {
-    PeriodSelection selection;
-    selection.period = request.period == Period::Week ? ReportPeriod::Week : ReportPeriod::Month;
-    selection.year = request.year;
-    selection.month = request.month;
-    selection.week = request.week;
     const int probes = period.MonthMaxIndex + 1;
     const int status = WritePdf(output, *request.pdf, probes, [&](int i) {
-        return MakePeriodPage(period.MonthSensor[static_cast<std::size_t>(i)], selection, context);
+        return MakePeriodPage(period.MonthSensor[static_cast<std::size_t>(i)], request.selection,
+                              context);
     });
     return WrittenOrNoData(status, probes, request, output.out);
 }
@@ -278,16 +253,15 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
     auto period = std::make_unique<PeriodData>();
     SilentProgress progress;
-    ClearSensorStructure(*period);
-    FindPeriodFiles(*period, dataDirectory, request, taal, progress);
-    if (request.csv) {
-        return PrintCsv(*period, taal, output.out);
+    // A CSV and the day pages read each day's file whole; the rest works on
+    // the period's slots.
+    if (request.csv || (request.pdf && request.selection.period == ReportPeriod::Day)) {
+        FindPeriodFiles(*period, request.selection, dataDirectory, taal, progress);
+        return request.csv ? PrintCsv(*period, taal, output.out)
+                           : WriteDayPdf(*period, request,
+                                         StationPrintContext(station, request.demo), output);
     }
-    if (request.pdf && request.period == Period::Day) {
-        return WriteDayPdf(*period, request, StationPrintContext(station, request.demo), output);
-    }
-    // Week reports work in quarter hours, day and month reports in hours.
-    const int files = GetAllDataFromDisk(*period, request.period != Period::Week, taal, progress);
+    const int files = LoadPeriod(*period, request.selection, dataDirectory, taal, progress);
     if (files <= 0) {
         return kExitNoData;
     }
@@ -301,12 +275,13 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
 
 int RunDay(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
     PeriodRequest request;
-    request.period = Period::Day;
+    request.selection.period = ReportPeriod::Day;
     std::vector<std::string_view> rest;
     if (!TakeOptions(args, request, rest)) {
         return BadOptions();
     }
-    if (rest.size() != 1 || !ParseDate(rest[0], request.year, request.month, request.day)) {
+    PeriodSelection& day = request.selection;
+    if (rest.size() != 1 || !ParseDate(rest[0], day.year, day.month, day.day)) {
         return BadArguments("day wants a date YYYY-MM-DD");
     }
     return RunPeriod(station, request, output);
@@ -314,7 +289,7 @@ int RunDay(const std::filesystem::path& station, CommandArgs args, const ToolOut
 
 int RunWeek(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
     PeriodRequest request;
-    request.period = Period::Week;
+    request.selection.period = ReportPeriod::Week;
     std::vector<std::string_view> rest;
     std::optional<int> year;
     std::optional<int> week;
@@ -328,14 +303,14 @@ int RunWeek(const std::filesystem::path& station, CommandArgs args, const ToolOu
     if (!year || !week) {
         return BadArguments("week wants an ISO week-year and a week of that year");
     }
-    request.year = *year;
-    request.week = *week;
+    request.selection.year = *year;
+    request.selection.week = *week;
     return RunPeriod(station, request, output);
 }
 
 int RunMonth(const std::filesystem::path& station, CommandArgs args, const ToolOutput& output) {
     PeriodRequest request;
-    request.period = Period::Month;
+    request.selection.period = ReportPeriod::Month;
     std::vector<std::string_view> rest;
     std::optional<int> year;
     std::optional<int> month;
@@ -349,8 +324,8 @@ int RunMonth(const std::filesystem::path& station, CommandArgs args, const ToolO
     if (!year || !month) {
         return BadArguments("month wants a year and a month 1..12");
     }
-    request.year = *year;
-    request.month = *month;
+    request.selection.year = *year;
+    request.selection.month = *month;
     return RunPeriod(station, request, output);
 }
 

@@ -8,12 +8,12 @@
 
 #include <fmt/format.h>
 
-#include "runtime/calendar.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"
+#include "reports/printouts/period_loading.h"
 #include "reports/printouts/report_selection.h"
-#include "storage/period_files.h"
+#include "runtime/calendar.h"
 #include "text/texts.h"
 
 namespace qrv::pages {
@@ -249,27 +249,8 @@ bool ReportPanel::FindAndDisplaySensors() {
     SetBusy(true);
     probeList_->clear();
     ShowProbes(false);
-    ClearSensorStructure(*period_);
     PeriodData& period = *period_;
-    const std::filesystem::path dataDirectory = context_.dataDirectory();
-    switch (selection_.period) {
-        case ReportPeriod::Month:
-            FindFilesOfThisMonth(period, dataDirectory, selection_.year, selection_.month, taal,
-                                 *this);
-            break;
-        case ReportPeriod::Week:
-            FindFilesOfThisWeek(period, dataDirectory, selection_.year, selection_.week, taal,
-                                *this);
-            break;
-        case ReportPeriod::Day:
-            FindFileOfThisDay(period, dataDirectory, selection_.year, selection_.month,
-                              selection_.day, taal, *this);
-            break;
-    }
-    const int files =
-        reportAbort_
-            ? 0
-            : GetAllDataFromDisk(period, selection_.period != ReportPeriod::Week, taal, *this);
+    const int files = LoadPeriod(period, selection_, context_.dataDirectory(), taal, *this);
     MakeMeldingVisible(false, "");
     SetBusy(false);
     if (reportAbort_ || files <= 0 || period.MonthMaxIndex < 0) {
