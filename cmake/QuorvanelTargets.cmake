@@ -3,7 +3,7 @@
 # links Qt, includes a header of the GUI folders or links a library of a layer
 # above its own.
 
-set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/panels/" "ui/" "probe_editor/dialog/" "reports/pages/")
+set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/panels/" "probe_editor/dialog/" "reports/pages/")
 
 # The core layers, lowest first. A core library may link the libraries of the
 # layers below its own and nothing of its own layer or above; libraries named

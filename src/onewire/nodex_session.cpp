@@ -181,7 +181,6 @@ int NodexSession::SelectLine(int line) {
 
 int NodexSession::SetCableTiming2480(int longCable) {
     const int handle = QRVSessionHandle;
-    driver_.OwOneWireCom(handle, 0, 0);
     OwLineBlock block = MakeOwLineBlock(kOwLineRead);
     if (driver_.OwLine(handle, block) != 1) {
         return 0;

@@ -395,13 +395,6 @@ BridgeStats OneWireDriver::LinkStats(int handle) {
     return session != nullptr ? session->bridge->Stats() : BridgeStats{};
 }
 
-int OneWireDriver::OwOneWireCom(int handle, int /*operation*/, int /*value*/) {
-    // The bridge keeps the port settings of the session; there is nothing to
-    // change, only the handle to check.
-    std::lock_guard lock(mutex_);
-    return Find(handle) != nullptr ? 1 : 0;
-}
-
 int OneWireDriver::OwLine(int handle, OwLineBlock& block) {
     std::lock_guard lock(mutex_);
     Session* session = FindReady(handle);

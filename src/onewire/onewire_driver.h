@@ -77,7 +77,6 @@ class OneWireDriver {
     int OwFirst(int handle);
     int OwNext(int handle);
     int OwFamilySearchSetup(int handle, int family);
-    int OwOneWireCom(int handle, int operation, int value);
     // 1 OK; reads or writes the cable-timing codes.
     int OwLine(int handle, OwLineBlock& block);
 

@@ -9,11 +9,9 @@ void InitAllVars(StationState& state, const Clock& clock) {
     state.AlarmUserStatus = 1;
     state.ViewingGraphActive = 0;
     state.SensorListActive = 0;
-    state.SensorListVisibility = 1;
     state.KnowPrinterSetting = 0;
     state.handshake.Reset();
     state.settingsOwner.Replace(SystemSettings{});
-    state.PortType = 5;
     state.sensors.NetworkName = std::string(kDefaultNetworkName);
     state.DemoDealerMessage = std::string(kNoDealerMessage);
     state.dates = MakeDateStrings(clock.Now());

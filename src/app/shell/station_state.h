@@ -40,9 +40,7 @@ struct StationState : acquisition::StationFlags {
 
     int ViewingGraphActive = 0;
     int SensorListActive = 0;
-    int SensorListVisibility = 1;
     int KnowPrinterSetting = 0;
-    int PortType = 5;
     int ViewProbeSensor = 0;
 
     std::string DemoDealerMessage{kNoDealerMessage};
