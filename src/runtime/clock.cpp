@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <limits>
 #include <thread>
 
 #include "runtime/calendar.h"
@@ -97,25 +98,31 @@ void VirtualClock::SetNow(const LocalDateTime& when) {
 
 bool VirtualClock::WaitUntil(double deadline) {
     std::unique_lock lock(mutex_);
-    const auto target = std::llround(deadline * 1e6);
-    ++sleepers_;
+    const std::int64_t target = std::llround(deadline * 1e6);
+    const auto sleeper = sleepers_.insert(target);
     changed_.wait(lock, [&] { return interrupted_ || elapsedMicros_ >= target; });
-    --sleepers_;
+    sleepers_.erase(sleeper);
     return !interrupted_;
 }
 
 bool VirtualClock::SleepUntil(double deadline, const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
-    const auto target = std::llround(deadline * 1e6);
-    ++sleepers_;
+    const std::int64_t target = std::llround(deadline * 1e6);
+    const auto sleeper = sleepers_.insert(target);
     changed_.wait(lock, stop, [&] { return interrupted_ || elapsedMicros_ >= target; });
-    --sleepers_;
+    sleepers_.erase(sleeper);
     return !interrupted_ && !stop.stop_requested();
 }
 
 int VirtualClock::Sleepers() const {
     std::lock_guard lock(mutex_);
-    return sleepers_;
+    return static_cast<int>(sleepers_.size());
+}
+
+double VirtualClock::NextWakeUp() const {
+    std::lock_guard lock(mutex_);
+    return sleepers_.empty() ? std::numeric_limits<double>::infinity()
+                             : static_cast<double>(*sleepers_.begin()) / 1e6;
 }
 
 void VirtualClock::Interrupt() {

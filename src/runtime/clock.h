@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <stop_token>
 
 namespace qrv {
@@ -75,6 +76,10 @@ class VirtualClock final : public Clock {
     // Threads blocked in WaitUntil() or SleepUntil() now, so a test can move
     // time on only once a worker waits for it.
     int Sleepers() const;
+    // The earliest Timer() deadline such a thread waits for; infinity when
+    // none waits. A test learns from it when a timer will act next, without
+    // waiting in real time to see that it does not act earlier.
+    double NextWakeUp() const;
 
   private:
     mutable std::mutex mutex_;
@@ -83,7 +88,8 @@ class VirtualClock final : public Clock {
     std::int64_t startMicros_;         // microseconds into the start day
     std::int64_t elapsedMicros_ = 0;
     bool interrupted_ = false;
-    int sleepers_ = 0;
+    // The deadlines of the blocked threads, in microseconds.
+    std::multiset<std::int64_t> sleepers_;
 };
 
 }  // namespace qrv

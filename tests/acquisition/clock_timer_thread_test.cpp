@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 
 #include "acquisition/clock_timer_platform.h"
@@ -47,11 +48,14 @@ TEST(ClockTimerThreads, TicksComeFromTheTimerThreadAsVirtualTimePasses) {
         0);
     for (int second = 1; second <= 5; ++second) {
         clock.Advance(1.0);
-        ASSERT_TRUE(WaitFor([&] { return ticks == second; })) << "second " << second;
+        // Each tick is followed by the wait for the next whole second.
+        ASSERT_TRUE(WaitFor([&] { return ticks == second && clock.NextWakeUp() == second + 1.0; }))
+            << "second " << second;
     }
     clock.Advance(0.5);
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(ticks, 5);
+    EXPECT_EQ(clock.NextWakeUp(), 6.0) << "half a second does not make a tick";
+    clock.Advance(0.5);
+    ASSERT_TRUE(WaitFor([&] { return ticks == 6 && clock.NextWakeUp() == 7.0; }));
     EXPECT_TRUE(otherThread);
     EXPECT_EQ(service.DiscardAsyncTimer(kAllTimers), kTimerOk);
 }
@@ -103,8 +107,10 @@ TEST(ClockTimerThreads, ATickDiscardsItsOwnTimerOnTheTimerThread) {
         0);
     clock.Advance(1.0);
     ASSERT_TRUE(WaitFor([&] { return discards == 1; }));
+    // The timer's thread ends after its tick; no thread waits for a later one.
+    ASSERT_TRUE(WaitFor([&] { return clock.Sleepers() == 0; }));
     clock.Advance(3.0);
-    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(clock.NextWakeUp(), std::numeric_limits<double>::infinity());
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(service.DiscardAsyncTimer(kAllTimers), kTimerOk);
 }
