@@ -11,7 +11,7 @@ set(QRV_GUI_INCLUDE_PREFIXES "app/window/" "views/panels/" "probe_editor/dialog/
 set(QRV_CORE_LAYERS
     "qrv_runtime"
     "qrv_text"
-    "qrv_settings"
+    "qrv_settings qrv_config qrv_service"
     "qrv_sensors"
     "qrv_onewire"
     "qrv_acquisition qrv_storage qrv_sim qrv_probe_editor"
