@@ -101,7 +101,7 @@ struct BenchStation {
           unit(sim::BuildNetwork(nlohmann::json::parse(HundredProbes()))),
           ports(SimulatorOnCom1(), registry.Factory()),
           driver(ports, clock),
-          state(clock, StationPaths{dir}),
+          state(StationPaths{dir}),
           programLog(state.paths.LogFileName(), clock),
           log(programLog, display, state),
           session(driver, ports, clock, &display, &dialogs, &programLog),
@@ -121,9 +121,10 @@ struct BenchStation {
             for (std::size_t i = 0; i < rom.size(); ++i) {
                 rom[i] = device->GetRom()[i];
             }
-            index = state.sensors.Append1820ToDataStruct(rom, line);
-            state.sensors.DefineSensorTypeAndUnits(index);
-            SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+            index = state.sensors.Lock()->Append1820ToDataStruct(rom, line);
+            state.sensors.Lock()->DefineSensorTypeAndUnits(index);
+            SensorRecord& record =
+                state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)];
             record.Name = "Probe " + std::to_string(index + 1);
             record.AlarmLow = record.TripLow = 0;
             record.AlarmHigh = 26;
@@ -144,7 +145,6 @@ struct BenchStation {
         }
         state.NetWorkInstalled = 1;
         shell::InitTheResultsTable(state, services);
-        state.handshake.ReleaseMainMemoryUse();
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;
         return true;
@@ -154,7 +154,8 @@ struct BenchStation {
     // consumes them.
     long TakeReadings() {
         long count = 0;
-        for (const SensorRecord& record : state.sensors.SensorArray) {
+        const SensorTable table = state.sensors.Copy();
+        for (const SensorRecord& record : table.SensorArray) {
             count += record.NewValueCount;
         }
         return count;

@@ -81,7 +81,7 @@ int MeasureOnce(const std::filesystem::path& dir, Clock::time_point launched) {
 
     qrv::RealClock clock;
     qrv::StationPaths paths{dir};
-    qrv::shell::StationState state(clock, paths);
+    qrv::shell::StationState state(paths);
     qrv::ProgramLogFile programLog(paths.LogFileName(), clock);
     qrv::SerialPortProvider ports(qrv::PortMap::Load(paths.PortsFileName().string()));
     qrv::ScriptedDialogs dialogs;
@@ -101,7 +101,7 @@ int MeasureOnce(const std::filesystem::path& dir, Clock::time_point launched) {
     QTimer::singleShot(0, &app, [&] {
         const double seconds = std::chrono::duration<double>(Clock::now() - launched).count();
         std::printf("%.4f %ld %d\n", seconds, ResidentKilobytes(),
-                    state.sensors.GetMax1820Index() + 1);
+                    state.sensors.Lock()->GetMax1820Index() + 1);
         QCoreApplication::exit(0);
     });
     return QApplication::exec();

@@ -135,7 +135,7 @@ Result Install(bool withMissingProbe) {
     const std::filesystem::path station = std::filesystem::temp_directory_path() /
                                           ("quorvanel-install-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(station);
-    shell::StationState state(rig.clock, StationPaths{station});
+    shell::StationState state(StationPaths{station});
     state.WantedUserMode = kModeNormal;
     ScriptedDialogs dialogs;
     RecordingStatusDisplay display;

@@ -124,21 +124,21 @@ int main(int argc, char** argv) {
         panel.hide();
 
         // The current-values panel reads today's file again for every probe.
-        auto table = std::make_unique<qrv::SensorTable>();
+        qrv::SensorTable probeTable;
         const std::vector<qrv::GeneratedProbe> probes = qrv::MakeGeneratedProbes(100);
         for (int i = 0; i < 100; ++i) {
-            qrv::SensorRecord& record = table->SensorArray[static_cast<std::size_t>(i)];
+            qrv::SensorRecord& record = probeTable.SensorArray[static_cast<std::size_t>(i)];
             record.Line = 1;
             record.Rom = probes[static_cast<std::size_t>(i)].rom;
             record.Name = probes[static_cast<std::size_t>(i)].name;
-            table->DefineSensorTypeAndUnits(i);
+            probeTable.DefineSensorTypeAndUnits(i);
         }
-        qrv::TableHandshake handshake(clock);
+        auto table = std::make_unique<qrv::SharedSensorTable>(std::move(probeTable));
         std::atomic<int> communicationError{0};
         int viewProbeSensor = 0;
         int viewingGraphActive = 0;
         qrv::panels::CurrentValuesPanel current(
-            context, {*table, handshake, communicationError, viewProbeSensor, viewingGraphActive});
+            context, {*table, communicationError, viewProbeSensor, viewingGraphActive});
         current.Open(0);
         Draw(current);
         std::vector<double> currentStepping;

@@ -1,5 +1,8 @@
 #include "acquisition/acquisition_cycle.h"
 
+#include <string>
+#include <vector>
+
 #include "acquisition/alarm_texts.h"
 #include "onewire/families.h"
 #include "onewire/unit_outputs.h"
@@ -51,14 +54,21 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
     context_.display.ShowAlarmButton(false);
     context_.display.SetAlarmButton(1);
     context_.flags.AlarmUserStatus = 1;
-    for (SensorRecord& record : context_.table.SensorArray) {
-        if (record.Line != 0 && record.AlarmState != kAlarmNone) {
-            context_.alarmLog.LogAlarmToDisk(
-                ClearedAlarmMessage(AlarmClearReason::kAlarmsDisabled, record));
+    // The alarm file is written after the table is let go.
+    std::vector<std::string> cleared;
+    {
+        const auto table = context_.table.Lock();
+        for (SensorRecord& record : table->SensorArray) {
+            if (record.Line != 0 && record.AlarmState != kAlarmNone) {
+                cleared.push_back(ClearedAlarmMessage(AlarmClearReason::kAlarmsDisabled, record));
+            }
+            record.AlarmDelayCount = 0;
+            record.TripDelayCount = 0;
+            record.AlarmState = kAlarmNone;
         }
-        record.AlarmDelayCount = 0;
-        record.TripDelayCount = 0;
-        record.AlarmState = kAlarmNone;
+    }
+    for (const std::string& message : cleared) {
+        context_.alarmLog.LogAlarmToDisk(message);
     }
 }
 
@@ -103,17 +113,29 @@ void AcquisitionCycle::ReadProbe() {
         display.SetAcquisitionIndicator(kIndicatorDone);
         return;
     }
-    SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(index)];
+    // The bus traffic runs on a copy of what it needs, without the table.
+    std::int32_t line = 0;
+    RomCode rom{};
+    std::string name;
+    double previous = 0.0;
+    {
+        const auto table = context_.table.Lock();
+        const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+        line = record.Line;
+        rom = record.Rom;
+        name = record.Name;
+        previous = record.Value;
+    }
     display.SetAcquisitionIndicator(kIndicatorReading);
-    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + record.Name, colors::kProgressBlue);
+    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + name, colors::kProgressBlue);
 
     double reading = kNoReadingYet;
-    const DeviceFamily& family = FamilyOf(record.Rom[0]);
+    const DeviceFamily& family = FamilyOf(rom[0]);
     if (IsProbeFamily(family.code)) {
-        reading = qrv::ReadProbe(context_.session, record.Line, record.Rom);
+        reading = qrv::ReadProbe(context_.session, line, rom);
     }
     if (family.kind == DeviceKind::kHumidity) {
-        reading = SmoothHumidity(record.Value, reading);
+        reading = SmoothHumidity(previous, reading);
     }
     if (Paused()) {
         // A stop is waiting for this tick: the reading is dropped.
@@ -122,25 +144,33 @@ void AcquisitionCycle::ReadProbe() {
     }
 
     bool resetNetwork = false;
-    context_.handshake.WaitForAsyncMemoryUse();
-    bool moveOn = true;
-    if (IsErrorValue(reading)) {
-        if (record.LostCount <= kLostCountReset) {
-            record.LostCount = record.LostCount + 1;
+    {
+        const auto table = context_.table.Lock();
+        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+        if (record.Line != line || record.Rom != rom) {
+            // The table changed under the reading (acquisition pauses for
+            // that, so only a caller that forgot to): it belongs to no slot.
+            acquireSensorIndex_ = SetAcquireEersteSensor(*table);
+        } else {
+            bool moveOn = true;
+            if (IsErrorValue(reading)) {
+                if (record.LostCount <= kLostCountReset) {
+                    ++record.LostCount;
+                }
+                record.NewValueCount = 0;
+                resetNetwork = record.LostCount == kLostCountReset;
+                moveOn = record.LostCount >= kLostCountMoveOn;
+            } else {
+                record.Value = reading;
+                readAt_[static_cast<std::size_t>(index)] = context_.clock.Timer();
+                record.LostCount = 0;
+                ++record.NewValueCount;
+            }
+            if (moveOn) {
+                acquireSensorIndex_ = NextAcquireSensor(*table, index);
+            }
         }
-        record.NewValueCount = 0;
-        resetNetwork = record.LostCount == kLostCountReset;
-        moveOn = record.LostCount >= kLostCountMoveOn;
-    } else {
-        record.Value = reading;
-        readAt_[static_cast<std::size_t>(index)] = context_.clock.Timer();
-        record.LostCount = 0;
-        ++record.NewValueCount;
     }
-    if (moveOn) {
-        acquireSensorIndex_ = NextAcquireSensor(context_.table, index);
-    }
-    context_.handshake.ReleaseAsyncMemoryUse();
     if (resetNetwork && !Paused()) {
         context_.session.ResetNetworkFromAsync();
     }
@@ -150,11 +180,15 @@ void AcquisitionCycle::ReadProbe() {
 std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
     constexpr double kSecondsPerReading = 2.0;
     constexpr double kPeriodsBeforeStale = 3.0;
-    const int last = context_.table.GetMax1820Index();
+    int last = -1;
     int measured = 0;
-    for (int index = 0; index <= last; ++index) {
-        const int status = context_.table.SensorArray[static_cast<std::size_t>(index)].Status;
-        measured += status == kStatusActive || status == kStatusInhibit ? 1 : 0;
+    {
+        const auto table = context_.table.Lock();
+        last = table->GetMax1820Index();
+        for (int index = 0; index <= last; ++index) {
+            const int status = table->SensorArray[static_cast<std::size_t>(index)].Status;
+            measured += status == kStatusActive || status == kStatusInhibit ? 1 : 0;
+        }
     }
     const double oldest =
         context_.clock.Timer() - kPeriodsBeforeStale * kSecondsPerReading * measured;
@@ -191,8 +225,6 @@ int AcquisitionCycle::DiscardAsyncNetworkTimer(AsyncTimerService& service) {
 void AcquisitionCycle::StopNetworkTimer() {
     SuspendNetworkAsyncTimer();
     { const std::lock_guard waitForTick(tickMutex_); }
-    context_.handshake.ReleaseAsyncMemoryUse();
-    context_.handshake.WaitForMainMemoryUse();
     context_.display.SetStatusLine("", colors::kProgressBlue);
 }
 
@@ -208,16 +240,14 @@ void AcquisitionCycle::StartNetworkTimer() {
     for (std::atomic<double>& stamp : readAt_) {
         stamp = now;
     }
-    context_.handshake.WaitForMainMemoryUse();
-    for (SensorRecord& record : context_.table.SensorArray) {
-        record.NewValueCount = 0;
-        record.LostCount = 0;
+    {
+        const auto table = context_.table.Lock();
+        for (SensorRecord& record : table->SensorArray) {
+            record.NewValueCount = 0;
+            record.LostCount = 0;
+        }
+        acquireSensorIndex_ = SetAcquireEersteSensor(*table);
     }
-    context_.handshake.ReleaseMainMemoryUse();
-
-    context_.handshake.WaitForAsyncMemoryUse();
-    acquireSensorIndex_ = SetAcquireEersteSensor(context_.table);
-    context_.handshake.ReleaseAsyncMemoryUse();
 
     context_.alarms.HandleAlarmInterrupt();
     sampling_.Restart(context_.clock.Now());

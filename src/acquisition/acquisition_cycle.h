@@ -14,8 +14,7 @@
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
-#include "sensors/sensor_table.h"
-#include "sensors/table_handshake.h"
+#include "sensors/shared_sensor_table.h"
 #include "settings/settings_owner.h"
 
 namespace qrv::acquisition {
@@ -31,8 +30,7 @@ inline constexpr std::uint32_t kIndicatorDone = 0xFFFFFF;
 
 struct AcquisitionContext {
     StationFlags& flags;
-    SensorTable& table;
-    TableHandshake& handshake;
+    SharedSensorTable& table;
     NodexSession& session;
     Clock& clock;
     StatusDisplay& display;
@@ -63,9 +61,8 @@ class AcquisitionCycle {
     void SuspendNetworkAsyncTimer() { context_.flags.NetworkAsyncTimerEnabled = 0; }
     void ResumeNetworkAsyncTimer() { context_.flags.NetworkAsyncTimerEnabled = 1; }
     int NetWorkSuspended() const { return context_.flags.NetworkAsyncTimerEnabled == 0 ? 1 : 0; }
-    // Pauses acquisition and takes the probe table for the user-interface
-    // side. Returns once a tick in progress has finished: from then on the
-    // timer thread touches neither the session nor the table.
+    // Pauses acquisition. Returns once a tick in progress has finished: from
+    // then on the timer thread touches neither the session nor the table.
     void StopNetworkTimer();
     // Resets the counters, chooses the first probe, runs one alarm step here
     // and resumes acquisition.

@@ -1,6 +1,7 @@
 #include "acquisition/alarm_evaluation.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "acquisition/alarm_texts.h"
@@ -34,6 +35,13 @@ int AlarmIsNotInsideBlockEnableTimes(const SensorRecord& record, int weekday,
     return quarter < window.Start || quarter >= window.Stop ? 1 : 0;
 }
 
+int WeekdayOf(const LocalDateTime& when) {
+    const std::chrono::year_month_day date{std::chrono::year{when.year},
+                                           std::chrono::month{static_cast<unsigned>(when.month)},
+                                           std::chrono::day{static_cast<unsigned>(when.day)}};
+    return static_cast<int>(std::chrono::weekday{std::chrono::sys_days{date}}.iso_encoding());
+}
+
 int LostDelay(const SensorRecord& record) {
     return std::max(std::min(record.TripDelay, record.AlarmDelay), kSmallestLostDelay);
 }
@@ -51,7 +59,7 @@ struct Conditions {
 void LostCheck(SensorRecord& record, Conditions& conditions) {
     if (record.LostCount > kLostCountLimit) {
         const int delay = LostDelay(record);
-        record.LostCount = record.LostCount + kCounterStep;
+        record.LostCount += kCounterStep;
         if (record.LostCount >= delay) {
             record.LostCount = delay;
             conditions.lost = true;
@@ -82,8 +90,8 @@ Conditions ConditionsOf(SensorRecord& record) {
 // earlier one, so lost wins over low over high over pre-low over pre-high.
 int CountDelays(SensorRecord& record, const Conditions& c) {
     int state = kAlarmNone;
-    const auto count = [](SharedField<std::int32_t>& counter, int delay) {
-        counter = counter + kCounterStep;
+    const auto count = [](std::int32_t& counter, int delay) {
+        counter += kCounterStep;
         if (counter >= delay) {
             counter = delay;
             return true;
@@ -116,14 +124,21 @@ int CountDelays(SensorRecord& record, const Conditions& c) {
 
 }  // namespace
 
-int AlarmEvaluator::HandleAlarmInterrupt() {
-    const LocalDateTime now = context_.clock.Now();
-    const int weekday = context_.flags.DezeDagVanDeWeek;
-    bool alarmStands = false;
-    bool relayWanted = false;
-    const int last = context_.table.GetMax1820Index();
+std::vector<AlarmEvaluator::AlarmChange> AlarmEvaluator::EvaluateTable(const LocalDateTime& now,
+                                                                       bool& alarmStands,
+                                                                       bool& relayWanted) {
+    const int weekday = WeekdayOf(now);
+    const int taal = context_.settings.Taal();
+    std::string networkName;
+    {
+        const std::lock_guard lock(nameMutex_);
+        networkName = networkName_;
+    }
+    std::vector<AlarmChange> changes;
+    const auto table = context_.table.Lock();
+    const int last = table->GetMax1820Index();
     for (int i = 0; i <= last; ++i) {
-        SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(i)];
+        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(i)];
         const int previous = record.AlarmState;
         Conditions conditions = ConditionsOf(record);
         if (AlarmIsNotInsideBlockEnableTimes(record, weekday, now) == 1) {
@@ -132,14 +147,37 @@ int AlarmEvaluator::HandleAlarmInterrupt() {
         const int state = CountDelays(record, conditions);
         record.AlarmState = state;
         if (state != kAlarmNone && state != previous) {
-            NewOrChangedAlarm(state, i, now);
+            changes.push_back({i, previous, state, record.RelayEnable == 1,
+                               ProbeAlarmMessage(state, record, taal),
+                               record.SmsEnable == 0
+                                   ? std::string()
+                                   : AlarmSmsText(state, record, taal, now, networkName)});
         }
         if (previous != kAlarmNone && state == kAlarmNone) {
-            PassAlarmMessageToAlarmFile(kAlarmEndedMessage, i);
+            changes.push_back({i,
+                               previous,
+                               state,
+                               false,
+                               ProbeAlarmMessage(kAlarmEndedMessage, record, taal),
+                               {}});
         }
         if (state != kAlarmNone) {
             alarmStands = true;
             relayWanted = relayWanted || record.RelayEnable == 1;
+        }
+    }
+    return changes;
+}
+
+int AlarmEvaluator::HandleAlarmInterrupt() {
+    const LocalDateTime now = context_.clock.Now();
+    bool alarmStands = false;
+    bool relayWanted = false;
+    for (const AlarmChange& change : EvaluateTable(now, alarmStands, relayWanted)) {
+        if (change.state == kAlarmNone) {
+            PassAlarmMessageToAlarmFile(change.fileText);
+        } else {
+            NewOrChangedAlarm(change);
         }
     }
     if (alarmStands) {
@@ -154,35 +192,26 @@ int AlarmEvaluator::HandleAlarmInterrupt() {
     return alarmStands ? 1 : 0;
 }
 
-void AlarmEvaluator::NewOrChangedAlarm(int state, int index, const LocalDateTime& now) {
+void AlarmEvaluator::NewOrChangedAlarm(const AlarmChange& change) {
     context_.display.SetAlarmButton(1);
     context_.flags.AlarmUserStatus = 1;
     context_.display.BringToFront();
     context_.flags.SensorAlarm = 1;
-    if (context_.table.SensorArray[static_cast<std::size_t>(index)].RelayEnable == 1) {
+    if (change.relay) {
         context_.outputs.AlarmRelais(true);
     }
-    PassAlarmMessageToAlarmFile(state, index);
-    PassNewAlarmToSmsHandler(state, index, now);
+    PassAlarmMessageToAlarmFile(change.fileText);
+    PassNewAlarmToSmsHandler(change.smsText);
 }
 
-void AlarmEvaluator::PassAlarmMessageToAlarmFile(int code, int index) {
-    const SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(index)];
-    context_.alarmLog.LogAlarmToDisk(ProbeAlarmMessage(code, record, context_.settings.Taal()));
+void AlarmEvaluator::PassAlarmMessageToAlarmFile(const std::string& text) {
+    context_.alarmLog.LogAlarmToDisk(text);
 }
 
-void AlarmEvaluator::PassNewAlarmToSmsHandler(int code, int index, const LocalDateTime& now) {
-    const SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(index)];
-    if (record.SmsEnable == 0) {
-        return;
+void AlarmEvaluator::PassNewAlarmToSmsHandler(const std::string& text) {
+    if (!text.empty()) {
+        context_.sms.SendAlarmMessage(text);
     }
-    std::string networkName;
-    {
-        std::lock_guard lock(nameMutex_);
-        networkName = networkName_;
-    }
-    context_.sms.SendAlarmMessage(
-        AlarmSmsText(code, record, context_.settings.Taal(), now, networkName));
 }
 
 void AlarmEvaluator::SetNetworkName(std::string name) {

@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "acquisition/alarm_log.h"
 #include "acquisition/sms_worker.h"
@@ -9,7 +10,7 @@
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
-#include "sensors/sensor_table.h"
+#include "sensors/shared_sensor_table.h"
 #include "settings/settings_owner.h"
 
 namespace qrv::acquisition {
@@ -43,12 +44,14 @@ class SessionAlarmOutputs final : public AlarmOutputs {
 // weekday (1 Monday .. 7 Sunday; any other value means the whole day).
 int AlarmIsNotInsideBlockEnableTimes(const SensorRecord& record, int weekday,
                                      const LocalDateTime& now);
+// The weekday of a date, 1 Monday .. 7 Sunday.
+int WeekdayOf(const LocalDateTime& when);
 
 // The smaller of the two delays, never below two minutes.
 int LostDelay(const SensorRecord& record);
 
 struct AlarmEvaluationContext {
-    SensorTable& table;
+    SharedSensorTable& table;
     StationFlags& flags;
     const Clock& clock;
     StatusDisplay& display;
@@ -59,9 +62,10 @@ struct AlarmEvaluationContext {
 };
 
 // Turns the latest readings into alarm states: limits, delays, the lost
-// count and the weekday windows; writes each new, changed and ended alarm
-// to the alarm file, hands new and changed ones to SMS, and sets the red
-// lamp and the relay from all probes and the user's mute.
+// count and the windows of the evaluated moment's weekday; writes each new,
+// changed and ended alarm to the alarm file, hands new and changed ones to
+// SMS, and sets the red lamp and the relay from all probes and the user's
+// mute. The walk over the table holds it; the file, SMS and bus work after.
 class AlarmEvaluator {
   public:
     explicit AlarmEvaluator(const AlarmEvaluationContext& context) : context_(context) {}
@@ -73,9 +77,22 @@ class AlarmEvaluator {
     void SetNetworkName(std::string name);
 
   private:
-    void NewOrChangedAlarm(int state, int index, const LocalDateTime& now);
-    void PassAlarmMessageToAlarmFile(int code, int index);
-    void PassNewAlarmToSmsHandler(int code, int index, const LocalDateTime& now);
+    // A probe whose alarm state the walk changed, with the texts it needs.
+    struct AlarmChange {
+        int index = 0;
+        int previous = kAlarmNone;
+        int state = kAlarmNone;
+        bool relay = false;
+        std::string fileText;
+        // Empty when the probe sends no SMS or the alarm ended.
+        std::string smsText;
+    };
+
+    std::vector<AlarmChange> EvaluateTable(const LocalDateTime& now, bool& alarmStands,
+                                           bool& relayWanted);
+    void NewOrChangedAlarm(const AlarmChange& change);
+    void PassAlarmMessageToAlarmFile(const std::string& text);
+    void PassNewAlarmToSmsHandler(const std::string& text);
 
     AlarmEvaluationContext context_;
     std::mutex nameMutex_;

@@ -8,8 +8,8 @@ LiveAcquisition::LiveAcquisition(const LiveAcquisitionContext& c)
       sms_(c.settings, c.launcher, c.clock, c.log, c.display),
       outputs_(c.session),
       alarms_({c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, sms_, c.settings}),
-      cycle_({c.flags, c.table, c.handshake, c.session, c.clock, c.display, c.settings, alarmLog_,
-              alarms_, outputs_, c.lastSampleTime}) {}
+      cycle_({c.flags, c.table, c.session, c.clock, c.display, c.settings, alarmLog_, alarms_,
+              outputs_, c.lastSampleTime}) {}
 
 LiveAcquisition::~LiveAcquisition() {
     DiscardAsyncNetworkTimer();

@@ -15,8 +15,7 @@
 #include "runtime/event_log.h"
 #include "runtime/program_launcher.h"
 #include "runtime/status_display.h"
-#include "sensors/sensor_table.h"
-#include "sensors/table_handshake.h"
+#include "sensors/shared_sensor_table.h"
 #include "settings/settings_owner.h"
 
 namespace qrv::acquisition {
@@ -24,8 +23,7 @@ namespace qrv::acquisition {
 // What live acquisition works with; all of it outlives the acquisition.
 struct LiveAcquisitionContext {
     StationFlags& flags;
-    SensorTable& table;
-    TableHandshake& handshake;
+    SharedSensorTable& table;
     NodexSession& session;
     Clock& clock;
     StatusDisplay& display;

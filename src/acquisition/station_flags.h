@@ -22,8 +22,6 @@ struct StationFlags {
     std::atomic<int> SensorAlarm{0};
     // 1: alarms are audible and may switch the relay; 0: muted by the user.
     std::atomic<int> AlarmUserStatus{1};
-    // Today's weekday, 1 Monday to 7 Sunday, for the alarm windows.
-    std::atomic<int> DezeDagVanDeWeek{1};
 };
 
 }  // namespace qrv::acquisition

@@ -119,7 +119,7 @@ int main(int argc, char* argv[]) {
 
     RealClock clock;
     StationPaths paths{stationDirectory};
-    shell::StationState state(clock, paths);
+    shell::StationState state(paths);
     ProgramLogFile programLog(paths.LogFileName(), clock);
     // The simulated unit serves every port mapped to "simulator..." (ports.conf
     // or --simulate) and outlives the ports that reach it.

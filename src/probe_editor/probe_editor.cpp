@@ -63,7 +63,7 @@ std::string QuarterHourText(int quarterHour) {
     return fmt::format("{:02}:{:02}", minutes / 60, minutes % 60);
 }
 
-int DoneAllSensorsSettings(SensorTable& table, Dialogs& dialogs, int taal, int status,
+int DoneAllSensorsSettings(SharedSensorTable& table, Dialogs& dialogs, int taal, int status,
                            const std::function<void()>& pauseAcquisition) {
     static constexpr std::array kStatusTexts{Key::TXT_PROBE_STATUS_ON, Key::TXT_PROBE_STATUS_OFF,
                                              Key::TXT_PROBE_STATUS_INH};
@@ -78,8 +78,9 @@ int DoneAllSensorsSettings(SensorTable& table, Dialogs& dialogs, int taal, int s
         return 0;
     }
     pauseAcquisition();
-    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
-        table.SensorArray[static_cast<std::size_t>(index)].Status = status;
+    const auto locked = table.Lock();
+    for (int index = 0; index <= locked->GetMax1820Index(); ++index) {
+        locked->SensorArray[static_cast<std::size_t>(index)].Status = status;
     }
     return 1;
 }
@@ -110,20 +111,21 @@ void ProbeEditor::Popup(std::string_view message) {
 }
 
 void ProbeEditor::GetDataFromStruct() {
-    const int last = context_.table.GetMax1820Index();
-    if (last < 0 || editIndex_ < 0 || editIndex_ > last) {
-        Popup(text::Plain(Key::TXT_NO_PROBE_TO_EDIT, context_.taal));
-        return;
+    {
+        const auto table = context_.table.Lock();
+        const int last = table->GetMax1820Index();
+        if (last >= 0 && editIndex_ >= 0 && editIndex_ <= last) {
+            edit_ = table->SensorArray[static_cast<std::size_t>(editIndex_)];
+            nameEmpty_ = false;
+            return;
+        }
     }
-    context_.handshake.WaitForMainMemoryUse();
-    edit_ = context_.table.SensorArray[static_cast<std::size_t>(editIndex_)];
-    context_.handshake.ReleaseMainMemoryUse();
-    nameEmpty_ = false;
+    Popup(text::Plain(Key::TXT_NO_PROBE_TO_EDIT, context_.taal));
 }
 
 void ProbeEditor::PutSensorDataToStruct() {
-    context_.handshake.WaitForMainMemoryUse();
-    SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(editIndex_)];
+    const auto table = context_.table.Lock();
+    SensorRecord& record = table->SensorArray[static_cast<std::size_t>(editIndex_)];
     record.Name = edit_.Name;
     record.Status = edit_.Status;
     record.AlarmLow = edit_.AlarmLow;
@@ -135,26 +137,22 @@ void ProbeEditor::PutSensorDataToStruct() {
     record.AlarmTimes = edit_.AlarmTimes;
     record.SmsEnable = edit_.SmsEnable;
     record.RelayEnable = edit_.RelayEnable;
-    context_.handshake.ReleaseMainMemoryUse();
 }
 
 int ProbeEditor::ProbeDataChanged() {
-    const int last = context_.table.GetMax1820Index();
-    if (editIndex_ < 0 || editIndex_ > last) {
+    const auto table = context_.table.Lock();
+    if (editIndex_ < 0 || editIndex_ > table->GetMax1820Index()) {
         return 0;
     }
-    context_.handshake.WaitForMainMemoryUse();
-    const bool same =
-        SameSettings(edit_, context_.table.SensorArray[static_cast<std::size_t>(editIndex_)]);
-    context_.handshake.ReleaseMainMemoryUse();
-    return same ? 0 : 1;
+    return SameSettings(edit_, table->SensorArray[static_cast<std::size_t>(editIndex_)]) ? 0 : 1;
 }
 
 bool ProbeEditor::CheckIfNameAlreadyExists(const std::string& name) const {
-    const int last = context_.table.GetMax1820Index();
+    const auto table = context_.table.Lock();
+    const int last = table->GetMax1820Index();
     for (int index = 0; index <= last; ++index) {
         if (index != editIndex_ &&
-            context_.table.SensorArray[static_cast<std::size_t>(index)].Name == name) {
+            table->SensorArray[static_cast<std::size_t>(index)].Name == name) {
             return true;
         }
     }
@@ -283,8 +281,8 @@ int ProbeEditor::GetDataFromScreen() {
 }
 
 bool ProbeEditor::WriteSensorFile() {
-    return qrv::WriteSensorFile(context_.snsFile, context_.table, context_.clock, context_.dialogs,
-                                context_.log, context_.taal) == 0;
+    return qrv::WriteSensorFile(context_.snsFile, context_.table.Copy(), context_.clock,
+                                context_.dialogs, context_.log, context_.taal) == 0;
 }
 
 void ProbeEditor::EndPanel() {
@@ -357,7 +355,7 @@ void ProbeEditor::Step(int direction) {
             keptInTable_ = true;
         }
     }
-    const int last = context_.table.GetMax1820Index();
+    const int last = context_.table.Lock()->GetMax1820Index();
     if (last >= 0) {
         editIndex_ = direction > 0 ? (editIndex_ >= last ? 0 : editIndex_ + 1)
                                    : (editIndex_ <= 0 ? last : editIndex_ - 1);
@@ -414,7 +412,7 @@ void ProbeEditor::DeleteProbe() {
     if (context_.stopNetworkTimer) {
         context_.stopNetworkTimer();
     }
-    context_.table.DeleteSensorFromDataBase(editIndex_);
+    context_.table.Lock()->DeleteSensorFromDataBase(editIndex_);
     WriteSensorFile();
     deleted_ = true;
     EndPanel();

@@ -9,8 +9,7 @@
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
-#include "sensors/sensor_table.h"
-#include "sensors/table_handshake.h"
+#include "sensors/shared_sensor_table.h"
 
 namespace qrv {
 
@@ -26,8 +25,7 @@ inline constexpr int kScreenNameExists = -2;
 inline constexpr int kScreenNameNotStorable = -3;
 
 struct ProbeEditorContext {
-    SensorTable& table;
-    TableHandshake& handshake;
+    SharedSensorTable& table;
     Dialogs& dialogs;
     const Clock& clock;
     EventLog& log;
@@ -113,7 +111,7 @@ std::string QuarterHourText(int quarterHour);
 // Asks whether every probe should get `status`; on Yes pauses acquisition
 // (the caller's pause) and sets the status of every used record. 1 on Yes,
 // else 0.
-int DoneAllSensorsSettings(SensorTable& table, Dialogs& dialogs, int taal, int status,
+int DoneAllSensorsSettings(SharedSensorTable& table, Dialogs& dialogs, int taal, int status,
                            const std::function<void()>& pauseAcquisition);
 
 }  // namespace qrv

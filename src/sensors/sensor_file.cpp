@@ -123,6 +123,15 @@ int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table)
     return ReadSensorBytes(file.bytes, table);
 }
 
+int ReadSensorFile(const std::filesystem::path& snsFileName, SharedSensorTable& table) {
+    SensorTable loaded = table.Copy();
+    const int result = ReadSensorFile(snsFileName, loaded);
+    if (result >= 0) {
+        table.Replace(std::move(loaded));
+    }
+    return result;
+}
+
 int ReadSensorBytes(std::string_view bytes, SensorTable& table) {
     LineReader reader(bytes);
     int mismatches = CountHeaderMismatches(reader, kSnsVersionLine, kLineLimit);
@@ -209,9 +218,9 @@ std::string FormatSensorFile(const SensorTable& table, const Clock& clock) {
         }
         lines.push_back(TextToFile(record.Name, kMaxNameLength));
         lines.push_back(notation::Real(record.Value));
-        for (int value : {record.AlarmLow, record.AlarmHigh, record.AlarmDelay, record.TripLow,
-                          record.TripHigh, record.TripDelay, record.AlarmState.load(),
-                          record.Status, record.FoundOnNetwork.load(), 0}) {
+        for (int value :
+             {record.AlarmLow, record.AlarmHigh, record.AlarmDelay, record.TripLow, record.TripHigh,
+              record.TripDelay, record.AlarmState, record.Status, record.FoundOnNetwork, 0}) {
             lines.push_back(notation::Int(value));
         }
         for (const AlarmWindow& window : record.AlarmTimes) {

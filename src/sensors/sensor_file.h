@@ -8,6 +8,7 @@
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
 #include "sensors/sensor_table.h"
+#include "sensors/shared_sensor_table.h"
 
 namespace qrv {
 
@@ -24,6 +25,9 @@ inline constexpr int kSensorFileTruncated = -3000;
 int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table);
 // The same for the file's bytes already in memory.
 int ReadSensorBytes(std::string_view bytes, SensorTable& table);
+// The same for the shared table, while acquisition is paused: the file is
+// read and parsed into a copy, which then replaces the table.
+int ReadSensorFile(const std::filesystem::path& snsFileName, SharedSensorTable& table);
 
 // Rewrites QRVNL.SNS whole from the table. The old file is replaced only once
 // the new one is completely written. Taal selects the language of the error

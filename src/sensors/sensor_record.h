@@ -1,41 +1,10 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <string>
 
 namespace qrv {
-
-// A field written by the acquisition thread while the user-interface thread
-// may read it (the table hand-shake is cooperative and the alarm evaluation
-// runs outside it). Relaxed atomics keep those accesses well defined without
-// changing what either side sees; copying loads and stores the value.
-template <typename T>
-class SharedField {
-  public:
-    SharedField(T value = T{}) : value_(value) {}  // NOLINT(google-explicit-constructor)
-    SharedField(const SharedField& other) : value_(other.load()) {}
-    SharedField& operator=(const SharedField& other) {
-        store(other.load());
-        return *this;
-    }
-    SharedField& operator=(T value) {
-        store(value);
-        return *this;
-    }
-    operator T() const { return load(); }  // NOLINT(google-explicit-constructor)
-
-    T load() const { return value_.load(std::memory_order_relaxed); }
-    void store(T value) { value_.store(value, std::memory_order_relaxed); }
-    SharedField& operator++() {
-        value_.fetch_add(1, std::memory_order_relaxed);
-        return *this;
-    }
-
-  private:
-    std::atomic<T> value_;
-};
 
 inline constexpr int kMaxSensors = 100;
 inline constexpr int kMaxNameLength = 27;
@@ -90,12 +59,12 @@ struct SensorRecord {
     std::string Name;
     std::int32_t SensorType = 0;
     std::string Units;
-    SharedField<double> Value = 0.0;
+    double Value = 0.0;
     std::int32_t SmsEnable = 0;
     std::int32_t RelayEnable = 0;
-    SharedField<std::int32_t> AlarmState = 0;
-    SharedField<std::int32_t> AlarmDelayCount = 0;
-    SharedField<std::int32_t> TripDelayCount = 0;
+    std::int32_t AlarmState = 0;
+    std::int32_t AlarmDelayCount = 0;
+    std::int32_t TripDelayCount = 0;
     std::int32_t AlarmLow = 0;
     std::int32_t AlarmHigh = 0;
     std::int32_t AlarmDelay = 0;
@@ -104,9 +73,9 @@ struct SensorRecord {
     std::int32_t TripDelay = 0;
     std::array<AlarmWindow, 7> AlarmTimes{};
     std::int32_t Status = kStatusActive;
-    SharedField<std::int32_t> FoundOnNetwork = 0;
-    SharedField<std::int32_t> NewValueCount = 0;
-    SharedField<std::int32_t> LostCount = 0;
+    std::int32_t FoundOnNetwork = 0;
+    std::int32_t NewValueCount = 0;
+    std::int32_t LostCount = 0;
 };
 
 }  // namespace qrv

@@ -15,11 +15,10 @@
 namespace qrv {
 
 int ResultStore::TakeSnapshot() {
-    context_.handshake.WaitForMainMemoryUse();
-    context_.dezeDagVanDeWeek.store(BepaalDezeDagVandeWeek(context_.calendar, context_.clock));
-    const int last = context_.table.GetMax1820Index();
+    const auto table = context_.table.Lock();
+    const int last = table->GetMax1820Index();
     for (int i = 0; i <= last; ++i) {
-        const SensorRecord& record = context_.table.SensorArray[static_cast<std::size_t>(i)];
+        const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(i)];
         Snapshot& copy = snapshot_[static_cast<std::size_t>(i)];
         copy.rom = record.Rom;
         copy.sensorType = record.SensorType;
@@ -27,7 +26,6 @@ int ResultStore::TakeSnapshot() {
         copy.value = record.Value;
         copy.name = record.Name;
     }
-    context_.handshake.ReleaseMainMemoryUse();
     return last;
 }
 

@@ -7,12 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
 #include "runtime/text_file.h"
-#include "sensors/sensor_table.h"
-#include "sensors/table_handshake.h"
+#include "sensors/shared_sensor_table.h"
 #include "storage/status_messages.h"
 
 namespace qrv {
@@ -33,14 +31,10 @@ struct StoreState {
 };
 
 struct ResultStoreContext {
-    SensorTable& table;
-    TableHandshake& handshake;
+    SharedSensorTable& table;
     Clock& clock;
     StatusMessages& status;
     EventLog& log;
-    CalendarRecord& calendar;
-    // Today's weekday, refreshed before every store for the alarm windows.
-    std::atomic<int>& dezeDagVanDeWeek;
 };
 
 // Appends the day's sample blocks to the result files.

@@ -33,8 +33,9 @@ class AlarmEvaluationTest : public ::testing::Test {
     AlarmEvaluationTest() { evaluator.SetNetworkName("QRV-Data"); }
 
     SensorRecord& AddProbe(int type, double value) {
-        const int index = table.GetMax1820Index() + 1;
-        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        const auto shared = table.Lock();
+        const int index = shared->GetMax1820Index() + 1;
+        SensorRecord& record = shared->SensorArray[static_cast<std::size_t>(index)];
         record.Line = 1;
         record.Name = "Probe " + std::to_string(index);
         record.SensorType = type;
@@ -72,7 +73,7 @@ class AlarmEvaluationTest : public ::testing::Test {
     RecordingStatusDisplay display;
     ProgramLogFile programLog{dir / "QRVLog.txt", clock};
     acquisition::AlarmLog alarmLog{dir / "QRVAlarm.txt", clock, programLog};
-    SensorTable table;
+    SharedSensorTable table;
     acquisition::StationFlags flags;
     SettingsOwner settings;
     RecordingOutputs outputs;
@@ -170,12 +171,11 @@ TEST_F(AlarmEvaluationTest, TheLostDelayIsTheShorterDelayButAtLeastTwoMinutes) {
     EXPECT_EQ(acquisition::LostDelay(probe), 120);
 }
 
-TEST_F(AlarmEvaluationTest, AlarmsCountOnlyInsideTheWeekdayWindow) {
+TEST_F(AlarmEvaluationTest, AlarmsCountOnlyInsideTheWindowOfTheEvaluatedDay) {
     SensorRecord& probe = AddProbe(kTypeTemperature, 40.0);
     probe.Name = "Office";
     probe.AlarmHigh = 30;
     probe.AlarmTimes[0] = {32, 72};  // Monday 08:00 to 18:00
-    flags.DezeDagVanDeWeek = 1;
     clock.SetNow({2026, 1, 5, 7, 59, 0, 0});
     Evaluate();
     EXPECT_EQ(probe.AlarmState, kAlarmNone);
@@ -187,17 +187,40 @@ TEST_F(AlarmEvaluationTest, AlarmsCountOnlyInsideTheWeekdayWindow) {
     EXPECT_EQ(probe.AlarmState, kAlarmNone);
     EXPECT_EQ(AlarmLines().back(), "Value OK:  Office    40.0\u00B0C");
 
-    // Tuesday's window is the whole day; a weekday out of range too.
-    flags.DezeDagVanDeWeek = 2;
+    // Tuesday's window is the whole day.
+    clock.SetNow({2026, 1, 6, 17, 59, 58, 0});
     Evaluate();
     EXPECT_EQ(probe.AlarmState, kAlarmHigh);
     probe.AlarmTimes[2] = {40, 40};  // no alarms on Wednesday
-    flags.DezeDagVanDeWeek = 3;
+    clock.SetNow({2026, 1, 7, 12, 0, 0, 0});
     Evaluate();
     EXPECT_EQ(probe.AlarmState, kAlarmNone);
-    flags.DezeDagVanDeWeek = 9;
+    // A weekday out of range stands for the whole day.
+    EXPECT_EQ(acquisition::AlarmIsNotInsideBlockEnableTimes(probe, 9, {2026, 1, 7, 12, 0, 0, 0}),
+              0);
+}
+
+TEST_F(AlarmEvaluationTest, AtMidnightTheNewDaysWindowAppliesWithoutAnyStore) {
+    SensorRecord& probe = AddProbe(kTypeTemperature, 40.0);
+    probe.Name = "Office";
+    probe.AlarmHigh = 30;
+    probe.AlarmTimes[1] = {4, 96};  // Tuesday from 01:00
+    clock.SetNow({2026, 1, 5, 23, 59, 50, 0});
     Evaluate();
     EXPECT_EQ(probe.AlarmState, kAlarmHigh);
+    Evaluate(4);  // 00:00:00
+    EXPECT_EQ(probe.AlarmState, kAlarmNone);
+    EXPECT_EQ(AlarmLines().back(), "Value OK:  Office    40.0\u00B0C");
+    clock.SetNow({2026, 1, 6, 0, 59, 58, 0});
+    Evaluate();  // 01:00:00
+    EXPECT_EQ(probe.AlarmState, kAlarmHigh);
+}
+
+TEST(AlarmWeekday, IsTheIsoWeekdayOfTheDate) {
+    EXPECT_EQ(acquisition::WeekdayOf({2026, 1, 5, 0, 0, 0, 0}), 1);    // Monday
+    EXPECT_EQ(acquisition::WeekdayOf({2026, 3, 8, 23, 59, 0, 0}), 7);  // Sunday
+    EXPECT_EQ(acquisition::WeekdayOf({2024, 2, 29, 12, 0, 0, 0}), 4);  // leap day, Thursday
+    EXPECT_EQ(acquisition::WeekdayOf({2000, 1, 1, 12, 0, 0, 0}), 6);   // Saturday
 }
 
 TEST_F(AlarmEvaluationTest, TheRelayFollowsRelayProbesAndTheMuteUntilANewAlarmUnmutes) {

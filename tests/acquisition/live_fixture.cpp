@@ -13,7 +13,7 @@ LiveFixture::LiveFixture(const std::string& network, LocalDateTime start, bool t
       ports(SimulatorOnCom1(), registry.Factory()),
       programLog(dir / "QRVLog.txt", clock),
       session(driver, ports, clock, &display, &dialogs, &programLog),
-      live({flags, table, handshake, session, clock, display, programLog, settings, launcher,
+      live({flags, table, session, clock, display, programLog, settings, launcher,
             threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers) : timers,
             dir / "QRVAlarm.txt", lastSampleTime}) {
     registry.Install("simulator:test", unit);
@@ -34,7 +34,7 @@ void LiveFixture::StartSession() {
 }
 
 int LiveFixture::AddProbe(int line, int deviceOnLine, const std::string& name) {
-    const int index = AppendSimulatedProbe(*unit, table, line, deviceOnLine, name);
+    const int index = AppendSimulatedProbe(*unit, *table.Lock(), line, deviceOnLine, name);
     Probe(index).Value = acquisition::kNoReadingYet;
     return index;
 }

@@ -54,7 +54,14 @@ struct LiveFixture {
     // Delivers every network tick due up to seconds from now; onTick runs
     // after each.
     void RunFor(double seconds, const std::function<void()>& onTick = {});
-    SensorRecord& Probe(int index) { return table.SensorArray[static_cast<std::size_t>(index)]; }
+    // The record itself, while the ticks run on the test's thread.
+    SensorRecord& Probe(int index) {
+        return table.Lock()->SensorArray[static_cast<std::size_t>(index)];
+    }
+    // A copy, while the network timer runs on its own thread.
+    SensorRecord ProbeCopy(int index) {
+        return table.Copy().SensorArray[static_cast<std::size_t>(index)];
+    }
     std::string AlarmFileText() const;
     std::string ProgramLogText() const;
 
@@ -69,8 +76,7 @@ struct LiveFixture {
     ProgramLogFile programLog;
     NodexSession session;
     acquisition::StationFlags flags;
-    SensorTable table;
-    TableHandshake handshake{clock};
+    SharedSensorTable table;
     SettingsOwner settings;
     ClockedLauncher launcher{clock};
     acquisition::SteppedTimerPlatform timers{clock};

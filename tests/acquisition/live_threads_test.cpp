@@ -63,20 +63,19 @@ TEST(LiveThreads, AStopIsNeverOvertakenByATickOfTheTimerThread) {
     });
     int readsWhileRunning = 0;
     for (int round = 0; round < 15; ++round) {
-        const int before = f.Probe(0).NewValueCount + f.Probe(1).NewValueCount;
+        const int before = f.ProbeCopy(0).NewValueCount + f.ProbeCopy(1).NewValueCount;
         std::this_thread::sleep_for(60ms);
-        readsWhileRunning += f.Probe(0).NewValueCount + f.Probe(1).NewValueCount - before;
+        readsWhileRunning += f.ProbeCopy(0).NewValueCount + f.ProbeCopy(1).NewValueCount - before;
 
         f.live.Cycle().StopNetworkTimer();
         const auto bytes = f.unit->BytesFromHost();
-        const int reads = f.Probe(0).NewValueCount + f.Probe(1).NewValueCount;
+        const int reads = f.ProbeCopy(0).NewValueCount + f.ProbeCopy(1).NewValueCount;
         const double stoppedAt = f.clock.Timer();
         while (f.clock.Timer() < stoppedAt + 3.0) {
             std::this_thread::sleep_for(1ms);
         }
         EXPECT_EQ(f.unit->BytesFromHost(), bytes) << "round " << round;
-        EXPECT_EQ(f.Probe(0).NewValueCount + f.Probe(1).NewValueCount, reads);
-        EXPECT_EQ(f.handshake.SharedMemoryOwner(), TableHandshake::kMainSide);
+        EXPECT_EQ(f.ProbeCopy(0).NewValueCount + f.ProbeCopy(1).NewValueCount, reads);
         f.live.Cycle().StartNetworkTimer();
     }
     pumping = false;

@@ -30,8 +30,8 @@ class DisplayTimerTest : public ::testing::Test, protected ShellFixture {
 TEST_F(DisplayTimerTest, OffLineModeBlinksItsTextAndNeverShowsTheAlarm) {
     state.WantedUserMode = kModeOffLine;
     state.SensorAlarm = 1;
-    state.sensors.SensorArray[0].Line = 1;
-    state.sensors.SensorArray[0].AlarmState = kAlarmHigh;
+    state.sensors.Lock()->SensorArray[0].Line = 1;
+    state.sensors.Lock()->SensorArray[0].AlarmState = kAlarmHigh;
 
     std::vector<std::string> texts;
     for (int tick = 0; tick < 4; ++tick) {
@@ -110,27 +110,27 @@ TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLin
 
 TEST_F(DisplayTimerTest, AStoreFeedsTheGraphAndOnlyTheShownProbeRefreshesTheCurrentValues) {
     state.NetWorkInstalled = 1;
-    for (SensorRecord& record : std::span(state.sensors.SensorArray).first(3)) {
+    for (SensorRecord& record : std::span(state.sensors.Lock()->SensorArray).first(3)) {
         record.Line = 1;
         record.Name = "Probe";
         record.SensorType = kTypeTemperature;
         record.Value = 4.5;
     }
     state.ViewProbeSensor = 1;
-    state.sensors.SensorArray[0].NewValueCount = 1;
-    state.sensors.SensorArray[2].NewValueCount = 1;
+    state.sensors.Lock()->SensorArray[0].NewValueCount = 1;
+    state.sensors.Lock()->SensorArray[2].NewValueCount = 1;
     Tick();
     EXPECT_TRUE(view.appendedGraphs.empty());
     EXPECT_TRUE(view.bigViewUpdates.empty()) << "only other probes had new readings";
 
-    state.sensors.SensorArray[1].NewValueCount = 3;
+    state.sensors.Lock()->SensorArray[1].NewValueCount = 3;
     state.StorageToDiskWanted = 1;
     Tick();
     // The first block of the day starts its file: the panel rereads the day.
     using Appended = std::vector<std::pair<int, bool>>;
     EXPECT_EQ(view.appendedGraphs, (Appended{{14 * 60 + 5, true}}));
     EXPECT_EQ(view.bigViewUpdates, std::vector<int>{1});
-    EXPECT_EQ(state.sensors.SensorArray[1].NewValueCount, 0);
+    EXPECT_EQ(state.sensors.Lock()->SensorArray[1].NewValueCount, 0);
 
     Tick();
     EXPECT_EQ(view.appendedGraphs.size(), 1u) << "one store, one append";

@@ -74,9 +74,9 @@ TEST_F(InstallationWindow, TwoNewProbesAreNamedInTheEditorDialog) {
     EXPECT_EQ(types, (QStringList{"Temperature probe", "Status sensor"}));
     EXPECT_TRUE(newProbeLineShown);
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
-    ASSERT_EQ(state.sensors.GetMax1820Index(), 1);
-    EXPECT_EQ(state.sensors.SensorArray[0].Name, "Freezer left");
-    EXPECT_EQ(state.sensors.SensorArray[1].Line, 102);
+    ASSERT_EQ(state.sensors.Lock()->GetMax1820Index(), 1);
+    EXPECT_EQ(state.sensors.Lock()->SensorArray[0].Name, "Freezer left");
+    EXPECT_EQ(state.sensors.Lock()->SensorArray[1].Line, 102);
     const SensorTable stored = ReadStationSensorFile();
     EXPECT_EQ(stored.SensorArray[1].Name, "Back door");
     EXPECT_EQ(stored.SensorArray[1].Line, 2);

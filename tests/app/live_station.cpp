@@ -13,15 +13,17 @@
 
 namespace qrv::testing {
 
-LiveStation::LiveStation(const std::string& network, LocalDateTime start)
+LiveStation::LiveStation(const std::string& network, LocalDateTime start, bool threaded)
     : clock(start),
       unit(sim::BuildNetwork(nlohmann::json::parse(network))),
       ports(SimulatorOnCom1(), registry.Factory()),
-      state(clock, StationPaths{dir.path()}),
+      state(StationPaths{dir.path()}),
       programLog(state.paths.LogFileName(), clock),
       log(programLog, display, state),
       session(driver, ports, clock, &display, &dialogs, &programLog),
-      monitoring(state, {clock, display, log, session, launcher, timers}),
+      monitoring(state, {clock, display, log, session, launcher,
+                         threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers)
+                                  : timers}),
       services{clock,   dialogs,    display,     log,        editor,      ports,
                session, monitoring, probeEditor, monitoring, resultsTable},
       nextDisplayTick(clock.Timer() + 1.0) {
@@ -33,7 +35,7 @@ LiveStation::LiveStation(const std::string& network, LocalDateTime start)
 }
 
 int LiveStation::AddProbe(int line, int deviceOnLine, const std::string& name) {
-    return AppendSimulatedProbe(*unit, state.sensors, line, deviceOnLine, name);
+    return AppendSimulatedProbe(*unit, *state.sensors.Lock(), line, deviceOnLine, name);
 }
 
 void LiveStation::Install() {
@@ -42,7 +44,6 @@ void LiveStation::Install() {
     ASSERT_EQ(session.ZoekNodexNumbers(), 0);
     state.NetWorkInstalled = 1;
     shell::InitTheResultsTable(state, services);
-    state.handshake.ReleaseMainMemoryUse();
     services.networkTimer.StartNetworkTimer();
     state.StorageToDiskWanted = 1;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "acquisition/clock_timer_platform.h"
 #include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/shell_services.h"
@@ -38,9 +39,10 @@ inline int Count(const std::string& text, const std::string& what) {
 // The station without its window, on a simulated unit and virtual time: the
 // network timer's ticks and the display timer's ticks are delivered in time
 // order on the test's thread, as the window's event loop and the timer
-// thread would deliver them.
+// thread would deliver them. threaded: the network timer runs on its own
+// thread instead, against virtual time that the test moves on.
 struct LiveStation {
-    LiveStation(const std::string& network, LocalDateTime start);
+    LiveStation(const std::string& network, LocalDateTime start, bool threaded = false);
 
     // A probe of the simulated unit (n-th device of a line, in the order of
     // the network description) appended to the table with far limits.
@@ -53,7 +55,7 @@ struct LiveStation {
     void ConfigureSms();
 
     SensorRecord& Probe(int index) {
-        return state.sensors.SensorArray[static_cast<std::size_t>(index)];
+        return state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)];
     }
     std::string LogText() const;
     std::string AlarmText() const;
@@ -75,6 +77,7 @@ struct LiveStation {
     NodexSession session;
     ClockedLauncher launcher{clock};
     acquisition::SteppedTimerPlatform timers{clock};
+    acquisition::ClockTimerPlatform threadTimers{clock};
     shell::LiveMonitoring monitoring;
     RecordingResultsTable resultsTable;
     ScriptedProbeEditorView probeEditor;

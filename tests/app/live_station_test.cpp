@@ -329,5 +329,31 @@ TEST_F(LiveStationTest, ShutdownStoresTheLastBlockAndEndsAHangingHandOff) {
     EXPECT_EQ(session.Handle(), 0);
 }
 
+// With hourly stores the alarm windows still change with the date at midnight:
+// the window of the day being evaluated applies, whatever the stores do.
+TEST(LiveStationMidnight, TheNewDaysAlarmWindowAppliesFromMidnightWithHourlyStores) {
+    LiveStation station(kThreeProbeNetwork, {2026, 3, 9, 23, 57, 30, 0});  // a Monday
+    station.AddProbe(1, 0, "Cold room");
+    SensorRecord& cold = station.Probe(0);
+    cold.AlarmHigh = 0;
+    cold.AlarmDelay = 0;
+    cold.AlarmTimes[1] = {4, 96};  // Tuesday from 01:00
+    SystemSettings hourly = station.state.settings;
+    hourly.KeuzeSampleTime = 60;
+    station.state.settingsOwner.Replace(hourly);
+    station.Install();
+    station.RunFor(60.0);
+    ASSERT_EQ(station.Probe(0).AlarmState, kAlarmHigh);
+    ASSERT_EQ(Count(station.AlarmText(), "2026-03-09 23:57: High Alarm"), 1);
+
+    station.RunFor(2 * 60.0 + 3.0);  // 00:00:33
+    EXPECT_EQ(station.Probe(0).AlarmState, kAlarmNone);
+    EXPECT_EQ(Count(station.AlarmText(), "2026-03-10 00:00: Value OK:  Cold room"), 1);
+    station.RunFor(5 * 60.0);
+    EXPECT_EQ(station.Probe(0).AlarmState, kAlarmNone);
+    EXPECT_EQ(Count(station.AlarmText(), "2026-03-10 00:"), 1);
+    EXPECT_EQ(Count(station.DayFile(station.clock.Now()), "00:00  0001"), 1);
+}
+
 }  // namespace
 }  // namespace qrv::testing

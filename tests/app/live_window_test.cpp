@@ -47,7 +47,7 @@ class LiveWindowTest : public ::testing::Test, protected ShellFixture {
     }
     void AddProbes(int count) {
         for (int i = 0; i < count; ++i) {
-            SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(i)];
+            SensorRecord& record = state.sensors.Lock()->SensorArray[static_cast<std::size_t>(i)];
             record.Line = 1;
             record.Name = "Probe " + std::to_string(i);
             record.SensorType = kTypeTemperature;

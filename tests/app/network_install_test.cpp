@@ -49,12 +49,13 @@ TEST_F(NetworkInstall, EmptyTableAppendsEveryProbeAsNewAndNamesEachInTheEditor) 
 
     Install();
 
-    ASSERT_EQ(state.sensors.GetMax1820Index(), 14) << "five probes on each of three lines";
+    ASSERT_EQ(state.sensors.Lock()->GetMax1820Index(), 14) << "five probes on each of three lines";
     for (int line = 1; line <= 3; ++line) {
         for (const RomCode& rom : ProbesOnLine(line)) {
-            const int index = state.sensors.Find1820inDataStruct(rom);
+            const int index = state.sensors.Lock()->Find1820inDataStruct(rom);
             ASSERT_GE(index, 0) << RomToHex(rom);
-            const SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+            const SensorRecord& record =
+                state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)];
             EXPECT_EQ(record.Line, 100 + line) << "new probes keep their mark until reloaded";
             EXPECT_EQ(record.FoundOnNetwork, 1);
             EXPECT_FALSE(IsErrorValue(record.Value)) << record.Name << " " << record.Value;
@@ -92,8 +93,9 @@ TEST_F(NetworkInstall, OtherFamiliesOnTheLinesAreNeitherAppendedNorRead) {
 
     Install();
 
-    for (int index = 0; index <= state.sensors.GetMax1820Index(); ++index) {
-        const int family = state.sensors.SensorArray[static_cast<std::size_t>(index)].Rom[0];
+    for (int index = 0; index <= state.sensors.Lock()->GetMax1820Index(); ++index) {
+        const int family =
+            state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)].Rom[0];
         EXPECT_NE(family, 0x05);
         EXPECT_NE(family, 0x01);
     }
@@ -133,7 +135,7 @@ TEST_F(NetworkInstall, MissingProbeThatIsOffCostsNeitherPassNorQuestion) {
 
     EXPECT_EQ(StatusLineCount(kLocating), 1);
     EXPECT_TRUE(dialogs.Popups().empty());
-    EXPECT_EQ(state.sensors.GetMax1820Index(), 15);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 15);
 }
 
 TEST_F(NetworkInstall, DeleteTwiceShrinksTheTableByTwo) {
@@ -147,7 +149,7 @@ TEST_F(NetworkInstall, DeleteTwiceShrinksTheTableByTwo) {
     ASSERT_EQ(MissingQuestions().size(), 2u);
     EXPECT_NE(MissingQuestions()[1].find("Gone B"), std::string::npos)
         << "the probe that moved into the deleted slot is asked about too";
-    EXPECT_EQ(state.sensors.GetMax1820Index(), 14);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 14);
     EXPECT_EQ(ReadStationSensorFile().GetMax1820Index(), 14);
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
@@ -183,8 +185,8 @@ TEST_F(NetworkInstall, AProbeMovedToAnotherLineFollowsIt) {
 
     Install();
 
-    const int index = state.sensors.Find1820inDataStruct(moved);
-    EXPECT_EQ(state.sensors.SensorArray[static_cast<std::size_t>(index)].Line, 1);
+    const int index = state.sensors.Lock()->Find1820inDataStruct(moved);
+    EXPECT_EQ(state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)].Line, 1);
     EXPECT_EQ(ReadStationSensorFile().SensorArray[static_cast<std::size_t>(index)].Line, 1);
     EXPECT_TRUE(dialogs.Popups().empty());
 }
@@ -320,8 +322,8 @@ TEST_F(CrowdedInstall, TheHundredAndFirstProbeIsLeftOutAndNamedOnce) {
 
     Install();
 
-    EXPECT_EQ(state.sensors.GetMax1820Index(), 99);
-    EXPECT_EQ(state.sensors.Find1820inDataStruct(all.back()), -1);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 99);
+    EXPECT_EQ(state.sensors.Lock()->Find1820inDataStruct(all.back()), -1);
     ASSERT_EQ(dialogs.Popups().size(), 1u) << "one message, not one per pass";
     EXPECT_NE(dialogs.Popups()[0].message.find(RomToHex(all.back())), std::string::npos);
     EXPECT_NE(LogText().find("Probe table full, probes left out: " + RomToHex(all.back())),

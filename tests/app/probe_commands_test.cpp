@@ -32,7 +32,7 @@ class ProbeCommands : public ::testing::Test, protected SimShellFixture {
 
 TEST_F(ProbeCommands, TheNetworkNameChangesOnlyForANonEmptyStorableAnswer) {
     ReadSensorFile(state.paths.SnsFileName(kModeNormal), state.sensors);
-    state.sensors.NetworkName = "QRV-Data";
+    state.sensors.Lock()->NetworkName = "QRV-Data";
     const auto before = std::filesystem::last_write_time(state.paths.SnsFileName(kModeNormal));
     dialogs.QueueText(std::string());
     dialogs.QueueText(std::nullopt);
@@ -40,7 +40,7 @@ TEST_F(ProbeCommands, TheNetworkNameChangesOnlyForANonEmptyStorableAnswer) {
     Run(MenuCommand::EditNetworkName);
     Run(MenuCommand::EditNetworkName);
     Run(MenuCommand::EditNetworkName);
-    EXPECT_EQ(state.sensors.NetworkName, "QRV-Data");
+    EXPECT_EQ(state.sensors.Lock()->NetworkName, "QRV-Data");
     EXPECT_EQ(std::filesystem::last_write_time(state.paths.SnsFileName(kModeNormal)), before);
     EXPECT_EQ(dialogs.Popups()[0].message, "Edit network name:    QRV-Data");
     EXPECT_NE(LastMessage().find("cannot be stored"), std::string::npos);
@@ -85,12 +85,12 @@ TEST_F(ProbeCommands, DeleteAllProbesStopsTheNetworkAndEmptiesTheTable) {
     Installed();
     dialogs.QueueButton(kNo);
     Run(MenuCommand::DeleteAllProbes);
-    EXPECT_EQ(state.sensors.GetMax1820Index(), 14);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 14);
     EXPECT_EQ(dialogs.Popups().back().enterChoice, kNo);
 
     dialogs.QueueButton(kYes);
     Run(MenuCommand::DeleteAllProbes);
-    EXPECT_EQ(state.sensors.GetMax1820Index(), -1);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), -1);
     EXPECT_EQ(ReadStationSensorFile().GetMax1820Index(), -1);
     EXPECT_EQ(state.NetWorkInstalled, 0) << "the network is not restarted";
     EXPECT_EQ(simSession.Handle(), 0);

@@ -59,18 +59,18 @@ class EditorDialogLayout : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
     const Layout& layout = GetParam();
-    SensorTable table;
-    const int index = table.Append1820ToDataStruct(layout.rom, 101);
-    table.DefineSensorTypeAndUnits(index);
-    table.SensorArray[0].Name = layout.name;
-    table.SensorArray[0].Status = kStatusInhibit;
+    SensorTable probes;
+    const int index = probes.Append1820ToDataStruct(layout.rom, 101);
+    probes.DefineSensorTypeAndUnits(index);
+    probes.SensorArray[0].Name = layout.name;
+    probes.SensorArray[0].Status = kStatusInhibit;
+    SharedSensorTable table(probes);
     VirtualClock clock;
-    TableHandshake handshake(clock);
     ScriptedDialogs dialogs;
     RecordingLog log;
     TempDir dir;
-    const ProbeEditorContext context{table,       handshake, dialogs, clock, log, dir / "QRVNL.SNS",
-                                     layout.taal, false,     {}};
+    const ProbeEditorContext context{table,       dialogs, clock, log, dir / "QRVNL.SNS",
+                                     layout.taal, false,   {}};
     probe_editor::QtProbeEditorView view(nullptr);
     ProbeEditor editor(context, view);
     std::vector<std::string> clipped;
@@ -87,7 +87,7 @@ TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
             dialog->grab().save(QString("%1/probe-editor-%2-%3.png")
                                     .arg(shots)
                                     .arg(layout.taal)
-                                    .arg(table.SensorArray[0].SensorType));
+                                    .arg(probes.SensorArray[0].SensorType));
         }
         dialog->Finish();
     });

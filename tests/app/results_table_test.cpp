@@ -104,7 +104,7 @@ class ResultsTableTest : public ::testing::Test, protected ShellFixture {
   protected:
     void AddProbes(int count) {
         for (int i = 0; i < count; ++i) {
-            SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(i)];
+            SensorRecord& record = state.sensors.Lock()->SensorArray[static_cast<std::size_t>(i)];
             record = Temperature(20.0 + i);
             record.Name = "Probe " + std::to_string(i);
         }

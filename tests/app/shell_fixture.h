@@ -132,7 +132,7 @@ class RecordingView final : public shell::MainWindowView {
 // the real program log file and an interface unit that does not answer.
 struct ShellFixture {
     ShellFixture()
-        : state(clock, StationPaths{dir.path()}),
+        : state(StationPaths{dir.path()}),
           programLog(state.paths.LogFileName(), clock),
           log(programLog, display, state),
           ports(lines),

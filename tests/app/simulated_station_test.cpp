@@ -28,16 +28,17 @@ TEST_F(SimulatedStation, FirstStartSeedsTheSampleProbesAndInstallsThem) {
     EXPECT_TRUE(dialogs.Popups().empty()) << "no mode question, no sensor-file questions";
     EXPECT_TRUE(probeEditor.openings.empty()) << "every probe has its name already";
     EXPECT_EQ(state.NetWorkInstalled, 1);
-    ASSERT_EQ(state.sensors.GetMax1820Index(), 14);
+    ASSERT_EQ(state.sensors.Lock()->GetMax1820Index(), 14);
     for (int index = 0; index <= 14; ++index) {
-        const SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
+        const SensorRecord& record =
+            state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)];
         EXPECT_EQ(record.FoundOnNetwork, 1) << record.Name;
         EXPECT_LE(record.Line, 3) << record.Name;
         EXPECT_LE(record.AlarmLow, record.TripLow) << record.Name;
         EXPECT_LE(record.TripLow, record.TripHigh) << record.Name;
         EXPECT_LE(record.TripHigh, record.AlarmHigh) << record.Name;
     }
-    EXPECT_EQ(state.sensors.SensorArray[1].Name, "Freezer 1");
+    EXPECT_EQ(state.sensors.Lock()->SensorArray[1].Name, "Freezer 1");
     EXPECT_NE(LogText().find("Sample probe file written for the simulated network"),
               std::string::npos);
     EXPECT_EQ(view.probes.size(), 15u);
@@ -63,7 +64,7 @@ TEST_F(SimulatedStation, AnExistingSensorFileIsNeverReplacedBySampleProbes) {
 
     ASSERT_EQ(Start(&sample), std::nullopt);
 
-    EXPECT_EQ(state.sensors.NetworkName, "Own network");
+    EXPECT_EQ(state.sensors.Lock()->NetworkName, "Own network");
     EXPECT_EQ(probeEditor.openings.size(), 15u) << "the probes are new to this station";
     EXPECT_EQ(LogText().find("Sample probe file"), std::string::npos);
 }

@@ -41,8 +41,8 @@ class StandingAlarm : public ::testing::Test, protected LiveStation {
     }
     void WriteTheSensorFile() {
         ScriptedDialogs quiet;
-        EXPECT_EQ(WriteSensorFile(state.paths.SnsFileName(kModeNormal), state.sensors, clock, quiet,
-                                  log, 0),
+        EXPECT_EQ(WriteSensorFile(state.paths.SnsFileName(kModeNormal), state.sensors.Copy(), clock,
+                                  quiet, log, 0),
                   0);
     }
     void Command(MenuCommand command) {
@@ -130,7 +130,7 @@ TEST_F(StandingAlarm, AProbeNotFoundAgainIsWrittenOff) {
 TEST_F(StandingAlarm, DeleteAllWritesTheAlarmOff) {
     dialogs.QueueButton(kYes);
     Command(MenuCommand::DeleteAllProbes);
-    EXPECT_EQ(state.sensors.GetMax1820Index(), -1);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), -1);
     EXPECT_EQ(Count(AlarmText(), ": Alarm cleared, probes deleted:  Office\r\n"), 1);
     EXPECT_EQ(Count(AlarmText(), "Alarm cleared"), 1) << "only the probe in alarm";
 }

@@ -53,7 +53,7 @@ TEST_F(StartupTest, NoUnitAsksForTheModeWithThreeButtonsUnderTheBanner) {
     EXPECT_EQ(popup.enterChoice, 1);
     EXPECT_EQ(popup.escapeChoice, 1);
     EXPECT_EQ(state.WantedUserMode, kModeOffLine);
-    EXPECT_EQ(state.sensors.GetMax1820Index(), 1);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 1);
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 
@@ -109,7 +109,7 @@ TEST_F(StartupTest, MissingSensorFileNeedsTwoYesAnswersToGoOn) {
     second.dialogs.QueueButton(kYes);
     second.dialogs.QueueButton(kYes);
     EXPECT_EQ(shell::RunStartup(second.state, second.services, second.view, {}), std::nullopt);
-    EXPECT_EQ(second.state.sensors.GetMax1820Index(), -1);
+    EXPECT_EQ(second.state.sensors.Lock()->GetMax1820Index(), -1);
     EXPECT_FALSE(second.display.Snapshot().menuBarDimmed);
 }
 
@@ -119,7 +119,7 @@ TEST_F(StartupTest, DemoModeUsesTheDemoDirectoryAndIgnoresABadSensorFile) {
     EXPECT_EQ(Start(), std::nullopt);
 
     EXPECT_EQ(dialogs.Popups().size(), 1u);
-    EXPECT_EQ(state.sensors.NetworkName, "QRV Demo");
+    EXPECT_EQ(state.sensors.Lock()->NetworkName, "QRV Demo");
     EXPECT_EQ(state.DemoDealerMessage, "----");
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "QRVDATA" / "QRVDEMO"));
     const auto shown = display.Snapshot();
@@ -136,7 +136,7 @@ TEST_F(StartupTest, DemoModeReadsTheDealerTextFromTheThirdLine) {
     EXPECT_EQ(Start(), std::nullopt);
 
     EXPECT_EQ(state.DemoDealerMessage, "Your dealer: Fa. Müller, 0123 45678");
-    EXPECT_EQ(state.sensors.GetMax1820Index(), 2);
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 2);
     EXPECT_EQ(view.probes.size(), 3u);
     EXPECT_EQ(view.probes[2].label, "__Probe 2");
 }
@@ -154,8 +154,6 @@ TEST_F(StartupTest, StartupOrderAndFinalState) {
     EXPECT_FALSE(std::filesystem::exists(state.paths.IniFileName()));
     EXPECT_FALSE(view.waitCursor);
     EXPECT_EQ(state.DisplayTimerEnable, 1);
-    EXPECT_EQ(state.handshake.SharedMemoryOwner(), TableHandshake::kMainSide);
-    EXPECT_EQ(state.DezeDagVanDeWeek, 1);  // 2026-03-09 is a Monday
     EXPECT_EQ(view.ports, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_GE(view.dimmingUpdates, 1);
     const auto shown = display.Snapshot();

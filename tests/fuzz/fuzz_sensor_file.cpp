@@ -16,7 +16,7 @@ void ExpectSameRecord(const qrv::SensorRecord& a, const qrv::SensorRecord& b) {
                a.TripLow == b.TripLow && a.TripHigh == b.TripHigh && a.TripDelay == b.TripDelay,
            "limits and delays survive");
     Expect(a.AlarmTimes == b.AlarmTimes, "alarm windows survive");
-    Expect(a.Status == b.Status && a.FoundOnNetwork.load() == b.FoundOnNetwork.load() &&
+    Expect(a.Status == b.Status && a.FoundOnNetwork == b.FoundOnNetwork &&
                a.SmsEnable == b.SmsEnable && a.RelayEnable == b.RelayEnable,
            "status and choices survive");
 }

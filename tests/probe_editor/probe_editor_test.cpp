@@ -27,7 +27,7 @@ class ProbeEditorTest : public ::testing::Test {
         SensorRecord& door = Add({0x12, 1, 2, 3, 4, 5, 6, 0x77}, 3, "Door", kStatusActive);
         door.AlarmHigh = 5;
         Add({0x10, 9, 8, 7, 6, 8, 0, 0x88}, 1, "Spare", kStatusOff);
-        SensorRecord& freezer = table.SensorArray[0];
+        SensorRecord& freezer = table.Lock()->SensorArray[0];
         freezer.AlarmLow = -30;
         freezer.TripLow = -25;
         freezer.TripHigh = 25;
@@ -37,9 +37,9 @@ class ProbeEditorTest : public ::testing::Test {
     }
 
     SensorRecord& Add(RomCode rom, int line, const char* name, int status) {
-        const int index = table.Append1820ToDataStruct(rom, line);
-        table.DefineSensorTypeAndUnits(index);
-        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        const int index = table.Lock()->Append1820ToDataStruct(rom, line);
+        table.Lock()->DefineSensorTypeAndUnits(index);
+        SensorRecord& record = table.Lock()->SensorArray[static_cast<std::size_t>(index)];
         record.Name = name;
         record.Status = status;
         record.SmsEnable = 1;
@@ -49,9 +49,8 @@ class ProbeEditorTest : public ::testing::Test {
 
     int Open(int index, bool isNew, bool navigation, std::vector<View::Action> script) {
         view.QueueOpening(std::move(script));
-        const ProbeEditorContext context{table, handshake, dialogs,
-                                         clock, log,       dir / "QRVNL.SNS",
-                                         0,     demoMode,  [this] { ++timerStops; }};
+        const ProbeEditorContext context{
+            table, dialogs, clock, log, dir / "QRVNL.SNS", 0, demoMode, [this] { ++timerStops; }};
         ProbeEditor editor(context, view);
         const int result = editor.DoeProbeSettingMenu(index, isNew, navigation);
         EXPECT_EQ(view.unfinished, 0) << "the panel was still open when the script ended";
@@ -82,9 +81,8 @@ class ProbeEditorTest : public ::testing::Test {
     }
 
     TempDir dir;
-    SensorTable table;
+    SharedSensorTable table;
     VirtualClock clock{{2026, 4, 14, 9, 15, 0, 0}};
-    TableHandshake handshake{clock};
     ScriptedDialogs dialogs;
     RecordingLog log;
     View view;
@@ -95,7 +93,7 @@ class ProbeEditorTest : public ::testing::Test {
 TEST_F(ProbeEditorTest, TheNameLosesTrailingBlanksAndMayDifferFromAnotherOnlyInCase) {
     dialogs.QueueButton(kOk);
     EXPECT_EQ(Open(0, false, false, {View::Type("OFFICE   "), Leave()}), kEditorSaved);
-    EXPECT_EQ(table.SensorArray[0].Name, "OFFICE");
+    EXPECT_EQ(table.Lock()->SensorArray[0].Name, "OFFICE");
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Do you want to save the new settings?"}));
     EXPECT_EQ(dialogs.Popups()[0].buttons,
               (std::vector<std::string>{"__OK", "__Ignore", "__Cancel"}));
@@ -128,9 +126,9 @@ TEST_F(ProbeEditorTest, EmptyDuplicateAndUnstorableNamesKeepThePanelOpen) {
                   "This name cannot be stored: use letters, digits and signs of Western European "
                   "text only, without control characters.",
                   "Do you want to save the new settings?"}));
-    EXPECT_EQ(table.SensorArray[0].Name, "K\u00fchlzelle \u20ac")
+    EXPECT_EQ(table.Lock()->SensorArray[0].Name, "K\u00fchlzelle \u20ac")
         << "the euro sign is Windows-1252";
-    EXPECT_EQ(table.SensorArray[0].SmsEnable, 0);
+    EXPECT_EQ(table.Lock()->SensorArray[0].SmsEnable, 0);
     EXPECT_GE(view.nameFocuses, 4);
 }
 
@@ -149,12 +147,12 @@ TEST_F(ProbeEditorTest, IgnoreLeavesWithoutSavingAndCancelStays) {
               Expect([](const View& panel, const ProbeEditor&) { EXPECT_TRUE(panel.IsOpen()); }),
               Leave()}),
         kEditorNothingSaved);
-    EXPECT_EQ(table.SensorArray[0].RelayEnable, 0);
+    EXPECT_EQ(table.Lock()->SensorArray[0].RelayEnable, 0);
     EXPECT_FALSE(SensorFileWritten());
 }
 
 TEST_F(ProbeEditorTest, ANewProbeCannotBeLeftWithUnsavedChanges) {
-    table.SensorArray[0].Name = " ";
+    table.Lock()->SensorArray[0].Name = " ";
     dialogs.QueueButton(2);  // Cancel: stay
     dialogs.QueueButton(kOk);
     EXPECT_EQ(Open(0, true, false,
@@ -167,7 +165,7 @@ TEST_F(ProbeEditorTest, ANewProbeCannotBeLeftWithUnsavedChanges) {
     ASSERT_EQ(dialogs.Popups().size(), 3u);
     EXPECT_EQ(dialogs.Popups()[0].message, "Please enter a name fot this probe.");
     EXPECT_EQ(dialogs.Popups()[1].buttons, (std::vector<std::string>{"__OK", "__Cancel"}));
-    EXPECT_EQ(table.SensorArray[0].Name, "Cold room");
+    EXPECT_EQ(table.Lock()->SensorArray[0].Name, "Cold room");
 }
 
 TEST_F(ProbeEditorTest, LimitCorrectionsKeepTheOrderOfTheFourLimits) {
@@ -212,8 +210,8 @@ TEST_F(ProbeEditorTest, LimitCorrectionsKeepTheOrderOfTheFourLimits) {
           Expect(
               [](const View& panel, const ProbeEditor&) { EXPECT_EQ(panel.screen.tripLow, -30); }),
           Leave()});
-    EXPECT_EQ(table.SensorArray[0].TripHigh, 30);
-    EXPECT_EQ(table.SensorArray[0].TripLow, -30);
+    EXPECT_EQ(table.Lock()->SensorArray[0].TripHigh, 30);
+    EXPECT_EQ(table.Lock()->SensorArray[0].TripLow, -30);
 }
 
 TEST_F(ProbeEditorTest, WeekdayWindowsAndDelaysAreShownInTheirUnits) {
@@ -237,7 +235,7 @@ TEST_F(ProbeEditorTest, WeekdayWindowsAndDelaysAreShownInTheirUnits) {
               EXPECT_EQ(panel.screen.windows[6], (AlarmWindow{48, 48})) << "stop raised to start";
           }),
           View::Change([](ProbePanelValues& v) { v.tripDelayMinutes = 3; }), Leave()});
-    const SensorRecord& freezer = table.SensorArray[0];
+    const SensorRecord& freezer = table.Lock()->SensorArray[0];
     EXPECT_EQ(freezer.AlarmTimes[0], (AlarmWindow{40, 40}));
     EXPECT_EQ(freezer.AlarmDelay, 120) << "2 minutes are stored as 120 s";
     EXPECT_EQ(freezer.TripDelay, 180);
@@ -259,7 +257,7 @@ TEST_F(ProbeEditorTest, ASwitchShowsItsRingAndAStoredFiveCountsAsOpen) {
                     Leave()}),
               kEditorSaved)
         << "5 became 1, which is a change to save";
-    EXPECT_EQ(table.SensorArray[2].AlarmHigh, 1);
+    EXPECT_EQ(table.Lock()->SensorArray[2].AlarmHigh, 1);
 }
 
 TEST_F(ProbeEditorTest, TheWarningLineFollowsTheStatus) {
@@ -285,8 +283,8 @@ TEST_F(ProbeEditorTest, TheWarningLineFollowsTheStatus) {
 
 TEST_F(ProbeEditorTest, SteppingIsCyclicAndAsksAboutChanges) {
     // Values the panel shows as stored, so that stepping over them is no change.
-    table.SensorArray[0].AlarmDelay = 120;
-    table.SensorArray[2].AlarmHigh = 1;
+    table.Lock()->SensorArray[0].AlarmDelay = 120;
+    table.Lock()->SensorArray[2].AlarmHigh = 1;
     dialogs.QueueButton(kCancel);  // stay on Freezer
     dialogs.QueueButton(kIgnore);  // drop the change
     const auto at = [](int index) {
@@ -298,7 +296,7 @@ TEST_F(ProbeEditorTest, SteppingIsCyclicAndAsksAboutChanges) {
                    {Prev(), at(3), Next(), at(0), View::Type("Changed"), Next(), at(0), Next(),
                     at(1), Next(), Next(), at(3), Next(), at(0), Leave()}),
               kEditorNothingSaved);
-    EXPECT_EQ(table.SensorArray[0].Name, "Freezer");
+    EXPECT_EQ(table.Lock()->SensorArray[0].Name, "Freezer");
     EXPECT_EQ(dialogs.Popups()[0].message, "Do you want to keep these new probe settings?");
     EXPECT_EQ(dialogs.Popups()[0].enterChoice, kIgnore);
 }
@@ -306,7 +304,7 @@ TEST_F(ProbeEditorTest, SteppingIsCyclicAndAsksAboutChanges) {
 TEST_F(ProbeEditorTest, ChangesKeptWhileSteppingAreWrittenWhenLeaving) {
     dialogs.QueueButton(kOk);
     EXPECT_EQ(Open(0, false, true, {View::Type("Deep freezer"), Next(), Leave()}), kEditorSaved);
-    EXPECT_EQ(table.SensorArray[0].Name, "Deep freezer");
+    EXPECT_EQ(table.Lock()->SensorArray[0].Name, "Deep freezer");
     SensorTable stored;
     ASSERT_EQ(ReadSensorFile(dir / "QRVNL.SNS", stored), 0);
     EXPECT_EQ(stored.SensorArray[0].Name, "Deep freezer");
@@ -342,8 +340,8 @@ TEST_F(ProbeEditorTest, DeleteStopsAcquisitionRemovesTheProbeAndWritesTheFile) {
     EXPECT_EQ(dialogs.Popups()[0].message, "Delete probe(s) ?\nAll probe data will be lost!");
     EXPECT_EQ(dialogs.Popups()[0].enterChoice, 2);
     EXPECT_EQ(timerStops, 1);
-    EXPECT_EQ(table.GetMax1820Index(), 2);
-    EXPECT_EQ(table.SensorArray[1].Name, "Door");
+    EXPECT_EQ(table.Lock()->GetMax1820Index(), 2);
+    EXPECT_EQ(table.Lock()->SensorArray[1].Name, "Door");
     SensorTable stored;
     ASSERT_EQ(ReadSensorFile(dir / "QRVNL.SNS", stored), 0);
     EXPECT_EQ(stored.GetMax1820Index(), 2);
@@ -352,12 +350,12 @@ TEST_F(ProbeEditorTest, DeleteStopsAcquisitionRemovesTheProbeAndWritesTheFile) {
     Open(2, false, true, {View::Press(&ProbeEditor::DeleteProbe), Leave()});
     EXPECT_EQ(dialogs.Popups().back().message,
               "This action is not possible in the current mode.\n");
-    EXPECT_EQ(table.GetMax1820Index(), 2);
+    EXPECT_EQ(table.Lock()->GetMax1820Index(), 2);
 }
 
 TEST_F(ProbeEditorTest, TheSensorFileAfterAnEditIsByteExact) {
-    table.ClearDataBase();
-    table.NetworkName = "Koelcel";
+    table.Lock()->ClearDataBase();
+    table.Lock()->NetworkName = "Koelcel";
     Add({0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x55}, 102, " ", kStatusActive);
     dialogs.QueueButton(kOk);
     Open(0, true, false,
@@ -403,7 +401,7 @@ TEST_F(ProbeEditorTest, SettingAllProbesAsksWithTheStatusTextAndPausesFirst) {
     dialogs.QueueButton(2);
     EXPECT_EQ(DoneAllSensorsSettings(table, dialogs, 0, kStatusInhibit, [&] { ++pauses; }), 0);
     EXPECT_EQ(pauses, 0);
-    EXPECT_EQ(table.SensorArray[0].Status, kStatusActive);
+    EXPECT_EQ(table.Lock()->SensorArray[0].Status, kStatusActive);
     EXPECT_EQ(dialogs.Popups()[0].message, "Are you sure to set all probes to:   On, no alarm");
     EXPECT_EQ(dialogs.Popups()[0].buttons, (std::vector<std::string>{"__Yes", "__No"}));
     EXPECT_EQ(dialogs.Popups()[0].escapeChoice, 2);
@@ -412,16 +410,15 @@ TEST_F(ProbeEditorTest, SettingAllProbesAsksWithTheStatusTextAndPausesFirst) {
     EXPECT_EQ(DoneAllSensorsSettings(table, dialogs, 1, kStatusOff, [&] { ++pauses; }), 1);
     EXPECT_EQ(pauses, 1);
     EXPECT_NE(dialogs.Popups()[1].message.find("   "), std::string::npos);
-    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
-        EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(index)].Status, kStatusOff);
+    for (int index = 0; index <= table.Lock()->GetMax1820Index(); ++index) {
+        EXPECT_EQ(table.Lock()->SensorArray[static_cast<std::size_t>(index)].Status, kStatusOff);
     }
-    EXPECT_EQ(table.SensorArray[4].Status, kStatusActive) << "free slots are left alone";
+    EXPECT_EQ(table.Lock()->SensorArray[4].Status, kStatusActive) << "free slots are left alone";
 }
 
 TEST_F(ProbeEditorTest, APanelThatCannotLoadReportsMinusOne) {
     view.panelMissing = true;
-    const ProbeEditorContext context{table, handshake, dialogs, clock, log, dir / "QRVNL.SNS",
-                                     0,     false,     {}};
+    const ProbeEditorContext context{table, dialogs, clock, log, dir / "QRVNL.SNS", 0, false, {}};
     ProbeEditor editor(context, view);
     EXPECT_EQ(editor.DoeProbeSettingMenu(0, false, false), kEditorPanelMissing);
     EXPECT_EQ(dialogs.Popups()[0].message,

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     while (::read(STDIN_FILENO, &go, 1) == 1) {
         rig.clock.SetNow(qrv::testing::LoopTime(minute));
         for (int p = 0; p < qrv::testing::kLoopProbes; ++p) {
-            rig.table.SensorArray[static_cast<std::size_t>(p)].Value =
+            rig.table.Lock()->SensorArray[static_cast<std::size_t>(p)].Value =
                 qrv::testing::LoopValue(p, minute);
         }
         if (rig.store.StoreResultsToDisk(dataDir) != 0) {

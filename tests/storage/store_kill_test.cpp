@@ -147,7 +147,7 @@ TEST(StoreKilledAtRandom, EveryAcknowledgedBlockReadsBack) {
     testing::AddLoopProbes(network);
     std::map<std::string, int, std::less<>> probeOfKey;
     for (int p = 0; p < testing::kLoopProbes; ++p) {
-        const SensorRecord& record = network.table.SensorArray[static_cast<std::size_t>(p)];
+        const SensorRecord& record = network.table.Lock()->SensorArray[static_cast<std::size_t>(p)];
         KeyChars key = MakeProbeKey(record.Rom, record.SensorType);
         key[0] = '0';
         probeOfKey.emplace(KeyText(key), p);

@@ -14,7 +14,7 @@ namespace qrv::testing {
 // is killed at random moments share it.
 struct StoreRig {
     explicit StoreRig(const LocalDateTime& start) : clock(start) {
-        table.ClearDataBase();
+        table.Lock()->ClearDataBase();
         netWorkInstalled = 1;
     }
 
@@ -28,25 +28,22 @@ struct StoreRig {
                           0,
                           0,
                           0x33};
-        const int index = table.Append1820ToDataStruct(rom, 1);
-        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        table.DefineSensorTypeAndUnits(index);
+        const int index = table.Lock()->Append1820ToDataStruct(rom, 1);
+        SensorRecord& record = table.Lock()->SensorArray[static_cast<std::size_t>(index)];
+        table.Lock()->DefineSensorTypeAndUnits(index);
         record.Name = name;
         record.Value = value;
         return index;
     }
 
     VirtualClock clock;
-    SensorTable table;
-    TableHandshake handshake{clock};
+    SharedSensorTable table;
     RecordingStatusDisplay display;
     int taal = 0;
     std::atomic<int> netWorkInstalled{0};
     StatusMessages status{display, taal, netWorkInstalled};
     RecordingLog log;
-    CalendarRecord calendar;
-    std::atomic<int> weekday{0};
-    ResultStore store{{table, handshake, clock, status, log, calendar, weekday}};
+    ResultStore store{{table, clock, status, log}};
 };
 
 }  // namespace qrv::testing

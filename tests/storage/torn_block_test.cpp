@@ -47,9 +47,10 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
         AddProbe(0x12, 0x2E, "Deur", 0.0);
         AddProbe(0x28, 0x2F, "", 0.0);
         AddProbe(0x28, 0x30, "Uit", 0.0);
-        table.SensorArray[kOffProbe].Status = kStatusOff;
+        table.Lock()->SensorArray[kOffProbe].Status = kStatusOff;
         for (int p = 0; p < kProbeCount; ++p) {
-            KeyChars key = MakeProbeKey(table.SensorArray[p].Rom, table.SensorArray[p].SensorType);
+            const SensorRecord record = table.Copy().SensorArray[p];
+            KeyChars key = MakeProbeKey(record.Rom, record.SensorType);
             key[0] = '0';
             normalisedKeys_[p] = key;
         }
@@ -59,7 +60,7 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
         const int minutes = kBlockMinutes[static_cast<std::size_t>(block)];
         clock.SetNow({2026, 3, 14, minutes / 60, minutes % 60, 0, 0});
         for (int p = 0; p < kProbeCount; ++p) {
-            table.SensorArray[p].Value = ValueOf(block, p);
+            table.Lock()->SensorArray[p].Value = ValueOf(block, p);
         }
     }
 
@@ -68,9 +69,9 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
         SetBlock(block);
         std::vector<ProbeLineData> lines;
         for (int p = 0; p < kProbeCount; ++p) {
-            const SensorRecord& r = table.SensorArray[p];
+            const SensorRecord& r = table.Lock()->SensorArray[p];
             lines.push_back({MakeProbeKey(r.Rom, r.SensorType),
-                             r.Status == kStatusOff ? kNoReadingMarker : r.Value.load(),
+                             r.Status == kStatusOff ? kNoReadingMarker : r.Value,
                              Utf8ToCp1252(r.Name)});
         }
         std::string bytes;
@@ -136,8 +137,8 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
 
         auto& today = seen.emplace_back("today", std::array<Seen, kProbeCount>{}).second;
         for (int p = 0; p < kProbeCount; ++p) {
-            if (ReadViewResultsFromDisk(table.SensorArray[p], dataDir_, clock, status, *view_) !=
-                0) {
+            if (ReadViewResultsFromDisk(table.Lock()->SensorArray[p], dataDir_, clock, status,
+                                        *view_) != 0) {
                 continue;
             }
             today[p].name = view_->ViewProbeName;
@@ -176,7 +177,7 @@ class TornBlockTest : public ::testing::Test, protected testing::StoreRig {
                     problems.push_back(reader + ": probe " + std::to_string(p) +
                                        " lost or misfiled values");
                 }
-                if (p != kOffProbe && probes[p].name != table.SensorArray[p].Name) {
+                if (p != kOffProbe && probes[p].name != table.Lock()->SensorArray[p].Name) {
                     problems.push_back(reader + ": probe " + std::to_string(p) + " named '" +
                                        probes[p].name + "'");
                 }
@@ -228,7 +229,7 @@ TEST_F(TornBlockTest, ACutAtAnyByteCostsAtMostTheBlockThatWasCut) {
                 } else {
                     SetBlock(4);
                     testing::StoreRig restarted({2026, 3, 14, 11, 0, 0, 0});
-                    restarted.table = table;
+                    restarted.table.Replace(table.Copy());
                     ASSERT_EQ(restarted.store.StoreResultsToDisk(dataDir_), 0);
                 }
                 std::vector<int> whole = cut.earlierBlocks;

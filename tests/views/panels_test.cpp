@@ -39,17 +39,16 @@ class CurrentValuesPanelTest : public ::testing::Test, protected PanelFixture {
   protected:
     CurrentValuesPanelTest() {
         Generate(2026, 1, 5, 1, 13, 10);
-        FillTable(*table, 14);  // the fourteenth probe has no values today
-        table->SensorArray[0].Value = -19.5;
-        table->SensorArray[12].Value = 1.0;
+        FillTable(*table->Lock(), 14);  // the fourteenth probe has no values today
+        table->Lock()->SensorArray[0].Value = -19.5;
+        table->Lock()->SensorArray[12].Value = 1.0;
     }
 
     panels::LiveProbes Live() {
-        return {*table, handshake, communicationError, viewProbeSensor, viewingGraphActive};
+        return {*table, communicationError, viewProbeSensor, viewingGraphActive};
     }
 
-    std::unique_ptr<SensorTable> table = std::make_unique<SensorTable>();
-    TableHandshake handshake{clock};
+    std::unique_ptr<SharedSensorTable> table = std::make_unique<SharedSensorTable>();
     std::atomic<int> communicationError{0};
     int viewProbeSensor = 0;
     int viewingGraphActive = 0;
@@ -75,8 +74,8 @@ TEST_F(CurrentValuesPanelTest, BigViewGraphAndCursorReadout) {
     Screenshot(panel, "current-values-en");
 
     // A failed first reading has its own text, in the lost colour.
-    table->SensorArray[0].Value = -250.0;
-    table->SensorArray[0].AlarmState = kPreAlarmHigh;
+    table->Lock()->SensorArray[0].Value = -250.0;
+    table->Lock()->SensorArray[0].AlarmState = kPreAlarmHigh;
     panel.UpdateActualBigView();
     EXPECT_EQ(Text(panel, "bigValue"), "????");
     EXPECT_EQ(Text(panel, "stateText"), "Pre-Alarm: temperature high.");
@@ -189,7 +188,7 @@ TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {
     panels::CurrentValuesPanel panel(Context(), Live());
     panel.Open(0);
     panel.Graph().SetCursorIndex(60);
-    table->SensorArray[0].Value = -10.0;
+    table->Lock()->SensorArray[0].Value = -10.0;
     panel.AppendViewGraph(14 * 60 + 5, false);
     EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 144);
     EXPECT_EQ(panel.Today().ViewTime[144], 14 * 60 + 5);
@@ -197,13 +196,13 @@ TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {
     EXPECT_EQ(Text(panel, "cursorTime"), "10:00");  // the cursor keeps its time of day
 
     // A failed reading is not appended.
-    table->SensorArray[0].Value = -994.0;
+    table->Lock()->SensorArray[0].Value = -994.0;
     panel.AppendViewGraph(14 * 60 + 10, false);
     EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 144);
 
     // After midnight the new day's file (none yet) is read from its start.
     clock.SetNow({2026, 1, 6, 0, 5, 0, 0});
-    table->SensorArray[0].Value = -18.0;
+    table->Lock()->SensorArray[0].Value = -18.0;
     panel.AppendViewGraph(5, true);
     EXPECT_TRUE(panel.Graph().chart()->series().isEmpty());
     panel.AppendViewGraph(10, true);  // the flag stays up; the day is read once
@@ -426,7 +425,7 @@ TEST_F(ReportPanelTest, WeeksWithDataOnly) {
 
 TEST_F(CurrentValuesPanelTest, PanelsSpeakTheStationsLanguage) {
     taal = 2;
-    table->SensorArray[0].AlarmState = kAlarmHigh;
+    table->Lock()->SensorArray[0].AlarmState = kAlarmHigh;
     panels::CurrentValuesPanel current(Context(), Live());
     current.Open(0);
     EXPECT_EQ(current.windowTitle().toStdString(), "Affichage actuel");

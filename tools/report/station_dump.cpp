@@ -61,7 +61,7 @@ int DumpProbes(const std::filesystem::path& station, bool rewrite, std::FILE* ou
                    r.AlarmDelay);
         fmt::print(out, "TripLow: {}\nTripHigh: {}\nTripDelay: {}\n", r.TripLow, r.TripHigh,
                    r.TripDelay);
-        fmt::print(out, "Status: {}\nFoundOnNetwork: {}\n", r.Status, r.FoundOnNetwork.load());
+        fmt::print(out, "Status: {}\nFoundOnNetwork: {}\n", r.Status, r.FoundOnNetwork);
         std::string windows;
         for (const AlarmWindow& w : r.AlarmTimes) {
             windows += fmt::format("{}{} {}", windows.empty() ? "" : " ", w.Start, w.Stop);

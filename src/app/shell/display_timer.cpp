@@ -1,5 +1,8 @@
 #include "app/shell/display_timer.h"
 
+#include <utility>
+#include <vector>
+
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/results_table.h"
@@ -43,23 +46,28 @@ void StoreAndRefreshRows(StationState& state, const ShellServices& services, Mai
             view.AppendViewGraph(stores.ViewGraphNewSampleTime, stores.ViewGraphNewDay != 0);
         }
     }
-    // The current-values panel takes the table itself, so it is refreshed
-    // after the rows have given it back.
+    // The rows are built under the table's lock and shown after it, and the
+    // current-values panel takes the table itself.
     bool shownProbeChanged = false;
-    state.handshake.WaitForMainMemoryUse();
-    const bool all = state.CommunicationErrorAlarm != 0;
-    const int last = state.sensors.GetMax1820Index();
-    for (int index = 0; index <= last; ++index) {
-        SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
-        if (all || record.NewValueCount > 0 || record.AlarmState != kAlarmNone) {
-            record.NewValueCount = 0;
-            if (state.SensorListActive != 0) {
-                UpdateTheResultsTable(state, services, index);
+    std::vector<std::pair<int, ResultsRow>> rows;
+    {
+        const auto table = state.sensors.Lock();
+        const bool all = state.CommunicationErrorAlarm != 0;
+        const int last = table->GetMax1820Index();
+        for (int index = 0; index <= last; ++index) {
+            SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+            if (all || record.NewValueCount > 0 || record.AlarmState != kAlarmNone) {
+                record.NewValueCount = 0;
+                if (state.SensorListActive != 0) {
+                    rows.emplace_back(index, BuildResultsRow(record, state.settings.Taal));
+                }
+                shownProbeChanged = shownProbeChanged || index == state.ViewProbeSensor;
             }
-            shownProbeChanged = shownProbeChanged || index == state.ViewProbeSensor;
         }
     }
-    state.handshake.ReleaseMainMemoryUse();
+    for (const auto& [index, row] : rows) {
+        ShowResultsRow(state, services, index, row);
+    }
     if (shownProbeChanged) {
         view.UpdateActualBigView(state.ViewProbeSensor);
     }

@@ -41,7 +41,6 @@ void Identify(StationState& state, const ShellServices& services, MainWindowView
     services.display.ShowLogo(true);
     if (!Continues(services, taal, Key::Ident_Separately)) {
         // Nothing is unplugged yet: monitoring goes on where it paused.
-        state.handshake.ReleaseMainMemoryUse();
         services.networkTimer.StartNetworkTimer();
         ResumeDisplayTimer(state);
         services.display.ShowLogo(state.SensorListActive == 0);
@@ -61,15 +60,19 @@ int IdentifySensor(StationState& state, const ShellServices& services) {
     for (;;) {
         DoeDisplayMessage(services.display, text::Plain(Key::Network_Search_One, taal));
         std::vector<RomCode> leftOut;
+        // Acquisition is paused: the search's bus traffic runs on a copy of
+        // the table, which then replaces it.
+        SensorTable table = state.sensors.Copy();
         int index = -1;
-        services.bus.Run(
-            [&] { index = IdentifyEenProbe(services.session, state.sensors, &leftOut); });
+        services.bus.Run([&] { index = IdentifyEenProbe(services.session, table, &leftOut); });
+        state.sensors.Replace(std::move(table));
         bool again = false;
         if (index >= 0) {
-            SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
-            DoeProbeSettingMenu(state, services, index, record.Line >= kNewProbeLineOffset, false);
-            record.Line = 1;
-            WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
+            const auto at = static_cast<std::size_t>(index);
+            const bool isNew = state.sensors.Lock()->SensorArray[at].Line >= kNewProbeLineOffset;
+            DoeProbeSettingMenu(state, services, index, isNew, false);
+            state.sensors.Lock()->SensorArray[at].Line = 1;
+            WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                             services.clock, services.dialogs, services.log, taal);
             again = Continues(services, taal, Key::Ident_Next);
         } else {

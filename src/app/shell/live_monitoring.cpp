@@ -7,11 +7,10 @@ namespace qrv::shell {
 LiveMonitoring::LiveMonitoring(StationState& state, const MonitoringPlatform& platform)
     : state_(state),
       statusMessages_(platform.display, state.settings.Taal, state.NetWorkInstalled),
-      store_({state.sensors, state.handshake, platform.clock, statusMessages_, platform.log,
-              state.calendar, state.DezeDagVanDeWeek}),
-      acquisition_({state, state.sensors, state.handshake, platform.session, platform.clock,
-                    platform.display, platform.log, state.settingsOwner, platform.launcher,
-                    platform.timers, state.paths.AlarmFileName(), store_.State().LastSampleTime}) {}
+      store_({state.sensors, platform.clock, statusMessages_, platform.log}),
+      acquisition_({state, state.sensors, platform.session, platform.clock, platform.display,
+                    platform.log, state.settingsOwner, platform.launcher, platform.timers,
+                    state.paths.AlarmFileName(), store_.State().LastSampleTime}) {}
 
 void LiveMonitoring::StopNetworkTimer() {
     acquisition_.Cycle().StopNetworkTimer();
@@ -19,7 +18,8 @@ void LiveMonitoring::StopNetworkTimer() {
 
 void LiveMonitoring::StartNetworkTimer() {
     SuspendDisplayTimer(state_);
-    acquisition_.Alarms().SetNetworkName(state_.sensors.NetworkName);
+    std::string networkName = state_.sensors.Lock()->NetworkName;
+    acquisition_.Alarms().SetNetworkName(std::move(networkName));
     acquisition_.Cycle().StartNetworkTimer();
     ResumeDisplayTimer(state_);
 }

@@ -148,8 +148,9 @@ void SendTestMessage(StationState& state, const ShellServices& services) {
         Message(services, taal, Key::TXT_SMS_INPUT_ERROR);
         return;
     }
+    const std::string networkName = state.sensors.Lock()->NetworkName;
     const std::string text =
-        acquisition::TestSmsText(*input, taal, services.clock.Now(), state.sensors.NetworkName);
+        acquisition::TestSmsText(*input, taal, services.clock.Now(), networkName);
     // The result comes back when the program has run (11 to 61 seconds);
     // the window stays usable meanwhile.
     Dialogs& dialogs = services.dialogs;

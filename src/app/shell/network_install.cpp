@@ -85,16 +85,19 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
     };
     std::vector<RomCode> leftOut;
     for (bool firstPass = true;; firstPass = false) {
-        ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
-        state.sensors.ClearAllFoundOnNetwork();
+        // Acquisition is paused: the scan's bus traffic runs on a copy of the
+        // table, which then replaces it.
+        SensorTable table = state.sensors.Copy();
+        ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), table);
+        table.ClearAllFoundOnNetwork();
         Progress(state, services, Key::Network_Search_Probes);
         services.bus.Run([&] {
-            NoteLeftOut(
-                leftOut,
-                ScanTotalNetwork(services.session, state.sensors, announce, notSearched).leftOut);
+            NoteLeftOut(leftOut,
+                        ScanTotalNetwork(services.session, table, announce, notSearched).leftOut);
         });
+        const bool missing = CheckForOldSensorsNoQuestion(table) != 0;
+        state.sensors.Replace(std::move(table));
         if (firstPass) {
-            const bool missing = CheckForOldSensorsNoQuestion(state.sensors) != 0;
             services.bus.Run([&] { RestartSession(services); });
             if (!missing) {
                 break;
@@ -200,26 +203,33 @@ int CheckForOldSensorsNoQuestion(const SensorTable& table) {
 int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& services,
                                  MainWindowView& view) {
     const int taal = state.settings.Taal;
-    SensorTable& table = state.sensors;
     int result = kNothingMissing;
-    for (int index = 0; index <= table.GetMax1820Index();) {
-        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        if (record.FoundOnNetwork != 0 || record.Status == kStatusOff) {
-            ++index;
-            continue;
+    for (int index = 0;;) {
+        std::string name;
+        {
+            const auto table = state.sensors.Lock();
+            if (index > table->GetMax1820Index()) {
+                break;
+            }
+            const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+            if (record.FoundOnNetwork != 0 || record.Status == kStatusOff) {
+                ++index;
+                continue;
+            }
+            name = record.Name;
         }
         view.SetWaitCursor(false);
-        const std::string question = text::Plain(Key::TXT_MISSING_PROBE_1, taal) + record.Name +
-                                     " .\n" + text::Plain(Key::TXT_MISSING_PROBE_2, taal);
+        const std::string question = text::Plain(Key::TXT_MISSING_PROBE_1, taal) + name + " .\n" +
+                                     text::Plain(Key::TXT_MISSING_PROBE_2, taal);
         const int answer = Ask(services, taal, question,
                                {Key::ButtonRetry, Key::ButtonPutOff, Key::ButtonDelete}, 1, 1);
         if (answer == 2) {
-            record.Status = kStatusOff;
+            state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)].Status = kStatusOff;
             result = kLastAnswerOff;
             ++index;
         } else if (answer == 3) {
             // The next record moves into this slot and is examined next.
-            table.DeleteSensorFromDataBase(index);
+            state.sensors.Lock()->DeleteSensorFromDataBase(index);
             result = kLastAnswerDelete;
         } else {
             result = kAnswerRetry;
@@ -231,8 +241,16 @@ int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& servi
 }
 
 void CheckForNewSensors(StationState& state, const ShellServices& services, MainWindowView& view) {
-    for (int index = 0; index <= state.sensors.GetMax1820Index(); ++index) {
-        if (state.sensors.SensorArray[static_cast<std::size_t>(index)].Line > kNewProbeLineOffset) {
+    for (int index = 0;; ++index) {
+        bool isNew = false;
+        {
+            const auto table = state.sensors.Lock();
+            if (index > table->GetMax1820Index()) {
+                break;
+            }
+            isNew = table->SensorArray[static_cast<std::size_t>(index)].Line > kNewProbeLineOffset;
+        }
+        if (isNew) {
             DoeProbeSettingMenu(state, services, index, true, false);
             view.ShowMainPanel();
         }
@@ -252,7 +270,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     SuspendDisplayTimer(state);
     // The reload below starts every probe afresh; a probe found again takes
     // up its alarm where it stood.
-    const StandingAlarms standing = StandingAlarms::Take(state.sensors);
+    const StandingAlarms standing = StandingAlarms::Take(state.sensors.Copy());
     const bool interfaceAlarmStood = state.CommunicationErrorAlarm != 0;
     acquisition::AlarmLog& alarmFile = services.monitoring.Acquisition().AlarmFile();
     state.CommunicationErrorAlarm = 0;
@@ -262,9 +280,8 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     display.SetAlarmButton(1);
     display.ShowLogo(true);
     DisplayNetworkInstallHok(state, display, true);
-    state.handshake.WaitForMainMemoryUse();
     ReadStationFiles(state);
-    state.sensors.ClearAlarmInAllSensors();
+    state.sensors.Lock()->ClearAlarmInAllSensors();
 
     if (StartNetworkOrAsk(state, services, view)) {
         state.NetWorkInstalled = 1;
@@ -281,14 +298,18 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         const std::vector<RomCode> leftOut = RunScanPasses(state, services, view);
         ReportLeftOut(state, services, leftOut);
         CheckForNewSensors(state, services, view);
-        WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
+        WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                         services.clock, services.dialogs, services.log, taal);
-        standing.GiveBack(state.sensors, alarmFile);
+        {
+            // The alarm file is written while the table is a copy.
+            SensorTable table = state.sensors.Copy();
+            standing.GiveBack(table, alarmFile);
+            state.sensors.Replace(std::move(table));
+        }
         if (interfaceAlarmStood) {
             alarmFile.LogAlarmToDisk(acquisition::kNetworkBackMessage);
         }
         InitTheResultsTable(state, services);
-        state.handshake.ReleaseMainMemoryUse();
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;
     } else {

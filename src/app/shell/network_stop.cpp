@@ -24,9 +24,9 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
     display.SetAlarmButton(1);
     state.AlarmUserStatus = 1;
     display.ShowLogo(true);
-    StandingAlarms::Take(state.sensors)
+    StandingAlarms::Take(state.sensors.Copy())
         .WriteOff(reason, services.monitoring.Acquisition().AlarmFile());
-    state.sensors.ClearAlarmInAllSensors();
+    state.sensors.Lock()->ClearAlarmInAllSensors();
     const int port = state.settings.SerialPort;
     services.bus.Run([&services, port] {
         NodexSession& session = services.session;

@@ -11,7 +11,6 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
                         bool allowNavigation) {
     const int mode = state.WantedUserMode;
     const ProbeEditorContext context{state.sensors,
-                                     state.handshake,
                                      services.dialogs,
                                      services.clock,
                                      services.log,
@@ -24,7 +23,7 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
 }
 
 void AddSensorsAsSubMenuItems(const StationState& state, MainWindowView& view) {
-    view.SetProbeItems(ProbeItems(state.sensors));
+    view.SetProbeItems(ProbeItems(state.sensors.Copy()));
 }
 
 void EventEditSensorsSubMenu(StationState& state, const ShellServices& services,

@@ -24,8 +24,8 @@ constexpr int kNetworkNamePromptLength = 25;
 constexpr double kSaveAsPauseSeconds = 1.0;
 
 void RewriteSensorFile(StationState& state, const ShellServices& services) {
-    WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors, services.clock,
-                    services.dialogs, services.log, state.settings.Taal);
+    WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
+                    services.clock, services.dialogs, services.log, state.settings.Taal);
 }
 
 void SaveTodaysFile(StationState& state, const ShellServices& services, bool copy) {
@@ -39,10 +39,10 @@ void SaveTodaysFile(StationState& state, const ShellServices& services, bool cop
 
 void EditNetworkName(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
+    const std::string networkName = state.sensors.Lock()->NetworkName;
     const std::optional<std::string> answer = services.dialogs.PromptPopup(
         text::Raw(Key::QRVNL_TEXT, taal),
-        text::Plain(Key::TXT_EDIT_NETWORK_NAME, taal) + state.sensors.NetworkName,
-        kNetworkNamePromptLength, {});
+        text::Plain(Key::TXT_EDIT_NETWORK_NAME, taal) + networkName, kNetworkNamePromptLength, {});
     if (!answer || answer->empty()) {
         return;
     }
@@ -50,7 +50,7 @@ void EditNetworkName(StationState& state, const ShellServices& services) {
         Tell(services, taal, Key::TXT_NAME_NOT_STORABLE);
         return;
     }
-    state.sensors.NetworkName = *answer;
+    state.sensors.Lock()->NetworkName = *answer;
     RewriteSensorFile(state, services);
     InitAndTranslateTable(state, services);
 }
@@ -89,7 +89,7 @@ void DeleteAllProbes(StationState& state, const ShellServices& services, MainWin
         return;
     }
     StopHetNetwerk(state, services, view, acquisition::AlarmClearReason::kProbesDeleted);
-    state.sensors.ClearDataBase();
+    state.sensors.Lock()->ClearDataBase();
     RewriteSensorFile(state, services);
     services.log.LogMessageToDisk("User deleted all probes");
     // The rows of the deleted probes give way to the logo.

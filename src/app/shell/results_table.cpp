@@ -141,38 +141,18 @@ ResultsHeaders BuildResultsHeaders(const std::string& networkName, int taal,
 }
 
 void InitAndTranslateTable(StationState& state, const ShellServices& services) {
-    services.resultsTable.SetHeaders(BuildResultsHeaders(
-        state.sensors.NetworkName, state.settings.Taal, state.settings.GeneralAlarmEnable));
+    const std::string networkName = state.sensors.Lock()->NetworkName;
+    services.resultsTable.SetHeaders(
+        BuildResultsHeaders(networkName, state.settings.Taal, state.settings.GeneralAlarmEnable));
 }
 
-namespace {
-// Holds the probe table for the user-interface side unless a caller (the end
-// of an installation) already holds it and gives it back itself.
-class MainSideUse {
-  public:
-    explicit MainSideUse(TableHandshake& handshake)
-        : handshake_(handshake), held_(handshake.SharedMemoryOwner() == TableHandshake::kMainSide) {
-        handshake_.WaitForMainMemoryUse();
-    }
-    ~MainSideUse() {
-        if (!held_) {
-            handshake_.ReleaseMainMemoryUse();
-        }
-    }
-    MainSideUse(const MainSideUse&) = delete;
-    MainSideUse& operator=(const MainSideUse&) = delete;
-
-  private:
-    TableHandshake& handshake_;
-    const bool held_;
-};
-}  // namespace
-
 void InitTheResultsTable(StationState& state, const ShellServices& services) {
-    // A rebuild may come while acquisition runs (a change of language).
-    const MainSideUse use(state.handshake);
-    const int last = state.sensors.GetMax1820Index();
-    InitAndTranslateTable(state, services);
+    // A rebuild may come while acquisition runs (a change of language): the
+    // rows are built from a copy.
+    const SensorTable table = state.sensors.Copy();
+    const int last = table.GetMax1820Index();
+    services.resultsTable.SetHeaders(BuildResultsHeaders(table.NetworkName, state.settings.Taal,
+                                                         state.settings.GeneralAlarmEnable));
     if (last < 0) {
         state.SensorListActive = 0;
         services.resultsTable.SetRowCount(0);
@@ -182,14 +162,21 @@ void InitTheResultsTable(StationState& state, const ShellServices& services) {
     services.display.ShowLogo(false);
     services.resultsTable.SetRowCount(last + 1);
     for (int index = 0; index <= last; ++index) {
-        UpdateTheResultsTable(state, services, index);
+        UpdateTheResultsTable(state, services, table, index);
     }
     state.SensorListActive = 1;
 }
 
-void UpdateTheResultsTable(StationState& state, const ShellServices& services, int index) {
-    const SensorRecord& record = state.sensors.SensorArray[static_cast<std::size_t>(index)];
-    services.resultsTable.SetRow(index, BuildResultsRow(record, state.settings.Taal));
+void UpdateTheResultsTable(StationState& state, const ShellServices& services,
+                           const SensorTable& table, int index) {
+    ShowResultsRow(
+        state, services, index,
+        BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)], state.settings.Taal));
+}
+
+void ShowResultsRow(const StationState& state, const ShellServices& services, int index,
+                    const ResultsRow& row) {
+    services.resultsTable.SetRow(index, row);
     // The event loop draws the rows as soon as the display tick is done; a
     // drawing pass per row would cost a hundred of them a second.
     services.resultsTable.HideTheTable(state.CommunicationErrorAlarm != 0);

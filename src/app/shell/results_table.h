@@ -59,6 +59,11 @@ class ResultsTableView {
 void InitAndTranslateTable(StationState& state, const ShellServices& services);
 // Rebuilds the table from the probe table; the logo stands in for an empty one.
 void InitTheResultsTable(StationState& state, const ShellServices& services);
-void UpdateTheResultsTable(StationState& state, const ShellServices& services, int index);
+// One row of the probe at index, from a copy of the probe table.
+void UpdateTheResultsTable(StationState& state, const ShellServices& services,
+                           const SensorTable& table, int index);
+// Shows a row built from the probe at index.
+void ShowResultsRow(const StationState& state, const ShellServices& services, int index,
+                    const ResultsRow& row);
 
 }  // namespace qrv::shell

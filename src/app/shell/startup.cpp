@@ -68,7 +68,7 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
     const int mode = state.WantedUserMode;
     if (mode == kModeDemo) {
         MakeDirectories(state.paths.DataDirectory(kModeDemo));
-        state.sensors.NetworkName = std::string(kDemoNetworkName);
+        state.sensors.Lock()->NetworkName = std::string(kDemoNetworkName);
         GetAndDisplayDemoTekst(state, services.display);
         view.TranslateQRVMenu();
         services.display.ShowModeText(true);
@@ -138,7 +138,6 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     ReadSettingsAndTranslate(state, services, view);
     view.UpdateCheckMarks();
 
-    state.handshake.WaitForMainMemoryUse();
     ResumeDisplayTimer(state);
 
     if (options.simulateNetwork) {
@@ -153,7 +152,6 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
         return kExitDeclined;
     }
 
-    state.DezeDagVanDeWeek = BepaalDezeDagVandeWeek(state.calendar, services.clock);
     view.SetComPortItems(AvailableComPorts(services.ports));
     view.UpdateCheckMarks();
 
@@ -164,7 +162,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
         DoeInstallNetwork(state, services, view);
     }
 
-    view.SetProbeItems(ProbeItems(state.sensors));
+    view.SetProbeItems(ProbeItems(state.sensors.Copy()));
     AddYearsAsSubMenuItems(state, services.clock, view);
     view.HandleSetMenuItems();
 

@@ -10,9 +10,8 @@ void InitAllVars(StationState& state, const Clock& clock) {
     state.ViewingGraphActive = 0;
     state.SensorListActive = 0;
     state.KnowPrinterSetting = 0;
-    state.handshake.Reset();
     state.settingsOwner.Replace(SystemSettings{});
-    state.sensors.NetworkName = std::string(kDefaultNetworkName);
+    state.sensors.Lock()->NetworkName = std::string(kDefaultNetworkName);
     state.DemoDealerMessage = std::string(kNoDealerMessage);
     state.dates = MakeDateStrings(clock.Now());
 }

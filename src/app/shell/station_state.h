@@ -8,8 +8,7 @@
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/date_strings.h"
-#include "sensors/sensor_table.h"
-#include "sensors/table_handshake.h"
+#include "sensors/shared_sensor_table.h"
 #include "settings/settings_owner.h"
 #include "settings/station_paths.h"
 #include "settings/system_settings.h"
@@ -24,16 +23,15 @@ inline constexpr std::string_view kNoDealerMessage = "----";
 // with the acquisition thread, the settings with their one owner, the probe
 // table, and what belongs to the user-interface thread alone.
 struct StationState : acquisition::StationFlags {
-    explicit StationState(Clock& clock, StationPaths stationPaths)
-        : paths(std::move(stationPaths)), handshake(clock) {}
+    explicit StationState(StationPaths stationPaths) : paths(std::move(stationPaths)) {}
 
     StationPaths paths;
     // Changed only through settingsOwner.Replace(); settings is its current
     // value for the user-interface thread.
     SettingsOwner settingsOwner;
     const SystemSettings& settings{settingsOwner.Current()};
-    SensorTable sensors;
-    TableHandshake handshake;
+    // Shared with the network timer's thread: see src/THREADS.md.
+    SharedSensorTable sensors;
 
     std::atomic<int> WantedUserMode{kModeNotChosen};
     std::atomic<int> DisplayTimerEnable{0};

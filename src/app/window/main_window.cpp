@@ -263,7 +263,7 @@ pages::PanelContext MainWindow::MakePanelContext() {
         state_.KnowPrinterSetting,
         [this] { return state_.settings.Taal; },
         [this] { return state_.settings.KeuzeGraphStyle; },
-        [this] { return state_.sensors.NetworkName; },
+        [this] { return state_.sensors.Lock()->NetworkName; },
         [this] { return state_.paths.DataDirectory(state_.WantedUserMode); },
         [this](std::string_view probeKey) { return LimitsInTable(state_.sensors, probeKey); },
     };
@@ -273,7 +273,7 @@ panels::CurrentValuesPanel& MainWindow::CurrentValues() {
     if (!currentValues_) {
         currentValues_ = std::make_unique<panels::CurrentValuesPanel>(
             MakePanelContext(),
-            panels::LiveProbes{state_.sensors, state_.handshake, state_.CommunicationErrorAlarm,
+            panels::LiveProbes{state_.sensors, state_.CommunicationErrorAlarm,
                                state_.ViewProbeSensor, state_.ViewingGraphActive},
             this);
     }
@@ -302,11 +302,12 @@ void MainWindow::PrintMoWeDayReport(int period, int year) {
 }
 
 void MainWindow::PrintSystemSettings() {
-    pages::PrintSystemSettings(MakePanelContext(), state_.paths.IniFileName(), state_.sensors);
+    pages::PrintSystemSettings(MakePanelContext(), state_.paths.IniFileName(),
+                               state_.sensors.Copy());
 }
 
 void MainWindow::PrintProbeSettings() {
-    pages::PrintProbeSettings(MakePanelContext(), state_.sensors);
+    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy());
 }
 
 void MainWindow::AppendViewGraph(int newSampleTime, bool newDay) {

@@ -149,9 +149,10 @@ void CurrentValuesPanel::done(int result) {
 }
 
 SensorRecord CurrentValuesPanel::ShownRecord() const {
-    const int last = live_.table.GetMax1820Index();
+    const auto table = live_.table.Lock();
+    const int last = table->GetMax1820Index();
     const int index = std::clamp(live_.viewProbeSensor, 0, std::max(0, last));
-    return live_.table.SensorArray[static_cast<std::size_t>(index)];
+    return table->SensorArray[static_cast<std::size_t>(index)];
 }
 
 void CurrentValuesPanel::GetAndBringProbeToScreen() {
@@ -172,15 +173,16 @@ void CurrentValuesPanel::GetAndBringProbeToScreen() {
 
 void CurrentValuesPanel::UpdateActualBigView() {
     views::ProbeState probe;
-    live_.handshake.WaitForMainMemoryUse();
-    const SensorRecord& record = live_.table.SensorArray[static_cast<std::size_t>(
-        std::clamp(live_.viewProbeSensor, 0, kMaxSensors - 1))];
-    probe.status = record.Status;
-    probe.alarmState = record.AlarmState;
-    probe.value = record.Value;
-    probe.sensorType = record.SensorType;
-    probe.units = record.Units;
-    live_.handshake.ReleaseMainMemoryUse();
+    {
+        const auto table = live_.table.Lock();
+        const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(
+            std::clamp(live_.viewProbeSensor, 0, kMaxSensors - 1))];
+        probe.status = record.Status;
+        probe.alarmState = record.AlarmState;
+        probe.value = record.Value;
+        probe.sensorType = record.SensorType;
+        probe.units = record.Units;
+    }
     const views::BigViewTexts view =
         views::MakeBigView(probe, live_.communicationErrorAlarm.load() != 0, context_.taal());
     stateText_->setText(QString::fromStdString(view.stateText));
@@ -234,7 +236,7 @@ void CurrentValuesPanel::Step(bool forward) {
     prev_->setEnabled(false);
     next_->setEnabled(false);
     live_.viewProbeSensor =
-        views::StepIndex(live_.viewProbeSensor, live_.table.GetMax1820Index(), forward);
+        views::StepIndex(live_.viewProbeSensor, live_.table.Lock()->GetMax1820Index(), forward);
     GetAndBringProbeToScreen();
     prev_->setEnabled(true);
     next_->setEnabled(true);
@@ -257,12 +259,10 @@ void CurrentValuesPanel::AppendViewGraph(int newSampleTime, bool newDay) {
         GetAndBringProbeToScreen();
         return;
     }
-    live_.handshake.WaitForMainMemoryUse();
-    const double value = live_.table
-                             .SensorArray[static_cast<std::size_t>(
+    const double value = live_.table.Lock()
+                             ->SensorArray[static_cast<std::size_t>(
                                  std::clamp(live_.viewProbeSensor, 0, kMaxSensors - 1))]
                              .Value;
-    live_.handshake.ReleaseMainMemoryUse();
     TodayView& today = *today_;
     if (value > kErrorValueLimit && today.ViewArrayMaxIndex + 1 < kTodayArraySize) {
         if (hasValues_) {

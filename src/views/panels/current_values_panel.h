@@ -8,8 +8,7 @@
 #include <string>
 
 #include "reports/pages/panel_context.h"
-#include "sensors/sensor_table.h"
-#include "sensors/table_handshake.h"
+#include "sensors/shared_sensor_table.h"
 #include "storage/today_reader.h"
 #include "views/panels/graph_view.h"
 
@@ -17,8 +16,7 @@ namespace qrv::panels {
 
 // What the current-values panel reads of the live station.
 struct LiveProbes {
-    SensorTable& table;
-    TableHandshake& handshake;
+    SharedSensorTable& table;
     const std::atomic<int>& communicationErrorAlarm;
     int& viewProbeSensor;     // the record shown
     int& viewingGraphActive;  // 1 while the panel is open
