@@ -152,7 +152,7 @@ TEST_F(CurrentValuesPanelTest, EachProbesGraphHasOnlyItsOwnAxes) {
 }
 
 TEST_F(CurrentValuesPanelTest, TheGraphDrawsTheProbesLimitsInTheColoursOfTheirStates) {
-    SensorRecord& freezer = table->SensorArray[0];
+    SensorRecord& freezer = table->Lock()->SensorArray[0];
     freezer.AlarmLow = -30;
     freezer.TripLow = -26;
     freezer.TripHigh = -15;

@@ -265,7 +265,9 @@ pages::PanelContext MainWindow::MakePanelContext() {
         [this] { return state_.settings.KeuzeGraphStyle; },
         [this] { return state_.sensors.Lock()->NetworkName; },
         [this] { return state_.paths.DataDirectory(state_.WantedUserMode); },
-        [this](std::string_view probeKey) { return LimitsInTable(state_.sensors, probeKey); },
+        [this](std::string_view probeKey) {
+            return LimitsInTable(state_.sensors.Copy(), probeKey);
+        },
     };
 }
 
