@@ -1,12 +1,11 @@
 #include "network_file.h"
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
 #include "humidity_probe.h"
+#include "runtime/text_file.h"
 #include "sim_serial_port.h"
 #include "temperature_probe.h"
 
@@ -254,13 +253,21 @@ std::shared_ptr<SimulatedNodex> BuildNetwork(const json& description) {
 }
 
 std::shared_ptr<SimulatedNodex> LoadNetworkFile(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
-        throw std::invalid_argument("cannot read network file " + path);
+    const FileBytes file = ReadFileBytes(path, kMaxNetworkFileBytes);
+    if (file.result == kFileDoesNotExist) {
+        throw std::invalid_argument(path + ": the file does not exist");
+    }
+    if (file.result != kFileOk) {
+        throw std::invalid_argument(path + ": cannot be read: " + file.reason);
+    }
+    if (file.bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
+        throw std::invalid_argument(path + ": the file is empty");
     }
     try {
-        return BuildNetwork(json::parse(in));
+        return BuildNetwork(json::parse(file.bytes));
     } catch (const json::exception& error) {
+        throw std::invalid_argument(path + ": " + error.what());
+    } catch (const std::invalid_argument& error) {
         throw std::invalid_argument(path + ": " + error.what());
     }
 }

@@ -33,6 +33,10 @@ namespace qrv::sim {
 // HEX: bytes as hex digits, blanks allowed ("55 28 01").
 // Throws std::invalid_argument naming what is wrong.
 std::shared_ptr<SimulatedNodex> BuildNetwork(const nlohmann::json& description);
+// A network of a few hundred devices, with their models and faults, takes
+// some tens of kilobytes; a larger file is refused before it is read.
+inline constexpr std::size_t kMaxNetworkFileBytes = 1024 * 1024;
+// Throws std::invalid_argument naming the file and what is wrong with it.
 std::shared_ptr<SimulatedNodex> LoadNetworkFile(const std::string& path);
 
 // The built-in sample network: every family on each of the three lines.

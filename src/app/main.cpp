@@ -148,8 +148,16 @@ int main(int argc, char* argv[]) {
     // A first run on the built-in sample network starts from its named probes.
     const SensorTable sampleProbes = sim::SampleProbeTable();
     const bool sampleNetwork = simulateNetwork && simulateNetwork->empty();
+    std::string simulatedNetworkProblem;
+    if (simulateNetwork && !sampleNetwork &&
+        simulators.Unit(shell::SimulatorPortName(*simulateNetwork)) == nullptr) {
+        simulatedNetworkProblem = simulators.LastError();
+        std::fprintf(stderr, "quorvanel: the network file cannot be used: %s\n",
+                     simulatedNetworkProblem.c_str());
+    }
     const auto startupExit = shell::RunStartup(
-        state, services, mainWindow, {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr});
+        state, services, mainWindow,
+        {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, simulatedNetworkProblem});
     if (mainWindow.QuitRequested()) {
         // A signal came during the start-up: shut down as after a quit.
         return shell::RunShutdown(state, services, mainWindow);

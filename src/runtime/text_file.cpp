@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <system_error>
 
 namespace qrv {
@@ -33,21 +33,62 @@ std::string_view LineReader::ReadLineOrEmpty(std::size_t maxChars) {
     return ReadLine(maxChars).value_or(std::string_view{});
 }
 
-FileBytes ReadFileBytes(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        return {kFileDoesNotExist, {}};
+FileBytes ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes) {
+    const auto refused = [](std::string reason) {
+        return FileBytes{kFileCannotOpenForReading, {}, std::move(reason)};
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return {kFileDoesNotExist, {}, {}};
+        }
+        return refused(std::strerror(errno));
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return {kFileCannotOpenForReading, {}};
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return refused(std::strerror(errno));
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        return {kFileCannotOpenForReading, {}};
+    if (S_ISDIR(info.st_mode)) {
+        return refused(std::strerror(EISDIR));
     }
-    return {kFileOk, std::move(content).str()};
+    if (!S_ISREG(info.st_mode)) {
+        return refused("it is not a regular file");
+    }
+    const auto tooLarge = [&] {
+        return refused("it is larger than " + std::to_string(maxBytes) + " bytes");
+    };
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        return tooLarge();
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    // Read to the end, not to the size fstat gave: the file may be growing.
+    std::array<char, 16384> chunk{};
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return refused(std::strerror(errno));
+        }
+        if (n == 0) {
+            break;
+        }
+        if (static_cast<std::size_t>(n) > maxBytes - bytes.size()) {
+            return tooLarge();
+        }
+        bytes.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+    return {kFileOk, std::move(bytes), {}};
+}
+
+std::string WhyUnreadable(const std::filesystem::path& path) {
+    return ReadFileBytes(path).reason;
 }
 
 namespace {

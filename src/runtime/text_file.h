@@ -40,10 +40,22 @@ class LineReader {
 struct FileBytes {
     int result = kFileOk;  // kFileOk, kFileDoesNotExist or kFileCannotOpenForReading
     std::string bytes;
+    // Why the file could not be read, in the system's words ("Permission
+    // denied"); empty when it was read or does not exist.
+    std::string reason;
 };
 
-// The whole content of a file.
-FileBytes ReadFileBytes(const std::filesystem::path& path);
+inline constexpr std::size_t kNoSizeLimit = static_cast<std::size_t>(-1);
+
+// The whole content of a regular file. A directory, a device or a pipe in
+// the file's place, and a file larger than maxBytes, cannot be read (a
+// device or a pipe could block or never end).
+FileBytes ReadFileBytes(const std::filesystem::path& path, std::size_t maxBytes = kNoSizeLimit);
+
+// Why a file that is there cannot be read, in the system's words; empty when
+// it can be read or is not there. A writer that replaces a file whole checks
+// this first: what it cannot read it must not replace with what it has.
+std::string WhyUnreadable(const std::filesystem::path& path);
 
 // Writes the file whole through a temporary file in the same directory that
 // replaces the old one only once it is completely on disk, so a crash or a

@@ -179,7 +179,8 @@ int ReadSensorBytes(std::string_view bytes, SensorTable& table) {
 
 int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable& table,
                     const Clock& clock, Dialogs& dialogs, EventLog& log, int taal) {
-    if (WriteFileAtomically(snsFileName, FormatSensorFile(table, clock)) != kFileOk) {
+    if (ReplaceStationFile(snsFileName, FormatSensorFile(table, clock), "SensorFile", log) !=
+        kFileOk) {
         dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
                              text::Raw(text::Key::TXT_ERROR_SNS_FILE, taal));
         return kFileCannotOpenForWriting;

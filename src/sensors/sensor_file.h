@@ -30,8 +30,9 @@ int ReadSensorBytes(std::string_view bytes, SensorTable& table);
 int ReadSensorFile(const std::filesystem::path& snsFileName, SharedSensorTable& table);
 
 // Rewrites QRVNL.SNS whole from the table. The old file is replaced only once
-// the new one is completely written. Taal selects the language of the error
-// popup. Returns 0 or kFileCannotOpenForWriting.
+// the new one is completely written, and never when it is there but cannot be
+// read (that is logged). Taal selects the language of the error popup.
+// Returns 0 or kFileCannotOpenForWriting.
 int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable& table,
                     const Clock& clock, Dialogs& dialogs, EventLog& log, int taal);
 // The bytes WriteSensorFile writes.

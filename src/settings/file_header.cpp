@@ -27,4 +27,16 @@ std::string TextToFile(std::string_view utf8, std::size_t maxChars) {
     return Utf8ToCp1252(Utf8Left(BlankControlCharacters(utf8), maxChars));
 }
 
+int ReplaceStationFile(const std::filesystem::path& path, std::string_view bytes,
+                       std::string_view logName, EventLog& log) {
+    const std::string unreadable = WhyUnreadable(path);
+    if (!unreadable.empty()) {
+        log.LogMessageToDisk(std::string(logName) +
+                             " not written, the file in its place cannot be read: " +
+                             path.string() + ": " + unreadable);
+        return kFileCannotOpenForWriting;
+    }
+    return WriteFileAtomically(path, bytes);
+}
+
 }  // namespace qrv

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/event_log.h"
 #include "runtime/text_file.h"
 
 namespace qrv {
@@ -25,5 +26,12 @@ std::string TextFromFile(std::string_view bytes, std::size_t maxChars);
 // Text held in memory as written to a station file: one line of at most
 // maxChars characters, Windows-1252.
 std::string TextToFile(std::string_view utf8, std::size_t maxChars);
+
+// Replaces a station file whole (see WriteFileAtomically), but never one that
+// is there and cannot be read: what it holds would be lost for good. That
+// refusal is logged under logName ("IniFile"). Returns kFileOk or
+// kFileCannotOpenForWriting.
+int ReplaceStationFile(const std::filesystem::path& path, std::string_view bytes,
+                       std::string_view logName, EventLog& log);
 
 }  // namespace qrv

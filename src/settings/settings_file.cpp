@@ -134,7 +134,10 @@ int ReadIniBytes(std::string_view bytes, SystemSettings& settings) {
 
 int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
                  const Clock& clock, Dialogs& dialogs, EventLog& log) {
-    if (WriteFileAtomically(iniFileName, FormatIniFile(settings, clock)) != kFileOk) {
+    // A file the station cannot read holds settings it does not know; the
+    // ones in memory (the defaults, for a start) must not replace them.
+    if (ReplaceStationFile(iniFileName, FormatIniFile(settings, clock), "IniFile", log) !=
+        kFileOk) {
         dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, settings.Taal),
                              text::Raw(text::Key::TXT_ERROR_INI_FILE, settings.Taal));
         return kFileCannotOpenForWriting;

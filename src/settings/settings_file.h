@@ -29,8 +29,9 @@ int ReadIniFile(const std::filesystem::path& iniFileName, SystemSettings& settin
 int ReadIniBytes(std::string_view bytes, SystemSettings& settings);
 
 // Rewrites QRVNL.INI whole from settings (after enforcing the ranges on them).
-// The old file is replaced only once the new one is completely written. On
-// failure shows the file-error popup and returns kFileCannotOpenForWriting.
+// The old file is replaced only once the new one is completely written, and
+// never when it is there but cannot be read (that is logged). On failure
+// shows the file-error popup and returns kFileCannotOpenForWriting.
 int WriteIniFile(const std::filesystem::path& iniFileName, SystemSettings& settings,
                  const Clock& clock, Dialogs& dialogs, EventLog& log);
 // The bytes WriteIniFile writes.

@@ -342,9 +342,15 @@ enum class Key : std::uint16_t {
     TXT_NAME_NOT_STORABLE,
     TXT_PROBE_ACTION_SMS,
     TXT_LINE_NOT_SEARCHED,
+    TXT_INI_FILE_UNREADABLE,
+    TXT_SNS_FILE_UNREADABLE,
+    TXT_SNS_FILE_TOO_MANY,
+    TXT_SNS_FILE_COPY_KEPT,
+    TXT_SNS_FILE_COPY_FAILED,
+    TXT_SIM_NETWORK_FILE_BAD,
 };
 
-inline constexpr std::size_t kKeyCount = 334;
-static_assert(static_cast<std::size_t>(Key::TXT_LINE_NOT_SEARCHED) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 340;
+static_assert(static_cast<std::size_t>(Key::TXT_SIM_NETWORK_FILE_BAD) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -11,6 +11,7 @@
 #include "text/tables/network_texts.h"
 #include "text/tables/report_texts.h"
 #include "text/tables/shell_texts.h"
+#include "text/tables/station_file_texts.h"
 #include "text/tables/view_and_editor_texts.h"
 
 namespace qrv::text {
@@ -28,7 +29,8 @@ constexpr auto Join(const std::array<TextTable, N>&... parts) {
 
 constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
-         tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts);
+         tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
+         tables::kStationFileTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

@@ -15,7 +15,7 @@ class SimulatedStation : public ::testing::Test, protected SimShellFixture {
     SimulatedStation() { state.WantedUserMode = kModeNotChosen; }
 
     std::optional<int> Start(const SensorTable* sample) {
-        return shell::RunStartup(state, simServices, view, {std::string(), sample});
+        return shell::RunStartup(state, simServices, view, {std::string(), sample, {}});
     }
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "app/shell/commands.h"
 #include "app/shell/startup.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
@@ -206,6 +208,117 @@ TEST_F(StartupTest, ATextSettingThatIsNotTextIsRefusedAndLoggedOnce) {
     ASSERT_NE(log.find(refusal), std::string::npos) << log;
     EXPECT_EQ(log.find(refusal, log.find(refusal) + 1), std::string::npos)
         << "the second reading of a damaged file does not log it again";
+}
+
+// A pipe stands in for a file the station's user may not read (which a test
+// run as root cannot make): both give a reason and no bytes.
+void MakeUnreadable(const std::filesystem::path& file) {
+    std::filesystem::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+}
+
+TEST_F(StartupTest, AnUnreadableSettingsFileIsNamedWithItsReasonAndNeverReplacedByTheDefaults) {
+    WriteSensorFileWithProbes(1);
+    MakeUnreadable(state.paths.IniFileName());
+    dialogs.QueueButton(kOffLineButton);
+
+    EXPECT_EQ(Start(), std::nullopt);
+
+    const std::string where = state.paths.IniFileName().string() + ": it is not a regular file";
+    ASSERT_GE(dialogs.Popups().size(), 2u);
+    EXPECT_EQ(dialogs.Popups()[0].kind, Kind::Message);
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "The settings file cannot be read. The default settings are used, and the file is "
+              "left as it is:\n" +
+                  where);
+    EXPECT_EQ(dialogs.Popups()[1].message.substr(0, 24), "Interface unit not found")
+        << "told before the mode is chosen";
+    EXPECT_NE(LogText().find(": IniFile cannot be read, the defaults are used: " + where + "\r\n"),
+              std::string::npos)
+        << LogText();
+    EXPECT_EQ(state.settings.KeuzeSampleTime, SystemSettings{}.KeuzeSampleTime);
+
+    // A setting changed afterwards stays in memory; the file is not replaced.
+    shell::SetTheNewSamplingTime(state, services, view, 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(state.paths.IniFileName()));
+    EXPECT_EQ(state.settings.KeuzeSampleTime, 1);
+    EXPECT_EQ(dialogs.Popups().back().message, "File error in QRVNL.INI, operation aborted.");
+    EXPECT_NE(LogText().find("IniFile not written, the file in its place cannot be read: " + where),
+              std::string::npos);
+}
+
+TEST_F(StartupTest, AnUnreadableSensorFileIsNamedWithItsReasonNotCalledBad) {
+    MakeUnreadable(state.paths.SnsFileName(kModeNormal));
+    dialogs.QueueButton(kOffLineButton);
+    dialogs.QueueButton(kNo);
+
+    EXPECT_EQ(Start(), shell::kExitDeclined);
+
+    const std::string where =
+        state.paths.SnsFileName(kModeNormal).string() + ": it is not a regular file";
+    ASSERT_EQ(dialogs.Popups().size(), 2u);
+    EXPECT_EQ(dialogs.Popups()[1].message,
+              "The probe file cannot be read and is left as it is.\nDo you want to continue ?\n\n" +
+                  where);
+    EXPECT_EQ(dialogs.Popups()[1].buttons, (std::vector<std::string>{"__Yes", "__No"}));
+    EXPECT_NE(LogText().find(": SensorFile cannot be read: " + where + "\r\n"), std::string::npos);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(StartupTest, ASensorFileWithMoreProbesThanTheTableIsKeptBesideItAndNamed) {
+    // 120 probes: the writer of the table holds 100, the rest is added by hand.
+    WriteSensorFileWithProbes(100);
+    const std::filesystem::path snsFile = state.paths.SnsFileName(kModeNormal);
+    std::string bytes = ReadBytes(snsFile);
+    const std::string lastHead = "===================================\r\n99\r\n";
+    const std::size_t last = bytes.rfind(lastHead);
+    ASSERT_NE(last, std::string::npos);
+    const std::string lastBody = bytes.substr(last + lastHead.size());
+    for (int j = 100; j < 120; ++j) {
+        bytes += "===================================\r\n" + std::to_string(j) + "\r\n" + lastBody;
+    }
+    bytes.replace(bytes.find("maxindex\r\n99\r\n"), 14, "maxindex\r\n119\r\n");
+    WriteBytes(snsFile, bytes);
+    dialogs.QueueButton(kOffLineButton);
+
+    EXPECT_EQ(Start(), std::nullopt);
+
+    std::vector<std::filesystem::path> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().filename().string().starts_with("QRVNL.SNS.kept-2026-03-09-")) {
+            copies.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_TRUE(ReadBytes(copies[0]) == bytes) << "the copy holds the file as it was";
+    EXPECT_TRUE(ReadBytes(snsFile) == bytes) << "off-line mode rewrites nothing";
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 99);
+    ASSERT_EQ(dialogs.Popups().size(), 2u);
+    EXPECT_EQ(dialogs.Popups()[1].message,
+              "The probe file holds more probes than the station has room for (100): only the "
+              "first 100 are loaded.\nThe file as it was is kept in:\n" +
+                  copies[0].string());
+    EXPECT_NE(LogText().find(": SensorFile holds 120 probes, room for 100; kept as it was in " +
+                             copies[0].string() + "\r\n"),
+              std::string::npos)
+        << LogText();
+}
+
+TEST_F(StartupTest, ANetworkFileTheSimulatorCannotUseIsToldBeforeTheModeQuestion) {
+    WriteSensorFileWithProbes(1);
+    dialogs.QueueButton(kOffLineButton);
+    shell::StartupOptions options;
+    options.simulatedNetworkProblem = "/tmp/net.json: the file is empty";
+
+    EXPECT_EQ(shell::RunStartup(state, services, view, options), std::nullopt);
+
+    ASSERT_EQ(dialogs.Popups().size(), 2u);
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "The network file of the simulated interface unit cannot be used:\n"
+              "/tmp/net.json: the file is empty");
+    EXPECT_EQ(dialogs.Popups()[1].message.substr(0, 24), "Interface unit not found");
+    EXPECT_NE(LogText().find(": Simulated network not loaded: /tmp/net.json: the file is empty"),
+              std::string::npos);
 }
 
 TEST_F(StartupTest, ShutdownWithoutANetworkStillPowersTheUnitDownAndClosesThePort) {

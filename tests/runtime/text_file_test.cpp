@@ -1,6 +1,8 @@
 #include "runtime/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "runtime/encoding.h"
 #include "support/temp_dir.h"
@@ -91,6 +93,42 @@ TEST(TextFiles, AppendReadOnlyAndDirectories) {
     ASSERT_TRUE(SetReadOnly(path, false));
     EXPECT_FALSE(IsReadOnly(path));
     EXPECT_EQ(JoinCrLf({"x", "", "y"}), "x\r\n\r\ny\r\n");
+}
+
+TEST(TextFiles, WhatIsNoRegularFileOrTooLargeIsRefusedWithItsReasonAndNeverWaitedFor) {
+    TempDir dir;
+    const auto folder = dir / "QRVNL.INI";
+    ASSERT_TRUE(MakeDirectories(folder));
+    FileBytes read = ReadFileBytes(folder);
+    EXPECT_EQ(read.result, kFileCannotOpenForReading);
+    EXPECT_EQ(read.reason, "Is a directory");
+    EXPECT_EQ(WhyUnreadable(folder), "Is a directory");
+
+    // A pipe with no writer would block a plain read forever.
+    const auto pipe = dir / "QRVNL.SNS";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    read = ReadFileBytes(pipe);
+    EXPECT_EQ(read.result, kFileCannotOpenForReading);
+    EXPECT_EQ(read.reason, "it is not a regular file");
+
+    const auto file = dir / "network.json";
+    ASSERT_EQ(WriteFileAtomically(file, std::string(40000, 'x')), kFileOk);
+    read = ReadFileBytes(file, 40000);
+    EXPECT_EQ(read.result, kFileOk);
+    EXPECT_EQ(read.bytes.size(), 40000u) << "a file of exactly the limit is read whole";
+    EXPECT_EQ(read.reason, "");
+    read = ReadFileBytes(file, 39999);
+    EXPECT_EQ(read.result, kFileCannotOpenForReading);
+    EXPECT_EQ(read.reason, "it is larger than 39999 bytes");
+    EXPECT_TRUE(read.bytes.empty());
+
+    EXPECT_EQ(WhyUnreadable(file), "");
+    EXPECT_EQ(WhyUnreadable(dir / "none.txt"), "") << "a missing file is no reading problem";
+    EXPECT_EQ(ReadFileBytes(dir / "none" / "deeper.txt").result, kFileDoesNotExist);
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+        EXPECT_EQ(WhyUnreadable(file), "Permission denied");
+    }
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
+#include "sensors/sensor_file_overflow.h"
 #include "support/recording_log.h"
 #include "support/station_file_text.h"
 #include "support/temp_dir.h"
@@ -270,6 +272,67 @@ TEST_F(SensorFile, GarbageNeverCrashes) {
     const int result = Load(garbage);
     EXPECT_TRUE(result == kSensorFileTruncated || result >= 0);
     EXPECT_EQ(ReadSensorFile(dir_ / "none.SNS", table_), kFileDoesNotExist);
+}
+
+TEST_F(SensorFile, AFileInItsPlaceThatCannotBeReadIsNeverReplaced) {
+    // A pipe stands in for a file the station's user may not read (which a
+    // test run as root cannot make): both give a reason and no bytes.
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0644), 0);
+    EXPECT_EQ(ReadSensorFile(path_, table_), kFileCannotOpenForReading);
+    table_.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 7}, 1);
+
+    EXPECT_EQ(Save(), kFileCannotOpenForWriting);
+
+    EXPECT_TRUE(std::filesystem::is_fifo(path_)) << "still the file that was there";
+    ASSERT_EQ(dialogs_.Popups().size(), 1u);
+    EXPECT_EQ(dialogs_.Popups()[0].message, "File error in QRVNL.SNS, operation aborted.");
+    ASSERT_EQ(log_.Messages().size(), 1u);
+    EXPECT_EQ(log_.Messages()[0], "SensorFile not written, the file in its place cannot be read: " +
+                                      path_.string() + ": it is not a regular file");
+}
+
+TEST_F(SensorFile, AFileWithMoreProbesThanTheTableIsKeptWholeBesideItOnce) {
+    auto lines = Header(119);
+    for (int j = 0; j < 120; ++j) {
+        lines = lines + Block(j);
+    }
+    const std::string full = Join(lines);
+    WriteBytes(path_, full);
+    EXPECT_EQ(ProbesInSensorFile(full), 120);
+
+    const auto kept = KeepSensorFileThatDoesNotFit(path_, clock_);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->probesInFile, 120);
+    EXPECT_TRUE(kept->newCopy);
+    EXPECT_EQ(kept->error, "");
+    EXPECT_EQ(kept->copy, dir_ / "QRVNL.SNS.kept-2026-12-06-083005");
+    EXPECT_EQ(ReadBytes(kept->copy), full);
+
+    // Loaded again (the installation reads the file too): the same copy.
+    clock_.Advance(60.0);
+    const auto again = KeepSensorFileThatDoesNotFit(path_, clock_);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_FALSE(again->newCopy);
+    EXPECT_EQ(again->copy, kept->copy);
+
+    // Other bytes in the same second: a copy of their own, the first stays.
+    const VirtualClock sameSecond{{2026, 12, 6, 8, 30, 5, 0}};
+    lines[12] = "sns changed";
+    WriteBytes(path_, Join(lines));
+    const auto other = KeepSensorFileThatDoesNotFit(path_, sameSecond);
+    ASSERT_TRUE(other.has_value());
+    EXPECT_TRUE(other->newCopy);
+    EXPECT_EQ(other->copy, dir_ / "QRVNL.SNS.kept-2026-12-06-083005-2");
+    EXPECT_EQ(ReadBytes(kept->copy), full);
+
+    ASSERT_EQ(ReadSensorFile(path_, table_), 0);
+    EXPECT_EQ(table_.GetMax1820Index(), 99);
+    ASSERT_EQ(Save(), 0);
+    EXPECT_EQ(KeepSensorFileThatDoesNotFit(path_, clock_), std::nullopt)
+        << "a file of 100 probes fits";
+    EXPECT_EQ(KeepSensorFileThatDoesNotFit(dir_ / "none.SNS", clock_), std::nullopt);
+    EXPECT_EQ(ProbesInSensorFile(Join(Header(-1))), 0);
+    EXPECT_EQ(ProbesInSensorFile("short\r\n"), std::nullopt);
 }
 
 TEST_F(SensorFile, FailedWriteShowsThePopup) {

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
@@ -241,6 +242,26 @@ TEST_F(SettingsFile, MissingFileAndGarbage) {
     EXPECT_LT(result, 0);
     EXPECT_GE(s.Taal, 0);
     EXPECT_LE(s.Taal, 3);
+}
+
+TEST_F(SettingsFile, AFileInItsPlaceThatCannotBeReadIsNeverReplacedByTheSettingsInMemory) {
+    SystemSettings s;
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    const auto path = dir_ / "QRVNL.INI";
+    // A pipe stands in for a file the station's user may not read.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    EXPECT_EQ(ReadIniFile(path, s), kFileCannotOpenForReading);
+
+    EXPECT_EQ(WriteIniFile(path, s, clock, dialogs, log), kFileCannotOpenForWriting);
+
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message, "File error in QRVNL.INI, operation aborted.");
+    ASSERT_EQ(log.Messages().size(), 1u);
+    EXPECT_EQ(log.Messages()[0], "IniFile not written, the file in its place cannot be read: " +
+                                     path.string() + ": it is not a regular file");
 }
 
 TEST_F(SettingsFile, FailedWriteShowsThePopupAndKeepsTheOldFile) {

@@ -7,11 +7,14 @@
 #include "sim/network_file.h"
 #include "sim/sim_serial_port.h"
 #include "sim/temperature_probe.h"
+#include "support/temp_dir.h"
 
 namespace qrv::sim {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::TempDir;
+using testing::WriteBytes;
 
 Bytes Exchange(SerialPort& port, const Bytes& out, std::size_t replies) {
     port.Write(out);
@@ -202,6 +205,42 @@ TEST(NetworkFile, LinkFaultsComeFromTheFileAndActOnTheLine) {
     fails(R"({"faults": [{"kind": "drop", "after": "5G"}]})", "not a hex byte");
     fails(R"({"faults": [{"kind": "drop", "after": "555"}]})", "odd number");
     fails(R"({"faults": [{"kind": "garbage", "bytes": "00", "to": "moon"}]})", "\"to\"");
+}
+
+TEST(NetworkFile, TheRegistryTellsWhatIsWrongWithAFileAndRefusesAHugeOneUnread) {
+    TempDir dir;
+    VirtualClock clock;
+    SimulatorRegistry registry(clock);
+    const auto problem = [&](const std::string& name, const std::string& bytes) {
+        const std::filesystem::path file = dir / name;
+        WriteBytes(file, bytes);
+        EXPECT_EQ(registry.MakePort("simulator:" + file.string()), nullptr) << name;
+        const std::string error = registry.LastError();
+        EXPECT_TRUE(error.starts_with(file.string() + ": ")) << error;
+        return error;
+    };
+    EXPECT_NE(problem("garbage.json", "\x7f\x45LF\x01 not json").find("parse error"),
+              std::string::npos);
+    EXPECT_NE(problem("truncated.json", R"({"lines": [[{"type": "DS18B20")").find("parse error"),
+              std::string::npos);
+    EXPECT_EQ(problem("empty.json", "\r\n"), (dir / "empty.json").string() + ": the file is empty");
+    EXPECT_NE(problem("mistyped.json", R"({"lines": [[{"type": "DS18B2O"}]]})")
+                  .find("unknown device type DS18B2O"),
+              std::string::npos);
+    EXPECT_NE(problem("wrong-kind.json", R"({"lines": 7})").find("type_error"), std::string::npos);
+
+    // Blanks of a well-formed file: only its size says it is no network.
+    const std::string huge = "{\"lines\": [[], [], []]}" + std::string(kMaxNetworkFileBytes, ' ');
+    EXPECT_EQ(problem("huge.json", huge), (dir / "huge.json").string() +
+                                              ": cannot be read: it is larger than " +
+                                              std::to_string(kMaxNetworkFileBytes) + " bytes");
+
+    const std::string missing = (dir / "missing.json").string();
+    EXPECT_EQ(registry.MakePort("simulator:" + missing), nullptr);
+    EXPECT_EQ(registry.LastError(), missing + ": the file does not exist");
+
+    WriteBytes(dir / "good.json", R"({"lines": [[{"type": "DS18B20"}], [], []]})");
+    EXPECT_NE(registry.MakePort("simulator:" + (dir / "good.json").string()), nullptr);
 }
 
 TEST(NetworkFile, SampleCoversEveryFamilyOnEveryLineWithValidRoms) {

@@ -10,6 +10,7 @@
 #include "app/shell/live_monitoring.h"
 #include "app/shell/popups.h"
 #include "app/shell/probe_editing.h"
+#include "app/shell/sensor_file_loading.h"
 #include "app/shell/status_fields.h"
 #include "onewire/network_scan.h"
 #include "onewire/nodex_session.h"
@@ -40,11 +41,12 @@ void ShowAlarmIndicators(const StationState& state, const ShellServices& service
     services.display.ShowAlarmButton(show);
 }
 
-void ReadStationFiles(StationState& state) {
+void ReadStationFiles(StationState& state, const ShellServices& services) {
     SystemSettings settings = state.settings;
     ReadIniFile(state.paths.IniFileName(), settings);
     state.settingsOwner.Replace(settings);
-    ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors);
+    LoadSensorFileKeepingTheRest(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
+                                 services, state.settings.Taal, false);
 }
 
 // The first pass's restart gives the bridge a clean start after the searches.
@@ -88,7 +90,8 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
         // Acquisition is paused: the scan's bus traffic runs on a copy of the
         // table, which then replaces it.
         SensorTable table = state.sensors.Copy();
-        ReadSensorFile(state.paths.SnsFileName(state.WantedUserMode), table);
+        LoadSensorFileKeepingTheRest(state.paths.SnsFileName(state.WantedUserMode), table, services,
+                                     taal, false);
         table.ClearAllFoundOnNetwork();
         Progress(state, services, Key::Network_Search_Probes);
         services.bus.Run([&] {
@@ -280,7 +283,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     display.SetAlarmButton(1);
     display.ShowLogo(true);
     DisplayNetworkInstallHok(state, display, true);
-    ReadStationFiles(state);
+    ReadStationFiles(state, services);
     state.sensors.Lock()->ClearAlarmInAllSensors();
 
     if (StartNetworkOrAsk(state, services, view)) {

@@ -3,6 +3,7 @@
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
+#include "app/shell/sensor_file_loading.h"
 #include "app/shell/simulation.h"
 #include "app/shell/station_files.h"
 #include "app/shell/status_fields.h"
@@ -20,9 +21,11 @@ using text::Key;
 
 namespace {
 
-bool AskYesNo(const ShellServices& services, int taal, Key question) {
+bool AskYesNo(const ShellServices& services, int taal, Key question,
+              std::string_view details = {}) {
     const int answer = services.dialogs.GenericMessagePopup(
-        text::Raw(Key::QRVNL_TEXT, taal), text::Raw(question, taal),
+        text::Raw(Key::QRVNL_TEXT, taal),
+        std::string(text::Raw(question, taal)) + std::string(details),
         {std::string(text::Raw(Key::ButtonYes, taal)), std::string(text::Raw(Key::ButtonNo, taal))},
         1, 2);
     return answer == 1;
@@ -39,21 +42,38 @@ void PutStatusFieldsInStartState(StationState& state, StatusDisplay& display) {
     SuspendDisplayTimer(state);
 }
 
+// "<file>: <reason>", the line that follows a file problem's text.
+std::string FileAndReason(const std::filesystem::path& file, std::string_view reason) {
+    return file.string() + ": " + std::string(reason);
+}
+
 void ReadSettingsAndTranslate(StationState& state, const ShellServices& services,
                               MainWindowView& view) {
+    const std::filesystem::path iniFile = state.paths.IniFileName();
     SystemSettings settings = state.settings;
-    const int result = ReadIniFile(state.paths.IniFileName(), settings, services.log);
+    int result = ReadIniFile(iniFile, settings, services.log);
     state.settingsOwner.Replace(settings);
     view.ShowMainPanel();
     view.TranslateQRVMenu();
     if (result < 0) {
         // A missing or damaged file is read once more; what it gives is used
         // (a refused value was logged the first time).
-        ReadIniFile(state.paths.IniFileName(), settings);
+        result = ReadIniFile(iniFile, settings);
         state.settingsOwner.Replace(settings);
     }
     view.ShowMainPanel();
     view.TranslateQRVMenu();
+    if (result == kFileCannotOpenForReading) {
+        // Unlike a missing file this is no first run: the station would
+        // otherwise work on defaults (another sampling interval, no SMS)
+        // without a word. The file is never replaced while it cannot be read.
+        const std::string where = FileAndReason(iniFile, WhyUnreadable(iniFile));
+        services.log.LogMessageToDisk("IniFile cannot be read, the defaults are used: " + where);
+        const int taal = state.settings.Taal;
+        services.dialogs.MessagePopup(
+            text::Raw(Key::QRVNL_TEXT, taal),
+            text::Plain(Key::TXT_INI_FILE_UNREADABLE, taal) + "\n" + where);
+    }
 }
 
 void GetAndDisplayDemoTekst(StationState& state, StatusDisplay& display) {
@@ -73,16 +93,26 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
         view.TranslateQRVMenu();
         services.display.ShowModeText(true);
         view.TranslateQRVMenu();
-        ReadSensorFile(state.paths.SnsFileName(mode), state.sensors);
+        LoadSensorFileKeepingTheRest(state.paths.SnsFileName(mode), state.sensors, services,
+                                     state.settings.Taal, true);
         return true;
     }
-    if (ReadSensorFile(state.paths.SnsFileName(mode), state.sensors) >= 0) {
+    const std::filesystem::path snsFile = state.paths.SnsFileName(mode);
+    const int result =
+        LoadSensorFileKeepingTheRest(snsFile, state.sensors, services, state.settings.Taal, true);
+    if (result >= 0) {
         return true;
     }
     const int taal = state.settings.Taal;
     view.SetWaitCursor(false);
     services.display.Beep();
-    if (!AskYesNo(services, taal, Key::BadSns_Continu)) {
+    if (result == kFileCannotOpenForReading) {
+        const std::string where = FileAndReason(snsFile, WhyUnreadable(snsFile));
+        services.log.LogMessageToDisk("SensorFile cannot be read: " + where);
+        if (!AskYesNo(services, taal, Key::TXT_SNS_FILE_UNREADABLE, "\n\n" + where)) {
+            return false;
+        }
+    } else if (!AskYesNo(services, taal, Key::BadSns_Continu)) {
         return false;
     }
     view.SetWaitCursor(true);
@@ -140,6 +170,14 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
 
     ResumeDisplayTimer(state);
 
+    if (!options.simulatedNetworkProblem.empty()) {
+        services.log.LogMessageToDisk("Simulated network not loaded: " +
+                                      options.simulatedNetworkProblem);
+        const int taal = state.settings.Taal;
+        services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal),
+                                      text::Plain(Key::TXT_SIM_NETWORK_FILE_BAD, taal) + "\n" +
+                                          options.simulatedNetworkProblem);
+    }
     if (options.simulateNetwork) {
         services.ports.SetMap(MapPortToSimulator(services.ports.Map(), state.settings.SerialPort,
                                                  *options.simulateNetwork));

@@ -18,6 +18,9 @@ struct StartupOptions {
     // Written as the sensor file when the station simulates and has none
     // yet, so that a first run finds a named network.
     const SensorTable* sampleProbes = nullptr;
+    // Why the simulated unit's network file cannot be used (empty when it
+    // can): told before the mode is chosen, since the unit will not answer.
+    std::string simulatedNetworkProblem;
 };
 
 // Tests the interface unit on the configured port; when it does not answer

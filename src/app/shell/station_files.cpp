@@ -1,7 +1,6 @@
 #include "app/shell/station_files.h"
 
 #include <array>
-#include <system_error>
 
 #include "runtime/date_strings.h"
 #include "runtime/encoding.h"
@@ -86,12 +85,7 @@ void TellFileProblem(Dialogs& dialogs, int taal, FileProblem problem,
 
 bool ShowTextFile(const std::filesystem::path& file, Dialogs& dialogs, TextViewer& viewer,
                   int taal) {
-    FileBytes read = ReadFileBytes(file);
-    std::error_code ec;
-    if (read.result == kFileOk && !std::filesystem::is_regular_file(file, ec)) {
-        // A folder in the file's place reads as empty: it is no text to show.
-        read.result = kFileCannotOpenForReading;
-    }
+    const FileBytes read = ReadFileBytes(file);
     if (read.result != kFileOk) {
         TellFileProblem(
             dialogs, taal,
@@ -119,7 +113,7 @@ NotesOutcome HandleEditQRVNotes(const std::filesystem::path& notesFile, const Cl
     bytes.append(kCrLf);
     const FileBytes notes = AppendToFile(notesFile, bytes) == kFileOk
                                 ? ReadFileBytes(notesFile)
-                                : FileBytes{kFileCannotOpenForReading, {}};
+                                : FileBytes{kFileCannotOpenForReading, {}, {}};
     if (notes.result != kFileOk) {
         dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
                              text::Raw(text::Key::TXT_ERROR_QRVNOTES, taal));

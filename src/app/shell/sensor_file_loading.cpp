@@ -1,0 +1,49 @@
+#include "app/shell/sensor_file_loading.h"
+
+#include <string>
+
+#include "sensors/sensor_file.h"
+#include "sensors/sensor_file_overflow.h"
+#include "text/texts.h"
+
+namespace qrv::shell {
+
+using text::Key;
+
+namespace {
+
+void KeepTheRest(const std::filesystem::path& snsFileName, const ShellServices& services, int taal,
+                 bool atStartup) {
+    const auto kept = KeepSensorFileThatDoesNotFit(snsFileName, services.clock);
+    if (!kept || (!kept->newCopy && kept->error.empty() && !atStartup)) {
+        return;
+    }
+    const std::string count =
+        std::to_string(kept->probesInFile) + " probes, room for " + std::to_string(kMaxSensors);
+    std::string message = text::Plain(Key::TXT_SNS_FILE_TOO_MANY, taal) + "\n";
+    if (kept->error.empty()) {
+        services.log.LogMessageToDisk("SensorFile holds " + count + "; kept as it was in " +
+                                      kept->copy.string());
+        message += text::Plain(Key::TXT_SNS_FILE_COPY_KEPT, taal) + "\n" + kept->copy.string();
+    } else {
+        services.log.LogMessageToDisk("SensorFile holds " + count + "; not kept, " + kept->error);
+        message += text::Plain(Key::TXT_SNS_FILE_COPY_FAILED, taal) + "\n" + snsFileName.string();
+    }
+    services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), message);
+}
+
+}  // namespace
+
+int LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName, SharedSensorTable& table,
+                                 const ShellServices& services, int taal, bool atStartup) {
+    KeepTheRest(snsFileName, services, taal, atStartup);
+    return ReadSensorFile(snsFileName, table);
+}
+
+int LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName, SensorTable& table,
+                                 const ShellServices& services, int taal, bool atStartup) {
+    KeepTheRest(snsFileName, services, taal, atStartup);
+    return ReadSensorFile(snsFileName, table);
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+
+#include "app/shell/shell_services.h"
+#include "sensors/sensor_table.h"
+#include "sensors/shared_sensor_table.h"
+
+namespace qrv::shell {
+
+// Loads the sensor file as ReadSensorFile does. A file with more probes than
+// the table has room for is first kept as it is beside it, so that no later
+// rewrite loses the probes the table cannot hold; the log and a popup name
+// the copy when it is made now (at start-up also when it was kept earlier)
+// and say so when none could be made.
+int LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName, SharedSensorTable& table,
+                                 const ShellServices& services, int taal, bool atStartup);
+int LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName, SensorTable& table,
+                                 const ShellServices& services, int taal, bool atStartup);
+
+}  // namespace qrv::shell
