@@ -51,6 +51,7 @@ struct NoView final : shell::MainWindowView {
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
     void SetYearItems(const std::vector<int>&) override {}
     void QuitUserInterface() override {}
+    bool QuitRequested() const override { return false; }
     void DoeProbeViewPanel(int) override {}
     void LaatViewNuZien(int) override {}
     void PrintMoWeDayReport(int, int) override {}

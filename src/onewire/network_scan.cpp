@@ -52,7 +52,7 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
                             const ProbeFoundCallback& onFound,
                             const LineNotSearchedCallback& onNotSearched) {
     ScanResult result;
-    for (int line = 1; line <= kCouplerCount; ++line) {
+    for (int line = 1; line <= kCouplerCount && !session.GivingUp(); ++line) {
         if (const int switched = session.SelectLine(line); switched != 0) {
             result.linesNotSearched.push_back(line);
             if (onNotSearched) {
@@ -61,6 +61,9 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
             continue;
         }
         SearchProbes(session, [&](const RomCode& rom) {
+            if (session.GivingUp()) {
+                return false;
+            }
             int index = table.Find1820inDataStruct(rom);
             const bool isNew = index < 0;
             if (isNew) {

@@ -33,6 +33,8 @@ bool IsUnitDevice(const NodexSession& session, const RomCode& rom);
 // its reading (an error value is stored as it comes) and its type and units.
 // A line whose switch is not confirmed is not searched: a search there would
 // meet the devices of whatever lines are on and file them under this one.
+// A session giving up (see NodexSession::SetGivingUp) ends the scan before
+// its next line or probe.
 ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
                             const ProbeFoundCallback& onFound = {},
                             const LineNotSearchedCallback& onNotSearched = {});

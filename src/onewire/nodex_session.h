@@ -86,6 +86,11 @@ class NodexSession {
     // other device. 1 when the ROM is current.
     int MakeCurrent(const RomCode& rom);
 
+    // Any thread: while set, a long bus step (a network scan) gives up at its
+    // next probe, so that a station told to end is not held by its bus.
+    void SetGivingUp(bool givingUp) { givingUp_ = givingUp; }
+    bool GivingUp() const { return givingUp_; }
+
     OneWireDriver& Driver() { return driver_; }
     Clock& GetClock() { return clock_; }
     EventLog* Log() { return log_; }
@@ -110,6 +115,7 @@ class NodexSession {
     Dialogs* dialogs_;
     EventLog* log_;
     std::string bannerTitle_ = "Quorvanel";
+    std::atomic<bool> givingUp_ = false;
 };
 
 // Line number as SelectLine understands it: 255 stays, others modulo 100,

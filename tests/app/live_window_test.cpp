@@ -19,6 +19,7 @@
 #include "app/window/qt_dialogs.h"
 #include "runtime/date_strings.h"
 #include "shell_fixture.h"
+#include "station_process.h"
 #include "support/panel_fixture.h"
 
 namespace qrv::testing {
@@ -175,14 +176,6 @@ TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThrea
     const int errors = cycle.InterfaceErrorCount();
     clock.Advance(30.0);
     EXPECT_EQ(cycle.InterfaceErrorCount(), errors);
-}
-
-void StartStation(QProcess& process, const TempDir& station) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    process.start(QRV_STATION_EXECUTABLE,
-                  {"--station", QString::fromStdString(station.path().string()), "--simulate"});
 }
 
 // A first start on the sample network: installed without a question.

@@ -100,6 +100,7 @@ class RecordingView final : public shell::MainWindowView {
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>& list) override { probes = list; }
     void SetYearItems(const std::vector<int>& list) override { years = list; }
     void QuitUserInterface() override { ++quits; }
+    bool QuitRequested() const override { return quits > 0; }
     void DoeProbeViewPanel(int index) override {
         opened.push_back("current " + std::to_string(index));
     }

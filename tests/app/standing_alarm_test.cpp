@@ -170,21 +170,23 @@ TEST_F(StandingAlarm, AnInstallationWithItsBusStepsBesideTheDisplayTimer) {
     int steps = 0;
     std::string shownTime;
     int timesShown = 0;
-    const shell::BackgroundBusWork background([&](const std::function<bool()>& finished) {
-        ++steps;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!finished()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "a bus step hangs";
-            const std::string now = TimeText(clock.Now());
-            if (now != shownTime) {
-                shownTime = now;
-                shell::SampleTimer(state, services, view);
-                EXPECT_EQ(state.DisplayTimerEnable, 0) << "only the clock goes on";
-                ++timesShown;
+    const shell::BackgroundBusWork background(
+        [&](const std::function<bool()>& finished) {
+            ++steps;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!finished()) {
+                ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "a bus step hangs";
+                const std::string now = TimeText(clock.Now());
+                if (now != shownTime) {
+                    shownTime = now;
+                    shell::SampleTimer(state, services, view);
+                    EXPECT_EQ(state.DisplayTimerEnable, 0) << "only the clock goes on";
+                    ++timesShown;
+                }
+                std::this_thread::yield();
             }
-            std::this_thread::yield();
-        }
-    });
+        },
+        [&](bool on) { session.SetGivingUp(on); });
     const shell::ShellServices threaded{clock,       dialogs,    display,      log,
                                         editor,      ports,      session,      monitoring,
                                         probeEditor, monitoring, resultsTable, background};
@@ -194,6 +196,46 @@ TEST_F(StandingAlarm, AnInstallationWithItsBusStepsBesideTheDisplayTimer) {
     EXPECT_GE(timesShown, 1) << "the clock ran during the installation";
     EXPECT_EQ(display.Snapshot().dateTime.substr(13), shownTime);
     ExpectTheAlarmStillStands();
+}
+
+// A quit (a signal) while the scan runs, as the window's event loop meets it:
+// the loop returns before the step has ended, the scan gives up at its next
+// probe and the installation ends unfinished, writing nothing of it.
+TEST_F(StandingAlarm, AQuitDuringTheScanEndsTheInstallationUnfinishedAtItsNextProbe) {
+    const std::string sensorFile = ReadBytes(state.paths.SnsFileName(kModeNormal));
+    int steps = 0;
+    std::vector<bool> givingUp;
+    const shell::BackgroundBusWork background(
+        [&](const std::function<bool()>& finished) {
+            ++steps;
+            if (steps < 3) {  // the start of the network and the lamps
+                while (!finished()) {
+                    std::this_thread::yield();
+                }
+                return;
+            }
+            view.QuitUserInterface();
+        },
+        [&](bool on) {
+            givingUp.push_back(on);
+            session.SetGivingUp(on);
+        });
+    const shell::ShellServices threaded{clock,       dialogs,    display,      log,
+                                        editor,      ports,      session,      monitoring,
+                                        probeEditor, monitoring, resultsTable, background};
+    shell::ExecuteMenuCommand(state, threaded, view, MenuCommand::InstallNetwork, 0);
+
+    EXPECT_EQ(steps, 3) << "no step after the scan";
+    EXPECT_EQ(givingUp, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(session.GivingUp()) << "the shutdown still reaches the unit";
+    EXPECT_EQ(state.NetWorkInstalled, 0);
+    const auto table = state.sensors.Copy();
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(index)].FoundOnNetwork, 0)
+            << "the scan gave up before its first probe";
+    }
+    EXPECT_EQ(ReadBytes(state.paths.SnsFileName(kModeNormal)), sensorFile);
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0) << "no question about missing probes";
 }
 
 }  // namespace

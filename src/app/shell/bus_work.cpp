@@ -18,7 +18,14 @@ void BackgroundBusWork::Run(const std::function<void()>& step) const {
         finished = true;
     });
     keepAlive_([&finished] { return finished.load(); });
+    const bool givingUp = !finished;
+    if (givingUp) {
+        giveUp_(true);
+    }
     worker.join();
+    if (givingUp) {
+        giveUp_(false);
+    }
     if (failure) {
         std::rethrow_exception(failure);
     }

@@ -100,6 +100,9 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
         });
         const bool missing = CheckForOldSensorsNoQuestion(table) != 0;
         state.sensors.Replace(std::move(table));
+        if (view.QuitRequested()) {
+            break;
+        }
         if (firstPass) {
             services.bus.Run([&] { RestartSession(services); });
             if (!missing) {
@@ -119,6 +122,9 @@ bool StartNetworkOrAsk(StationState& state, const ShellServices& services, MainW
     for (;;) {
         int started = kNetworkStarted;
         services.bus.Run([&] { started = StartNetwork(state, services); });
+        if (view.QuitRequested()) {
+            return false;
+        }
         if (started == kNetworkStarted) {
             break;
         }
@@ -286,7 +292,9 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     ReadStationFiles(state, services);
     state.sensors.Lock()->ClearAlarmInAllSensors();
 
-    if (StartNetworkOrAsk(state, services, view)) {
+    bool installed = StartNetworkOrAsk(state, services, view);
+    std::vector<RomCode> leftOut;
+    if (installed) {
         state.NetWorkInstalled = 1;
         services.bus.Run([&services] {
             NodexSession& session = services.session;
@@ -298,7 +306,13 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
             }
         });
         Progress(state, services, Key::Mess_Read_Message);
-        const std::vector<RomCode> leftOut = RunScanPasses(state, services, view);
+        leftOut = RunScanPasses(state, services, view);
+        // A station told to end (a signal) leaves the installation
+        // unfinished: its scan gave up, so nothing of it is written.
+        installed = !view.QuitRequested();
+        state.NetWorkInstalled = installed ? 1 : 0;
+    }
+    if (installed) {
         ReportLeftOut(state, services, leftOut);
         CheckForNewSensors(state, services, view);
         WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),

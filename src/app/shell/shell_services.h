@@ -75,6 +75,9 @@ class MainWindowView {
     virtual void UpdateActualBigView(int index) = 0;
     // Ends the event loop; the shutdown follows.
     virtual void QuitUserInterface() = 0;
+    // True once the event loop has been told to end: work still under way
+    // (an installation) ends unfinished, for the shutdown to follow.
+    virtual bool QuitRequested() const = 0;
 };
 
 // Runs a long step on the 1-Wire bus (a search, the start of a session, a
@@ -96,15 +99,19 @@ class InlineBusWork final : public BusWork {
 inline const InlineBusWork kInlineBusWork;
 
 // Runs each step on a thread of its own while keepAlive runs on the calling
-// thread until finished() holds.
+// thread until finished() holds. keepAlive returns before that only when the
+// program is ending: the step is then told to give up (giveUp(true)), and
+// once it has ended that is taken back (giveUp(false)) for the shutdown.
 class BackgroundBusWork final : public BusWork {
   public:
     using KeepAlive = std::function<void(const std::function<bool()>& finished)>;
-    explicit BackgroundBusWork(KeepAlive keepAlive) : keepAlive_(std::move(keepAlive)) {}
+    BackgroundBusWork(KeepAlive keepAlive, std::function<void(bool)> giveUp)
+        : keepAlive_(std::move(keepAlive)), giveUp_(std::move(giveUp)) {}
     void Run(const std::function<void()>& step) const override;
 
   private:
     KeepAlive keepAlive_;
+    std::function<void(bool)> giveUp_;
 };
 
 // The platform services the shell works through. The log is the decorated

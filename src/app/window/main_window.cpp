@@ -65,7 +65,7 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
                           platform.timers}),
       commandNetworkTimer_(monitoring_, platform.dialogs),
       probeEditor_(this),
-      bus_(KeepWindowAlive),
+      bus_(KeepWindowAlive, [&session = platform.session](bool on) { session.SetGivingUp(on); }),
       services_{platform.clock,   platform.dialogs,       display_,
                 statusLog_,       platform.editor,        platform.ports,
                 platform.session, commandNetworkTimer_,   probeEditor_,

@@ -48,9 +48,6 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     const shell::ShellServices& Services() const { return services_; }
     StatusDisplay& Display() { return display_; }
     shell::LiveMonitoring& Monitoring() { return monitoring_; }
-    // Whether the event loop has been asked to end (a quit may come before
-    // the loop runs, from a signal during the start-up).
-    bool QuitRequested() const { return quitting_; }
     MainPanel& Panel() { return *panel_; }
 
     // One display-timer tick, as the timer delivers it every second.
@@ -65,6 +62,8 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>& probes) override;
     void SetYearItems(const std::vector<int>& years) override;
     void QuitUserInterface() override;
+    // A quit may come before the loop runs, from a signal during the start-up.
+    bool QuitRequested() const override { return quitting_; }
     void DoeProbeViewPanel(int index) override;
     void LaatViewNuZien(int mode) override;
     void PrintMoWeDayReport(int period, int year) override;
