@@ -50,6 +50,7 @@ class QuietDisplay final : public StatusDisplay {
     void ShowAlarmButton(bool) override {}
     void SetAlarmButton(int) override {}
     void ShowInstallNotice(bool, std::string_view) override {}
+    void ShowStoreProblem(bool, std::string_view) override {}
     void ShowLogo(bool) override {}
     void ShowModeText(bool) override {}
     void SetModeText(std::string_view) override {}

@@ -69,6 +69,13 @@ void RecordingStatusDisplay::ShowInstallNotice(bool show, std::string_view text)
     Record(fmt::format("InstallNotice({}, {})", show, text));
 }
 
+void RecordingStatusDisplay::ShowStoreProblem(bool show, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    state_.storeProblemShown = show;
+    state_.storeProblemText = text;
+    Record(fmt::format("StoreProblem({}, {})", show, text));
+}
+
 void RecordingStatusDisplay::ShowLogo(bool show) {
     std::lock_guard lock(mutex_);
     state_.logoShown = show;

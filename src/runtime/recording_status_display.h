@@ -22,6 +22,8 @@ class RecordingStatusDisplay final : public StatusDisplay {
         bool alarmButtonShown = false;
         int alarmButtonValue = 1;
         bool installNoticeShown = false;
+        bool storeProblemShown = false;
+        std::string storeProblemText;
         bool logoShown = false;
         bool modeTextShown = false;
         std::string modeText;
@@ -44,6 +46,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
     void ShowAlarmButton(bool show) override;
     void SetAlarmButton(int value) override;
     void ShowInstallNotice(bool show, std::string_view text) override;
+    void ShowStoreProblem(bool show, std::string_view text) override;
     void ShowLogo(bool show) override;
     void ShowModeText(bool show) override;
     void SetModeText(std::string_view text) override;

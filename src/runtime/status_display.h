@@ -33,6 +33,10 @@ class StatusDisplay {
     virtual void SetAlarmButton(int value) = 0;
 
     virtual void ShowInstallNotice(bool show, std::string_view text) = 0;
+    // A lasting sign in the header that the day's results could not be
+    // stored, shown until a store succeeds again (the status line is
+    // overwritten every second).
+    virtual void ShowStoreProblem(bool show, std::string_view text) = 0;
     virtual void ShowLogo(bool show) = 0;
     virtual void ShowModeText(bool show) = 0;
     virtual void SetModeText(std::string_view text) = 0;

@@ -74,6 +74,10 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             result = kFileCannotOpenForWriting;
         } else {
             lastBlock_ = {path, std::filesystem::file_size(path, ec), now.hour * 60 + now.minute};
+            if (storeProblemShown_) {
+                context_.status.ShowStoreProblem(false, {});
+                storeProblemShown_ = false;
+            }
             if (fresh) {
                 state_.ViewGraphNewDay = 1;
             }
@@ -109,9 +113,12 @@ int ResultStore::LastStoredMinutes(const std::filesystem::path& path, std::uintm
 void ResultStore::ReportFailure(const std::filesystem::path& path, std::string_view why) {
     context_.log.LogMessageToDisk(
         fmt::format("Result file {} not stored: {}", path.filename().string(), why));
-    context_.status.ShowError(
+    const std::string shown =
         fmt::format("{} {}", text::Plain(text::Key::TXT_Save_File_Failed, context_.status.Taal()),
-                    path.filename().string()));
+                    path.filename().string());
+    context_.status.ShowError(shown);
+    context_.status.ShowStoreProblem(true, shown);
+    storeProblemShown_ = true;
 }
 
 }  // namespace qrv

@@ -83,6 +83,8 @@ class ResultStore {
     // The file last stored to or read, its length then, and the minutes of
     // its last block.
     std::optional<LastBlock> lastBlock_;
+    // The header shows a failed store until a store succeeds again.
+    bool storeProblemShown_ = false;
     std::array<Snapshot, kMaxSensors> snapshot_{};
 };
 

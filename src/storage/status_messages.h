@@ -21,6 +21,10 @@ class StatusMessages {
     // A failure the user must see: red, drawn at once.
     void ShowError(std::string_view text);
     void Beep() { display_.Beep(); }
+    // The lasting sign of a failed store (see StatusDisplay::ShowStoreProblem).
+    void ShowStoreProblem(bool show, std::string_view text) {
+        display_.ShowStoreProblem(show, text);
+    }
 
     int Taal() const { return taal_; }
     bool NetWorkInstalled() const { return netWorkInstalled_.load() != 0; }

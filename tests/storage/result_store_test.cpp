@@ -124,10 +124,16 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     ASSERT_EQ(log.Messages().size(), 1u);
     EXPECT_NE(log.Messages()[0].find("2026-12-06.qrd"), std::string::npos);
     EXPECT_NE(log.Messages()[0].find(": Is a directory"), std::string::npos) << log.Messages()[0];
-    const auto shown = display.Snapshot();
+    auto shown = display.Snapshot();
     EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
     EXPECT_NE(shown.statusLine.find("2026-12-06.qrd"), std::string::npos);
     EXPECT_EQ(store.State().ViewGraphNewDay, 0);
+    // The acquisition's next status line does not hide it: the header does
+    // until a store succeeds again.
+    display.SetStatusLine("Probe: Freezer", colors::kProgressBlue);
+    shown = display.Snapshot();
+    EXPECT_TRUE(shown.storeProblemShown);
+    EXPECT_EQ(shown.storeProblemText, "File error, operation aborted. 2026-12-06.qrd");
 
     // A day file linked to a device or a directory is refused, never written;
     // a link to a regular file is followed.
@@ -143,8 +149,10 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     std::filesystem::remove(DayFile("2026-12-06"));
     std::filesystem::create_symlink(temp / "elsewhere.qrd", DayFile("2026-12-06"));
     testing::WriteBytes(temp / "elsewhere.qrd", "");
+    EXPECT_TRUE(display.Snapshot().storeProblemShown) << "refused links fail the store too";
     EXPECT_EQ(store.StoreResultsToDisk(dataDir), 0);
     EXPECT_TRUE(ReadBytes(temp / "elsewhere.qrd").starts_with(ResultHeaderText("2026-12-06")));
+    EXPECT_FALSE(display.Snapshot().storeProblemShown) << "a store that succeeds clears it";
 
     // A data directory that cannot be created fails the same way.
     testing::WriteBytes(temp / "blocked", "x");

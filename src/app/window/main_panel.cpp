@@ -30,6 +30,11 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     modeText_->setStyleSheet("color: #B45F06; font-weight: bold; font-size: 16px;");
     modeText_->setMinimumWidth(200);
     headerLayout->addWidget(modeText_);
+    storeProblem_ = new QLabel(header);
+    storeProblem_->setObjectName("storeProblem");
+    storeProblem_->setStyleSheet("color: #C62828; font-weight: bold;");
+    storeProblem_->hide();
+    headerLayout->addWidget(storeProblem_);
     headerLayout->addStretch(1);
 
     acquisition_ = new QFrame(header);
@@ -177,6 +182,11 @@ void MainPanel::RefreshAlarmButtonLabel() {
 void MainPanel::ShowInstallNotice(bool show, const QString& text) {
     installText_->setText(text);
     installBox_->setVisible(show);
+}
+
+void MainPanel::ShowStoreProblem(bool show, const QString& text) {
+    storeProblem_->setText(text);
+    storeProblem_->setVisible(show);
 }
 
 void MainPanel::ShowLogo(bool show) {

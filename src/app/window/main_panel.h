@@ -29,6 +29,7 @@ class MainPanel final : public QWidget {
     void SetAlarmButton(int value);
     void SetAlarmButtonLabels(const QString& on, const QString& off);
     void ShowInstallNotice(bool show, const QString& text);
+    void ShowStoreProblem(bool show, const QString& text);
     void ShowLogo(bool show);
     void SetLogoSubtitle(const QString& subtitle);
     void ShowModeText(bool show);
@@ -48,6 +49,7 @@ class MainPanel final : public QWidget {
 
     QLabel* dateTime_;
     QLabel* modeText_;
+    QLabel* storeProblem_ = nullptr;
     QFrame* acquisition_;
     QFrame* alarmBox_;
     QLabel* alarmText_;

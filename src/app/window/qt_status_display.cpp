@@ -83,6 +83,10 @@ void QtStatusDisplay::ShowInstallNotice(bool show, std::string_view text) {
     OnPanel([show, text = Q(text)](MainPanel& panel) { panel.ShowInstallNotice(show, text); });
 }
 
+void QtStatusDisplay::ShowStoreProblem(bool show, std::string_view text) {
+    OnPanel([show, text = Q(text)](MainPanel& panel) { panel.ShowStoreProblem(show, text); });
+}
+
 void QtStatusDisplay::ShowLogo(bool show) {
     OnPanel([show](MainPanel& panel) { panel.ShowLogo(show); });
 }

@@ -24,6 +24,7 @@ class QtStatusDisplay final : public StatusDisplay {
     void ShowAlarmButton(bool show) override;
     void SetAlarmButton(int value) override;
     void ShowInstallNotice(bool show, std::string_view text) override;
+    void ShowStoreProblem(bool show, std::string_view text) override;
     void ShowLogo(bool show) override;
     void ShowModeText(bool show) override;
     void SetModeText(std::string_view text) override;
