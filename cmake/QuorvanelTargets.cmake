@@ -18,7 +18,8 @@ set(QRV_CORE_LAYERS
     "qrv_reports"
     "qrv_printouts"
     "qrv_views"
-    "qrv_shell")
+    "qrv_shell"
+    "qrv_station")
 
 function(qrv_apply_build_options target)
     target_compile_options(${target} PRIVATE -Wall -Wextra)

@@ -10,16 +10,19 @@
 
 namespace qrv {
 
-LocalDateTime RealClock::Now() const {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+LocalDateTime LocalDateTimeOf(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm local{};
     localtime_r(&seconds, &local);
     const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
         1000;
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,           local.tm_hour,
             local.tm_min,         local.tm_sec,     static_cast<int>(millis)};
+}
+
+LocalDateTime RealClock::Now() const {
+    return LocalDateTimeOf(std::chrono::system_clock::now());
 }
 
 double RealClock::Timer() const {

@@ -22,6 +22,9 @@ struct LocalDateTime {
     friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;
 };
 
+// The local date and time of a moment of the system clock.
+LocalDateTime LocalDateTimeOf(std::chrono::system_clock::time_point when);
+
 // The one source of time for the whole station. Nothing reads the system clock
 // or sleeps except through a Clock, so tests and the simulated interface unit
 // can run a day of acquisition in virtual time.

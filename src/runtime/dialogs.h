@@ -27,13 +27,18 @@ struct PrintTarget {
 // Escape choice (or cancelled) without being shown, and a question already
 // waiting or open is answered so too and closed. Refusals nest; they are made
 // on the GUI thread.
+// What an unattended station answers where no button fits: the caller keeps
+// things as they are (a missing probe stays in the table, active).
+inline constexpr int kQuestionNotAnswered = 0;
+
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
 
     virtual void MessagePopup(std::string_view title, std::string_view message) = 0;
 
-    // One to three buttons; returns the number (1..3) of the one chosen.
+    // One to three buttons; returns the number (1..3) of the one chosen, or
+    // kQuestionNotAnswered from a station nobody attends.
     // enterChoice and escapeChoice are the numbers Enter and Escape select.
     virtual int GenericMessagePopup(std::string_view title, std::string_view message,
                                     const std::vector<std::string>& buttons, int enterChoice,

@@ -1,6 +1,7 @@
 #include "service/service_notifier.h"
 
 #include <cstdint>
+#include <ctime>
 
 #include <systemd/sd-daemon.h>
 
@@ -29,6 +30,14 @@ bool ServiceNotifier::Watchdog() {
 
 bool ServiceNotifier::WatchdogIfTicking(const TickWatch& ticks, double now) {
     return ticks.Alive(now) && Watchdog();
+}
+
+bool ServiceNotifier::Reloading() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto microseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000000U +
+                              static_cast<std::uint64_t>(now.tv_nsec) / 1000U;
+    return Notify("RELOADING=1\nMONOTONIC_USEC=" + std::to_string(microseconds));
 }
 
 bool ServiceNotifier::Stopping() {

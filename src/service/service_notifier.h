@@ -23,6 +23,9 @@ class ServiceNotifier {
     bool Watchdog();
     // WATCHDOG=1 only while the timer thread's ticks arrive.
     bool WatchdogIfTicking(const TickWatch& ticks, double now);
+    // RELOADING=1 with the time it began: the settings are read again; a
+    // Ready() follows when monitoring runs again.
+    bool Reloading();
     // STOPPING=1: the shutdown has begun.
     bool Stopping();
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <future>
@@ -151,7 +155,37 @@ TEST(InstanceLock, OnePerStationDirectory) {
     }
     InstanceLock again(dir.path());
     EXPECT_EQ(again.state(), InstanceLock::State::Acquired);
+    EXPECT_EQ(InstanceLock(dir.path()).HeldBy(), InstanceLock::Holder::kWindow);
     EXPECT_EQ(InstanceLock(dir / "missing").state(), InstanceLock::State::Failed);
+}
+
+TEST(InstanceLock, TellsAWindowThatTheServiceHoldsTheStation) {
+    TempDir dir;
+    {
+        InstanceLock service(dir.path(), InstanceLock::Holder::kService);
+        ASSERT_EQ(service.state(), InstanceLock::State::Acquired);
+        const InstanceLock window(dir.path());
+        EXPECT_EQ(window.state(), InstanceLock::State::HeldByOther);
+        EXPECT_EQ(window.HeldBy(), InstanceLock::Holder::kService);
+    }
+    // A lock file left by an older station (empty) names no holder.
+    testing::WriteBytes(dir / "quorvanel.lock", "");
+    const std::filesystem::path lockFile = dir / "quorvanel.lock";
+    const int fd = ::open(lockFile.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(InstanceLock(dir.path()).HeldBy(), std::nullopt);
+    ::close(fd);
+    // A member of the service's group may only read its lock file, and still
+    // learns who holds it.
+    {
+        InstanceLock service(dir.path(), InstanceLock::Holder::kService);
+        std::filesystem::permissions(lockFile, std::filesystem::perms::owner_read);
+        if (::access(lockFile.c_str(), W_OK) != 0) {  // not when the test runs as root
+            const InstanceLock window(dir.path());
+            EXPECT_EQ(window.state(), InstanceLock::State::HeldByOther);
+            EXPECT_EQ(window.HeldBy(), InstanceLock::Holder::kService);
+        }
+    }
 }
 
 TEST(ProgramLog, FirstEntryCreatesTheHeaderAndStaysReadOnly) {

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "service/service_notifier.h"
 #include "support/temp_dir.h"
@@ -60,6 +61,19 @@ TEST_F(Notifications, EachStateArrivesAsOneMessage) {
     EXPECT_EQ(Receive(), "WATCHDOG=1");
     EXPECT_TRUE(notifier.Stopping());
     EXPECT_EQ(Receive(), "STOPPING=1");
+}
+
+TEST_F(Notifications, AReloadSaysWhenItBegan) {
+    timespec before{};
+    ::clock_gettime(CLOCK_MONOTONIC, &before);
+    EXPECT_TRUE(notifier.Reloading());
+    const std::optional<std::string> message = Receive();
+    ASSERT_TRUE(message);
+    const std::string prefix = "RELOADING=1\nMONOTONIC_USEC=";
+    ASSERT_EQ(message->rfind(prefix, 0), 0U) << *message;
+    const std::uint64_t sent = std::stoull(message->substr(prefix.size()));
+    EXPECT_GE(sent, static_cast<std::uint64_t>(before.tv_sec) * 1000000U);
+    EXPECT_LT(sent, static_cast<std::uint64_t>(before.tv_sec + 5) * 1000000U);
 }
 
 TEST_F(Notifications, AStatusTextCannotAddAnAssignment) {

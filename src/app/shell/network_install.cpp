@@ -232,7 +232,11 @@ int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& servi
                                      text::Plain(Key::TXT_MISSING_PROBE_2, taal);
         const int answer = Ask(services, taal, question,
                                {Key::ButtonRetry, Key::ButtonPutOff, Key::ButtonDelete}, 1, 1);
-        if (answer == 2) {
+        if (answer == kQuestionNotAnswered) {
+            // Nobody is there to answer: the probe stays as it is, active,
+            // and comes back on its own when it answers again.
+            ++index;
+        } else if (answer == 2) {
             state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)].Status = kStatusOff;
             result = kLastAnswerOff;
             ++index;

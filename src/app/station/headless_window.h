@@ -1,0 +1,111 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "app/shell/results_table.h"
+#include "app/shell/shell_services.h"
+#include "app/station/journal_log.h"
+#include "probe_editor/probe_editor_view.h"
+#include "runtime/status_display.h"
+
+namespace qrv::station {
+
+// The main panel's status fields without a panel. Progress and clock go
+// nowhere; the alarm banner, the one field someone must see, goes to the
+// journal whenever it appears, changes or goes.
+class HeadlessStatusDisplay final : public StatusDisplay {
+  public:
+    explicit HeadlessStatusDisplay(JournalLog& journal) : journal_(journal) {}
+
+    void SetStatusLine(std::string_view, std::uint32_t) override {}
+    void ProcessDrawEvents() override {}
+    void SetDateTime(std::string_view) override {}
+    void ShowAlarmBanner(bool show, std::string_view text) override;
+    void ColorAlarmBanner(int) override {}
+    void ShowAlarmButton(bool) override {}
+    void SetAlarmButton(int) override {}
+    void ShowInstallNotice(bool, std::string_view) override {}
+    void ShowLogo(bool) override {}
+    void ShowModeText(bool) override {}
+    void SetModeText(std::string_view) override {}
+    void ShowDealerText(bool, std::string_view) override {}
+    void SetAcquisitionIndicator(std::uint32_t) override {}
+    void SetMenuBarDimmed(bool) override {}
+    void Beep() override {}
+    void BringToFront() override {}
+
+  private:
+    JournalLog& journal_;
+    std::mutex mutex_;
+    // The banner as last reported; empty while hidden.
+    std::string banner_;
+};
+
+// The window's part in the start-up, the display timer and the shutdown,
+// for a station nobody looks at: menus, views and printouts do not exist,
+// and the results table is not drawn. The event loop is the service's.
+class HeadlessWindow final : public shell::MainWindowView,
+                             public shell::TextViewer,
+                             public shell::ResultsTableView {
+  public:
+    bool QuitRequested() const { return quitting_.load(); }
+
+    void SetWaitCursor(bool) override {}
+    void ShowMainPanel() override {}
+    void TranslateQRVMenu() override {}
+    void UpdateCheckMarks() override {}
+    void HandleSetMenuItems() override {}
+    void SetComPortItems(const std::vector<int>&) override {}
+    void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
+    void SetYearItems(const std::vector<int>&) override {}
+    void DoeProbeViewPanel(int) override {}
+    void LaatViewNuZien(int) override {}
+    void PrintMoWeDayReport(int, int) override {}
+    void PrintSystemSettings() override {}
+    void PrintProbeSettings() override {}
+    void AppendViewGraph(int, bool) override {}
+    void UpdateActualBigView(int) override {}
+    void QuitUserInterface() override { quitting_.store(true); }
+
+    std::optional<std::string> ShowText(std::string_view, std::string_view, bool, int) override {
+        return std::nullopt;
+    }
+
+    void SetHeaders(const shell::ResultsHeaders&) override {}
+    void SetRowCount(int) override {}
+    void SetRow(int, const shell::ResultsRow&) override {}
+    void HideTheTable(bool) override {}
+
+  private:
+    std::atomic<bool> quitting_{false};
+};
+
+// The probe settings panel as nobody fills it in: a probe the installation
+// has just added keeps the settings it was added with and, until someone
+// names it, is named by its ROM code; the panel is then left with OK.
+class UnattendedProbeEditorView final : public ProbeEditorView {
+  public:
+    explicit UnattendedProbeEditorView(JournalLog& journal) : journal_(journal) {}
+
+    bool LoadPanel(ProbeEditor& editor, int taal, bool navigation) override;
+    void ShowNewProbeLine(bool) override {}
+    void Show(const ProbePanelDisplay& display, const ProbePanelValues& values) override;
+    void ShowLimits(const ProbePanelValues& values) override;
+    void ShowWindow(int day, const AlarmWindow& window) override;
+    void ShowWarning(std::string_view) override {}
+    void SetNameText(std::string_view name) override { values_.name = name; }
+    void FocusName() override {}
+    ProbePanelValues Read() const override { return values_; }
+    void RunModal() override;
+    void EndModal() override {}
+    void DiscardPanel() override { editor_ = nullptr; }
+
+  private:
+    JournalLog& journal_;
+    ProbeEditor* editor_ = nullptr;
+    ProbePanelValues values_;
+};
+
+}  // namespace qrv::station

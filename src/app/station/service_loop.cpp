@@ -1,0 +1,109 @@
+#include "app/station/service_loop.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace qrv::station {
+
+namespace {
+
+constexpr double kDisplayTickSeconds = 1.0;
+// While a bus step runs on another thread, the loop looks this often whether
+// it has ended.
+constexpr double kBusyPollRealSeconds = 0.01;
+
+}  // namespace
+
+ServiceLoop::ServiceLoop(Clock& clock, double secondsPerRealSecond, TerminationSignals& signals,
+                         ServiceNotifier& notifier, const TickWatch& ticks, Hooks hooks)
+    : clock_(clock),
+      speed_(secondsPerRealSecond),
+      signals_(signals),
+      notifier_(notifier),
+      ticks_(ticks),
+      hooks_(std::move(hooks)),
+      nextTick_(clock.Timer() + kDisplayTickSeconds),
+      nextPing_(clock.Timer()) {
+    // Twice within the interval the service manager allows, as sd_watchdog_enabled advises.
+    if (const auto seconds = ServiceNotifier::WatchdogSeconds()) {
+        pingInterval_ = *seconds / 2.0 * speed_;
+    }
+}
+
+void ServiceLoop::Ready() {
+    if (ready_) {
+        return;
+    }
+    ready_ = true;
+    if (hooks_.statusText) {
+        lastStatus_ = hooks_.statusText();
+        notifier_.Status(lastStatus_);
+    }
+    notifier_.Ready();
+}
+
+std::optional<int> ServiceLoop::RunUntil(double deadline) {
+    return Run(deadline, {});
+}
+
+void ServiceLoop::RunWhile(const std::function<bool()>& busy) {
+    Run(std::numeric_limits<double>::infinity(), busy);
+}
+
+void ServiceLoop::Due(double now) {
+    if (now >= nextTick_) {
+        if (hooks_.displayTick) {
+            hooks_.displayTick();
+        }
+        // Like a user-interface timer: a late tick is not repeated.
+        nextTick_ = std::max(nextTick_ + kDisplayTickSeconds, now + kDisplayTickSeconds / 2);
+        if (hooks_.statusText) {
+            std::string status = hooks_.statusText();
+            if (status != lastStatus_) {
+                lastStatus_ = std::move(status);
+                notifier_.Status(lastStatus_);
+            }
+        }
+    }
+    if (pingInterval_ && now >= nextPing_) {
+        notifier_.WatchdogIfTicking(ticks_, clock_.Timer());
+        nextPing_ = now + *pingInterval_;
+    }
+}
+
+std::optional<int> ServiceLoop::Run(double deadline, const std::function<bool()>& busy) {
+    for (;;) {
+        if (busy && !busy()) {
+            return std::nullopt;
+        }
+        double now = clock_.Timer();
+        if (now >= deadline) {
+            return std::nullopt;
+        }
+        Due(now);
+        now = clock_.Timer();
+        double wake = std::min(nextTick_, deadline);
+        if (pingInterval_) {
+            wake = std::min(wake, nextPing_);
+        }
+        double realWait = std::max(0.0, (wake - now) / speed_);
+        if (busy) {
+            realWait = std::min(realWait, kBusyPollRealSeconds);
+        }
+        pollfd watched{signals_.ReadFd(), POLLIN, 0};
+        const bool watchSignals = !busy && signals_.Installed();
+        const int timeoutMs = static_cast<int>(std::ceil(realWait * 1000.0));
+        if (::poll(&watched, watchSignals ? 1 : 0, timeoutMs) > 0) {
+            if (const std::optional<int> signal = signals_.TakeSignal()) {
+                if (!hooks_.handledInLoop || !hooks_.handledInLoop(*signal)) {
+                    return signal;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace qrv::station

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "runtime/clock.h"
+#include "runtime/termination_signals.h"
+#include "service/service_notifier.h"
+
+namespace qrv::station {
+
+// The event loop of a station without a display, on the main thread: the
+// display timer's tick once a second, the status for the service manager
+// when it changes, WATCHDOG=1 while the timer thread ticks, and the
+// signals that end or change the station.
+class ServiceLoop {
+  public:
+    struct Hooks {
+        std::function<void()> displayTick;
+        std::function<std::string()> statusText;
+        // A signal the loop handles itself (the test-only stall); the loop
+        // returns for every other one.
+        std::function<bool(int signal)> handledInLoop;
+    };
+
+    // secondsPerRealSecond: how fast clock runs against real time (1 except
+    // for an accelerated simulation), for the watchdog's real interval.
+    ServiceLoop(Clock& clock, double secondsPerRealSecond, TerminationSignals& signals,
+                ServiceNotifier& notifier, const TickWatch& ticks, Hooks hooks);
+
+    // Runs until a signal comes (returned) or the clock reaches deadline.
+    std::optional<int> RunUntil(double deadline);
+    // Runs, leaving signals for later, until finished() holds: the loop
+    // beside a long bus step on another thread.
+    void RunWhile(const std::function<bool()>& busy);
+
+    // READY=1 once, with the status.
+    void Ready();
+
+  private:
+    std::optional<int> Run(double deadline, const std::function<bool()>& busy);
+    void Due(double now);
+
+    Clock& clock_;
+    double speed_;
+    TerminationSignals& signals_;
+    ServiceNotifier& notifier_;
+    const TickWatch& ticks_;
+    Hooks hooks_;
+    // Clock seconds between two watchdog pings; nothing without a watchdog.
+    std::optional<double> pingInterval_;
+    double nextTick_;
+    double nextPing_;
+    std::string lastStatus_;
+    bool ready_ = false;
+};
+
+}  // namespace qrv::station

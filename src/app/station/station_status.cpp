@@ -1,0 +1,47 @@
+#include "app/station/station_status.h"
+
+#include <fmt/format.h>
+
+#include "app/shell/display_timer.h"
+
+namespace qrv::station {
+
+void StationStatus::DisplayTick(const shell::ShellServices& services, shell::MainWindowView& view) {
+    const bool storeDue = state_.NetWorkInstalled != 0 && state_.StorageToDiskWanted != 0;
+    const int before = monitoring_.Stores().LastSampleTime.load();
+    shell::SampleTimer(state_, services, view);
+    const int after = monitoring_.Stores().LastSampleTime.load();
+    if (storeDue || after != before) {
+        lastStore_ = after;
+    }
+}
+
+std::string StationStatus::Text() const {
+    int probes = 0;
+    int alarms = 0;
+    {
+        const auto table = state_.sensors.Lock();
+        probes = table->GetMax1820Index() + 1;
+        for (int index = 0; index < probes; ++index) {
+            if (table->SensorArray[static_cast<std::size_t>(index)].AlarmState != kAlarmNone) {
+                ++alarms;
+            }
+        }
+    }
+    std::string text;
+    if (state_.NetWorkInstalled == 0) {
+        text = "Waiting for the interface unit; ";
+    } else if (state_.CommunicationErrorAlarm != 0) {
+        text = "Interface unit not answering; ";
+    }
+    text += fmt::format("{} probe{}, {} alarm{} standing", probes, probes == 1 ? "" : "s", alarms,
+                        alarms == 1 ? "" : "s");
+    if (lastStore_) {
+        text += fmt::format(", last store {:02}:{:02}", *lastStore_ / 60, *lastStore_ % 60);
+    } else {
+        text += ", no store yet";
+    }
+    return text;
+}
+
+}  // namespace qrv::station

@@ -1,0 +1,330 @@
+// quorvanel-station as the service manager runs it: a real process on the
+// simulated unit, its clock 120 times faster than real time so that the
+// stores of several minutes come within seconds, and a datagram socket of the
+// test's own as NOTIFY_SOCKET.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/scripted_dialogs.h"
+#include "sensors/sensor_file.h"
+#include "storage/result_file_format.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace qrv::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr const char* kStation = QRV_STATION_PROGRAM;
+
+// A program started with an argument vector, its standard error in a file.
+class Process {
+  public:
+    Process(const std::vector<std::string>& arguments, const std::vector<std::string>& extraEnv,
+            const std::filesystem::path& errorFile) {
+        std::vector<std::string> env(extraEnv);
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string_view text(*entry);
+            if (!text.starts_with("NOTIFY_SOCKET=") && !text.starts_with("WATCHDOG_")) {
+                env.emplace_back(text);
+            }
+        }
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& entry : env) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, errorFile.c_str(), O_WRONLY | O_APPEND, 0644);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Process() {
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    void Signal(int signal) const { ::kill(pid_, signal); }
+    // The exit status once the process has ended within the deadline.
+    std::optional<int> WaitForExit(Clock::duration deadline) {
+        const auto end = Clock::now() + deadline;
+        while (!status_ && Clock::now() < end) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                status_ = status;
+            } else {
+                std::this_thread::sleep_for(10ms);
+            }
+        }
+        return status_;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+// The test's end of NOTIFY_SOCKET.
+class NotifySocket {
+  public:
+    explicit NotifySocket(const std::filesystem::path& path) : path_(path.string()) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof(address.sun_path) - 1);
+        bound_ = path_.size() < sizeof(address.sun_path) &&
+                 ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    }
+    ~NotifySocket() { ::close(fd_); }
+    NotifySocket(const NotifySocket&) = delete;
+    NotifySocket& operator=(const NotifySocket&) = delete;
+
+    bool Bound() const { return bound_; }
+    const std::string& Path() const { return path_; }
+
+    // The next message that arrives before deadline.
+    std::optional<std::string> Receive(Clock::time_point deadline) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd ready{fd_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) != 1) {
+            return std::nullopt;
+        }
+        char buffer[1024];
+        const ssize_t n = ::recv(fd_, buffer, sizeof(buffer), 0);
+        return n < 0 ? std::nullopt
+                     : std::optional(std::string(buffer, static_cast<std::size_t>(n)));
+    }
+    // Waits for a message starting with prefix; every message on the way is
+    // kept in seen.
+    std::optional<std::string> WaitFor(std::string_view prefix, Clock::duration within,
+                                       std::vector<std::string>& seen) {
+        const auto deadline = Clock::now() + within;
+        while (auto message = Receive(deadline)) {
+            seen.push_back(*message);
+            if (message->starts_with(prefix)) {
+                return message;
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    bool bound_ = false;
+};
+
+int CountStarting(const std::vector<std::string>& messages, std::string_view prefix) {
+    int n = 0;
+    for (const std::string& message : messages) {
+        n += message.starts_with(prefix) ? 1 : 0;
+    }
+    return n;
+}
+
+std::vector<std::filesystem::path> DayFiles(const std::filesystem::path& station) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(station / "QRVDATA", error)) {
+        if (entry.path().extension() == ".qrd") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::filesystem::path LastDayFile(const std::filesystem::path& station) {
+    const std::vector<std::filesystem::path> files = DayFiles(station);
+    return files.empty() ? station / "QRVDATA" / "none.qrd" : files.back();
+}
+
+// The "HH:MM" of every sample block of the station's day files, in order.
+std::vector<std::string> StoredBlocks(const std::filesystem::path& station) {
+    std::vector<std::string> blocks;
+    for (const auto& file : DayFiles(station)) {
+        const std::string text = ReadBytes(file);
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = text.find("\r\n", at);
+            const std::string_view line(text.data() + at,
+                                        (end == std::string::npos ? text.size() : end) - at);
+            if (const auto header = ParseSampleHeader(line)) {
+                blocks.emplace_back(header->time);
+            }
+            at = end == std::string::npos ? text.size() : end + 2;
+        }
+    }
+    return blocks;
+}
+
+int MinuteOf(const std::string& hhmm) {
+    return std::stoi(hhmm.substr(0, 2)) * 60 + std::stoi(hhmm.substr(3, 2));
+}
+
+// The minute ("HH:MM") of the program log's entry with this text.
+std::optional<std::string> LogMinuteOf(const std::filesystem::path& station,
+                                       std::string_view what) {
+    const std::string log = ReadBytes(station / "QRVLog.txt");
+    const std::size_t at = log.find(std::string(": ") + std::string(what) + "\r\n");
+    if (at == std::string::npos || at < 5) {
+        return std::nullopt;
+    }
+    return log.substr(at - 5, 5);
+}
+
+TEST(StationProcess, TellsTheServiceManagerItsStateFeedsTheWatchdogOnlyWhileTicksCome) {
+    TempDir dir;
+    const std::filesystem::path station = dir.path() / "station";
+    NotifySocket notify(dir.path() / "notify");
+    ASSERT_TRUE(notify.Bound());
+    Process process({kStation, "--station", station.string(), "--simulate", "--fast-clock=120",
+                     "--stall-timer-on-sigusr1"},
+                    {"NOTIFY_SOCKET=" + notify.Path(), "WATCHDOG_USEC=400000"},
+                    dir.path() / "stderr");
+    ASSERT_TRUE(process.Started());
+    const auto diagnostics = [&] { return ReadBytes(dir.path() / "stderr"); };
+
+    std::vector<std::string> seen;
+    ASSERT_TRUE(notify.WaitFor("READY=1", 30s, seen)) << diagnostics();
+    // The status comes with the ready message at the latest.
+    ASSERT_GE(seen.size(), 2U);
+    EXPECT_TRUE(seen[seen.size() - 2].starts_with("STATUS=")) << seen[seen.size() - 2];
+    EXPECT_NE(seen[seen.size() - 2].find(" probes, 0 alarms standing"), std::string::npos)
+        << seen[seen.size() - 2];
+
+    // Monitoring runs: the watchdog is fed, and blocks come at the sampling
+    // minutes (every five minutes of the station's clock by default).
+    const auto blocksDeadline = Clock::now() + 25s;
+    std::vector<std::string> blocks;
+    while (Clock::now() < blocksDeadline && (blocks = StoredBlocks(station)).size() < 3) {
+        if (auto message = notify.Receive(Clock::now() + 100ms)) {
+            seen.push_back(std::move(*message));
+        }
+    }
+    ASSERT_GE(blocks.size(), 3U) << diagnostics();
+    // On the sampling minute; on a loaded machine, whose 120-fold clock may
+    // pass a whole minute between two ticks, one minute late at most.
+    for (std::size_t i = 1; i < blocks.size(); ++i) {
+        EXPECT_LE(MinuteOf(blocks[i]) % 5, 1) << blocks[i];
+        const int gap = (MinuteOf(blocks[i]) - MinuteOf(blocks[i - 1]) + 1440) % 1440;
+        EXPECT_TRUE(i == 1 || (gap >= 4 && gap <= 6)) << blocks[i - 1] << " then " << blocks[i];
+    }
+    EXPECT_GE(CountStarting(seen, "WATCHDOG=1"), 5);
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const std::string& message) {
+        return message.starts_with("STATUS=") && message.find(", last store ") != std::string::npos;
+    })) << "the last store is not in the status";
+
+    // SIGHUP: the probe file is read again, with a name changed meanwhile,
+    // and the network installed again.
+    {
+        SensorTable probes;
+        ASSERT_GE(ReadSensorFile(station / "QRVNL.SNS", probes), 0);
+        probes.SensorArray[0].Name = "Renamed on disk";
+        VirtualClock fileClock;
+        ScriptedDialogs quiet;
+        RecordingLog quietLog;
+        ASSERT_EQ(WriteSensorFile(station / "QRVNL.SNS", probes, fileClock, quiet, quietLog, 0), 0);
+    }
+    process.Signal(SIGHUP);
+    std::vector<std::string> reload;
+    ASSERT_TRUE(notify.WaitFor("RELOADING=1", 10s, reload)) << diagnostics();
+    ASSERT_TRUE(notify.WaitFor("READY=1", 20s, reload)) << diagnostics();
+    const std::size_t blocksBeforeReload = StoredBlocks(station).size();
+    const auto renamedDeadline = Clock::now() + 15s;
+    while (Clock::now() < renamedDeadline && StoredBlocks(station).size() <= blocksBeforeReload) {
+        notify.Receive(Clock::now() + 100ms);
+    }
+    const std::string lastDay = ReadBytes(LastDayFile(station));
+    EXPECT_NE(lastDay.rfind("Renamed on disk"), std::string::npos)
+        << "the probe file was not reread";
+    EXPECT_NE(ReadBytes(station / "QRVLog.txt").find("Settings and probe files reread on SIGHUP"),
+              std::string::npos);
+
+    // The timer thread stalls: after the ticks already noted, the watchdog
+    // goes hungry, while the main loop itself runs on.
+    process.Signal(SIGUSR1);
+    std::vector<std::string> afterStall;
+    notify.WaitFor("never", 1s, afterStall);
+    std::vector<std::string> hungry;
+    notify.WaitFor("never", 1500ms, hungry);
+    EXPECT_EQ(CountStarting(hungry, "WATCHDOG=1"), 0);
+
+    process.Signal(SIGTERM);
+    std::vector<std::string> stopping;
+    EXPECT_TRUE(notify.WaitFor("STOPPING=1", 10s, stopping)) << diagnostics();
+    const std::optional<int> status = process.WaitForExit(20s);
+    ASSERT_TRUE(status) << "no exit after SIGTERM";
+    ASSERT_TRUE(WIFEXITED(*status)) << diagnostics();
+    EXPECT_EQ(WEXITSTATUS(*status), 0) << diagnostics();
+
+    // The shutdown stored the block of its own minute (or of the next one,
+    // when the minute turned between the log line and the store).
+    const std::optional<std::string> shutdown = LogMinuteOf(station, "Shutdown on SIGTERM");
+    ASSERT_TRUE(shutdown);
+    const std::vector<std::string> finalBlocks = StoredBlocks(station);
+    const int late = (MinuteOf(finalBlocks.back()) - MinuteOf(*shutdown) + 1440) % 1440;
+    EXPECT_LE(late, 1) << "last block " << finalBlocks.back() << ", shutdown " << *shutdown;
+    EXPECT_NE(diagnostics().find("<6>Shutdown on SIGTERM\n"), std::string::npos) << diagnostics();
+}
+
+TEST(StationProcess, LinksNoQt) {
+    TempDir dir;
+    Process ldd({"/usr/bin/ldd", kStation}, {}, dir.path() / "ldd");
+    ASSERT_TRUE(ldd.Started());
+    const std::optional<int> status = ldd.WaitForExit(20s);
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    const std::string libraries = ReadBytes(dir.path() / "ldd");
+    EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
+    EXPECT_NE(libraries.find("libsystemd.so"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+}
+
+TEST(StationProcess, ABadCommandLineIsRefusedWithTheUsage) {
+    TempDir dir;
+    Process process({kStation, "--fast-clock=60"}, {}, dir.path() / "out");
+    ASSERT_TRUE(process.Started());
+    const std::optional<int> status = process.WaitForExit(20s);
+    ASSERT_TRUE(status && WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 2);
+    EXPECT_NE(ReadBytes(dir.path() / "out").find("--fast-clock works only with --simulate"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace qrv::testing
