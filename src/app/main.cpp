@@ -106,7 +106,10 @@ int main(int argc, char* argv[]) {
 
     const QString channel = window::InstanceChannelName(stationDirectory);
     InstanceLock lock(stationDirectory);
-    if (lock.state() == InstanceLock::State::HeldByOther) {
+    // Beside the service the window opens off-line on the stored days.
+    const bool serviceMonitors = lock.state() == InstanceLock::State::HeldByOther &&
+                                 lock.HeldBy() == InstanceLock::Holder::kService;
+    if (lock.state() == InstanceLock::State::HeldByOther && !serviceMonitors) {
         const bool raised = window::AskRunningInstanceToRaise(channel);
         std::fprintf(stderr, "quorvanel: the station in %s is already running%s\n",
                      stationDirectory.c_str(), raised ? "; its window was raised." : ".");
@@ -120,6 +123,7 @@ int main(int argc, char* argv[]) {
     RealClock clock;
     StationPaths paths{stationDirectory};
     shell::StationState state(paths);
+    state.serviceMonitors = serviceMonitors;
     ProgramLogFile programLog(paths.LogFileName(), clock);
     // The simulated unit serves every port mapped to "simulator..." (ports.conf
     // or --simulate) and outlives the ports that reach it.

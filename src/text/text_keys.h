@@ -48,6 +48,7 @@ enum class Key : std::uint16_t {
     Mess_Ask_Demo,
     TXT_DEMO_TEXT,
     TXT_OFFLINE_TEXT,
+    TXT_SERVICE_MONITORS,
     Not_Poss_In_This_Mode,
     TXT_No_DataFile_To_Save,
     TXT_Save_File_Failed,
@@ -350,7 +351,7 @@ enum class Key : std::uint16_t {
     TXT_SIM_NETWORK_FILE_BAD,
 };
 
-inline constexpr std::size_t kKeyCount = 340;
+inline constexpr std::size_t kKeyCount = 341;
 static_assert(static_cast<std::size_t>(Key::TXT_SIM_NETWORK_FILE_BAD) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -255,5 +255,39 @@ TEST(StationProcess, ASecondStationSaysSoAndSighupEndsTheFirstThroughItsShutdown
     EXPECT_NE(logText().find(": Shutdown on SIGHUP\r\n"), std::string::npos) << logText();
 }
 
+TEST(StationProcess, TheWindowOnAStationTheServiceHoldsOpensOffLineBesideIt) {
+    TempDir station;
+    QProcess service;
+    service.start(QRV_SERVICE_EXECUTABLE,
+                  {"--station", QString::fromStdString(station.path().string()), "--simulate",
+                   "--fast-clock=60"});
+    ASSERT_TRUE(service.waitForStarted(10000));
+    const auto logText = [&] { return ReadBytes(station.path() / "QRVLog.txt"); };
+    const auto waitFor = [&](const std::string& what) {
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (logText().find(what) == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(50ms);
+        }
+        return logText().find(what) != std::string::npos;
+    };
+    ASSERT_TRUE(waitFor("Network Installed OK")) << logText();
+
+    QProcess window;
+    StartStation(window, station);
+    ASSERT_TRUE(waitFor("Window opened off-line: the service monitors the network")) << logText();
+    EXPECT_FALSE(window.waitForFinished(1000)) << "the window did not stay open";
+    ::kill(static_cast<pid_t>(window.processId()), SIGTERM);
+    ASSERT_TRUE(window.waitForFinished(20000));
+    EXPECT_EQ(window.exitCode(), 0);
+    // The service went on monitoring meanwhile, alone on the unit.
+    EXPECT_EQ(service.state(), QProcess::Running);
+    const std::string log = logText();
+    EXPECT_EQ(log.find("Network Installed OK"), log.rfind("Network Installed OK"));
+    ::kill(static_cast<pid_t>(service.processId()), SIGTERM);
+    ASSERT_TRUE(service.waitForFinished(20000));
+    EXPECT_EQ(service.exitCode(), 0);
+}
+
 }  // namespace
 }  // namespace qrv::testing

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "app/shell/com_port.h"
 #include "app/shell/commands.h"
+#include "app/shell/network_install.h"
 #include "app/shell/startup.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
+#include "storage/result_file_format.h"
 
 namespace qrv::testing {
 namespace {
@@ -57,6 +60,42 @@ TEST_F(StartupTest, NoUnitAsksForTheModeWithThreeButtonsUnderTheBanner) {
     EXPECT_EQ(state.WantedUserMode, kModeOffLine);
     EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 1);
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(StartupTest, BesideTheServiceTheWindowIsOffLineAndLeavesTheUnitAlone) {
+    // A unit that answers: the window would install it, were it not the service's.
+    lines->cts = FakeLineState::Cts::FollowsPower;
+    WriteSensorFileWithProbes(2);
+    const std::filesystem::path day = state.paths.DataDirectory(kModeNormal) / "2025-06-01.qrd";
+    std::filesystem::create_directories(day.parent_path());
+    WriteBytes(day, FormatResultHeader("2025-06-01"));
+    state.serviceMonitors = true;
+    // Opening the port would raise both lines again.
+    lines->rts = lines->dtr = false;
+
+    EXPECT_EQ(Start(), std::nullopt);
+
+    EXPECT_EQ(state.WantedUserMode, kModeOffLine);
+    EXPECT_TRUE(dialogs.Popups().empty()) << "no mode question";
+    EXPECT_EQ(networkTimer.stops, 0) << "no installation";
+    EXPECT_FALSE(lines->rts || lines->dtr) << "the port was opened";
+    EXPECT_EQ(state.sensors.Lock()->GetMax1820Index(), 1);
+    EXPECT_EQ(view.years, std::vector<int>{2025}) << "the stored days are offered";
+    EXPECT_NE(LogText().find("Window opened off-line: the service monitors the network\r\n"),
+              std::string::npos);
+
+    // Nor does the menu's installation take the unit from the service.
+    shell::DoeInstallNetwork(state, services, view);
+    ASSERT_EQ(dialogs.Popups().size(), 1U);
+    EXPECT_EQ(dialogs.Popups()[0].message, "This action is not possible in the current mode.\n");
+    EXPECT_EQ(networkTimer.stops, 0);
+    EXPECT_EQ(state.NetWorkInstalled, 0);
+    // Nor does a change of port open one.
+    shell::SetTheNewCommPort(state, services, view, 2);
+    ASSERT_EQ(dialogs.Popups().size(), 2U);
+    EXPECT_EQ(dialogs.Popups()[1].message, "This action is not possible in the current mode.\n");
+    EXPECT_FALSE(lines->rts || lines->dtr) << "the port was opened";
+    EXPECT_EQ(state.settings.SerialPort, 1);
 }
 
 TEST_F(StartupTest, EachModeButtonSetsItsMode) {

@@ -71,6 +71,22 @@ TEST_F(WindowTest, StartupWithoutAUnitAsksTheModeAndOffLineBlinks) {
               "QUORVANEL   Intelligent Probe Network  vs  3.03");
 }
 
+TEST_F(WindowTest, BesideTheServiceTheTitleSaysThatTheServiceMonitors) {
+    dialogs.QueueButton(1);  // continue without a sensor file
+    dialogs.QueueButton(1);
+    state.serviceMonitors = true;
+
+    ASSERT_EQ(Start(), std::nullopt);
+
+    window.DisplayTick();
+    EXPECT_EQ(Label("modeText"), "Off line mode");
+    EXPECT_EQ(window.windowTitle().toStdString(),
+              "QUORVANEL   Intelligent Probe Network  vs  3.03 - the service monitors the network");
+    FindAction("&Deutsch")->trigger();
+    EXPECT_EQ(window.windowTitle().toStdString(),
+              "QUORVANEL   Intelligentes Fühlernetz  vs 3.03 - der Dienst überwacht das Netz");
+}
+
 TEST_F(WindowTest, AChangeOfLanguageInOffLineModeKeepsTheOffLineText) {
     dialogs.QueueButton(2);  // off line
     dialogs.QueueButton(1);  // continue without a sensor file

@@ -57,6 +57,12 @@ void MoveToPort(StationState& state, const ShellServices& services, MainWindowVi
 void SetTheNewCommPort(StationState& state, const ShellServices& services, MainWindowView& view,
                        int port) {
     const int taal = state.settings.Taal;
+    if (state.serviceMonitors) {
+        // Opening a port switches its power lines: the service's unit would
+        // lose its power for a moment.
+        Tell(services, taal, Key::Not_Poss_In_This_Mode);
+        return;
+    }
     services.display.SetMenuBarDimmed(true);
     bool opens = false;
     int check = -1;

@@ -273,7 +273,9 @@ void CheckForNewSensors(StationState& state, const ShellServices& services, Main
 void DoeInstallNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
     const int taal = state.settings.Taal;
     StatusDisplay& display = services.display;
-    if (state.WantedUserMode == kModeDemo) {
+    // Beside the service the unit is the service's; two programs on one
+    // serial port would garble each other's traffic.
+    if (state.WantedUserMode == kModeDemo || state.serviceMonitors) {
         Tell(services, taal, Key::Not_Poss_In_This_Mode);
         return;
     }

@@ -178,11 +178,17 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
                                       text::Plain(Key::TXT_SIM_NETWORK_FILE_BAD, taal) + "\n" +
                                           options.simulatedNetworkProblem);
     }
-    if (options.simulateNetwork) {
-        services.ports.SetMap(MapPortToSimulator(services.ports.Map(), state.settings.SerialPort,
-                                                 *options.simulateNetwork));
+    if (state.serviceMonitors) {
+        // The port is the service's: not even its check may touch it.
+        state.WantedUserMode = kModeOffLine;
+        services.log.LogMessageToDisk("Window opened off-line: the service monitors the network");
+    } else {
+        if (options.simulateNetwork) {
+            services.ports.SetMap(MapPortToSimulator(
+                services.ports.Map(), state.settings.SerialPort, *options.simulateNetwork));
+        }
+        SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(state, services);
     }
-    SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(state, services);
     if (options.simulateNetwork && options.sampleProbes != nullptr) {
         SeedSampleSensorFile(state, services, *options.sampleProbes);
     }
@@ -190,7 +196,10 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
         return kExitDeclined;
     }
 
-    view.SetComPortItems(AvailableComPorts(services.ports));
+    // Opening a port to see whether it exists switches its power lines, which
+    // the service's unit must not see.
+    view.SetComPortItems(state.serviceMonitors ? std::vector<int>{}
+                                               : AvailableComPorts(services.ports));
     view.UpdateCheckMarks();
 
     // Created paused: it ticks (and keeps the watchdog quiet) from now on,

@@ -34,6 +34,9 @@ struct StationState : acquisition::StationFlags {
     SharedSensorTable sensors;
 
     std::atomic<int> WantedUserMode{kModeNotChosen};
+    // The service (quorvanel-station) holds this station: the window runs
+    // off-line beside it and leaves the interface unit to it.
+    bool serviceMonitors = false;
     std::atomic<int> DisplayTimerEnable{0};
 
     int ViewingGraphActive = 0;

@@ -155,7 +155,11 @@ void MainWindow::ShowMainPanel() {
 
 void MainWindow::TranslateQRVMenu() {
     const int taal = state_.settings.Taal;
-    setWindowTitle(Q(text::MainPanelTitle(taal)));
+    std::string title = text::MainPanelTitle(taal);
+    if (state_.serviceMonitors) {
+        title += " - " + text::Plain(Key::TXT_SERVICE_MONITORS, taal);
+    }
+    setWindowTitle(Q(title));
     for (const StaticEntry& entry : entries_) {
         entry.action->setText(MenuText(shell::MenuLabel(*entry.node, taal)));
     }

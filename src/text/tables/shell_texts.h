@@ -7,7 +7,7 @@
 namespace qrv::text::tables {
 
 // Banners, probe-type words, pop-up buttons, and the texts of start-up, files, modes and shutdown.
-inline constexpr std::array<TextTable, 45> kShellTexts{{
+inline constexpr std::array<TextTable, 46> kShellTexts{{
     {"QRVNL_TEXT",
      {"QUORVANEL   Intelligent Probe Network", "QUORVANEL   Intelligentes Fühlernetz",
       "QUORVANEL   Réseau de capteurs intelligents", "QUORVANEL   Intelligent Voelernetwerk"}},
@@ -125,6 +125,9 @@ inline constexpr std::array<TextTable, 45> kShellTexts{{
       "Interface-eenheid niet gevonden......   Kies een optie:\n"}},
     {"TXT_DEMO_TEXT", {"Demo mode", "Demobetrieb", "Mode démo", "Demomodus"}},
     {"TXT_OFFLINE_TEXT", {"Off line mode", "Offline-Betrieb", "Mode hors ligne", "Offline-modus"}},
+    {"TXT_SERVICE_MONITORS",
+     {"the service monitors the network", "der Dienst überwacht das Netz",
+      "le service surveille le réseau", "de dienst bewaakt het netwerk"}},
     {"Not_Poss_In_This_Mode",
      {"This action is not possible in the current mode.\n",
       "Diese Aktion ist in der aktuellen Betriebsart nicht möglich.\n",
