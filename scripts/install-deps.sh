@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
     mawk poppler-utils
+    lintian
     owserver ow-shell
 )
 

@@ -19,6 +19,8 @@ fi
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQRV_WERROR=ON "${launcher[@]}"
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
+# The Debian package from that build (no new compile), and what it must hold.
+scripts/check-package.sh "$(scripts/package.sh build/release | tail -1)"
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_SANITIZE=ON \
     -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${launcher[@]}"
