@@ -171,16 +171,19 @@ TEST(UnattendedDialogs, AnswersTheStartUpQuestionsInEveryLanguageAndLogsEachAnsw
         EXPECT_EQ(ask(Key::Mess_Ask_Demo, {"Normal", "Off line", "Demo"}, 1, 1), 1) << taal;
         EXPECT_EQ(ask(Key::BadSns_Continu, {"Yes", "No"}, 1, 2), 1) << taal;
         EXPECT_EQ(ask(Key::New_Installment, {"Yes", "No"}, 1, 2), 1) << taal;
+        EXPECT_EQ(ask(Key::TXT_SNS_FILE_UNREADABLE, {"Yes", "No"}, 1, 2), 1) << taal;
         // A question a station without a menu never meets gets its Escape choice.
         EXPECT_EQ(ask(Key::TXT_StopNetwork, {"__Yes", "__No"}, 2, 2), 2) << taal;
     }
     EXPECT_EQ(kept, 4);
     const std::vector<std::string> lines = journal.programLog.Messages();
-    ASSERT_EQ(lines.size(), 16U);
+    ASSERT_EQ(lines.size(), 20U);
     EXPECT_EQ(lines[1],
               "Unattended: probe file bad; continuing with what could be read, the bad file is "
               "kept as QRVNL.SNS.bad-1");
-    EXPECT_EQ(lines[3].rfind("Unattended: answered \"No\" to: ", 0), 0U) << lines[3];
+    EXPECT_EQ(lines[3].rfind("Unattended: probe file cannot be read; continuing without it", 0), 0U)
+        << lines[3];
+    EXPECT_EQ(lines[4].rfind("Unattended: answered \"No\" to: ", 0), 0U) << lines[4];
     // Only the first line of each answer in the journal is checked here.
     EXPECT_EQ(
         journal.capture.Text().rfind("<4>Unattended: interface unit not found at start-up", 0), 0U);

@@ -10,6 +10,7 @@
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/network_install.h"
+#include "app/shell/simulation.h"
 #include "app/shell/startup.h"
 #include "app/shell/station_directory.h"
 #include "app/shell/status_reporting_log.h"
@@ -148,9 +149,14 @@ int RunStation(const StationOptions& options) {
 
     const SensorTable sampleProbes = sim::SampleProbeTable();
     const bool sampleNetwork = options.simulateNetwork && options.simulateNetwork->empty();
-    const auto startupExit =
-        shell::RunStartup(state, services, window,
-                          {options.simulateNetwork, sampleNetwork ? &sampleProbes : nullptr});
+    std::string networkProblem;
+    if (options.simulateNetwork && !sampleNetwork &&
+        simulators.Unit(shell::SimulatorPortName(*options.simulateNetwork)) == nullptr) {
+        networkProblem = simulators.LastError();
+    }
+    const auto startupExit = shell::RunStartup(
+        state, services, window,
+        {options.simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, networkProblem});
     if (startupExit) {
         notifier.Stopping();
         return *startupExit;

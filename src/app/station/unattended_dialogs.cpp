@@ -69,6 +69,12 @@ int UnattendedDialogs::GenericMessagePopup(std::string_view, std::string_view me
                     "Unattended: probe file bad; continuing with what could be read, " + kept);
         return 1;
     }
+    if (Is(message, Key::TXT_SNS_FILE_UNREADABLE)) {
+        journal.Log(Priority::kError,
+                    "Unattended: probe file cannot be read; continuing without it, the file is "
+                    "left as it is");
+        return 1;
+    }
     if (Is(message, Key::New_Installment)) {
         journal.Log(Priority::kInfo, "Unattended: going on with the network installation");
         return 1;
@@ -94,9 +100,9 @@ int UnattendedDialogs::RetryUnitLater() {
         return kRetry;
     }
     const int seconds = platform_.retrySeconds ? platform_.retrySeconds() : kDefaultRetrySeconds;
-    platform_.journal.Log(Priority::kError,
-                          "Unattended: interface unit not responding; next try in " +
-                              std::to_string(seconds) + " s");
+    platform_.journal.Log(
+        Priority::kError,
+        "Unattended: interface unit not responding; next try in " + std::to_string(seconds) + " s");
     if (const std::optional<int> signal = platform_.wait(seconds)) {
         pendingSignal_.store(*signal);
         return kCancel;

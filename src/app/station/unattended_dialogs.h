@@ -19,6 +19,7 @@ namespace qrv::station {
 //   interface unit not responding         -> Retry, after the retry interval
 //   probe not found                       -> keep it active and wait for it
 //   probe file bad, continue?             -> Yes, after a copy of the file is kept
+//   probe file unreadable, continue?      -> Yes (the file is left as it is)
 //   check power and cable, continue?      -> Yes
 //   save the new probe's settings?        -> OK
 //   any other question                    -> its Escape choice
