@@ -50,8 +50,6 @@ class HeadlessWindow final : public shell::MainWindowView,
                              public shell::TextViewer,
                              public shell::ResultsTableView {
   public:
-    bool QuitRequested() const { return quitting_.load(); }
-
     void SetWaitCursor(bool) override {}
     void ShowMainPanel() override {}
     void TranslateQRVMenu() override {}
@@ -68,6 +66,7 @@ class HeadlessWindow final : public shell::MainWindowView,
     void AppendViewGraph(int, bool) override {}
     void UpdateActualBigView(int) override {}
     void QuitUserInterface() override { quitting_.store(true); }
+    bool QuitRequested() const override { return quitting_.load(); }
 
     std::optional<std::string> ShowText(std::string_view, std::string_view, bool, int) override {
         return std::nullopt;

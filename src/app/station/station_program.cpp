@@ -126,9 +126,10 @@ int RunStation(const StationOptions& options) {
     HeadlessWindow window;
     ServiceNotifier notifier;
     StationStatus status(state, monitoring);
-    const shell::BackgroundBusWork bus([&](const std::function<bool()>& finished) {
-        loop->RunWhile([&] { return !finished(); });
-    });
+    // The loop leaves signals for after the step, so it never gives up early.
+    const shell::BackgroundBusWork bus(
+        [&](const std::function<bool()>& finished) { loop->RunWhile([&] { return !finished(); }); },
+        [&session](bool on) { session.SetGivingUp(on); });
     const shell::ShellServices services{clock,       dialogs,    display, statusLog,
                                         window,      ports,      session, networkTimer,
                                         probeEditor, monitoring, window,  bus};
