@@ -1,6 +1,8 @@
 #include "acquisition/acquisition_cycle.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/alarm_texts.h"
@@ -54,21 +56,28 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
     context_.display.ShowAlarmButton(false);
     context_.display.SetAlarmButton(1);
     context_.flags.AlarmUserStatus = 1;
-    // The alarm file is written after the table is let go.
-    std::vector<std::string> cleared;
+    // The alarm file and the feed are written after the table is let go.
+    std::vector<std::pair<std::string, LiveEvent>> cleared;
+    const LocalDateTime now = context_.clock.Now();
     {
         const auto table = context_.table.Lock();
-        for (SensorRecord& record : table->SensorArray) {
+        for (std::size_t i = 0; i < table->SensorArray.size(); ++i) {
+            SensorRecord& record = table->SensorArray[i];
             if (record.Line != 0 && record.AlarmState != kAlarmNone) {
-                cleared.push_back(ClearedAlarmMessage(AlarmClearReason::kAlarmsDisabled, record));
+                LiveEvent event =
+                    ProbeEvent(LiveEventKind::kAlarmChanged, now, static_cast<int>(i), record);
+                event.oldAlarm = record.AlarmState;
+                cleared.emplace_back(ClearedAlarmMessage(AlarmClearReason::kAlarmsDisabled, record),
+                                     std::move(event));
             }
             record.AlarmDelayCount = 0;
             record.TripDelayCount = 0;
             record.AlarmState = kAlarmNone;
         }
     }
-    for (const std::string& message : cleared) {
+    for (const auto& [message, event] : cleared) {
         context_.alarmLog.LogAlarmToDisk(message);
+        context_.feed.Publish(event);
     }
 }
 
@@ -91,11 +100,13 @@ void AcquisitionCycle::HandleMeasureSensors() {
             context_.display.SetAlarmButton(1);
             context_.flags.AlarmUserStatus = 1;
             context_.alarmLog.LogAlarmToDisk(kNetworkLostMessage);
+            Publish(LiveEventKind::kNetworkLost);
         }
         return;
     }
     if (alarmStood) {
         context_.alarmLog.LogAlarmToDisk(kNetworkBackMessage);
+        Publish(LiveEventKind::kNetworkBack);
     }
     interfaceErrorCount_ = 0;
     context_.flags.CommunicationErrorAlarm = 0;
@@ -144,6 +155,7 @@ void AcquisitionCycle::ReadProbe() {
     }
 
     bool resetNetwork = false;
+    std::optional<LiveEvent> newReading;
     {
         const auto table = context_.table.Lock();
         SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
@@ -165,11 +177,16 @@ void AcquisitionCycle::ReadProbe() {
                 readAt_[static_cast<std::size_t>(index)] = context_.clock.Timer();
                 record.LostCount = 0;
                 ++record.NewValueCount;
+                newReading =
+                    ProbeEvent(LiveEventKind::kReading, context_.clock.Now(), index, record);
             }
             if (moveOn) {
                 acquireSensorIndex_ = NextAcquireSensor(*table, index);
             }
         }
+    }
+    if (newReading) {
+        context_.feed.Publish(*newReading);
     }
     if (resetNetwork && !Paused()) {
         context_.session.ResetNetworkFromAsync();
@@ -206,6 +223,17 @@ void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
                       context_.lastSampleTime)) {
         context_.flags.StorageToDiskWanted = 1;
     }
+}
+
+void AcquisitionCycle::SetAcquisitionEnabled(bool enabled) {
+    const int was = context_.flags.NetworkAsyncTimerEnabled.exchange(enabled ? 1 : 0);
+    if ((was != 0) != enabled) {
+        Publish(enabled ? LiveEventKind::kAcquisitionResumed : LiveEventKind::kAcquisitionPaused);
+    }
+}
+
+void AcquisitionCycle::Publish(LiveEventKind kind) {
+    context_.feed.Publish(StationEvent(kind, context_.clock.Now()));
 }
 
 int AcquisitionCycle::InitAsyncNetworkTimer(AsyncTimerService& service) {

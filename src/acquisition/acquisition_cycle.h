@@ -11,6 +11,7 @@
 #include "acquisition/alarm_log.h"
 #include "acquisition/station_flags.h"
 #include "acquisition/timer_service.h"
+#include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
@@ -40,6 +41,7 @@ struct AcquisitionContext {
     AlarmOutputs& outputs;
     // Minute of the day of the latest store of the samples.
     const std::atomic<int>& lastSampleTime;
+    LiveFeed& feed;
 };
 
 // The heartbeat of the station: on every tick of the one-second network
@@ -48,6 +50,8 @@ struct AcquisitionContext {
 // store request when a sampling minute is due. Ticks run on the timer
 // thread; the control operations run on the user-interface thread and meet
 // the ticks through the tick lock, so a stop is never overtaken by a tick.
+// It publishes the readings, the network lost and back, and each pause and
+// resumption of acquisition.
 class AcquisitionCycle {
   public:
     explicit AcquisitionCycle(const AcquisitionContext& context) : context_(context) {}
@@ -58,8 +62,8 @@ class AcquisitionCycle {
     // User-interface thread.
     int InitAsyncNetworkTimer(AsyncTimerService& service);
     int DiscardAsyncNetworkTimer(AsyncTimerService& service);
-    void SuspendNetworkAsyncTimer() { context_.flags.NetworkAsyncTimerEnabled = 0; }
-    void ResumeNetworkAsyncTimer() { context_.flags.NetworkAsyncTimerEnabled = 1; }
+    void SuspendNetworkAsyncTimer() { SetAcquisitionEnabled(false); }
+    void ResumeNetworkAsyncTimer() { SetAcquisitionEnabled(true); }
     int NetWorkSuspended() const { return context_.flags.NetworkAsyncTimerEnabled == 0 ? 1 : 0; }
     // Pauses acquisition. Returns once a tick in progress has finished: from
     // then on the timer thread touches neither the session nor the table.
@@ -86,6 +90,8 @@ class AcquisitionCycle {
 
   private:
     bool Paused() const { return context_.flags.NetworkAsyncTimerEnabled == 0; }
+    void SetAcquisitionEnabled(bool enabled);
+    void Publish(LiveEventKind kind);
     void AlarmStep();
     void ClearAlarmsWhileDisabled();
     void ReadProbe();

@@ -146,20 +146,22 @@ std::vector<AlarmEvaluator::AlarmChange> AlarmEvaluator::EvaluateTable(const Loc
         }
         const int state = CountDelays(record, conditions);
         record.AlarmState = state;
-        if (state != kAlarmNone && state != previous) {
-            changes.push_back({i, previous, state, record.RelayEnable == 1,
-                               ProbeAlarmMessage(state, record, taal),
-                               record.SmsEnable == 0
-                                   ? std::string()
-                                   : AlarmSmsText(state, record, taal, now, networkName)});
-        }
-        if (previous != kAlarmNone && state == kAlarmNone) {
-            changes.push_back({i,
-                               previous,
-                               state,
-                               false,
-                               ProbeAlarmMessage(kAlarmEndedMessage, record, taal),
-                               {}});
+        if (state != previous) {
+            LiveEvent event = ProbeEvent(LiveEventKind::kAlarmChanged, now, i, record);
+            event.oldAlarm = previous;
+            event.newAlarm = state;
+            if (state != kAlarmNone) {
+                changes.push_back({std::move(event), record.RelayEnable == 1,
+                                   ProbeAlarmMessage(state, record, taal),
+                                   record.SmsEnable == 0
+                                       ? std::string()
+                                       : AlarmSmsText(state, record, taal, now, networkName)});
+            } else {
+                changes.push_back({std::move(event),
+                                   false,
+                                   ProbeAlarmMessage(kAlarmEndedMessage, record, taal),
+                                   {}});
+            }
         }
         if (state != kAlarmNone) {
             alarmStands = true;
@@ -174,11 +176,12 @@ int AlarmEvaluator::HandleAlarmInterrupt() {
     bool alarmStands = false;
     bool relayWanted = false;
     for (const AlarmChange& change : EvaluateTable(now, alarmStands, relayWanted)) {
-        if (change.state == kAlarmNone) {
+        if (change.event.newAlarm == kAlarmNone) {
             PassAlarmMessageToAlarmFile(change.fileText);
         } else {
             NewOrChangedAlarm(change);
         }
+        context_.feed.Publish(change.event);
     }
     if (alarmStands) {
         context_.flags.SensorAlarm = 1;

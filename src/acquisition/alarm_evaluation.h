@@ -7,6 +7,7 @@
 #include "acquisition/alarm_log.h"
 #include "acquisition/sms_worker.h"
 #include "acquisition/station_flags.h"
+#include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
@@ -59,13 +60,15 @@ struct AlarmEvaluationContext {
     AlarmLog& alarmLog;
     AlarmSmsSink& sms;
     const SettingsOwner& settings;
+    LiveFeed& feed;
 };
 
 // Turns the latest readings into alarm states: limits, delays, the lost
 // count and the windows of the evaluated moment's weekday; writes each new,
 // changed and ended alarm to the alarm file, hands new and changed ones to
-// SMS, and sets the red lamp and the relay from all probes and the user's
-// mute. The walk over the table holds it; the file, SMS and bus work after.
+// SMS, publishes each change, and sets the red lamp and the relay from all
+// probes and the user's mute. The walk over the table holds it; the file, SMS,
+// feed and bus work come after.
 class AlarmEvaluator {
   public:
     explicit AlarmEvaluator(const AlarmEvaluationContext& context) : context_(context) {}
@@ -79,9 +82,7 @@ class AlarmEvaluator {
   private:
     // A probe whose alarm state the walk changed, with the texts it needs.
     struct AlarmChange {
-        int index = 0;
-        int previous = kAlarmNone;
-        int state = kAlarmNone;
+        LiveEvent event;
         bool relay = false;
         std::string fileText;
         // Empty when the probe sends no SMS or the alarm ended.

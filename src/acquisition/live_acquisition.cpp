@@ -7,9 +7,10 @@ LiveAcquisition::LiveAcquisition(const LiveAcquisitionContext& c)
       alarmLog_(c.alarmFile, c.clock, c.log),
       sms_(c.settings, c.launcher, c.clock, c.log, c.display),
       outputs_(c.session),
-      alarms_({c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, sms_, c.settings}),
+      alarms_(
+          {c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, sms_, c.settings, c.feed}),
       cycle_({c.flags, c.table, c.session, c.clock, c.display, c.settings, alarmLog_, alarms_,
-              outputs_, c.lastSampleTime}) {}
+              outputs_, c.lastSampleTime, c.feed}) {}
 
 LiveAcquisition::~LiveAcquisition() {
     DiscardAsyncNetworkTimer();

@@ -10,6 +10,7 @@
 #include "acquisition/station_flags.h"
 #include "acquisition/timer_platform.h"
 #include "acquisition/timer_service.h"
+#include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
@@ -34,6 +35,7 @@ struct LiveAcquisitionContext {
     std::filesystem::path alarmFile;
     // Minute of the day of the latest store of the samples.
     const std::atomic<int>& lastSampleTime;
+    LiveFeed& feed;
 };
 
 // The acquisition and alarm side of the station in one piece: the timer

@@ -81,6 +81,7 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             if (fresh) {
                 state_.ViewGraphNewDay = 1;
             }
+            context_.feed.Publish(StationEvent(LiveEventKind::kStored, now));
         }
     }
     if (result >= kFileOk) {

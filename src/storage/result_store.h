@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "feed/live_feed.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
 #include "runtime/text_file.h"
@@ -35,6 +36,7 @@ struct ResultStoreContext {
     Clock& clock;
     StatusMessages& status;
     EventLog& log;
+    LiveFeed& feed;
 };
 
 // Appends the day's sample blocks to the result files.
@@ -50,8 +52,8 @@ class ResultStore {
     // block is read the first time a store meets the file), or
     // kFileCannotOpenForWriting when the block could not be stored whole; the
     // failure is then logged and shown on the status line, and the file is
-    // left as it was. A probe marked stale (its latest reading is not one of
-    // now) is written as the no-reading marker, like a probe that is off.
+    // left as it was. Each appended block is published (kStored). A probe marked stale (its latest
+    // reading is not one of now) is written as the no-reading marker, like a probe that is off.
     int StoreResultsToDisk(const std::filesystem::path& dataDirectory,
                            const std::bitset<kMaxSensors>& stale = {});
 

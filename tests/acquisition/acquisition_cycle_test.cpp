@@ -253,5 +253,76 @@ TEST(AcquisitionCycle, WithAlarmsDisabledEveryAlarmStepClearsStatesAndOutputs) {
     EXPECT_EQ(Count(f.AlarmFileText(), "Value OK:"), 0);
 }
 
+std::vector<LiveEventKind> Kinds(const std::vector<LiveEvent>& events, bool withReadings) {
+    std::vector<LiveEventKind> kinds;
+    for (const LiveEvent& event : events) {
+        if (withReadings || event.kind != LiveEventKind::kReading) {
+            kinds.push_back(event.kind);
+        }
+    }
+    return kinds;
+}
+
+TEST(AcquisitionCycle, PublishesEachGoodReadingTheUnitLostAndBackAndEachPause) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.AddProbe(1, 1, "Cellar");
+    f.Probe(1).AlarmHigh = 0;
+    f.Probe(1).AlarmDelay = 0;
+    f.Probe(1).Value = 5.0;  // as the installation's scan read it
+    FeedSubscription events = f.feed.Subscribe();
+    f.Start();
+    f.RunFor(8.0);
+    std::vector<LiveEvent> published = events.Drain().events;
+    ASSERT_GE(published.size(), 4U);
+    EXPECT_EQ(published[0].kind, LiveEventKind::kAlarmChanged);
+    EXPECT_EQ(published[0].name, "Cellar");
+    EXPECT_EQ(published[0].newAlarm, kAlarmHigh);
+    EXPECT_EQ(published[1].kind, LiveEventKind::kAcquisitionResumed);
+    int readings = 0;
+    for (const LiveEvent& event : published) {
+        if (event.kind == LiveEventKind::kReading) {
+            const int index = readings++ % 2;
+            EXPECT_EQ(event.index, index);
+            EXPECT_EQ(event.name, index == 0 ? "Cold room" : "Cellar");
+            EXPECT_EQ(event.rom, f.Probe(index).Rom);
+            EXPECT_NEAR(event.value, 4.0 + index, 0.1);
+        }
+    }
+    EXPECT_EQ(readings, 4) << "one reading every two seconds";
+    // Stamped when it happened: the last reading within the last two seconds.
+    EXPECT_EQ(published.back().time.minute, f.clock.Now().minute);
+    EXPECT_GE(published.back().time.second, f.clock.Now().second - 2);
+
+    const double from = f.clock.Timer();
+    f.unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, from, from + 30.0});
+    f.RunFor(60.0);
+    const std::vector<LiveEventKind> lostAndBack{LiveEventKind::kNetworkLost,
+                                                 LiveEventKind::kNetworkBack};
+    EXPECT_EQ(Kinds(events.Drain().events, false), lostAndBack);
+
+    // A failed reading publishes nothing; a stop, the relay test and a start
+    // each pause or resume once.
+    for (int index = 0; index < 2; ++index) {
+        sim::Rom rom{};
+        for (std::size_t i = 0; i < rom.size(); ++i) {
+            rom[i] = static_cast<std::uint8_t>(f.Probe(index).Rom[i]);
+        }
+        f.unit->AddFault({sim::FaultKind::kRemoved, rom, 0, f.clock.Timer()});
+    }
+    f.RunFor(2.0);
+    EXPECT_EQ(Kinds(events.Drain().events, true), std::vector<LiveEventKind>{});
+    f.live.Cycle().ManualSetAlarmRelais();
+    f.live.Cycle().StopNetworkTimer();
+    f.live.Cycle().StopNetworkTimer();
+    f.live.Cycle().ManualSetAlarmRelais();
+    f.live.Cycle().StartNetworkTimer();
+    EXPECT_EQ(Kinds(events.Drain().events, true),
+              (std::vector<LiveEventKind>{
+                  LiveEventKind::kAcquisitionPaused, LiveEventKind::kAcquisitionResumed,
+                  LiveEventKind::kAcquisitionPaused, LiveEventKind::kAcquisitionResumed}));
+}
+
 }  // namespace
 }  // namespace qrv::testing

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "acquisition/alarm_evaluation.h"
 #include "runtime/encoding.h"
 #include "runtime/program_log_file.h"
@@ -78,7 +80,10 @@ class AlarmEvaluationTest : public ::testing::Test {
     SettingsOwner settings;
     RecordingOutputs outputs;
     RecordingSms sms;
-    AlarmEvaluator evaluator{{table, flags, clock, display, outputs, alarmLog, sms, settings}};
+    LiveFeed feed;
+    FeedSubscription events = feed.Subscribe();
+    AlarmEvaluator evaluator{
+        {table, flags, clock, display, outputs, alarmLog, sms, settings, feed}};
 };
 
 TEST_F(AlarmEvaluationTest, PreHighAfterSixtySecondsThenHighAfterTwoMinutes) {
@@ -118,6 +123,20 @@ TEST_F(AlarmEvaluationTest, PreHighAfterSixtySecondsThenHighAfterTwoMinutes) {
     EXPECT_EQ(flags.SensorAlarm, 0);
     EXPECT_EQ(AlarmLines().back(), "Value OK:  Freezer    20.0\u00B0C");
     EXPECT_EQ(sms.texts.size(), 3U);
+
+    // Each change is published once, with the value that made it.
+    std::vector<std::tuple<int, int, double>> changes;
+    for (const LiveEvent& event : events.Drain().events) {
+        ASSERT_EQ(event.kind, LiveEventKind::kAlarmChanged);
+        EXPECT_EQ(event.name, "Freezer");
+        EXPECT_EQ(event.index, 0);
+        changes.emplace_back(event.oldAlarm, event.newAlarm, event.value);
+    }
+    EXPECT_EQ(changes,
+              (std::vector<std::tuple<int, int, double>>{{kAlarmNone, kPreAlarmHigh, 31.0},
+                                                         {kPreAlarmHigh, kAlarmHigh, 31.0},
+                                                         {kAlarmHigh, kPreAlarmHigh, 27.0},
+                                                         {kPreAlarmHigh, kAlarmNone, 20.0}}));
 }
 
 TEST_F(AlarmEvaluationTest, HighLimitsCountFromTheirValueAndLowLimitsBelowIt) {

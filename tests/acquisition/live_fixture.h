@@ -82,6 +82,7 @@ struct LiveFixture {
     acquisition::SteppedTimerPlatform timers{clock};
     acquisition::ClockTimerPlatform threadTimers{clock};
     std::atomic<int> lastSampleTime{-1};
+    LiveFeed feed;
     acquisition::LiveAcquisition live;
 };
 

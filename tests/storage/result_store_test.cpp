@@ -167,7 +167,7 @@ TEST_F(ResultStoreTest, AMinuteWithABlockIsNeverStoredAgainAlsoAfterARestart) {
     EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
 
     // A station restarted within the minute reads the minute from the file.
-    ResultStore restarted({table, clock, status, log});
+    ResultStore restarted({table, clock, status, log, feed});
     EXPECT_EQ(restarted.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
     EXPECT_EQ(ReadBytes(DayFile("2026-12-06")), once);
     EXPECT_EQ(restarted.State().LastSampleTime.load(), 870);
@@ -183,6 +183,21 @@ TEST_F(ResultStoreTest, AMinuteWithABlockIsNeverStoredAgainAlsoAfterARestart) {
     ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
     EXPECT_TRUE(ReadBytes(DayFile("2026-12-06"))
                     .starts_with(ResultHeaderText("2026-12-06") + BlockHeaderText("14:31", 3)));
+}
+
+TEST_F(ResultStoreTest, OnlyAnAppendedBlockIsPublished) {
+    FeedSubscription events = feed.Subscribe();
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    clock.Advance(20);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
+    testing::WriteBytes(temp / "blocked", "x");
+    EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), kFileCannotOpenForWriting);
+    netWorkInstalled = 0;
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreNoNetwork);
+    const std::vector<LiveEvent> published = events.Drain().events;
+    ASSERT_EQ(published.size(), 1U);
+    EXPECT_EQ(published[0].kind, LiveEventKind::kStored);
+    EXPECT_EQ(published[0].time, (LocalDateTime{2026, 12, 6, 14, 30, 5, 0}));
 }
 
 class TodayReaderTest : public ResultStoreTest {

@@ -43,7 +43,8 @@ struct StoreRig {
     std::atomic<int> netWorkInstalled{0};
     StatusMessages status{display, taal, netWorkInstalled};
     RecordingLog log;
-    ResultStore store{{table, clock, status, log}};
+    LiveFeed feed;
+    ResultStore store{{table, clock, status, log, feed}};
 };
 
 }  // namespace qrv::testing

@@ -7,10 +7,10 @@ namespace qrv::shell {
 LiveMonitoring::LiveMonitoring(StationState& state, const MonitoringPlatform& platform)
     : state_(state),
       statusMessages_(platform.display, state.settings.Taal, state.NetWorkInstalled),
-      store_({state.sensors, platform.clock, statusMessages_, platform.log}),
+      store_({state.sensors, platform.clock, statusMessages_, platform.log, feed_}),
       acquisition_({state, state.sensors, platform.session, platform.clock, platform.display,
                     platform.log, state.settingsOwner, platform.launcher, platform.timers,
-                    state.paths.AlarmFileName(), store_.State().LastSampleTime}) {}
+                    state.paths.AlarmFileName(), store_.State().LastSampleTime, feed_}) {}
 
 void LiveMonitoring::StopNetworkTimer() {
     acquisition_.Cycle().StopNetworkTimer();

@@ -4,6 +4,7 @@
 #include "acquisition/timer_platform.h"
 #include "app/shell/network_timer_control.h"
 #include "app/shell/station_state.h"
+#include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
@@ -25,7 +26,8 @@ struct MonitoringPlatform {
 };
 
 // The live side of the station: the network timer with acquisition, alarms,
-// the alarm file and SMS, and the store of the day's samples. It is the
+// the alarm file and SMS, the store of the day's samples, and the live-event
+// feed they publish to. It is the
 // pause and resume that installation and the other user-interface
 // operations meet.
 class LiveMonitoring final : public NetworkTimerControl {
@@ -48,10 +50,12 @@ class LiveMonitoring final : public NetworkTimerControl {
     int StoreLastBlock() { return StoreResultsToDisk(); }
 
     acquisition::LiveAcquisition& Acquisition() { return acquisition_; }
+    LiveFeed& Feed() { return feed_; }
     const StoreState& Stores() const { return store_.State(); }
 
   private:
     StationState& state_;
+    LiveFeed feed_;
     StatusMessages statusMessages_;
     ResultStore store_;
     acquisition::LiveAcquisition acquisition_;
