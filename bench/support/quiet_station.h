@@ -57,8 +57,6 @@ struct NoView final : shell::MainWindowView {
     void PrintMoWeDayReport(int, int) override {}
     void PrintSystemSettings() override {}
     void PrintProbeSettings() override {}
-    void AppendViewGraph(int, bool) override {}
-    void UpdateActualBigView(int) override {}
 };
 
 // Rows are built as for the window, counted and dropped.

@@ -137,8 +137,9 @@ int main(int argc, char** argv) {
         std::atomic<int> communicationError{0};
         int viewProbeSensor = 0;
         int viewingGraphActive = 0;
+        qrv::LiveFeed feed;
         qrv::panels::CurrentValuesPanel current(
-            context, {*table, communicationError, viewProbeSensor, viewingGraphActive});
+            context, {*table, feed, communicationError, viewProbeSensor, viewingGraphActive});
         current.Open(0);
         Draw(current);
         std::vector<double> currentStepping;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "app/shell/display_timer.h"
@@ -108,33 +107,26 @@ TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLin
     EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
 }
 
-TEST_F(DisplayTimerTest, AStoreFeedsTheGraphAndOnlyTheShownProbeRefreshesTheCurrentValues) {
+TEST_F(DisplayTimerTest, AStoreIsMadeOnceWhenDueAndTheRowsAreLeftToTheFeed) {
     state.NetWorkInstalled = 1;
     for (SensorRecord& record : std::span(state.sensors.Lock()->SensorArray).first(3)) {
         record.Line = 1;
         record.Name = "Probe";
         record.SensorType = kTypeTemperature;
         record.Value = 4.5;
+        record.NewValueCount = 1;
     }
-    state.ViewProbeSensor = 1;
-    state.sensors.Lock()->SensorArray[0].NewValueCount = 1;
-    state.sensors.Lock()->SensorArray[2].NewValueCount = 1;
-    Tick();
-    EXPECT_TRUE(view.appendedGraphs.empty());
-    EXPECT_TRUE(view.bigViewUpdates.empty()) << "only other probes had new readings";
-
-    state.sensors.Lock()->SensorArray[1].NewValueCount = 3;
+    FeedSubscription events = monitoring.Feed().Subscribe();
     state.StorageToDiskWanted = 1;
     Tick();
-    // The first block of the day starts its file: the panel rereads the day.
-    using Appended = std::vector<std::pair<int, bool>>;
-    EXPECT_EQ(view.appendedGraphs, (Appended{{14 * 60 + 5, true}}));
-    EXPECT_EQ(view.bigViewUpdates, std::vector<int>{1});
-    EXPECT_EQ(state.sensors.Lock()->SensorArray[1].NewValueCount, 0);
-
     Tick();
-    EXPECT_EQ(view.appendedGraphs.size(), 1u) << "one store, one append";
-    EXPECT_EQ(view.bigViewUpdates.size(), 1u);
+    const std::vector<LiveEvent> published = events.Drain().events;
+    ASSERT_EQ(published.size(), 1U) << "one store, once";
+    EXPECT_EQ(published[0].kind, LiveEventKind::kStored);
+    EXPECT_EQ(state.StorageToDiskWanted, 0);
+    EXPECT_EQ(view.years, std::vector<int>{2026}) << "the first file of a year lists it";
+    EXPECT_EQ(resultsTable.rowUpdates, 0);
+    EXPECT_EQ(state.sensors.Lock()->SensorArray[0].NewValueCount, 1);
 }
 
 TEST_F(DisplayTimerTest, ASuspendedTimerDoesNothing) {

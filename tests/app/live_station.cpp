@@ -61,6 +61,7 @@ void LiveStation::RunFor(double seconds) {
         timers.RunDue();
         if (clock.Timer() + 5e-7 >= nextDisplayTick) {
             shell::SampleTimer(state, services, view);
+            rows.Serve();
             // Like a user-interface timer: a late tick is not repeated.
             nextDisplayTick = std::max(nextDisplayTick + 1.0, std::floor(clock.Timer()) + 1.0);
         }

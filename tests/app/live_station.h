@@ -6,6 +6,7 @@
 #include "acquisition/clock_timer_platform.h"
 #include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
+#include "app/shell/results_rows.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "app/shell/status_reporting_log.h"
@@ -50,6 +51,8 @@ struct LiveStation {
     // What a network installation leaves: the session with the unit's
     // devices, the results table, acquisition started, a store requested.
     void Install();
+    // Delivers the ticks due in time order; after each display tick the
+    // rows take what the feed brought, as the event loop would.
     void RunFor(double seconds);
     // Points the SMS settings at an existing program and a destination.
     void ConfigureSms();
@@ -83,6 +86,8 @@ struct LiveStation {
     ScriptedProbeEditorView probeEditor;
     RecordingView view;
     shell::ShellServices services;
+    // The rows as the window's event loop keeps them from the feed.
+    shell::ResultsRows rows{state, resultsTable, monitoring.Feed()};
     double nextDisplayTick;
 };
 

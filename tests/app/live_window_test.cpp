@@ -97,6 +97,24 @@ TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
     EXPECT_TRUE(Visible("resultsTable"));
 }
 
+TEST_F(LiveWindowTest, AReadingPublishedOnAnotherThreadReachesItsRowOnTheEventLoop) {
+    AddProbes(3);
+    shell::InitTheResultsTable(state, window.Services());
+    LiveEvent reading;
+    {
+        const auto table = state.sensors.Lock();
+        table->SensorArray[1].Value = -3.5;
+        reading = ProbeEvent(LiveEventKind::kReading, clock.Now(), 1, table->SensorArray[1]);
+    }
+    std::thread publisher([&] { window.Monitoring().Feed().Publish(reading); });
+    publisher.join();
+    EXPECT_EQ(Table().item(1, 1)->text().toStdString(), "  20.1\u00B0C")
+        << "the publisher's thread only posts";
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] { return Table().item(1, 1)->text().toStdString() == "  -3.5\u00B0C"; }));
+    EXPECT_EQ(Table().item(0, 1)->text().toStdString(), "  20.0\u00B0C");
+}
+
 TEST_F(LiveWindowTest, TheNoCommunicationScreenKeepsHeaderBannerAndStatusLineInPlace) {
     window.resize(1000, 700);
     AddProbes(4);

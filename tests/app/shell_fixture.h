@@ -11,6 +11,7 @@
 
 #include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
+#include "app/shell/results_rows.h"
 #include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
@@ -110,14 +111,8 @@ class RecordingView final : public shell::MainWindowView {
     }
     void PrintSystemSettings() override { opened.emplace_back("system printout"); }
     void PrintProbeSettings() override { opened.emplace_back("probe printout"); }
-    void AppendViewGraph(int newSampleTime, bool newDay) override {
-        appendedGraphs.emplace_back(newSampleTime, newDay);
-    }
-    void UpdateActualBigView(int index) override { bigViewUpdates.push_back(index); }
 
     bool waitCursor = false;
-    std::vector<std::pair<int, bool>> appendedGraphs;
-    std::vector<int> bigViewUpdates;
     int shows = 0;
     int translations = 0;
     int checkMarkUpdates = 0;
@@ -167,6 +162,8 @@ struct ShellFixture {
     RecordingResultsTable resultsTable;
     shell::ShellServices services;
     RecordingView view;
+    // What the window's event loop does with the feed, when a test serves it.
+    shell::ResultsRows rows{state, resultsTable, monitoring.Feed()};
 };
 
 }  // namespace qrv::testing

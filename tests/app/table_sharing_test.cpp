@@ -121,6 +121,7 @@ TEST_F(TableSharing, RowRefreshesAndStoresWhileProbesAreRead) {
     for (int round = 0; clock.Timer() < installedAt + 150.0; ++round) {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline);
         shell::SampleTimer(state, services, view);
+        rows.Serve();
         if (round % 10 == 0) {
             state.StorageToDiskWanted = 1;
             shell::InitTheResultsTable(state, services);
@@ -129,6 +130,7 @@ TEST_F(TableSharing, RowRefreshesAndStoresWhileProbesAreRead) {
     }
     services.networkTimer.StopNetworkTimer();
     shell::SampleTimer(state, services, view);
+    rows.Serve();
     ASSERT_EQ(resultsTable.rows.size(), 3U);
     EXPECT_NE(resultsTable.rows[1].cells[0].find("Office"), std::string::npos);
     EXPECT_EQ(resultsTable.rows[1].cells[1].substr(0, 5), "  35.");

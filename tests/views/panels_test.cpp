@@ -45,10 +45,27 @@ class CurrentValuesPanelTest : public ::testing::Test, protected PanelFixture {
     }
 
     panels::LiveProbes Live() {
-        return {*table, communicationError, viewProbeSensor, viewingGraphActive};
+        return {*table, feed, communicationError, viewProbeSensor, viewingGraphActive};
+    }
+    // Publishes as the station does and lets the event loop deliver it.
+    void Publish(const LiveEvent& event) {
+        feed.Publish(event);
+        QCoreApplication::processEvents();
+    }
+    void Stored(int hour, int minute) {
+        LocalDateTime at = clock.Now();
+        at.hour = hour;
+        at.minute = minute;
+        Publish(StationEvent(LiveEventKind::kStored, at));
+    }
+    void Read(int index, double value) {
+        table->Lock()->SensorArray[static_cast<std::size_t>(index)].Value = value;
+        Publish(ProbeEvent(LiveEventKind::kReading, clock.Now(), index,
+                           table->Copy().SensorArray[static_cast<std::size_t>(index)]));
     }
 
     std::unique_ptr<SharedSensorTable> table = std::make_unique<SharedSensorTable>();
+    LiveFeed feed;
     std::atomic<int> communicationError{0};
     int viewProbeSensor = 0;
     int viewingGraphActive = 0;
@@ -189,7 +206,7 @@ TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {
     panel.Open(0);
     panel.Graph().SetCursorIndex(60);
     table->Lock()->SensorArray[0].Value = -10.0;
-    panel.AppendViewGraph(14 * 60 + 5, false);
+    Stored(14, 5);
     EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 144);
     EXPECT_EQ(panel.Today().ViewTime[144], 14 * 60 + 5);
     EXPECT_EQ(Text(panel, "maxLine"), "Max:  -10.0°C");
@@ -197,18 +214,53 @@ TEST_F(CurrentValuesPanelTest, StoresAppendAndANewDayRereads) {
 
     // A failed reading is not appended.
     table->Lock()->SensorArray[0].Value = -994.0;
-    panel.AppendViewGraph(14 * 60 + 10, false);
+    Stored(14, 10);
     EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 144);
 
     // After midnight the new day's file (none yet) is read from its start.
     clock.SetNow({2026, 1, 6, 0, 5, 0, 0});
     table->Lock()->SensorArray[0].Value = -18.0;
-    panel.AppendViewGraph(5, true);
+    Stored(0, 5);
     EXPECT_TRUE(panel.Graph().chart()->series().isEmpty());
-    panel.AppendViewGraph(10, true);  // the flag stays up; the day is read once
+    Stored(0, 10);  // the day is read once
     EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 0);
     EXPECT_EQ(panel.Today().ViewTime[0], 10);
     EXPECT_EQ(panel.Graph().chart()->series().size(), 1);
+}
+
+TEST_F(CurrentValuesPanelTest, TheShownProbesEventsRefreshTheBigViewOnlyWhileOpen) {
+    panels::CurrentValuesPanel panel(Context(), Live());
+    EXPECT_EQ(feed.Subscribers(), 0U) << "a closed panel does not subscribe";
+    panel.Open(0);
+    EXPECT_EQ(feed.Subscribers(), 1U);
+    Read(0, -21.0);
+    EXPECT_EQ(Text(panel, "bigValue"), " -21.0°C");
+    // Another probe's reading leaves the shown one as it was on screen.
+    table->Lock()->SensorArray[0].Value = -22.0;
+    Read(1, 3.0);
+    EXPECT_EQ(Text(panel, "bigValue"), " -21.0°C");
+
+    communicationError = 1;
+    Publish(StationEvent(LiveEventKind::kNetworkLost, clock.Now()));
+    EXPECT_EQ(Text(panel, "bigValue"), " ");
+    communicationError = 0;
+    Publish(StationEvent(LiveEventKind::kNetworkBack, clock.Now()));
+    EXPECT_EQ(Text(panel, "bigValue"), " -22.0°C");
+
+    // Events that came while the panel was held up are not all there: it
+    // reads the day and the value again.
+    table->Lock()->SensorArray[0].Value = -23.0;
+    for (std::size_t i = 0; i < LiveFeed::kDefaultCapacity + 1; ++i) {
+        feed.Publish(StationEvent(LiveEventKind::kAcquisitionPaused, clock.Now()));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Text(panel, "bigValue"), " -23.0°C");
+    EXPECT_EQ(panel.Today().ViewArrayMaxIndex, 143);
+
+    panel.accept();
+    EXPECT_EQ(feed.Subscribers(), 0U);
+    Read(0, -5.0);
+    EXPECT_EQ(Text(panel, "bigValue"), " -23.0°C");
 }
 
 TEST_F(CurrentValuesPanelTest, HardCopyPrintsTodaysGraph) {

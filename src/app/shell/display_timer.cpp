@@ -1,11 +1,7 @@
 #include "app/shell/display_timer.h"
 
-#include <utility>
-#include <vector>
-
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
-#include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 
 namespace qrv::shell {
@@ -36,40 +32,12 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
     }
 }
 
-// The store the acquisition asked for, and the rows of probes with new
-// readings or alarms (all of them while the interface unit is silent).
-void StoreAndRefreshRows(StationState& state, const ShellServices& services, MainWindowView& view) {
-    if (state.StorageToDiskWanted.exchange(0) != 0) {
-        if (services.monitoring.StoreResultsToDisk() != kStoreMinuteAlreadyStored) {
-            AddYearOfNewFile(state, services.clock, view);
-            const StoreState& stores = services.monitoring.Stores();
-            view.AppendViewGraph(stores.ViewGraphNewSampleTime, stores.ViewGraphNewDay != 0);
-        }
-    }
-    // The rows are built under the table's lock and shown after it, and the
-    // current-values panel takes the table itself.
-    bool shownProbeChanged = false;
-    std::vector<std::pair<int, ResultsRow>> rows;
-    {
-        const auto table = state.sensors.Lock();
-        const bool all = state.CommunicationErrorAlarm != 0;
-        const int last = table->GetMax1820Index();
-        for (int index = 0; index <= last; ++index) {
-            SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
-            if (all || record.NewValueCount > 0 || record.AlarmState != kAlarmNone) {
-                record.NewValueCount = 0;
-                if (state.SensorListActive != 0) {
-                    rows.emplace_back(index, BuildResultsRow(record, state.settings.Taal));
-                }
-                shownProbeChanged = shownProbeChanged || index == state.ViewProbeSensor;
-            }
-        }
-    }
-    for (const auto& [index, row] : rows) {
-        ShowResultsRow(state, services, index, row);
-    }
-    if (shownProbeChanged) {
-        view.UpdateActualBigView(state.ViewProbeSensor);
+// The store the acquisition asked for. The rows and the current-values panel
+// follow the live-event feed, which the store publishes to as well.
+void StoreWhenDue(StationState& state, const ShellServices& services, MainWindowView& view) {
+    if (state.StorageToDiskWanted.exchange(0) != 0 &&
+        services.monitoring.StoreResultsToDisk() != kStoreMinuteAlreadyStored) {
+        AddYearOfNewFile(state, services.clock, view);
     }
 }
 
@@ -96,7 +64,7 @@ void SampleTimer(StationState& state, const ShellServices& services, MainWindowV
     }
     ShowAlarmIndicators(state, services);
     if (state.NetWorkInstalled != 0) {
-        StoreAndRefreshRows(state, services, view);
+        StoreWhenDue(state, services, view);
     }
     RestoreStatusMessage(state, services.display);
 }

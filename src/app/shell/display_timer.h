@@ -10,7 +10,8 @@ inline constexpr int kWatchdogTicks = 300;
 
 // One tick of the main panel's display timer (once a second): clock, blinking
 // mode text, watchdog, alarm banner and button, the store the acquisition
-// asked for, the rows and the current-values panel, status line.
+// asked for, status line. The rows and the current-values panel follow the
+// live-event feed instead.
 void SampleTimer(StationState& state, const ShellServices& services, MainWindowView& view);
 
 }  // namespace qrv::shell

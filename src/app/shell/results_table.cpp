@@ -169,16 +169,9 @@ void InitTheResultsTable(StationState& state, const ShellServices& services) {
 
 void UpdateTheResultsTable(StationState& state, const ShellServices& services,
                            const SensorTable& table, int index) {
-    ShowResultsRow(
-        state, services, index,
+    services.resultsTable.SetRow(
+        index,
         BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)], state.settings.Taal));
-}
-
-void ShowResultsRow(const StationState& state, const ShellServices& services, int index,
-                    const ResultsRow& row) {
-    services.resultsTable.SetRow(index, row);
-    // The event loop draws the rows as soon as the display tick is done; a
-    // drawing pass per row would cost a hundred of them a second.
     services.resultsTable.HideTheTable(state.CommunicationErrorAlarm != 0);
 }
 

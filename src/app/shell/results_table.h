@@ -62,8 +62,5 @@ void InitTheResultsTable(StationState& state, const ShellServices& services);
 // One row of the probe at index, from a copy of the probe table.
 void UpdateTheResultsTable(StationState& state, const ShellServices& services,
                            const SensorTable& table, int index);
-// Shows a row built from the probe at index.
-void ShowResultsRow(const StationState& state, const ShellServices& services, int index,
-                    const ResultsRow& row);
 
 }  // namespace qrv::shell

@@ -67,12 +67,6 @@ class MainWindowView {
     virtual void PrintSystemSettings() = 0;
     virtual void PrintProbeSettings() = 0;
 
-    // The display timer's hooks into an open current-values panel: after
-    // each store of the day's values (the minutes of the store, and whether
-    // it started a new day's file), and after a probe's new reading or alarm
-    // change. Nothing happens while the panel is closed.
-    virtual void AppendViewGraph(int newSampleTime, bool newDay) = 0;
-    virtual void UpdateActualBigView(int index) = 0;
     // Ends the event loop; the shutdown follows.
     virtual void QuitUserInterface() = 0;
     // True once the event loop has been told to end: work still under way

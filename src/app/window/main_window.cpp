@@ -70,6 +70,7 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
                 statusLog_,       platform.editor,        platform.ports,
                 platform.session, commandNetworkTimer_,   probeEditor_,
                 monitoring_,      panel_->ResultsTable(), bus_},
+      rows_(state, panel_->ResultsTable(), monitoring_.Feed()),
       tree_(shell::MainMenuTree()),
       status_(display_, state.settings.Taal, state.NetWorkInstalled),
       history_(std::make_unique<HistoryData>()) {
@@ -86,6 +87,12 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
     }
     connect(panel_, &MainPanel::alarmButtonChanged, this,
             [this](int value) { shell::AlarmButton(state_, services_, value); });
+    // The rows are drawn on this thread's event loop, never on the
+    // publisher's: the network timer's thread only posts.
+    rows_.Events().SetWakeUp([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { rows_.Serve(); }, Qt::QueuedConnection);
+    });
     connect(&displayTimer_, &QTimer::timeout, this, &MainWindow::DisplayTick);
     connect(&menuTimer_, &QTimer::timeout, this, &MainWindow::HandleSetMenuItems);
     displayTimer_.start(kDisplayTimerMs);
@@ -279,7 +286,7 @@ panels::CurrentValuesPanel& MainWindow::CurrentValues() {
     if (!currentValues_) {
         currentValues_ = std::make_unique<panels::CurrentValuesPanel>(
             MakePanelContext(),
-            panels::LiveProbes{state_.sensors, state_.CommunicationErrorAlarm,
+            panels::LiveProbes{state_.sensors, monitoring_.Feed(), state_.CommunicationErrorAlarm,
                                state_.ViewProbeSensor, state_.ViewingGraphActive},
             this);
     }
@@ -314,18 +321,6 @@ void MainWindow::PrintSystemSettings() {
 
 void MainWindow::PrintProbeSettings() {
     pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy());
-}
-
-void MainWindow::AppendViewGraph(int newSampleTime, bool newDay) {
-    if (currentValues_ && state_.ViewingGraphActive != 0) {
-        currentValues_->AppendViewGraph(newSampleTime, newDay);
-    }
-}
-
-void MainWindow::UpdateActualBigView(int index) {
-    if (currentValues_ && state_.ViewingGraphActive != 0 && index == state_.ViewProbeSensor) {
-        currentValues_->UpdateActualBigView();
-    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 #include "acquisition/timer_platform.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_model.h"
+#include "app/shell/results_rows.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "app/shell/status_reporting_log.h"
@@ -69,8 +70,6 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     void PrintMoWeDayReport(int period, int year) override;
     void PrintSystemSettings() override;
     void PrintProbeSettings() override;
-    void AppendViewGraph(int newSampleTime, bool newDay) override;
-    void UpdateActualBigView(int index) override;
 
     // The panels, created when first opened.
     panels::CurrentValuesPanel& CurrentValues();
@@ -109,6 +108,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     // Long bus steps run beside the event loop, which takes no input then.
     shell::BackgroundBusWork bus_;
     shell::ShellServices services_;
+    shell::ResultsRows rows_;
     std::vector<shell::MenuNode> tree_;
     std::vector<StaticEntry> entries_;
     std::multimap<shell::DynamicItems, std::pair<QMenu*, const shell::MenuNode*>> dynamicMenus_;

@@ -130,6 +130,11 @@ void CurrentValuesPanel::TranslateViewPanel() {
 }
 
 void CurrentValuesPanel::Open(int index) {
+    events_ = live_.feed.Subscribe();
+    events_.SetWakeUp([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ServeFeed(); }, Qt::QueuedConnection);
+    });
     live_.viewingGraphActive = 1;
     live_.viewProbeSensor = index;
     graph_->Clear();
@@ -144,6 +149,7 @@ void CurrentValuesPanel::DoeProbeViewPanel(int index) {
 }
 
 void CurrentValuesPanel::done(int result) {
+    events_.Close();
     live_.viewingGraphActive = 0;
     QDialog::done(result);
 }
@@ -250,11 +256,42 @@ void CurrentValuesPanel::ViewPrev() {
     Step(false);
 }
 
-void CurrentValuesPanel::AppendViewGraph(int newSampleTime, bool newDay) {
+void CurrentValuesPanel::ServeFeed() {
     if (live_.viewingGraphActive == 0) {
         return;
     }
-    if (newDay && loadedDay_ != FileDate(context_.clock.Now())) {
+    const FeedBatch batch = events_.Drain();
+    if (batch.dropped > 0) {
+        // Held up for longer than the queue holds: the day and the value
+        // are read afresh instead of what was lost.
+        GetAndBringProbeToScreen();
+        return;
+    }
+    bool shownProbeChanged = false;
+    for (const LiveEvent& event : batch.events) {
+        switch (event.kind) {
+            case LiveEventKind::kReading:
+            case LiveEventKind::kAlarmChanged:
+                shownProbeChanged = shownProbeChanged || event.index == live_.viewProbeSensor;
+                break;
+            case LiveEventKind::kNetworkLost:
+            case LiveEventKind::kNetworkBack:
+                shownProbeChanged = true;
+                break;
+            case LiveEventKind::kStored:
+                AppendViewGraph(event.time);
+                break;
+            default:
+                break;
+        }
+    }
+    if (shownProbeChanged) {
+        UpdateActualBigView();
+    }
+}
+
+void CurrentValuesPanel::AppendViewGraph(const LocalDateTime& storedAt) {
+    if (loadedDay_ != FileDate(storedAt)) {
         // Midnight has passed: the new day's file is read from its start.
         GetAndBringProbeToScreen();
         return;
@@ -272,7 +309,7 @@ void CurrentValuesPanel::AppendViewGraph(int newSampleTime, bool newDay) {
             hasValues_ = true;
         }
         const auto i = static_cast<std::size_t>(today.ViewArrayMaxIndex);
-        today.ViewTime[i] = newSampleTime;
+        today.ViewTime[i] = storedAt.hour * 60 + storedAt.minute;
         today.ViewTemp[i] = value;
         today.ViewMeasMin = std::min(today.ViewMeasMin, value);
         today.ViewMeasMax = std::max(today.ViewMeasMax, value);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "feed/live_feed.h"
 #include "reports/pages/panel_context.h"
 #include "sensors/shared_sensor_table.h"
 #include "storage/today_reader.h"
@@ -17,6 +18,7 @@ namespace qrv::panels {
 // What the current-values panel reads of the live station.
 struct LiveProbes {
     SharedSensorTable& table;
+    LiveFeed& feed;
     const std::atomic<int>& communicationErrorAlarm;
     int& viewProbeSensor;     // the record shown
     int& viewingGraphActive;  // 1 while the panel is open
@@ -24,7 +26,9 @@ struct LiveProbes {
 
 // One probe at a time: its value in large type, its state in words, today's
 // graph with a cursor read-out, stepping through the probes and a printed
-// hard copy of the graph.
+// hard copy of the graph. While it is open it follows the live-event feed:
+// the shown probe's readings and alarm changes, the interface unit lost and
+// back, and each store, which adds a point to the graph.
 class CurrentValuesPanel final : public QDialog {
     Q_OBJECT
   public:
@@ -36,10 +40,13 @@ class CurrentValuesPanel final : public QDialog {
     // The opening without the modal loop, for a caller that runs its own.
     void Open(int index);
 
-    // The display timer's hooks: after each store of the day's values, and
-    // when a probe got a new reading or changed its alarm state.
-    void AppendViewGraph(int newSampleTime, bool newDay);
+    // After a store of the day's values at storedAt: the shown probe's value
+    // joins the graph, or the day is read again once the store began a new day.
+    void AppendViewGraph(const LocalDateTime& storedAt);
     void UpdateActualBigView();
+    // Applies what the feed brought since the last call; the feed's wake-up
+    // posts it to the event loop.
+    void ServeFeed();
 
     void ViewNext();
     void ViewPrev();
@@ -65,6 +72,8 @@ class CurrentValuesPanel final : public QDialog {
     bool hasValues_ = false;
     std::string loadedDay_;  // YYYY-MM-DD of the values shown
     int viewCursorTime_ = 0;
+    // While the panel is open; declared last, so that it ends first.
+    FeedSubscription events_;
 
     QLabel* probeName_;
     QLabel* probeType_;

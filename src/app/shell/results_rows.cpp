@@ -1,0 +1,61 @@
+#include "app/shell/results_rows.h"
+
+#include <utility>
+#include <vector>
+
+namespace qrv::shell {
+
+ResultsRows::ResultsRows(StationState& state, ResultsTableView& view, LiveFeed& feed)
+    : state_(state), view_(view), events_(feed.Subscribe()) {}
+
+void ResultsRows::Serve() {
+    const FeedBatch batch = events_.Drain();
+    if (batch.dropped > 0) {
+        ShowRows(nullptr);
+        return;
+    }
+    for (const LiveEvent& event : batch.events) {
+        switch (event.kind) {
+            case LiveEventKind::kReading:
+            case LiveEventKind::kAlarmChanged:
+                ShowRows(&event);
+                break;
+            case LiveEventKind::kNetworkLost:
+            case LiveEventKind::kNetworkBack:
+                ShowRows(nullptr);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// The row of the probe an event names, or every row (only null); each row
+// shown counts the probe's readings as seen.
+void ResultsRows::ShowRows(const LiveEvent* only) {
+    if (state_.SensorListActive == 0) {
+        return;
+    }
+    std::vector<std::pair<int, ResultsRow>> rows;
+    {
+        const auto table = state_.sensors.Lock();
+        const int last = table->GetMax1820Index();
+        for (int index = 0; index <= last; ++index) {
+            SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+            // A row belongs to the probe, not to the slot: after a delete the
+            // event may name a slot that another probe has moved into.
+            if (only == nullptr || (only->index == index && only->rom == record.Rom)) {
+                record.NewValueCount = 0;
+                rows.emplace_back(index, BuildResultsRow(record, state_.settings.Taal));
+            }
+        }
+    }
+    for (const auto& [index, row] : rows) {
+        view_.SetRow(index, row);
+    }
+    if (!rows.empty()) {
+        view_.HideTheTable(state_.CommunicationErrorAlarm != 0);
+    }
+}
+
+}  // namespace qrv::shell
