@@ -4,17 +4,12 @@
 #include <cmath>
 
 #include "onewire/crc.h"
+#include "onewire/function_commands.h"
 
 namespace qrv::sim {
 
 namespace {
 
-constexpr std::uint8_t kConvertT = 0x44;
-constexpr std::uint8_t kConvertV = 0xB4;
-constexpr std::uint8_t kWriteScratchpad = 0x4E;
-constexpr std::uint8_t kReadScratchpad = 0xBE;
-constexpr std::uint8_t kCopyScratchpad = 0x48;
-constexpr std::uint8_t kRecallMemory = 0xB8;
 constexpr std::uint8_t kAdBit = 0x08;
 
 // Conversion times (datasheet maxima).
@@ -109,17 +104,17 @@ void HumidityProbe::OnByte(std::uint8_t byte, double now) {
             page_ = byte & 7;
             step_ = Step::kIgnore;
             switch (command_) {
-                case kReadScratchpad:
+                case commands::kReadScratchpad:
                     for (const std::uint8_t value : scratch_[page_]) {
                         Queue(value);
                     }
                     QueueCrc(Crc8(scratch_[page_]));
                     break;
-                case kWriteScratchpad:
+                case commands::kWriteScratchpad:
                     writeIndex_ = 0;
                     step_ = Step::kWrite;
                     break;
-                case kCopyScratchpad:
+                case commands::kCopyScratchpad:
                     ++copies_;
                     if (page_ == 0) {
                         // Only the configuration bits 3:0 and the threshold are writable.
@@ -130,7 +125,7 @@ void HumidityProbe::OnByte(std::uint8_t byte, double now) {
                         pages_[page_] = scratch_[page_];
                     }
                     break;
-                case kRecallMemory:
+                case commands::kRecallMemory:
                     scratch_[page_] = pages_[page_];
                     break;
                 default:
@@ -142,22 +137,22 @@ void HumidityProbe::OnByte(std::uint8_t byte, double now) {
     }
     step_ = Step::kIgnore;
     switch (byte) {
-        case kConvertT:
+        case commands::kConvertT:
             temperaturePending_ = true;
             busyUntil_ = now + kTemperatureSeconds;
             pages_[0][0] = static_cast<std::uint8_t>(pages_[0][0] | 0x10);
             step_ = Step::kPolling;
             break;
-        case kConvertV:
+        case commands::kConvertV:
             voltagePending_ = true;
             busyUntil_ = now + kVoltageSeconds;
             pages_[0][0] = static_cast<std::uint8_t>(pages_[0][0] | 0x40);
             step_ = Step::kPolling;
             break;
-        case kWriteScratchpad:
-        case kReadScratchpad:
-        case kCopyScratchpad:
-        case kRecallMemory:
+        case commands::kWriteScratchpad:
+        case commands::kReadScratchpad:
+        case commands::kCopyScratchpad:
+        case commands::kRecallMemory:
             command_ = byte;
             step_ = Step::kPage;
             break;

@@ -4,18 +4,9 @@
 #include <cmath>
 
 #include "onewire/crc.h"
+#include "onewire/function_commands.h"
 
 namespace qrv::sim {
-
-namespace {
-
-constexpr std::uint8_t kConvertT = 0x44;
-constexpr std::uint8_t kReadScratchpad = 0xBE;
-constexpr std::uint8_t kWriteScratchpad = 0x4E;
-constexpr std::uint8_t kCopyScratchpad = 0x48;
-constexpr std::uint8_t kRecallE2 = 0xB8;
-
-}  // namespace
 
 TemperatureProbe::TemperatureProbe(const Rom& rom, Model model, ValueModel temperature,
                                    std::uint8_t th, std::uint8_t tl)
@@ -154,7 +145,7 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
     }
     step_ = Step::kIgnore;
     switch (byte) {
-        case kConvertT:
+        case commands::kConvertT:
             if (!converting_) {
                 converting_ = true;
                 conversionEnd_ = now + ConversionSeconds();
@@ -162,24 +153,24 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
             }
             step_ = Step::kPolling;
             break;
-        case kReadScratchpad:
+        case commands::kReadScratchpad:
             for (const std::uint8_t value : scratch_) {
                 Queue(value);
             }
             QueueCrc(Crc8(scratch_));
             break;
-        case kWriteScratchpad:
+        case commands::kWriteScratchpad:
             writeIndex_ = 0;
             step_ = Step::kWriteScratchpad;
             break;
-        case kCopyScratchpad:
+        case commands::kCopyScratchpad:
             eepromTh_ = scratch_[2];
             eepromTl_ = scratch_[3];
             if (model_ == Model::kDs18b20) {
                 eepromConfig_ = scratch_[4];
             }
             break;
-        case kRecallE2:
+        case commands::kRecallMemory:
             scratch_[2] = eepromTh_;
             scratch_[3] = eepromTl_;
             if (model_ == Model::kDs18b20) {

@@ -4,17 +4,12 @@
 #include <span>
 
 #include "onewire/crc.h"
+#include "onewire/function_commands.h"
 
 namespace qrv {
 
 namespace {
 
-constexpr std::uint8_t kRecallMemory = 0xB8;
-constexpr std::uint8_t kReadScratchpad = 0xBE;
-constexpr std::uint8_t kWriteScratchpad = 0x4E;
-constexpr std::uint8_t kCopyScratchpad = 0x48;
-constexpr int kConvertT = 0x44;
-constexpr int kConvertV = 0xB4;
 constexpr std::uint8_t kAdBit = 0x08;
 
 constexpr double kVoltageWaitSeconds = 0.025;
@@ -40,7 +35,7 @@ bool Stream(NodexSession& session, std::span<std::uint8_t> block) {
 
 // Recall page 0 into the scratchpad and read it; 0.0 or the failing step's code.
 double RecallAndReadPage(NodexSession& session, const Steps& steps, Ds2438Page& page) {
-    std::array<std::uint8_t, 2> recall{kRecallMemory, 0x00};
+    std::array<std::uint8_t, 2> recall{commands::kRecallMemory, 0x00};
     if (!Stream(session, recall)) {
         return steps.recall;
     }
@@ -49,7 +44,7 @@ double RecallAndReadPage(NodexSession& session, const Steps& steps, Ds2438Page& 
     }
     PageBlock block{};
     block.fill(0xFF);
-    block[0] = kReadScratchpad;
+    block[0] = commands::kReadScratchpad;
     block[1] = 0x00;
     if (!Stream(session, block)) {
         return steps.read;
@@ -103,7 +98,7 @@ double Prepare2438AdConversion(NodexSession& session, const RomCode& rom, int vd
     if (!Access(session)) {
         return -491.0;
     }
-    std::array<std::uint8_t, 10> write{kWriteScratchpad, 0x00};
+    std::array<std::uint8_t, 10> write{commands::kWriteScratchpad, 0x00};
     std::copy(page.begin(), page.end(), write.begin() + 2);
     write[2] = vdd != 0 ? static_cast<std::uint8_t>(page[0] | kAdBit)
                         : static_cast<std::uint8_t>(page[0] & ~kAdBit);
@@ -120,7 +115,7 @@ double Prepare2438AdConversion(NodexSession& session, const RomCode& rom, int vd
     if (!Access(session)) {
         return -489.0;
     }
-    std::array<std::uint8_t, 2> copy{kCopyScratchpad, 0x00};
+    std::array<std::uint8_t, 2> copy{commands::kCopyScratchpad, 0x00};
     if (!Stream(session, copy)) {
         return -488.0;
     }
@@ -133,7 +128,7 @@ double Meet2438VoltAdc(NodexSession& session) {
         return -489.0;
     }
     // A link failure (-1) is as much a failed command as a zero read back.
-    if (session.Driver().OwTouchByte(session.Handle(), kConvertV) <= 0) {
+    if (session.Driver().OwTouchByte(session.Handle(), commands::kConvertV) <= 0) {
         return -488.0;
     }
     session.AsyncDelay(kVoltageWaitSeconds);
@@ -155,7 +150,7 @@ double Get2438Temperature(NodexSession& session, const RomCode& rom) {
     if (!Access(session)) {
         return -498.0;
     }
-    session.Driver().OwTouchByte(session.Handle(), kConvertT);
+    session.Driver().OwTouchByte(session.Handle(), commands::kConvertT);
     session.AsyncDelay(kTemperatureWaitSeconds);
     if (!Access(session)) {
         return -497.0;

@@ -1,14 +1,12 @@
 #include "onewire/temperature.h"
 
 #include "onewire/crc.h"
+#include "onewire/function_commands.h"
 
 namespace qrv {
 
 namespace {
 
-constexpr int kConvertT = 0x44;
-constexpr int kRecallE2 = 0xB8;
-constexpr int kReadScratchpad = 0xBE;
 constexpr int kPowerOnRaw = 0x0550;
 
 }  // namespace
@@ -117,11 +115,11 @@ bool ReadTempScratch(NodexSession& session, Scratchpad& pad) {
     if (driver.OwAccess(handle) != 1) {
         return false;
     }
-    driver.OwTouchByte(handle, kRecallE2);
+    driver.OwTouchByte(handle, commands::kRecallMemory);
     if (driver.OwAccess(handle) != 1) {
         return false;
     }
-    driver.OwTouchByte(handle, kReadScratchpad);
+    driver.OwTouchByte(handle, commands::kReadScratchpad);
     std::uint8_t crc = 0;
     for (std::uint8_t& byte : pad) {
         const int value = driver.OwTouchByte(handle, 0xFF);
@@ -161,7 +159,7 @@ double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, S
     if (driver.OwAccess(handle) != 1) {
         return kTempNoAccess;
     }
-    driver.OwTouchByte(handle, kConvertT);
+    driver.OwTouchByte(handle, commands::kConvertT);
     session.GetClock().Delay(kConversionSleepSeconds);
     const int done = driver.OwTouchBit(handle, 1);
     if (done < 0) {

@@ -5,13 +5,13 @@
 #include "sim/humidity_probe.h"
 #include "sim/temperature_probe.h"
 #include "sim_shell_fixture.h"
+#include "support/popup_answers.h"
 
 namespace qrv::testing {
 namespace {
 
 constexpr int kContinue = 1;
 constexpr int kStop = 2;
-constexpr int kSave = 1;
 
 class Identification : public ::testing::Test, protected SimShellFixture {
   protected:

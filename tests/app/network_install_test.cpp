@@ -6,6 +6,7 @@
 #include "sensors/rom_text.h"
 #include "sim/switch_devices.h"
 #include "sim_shell_fixture.h"
+#include "support/popup_answers.h"
 
 namespace qrv::testing {
 namespace {
@@ -13,7 +14,6 @@ namespace {
 constexpr int kRetry = 1;
 constexpr int kOff = 2;
 constexpr int kDelete = 3;
-constexpr int kSave = 1;
 constexpr std::string_view kLocating = "Locating network probes...";
 constexpr std::string_view kMissing = "Unable to find probe named:";
 

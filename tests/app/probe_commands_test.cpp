@@ -5,13 +5,12 @@
 #include "app/shell/network_install.h"
 #include "settings/settings_file.h"
 #include "sim_shell_fixture.h"
+#include "support/popup_answers.h"
 
 namespace qrv::testing {
 namespace {
 
 using shell::MenuCommand;
-constexpr int kYes = 1;
-constexpr int kNo = 2;
 constexpr std::string_view kNotPossible = "This action is not possible in the current mode.\n";
 
 class ProbeCommands : public ::testing::Test, protected SimShellFixture {

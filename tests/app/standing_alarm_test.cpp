@@ -11,6 +11,7 @@
 #include "live_station.h"
 #include "runtime/date_strings.h"
 #include "sensors/sensor_file.h"
+#include "support/popup_answers.h"
 
 namespace qrv::testing {
 namespace {
@@ -18,7 +19,6 @@ namespace {
 using shell::MenuCommand;
 
 constexpr int kOffice = 1;
-constexpr int kYes = 1;
 constexpr int kContinue = 1;
 constexpr int kStop = 2;
 constexpr int kOff = 2;

@@ -9,13 +9,12 @@
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
 #include "storage/result_file_format.h"
+#include "support/popup_answers.h"
 
 namespace qrv::testing {
 namespace {
 
 using Kind = ScriptedDialogs::Kind;
-constexpr int kYes = 1;
-constexpr int kNo = 2;
 constexpr int kNormalButton = 1;
 constexpr int kOffLineButton = 2;
 constexpr int kDemoButton = 3;

@@ -5,6 +5,7 @@
 
 #include "runtime/scripted_dialogs.h"
 #include "sensors/sensor_file.h"
+#include "support/popup_answers.h"
 #include "support/recording_log.h"
 #include "support/scripted_probe_editor.h"
 #include "support/station_file_text.h"
@@ -16,8 +17,6 @@ namespace {
 using View = ScriptedProbeEditorView;
 constexpr int kOk = 1;
 constexpr int kIgnore = 2;
-constexpr int kCancel = 3;
-constexpr int kYes = 1;
 
 class ProbeEditorTest : public ::testing::Test {
   protected:

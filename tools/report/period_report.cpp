@@ -32,9 +32,6 @@ namespace qrv::report {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitNoData = 1;
-
 struct PeriodRequest {
     PeriodSelection selection;
     bool csv = false;

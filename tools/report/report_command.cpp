@@ -1,4 +1,3 @@
-#include "report_command.h"
 
 #include <fmt/format.h>
 
@@ -7,6 +6,7 @@
 
 #include "pdf_pages.h"
 #include "period_report.h"
+#include "report_command.h"
 #include "reports/printouts/settings_pages.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
@@ -80,7 +80,7 @@ int RunProbes(const std::filesystem::path& station, CommandArgs args, const Tool
     if (ReadSensorFile(StationPaths{station}.SnsFileName(kModeNormal), table) < 0 ||
         table.GetMax1820Index() < 0) {
         fmt::print(stderr, "quorvanel-report: no probes to print\n");
-        return 1;
+        return kExitNoData;
     }
     const PrintContext context = StationPrintContext(station, false);
     const int pages = ProbeSettingsPageCount(table.GetMax1820Index() + 1);

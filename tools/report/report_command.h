@@ -12,6 +12,10 @@
 
 namespace qrv::report {
 
+// The tool's exit statuses (the README lists them).
+inline constexpr int kExitOk = 0;
+// No data for what was asked (period reports), or the station cannot be read.
+inline constexpr int kExitNoData = 1;
 inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitCannotWrite = 3;
 

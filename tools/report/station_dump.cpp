@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "report_command.h"
 #include "runtime/clock.h"
 #include "runtime/console_dialogs.h"
 #include "runtime/program_log_file.h"
@@ -14,11 +15,8 @@ namespace qrv::report {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitUnreadable = 1;
-
 int ExitStatus(int readResult, int writeResult) {
-    return readResult < 0 || writeResult < 0 ? kExitUnreadable : kExitOk;
+    return readResult < 0 || writeResult < 0 ? kExitNoData : kExitOk;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
 #include "app/shell/status_fields.h"
+#include "qt_values/qt_values.h"
 #include "reports/pages/report_panel.h"
 #include "reports/pages/settings_printing.h"
 #include "text/texts.h"
@@ -25,10 +26,6 @@ namespace {
 
 constexpr int kDisplayTimerMs = 1000;
 constexpr int kMenuTimerMs = 1000;
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Menu labels keep the blanks the tables pad them with for spacing; a Qt menu
 // bar spaces its menus itself.

@@ -14,15 +14,12 @@
 #include <QVBoxLayout>
 #include <condition_variable>
 
+#include "qt_values/qt_values.h"
 #include "text/texts.h"
 
 namespace qrv::window {
 
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Texts keep the trailing blanks and line ends of their tables; a dialog
 // shows them without.

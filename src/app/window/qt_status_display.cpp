@@ -5,17 +5,11 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "qt_values/qt_values.h"
+
 namespace qrv::window {
 
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QColor FromRgb(std::uint32_t rgb) {
-    return QColor::fromRgb(static_cast<QRgb>(rgb));
-}
 
 // Runs change on the object's thread: at once when already there, queued
 // otherwise. The object may be gone by the time a queued change runs.

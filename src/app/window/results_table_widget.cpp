@@ -4,19 +4,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include "qt_values/qt_values.h"
+
 namespace qrv::window {
-
-namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QColor FromRgb(std::uint32_t rgb) {
-    return QColor::fromRgb(static_cast<QRgb>(rgb));
-}
-
-}  // namespace
 
 ResultsTableWidget::ResultsTableWidget(QWidget* parent) : QTableWidget(0, 4, parent) {
     setObjectName("resultsTable");

@@ -8,17 +8,10 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "qt_values/qt_values.h"
 #include "text/texts.h"
 
 namespace qrv::window {
-
-namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 std::optional<std::string> TextViewerWindow::ShowText(std::string_view title, std::string_view text,
                                                       bool editable, int taal) {

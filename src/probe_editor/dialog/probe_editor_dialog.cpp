@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "qt_values/qt_values.h"
 #include "text/texts.h"
 
 namespace qrv::probe_editor {
@@ -17,10 +18,6 @@ namespace {
 constexpr int kLimitRange = 9999;
 constexpr int kMaxDelayMinutes = 9999;
 constexpr int kQuarterHours = 96;
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString Label(Key key, int taal) {
     return Q(text::Plain(key, taal)).trimmed();

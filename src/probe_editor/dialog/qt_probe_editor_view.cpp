@@ -2,15 +2,9 @@
 
 #include <QApplication>
 
+#include "qt_values/qt_values.h"
+
 namespace qrv::probe_editor {
-
-namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 QtProbeEditorView::~QtProbeEditorView() {
     DiscardPanel();

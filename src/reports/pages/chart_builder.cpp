@@ -8,17 +8,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "qt_values/qt_values.h"
+
 namespace qrv::pages {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QColor Colour(std::uint32_t rgb) {
-    return QColor::fromRgb(static_cast<QRgb>(rgb));
-}
 
 QFont SizedFont(int pixelSize, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -103,7 +97,7 @@ QLineSeries* MakeBars(const GraphModel& graph, const QColor& colour, double plot
 
 QAbstractSeries* MakeSeries(const GraphModel& graph, const ChartLook& look, double plotWidth) {
     const QList<QPointF> points = Points(graph);
-    const QColor colour = Colour(graph.style.colour);
+    const QColor colour = FromRgb(graph.style.colour);
     switch (graph.style.look) {
         case PlotLook::Bar:
             return MakeBars(graph, colour, plotWidth);
@@ -196,7 +190,7 @@ void ApplyGraph(QChart& chart, const GraphModel& graph, const ChartLook& look) {
     series->attachAxis(yAxis);
     for (const LimitLine& limit : graph.limits) {
         auto* line = new QLineSeries;
-        line->setPen(QPen(Colour(limit.colour), look.lineWidth, Qt::DashLine, Qt::FlatCap));
+        line->setPen(QPen(FromRgb(limit.colour), look.lineWidth, Qt::DashLine, Qt::FlatCap));
         line->append(graph.xLo, limit.value);
         line->append(graph.xHi, limit.value);
         chart.addSeries(line);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "qt_values/qt_values.h"
 #include "reports/pages/chart_builder.h"
 
 namespace qrv::pages {
@@ -15,10 +16,6 @@ namespace qrv::pages {
 namespace {
 
 constexpr double kGap = 6.0;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QFont Sans(double size, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));

@@ -5,6 +5,8 @@
 #include <QString>
 #include <string>
 
+#include "qt_values/qt_values.h"
+
 namespace qrv::pages {
 
 // The look the view and report panels share.
@@ -16,9 +18,5 @@ void StyleMono(QLabel& label);
 // The message line of a panel while it reads: blue, hidden when empty.
 void StyleMessageLine(QLabel& label);
 QFrame* HorizontalRule(QWidget* parent);
-
-inline QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 }  // namespace qrv::pages

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "qt_values/qt_values.h"
 #include "reports/limit_lines.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/day_pages.h"
@@ -193,7 +194,7 @@ void CurrentValuesPanel::UpdateActualBigView() {
         views::MakeBigView(probe, live_.communicationErrorAlarm.load() != 0, context_.taal());
     stateText_->setText(QString::fromStdString(view.stateText));
     bigValue_->setText(QString::fromStdString(view.valueText));
-    const QString colour = QColor::fromRgb(static_cast<QRgb>(view.valueColour)).name();
+    const QString colour = FromRgb(view.valueColour).name();
     bigValue_->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
     stateText_->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
     graph_->setFocus();

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "qt_values/qt_values.h"
 #include "reports/limit_lines.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/day_pages.h"
@@ -14,7 +15,6 @@
 
 namespace qrv::panels {
 
-using pages::Q;
 using text::Key;
 
 namespace {

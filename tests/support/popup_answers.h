@@ -1,0 +1,12 @@
+#pragma once
+
+// The answers a test gives to the station's popups: GenericMessagePopup numbers
+// its buttons from 1 in the order the popup lists them.
+namespace qrv::testing {
+
+inline constexpr int kYes = 1;
+inline constexpr int kNo = 2;
+inline constexpr int kSave = 1;
+inline constexpr int kCancel = 3;
+
+}  // namespace qrv::testing
