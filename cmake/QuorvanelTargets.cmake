@@ -68,6 +68,11 @@ set(QRV_TEST_TIME_LIMIT_SECONDS 45)
 # A GUI or threaded test program that hangs ends well before CTest's default
 # 300 s; the others may take longer as a whole, never a test alone.
 set(QRV_TEST_PROGRAM_TIMEOUT_GUI_OR_THREADED 60)
+if(QRV_SANITIZE OR QRV_TSAN)
+    # The sanitizers run the station's threads several times slower; the
+    # watchdog above still names a single test that hangs.
+    set(QRV_TEST_PROGRAM_TIMEOUT_GUI_OR_THREADED 180)
+endif()
 set(QRV_TEST_PROGRAM_TIMEOUT 300)
 
 # qrv_add_test(name SOURCES ... DEPENDS ... [GUI] [THREADED])
