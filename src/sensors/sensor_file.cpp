@@ -15,7 +15,6 @@ namespace qrv {
 
 namespace {
 
-constexpr std::size_t kLineLimit = 82;
 constexpr std::string_view kNetworkNameKey = "Networkname=";
 constexpr std::string_view kRecordSeparator = "===================================";
 constexpr int kSpareKeyFirst = 5;
@@ -39,7 +38,7 @@ class RecordReader {
         // Skips the spare lines of the previous block and the separator.
         std::optional<std::string_view> line;
         do {
-            line = reader_.ReadLine(kLineLimit);
+            line = reader_.ReadLine(kSnsLineLimit);
         } while (line && line->starts_with("sp"));
         const auto index = Next();
         if (!line || !index) {
@@ -103,12 +102,12 @@ class RecordReader {
             return true;
         }
         record.SmsEnable = IntOrZero(*sms);
-        record.RelayEnable = IntOrZero(reader_.ReadLineOrEmpty(kLineLimit));
+        record.RelayEnable = IntOrZero(reader_.ReadLineOrEmpty(kSnsLineLimit));
         return true;
     }
 
   private:
-    std::optional<std::string_view> Next() { return reader_.ReadLine(kLineLimit); }
+    std::optional<std::string_view> Next() { return reader_.ReadLine(kSnsLineLimit); }
 
     LineReader& reader_;
 };
@@ -134,26 +133,27 @@ int ReadSensorFile(const std::filesystem::path& snsFileName, SharedSensorTable& 
 
 int ReadSensorBytes(std::string_view bytes, SensorTable& table) {
     LineReader reader(bytes);
-    int mismatches = CountHeaderMismatches(reader, kSnsVersionLine, kLineLimit);
+    int mismatches = CountHeaderMismatches(reader, kSnsVersionLine, kSnsLineLimit);
     std::optional<std::string> networkName;
-    if (const auto line = reader.ReadLine(kLineLimit); line && line->starts_with(kNetworkNameKey)) {
+    if (const auto line = reader.ReadLine(kSnsLineLimit);
+        line && line->starts_with(kNetworkNameKey)) {
         networkName = TextFromFile(line->substr(kNetworkNameKey.size()), kMaxNetworkNameLength);
     }
     for (int key = kSpareKeyFirst; key <= kSpareKeyLast; ++key) {
-        const auto line = reader.ReadLine(kLineLimit);
+        const auto line = reader.ReadLine(kSnsLineLimit);
         if (!line || !line->starts_with(std::to_string(key) + "=")) {
             ++mismatches;
         }
     }
     for (int i = 0; i < kSpareHeaderLines; ++i) {
-        reader.ReadLine(kLineLimit);
+        reader.ReadLine(kSnsLineLimit);
     }
     if (mismatches > 0) {
         return -mismatches;
     }
 
-    reader.ReadLine(kLineLimit);  // "maxindex"
-    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kLineLimit));
+    reader.ReadLine(kSnsLineLimit);  // "maxindex"
+    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kSnsLineLimit));
     if (!highest) {
         return kSensorFileTruncated;
     }

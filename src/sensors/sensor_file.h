@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +14,8 @@
 namespace qrv {
 
 inline constexpr std::string_view kSnsVersionLine = "QRVNL SNS FILE Vs 1.10";
+// The longest line a sensor file may hold; longer ones mean a damaged file.
+inline constexpr std::size_t kSnsLineLimit = 82;
 // Records were loaded, but at least one index line did not match its position.
 inline constexpr int kSensorFileIndexMismatch = 1000;
 // The file ends inside a record or holds no record count: nothing is loaded.

@@ -5,6 +5,7 @@
 #include "runtime/date_strings.h"
 #include "runtime/formats.h"
 #include "runtime/text_file.h"
+#include "sensors/sensor_file.h"
 #include "sensors/sensor_record.h"
 
 namespace qrv {
@@ -14,7 +15,6 @@ namespace {
 // Header lines before the highest index: the four header lines, the network
 // name, five spare keys, ten spare lines and "maxindex".
 constexpr int kLinesBeforeHighestIndex = 21;
-constexpr std::size_t kLineLimit = 82;
 constexpr std::string_view kCopyMark = ".kept-";
 
 std::optional<std::filesystem::path> EarlierCopyOf(const std::filesystem::path& snsFileName,
@@ -51,11 +51,11 @@ std::filesystem::path FreeCopyName(const std::filesystem::path& snsFileName, con
 std::optional<int> ProbesInSensorFile(std::string_view bytes) {
     LineReader reader(bytes);
     for (int i = 0; i < kLinesBeforeHighestIndex; ++i) {
-        if (!reader.ReadLine(kLineLimit)) {
+        if (!reader.ReadLine(kSnsLineLimit)) {
             return std::nullopt;
         }
     }
-    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kLineLimit));
+    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kSnsLineLimit));
     if (!highest || *highest < -1) {
         return std::nullopt;
     }
