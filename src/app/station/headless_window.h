@@ -27,6 +27,8 @@ class HeadlessStatusDisplay final : public StatusDisplay {
     void ShowAlarmButton(bool) override {}
     void SetAlarmButton(int) override {}
     void ShowInstallNotice(bool, std::string_view) override {}
+    // The store logs every failure with its reason, and the log reaches the journal.
+    void ShowStoreProblem(bool, std::string_view) override {}
     void ShowLogo(bool) override {}
     void ShowModeText(bool) override {}
     void SetModeText(std::string_view) override {}
@@ -63,8 +65,6 @@ class HeadlessWindow final : public shell::MainWindowView,
     void PrintMoWeDayReport(int, int) override {}
     void PrintSystemSettings() override {}
     void PrintProbeSettings() override {}
-    void AppendViewGraph(int, bool) override {}
-    void UpdateActualBigView(int) override {}
     void QuitUserInterface() override { quitting_.store(true); }
     bool QuitRequested() const override { return quitting_.load(); }
 
