@@ -1,7 +1,8 @@
 #include "sensors/rom_text.h"
 
-#include <ranges>
-#include <span>
+#include <algorithm>
+#include <array>
+#include <iterator>
 
 #include <fmt/format.h>
 
@@ -10,6 +11,8 @@ namespace qrv {
 namespace {
 
 // An element holds one byte value; anything above it would widen the text.
+// (Range views would say this shorter, but clang cannot compile them with
+// Debian 12's libstdc++, and the fuzzing build uses clang.)
 std::uint8_t LowByte(std::int16_t element) {
     return static_cast<std::uint8_t>(element & 0xFF);
 }
@@ -17,13 +20,17 @@ std::uint8_t LowByte(std::int16_t element) {
 }  // namespace
 
 std::string RomToHex(const RomCode& rom) {
-    return fmt::format("{:02X}", fmt::join(rom | std::views::transform(LowByte), ""));
+    std::array<std::uint8_t, kRomLength> bytes{};
+    std::transform(rom.begin(), rom.end(), bytes.begin(), LowByte);
+    return fmt::format("{:02X}", fmt::join(bytes, ""));
 }
 
 std::string SerialNumberHex(const RomCode& rom) {
-    const auto serial = std::span(rom).subspan<1, 6>();
-    return fmt::format(
-        "{:02X}", fmt::join(serial | std::views::reverse | std::views::transform(LowByte), ""));
+    // Bytes 1 to 6, most significant first.
+    std::array<std::uint8_t, 6> bytes{};
+    std::transform(std::make_reverse_iterator(rom.begin() + 7),
+                   std::make_reverse_iterator(rom.begin() + 1), bytes.begin(), LowByte);
+    return fmt::format("{:02X}", fmt::join(bytes, ""));
 }
 
 }  // namespace qrv
