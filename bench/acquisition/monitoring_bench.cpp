@@ -33,33 +33,13 @@
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
 #include "runtime/scripted_dialogs.h"
+#include "runtime/silent_status_display.h"
 #include "sim/network_file.h"
 #include "support/quiet_station.h"
 
 namespace {
 
 using namespace qrv;
-
-class QuietDisplay final : public StatusDisplay {
-  public:
-    void SetStatusLine(std::string_view, std::uint32_t) override {}
-    void ProcessDrawEvents() override {}
-    void SetDateTime(std::string_view) override {}
-    void ShowAlarmBanner(bool, std::string_view) override {}
-    void ColorAlarmBanner(int) override {}
-    void ShowAlarmButton(bool) override {}
-    void SetAlarmButton(int) override {}
-    void ShowInstallNotice(bool, std::string_view) override {}
-    void ShowStoreProblem(bool, std::string_view) override {}
-    void ShowLogo(bool) override {}
-    void ShowModeText(bool) override {}
-    void SetModeText(std::string_view) override {}
-    void ShowDealerText(bool, std::string_view) override {}
-    void SetAcquisitionIndicator(std::uint32_t) override {}
-    void SetMenuBarDimmed(bool) override {}
-    void Beep() override {}
-    void BringToFront() override {}
-};
 
 // 100 probes, 34 on the first line and 33 on the others: temperatures that
 // swing through the day, some humidity probes and door contacts.
@@ -168,7 +148,7 @@ struct BenchStation {
     SerialPortProvider ports;
     OneWireDriver driver;
     ScriptedDialogs dialogs;
-    QuietDisplay display;
+    SilentStatusDisplay display;
     shell::StationState state;
     ProgramLogFile programLog;
     shell::StatusReportingLog log;

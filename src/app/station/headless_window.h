@@ -8,35 +8,20 @@
 #include "app/shell/shell_services.h"
 #include "app/station/journal_log.h"
 #include "probe_editor/probe_editor_view.h"
-#include "runtime/status_display.h"
+#include "runtime/silent_status_display.h"
 
 namespace qrv::station {
 
 // The main panel's status fields without a panel. Progress and clock go
 // nowhere; the alarm banner, the one field someone must see, goes to the
 // journal whenever it appears, changes or goes.
-class HeadlessStatusDisplay final : public StatusDisplay {
+class HeadlessStatusDisplay final : public SilentStatusDisplay {
   public:
     explicit HeadlessStatusDisplay(JournalLog& journal) : journal_(journal) {}
 
-    void SetStatusLine(std::string_view, std::uint32_t) override {}
-    void ProcessDrawEvents() override {}
-    void SetDateTime(std::string_view) override {}
+    // A failed store needs no field here: the store logs every failure with
+    // its reason, and the log reaches the journal.
     void ShowAlarmBanner(bool show, std::string_view text) override;
-    void ColorAlarmBanner(int) override {}
-    void ShowAlarmButton(bool) override {}
-    void SetAlarmButton(int) override {}
-    void ShowInstallNotice(bool, std::string_view) override {}
-    // The store logs every failure with its reason, and the log reaches the journal.
-    void ShowStoreProblem(bool, std::string_view) override {}
-    void ShowLogo(bool) override {}
-    void ShowModeText(bool) override {}
-    void SetModeText(std::string_view) override {}
-    void ShowDealerText(bool, std::string_view) override {}
-    void SetAcquisitionIndicator(std::uint32_t) override {}
-    void SetMenuBarDimmed(bool) override {}
-    void Beep() override {}
-    void BringToFront() override {}
 
   private:
     JournalLog& journal_;
