@@ -54,7 +54,7 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
     const std::filesystem::path path = ResultFilePath(dataDirectory, now.year, now.month, now.day);
     int result = kFileOk;
     if (!MakeDirectories(dataDirectory)) {
-        ReportFailure(path, "the data directory cannot be created");
+        ReportFailure(path, now, "the data directory cannot be created");
         result = kFileCannotOpenForWriting;
     } else {
         std::error_code ec;
@@ -70,7 +70,7 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             // or shutdown right after the due one: the minute keeps its block.
             result = kStoreMinuteAlreadyStored;
         } else if (std::string reason; AppendWhole(path, bytes, sizeBefore, reason) != kFileOk) {
-            ReportFailure(path, "the sample block could not be written: " + reason);
+            ReportFailure(path, now, "the sample block could not be written: " + reason);
             result = kFileCannotOpenForWriting;
         } else {
             lastBlock_ = {path, std::filesystem::file_size(path, ec), now.hour * 60 + now.minute};
@@ -111,9 +111,13 @@ int ResultStore::LastStoredMinutes(const std::filesystem::path& path, std::uintm
     return lastBlock_->minutes;
 }
 
-void ResultStore::ReportFailure(const std::filesystem::path& path, std::string_view why) {
-    context_.log.LogMessageToDisk(
-        fmt::format("Result file {} not stored: {}", path.filename().string(), why));
+void ResultStore::ReportFailure(const std::filesystem::path& path, const LocalDateTime& now,
+                                std::string_view why) {
+    std::string logged = fmt::format("Result file {} not stored: {}", path.filename().string(), why);
+    context_.log.LogMessageToDisk(logged);
+    LiveEvent failed = StationEvent(LiveEventKind::kStoreFailed, now);
+    failed.reason = std::move(logged);
+    context_.feed.Publish(failed);
     const std::string shown =
         fmt::format("{} {}", text::Plain(text::Key::TXT_Save_File_Failed, context_.status.Taal()),
                     path.filename().string());

@@ -73,7 +73,8 @@ class ResultStore {
     // Minutes of the day of the last block in the file at path, -1 for none;
     // read again whenever the file is not as this store left it.
     int LastStoredMinutes(const std::filesystem::path& path, std::uintmax_t size);
-    void ReportFailure(const std::filesystem::path& path, std::string_view why);
+    void ReportFailure(const std::filesystem::path& path, const LocalDateTime& now,
+                       std::string_view why);
 
     ResultStoreContext context_;
     StoreState state_;

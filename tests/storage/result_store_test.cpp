@@ -185,7 +185,7 @@ TEST_F(ResultStoreTest, AMinuteWithABlockIsNeverStoredAgainAlsoAfterARestart) {
                     .starts_with(ResultHeaderText("2026-12-06") + BlockHeaderText("14:31", 3)));
 }
 
-TEST_F(ResultStoreTest, OnlyAnAppendedBlockIsPublished) {
+TEST_F(ResultStoreTest, AnAppendedBlockAndAFailedStoreArePublishedNothingElse) {
     FeedSubscription events = feed.Subscribe();
     ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
     clock.Advance(20);
@@ -195,9 +195,16 @@ TEST_F(ResultStoreTest, OnlyAnAppendedBlockIsPublished) {
     netWorkInstalled = 0;
     EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreNoNetwork);
     const std::vector<LiveEvent> published = events.Drain().events;
-    ASSERT_EQ(published.size(), 1U);
+    ASSERT_EQ(published.size(), 2U);
     EXPECT_EQ(published[0].kind, LiveEventKind::kStored);
     EXPECT_EQ(published[0].time, (LocalDateTime{2026, 12, 6, 14, 30, 5, 0}));
+    // A subscriber far from the window learns of a failure in the words of
+    // the program log; the next kStored says the station stores again.
+    EXPECT_EQ(published[1].kind, LiveEventKind::kStoreFailed);
+    EXPECT_EQ(published[1].time, (LocalDateTime{2026, 12, 6, 14, 30, 25, 0}));
+    ASSERT_EQ(log.Messages().size(), 1U);
+    EXPECT_EQ(published[1].reason, log.Messages()[0]);
+    EXPECT_NE(published[1].reason.find("cannot be created"), std::string::npos);
 }
 
 class TodayReaderTest : public ResultStoreTest {
