@@ -18,7 +18,7 @@ int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
     if (event.event != kEventTimerTick) {
         return 0;
     }
-    context_.flags.AsyncWatchdogTimer = 0;
+    station_.flags.AsyncWatchdogTimer = 0;
     // While the user-interface side holds the lock it uses the session
     // itself; this tick is dropped.
     std::unique_lock tick(tickMutex_, std::try_to_lock);
@@ -28,7 +28,7 @@ int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
     measurePhase_ = measurePhase_ == 0 ? 1 : 0;
     if (measurePhase_ == 1) {
         HandleMeasureSensors();
-    } else if (context_.settings.GeneralAlarmEnable() == 1) {
+    } else if (station_.settings.GeneralAlarmEnable() == 1) {
         AlarmStep();
     } else {
         ClearAlarmsWhileDisabled();
@@ -38,29 +38,29 @@ int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
 }
 
 void AcquisitionCycle::AlarmStep() {
-    context_.alarms.HandleAlarmInterrupt();
+    alarmParts_.alarms.HandleAlarmInterrupt();
     if (Paused()) {
         return;
     }
-    context_.session.Zet2480TimingToLongCable();
-    Toggle2405Pio(context_.session);
+    station_.session.Zet2480TimingToLongCable();
+    Toggle2405Pio(station_.session);
 }
 
 void AcquisitionCycle::ClearAlarmsWhileDisabled() {
-    context_.outputs.RedLed(false);
-    context_.outputs.AlarmRelais(false);
-    context_.flags.CommunicationErrorAlarm = 0;
-    context_.flags.SensorAlarm = 0;
-    context_.display.ShowAlarmBanner(
-        false, text::GroupText(text::Group::AlarmBanner, 1, context_.settings.Taal()));
-    context_.display.ShowAlarmButton(false);
-    context_.display.SetAlarmButton(1);
-    context_.flags.AlarmUserStatus = 1;
+    alarmParts_.outputs.RedLed(false);
+    alarmParts_.outputs.AlarmRelais(false);
+    station_.flags.CommunicationErrorAlarm = 0;
+    station_.flags.SensorAlarm = 0;
+    station_.display.ShowAlarmBanner(
+        false, text::GroupText(text::Group::AlarmBanner, 1, station_.settings.Taal()));
+    station_.display.ShowAlarmButton(false);
+    station_.display.SetAlarmButton(1);
+    station_.flags.AlarmUserStatus = 1;
     // The alarm file and the feed are written after the table is let go.
     std::vector<std::pair<std::string, LiveEvent>> cleared;
-    const LocalDateTime now = context_.clock.Now();
+    const LocalDateTime now = station_.clock.Now();
     {
-        const auto table = context_.table.Lock();
+        const auto table = station_.table.Lock();
         for (std::size_t i = 0; i < table->SensorArray.size(); ++i) {
             SensorRecord& record = table->SensorArray[i];
             if (record.Line != 0 && record.AlarmState != kAlarmNone) {
@@ -76,47 +76,47 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
         }
     }
     for (const auto& [message, event] : cleared) {
-        context_.alarmLog.LogAlarmToDisk(message);
-        context_.feed.Publish(event);
+        alarmParts_.alarmLog.LogAlarmToDisk(message);
+        station_.feed.Publish(event);
     }
 }
 
 void AcquisitionCycle::HandleMeasureSensors() {
-    const bool alarmStood = context_.flags.CommunicationErrorAlarm != 0;
-    if (OranjeLedOn(context_.session) < 0) {
+    const bool alarmStood = station_.flags.CommunicationErrorAlarm != 0;
+    if (OranjeLedOn(station_.session) < 0) {
         if (!Paused()) {
-            context_.session.ResetNetworkFromAsync();
+            station_.session.ResetNetworkFromAsync();
         }
         const int failures = ++interfaceErrorCount_;
         if (failures == 1) {
-            failuresSince_ = context_.clock.Timer();
+            failuresSince_ = station_.clock.Timer();
         }
         if (failures >= kInterfaceFailuresForAlarm && failures < kInterfaceAlarmRaised) {
             interfaceErrorCount_ = kInterfaceAlarmRaised;
             lostAt_ = failuresSince_;
-            context_.flags.CommunicationErrorAlarm = 1;
+            station_.flags.CommunicationErrorAlarm = 1;
             // The line named the probe being read; nothing is read now.
-            context_.display.SetStatusLine("", colors::kProgressBlue);
-            context_.display.SetAlarmButton(1);
-            context_.flags.AlarmUserStatus = 1;
-            context_.alarmLog.LogAlarmToDisk(kNetworkLostMessage);
+            station_.display.SetStatusLine("", colors::kProgressBlue);
+            station_.display.SetAlarmButton(1);
+            station_.flags.AlarmUserStatus = 1;
+            alarmParts_.alarmLog.LogAlarmToDisk(kNetworkLostMessage);
             Publish(LiveEventKind::kNetworkLost);
         }
         return;
     }
     if (alarmStood) {
-        context_.alarmLog.LogAlarmToDisk(kNetworkBackMessage);
+        alarmParts_.alarmLog.LogAlarmToDisk(kNetworkBackMessage);
         Publish(LiveEventKind::kNetworkBack);
     }
     interfaceErrorCount_ = 0;
-    context_.flags.CommunicationErrorAlarm = 0;
-    OranjeLedOff(context_.session);
+    station_.flags.CommunicationErrorAlarm = 0;
+    OranjeLedOff(station_.session);
     ReadProbe();
 }
 
 void AcquisitionCycle::ReadProbe() {
-    StatusDisplay& display = context_.display;
-    const int taal = context_.settings.Taal();
+    StatusDisplay& display = station_.display;
+    const int taal = station_.settings.Taal();
     const int index = acquireSensorIndex_;
     if (index < 0) {
         display.SetAcquisitionIndicator(kIndicatorNoProbe);
@@ -130,7 +130,7 @@ void AcquisitionCycle::ReadProbe() {
     std::string name;
     double previous = 0.0;
     {
-        const auto table = context_.table.Lock();
+        const auto table = station_.table.Lock();
         const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
         line = record.Line;
         rom = record.Rom;
@@ -143,7 +143,7 @@ void AcquisitionCycle::ReadProbe() {
     double reading = kNoReadingYet;
     const DeviceFamily& family = FamilyOf(rom[0]);
     if (IsProbeFamily(family.code)) {
-        reading = qrv::ReadProbe(context_.session, line, rom);
+        reading = qrv::ReadProbe(station_.session, line, rom);
     }
     if (family.kind == DeviceKind::kHumidity) {
         reading = SmoothHumidity(previous, reading);
@@ -157,7 +157,7 @@ void AcquisitionCycle::ReadProbe() {
     bool resetNetwork = false;
     std::optional<LiveEvent> newReading;
     {
-        const auto table = context_.table.Lock();
+        const auto table = station_.table.Lock();
         SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
         if (record.Line != line || record.Rom != rom) {
             // The table changed under the reading (acquisition pauses for
@@ -174,11 +174,11 @@ void AcquisitionCycle::ReadProbe() {
                 moveOn = record.LostCount >= kLostCountMoveOn;
             } else {
                 record.Value = reading;
-                readAt_[static_cast<std::size_t>(index)] = context_.clock.Timer();
+                readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
                 record.LostCount = 0;
                 ++record.NewValueCount;
                 newReading =
-                    ProbeEvent(LiveEventKind::kReading, context_.clock.Now(), index, record);
+                    ProbeEvent(LiveEventKind::kReading, station_.clock.Now(), index, record);
             }
             if (moveOn) {
                 acquireSensorIndex_ = NextAcquireSensor(*table, index);
@@ -186,10 +186,10 @@ void AcquisitionCycle::ReadProbe() {
         }
     }
     if (newReading) {
-        context_.feed.Publish(*newReading);
+        station_.feed.Publish(*newReading);
     }
     if (resetNetwork && !Paused()) {
-        context_.session.ResetNetworkFromAsync();
+        station_.session.ResetNetworkFromAsync();
     }
     display.SetAcquisitionIndicator(kIndicatorDone);
 }
@@ -200,7 +200,7 @@ std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
     int last = -1;
     int measured = 0;
     {
-        const auto table = context_.table.Lock();
+        const auto table = station_.table.Lock();
         last = table->GetMax1820Index();
         for (int index = 0; index <= last; ++index) {
             const int status = table->SensorArray[static_cast<std::size_t>(index)].Status;
@@ -208,7 +208,7 @@ std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
         }
     }
     const double oldest =
-        context_.clock.Timer() - kPeriodsBeforeStale * kSecondsPerReading * measured;
+        station_.clock.Timer() - kPeriodsBeforeStale * kSecondsPerReading * measured;
     const double lostAt = lostAt_;
     std::bitset<kMaxSensors> stale;
     for (int index = 0; index <= last; ++index) {
@@ -219,25 +219,25 @@ std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
 }
 
 void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
-    if (sampling_.Due(context_.clock.Now(), context_.settings.KeuzeSampleTime(),
-                      context_.lastSampleTime)) {
-        context_.flags.StorageToDiskWanted = 1;
+    if (sampling_.Due(station_.clock.Now(), station_.settings.KeuzeSampleTime(),
+                      station_.lastSampleTime)) {
+        station_.flags.StorageToDiskWanted = 1;
     }
 }
 
 void AcquisitionCycle::SetAcquisitionEnabled(bool enabled) {
-    const int was = context_.flags.NetworkAsyncTimerEnabled.exchange(enabled ? 1 : 0);
+    const int was = station_.flags.NetworkAsyncTimerEnabled.exchange(enabled ? 1 : 0);
     if ((was != 0) != enabled) {
         Publish(enabled ? LiveEventKind::kAcquisitionResumed : LiveEventKind::kAcquisitionPaused);
     }
 }
 
 void AcquisitionCycle::Publish(LiveEventKind kind) {
-    context_.feed.Publish(StationEvent(kind, context_.clock.Now()));
+    station_.feed.Publish(StationEvent(kind, station_.clock.Now()));
 }
 
 int AcquisitionCycle::InitAsyncNetworkTimer(AsyncTimerService& service) {
-    context_.flags.AsyncWatchdogTimer = kWatchdogAtStart;
+    station_.flags.AsyncWatchdogTimer = kWatchdogAtStart;
     SuspendNetworkAsyncTimer();
     asyncNetworkTimer_ = service.NewAsyncTimer(
         kNetworkTimerInterval, -1, 1,
@@ -253,23 +253,23 @@ int AcquisitionCycle::DiscardAsyncNetworkTimer(AsyncTimerService& service) {
 void AcquisitionCycle::StopNetworkTimer() {
     SuspendNetworkAsyncTimer();
     { const std::lock_guard waitForTick(tickMutex_); }
-    context_.display.SetStatusLine("", colors::kProgressBlue);
+    station_.display.SetStatusLine("", colors::kProgressBlue);
 }
 
 void AcquisitionCycle::StartNetworkTimer() {
     const std::lock_guard hold(tickMutex_);
     SuspendNetworkAsyncTimer();
-    context_.outputs.AlarmRelais(false);
-    context_.outputs.RedLed(false);
-    context_.flags.SensorAlarm = 0;
+    alarmParts_.outputs.AlarmRelais(false);
+    alarmParts_.outputs.RedLed(false);
+    station_.flags.SensorAlarm = 0;
     interfaceErrorCount_ = 0;
 
-    const double now = context_.clock.Timer();
+    const double now = station_.clock.Timer();
     for (std::atomic<double>& stamp : readAt_) {
         stamp = now;
     }
     {
-        const auto table = context_.table.Lock();
+        const auto table = station_.table.Lock();
         for (SensorRecord& record : table->SensorArray) {
             record.NewValueCount = 0;
             record.LostCount = 0;
@@ -277,9 +277,9 @@ void AcquisitionCycle::StartNetworkTimer() {
         acquireSensorIndex_ = SetAcquireEersteSensor(*table);
     }
 
-    context_.alarms.HandleAlarmInterrupt();
-    sampling_.Restart(context_.clock.Now());
-    context_.flags.AsyncWatchdogTimer = kWatchdogAtStart;
+    alarmParts_.alarms.HandleAlarmInterrupt();
+    sampling_.Restart(station_.clock.Now());
+    station_.flags.AsyncWatchdogTimer = kWatchdogAtStart;
     ResumeNetworkAsyncTimer();
 }
 
@@ -290,9 +290,9 @@ void AcquisitionCycle::ManualSetAlarmRelais() {
         // Instead of a blind pause: wait for a tick in progress, and keep the
         // ticks out while the relay is tested.
         const std::lock_guard hold(tickMutex_);
-        context_.outputs.AlarmRelais(true);
-        context_.clock.Delay(5.0);
-        context_.outputs.AlarmRelais(false);
+        alarmParts_.outputs.AlarmRelais(true);
+        station_.clock.Delay(5.0);
+        alarmParts_.outputs.AlarmRelais(false);
     }
     if (pausedHere) {
         ResumeNetworkAsyncTimer();

@@ -9,6 +9,7 @@
 #include "acquisition/acquisition_rules.h"
 #include "acquisition/alarm_evaluation.h"
 #include "acquisition/alarm_log.h"
+#include "acquisition/live_acquisition_context.h"
 #include "acquisition/station_flags.h"
 #include "acquisition/timer_service.h"
 #include "feed/live_feed.h"
@@ -29,19 +30,11 @@ inline constexpr std::uint32_t kIndicatorReading = 0x0066CC;
 inline constexpr std::uint32_t kIndicatorNoProbe = 0xFFCC00;
 inline constexpr std::uint32_t kIndicatorDone = 0xFFFFFF;
 
-struct AcquisitionContext {
-    StationFlags& flags;
-    SharedSensorTable& table;
-    NodexSession& session;
-    Clock& clock;
-    StatusDisplay& display;
-    const SettingsOwner& settings;
+// The alarm side that the cycle drives, owned beside it.
+struct AlarmParts {
     AlarmLog& alarmLog;
     AlarmEvaluator& alarms;
     AlarmOutputs& outputs;
-    // Minute of the day of the latest store of the samples.
-    const std::atomic<int>& lastSampleTime;
-    LiveFeed& feed;
 };
 
 // The heartbeat of the station: on every tick of the one-second network
@@ -54,7 +47,8 @@ struct AcquisitionContext {
 // resumption of acquisition.
 class AcquisitionCycle {
   public:
-    explicit AcquisitionCycle(const AcquisitionContext& context) : context_(context) {}
+    AcquisitionCycle(const LiveAcquisitionContext& station, const AlarmParts& alarmParts)
+        : station_(station), alarmParts_(alarmParts) {}
 
     // The network timer's callback.
     int AsyncDataTime(const AsyncTimerEvent& event);
@@ -64,7 +58,7 @@ class AcquisitionCycle {
     int DiscardAsyncNetworkTimer(AsyncTimerService& service);
     void SuspendNetworkAsyncTimer() { SetAcquisitionEnabled(false); }
     void ResumeNetworkAsyncTimer() { SetAcquisitionEnabled(true); }
-    int NetWorkSuspended() const { return context_.flags.NetworkAsyncTimerEnabled == 0 ? 1 : 0; }
+    int NetWorkSuspended() const { return station_.flags.NetworkAsyncTimerEnabled == 0 ? 1 : 0; }
     // Pauses acquisition. Returns once a tick in progress has finished: from
     // then on the timer thread touches neither the session nor the table.
     void StopNetworkTimer();
@@ -89,14 +83,15 @@ class AcquisitionCycle {
     int AsyncNetworkTimer() const { return asyncNetworkTimer_; }
 
   private:
-    bool Paused() const { return context_.flags.NetworkAsyncTimerEnabled == 0; }
+    bool Paused() const { return station_.flags.NetworkAsyncTimerEnabled == 0; }
     void SetAcquisitionEnabled(bool enabled);
     void Publish(LiveEventKind kind);
     void AlarmStep();
     void ClearAlarmsWhileDisabled();
     void ReadProbe();
 
-    AcquisitionContext context_;
+    const LiveAcquisitionContext& station_;
+    AlarmParts alarmParts_;
     // Held by a tick while it works, and by the user-interface side while it
     // uses the session or waits for a tick to end.
     std::mutex tickMutex_;

@@ -3,14 +3,14 @@
 namespace qrv::acquisition {
 
 LiveAcquisition::LiveAcquisition(const LiveAcquisitionContext& c)
-    : timerService_(c.timers),
+    : context_(c),
+      timerService_(c.timers),
       alarmLog_(c.alarmFile, c.clock, c.log),
       sms_(c.settings, c.launcher, c.clock, c.log, c.display),
       outputs_(c.session),
       alarms_(
           {c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, sms_, c.settings, c.feed}),
-      cycle_({c.flags, c.table, c.session, c.clock, c.display, c.settings, alarmLog_, alarms_,
-              outputs_, c.lastSampleTime, c.feed}) {}
+      cycle_(context_, {alarmLog_, alarms_, outputs_}) {}
 
 LiveAcquisition::~LiveAcquisition() {
     DiscardAsyncNetworkTimer();
