@@ -30,7 +30,7 @@ if command -v ccache > /dev/null; then
 fi
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DQRV_FUZZ=ON -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON -DCMAKE_UNITY_BUILD=ON \
+    -DQRV_FUZZ=ON -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON \
     "${launcher[@]}" > /dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_seeds "${selected[@]/#/fuzz_}"
 

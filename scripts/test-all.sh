@@ -22,18 +22,13 @@ ctest --test-dir build/release --output-on-failure -j "$jobs"
 # The Debian package from that build (no new compile), and what it must hold.
 scripts/check-package.sh "$(scripts/package.sh build/release | tail -1)"
 
-# The sanitizer builds compile each library and test program as a few unity
-# files: a quarter of the compile time, and the Release build above still
-# compiles every file on its own, so a file that lacks an include is caught.
-unity=(-DCMAKE_UNITY_BUILD=ON)
-
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_SANITIZE=ON \
-    -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${unity[@]}" "${launcher[@]}"
+    -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${launcher[@]}"
 cmake --build build/asan -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV_TSAN=ON \
-    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${unity[@]}" "${launcher[@]}"
+    -DQRV_BUILD_GUI=OFF -DQRV_BUILD_BENCH=OFF -DQRV_WERROR=ON "${launcher[@]}"
 # Only the threaded tests run under ThreadSanitizer, so only they are built.
 mapfile -t threaded < <(ctest --test-dir build/tsan -N -L threaded | awk '/Test +#/ {print $3}')
 cmake --build build/tsan -j "$jobs" --target "${threaded[@]}"
