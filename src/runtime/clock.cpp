@@ -128,6 +128,13 @@ double VirtualClock::NextWakeUp() const {
                              : static_cast<double>(*sleepers_.begin()) / 1e6;
 }
 
+VirtualClock::Sleep VirtualClock::SleepState() const {
+    std::lock_guard lock(mutex_);
+    return {static_cast<double>(elapsedMicros_) / 1e6,
+            sleepers_.empty() ? std::numeric_limits<double>::infinity()
+                              : static_cast<double>(*sleepers_.begin()) / 1e6};
+}
+
 void VirtualClock::Interrupt() {
     {
         std::lock_guard lock(mutex_);

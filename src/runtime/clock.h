@@ -83,6 +83,15 @@ class VirtualClock final : public Clock {
     // none waits. A test learns from it when a timer will act next, without
     // waiting in real time to see that it does not act earlier.
     double NextWakeUp() const;
+    // Both read at one instant. Time moves while a worker runs (its own
+    // Delay() calls), so two separate reads can pair a deadline registered
+    // after a tick with a time read before it, and take a busy worker for a
+    // sleeping one.
+    struct Sleep {
+        double timer;
+        double nextWakeUp;
+    };
+    Sleep SleepState() const;
 
   private:
     mutable std::mutex mutex_;
