@@ -8,8 +8,8 @@ LiveAcquisition::LiveAcquisition(const LiveAcquisitionContext& c)
       alarmLog_(c.alarmFile, c.clock, c.log),
       sms_(c.settings, c.launcher, c.clock, c.log, c.display),
       outputs_(c.session),
-      alarms_(
-          {c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, sms_, c.settings, c.feed}),
+      alarms_({c.table, c.flags, c.clock, c.display, outputs_, alarmLog_, smsGate_, c.settings,
+               c.feed}),
       cycle_(context_, {alarmLog_, alarms_, outputs_}) {}
 
 LiveAcquisition::~LiveAcquisition() {

@@ -3,6 +3,7 @@
 #include "acquisition/acquisition_cycle.h"
 #include "acquisition/alarm_evaluation.h"
 #include "acquisition/alarm_log.h"
+#include "acquisition/alarm_sms_gate.h"
 #include "acquisition/live_acquisition_context.h"
 #include "acquisition/sms_worker.h"
 #include "acquisition/timer_service.h"
@@ -28,6 +29,8 @@ class LiveAcquisition {
     AlarmEvaluator& Alarms() { return alarms_; }
     AlarmLog& AlarmFile() { return alarmLog_; }
     SmsWorker& Sms() { return sms_; }
+    // Whether the alarm walk's SMS go to the linked program's destination.
+    AlarmSmsGate& AlarmSms() { return smsGate_; }
     AsyncTimerService& Timers() { return timerService_; }
 
   private:
@@ -35,6 +38,7 @@ class LiveAcquisition {
     AsyncTimerService timerService_;
     AlarmLog alarmLog_;
     SmsWorker sms_;
+    AlarmSmsGate smsGate_{sms_};
     SessionAlarmOutputs outputs_;
     AlarmEvaluator alarms_;
     AcquisitionCycle cycle_;

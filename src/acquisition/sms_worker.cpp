@@ -21,7 +21,7 @@ int SmsWorker::SendAlarmMessage(std::string text) {
             std::lock_guard lock(mutex_);
             missingProgramShown_ = false;
         }
-        Queue({std::move(text), {}});
+        Queue({std::move(text), {}, {}});
         return 0;
     }
     // A linked program that has gone would silence every alarm SMS: each
@@ -46,7 +46,11 @@ int SmsWorker::SendAlarmMessage(std::string text) {
 }
 
 void SmsWorker::SendTestMessage(std::string text, std::function<void(int)> done) {
-    Queue({std::move(text), std::move(done)});
+    Queue({std::move(text), std::move(done), {}});
+}
+
+void SmsWorker::SendTo(std::string destination, std::string text, std::function<void(int)> done) {
+    Queue({std::move(text), std::move(done), std::move(destination)});
 }
 
 void SmsWorker::Queue(Job job) {
@@ -71,7 +75,10 @@ void SmsWorker::Run(const std::stop_token& stop) {
         jobs_.pop_front();
         busy_ = true;
         lock.unlock();
-        const SystemSettings settings = settings_.Snapshot();
+        SystemSettings settings = settings_.Snapshot();
+        if (!job.destination.empty()) {
+            settings.SmSDestination = job.destination;
+        }
         const int result = HandleSendSMS(settings, settings.SmSDestination, job.text, launcher_,
                                          clock_, log_, display_, stop);
         if (job.done) {

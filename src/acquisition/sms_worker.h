@@ -41,6 +41,9 @@ class SmsWorker final : public AlarmSmsSink {
     int SendAlarmMessage(std::string text) override;
     // Hands a test message off; done receives the result on the worker thread.
     void SendTestMessage(std::string text, std::function<void(int)> done);
+    // Hands text off to another phone-book name than the settings' one (a
+    // contact's); done receives the result on the worker thread.
+    void SendTo(std::string destination, std::string text, std::function<void(int)> done);
 
     // Waits (in real time, at most timeout) until nothing is queued or running.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
@@ -50,6 +53,7 @@ class SmsWorker final : public AlarmSmsSink {
     struct Job {
         std::string text;
         std::function<void(int)> done;
+        std::string destination;  // empty: the settings' destination
     };
 
     void Queue(Job job);

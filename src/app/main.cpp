@@ -15,6 +15,7 @@
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
 #include "app/window/text_viewer_window.h"
+#include "config/station_config.h"
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
@@ -142,6 +143,14 @@ int main(int argc, char* argv[]) {
                                          [&mainWindow] { mainWindow.Display().BringToFront(); });
 
     const shell::ShellServices& services = mainWindow.Services();
+    // Beside the service it is the service that notifies.
+    if (!serviceMonitors) {
+        const StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
+        for (const std::string& problem : config.problems) {
+            programLog.LogMessageToDisk(problem);
+        }
+        services.monitoring.StartNotifications(config.config.notify);
+    }
     QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
     signalNotifier.setEnabled(terminationSignals.Installed());
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {

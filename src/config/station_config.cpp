@@ -9,6 +9,9 @@
 #include <fmt/format.h>
 #include <toml++/toml.h>
 
+#include "config/config_problems.h"
+#include "config/notify_config_reader.h"
+
 namespace qrv {
 
 namespace {
@@ -27,25 +30,11 @@ constexpr std::array<Key<ServiceConfig>, 2> kServiceKeys{{
     {"log_to_stderr", &ServiceConfig::logToStandardError},
 }};
 
-constexpr std::array<std::string_view, 1> kSections{"service"};
-
-class Problems {
-  public:
-    Problems(const std::string& fileName, std::vector<std::string>& lines)
-        : fileName_(fileName), lines_(lines) {}
-
-    void Add(const toml::source_region& where, std::string_view key, std::string_view what) {
-        lines_.push_back(fmt::format("{}:{}: {}: {}", fileName_, where.begin.line, key, what));
-    }
-
-  private:
-    const std::string& fileName_;
-    std::vector<std::string>& lines_;
-};
+constexpr std::array<std::string_view, 2> kSections{"service", "notify"};
 
 template <typename Section, std::size_t N>
 void ReadSection(const toml::table& root, std::string_view name, Section& section,
-                 const std::array<Key<Section>, N>& keys, Problems& problems) {
+                 const std::array<Key<Section>, N>& keys, ConfigProblems& problems) {
     const toml::node* node = root.get(name);
     if (node == nullptr) {
         return;
@@ -93,7 +82,7 @@ void ReadSection(const toml::table& root, std::string_view name, Section& sectio
 
 StationConfigRead ParseStationConfig(std::string_view text, const std::string& fileName) {
     StationConfigRead read;
-    Problems problems(fileName, read.problems);
+    ConfigProblems problems(fileName, read.problems);
     toml::table root;
     try {
         root = toml::parse(text, fileName);
@@ -108,6 +97,7 @@ StationConfigRead ParseStationConfig(std::string_view text, const std::string& f
         }
     }
     ReadSection(root, "service", read.config.service, kServiceKeys, problems);
+    read.config.notify = ReadNotifySection(root.get("notify"), fileName, read.problems);
     return read;
 }
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/notify_config.h"
+
 namespace qrv {
 
 // [service]: the station run unattended as a system service.
@@ -19,6 +21,7 @@ struct ServiceConfig {
 // member per feature and section of quorvanel.toml.
 struct StationConfig {
     ServiceConfig service;
+    NotifyConfig notify;
 };
 
 struct StationConfigRead {

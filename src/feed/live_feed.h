@@ -36,6 +36,8 @@ namespace qrv {
 //   kAcquisitionPaused  acquisition paused: an installation, the editor, a
 //                       stop, the relay test
 //   kAcquisitionResumed acquisition runs again
+//   kAcknowledged       someone took care of the standing alarms (the alarm
+//                       button, a web account): by who, reason the comment
 // Kinds are only ever added at the end: a subscriber ignores the ones it does
 // not know.
 enum class LiveEventKind : std::uint8_t {
@@ -47,6 +49,7 @@ enum class LiveEventKind : std::uint8_t {
     kNetworkBack,
     kAcquisitionPaused,
     kAcquisitionResumed,
+    kAcknowledged,
 };
 
 struct LiveEvent {
@@ -62,6 +65,8 @@ struct LiveEvent {
     int oldAlarm = kAlarmNone;
     int newAlarm = kAlarmNone;
     std::string reason;
+    // kAcknowledged: the login or account name.
+    std::string by;
 
     friend bool operator==(const LiveEvent&, const LiveEvent&) = default;
 };

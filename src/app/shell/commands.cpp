@@ -4,12 +4,14 @@
 
 #include "app/shell/com_port.h"
 #include "app/shell/identification.h"
+#include "app/shell/live_monitoring.h"
 #include "app/shell/monitoring_commands.h"
 #include "app/shell/network_install.h"
 #include "app/shell/probe_editing.h"
 #include "app/shell/probe_table_commands.h"
 #include "app/shell/results_table.h"
 #include "app/shell/station_files.h"
+#include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"
 
@@ -93,6 +95,16 @@ void AlarmButton(StationState& state, const ShellServices& services, int value) 
     state.AlarmUserStatus = value == 1 ? 1 : 0;
     services.log.LogMessageToDisk(value == 1 ? "Alarm switched ON by user"
                                              : "Alarm switched OFF by user");
+    if (value == 1) {
+        return;
+    }
+    // Muted first, so the beep stops while the comment is typed.
+    const std::string who = notify::LoginName();
+    const std::optional<std::string> comment =
+        services.dialogs.PromptPopup(text::Raw(Key::QRVNL_TEXT, state.settings.Taal),
+                                     notify::AcknowledgementPrompt(who, state.settings.Taal),
+                                     static_cast<int>(notify::kMaxCommentLength), "");
+    services.monitoring.Acknowledge(who, comment.value_or(""));
 }
 
 bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view) {

@@ -28,7 +28,9 @@ void SetTheNewGraphStyle(StationState& state, const ShellServices& services, Mai
 void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, MainWindowView& view,
                            int enable);
 
-// The alarm button: 1 alarms beep, 0 the user has muted them.
+// The alarm button: 1 alarms beep, 0 the user has muted them, which also
+// acknowledges the standing alarms as the login user, with a comment the
+// user may type (Escape skips it; the mute stands either way).
 void AlarmButton(StationState& state, const ShellServices& services, int value);
 
 // Asks for confirmation (the question depends on whether a network is

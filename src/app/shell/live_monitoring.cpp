@@ -1,6 +1,7 @@
 #include "app/shell/live_monitoring.h"
 
 #include "app/shell/status_fields.h"
+#include "notify/acknowledgement.h"
 
 namespace qrv::shell {
 
@@ -10,7 +11,23 @@ LiveMonitoring::LiveMonitoring(StationState& state, const MonitoringPlatform& pl
       store_({state.sensors, platform.clock, statusMessages_, platform.log, feed_}),
       acquisition_({state, state.sensors, platform.session, platform.clock, platform.display,
                     platform.log, state.settingsOwner, platform.launcher, platform.timers,
-                    state.paths.AlarmFileName(), store_.State().LastSampleTime, feed_}) {}
+                    state.paths.AlarmFileName(), store_.State().LastSampleTime, feed_}),
+      clock_(platform.clock),
+      log_(platform.log) {}
+
+void LiveMonitoring::StartNotifications(const NotifyConfig& config) {
+    notifier_.reset();
+    acquisition_.AlarmSms().SetTakenOver(!config.contacts.empty());
+    if (!config.contacts.empty()) {
+        notifier_ = std::make_unique<notify::Notifier>(
+            config, notify::NotifierContext{feed_, state_.sensors, state_.settingsOwner, clock_,
+                                            log_, acquisition_.Sms()});
+    }
+}
+
+void LiveMonitoring::Acknowledge(std::string_view who, std::string_view comment) {
+    notify::RecordAcknowledgement(acquisition_.AlarmFile(), feed_, clock_, who, comment);
+}
 
 void LiveMonitoring::StopNetworkTimer() {
     acquisition_.Cycle().StopNetworkTimer();

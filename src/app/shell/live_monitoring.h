@@ -4,7 +4,9 @@
 #include "acquisition/timer_platform.h"
 #include "app/shell/network_timer_control.h"
 #include "app/shell/station_state.h"
+#include "config/notify_config.h"
 #include "feed/live_feed.h"
+#include "notify/notifier.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
@@ -12,6 +14,9 @@
 #include "runtime/status_display.h"
 #include "storage/result_store.h"
 #include "storage/status_messages.h"
+
+#include <memory>
+#include <string_view>
 
 namespace qrv::shell {
 
@@ -49,6 +54,15 @@ class LiveMonitoring final : public NetworkTimerControl {
     // The last block when the network stops or the station shuts down.
     int StoreLastBlock() { return StoreResultsToDisk(); }
 
+    // The call list of quorvanel.toml takes over the alarm SMS; without
+    // contacts they go to the linked program's destination as before.
+    void StartNotifications(const NotifyConfig& config);
+    // nullptr while no call list is set.
+    notify::Notifier* Notifications() { return notifier_.get(); }
+    // Someone took care of the standing alarms: the alarm file and the feed
+    // say who, and the escalation stops.
+    void Acknowledge(std::string_view who, std::string_view comment);
+
     acquisition::LiveAcquisition& Acquisition() { return acquisition_; }
     LiveFeed& Feed() { return feed_; }
     const StoreState& Stores() const { return store_.State(); }
@@ -59,6 +73,10 @@ class LiveMonitoring final : public NetworkTimerControl {
     StatusMessages statusMessages_;
     ResultStore store_;
     acquisition::LiveAcquisition acquisition_;
+    Clock& clock_;
+    EventLog& log_;
+    // Ends before the SMS worker it hands SMS to.
+    std::unique_ptr<notify::Notifier> notifier_;
 };
 
 }  // namespace qrv::shell

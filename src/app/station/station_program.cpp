@@ -121,6 +121,7 @@ int RunStation(const StationOptions& options) {
     TickWatch ticks(kTimerSilenceSeconds);
     WatchedTimerPlatform timers(clockTimers, ticks);
     shell::LiveMonitoring monitoring(state, {clock, display, statusLog, session, launcher, timers});
+    monitoring.StartNotifications(config.config.notify);
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);
     HeadlessWindow window;

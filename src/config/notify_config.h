@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qrv {
+
+enum class NotifyChannel { kSms, kEmail, kWebhook };
+
+// One person (or rota) on the call list of [[notify.contact]].
+struct NotifyContact {
+    std::string name;
+    NotifyChannel channel = NotifyChannel::kSms;
+    // A phone-book name for sms, a mail address for email, a URL for webhook.
+    std::string address;
+    // Webhook only: the bearer token, and the ntfy topic when the address is
+    // an ntfy server's root.
+    std::string token;
+    std::string topic;
+    // Login or web account names that are this contact: an acknowledgement
+    // by one of them makes the reminders go to this contact.
+    std::vector<std::string> logins;
+    // Probe names or ROM codes (16 hex digits) this contact is told about,
+    // with the groups already expanded; empty for every probe.
+    std::vector<std::string> probes;
+};
+
+// [notify.email]: how mail leaves the station.
+struct NotifyEmail {
+    std::string smtpUrl;  // smtp://host:port or smtps://host:port
+    std::string from;
+    std::string user;
+    std::string password;
+    // Demand STARTTLS on smtp:// (smtps:// is always encrypted).
+    bool starttls = true;
+};
+
+// [notify]: reminders, escalation and the channels beyond the SMS program.
+struct NotifyConfig {
+    int escalateAfterMinutes = 15;
+    int remindAfterMinutes = 60;
+    // How long one delivery may take before it counts as failed.
+    int timeoutSeconds = 30;
+    NotifyEmail email;
+    std::vector<NotifyContact> contacts;
+};
+
+std::string_view ChannelName(NotifyChannel channel);
+
+}  // namespace qrv

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "acquisition/alarm_log.h"
+#include "feed/live_feed.h"
+#include "runtime/clock.h"
+
+namespace qrv::notify {
+
+// The longest comment kept; the alarm file is read line by line.
+inline constexpr std::size_t kMaxCommentLength = 120;
+
+// The alarm-file message "Acknowledged by NAME: comment" ("Acknowledged by
+// NAME" without a comment). Line breaks and control characters in either
+// become blanks, so an acknowledgement is always one line.
+std::string AcknowledgementMessage(std::string_view who, std::string_view comment);
+
+// Records who took care of the standing alarms: a line in the alarm file
+// and a kAcknowledged event on the feed.
+void RecordAcknowledgement(acquisition::AlarmLog& alarmFile, LiveFeed& feed, const Clock& clock,
+                           std::string_view who, std::string_view comment);
+
+// The question of the acknowledgement dialog, in the language.
+std::string AcknowledgementPrompt(std::string_view who, int taal);
+
+// The desktop user's login name ("unknown user" when the system has none).
+std::string LoginName();
+
+}  // namespace qrv::notify

@@ -1,0 +1,54 @@
+#include "notify/notice.h"
+
+namespace qrv::notify {
+
+AlarmFacts FactsOf(const SensorRecord& record, int state) {
+    AlarmFacts facts;
+    facts.rom = record.Rom;
+    facts.name = record.Name;
+    facts.sensorType = record.SensorType;
+    facts.units = record.Units;
+    facts.value = record.Value;
+    facts.state = state;
+    facts.alarmLow = record.AlarmLow;
+    facts.alarmHigh = record.AlarmHigh;
+    facts.tripLow = record.TripLow;
+    facts.tripHigh = record.TripHigh;
+    return facts;
+}
+
+std::string_view NoticeKindName(NoticeKind kind) {
+    switch (kind) {
+        case NoticeKind::kAlarm:
+            return "alarm";
+        case NoticeKind::kEscalation:
+            return "escalation";
+        case NoticeKind::kWorse:
+            return "worse";
+        case NoticeKind::kReminder:
+            return "reminder";
+        case NoticeKind::kEnded:
+            return "ended";
+        case NoticeKind::kTest:
+            return "test";
+    }
+    return "unknown";
+}
+
+int Severity(int state) {
+    switch (state) {
+        case kPreAlarmHigh:
+        case kPreAlarmLow:
+            return 1;
+        case kAlarmHigh:
+        case kAlarmLow:
+            return 2;
+        case kAlarmLost:
+        case kUnitLost:
+            return 3;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace qrv::notify

@@ -1,0 +1,295 @@
+#include "notify/notice_texts.h"
+
+#include <array>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "acquisition/alarm_texts.h"
+#include "runtime/date_strings.h"
+#include "sensors/rom_text.h"
+#include "text/texts.h"
+
+namespace qrv::notify {
+
+namespace {
+
+using text::Key;
+
+// One text in English, German, French and Dutch.
+using Words = std::array<std::string_view, text::kLanguageCount>;
+
+constexpr Words kValue{"Value", "Wert", "Valeur", "Waarde"};
+constexpr Words kLimit{"limit", "Grenze", "limite", "grens"};
+constexpr Words kTime{"Time", "Zeit", "Heure", "Tijd"};
+constexpr Words kStation{"Station", "Station", "Station", "Station"};
+constexpr Words kStanding{"Standing for", "Besteht seit", "Dure depuis", "Duurt al"};
+constexpr Words kStood{"It stood for", "Dauer", "Durée", "Duur"};
+constexpr Words kAcknowledged{"Acknowledged by", "Quittiert von", "Acquitté par", "Bevestigd door"};
+constexpr Words kNotAcknowledged{"Not acknowledged yet.", "Noch nicht quittiert.",
+                                 "Pas encore acquitté.", "Nog niet bevestigd."};
+constexpr Words kReminder{"Reminder", "Erinnerung", "Rappel", "Herinnering"};
+constexpr Words kWorse{"Worse", "Schlimmer", "Aggravé", "Erger"};
+constexpr Words kEnded{"Alarm ended", "Alarm beendet", "Alarme terminée", "Alarm beëindigd"};
+constexpr Words kUnitLostWords{"Interface unit not answering", "Schnittstelle antwortet nicht",
+                               "L'interface ne répond pas", "Interface antwoordt niet"};
+constexpr Words kUnitName{"interface unit", "Schnittstelle", "interface", "interface"};
+constexpr Words kTest{"Test message", "Testnachricht", "Message de test", "Testbericht"};
+constexpr Words kTestText{"This contact receives the alarms of the station.",
+                          "Dieser Kontakt erhält die Alarme der Station.",
+                          "Ce contact reçoit les alarmes de la station.",
+                          "Dit contact ontvangt de alarmen van het station."};
+constexpr Words kHours{"h", "Std.", "h", "u"};
+constexpr Words kMinutes{"min", "Min.", "min", "min"};
+
+std::string_view Word(const Words& words, int taal) {
+    return words[static_cast<std::size_t>(taal >= 0 && taal < text::kLanguageCount ? taal : 0)];
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool HasValue(const AlarmFacts& facts) {
+    return !facts.unit && facts.state != kAlarmLost && !IsErrorValue(facts.value);
+}
+
+std::string UnitsText(const AlarmFacts& facts) {
+    // Humidity units are stored as " %"; a blank before every unit reads best.
+    const std::string units = Trimmed(facts.units);
+    return units.empty() ? std::string() : " " + units.substr(units.find_first_not_of(' '));
+}
+
+std::string ValueText(const AlarmFacts& facts, int taal) {
+    if (facts.sensorType == kTypeSwitch) {
+        const long contact = std::lround(facts.value);
+        if (contact == 0) {
+            return text::Plain(Key::TXT_SWITCH_CLOSED, taal);
+        }
+        return Trimmed(text::Plain(Key::TXT_SWITCH_OPEN, taal));
+    }
+    return fmt::format("{:.1f}{}", facts.value, UnitsText(facts));
+}
+
+// The limit the state crossed; none for switches, lost probes and the unit.
+std::optional<int> CrossedLimit(const AlarmFacts& facts) {
+    if (facts.sensorType == kTypeSwitch || facts.unit) {
+        return std::nullopt;
+    }
+    switch (facts.state) {
+        case kAlarmHigh:
+            return facts.alarmHigh;
+        case kAlarmLow:
+            return facts.alarmLow;
+        case kPreAlarmHigh:
+            return facts.tripHigh;
+        case kPreAlarmLow:
+            return facts.tripLow;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string_view StateWord(int state) {
+    switch (state) {
+        case kAlarmHigh:
+            return "high_alarm";
+        case kAlarmLow:
+            return "low_alarm";
+        case kPreAlarmHigh:
+            return "pre_alarm_high";
+        case kPreAlarmLow:
+            return "pre_alarm_low";
+        case kAlarmLost:
+            return "probe_lost";
+        case kUnitLost:
+            return "unit_lost";
+        default:
+            return "ended";
+    }
+}
+
+std::string TimeOfNotice(const LocalDateTime& when) {
+    return fmt::format("{} {:02}:{:02}", EuroDate(when), when.hour, when.minute);
+}
+
+std::string IsoTime(const LocalDateTime& when) {
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", when.year, when.month, when.day,
+                       when.hour, when.minute, when.second);
+}
+
+// ntfy's priorities: 5 urgent, 4 high, 3 default.
+int PriorityOf(const Notice& notice) {
+    if (notice.kind == NoticeKind::kEnded || notice.kind == NoticeKind::kTest) {
+        return 3;
+    }
+    return Severity(notice.facts.state) >= 2 ? 5 : 4;
+}
+
+std::string TagOf(const Notice& notice) {
+    switch (notice.kind) {
+        case NoticeKind::kEnded:
+            return "white_check_mark";
+        case NoticeKind::kTest:
+            return "test_tube";
+        default:
+            return Severity(notice.facts.state) >= 2 ? "rotating_light" : "warning";
+    }
+}
+
+std::string TitleOf(const Notice& notice, int taal, const std::string& stationName) {
+    const AlarmFacts& f = notice.facts;
+    const std::string name = f.unit ? std::string(Word(kUnitName, taal)) : f.name;
+    switch (notice.kind) {
+        case NoticeKind::kTest:
+            return fmt::format("{}: {}", Word(kTest, taal), stationName);
+        case NoticeKind::kEnded:
+            return fmt::format("{}: {}", Word(kEnded, taal), name);
+        case NoticeKind::kReminder:
+            return fmt::format("{}: {} ({})", StateText(f.state, taal), name,
+                               Word(kReminder, taal));
+        case NoticeKind::kWorse:
+            return fmt::format("{}: {} ({})", StateText(f.state, taal), name, Word(kWorse, taal));
+        case NoticeKind::kAlarm:
+        case NoticeKind::kEscalation:
+            break;
+    }
+    if (HasValue(f)) {
+        return fmt::format("{}: {} {}", StateText(f.state, taal), name, ValueText(f, taal));
+    }
+    return fmt::format("{}: {}", StateText(f.state, taal), name);
+}
+
+std::string BodyOf(const Notice& notice, int taal, const std::string& stationName) {
+    const AlarmFacts& f = notice.facts;
+    if (notice.kind == NoticeKind::kTest) {
+        return fmt::format("{}\n{}: {}\n{}: {}\n", Word(kTestText, taal), Word(kTime, taal),
+                           TimeOfNotice(notice.when), Word(kStation, taal), stationName);
+    }
+    std::string body = TitleOf(notice, taal, stationName) + "\n";
+    if (HasValue(f)) {
+        body += fmt::format("{}: {}", Word(kValue, taal), ValueText(f, taal));
+        if (const auto limit = CrossedLimit(f)) {
+            body += fmt::format(" ({} {}{})", Word(kLimit, taal), *limit, UnitsText(f));
+        }
+        body += "\n";
+    }
+    body += fmt::format("{}: {}\n", Word(kTime, taal), TimeOfNotice(notice.when));
+    body += fmt::format("{}: {}\n", Word(kStation, taal), stationName);
+    body +=
+        fmt::format("{}: {}\n", Word(notice.kind == NoticeKind::kEnded ? kStood : kStanding, taal),
+                    DurationText(notice.stoodSeconds, taal));
+    if (!notice.acknowledgedBy.empty()) {
+        body += fmt::format("{}: {}\n", Word(kAcknowledged, taal), notice.acknowledgedBy);
+    } else if (notice.kind == NoticeKind::kEscalation || notice.kind == NoticeKind::kReminder) {
+        body += std::string(Word(kNotAcknowledged, taal)) + "\n";
+    }
+    return body;
+}
+
+std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
+                      const std::string& stationName) {
+    const bool probeAlarm =
+        !notice.facts.unit && notice.facts.state != kAlarmNone &&
+        (notice.kind == NoticeKind::kAlarm || notice.kind == NoticeKind::kEscalation ||
+         notice.kind == NoticeKind::kWorse);
+    if (probeAlarm) {
+        SensorRecord record;
+        record.Name = notice.facts.name;
+        record.SensorType = notice.facts.sensorType;
+        record.Value = notice.facts.value;
+        return acquisition::AlarmSmsText(notice.facts.state, record, taal, notice.when,
+                                         stationName);
+    }
+    std::string text = fmt::format("{}  {}, {}, {}", text::Plain(Key::TXT_SENT_PRE_TEXT, taal),
+                                   message.title, TimeOfNotice(notice.when), stationName);
+    if (notice.kind == NoticeKind::kEnded || notice.kind == NoticeKind::kReminder) {
+        text += fmt::format(", {} {}",
+                            Word(notice.kind == NoticeKind::kEnded ? kStood : kStanding, taal),
+                            DurationText(notice.stoodSeconds, taal));
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string StateText(int state, int taal) {
+    switch (state) {
+        case kAlarmHigh:
+            return text::Plain(Key::TXT_PROBE_STATUS_HIGH, taal);
+        case kAlarmLow:
+            return text::Plain(Key::TXT_PROBE_STATUS_LOW, taal);
+        case kPreAlarmHigh:
+            return text::Plain(Key::TXT_PROBE_STATUS_PREHIGH, taal);
+        case kPreAlarmLow:
+            return text::Plain(Key::TXT_PROBE_STATUS_PRELOW, taal);
+        case kAlarmLost:
+            return text::Plain(Key::TXT_PROBE_STATUS_LOST, taal);
+        case kUnitLost:
+            return std::string(Word(kUnitLostWords, taal));
+        default:
+            return std::string(Word(kEnded, taal));
+    }
+}
+
+std::string DurationText(double seconds, int taal) {
+    const long minutes = std::lround(std::max(0.0, seconds) / 60.0);
+    if (minutes < 60) {
+        return fmt::format("{} {}", minutes, Word(kMinutes, taal));
+    }
+    return fmt::format("{} {} {:02} {}", minutes / 60, Word(kHours, taal), minutes % 60,
+                       Word(kMinutes, taal));
+}
+
+Message MessageOf(const Notice& notice, int taal, const std::string& stationName,
+                  const std::string& topic) {
+    const AlarmFacts& f = notice.facts;
+    Message message;
+    message.title = TitleOf(notice, taal, stationName);
+    message.text = BodyOf(notice, taal, stationName);
+    message.smsText = SmsTextOf(notice, message, taal, stationName);
+    nlohmann::json& doc = message.document;
+    if (!topic.empty()) {
+        doc["topic"] = topic;
+    }
+    doc["title"] = message.title;
+    doc["message"] = message.text;
+    doc["priority"] = PriorityOf(notice);
+    doc["tags"] = nlohmann::json::array({TagOf(notice)});
+    doc["station"] = stationName;
+    doc["event"] = NoticeKindName(notice.kind);
+    doc["time"] = IsoTime(notice.when);
+    if (notice.kind != NoticeKind::kTest) {
+        doc["probe"] = f.unit ? nlohmann::json() : nlohmann::json(f.name);
+        doc["rom"] = f.unit ? nlohmann::json() : nlohmann::json(RomToHex(f.rom));
+        doc["state"] = StateWord(f.state);
+        doc["state_text"] = StateText(f.state, taal);
+        doc["value"] = HasValue(f) ? nlohmann::json(f.value) : nlohmann::json();
+        doc["unit"] =
+            Trimmed(f.units).empty() ? nlohmann::json() : nlohmann::json(UnitsText(f).substr(1));
+        if (!f.unit) {
+            doc["limits"] = {{"alarm_low", f.alarmLow},
+                             {"alarm_high", f.alarmHigh},
+                             {"pre_alarm_low", f.tripLow},
+                             {"pre_alarm_high", f.tripHigh}};
+        }
+        doc["stood_seconds"] = std::lround(notice.stoodSeconds);
+        doc["acknowledged_by"] = notice.acknowledgedBy.empty()
+                                     ? nlohmann::json()
+                                     : nlohmann::json(notice.acknowledgedBy);
+    }
+    return message;
+}
+
+Notice TestNotice(int contact, const LocalDateTime& when) {
+    Notice notice;
+    notice.contact = contact;
+    notice.kind = NoticeKind::kTest;
+    notice.when = when;
+    return notice;
+}
+
+}  // namespace qrv::notify

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "notify/notice.h"
+
+namespace qrv::notify {
+
+// A notice put into words for every channel, in the station's language.
+struct Message {
+    // The e-mail subject and the push title: state and probe name first.
+    std::string title;
+    // The whole text: probe, value with unit, the limit crossed, the time,
+    // the station and how long the alarm has stood.
+    std::string text;
+    // What the SMS program is given: the station's SMS form for a new or
+    // worse alarm, a short text otherwise.
+    std::string smsText;
+    // The webhook's document, ntfy's title, message, priority and tags
+    // included.
+    nlohmann::json document;
+};
+
+// The state's words ("High Alarm", "Probe lost", ...; "Alarm ended" for none).
+std::string StateText(int state, int taal);
+// "1 h 05 min", "12 min", in the language.
+std::string DurationText(double seconds, int taal);
+
+Message MessageOf(const Notice& notice, int taal, const std::string& stationName,
+                  const std::string& topic);
+
+// The test message from the Alarm menu for one contact.
+Notice TestNotice(int contact, const LocalDateTime& when);
+
+}  // namespace qrv::notify
