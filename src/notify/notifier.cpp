@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "runtime/calendar.h"
+
 #include "sensors/rom_text.h"
 
 namespace qrv::notify {
@@ -10,7 +12,7 @@ namespace {
 
 // The thread looks at the clock at least this often, so a clock set forward
 // (the virtual one of the tests, a suspend) is noticed without news.
-constexpr double kLongestWait = 60.0;
+constexpr double kLongestWait = 3600.0;
 
 Channel& ChannelFor(NotifyChannel channel, WebhookChannel& webhook, EmailChannel& email,
                     SmsChannel& sms) {
@@ -23,6 +25,12 @@ Channel& ChannelFor(NotifyChannel channel, WebhookChannel& webhook, EmailChannel
             break;
     }
     return sms;
+}
+
+double SecondsOf(const LocalDateTime& when) {
+    const auto day = CivilDay(when.year, when.month, when.day).time_since_epoch();
+    return std::chrono::duration<double>(day).count() + when.hour * 3600.0 + when.minute * 60.0 +
+           when.second + when.millisecond / 1000.0;
 }
 
 }  // namespace
@@ -90,7 +98,10 @@ void Notifier::Run(const std::stop_token& stop) {
 }
 
 void Notifier::Handle(const LiveEvent& event) {
-    const double now = context_.clock.Timer();
+    // The event's own moment on the monotonic clock: the thread may take it
+    // up later, and an alarm's duration runs from when it came.
+    const double age = SecondsOf(context_.clock.Now()) - SecondsOf(event.time);
+    const double now = context_.clock.Timer() - std::clamp(age, 0.0, kLongestWait);
     switch (event.kind) {
         case LiveEventKind::kAlarmChanged: {
             AlarmFacts facts;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/shell/commands.h"
+#include "app/shell/live_monitoring.h"
+#include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
 
@@ -108,13 +110,35 @@ TEST_F(CommandsTest, QuitQuestionDependsOnTheInstalledNetwork) {
     EXPECT_NE(LogText().find(": User shutdown\r\n"), std::string::npos);
 }
 
-TEST_F(CommandsTest, AlarmButtonMutesAndRestoresTheBeep) {
+TEST_F(CommandsTest, AlarmButtonMutesAcknowledgesAndRestoresTheBeep) {
+    FeedSubscription events = monitoring.Feed().Subscribe();
+    dialogs.QueueText("door was left open, closed it");
+    shell::AlarmButton(state, services, 0);
+    EXPECT_EQ(state.AlarmUserStatus, 0);
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_NE(dialogs.Popups()[0].message.find(notify::LoginName()), std::string::npos);
+    // Escape skips the comment; the mute and the acknowledgement stand.
+    dialogs.QueueText(std::nullopt);
     shell::AlarmButton(state, services, 0);
     EXPECT_EQ(state.AlarmUserStatus, 0);
     shell::AlarmButton(state, services, 1);
     EXPECT_EQ(state.AlarmUserStatus, 1);
+    EXPECT_EQ(dialogs.Popups().size(), 2u) << "un-muting asks nothing";
     const std::string log = LogText();
     EXPECT_LT(log.find("Alarm switched OFF by user"), log.find("Alarm switched ON by user"));
+
+    const std::string who = notify::LoginName();
+    const std::string alarms = ReadBytes(state.paths.AlarmFileName());
+    EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who + ": door was left open, closed it\r\n"),
+              std::string::npos)
+        << alarms;
+    EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who + "\r\n"), std::string::npos);
+    const FeedBatch batch = events.Drain();
+    ASSERT_EQ(batch.events.size(), 2u);
+    EXPECT_EQ(batch.events[0].kind, LiveEventKind::kAcknowledged);
+    EXPECT_EQ(batch.events[0].by, who);
+    EXPECT_EQ(batch.events[0].reason, "door was left open, closed it");
+    EXPECT_EQ(batch.events[1].reason, "");
 }
 
 TEST_F(CommandsTest, TheLogAndTheAlarmFileAreShownReadOnlyInTheStationsEncoding) {

@@ -103,6 +103,7 @@ TEST_F(LiveStationTest, AnAlarmRaisesBannerFileLineAndSmsWhileMonitoringGoesOn) 
     EXPECT_EQ(Count(LogText(), ": OK:    SMS was send."), 1);
 
     // The user mutes: no beep, the relay drops, the banner stays.
+    dialogs.QueueText(std::nullopt);
     shell::AlarmButton(state, services, 0);
     const int beeps = display.Snapshot().beeps;
     RunFor(10.0);

@@ -1,0 +1,197 @@
+// Deliveries to real receivers: webhooks to an HTTP server of the test's own,
+// mail to aiosmtpd, retries and given-up deliveries on virtual time, and a
+// receiver that hangs while the others go on.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "notify/contact_delivery.h"
+#include "notify/curl_channels.h"
+#include "receivers.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
+
+namespace qrv::notify {
+namespace {
+
+using testing::HttpReceiver;
+using testing::RecordingLog;
+using testing::WaitUntil;
+
+NotifyContact Webhook(const std::string& name, const std::string& url, std::string token = {}) {
+    NotifyContact contact;
+    contact.name = name;
+    contact.channel = NotifyChannel::kWebhook;
+    contact.address = url;
+    contact.token = std::move(token);
+    return contact;
+}
+
+Message Sample(const std::string& title) {
+    Notice notice;
+    notice.kind = NoticeKind::kAlarm;
+    notice.facts.name = "Freezer";
+    notice.facts.sensorType = kTypeTemperature;
+    notice.facts.units = "°C";
+    notice.facts.value = -9.5;
+    notice.facts.state = kAlarmHigh;
+    notice.facts.alarmHigh = -15;
+    Message message = MessageOf(notice, 0, "Lab 3", "lab");
+    message.title = title;
+    return message;
+}
+
+int Lines(const RecordingLog& log, const std::string& part) {
+    int n = 0;
+    for (const std::string& line : log.Messages()) {
+        n += line.find(part) != std::string::npos ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(Webhook, PostsTheDocumentWithTheBearerTokenAndRetriesUntilAccepted) {
+    VirtualClock clock;
+    RecordingLog log;
+    HttpReceiver receiver;
+    WebhookChannel channel(std::chrono::seconds(5));
+    ContactDelivery delivery(Webhook("Anna", receiver.Url(), "tk_secret"), channel, clock, log);
+
+    receiver.AnswerWith(503);
+    delivery.Send(Sample("High Alarm: Freezer"));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 1 && delivery.Idle(); }));
+    EXPECT_EQ(Lines(log,
+                    "Notification to Anna by webhook (High Alarm: Freezer): attempt 1 "
+                    "failed (HTTP 503: ok); next in 1 min"),
+              1);
+    const HttpReceiver::Request first = receiver.Requests().front();
+    EXPECT_TRUE(first.head.starts_with("POST /hook HTTP/1.1"));
+    EXPECT_NE(first.head.find("Authorization: Bearer tk_secret"), std::string::npos);
+    EXPECT_NE(first.head.find("Content-Type: application/json"), std::string::npos);
+    const nlohmann::json doc = nlohmann::json::parse(first.body);
+    EXPECT_EQ(doc["topic"], "lab");
+    EXPECT_EQ(doc["title"], "High Alarm: Freezer -9.5 °C");
+    EXPECT_EQ(doc["probe"], "Freezer");
+    EXPECT_EQ(doc["state"], "high_alarm");
+    EXPECT_DOUBLE_EQ(doc["value"].get<double>(), -9.5);
+    EXPECT_EQ(doc["limits"]["alarm_high"], -15);
+    EXPECT_EQ(doc["station"], "Lab 3");
+
+    // Not before its wait is over.
+    clock.Advance(59);
+    ASSERT_TRUE(WaitUntil([&] { return delivery.Idle(); }));
+    EXPECT_EQ(receiver.Count(), 1u);
+    clock.Advance(1);
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 2 && delivery.Idle(); }));
+    receiver.AnswerWith(200);
+    clock.Advance(120);
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 3 && delivery.Idle(); }));
+    EXPECT_EQ(Lines(log, "attempt 3 delivered (HTTP 200)"), 1);
+    EXPECT_EQ(Lines(log, "tk_secret"), 0);
+    EXPECT_EQ(Lines(log, receiver.Url()), 0);
+}
+
+TEST(Webhook, AReceiverThatNeverAcceptsIsGivenUpAfterAnHourWithoutHoldingUpNewerMessages) {
+    VirtualClock clock;
+    RecordingLog log;
+    HttpReceiver receiver;
+    WebhookChannel channel(std::chrono::seconds(5));
+    ContactDelivery delivery(Webhook("Ben", receiver.Url()), channel, clock, log);
+    receiver.AnswerWith(500);
+    delivery.Send(Sample("first"));
+    ASSERT_TRUE(WaitUntil([&] { return delivery.Idle(); }));
+    clock.Advance(30);
+    delivery.Send(Sample("second"));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 2 && delivery.Idle(); }));
+    while (clock.NextWakeUp() < 1e9) {
+        clock.Advance(clock.NextWakeUp() - clock.Timer());
+        ASSERT_TRUE(WaitUntil([&] { return delivery.Idle(); }));
+    }
+    EXPECT_EQ(Lines(log, "(first): attempt 7 failed (HTTP 500: ok); given up"), 1);
+    EXPECT_EQ(Lines(log, "(second): attempt 7 failed (HTTP 500: ok); given up"), 1);
+    EXPECT_EQ(Lines(log, "(first): attempt"), 7);
+    EXPECT_EQ(receiver.Count(), 14u);
+    EXPECT_DOUBLE_EQ(clock.Timer() - 30.0, 3600.0);
+}
+
+TEST(Webhook, AReceiverThatHangsDelaysNoOtherContactAndTimesOut) {
+    VirtualClock clock;
+    RecordingLog log;
+    HttpReceiver hanging;
+    HttpReceiver working;
+    WebhookChannel channel(std::chrono::seconds(1));
+    ContactDelivery anna(Webhook("Anna", hanging.Url()), channel, clock, log);
+    ContactDelivery ben(Webhook("Ben", working.Url()), channel, clock, log);
+    hanging.Hold(true);
+    anna.Send(Sample("to Anna"));
+    ASSERT_TRUE(WaitUntil([&] { return hanging.Count() == 1; }));
+    ben.Send(Sample("to Ben"));
+    ASSERT_TRUE(WaitUntil([&] { return Lines(log, "(to Ben): attempt 1 delivered") == 1; }));
+    // Anna's receiver still holds her first attempt.
+    EXPECT_EQ(Lines(log, "(to Anna)"), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Lines(log, "(to Anna): attempt 1 failed") == 1; }));
+    EXPECT_EQ(Lines(log, "timed out"), 1);
+    hanging.Hold(false);
+}
+
+TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
+    testing::TempDir dir;
+    testing::SmtpReceiver receiver(dir / "maildir");
+    ASSERT_TRUE(receiver.Ready()) << "python3-aiosmtpd is needed (scripts/install-deps.sh)";
+    VirtualClock clock;
+    RecordingLog log;
+    NotifyEmail settings;
+    settings.smtpUrl = receiver.Url();
+    settings.from = "station@lab.example";
+    settings.starttls = false;
+    EmailChannel channel(settings, std::chrono::seconds(10));
+    NotifyContact contact;
+    contact.name = "Cleo";
+    contact.channel = NotifyChannel::kEmail;
+    contact.address = "cleo@lab.example";
+    ContactDelivery delivery(contact, channel, clock, log);
+    Message message = Sample("Alarm hoch: Kühlraum -9.5 °C");
+    message.text = "Wert: -9.5 °C\n.\nStation: Lab 3\n";
+    delivery.Send(message);
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Mails().size() == 1; }));
+    const std::string mail = receiver.Mails().front();
+    EXPECT_NE(mail.find("To: cleo@lab.example"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("From: station@lab.example"), std::string::npos);
+    EXPECT_NE(mail.find("Subject: =?UTF-8?B?QWxhcm0gaG9jaDogS8O8aGxyYXVtIC05LjUgwrBD?="),
+              std::string::npos)
+        << mail;
+    // A line of a single dot does not end the mail early.
+    EXPECT_NE(mail.find("Wert: -9.5 \xC2\xB0"
+                        "C\n.\nStation: Lab 3"),
+              std::string::npos)
+        << mail;
+    ASSERT_TRUE(WaitUntil([&] { return delivery.Idle(); }));
+    EXPECT_EQ(Lines(log,
+                    "Notification to Cleo by email (Alarm hoch: Kühlraum -9.5 °C): attempt 1 "
+                    "delivered (SMTP 250)"),
+              1);
+}
+
+TEST(Email, ARefusingServerIsAFailedAttempt) {
+    VirtualClock clock;
+    RecordingLog log;
+    int port = 0;
+    {
+        HttpReceiver closed;
+        port = std::stoi(closed.Url().substr(17));
+    }
+    NotifyEmail settings;
+    settings.smtpUrl = "smtp://127.0.0.1:" + std::to_string(port);
+    settings.from = "station@lab.example";
+    EmailChannel channel(settings, std::chrono::seconds(2));
+    NotifyContact contact;
+    contact.name = "Cleo";
+    contact.channel = NotifyChannel::kEmail;
+    contact.address = "cleo@lab.example";
+    ContactDelivery delivery(contact, channel, clock, log);
+    delivery.Send(Sample("x"));
+    ASSERT_TRUE(WaitUntil([&] { return Lines(log, "attempt 1 failed") == 1 && delivery.Idle(); }));
+    EXPECT_EQ(Lines(log, "next in 1 min"), 1);
+}
+
+}  // namespace
+}  // namespace qrv::notify

@@ -1,0 +1,334 @@
+// The call list on virtual time: who is told, when, and what they read.
+#include <gtest/gtest.h>
+
+#include "acquisition/alarm_texts.h"
+#include "config/station_config.h"
+#include "notify/acknowledgement.h"
+#include "notify/contact_delivery.h"
+#include "notify/curl_channels.h"
+#include "notify/escalation.h"
+#include "notify/notice_texts.h"
+
+namespace qrv::notify {
+namespace {
+
+constexpr double kMinute = 60.0;
+const LocalDateTime kWhen{2026, 12, 8, 3, 12, 0, 0};
+
+NotifyContact Contact(std::string name, std::vector<std::string> probes = {},
+                      std::vector<std::string> logins = {}) {
+    NotifyContact contact;
+    contact.name = std::move(name);
+    contact.channel = NotifyChannel::kWebhook;
+    contact.address = "http://127.0.0.1/";
+    contact.probes = std::move(probes);
+    contact.logins = std::move(logins);
+    return contact;
+}
+
+AlarmFacts Freezer(int state, double value = -12.0) {
+    AlarmFacts facts;
+    facts.rom = {0x28, 1, 2, 3, 4, 5, 6, 0x7A};
+    facts.name = "Freezer";
+    facts.sensorType = kTypeTemperature;
+    facts.units = "°C";
+    facts.value = value;
+    facts.state = state;
+    facts.alarmHigh = -15;
+    facts.tripHigh = -18;
+    facts.alarmLow = -30;
+    facts.tripLow = -28;
+    return facts;
+}
+
+// Who got which kind of notice, in order: "0 alarm", "1 escalation", ...
+std::vector<std::string> Told(const std::vector<Notice>& notices) {
+    std::vector<std::string> told;
+    for (const Notice& n : notices) {
+        told.push_back(std::to_string(n.contact) + " " + std::string(NoticeKindName(n.kind)));
+    }
+    return told;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
+    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen)), Lines{"0 alarm"});
+    EXPECT_DOUBLE_EQ(engine.NextDue(), 15 * kMinute);
+    EXPECT_TRUE(engine.Advance(15 * kMinute - 1, kWhen).empty());
+    EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen)), Lines{"1 escalation"});
+    EXPECT_EQ(Told(engine.Advance(30 * kMinute, kWhen)), Lines{"2 escalation"});
+    // The list is worked through: an hour on, everyone told hears again.
+    EXPECT_TRUE(engine.Advance(89 * kMinute, kWhen).empty());
+    EXPECT_EQ(Told(engine.Advance(90 * kMinute, kWhen)),
+              (Lines{"0 reminder", "1 reminder", "2 reminder"}));
+    // A late look at the clock catches up every step it missed, in order.
+    EscalationEngine late({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    late.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
+    EXPECT_EQ(Told(late.Advance(31 * kMinute, kWhen)), (Lines{"1 escalation", "2 escalation"}));
+}
+
+TEST(Escalation, AnAcknowledgementStopsItUntilTheReminderToWhoAcknowledged) {
+    EscalationEngine engine(
+        {Contact("Anna", {}, {"anna"}), Contact("Ben", {}, {"bvd"}), Contact("Cleo")}, 15, 60);
+    engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
+    engine.Advance(15 * kMinute, kWhen);
+    engine.OnAcknowledged("BVD", 20 * kMinute);
+    EXPECT_TRUE(engine.Advance(79 * kMinute, kWhen).empty());
+    const std::vector<Notice> reminder = engine.Advance(80 * kMinute, kWhen);
+    EXPECT_EQ(Told(reminder), Lines{"1 reminder"});
+    EXPECT_EQ(reminder.front().acknowledgedBy, "BVD");
+    EXPECT_DOUBLE_EQ(reminder.front().stoodSeconds, 80 * kMinute);
+    EXPECT_EQ(Told(engine.Advance(140 * kMinute, kWhen)), Lines{"1 reminder"});
+    // Someone who is no contact acknowledged: the reminder goes to all told.
+    EscalationEngine other({Contact("Anna"), Contact("Ben")}, 15, 60);
+    other.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
+    other.Advance(15 * kMinute, kWhen);
+    other.OnAcknowledged("night-porter", 16 * kMinute);
+    EXPECT_EQ(Told(other.Advance(76 * kMinute, kWhen)), (Lines{"0 reminder", "1 reminder"}));
+}
+
+TEST(Escalation, AWorseStateNotifiesAnewAndIsUnacknowledgedAgain) {
+    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    engine.OnAlarmChanged(Freezer(kPreAlarmHigh), 0, kWhen);
+    engine.Advance(15 * kMinute, kWhen);
+    engine.OnAcknowledged("Ben", 16 * kMinute);
+    // Back from alarm to pre-alarm, or another state as bad, tells nobody.
+    EXPECT_TRUE(engine.OnAlarmChanged(Freezer(kPreAlarmLow), 17 * kMinute, kWhen).empty());
+    const std::vector<Notice> worse =
+        engine.OnAlarmChanged(Freezer(kAlarmHigh), 20 * kMinute, kWhen);
+    EXPECT_EQ(Told(worse), (Lines{"0 worse", "1 worse"}));
+    EXPECT_EQ(worse.front().facts.state, kAlarmHigh);
+    EXPECT_TRUE(worse.front().acknowledgedBy.empty());
+    EXPECT_TRUE(engine.OnAlarmChanged(Freezer(kPreAlarmHigh), 21 * kMinute, kWhen).empty());
+    EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmLost), 22 * kMinute, kWhen)),
+              (Lines{"0 worse", "1 worse"}));
+    // Unacknowledged again, so the escalation goes on down the list.
+    EXPECT_EQ(Told(engine.Advance(37 * kMinute, kWhen)), Lines{"2 escalation"});
+}
+
+TEST(Escalation, TheEndGoesToExactlyThoseToldWithTheDuration) {
+    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    engine.OnAlarmChanged(Freezer(kAlarmHigh), 100, kWhen);
+    engine.Advance(100 + 15 * kMinute, kWhen);
+    const std::vector<Notice> ended =
+        engine.OnAlarmChanged(Freezer(kAlarmNone, -20.0), 100 + 25 * kMinute, kWhen);
+    EXPECT_EQ(Told(ended), (Lines{"0 ended", "1 ended"}));
+    EXPECT_DOUBLE_EQ(ended.front().stoodSeconds, 25 * kMinute);
+    EXPECT_EQ(engine.StandingAlarms(), 0);
+    EXPECT_TRUE(engine.Advance(1000 * kMinute, kWhen).empty());
+    // An end without a start (a probe nobody is told about) tells nobody.
+    EXPECT_TRUE(engine.OnAlarmChanged(Freezer(kAlarmNone), 0, kWhen).empty());
+}
+
+TEST(Escalation, ContactsHearOnlyOfTheirProbesAndEachAlarmHasItsOwnList) {
+    AlarmFacts fridge = Freezer(kAlarmHigh);
+    fridge.name = "Fridge 2";
+    fridge.rom = {0x28, 9, 9, 9, 9, 9, 9, 0x11};
+    EscalationEngine engine({Contact("Anna", {"freezer"}),
+                             Contact("Ben", {"28090909090909"
+                                             "11"}),
+                             Contact("Cleo")},
+                            15, 60);
+    EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen)), Lines{"0 alarm"});
+    EXPECT_EQ(Told(engine.OnAlarmChanged(fridge, 5 * kMinute, kWhen)), Lines{"1 alarm"});
+    EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen)), Lines{"2 escalation"});
+    EXPECT_EQ(Told(engine.Advance(20 * kMinute, kWhen)), Lines{"2 escalation"});
+    // The unit concerns everyone.
+    AlarmFacts unit;
+    unit.unit = true;
+    unit.state = kUnitLost;
+    EXPECT_EQ(Told(engine.OnAlarmChanged(unit, 21 * kMinute, kWhen)), Lines{"0 alarm"});
+    // Nobody for a probe: nothing is kept for it.
+    EscalationEngine none({Contact("Anna", {"Office"})}, 15, 60);
+    EXPECT_TRUE(none.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen).empty());
+    EXPECT_EQ(none.StandingAlarms(), 0);
+}
+
+TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
+    Notice notice{1, NoticeKind::kEscalation, Freezer(kAlarmHigh, -12.04), kWhen, 65 * kMinute, ""};
+    const Message english = MessageOf(notice, 0, "Lab 3", "lab-freezers");
+    EXPECT_EQ(english.title, "High Alarm: Freezer -12.0 °C");
+    EXPECT_NE(english.text.find("Value: -12.0 °C (limit -15 °C)"), std::string::npos)
+        << english.text;
+    EXPECT_NE(english.text.find("08/12/2026 03:12"), std::string::npos);
+    EXPECT_NE(english.text.find("Station: Lab 3"), std::string::npos);
+    EXPECT_NE(english.text.find("Standing for: 1 h 05 min"), std::string::npos);
+    EXPECT_NE(english.text.find("Not acknowledged yet."), std::string::npos);
+    // The SMS of an alarm keeps the station's SMS form.
+    SensorRecord record;
+    record.Name = "Freezer";
+    record.SensorType = kTypeTemperature;
+    record.Value = -12.04;
+    EXPECT_EQ(english.smsText, acquisition::AlarmSmsText(kAlarmHigh, record, 0, kWhen, "Lab 3"));
+
+    const nlohmann::json& doc = english.document;
+    EXPECT_EQ(doc["topic"], "lab-freezers");
+    EXPECT_EQ(doc["title"], english.title);
+    EXPECT_EQ(doc["priority"], 5);
+    EXPECT_EQ(doc["tags"], nlohmann::json::array({"rotating_light"}));
+    EXPECT_EQ(doc["event"], "escalation");
+    EXPECT_EQ(doc["rom"], "280102030405067A");
+    EXPECT_EQ(doc["state"], "high_alarm");
+    EXPECT_DOUBLE_EQ(doc["value"].get<double>(), -12.04);
+    EXPECT_EQ(doc["unit"], "°C");
+    EXPECT_EQ(doc["limits"]["alarm_high"], -15);
+    EXPECT_EQ(doc["time"], "2026-12-08T03:12:00");
+
+    const Message german = MessageOf(notice, 1, "Lab 3", "");
+    EXPECT_EQ(german.title, "Alarm hoch: Freezer -12.0 °C");
+    EXPECT_NE(german.text.find("Wert: -12.0 °C (Grenze -15 °C)"), std::string::npos) << german.text;
+    EXPECT_NE(german.text.find("1 Std. 05 Min."), std::string::npos);
+    EXPECT_FALSE(german.document.contains("topic"));
+    for (int taal = 0; taal < 4; ++taal) {
+        EXPECT_NE(MessageOf(notice, taal, "Lab 3", "").text.find("Freezer"), std::string::npos);
+    }
+    EXPECT_NE(MessageOf(notice, 2, "Lab 3", "").text, MessageOf(notice, 3, "Lab 3", "").text);
+
+    notice.kind = NoticeKind::kEnded;
+    notice.facts = Freezer(kAlarmNone, -21.0);
+    const Message ended = MessageOf(notice, 0, "Lab 3", "");
+    EXPECT_EQ(ended.title, "Alarm ended: Freezer");
+    EXPECT_NE(ended.text.find("It stood for: 1 h 05 min"), std::string::npos) << ended.text;
+    EXPECT_NE(ended.smsText.find("It stood for 1 h 05 min"), std::string::npos) << ended.smsText;
+    EXPECT_EQ(ended.document["tags"], nlohmann::json::array({"white_check_mark"}));
+
+    notice.kind = NoticeKind::kAlarm;
+    notice.facts = Freezer(kAlarmLost, -300.0);
+    const Message lost = MessageOf(notice, 0, "Lab 3", "");
+    EXPECT_EQ(lost.title, "Probe lost: Freezer");
+    EXPECT_TRUE(lost.document["value"].is_null());
+    EXPECT_EQ(lost.text.find("Value"), std::string::npos);
+}
+
+TEST(NoticeTexts, MailHeadersStayOneLineAndEncodeWhatIsNotAscii) {
+    Message message;
+    message.title = "High Alarm: Kühlraum\r\nBcc: everyone@example.org";
+    message.text = "line one\nline two\n";
+    message.document["priority"] = 5;
+    const std::string mail = MailText("station@lab.example", "anna@lab.example", message);
+    EXPECT_EQ(mail.find("\r\nBcc:"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("Subject: =?UTF-8?B?"), std::string::npos);
+    EXPECT_NE(mail.find("\r\n\r\nline one\r\nline two\r\n"), std::string::npos);
+    message.title = "Pre-High Alarm: Fridge";
+    EXPECT_NE(MailText("a@b", "c@d", message).find("Subject: Pre-High Alarm: Fridge\r\n"),
+              std::string::npos);
+}
+
+TEST(Acknowledgement, IsOneLineOfTheAlarmFileWhateverIsTyped) {
+    EXPECT_EQ(AcknowledgementMessage("anna", ""), "Acknowledged by anna");
+    EXPECT_EQ(AcknowledgementMessage("anna", "  door was open\r\n2026-01-01 00:00: fake "),
+              "Acknowledged by anna: door was open  2026-01-01 00:00: fake");
+    EXPECT_EQ(AcknowledgementMessage("", "x"), "Acknowledged by unknown user: x");
+    const std::string longComment(300, 'a');
+    EXPECT_EQ(AcknowledgementMessage("anna", longComment).size(),
+              std::string("Acknowledged by anna: ").size() + kMaxCommentLength);
+    // A cut never splits a character.
+    std::string word;
+    for (int i = 0; i < 100; ++i) {
+        word += "ü";
+    }
+    const std::string cut = AcknowledgementMessage("anna", word);
+    EXPECT_EQ((cut.size() - std::string("Acknowledged by anna: ").size()) % 2, 0u);
+}
+
+TEST(Retries, WaitLongerEachTimeAndEndAnHourAfterTheFirstAttempt) {
+    std::vector<double> attempts{0.0};
+    while (auto next = NextAttempt(0.0, attempts.back(), static_cast<int>(attempts.size()))) {
+        attempts.push_back(*next);
+    }
+    EXPECT_EQ(attempts, (std::vector<double>{0, 60, 180, 420, 900, 1860, 3600}));
+}
+
+TEST(NotifyConfig, ReadsContactsInOrderWithGroupsAndRefusesWhatCannotBeUsed) {
+    const StationConfigRead read = ParseStationConfig(R"(
+[notify]
+escalate_after = 10
+remind_after = 30
+timeout_seconds = 5
+
+[notify.email]
+smtp_url = "smtp://127.0.0.1:2525"
+from = "station@lab.example"
+starttls = false
+
+[notify.groups]
+freezers = ["Freezer A", "Freezer B"]
+
+[[notify.contact]]
+name = "Anna"
+channel = "webhook"
+address = "https://ntfy.example/"
+topic = "lab"
+token = "tk_1"
+groups = ["freezers"]
+probes = ["Office"]
+
+[[notify.contact]]
+name = "Ben"
+channel = "email"
+address = "ben@lab.example"
+logins = ["bvd"]
+
+[[notify.contact]]
+name = "Cleo"
+channel = "sms"
+address = "Cleo"
+
+[[notify.contact]]
+name = "Header"
+channel = "email"
+address = "x@y.z>\nBcc: all@y.z"
+
+[[notify.contact]]
+name = "Nowhere"
+channel = "pager"
+address = "1"
+
+[[notify.contact]]
+name = "Plain"
+channel = "webhook"
+address = "file:///etc/passwd"
+colour = "red"
+)",
+                                                      "q.toml");
+    const NotifyConfig& notify = read.config.notify;
+    EXPECT_EQ(notify.escalateAfterMinutes, 10);
+    EXPECT_EQ(notify.remindAfterMinutes, 30);
+    EXPECT_EQ(notify.timeoutSeconds, 5);
+    EXPECT_FALSE(notify.email.starttls);
+    ASSERT_EQ(notify.contacts.size(), 3u);
+    EXPECT_EQ(notify.contacts[0].name, "Anna");
+    EXPECT_EQ(notify.contacts[0].probes,
+              (std::vector<std::string>{"Office", "Freezer A", "Freezer B"}));
+    EXPECT_EQ(notify.contacts[0].token, "tk_1");
+    EXPECT_EQ(notify.contacts[1].channel, NotifyChannel::kEmail);
+    EXPECT_EQ(notify.contacts[1].logins, std::vector<std::string>{"bvd"});
+    EXPECT_EQ(notify.contacts[2].channel, NotifyChannel::kSms);
+    ASSERT_EQ(read.problems.size(), 4u);
+    EXPECT_NE(read.problems[0].find("Header: an email address"), std::string::npos)
+        << read.problems[0];
+    EXPECT_NE(read.problems[1].find("Nowhere: channel must be"), std::string::npos);
+    EXPECT_NE(read.problems[2].find("notify.contact.colour: unknown key"), std::string::npos);
+    EXPECT_NE(read.problems[3].find("Plain: a webhook address"), std::string::npos);
+
+    const StationConfigRead bad = ParseStationConfig(R"(
+[notify]
+escalate_after = 0
+[[notify.contact]]
+channel = "email"
+address = "ben@lab.example"
+)",
+                                                     "q.toml");
+    EXPECT_EQ(bad.config.notify.escalateAfterMinutes, 15);
+    EXPECT_TRUE(bad.config.notify.contacts.empty());
+    ASSERT_EQ(bad.problems.size(), 2u);
+    EXPECT_NE(bad.problems[0].find("q.toml:3: notify.escalate_after"), std::string::npos)
+        << bad.problems[0];
+    EXPECT_NE(bad.problems[1].find("contact 1: email needs smtp_url"), std::string::npos)
+        << bad.problems[1];
+}
+
+}  // namespace
+}  // namespace qrv::notify
