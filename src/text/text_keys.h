@@ -349,9 +349,13 @@ enum class Key : std::uint16_t {
     TXT_SNS_FILE_COPY_KEPT,
     TXT_SNS_FILE_COPY_FAILED,
     TXT_SIM_NETWORK_FILE_BAD,
+    TXT_BAR1_ALARM_NOTIFY_TEST,
+    TXT_NOTIFY_TEST_CHOOSE,
+    TXT_NOTIFY_TEST_NUMBER,
+    TXT_NOTIFY_NO_CONTACTS,
 };
 
-inline constexpr std::size_t kKeyCount = 341;
-static_assert(static_cast<std::size_t>(Key::TXT_SIM_NETWORK_FILE_BAD) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 345;
+static_assert(static_cast<std::size_t>(Key::TXT_NOTIFY_NO_CONTACTS) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -190,6 +190,47 @@ TEST_F(CallList, AProbeWithoutSmsNotifiesNobodyAndWithoutContactsTheLinkedProgra
     EXPECT_EQ(monitoring.Acquisition().AlarmSms().SendAlarmMessage("QUORVANEL MESSAGE: x"), 0);
 }
 
+TEST_F(CallList, TheAlarmMenuSendsATestMessageToTheContactChosenOrToAll) {
+    const auto testContacts = [&] {
+        shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::TestContacts, 0);
+    };
+    testContacts();
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "There are no contacts in quorvanel.toml: alarms go to the SMS program only.");
+
+    HttpReceiver anna;
+    HttpReceiver ben;
+    NotifyConfig config;
+    config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
+                       ContactOf("Ben", NotifyChannel::kWebhook, ben.Url())};
+    monitoring.StartNotifications(config);
+    dialogs.QueueText("2");
+    testContacts();
+    EXPECT_NE(dialogs.Popups()[1].message.find("1  Anna (webhook)\n2  Ben (webhook)\n"),
+              std::string::npos)
+        << dialogs.Popups()[1].message;
+    ASSERT_TRUE(WaitUntil([&] { return ben.Count() == 1 && monitoring.Notifications()->Idle(); }));
+    EXPECT_EQ(anna.Count(), 0u);
+    const nlohmann::json test = nlohmann::json::parse(ben.Requests()[0].body);
+    EXPECT_EQ(test["event"], "test");
+    EXPECT_EQ(test["title"], "Test message: Lab 3");
+
+    dialogs.QueueText(" 0 ");
+    testContacts();
+    ASSERT_TRUE(WaitUntil([&] { return anna.Count() == 1 && ben.Count() == 2; }));
+    for (const char* typed : {"3", "x", ""}) {
+        dialogs.QueueText(typed);
+        testContacts();
+        EXPECT_EQ(dialogs.Popups().back().message, "Bad syntax.") << typed;
+    }
+    dialogs.QueueText(std::nullopt);
+    testContacts();
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return monitoring.Notifications()->Idle(); }));
+    EXPECT_EQ(anna.Count() + ben.Count(), 3u);
+}
+
 // A week of alarms coming and going, Ben's receiver refusing for a whole
 // day: every notice ends delivered or given up, and Anna, first on the list,
 // hears of every alarm and every end.

@@ -7,6 +7,7 @@
 #include "app/shell/live_monitoring.h"
 #include "app/shell/monitoring_commands.h"
 #include "app/shell/network_install.h"
+#include "app/shell/notify_commands.h"
 #include "app/shell/probe_editing.h"
 #include "app/shell/probe_table_commands.h"
 #include "app/shell/results_table.h"
@@ -234,6 +235,9 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             break;
         case MenuCommand::SendTestMessage:
             SendTestMessage(state, services);
+            break;
+        case MenuCommand::TestContacts:
+            TestContacts(state, services);
             break;
         case MenuCommand::EditNotes:
             services.log.LogMessageToDisk(

@@ -99,7 +99,8 @@ std::vector<MenuNode> MainMenuTree() {
                    {Menu(Key::TXT_BAR1_ALARM_SMS_SET,
                          {Item(Key::TXT_BAR1_ALARM_SMS_LINK, C::LinkSmsCentre),
                           Item(Key::TXT_BAR1_ALARM_SMS_PHONE, C::SetSmsPhoneName),
-                          Item(Key::TXT_BAR1_ALARM_SMS_MESSAGE, C::SendTestMessage)})})}),
+                          Item(Key::TXT_BAR1_ALARM_SMS_MESSAGE, C::SendTestMessage)})}),
+              Item(Key::TXT_BAR1_ALARM_NOTIFY_TEST, C::TestContacts)}),
         Menu(Key::TXT_BAR1_OPTIONS_SENSET,
              {Dynamic(Key::TXT_SENSET_EDIT_PROBES, DynamicItems::Probes, C::EditProbe),
               Item(Key::TXT_BAR1_NETWORK_IDENTIFY, C::IdentifyProbes),
@@ -160,6 +161,7 @@ bool IsImplemented(MenuCommand command) {
         case C::LinkSmsCentre:
         case C::SetSmsPhoneName:
         case C::SendTestMessage:
+        case C::TestContacts:
         case C::EditNotes:
         case C::ViewLog:
         case C::ViewAlarmFile:

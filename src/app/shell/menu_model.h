@@ -35,6 +35,7 @@ enum class MenuCommand {
     LinkSmsCentre,
     SetSmsPhoneName,
     SendTestMessage,
+    TestContacts,
     EditProbe,
     IdentifyProbes,
     SetAllActive,
