@@ -8,6 +8,7 @@
 
 #include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
+#include "app/shell/mqtt_link.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
 #include "app/shell/station_directory.h"
@@ -143,13 +144,16 @@ int main(int argc, char* argv[]) {
                                          [&mainWindow] { mainWindow.Display().BringToFront(); });
 
     const shell::ShellServices& services = mainWindow.Services();
-    // Beside the service it is the service that notifies.
+    // Beside the service it is the service that notifies and publishes.
+    std::unique_ptr<mqtt::MqttPublisher> mqtt;
     if (!serviceMonitors) {
         const StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
         for (const std::string& problem : config.problems) {
             programLog.LogMessageToDisk(problem);
         }
         services.monitoring.StartNotifications(config.config.notify);
+        mqtt = shell::StartMqtt(config.config.mqtt, state, mainWindow.Monitoring(), clock,
+                                programLog);
     }
     QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
     signalNotifier.setEnabled(terminationSignals.Installed());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/notify_config.h"
+#include "config/mqtt_config.h"
 
 namespace qrv {
 
@@ -22,6 +23,7 @@ struct ServiceConfig {
 struct StationConfig {
     ServiceConfig service;
     NotifyConfig notify;
+    MqttConfig mqtt;
 };
 
 struct StationConfigRead {

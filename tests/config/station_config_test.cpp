@@ -72,7 +72,7 @@ TEST(StationConfig, UnknownKeysAndSectionsAreNamedAndIgnored) {
         "[service]\n"
         "unit_retry_secs = 30\n"
         "unit_retry_seconds = 30\n"
-        "[mqtt]\n"
+        "[telemetry]\n"
         "host = \"broker\"\n",
         "q.toml");
     EXPECT_EQ(read.config.service.unitRetrySeconds, 30);
@@ -83,7 +83,7 @@ TEST(StationConfig, UnknownKeysAndSectionsAreNamedAndIgnored) {
     };
     EXPECT_TRUE(has("q.toml:1: colour: unknown section, ignored"));
     EXPECT_TRUE(has("q.toml:3: service.unit_retry_secs: unknown key, ignored"));
-    EXPECT_TRUE(has("q.toml:5: mqtt: unknown section, ignored"));
+    EXPECT_TRUE(has("q.toml:5: telemetry: unknown section, ignored"));
 
     const StationConfigRead notATable = ParseStationConfig("service = 3\n", "q.toml");
     ASSERT_EQ(notATable.problems.size(), 1u);

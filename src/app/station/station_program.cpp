@@ -9,6 +9,7 @@
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
+#include "app/shell/mqtt_link.h"
 #include "app/shell/network_install.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
@@ -122,6 +123,8 @@ int RunStation(const StationOptions& options) {
     WatchedTimerPlatform timers(clockTimers, ticks);
     shell::LiveMonitoring monitoring(state, {clock, display, statusLog, session, launcher, timers});
     monitoring.StartNotifications(config.config.notify);
+    std::unique_ptr<mqtt::MqttPublisher> mqtt =
+        shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);
     HeadlessWindow window;
@@ -175,11 +178,14 @@ int RunStation(const StationOptions& options) {
         if (*signal == SIGHUP) {
             notifier.Reloading();
             journal.Log(Priority::kNotice, "Settings and probe files reread on SIGHUP");
+            // The publisher logs from its thread: none runs while the log changes.
+            mqtt.reset();
             config = ReadStationConfig(paths.ConfigFileName());
             journal.SetToStandardError(config.config.service.logToStandardError);
             for (const std::string& problem : config.problems) {
                 journal.Log(Priority::kWarning, problem);
             }
+            mqtt = shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
             shell::DoeInstallNetwork(state, services, window);
             notifier.Ready();
             continue;

@@ -1,0 +1,286 @@
+#include "mqtt/mqtt_publisher.h"
+
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace qrv::mqtt {
+
+namespace {
+
+// How long one turn of the thread waits for the socket or the feed: the
+// longest a reading waits before it goes out.
+constexpr int kTurnMilliseconds = 20;
+constexpr double kLongestWait = 60.0;
+constexpr int kQos = 1;
+
+std::string WhyOf(int result) {
+    if (result == MOSQ_ERR_ERRNO) {
+        return mosquitto_strerror(result) + std::string(": ") + std::strerror(errno);
+    }
+    return mosquitto_strerror(result);
+}
+
+// The CONNACK codes of a refused user name or password (MQTT 3.1.1 and 5).
+bool IsCredentialRefusal(int code) {
+    return code == 4 || code == 5 || code == 134 || code == 135;
+}
+
+struct LibraryUse {
+    LibraryUse() { mosquitto_lib_init(); }
+};
+
+mosquitto* NewClient(const MqttClientSettings& settings, void* self) {
+    static const LibraryUse library;
+    return mosquitto_new(settings.clientId.c_str(), true, self);
+}
+
+}  // namespace
+
+MqttPublisher::MqttPublisher(MqttClientSettings settings, LiveFeed& feed, SharedSensorTable& table,
+                             EventLog& log, Clock& clock, MqttCommands commands)
+    : settings_(std::move(settings)),
+      table_(table),
+      log_(log),
+      clock_(clock),
+      commands_(std::move(commands)),
+      // Subscribed before the thread copies the table: nothing falls between.
+      events_(feed.Subscribe(kQueueCapacity)),
+      station_(settings_.identity),
+      client_(NewClient(settings_, this), mosquitto_destroy) {
+    mosquitto* client = client_.get();
+    const std::string status = settings_.identity.StatusTopic();
+    mosquitto_will_set(client, status.c_str(), 7, "offline", kQos, true);
+    if (!settings_.user.empty()) {
+        mosquitto_username_pw_set(
+            client, settings_.user.c_str(),
+            settings_.password.empty() ? nullptr : settings_.password.c_str());
+    }
+    if (settings_.tls) {
+        const std::string caFile = settings_.caFile.string();
+        const int result =
+            caFile.empty()
+                ? mosquitto_tls_set(client, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
+                : mosquitto_tls_set(client, caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        if (result != MOSQ_ERR_SUCCESS) {
+            log_.LogMessageToDisk("MQTT: the certificate authority " + caFile +
+                                  " cannot be used (" + WhyOf(result) + ")");
+        }
+    }
+    mosquitto_connect_callback_set(client, ConnectCallback);
+    mosquitto_message_callback_set(client, MessageCallback);
+    thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
+}
+
+MqttPublisher::~MqttPublisher() {
+    thread_.request_stop();
+    events_.Close();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void MqttPublisher::ConnectCallback(mosquitto* /*client*/, void* self, int result) {
+    static_cast<MqttPublisher*>(self)->OnConnect(result);
+}
+
+void MqttPublisher::MessageCallback(mosquitto* /*client*/, void* self,
+                                    const mosquitto_message* message) {
+    static_cast<MqttPublisher*>(self)->OnMessage(*message);
+}
+
+void MqttPublisher::Run(const std::stop_token& stop) {
+    RefreshFromTable();
+    nextAttempt_ = clock_.Timer();
+    while (!stop.stop_requested()) {
+        if (!linked_ && clock_.Timer() >= nextAttempt_) {
+            Attempt();
+        }
+        if (linked_) {
+            const int result = mosquitto_loop(client_.get(), kTurnMilliseconds, 1);
+            if (result != MOSQ_ERR_SUCCESS) {
+                Lost(WhyOf(result));
+            }
+        } else if (const auto event =
+                       events_.WaitFor(std::chrono::milliseconds(kTurnMilliseconds))) {
+            Handle(*event);
+        }
+        TakeEvents();
+    }
+    Farewell();
+}
+
+void MqttPublisher::Attempt() {
+    refusal_ = 0;
+    const int result = mosquitto_connect_async(client_.get(), settings_.host.c_str(),
+                                               settings_.port, settings_.keepaliveSeconds);
+    if (result != MOSQ_ERR_SUCCESS) {
+        AttemptFailed(WhyOf(result));
+        return;
+    }
+    linked_ = true;
+}
+
+void MqttPublisher::AttemptFailed(const std::string& why) {
+    linked_ = false;
+    if (IsCredentialRefusal(refusal_)) {
+        if (reported_ != Reported::kRefused) {
+            log_.LogMessageToDisk(
+                "MQTT: broker " + settings_.BrokerName() + " refused the user name or password (" +
+                mosquitto_connack_string(refusal_) + "); trying again once a minute");
+            reported_ = Reported::kRefused;
+        }
+        wait_ = kLongestWait;
+    } else if (reported_ == Reported::kNothing) {
+        log_.LogMessageToDisk(
+            "MQTT: broker " + settings_.BrokerName() + " cannot be reached (" +
+            (refusal_ != 0 ? std::string(mosquitto_connack_string(refusal_)) : why) +
+            "); trying again with waits of up to a minute");
+        reported_ = Reported::kDown;
+    }
+    nextAttempt_ = clock_.Timer() + wait_;
+    wait_ = std::min(wait_ * 2.0, kLongestWait);
+}
+
+void MqttPublisher::Lost(const std::string& why) {
+    if (!connected_) {
+        AttemptFailed(why);
+        return;
+    }
+    connected_ = false;
+    linked_ = false;
+    log_.LogMessageToDisk("MQTT: broker " + settings_.BrokerName() + " went away (" + why +
+                          "); the latest state of every probe is kept until it is back");
+    reported_ = Reported::kDown;
+    wait_ = 1.0;
+    nextAttempt_ = clock_.Timer() + wait_;
+    wait_ *= 2.0;
+}
+
+void MqttPublisher::OnConnect(int result) {
+    if (result != 0) {
+        refusal_ = result;
+        return;
+    }
+    if (!everConnected_) {
+        log_.LogMessageToDisk("MQTT: connected to broker " + settings_.BrokerName() +
+                              " as station " + settings_.identity.stationId);
+    } else if (reported_ != Reported::kNothing) {
+        log_.LogMessageToDisk("MQTT: broker " + settings_.BrokerName() +
+                              " is back; the station's state is published again");
+    }
+    everConnected_ = true;
+    reported_ = Reported::kNothing;
+    wait_ = 1.0;
+    connected_ = true;
+    mosquitto* client = client_.get();
+    if (!settings_.identity.discoveryPrefix.empty()) {
+        mosquitto_subscribe(client, nullptr, settings_.identity.HomeAssistantStatusTopic().c_str(),
+                            kQos);
+    }
+    if (settings_.commands) {
+        mosquitto_subscribe(client, nullptr, settings_.identity.CommandTopic("+").c_str(), kQos);
+    }
+    Send({{settings_.identity.StatusTopic(), "online", true}});
+    Send(station_.Everything());
+}
+
+void MqttPublisher::OnMessage(const mosquitto_message& message) {
+    const std::string topic = message.topic != nullptr ? message.topic : "";
+    const std::string payload(static_cast<const char*>(message.payload),
+                              static_cast<std::size_t>(std::max(message.payloadlen, 0)));
+    if (topic == settings_.identity.HomeAssistantStatusTopic()) {
+        if (payload == "online") {
+            Send(station_.Discovery());
+        }
+        return;
+    }
+    const std::string commandPrefix = settings_.identity.CommandTopic("");
+    if (settings_.commands && topic.starts_with(commandPrefix)) {
+        // A retained command would act again on every reconnect.
+        if (message.retain) {
+            log_.LogMessageToDisk("MQTT command ignored: " + topic +
+                                  " is a retained message, send it without retain");
+            return;
+        }
+        Command(topic.substr(commandPrefix.size()), payload);
+    }
+}
+
+void MqttPublisher::Command(const std::string& name, const std::string& payload) {
+    std::string word = payload;
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (name == "mute" && commands_.muteAlarm) {
+        const bool unmute = word == "off" || word == "0" || word == "false";
+        commands_.muteAlarm(!unmute);
+        log_.LogMessageToDisk(unmute ? "Alarm switched ON by MQTT command"
+                                     : "Alarm switched OFF by MQTT command");
+        return;
+    }
+    if (name == "test_sms" && commands_.testSms) {
+        commands_.testSms();
+        log_.LogMessageToDisk("Test SMS requested by MQTT command");
+        return;
+    }
+    log_.LogMessageToDisk("MQTT command ignored: unknown command \"" + name + "\"");
+}
+
+void MqttPublisher::Handle(const LiveEvent& event) {
+    const std::vector<MqttMessage> messages = station_.Apply(event);
+    if (station_.NeedsTable() || event.kind == LiveEventKind::kAcquisitionResumed) {
+        RefreshFromTable();
+    }
+    Send(messages);
+}
+
+void MqttPublisher::TakeEvents() {
+    FeedBatch batch = events_.Drain();
+    if (batch.dropped > 0) {
+        RefreshFromTable();
+    }
+    for (const LiveEvent& event : batch.events) {
+        Handle(event);
+    }
+}
+
+void MqttPublisher::RefreshFromTable() {
+    const SensorTable copy = table_.Copy();
+    Send(station_.Refresh(copy, clock_.Now()));
+}
+
+void MqttPublisher::Send(const std::vector<MqttMessage>& messages) {
+    if (!connected_) {
+        return;
+    }
+    for (const MqttMessage& message : messages) {
+        const int result = mosquitto_publish(client_.get(), nullptr, message.topic.c_str(),
+                                             static_cast<int>(message.payload.size()),
+                                             message.payload.data(), kQos, message.retained);
+        if (result == MOSQ_ERR_SUCCESS) {
+            ++published_;
+        }
+    }
+}
+
+void MqttPublisher::Farewell() {
+    if (connected_) {
+        Send({{settings_.identity.StatusTopic(), "offline", true}});
+        // Lets the queued messages go out, for at most a second.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (mosquitto_want_write(client_.get()) && std::chrono::steady_clock::now() < end) {
+            if (mosquitto_loop(client_.get(), kTurnMilliseconds, 1) != MOSQ_ERR_SUCCESS) {
+                break;
+            }
+        }
+        mosquitto_disconnect(client_.get());
+        mosquitto_loop(client_.get(), kTurnMilliseconds, 1);
+        connected_ = false;
+    }
+}
+
+}  // namespace qrv::mqtt
