@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config openssl
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-dejavu-core
     libfmt-dev nlohmann-json3-dev libtomlplusplus-dev libsystemd-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -12,6 +12,7 @@ packages=(
     mawk poppler-utils python3-aiosmtpd
     lintian
     owserver ow-shell
+    mosquitto mosquitto-clients libmosquitto-dev
 )
 
 missing=()

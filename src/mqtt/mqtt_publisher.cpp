@@ -52,6 +52,18 @@ MqttPublisher::MqttPublisher(MqttClientSettings settings, LiveFeed& feed, Shared
       events_(feed.Subscribe(kQueueCapacity)),
       station_(settings_.identity),
       client_(NewClient(settings_, this), mosquitto_destroy) {
+    thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
+}
+
+MqttPublisher::~MqttPublisher() {
+    thread_.request_stop();
+    events_.Close();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void MqttPublisher::Configure() {
     mosquitto* client = client_.get();
     const std::string status = settings_.identity.StatusTopic();
     mosquitto_will_set(client, status.c_str(), 7, "offline", kQos, true);
@@ -66,22 +78,13 @@ MqttPublisher::MqttPublisher(MqttClientSettings settings, LiveFeed& feed, Shared
             caFile.empty()
                 ? mosquitto_tls_set(client, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
                 : mosquitto_tls_set(client, caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
-        if (result != MOSQ_ERR_SUCCESS) {
+        if (result != MOSQ_ERR_SUCCESS && reported_ == Reported::kNothing) {
             log_.LogMessageToDisk("MQTT: the certificate authority " + caFile +
                                   " cannot be used (" + WhyOf(result) + ")");
         }
     }
     mosquitto_connect_callback_set(client, ConnectCallback);
     mosquitto_message_callback_set(client, MessageCallback);
-    thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
-}
-
-MqttPublisher::~MqttPublisher() {
-    thread_.request_stop();
-    events_.Close();
-    if (thread_.joinable()) {
-        thread_.join();
-    }
 }
 
 void MqttPublisher::ConnectCallback(mosquitto* /*client*/, void* self, int result) {
@@ -110,12 +113,20 @@ void MqttPublisher::Run(const std::stop_token& stop) {
             Handle(*event);
         }
         TakeEvents();
+        ++turns_;
     }
     Farewell();
 }
 
 void MqttPublisher::Attempt() {
     refusal_ = 0;
+    ++attempts_;
+    attemptTime_ = clock_.Timer();
+    // A fresh client each time: libmosquitto would otherwise send the
+    // messages it still held from the lost connection after the new state,
+    // and an old value would win on the broker.
+    mosquitto_reinitialise(client_.get(), settings_.clientId.c_str(), true, this);
+    Configure();
     const int result = mosquitto_connect_async(client_.get(), settings_.host.c_str(),
                                                settings_.port, settings_.keepaliveSeconds);
     if (result != MOSQ_ERR_SUCCESS) {
@@ -142,7 +153,8 @@ void MqttPublisher::AttemptFailed(const std::string& why) {
             "); trying again with waits of up to a minute");
         reported_ = Reported::kDown;
     }
-    nextAttempt_ = clock_.Timer() + wait_;
+    // Counted from the attempt's start: a slow refusal is no reason to try less often.
+    nextAttempt_ = attemptTime_ + wait_;
     wait_ = std::min(wait_ * 2.0, kLongestWait);
 }
 
@@ -154,7 +166,7 @@ void MqttPublisher::Lost(const std::string& why) {
     connected_ = false;
     linked_ = false;
     log_.LogMessageToDisk("MQTT: broker " + settings_.BrokerName() + " went away (" + why +
-                          "); the latest state of every probe is kept until it is back");
+                          "); the latest state of every probe is kept until it answers again");
     reported_ = Reported::kDown;
     wait_ = 1.0;
     nextAttempt_ = clock_.Timer() + wait_;
@@ -241,16 +253,16 @@ void MqttPublisher::Handle(const LiveEvent& event) {
 void MqttPublisher::TakeEvents() {
     FeedBatch batch = events_.Drain();
     if (batch.dropped > 0) {
-        RefreshFromTable();
+        RefreshFromTable(true);
     }
     for (const LiveEvent& event : batch.events) {
         Handle(event);
     }
 }
 
-void MqttPublisher::RefreshFromTable() {
+void MqttPublisher::RefreshFromTable(bool missedEvents) {
     const SensorTable copy = table_.Copy();
-    Send(station_.Refresh(copy, clock_.Now()));
+    Send(station_.Refresh(copy, clock_.Now(), missedEvents));
 }
 
 void MqttPublisher::Send(const std::vector<MqttMessage>& messages) {

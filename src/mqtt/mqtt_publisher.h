@@ -52,10 +52,15 @@ class MqttPublisher {
     bool Connected() const { return connected_; }
     // Messages handed to the broker since the start.
     std::uint64_t Published() const { return published_; }
+    // Connection attempts since the start.
+    std::uint64_t Attempts() const { return attempts_; }
+    // Turns of the thread: one more means it has looked at the clock again.
+    std::uint64_t Turns() const { return turns_; }
 
   private:
     enum class Reported { kNothing, kDown, kRefused };
 
+    void Configure();
     void Run(const std::stop_token& stop);
     void Attempt();
     void AttemptFailed(const std::string& why);
@@ -65,7 +70,7 @@ class MqttPublisher {
     void Command(const std::string& name, const std::string& payload);
     void Handle(const LiveEvent& event);
     void TakeEvents();
-    void RefreshFromTable();
+    void RefreshFromTable(bool missedEvents = false);
     void Send(const std::vector<MqttMessage>& messages);
     void Farewell();
 
@@ -86,11 +91,14 @@ class MqttPublisher {
     bool everConnected_ = false;
     int refusal_ = 0;
     Reported reported_ = Reported::kNothing;
+    double attemptTime_ = 0.0;
     double nextAttempt_ = 0.0;
     double wait_ = 1.0;
 
     std::atomic<bool> connected_{false};
     std::atomic<std::uint64_t> published_{0};
+    std::atomic<std::uint64_t> attempts_{0};
+    std::atomic<std::uint64_t> turns_{0};
     std::jthread thread_;
 };
 

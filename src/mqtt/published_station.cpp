@@ -59,7 +59,7 @@ void PublishedStation::PublishStationAlarm(std::vector<MqttMessage>& out) {
 }
 
 std::vector<MqttMessage> PublishedStation::Refresh(const SensorTable& table,
-                                                   const LocalDateTime& now) {
+                                                   const LocalDateTime& now, bool missedEvents) {
     needsTable_ = false;
     std::map<std::string, Probe> fresh;
     int active = 0;
@@ -72,8 +72,10 @@ std::vector<MqttMessage> PublishedStation::Refresh(const SensorTable& table,
         const auto known = probes_.find(RomToHex(record.Rom));
         if (known != probes_.end() && known->second.state.sensorType == record.SensorType) {
             // The events knew the value and its time; the table's settings win.
-            probe.state.value = known->second.state.value;
-            probe.state.time = known->second.state.time;
+            if (!missedEvents || probe.state.value == known->second.state.value) {
+                probe.state.value = known->second.state.value;
+                probe.state.time = known->second.state.time;
+            }
             probe.state.previousAlarm = known->second.state.previousAlarm;
             probe.state.alarmTime = known->second.state.alarmTime;
             if (probe.state.alarm != known->second.state.alarm) {

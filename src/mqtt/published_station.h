@@ -26,8 +26,11 @@ class PublishedStation {
 
     // The probes and their settings as a copy of the table holds them, at
     // time now: configs of new, renamed or changed probes, removals of
-    // deleted and switched-off ones, and changed states.
-    std::vector<MqttMessage> Refresh(const SensorTable& table, const LocalDateTime& now);
+    // deleted and switched-off ones, and changed states. The values stay
+    // those of the events, unless events were lost (missedEvents): then the
+    // table's are newer.
+    std::vector<MqttMessage> Refresh(const SensorTable& table, const LocalDateTime& now,
+                                     bool missedEvents = false);
     // One event of the feed: the messages it makes, in order.
     std::vector<MqttMessage> Apply(const LiveEvent& event);
     // An event named a probe this copy does not know: take a copy of the

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "ha_schema.h"
 #include "mqtt/published_station.h"
 #include "sensors/rom_text.h"
 
@@ -13,6 +14,7 @@ namespace qrv::mqtt {
 namespace {
 
 using nlohmann::json;
+using testing::TemplateKey;
 
 constexpr RomCode kFreezerRom{0x28, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
 constexpr RomCode kCellarRom{0x26, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x99};
@@ -82,36 +84,10 @@ std::string Config(const std::string& component, const RomCode& rom, const std::
            "/config";
 }
 
-// The key a "{{ value_json.KEY }}" template takes from the state.
-std::string TemplateKey(const json& config) {
-    std::smatch match;
-    const std::string text = config.at("value_template").get<std::string>();
-    static const std::regex keyPattern(R"(^\{\{ *value_json\.([a-z_]+) *\}\}$)");
-    EXPECT_TRUE(std::regex_match(text, match, keyPattern)) << text;
-    return match.size() > 1 ? match[1].str() : "";
-}
-
-// What every entity needs, from Home Assistant's MQTT discovery documentation.
 void ExpectEntityBasics(const json& config, const std::string& component,
                         const std::string& station) {
-    for (const char* key : {"name", "unique_id", "state_topic", "availability", "device", "origin",
-                            "default_entity_id"}) {
-        EXPECT_TRUE(config.contains(key)) << key << " missing in " << config.dump();
-    }
-    EXPECT_FALSE(config.contains("object_id")) << "deprecated";
-    EXPECT_TRUE(config["default_entity_id"].get<std::string>().starts_with(component + "."));
-    EXPECT_TRUE(std::regex_match(config["default_entity_id"].get<std::string>(),
-                                 std::regex(R"([a-z_]+\.[a-z0-9_]+)")));
-    const json& availability = config["availability"].at(0);
-    EXPECT_EQ(availability["topic"], "quorvanel/" + station + "/status");
-    EXPECT_EQ(availability["payload_available"], "online");
-    EXPECT_EQ(availability["payload_not_available"], "offline");
-    const json& device = config["device"];
-    for (const char* key : {"identifiers", "name", "model", "sw_version", "manufacturer"}) {
-        EXPECT_TRUE(device.contains(key)) << key;
-    }
-    EXPECT_EQ(device["sw_version"], "3.03");
-    EXPECT_TRUE(config["origin"].contains("name"));
+    testing::ExpectEntityBasics(config, component, "quorvanel/" + station + "/status");
+    EXPECT_EQ(config["device"]["sw_version"], "3.03");
 }
 
 TEST(PublishedStation, DiscoveryConfigsHaveTheKeysHomeAssistantAsksFor) {
@@ -120,25 +96,17 @@ TEST(PublishedStation, DiscoveryConfigsHaveTheKeysHomeAssistantAsksFor) {
 
     const json temperature = Payload(out, Config("sensor", kFreezerRom, "temperature"));
     ExpectEntityBasics(temperature, "sensor", "site1");
-    EXPECT_EQ(temperature["device_class"], "temperature");
-    EXPECT_EQ(temperature["unit_of_measurement"], "\u00B0C");
-    EXPECT_EQ(temperature["state_class"], "measurement");
+    testing::ExpectValueEntity(temperature, "temperature", 3 * 2);
     EXPECT_EQ(temperature["name"], "Vriezer 2 \u00B0") << "the name as typed, UTF-8";
     EXPECT_EQ(temperature["state_topic"], "quorvanel/site1/probe/2811223344556677/state");
-    // Three probes are each read every six seconds.
-    EXPECT_GT(temperature["expire_after"].get<int>(), 3 * 6);
 
     const json humidity = Payload(out, Config("sensor", kCellarRom, "humidity"));
     ExpectEntityBasics(humidity, "sensor", "site1");
-    EXPECT_EQ(humidity["device_class"], "humidity");
-    EXPECT_EQ(humidity["unit_of_measurement"], "%");
-    EXPECT_EQ(humidity["state_class"], "measurement");
+    testing::ExpectValueEntity(humidity, "humidity", 3 * 2);
 
     const json door = Payload(out, Config("binary_sensor", kDoorRom, "contact"));
     ExpectEntityBasics(door, "binary_sensor", "site1");
-    EXPECT_EQ(door["device_class"], "door");
-    EXPECT_EQ(door["payload_on"], "ON");
-    EXPECT_EQ(door["payload_off"], "OFF");
+    testing::ExpectValueEntity(door, "door", 3 * 2);
     // The template takes from the state what the payloads say.
     const json doorState = Payload(out, "quorvanel/site1/probe/" + RomToHex(kDoorRom) + "/state");
     EXPECT_EQ(doorState[TemplateKey(door)], "ON");

@@ -1,0 +1,388 @@
+// The publisher against a real mosquitto: what arrives, in which order, and
+// what a broker that goes away, refuses or wants TLS does to the station.
+// The station runs on virtual time on the test's thread; the publisher's
+// thread and the broker run for real. Also run under ThreadSanitizer in CI.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "app/live_station.h"
+#include "ha_schema.h"
+#include "mqtt/mqtt_publisher.h"
+#include "sensors/rom_text.h"
+#include "support/recording_log.h"
+#include "test_broker.h"
+
+namespace qrv::testing {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+constexpr LocalDateTime kStart{2026, 3, 9, 14, 0, 30, 0};
+
+int CountIn(const std::vector<std::string>& lines, const std::string& text) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.find(text) != std::string::npos;
+    }));
+}
+
+bool Has(const std::vector<Received>& messages, const std::string& topic,
+         const std::string& part = "") {
+    return std::any_of(messages.begin(), messages.end(), [&](const Received& m) {
+        return m.topic == topic && m.payload.find(part) != std::string::npos;
+    });
+}
+
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+class BrokerTest : public ::testing::Test, protected LiveStation {
+  protected:
+    BrokerTest() : LiveStation(kThreeProbeNetwork, kStart) {
+        AddProbe(1, 0, "Cold room");
+        office = AddProbe(1, 1, "B\u00FCro");
+        AddProbe(1, 2, "Door");
+        SystemSettings everyMinute = state.settings;
+        everyMinute.KeuzeSampleTime = 1;
+        state.settingsOwner.Replace(everyMinute);
+    }
+    ~BrokerTest() override {
+        publisher.reset();
+        monitoring.DiscardAsyncNetworkTimer();
+    }
+
+    mqtt::MqttClientSettings Settings(int port, const std::string& station = "s1") {
+        mqtt::MqttClientSettings settings;
+        settings.host = "127.0.0.1";
+        settings.port = port;
+        settings.clientId = "test-" + station;
+        settings.identity = {"quorvanel", station, "homeassistant", "3.03"};
+        return settings;
+    }
+
+    void Publish(mqtt::MqttClientSettings settings, mqtt::MqttCommands commands = {}) {
+        publisher = std::make_unique<mqtt::MqttPublisher>(std::move(settings), monitoring.Feed(),
+                                                          state.sensors, mqttLog, clock,
+                                                          std::move(commands));
+    }
+
+    std::string StateTopic(int index, const std::string& station = "s1") {
+        return "quorvanel/" + station + "/probe/" + RomToHex(Probe(index).Rom) + "/state";
+    }
+
+    // Moves virtual time on until the publisher's thread has seen it.
+    void AdvanceAndLetThePublisherSee(double seconds) {
+        clock.Advance(seconds);
+        const std::uint64_t turns = publisher->Turns();
+        ASSERT_TRUE(Eventually([&] { return publisher->Turns() >= turns + 2; }));
+    }
+
+    int office = 0;
+    RecordingLog mqttLog;
+    std::unique_ptr<mqtt::MqttPublisher> publisher;
+};
+
+TEST_F(BrokerTest, ReadingsAndAlarmChangesArriveInOrderWithTheirPayloads) {
+    TestBroker broker;
+    broker.Start();
+    Watcher watcher(broker.Port());
+    {
+        auto table = state.sensors.Lock();
+        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(office)];
+        record.AlarmHigh = 30;
+        record.AlarmDelay = 0;
+    }
+    FeedSubscription readings = monitoring.Feed().Subscribe(10000);
+    Publish(Settings(broker.Port()));
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    Install();
+    RunFor(180);
+
+    std::vector<LiveEvent> events = readings.Drain().events;
+    const auto last = std::find_if(events.rbegin(), events.rend(), [&](const LiveEvent& e) {
+        return e.kind == LiveEventKind::kAlarmChanged;
+    });
+    ASSERT_NE(last, events.rend()) << "the office never went into alarm";
+    const std::string alarmTopic = "quorvanel/s1/probe/" + RomToHex(last->rom) + "/alarm";
+    ASSERT_TRUE(watcher.WaitFor([&](auto& m) { return Has(m, alarmTopic, "High Alarm"); }));
+    const LiveEvent lastReading = *std::find_if(
+        events.rbegin(), events.rend(), [](auto& e) { return e.kind == LiveEventKind::kReading; });
+    ASSERT_TRUE(watcher.WaitFor([&](auto& m) {
+        return Has(m, "quorvanel/s1/probe/" + RomToHex(lastReading.rom) + "/state",
+                   "\"time\":\"" + mqtt::IsoTime(lastReading.time) + "\"");
+    }));
+
+    // Every reading and alarm change, in the feed's order, each with its payload.
+    const std::vector<Received> received = watcher.Messages();
+    std::size_t at = 0;
+    int readingsSeen = 0;
+    for (const LiveEvent& event : events) {
+        if (event.kind != LiveEventKind::kReading && event.kind != LiveEventKind::kAlarmChanged) {
+            continue;
+        }
+        const std::string probe = "quorvanel/s1/probe/" + RomToHex(event.rom);
+        const std::string topic =
+            probe + (event.kind == LiveEventKind::kReading ? "/state" : "/alarm");
+        while (at < received.size()) {
+            const Received& m = received[at++];
+            if (m.topic != topic) {
+                continue;
+            }
+            const json payload = json::parse(m.payload);
+            if (event.kind == LiveEventKind::kAlarmChanged) {
+                EXPECT_EQ(payload["code"], event.newAlarm);
+                EXPECT_EQ(payload["previous_code"], event.oldAlarm);
+                EXPECT_EQ(payload["state"], "High Alarm");
+                break;
+            }
+            if (payload["time"] == mqtt::IsoTime(event.time)) {
+                EXPECT_NEAR(payload["value"].get<double>(), event.value, 0.001);
+                EXPECT_EQ(payload["name"], event.name);
+                ++readingsSeen;
+                break;
+            }
+        }
+    }
+    // About one reading every two seconds for three minutes.
+    EXPECT_GE(readingsSeen, 80);
+    const int expected = static_cast<int>(std::count_if(
+        events.begin(), events.end(), [](auto& e) { return e.kind == LiveEventKind::kReading; }));
+    EXPECT_EQ(readingsSeen, expected) << "a reading is missing or out of order";
+    const json office = json::parse(*watcher.Latest(StateTopic(this->office)));
+    EXPECT_EQ(office["name"], "B\u00FCro");
+    EXPECT_EQ(office["unit"], "\u00B0C");
+    EXPECT_EQ(office["alarm"], "High Alarm");
+    EXPECT_EQ(watcher.Latest("quorvanel/s1/alarm"), "ON");
+    EXPECT_TRUE(Has(received, "quorvanel/s1/event", "\"event\":\"stored\""));
+
+    // The configs on the broker have what Home Assistant documents.
+    int configs = 0;
+    for (const Received& m : received) {
+        if (!m.topic.starts_with("homeassistant/") || m.payload.empty()) {
+            continue;
+        }
+        ++configs;
+        const json config = json::parse(m.payload);
+        const std::string component = m.topic.substr(14, m.topic.find('/', 14) - 14);
+        ExpectEntityBasics(config, component, "quorvanel/s1/status");
+        ASSERT_TRUE(Has(received, config["state_topic"])) << "no state for " << m.topic;
+        if (m.topic.ends_with("_temperature/config")) {
+            ExpectValueEntity(config, "temperature", 6);
+        } else if (m.topic.ends_with("_contact/config")) {
+            ExpectValueEntity(config, "door", 6);
+        }
+    }
+    EXPECT_EQ(configs, 3 * 2 + 1);
+    EXPECT_EQ(watcher.Latest("quorvanel/s1/status"), "online");
+    publisher.reset();
+    EXPECT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "offline"); }));
+}
+
+TEST_F(BrokerTest, ABrokerAwayForTenMinutesCostsTheStationNothing) {
+    TestBroker broker;
+    broker.Start();
+    Publish(Settings(broker.Port()));
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    Install();
+    RunFor(60);
+
+    broker.Stop();
+    ASSERT_TRUE(Eventually([&] { return !publisher->Connected(); }));
+    FeedSubscription events = monitoring.Feed().Subscribe(10000);
+    RunFor(600);
+    const std::vector<LiveEvent> during = events.Drain().events;
+    const auto count = [&](LiveEventKind kind) {
+        return std::count_if(during.begin(), during.end(),
+                             [kind](const LiveEvent& e) { return e.kind == kind; });
+    };
+    // A reading every two seconds and a store every minute, as without a broker.
+    EXPECT_GE(count(LiveEventKind::kReading), 295);
+    EXPECT_EQ(count(LiveEventKind::kStored), 10);
+
+    // Back on the same port: the station's state comes back on the broker.
+    broker.Start();
+    AdvanceAndLetThePublisherSee(60.0);
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    Watcher watcher(broker.Port());
+    ASSERT_TRUE(watcher.WaitFor([&](auto& m) {
+        return Has(m, StateTopic(0)) && Has(m, "quorvanel/s1/status", "online") &&
+               Has(m, "homeassistant/sensor/s1/" + RomToHex(Probe(0).Rom) + "_temperature/config");
+    }));
+    const json cold = json::parse(*watcher.Latest(StateTopic(0)));
+    EXPECT_EQ(cold["time"], mqtt::IsoTime(std::find_if(during.rbegin(), during.rend(),
+                                                       [&](auto& e) {
+                                                           return e.kind ==
+                                                                      LiveEventKind::kReading &&
+                                                                  e.rom == Probe(0).Rom;
+                                                       })
+                                              ->time))
+        << "the latest reading kept while the broker was away";
+    const std::vector<std::string> lines = mqttLog.Messages();
+    EXPECT_EQ(CountIn(lines, "went away"), 1) << "once, not per retry";
+    EXPECT_EQ(CountIn(lines, "is back;"), 1);
+}
+
+TEST_F(BrokerTest, ReconnectWaitsGrowToAMinute) {
+    TestBroker broker;  // never started: nothing listens
+    Publish(Settings(broker.Port()));
+    ASSERT_TRUE(
+        Eventually([&] { return publisher->Attempts() == 1 && !mqttLog.Messages().empty(); }));
+    for (const double wait : {1.0, 2.0, 4.0, 8.0, 16.0, 32.0, 60.0, 60.0}) {
+        const std::uint64_t attempts = publisher->Attempts();
+        AdvanceAndLetThePublisherSee(wait - 0.5);
+        EXPECT_EQ(publisher->Attempts(), attempts) << "tried again before " << wait << " s";
+        AdvanceAndLetThePublisherSee(0.5);
+        ASSERT_TRUE(Eventually([&] { return publisher->Attempts() == attempts + 1; }))
+            << "no attempt after " << wait << " s";
+    }
+    const std::vector<std::string> lines = mqttLog.Messages();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("cannot be reached"), std::string::npos) << lines[0];
+}
+
+TEST_F(BrokerTest, RefusedCredentialsAreOneLineAndOneTryAMinute) {
+    TestBroker broker({"station:right\n", false});
+    broker.Start();
+    mqtt::MqttClientSettings settings = Settings(broker.Port());
+    settings.user = "station";
+    settings.password = "wrong";
+    Publish(settings);
+    ASSERT_TRUE(Eventually([&] { return CountIn(mqttLog.Messages(), "refused") == 1; }));
+    for (int minute = 0; minute < 10; ++minute) {
+        const std::uint64_t attempts = publisher->Attempts();
+        AdvanceAndLetThePublisherSee(59.0);
+        EXPECT_EQ(publisher->Attempts(), attempts) << "a retry within the minute";
+        AdvanceAndLetThePublisherSee(1.0);
+        ASSERT_TRUE(Eventually([&] { return publisher->Attempts() == attempts + 1; }));
+    }
+    EXPECT_FALSE(publisher->Connected());
+    const std::vector<std::string> lines = mqttLog.Messages();
+    EXPECT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("user name or password"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find("wrong"), std::string::npos) << "the password stays out of the log";
+
+    settings.password = "right";
+    Publish(settings);
+    EXPECT_TRUE(Eventually([&] { return publisher->Connected(); }));
+}
+
+TEST_F(BrokerTest, TwoStationsOnOneBrokerAreTwoDevices) {
+    TestBroker broker;
+    broker.Start();
+    Watcher watcher(broker.Port(), "homeassistant/#");
+    Publish(Settings(broker.Port(), "north"));
+    mqtt::MqttPublisher south(Settings(broker.Port(), "south"), monitoring.Feed(), state.sensors,
+                              mqttLog, clock);
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return m.size() >= 2 * (3 * 2 + 1); }));
+    std::set<std::string> uniqueIds;
+    std::set<std::string> entityIds;
+    std::map<std::string, std::set<std::string>> devices;
+    for (const Received& m : watcher.Messages()) {
+        const json config = json::parse(m.payload);
+        uniqueIds.insert(config["unique_id"]);
+        entityIds.insert(config["default_entity_id"]);
+        const std::string station =
+            m.topic.find("/north/") != std::string::npos ? "north" : "south";
+        devices[station].insert(config["device"]["identifiers"].dump());
+        EXPECT_TRUE(
+            config["state_topic"].get<std::string>().starts_with("quorvanel/" + station + "/"));
+    }
+    EXPECT_EQ(uniqueIds.size(), 2u * (3 * 2 + 1));
+    EXPECT_EQ(entityIds.size(), uniqueIds.size());
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices["north"].size(), 1u) << "one device per station";
+    EXPECT_EQ(devices["south"].size(), 1u);
+    EXPECT_NE(*devices["north"].begin(), *devices["south"].begin());
+}
+
+TEST_F(BrokerTest, TlsWithTheStationsCertificateAuthority) {
+    TestBroker broker({"", true});
+    broker.Start();
+    Watcher watcher(broker.Port());
+    mqtt::MqttClientSettings settings = Settings(broker.TlsPort());
+    settings.host = "localhost";
+    settings.tls = true;
+    settings.caFile = broker.OtherCaFile();
+    Publish(settings);
+    ASSERT_TRUE(Eventually([&] { return !mqttLog.Messages().empty(); }));
+    EXPECT_FALSE(publisher->Connected()) << "a broker the CA did not sign is not trusted";
+
+    settings.caFile = broker.CaFile();
+    Publish(settings);
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    EXPECT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
+}
+
+TEST_F(BrokerTest, CommandsWhenAllowedAndHomeAssistantStarting) {
+    TestBroker broker;
+    broker.Start();
+    Watcher watcher(broker.Port());
+    std::atomic<int> mutes = 0;
+    std::atomic<int> unmutes = 0;
+    std::atomic<int> tests = 0;
+    // Left on the broker, it would act again on every reconnect.
+    watcher.Publish("quorvanel/s1/command/mute", "ON", true);
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/command/mute"); }));
+    mqtt::MqttClientSettings settings = Settings(broker.Port());
+    settings.commands = true;
+    Publish(settings, {[&](bool mute) { ++(mute ? mutes : unmutes); }, [&] { ++tests; }});
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
+
+    watcher.Publish("quorvanel/s1/command/mute", "");
+    watcher.Publish("quorvanel/s1/command/mute", "OFF");
+    watcher.Publish("quorvanel/s1/command/test_sms", "");
+    watcher.Publish("quorvanel/s1/command/reboot", "");
+    ASSERT_TRUE(Eventually([&] { return mqttLog.Messages().size() >= 6; }));
+    EXPECT_EQ(mutes, 1);
+    EXPECT_EQ(unmutes, 1);
+    EXPECT_EQ(tests, 1);
+    const std::vector<std::string> lines = mqttLog.Messages();
+    EXPECT_EQ(CountIn(lines, "Alarm switched OFF by MQTT command"), 1);
+    EXPECT_EQ(CountIn(lines, "Alarm switched ON by MQTT command"), 1);
+    EXPECT_EQ(CountIn(lines, "Test SMS requested by MQTT command"), 1);
+    EXPECT_EQ(CountIn(lines, "retained"), 1) << "a retained command is not obeyed";
+    EXPECT_EQ(CountIn(lines, "unknown command \"reboot\""), 1);
+
+    // Home Assistant starting again asks for the configs.
+    const auto configs = [](const std::vector<Received>& m) {
+        return std::count_if(m.begin(), m.end(),
+                             [](auto& r) { return r.topic.ends_with("/config"); });
+    };
+    const auto before = configs(watcher.Messages());
+    watcher.Publish("homeassistant/status", "online");
+    EXPECT_TRUE(watcher.WaitFor([&](auto& m) { return configs(m) >= before + 3 * 2 + 1; }));
+}
+
+TEST_F(BrokerTest, CommandsAreOffUnlessAllowed) {
+    TestBroker broker;
+    broker.Start();
+    Watcher watcher(broker.Port());
+    std::atomic<int> mutes = 0;
+    Publish(Settings(broker.Port()), {[&](bool) { ++mutes; }, [] {}});
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
+    watcher.Publish("quorvanel/s1/command/mute", "");
+    // The watcher sees its own command once the broker has passed it on,
+    // by which time a subscribed publisher would have it too.
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/command/mute"); }));
+    watcher.Publish("homeassistant/status", "online");
+    const std::uint64_t published = publisher->Published();
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "homeassistant/status"); }));
+    ASSERT_TRUE(Eventually([&] { return publisher->Published() > published; }));
+    EXPECT_EQ(mutes, 0);
+    EXPECT_EQ(CountIn(mqttLog.Messages(), "command"), 0);
+}
+
+}  // namespace
+}  // namespace qrv::testing
