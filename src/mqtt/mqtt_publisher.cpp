@@ -16,6 +16,9 @@ namespace {
 // longest a reading waits before it goes out.
 constexpr int kTurnMilliseconds = 20;
 constexpr double kLongestWait = 60.0;
+// A broker that takes the connection but does not answer it is as good as
+// none; libmosquitto itself would wait for ever.
+constexpr double kAnswerWait = 30.0;
 constexpr int kQos = 1;
 
 std::string WhyOf(int result) {
@@ -102,6 +105,9 @@ void MqttPublisher::Run(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
         if (!linked_ && clock_.Timer() >= nextAttempt_) {
             Attempt();
+        }
+        if (linked_ && !connected_ && clock_.Timer() - attemptTime_ > kAnswerWait) {
+            AttemptFailed("no answer to the connection");
         }
         if (linked_) {
             const int result = mosquitto_loop(client_.get(), kTurnMilliseconds, 1);

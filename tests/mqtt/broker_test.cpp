@@ -2,7 +2,11 @@
 // what a broker that goes away, refuses or wants TLS does to the station.
 // The station runs on virtual time on the test's thread; the publisher's
 // thread and the broker run for real. Also run under ThreadSanitizer in CI.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 #include <set>
@@ -248,6 +252,30 @@ TEST_F(BrokerTest, ReconnectWaitsGrowToAMinute) {
     const std::vector<std::string> lines = mqttLog.Messages();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("cannot be reached"), std::string::npos) << lines[0];
+}
+
+TEST_F(BrokerTest, ABrokerThatTakesTheConnectionButNeverAnswersIsLeftAfterHalfAMinute) {
+    // The kernel completes the connections of a listening socket that
+    // never accepts or answers them.
+    const int mute = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(mute, 8), 0);
+    ::getsockname(mute, reinterpret_cast<sockaddr*>(&address), &length);
+    Publish(Settings(ntohs(address.sin_port)));
+    ASSERT_TRUE(Eventually([&] { return publisher->Attempts() == 1; }));
+    AdvanceAndLetThePublisherSee(29.0);
+    EXPECT_EQ(publisher->Attempts(), 1u);
+    EXPECT_TRUE(mqttLog.Messages().empty());
+    AdvanceAndLetThePublisherSee(2.0);
+    EXPECT_TRUE(Eventually([&] { return publisher->Attempts() == 2; }));
+    ASSERT_EQ(mqttLog.Messages().size(), 1u);
+    EXPECT_NE(mqttLog.Messages()[0].find("no answer"), std::string::npos);
+    publisher.reset();
+    ::close(mute);
 }
 
 TEST_F(BrokerTest, RefusedCredentialsAreOneLineAndOneTryAMinute) {

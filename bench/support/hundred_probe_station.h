@@ -1,0 +1,159 @@
+#pragma once
+
+// The station of the benchmarks: 100 probes on the simulated unit, without
+// its window, its alarms far enough that they come now and then.
+
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "app/shell/display_timer.h"
+#include "app/shell/live_monitoring.h"
+#include "app/shell/results_table.h"
+#include "app/shell/status_fields.h"
+#include "app/shell/status_reporting_log.h"
+#include "onewire/nodex_session.h"
+#include "onewire/onewire_driver.h"
+#include "runtime/program_launcher.h"
+#include "runtime/program_log_file.h"
+#include "runtime/scripted_dialogs.h"
+#include "runtime/silent_status_display.h"
+#include "sim/network_file.h"
+#include "support/quiet_station.h"
+
+namespace qrv::bench {
+
+// 100 probes, 34 on the first line and 33 on the others: temperatures that
+// swing through the day, some humidity probes and door contacts.
+inline std::string HundredProbes() {
+    std::ostringstream json;
+    json << R"({"lines": [)";
+    int probe = 0;
+    for (int line = 0; line < 3; ++line) {
+        json << (line > 0 ? "," : "") << "[";
+        const int count = line == 0 ? 34 : 33;
+        for (int i = 0; i < count; ++i, ++probe) {
+            json << (i > 0 ? "," : "");
+            if (i % 11 == 9) {
+                json << R"({"type": "DS2438", "humidity": 55, "temperature": 20})";
+            } else if (i % 11 == 10) {
+                json << R"({"type": "DS2406", "input": 1})";
+            } else {
+                json
+                    << R"({"type": "DS18B20", "temperature": {"sine": {"mean": 20, "amplitude": 8,)"
+                    << R"( "period": 86400, "phase": )" << probe * 600 << "}}}";
+            }
+        }
+        json << "]";
+    }
+    json << "]}";
+    return json.str();
+}
+
+inline PortMap SimulatorOnCom1() {
+    PortMap map;
+    map.Set(1, "simulator:bench");
+    return map;
+}
+
+struct BenchStation {
+    BenchStation(Clock& clockIn, acquisition::PeriodicTimerPlatform& timers,
+                 const std::filesystem::path& dir)
+        : clock(clockIn),
+          registry(clock),
+          unit(sim::BuildNetwork(nlohmann::json::parse(HundredProbes()))),
+          ports(SimulatorOnCom1(), registry.Factory()),
+          driver(ports, clock),
+          state(StationPaths{dir}),
+          programLog(state.paths.LogFileName(), clock),
+          log(programLog, display, state),
+          session(driver, ports, clock, &display, &dialogs, &programLog),
+          monitoring(state, {clock, display, log, session, launcher, timers}),
+          services{clock,   dialogs,    display, log,        editor, ports,
+                   session, monitoring, panel,   monitoring, table} {
+        registry.Install("simulator:bench", unit);
+        session.SerialPort = 1;
+        state.WantedUserMode = kModeNormal;
+        shell::ResumeDisplayTimer(state);
+        int index = 0;
+        for (const auto& [line, device] : unit->Devices()) {
+            if (line == 0 || device->Kind() == "DS2405") {
+                continue;
+            }
+            RomCode rom{};
+            for (std::size_t i = 0; i < rom.size(); ++i) {
+                rom[i] = device->GetRom()[i];
+            }
+            index = state.sensors.Lock()->Append1820ToDataStruct(rom, line);
+            state.sensors.Lock()->DefineSensorTypeAndUnits(index);
+            SensorRecord& record =
+                state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)];
+            record.Name = "Probe " + std::to_string(index + 1);
+            record.AlarmLow = record.TripLow = 0;
+            record.AlarmHigh = 26;
+            record.TripHigh = 25;
+            record.AlarmDelay = 300;
+            record.TripDelay = 120;
+        }
+        SystemSettings settings = state.settings;
+        settings.KeuzeSampleTime = 1;
+        state.settingsOwner.Replace(settings);
+    }
+
+    bool Install() {
+        monitoring.InitAsyncNetworkTimer();
+        services.networkTimer.StopNetworkTimer();
+        if (session.StartOneWireSession() < 1 || session.ZoekNodexNumbers() != 0) {
+            return false;
+        }
+        state.NetWorkInstalled = 1;
+        shell::InitTheResultsTable(state, services);
+        services.networkTimer.StartNetworkTimer();
+        state.StorageToDiskWanted = 1;
+        return true;
+    }
+
+    // Probe readings since the last call, counted before the display tick
+    // consumes them.
+    long TakeReadings() {
+        long count = 0;
+        const SensorTable table = state.sensors.Copy();
+        for (const SensorRecord& record : table.SensorArray) {
+            count += record.NewValueCount;
+        }
+        return count;
+    }
+
+    Clock& clock;
+    sim::SimulatorRegistry registry;
+    std::shared_ptr<sim::SimulatedNodex> unit;
+    SerialPortProvider ports;
+    OneWireDriver driver;
+    ScriptedDialogs dialogs;
+    SilentStatusDisplay display;
+    shell::StationState state;
+    ProgramLogFile programLog;
+    shell::StatusReportingLog log;
+    NoEditor editor;
+    NoPanel panel;
+    NodexSession session;
+    PosixProgramLauncher launcher;
+    CountingTable table;
+    NoView view;
+    shell::LiveMonitoring monitoring;
+    shell::ShellServices services;
+};
+
+inline double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace qrv::bench
