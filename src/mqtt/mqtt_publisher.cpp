@@ -111,6 +111,14 @@ void MqttPublisher::Run(const std::stop_token& stop) {
         }
         if (linked_) {
             const int result = mosquitto_loop(client_.get(), kTurnMilliseconds, 1);
+            if (accepted_) {
+                Accepted();
+            }
+            std::vector<MqttMessage> incoming;
+            incoming.swap(incoming_);
+            for (const MqttMessage& message : incoming) {
+                Received(message);
+            }
             if (result != MOSQ_ERR_SUCCESS) {
                 Lost(WhyOf(result));
             }
@@ -179,11 +187,19 @@ void MqttPublisher::Lost(const std::string& why) {
     wait_ *= 2.0;
 }
 
+// libmosquitto holds its own locks while it calls back; publishing from
+// there takes them in another order, so the callbacks only note what came
+// and Run() acts on it after the loop.
 void MqttPublisher::OnConnect(int result) {
     if (result != 0) {
         refusal_ = result;
         return;
     }
+    accepted_ = true;
+}
+
+void MqttPublisher::Accepted() {
+    accepted_ = false;
     if (!everConnected_) {
         log_.LogMessageToDisk("MQTT: connected to broker " + settings_.BrokerName() +
                               " as station " + settings_.identity.stationId);
@@ -208,9 +224,15 @@ void MqttPublisher::OnConnect(int result) {
 }
 
 void MqttPublisher::OnMessage(const mosquitto_message& message) {
-    const std::string topic = message.topic != nullptr ? message.topic : "";
-    const std::string payload(static_cast<const char*>(message.payload),
-                              static_cast<std::size_t>(std::max(message.payloadlen, 0)));
+    incoming_.push_back({message.topic != nullptr ? message.topic : "",
+                         std::string(static_cast<const char*>(message.payload),
+                                     static_cast<std::size_t>(std::max(message.payloadlen, 0))),
+                         message.retain});
+}
+
+void MqttPublisher::Received(const MqttMessage& message) {
+    const std::string& topic = message.topic;
+    const std::string& payload = message.payload;
     if (topic == settings_.identity.HomeAssistantStatusTopic()) {
         if (payload == "online") {
             Send(station_.Discovery());
@@ -220,7 +242,7 @@ void MqttPublisher::OnMessage(const mosquitto_message& message) {
     const std::string commandPrefix = settings_.identity.CommandTopic("");
     if (settings_.commands && topic.starts_with(commandPrefix)) {
         // A retained command would act again on every reconnect.
-        if (message.retain) {
+        if (message.retained) {
             log_.LogMessageToDisk("MQTT command ignored: " + topic +
                                   " is a retained message, send it without retain");
             return;

@@ -66,7 +66,9 @@ class MqttPublisher {
     void AttemptFailed(const std::string& why);
     void Lost(const std::string& why);
     void OnConnect(int result);
+    void Accepted();
     void OnMessage(const mosquitto_message& message);
+    void Received(const MqttMessage& message);
     void Command(const std::string& name, const std::string& payload);
     void Handle(const LiveEvent& event);
     void TakeEvents();
@@ -88,6 +90,9 @@ class MqttPublisher {
 
     // The thread's own state.
     bool linked_ = false;
+    // Noted by the callbacks, acted on after the loop.
+    bool accepted_ = false;
+    std::vector<MqttMessage> incoming_;
     bool everConnected_ = false;
     int refusal_ = 0;
     Reported reported_ = Reported::kNothing;
