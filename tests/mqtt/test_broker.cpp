@@ -20,7 +20,7 @@ namespace qrv::testing {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // A port nobody listens on now; the broker takes it right after.
 int FreePort() {
@@ -130,12 +130,12 @@ void TestBroker::MakeCertificates() {
 void TestBroker::Start() {
     pid_ = Spawn({Broker(), "-c", (dir_ / "broker.conf").string()});
     ASSERT_GT(pid_, 0) << "mosquitto cannot be started";
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    const auto deadline = SteadyClock::now() + std::chrono::seconds(10);
     while (!Accepts(port_)) {
         int status = 0;
         ASSERT_EQ(::waitpid(pid_, &status, WNOHANG), 0)
             << "mosquitto ended: " << ReadBytes(dir_ / "broker.log");
-        ASSERT_LT(Clock::now(), deadline) << "mosquitto does not accept connections";
+        ASSERT_LT(SteadyClock::now(), deadline) << "mosquitto does not accept connections";
         std::this_thread::yield();
     }
 }
