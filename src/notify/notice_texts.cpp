@@ -143,24 +143,22 @@ std::string TagOf(const Notice& notice) {
 std::string TitleOf(const Notice& notice, int taal, const std::string& stationName) {
     const AlarmFacts& f = notice.facts;
     const std::string name = f.unit ? std::string(Word(kUnitName, taal)) : f.name;
-    switch (notice.kind) {
-        case NoticeKind::kTest:
-            return fmt::format("{}: {}", Word(kTest, taal), stationName);
-        case NoticeKind::kEnded:
-            return fmt::format("{}: {}", Word(kEnded, taal), name);
-        case NoticeKind::kReminder:
-            return fmt::format("{}: {} ({})", StateText(f.state, taal), name,
-                               Word(kReminder, taal));
-        case NoticeKind::kWorse:
-            return fmt::format("{}: {} ({})", StateText(f.state, taal), name, Word(kWorse, taal));
-        case NoticeKind::kAlarm:
-        case NoticeKind::kEscalation:
-            break;
+    if (notice.kind == NoticeKind::kTest) {
+        return fmt::format("{}: {}", Word(kTest, taal), stationName);
     }
+    if (notice.kind == NoticeKind::kEnded) {
+        return fmt::format("{}: {}", Word(kEnded, taal), name);
+    }
+    std::string title = fmt::format("{}: {}", StateText(f.state, taal), name);
     if (HasValue(f)) {
-        return fmt::format("{}: {} {}", StateText(f.state, taal), name, ValueText(f, taal));
+        title += " " + ValueText(f, taal);
     }
-    return fmt::format("{}: {}", StateText(f.state, taal), name);
+    if (notice.kind == NoticeKind::kReminder) {
+        title += fmt::format(" ({})", Word(kReminder, taal));
+    } else if (notice.kind == NoticeKind::kWorse) {
+        title += fmt::format(" ({})", Word(kWorse, taal));
+    }
+    return title;
 }
 
 std::string BodyOf(const Notice& notice, int taal, const std::string& stationName) {
