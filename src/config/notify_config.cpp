@@ -28,7 +28,7 @@ bool IsMailAddress(std::string_view text) {
     const auto at = text.find('@');
     return at != std::string_view::npos && at > 0 && at + 1 < text.size() &&
            text.find('@', at + 1) == std::string_view::npos && !HasControlOrBlank(text) &&
-           text.find_first_of("<>,;\"()[]\\") == std::string_view::npos;
+           text.find_first_of(R"(<>,;"()[]\)") == std::string_view::npos;
 }
 
 bool IsWebAddress(std::string_view text) {
@@ -75,7 +75,7 @@ std::vector<std::string> ReadTextList(const toml::table& table, std::string_view
     const toml::array* array = node->as_array();
     if (array == nullptr) {
         problems.Add(*node, fmt::format("{}.{}", section, key),
-                     "must be a list of texts ([\"a\", \"b\"]); ignored");
+                     R"(must be a list of texts (["a", "b"]); ignored)");
         return list;
     }
     for (const toml::node& item : *array) {
@@ -269,12 +269,12 @@ std::string_view ChannelName(NotifyChannel channel) {
 }
 
 NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileName,
-                               std::vector<std::string>& lines) {
+                               std::vector<std::string>& problemLines) {
     NotifyConfig config;
     if (node == nullptr) {
         return config;
     }
-    ConfigProblems problems(fileName, lines);
+    ConfigProblems problems(fileName, problemLines);
     const toml::table* table = node->as_table();
     if (table == nullptr) {
         problems.Add(*node, "notify", "must be a section ([notify])");

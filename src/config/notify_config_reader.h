@@ -13,6 +13,6 @@ namespace qrv {
 // added as "FILE:LINE: KEY: what is wrong"; a contact that cannot be used is
 // left out, any other bad key keeps its default.
 NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileName,
-                               std::vector<std::string>& problems);
+                               std::vector<std::string>& problemLines);
 
 }  // namespace qrv

@@ -143,7 +143,7 @@ std::string MailText(const std::string& from, const std::string& to, const Messa
         "From: {}\r\nTo: {}\r\nSubject: {}\r\nMIME-Version: 1.0\r\n"
         "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n"
         "X-Priority: {}\r\n\r\n{}",
-        from, to, HeaderValue(message.title), message.document.value("priority", 3) >= 5 ? 1 : 3,
+        from, to, HeaderValue(message.title), message.priority >= 5 ? 1 : 3,
         WithCrLf(message.text));
 }
 
@@ -154,7 +154,7 @@ DeliveryResult WebhookChannel::Deliver(const NotifyContact& contact, const Messa
         return {false, "libcurl could not start a transfer"};
     }
     CURL* c = curl.get();
-    const std::string body = message.document.dump();
+    const std::string& body = message.document;
     List headers(curl_slist_append(nullptr, "Content-Type: application/json"));
     if (!contact.token.empty()) {
         const std::string bearer = "Authorization: Bearer " + contact.token;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 
 #include "acquisition/alarm_texts.h"
 #include "runtime/date_strings.h"
@@ -249,13 +250,14 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
     message.title = TitleOf(notice, taal, stationName);
     message.text = BodyOf(notice, taal, stationName);
     message.smsText = SmsTextOf(notice, message, taal, stationName);
-    nlohmann::json& doc = message.document;
+    message.priority = PriorityOf(notice);
+    nlohmann::json doc;
     if (!topic.empty()) {
         doc["topic"] = topic;
     }
     doc["title"] = message.title;
     doc["message"] = message.text;
-    doc["priority"] = PriorityOf(notice);
+    doc["priority"] = message.priority;
     doc["tags"] = nlohmann::json::array({TagOf(notice)});
     doc["station"] = stationName;
     doc["event"] = NoticeKindName(notice.kind);
@@ -279,6 +281,7 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
                                      ? nlohmann::json()
                                      : nlohmann::json(notice.acknowledgedBy);
     }
+    message.document = doc.dump();
     return message;
 }
 

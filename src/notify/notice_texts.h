@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "notify/notice.h"
 
 namespace qrv::notify {
@@ -19,9 +17,11 @@ struct Message {
     // What the SMS program is given: the station's SMS form for a new or
     // worse alarm, a short text otherwise.
     std::string smsText;
-    // The webhook's document, ntfy's title, message, priority and tags
+    // ntfy's priority: 5 urgent (alarms), 4 high (pre-alarms), 3 default.
+    int priority = 3;
+    // The webhook's JSON document, ntfy's title, message, priority and tags
     // included.
-    nlohmann::json document;
+    std::string document;
 };
 
 // The state's words ("High Alarm", "Probe lost", ...; "Alarm ended" for none).

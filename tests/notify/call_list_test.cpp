@@ -171,7 +171,8 @@ TEST_F(CallList, TheSmsProgramAsAContactKeepsItsTimingCodesAndLogLines) {
     for (std::size_t i = 2; i < argv.size(); ++i) {
         text += (i > 2 ? " " : "") + argv[i];
     }
-    EXPECT_TRUE(text.starts_with("QUORVANEL MESSAGE: High Alarm: Freezer -10.3 C,08/12/2026, 02:02:0"))
+    EXPECT_TRUE(
+        text.starts_with("QUORVANEL MESSAGE: High Alarm: Freezer -10.3 C,08/12/2026, 02:02:0"))
         << text;
     EXPECT_TRUE(text.ends_with("Lab 3")) << text;
 }
