@@ -114,7 +114,7 @@ class Arrivals {
                 auto* arrivals = static_cast<Arrivals*>(self);
                 const std::string payload(static_cast<const char*>(message->payload),
                                           static_cast<std::size_t>(message->payloadlen));
-                const auto time = payload.find("\"time\":\"");
+                const auto time = payload.find(R"("time":")");
                 if (time == std::string::npos) {
                     return;
                 }

@@ -42,7 +42,7 @@ bool EmptyOrStationId(const std::string& text) {
 }
 
 constexpr std::string_view kTopicRule =
-    "must be topic levels without \"+\", \"#\" or an empty level";
+    R"(must be topic levels without "+", "#" or an empty level)";
 
 const std::array<MqttKey, 15> kMqttKeys{{
     {"enabled", &MqttConfig::enabled},
@@ -56,7 +56,7 @@ const std::array<MqttKey, 15> kMqttKeys{{
     {"client_id", MqttTextKey{&MqttConfig::clientId, nullptr, {}}},
     {"base_topic", MqttTextKey{&MqttConfig::baseTopic, IsTopicPrefix, kTopicRule}},
     {"station_id", MqttTextKey{&MqttConfig::stationId, EmptyOrStationId,
-                               "must be 1 to 64 letters, digits, \"_\" or \"-\""}},
+                               R"(must be 1 to 64 letters, digits, "_" or "-")"}},
     {"discovery", &MqttConfig::discovery},
     {"discovery_prefix", MqttTextKey{&MqttConfig::discoveryPrefix, IsTopicPrefix, kTopicRule}},
     {"commands", &MqttConfig::commands},

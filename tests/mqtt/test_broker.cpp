@@ -2,19 +2,17 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <gtest/gtest.h>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace qrv::testing {
 
@@ -29,9 +27,10 @@ int FreePort() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof(address);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
     ::close(fd);
+    EXPECT_TRUE(bound) << "no free loopback port";
     return ntohs(address.sin_port);
 }
 
