@@ -78,24 +78,9 @@ int RunVirtual(const std::filesystem::path& dir, double hours) {
     }
     const auto started = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
-    const double end = clock.Timer() + hours * 3600.0;
-    double nextDisplay = std::floor(clock.Timer()) + 1.0;
     long readings = 0;
-    while (true) {
-        const double next = std::min(timers.NextDeadline(), nextDisplay);
-        if (next > end) {
-            break;
-        }
-        if (clock.Timer() < next) {
-            clock.Advance(next - clock.Timer());
-        }
-        timers.RunDue();
-        if (clock.Timer() + 5e-7 >= nextDisplay) {
-            readings += station.TakeReadings();
-            shell::SampleTimer(station.state, station.services, station.view);
-            nextDisplay = std::max(nextDisplay + 1.0, std::floor(clock.Timer()) + 1.0);
-        }
-    }
+    bench::RunOnVirtualTime(station, clock, timers, hours,
+                            [&] { readings += station.TakeReadings(); });
     const double real =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("virtual hours      %.1f\n", hours);

@@ -63,24 +63,12 @@ int RunVirtual(const std::filesystem::path& dir, double hours, int port) {
     FeedSubscription feed = station.monitoring.Feed().Subscribe(100000);
     const double cpuStart = bench::CpuSeconds();
     auto publisher = Publisher(station, port, log);
-    const double end = clock.Timer() + hours * 3600.0;
-    double nextDisplay = std::floor(clock.Timer()) + 1.0;
     long readings = 0;
-    while (true) {
-        const double next = std::min(timers.NextDeadline(), nextDisplay);
-        if (next > end) {
-            break;
+    bench::RunOnVirtualTime(station, clock, timers, hours, [&] {
+        for (const LiveEvent& event : feed.Drain().events) {
+            readings += event.kind == LiveEventKind::kReading ? 1 : 0;
         }
-        clock.Advance(std::max(0.0, next - clock.Timer()));
-        timers.RunDue();
-        if (clock.Timer() + 5e-7 >= nextDisplay) {
-            for (const LiveEvent& event : feed.Drain().events) {
-                readings += event.kind == LiveEventKind::kReading ? 1 : 0;
-            }
-            shell::SampleTimer(station.state, station.services, station.view);
-            nextDisplay = std::max(nextDisplay + 1.0, std::floor(clock.Timer()) + 1.0);
-        }
-    }
+    });
     // The publisher may still be behind the events of the last moments.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (publisher && publisher->Connected() &&

@@ -5,13 +5,17 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "acquisition/stepped_timer_platform.h"
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/results_table.h"
@@ -154,6 +158,30 @@ inline double CpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the station on virtual time for the given hours: the network timer's
+// ticks as they fall due, and a display tick each second, like a window's
+// timer (a late one is not repeated). beforeDisplay runs before each display
+// tick, to count what the ticks since the previous one published.
+inline void RunOnVirtualTime(BenchStation& station, VirtualClock& clock,
+                             acquisition::SteppedTimerPlatform& timers, double hours,
+                             const std::function<void()>& beforeDisplay) {
+    const double end = clock.Timer() + hours * 3600.0;
+    double nextDisplay = std::floor(clock.Timer()) + 1.0;
+    while (true) {
+        const double next = std::min(timers.NextDeadline(), nextDisplay);
+        if (next > end) {
+            break;
+        }
+        clock.Advance(std::max(0.0, next - clock.Timer()));
+        timers.RunDue();
+        if (clock.Timer() + 5e-7 >= nextDisplay) {
+            beforeDisplay();
+            shell::SampleTimer(station.state, station.services, station.view);
+            nextDisplay = std::max(nextDisplay + 1.0, std::floor(clock.Timer()) + 1.0);
+        }
+    }
 }
 
 }  // namespace qrv::bench
