@@ -13,7 +13,7 @@ set(QRV_CORE_LAYERS
     "qrv_text"
     "qrv_settings qrv_config qrv_service"
     "qrv_sensors"
-    "qrv_onewire qrv_feed"
+    "qrv_onewire qrv_feed qrv_records"
     "qrv_acquisition qrv_storage qrv_sim qrv_probe_editor qrv_mqtt"
     "qrv_notify qrv_reports"
     "qrv_printouts"

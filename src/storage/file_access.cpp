@@ -10,34 +10,15 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/file_descriptor.h"
 #include "runtime/text_file.h"
 #include "storage/result_file_format.h"
 
 namespace qrv {
 
-namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
-
 int ReadWholeFile(const std::filesystem::path& path, std::string& buffer) {
     buffer.clear();
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         return errno == ENOENT || errno == ENOTDIR ? kFileDoesNotExist : kFileCannotOpenForReading;
     }
@@ -86,7 +67,7 @@ int AppendWhole(const std::filesystem::path& path, std::string_view bytes,
         }
         opened = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
     }
-    const Descriptor fd(opened);
+    const FileDescriptor fd(opened);
     if (fd.get() < 0) {
         return fail(std::strerror(errno));
     }

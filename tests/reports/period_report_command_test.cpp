@@ -5,32 +5,14 @@
 #include <vector>
 
 #include "report_command.h"
+#include "support/run_report_tool.h"
 #include "support/temp_dir.h"
 
 namespace qrv {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
-// Runs one subcommand of quorvanel-report as main() would.
-Outcome RunTool(const std::filesystem::path& station, std::vector<std::string_view> args) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    int status = report::kExitBadArguments;
-    for (const report::Command& command : report::Commands()) {
-        if (command.name == args.front()) {
-            status = command.run(station, std::span(args).subspan(1), {out, {}});
-        }
-    }
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return {status, text};
-}
+using testing::Outcome;
+using testing::RunTool;
 
 class PeriodReportCommandTest : public ::testing::Test {
   protected:

@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +26,7 @@
 #include "storage/read_progress.h"
 #include "storage/result_generator.h"
 #include "storage/status_messages.h"
+#include "tool_args.h"
 
 namespace qrv::report {
 
@@ -39,32 +39,6 @@ struct PeriodRequest {
     std::optional<std::string> pdf;
     bool list = false;  // the daily list instead of the day pages
 };
-
-std::optional<int> ParseNumber(std::string_view text, int low, int high) {
-    int value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || ptr != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// "YYYY-MM-DD" of a real calendar date.
-bool ParseDate(std::string_view text, int& year, int& month, int& day) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
-        return false;
-    }
-    const auto y = ParseNumber(text.substr(0, 4), 1, 9999);
-    const auto m = ParseNumber(text.substr(5, 2), 1, 12);
-    const auto d = ParseNumber(text.substr(8, 2), 1, 31);
-    if (!y || !m || !d || *d > DaysInMonth(*y, *m)) {
-        return false;
-    }
-    year = *y;
-    month = *m;
-    day = *d;
-    return true;
-}
 
 // The ISO weeks of a year: the week of 28 December.
 int WeeksInYear(int year) {

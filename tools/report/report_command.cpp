@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "audit_command.h"
 #include "pdf_pages.h"
 #include "period_report.h"
 #include "report_command.h"
@@ -105,6 +106,8 @@ constexpr std::array kCommands{
     Command{"generate", "generate --from DATE ...",
             "write generated result files (--days N --probes N --interval MIN [--seed N])",
             &RunGenerate},
+    Command{"audit", "audit --verify | [--from DATE] [--to DATE] [--pdf FILE]",
+            "check the audit trail's chain, or list or print its lines", &RunAudit},
 };
 
 }  // namespace

@@ -18,6 +18,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNoData = 1;
 inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitCannotWrite = 3;
+// The audit trail's chain is broken (audit --verify).
+inline constexpr int kExitTrailBroken = 4;
 
 using CommandArgs = std::span<const std::string_view>;
 

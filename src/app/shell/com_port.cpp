@@ -1,5 +1,6 @@
 #include "app/shell/com_port.h"
 
+#include "app/shell/audit_events.h"
 #include "app/shell/network_install.h"
 #include "app/shell/popups.h"
 #include "app/shell/status_fields.h"
@@ -37,12 +38,14 @@ void MoveToPort(StationState& state, const ShellServices& services, MainWindowVi
     services.log.LogMessageToDisk("Change of comport: Network stopped");
     state.NetWorkInstalled = 0;
     RestoreStatusMessage(state, services.display);
+    const SystemSettings before = state.settings;
     SystemSettings changed = state.settings;
     changed.SerialPort = port;
     session.SerialPort = port;
     WriteIniFile(state.paths.IniFileName(), changed, services.clock, services.dialogs,
                  services.log);
     state.settingsOwner.Replace(changed);
+    AuditSettings(state, services, before, state.settings);
     view.UpdateCheckMarks();
     if (state.WantedUserMode == kModeNormal) {
         DoeInstallNetwork(state, services, view);

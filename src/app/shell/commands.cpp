@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/shell/audit_events.h"
 #include "app/shell/com_port.h"
 #include "app/shell/identification.h"
 #include "app/shell/live_monitoring.h"
@@ -44,12 +45,14 @@ std::string_view NotesLogLine(NotesOutcome outcome) {
 }  // namespace
 
 void StoreSettings(StationState& state, const ShellServices& services, SystemSettings changed) {
+    const SystemSettings before = state.settings;
     // The file is written outside the owner's lock: a file-error popup must
     // never keep the acquisition thread waiting for the settings.
     WriteIniFile(state.paths.IniFileName(), changed, services.clock, services.dialogs,
                  services.log);
     ReadIniFile(state.paths.IniFileName(), changed);
     state.settingsOwner.Replace(changed);
+    AuditSettings(state, services, before, state.settings);
 }
 
 void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,

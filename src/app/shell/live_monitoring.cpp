@@ -1,5 +1,6 @@
 #include "app/shell/live_monitoring.h"
 
+#include "app/shell/audit_events.h"
 #include "app/shell/status_fields.h"
 #include "notify/acknowledgement.h"
 
@@ -27,6 +28,7 @@ void LiveMonitoring::StartNotifications(const NotifyConfig& config) {
 
 void LiveMonitoring::Acknowledge(std::string_view who, std::string_view comment) {
     notify::RecordAcknowledgement(acquisition_.AlarmFile(), feed_, clock_, who, comment);
+    AuditEventBy(state_, clock_, log_, who, "alarm acknowledged", {}, comment);
 }
 
 void LiveMonitoring::StopNetworkTimer() {

@@ -1,5 +1,6 @@
 #include "app/shell/network_install.h"
 
+#include "app/shell/audit_events.h"
 #include "app/shell/results_table.h"
 #include "app/shell/standing_alarms.h"
 
@@ -47,6 +48,7 @@ void ReadStationFiles(StationState& state, const ShellServices& services) {
     state.settingsOwner.Replace(settings);
     LoadSensorFileKeepingTheRest(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
                                  services, state.settings.Taal, false);
+    TakeProbeBaseline(state);
 }
 
 // The first pass's restart gives the bridge a clean start after the searches.
@@ -323,6 +325,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         CheckForNewSensors(state, services, view);
         WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                         services.clock, services.dialogs, services.log, taal);
+        AuditProbeTable(state, services);
         {
             // The alarm file is written while the table is a copy.
             SensorTable table = state.sensors.Copy();
@@ -335,7 +338,10 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         InitTheResultsTable(state, services);
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;
+        AuditEvent(state, services.clock, services.log, "network installed, acquisition started",
+                   {}, std::to_string(state.sensors.Lock()->GetMax1820Index() + 1) + " probes");
     } else {
+        AuditEvent(state, services.clock, services.log, "network installation failed");
         standing.WriteOff(acquisition::AlarmClearReason::kNetworkNotInstalled, alarmFile);
     }
 

@@ -1,5 +1,6 @@
 #include "app/shell/network_stop.h"
 
+#include "app/shell/audit_events.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/standing_alarms.h"
 #include "app/shell/status_fields.h"
@@ -35,6 +36,7 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
         CloseSerialPortConnection(services.ports, services.clock, port);
     });
     state.NetWorkInstalled = 0;
+    AuditEvent(state, services.clock, services.log, "acquisition stopped");
     ResumeDisplayTimer(state);
     view.SetWaitCursor(false);
 }

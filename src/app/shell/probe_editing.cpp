@@ -1,5 +1,6 @@
 #include "app/shell/probe_editing.h"
 
+#include "app/shell/audit_events.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
 #include "app/shell/results_table.h"
@@ -19,7 +20,9 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
                                      mode == kModeDemo,
                                      [&services] { services.networkTimer.StopNetworkTimer(); }};
     ProbeEditor editor(context, services.probeEditor);
-    return editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
+    const int result = editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
+    AuditProbeTable(state, services);
+    return result;
 }
 
 void AddSensorsAsSubMenuItems(const StationState& state, MainWindowView& view) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/shell/audit_events.h"
 #include "app/shell/network_install.h"
 #include "app/shell/network_stop.h"
 #include "app/shell/popups.h"
@@ -26,6 +27,7 @@ constexpr double kSaveAsPauseSeconds = 1.0;
 void RewriteSensorFile(StationState& state, const ShellServices& services) {
     WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                     services.clock, services.dialogs, services.log, state.settings.Taal);
+    AuditProbeTable(state, services);
 }
 
 void SaveTodaysFile(StationState& state, const ShellServices& services, bool copy) {

@@ -1,5 +1,6 @@
 #include "app/shell/startup.h"
 
+#include "app/shell/audit_events.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
@@ -195,6 +196,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     if (!LoadSensorFile(state, services, view)) {
         return kExitDeclined;
     }
+    TakeProbeBaseline(state);
 
     // Opening a port to see whether it exists switches its power lines, which
     // the service's unit must not see.
@@ -232,6 +234,7 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
         view.SetWaitCursor(true);
         DoeDisplayMessage(display, text::Raw(Key::Mess_CloseData, taal));
         services.monitoring.StoreLastBlock();
+        AuditEvent(state, services.clock, services.log, "acquisition stopped: station shut down");
         DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     }
     services.session.SerialPort = state.settings.SerialPort;

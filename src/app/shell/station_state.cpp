@@ -1,5 +1,7 @@
 #include "app/shell/station_state.h"
 
+#include "notify/acknowledgement.h"
+
 namespace qrv::shell {
 
 void InitAllVars(StationState& state, const Clock& clock) {
@@ -14,6 +16,7 @@ void InitAllVars(StationState& state, const Clock& clock) {
     state.sensors.Lock()->NetworkName = std::string(kDefaultNetworkName);
     state.DemoDealerMessage = std::string(kNoDealerMessage);
     state.dates = MakeDateStrings(clock.Now());
+    state.operatorName = notify::LoginName();
 }
 
 }  // namespace qrv::shell

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "acquisition/station_flags.h"
+#include "records/audit_trail.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/date_strings.h"
@@ -26,6 +27,13 @@ struct StationState : acquisition::StationFlags {
     explicit StationState(StationPaths stationPaths) : paths(std::move(stationPaths)) {}
 
     StationPaths paths;
+    // Who changed what, for an inspector: see records/audit_trail.h.
+    records::AuditTrail auditTrail{paths.CurrentDirName / "QRVAudit.txt"};
+    // Whom the window's actions are recorded for: the desktop's login name.
+    std::string operatorName;
+    // The probe table as the audit trail last saw it; changes since are
+    // recorded against it.
+    SensorTable auditedProbes;
     // Changed only through settingsOwner.Replace(); settings is its current
     // value for the user-interface thread.
     SettingsOwner settingsOwner;

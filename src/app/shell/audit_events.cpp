@@ -1,0 +1,45 @@
+#include "app/shell/audit_events.h"
+
+#include "records/audit_recorder.h"
+#include "records/setting_changes.h"
+
+namespace qrv::shell {
+
+namespace {
+
+void AuditChanges(StationState& state, const ShellServices& services,
+                  const std::vector<records::SettingChange>& changes) {
+    for (const records::SettingChange& change : changes) {
+        AuditEvent(state, services.clock, services.log, change.what, change.oldValue,
+                   change.newValue);
+    }
+}
+
+}  // namespace
+
+void AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
+                std::string_view oldValue, std::string_view newValue) {
+    AuditEventBy(state, clock, log, state.operatorName, what, oldValue, newValue);
+}
+
+void AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
+                  std::string_view what, std::string_view oldValue, std::string_view newValue) {
+    records::AuditRecorder(state.auditTrail, clock, log).Record(who, what, oldValue, newValue);
+}
+
+void AuditProbeTable(StationState& state, const ShellServices& services) {
+    SensorTable now = state.sensors.Copy();
+    AuditChanges(state, services, records::ProbeSettingChanges(state.auditedProbes, now));
+    state.auditedProbes = std::move(now);
+}
+
+void TakeProbeBaseline(StationState& state) {
+    state.auditedProbes = state.sensors.Copy();
+}
+
+void AuditSettings(StationState& state, const ShellServices& services, const SystemSettings& before,
+                   const SystemSettings& after) {
+    AuditChanges(state, services, records::StationSettingChanges(before, after));
+}
+
+}  // namespace qrv::shell

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string_view>
+
+#include "app/shell/shell_services.h"
+#include "app/shell/station_state.h"
+#include "settings/system_settings.h"
+
+namespace qrv::shell {
+
+// One line in the audit trail for the station's operator.
+void AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
+                std::string_view oldValue = {}, std::string_view newValue = {});
+
+// The same for someone else than the operator (a web account).
+void AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
+                  std::string_view what, std::string_view oldValue = {},
+                  std::string_view newValue = {});
+
+// Records every probe setting changed since the trail last looked at the
+// table, and looks at it now.
+void AuditProbeTable(StationState& state, const ShellServices& services);
+// A table just read from the sensor file is what later changes are
+// compared with.
+void TakeProbeBaseline(StationState& state);
+
+void AuditSettings(StationState& state, const ShellServices& services, const SystemSettings& before,
+                   const SystemSettings& after);
+
+}  // namespace qrv::shell

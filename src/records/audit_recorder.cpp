@@ -1,0 +1,18 @@
+#include "records/audit_recorder.h"
+
+#include <fmt/format.h>
+
+namespace qrv::records {
+
+void AuditRecorder::Record(std::string_view who, std::string_view what, std::string_view oldValue,
+                           std::string_view newValue) {
+    const AuditEntry entry{clock_.Now(), std::string(who), std::string(what), std::string(oldValue),
+                           std::string(newValue)};
+    if (!trail_.Record(entry)) {
+        log_.LogMessageToDisk(fmt::format("Audit trail {} not written: {} by {}: {} -> {}",
+                                          trail_.Path().filename().string(), what, who, oldValue,
+                                          newValue));
+    }
+}
+
+}  // namespace qrv::records

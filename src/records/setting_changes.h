@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sensors/sensor_table.h"
+#include "settings/system_settings.h"
+
+namespace qrv::records {
+
+// One setting of one probe as it was and as it is.
+struct SettingChange {
+    std::string what;  // "probe 0000000A1B2C Fridge 1: AlarmHigh"
+    std::string oldValue;
+    std::string newValue;
+};
+
+// Every setting that differs between two states of the probe table, probe by
+// probe (matched by ROM, since an index changes with a delete), with the
+// probes that came and went. Readings and alarm counters are no settings.
+std::vector<SettingChange> ProbeSettingChanges(const SensorTable& before, const SensorTable& after);
+
+// Every station setting that differs, by its name in the settings file.
+std::vector<SettingChange> StationSettingChanges(const SystemSettings& before,
+                                                 const SystemSettings& after);
+
+}  // namespace qrv::records
