@@ -85,6 +85,12 @@ function(qrv_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock qrv_test_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     qrv_apply_build_options(${name})
+    if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+        # The code under test keeps the build's optimisation; the test files'
+        # own code (gtest's macros, mostly) compiles in two thirds of the time
+        # at -O1 and runs as fast as it needs to.
+        target_compile_options(${name} PRIVATE -O1)
+    endif()
     add_test(NAME ${name} COMMAND ${name})
     set(labels "")
     if(ARG_GUI)

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-dejavu-core
     libfmt-dev nlohmann-json3-dev libtomlplusplus-dev libsystemd-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-dev
+    clang libclang-rt-dev lld
     mawk poppler-utils python3-aiosmtpd
     lintian
     owserver ow-shell
