@@ -2,7 +2,7 @@
 // state of the network, kept current by the push stream.
 
 import {
-  api, clockText, currentSession, element, failStart, hexColour, mayAtLeast, showMessage,
+  api, clockText, element, failStart, hexColour, mayAtLeast, showMessage,
   startPage, stationText,
 } from './assets/common.js';
 import { t } from './assets/i18n.js';
@@ -84,6 +84,9 @@ function renderStation(station) {
   $('probes-lost').hidden = lost === 0;
   $('probes-lost').textContent = lost === 1 ? t('live.probesLost.one') : t('live.probesLost.many', { n: lost });
   $('paused').hidden = station.acquisition !== false;
+  // The table's heading says it in red; a phone shows no headings.
+  $('alarms-off').hidden = station.alarmsEnabled !== false;
+  $('alarms-off').textContent = cellText((station.headers || [])[3]);
 }
 
 function render(state) {
@@ -161,15 +164,23 @@ async function prepareTestSms() {
 }
 
 async function main() {
-  await startPage('live');
+  // The stream opens at once; what it brings waits for the texts.
+  let ready = null;
+  let latest = null;
+  const stream = new LiveStream({
+    onState: (state) => { latest = state; if (ready) render(state); },
+    onConnection: (connected) => { if (ready) showConnection(connected); },
+  });
+  stream.start();
+  ready = await startPage('live');
   $('mute').textContent = stationText('TXT_MUTE_ALARM');
   if (mayAtLeast('operator')) {
     $('mute-form').addEventListener('submit', mute);
     $('unmute').addEventListener('click', unmute);
     prepareTestSms();
   }
-  document.body.dataset.user = currentSession().name;
-  new LiveStream({ onState: render, onConnection: showConnection }).start();
+  if (latest) render(latest);
+  if (stream.connected) showConnection(true);
 }
 
 main().catch(failStart);

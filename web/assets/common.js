@@ -153,10 +153,11 @@ function buildNav(active) {
 // Learns who is logged in and the station's texts, then draws the common
 // parts of the page. Resolves to the session.
 export async function startPage(active) {
-  session = await api('/api/session');
+  // Both follow the session's cookie, so neither waits for the other.
+  const [who, texts] = await Promise.all([api('/api/session'), api('/api/texts')]);
+  session = who;
   setLanguage(session.language);
   rememberLanguage(session.language);
-  const texts = await api('/api/texts');
   stationTexts = texts.texts || {};
   document.title = `${t('app.title')}: ${document.title}`;
   translatePage();

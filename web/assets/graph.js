@@ -12,7 +12,7 @@ const MINUTES_PER_DAY = 1440;
 // would squeeze the curve into a flat line, as a high limit of 125 would.
 const LIMIT_REACH = 10;
 
-function limitsNear(limits, low, high) {
+export function limitsNear(limits, low, high) {
   const reach = Math.max(LIMIT_REACH, high - low);
   const near = (value) => Number.isFinite(value) && value >= low - reach && value <= high + reach;
   const lines = [];
