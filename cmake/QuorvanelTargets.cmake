@@ -15,7 +15,7 @@ set(QRV_CORE_LAYERS
     "qrv_sensors"
     "qrv_onewire qrv_feed qrv_records"
     "qrv_acquisition qrv_storage qrv_sim qrv_probe_editor qrv_mqtt"
-    "qrv_notify qrv_reports"
+    "qrv_notify qrv_reports qrv_web"
     "qrv_printouts"
     "qrv_views"
     "qrv_shell"

@@ -9,6 +9,7 @@
 #include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
 #include "app/shell/mqtt_link.h"
+#include "app/shell/web_link.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
 #include "app/shell/station_directory.h"
@@ -146,6 +147,7 @@ int main(int argc, char* argv[]) {
     const shell::ShellServices& services = mainWindow.Services();
     // Beside the service it is the service that notifies and publishes.
     std::unique_ptr<mqtt::MqttPublisher> mqtt;
+    std::unique_ptr<shell::StationWeb> web;
     if (!serviceMonitors) {
         const StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
         for (const std::string& problem : config.problems) {
@@ -154,6 +156,8 @@ int main(int argc, char* argv[]) {
         services.monitoring.StartNotifications(config.config.notify);
         mqtt = shell::StartMqtt(config.config.mqtt, state, mainWindow.Monitoring(), clock,
                                 programLog);
+        web = shell::StartWeb(config.config.web, state, mainWindow.Monitoring(), clock,
+                              programLog);
     }
     QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
     signalNotifier.setEnabled(terminationSignals.Installed());

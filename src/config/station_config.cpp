@@ -12,6 +12,7 @@
 #include "config/config_problems.h"
 #include "config/notify_config_reader.h"
 #include "config/mqtt_config_section.h"
+#include "config/web_config_section.h"
 
 namespace qrv {
 
@@ -31,7 +32,7 @@ constexpr std::array<Key<ServiceConfig>, 2> kServiceKeys{{
     {"log_to_stderr", &ServiceConfig::logToStandardError},
 }};
 
-constexpr std::array<std::string_view, 3> kSections{"service", "notify", "mqtt"};
+constexpr std::array<std::string_view, 4> kSections{"service", "notify", "mqtt", "web"};
 
 template <typename Section, std::size_t N>
 void ReadSection(const toml::table& root, std::string_view name, Section& section,
@@ -100,6 +101,7 @@ StationConfigRead ParseStationConfig(std::string_view text, const std::string& f
     ReadSection(root, "service", read.config.service, kServiceKeys, problems);
     read.config.notify = ReadNotifySection(root.get("notify"), fileName, read.problems);
     ReadMqttSection(root, fileName, read.config.mqtt, read.problems);
+    ReadWebSection(root, fileName, read.config.web, read.problems);
     return read;
 }
 

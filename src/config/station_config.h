@@ -7,6 +7,7 @@
 
 #include "config/notify_config.h"
 #include "config/mqtt_config.h"
+#include "config/web_config.h"
 
 namespace qrv {
 
@@ -24,6 +25,7 @@ struct StationConfig {
     ServiceConfig service;
     NotifyConfig notify;
     MqttConfig mqtt;
+    WebConfig web;
 };
 
 struct StationConfigRead {

@@ -40,6 +40,8 @@ std::optional<double> ParseFactor(const std::string& text) {
 
 std::string HelpText() {
     return "Usage: quorvanel-station [--station DIR] [--simulate[=NETWORK.json]]\n"
+           "       quorvanel-station [--station DIR] user add NAME --role ROLE | user remove NAME |\n"
+           "                         user list\n"
            "       quorvanel-station --version | --help\n"
            "\n"
            "The Quorvanel monitoring station without a display, for running as a\n"
@@ -53,6 +55,8 @@ std::string HelpText() {
            "  --simulate=FILE   run on the simulated unit with the network described in FILE\n"
            "  --version         print the version and exit\n"
            "  --help            print this help and exit\n"
+           "  user ...          manage the web dashboard's accounts (viewer, operator, admin);\n"
+           "                    the password of user add is read from standard input\n"
            "\n"
            "SIGTERM and SIGINT shut the station down; SIGHUP rereads the settings,\n"
            "quorvanel.toml and the probe file and installs the network again.\n";
@@ -101,6 +105,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             }
             options.simulateNetwork = simulate.value.value_or(std::string());
             continue;
+        }
+        if (arg == "user") {
+            return UserCommandLine{options.station,
+                                   std::vector<std::string>(arguments.begin() + static_cast<long>(i) + 1,
+                                                            arguments.end())};
         }
         // Hidden: only checks of the whole program use these two.
         if (const OptionValue factor = Match(arg, "--fast-clock"); factor.matched) {

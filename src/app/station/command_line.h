@@ -10,11 +10,18 @@ namespace qrv::station {
 
 struct ShowHelp {};
 struct ShowVersion {};
+// "user ...": account management of the web dashboard; arguments are those
+// after "user".
+struct UserCommandLine {
+    std::filesystem::path station;
+    std::vector<std::string> arguments;
+};
 struct BadCommandLine {
     std::string problem;
 };
 
-using CommandLine = std::variant<StationOptions, ShowHelp, ShowVersion, BadCommandLine>;
+using CommandLine =
+    std::variant<StationOptions, ShowHelp, ShowVersion, UserCommandLine, BadCommandLine>;
 
 // The arguments after the program's name. defaultStation is used without
 // --station.

@@ -2,8 +2,47 @@
 #include <string>
 #include <vector>
 
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+
 #include "app/shell/commands.h"
+#include "app/shell/web_link.h"
 #include "app/station/command_line.h"
+#include "runtime/program_log_file.h"
+#include "web/account_command.h"
+
+namespace {
+
+// Account management: the password typed at a terminal is not shown.
+int RunUserCommand(const qrv::station::UserCommandLine& command) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(command.station, error)) {
+        std::fprintf(stderr, "quorvanel-station user: %s is not a station directory\n",
+                     command.station.c_str());
+        return 1;
+    }
+    const qrv::StationPaths paths{command.station};
+    qrv::RealClock clock;
+    qrv::ProgramLogFile log(paths.LogFileName(), clock);
+    qrv::web::AccountStore accounts(qrv::shell::WebAccountsFile(paths));
+    const bool terminal = ::isatty(STDIN_FILENO) != 0;
+    termios before{};
+    if (terminal && ::tcgetattr(STDIN_FILENO, &before) == 0) {
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const int status = qrv::web::RunUserCommand(accounts, command.arguments, std::cin, terminal,
+                                                stdout, stderr, log);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    }
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     using namespace qrv::station;
@@ -21,6 +60,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "quorvanel-station: %s\n\n%s", bad->problem.c_str(),
                      HelpText().c_str());
         return 2;
+    }
+    if (const auto* user = std::get_if<UserCommandLine>(&commandLine)) {
+        return RunUserCommand(*user);
     }
     return RunStation(std::get<StationOptions>(commandLine));
 }

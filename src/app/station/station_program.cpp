@@ -10,6 +10,7 @@
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/mqtt_link.h"
+#include "app/shell/web_link.h"
 #include "app/shell/network_install.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
@@ -125,6 +126,8 @@ int RunStation(const StationOptions& options) {
     monitoring.StartNotifications(config.config.notify);
     std::unique_ptr<mqtt::MqttPublisher> mqtt =
         shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
+    std::unique_ptr<shell::StationWeb> web =
+        shell::StartWeb(config.config.web, state, monitoring, clock, journal);
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);
     HeadlessWindow window;
@@ -180,12 +183,14 @@ int RunStation(const StationOptions& options) {
             journal.Log(Priority::kNotice, "Settings and probe files reread on SIGHUP");
             // The publisher logs from its thread: none runs while the log changes.
             mqtt.reset();
+            web.reset();
             config = ReadStationConfig(paths.ConfigFileName());
             journal.SetToStandardError(config.config.service.logToStandardError);
             for (const std::string& problem : config.problems) {
                 journal.Log(Priority::kWarning, problem);
             }
             mqtt = shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
+            web = shell::StartWeb(config.config.web, state, monitoring, clock, journal);
             shell::DoeInstallNetwork(state, services, window);
             notifier.Ready();
             continue;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "app/shell/live_monitoring.h"
+#include "app/shell/station_state.h"
+#include "config/web_config.h"
+#include "web/accounts.h"
+#include "web/web_server.h"
+
+namespace qrv::shell {
+
+// The accounts file of a station: its own file beside the settings, never a
+// key of the older station's files.
+std::filesystem::path WebAccountsFile(const StationPaths& paths);
+
+// The dashboard of a station while [web] enables it: the accounts, what the
+// server may see of the station, and the server. Destroy it before
+// monitoring.
+class StationWeb {
+  public:
+    StationWeb(const WebConfig& config, StationState& state, LiveMonitoring& monitoring,
+               Clock& clock, EventLog& log);
+    ~StationWeb();
+    StationWeb(const StationWeb&) = delete;
+    StationWeb& operator=(const StationWeb&) = delete;
+
+    bool Running() const { return server_ != nullptr; }
+    web::WebServer* Server() { return server_.get(); }
+
+  private:
+    class Source;
+    std::unique_ptr<Source> source_;
+    web::AccountStore accounts_;
+    std::unique_ptr<web::WebServer> server_;
+};
+
+// The dashboard when [web] enables it, or none.
+std::unique_ptr<StationWeb> StartWeb(const WebConfig& config, StationState& state,
+                                     LiveMonitoring& monitoring, Clock& clock, EventLog& log);
+
+}  // namespace qrv::shell

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace qrv {
+
+// [web]: the dashboard, its accounts and the Prometheus metrics.
+struct WebConfig {
+    bool enabled = false;
+    // IPv4 address and port. Anything but loopback is refused while no
+    // account exists.
+    std::string listen = "127.0.0.1:8080";
+    // TLS when both are set (PEM files); relative paths are taken from the
+    // station directory.
+    std::string certFile;
+    std::string keyFile;
+    // Where the pages are; empty for the installed ones.
+    std::string root;
+    int sessionIdleMinutes = 30;
+    // Empty: /metrics answers loopback clients only.
+    std::string metricsToken;
+    // A request's head and body must arrive within this time, so that a
+    // client that trickles bytes cannot hold a worker.
+    int requestTimeoutMs = 10000;
+    // Live pages open at once; more are refused rather than slowing the rest.
+    int maxStreams = 128;
+    int reportTimeoutSeconds = 120;
+
+    bool Tls() const { return !certFile.empty() && !keyFile.empty(); }
+};
+
+}  // namespace qrv

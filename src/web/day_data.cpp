@@ -1,0 +1,196 @@
+#include "web/day_data.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "web/json_text.h"
+
+#include "storage/history_sensor.h"
+#include "storage/read_progress.h"
+#include "storage/result_file_format.h"
+#include "storage/today_reader.h"
+#include "text/texts.h"
+
+namespace qrv::web {
+
+namespace {
+
+using nlohmann::json;
+
+// Day files are a few hundred kilobytes; anything far larger is not one.
+constexpr std::uintmax_t kMaxDayFileBytes = 32 * 1024 * 1024;
+
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    if (error || size > kMaxDayFileBytes) {
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool Number(std::string_view text, int& out) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+json Window(const AlarmWindow& window, int weekday) {
+    const auto clock = [](int quarters) {
+        return fmt::format("{:02}:{:02}", quarters / 4, (quarters % 4) * 15);
+    };
+    return {{"day", std::string(text::GroupText(text::Group::Weekdays, weekday, 0))},
+            {"start", clock(window.Start)},
+            {"stop", clock(window.Stop)}};
+}
+
+json Points(const int* minutes, const double* values, int count) {
+    json points = json::array();
+    for (int i = 0; i < count; ++i) {
+        if (values[i] > kHistoryThreshold) {
+            points.push_back(json::array({minutes[i], values[i]}));
+        }
+    }
+    return points;
+}
+
+}  // namespace
+
+bool ParseDate(std::string_view text, int& year, int& month, int& day) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    if (!Number(text.substr(0, 4), year) || !Number(text.substr(5, 2), month) ||
+        !Number(text.substr(8, 2), day)) {
+        return false;
+    }
+    const std::chrono::year_month_day date{std::chrono::year(year),
+                                           std::chrono::month(static_cast<unsigned>(month)),
+                                           std::chrono::day(static_cast<unsigned>(day))};
+    return year >= 1999 && year <= 2999 && date.ok();
+}
+
+HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const LiveSnapshot& live) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view romText = rest.substr(0, slash);
+    const std::string_view what =
+        slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    const std::optional<RomCode> rom = ParseRomText(romText);
+    if (!rom || (slash != std::string_view::npos && what != "today")) {
+        return ErrorResponse(400, "a probe is named by its 16 hex digits");
+    }
+    const std::optional<SensorRecord> record = station.Probe(*rom);
+    if (!record) {
+        return ErrorResponse(404, "there is no such probe");
+    }
+    if (what == "today") {
+        const LocalDateTime now = station.Now();
+        const std::filesystem::path file =
+            ResultFilePath(station.DataDirectory(), now.year, now.month, now.day);
+        auto view = std::make_unique<TodayView>();
+        json points = json::array();
+        if (const std::optional<std::string> bytes = ReadSmallFile(file)) {
+            if (CollectTodayValues(*bytes, *record, *view) == 0) {
+                points = Points(view->ViewTime.data(), view->ViewTemp.data(),
+                                view->ViewArrayMaxIndex + 1);
+            }
+        }
+        return JsonResponse(200, JsonText({{"date", fmt::format("{:04}-{:02}-{:02}", now.year,
+                                                            now.month, now.day)},
+                                       {"points", points}}));
+    }
+    json row = nullptr;
+    for (const LiveRow& live_row : live.probes) {
+        if (ParseRomText(live_row.rom) == rom) {
+            row = json::parse(RowJson(live_row));
+        }
+    }
+    json windows = json::array();
+    for (int weekday = 0; weekday < 7; ++weekday) {
+        windows.push_back(Window(record->AlarmTimes[static_cast<std::size_t>(weekday)], weekday));
+    }
+    const json settings{{"line", record->Line},         {"alarmLow", record->AlarmLow},
+                        {"alarmHigh", record->AlarmHigh}, {"preLow", record->TripLow},
+                        {"preHigh", record->TripHigh},   {"alarmDelay", record->AlarmDelay},
+                        {"preDelay", record->TripDelay},  {"sms", record->SmsEnable != 0},
+                        {"relay", record->RelayEnable != 0}, {"windows", windows}};
+    return JsonResponse(200, JsonText({{"row", row}, {"settings", settings}}));
+}
+
+HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station) {
+    const std::filesystem::path dataDirectory = station.DataDirectory();
+    if (path == "/api/days") {
+        std::vector<std::string> days;
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(dataDirectory, error), end;
+             !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            int year = 0;
+            int month = 0;
+            int day = 0;
+            if (name.size() == 14 && name.ends_with(kResultFileExtension) &&
+                ParseDate(std::string_view(name).substr(0, 10), year, month, day)) {
+                days.push_back(name.substr(0, 10));
+            }
+        }
+        std::sort(days.begin(), days.end());
+        return JsonResponse(200, JsonText({{"days", days}}));
+    }
+    const std::string_view dateText = std::string_view(path).substr(std::string_view("/api/days/").size());
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!ParseDate(dateText, year, month, day)) {
+        return ErrorResponse(400, "a day is YYYY-MM-DD");
+    }
+    std::optional<std::string> onlyKey;
+    if (const std::size_t at = query.find("rom="); at != std::string::npos) {
+        const std::optional<RomCode> rom = ParseRomText(std::string_view(query).substr(at + 4, 16));
+        const std::optional<SensorRecord> record = rom ? station.Probe(*rom) : std::nullopt;
+        if (!record) {
+            return ErrorResponse(400, "rom must name a probe of the station");
+        }
+        onlyKey = std::string(KeyText(MakeProbeKey(record->Rom, record->SensorType)));
+    }
+    const std::filesystem::path file = ResultFilePath(dataDirectory, year, month, day);
+    const std::optional<std::string> bytes = ReadSmallFile(file);
+    if (!bytes) {
+        return ErrorResponse(404, "no values are stored for that day");
+    }
+    auto data = std::make_unique<HistoryData>();
+    ClearHistoSensorStructure(*data);
+    data->HistoryFileName = file;
+    SilentProgress progress;
+    ReadHistoryFromBytes(*bytes, *data, 0, progress);
+    json probes = json::array();
+    for (int i = 0; i <= data->HistoryMaxIndex; ++i) {
+        const HistoEntry& entry = data->HistoSensor[static_cast<std::size_t>(i)];
+        const std::string key(KeyText(entry.ProbeKey));
+        if (onlyKey && key != *onlyKey) {
+            continue;
+        }
+        probes.push_back({{"key", key},
+                          {"name", entry.ProbeName.utf8},
+                          {"type", TypeName(entry.ProbeType)},
+                          {"units", std::string(entry.ProbeUnits)},
+                          {"min", entry.MinValue},
+                          {"max", entry.MaxValue},
+                          {"points", Points(entry.SampleTime.data(), entry.SampleValue.data(),
+                                            entry.LastIndex + 1)}});
+    }
+    return JsonResponse(200, JsonText({{"date", std::string(dateText)}, {"probes", probes}}));
+}
+
+}  // namespace qrv::web

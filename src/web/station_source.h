@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feed/live_feed.h"
+#include "sensors/sensor_record.h"
+#include "web/live_state.h"
+
+namespace qrv::web {
+
+// What the server may know of the station and do to it. The station's side
+// implements it from copies of the probe table and its flags; every call may
+// come from any of the server's threads and returns without waiting for the
+// acquisition.
+class StationSource {
+  public:
+    virtual ~StationSource() = default;
+
+    virtual LiveFeed& Feed() = 0;
+    // The live table in language taal (0..3); lastRead is left empty.
+    virtual LiveSnapshot Snapshot(int taal) = 0;
+    virtual std::optional<SensorRecord> Probe(const RomCode& rom) = 0;
+    // Where today's and the stored days' result files are.
+    virtual std::filesystem::path DataDirectory() = 0;
+    virtual std::filesystem::path StationDirectory() = 0;
+    virtual LocalDateTime Now() = 0;
+
+    // What the alarm button does, with who and why in the alarm file and
+    // the program log.
+    virtual void Mute(const std::string& who, const std::string& comment) = 0;
+    virtual void Unmute(const std::string& who) = 0;
+    // The call list's names; empty without one.
+    virtual std::vector<std::string> Contacts() = 0;
+    // A test message to contact (an index into Contacts()), or without a
+    // call list to the SMS program's destination. False when there is no
+    // such contact.
+    virtual bool SendTestSms(std::optional<int> contact, const std::string& who) = 0;
+};
+
+}  // namespace qrv::web

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "config/web_config.h"
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
+#include "web/accounts.h"
+#include "web/http_message.h"
+#include "web/live_push.h"
+#include "web/login_throttle.h"
+#include "web/sessions.h"
+#include "web/station_source.h"
+#include "web/static_files.h"
+
+namespace qrv::web {
+
+inline constexpr std::string_view kSessionCookie = "qrv_session";
+inline constexpr std::string_view kCsrfHeader = "x-csrf-token";
+// Larger bodies are refused before they are read: no request of the pages
+// comes near it.
+inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
+
+// What the routes are built on; all of it outlives the application.
+struct WebAppParts {
+    const WebConfig& config;
+    StationSource& station;
+    AccountStore& accounts;
+    LivePush& push;
+    StaticFiles& files;
+    Clock& clock;
+    EventLog& log;
+};
+
+// The dashboard's routes, apart from the sockets: who may do what, the
+// session and CSRF rules, and the answers. Safe to call from many threads.
+class WebApp {
+  public:
+    explicit WebApp(const WebAppParts& parts);
+
+    HttpResponse Handle(const HttpRequest& request);
+
+    // The session a request carries, its idle time restarted (the push
+    // stream asks without touching it).
+    std::optional<Session> SessionOf(const HttpRequest& request, bool touch = true);
+    bool SessionAlive(const std::string& id);
+
+  private:
+    HttpResponse Route(const HttpRequest& request);
+    HttpResponse Login(const HttpRequest& request);
+    HttpResponse Static(const HttpRequest& request, const std::optional<Session>& session);
+    HttpResponse Api(const HttpRequest& request, const Session& session);
+    HttpResponse Metrics(const HttpRequest& request);
+
+    const WebAppParts parts_;
+    SessionStore sessions_;
+    LoginThrottle throttle_;
+};
+
+// The value of a cookie in a Cookie header, or empty.
+std::string CookieValue(const std::string& header, std::string_view name);
+// Percent-decoding; none for a bad escape or an encoded NUL.
+std::optional<std::string> PercentDecode(std::string_view text);
+// A query parameter, decoded; none when absent or undecodable.
+std::optional<std::string> QueryValue(const std::string& query, std::string_view name);
+// The headers every answer carries.
+void AddSecurityHeaders(HttpResponse& response, bool api);
+
+}  // namespace qrv::web

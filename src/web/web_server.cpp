@@ -1,0 +1,289 @@
+#include "web/web_server.h"
+
+#include <openssl/ssl.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <vector>
+
+#include <civetweb.h>
+#include <fmt/format.h>
+
+#include "config/web_config_section.h"
+
+namespace qrv::web {
+
+namespace {
+
+constexpr std::chrono::seconds kPing{15};
+// Workers beyond the live pages for everything else at once.
+constexpr int kSpareWorkers = 16;
+
+std::string_view StatusText(int status) {
+    switch (status) {
+        case 200:
+            return "OK";
+        case 202:
+            return "Accepted";
+        case 204:
+            return "No Content";
+        case 303:
+            return "See Other";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        case 405:
+            return "Method Not Allowed";
+        case 408:
+            return "Request Timeout";
+        case 413:
+            return "Content Too Large";
+        case 415:
+            return "Unsupported Media Type";
+        case 429:
+            return "Too Many Requests";
+        case 503:
+            return "Service Unavailable";
+        case 504:
+            return "Gateway Timeout";
+        default:
+            return status >= 500 ? "Internal Server Error" : "Error";
+    }
+}
+
+// Keeps a header value from ending the header early.
+std::string HeaderSafe(std::string_view value) {
+    std::string out(value);
+    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return out;
+}
+
+bool WriteAll(mg_connection* connection, std::string_view text) {
+    return text.empty() || mg_write(connection, text.data(), text.size()) ==
+                               static_cast<int>(text.size());
+}
+
+void Send(mg_connection* connection, const HttpResponse& response) {
+    std::string head = fmt::format("HTTP/1.1 {} {}\r\n", response.status,
+                                   StatusText(response.status));
+    if (!response.contentType.empty()) {
+        head += fmt::format("Content-Type: {}\r\n", response.contentType);
+    }
+    head += fmt::format("Content-Length: {}\r\n", response.body.size());
+    for (const auto& [name, value] : response.headers) {
+        head += fmt::format("{}: {}\r\n", name, HeaderSafe(value));
+    }
+    head += "\r\n";
+    if (WriteAll(connection, head)) {
+        WriteAll(connection, response.body);
+    }
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+}  // namespace
+
+WebServer::WebServer(const Parts& parts)
+    : parts_(parts),
+      push_(std::make_unique<LivePush>(parts.station,
+                                       static_cast<std::size_t>(parts.config.maxStreams))),
+      files_(parts.pagesRoot, StaticFiles::FindChartJs()) {
+    app_ = std::make_unique<WebApp>(WebAppParts{parts_.config, parts_.station, parts_.accounts,
+                                                *push_, files_, parts_.clock, parts_.log});
+    mg_init_library(parts_.config.Tls() ? MG_FEATURES_TLS : 0);
+    const std::string ports = parts_.config.listen + (parts_.config.Tls() ? "s" : "");
+    const std::string threads = std::to_string(parts_.config.maxStreams + kSpareWorkers);
+    const std::string timeout = std::to_string(parts_.config.requestTimeoutMs);
+    std::vector<const char*> options{"listening_ports",
+                                           ports.c_str(),
+                                           "num_threads",
+                                           threads.c_str(),
+                                           "request_timeout_ms",
+                                           timeout.c_str(),
+                                           "keep_alive_timeout_ms",
+                                           timeout.c_str(),
+                                           "enable_keep_alive",
+                                           "yes",
+                                           "max_request_size",
+                                           "16384",
+                                           nullptr};
+    mg_callbacks callbacks{};
+    callbacks.log_message = [](const mg_connection*, const char*) { return 1; };
+    if (parts_.config.Tls()) {
+        callbacks.init_ssl = &WebServer::InitTls;
+    }
+    std::array<char, 256> error{};
+    mg_init_data init{};
+    init.callbacks = &callbacks;
+    init.user_data = this;
+    init.configuration_options = options.data();
+    mg_error_data errorData{};
+    errorData.text = error.data();
+    errorData.text_buffer_size = error.size();
+    context_ = mg_start2(&init, &errorData);
+    if (context_ == nullptr) {
+        problem_ = fmt::format("cannot listen on {}: {}", parts_.config.listen, error.data());
+        return;
+    }
+    mg_set_request_handler(context_, "/", &WebServer::HandleRequest, this);
+    std::array<mg_server_port, 4> listening{};
+    if (mg_get_server_ports(context_, static_cast<int>(listening.size()), listening.data()) > 0) {
+        port_ = listening[0].port;
+    }
+}
+
+WebServer::~WebServer() {
+    // The live pages' workers wait on their streams: closing them lets the
+    // server's stop return.
+    push_->CloseAll();
+    if (context_ != nullptr) {
+        mg_stop(context_);
+    }
+    push_.reset();
+}
+
+int WebServer::InitTls(void* sslContext, void* self) {
+    auto* server = static_cast<WebServer*>(self);
+    auto* context = static_cast<SSL_CTX*>(sslContext);
+    const WebConfig& config = server->parts_.config;
+    if (SSL_CTX_use_certificate_chain_file(context, config.certFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, config.keyFile.c_str(), SSL_FILETYPE_PEM) != 1 ||
+        SSL_CTX_check_private_key(context) != 1) {
+        server->problem_ = fmt::format("the certificate {} or key {} cannot be used",
+                                       config.certFile, config.keyFile);
+        return -1;
+    }
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    return 1;
+}
+
+int WebServer::HandleRequest(mg_connection* connection, void* self) {
+    return static_cast<WebServer*>(self)->Serve(connection);
+}
+
+int WebServer::Serve(mg_connection* connection) {
+    const auto started = std::chrono::steady_clock::now();
+    const mg_request_info* info = mg_get_request_info(connection);
+    HttpRequest request;
+    request.method = info->request_method != nullptr ? info->request_method : "";
+    request.path = info->local_uri_raw != nullptr ? info->local_uri_raw : "";
+    request.query = info->query_string != nullptr ? info->query_string : "";
+    request.remoteAddress = info->remote_addr;
+    request.tls = info->is_ssl != 0;
+    for (int i = 0; i < info->num_headers; ++i) {
+        request.headers[Lower(info->http_headers[i].name)] = info->http_headers[i].value;
+    }
+    if (info->content_length > static_cast<long long>(kMaxBodyBytes)) {
+        HttpResponse tooLarge = ErrorResponse(413, "the request is too large");
+        tooLarge.AddHeader("Connection", "close");
+        Send(connection, tooLarge);
+        return 413;
+    }
+    // The body comes in pieces; a client that sends it a byte at a time must
+    // not hold the worker beyond the request time as a whole.
+    const auto deadline = started + std::chrono::milliseconds(parts_.config.requestTimeoutMs);
+    std::array<char, 4096> buffer{};
+    while (true) {
+        const int got = mg_read(connection, buffer.data(), buffer.size());
+        if (got <= 0) {
+            break;
+        }
+        request.body.append(buffer.data(), static_cast<std::size_t>(got));
+        if (request.body.size() > kMaxBodyBytes) {
+            HttpResponse tooLarge = ErrorResponse(413, "the request is too large");
+            tooLarge.AddHeader("Connection", "close");
+            Send(connection, tooLarge);
+            return 413;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            HttpResponse late = ErrorResponse(408, "the request took too long");
+            late.AddHeader("Connection", "close");
+            Send(connection, late);
+            return 408;
+        }
+    }
+    if (request.method == "GET" && request.path == "/api/events") {
+        return Stream(connection, request);
+    }
+    const HttpResponse response = app_->Handle(request);
+    Send(connection, response);
+    return response.status;
+}
+
+int WebServer::Stream(mg_connection* connection, const HttpRequest& request) {
+    const std::optional<Session> session = app_->SessionOf(request, false);
+    if (!session) {
+        HttpResponse refused = ErrorResponse(401, "log in first");
+        AddSecurityHeaders(refused, true);
+        Send(connection, refused);
+        return 401;
+    }
+    const std::shared_ptr<PushStream> stream = push_->Subscribe(session->taal, session->id);
+    if (!stream) {
+        HttpResponse busy = ErrorResponse(503, "too many live pages are open");
+        busy.AddHeader("Retry-After", "10");
+        AddSecurityHeaders(busy, true);
+        Send(connection, busy);
+        return 503;
+    }
+    HttpResponse head;
+    AddSecurityHeaders(head, true);
+    std::string text =
+        "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n";
+    for (const auto& [name, value] : head.headers) {
+        text += fmt::format("{}: {}\r\n", name, value);
+    }
+    text += "\r\nretry: 2000\n\n";
+    bool open = WriteAll(connection, text);
+    while (open) {
+        const std::optional<std::string> message =
+            stream->Next(std::chrono::duration_cast<std::chrono::milliseconds>(kPing));
+        if (!message || !app_->SessionAlive(session->id)) {
+            break;
+        }
+        open = WriteAll(connection, message->empty() ? std::string_view(": ping\n\n")
+                                                     : std::string_view(*message));
+    }
+    push_->Unsubscribe(stream);
+    return 200;
+}
+
+std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts) {
+    if (!parts.config.enabled) {
+        return nullptr;
+    }
+    if (!parts.config.certFile.empty() != !parts.config.keyFile.empty()) {
+        parts.log.LogMessageToDisk(
+            "Web server not started: [web] cert and key must be set together");
+        return nullptr;
+    }
+    if (!IsLoopbackListen(parts.config.listen) && parts.accounts.Empty()) {
+        parts.log.LogMessageToDisk(fmt::format(
+            "Web server not started: it would listen on {} beyond this machine while no "
+            "account exists (add one with: quorvanel-station user add NAME --role ROLE)",
+            parts.config.listen));
+        return nullptr;
+    }
+    auto server = std::make_unique<WebServer>(parts);
+    if (!server->Running()) {
+        parts.log.LogMessageToDisk("Web server not started: " + server->Problem());
+        return nullptr;
+    }
+    parts.log.LogMessageToDisk(fmt::format("Web server listening on {}{}", parts.config.listen,
+                                           parts.config.Tls() ? " (TLS)" : ""));
+    return server;
+}
+
+}  // namespace qrv::web

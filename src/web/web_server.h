@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "config/web_config.h"
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
+#include "web/accounts.h"
+#include "web/live_push.h"
+#include "web/static_files.h"
+#include "web/station_source.h"
+#include "web/web_app.h"
+
+struct mg_context;
+struct mg_connection;
+
+namespace qrv::web {
+
+// The dashboard's HTTP(S) server on threads of its own (civetweb's workers,
+// one per connection, and the live feed's follower). Nothing it does waits for
+// the acquisition; a slow client holds only its own worker, and only for the
+// configured request time.
+class WebServer {
+  public:
+    struct Parts {
+        WebConfig config;
+        StationSource& station;
+        AccountStore& accounts;
+        std::filesystem::path pagesRoot;
+        Clock& clock;
+        EventLog& log;
+    };
+
+    // Starts listening; Problem() says why not when it did not.
+    explicit WebServer(const Parts& parts);
+    ~WebServer();
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    bool Running() const { return context_ != nullptr; }
+    const std::string& Problem() const { return problem_; }
+    // The port listened on (the one chosen when the configured port is 0).
+    int Port() const { return port_; }
+    LivePush& Push() { return *push_; }
+
+  private:
+    static int HandleRequest(mg_connection* connection, void* self);
+    static int InitTls(void* sslContext, void* self);
+    int Serve(mg_connection* connection);
+    int Stream(mg_connection* connection, const HttpRequest& request);
+
+    Parts parts_;
+    std::unique_ptr<LivePush> push_;
+    StaticFiles files_;
+    std::unique_ptr<WebApp> app_;
+    std::string problem_;
+    int port_ = 0;
+    mg_context* context_ = nullptr;
+};
+
+// The server of a station when [web] enables it and it may start, or none,
+// with the reason in the log.
+std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts);
+
+}  // namespace qrv::web
