@@ -51,7 +51,7 @@ const std::array<WebKey, 10> kWebKeys{{
 std::string Take(const toml::node& value, const WebKey& key, WebConfig& config) {
     if (const auto* flag = std::get_if<bool WebConfig::*>(&key.kind)) {
         if (const auto* boolean = value.as_boolean()) {
-            config.**flag = boolean->get();
+            config.** flag = boolean->get();
             return {};
         }
         return "must be true or false";

@@ -45,8 +45,7 @@ int RunUserCommand(AccountStore& accounts, const std::vector<std::string>& argum
             return Bad(err, "list takes no arguments");
         }
         for (const Account& account : accounts.List()) {
-            fmt::print(out, "{}\t{}\t{}\n", account.name, RoleName(account.role),
-                       account.language);
+            fmt::print(out, "{}\t{}\t{}\n", account.name, RoleName(account.role), account.language);
         }
         return 0;
     }
@@ -81,7 +80,8 @@ int RunUserCommand(AccountStore& accounts, const std::vector<std::string>& argum
         } else if (arg.starts_with("--")) {
             // A password must never stand on a command line, where every user
             // of the machine can read it.
-            return Bad(err, "unknown option " + arg + " (the password is read from standard input)");
+            return Bad(err,
+                       "unknown option " + arg + " (the password is read from standard input)");
         } else if (name.empty()) {
             name = arg;
         } else {

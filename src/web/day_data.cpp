@@ -107,9 +107,9 @@ HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const Liv
                                 view->ViewArrayMaxIndex + 1);
             }
         }
-        return JsonResponse(200, JsonText({{"date", fmt::format("{:04}-{:02}-{:02}", now.year,
-                                                            now.month, now.day)},
-                                       {"points", points}}));
+        return JsonResponse(
+            200, JsonText({{"date", fmt::format("{:04}-{:02}-{:02}", now.year, now.month, now.day)},
+                           {"points", points}}));
     }
     json row = nullptr;
     for (const LiveRow& live_row : live.probes) {
@@ -121,11 +121,16 @@ HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const Liv
     for (int weekday = 0; weekday < 7; ++weekday) {
         windows.push_back(Window(record->AlarmTimes[static_cast<std::size_t>(weekday)], weekday));
     }
-    const json settings{{"line", record->Line},         {"alarmLow", record->AlarmLow},
-                        {"alarmHigh", record->AlarmHigh}, {"preLow", record->TripLow},
-                        {"preHigh", record->TripHigh},   {"alarmDelay", record->AlarmDelay},
-                        {"preDelay", record->TripDelay},  {"sms", record->SmsEnable != 0},
-                        {"relay", record->RelayEnable != 0}, {"windows", windows}};
+    const json settings{{"line", record->Line},
+                        {"alarmLow", record->AlarmLow},
+                        {"alarmHigh", record->AlarmHigh},
+                        {"preLow", record->TripLow},
+                        {"preHigh", record->TripHigh},
+                        {"alarmDelay", record->AlarmDelay},
+                        {"preDelay", record->TripDelay},
+                        {"sms", record->SmsEnable != 0},
+                        {"relay", record->RelayEnable != 0},
+                        {"windows", windows}};
     return JsonResponse(200, JsonText({{"row", row}, {"settings", settings}}));
 }
 
@@ -134,8 +139,8 @@ HttpResponse DayRoute(const std::string& path, const std::string& query, Station
     if (path == "/api/days") {
         std::vector<std::string> days;
         std::error_code error;
-        for (std::filesystem::directory_iterator it(dataDirectory, error), end;
-             !error && it != end; it.increment(error)) {
+        for (std::filesystem::directory_iterator it(dataDirectory, error), end; !error && it != end;
+             it.increment(error)) {
             const std::string name = it->path().filename().string();
             int year = 0;
             int month = 0;
@@ -148,7 +153,8 @@ HttpResponse DayRoute(const std::string& path, const std::string& query, Station
         std::sort(days.begin(), days.end());
         return JsonResponse(200, JsonText({{"days", days}}));
     }
-    const std::string_view dateText = std::string_view(path).substr(std::string_view("/api/days/").size());
+    const std::string_view dateText =
+        std::string_view(path).substr(std::string_view("/api/days/").size());
     int year = 0;
     int month = 0;
     int day = 0;

@@ -131,8 +131,8 @@ std::string SnapshotJson(const LiveSnapshot& snapshot) {
         probes.push_back(RowObject(row));
     }
     return JsonText(json{{"time", IsoTime(snapshot.time)},
-                     {"station", StationObject(snapshot.station)},
-                     {"probes", probes}});
+                         {"station", StationObject(snapshot.station)},
+                         {"probes", probes}});
 }
 
 std::string RowJson(const LiveRow& row) {

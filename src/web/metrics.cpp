@@ -11,11 +11,10 @@ namespace qrv::web {
 namespace {
 
 // The alarm states as labels, in the station's order of codes.
-constexpr std::array<std::string_view, 6> kAlarmStates{"none",         "high",        "low",
-                                                       "pre_high",     "pre_low",     "lost"};
+constexpr std::array<std::string_view, 6> kAlarmStates{"none",     "high",    "low",
+                                                       "pre_high", "pre_low", "lost"};
 
-void Family(std::string& out, std::string_view name, std::string_view type,
-            std::string_view help) {
+void Family(std::string& out, std::string_view name, std::string_view type, std::string_view help) {
     out += fmt::format("# HELP {} {}\n# TYPE {} {}\n", name, help, name, type);
 }
 
@@ -69,7 +68,8 @@ std::string LabelValue(std::string_view text) {
 
 std::string MetricsText(const LiveSnapshot& live, const FeedActivity& activity) {
     std::string out;
-    Family(out, "quorvanel_up", "gauge", "1 while the station runs and its interface unit answers.");
+    Family(out, "quorvanel_up", "gauge",
+           "1 while the station runs and its interface unit answers.");
     out += fmt::format("quorvanel_up {}\n", live.station.networkLost ? 0 : 1);
 
     Family(out, "quorvanel_temperature_celsius", "gauge", "Last reading of a temperature probe.");

@@ -57,7 +57,8 @@ void SessionStore::End(const std::string& id) {
 
 void SessionStore::EndAccount(const std::string& account) {
     const std::lock_guard lock(mutex_);
-    std::erase_if(sessions_, [&account](const auto& item) { return item.second.account == account; });
+    std::erase_if(sessions_,
+                  [&account](const auto& item) { return item.second.account == account; });
 }
 
 void SessionStore::SetLanguage(const std::string& account, int taal) {

@@ -10,8 +10,8 @@
 
 #include "runtime/encoding.h"
 #include "text/texts.h"
-#include "web/json_text.h"
 #include "web/day_data.h"
+#include "web/json_text.h"
 #include "web/metrics.h"
 
 namespace qrv::web {
@@ -150,8 +150,8 @@ std::optional<std::string> PercentDecode(std::string_view text) {
                 return std::nullopt;
             }
             int value = 0;
-            const auto [end, error] = std::from_chars(text.data() + i + 1, text.data() + i + 3,
-                                                      value, 16);
+            const auto [end, error] =
+                std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16);
             if (error != std::errc() || end != text.data() + i + 3 || value == 0) {
                 return std::nullopt;
             }
@@ -211,8 +211,8 @@ HttpResponse WebApp::Handle(const HttpRequest& request) {
         try {
             response = Route(request);
         } catch (const std::exception& error) {
-            parts_.log.LogMessageToDisk(fmt::format("Web request {} failed: {}", request.path,
-                                                    error.what()));
+            parts_.log.LogMessageToDisk(
+                fmt::format("Web request {} failed: {}", request.path, error.what()));
             response = ErrorResponse(500, "the station could not answer");
         }
     }
@@ -268,7 +268,8 @@ HttpResponse WebApp::Login(const HttpRequest& request) {
     if (wait > 0.0) {
         const int seconds = static_cast<int>(std::ceil(wait));
         HttpResponse response = JsonResponse(
-            429, JsonText(json{{"error", "too many failed logins; wait"}, {"retryAfter", seconds}}));
+            429,
+            JsonText(json{{"error", "too many failed logins; wait"}, {"retryAfter", seconds}}));
         response.AddHeader("Retry-After", std::to_string(seconds));
         return response;
     }
@@ -328,9 +329,8 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
         if (AtLeast(session.role, needed)) {
             return std::nullopt;
         }
-        parts_.log.LogMessageToDisk(fmt::format("Web request {} {} by {} refused: needs {}",
-                                                method, path, session.account,
-                                                RoleName(needed)));
+        parts_.log.LogMessageToDisk(fmt::format("Web request {} {} by {} refused: needs {}", method,
+                                                path, session.account, RoleName(needed)));
         return ErrorResponse(403, fmt::format("this needs the role {}", RoleName(needed)));
     };
     const auto only = [&](std::string_view wanted) -> std::optional<HttpResponse> {
@@ -476,8 +476,7 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
             return *bad;
         }
         const std::filesystem::path dir = parts_.station.StationDirectory();
-        return TextFile(dir / (path == "/api/log" ? "QRVLog.txt" : "QRVAlarm.txt"),
-                        request.query);
+        return TextFile(dir / (path == "/api/log" ? "QRVLog.txt" : "QRVAlarm.txt"), request.query);
     }
     if (path == "/api/users") {
         if (auto bad = refuse(Role::kAdmin)) {

@@ -13,8 +13,8 @@
 #include "web/live_push.h"
 #include "web/login_throttle.h"
 #include "web/sessions.h"
-#include "web/station_source.h"
 #include "web/static_files.h"
+#include "web/station_source.h"
 
 namespace qrv::web {
 

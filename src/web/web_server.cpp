@@ -61,18 +61,19 @@ std::string_view StatusText(int status) {
 // Keeps a header value from ending the header early.
 std::string HeaderSafe(std::string_view value) {
     std::string out(value);
-    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return out;
 }
 
 bool WriteAll(mg_connection* connection, std::string_view text) {
-    return text.empty() || mg_write(connection, text.data(), text.size()) ==
-                               static_cast<int>(text.size());
+    return text.empty() ||
+           mg_write(connection, text.data(), text.size()) == static_cast<int>(text.size());
 }
 
 void Send(mg_connection* connection, const HttpResponse& response) {
-    std::string head = fmt::format("HTTP/1.1 {} {}\r\n", response.status,
-                                   StatusText(response.status));
+    std::string head =
+        fmt::format("HTTP/1.1 {} {}\r\n", response.status, StatusText(response.status));
     if (!response.contentType.empty()) {
         head += fmt::format("Content-Type: {}\r\n", response.contentType);
     }
@@ -107,18 +108,18 @@ WebServer::WebServer(const Parts& parts)
     const std::string threads = std::to_string(parts_.config.maxStreams + kSpareWorkers);
     const std::string timeout = std::to_string(parts_.config.requestTimeoutMs);
     std::vector<const char*> options{"listening_ports",
-                                           ports.c_str(),
-                                           "num_threads",
-                                           threads.c_str(),
-                                           "request_timeout_ms",
-                                           timeout.c_str(),
-                                           "keep_alive_timeout_ms",
-                                           timeout.c_str(),
-                                           "enable_keep_alive",
-                                           "yes",
-                                           "max_request_size",
-                                           "16384",
-                                           nullptr};
+                                     ports.c_str(),
+                                     "num_threads",
+                                     threads.c_str(),
+                                     "request_timeout_ms",
+                                     timeout.c_str(),
+                                     "keep_alive_timeout_ms",
+                                     timeout.c_str(),
+                                     "enable_keep_alive",
+                                     "yes",
+                                     "max_request_size",
+                                     "16384",
+                                     nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = [](const mg_connection*, const char*) { return 1; };
     if (parts_.config.Tls()) {

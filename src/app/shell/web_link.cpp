@@ -111,10 +111,9 @@ class StationWeb::Source final : public web::StationSource {
                 *contact >= static_cast<int>(notifier->Contacts().size())) {
                 return false;
             }
-            log_.LogMessageToDisk(fmt::format("Test message to {} sent by web account {}",
-                                              notifier->Contacts()[static_cast<std::size_t>(
-                                                  *contact)].name,
-                                              who));
+            log_.LogMessageToDisk(
+                fmt::format("Test message to {} sent by web account {}",
+                            notifier->Contacts()[static_cast<std::size_t>(*contact)].name, who));
             notifier->SendTestMessage(*contact);
             return true;
         }
@@ -147,9 +146,8 @@ StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitor
     WebConfig resolved = config;
     resolved.certFile = InStation(state.paths, config.certFile).string();
     resolved.keyFile = InStation(state.paths, config.keyFile).string();
-    const std::filesystem::path root =
-        web::StaticFiles::FindRoot(InStation(state.paths, config.root).string(),
-                                   ProgramDirectory());
+    const std::filesystem::path root = web::StaticFiles::FindRoot(
+        InStation(state.paths, config.root).string(), ProgramDirectory());
     server_ = web::StartWebServer({resolved, *source_, accounts_, root, clock, log});
 }
 

@@ -40,7 +40,8 @@ std::optional<double> ParseFactor(const std::string& text) {
 
 std::string HelpText() {
     return "Usage: quorvanel-station [--station DIR] [--simulate[=NETWORK.json]]\n"
-           "       quorvanel-station [--station DIR] user add NAME --role ROLE | user remove NAME |\n"
+           "       quorvanel-station [--station DIR] user add NAME --role ROLE | user remove NAME "
+           "|\n"
            "                         user list\n"
            "       quorvanel-station --version | --help\n"
            "\n"
@@ -107,9 +108,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             continue;
         }
         if (arg == "user") {
-            return UserCommandLine{options.station,
-                                   std::vector<std::string>(arguments.begin() + static_cast<long>(i) + 1,
-                                                            arguments.end())};
+            return UserCommandLine{
+                options.station,
+                std::vector<std::string>(arguments.begin() + static_cast<long>(i) + 1,
+                                         arguments.end())};
         }
         // Hidden: only checks of the whole program use these two.
         if (const OptionValue factor = Match(arg, "--fast-clock"); factor.matched) {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "runtime/clock.h"
+#include "web/station_source.h"
+
+namespace qrv::web::testing {
+
+// A station of three probes whose live table a test sets, recording the
+// commands the server gives it.
+class FakeStation final : public StationSource {
+  public:
+    explicit FakeStation(std::filesystem::path directory);
+
+    LiveFeed& Feed() override { return feed_; }
+    LiveSnapshot Snapshot(int taal) override;
+    std::optional<SensorRecord> Probe(const RomCode& rom) override;
+    std::filesystem::path DataDirectory() override { return directory_ / "QRVDATA"; }
+    std::filesystem::path StationDirectory() override { return directory_; }
+    LocalDateTime Now() override { return {2026, 1, 5, 12, 0, 0, 0}; }
+    void Mute(const std::string& who, const std::string& comment) override;
+    void Unmute(const std::string& who) override;
+    std::vector<std::string> Contacts() override { return {"Night shift"}; }
+    bool SendTestSms(std::optional<int> contact, const std::string& who) override;
+
+    // A new reading of probe index, published on the feed as acquisition
+    // does.
+    void Read(int index, double value);
+    std::vector<std::string> Commands();
+    const SensorRecord& Record(int index) const {
+        return records_[static_cast<std::size_t>(index)];
+    }
+
+  private:
+    const std::filesystem::path directory_;
+    LiveFeed feed_;
+    std::mutex mutex_;
+    std::vector<SensorRecord> records_;
+    std::vector<std::string> commands_;
+    bool muted_ = false;
+};
+
+}  // namespace qrv::web::testing

@@ -1,0 +1,382 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "config/station_config.h"
+#include "config/web_config_section.h"
+#include "fake_station.h"
+#include "web/login_throttle.h"
+#include "web/metrics.h"
+#include "web/static_files.h"
+#include "web/web_app.h"
+
+namespace qrv::web {
+namespace {
+
+using nlohmann::json;
+
+class NoLog final : public EventLog {
+  public:
+    void LogMessageToDisk(std::string_view message) override { lines.emplace_back(message); }
+    std::vector<std::string> lines;
+};
+
+std::filesystem::path FreshDirectory(const std::string& name) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("qrv-web-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// The routes over a fake station with a viewer, an operator and an admin.
+class Routes : public ::testing::Test {
+  protected:
+    Routes()
+        : dir_(FreshDirectory(::testing::UnitTest::GetInstance()->current_test_info()->name())),
+          station_(dir_),
+          accounts_(dir_ / "web-accounts.json", HashCost::Minimum()),
+          push_(station_, 8),
+          files_(dir_ / "pages", "/nonexistent/chart.js") {
+        EXPECT_EQ(accounts_.Add("vic", Role::kViewer, "viewer-pass"), "");
+        EXPECT_EQ(accounts_.Add("olga", Role::kOperator, "operator-pass"), "");
+        EXPECT_EQ(accounts_.Add("ada", Role::kAdmin, "admin-pass-1"), "");
+        std::filesystem::create_directories(dir_ / "pages");
+        std::ofstream(dir_ / "pages" / "index.html") << "<html>live</html>";
+        std::ofstream(dir_ / "pages" / "login.html") << "<html>login</html>";
+        std::ofstream(dir_ / "secret.txt") << "not for the web";
+        app_ = std::make_unique<WebApp>(
+            WebAppParts{config_, station_, accounts_, push_, files_, clock_, log_});
+    }
+    ~Routes() override {
+        app_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+
+    HttpRequest Request(std::string method, std::string path, std::string body = {}) {
+        HttpRequest request;
+        request.method = std::move(method);
+        const std::size_t question = path.find('?');
+        request.path = path.substr(0, question);
+        if (question != std::string::npos) {
+            request.query = path.substr(question + 1);
+        }
+        request.body = std::move(body);
+        request.remoteAddress = "127.0.0.1";
+        return request;
+    }
+
+    struct Login {
+        std::string cookie;
+        std::string csrf;
+    };
+    Login LogIn(const std::string& name, const std::string& password,
+                const std::string& address = "127.0.0.1") {
+        HttpRequest request =
+            Request("POST", "/api/login", json{{"name", name}, {"password", password}}.dump());
+        request.headers["content-type"] = "application/json";
+        request.remoteAddress = address;
+        const HttpResponse response = app_->Handle(request);
+        if (response.status != 200) {
+            return {};
+        }
+        const std::string setCookie = response.HeaderValue("Set-Cookie");
+        return {"qrv_session=" + CookieValue(setCookie, "qrv_session"),
+                json::parse(response.body)["csrf"].get<std::string>()};
+    }
+    HttpResponse As(const Login& login, std::string method, std::string path, std::string body = {},
+                    bool withCsrf = true) {
+        HttpRequest request = Request(std::move(method), std::move(path), std::move(body));
+        request.headers["cookie"] = login.cookie;
+        if (withCsrf) {
+            request.headers["x-csrf-token"] = login.csrf;
+        }
+        return app_->Handle(request);
+    }
+
+    std::filesystem::path dir_;
+    testing::FakeStation station_;
+    AccountStore accounts_;
+    LivePush push_;
+    StaticFiles files_;
+    WebConfig config_;
+    VirtualClock clock_;
+    NoLog log_;
+    std::unique_ptr<WebApp> app_;
+};
+
+TEST_F(Routes, EveryRouteWithoutASessionIsRefused) {
+    for (const char* path : {"/api/live", "/api/texts", "/api/session", "/api/probes/x",
+                             "/api/days", "/api/days/2026-01-05", "/api/log", "/api/alarm-file",
+                             "/api/users", "/api/contacts", "/api/events", "/live.js"}) {
+        EXPECT_EQ(app_->Handle(Request("GET", path)).status, 401) << path;
+    }
+    for (const char* path : {"/api/mute", "/api/unmute", "/api/test-sms", "/api/logout"}) {
+        EXPECT_EQ(app_->Handle(Request("POST", path, "{}")).status, 401) << path;
+    }
+    for (const char* page : {"/", "/index.html", "/probe.html"}) {
+        const HttpResponse response = app_->Handle(Request("GET", page));
+        EXPECT_EQ(response.status, 303) << page;
+        EXPECT_EQ(response.HeaderValue("Location"), "/login.html");
+    }
+    EXPECT_EQ(app_->Handle(Request("GET", "/login.html")).body, "<html>login</html>");
+    EXPECT_TRUE(station_.Commands().empty());
+}
+
+TEST_F(Routes, LoginGivesAFreshHttpOnlyStrictCookieEachTime) {
+    HttpRequest request =
+        Request("POST", "/api/login", R"({"name":"vic","password":"viewer-pass"})");
+    request.headers["content-type"] = "application/json";
+    const HttpResponse first = app_->Handle(request);
+    ASSERT_EQ(first.status, 200);
+    const std::string cookie = first.HeaderValue("Set-Cookie");
+    EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+    EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos);
+    EXPECT_EQ(cookie.find("Secure"), std::string::npos);
+    request.headers["cookie"] = "qrv_session=" + CookieValue(cookie, "qrv_session");
+    request.tls = true;
+    const HttpResponse second = app_->Handle(request);
+    ASSERT_EQ(second.status, 200);
+    EXPECT_NE(second.HeaderValue("Set-Cookie"), cookie);
+    EXPECT_NE(second.HeaderValue("Set-Cookie").find("; Secure"), std::string::npos);
+    // The session the browser held before the login is over.
+    HttpRequest old = Request("GET", "/api/live");
+    old.headers["cookie"] = request.headers["cookie"];
+    EXPECT_EQ(app_->Handle(old).status, 401);
+
+    HttpRequest form = Request("POST", "/api/login", "name=vic&password=viewer-pass");
+    form.headers["content-type"] = "application/x-www-form-urlencoded";
+    EXPECT_EQ(app_->Handle(form).status, 415);
+}
+
+TEST_F(Routes, ChangesNeedTheSessionsOwnCsrfToken) {
+    const Login olga = LogIn("olga", "operator-pass");
+    const Login ada = LogIn("ada", "admin-pass-1");
+    ASSERT_FALSE(olga.cookie.empty());
+    EXPECT_EQ(As(olga, "POST", "/api/mute", "{}", false).status, 403);
+    Login mixed = olga;
+    mixed.csrf = ada.csrf;
+    EXPECT_EQ(As(mixed, "POST", "/api/mute", "{}").status, 403);
+    EXPECT_EQ(As(mixed, "POST", "/api/logout").status, 403);
+    EXPECT_TRUE(station_.Commands().empty());
+    EXPECT_EQ(As(olga, "POST", "/api/mute", R"({"comment":"door shut\r\nagain"})").status, 200);
+    EXPECT_EQ(station_.Commands(), std::vector<std::string>{"mute olga: door shut  again"});
+}
+
+TEST_F(Routes, RolesDecideWhoMutesReadsTheLogAndSendsTests) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    const Login olga = LogIn("olga", "operator-pass");
+    const Login ada = LogIn("ada", "admin-pass-1");
+    EXPECT_EQ(As(vic, "POST", "/api/mute", "{}").status, 403);
+    EXPECT_EQ(As(vic, "POST", "/api/test-sms", R"({"contact":0})").status, 403);
+    EXPECT_EQ(As(vic, "GET", "/api/live").status, 200);
+    EXPECT_EQ(As(olga, "GET", "/api/log").status, 403);
+    EXPECT_EQ(As(olga, "GET", "/api/users").status, 403);
+    EXPECT_EQ(As(olga, "POST", "/api/test-sms", R"({"contact":3})").status, 404);
+    EXPECT_EQ(As(olga, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    EXPECT_EQ(As(ada, "POST", "/api/unmute").status, 200);
+    EXPECT_EQ(station_.Commands(), (std::vector<std::string>{"test olga", "unmute ada"}));
+
+    std::ofstream(dir_ / "QRVLog.txt", std::ios::binary)
+        << "head\r\n2026-01-05 12:00: one\r\n2026-01-05 12:01: two \xB0"
+           "C\r\n";
+    const HttpResponse log = As(ada, "GET", "/api/log?lines=2");
+    EXPECT_EQ(log.status, 200);
+    EXPECT_EQ(log.body, "2026-01-05 12:00: one\r\n2026-01-05 12:01: two °C\r\n");
+    EXPECT_EQ(As(ada, "GET", "/api/log?lines=0").status, 400);
+    const json users = json::parse(As(ada, "GET", "/api/users").body);
+    EXPECT_EQ(users["users"].size(), 3u);
+    EXPECT_EQ(users.dump().find("argon2"), std::string::npos);
+}
+
+TEST_F(Routes, BadDaysProbesAndFilesAre400AndTouchNothingOutside) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    for (const std::string& path : std::vector<std::string>{
+             "/api/days/../secret.txt", "/api/days/..%2F..%2Fsecret", "/api/days/2026-02-30",
+             "/api/days/0000-01-01", "/api/days/2026-1-5", "/api/days/" + std::string(10000, '9'),
+             "/api/probes/../../secret", "/api/probes/" + std::string(10000, 'A'),
+             "/api/probes/2801000000005AXX", "/api/log?lines=" + std::string(10000, '9')}) {
+        const HttpResponse response = As(vic, "GET", path);
+        EXPECT_TRUE(response.status == 400 || response.status == 403) << path.substr(0, 40);
+        EXPECT_EQ(response.body.find("not for the web"), std::string::npos);
+    }
+    for (const char* path : {"/../secret.txt", "/.hidden", "/pages/../secret.txt", "/a//b"}) {
+        EXPECT_EQ(As(vic, "GET", path).status, 404) << path;
+    }
+    EXPECT_EQ(As(vic, "GET", "/api/days/2026-01-04").status, 404);
+    EXPECT_EQ(As(vic, "GET", "/api/probes/2801000000005A01").status, 404);
+    const HttpResponse probe = As(vic, "GET", "/api/probes/2801000000005A");
+    EXPECT_EQ(probe.status, 400);
+    const HttpResponse known = As(vic, "GET", "/api/probes/280100000000005A");
+    ASSERT_EQ(known.status, 200);
+    EXPECT_EQ(json::parse(known.body)["settings"]["alarmHigh"], -10);
+}
+
+TEST_F(Routes, ThousandWrongPasswordsAreSlowedAndLockOutNobodyElse) {
+    int refusedWithoutCheck = 0;
+    for (int i = 0; i < 1000; ++i) {
+        HttpRequest request =
+            Request("POST", "/api/login", R"({"name":"olga","password":"guess"})");
+        request.headers["content-type"] = "application/json";
+        request.remoteAddress = "10.0.0.66";
+        const HttpResponse response = app_->Handle(request);
+        if (response.status == 429) {
+            ++refusedWithoutCheck;
+            EXPECT_FALSE(response.HeaderValue("Retry-After").empty());
+        } else {
+            EXPECT_EQ(response.status, 401);
+        }
+    }
+    // Time stands still: after the five free failures every guess waits.
+    EXPECT_EQ(refusedWithoutCheck, 995);
+    EXPECT_FALSE(LogIn("olga", "operator-pass", "10.0.0.7").cookie.empty());
+    EXPECT_FALSE(LogIn("vic", "viewer-pass", "10.0.0.8").cookie.empty());
+    EXPECT_TRUE(LogIn("vic", "viewer-pass", "10.0.0.66").cookie.empty());
+}
+
+TEST(LoginThrottle, WaitsDoubleAfterFiveFailuresAndEndOnSuccess) {
+    LoginThrottle throttle;
+    double now = 100.0;
+    for (int i = 0; i < 4; ++i) {
+        throttle.Failed("anna", "10.0.0.1", now);
+        EXPECT_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 0.0);
+    }
+    throttle.Failed("anna", "10.0.0.1", now);
+    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 1.0);
+    now += 1.0;
+    throttle.Failed("anna", "10.0.0.1", now);
+    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 2.0);
+    now += 2.0;
+    throttle.Failed("anna", "10.0.0.1", now);
+    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 4.0);
+    // Another address that failed once meets the account's wait; a clean one
+    // does not.
+    throttle.Failed("bert", "10.0.0.2", now);
+    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.2", now), 4.0);
+    EXPECT_EQ(throttle.WaitBefore("anna", "10.0.0.3", now), 0.0);
+    for (int i = 0; i < 60; ++i) {
+        throttle.Failed("anna", "10.0.0.1", now);
+    }
+    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), LoginThrottle::kMaxWait);
+    throttle.Succeeded("anna", "10.0.0.1");
+    EXPECT_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 0.0);
+}
+
+TEST_F(Routes, SessionsEndWhenIdleAndAtLogout) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    clock_.Advance(config_.sessionIdleMinutes * 60.0 - 1.0);
+    EXPECT_EQ(As(vic, "GET", "/api/session").status, 200);
+    clock_.Advance(config_.sessionIdleMinutes * 60.0 - 1.0);
+    EXPECT_EQ(As(vic, "GET", "/api/session").status, 200);
+    clock_.Advance(config_.sessionIdleMinutes * 60.0 + 1.0);
+    EXPECT_EQ(As(vic, "GET", "/api/session").status, 401);
+    const Login again = LogIn("vic", "viewer-pass");
+    EXPECT_EQ(As(again, "POST", "/api/logout").status, 204);
+    EXPECT_EQ(As(again, "GET", "/api/live").status, 401);
+}
+
+TEST_F(Routes, LanguageIsKeptPerAccount) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    EXPECT_EQ(As(vic, "POST", "/api/session/language", R"({"language":"xx"})").status, 400);
+    EXPECT_EQ(As(vic, "POST", "/api/session/language", R"({"language":"de"})").status, 200);
+    EXPECT_EQ(json::parse(As(vic, "GET", "/api/live").body)["probes"][0]["cells"][2], "Ein");
+    const Login later = LogIn("vic", "viewer-pass");
+    EXPECT_EQ(json::parse(As(later, "GET", "/api/texts").body)["language"], "de");
+}
+
+TEST(Accounts, FileIsPrivateSurvivesReloadAndRefusesDamage) {
+    const auto dir = FreshDirectory("accounts");
+    const auto file = dir / "web-accounts.json";
+    {
+        AccountStore store(file, HashCost::Minimum());
+        EXPECT_NE(store.Add("anna", Role::kAdmin, "short"), "");
+        EXPECT_NE(store.Add("an na", Role::kAdmin, "long-enough"), "");
+        EXPECT_EQ(store.Add("anna", Role::kAdmin, "long-enough"), "");
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    AccountStore again(file, HashCost::Minimum());
+    EXPECT_EQ(again.Load(), "");
+    EXPECT_TRUE(again.Verify("anna", "long-enough"));
+    EXPECT_FALSE(again.Verify("anna", "long-enougH"));
+    EXPECT_FALSE(again.Verify("nobody", "long-enough"));
+    std::ofstream(file) << "{\"accounts\": [{\"name\": 3}]";
+    EXPECT_NE(again.Load(), "");
+    EXPECT_TRUE(again.Empty());
+    std::filesystem::remove_all(dir);
+}
+
+TEST(WebConfig, DefaultsOffOnLoopbackAndNamesBadKeys) {
+    const StationConfigRead none = ParseStationConfig("", "q.toml");
+    EXPECT_FALSE(none.config.web.enabled);
+    EXPECT_EQ(none.config.web.listen, "127.0.0.1:8080");
+    const StationConfigRead read = ParseStationConfig(
+        "[web]\nenabled = true\nlisten = \"0.0.0.0:99999\"\nrequest_timeout_seconds = 2\n"
+        "cert = \"a.pem\"\nwhat = 1\n",
+        "q.toml");
+    EXPECT_TRUE(read.config.web.enabled);
+    EXPECT_EQ(read.config.web.listen, "127.0.0.1:8080");
+    EXPECT_EQ(read.config.web.requestTimeoutMs, 2000);
+    ASSERT_EQ(read.problems.size(), 3u);
+    EXPECT_EQ(read.problems[0].rfind("q.toml:3: web.listen:", 0), 0u) << read.problems[0];
+    EXPECT_FALSE(qrv::IsLoopbackListen("0.0.0.0:8080"));
+    EXPECT_TRUE(qrv::IsLoopbackListen("127.0.0.1:8080"));
+    EXPECT_FALSE(qrv::IsListenAddress("127.0.0.1:08080"));
+    EXPECT_FALSE(qrv::IsListenAddress("256.0.0.1:80"));
+}
+
+TEST(Metrics, CarriesEveryProbeEscapedAndNoReadingBeforeTheFirst) {
+    LiveSnapshot live;
+    LiveRow read;
+    read.rom = "28";
+    read.name = "Cold \"A\"\\";
+    read.type = "humidity";
+    read.value = 55.0;
+    read.lastRead = LocalDateTime{2026, 1, 5, 12, 0, 0, 0};
+    read.alarm = kPreAlarmHigh;
+    LiveRow never = read;
+    never.rom = "29";
+    never.type = "temperature";
+    never.lastRead.reset();
+    live.probes = {read, never};
+    const std::string text = MetricsText(live, FeedActivity{});
+    EXPECT_NE(
+        text.find(
+            "quorvanel_relative_humidity_ratio{rom=\"28\",probe=\"Cold \\\"A\\\"\\\\\"} 0.55\n"),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("quorvanel_temperature_celsius{"), std::string::npos);
+    EXPECT_NE(text.find("quorvanel_probe_up{rom=\"29\",probe=\"Cold \\\"A\\\"\\\\\"} 0\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("state=\"pre_high\"} 1\n"), std::string::npos);
+    EXPECT_NE(text.find("# TYPE quorvanel_stores_total counter\n"), std::string::npos);
+}
+
+TEST(LiveChanges, OnlyChangedRowsAndASnapshotWhenTheProbesMove) {
+    LiveSnapshot before;
+    LiveRow a;
+    a.rom = "A";
+    LiveRow b;
+    b.rom = "B";
+    before.probes = {a, b};
+    LiveSnapshot after = before;
+    EXPECT_FALSE(Compare(before, after).update);
+    after.probes[1].value = 3.5;
+    const LiveChange change = Compare(before, after);
+    ASSERT_TRUE(change.update);
+    const json update = json::parse(*change.update);
+    ASSERT_EQ(update["probes"].size(), 1u);
+    EXPECT_EQ(update["probes"][0]["rom"], "B");
+    EXPECT_FALSE(update.contains("station"));
+    std::swap(after.probes[0], after.probes[1]);
+    EXPECT_TRUE(Compare(before, after).needsSnapshot);
+}
+
+}  // namespace
+}  // namespace qrv::web
