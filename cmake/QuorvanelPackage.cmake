@@ -48,6 +48,9 @@ install(FILES ${QRV_PACKAGING_DIR}/copyright ${qrv_changelog}
 install(FILES ${QRV_PACKAGING_DIR}/60-quorvanel.rules
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvanel/examples)
 
+# The dashboard's pages; Chart.js comes from Debian's own package.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/quorvanel/web)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvanel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -67,6 +70,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Not found by dpkg-shlibdeps: the pages load Debian's Chart.js, and civetweb
+# opens OpenSSL by its development name for TLS.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-chart.js, libssl-dev")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${QRV_PACKAGING_DIR}/postinst ${QRV_PACKAGING_DIR}/prerm ${QRV_PACKAGING_DIR}/postrm)

@@ -29,6 +29,8 @@ need usr/share/icons/hicolor/scalable/apps/quorvanel.svg
 need usr/share/metainfo/io.github.quorvanel.Quorvanel.metainfo.xml
 need usr/share/doc/quorvanel/copyright
 need usr/share/doc/quorvanel/examples/60-quorvanel.rules
+need usr/share/quorvanel/web/index.html
+need usr/share/quorvanel/web/login.html
 
 control=$(mktemp -d)
 trap 'rm -rf "$control"' EXIT
@@ -38,7 +40,7 @@ for script in postinst prerm postrm; do
 done
 grep -q "systemd-sysusers quorvanel.conf" "$control/postinst" || missing=1
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libsystemd0 libqt6widgets6; do
+for library in libc6 libsystemd0 libqt6widgets6 libcivetweb1 libsodium23 libjs-chart.js; do
     if ! grep -q "$library" <<< "$depends"; then
         echo "Depends lacks $library: $depends" >&2
         missing=1

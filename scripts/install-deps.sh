@@ -13,6 +13,7 @@ packages=(
     lintian
     owserver ow-shell
     mosquitto mosquitto-clients libmosquitto-dev
+    libcivetweb-dev libsodium-dev libssl-dev libjs-chart.js
 )
 
 missing=()
