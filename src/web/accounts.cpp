@@ -124,9 +124,23 @@ AccountStore::AccountStore(std::filesystem::path file, HashCost cost)
     }
 }
 
+std::string AccountStore::ReloadIfChanged() {
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(file_, error);
+    {
+        const std::lock_guard lock(mutex_);
+        if (!error && time == loadedTime_) {
+            return {};
+        }
+    }
+    return Load();
+}
+
 std::string AccountStore::Load() {
     const std::lock_guard lock(mutex_);
     accounts_.clear();
+    std::error_code timeError;
+    loadedTime_ = std::filesystem::last_write_time(file_, timeError);
     std::ifstream in(file_, std::ios::binary);
     if (!in) {
         std::error_code error;
@@ -258,7 +272,7 @@ std::optional<Account> AccountStore::Verify(std::string_view name,
     return account;
 }
 
-std::string AccountStore::SaveLocked() const {
+std::string AccountStore::SaveLocked() {
     nlohmann::json list = nlohmann::json::array();
     for (const Account& account : accounts_) {
         list.push_back({{"name", account.name},
@@ -275,7 +289,12 @@ std::string AccountStore::SaveLocked() const {
     // A file left by an older run may have wider rights; O_CREAT keeps them.
     const bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
     ::close(fd);
-    if (!written || std::rename(temporary.c_str(), file_.c_str()) != 0) {
+    const bool renamed = written && std::rename(temporary.c_str(), file_.c_str()) == 0;
+    if (renamed) {
+        std::error_code timeError;
+        loadedTime_ = std::filesystem::last_write_time(file_, timeError);
+    }
+    if (!renamed) {
         const std::string reason = std::strerror(errno);
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);

@@ -52,6 +52,11 @@ class AccountStore {
     // why the file cannot be used (then there are no accounts).
     std::string Load();
 
+    // Reads the file again when it changed since the last read, so that
+    // accounts added or removed by the command line count at once; the
+    // problem as Load() says it, or empty.
+    std::string ReloadIfChanged();
+
     bool Empty() const;
     std::vector<Account> List() const;
     std::optional<Account> Find(std::string_view name) const;
@@ -69,13 +74,14 @@ class AccountStore {
     const std::filesystem::path& File() const { return file_; }
 
   private:
-    std::string SaveLocked() const;
+    std::string SaveLocked();
 
     const std::filesystem::path file_;
     const HashCost cost_;
     mutable std::mutex mutex_;
     mutable std::mutex verifyMutex_;
     std::vector<Account> accounts_;
+    std::filesystem::file_time_type loadedTime_{};
 };
 
 }  // namespace qrv::web

@@ -196,7 +196,20 @@ std::optional<Session> WebApp::SessionOf(const HttpRequest& request, bool touch)
     if (id.empty()) {
         return std::nullopt;
     }
-    return sessions_.Find(id, parts_.clock.Timer(), touch);
+    std::optional<Session> session = sessions_.Find(id, parts_.clock.Timer(), touch);
+    if (!session) {
+        return std::nullopt;
+    }
+    // An account removed or given another role on the command line ends
+    // its sessions at their next request.
+    parts_.accounts.ReloadIfChanged();
+    const std::optional<Account> account = parts_.accounts.Find(session->account);
+    if (!account || account->role != session->role) {
+        sessions_.End(id);
+        parts_.push.CloseSession(id);
+        return std::nullopt;
+    }
+    return session;
 }
 
 bool WebApp::SessionAlive(const std::string& id) {
@@ -272,6 +285,9 @@ HttpResponse WebApp::Login(const HttpRequest& request) {
             JsonText(json{{"error", "too many failed logins; wait"}, {"retryAfter", seconds}}));
         response.AddHeader("Retry-After", std::to_string(seconds));
         return response;
+    }
+    if (const std::string problem = parts_.accounts.ReloadIfChanged(); !problem.empty()) {
+        parts_.log.LogMessageToDisk("Web accounts: " + problem);
     }
     const std::optional<Account> account = parts_.accounts.Verify(name, password);
     if (!account) {
@@ -489,6 +505,13 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
                             {"language", account.language}});
         }
         return JsonResponse(200, JsonText(json{{"users", list}}));
+    }
+    if (path.starts_with("/api/reports/")) {
+        if (parts_.reports == nullptr) {
+            return ErrorResponse(503, "the report program is not installed");
+        }
+        return parts_.reports->Get(path.substr(std::string_view("/api/reports/").size()),
+                                   parts_.station.DataDirectory());
     }
     return ErrorResponse(404, "no such route");
 }

@@ -12,6 +12,7 @@
 #include "web/http_message.h"
 #include "web/live_push.h"
 #include "web/login_throttle.h"
+#include "web/reports.h"
 #include "web/sessions.h"
 #include "web/static_files.h"
 #include "web/station_source.h"
@@ -33,6 +34,8 @@ struct WebAppParts {
     StaticFiles& files;
     Clock& clock;
     EventLog& log;
+    // None where the report tool is not installed: reports are then 503.
+    ReportService* reports = nullptr;
 };
 
 // The dashboard's routes, apart from the sockets: who may do what, the

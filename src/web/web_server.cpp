@@ -101,8 +101,15 @@ WebServer::WebServer(const Parts& parts)
       push_(std::make_unique<LivePush>(parts.station,
                                        static_cast<std::size_t>(parts.config.maxStreams))),
       files_(parts.pagesRoot, StaticFiles::FindChartJs()) {
-    app_ = std::make_unique<WebApp>(WebAppParts{parts_.config, parts_.station, parts_.accounts,
-                                                *push_, files_, parts_.clock, parts_.log});
+    if (!parts_.reportTool.empty()) {
+        reports_ = std::make_unique<ReportService>(
+            parts_.reportTool, parts_.station.StationDirectory(),
+            parts_.station.StationDirectory() / "web-reports",
+            std::chrono::seconds(parts_.config.reportTimeoutSeconds));
+    }
+    app_ =
+        std::make_unique<WebApp>(WebAppParts{parts_.config, parts_.station, parts_.accounts, *push_,
+                                             files_, parts_.clock, parts_.log, reports_.get()});
     mg_init_library(parts_.config.Tls() ? MG_FEATURES_TLS : 0);
     const std::string ports = parts_.config.listen + (parts_.config.Tls() ? "s" : "");
     const std::string threads = std::to_string(parts_.config.maxStreams + kSpareWorkers);

@@ -8,6 +8,7 @@
 #include "runtime/event_log.h"
 #include "web/accounts.h"
 #include "web/live_push.h"
+#include "web/reports.h"
 #include "web/static_files.h"
 #include "web/station_source.h"
 #include "web/web_app.h"
@@ -28,6 +29,8 @@ class WebServer {
         StationSource& station;
         AccountStore& accounts;
         std::filesystem::path pagesRoot;
+        // quorvanel-report; empty for none.
+        std::filesystem::path reportTool;
         Clock& clock;
         EventLog& log;
     };
@@ -53,6 +56,7 @@ class WebServer {
     Parts parts_;
     std::unique_ptr<LivePush> push_;
     StaticFiles files_;
+    std::unique_ptr<ReportService> reports_;
     std::unique_ptr<WebApp> app_;
     std::string problem_;
     int port_ = 0;

@@ -280,6 +280,20 @@ TEST_F(Routes, SessionsEndWhenIdleAndAtLogout) {
     EXPECT_EQ(As(again, "GET", "/api/live").status, 401);
 }
 
+TEST_F(Routes, AccountsChangedOnTheCommandLineCountAtOnce) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    const Login olga = LogIn("olga", "operator-pass");
+    AccountStore commandLine(dir_ / "web-accounts.json", HashCost::Minimum());
+    ASSERT_EQ(commandLine.Load(), "");
+    ASSERT_EQ(commandLine.Remove("vic"), "");
+    ASSERT_EQ(commandLine.Add("olga", Role::kViewer, "operator-pass"), "");
+    ASSERT_EQ(commandLine.Add("newcomer", Role::kViewer, "newcomer-pass"), "");
+    EXPECT_EQ(As(vic, "GET", "/api/live").status, 401);
+    EXPECT_EQ(As(olga, "GET", "/api/live").status, 401);
+    EXPECT_FALSE(LogIn("newcomer", "newcomer-pass").cookie.empty());
+    EXPECT_EQ(As(LogIn("olga", "operator-pass"), "POST", "/api/mute", "{}").status, 403);
+}
+
 TEST_F(Routes, LanguageIsKeptPerAccount) {
     const Login vic = LogIn("vic", "viewer-pass");
     EXPECT_EQ(As(vic, "POST", "/api/session/language", R"({"language":"xx"})").status, 400);

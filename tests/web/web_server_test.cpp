@@ -101,7 +101,7 @@ class RealServer : public ::testing::Test {
         config.requestTimeoutMs = 500;
         config.maxStreams = 4;
         server_ = std::make_unique<WebServer>(
-            WebServer::Parts{config, station_, accounts_, dir_ / "pages", clock_, log_});
+            WebServer::Parts{config, station_, accounts_, dir_ / "pages", {}, clock_, log_});
     }
     ~RealServer() override {
         server_.reset();

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "acquisition/alarm_texts.h"
+#include "app/shell/audit_events.h"
 #include "app/shell/commands.h"
 #include "app/shell/results_table.h"
 #include "text/texts.h"
@@ -22,6 +23,22 @@ std::filesystem::path InStation(const StationPaths& paths, const std::string& fi
         return file;
     }
     return paths.CurrentDirName / file;
+}
+
+// The report program installed beside this one, or in a build tree the one
+// built with it.
+std::filesystem::path ReportTool() {
+    const std::filesystem::path here = ProgramDirectory();
+    std::error_code error;
+    for (const std::filesystem::path& candidate :
+         {here / "quorvanel-report",
+          here / ".." / ".." / ".." / "tools" / "report" / "quorvanel-report",
+          std::filesystem::path("/usr/bin/quorvanel-report")}) {
+        if (std::filesystem::is_regular_file(candidate, error)) {
+            return std::filesystem::weakly_canonical(candidate, error);
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -92,6 +109,7 @@ class StationWeb::Source final : public web::StationSource {
     void Unmute(const std::string& who) override {
         state_.AlarmUserStatus = 1;
         log_.LogMessageToDisk(fmt::format("Alarm switched ON by web account {}", who));
+        AuditEventBy(state_, clock_, log_, who, "alarm switched on");
     }
 
     std::vector<std::string> Contacts() override {
@@ -114,6 +132,8 @@ class StationWeb::Source final : public web::StationSource {
             log_.LogMessageToDisk(
                 fmt::format("Test message to {} sent by web account {}",
                             notifier->Contacts()[static_cast<std::size_t>(*contact)].name, who));
+            AuditEventBy(state_, clock_, log_, who, "test message sent", {},
+                         notifier->Contacts()[static_cast<std::size_t>(*contact)].name);
             notifier->SendTestMessage(*contact);
             return true;
         }
@@ -121,6 +141,7 @@ class StationWeb::Source final : public web::StationSource {
             return false;
         }
         log_.LogMessageToDisk(fmt::format("Test SMS sent by web account {}", who));
+        AuditEventBy(state_, clock_, log_, who, "test message sent");
         const std::string networkName = state_.sensors.Lock()->NetworkName;
         monitoring_.Acquisition().Sms().SendTestMessage(
             acquisition::TestSmsText("Web test", state_.settingsOwner.Taal(), clock_.Now(),
@@ -148,7 +169,7 @@ StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitor
     resolved.keyFile = InStation(state.paths, config.keyFile).string();
     const std::filesystem::path root = web::StaticFiles::FindRoot(
         InStation(state.paths, config.root).string(), ProgramDirectory());
-    server_ = web::StartWebServer({resolved, *source_, accounts_, root, clock, log});
+    server_ = web::StartWebServer({resolved, *source_, accounts_, root, ReportTool(), clock, log});
 }
 
 StationWeb::~StationWeb() = default;

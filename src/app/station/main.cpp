@@ -10,10 +10,28 @@
 #include "app/shell/commands.h"
 #include "app/shell/web_link.h"
 #include "app/station/command_line.h"
+#include "notify/acknowledgement.h"
+#include "records/audit_recorder.h"
 #include "runtime/program_log_file.h"
 #include "web/account_command.h"
 
 namespace {
+
+// Account changes go to the program log and, as changes of who may do what,
+// to the audit trail, by the machine's user who made them.
+class AccountChangeLog final : public qrv::EventLog {
+  public:
+    AccountChangeLog(qrv::EventLog& log, qrv::records::AuditRecorder& audit)
+        : log_(log), audit_(audit) {}
+    void LogMessageToDisk(std::string_view message) override {
+        log_.LogMessageToDisk(message);
+        audit_.Record(qrv::notify::LoginName(), message);
+    }
+
+  private:
+    qrv::EventLog& log_;
+    qrv::records::AuditRecorder& audit_;
+};
 
 // Account management: the password typed at a terminal is not shown.
 int RunUserCommand(const qrv::station::UserCommandLine& command) {
@@ -26,6 +44,9 @@ int RunUserCommand(const qrv::station::UserCommandLine& command) {
     const qrv::StationPaths paths{command.station};
     qrv::RealClock clock;
     qrv::ProgramLogFile log(paths.LogFileName(), clock);
+    qrv::records::AuditTrail trail(paths.CurrentDirName / "QRVAudit.txt");
+    qrv::records::AuditRecorder audit(trail, clock, log);
+    AccountChangeLog changes(log, audit);
     qrv::web::AccountStore accounts(qrv::shell::WebAccountsFile(paths));
     const bool terminal = ::isatty(STDIN_FILENO) != 0;
     termios before{};
@@ -35,7 +56,7 @@ int RunUserCommand(const qrv::station::UserCommandLine& command) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     const int status = qrv::web::RunUserCommand(accounts, command.arguments, std::cin, terminal,
-                                                stdout, stderr, log);
+                                                stdout, stderr, changes);
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
     }
