@@ -1,5 +1,6 @@
 #include "acquisition/acquisition_cycle.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
@@ -138,13 +139,23 @@ void AcquisitionCycle::ReadProbe() {
         previous = record.Value;
     }
     display.SetAcquisitionIndicator(kIndicatorReading);
-    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + name, colors::kProgressBlue);
+    // The status line names each probe as it is read: the place where a
+    // calibration coming due is seen without a report.
+    static constexpr std::array<std::string_view, 3> kDueNote{"", "   (calibration due soon)",
+                                                              "   (calibration overdue)"};
+    const auto due = station_.calibrations.Due(rom, station_.clock.Now());
+    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + name +
+                              std::string(kDueNote[static_cast<std::size_t>(due)]),
+                          colors::kProgressBlue);
 
     double reading = kNoReadingYet;
     const DeviceFamily& family = FamilyOf(rom[0]);
     if (IsProbeFamily(family.code)) {
         reading = qrv::ReadProbe(station_.session, line, rom);
     }
+    const double raw = reading;
+    // Smoothing compares with the stored value, which is corrected already.
+    reading = station_.calibrations.Apply(rom, reading);
     if (family.kind == DeviceKind::kHumidity) {
         reading = SmoothHumidity(previous, reading);
     }
@@ -174,6 +185,7 @@ void AcquisitionCycle::ReadProbe() {
                 moveOn = record.LostCount >= kLostCountMoveOn;
             } else {
                 record.Value = reading;
+                record.RawValue = raw;
                 readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
                 record.LostCount = 0;
                 ++record.NewValueCount;

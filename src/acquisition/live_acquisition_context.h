@@ -7,6 +7,7 @@
 #include "acquisition/timer_platform.h"
 #include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
+#include "records/calibration.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
 #include "runtime/program_launcher.h"
@@ -31,6 +32,8 @@ struct LiveAcquisitionContext {
     // Minute of the day of the latest store of the samples.
     const std::atomic<int>& lastSampleTime;
     LiveFeed& feed;
+    // Applied once, where a reading enters the table.
+    const records::SharedCalibrations& calibrations;
 };
 
 }  // namespace qrv::acquisition

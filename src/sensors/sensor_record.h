@@ -60,6 +60,9 @@ struct SensorRecord {
     std::int32_t SensorType = 0;
     std::string Units;
     double Value = 0.0;
+    // The reading before its calibration, for the probe editor and
+    // diagnostics; Value is what alarms, views, files and publishing use.
+    double RawValue = 0.0;
     std::int32_t SmsEnable = 0;
     std::int32_t RelayEnable = 0;
     std::int32_t AlarmState = 0;

@@ -15,7 +15,7 @@ LiveFixture::LiveFixture(const std::string& network, LocalDateTime start, bool t
       session(driver, ports, clock, &display, &dialogs, &programLog),
       live({flags, table, session, clock, display, programLog, settings, launcher,
             threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers) : timers,
-            dir / "QRVAlarm.txt", lastSampleTime, feed}) {
+            dir / "QRVAlarm.txt", lastSampleTime, feed, calibrations}) {
     registry.Install("simulator:test", unit);
     session.SerialPort = 1;
 }

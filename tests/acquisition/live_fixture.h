@@ -83,6 +83,7 @@ struct LiveFixture {
     acquisition::ClockTimerPlatform threadTimers{clock};
     std::atomic<int> lastSampleTime{-1};
     LiveFeed feed;
+    records::SharedCalibrations calibrations;
     acquisition::LiveAcquisition live;
 };
 

@@ -1,8 +1,10 @@
-// quorvanel-report's audit command on a station directory.
+// quorvanel-report's audit and calibration commands on a station directory.
 #include <gtest/gtest.h>
 
 #include "records/audit_trail.h"
+#include "records/calibration.h"
 #include "runtime/text_file.h"
+#include "sensors/sensor_file.h"
 #include "support/run_report_tool.h"
 #include "support/temp_dir.h"
 
@@ -55,6 +57,91 @@ TEST_F(AuditCommand, RefusesBadDatesMixedOptionsAndAMissingTrail) {
     EXPECT_EQ(RunTool(temp.path(), {"audit", "--verify", "--from", "2026-05-01"}).status, 2);
     EXPECT_EQ(RunTool(temp.path(), {"audit", "--pdf"}).status, 2);
     EXPECT_EQ(RunTool(temp.path() / "elsewhere", {"audit", "--verify"}).status, 1);
+}
+
+}  // namespace
+}  // namespace qrv::records
+
+namespace qrv::records {
+namespace {
+
+class CalibrationCommand : public ::testing::Test {
+  protected:
+    CalibrationCommand() {
+        SensorTable table;
+        table.Append1820ToDataStruct(kFridge, 1);
+        table.SensorArray[0].Name = "Fridge 1";
+        table.DefineSensorTypeAndUnits(0);
+        table.Append1820ToDataStruct(kDoor, 1);
+        table.SensorArray[1].Name = "Door";
+        table.DefineSensorTypeAndUnits(1);
+        VirtualClock clock;
+        testing::WriteBytes(temp / "QRVNL.SNS", FormatSensorFile(table, clock));
+    }
+    static constexpr RomCode kFridge{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x5E};
+    static constexpr RomCode kDoor{0x12, 0x05, 0x06, 0x07, 0, 0, 0, 0x33};
+    testing::TempDir temp;
+};
+
+TEST_F(CalibrationCommand, SetsReplacesAndClearsWithAnAuditLineEach) {
+    const auto set =
+        RunTool(temp.path(), {"calibration", "set", "0000000A1B2C", "--offset", "-0.4", "--date",
+                              "2026-03-01", "--instrument", "RT-1", "--certificate", "C-17",
+                              "--next-due", "2027-03-01", "--who", "anna"});
+    ASSERT_EQ(set.status, 0) << set.out;
+    const auto twoPoint =
+        RunTool(temp.path(), {"calibration", "set", "282C1B0A0000005E", "--points", "0", "0.4",
+                              "100", "100.8", "--date", "2026-03-02", "--instrument", "Bath B2",
+                              "--certificate", "C-18", "--next-due", "2026-03-20"});
+    ASSERT_EQ(twoPoint.status, 0) << twoPoint.out;
+
+    const CalibrationFileResult read = ReadCalibrationFile(temp / "QRVCalibration.json");
+    ASSERT_EQ(read.book.entries.size(), 1u) << "the second replaced the first";
+    EXPECT_NEAR(Corrected(read.book.entries[0], 100.8), 100.0, 1e-9);
+    EXPECT_EQ(read.book.entries[0].certificate, "C-18");
+
+    const auto listed = RunTool(temp.path(), {"calibration"});
+    EXPECT_NE(listed.out.find("Fridge 1: gain 0.99602 offset -0.398"), std::string::npos)
+        << listed.out;
+    EXPECT_NE(listed.out.find("OVERDUE"), std::string::npos) << "due in March 2026, listed later";
+
+    EXPECT_EQ(RunTool(temp.path(), {"calibration", "clear", "0000000A1B2C"}).status, 0);
+    EXPECT_TRUE(ReadCalibrationFile(temp / "QRVCalibration.json").book.entries.empty());
+
+    const std::string trail = testing::ReadBytes(temp / "QRVAudit.txt");
+    EXPECT_EQ(VerifyAuditTrail(trail).brokenLine, 0);
+    const auto lines = ReadAuditLines(trail);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].entry.who, "anna");
+    EXPECT_EQ(lines[0].entry.what, "calibration of probe 0000000A1B2C Fridge 1");
+    EXPECT_TRUE(lines[0].entry.oldValue.empty());
+    EXPECT_EQ(lines[1].entry.oldValue, lines[0].entry.newValue);
+    EXPECT_TRUE(lines[2].entry.newValue.empty());
+}
+
+TEST_F(CalibrationCommand, RefusesWhatCannotBeASoundCalibration) {
+    const auto run = [this](std::vector<std::string_view> args) {
+        args.insert(args.begin(), "calibration");
+        return RunTool(temp.path(), args).status;
+    };
+    const std::vector<std::string_view> record{"--date",     "2026-03-01",    "--instrument",
+                                               "RT-1",       "--certificate", "C-17",
+                                               "--next-due", "2027-03-01"};
+    auto with = [&record](std::vector<std::string_view> args) {
+        args.insert(args.end(), record.begin(), record.end());
+        return args;
+    };
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "x"})), 2);
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--points", "0", "4", "8", "4.5"})), 2);
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "1", "--points", "0", "0", "9", "9"})),
+              2);
+    EXPECT_EQ(run(with({"set", "000000070605", "--offset", "1"})), 2) << "a door switch";
+    EXPECT_EQ(run(with({"set", "FFFFFFFFFFFF", "--offset", "1"})), 2) << "no such probe";
+    EXPECT_EQ(run({"set", "0000000A1B2C", "--offset", "1", "--date", "2026-03-01"}), 2)
+        << "without the record an inspector asks for";
+    EXPECT_EQ(run({"clear", "0000000A1B2C"}), 1) << "nothing to clear";
+    EXPECT_FALSE(std::filesystem::exists(temp / "QRVCalibration.json"));
+    EXPECT_FALSE(std::filesystem::exists(temp / "QRVAudit.txt"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "audit_command.h"
+#include "calibration_command.h"
 #include "pdf_pages.h"
 #include "period_report.h"
 #include "report_command.h"
@@ -108,6 +109,10 @@ constexpr std::array kCommands{
             &RunGenerate},
     Command{"audit", "audit --verify | [--from DATE] [--to DATE] [--pdf FILE]",
             "check the audit trail's chain, or list or print its lines", &RunAudit},
+    Command{"calibration", "calibration [set PROBE ... | clear PROBE]",
+            "the probes' calibrations; set (--offset X | --points R1 V1 R2 V2) --date D "
+            "--instrument T --certificate C --next-due D [--who NAME], or clear one",
+            &RunCalibration},
 };
 
 }  // namespace

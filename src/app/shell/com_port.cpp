@@ -1,8 +1,8 @@
 #include "app/shell/com_port.h"
 
-#include "app/shell/audit_events.h"
 #include "app/shell/network_install.h"
 #include "app/shell/popups.h"
+#include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "app/shell/audit_events.h"
 #include "app/shell/com_port.h"
 #include "app/shell/identification.h"
 #include "app/shell/live_monitoring.h"
@@ -13,6 +12,7 @@
 #include "app/shell/probe_table_commands.h"
 #include "app/shell/results_table.h"
 #include "app/shell/station_files.h"
+#include "app/shell/station_records.h"
 #include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"

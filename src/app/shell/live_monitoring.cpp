@@ -1,6 +1,6 @@
 #include "app/shell/live_monitoring.h"
 
-#include "app/shell/audit_events.h"
+#include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "notify/acknowledgement.h"
 
@@ -12,7 +12,8 @@ LiveMonitoring::LiveMonitoring(StationState& state, const MonitoringPlatform& pl
       store_({state.sensors, platform.clock, statusMessages_, platform.log, feed_}),
       acquisition_({state, state.sensors, platform.session, platform.clock, platform.display,
                     platform.log, state.settingsOwner, platform.launcher, platform.timers,
-                    state.paths.AlarmFileName(), store_.State().LastSampleTime, feed_}),
+                    state.paths.AlarmFileName(), store_.State().LastSampleTime, feed_,
+                    state.calibrations}),
       clock_(platform.clock),
       log_(platform.log) {}
 

@@ -1,8 +1,8 @@
 #include "app/shell/network_install.h"
 
-#include "app/shell/audit_events.h"
 #include "app/shell/results_table.h"
 #include "app/shell/standing_alarms.h"
+#include "app/shell/station_records.h"
 
 #include <algorithm>
 #include <string>
@@ -49,6 +49,7 @@ void ReadStationFiles(StationState& state, const ShellServices& services) {
     LoadSensorFileKeepingTheRest(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
                                  services, state.settings.Taal, false);
     TakeProbeBaseline(state);
+    LoadCalibrations(state, services);
 }
 
 // The first pass's restart gives the bridge a clean start after the searches.

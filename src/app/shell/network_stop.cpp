@@ -1,8 +1,8 @@
 #include "app/shell/network_stop.h"
 
-#include "app/shell/audit_events.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/standing_alarms.h"
+#include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"

@@ -1,9 +1,9 @@
 #include "app/shell/probe_editing.h"
 
-#include "app/shell/audit_events.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
 #include "app/shell/results_table.h"
+#include "app/shell/station_records.h"
 #include "probe_editor/probe_editor.h"
 
 namespace qrv::shell {

@@ -2,12 +2,12 @@
 
 #include <array>
 
-#include "app/shell/audit_events.h"
 #include "app/shell/network_install.h"
 #include "app/shell/network_stop.h"
 #include "app/shell/popups.h"
 #include "app/shell/probe_editing.h"
 #include "app/shell/results_table.h"
+#include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "probe_editor/probe_editor.h"
 #include "probe_editor/probe_name.h"

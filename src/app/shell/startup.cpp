@@ -1,12 +1,12 @@
 #include "app/shell/startup.h"
 
-#include "app/shell/audit_events.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
 #include "app/shell/sensor_file_loading.h"
 #include "app/shell/simulation.h"
 #include "app/shell/station_files.h"
+#include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
@@ -197,6 +197,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
         return kExitDeclined;
     }
     TakeProbeBaseline(state);
+    LoadCalibrations(state, services);
 
     // Opening a port to see whether it exists switches its power lines, which
     // the service's unit must not see.

@@ -6,6 +6,7 @@
 
 #include "acquisition/station_flags.h"
 #include "records/audit_trail.h"
+#include "records/calibration.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/date_strings.h"
@@ -34,6 +35,9 @@ struct StationState : acquisition::StationFlags {
     // The probe table as the audit trail last saw it; changes since are
     // recorded against it.
     SensorTable auditedProbes;
+    // Read from the station directory with the sensor file; the network
+    // timer's thread applies them.
+    records::SharedCalibrations calibrations;
     // Changed only through settingsOwner.Replace(); settings is its current
     // value for the user-interface thread.
     SettingsOwner settingsOwner;

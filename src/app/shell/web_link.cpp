@@ -3,9 +3,9 @@
 #include <fmt/format.h>
 
 #include "acquisition/alarm_texts.h"
-#include "app/shell/audit_events.h"
 #include "app/shell/commands.h"
 #include "app/shell/results_table.h"
+#include "app/shell/station_records.h"
 #include "text/texts.h"
 
 namespace qrv::shell {

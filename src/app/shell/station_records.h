@@ -24,6 +24,10 @@ void AuditProbeTable(StationState& state, const ShellServices& services);
 // compared with.
 void TakeProbeBaseline(StationState& state);
 
+// Reads the station's calibrations; a file that cannot be read is logged and
+// leaves the readings uncorrected rather than stopping the station.
+void LoadCalibrations(StationState& state, const ShellServices& services);
+
 void AuditSettings(StationState& state, const ShellServices& services, const SystemSettings& before,
                    const SystemSettings& after);
 

@@ -1,4 +1,4 @@
-#include "app/shell/audit_events.h"
+#include "app/shell/station_records.h"
 
 #include "records/audit_recorder.h"
 #include "records/setting_changes.h"
@@ -35,6 +35,15 @@ void AuditProbeTable(StationState& state, const ShellServices& services) {
 
 void TakeProbeBaseline(StationState& state) {
     state.auditedProbes = state.sensors.Copy();
+}
+
+void LoadCalibrations(StationState& state, const ShellServices& services) {
+    records::CalibrationFileResult read =
+        records::ReadCalibrationFile(state.paths.CurrentDirName / records::kCalibrationFileName);
+    if (!read.error.empty()) {
+        services.log.LogMessageToDisk("Calibrations not read, readings uncorrected: " + read.error);
+    }
+    state.calibrations.Replace(std::move(read.book));
 }
 
 void AuditSettings(StationState& state, const ShellServices& services, const SystemSettings& before,
