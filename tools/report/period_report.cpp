@@ -20,6 +20,7 @@
 #include "runtime/text_file.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"
+#include "station_reading.h"
 #include "storage/history_sensor.h"
 #include "storage/month_sensor.h"
 #include "storage/period_files.h"
@@ -84,39 +85,8 @@ bool TakeOptions(CommandArgs args, PeriodRequest& request, std::vector<std::stri
            (!request.list || (request.pdf && request.selection.period == ReportPeriod::Day));
 }
 
-int StationLanguage(const std::filesystem::path& station) {
-    SystemSettings settings;
-    ReadIniFile(StationPaths{station}.IniFileName(), settings);
-    return settings.Taal;
-}
-
 std::filesystem::path DataDirectoryOf(const std::filesystem::path& station, bool demo) {
     return StationPaths{station}.DataDirectory(demo ? kModeDemo : kModeNormal);
-}
-
-std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
-}
-
-// Reads one day's file into the day structure, as the history view does.
-void ReadDay(HistoryData& day, const std::string& file, int taal) {
-    RecordingStatusDisplay display;
-    const std::atomic<int> netWorkInstalled{1};
-    StatusMessages status(display, taal, netWorkInstalled);
-    SilentProgress progress;
-    ClearHistoSensorStructure(day);
-    day.HistoryFileName = file;
-    ReadHistoryFromDisk(day, status, progress);
 }
 
 // Every value of every file of the period, in time order within a day.

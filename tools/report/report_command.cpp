@@ -13,6 +13,7 @@
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"
+#include "sheet_command.h"
 #include "station_dump.h"
 
 namespace qrv::report {
@@ -113,6 +114,8 @@ constexpr std::array kCommands{
             "the probes' calibrations; set (--offset X | --points R1 V1 R2 V2) --date D "
             "--instrument T --certificate C --next-due D [--who NAME], or clear one",
             &RunCalibration},
+    Command{"sheet", "sheet YYYY MM [--probe PROBE] (--csv | --pdf FILE)",
+            "the daily minimum and maximum sheet of a month, for initials", &RunSheet},
 };
 
 }  // namespace

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <span>
+
+namespace qrv::records {
+
+// Minutes a probe spent above its high and below its low alarm limit.
+struct TimeOutOfRange {
+    int minutesAbove = 0;
+    int minutesBelow = 0;
+    int Total() const { return minutesAbove + minutesBelow; }
+};
+
+// The interval at which a day's values were stored: the most common step
+// between consecutive values (the shorter on a tie), 1 with fewer than two.
+int SamplingInterval(std::span<const int> minutes);
+
+// From one day's stored values (minutes since midnight, ascending): each
+// value counts for its sampling interval, or up to the next value when that
+// comes sooner, and never past midnight. A gap longer than the interval (the
+// station was off) counts only for the interval: what was not measured is
+// not counted either way. Values at a limit are within range.
+TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,
+                                 double low, double high);
+
+}  // namespace qrv::records
