@@ -14,9 +14,15 @@ packages=(
     owserver ow-shell
     mosquitto mosquitto-clients libmosquitto-dev
     libcivetweb-dev libsodium-dev libssl-dev libjs-chart.js
+    chromium nodejs
 )
 
 missing=()
+# The browser test's puppeteer-core comes from npm, which comes with
+# NodeSource's nodejs and is a package of its own with Debian's.
+if ! command -v npm > /dev/null; then
+    packages+=(npm)
+fi
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
         missing+=("$package")
