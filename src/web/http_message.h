@@ -48,6 +48,6 @@ struct HttpResponse {
 
 // {"error": text} with the status.
 HttpResponse ErrorResponse(int status, const std::string& text);
-HttpResponse JsonResponse(int status, const std::string& json);
+HttpResponse JsonResponse(int status, const std::string& body);
 
 }  // namespace qrv::web

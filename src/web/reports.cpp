@@ -222,12 +222,23 @@ HttpResponse ReportService::Get(std::string_view rest, const std::filesystem::pa
     response.contentType = report->pdf ? "application/pdf" : "text/csv; charset=utf-8";
     response.AddHeader("Content-Disposition",
                        fmt::format("attachment; filename=\"{}\"", report->CacheName()));
-    std::unique_lock lock(renderMutex_, std::defer_lock);
-    if (!lock.try_lock_for(limit_)) {
-        HttpResponse busy = ErrorResponse(503, "another report is being made; try again");
-        busy.AddHeader("Retry-After", "5");
-        return busy;
+    {
+        std::unique_lock lock(renderMutex_);
+        if (!renderDone_.wait_for(lock, limit_, [this] { return !rendering_; })) {
+            HttpResponse busy = ErrorResponse(503, "another report is being made; try again");
+            busy.AddHeader("Retry-After", "5");
+            return busy;
+        }
+        rendering_ = true;
     }
+    const auto release = [this](void*) {
+        {
+            const std::lock_guard lock(renderMutex_);
+            rendering_ = false;
+        }
+        renderDone_.notify_one();
+    };
+    const std::unique_ptr<void, decltype(release)> turn(this, release);
     if (ReadFile(stampFile) == stamp) {
         if (std::optional<std::string> body = ReadFile(cached)) {
             response.body = std::move(*body);

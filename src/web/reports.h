@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -57,7 +58,11 @@ class ReportService {
     const std::filesystem::path station_;
     const std::filesystem::path cache_;
     const std::chrono::seconds limit_;
-    std::timed_mutex renderMutex_;
+    // One report at a time: a flag under a plain mutex, as a timed mutex's
+    // wait is not seen by ThreadSanitizer.
+    std::mutex renderMutex_;
+    std::condition_variable renderDone_;
+    bool rendering_ = false;
     mutable std::mutex countMutex_;
     int renders_ = 0;
 };

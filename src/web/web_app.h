@@ -23,7 +23,7 @@ inline constexpr std::string_view kSessionCookie = "qrv_session";
 inline constexpr std::string_view kCsrfHeader = "x-csrf-token";
 // Larger bodies are refused before they are read: no request of the pages
 // comes near it.
-inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
+inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} * 1024;
 
 // What the routes are built on; all of it outlives the application.
 struct WebAppParts {
