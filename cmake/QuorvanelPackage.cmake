@@ -70,9 +70,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Not found by dpkg-shlibdeps: the pages load Debian's Chart.js, and civetweb
-# opens OpenSSL by its development name for TLS.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-chart.js, libssl-dev")
+# Not found by dpkg-shlibdeps: the pages load Debian's Chart.js.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-chart.js")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${QRV_PACKAGING_DIR}/postinst ${QRV_PACKAGING_DIR}/prerm ${QRV_PACKAGING_DIR}/postrm)

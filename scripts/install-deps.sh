@@ -13,7 +13,7 @@ packages=(
     lintian
     owserver ow-shell
     mosquitto mosquitto-clients libmosquitto-dev
-    libcivetweb-dev libsodium-dev libssl-dev libjs-chart.js
+    libcivetweb-dev libsodium-dev libjs-chart.js
     chromium nodejs
 )
 

@@ -1,7 +1,5 @@
 #include "web/web_server.h"
 
-#include <openssl/ssl.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -110,8 +108,8 @@ WebServer::WebServer(const Parts& parts)
     app_ =
         std::make_unique<WebApp>(WebAppParts{parts_.config, parts_.station, parts_.accounts, *push_,
                                              files_, parts_.clock, parts_.log, reports_.get()});
-    mg_init_library(parts_.config.Tls() ? MG_FEATURES_TLS : 0);
-    const std::string ports = parts_.config.listen + (parts_.config.Tls() ? "s" : "");
+    mg_init_library(0);
+    const std::string& ports = parts_.config.listen;
     const std::string threads = std::to_string(parts_.config.maxStreams + kSpareWorkers);
     const std::string timeout = std::to_string(parts_.config.requestTimeoutMs);
     std::vector<const char*> options{"listening_ports",
@@ -129,9 +127,6 @@ WebServer::WebServer(const Parts& parts)
                                      nullptr};
     mg_callbacks callbacks{};
     callbacks.log_message = [](const mg_connection*, const char*) { return 1; };
-    if (parts_.config.Tls()) {
-        callbacks.init_ssl = &WebServer::InitTls;
-    }
     std::array<char, 256> error{};
     mg_init_data init{};
     init.callbacks = &callbacks;
@@ -160,21 +155,6 @@ WebServer::~WebServer() {
         mg_stop(context_);
     }
     push_.reset();
-}
-
-int WebServer::InitTls(void* sslContext, void* self) {
-    auto* server = static_cast<WebServer*>(self);
-    auto* context = static_cast<SSL_CTX*>(sslContext);
-    const WebConfig& config = server->parts_.config;
-    if (SSL_CTX_use_certificate_chain_file(context, config.certFile.c_str()) != 1 ||
-        SSL_CTX_use_PrivateKey_file(context, config.keyFile.c_str(), SSL_FILETYPE_PEM) != 1 ||
-        SSL_CTX_check_private_key(context) != 1) {
-        server->problem_ = fmt::format("the certificate {} or key {} cannot be used",
-                                       config.certFile, config.keyFile);
-        return -1;
-    }
-    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-    return 1;
 }
 
 int WebServer::HandleRequest(mg_connection* connection, void* self) {
@@ -272,9 +252,12 @@ std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts) {
     if (!parts.config.enabled) {
         return nullptr;
     }
-    if (!parts.config.certFile.empty() != !parts.config.keyFile.empty()) {
+    if (!parts.config.certFile.empty() || !parts.config.keyFile.empty()) {
+        // Debian's civetweb calls a missing OpenSSL 3 function on the first
+        // TLS connection and brings the station down: better no server.
         parts.log.LogMessageToDisk(
-            "Web server not started: [web] cert and key must be set together");
+            "Web server not started: TLS ([web] cert and key) is not available with this "
+            "build; serve on a loopback address behind a TLS proxy instead");
         return nullptr;
     }
     if (!IsLoopbackListen(parts.config.listen) && parts.accounts.Empty()) {
@@ -289,8 +272,7 @@ std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts) {
         parts.log.LogMessageToDisk("Web server not started: " + server->Problem());
         return nullptr;
     }
-    parts.log.LogMessageToDisk(fmt::format("Web server listening on {}{}", parts.config.listen,
-                                           parts.config.Tls() ? " (TLS)" : ""));
+    parts.log.LogMessageToDisk(fmt::format("Web server listening on {}", parts.config.listen));
     return server;
 }
 

@@ -49,7 +49,6 @@ class WebServer {
 
   private:
     static int HandleRequest(mg_connection* connection, void* self);
-    static int InitTls(void* sslContext, void* self);
     int Serve(mg_connection* connection);
     int Stream(mg_connection* connection, const HttpRequest& request);
 

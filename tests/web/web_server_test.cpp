@@ -154,6 +154,31 @@ TEST_F(RealServer, PushesAReadingToTheOpenPage) {
     EXPECT_EQ(data["probes"][0]["lastRead"], "2026-01-05T12:00:00");
 }
 
+TEST(StartWebServer, RefusesWhatItCannotServeSafely) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("qrv-web-start-" + std::to_string(::getpid()));
+    testing::FakeStation station(dir);
+    AccountStore accounts(dir / "web-accounts.json", HashCost::Minimum());
+    RealClock clock;
+    struct Lines final : EventLog {
+        void LogMessageToDisk(std::string_view line) override { lines.emplace_back(line); }
+        std::vector<std::string> lines;
+    } log;
+    WebConfig config;
+    config.enabled = true;
+    config.listen = "0.0.0.0:0";
+    EXPECT_EQ(StartWebServer({config, station, accounts, dir, {}, clock, log}), nullptr);
+    ASSERT_EQ(accounts.Add("ada", Role::kAdmin, "admin-pass-1"), "");
+    config.listen = "127.0.0.1:0";
+    config.certFile = "cert.pem";
+    config.keyFile = "key.pem";
+    EXPECT_EQ(StartWebServer({config, station, accounts, dir, {}, clock, log}), nullptr);
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_NE(log.lines[0].find("no account exists"), std::string::npos);
+    EXPECT_NE(log.lines[1].find("TLS"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(RealServer, RefusesHugeBodiesAndDropsTricklingClients) {
     ASSERT_TRUE(server_->Running()) << server_->Problem();
     {
