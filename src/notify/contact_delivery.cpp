@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -50,6 +51,15 @@ bool ContactDelivery::Idle() const {
     const double now = clock_.Timer();
     return !busy_ && std::none_of(pending_.begin(), pending_.end(),
                                   [now](const Pending& job) { return job.next <= now; });
+}
+
+double ContactDelivery::NextDue() const {
+    std::lock_guard lock(mutex_);
+    double earliest = std::numeric_limits<double>::infinity();
+    for (const Pending& job : pending_) {
+        earliest = std::min(earliest, job.next);
+    }
+    return earliest;
 }
 
 void ContactDelivery::Run(const std::stop_token& stop) {

@@ -38,6 +38,10 @@ class ContactDelivery {
     void Send(Message message);
     // Nothing being delivered and no attempt due on the clock.
     bool Idle() const;
+    // When the next attempt is due; infinity when none waits. Idle() cannot
+    // tell whether this thread has gone to sleep on the clock yet: a test on
+    // virtual time waits until the clock's next wake-up is no later than this.
+    double NextDue() const;
 
   private:
     struct Pending {

@@ -167,6 +167,18 @@ void Notifier::SendTestMessage(int contact) {
                                        config_.contacts[index].topic));
 }
 
+double Notifier::NextDue() const {
+    double earliest = 0.0;
+    {
+        std::lock_guard lock(mutex_);
+        earliest = nextLook_;
+    }
+    for (const auto& delivery : deliveries_) {
+        earliest = std::min(earliest, delivery->NextDue());
+    }
+    return earliest;
+}
+
 bool Notifier::Idle() const {
     {
         std::lock_guard lock(mutex_);

@@ -50,6 +50,10 @@ class Notifier {
     // Every event handled, no escalation or reminder due on the clock,
     // nothing being delivered and no attempt due: what a test waits for.
     bool Idle() const;
+    // The earliest time this or a contact's thread wakes up for; a test on
+    // virtual time waits until the clock's next wake-up is no later, so that
+    // it never moves the clock past a thread that is not asleep yet.
+    double NextDue() const;
 
   private:
     void Run(const std::stop_token& stop);
