@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "web/json_text.h"
 
+#include "runtime/text_file.h"
 #include "storage/history_sensor.h"
 #include "storage/read_progress.h"
 #include "storage/result_file_format.h"
@@ -28,18 +27,11 @@ using nlohmann::json;
 constexpr std::uintmax_t kMaxDayFileBytes = 32 * 1024 * 1024;
 
 std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(file, error);
-    if (error || size > kMaxDayFileBytes) {
+    FileBytes read = ReadFileBytes(file, kMaxDayFileBytes);
+    if (read.result != kFileOk) {
         return std::nullopt;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::move(read.bytes);
 }
 
 bool Number(std::string_view text, int& out) {

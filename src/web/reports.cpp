@@ -7,12 +7,11 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include <fmt/format.h>
 
+#include "runtime/text_file.h"
 #include "web/day_data.h"
 
 extern char** environ;
@@ -48,13 +47,11 @@ bool Digits(std::string_view text, int& out) {
 }
 
 std::optional<std::string> ReadFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    FileBytes read = ReadFileBytes(file);
+    if (read.result != kFileOk) {
         return std::nullopt;
     }
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::move(read.bytes);
 }
 
 }  // namespace
