@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <optional>
 #include <thread>
 
 #include "app/shell/commands.h"
@@ -198,19 +200,61 @@ TEST_F(StandingAlarm, AnInstallationWithItsBusStepsBesideTheDisplayTimer) {
     ExpectTheAlarmStillStands();
 }
 
+// Holds the simulated unit from another thread, so that the bus stands still
+// at its next exchange until Release(): a step on the bus is then caught at a
+// known point however the threads are scheduled.
+class UnitHold {
+  public:
+    explicit UnitHold(sim::SimulatedNodex& unit)
+        : holder_([&unit, held = std::move(heldPromise_),
+                   release = releasePromise_.get_future()]() mutable {
+              unit.WithLock([&](sim::SimulatedNodex&) {
+                  held.set_value();
+                  release.wait();
+              });
+          }) {}
+    UnitHold(const UnitHold&) = delete;
+    UnitHold& operator=(const UnitHold&) = delete;
+    ~UnitHold() {
+        Release();
+        holder_.join();
+    }
+    bool Held() { return held_.wait_for(std::chrono::seconds(30)) == std::future_status::ready; }
+    void Release() {
+        if (!released_) {
+            released_ = true;
+            releasePromise_.set_value();
+        }
+    }
+
+  private:
+    std::promise<void> heldPromise_;
+    std::future<void> held_ = heldPromise_.get_future();
+    std::promise<void> releasePromise_;
+    bool released_ = false;
+    std::thread holder_;
+};
+
 // A quit (a signal) while the scan runs, as the window's event loop meets it:
 // the loop returns before the step has ended, the scan gives up at its next
-// probe and the installation ends unfinished, writing nothing of it.
+// probe and the installation ends unfinished, writing nothing of it. The unit
+// is held from the end of the lamps' step until the scan has been told to
+// give up, so the scan cannot reach a probe first.
 TEST_F(StandingAlarm, AQuitDuringTheScanEndsTheInstallationUnfinishedAtItsNextProbe) {
     const std::string sensorFile = ReadBytes(state.paths.SnsFileName(kModeNormal));
     int steps = 0;
     std::vector<bool> givingUp;
+    std::optional<UnitHold> hold;
     const shell::BackgroundBusWork background(
         [&](const std::function<bool()>& finished) {
             ++steps;
             if (steps < 3) {  // the start of the network and the lamps
                 while (!finished()) {
                     std::this_thread::yield();
+                }
+                if (steps == 2) {
+                    hold.emplace(*unit);
+                    ASSERT_TRUE(hold->Held()) << "the unit could not be held";
                 }
                 return;
             }
@@ -219,6 +263,9 @@ TEST_F(StandingAlarm, AQuitDuringTheScanEndsTheInstallationUnfinishedAtItsNextPr
         [&](bool on) {
             givingUp.push_back(on);
             session.SetGivingUp(on);
+            if (on && hold) {
+                hold->Release();
+            }
         });
     const shell::ShellServices threaded{clock,       dialogs,    display,      log,
                                         editor,      ports,      session,      monitoring,
