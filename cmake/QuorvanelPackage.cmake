@@ -10,8 +10,13 @@ set(qrv_programs quorvanel quorvanel-station quorvanel-report quorvanel-onewire
 foreach(program IN LISTS qrv_programs)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+        set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../lib/quorvanel")
     endif()
 endforeach()
+
+# The OpenSSL names civetweb loads (src/web/openssl_names) go in a private
+# folder that the programs look in first.
+install(TARGETS civetweb_openssl_ssl civetweb_openssl_crypto LIBRARY DESTINATION lib/quorvanel)
 
 # Man pages go in compressed, as Debian wants them.
 set(qrv_man_pages quorvanel.1 quorvanel-report.1 quorvanel-onewire.1 quorvanel-nodex-sim.1

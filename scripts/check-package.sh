@@ -31,6 +31,8 @@ need usr/share/doc/quorvanel/copyright
 need usr/share/doc/quorvanel/examples/60-quorvanel.rules
 need usr/share/quorvanel/web/index.html
 need usr/share/quorvanel/web/login.html
+need usr/lib/quorvanel/libssl.so
+need usr/lib/quorvanel/libcrypto.so
 
 control=$(mktemp -d)
 trap 'rm -rf "$control"' EXIT
@@ -40,9 +42,20 @@ for script in postinst prerm postrm; do
 done
 grep -q "systemd-sysusers quorvanel.conf" "$control/postinst" || missing=1
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libsystemd0 libqt6widgets6 libcivetweb1 libsodium23 libjs-chart.js; do
+for library in libc6 libsystemd0 libqt6widgets6 libcivetweb1 libsodium23 libssl3 libjs-chart.js; do
     if ! grep -q "$library" <<< "$depends"; then
         echo "Depends lacks $library: $depends" >&2
+        missing=1
+    fi
+done
+# A program that names OpenSSL's development names must find the package's
+# own, not those of a development package that may not be installed.
+unpacked="$control/root"
+dpkg-deb -x "$deb" "$unpacked"
+for program in "$unpacked"/usr/bin/*; do
+    if readelf -d "$program" | grep -qE 'NEEDED.*\[lib(ssl|crypto)\.so\]' &&
+        ! readelf -d "$program" | grep -qE 'RUNPATH.*\[\$ORIGIN/\.\./lib/quorvanel\]'; then
+        echo "$(basename "$program") would not find usr/lib/quorvanel" >&2
         missing=1
     fi
 done

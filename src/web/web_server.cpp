@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "config/web_config_section.h"
+#include "web/tls_certificate.h"
 
 namespace qrv::web {
 
@@ -108,8 +109,15 @@ WebServer::WebServer(const Parts& parts)
     app_ =
         std::make_unique<WebApp>(WebAppParts{parts_.config, parts_.station, parts_.accounts, *push_,
                                              files_, parts_.clock, parts_.log, reports_.get()});
-    mg_init_library(0);
-    const std::string& ports = parts_.config.listen;
+    const bool tls = parts_.config.Tls();
+    // civetweb loads OpenSSL here, once for the process, when asked to.
+    const unsigned features = mg_init_library(tls ? MG_FEATURES_TLS : 0);
+    if (tls && (features & MG_FEATURES_TLS) == 0) {
+        problem_ = "TLS is not available: OpenSSL could not be loaded";
+        return;
+    }
+    // A port of civetweb's with "s" serves TLS only.
+    const std::string ports = parts_.config.listen + (tls ? "s" : "");
     const std::string threads = std::to_string(parts_.config.maxStreams + kSpareWorkers);
     const std::string timeout = std::to_string(parts_.config.requestTimeoutMs);
     std::vector<const char*> options{"listening_ports", ports.c_str(), "num_threads",
@@ -118,9 +126,24 @@ WebServer::WebServer(const Parts& parts)
                                      "yes", "max_request_size", "16384",
                                      // Headers and body leave in separate writes; without
                                      // this, the small-write delay held every answer ~40 ms.
-                                     "tcp_nodelay", "1", nullptr};
+                                     "tcp_nodelay", "1"};
+    if (tls) {
+        // 4: TLS 1.2 and later.
+        options.insert(options.end(), {"ssl_protocol_version", "4"});
+    }
+    options.push_back(nullptr);
     mg_callbacks callbacks{};
     callbacks.log_message = [](const mg_connection*, const char*) { return 1; };
+    if (tls) {
+        // The certificate and key are put in by us rather than by civetweb,
+        // which wants them in one file and says less about what is wrong.
+        callbacks.init_ssl = [](void* sslContext, void* self) {
+            auto& server = *static_cast<WebServer*>(self);
+            server.problem_ = UseServerCertificate(sslContext, server.parts_.config.certFile,
+                                                   server.parts_.config.keyFile);
+            return server.problem_.empty() ? 1 : -1;
+        };
+    }
     std::array<char, 256> error{};
     mg_init_data init{};
     init.callbacks = &callbacks;
@@ -131,7 +154,9 @@ WebServer::WebServer(const Parts& parts)
     errorData.text_buffer_size = error.size();
     context_ = mg_start2(&init, &errorData);
     if (context_ == nullptr) {
-        problem_ = fmt::format("cannot listen on {}: {}", parts_.config.listen, error.data());
+        if (problem_.empty()) {
+            problem_ = fmt::format("cannot listen on {}: {}", parts_.config.listen, error.data());
+        }
         return;
     }
     mg_set_request_handler(context_, "/", &WebServer::HandleRequest, this);
@@ -246,12 +271,10 @@ std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts) {
     if (!parts.config.enabled) {
         return nullptr;
     }
-    if (!parts.config.certFile.empty() || !parts.config.keyFile.empty()) {
-        // Debian's civetweb calls a missing OpenSSL 3 function on the first
-        // TLS connection and brings the station down: better no server.
+    if (parts.config.certFile.empty() != parts.config.keyFile.empty()) {
+        // Plain HTTP where HTTPS was meant would send passwords in the clear.
         parts.log.LogMessageToDisk(
-            "Web server not started: TLS ([web] cert and key) is not available with this "
-            "build; serve on a loopback address behind a TLS proxy instead");
+            "Web server not started: [web] names a certificate or a key but not both");
         return nullptr;
     }
     if (!IsLoopbackListen(parts.config.listen) && parts.accounts.Empty()) {
@@ -266,7 +289,8 @@ std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts) {
         parts.log.LogMessageToDisk("Web server not started: " + server->Problem());
         return nullptr;
     }
-    parts.log.LogMessageToDisk(fmt::format("Web server listening on {}", parts.config.listen));
+    parts.log.LogMessageToDisk(fmt::format("Web server listening on {}{}", parts.config.listen,
+                                           parts.config.Tls() ? " (HTTPS)" : ""));
     return server;
 }
 
