@@ -88,6 +88,7 @@ void AcquisitionCycle::HandleMeasureSensors() {
         if (!Paused()) {
             station_.session.ResetNetworkFromAsync();
         }
+        busErrors_.Count(BusErrorKind::kUnitSilent);
         const int failures = ++interfaceErrorCount_;
         if (failures == 1) {
             failuresSince_ = station_.clock.Timer();
@@ -101,6 +102,7 @@ void AcquisitionCycle::HandleMeasureSensors() {
             station_.display.SetAlarmButton(1);
             station_.flags.AlarmUserStatus = 1;
             alarmParts_.alarmLog.LogAlarmToDisk(kNetworkLostMessage);
+            busErrors_.Count(BusErrorKind::kNetworkLost);
             Publish(LiveEventKind::kNetworkLost);
         }
         return;
@@ -177,6 +179,9 @@ void AcquisitionCycle::ReadProbe() {
         } else {
             bool moveOn = true;
             if (IsErrorValue(reading)) {
+                if (IsProbeFamily(family.code)) {
+                    busErrors_.Count(ReadFailureKind(family.kind, raw));
+                }
                 if (record.LostCount <= kLostCountReset) {
                     ++record.LostCount;
                 }

@@ -13,6 +13,7 @@
 #include "acquisition/station_flags.h"
 #include "acquisition/timer_service.h"
 #include "feed/live_feed.h"
+#include "onewire/bus_errors.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
@@ -78,6 +79,9 @@ class AcquisitionCycle {
     // seconds). Any thread.
     std::bitset<kMaxSensors> StaleReadings() const;
 
+    // The network's failures as acquisition met them. Any thread.
+    const BusErrorCounter& BusErrors() const { return busErrors_; }
+
     int AcquireSensorIndex() const { return acquireSensorIndex_; }
     int InterfaceErrorCount() const { return interfaceErrorCount_; }
     int AsyncNetworkTimer() const { return asyncNetworkTimer_; }
@@ -109,6 +113,7 @@ class AcquisitionCycle {
     // began, and when the failures now running began (timer thread only).
     std::atomic<double> lostAt_{-std::numeric_limits<double>::infinity()};
     double failuresSince_ = 0.0;
+    BusErrorCounter busErrors_;
 };
 
 }  // namespace qrv::acquisition

@@ -74,7 +74,8 @@ bool ParseDate(std::string_view text, int& year, int& month, int& day) {
     return year >= 1999 && year <= 2999 && date.ok();
 }
 
-HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const LiveSnapshot& live) {
+HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const LiveSnapshot& live,
+                        int taal) {
     const std::size_t slash = rest.find('/');
     const std::string_view romText = rest.substr(0, slash);
     const std::string_view what =
@@ -123,7 +124,10 @@ HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const Liv
                         {"sms", record->SmsEnable != 0},
                         {"relay", record->RelayEnable != 0},
                         {"windows", windows}};
-    return JsonResponse(200, JsonText({{"row", row}, {"settings", settings}}));
+    const ProbeViewTexts shown = station.ProbeView(*record, taal);
+    const json view{
+        {"state", shown.state}, {"value", shown.value}, {"color", ColourText(shown.colour)}};
+    return JsonResponse(200, JsonText({{"row", row}, {"view", view}, {"settings", settings}}));
 }
 
 HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station) {

@@ -11,7 +11,8 @@ namespace qrv::web {
 
 // /api/probes/ROM and /api/probes/ROM/today; rest is what follows
 // "/api/probes/".
-HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const LiveSnapshot& live);
+HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const LiveSnapshot& live,
+                        int taal);
 // /api/days and /api/days/YYYY-MM-DD.
 HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station);
 

@@ -133,9 +133,6 @@ void LivePush::Note(const LiveEvent& event) {
         case LiveEventKind::kStoreFailed:
             ++activity_.storeFailures;
             break;
-        case LiveEventKind::kNetworkLost:
-            ++activity_.networkLost;
-            break;
         default:
             break;
     }

@@ -57,7 +57,6 @@ struct FeedActivity {
     std::map<std::string, LocalDateTime> lastRead;
     std::uint64_t stores = 0;
     std::uint64_t storeFailures = 0;
-    std::uint64_t networkLost = 0;
     std::uint64_t feedDropped = 0;
 };
 

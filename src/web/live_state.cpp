@@ -13,10 +13,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string Colour(std::uint32_t rgb) {
-    return fmt::format("#{:06X}", rgb & 0xFFFFFFu);
-}
-
 json RowObject(const LiveRow& row) {
     json cells = json::array();
     for (const std::string& cell : row.cells) {
@@ -29,8 +25,8 @@ json RowObject(const LiveRow& row) {
                 {"units", row.units},
                 {"status", row.status},
                 {"cells", cells},
-                {"background", Colour(row.background)},
-                {"color", Colour(row.color)},
+                {"background", ColourText(row.background)},
+                {"color", ColourText(row.color)},
                 {"value", row.value ? json(*row.value) : json(nullptr)},
                 {"alarm", row.alarm},
                 {"lost", row.lost},
@@ -54,6 +50,10 @@ json StationObject(const LiveStation& station) {
 }
 
 }  // namespace
+
+std::string ColourText(std::uint32_t rgb) {
+    return fmt::format("#{:06X}", rgb & 0xFFFFFFu);
+}
 
 std::optional<RomCode> ParseRomText(std::string_view text) {
     if (text.size() != 2 * kRomLength) {

@@ -58,6 +58,8 @@ std::string IsoTime(const LocalDateTime& time);
 // "temperature", "humidity", "switch" or "unknown".
 std::string_view TypeName(int sensorType);
 std::string_view StatusName(int status);
+// "#RRGGBB".
+std::string ColourText(std::uint32_t rgb);
 
 // The parts of a row that come from the probe's record alone.
 LiveRow RowFromRecord(const SensorRecord& record, int index);

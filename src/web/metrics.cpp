@@ -66,7 +66,8 @@ std::string LabelValue(std::string_view text) {
     return out;
 }
 
-std::string MetricsText(const LiveSnapshot& live, const FeedActivity& activity) {
+std::string MetricsText(const LiveSnapshot& live, const FeedActivity& activity,
+                        const BusErrorCounts& busErrors) {
     std::string out;
     Family(out, "quorvanel_up", "gauge",
            "1 while the station runs and its interface unit answers.");
@@ -117,8 +118,12 @@ std::string MetricsText(const LiveSnapshot& live, const FeedActivity& activity) 
     }
     Family(out, "quorvanel_bus_errors_total", "counter",
            "Failures of the 1-Wire network since the station started, by kind.");
-    out += fmt::format("quorvanel_bus_errors_total{{kind=\"network_lost\"}} {}\n",
-                       activity.networkLost);
+    // Every kind, also at zero: a rate() over a series that appears only at
+    // the first failure misses that failure.
+    for (std::size_t kind = 0; kind < kBusErrorKinds; ++kind) {
+        out += fmt::format("quorvanel_bus_errors_total{{kind=\"{}\"}} {}\n",
+                           BusErrorLabel(static_cast<BusErrorKind>(kind)), busErrors[kind]);
+    }
     Family(out, "quorvanel_stores_total", "counter",
            "Blocks of readings appended to the day's result file since the station started.");
     out += fmt::format("quorvanel_stores_total {}\n", activity.stores);

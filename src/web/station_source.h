@@ -1,15 +1,25 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "feed/live_feed.h"
+#include "onewire/bus_errors.h"
 #include "sensors/sensor_record.h"
 #include "web/live_state.h"
 
 namespace qrv::web {
+
+// A probe as the window's big single-probe view shows it: its state in words
+// ("Probe is active", an alarm text ...), its value and their colour.
+struct ProbeViewTexts {
+    std::string state;
+    std::string value;
+    std::uint32_t colour = 0;
+};
 
 // What the server may know of the station and do to it. The station's side
 // implements it from copies of the probe table and its flags; every call may
@@ -23,10 +33,14 @@ class StationSource {
     // The live table in language taal (0..3); lastRead is left empty.
     virtual LiveSnapshot Snapshot(int taal) = 0;
     virtual std::optional<SensorRecord> Probe(const RomCode& rom) = 0;
+    // The big view of that record in language taal.
+    virtual ProbeViewTexts ProbeView(const SensorRecord& record, int taal) = 0;
     // Where today's and the stored days' result files are.
     virtual std::filesystem::path DataDirectory() = 0;
     virtual std::filesystem::path StationDirectory() = 0;
     virtual LocalDateTime Now() = 0;
+    // The network's failures since the station started, by kind.
+    virtual BusErrorCounts BusErrors() = 0;
 
     // What the alarm button does, with who and why in the alarm file and
     // the program log.

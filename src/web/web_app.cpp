@@ -414,7 +414,7 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
     }
     if (path.starts_with("/api/probes/")) {
         return ProbeRoute(path.substr(std::string_view("/api/probes/").size()), parts_.station,
-                          parts_.push.Snapshot(session.taal));
+                          parts_.push.Snapshot(session.taal), session.taal);
     }
     if (path == "/api/days" || path.starts_with("/api/days/")) {
         return DayRoute(path, request.query, parts_.station);
@@ -529,7 +529,8 @@ HttpResponse WebApp::Metrics(const HttpRequest& request) {
     }
     HttpResponse response;
     response.contentType = "text/plain; version=0.0.4; charset=utf-8";
-    response.body = MetricsText(parts_.push.Snapshot(0), parts_.push.Activity());
+    response.body =
+        MetricsText(parts_.push.Snapshot(0), parts_.push.Activity(), parts_.station.BusErrors());
     return response;
 }
 

@@ -140,6 +140,69 @@ TEST(AcquisitionCycle, AnUnpluggedUnitRaisesTheCommunicationAlarmOnceAndEndsItOn
     EXPECT_GT(f.Probe(0).NewValueCount, 0);
 }
 
+std::uint64_t Errors(LiveFixture& f, BusErrorKind kind) {
+    return f.live.Cycle().BusErrors().Totals()[static_cast<std::size_t>(kind)];
+}
+
+TEST(AcquisitionCycle, NetworkFailuresAreCountedByKindAndNeverGoDown) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    for (int i = 0; i < 4; ++i) {
+        f.AddProbe(1, i, "P" + std::to_string(i));
+    }
+    f.Start();
+    f.RunFor(20.0);
+    EXPECT_EQ(f.live.Cycle().BusErrors().Totals(), BusErrorCounts{});
+
+    const auto romOf = [&](int index) {
+        sim::Rom rom{};
+        for (std::size_t i = 0; i < rom.size(); ++i) {
+            rom[i] = static_cast<std::uint8_t>(f.Probe(index).Rom[i]);
+        }
+        return rom;
+    };
+    const double from = f.clock.Timer();
+    f.unit->AddFault({sim::FaultKind::kCorruptCrc, romOf(1), 0, from});
+    f.unit->AddFault({sim::FaultKind::kStuckConversion, romOf(2), 0, from});
+    BusErrorCounts last{};
+    bool fell = false;
+    const auto watch = [&] {
+        const BusErrorCounts now = f.live.Cycle().BusErrors().Totals();
+        for (std::size_t kind = 0; kind < kBusErrorKinds; ++kind) {
+            fell = fell || now[kind] < last[kind];
+        }
+        last = now;
+    };
+    f.RunFor(60.0, watch);
+    EXPECT_GE(Errors(f, BusErrorKind::kCrcError), 5U);
+    EXPECT_GE(Errors(f, BusErrorKind::kBadReading), 5U);
+    EXPECT_EQ(Errors(f, BusErrorKind::kUnitSilent), 0U);
+    EXPECT_EQ(Errors(f, BusErrorKind::kNetworkLost), 0U);
+    // The healthy probe kept being read among the failing ones.
+    EXPECT_GT(f.Probe(0).NewValueCount, 0);
+
+    // The unit's own chips answer every reset, so a probe taken off reads
+    // as all ones and fails the check like damaged data.
+    f.unit->ClearFaults();
+    f.RunFor(20.0);
+    const BusErrorCounts healthy = f.live.Cycle().BusErrors().Totals();
+    f.unit->AddFault({sim::FaultKind::kRemoved, romOf(1), 0, f.clock.Timer()});
+    f.RunFor(30.0, watch);
+    EXPECT_GT(Errors(f, BusErrorKind::kCrcError),
+              healthy[static_cast<std::size_t>(BusErrorKind::kCrcError)]);
+
+    f.unit->ClearFaults();
+    const double unplugged = f.clock.Timer();
+    f.unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, unplugged, unplugged + 30.0});
+    const BusErrorCounts beforeUnplug = f.live.Cycle().BusErrors().Totals();
+    f.RunFor(60.0, watch);
+    EXPECT_GE(Errors(f, BusErrorKind::kUnitSilent), 3U);
+    EXPECT_EQ(Errors(f, BusErrorKind::kNetworkLost), 1U);
+    EXPECT_EQ(Errors(f, BusErrorKind::kNoResponse),
+              beforeUnplug[static_cast<std::size_t>(BusErrorKind::kNoResponse)]);
+    EXPECT_FALSE(fell);
+}
+
 TEST(AcquisitionCycle, StoresAreRequestedAtEachSamplingMinuteAndNoneWhilePaused) {
     LiveFixture f(kFourProbes, {2026, 1, 5, 23, 40, 0, 0});
     f.StartSession();

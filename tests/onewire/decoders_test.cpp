@@ -4,9 +4,11 @@
 #include <cmath>
 #include <string_view>
 
+#include "onewire/bus_errors.h"
 #include "onewire/crc.h"
 #include "onewire/humidity.h"
 #include "onewire/temperature.h"
+#include "onewire/unit_outputs.h"
 
 namespace qrv {
 namespace {
@@ -116,6 +118,24 @@ TEST(HumidityDecoding, AnUnusableSupplyGivesTheBadReadingValue) {
         EXPECT_EQ(rh, kHumBadReading) << vdd;
         EXPECT_TRUE(IsErrorValue(rh));
     }
+}
+
+TEST(BusErrorKinds, FailedReadingsAreToldApartByWhatTheReadingSays) {
+    using enum BusErrorKind;
+    for (const DeviceKind probe :
+         {DeviceKind::kTemperature, DeviceKind::kHumidity, DeviceKind::kSwitchInput}) {
+        EXPECT_EQ(ReadFailureKind(probe, kTempNoAccess), kNoResponse);
+        EXPECT_EQ(ReadFailureKind(probe, kTempRomNotCurrent), kNoResponse);
+    }
+    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempScratchpadBad), kCrcError);
+    EXPECT_EQ(ReadFailureKind(DeviceKind::kSwitchInput, kSwitchCrcError), kCrcError);
+    // The same numbers mean other steps of a humidity measurement.
+    EXPECT_EQ(ReadFailureKind(DeviceKind::kHumidity, kTempScratchpadBad), kBadReading);
+    EXPECT_EQ(ReadFailureKind(DeviceKind::kHumidity, kHumBadReading), kBadReading);
+    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempConversionNotDone), kBadReading);
+    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempPowerOnValue), kBadReading);
+    EXPECT_EQ(BusErrorLabel(kCrcError), "crc_error");
+    EXPECT_EQ(BusErrorLabel(kNetworkLost), "network_lost");
 }
 
 }  // namespace

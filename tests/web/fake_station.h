@@ -22,6 +22,11 @@ class FakeStation final : public StationSource {
     std::filesystem::path DataDirectory() override { return directory_ / "QRVDATA"; }
     std::filesystem::path StationDirectory() override { return directory_; }
     LocalDateTime Now() override { return {2026, 1, 5, 12, 0, 0, 0}; }
+    // The probe's name and the language asked for, in red.
+    ProbeViewTexts ProbeView(const SensorRecord& record, int taal) override {
+        return {record.Name + " in " + std::to_string(taal), "4.0", 0xFF0000};
+    }
+    BusErrorCounts BusErrors() override { return busErrors; }
     void Mute(const std::string& who, const std::string& comment) override;
     void Unmute(const std::string& who) override;
     std::vector<std::string> Contacts() override { return {"Night shift"}; }
@@ -34,6 +39,8 @@ class FakeStation final : public StationSource {
     const SensorRecord& Record(int index) const {
         return records_[static_cast<std::size_t>(index)];
     }
+
+    BusErrorCounts busErrors{};
 
   private:
     const std::filesystem::path directory_;

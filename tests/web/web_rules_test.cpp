@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -296,9 +297,16 @@ TEST_F(Routes, AccountsChangedOnTheCommandLineCountAtOnce) {
 
 TEST_F(Routes, LanguageIsKeptPerAccount) {
     const Login vic = LogIn("vic", "viewer-pass");
+    const Login olga = LogIn("olga", "operator-pass");
     EXPECT_EQ(As(vic, "POST", "/api/session/language", R"({"language":"xx"})").status, 400);
     EXPECT_EQ(As(vic, "POST", "/api/session/language", R"({"language":"de"})").status, 200);
     EXPECT_EQ(json::parse(As(vic, "GET", "/api/live").body)["probes"][0]["cells"][2], "Ein");
+    // The probe's big view too, while another account keeps its own language.
+    const json view = json::parse(As(vic, "GET", "/api/probes/280100000000005A").body)["view"];
+    EXPECT_EQ(view,
+              (json{{"state", "Freezer \"1\" in 1"}, {"value", "4.0"}, {"color", "#FF0000"}}));
+    EXPECT_EQ(json::parse(As(olga, "GET", "/api/probes/280100000000005A").body)["view"]["state"],
+              "Freezer \"1\" in 0");
     const Login later = LogIn("vic", "viewer-pass");
     EXPECT_EQ(json::parse(As(later, "GET", "/api/texts").body)["language"], "de");
 }
@@ -359,7 +367,9 @@ TEST(Metrics, CarriesEveryProbeEscapedAndNoReadingBeforeTheFirst) {
     never.type = "temperature";
     never.lastRead.reset();
     live.probes = {read, never};
-    const std::string text = MetricsText(live, FeedActivity{});
+    BusErrorCounts busErrors{};
+    busErrors[static_cast<std::size_t>(BusErrorKind::kCrcError)] = 7;
+    const std::string text = MetricsText(live, FeedActivity{}, busErrors);
     EXPECT_NE(
         text.find(
             "quorvanel_relative_humidity_ratio{rom=\"28\",probe=\"Cold \\\"A\\\"\\\\\"} 0.55\n"),
@@ -370,6 +380,13 @@ TEST(Metrics, CarriesEveryProbeEscapedAndNoReadingBeforeTheFirst) {
               std::string::npos);
     EXPECT_NE(text.find("state=\"pre_high\"} 1\n"), std::string::npos);
     EXPECT_NE(text.find("# TYPE quorvanel_stores_total counter\n"), std::string::npos);
+    // Every kind of network failure, also those that never happened.
+    EXPECT_NE(text.find("quorvanel_bus_errors_total{kind=\"crc_error\"} 7\n"), std::string::npos);
+    for (const char* kind : {"no_response", "bad_reading", "unit_silent", "network_lost"}) {
+        EXPECT_NE(text.find(fmt::format("quorvanel_bus_errors_total{{kind=\"{}\"}} 0\n", kind)),
+                  std::string::npos)
+            << kind;
+    }
 }
 
 TEST(LiveChanges, OnlyChangedRowsAndASnapshotWhenTheProbesMove) {

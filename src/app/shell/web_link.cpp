@@ -1,12 +1,6 @@
 #include "app/shell/web_link.h"
 
-#include <fmt/format.h>
-
-#include "acquisition/alarm_texts.h"
-#include "app/shell/commands.h"
-#include "app/shell/results_table.h"
-#include "app/shell/station_records.h"
-#include "text/texts.h"
+#include "app/shell/web_station_source.h"
 
 namespace qrv::shell {
 
@@ -47,119 +41,9 @@ std::filesystem::path WebAccountsFile(const StationPaths& paths) {
     return paths.CurrentDirName / "web-accounts.json";
 }
 
-class StationWeb::Source final : public web::StationSource {
-  public:
-    Source(StationState& state, LiveMonitoring& monitoring, Clock& clock, EventLog& log)
-        : state_(state), monitoring_(monitoring), clock_(clock), log_(log) {}
-
-    LiveFeed& Feed() override { return monitoring_.Feed(); }
-
-    web::LiveSnapshot Snapshot(int taal) override {
-        const SensorTable table = state_.sensors.Copy();
-        const int alarmEnable = state_.settingsOwner.GeneralAlarmEnable();
-        web::LiveSnapshot snapshot;
-        snapshot.time = clock_.Now();
-        web::LiveStation& station = snapshot.station;
-        station.networkName = table.NetworkName;
-        station.networkLost = state_.CommunicationErrorAlarm != 0;
-        station.acquisition = state_.NetworkAsyncTimerEnabled != 0;
-        station.alarmsEnabled = alarmEnable != 0;
-        station.muted = state_.AlarmUserStatus == 0;
-        station.alarm = state_.SensorAlarm != 0 || station.networkLost;
-        if (station.alarm) {
-            station.banner = std::string(
-                text::GroupText(text::Group::AlarmBanner, station.networkLost ? 0 : 1, taal));
-        }
-        station.headers = BuildResultsHeaders(table.NetworkName, taal, alarmEnable).titles;
-        for (int i = 0; i <= table.GetMax1820Index(); ++i) {
-            const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
-            web::LiveRow row = web::RowFromRecord(record, i);
-            const ResultsRow shown = BuildResultsRow(record, taal);
-            row.cells = shown.cells;
-            row.background = shown.background;
-            row.color = shown.text;
-            station.probesLost += row.lost ? 1 : 0;
-            snapshot.probes.push_back(std::move(row));
-        }
-        return snapshot;
-    }
-
-    std::optional<SensorRecord> Probe(const RomCode& rom) override {
-        const auto table = state_.sensors.Lock();
-        for (int i = 0; i <= table->GetMax1820Index(); ++i) {
-            if (table->SensorArray[static_cast<std::size_t>(i)].Rom == rom) {
-                return table->SensorArray[static_cast<std::size_t>(i)];
-            }
-        }
-        return std::nullopt;
-    }
-
-    std::filesystem::path DataDirectory() override {
-        return state_.paths.DataDirectory(state_.WantedUserMode);
-    }
-    std::filesystem::path StationDirectory() override { return state_.paths.CurrentDirName; }
-    LocalDateTime Now() override { return clock_.Now(); }
-
-    void Mute(const std::string& who, const std::string& comment) override {
-        state_.AlarmUserStatus = 0;
-        log_.LogMessageToDisk(fmt::format("Alarm switched OFF by web account {}", who));
-        monitoring_.Acknowledge(who, comment);
-    }
-
-    void Unmute(const std::string& who) override {
-        state_.AlarmUserStatus = 1;
-        log_.LogMessageToDisk(fmt::format("Alarm switched ON by web account {}", who));
-        AuditEventBy(state_, clock_, log_, who, "alarm switched on");
-    }
-
-    std::vector<std::string> Contacts() override {
-        std::vector<std::string> names;
-        if (notify::Notifier* notifier = monitoring_.Notifications()) {
-            for (const NotifyContact& contact : notifier->Contacts()) {
-                names.push_back(contact.name);
-            }
-        }
-        return names;
-    }
-
-    bool SendTestSms(std::optional<int> contact, const std::string& who) override {
-        notify::Notifier* notifier = monitoring_.Notifications();
-        if (notifier != nullptr) {
-            if (!contact || *contact < 0 ||
-                *contact >= static_cast<int>(notifier->Contacts().size())) {
-                return false;
-            }
-            log_.LogMessageToDisk(
-                fmt::format("Test message to {} sent by web account {}",
-                            notifier->Contacts()[static_cast<std::size_t>(*contact)].name, who));
-            AuditEventBy(state_, clock_, log_, who, "test message sent", {},
-                         notifier->Contacts()[static_cast<std::size_t>(*contact)].name);
-            notifier->SendTestMessage(*contact);
-            return true;
-        }
-        if (contact) {
-            return false;
-        }
-        log_.LogMessageToDisk(fmt::format("Test SMS sent by web account {}", who));
-        AuditEventBy(state_, clock_, log_, who, "test message sent");
-        const std::string networkName = state_.sensors.Lock()->NetworkName;
-        monitoring_.Acquisition().Sms().SendTestMessage(
-            acquisition::TestSmsText("Web test", state_.settingsOwner.Taal(), clock_.Now(),
-                                     networkName),
-            [](int) {});
-        return true;
-    }
-
-  private:
-    StationState& state_;
-    LiveMonitoring& monitoring_;
-    Clock& clock_;
-    EventLog& log_;
-};
-
 StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitoring& monitoring,
                        Clock& clock, EventLog& log)
-    : source_(std::make_unique<Source>(state, monitoring, clock, log)),
+    : source_(std::make_unique<WebStationSource>(state, monitoring, clock, log)),
       accounts_(WebAccountsFile(state.paths)) {
     if (const std::string problem = accounts_.Load(); !problem.empty()) {
         log.LogMessageToDisk("Web accounts: " + problem);

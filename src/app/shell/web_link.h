@@ -11,6 +11,8 @@
 
 namespace qrv::shell {
 
+class WebStationSource;
+
 // The accounts file of a station: its own file beside the settings, never a
 // key of the older station's files.
 std::filesystem::path WebAccountsFile(const StationPaths& paths);
@@ -30,8 +32,7 @@ class StationWeb {
     web::WebServer* Server() { return server_.get(); }
 
   private:
-    class Source;
-    std::unique_ptr<Source> source_;
+    std::unique_ptr<WebStationSource> source_;
     web::AccountStore accounts_;
     std::unique_ptr<web::WebServer> server_;
 };

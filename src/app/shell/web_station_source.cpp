@@ -1,0 +1,119 @@
+#include "app/shell/web_station_source.h"
+
+#include <fmt/format.h>
+
+#include "acquisition/alarm_texts.h"
+#include "app/shell/commands.h"
+#include "app/shell/results_table.h"
+#include "app/shell/station_records.h"
+#include "text/texts.h"
+#include "views/current_values.h"
+
+namespace qrv::shell {
+
+web::LiveSnapshot WebStationSource::Snapshot(int taal) {
+    const SensorTable table = state_.sensors.Copy();
+    const int alarmEnable = state_.settingsOwner.GeneralAlarmEnable();
+    web::LiveSnapshot snapshot;
+    snapshot.time = clock_.Now();
+    web::LiveStation& station = snapshot.station;
+    station.networkName = table.NetworkName;
+    station.networkLost = state_.CommunicationErrorAlarm != 0;
+    station.acquisition = state_.NetworkAsyncTimerEnabled != 0;
+    station.alarmsEnabled = alarmEnable != 0;
+    station.muted = state_.AlarmUserStatus == 0;
+    station.alarm = state_.SensorAlarm != 0 || station.networkLost;
+    if (station.alarm) {
+        station.banner = std::string(
+            text::GroupText(text::Group::AlarmBanner, station.networkLost ? 0 : 1, taal));
+    }
+    station.headers = BuildResultsHeaders(table.NetworkName, taal, alarmEnable).titles;
+    for (int i = 0; i <= table.GetMax1820Index(); ++i) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+        web::LiveRow row = web::RowFromRecord(record, i);
+        const ResultsRow shown = BuildResultsRow(record, taal);
+        row.cells = shown.cells;
+        row.background = shown.background;
+        row.color = shown.text;
+        station.probesLost += row.lost ? 1 : 0;
+        snapshot.probes.push_back(std::move(row));
+    }
+    return snapshot;
+}
+
+std::optional<SensorRecord> WebStationSource::Probe(const RomCode& rom) {
+    const auto table = state_.sensors.Lock();
+    for (int i = 0; i <= table->GetMax1820Index(); ++i) {
+        if (table->SensorArray[static_cast<std::size_t>(i)].Rom == rom) {
+            return table->SensorArray[static_cast<std::size_t>(i)];
+        }
+    }
+    return std::nullopt;
+}
+
+web::ProbeViewTexts WebStationSource::ProbeView(const SensorRecord& record, int taal) {
+    const views::ProbeState probe{record.Status, record.AlarmState, record.Value, record.SensorType,
+                                  record.Units};
+    const views::BigViewTexts shown =
+        views::MakeBigView(probe, state_.CommunicationErrorAlarm != 0, taal);
+    return {shown.stateText, shown.valueText, shown.valueColour};
+}
+
+BusErrorCounts WebStationSource::BusErrors() {
+    return monitoring_.Acquisition().Cycle().BusErrors().Totals();
+}
+
+std::filesystem::path WebStationSource::DataDirectory() {
+    return state_.paths.DataDirectory(state_.WantedUserMode);
+}
+
+void WebStationSource::Mute(const std::string& who, const std::string& comment) {
+    state_.AlarmUserStatus = 0;
+    log_.LogMessageToDisk(fmt::format("Alarm switched OFF by web account {}", who));
+    monitoring_.Acknowledge(who, comment);
+}
+
+void WebStationSource::Unmute(const std::string& who) {
+    state_.AlarmUserStatus = 1;
+    log_.LogMessageToDisk(fmt::format("Alarm switched ON by web account {}", who));
+    AuditEventBy(state_, clock_, log_, who, "alarm switched on");
+}
+
+std::vector<std::string> WebStationSource::Contacts() {
+    std::vector<std::string> names;
+    if (notify::Notifier* notifier = monitoring_.Notifications()) {
+        for (const NotifyContact& contact : notifier->Contacts()) {
+            names.push_back(contact.name);
+        }
+    }
+    return names;
+}
+
+bool WebStationSource::SendTestSms(std::optional<int> contact, const std::string& who) {
+    notify::Notifier* notifier = monitoring_.Notifications();
+    if (notifier != nullptr) {
+        if (!contact || *contact < 0 || *contact >= static_cast<int>(notifier->Contacts().size())) {
+            return false;
+        }
+        log_.LogMessageToDisk(
+            fmt::format("Test message to {} sent by web account {}",
+                        notifier->Contacts()[static_cast<std::size_t>(*contact)].name, who));
+        AuditEventBy(state_, clock_, log_, who, "test message sent", {},
+                     notifier->Contacts()[static_cast<std::size_t>(*contact)].name);
+        notifier->SendTestMessage(*contact);
+        return true;
+    }
+    if (contact) {
+        return false;
+    }
+    log_.LogMessageToDisk(fmt::format("Test SMS sent by web account {}", who));
+    AuditEventBy(state_, clock_, log_, who, "test message sent");
+    const std::string networkName = state_.sensors.Lock()->NetworkName;
+    monitoring_.Acquisition().Sms().SendTestMessage(
+        acquisition::TestSmsText("Web test", state_.settingsOwner.Taal(), clock_.Now(),
+                                 networkName),
+        [](int) {});
+    return true;
+}
+
+}  // namespace qrv::shell
