@@ -30,9 +30,17 @@ function valueText(value, probe) {
   return `${Number(value).toFixed(1)} ${probe.units || ''}`.trim();
 }
 
-function showProbe(rom) {
-  const probe = day.probes.find((candidate) => candidate.rom === rom) || day.probes[0];
-  $('probe').value = probe.rom;
+// A probe of the day by the key its file gives it, or by the ROM of the
+// station's probe that has that key; the first one when neither is there.
+function findProbe({ key, rom }) {
+  return day.probes.find((candidate) => key && candidate.key === key)
+    || day.probes.find((candidate) => rom && candidate.rom === rom)
+    || day.probes[0];
+}
+
+function showProbe(wantedProbe) {
+  const probe = findProbe(wantedProbe);
+  $('probe').value = probe.key;
   remember(day.date, probe.rom);
   $('day-view').hidden = false;
   $('day-probe-name').textContent = `${probe.name} (${day.date})`;
@@ -44,10 +52,10 @@ function showProbe(rom) {
   $('no-probe-values').hidden = hasValues;
   if (chart) chart.destroy();
   chart = drawDayGraph($('day-graph'), { points: probe.points || [], type: probe.type, units: probe.units,
-    limits: null });
+    limits: probe.limits || null });
 }
 
-async function showDay(date, rom) {
+async function showDay(date, wantedProbe) {
   showMessage($('message'), t('common.loading'), 'info');
   try {
     day = await api(`/api/days/${encodeURIComponent(date)}`);
@@ -67,14 +75,14 @@ async function showDay(date, rom) {
   const select = $('probe');
   select.replaceChildren();
   for (const probe of day.probes) {
-    select.append(element('option', { text: probe.name, attributes: { value: probe.rom } }));
+    select.append(element('option', { text: probe.name, attributes: { value: probe.key } }));
   }
   if (day.probes.length === 0) {
     $('day-view').hidden = true;
     showMessage($('message'), t('reports.noData'), 'info');
     return;
   }
-  showProbe(rom);
+  showProbe(wantedProbe);
 }
 
 async function main() {
@@ -90,17 +98,18 @@ async function main() {
   for (const date of days) select.append(element('option', { text: date, attributes: { value: date } }));
   $('pickers').hidden = false;
   const { date, rom } = wanted();
-  select.addEventListener('change', () => showDay(select.value, $('probe').value));
-  $('probe').addEventListener('change', () => showProbe($('probe').value));
+  const shown = () => ({ key: $('probe').value });
+  select.addEventListener('change', () => showDay(select.value, shown()));
+  $('probe').addEventListener('change', () => showProbe(shown()));
   $('prev-day').addEventListener('click', () => {
     const at = days.indexOf(select.value);
-    if (at >= 0 && at + 1 < days.length) showDay(days[at + 1], $('probe').value);
+    if (at >= 0 && at + 1 < days.length) showDay(days[at + 1], shown());
   });
   $('next-day').addEventListener('click', () => {
     const at = days.indexOf(select.value);
-    if (at > 0) showDay(days[at - 1], $('probe').value);
+    if (at > 0) showDay(days[at - 1], shown());
   });
-  await showDay(days.includes(date) ? date : days[0], rom);
+  await showDay(days.includes(date) ? date : days[0], { rom });
 }
 
 main().catch(failStart);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <map>
 #include <memory>
 
 #include <fmt/format.h>
@@ -11,6 +12,7 @@
 #include "web/json_text.h"
 
 #include "runtime/text_file.h"
+#include "sensors/rom_text.h"
 #include "storage/history_sensor.h"
 #include "storage/read_progress.h"
 #include "storage/result_file_format.h"
@@ -56,6 +58,31 @@ json Points(const int* minutes, const double* values, int count) {
         }
     }
     return points;
+}
+
+// What a day's graph of the probe draws: the limits of a measured
+// temperature or humidity probe; none for a switch or a probe that is off.
+json GraphLimits(const SensorRecord& record) {
+    if ((record.SensorType != kTypeTemperature && record.SensorType != kTypeHumidity) ||
+        record.Status == kStatusOff) {
+        return nullptr;
+    }
+    return {{"alarmLow", record.AlarmLow},
+            {"alarmHigh", record.AlarmHigh},
+            {"preLow", record.TripLow},
+            {"preHigh", record.TripHigh}};
+}
+
+// The station's probes by the key their lines carry in the result files.
+std::map<std::string, SensorRecord> ProbesByKey(StationSource& station, const LiveSnapshot& live) {
+    std::map<std::string, SensorRecord> probes;
+    for (const LiveRow& row : live.probes) {
+        const std::optional<RomCode> rom = ParseRomText(row.rom);
+        if (const std::optional<SensorRecord> record = rom ? station.Probe(*rom) : std::nullopt) {
+            probes.emplace(KeyText(MakeProbeKey(record->Rom, record->SensorType)), *record);
+        }
+    }
+    return probes;
 }
 
 }  // namespace
@@ -130,7 +157,8 @@ HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const Liv
     return JsonResponse(200, JsonText({{"row", row}, {"view", view}, {"settings", settings}}));
 }
 
-HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station) {
+HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station,
+                      const LiveSnapshot& live) {
     const std::filesystem::path dataDirectory = station.DataDirectory();
     if (path == "/api/days") {
         std::vector<std::string> days;
@@ -176,6 +204,7 @@ HttpResponse DayRoute(const std::string& path, const std::string& query, Station
     data->HistoryFileName = file;
     SilentProgress progress;
     ReadHistoryFromBytes(*bytes, *data, 0, progress);
+    const std::map<std::string, SensorRecord> stationProbes = ProbesByKey(station, live);
     json probes = json::array();
     for (int i = 0; i <= data->HistoryMaxIndex; ++i) {
         const HistoEntry& entry = data->HistoSensor[static_cast<std::size_t>(i)];
@@ -183,7 +212,13 @@ HttpResponse DayRoute(const std::string& path, const std::string& query, Station
         if (onlyKey && key != *onlyKey) {
             continue;
         }
+        // The files keep no limits: the day is drawn against the probe's
+        // present ones, as the window's history view does.
+        const auto known = stationProbes.find(key);
+        const bool isKnown = known != stationProbes.end();
         probes.push_back({{"key", key},
+                          {"rom", isKnown ? json(RomToHex(known->second.Rom)) : json(nullptr)},
+                          {"limits", isKnown ? GraphLimits(known->second) : json(nullptr)},
                           {"name", entry.ProbeName.utf8},
                           {"type", TypeName(entry.ProbeType)},
                           {"units", std::string(entry.ProbeUnits)},

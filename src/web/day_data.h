@@ -14,7 +14,8 @@ namespace qrv::web {
 HttpResponse ProbeRoute(std::string_view rest, StationSource& station, const LiveSnapshot& live,
                         int taal);
 // /api/days and /api/days/YYYY-MM-DD.
-HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station);
+HttpResponse DayRoute(const std::string& path, const std::string& query, StationSource& station,
+                      const LiveSnapshot& live);
 
 // Whether text is a real calendar date "YYYY-MM-DD" from 1999 to 2999.
 bool ParseDate(std::string_view text, int& year, int& month, int& day);

@@ -417,7 +417,7 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
                           parts_.push.Snapshot(session.taal), session.taal);
     }
     if (path == "/api/days" || path.starts_with("/api/days/")) {
-        return DayRoute(path, request.query, parts_.station);
+        return DayRoute(path, request.query, parts_.station, parts_.push.Snapshot(session.taal));
     }
     if (path == "/api/mute" || path == "/api/unmute") {
         if (auto bad = refuse(Role::kOperator)) {

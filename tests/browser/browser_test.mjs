@@ -58,6 +58,7 @@ async function operatorSession(browser, station) {
   watch(page, 'operator');
   await page.setViewport(DESKTOP);
 
+  let freezerRom = null;
   await step('operator logs in and sees the live table', page, async () => {
     await logIn(page, station.url, 'olga');
     await page.waitForSelector('#results tbody tr', { visible: true, timeout: 15000 });
@@ -93,6 +94,7 @@ async function operatorSession(browser, station) {
       return link ? link.href : null;
     });
     if (!freezer) throw new Error('no row "Freezer 2" in the live table');
+    freezerRom = new URL(freezer).searchParams.get('rom');
     await page.goto(freezer, { waitUntil: 'domcontentloaded' });
     await page.waitForSelector('#current:not([hidden]) #big-value', { timeout: 10000 });
     await page.waitForSelector('#settings:not([hidden]) dd', { timeout: 10000 });
@@ -116,6 +118,18 @@ async function operatorSession(browser, station) {
     }));
     const probes = await page.$$eval('#probe option', (options) => options.length);
     if (probes < 2) throw new Error(`the day lists ${probes} probes`);
+    // The freezer's day, reached as from its probe page, with its limits.
+    await page.goto(`${station.url}/day.html?rom=${freezerRom}`, { waitUntil: 'domcontentloaded' });
+    const graph = await until('the freezer\'s day with its limit lines', 15000, () => page.evaluate(() => {
+      const chart = window.Chart && window.Chart.getChart(document.getElementById('day-graph'));
+      if (!chart || chart.data.datasets[0].data.length === 0) return null;
+      return { name: document.getElementById('day-probe-name').textContent,
+        colours: chart.data.datasets.map((set) => set.borderColor) };
+    }), 500);
+    if (!graph.name.startsWith('Freezer 2') || !graph.colours.includes('#FF0000')
+      || !graph.colours.includes('#FF6600')) {
+      throw new Error(`the stored day's limit lines are missing: ${JSON.stringify(graph)}`);
+    }
   });
 
   await step('a month PDF downloads', page, async () => {

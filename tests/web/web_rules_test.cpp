@@ -11,6 +11,7 @@
 #include "config/station_config.h"
 #include "config/web_config_section.h"
 #include "fake_station.h"
+#include "storage/result_file_format.h"
 #include "web/login_throttle.h"
 #include "web/metrics.h"
 #include "web/static_files.h"
@@ -216,6 +217,33 @@ TEST_F(Routes, BadDaysProbesAndFilesAre400AndTouchNothingOutside) {
     const HttpResponse known = As(vic, "GET", "/api/probes/280100000000005A");
     ASSERT_EQ(known.status, 200);
     EXPECT_EQ(json::parse(known.body)["settings"]["alarmHigh"], -10);
+}
+
+TEST_F(Routes, AStoredDayCarriesThePresentLimitsOfTheStationsProbes) {
+    // Freezer 1 and 2 of the station, and a probe deleted since that day.
+    std::vector<ProbeLineData> lines;
+    for (int i = 0; i < 2; ++i) {
+        lines.push_back({MakeProbeKey(station_.Record(i).Rom, kTypeTemperature), -18.5, "F"});
+    }
+    RomCode gone{0x28, 9, 9, 9, 0, 0, 0, 0x11};
+    lines.push_back({MakeProbeKey(gone, kTypeTemperature), 3.0, "Gone"});
+    std::string day = FormatResultHeader("2026-01-04");
+    AppendSampleBlock(day, 10, 0, lines);
+    AppendSampleBlock(day, 10, 15, lines);
+    std::ofstream(station_.DataDirectory() / "2026-01-04.qrd", std::ios::binary) << day;
+
+    const Login vic = LogIn("vic", "viewer-pass");
+    const HttpResponse response = As(vic, "GET", "/api/days/2026-01-04");
+    ASSERT_EQ(response.status, 200);
+    const json probes = json::parse(response.body)["probes"];
+    ASSERT_EQ(probes.size(), 3U);
+    EXPECT_EQ(probes[0]["rom"], "280100000000005A");
+    EXPECT_EQ(probes[0]["limits"]["alarmHigh"], -10);
+    EXPECT_EQ(probes[0]["limits"].size(), 4U);
+    EXPECT_EQ(probes[1]["rom"], "280200000000005A");
+    // Nothing to draw against for a probe the station no longer has.
+    EXPECT_TRUE(probes[2]["rom"].is_null());
+    EXPECT_TRUE(probes[2]["limits"].is_null());
 }
 
 TEST_F(Routes, ThousandWrongPasswordsAreSlowedAndLockOutNobodyElse) {
