@@ -132,6 +132,17 @@ async function operatorSession(browser, station) {
     }
   });
 
+  await step('the pages keep loading after many page changes', page, async () => {
+    // Each live page holds a stream, and a browser has six connections to
+    // the station: pages left behind must give theirs up.
+    for (let round = 0; round < 5; ++round) {
+      await page.goto(`${station.url}/`, { waitUntil: 'domcontentloaded', timeout: 10000 });
+      await page.waitForSelector('#results tbody tr', { visible: true, timeout: 10000 });
+      await page.goto(`${station.url}/probe.html?rom=${freezerRom}`, { waitUntil: 'domcontentloaded', timeout: 10000 });
+      await page.waitForSelector('#current:not([hidden]) #big-value', { timeout: 10000 });
+    }
+  });
+
   await step('a month PDF downloads', page, async () => {
     await page.goto(`${station.url}/reports.html`, { waitUntil: 'domcontentloaded' });
     await page.waitForSelector('#downloads:not([hidden]) #pdf', { timeout: 10000 });

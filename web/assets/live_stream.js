@@ -27,6 +27,18 @@ export class LiveStream {
       if (document.visibilityState === 'visible' && !this.connected) this.reconnectNow();
     });
     window.addEventListener('online', () => this.reconnectNow());
+    // A page the browser keeps for going back would keep its stream open,
+    // and a browser has only six connections to the station: a few page
+    // changes would leave none for the next page. Closed when left, opened
+    // again when shown again.
+    window.addEventListener('pagehide', () => {
+      clearTimeout(this.retryTimer);
+      if (this.source) this.source.close();
+      this.markConnected(false);
+    });
+    window.addEventListener('pageshow', (event) => {
+      if (event.persisted) this.reconnectNow();
+    });
   }
 
   open() {
