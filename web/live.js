@@ -171,6 +171,9 @@ async function main() {
     onState: (state) => { latest = state; if (ready) render(state); },
     onConnection: (connected) => { if (ready) showConnection(connected); },
   });
+  // The table as it stands comes with the page (the page preloads it), so
+  // the rows need not wait for the stream's first message.
+  const standing = api('/api/live').catch(() => null);
   stream.start();
   ready = await startPage('live');
   $('mute').textContent = stationText('TXT_MUTE_ALARM');
@@ -178,6 +181,11 @@ async function main() {
     $('mute-form').addEventListener('submit', mute);
     $('unmute').addEventListener('click', unmute);
     prepareTestSms();
+  }
+  if (!latest) {
+    const initial = await standing;
+    // The stream's first message may have come meanwhile, and is newer.
+    if (!latest && initial) render(initial);
   }
   if (latest) render(latest);
   if (stream.connected) showConnection(true);

@@ -54,14 +54,31 @@ async function main() {
 
     const rowsDrawn = [];
     const loaded = [];
+    // Each request of the load: when it started and ended, by its path.
+    const requests = new Map();
     for (let i = 0; i < loads; ++i) {
       await page.goto(station.url, { waitUntil: 'load' });
       await page.waitForFunction(() => window.benchRowsAt !== null, { timeout: 10000 });
       rowsDrawn.push(await page.evaluate(() => window.benchRowsAt));
       loaded.push(await page.evaluate(() => performance.getEntriesByType('navigation')[0].loadEventEnd));
+      const entries = await page.evaluate(() => [...performance.getEntriesByType('navigation'),
+        ...performance.getEntriesByType('resource')].map((entry) => ({
+        path: new URL(entry.name).pathname, start: entry.startTime,
+        end: entry.responseEnd || entry.startTime + entry.duration, bytes: entry.encodedBodySize })));
+      for (const entry of entries) {
+        if (!requests.has(entry.path)) requests.set(entry.path, { start: [], end: [], bytes: entry.bytes });
+        requests.get(entry.path).start.push(entry.start);
+        requests.get(entry.path).end.push(entry.end);
+      }
     }
     console.log(`live table, load event:      ${summary(loaded)}`);
     console.log(`live table, rows drawn:      ${summary(rowsDrawn)}`);
+    console.log('requests (median start → end of the response, body bytes):');
+    const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+    for (const [path, times] of [...requests].sort((a, b) => median(a[1].start) - median(b[1].start))) {
+      console.log(`  ${path.padEnd(28)} ${median(times.start).toFixed(1).padStart(6)} → `
+        + `${median(times.end).toFixed(1).padStart(6)} ms  ${times.bytes} B`);
+    }
 
     // Reading to table: each changed row's lastRead (whole seconds of the
     // station's clock) against the moment its cell changed. The row's time
