@@ -9,6 +9,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "runtime/owner_only_file.h"
+
 namespace qrv {
 
 std::optional<std::string_view> LineReader::ReadLine(std::size_t maxChars) {
@@ -108,9 +110,10 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-}  // namespace
-
-int WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+// mode: the new file's permissions; none for those of the file it replaces
+// (0644 for a new one).
+int WriteThroughTemporary(const std::filesystem::path& path, std::string_view bytes,
+                          std::optional<mode_t> mode) {
     std::filesystem::path temp = path;
     temp += ".tmp-XXXXXX";
     std::string pattern = temp.string();
@@ -118,17 +121,29 @@ int WriteFileAtomically(const std::filesystem::path& path, std::string_view byte
     if (fd < 0) {
         return kFileCannotOpenForWriting;
     }
-    // Keep the permissions an existing file had; new files get the usual 0644.
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    if (!mode) {
+        struct stat old {};
+        mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    }
+    const bool written = ::fchmod(fd, *mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(pattern.c_str(), path.c_str()) != 0) {
+        const int why = errno;
         ::unlink(pattern.c_str());
+        errno = why;
         return kFileCannotOpenForWriting;
     }
     return kFileOk;
+}
+
+}  // namespace
+
+int WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    return WriteThroughTemporary(path, bytes, std::nullopt);
+}
+
+int WriteOwnerOnlyFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    return WriteThroughTemporary(path, bytes, 0600);
 }
 
 int AppendToFile(const std::filesystem::path& path, std::string_view bytes) {

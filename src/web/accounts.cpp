@@ -1,9 +1,6 @@
 #include "web/accounts.h"
 
-#include <fcntl.h>
 #include <sodium.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -15,6 +12,9 @@
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
+
+#include "runtime/owner_only_file.h"
+#include "runtime/text_file.h"
 
 namespace qrv::web {
 
@@ -35,21 +35,6 @@ std::string Hash(std::string_view password, const HashCost& cost) {
 
 bool Matches(const std::string& hash, std::string_view password) {
     return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -281,25 +266,12 @@ std::string AccountStore::SaveLocked() {
                         {"hash", account.hash}});
     }
     const std::string text = nlohmann::json{{"accounts", list}}.dump(2) + "\n";
-    const std::filesystem::path temporary = file_.string() + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return fmt::format("{} cannot be written: {}", temporary.string(), std::strerror(errno));
+    // The hashes are for the station's user alone, whatever an older file allowed.
+    if (WriteOwnerOnlyFileAtomically(file_, text) != kFileOk) {
+        return fmt::format("{} cannot be written: {}", file_.string(), std::strerror(errno));
     }
-    // A file left by an older run may have wider rights; O_CREAT keeps them.
-    const bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    ::close(fd);
-    const bool renamed = written && std::rename(temporary.c_str(), file_.c_str()) == 0;
-    if (renamed) {
-        std::error_code timeError;
-        loadedTime_ = std::filesystem::last_write_time(file_, timeError);
-    }
-    if (!renamed) {
-        const std::string reason = std::strerror(errno);
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return fmt::format("{} cannot be written: {}", file_.string(), reason);
-    }
+    std::error_code timeError;
+    loadedTime_ = std::filesystem::last_write_time(file_, timeError);
     return {};
 }
 

@@ -351,6 +351,16 @@ TEST(Accounts, FileIsPrivateSurvivesReloadAndRefusesDamage) {
     struct stat info {};
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+    {
+        // A file someone opened up is closed again at the next change.
+        std::filesystem::permissions(file, std::filesystem::perms::others_read,
+                                     std::filesystem::perm_options::add);
+        AccountStore store(file, HashCost::Minimum());
+        ASSERT_EQ(store.Load(), "");
+        EXPECT_EQ(store.Add("bert", Role::kViewer, "long-enough"), "");
+        ASSERT_EQ(::stat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
     AccountStore again(file, HashCost::Minimum());
     EXPECT_EQ(again.Load(), "");
     EXPECT_TRUE(again.Verify("anna", "long-enough"));
