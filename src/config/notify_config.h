@@ -24,6 +24,8 @@ struct NotifyContact {
     // Probe names or ROM codes (16 hex digits) this contact is told about,
     // with the groups already expanded; empty for every probe.
     std::vector<std::string> probes;
+
+    bool operator==(const NotifyContact&) const = default;
 };
 
 // [notify.email]: how mail leaves the station.
@@ -34,6 +36,8 @@ struct NotifyEmail {
     std::string password;
     // Demand STARTTLS on smtp:// (smtps:// is always encrypted).
     bool starttls = true;
+
+    bool operator==(const NotifyEmail&) const = default;
 };
 
 // [notify]: reminders, escalation and the channels beyond the SMS program.
@@ -44,6 +48,8 @@ struct NotifyConfig {
     int timeoutSeconds = 30;
     NotifyEmail email;
     std::vector<NotifyContact> contacts;
+
+    bool operator==(const NotifyConfig&) const = default;
 };
 
 std::string_view ChannelName(NotifyChannel channel);

@@ -261,6 +261,10 @@ TEST(StationProcess, TellsTheServiceManagerItsStateFeedsTheWatchdogOnlyWhileTick
         RecordingLog quietLog;
         ASSERT_EQ(WriteSensorFile(station / "QRVNL.SNS", probes, fileClock, quiet, quietLog, 0), 0);
     }
+    // A call list added meanwhile is not taken up by the running station,
+    // which says so rather than claim it.
+    WriteBytes(station / "quorvanel.toml",
+               "[[notify.contact]]\nname = \"Cleo\"\nchannel = \"sms\"\naddress = \"Cleo\"\n");
     process.Signal(SIGHUP);
     std::vector<std::string> reload;
     ASSERT_TRUE(notify.WaitFor("RELOADING=1", 10s, reload)) << diagnostics();
@@ -274,6 +278,10 @@ TEST(StationProcess, TellsTheServiceManagerItsStateFeedsTheWatchdogOnlyWhileTick
     EXPECT_NE(lastDay.rfind("Renamed on disk"), std::string::npos)
         << "the probe file was not reread";
     EXPECT_NE(ReadBytes(station / "QRVLog.txt").find("Settings and probe files reread on SIGHUP"),
+              std::string::npos);
+    EXPECT_NE(ReadBytes(station / "QRVLog.txt")
+                  .find("The [notify] settings changed: they take effect when the station is "
+                        "restarted"),
               std::string::npos);
 
     // The timer thread stalls: after the ticks already noted, the watchdog

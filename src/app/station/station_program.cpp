@@ -10,12 +10,12 @@
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/mqtt_link.h"
-#include "app/shell/web_link.h"
 #include "app/shell/network_install.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
 #include "app/shell/station_directory.h"
 #include "app/shell/status_reporting_log.h"
+#include "app/shell/web_link.h"
 #include "app/station/accelerated_clock.h"
 #include "app/station/headless_window.h"
 #include "app/station/journal_log.h"
@@ -184,10 +184,19 @@ int RunStation(const StationOptions& options) {
             // The publisher logs from its thread: none runs while the log changes.
             mqtt.reset();
             web.reset();
+            const NotifyConfig notifyBefore = config.config.notify;
             config = ReadStationConfig(paths.ConfigFileName());
             journal.SetToStandardError(config.config.service.logToStandardError);
             for (const std::string& problem : config.problems) {
                 journal.Log(Priority::kWarning, problem);
+            }
+            if (config.config.notify != notifyBefore) {
+                // A new call list would forget the alarms the running one is
+                // escalating; the old one goes on until the station restarts.
+                journal.Log(Priority::kWarning,
+                            "The [notify] settings changed: they take effect when the station "
+                            "is restarted");
+                config.config.notify = notifyBefore;
             }
             mqtt = shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
             web = shell::StartWeb(config.config.web, state, monitoring, clock, journal);
