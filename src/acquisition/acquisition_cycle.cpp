@@ -80,6 +80,7 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
         alarmParts_.alarmLog.LogAlarmToDisk(message);
         station_.feed.Publish(event);
     }
+    alarmParts_.alarms.ClearTimeAlarms(AlarmClearReason::kAlarmsDisabled);
 }
 
 void AcquisitionCycle::HandleMeasureSensors() {

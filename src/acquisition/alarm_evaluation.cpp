@@ -141,7 +141,8 @@ std::vector<AlarmEvaluator::AlarmChange> AlarmEvaluator::EvaluateTable(const Loc
         SensorRecord& record = table->SensorArray[static_cast<std::size_t>(i)];
         const int previous = record.AlarmState;
         Conditions conditions = ConditionsOf(record);
-        if (AlarmIsNotInsideBlockEnableTimes(record, weekday, now) == 1) {
+        const bool insideWindow = AlarmIsNotInsideBlockEnableTimes(record, weekday, now) == 0;
+        if (!insideWindow) {
             conditions = Conditions{};
         }
         const int state = CountDelays(record, conditions);
@@ -167,8 +168,72 @@ std::vector<AlarmEvaluator::AlarmChange> AlarmEvaluator::EvaluateTable(const Loc
             alarmStands = true;
             relayWanted = relayWanted || record.RelayEnable == 1;
         }
+        if (auto change = EvaluateTime(i, record, insideWindow, now, taal, networkName, alarmStands,
+                                       relayWanted)) {
+            changes.push_back(std::move(*change));
+        }
     }
     return changes;
+}
+
+std::optional<AlarmEvaluator::AlarmChange> AlarmEvaluator::EvaluateTime(
+    int index, const SensorRecord& record, bool insideWindow, const LocalDateTime& now, int taal,
+    const std::string& networkName, bool& alarmStands, bool& relayWanted) {
+    const auto step =
+        timeAlarms_.Evaluate(record, insideWindow, records::MinuteKey(now), kCounterStep);
+    if (!step) {
+        return std::nullopt;
+    }
+    if (step->state != kAlarmNone) {
+        alarmStands = true;
+        relayWanted = relayWanted || record.RelayEnable == 1;
+    }
+    if (step->state == step->previous) {
+        return std::nullopt;
+    }
+    LiveEvent event = ProbeEvent(LiveEventKind::kTimeAlarmChanged, now, index, record);
+    event.value = step->minutes;
+    event.oldAlarm = step->previous;
+    event.newAlarm = step->state;
+    if (step->state == kAlarmNone) {
+        return AlarmChange{std::move(event),
+                           false,
+                           TimeAlarmMessage(kTimeAlarmEnded, record.Name, step->minutes, taal),
+                           {}};
+    }
+    return AlarmChange{
+        std::move(event), record.RelayEnable == 1,
+        TimeAlarmMessage(step->state, record.Name, step->minutes, taal),
+        record.SmsEnable == 0
+            ? std::string()
+            : TimeAlarmSmsText(step->state, record.Name, step->minutes, taal, now, networkName)};
+}
+
+void AlarmEvaluator::EndTimeAlarm(const TimeOutOfRangeAlarms::Ended& ended, const std::string& line,
+                                  const LocalDateTime& now) {
+    PassAlarmMessageToAlarmFile(line);
+    // The probe may have left the table: the event names it without a slot.
+    LiveEvent event = StationEvent(LiveEventKind::kTimeAlarmChanged, now);
+    event.rom = ended.rom;
+    event.name = ended.name;
+    event.value = ended.minutes;
+    event.oldAlarm = ended.previous;
+    context_.feed.Publish(event);
+}
+
+void AlarmEvaluator::EndUnvisitedTimeAlarms(const LocalDateTime& now) {
+    const int taal = context_.settings.Taal();
+    for (const TimeOutOfRangeAlarms::Ended& ended : timeAlarms_.EndUnvisited()) {
+        EndTimeAlarm(ended, TimeAlarmMessage(kTimeAlarmEnded, ended.name, ended.minutes, taal),
+                     now);
+    }
+}
+
+void AlarmEvaluator::ClearTimeAlarms(AlarmClearReason reason) {
+    const LocalDateTime now = context_.clock.Now();
+    for (const TimeOutOfRangeAlarms::Ended& ended : timeAlarms_.EndAll()) {
+        EndTimeAlarm(ended, ClearedTimeAlarmMessage(reason, ended.name), now);
+    }
 }
 
 int AlarmEvaluator::HandleAlarmInterrupt() {
@@ -183,6 +248,7 @@ int AlarmEvaluator::HandleAlarmInterrupt() {
         }
         context_.feed.Publish(change.event);
     }
+    EndUnvisitedTimeAlarms(now);
     if (alarmStands) {
         context_.flags.SensorAlarm = 1;
         context_.outputs.RedLed(true);

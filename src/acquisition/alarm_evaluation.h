@@ -1,12 +1,16 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "acquisition/alarm_log.h"
+#include "acquisition/alarm_texts.h"
 #include "acquisition/sms_worker.h"
 #include "acquisition/station_flags.h"
+#include "acquisition/time_alarms.h"
 #include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
@@ -64,10 +68,11 @@ struct AlarmEvaluationContext {
 };
 
 // Turns the latest readings into alarm states: limits, delays, the lost
-// count and the windows of the evaluated moment's weekday; writes each new,
-// changed and ended alarm to the alarm file, hands new and changed ones to
-// SMS, publishes each change, and sets the red lamp and the relay from all
-// probes and the user's mute. The walk over the table holds it; the file, SMS,
+// count and the windows of the evaluated moment's weekday, and the minutes
+// out of range in the last 24 hours where a probe has a threshold; writes
+// each new, changed and ended alarm to the alarm file, hands new and changed
+// ones to SMS, publishes each change, and sets the red lamp and the relay
+// from all probes and the user's mute. The walk over the table holds it; the file, SMS,
 // feed and bus work come after.
 class AlarmEvaluator {
   public:
@@ -78,6 +83,11 @@ class AlarmEvaluator {
 
     // The network name SMS texts end with (safe from any thread).
     void SetNetworkName(std::string name);
+
+    TimeOutOfRangeAlarms& TimeAlarms() { return timeAlarms_; }
+    // Ends the standing alarms on the time out of range, with their lines
+    // and events, when alarms are switched off.
+    void ClearTimeAlarms(AlarmClearReason reason);
 
   private:
     // A probe whose alarm state the walk changed, with the texts it needs.
@@ -91,11 +101,19 @@ class AlarmEvaluator {
 
     std::vector<AlarmChange> EvaluateTable(const LocalDateTime& now, bool& alarmStands,
                                            bool& relayWanted);
+    std::optional<AlarmChange> EvaluateTime(int index, const SensorRecord& record,
+                                            bool insideWindow, const LocalDateTime& now, int taal,
+                                            const std::string& networkName, bool& alarmStands,
+                                            bool& relayWanted);
+    void EndUnvisitedTimeAlarms(const LocalDateTime& now);
+    void EndTimeAlarm(const TimeOutOfRangeAlarms::Ended& ended, const std::string& line,
+                      const LocalDateTime& now);
     void NewOrChangedAlarm(const AlarmChange& change);
     void PassAlarmMessageToAlarmFile(const std::string& text);
     void PassNewAlarmToSmsHandler(const std::string& text);
 
     AlarmEvaluationContext context_;
+    TimeOutOfRangeAlarms timeAlarms_;
     std::mutex nameMutex_;
     std::string networkName_;
 };

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include <fmt/format.h>
+
 #include "runtime/date_strings.h"
 #include "runtime/formats.h"
 #include "text/texts.h"
@@ -27,6 +29,12 @@ Key LabelKey(int code) {
             return Key::TXT_LOG_ALARM_LOST_SENSOR;
         case kAlarmEndedMessage:
             return Key::TXT_LOG_ALARM_ENDED;
+        case kTimeAlarmHigh:
+            return Key::TXT_LOG_ALARM_TIME_HIGH;
+        case kTimeAlarmLow:
+            return Key::TXT_LOG_ALARM_TIME_LOW;
+        case kTimeAlarmEnded:
+            return Key::TXT_LOG_ALARM_TIME_ENDED;
         default:
             return Key::TXT_LOG_ALARM_UNKNOWN;
     }
@@ -42,6 +50,32 @@ std::string SwitchText(double value, int taal) {
         return text::Plain(Key::TXT_SWITCH_OPEN, taal);
     }
     return {};
+}
+
+// " 61 min in 24 h": what the alarm on the time out of range counts.
+std::string MinutesInDay(int minutes, int taal) {
+    return fmt::format("{:4d}", minutes) + text::Plain(Key::TXT_LOG_TIME_IN_DAY, taal);
+}
+
+std::string ClearReasonText(AlarmClearReason reason) {
+    // In the order of AlarmClearReason; fixed English like the unit's messages.
+    static constexpr std::array<std::string_view, 5> kReasons{"probe not found", "network stopped",
+                                                              "network not installed",
+                                                              "probes deleted", "alarms disabled"};
+    return std::string(kReasons[static_cast<std::size_t>(reason)]);
+}
+
+// The pieces every alarm SMS is made of, around the value part.
+std::string SmsText(int code, std::string_view name, std::string_view valuePart, int taal,
+                    const LocalDateTime& now, std::string_view networkName) {
+    std::string sms = text::Plain(Key::TXT_SENT_PRE_TEXT, taal) + "  ";
+    sms += " " + AlarmLabel(code, taal);
+    sms.append("   ").append(name).append("  ");
+    sms += valuePart;
+    sms += EuroDate(now) + ", ";
+    sms += TimeText(now) + ",  ";
+    sms += networkName;
+    return sms;
 }
 
 }  // namespace
@@ -66,19 +100,25 @@ std::string ProbeAlarmMessage(int code, const SensorRecord& record, int taal) {
 }
 
 std::string ClearedAlarmMessage(AlarmClearReason reason, const SensorRecord& record) {
-    // In the order of AlarmClearReason; fixed English like the unit's messages.
-    static constexpr std::array<std::string_view, 5> kReasons{"probe not found", "network stopped",
-                                                              "network not installed",
-                                                              "probes deleted", "alarms disabled"};
-    return "Alarm cleared, " + std::string(kReasons[static_cast<std::size_t>(reason)]) + ":  " +
-           record.Name;
+    return "Alarm cleared, " + ClearReasonText(reason) + ":  " + record.Name;
+}
+
+std::string ClearedTimeAlarmMessage(AlarmClearReason reason, std::string_view name) {
+    return "Time alarm cleared, " + ClearReasonText(reason) + ":  " + std::string(name);
+}
+
+std::string TimeAlarmMessage(int code, std::string_view name, int minutes, int taal) {
+    return AlarmLabel(code, taal) + "  " + std::string(name) + "  " + MinutesInDay(minutes, taal);
+}
+
+std::string TimeAlarmSmsText(int code, std::string_view name, int minutes, int taal,
+                             const LocalDateTime& now, std::string_view networkName) {
+    return SmsText(code, name, MinutesInDay(minutes, taal) + ",", taal, now, networkName);
 }
 
 std::string AlarmSmsText(int code, const SensorRecord& record, int taal, const LocalDateTime& now,
                          std::string_view networkName) {
-    std::string sms = text::Plain(Key::TXT_SENT_PRE_TEXT, taal) + "  ";
-    sms += " " + AlarmLabel(code, taal);
-    sms += "   " + record.Name + "  ";
+    std::string sms;
     if (code != kAlarmLost) {
         switch (record.SensorType) {
             case kTypeTemperature:
@@ -97,10 +137,7 @@ std::string AlarmSmsText(int code, const SensorRecord& record, int taal, const L
                 break;
         }
     }
-    sms += EuroDate(now) + ", ";
-    sms += TimeText(now) + ",  ";
-    sms += networkName;
-    return sms;
+    return SmsText(code, record.Name, sms, taal, now, networkName);
 }
 
 std::string TestSmsText(std::string_view typed, int taal, const LocalDateTime& now,

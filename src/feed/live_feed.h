@@ -38,6 +38,12 @@ namespace qrv {
 //   kAcquisitionResumed acquisition runs again
 //   kAcknowledged       someone took care of the standing alarms (the alarm
 //                       button, a web account): by who, reason the comment
+//   kTimeAlarmChanged   the alarm on a probe's minutes out of range in the
+//                       last 24 hours rose, changed side or ended: probe,
+//                       value the minutes on the alarm's side (on the side
+//                       that ended for an end), oldAlarm and newAlarm
+//                       kTimeAlarmHigh, kTimeAlarmLow or kAlarmNone. It
+//                       stands beside the probe's AlarmState, never in it.
 // Kinds are only ever added at the end: a subscriber ignores the ones it does
 // not know.
 enum class LiveEventKind : std::uint8_t {
@@ -50,6 +56,7 @@ enum class LiveEventKind : std::uint8_t {
     kAcquisitionPaused,
     kAcquisitionResumed,
     kAcknowledged,
+    kTimeAlarmChanged,
 };
 
 struct LiveEvent {

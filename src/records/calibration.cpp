@@ -31,23 +31,6 @@ std::optional<std::chrono::sys_days> DayOf(std::string_view date) {
     return std::chrono::sys_days{ymd};
 }
 
-std::optional<RomCode> RomFromHex(std::string_view hex) {
-    RomCode rom{};
-    if (hex.size() != 2 * rom.size()) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 0; i < rom.size(); ++i) {
-        unsigned value = 0;
-        if (std::sscanf(std::string(hex.substr(2 * i, 2)).c_str(), "%2x", &value) != 1 ||
-            !std::isxdigit(static_cast<unsigned char>(hex[2 * i])) ||
-            !std::isxdigit(static_cast<unsigned char>(hex[2 * i + 1]))) {
-            return std::nullopt;
-        }
-        rom[i] = static_cast<std::int16_t>(value);
-    }
-    return rom;
-}
-
 json ToJson(const Calibration& c) {
     json entry{{"rom", RomToHex(c.rom)},     {"gain", c.gain},
                {"offset", c.offset},         {"date", c.date},

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdio>
 #include <iterator>
 
 #include <fmt/format.h>
@@ -31,6 +33,23 @@ std::string SerialNumberHex(const RomCode& rom) {
     std::transform(std::make_reverse_iterator(rom.begin() + 7),
                    std::make_reverse_iterator(rom.begin() + 1), bytes.begin(), LowByte);
     return fmt::format("{:02X}", fmt::join(bytes, ""));
+}
+
+std::optional<RomCode> RomFromHex(std::string_view hex) {
+    RomCode rom{};
+    if (hex.size() != 2 * rom.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < rom.size(); ++i) {
+        unsigned value = 0;
+        if (std::sscanf(std::string(hex.substr(2 * i, 2)).c_str(), "%2x", &value) != 1 ||
+            !std::isxdigit(static_cast<unsigned char>(hex[2 * i])) ||
+            !std::isxdigit(static_cast<unsigned char>(hex[2 * i + 1]))) {
+            return std::nullopt;
+        }
+        rom[i] = static_cast<std::int16_t>(value);
+    }
+    return rom;
 }
 
 }  // namespace qrv

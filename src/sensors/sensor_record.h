@@ -24,6 +24,11 @@ inline constexpr int kPreAlarmHigh = 3;
 inline constexpr int kPreAlarmLow = 4;
 inline constexpr int kAlarmLost = 5;
 inline constexpr int kAlarmEndedMessage = 7;
+// The alarm on the minutes out of range in the last 24 hours: message codes
+// beside the states, never stored in AlarmState (6 is the notices' unit).
+inline constexpr int kTimeAlarmHigh = 8;
+inline constexpr int kTimeAlarmLow = 9;
+inline constexpr int kTimeAlarmEnded = 10;
 
 // Sensor types: the character codes of '0', '1' and '2'.
 inline constexpr int kTypeTemperature = 48;

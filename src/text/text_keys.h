@@ -353,9 +353,15 @@ enum class Key : std::uint16_t {
     TXT_NOTIFY_TEST_CHOOSE,
     TXT_NOTIFY_TEST_NUMBER,
     TXT_NOTIFY_NO_CONTACTS,
+    TXT_STAT_MINUTES_ABOVE,
+    TXT_STAT_MINUTES_BELOW,
+    TXT_LOG_ALARM_TIME_HIGH,
+    TXT_LOG_ALARM_TIME_LOW,
+    TXT_LOG_ALARM_TIME_ENDED,
+    TXT_LOG_TIME_IN_DAY,
 };
 
-inline constexpr std::size_t kKeyCount = 345;
-static_assert(static_cast<std::size_t>(Key::TXT_NOTIFY_NO_CONTACTS) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 351;
+static_assert(static_cast<std::size_t>(Key::TXT_LOG_TIME_IN_DAY) + 1 == kKeyCount);
 
 }  // namespace qrv::text

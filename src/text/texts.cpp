@@ -10,6 +10,7 @@
 #include "text/tables/main_menu_texts.h"
 #include "text/tables/network_texts.h"
 #include "text/tables/notify_texts.h"
+#include "text/tables/records_texts.h"
 #include "text/tables/report_texts.h"
 #include "text/tables/shell_texts.h"
 #include "text/tables/station_file_texts.h"
@@ -31,7 +32,7 @@ constexpr auto Join(const std::array<TextTable, N>&... parts) {
 constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
          tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
-         tables::kStationFileTexts, tables::kNotifyTexts);
+         tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

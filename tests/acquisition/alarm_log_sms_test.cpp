@@ -58,7 +58,7 @@ TEST(AlarmTexts, ProbeMessagesAndSmsTextsInTheirExactFormats) {
               "Value OK:  Door Open  ");
     EXPECT_EQ(ProbeAlarmMessage(kAlarmLow, Probe("Door", kTypeSwitch, 0.9), 1),
               "Alarm tief:  Door Geschlossen");
-    EXPECT_EQ(ProbeAlarmMessage(8, Probe("Hum", kTypeHumidity, 100.0), 0),
+    EXPECT_EQ(ProbeAlarmMessage(6, Probe("Hum", kTypeHumidity, 100.0), 0),
               "Unknown:  Hum   100.0 %");
 
     const LocalDateTime now{2026, 3, 9, 7, 4, 3, 0};

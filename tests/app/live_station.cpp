@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cmath>
 
 #include "app/shell/display_timer.h"
@@ -77,6 +78,22 @@ void LiveStation::ConfigureSms() {
     configured.SmSProgramSource = (dir / "sms-program").string();
     configured.SmSDestination = "Kees";
     state.settingsOwner.Replace(configured);
+}
+
+void LiveStation::FinishHandOffs() {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!monitoring.Acquisition().Sms().WaitUntilIdle(1ms)) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        if (clock.Sleepers() > 0) {
+            const int polls = launcher.Polls();
+            RunFor(1.0);
+            while (launcher.Polls() == polls &&
+                   !monitoring.Acquisition().Sms().WaitUntilIdle(1ms) &&
+                   std::chrono::steady_clock::now() < deadline) {
+            }
+        }
+    }
 }
 
 std::string LiveStation::LogText() const {

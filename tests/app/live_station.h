@@ -56,6 +56,8 @@ struct LiveStation {
     void RunFor(double seconds);
     // Points the SMS settings at an existing program and a destination.
     void ConfigureSms();
+    // Lets virtual time run, one second at a time, until the SMS thread is idle.
+    void FinishHandOffs();
 
     SensorRecord& Probe(int index) {
         return state.sensors.Lock()->SensorArray[static_cast<std::size_t>(index)];

@@ -30,21 +30,6 @@ class LiveStationTest : public ::testing::Test, protected LiveStation {
     void Command(MenuCommand command) {
         shell::ExecuteMenuCommand(state, services, view, command, 0);
     }
-    // Lets virtual time run, one second at a time, until the SMS thread is idle.
-    void FinishHandOffs() {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (!monitoring.Acquisition().Sms().WaitUntilIdle(1ms)) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-            if (clock.Sleepers() > 0) {
-                const int polls = launcher.Polls();
-                RunFor(1.0);
-                while (launcher.Polls() == polls &&
-                       !monitoring.Acquisition().Sms().WaitUntilIdle(1ms) &&
-                       std::chrono::steady_clock::now() < deadline) {
-                }
-            }
-        }
-    }
 };
 
 TEST_F(LiveStationTest, EveryDueMinuteIsStoredOnceAndRowsFollowTheReadings) {

@@ -88,11 +88,11 @@ TEST_F(PeriodReportCommandTest, CsvHasOneQuotedRowPerStoredValue) {
     const Outcome csv = RunTool(temp.path(), {"day", "--csv", "2026-01-05"});
     EXPECT_EQ(csv.status, 0);
     EXPECT_EQ(csv.out,
-              "date_time,key,name,value\r\n"
-              "2026-01-05T10:00,0000000000A1,\"Frigo, \"\"links\"\"\",20.0\r\n"
+              "date_time,key,name,value,minutes_above_high,minutes_below_low\r\n"
+              "2026-01-05T10:00,0000000000A1,\"Frigo, \"\"links\"\"\",20.0,,\r\n"
               "2026-01-05T10:00,0000000000B2,Kas \u00B0"
-              "1,50.0\r\n"
-              "2026-01-05T10:30,0000000000A1,\"Frigo, \"\"links\"\"\",21.0\r\n");
+              "1,50.0,,\r\n"
+              "2026-01-05T10:30,0000000000A1,\"Frigo, \"\"links\"\"\",21.0,,\r\n");
 }
 
 TEST_F(PeriodReportCommandTest, PeriodsWithoutDataAndBadArguments) {

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "pdf_pages.h"
+#include "records/out_of_range.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"
 #include "reports/printouts/period_loading.h"
 #include "reports/printouts/period_pages.h"
+#include "reports/printouts/time_out_of_range.h"
 #include "reports/statistics.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
@@ -89,16 +91,21 @@ std::filesystem::path DataDirectoryOf(const std::filesystem::path& station, bool
     return StationPaths{station}.DataDirectory(demo ? kModeDemo : kModeNormal);
 }
 
-// Every value of every file of the period, in time order within a day.
-int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
+// Every value of every file of the period, in time order within a day. The
+// last two columns say how many minutes a value out of range counts for
+// (summed per day they give the daily sheet's figures); empty for a probe
+// without limits.
+int PrintCsv(const PeriodData& period, const PrintContext& context, std::FILE* out) {
+    const int taal = context.taal;
     auto day = std::make_unique<HistoryData>();
     struct Row {
         int minute;
         int entry;
         int index;
+        std::optional<records::TimeOutOfRange> outOfRange;
     };
     std::vector<Row> rows;
-    std::string text = "date_time,key,name,value\r\n";
+    std::string text = "date_time,key,name,value,minutes_above_high,minutes_below_low\r\n";
     std::size_t values = 0;
     for (int position = 1; position < kPrintFileCount; ++position) {
         const std::string& file = period.PrintFile[static_cast<std::size_t>(position)];
@@ -109,8 +116,19 @@ int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
         rows.clear();
         for (int e = 0; e <= day->HistoryMaxIndex; ++e) {
             const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(e)];
-            for (int i = 0; i <= entry.LastIndex; ++i) {
-                rows.push_back({entry.SampleTime[static_cast<std::size_t>(i)], e, i});
+            const auto count = static_cast<std::size_t>(entry.LastIndex + 1);
+            const auto limits = context.LimitsOf(KeyText(entry.ProbeKey));
+            const std::vector<int> counted =
+                records::CountedMinutes(std::span(entry.SampleTime).first(count));
+            for (std::size_t i = 0; i < count; ++i) {
+                Row row{entry.SampleTime[i], e, static_cast<int>(i), std::nullopt};
+                if (limits) {
+                    const int side = records::OutOfRangeSide(entry.SampleValue[i], limits->alarmLow,
+                                                             limits->alarmHigh);
+                    row.outOfRange = records::TimeOutOfRange{side > 0 ? counted[i] : 0,
+                                                             side < 0 ? counted[i] : 0};
+                }
+                rows.push_back(row);
             }
         }
         std::stable_sort(rows.begin(), rows.end(),
@@ -119,10 +137,17 @@ int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
         const std::string date = std::filesystem::path(file).stem().string();
         for (const Row& row : rows) {
             const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(row.entry)];
-            fmt::format_to(std::back_inserter(text), "{}T{:02d}:{:02d},{},{},{:.1f}\r\n", date,
+            fmt::format_to(std::back_inserter(text), "{}T{:02d}:{:02d},{},{},{:.1f},", date,
                            row.minute / 60, row.minute % 60, KeyText(entry.ProbeKey),
                            CsvField(entry.ProbeName.utf8),
                            entry.SampleValue[static_cast<std::size_t>(row.index)]);
+            if (row.outOfRange) {
+                fmt::format_to(std::back_inserter(text), "{},{}", row.outOfRange->minutesAbove,
+                               row.outOfRange->minutesBelow);
+            } else {
+                text += ',';
+            }
+            text += "\r\n";
         }
         values += rows.size();
         std::fwrite(text.data(), 1, text.size(), out);
@@ -131,7 +156,9 @@ int PrintCsv(const PeriodData& period, int taal, std::FILE* out) {
     return values > 0 ? kExitOk : kExitNoData;
 }
 
-int PrintProbes(const PeriodData& period, int taal, std::FILE* out) {
+int PrintProbes(const PeriodData& period, const PrintContext& context, std::FILE* out) {
+    const int taal = context.taal;
+    const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(period, context);
     for (int e = 0; e <= period.MonthMaxIndex; ++e) {
         const MonthEntry& entry = period.MonthSensor[static_cast<std::size_t>(e)];
         fmt::print(out, "probe: {} {}\ntype: {}\nunits: {}\n", KeyText(entry.ProbeKey),
@@ -141,6 +168,11 @@ int PrintProbes(const PeriodData& period, int taal, std::FILE* out) {
         for (const std::string& line :
              CalculateAndListStatisticals(stats, entry.ProbeUnits, taal)) {
             fmt::print(out, "{}\n", line);
+        }
+        if (const auto minutes = OutOfRangeOf(outOfRange, KeyText(entry.ProbeKey))) {
+            for (const std::string& line : OutOfRangeLines(*minutes, taal)) {
+                fmt::print(out, "{}\n", line);
+            }
         }
     }
     return period.MonthMaxIndex >= 0 ? kExitOk : kExitNoData;
@@ -181,16 +213,19 @@ int WriteDayPdf(const PeriodData& period, const PeriodRequest& request, const Pr
 int WritePeriodPdf(const PeriodData& period, const PeriodRequest& request,
                    const PrintContext& context, const ToolOutput& output) {
     const int probes = period.MonthMaxIndex + 1;
+    const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(period, context);
     const int status = WritePdf(output, *request.pdf, probes, [&](int i) {
-        return MakePeriodPage(period.MonthSensor[static_cast<std::size_t>(i)], request.selection,
-                              context);
+        const MonthEntry& entry = period.MonthSensor[static_cast<std::size_t>(i)];
+        return MakePeriodPage(entry, request.selection, context,
+                              OutOfRangeOf(outOfRange, KeyText(entry.ProbeKey)));
     });
     return WrittenOrNoData(status, probes, request, output.out);
 }
 
 int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request,
               const ToolOutput& output) {
-    const int taal = StationLanguage(station);
+    const PrintContext context = StationPrintContext(station, request.demo);
+    const int taal = context.taal;
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
     auto period = std::make_unique<PeriodData>();
     SilentProgress progress;
@@ -198,18 +233,17 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
     // the period's slots.
     if (request.csv || (request.pdf && request.selection.period == ReportPeriod::Day)) {
         FindPeriodFiles(*period, request.selection, dataDirectory, taal, progress);
-        return request.csv ? PrintCsv(*period, taal, output.out)
-                           : WriteDayPdf(*period, request,
-                                         StationPrintContext(station, request.demo), output);
+        return request.csv ? PrintCsv(*period, context, output.out)
+                           : WriteDayPdf(*period, request, context, output);
     }
     const int files = LoadPeriod(*period, request.selection, dataDirectory, taal, progress);
     if (files <= 0) {
         return kExitNoData;
     }
     if (request.pdf) {
-        return WritePeriodPdf(*period, request, StationPrintContext(station, request.demo), output);
+        return WritePeriodPdf(*period, request, context, output);
     }
-    return PrintProbes(*period, taal, output.out);
+    return PrintProbes(*period, context, output.out);
 }
 
 }  // namespace

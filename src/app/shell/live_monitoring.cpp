@@ -2,6 +2,7 @@
 
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
+#include "app/shell/time_alarm_setup.h"
 #include "notify/acknowledgement.h"
 
 namespace qrv::shell {
@@ -40,6 +41,7 @@ void LiveMonitoring::StartNetworkTimer() {
     SuspendDisplayTimer(state_);
     std::string networkName = state_.sensors.Lock()->NetworkName;
     acquisition_.Alarms().SetNetworkName(std::move(networkName));
+    PrepareTimeAlarms(state_, acquisition_.Alarms().TimeAlarms(), clock_, log_);
     acquisition_.Cycle().StartNetworkTimer();
     ResumeDisplayTimer(state_);
 }

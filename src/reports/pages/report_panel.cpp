@@ -13,6 +13,7 @@
 #include "reports/printouts/day_pages.h"
 #include "reports/printouts/period_loading.h"
 #include "reports/printouts/report_selection.h"
+#include "reports/printouts/time_out_of_range.h"
 #include "runtime/calendar.h"
 #include "text/texts.h"
 
@@ -377,9 +378,10 @@ void ReportPanel::PrintOneSensor() {
     if (selection_.period == ReportPeriod::Day) {
         PrintDayPages(false);
     } else {
+        const PrintContext print = context_.PrintNow();
+        const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(ListSelection())];
         ReportPage page =
-            MakePeriodPage(period_->MonthSensor[static_cast<std::size_t>(ListSelection())],
-                           selection_, context_.PrintNow());
+            MakePeriodPage(entry, selection_, print, ProbeTimeOutOfRange(*period_, entry, print));
         PrintPages(context_, "Quorvanel " + page.title, 1, [&](int) { return page; });
     }
     MakeMeldingVisible(false, "");
@@ -394,10 +396,12 @@ void ReportPanel::PrintAllSensors() {
         PrintDayPages(true);
     } else {
         const PrintContext print = context_.PrintNow();
+        const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(*period_, print);
         PrintPages(context_, "Quorvanel " + text::Plain(TitleOf(selection_.period), print.taal),
                    period_->MonthMaxIndex + 1, [&](int i) {
-                       return MakePeriodPage(period_->MonthSensor[static_cast<std::size_t>(i)],
-                                             selection_, print);
+                       const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(i)];
+                       return MakePeriodPage(entry, selection_, print,
+                                             OutOfRangeOf(outOfRange, KeyText(entry.ProbeKey)));
                    });
     }
     MakeMeldingVisible(false, "");

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "reports/printouts/time_out_of_range.h"
 #include "reports/value_text.h"
 #include "text/texts.h"
 
@@ -114,6 +115,12 @@ ReportPage MakeDayPage(const HistoryData& day, int entry, const PrintContext& co
         AddLimitLines(*page.graph, *limits, series.minValue, series.maxValue, kPrintAxisMargin);
     }
     page.body = DayValueLines(series, taal);
+    // After the value lines, apart from them, so the lines keep their places.
+    if (const auto outOfRange = EntryTimeOutOfRange(probe, context)) {
+        page.body.emplace_back();
+        const auto lines = OutOfRangeLines(*outOfRange, taal);
+        page.body.insert(page.body.end(), lines.begin(), lines.end());
+    }
     return page;
 }
 

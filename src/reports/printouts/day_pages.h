@@ -23,7 +23,8 @@ inline constexpr int kQuarterHourListLimit = 166;
 // "HH:MM value" items a line, at most 33 lines.
 std::vector<std::string> DayValueLines(const DaySeries& series, int taal);
 
-// The day page of entry `entry` of the day read into `day`.
+// The day page of entry `entry` of the day read into `day`; a probe with
+// limits gets its minutes out of range after the value lines.
 ReportPage MakeDayPage(const HistoryData& day, int entry, const PrintContext& context);
 
 // The hard copy of the current-values graph: today's values of the probe

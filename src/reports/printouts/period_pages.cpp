@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "reports/printouts/day_graph.h"
+#include "reports/printouts/time_out_of_range.h"
 #include "reports/statistics.h"
 #include "reports/value_text.h"
 #include "runtime/calendar.h"
@@ -55,7 +56,8 @@ void AddSlotCurve(const MonthEntry& entry, GraphModel& graph) {
 }
 
 ReportPage MakePeriodPage(const MonthEntry& entry, const PeriodSelection& selection,
-                          const PrintContext& context) {
+                          const PrintContext& context,
+                          const std::optional<records::TimeOutOfRange>& outOfRange) {
     const int taal = context.taal;
     const bool week = selection.period == ReportPeriod::Week;
     ReportPage page;
@@ -97,6 +99,10 @@ ReportPage MakePeriodPage(const MonthEntry& entry, const PeriodSelection& select
     const Statisticals stats = ComputeStatisticals(entry.SlotMax, entry.SlotMin, entry.LastIndex);
     const auto statLines = CalculateAndListStatisticals(stats, entry.ProbeUnits, taal);
     page.statistics.assign(statLines.begin(), statLines.end());
+    if (outOfRange) {
+        const auto lines = OutOfRangeLines(*outOfRange, taal);
+        page.statistics.insert(page.statistics.end(), lines.begin(), lines.end());
+    }
     return page;
 }
 

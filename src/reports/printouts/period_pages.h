@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "records/out_of_range.h"
 #include "reports/page_model.h"
 #include "reports/printouts/print_context.h"
 #include "storage/month_sensor.h"
@@ -19,9 +22,11 @@ struct PeriodSelection {
 };
 
 // The month or week page of one probe of the period read into MonthSensor:
-// landscape, the min/max curve through every slot, the statistics block.
+// landscape, the min/max curve through every slot, the statistics block,
+// and after it the probe's minutes out of range when they are known.
 ReportPage MakePeriodPage(const MonthEntry& entry, const PeriodSelection& selection,
-                          const PrintContext& context);
+                          const PrintContext& context,
+                          const std::optional<records::TimeOutOfRange>& outOfRange = std::nullopt);
 
 // The curve of a period page: every slot i at X = 2 slot and 2 slot + 1, its
 // maximum then minimum for even i and the reverse for odd i, so that one

@@ -21,7 +21,10 @@ std::string NetworkLine(const PrintContext& context) {
 std::optional<ProbeLimits> LimitsInTable(const SensorTable& table, std::string_view probeKey) {
     for (int index = 0; index <= table.GetMax1820Index(); ++index) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        if (KeyText(MakeProbeKey(record.Rom, record.SensorType)) == probeKey) {
+        // The readers give every key the temperature's type character.
+        KeyChars key = MakeProbeKey(record.Rom, record.SensorType);
+        key[0] = '0';
+        if (KeyText(key) == probeKey) {
             return GraphLimitsOf(record);
         }
     }

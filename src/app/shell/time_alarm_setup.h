@@ -1,0 +1,18 @@
+#pragma once
+
+#include "acquisition/time_alarms.h"
+#include "app/shell/station_state.h"
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
+
+namespace qrv::shell {
+
+// Reads the station's thresholds for the alarm on the minutes out of range
+// in the last 24 hours, and gives every probe that has no account yet the
+// minutes that today's and yesterday's result files hold, so a restart does
+// not forget them. A file that cannot be read is logged and leaves the alarm
+// off rather than stopping the station. Called while acquisition is paused.
+void PrepareTimeAlarms(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
+                       const Clock& clock, EventLog& log);
+
+}  // namespace qrv::shell
