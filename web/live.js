@@ -2,7 +2,7 @@
 // state of the network, kept current by the push stream.
 
 import {
-  api, clockText, element, failStart, hexColour, mayAtLeast, showMessage,
+  api, calibrationNote, clockText, element, failStart, hexColour, mayAtLeast, showMessage,
   startPage, stationText,
 } from './assets/common.js';
 import { t } from './assets/i18n.js';
@@ -29,8 +29,9 @@ function renderHeaders(station) {
 function makeRow(rom) {
   const row = element('tr', { attributes: { 'data-rom': rom } });
   const link = element('a', { attributes: { href: `/probe.html?rom=${encodeURIComponent(rom)}` } });
+  const note = element('span', { className: 'calibration-note' });
   row.append(
-    element('td', { className: 'name' }, [link]),
+    element('td', { className: 'name' }, [link, note]),
     element('td', { className: 'value' }),
     element('td', { className: 'status' }),
     element('td', { className: 'alarm' }),
@@ -41,6 +42,10 @@ function makeRow(rom) {
 function fillRow(row, probe) {
   const cells = probe.cells || [];
   row.cells[0].firstChild.textContent = cellText(cells[0] ?? probe.name);
+  const note = row.cells[0].lastChild;
+  note.textContent = calibrationNote(probe.calibration);
+  note.hidden = !note.textContent;
+  note.dataset.due = (probe.calibration && probe.calibration.due) || '';
   for (let column = 1; column < 4; ++column) row.cells[column].textContent = cellText(cells[column]);
   row.style.backgroundColor = hexColour(probe.background, '#E0E0E0');
   row.style.color = hexColour(probe.color, '#000000');

@@ -2,7 +2,8 @@
 // today's curve with its limits, and its settings.
 
 import {
-  api, clockText, element, failStart, hexColour, showMessage, startPage, stationText,
+  api, calibrationNote, clockText, element, failStart, hexColour, showMessage, startPage,
+  stationText,
 } from './assets/common.js';
 import { drawDayGraph } from './assets/graph.js';
 import { t } from './assets/i18n.js';
@@ -32,6 +33,10 @@ function showCurrent(row, view) {
     row.alarm >= 1 ? hexColour(row.background, '#000000') : '#000000');
   $('state-text').textContent = view ? view.state : [cells[2], cells[3]].filter(Boolean).join(' · ');
   $('last-read').textContent = row.lastRead ? row.lastRead.replace('T', ' ') : t('probe.never');
+  const note = calibrationNote(row.calibration);
+  $('calibration-note').textContent = note;
+  $('calibration-note').hidden = !note;
+  $('calibration-note').dataset.due = (row.calibration && row.calibration.due) || '';
 }
 
 function limitText(low, high, units) {
@@ -55,6 +60,9 @@ function showSettings(settings, row) {
   add(t('probe.alarmDelay'), t('probe.seconds', { n: settings.alarmDelay }));
   add(t('probe.sms'), yesNo(settings.sms));
   add(t('probe.relay'), yesNo(settings.relay));
+  if (row.type !== 'switch') {
+    add(t('probe.calibration'), row.calibration ? row.calibration.nextDue : t('probe.notCalibrated'));
+  }
   add('ROM', rom);
 
   $('windows-title').textContent = t('probe.windows');

@@ -35,6 +35,9 @@ struct NoPanel final : ProbeEditorView {
     void SetNameText(std::string_view) override {}
     void FocusName() override {}
     ProbePanelValues Read() const override { return {}; }
+    void ShowCalibration(const CalibrationPanelDisplay&, const CalibrationPanelValues&) override {}
+    void ShowCalibrationReadings(const CalibrationReadings&) override {}
+    CalibrationPanelValues ReadCalibration() const override { return {}; }
     void RunModal() override {}
     void EndModal() override {}
     void DiscardPanel() override {}

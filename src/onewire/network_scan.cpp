@@ -36,7 +36,9 @@ void SearchProbes(NodexSession& session, Visit&& visit) {
 void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
     SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
     record.FoundOnNetwork = 1;
-    record.Value = ReadProbe(session, record.Line, record.Rom);
+    // Uncorrected: the station corrects it as it does every reading.
+    record.RawValue = ReadProbe(session, record.Line, record.Rom);
+    record.Value = record.RawValue;
     table.DefineSensorTypeAndUnits(index);
 }
 

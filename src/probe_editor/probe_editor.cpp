@@ -225,6 +225,7 @@ void ProbeEditor::SetDataToScreen(bool focusName) {
 
 void ProbeEditor::InitDataToScreen() {
     SetDataToScreen(true);
+    calibration_.ShowFor(editIndex_);
     view_.ShowNewProbeLine(isNew_);
     view_.FocusName();
 }
@@ -362,6 +363,7 @@ void ProbeEditor::Step(int direction) {
     }
     GetDataFromStruct();
     SetDataToScreen(true);
+    calibration_.ShowFor(editIndex_);
 }
 
 void ProbeEditor::NextProbe() {

@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "probe_editor/calibration_section.h"
 #include "probe_editor/probe_editor_view.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
@@ -34,6 +36,8 @@ struct ProbeEditorContext {
     bool demoMode = false;
     // Pauses acquisition before a delete changes the table's membership.
     std::function<void()> stopNetworkTimer;
+    // Without it the panel has no calibration section.
+    std::optional<CalibrationAccess> calibration = std::nullopt;
 };
 
 // The probe settings panel's rules: a working copy of one record, checked and
@@ -42,7 +46,12 @@ struct ProbeEditorContext {
 class ProbeEditor {
   public:
     ProbeEditor(ProbeEditorContext context, ProbeEditorView& view)
-        : context_(std::move(context)), view_(view) {}
+        : context_(std::move(context)),
+          view_(view),
+          calibration_(context_.calibration ? &*context_.calibration : nullptr, context_.table,
+                       context_.dialogs, context_.clock, context_.taal, view_) {}
+    ProbeEditor(const ProbeEditor&) = delete;
+    ProbeEditor& operator=(const ProbeEditor&) = delete;
 
     // Opens the panel modally on the record at index. Returns kEditorDeleted,
     // kEditorSaved (the last leave saved), kEditorNothingSaved, or
@@ -62,6 +71,13 @@ class ProbeEditor {
     void LimitChanged(LimitField field);
     void WindowStartChanged(int day);
     void WindowStopChanged(int day);
+    // The calibration section, which keeps its own file: a calibration is
+    // saved or removed at once, whatever becomes of the probe's settings.
+    void SetCalibration() { calibration_.Set(); }
+    void ClearCalibration() { calibration_.Clear(); }
+    void TakeRawReading(int point) { calibration_.TakeRawReading(point); }
+    // The open panel's readings follow the acquisition.
+    void RefreshReadings() { calibration_.RefreshReadings(); }
 
     const SensorRecord& EditRecord() const { return edit_; }
     int EditIndex() const { return editIndex_; }
@@ -89,6 +105,7 @@ class ProbeEditor {
 
     ProbeEditorContext context_;
     ProbeEditorView& view_;
+    CalibrationSection calibration_;
     SensorRecord edit_;
     int editIndex_ = 0;
     bool isNew_ = false;

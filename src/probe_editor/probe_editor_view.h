@@ -44,6 +44,33 @@ struct ProbePanelValues {
 
 enum class LimitField { kAlarmHigh, kAlarmLow, kTripHigh, kTripLow };
 
+// The calibration section: the probe's calibration as it stands and whether
+// it is due, beside the fields of a new one.
+struct CalibrationPanelDisplay {
+    bool shown = false;   // hidden for a switch and where the station keeps none
+    std::string current;  // the calibration in force, or that there is none
+    std::string due;      // "due soon" or "overdue"; empty otherwise
+    bool canClear = false;
+};
+
+// The probe's last reading before and after its calibration.
+struct CalibrationReadings {
+    std::string raw;
+    std::string corrected;
+};
+
+// A new calibration as typed: an offset, or two points of a reference and
+// the probe's raw reading at it.
+struct CalibrationPanelValues {
+    bool twoPoint = false;
+    double offset = 0.0;
+    std::array<double, 4> points{};  // reference 1, reading 1, reference 2, reading 2
+    std::string date;
+    std::string instrument;
+    std::string certificate;
+    std::string nextDue;
+};
+
 // The probe settings panel as the editing rules see it. An implementation
 // shows values and reads them back, and turns the user's actions into calls
 // of the ProbeEditor it was loaded for (Leave for OK, the close box and
@@ -66,6 +93,10 @@ class ProbeEditorView {
     virtual void SetNameText(std::string_view name) = 0;
     virtual void FocusName() = 0;
     virtual ProbePanelValues Read() const = 0;
+    virtual void ShowCalibration(const CalibrationPanelDisplay& display,
+                                 const CalibrationPanelValues& values) = 0;
+    virtual void ShowCalibrationReadings(const CalibrationReadings& readings) = 0;
+    virtual CalibrationPanelValues ReadCalibration() const = 0;
     // Shows the panel modally and returns once EndModal has been called.
     virtual void RunModal() = 0;
     virtual void EndModal() = 0;

@@ -90,6 +90,14 @@ std::optional<Calibration> TwoPointCalibration(double reference1, double reading
     return c;
 }
 
+bool IsCalibrationDate(std::string_view text) {
+    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+                        std::all_of(text.begin(), text.end(), [](char c) {
+                            return c == '-' || std::isdigit(static_cast<unsigned char>(c));
+                        });
+    return shaped && DayOf(text).has_value();
+}
+
 CalibrationDue DueState(const Calibration& calibration, const LocalDateTime& today) {
     const auto due = DayOf(calibration.nextDue);
     if (!due) {
@@ -140,6 +148,32 @@ CalibrationFileResult ReadCalibrationFile(const std::filesystem::path& path) {
         result.error = path.string() + ": " + e.what();
     }
     return result;
+}
+
+CalibrationFileStamp StampOf(const std::filesystem::path& path) {
+    std::error_code error;
+    CalibrationFileStamp stamp;
+    stamp.time = std::filesystem::last_write_time(path, error);
+    if (error) {
+        return {};
+    }
+    stamp.size = std::filesystem::file_size(path, error);
+    stamp.exists = !error;
+    return stamp;
+}
+
+void CorrectScanReading(SensorRecord& record, const CalibrationBook& book) {
+    const Calibration* calibration = book.Find(record.Rom);
+    record.Value = calibration ? Corrected(*calibration, record.RawValue) : record.RawValue;
+}
+
+void CorrectScanReadings(SensorTable& table, const CalibrationBook& book) {
+    for (int i = 0; i <= table.GetMax1820Index(); ++i) {
+        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+        if (record.FoundOnNetwork != 0) {
+            CorrectScanReading(record, book);
+        }
+    }
 }
 
 bool WriteCalibrationFile(const std::filesystem::path& path, const CalibrationBook& book) {

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/clock.h"
 #include "sensors/sensor_record.h"
+#include "sensors/sensor_table.h"
 
 namespace qrv::records {
 
@@ -41,6 +44,9 @@ double Corrected(const Calibration& calibration, double raw);
 std::optional<Calibration> TwoPointCalibration(double reference1, double reading1,
                                                double reference2, double reading2);
 
+// A date as the calibration record keeps it: YYYY-MM-DD, a day that exists.
+bool IsCalibrationDate(std::string_view text);
+
 enum class CalibrationDue { kNotDue, kDueSoon, kOverdue };
 inline constexpr int kDueSoonDays = 30;
 // From the next due date: overdue on and after it, due soon within 30 days.
@@ -52,6 +58,8 @@ struct CalibrationBook {
     // Puts the calibration in place of the probe's old one.
     void Set(const Calibration& calibration);
     bool Remove(const RomCode& rom);
+
+    friend bool operator==(const CalibrationBook&, const CalibrationBook&) = default;
 };
 
 struct CalibrationFileResult {
@@ -63,6 +71,22 @@ struct CalibrationFileResult {
 // directory; the sensor file stays as older stations read it.
 inline constexpr std::string_view kCalibrationFileName = "QRVCalibration.json";
 CalibrationFileResult ReadCalibrationFile(const std::filesystem::path& path);
+// Whether the file changed since it was read: its time and size, or that
+// there is none.
+struct CalibrationFileStamp {
+    bool exists = false;
+    std::filesystem::file_time_type time{};
+    std::uintmax_t size = 0;
+    friend bool operator==(const CalibrationFileStamp&, const CalibrationFileStamp&) = default;
+};
+CalibrationFileStamp StampOf(const std::filesystem::path& path);
+
+// A reading the network scan took, uncorrected, as the acquisition stores
+// one: Value corrected, RawValue as read.
+void CorrectScanReading(SensorRecord& record, const CalibrationBook& book);
+// The same for every probe the scan found.
+void CorrectScanReadings(SensorTable& table, const CalibrationBook& book);
+
 // Written whole through a temporary file; false when it could not be.
 bool WriteCalibrationFile(const std::filesystem::path& path, const CalibrationBook& book);
 

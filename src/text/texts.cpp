@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "text/tables/alarm_texts.h"
+#include "text/tables/calibration_texts.h"
 #include "text/tables/installation_texts.h"
 #include "text/tables/main_menu_texts.h"
 #include "text/tables/network_texts.h"
@@ -32,7 +33,8 @@ constexpr auto Join(const std::array<TextTable, N>&... parts) {
 constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
          tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
-         tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts);
+         tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts,
+         tables::kCalibrationTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

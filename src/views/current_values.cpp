@@ -96,6 +96,11 @@ BigViewTexts MakeBigView(const ProbeState& probe, bool communicationError, int t
         }
     } else if (InDisplayRange(probe.sensorType, probe.value, ValuePlace::BigView)) {
         view.valueText = ValueWithUnits(probe.value, probe.units);
+        if (probe.rawValue && *probe.rawValue != probe.value && !IsErrorValue(*probe.rawValue)) {
+            std::string raw = ValueWithUnits(*probe.rawValue, probe.units);
+            raw.erase(0, raw.find_first_not_of(' '));
+            view.rawText = text::Plain(Key::TXT_CALIB_RAW, taal) + " " + raw;
+        }
     } else {
         view.valueText = kDashText;
     }

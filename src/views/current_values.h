@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,12 +25,17 @@ struct ProbeState {
     double value = 0.0;
     int sensorType = 0;
     std::string units;
+    // The reading before its calibration, when it is known.
+    std::optional<double> rawValue{};
 };
 
 struct BigViewTexts {
     std::string stateText;
     std::string valueText;
     std::uint32_t valueColour = kBlack;
+    // "Raw reading: 4.4°C" under the value where a calibration changed it;
+    // empty otherwise.
+    std::string rawText;
 };
 
 // The state text ("Probe is active", an alarm text ...), the value in large

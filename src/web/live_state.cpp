@@ -13,6 +13,14 @@ namespace {
 
 using nlohmann::json;
 
+json CalibrationObject(const std::optional<LiveCalibration>& calibration) {
+    if (!calibration) {
+        return nullptr;
+    }
+    return json{{"nextDue", calibration->nextDue},
+                {"due", calibration->due.empty() ? json(nullptr) : json(calibration->due)}};
+}
+
 json RowObject(const LiveRow& row) {
     json cells = json::array();
     for (const std::string& cell : row.cells) {
@@ -30,7 +38,8 @@ json RowObject(const LiveRow& row) {
                 {"value", row.value ? json(*row.value) : json(nullptr)},
                 {"alarm", row.alarm},
                 {"lost", row.lost},
-                {"lastRead", row.lastRead ? json(IsoTime(*row.lastRead)) : json(nullptr)}};
+                {"lastRead", row.lastRead ? json(IsoTime(*row.lastRead)) : json(nullptr)},
+                {"calibration", CalibrationObject(row.calibration)}};
 }
 
 json StationObject(const LiveStation& station) {

@@ -11,6 +11,15 @@
 
 namespace qrv::web {
 
+// A probe's calibration as the dashboard notes it: when it is next due, and
+// whether that is soon (within 30 days) or past.
+struct LiveCalibration {
+    std::string nextDue;  // YYYY-MM-DD
+    std::string due;      // "soon", "overdue" or empty
+
+    friend bool operator==(const LiveCalibration&, const LiveCalibration&) = default;
+};
+
 // One line of the results table as the station's window shows it, plus what
 // a page needs to draw and find it.
 struct LiveRow {
@@ -27,6 +36,7 @@ struct LiveRow {
     int alarm = kAlarmNone;
     bool lost = false;
     std::optional<LocalDateTime> lastRead;
+    std::optional<LiveCalibration> calibration;  // none for a probe without one
 
     friend bool operator==(const LiveRow&, const LiveRow&) = default;
 };

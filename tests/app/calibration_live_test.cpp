@@ -8,6 +8,8 @@
 
 #include "live_station.h"
 #include "records/calibration.h"
+#include "records/calibration_request.h"
+#include "support/temp_dir.h"
 
 namespace qrv::testing {
 namespace {
@@ -53,6 +55,31 @@ TEST(CalibratedProbe, IsCorrectedOnceForRowsAlarmStoreAndFeed) {
     EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const std::string& call) {
         return call.find("Cold room   (calibration due soon)") != std::string::npos;
     }));
+}
+
+// A calibration set from the command line reaches a running station
+// without a new installation; a file damaged meanwhile changes nothing.
+TEST(CalibratedProbe, ACalibrationSetFromTheCommandLineAppliesWithinSeconds) {
+    LiveStation station(kThreeProbeNetwork, {2026, 3, 9, 14, 0, 30, 0});
+    const int coldRoom = station.AddProbe(1, 0, "Cold room");
+    station.Install();
+    station.RunFor(20.0);
+    EXPECT_EQ(station.Probe(coldRoom).Value, station.Probe(coldRoom).RawValue);
+
+    const auto file = station.dir.path() / records::kCalibrationFileName;
+    records::Calibration calibration;
+    calibration.offset = 2.0;
+    ASSERT_TRUE(
+        records::UpdateCalibrationFile(file, station.Probe(coldRoom).Rom, calibration).changed);
+    station.RunFor(10.0);
+    EXPECT_NEAR(station.Probe(coldRoom).Value - station.Probe(coldRoom).RawValue, 2.0, 1e-9);
+    EXPECT_EQ(Count(station.LogText(), "Calibrations reread from QRVCalibration.json"), 1);
+
+    WriteBytes(file, "{ half written");
+    station.RunFor(10.0);
+    EXPECT_NEAR(station.Probe(coldRoom).Value - station.Probe(coldRoom).RawValue, 2.0, 1e-9)
+        << "the calibration in use is kept";
+    EXPECT_EQ(Count(station.LogText(), "Calibrations not reread"), 1) << "logged once";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/shell/network_install.h"
+#include "records/calibration.h"
 #include "sensors/rom_text.h"
 #include "sim/switch_devices.h"
 #include "sim_shell_fixture.h"
@@ -109,6 +110,28 @@ TEST_F(NetworkInstall, OtherFamiliesOnTheLinesAreNeitherAppendedNorRead) {
     EXPECT_EQ(toggleSwitches, 3);
     EXPECT_TRUE(probeEditor.openings.empty()) << "every probe was known";
     EXPECT_EQ(dialogs.Popups().size(), 0u);
+}
+
+TEST_F(NetworkInstall, TheScansReadingsAreCorrectedLikeEveryOtherReading) {
+    const SensorTable sample = sim::SampleProbeTable();
+    WriteStationSensorFile(sample);
+    records::Calibration calibration;
+    calibration.rom = sample.SensorArray[0].Rom;
+    calibration.offset = 10.0;
+    records::CalibrationBook book;
+    book.Set(calibration);
+    ASSERT_TRUE(records::WriteCalibrationFile(
+        state.paths.CurrentDirName / records::kCalibrationFileName, book));
+
+    Install();
+
+    // The first alarm step and the first store come before the acquisition
+    // reads the probe again: they must see the corrected value already.
+    const SensorRecord calibrated = state.sensors.Lock()->SensorArray[0];
+    ASSERT_FALSE(IsErrorValue(calibrated.RawValue));
+    EXPECT_DOUBLE_EQ(calibrated.Value, calibrated.RawValue + 10.0);
+    const SensorRecord other = state.sensors.Lock()->SensorArray[1];
+    EXPECT_EQ(other.Value, other.RawValue);
 }
 
 TEST_F(NetworkInstall, MissingActiveProbeCostsASilentSecondPassThenTheQuestion) {

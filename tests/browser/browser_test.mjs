@@ -109,6 +109,26 @@ async function operatorSession(browser, station) {
     }
   });
 
+  await step('a calibration set beside the running station shows as overdue on both pages', page, async () => {
+    // Still on the freezer's page. The file is what quorvanel-report
+    // calibration writes; the station rereads it when it changes.
+    const rom = new URL(page.url()).searchParams.get('rom');
+    writeFileSync(join(station.directory, 'QRVCalibration.json'), JSON.stringify({
+      calibrations: [{
+        rom, gain: 1, offset: 0.5, date: '2020-01-01', instrument: 'RT-1', certificate: 'C-1',
+        next_due: '2021-01-01', who: 'inspector',
+      }],
+    }));
+    await page.waitForSelector('#calibration-note[data-due="overdue"]:not([hidden])', { timeout: 15000 });
+    const onProbe = await page.$eval('#calibration-note', (note) => note.textContent);
+    if (!onProbe.includes('2021-01-01')) throw new Error(`the probe page says "${onProbe}"`);
+    await page.goto(`${station.url}/index.html`, { waitUntil: 'domcontentloaded' });
+    const selector = `#results tbody tr[data-rom="${rom}"] .calibration-note[data-due="overdue"]:not([hidden])`;
+    await page.waitForSelector(selector, { timeout: 15000 });
+    const others = await page.$$eval('#results tbody .calibration-note:not([hidden])', (notes) => notes.length);
+    if (others !== 1) throw new Error(`${others} rows carry a calibration note`);
+  });
+
   await step('a stored day opens with its graph', page, async () => {
     await page.goto(`${station.url}/day.html`, { waitUntil: 'domcontentloaded' });
     await page.waitForSelector('#day option', { timeout: 15000 });

@@ -2,8 +2,12 @@
 // file they are kept in.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "records/calibration.h"
+#include "records/calibration_request.h"
 #include "runtime/text_file.h"
+#include "sensors/sensor_table.h"
 #include "support/temp_dir.h"
 
 namespace qrv::records {
@@ -97,6 +101,135 @@ TEST(CalibrationFile, ReadsBackWhatWasWrittenAndRefusesDamage) {
         EXPECT_FALSE(refused.error.empty()) << damaged;
         EXPECT_TRUE(refused.book.entries.empty());
     }
+}
+
+// What a user asks for as a calibration is judged the same from the command
+// line and the probe editor, and put into the file without losing what
+// another program wrote there meanwhile.
+CalibrationRequest OffsetRequest(double offset) {
+    CalibrationRequest request;
+    request.offset = offset;
+    request.date = "2026-03-01";
+    request.instrument = "RT-1";
+    request.certificate = "C-17";
+    request.nextDue = "2027-03-01";
+    request.who = "anna";
+    return request;
+}
+
+CalibrationProblem ProblemOf(const CalibrationRequest& request) {
+    return MakeCalibration(kFridge, request).problem;
+}
+
+TEST(CalibrationRequestCheck, ASoundRequestGivesTheCalibrationWithItsRecord) {
+    const CalibrationOutcome offset = MakeCalibration(kFridge, OffsetRequest(-0.4));
+    ASSERT_TRUE(offset.calibration);
+    EXPECT_EQ(offset.calibration->rom, kFridge);
+    EXPECT_DOUBLE_EQ(Corrected(*offset.calibration, 4.4), 4.0);
+    EXPECT_EQ(offset.calibration->who, "anna");
+    EXPECT_EQ(offset.calibration->certificate, "C-17");
+
+    CalibrationRequest points = OffsetRequest(0.0);
+    points.offset.reset();
+    points.points = std::array{0.0, 0.4, 100.0, 100.8};
+    const CalibrationOutcome twoPoint = MakeCalibration(kFridge, points);
+    ASSERT_TRUE(twoPoint.calibration);
+    EXPECT_NEAR(Corrected(*twoPoint.calibration, 100.8), 100.0, 1e-9);
+    EXPECT_EQ(twoPoint.calibration->rom, kFridge);
+}
+
+TEST(CalibrationRequestCheck, RefusesWhatAnInspectorCouldNotAccept) {
+    CalibrationRequest both = OffsetRequest(1.0);
+    both.points = std::array{0.0, 0.0, 9.0, 9.0};
+    EXPECT_EQ(ProblemOf(both), CalibrationProblem::kNoSingleCorrection);
+    CalibrationRequest neither = OffsetRequest(1.0);
+    neither.offset.reset();
+    EXPECT_EQ(ProblemOf(neither), CalibrationProblem::kNoSingleCorrection);
+
+    EXPECT_EQ(ProblemOf(OffsetRequest(1000.5)), CalibrationProblem::kValueOutOfRange);
+    EXPECT_EQ(ProblemOf(OffsetRequest(std::nan(""))), CalibrationProblem::kValueOutOfRange);
+    CalibrationRequest farPoint = neither;
+    farPoint.points = std::array{0.0, 0.4, 1e6, 100.8};
+    EXPECT_EQ(ProblemOf(farPoint), CalibrationProblem::kValueOutOfRange);
+    CalibrationRequest closePoints = neither;
+    closePoints.points = std::array{0.0, 4.0, 8.0, 4.5};
+    EXPECT_EQ(ProblemOf(closePoints), CalibrationProblem::kUnsoundPoints);
+
+    for (std::string CalibrationRequest::*field :
+         {&CalibrationRequest::date, &CalibrationRequest::instrument,
+          &CalibrationRequest::certificate, &CalibrationRequest::nextDue}) {
+        CalibrationRequest missing = OffsetRequest(1.0);
+        missing.*field = "";
+        EXPECT_EQ(ProblemOf(missing), CalibrationProblem::kMissingRecord);
+    }
+    for (const char* bad : {"2026-02-30", "2026-3-011", "01/03/2026", "2026-13-01", "2026-03-1x"}) {
+        CalibrationRequest request = OffsetRequest(1.0);
+        request.date = bad;
+        EXPECT_EQ(ProblemOf(request), CalibrationProblem::kBadDate) << bad;
+    }
+    CalibrationRequest sameDay = OffsetRequest(1.0);
+    sameDay.nextDue = sameDay.date;
+    EXPECT_EQ(ProblemOf(sameDay), CalibrationProblem::kNextDueNotAfterDate);
+    CalibrationRequest leapDay = OffsetRequest(1.0);
+    leapDay.nextDue = "2028-02-29";
+    EXPECT_EQ(ProblemOf(leapDay), CalibrationProblem::kNone);
+}
+
+TEST(CalibrationFileUpdate, KeepsWhatAnotherProgramWroteAndLeavesADamagedFileAlone) {
+    testing::TempDir dir;
+    const auto file = dir / "QRVCalibration.json";
+    const auto freezer = MakeCalibration(kFreezer, OffsetRequest(1.0)).calibration;
+    CalibrationBook elsewhere;
+    elsewhere.Set(*freezer);
+    ASSERT_TRUE(WriteCalibrationFile(file, elsewhere));
+
+    const auto fridge = MakeCalibration(kFridge, OffsetRequest(-0.4)).calibration;
+    const CalibrationUpdate set = UpdateCalibrationFile(file, kFridge, fridge);
+    EXPECT_TRUE(set.changed);
+    EXPECT_TRUE(set.error.empty());
+    EXPECT_TRUE(set.before.empty());
+    EXPECT_NE(set.after.find("offset -0.400"), std::string::npos) << set.after;
+    EXPECT_EQ(ReadCalibrationFile(file).book, set.book);
+    ASSERT_EQ(set.book.entries.size(), 2u);
+    EXPECT_NE(set.book.Find(kFreezer), nullptr) << "the other probe's calibration stays";
+
+    const CalibrationUpdate cleared = UpdateCalibrationFile(file, kFridge, std::nullopt);
+    EXPECT_TRUE(cleared.changed);
+    EXPECT_EQ(cleared.before, set.after);
+    EXPECT_TRUE(cleared.after.empty());
+    const std::string afterClear = testing::ReadBytes(file);
+    const CalibrationUpdate again = UpdateCalibrationFile(file, kFridge, std::nullopt);
+    EXPECT_FALSE(again.changed) << "nothing left to clear";
+    EXPECT_TRUE(again.error.empty());
+    EXPECT_EQ(testing::ReadBytes(file), afterClear);
+
+    testing::WriteBytes(file, "{\"calibrations\": [ {\"rom\": \"zz\"");
+    const CalibrationUpdate damaged = UpdateCalibrationFile(file, kFridge, fridge);
+    EXPECT_FALSE(damaged.changed);
+    EXPECT_FALSE(damaged.error.empty());
+    EXPECT_EQ(testing::ReadBytes(file), "{\"calibrations\": [ {\"rom\": \"zz\"");
+}
+
+TEST(ScanReadings, AreCorrectedFromTheRawReadingAsTheAcquisitionDoes) {
+    SensorTable table;
+    for (const RomCode& rom : {kFridge, kFreezer}) {
+        const int index = table.Append1820ToDataStruct(rom, 1);
+        table.DefineSensorTypeAndUnits(index);
+        SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        record.FoundOnNetwork = 1;
+        record.RawValue = 4.4;
+        record.Value = 4.4;
+    }
+    table.SensorArray[1].RawValue = -999.0;
+    table.SensorArray[1].Value = -999.0;
+    CalibrationBook book;
+    book.Set(*MakeCalibration(kFridge, OffsetRequest(-0.4)).calibration);
+    book.Set(*MakeCalibration(kFreezer, OffsetRequest(2.0)).calibration);
+    CorrectScanReadings(table, book);
+    CorrectScanReadings(table, book);
+    EXPECT_DOUBLE_EQ(table.SensorArray[0].Value, 4.0) << "corrected once, however often";
+    EXPECT_DOUBLE_EQ(table.SensorArray[0].RawValue, 4.4);
+    EXPECT_EQ(table.SensorArray[1].Value, -999.0) << "a failed reading stays one";
 }
 
 }  // namespace

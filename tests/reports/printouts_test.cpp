@@ -192,6 +192,68 @@ TEST(ProbeSettingsPages, FiftyProbesAPage) {
               "                               High   Low    Delay     High   Low    Delay ");
 }
 
+// The calibrations follow the probe pages, which stay as they were: one
+// row of correction, certificate and next due per probe, one of its record.
+TEST(ProbeSettingsPages, CalibrationsFollowOnPagesOfTheirOwn) {
+    auto table = std::make_unique<SensorTable>();
+    for (int i = 0; i < 51; ++i) {
+        table->SensorArray[static_cast<std::size_t>(i)] = Probe("P" + std::to_string(i), 48, "°C");
+        table->SensorArray[static_cast<std::size_t>(i)].Rom = {
+            0x28, static_cast<std::int16_t>(i + 1), 0, 0, 0, 0, 0, 0x11};
+    }
+    table->SensorArray[7].Name = "Vaccine fridge in the back office";
+    records::Calibration offset;
+    offset.rom = table->SensorArray[7].Rom;
+    offset.offset = -0.4;
+    offset.date = "2025-03-01";
+    offset.instrument = "RT-1";
+    offset.certificate = "CAL-2025/0117-with-a-long-suffix";
+    offset.nextDue = "2026-02-20";
+    offset.who = "anna";
+    records::Calibration gain = *records::TwoPointCalibration(0.0, 0.4, 100.0, 100.8);
+    gain.rom = table->SensorArray[2].Rom;
+    gain.nextDue = "2026-03-01";
+    records::Calibration gone = offset;
+    gone.rom = {0x28, 0x7F, 0, 0, 0, 0, 0, 0x22};
+    gone.nextDue = "2027-01-01";
+    records::CalibrationBook book;
+    for (const auto& c : {offset, gone, gain}) {
+        book.Set(c);
+    }
+    const LocalDateTime today{2026, 2, 3, 14, 5, 7, 0};
+
+    const std::vector<std::string> rows = CalibrationRows(*table, book, today, 0);
+    ASSERT_EQ(rows.size(), 6U) << "two rows a probe, in the order of the table";
+    EXPECT_EQ(
+        rows[0],
+        "P2                       x0.99602 -0.398                         2026-03-01 due soon");
+    EXPECT_EQ(rows[2].substr(0, 65),
+              "Vaccine fridge in the ba offset -0.40          CAL-2025/0117-wit ");
+    EXPECT_EQ(rows[2].substr(65), "2026-02-20 due soon");
+    EXPECT_EQ(rows[3], std::string(25, ' ') + "2025-03-01, RT-1, anna");
+    EXPECT_TRUE(rows[4].starts_with("(not in the probe table) offset -0.40"));
+    EXPECT_TRUE(rows[4].ends_with("2027-01-01 ")) << "not due: nothing after the date";
+    EXPECT_NE(CalibrationRows(*table, book, {2026, 2, 20, 0, 0, 0, 0}, 3)[2].find("VERLOPEN"),
+              std::string::npos);
+
+    const ProbeSettingsPrintout printout(*table, book, today, 0);
+    ASSERT_EQ(printout.PageCount(), 3);
+    EXPECT_EQ(printout.Page(0, kContext).body, MakeProbeSettingsPage(*table, 1, kContext).body);
+    EXPECT_EQ(printout.Page(1, kContext).body, MakeProbeSettingsPage(*table, 2, kContext).body);
+    const ReportPage calibrations = printout.Page(2, kContext);
+    EXPECT_EQ(calibrations.title, "Calibrations");
+    EXPECT_EQ(calibrations.pageLine, "Page  3");
+    EXPECT_EQ(calibrations.body, rows);
+    EXPECT_EQ(calibrations.columnHeader[0].find("Correction"), 25U);
+    EXPECT_EQ(calibrations.columnHeader[0].find("Certificate"), 47U);
+    EXPECT_EQ(calibrations.columnHeader[0].find("Next due"), 65U);
+
+    EXPECT_EQ(ProbeSettingsPrintout(*table, {}, today, 0).PageCount(), 2)
+        << "without calibrations the printout is what it always was";
+    EXPECT_EQ(CalibrationPageCount(50), 1);
+    EXPECT_EQ(CalibrationPageCount(51), 2);
+}
+
 TEST(SystemSettingsPage, RowsAsStored) {
     SystemSettings settings;
     settings.SerialPort = 3;

@@ -64,6 +64,13 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
     void SetNameText(std::string_view name) override { screen.name = std::string(name); }
     void FocusName() override { ++nameFocuses; }
     ProbePanelValues Read() const override { return screen; }
+    void ShowCalibration(const CalibrationPanelDisplay& shown,
+                         const CalibrationPanelValues& values) override {
+        calibrationDisplay = shown;
+        calibration = values;
+    }
+    void ShowCalibrationReadings(const CalibrationReadings& shown) override { readings = shown; }
+    CalibrationPanelValues ReadCalibration() const override { return calibration; }
     void RunModal() override {
         openings.push_back({editor_->EditIndex(), navigation_, newProbeLine, display, screen});
         open_ = true;
@@ -95,6 +102,9 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
 
     ProbePanelValues screen;
     ProbePanelDisplay display;
+    CalibrationPanelDisplay calibrationDisplay;
+    CalibrationPanelValues calibration;
+    CalibrationReadings readings;
     std::string warning;
     bool newProbeLine = false;
     int nameFocuses = 0;

@@ -56,6 +56,20 @@ TEST(BigView, StateTextsAndColours) {
     EXPECT_EQ(lostLink.valueText, " ");
 }
 
+TEST(BigView, ARawReadingThatACalibrationChangedShowsUnderTheValue) {
+    ProbeState probe{kStatusActive, kAlarmNone, 4.0, kTypeTemperature, "°C", 4.43};
+    EXPECT_EQ(MakeBigView(probe, false, 0).rawText, "Raw reading: 4.4°C");
+    EXPECT_EQ(MakeBigView(probe, false, 3).rawText, "Ruwe meting: 4.4°C");
+    probe.rawValue = 4.0;
+    EXPECT_EQ(MakeBigView(probe, false, 0).rawText, "") << "uncorrected: nothing to add";
+    probe.rawValue.reset();
+    EXPECT_EQ(MakeBigView(probe, false, 0).rawText, "");
+    probe.rawValue = -999.0;
+    EXPECT_EQ(MakeBigView(probe, false, 0).rawText, "");
+    probe = {kStatusOff, kAlarmNone, 4.0, kTypeTemperature, "°C", 4.43};
+    EXPECT_EQ(MakeBigView(probe, false, 0).rawText, "") << "an off probe shows no value at all";
+}
+
 TEST(BigView, FailedFirstReadingHasADefinedText) {
     const ProbeState probe{kStatusActive, kAlarmNone, -250.0, kTypeTemperature, "°C"};
     const BigViewTexts view = MakeBigView(probe, false, 0);

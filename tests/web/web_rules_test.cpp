@@ -447,5 +447,26 @@ TEST(LiveChanges, OnlyChangedRowsAndASnapshotWhenTheProbesMove) {
     EXPECT_TRUE(Compare(before, after).needsSnapshot);
 }
 
+TEST(LiveChanges, ACalibrationComingDueIsInItsRowAndSentWhenItChanges) {
+    LiveSnapshot before;
+    LiveRow fridge;
+    fridge.rom = "A";
+    fridge.calibration = LiveCalibration{"2027-03-01", ""};
+    LiveRow door;
+    door.rom = "B";
+    before.probes = {fridge, door};
+    const json rows = json::parse(SnapshotJson(before))["probes"];
+    EXPECT_EQ(rows[0]["calibration"], json({{"nextDue", "2027-03-01"}, {"due", nullptr}}));
+    EXPECT_TRUE(rows[1]["calibration"].is_null());
+
+    LiveSnapshot after = before;
+    after.probes[0].calibration->due = "soon";
+    const LiveChange change = Compare(before, after);
+    ASSERT_TRUE(change.update);
+    const json update = json::parse(*change.update);
+    ASSERT_EQ(update["probes"].size(), 1u);
+    EXPECT_EQ(update["probes"][0]["calibration"]["due"], "soon");
+}
+
 }  // namespace
 }  // namespace qrv::web

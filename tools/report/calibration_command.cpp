@@ -10,6 +10,7 @@
 #include "notify/acknowledgement.h"
 #include "records/audit_recorder.h"
 #include "records/calibration.h"
+#include "records/calibration_request.h"
 #include "records/calibration_text.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
@@ -30,8 +31,7 @@ int Refuse(std::string_view message) {
 std::optional<double> ParseValue(std::string_view text) {
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || ptr != text.data() + text.size() || !std::isfinite(value) ||
-        std::abs(value) > 1000.0) {
+    if (ec != std::errc{} || ptr != text.data() + text.size()) {
         return std::nullopt;
     }
     return value;
@@ -48,17 +48,9 @@ const SensorRecord* FindProbe(const SensorTable& table, std::string_view id) {
     return nullptr;
 }
 
-struct SetRequest {
-    std::optional<double> offset;
-    std::optional<std::array<double, 4>> points;
-    std::string date;
-    std::string instrument;
-    std::string certificate;
-    std::string nextDue;
-    std::string who;
-};
-
-bool ParseSet(CommandArgs args, SetRequest& request, std::string& problem) {
+// The switches of `calibration set`; what they ask for is judged by
+// MakeCalibration, as the probe editor's calibrations are.
+bool ParseSet(CommandArgs args, records::CalibrationRequest& request, std::string& problem) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         const auto value = [&]() -> std::optional<std::string_view> {
@@ -90,13 +82,6 @@ bool ParseSet(CommandArgs args, SetRequest& request, std::string& problem) {
                 return false;
             }
         } else if ((arg == "--date" || arg == "--next-due") && (v = value())) {
-            int y = 0;
-            int m = 0;
-            int d = 0;
-            if (!ParseDate(*v, y, m, d)) {
-                problem = fmt::format("'{}' is not a date (YYYY-MM-DD)", *v);
-                return false;
-            }
             (arg == "--date" ? request.date : request.nextDue) = std::string(*v);
         } else if (arg == "--instrument" && (v = value())) {
             request.instrument = std::string(*v);
@@ -109,38 +94,31 @@ bool ParseSet(CommandArgs args, SetRequest& request, std::string& problem) {
             return false;
         }
     }
-    if (request.offset.has_value() == request.points.has_value()) {
-        problem = "give either --offset or --points";
-        return false;
-    }
-    if (request.date.empty() || request.nextDue.empty() || request.instrument.empty() ||
-        request.certificate.empty()) {
-        problem = "a calibration needs --date, --instrument, --certificate and --next-due";
-        return false;
-    }
-    if (request.nextDue <= request.date) {
-        problem = "--next-due must lie after --date";
-        return false;
-    }
     return true;
 }
 
-// Writes the book and its audit line; the line names the probe and shows the
-// calibration before and after.
-int Store(const std::filesystem::path& station, const records::CalibrationBook& book,
-          const std::string& who, const std::string& what, const std::string& before,
-          const std::string& after, const ToolOutput& output) {
-    if (!records::WriteCalibrationFile(station / records::kCalibrationFileName, book)) {
-        fmt::print(stderr, "quorvanel-report: cannot write {}\n",
-                   (station / records::kCalibrationFileName).string());
+// Changes the file and writes the change's audit line, which names the probe
+// and shows the calibration before and after.
+int Store(const std::filesystem::path& station, const SensorRecord& probe,
+          const std::optional<records::Calibration>& calibration, const std::string& who,
+          const ToolOutput& output) {
+    const records::CalibrationUpdate update = records::UpdateCalibrationFile(
+        station / records::kCalibrationFileName, probe.Rom, calibration);
+    if (!update.error.empty()) {
+        fmt::print(stderr, "quorvanel-report: {}\n", update.error);
         return kExitCannotWrite;
+    }
+    const std::string what = records::CalibrationSubject(probe);
+    if (!update.changed) {
+        fmt::print(stderr, "quorvanel-report: {} has no calibration\n", SerialNumberHex(probe.Rom));
+        return kExitNoData;
     }
     RealClock clock;
     ProgramLogFile log(StationPaths{station}.LogFileName(), clock);
     records::AuditTrail trail(station / "QRVAudit.txt");
-    records::AuditRecorder(trail, clock, log).Record(who, what, before, after);
-    fmt::print(output.out, "{}: {}\n(the station applies it from its next installation or start)\n",
-               what, after.empty() ? "removed" : after);
+    records::AuditRecorder(trail, clock, log).Record(who, what, update.before, update.after);
+    fmt::print(output.out, "{}: {}\n(a running station applies it within seconds)\n", what,
+               update.after.empty() ? "removed" : update.after);
     return kExitOk;
 }
 
@@ -174,46 +152,25 @@ int RunCalibration(const std::filesystem::path& station, CommandArgs args,
     if (!records::IsCalibratable(*probe)) {
         return Refuse(fmt::format("{} is a switch: a contact has nothing to calibrate", args[1]));
     }
-    const std::string what = records::CalibrationSubject(*probe);
-    const records::Calibration* old = book.Find(probe->Rom);
-    const std::string before = old ? records::CalibrationSummary(*old) : "";
     if (args[0] == "clear") {
         if (args.size() != 2) {
             return Refuse("calibration clear takes only the probe");
         }
-        if (!book.Remove(probe->Rom)) {
-            fmt::print(stderr, "quorvanel-report: {} has no calibration\n", args[1]);
-            return kExitNoData;
-        }
-        return Store(station, book, notify::LoginName(), what, before, "", output);
+        return Store(station, *probe, std::nullopt, notify::LoginName(), output);
     }
-    SetRequest request;
+    records::CalibrationRequest request;
     std::string problem;
     if (!ParseSet(args.subspan(2), request, problem)) {
         return Refuse(problem);
     }
-    records::Calibration calibration;
-    if (request.points) {
-        const auto& p = *request.points;
-        const auto twoPoint = records::TwoPointCalibration(p[0], p[1], p[2], p[3]);
-        if (!twoPoint) {
-            return Refuse(
-                "the two points give no sound gain (readings at least 1 apart, "
-                "gain 0.5 to 2)");
-        }
-        calibration = *twoPoint;
-    } else {
-        calibration.offset = *request.offset;
+    if (request.who.empty()) {
+        request.who = notify::LoginName();
     }
-    calibration.rom = probe->Rom;
-    calibration.date = request.date;
-    calibration.instrument = request.instrument;
-    calibration.certificate = request.certificate;
-    calibration.nextDue = request.nextDue;
-    calibration.who = request.who.empty() ? notify::LoginName() : request.who;
-    book.Set(calibration);
-    return Store(station, book, calibration.who, what, before,
-                 records::CalibrationSummary(calibration), output);
+    const records::CalibrationOutcome outcome = records::MakeCalibration(probe->Rom, request);
+    if (!outcome.calibration) {
+        return Refuse(records::CalibrationProblemText(outcome.problem));
+    }
+    return Store(station, *probe, outcome.calibration, request.who, output);
 }
 
 }  // namespace qrv::report

@@ -8,8 +8,10 @@
 #include "calibration_command.h"
 #include "pdf_pages.h"
 #include "period_report.h"
+#include "records/calibration.h"
 #include "report_command.h"
 #include "reports/printouts/settings_pages.h"
+#include "runtime/clock.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"
@@ -86,10 +88,17 @@ int RunProbes(const std::filesystem::path& station, CommandArgs args, const Tool
         return kExitNoData;
     }
     const PrintContext context = StationPrintContext(station, false);
-    const int pages = ProbeSettingsPageCount(table.GetMax1820Index() + 1);
-    const int status = WritePdf(output, *options.pdf, pages, [&](int i) {
-        return MakeProbeSettingsPage(table, i + 1, context);
-    });
+    const records::CalibrationFileResult calibrations =
+        records::ReadCalibrationFile(station / records::kCalibrationFileName);
+    if (!calibrations.error.empty()) {
+        // The probe pages are worth having even so; the calibrations are missed
+        // for a reason the user is told.
+        fmt::print(stderr, "quorvanel-report: calibrations left out: {}\n", calibrations.error);
+    }
+    const ProbeSettingsPrintout printout(table, calibrations.book, RealClock().Now(), context.taal);
+    const int pages = printout.PageCount();
+    const int status =
+        WritePdf(output, *options.pdf, pages, [&](int i) { return printout.Page(i, context); });
     return ReportWritten(output, status, pages, *options.pdf);
 }
 

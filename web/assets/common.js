@@ -186,6 +186,13 @@ export function clockText(isoLocal) {
   return typeof isoLocal === 'string' && isoLocal.length >= 19 ? isoLocal.slice(11, 19) : '';
 }
 
+// "Calibration due 2027-01-07" or "... overdue since ...": empty while the
+// probe's calibration is not due within 30 days, or it has none.
+export function calibrationNote(calibration) {
+  if (!calibration || !calibration.due) return '';
+  return t(calibration.due === 'overdue' ? 'calib.overdue' : 'calib.dueSoon', { d: calibration.nextDue });
+}
+
 export function hexColour(value, fallback) {
   return typeof value === 'string' && /^#[0-9A-Fa-f]{6}$/.test(value) ? value : fallback;
 }

@@ -2,6 +2,7 @@
 
 #include "app/shell/live_monitoring.h"
 #include "app/shell/menu_items.h"
+#include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 
 namespace qrv::shell {
@@ -63,6 +64,7 @@ void SampleTimer(StationState& state, const ShellServices& services, MainWindowV
             break;
     }
     ShowAlarmIndicators(state, services);
+    ReloadCalibrationsIfChanged(state, services);
     if (state.NetWorkInstalled != 0) {
         StoreWhenDue(state, services, view);
     }

@@ -65,6 +65,10 @@ int IdentifySensor(StationState& state, const ShellServices& services) {
         SensorTable table = state.sensors.Copy();
         int index = -1;
         services.bus.Run([&] { index = IdentifyEenProbe(services.session, table, &leftOut); });
+        if (index >= 0) {
+            records::CorrectScanReading(table.SensorArray[static_cast<std::size_t>(index)],
+                                        *state.calibrations.Get());
+        }
         state.sensors.Replace(std::move(table));
         bool again = false;
         if (index >= 0) {

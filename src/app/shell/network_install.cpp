@@ -101,6 +101,7 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
             NoteLeftOut(leftOut,
                         ScanTotalNetwork(services.session, table, announce, notSearched).leftOut);
         });
+        records::CorrectScanReadings(table, *state.calibrations.Get());
         const bool missing = CheckForOldSensorsNoQuestion(table) != 0;
         state.sensors.Replace(std::move(table));
         if (view.QuitRequested()) {

@@ -11,6 +11,13 @@ namespace qrv::shell {
 int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int index, bool isNew,
                         bool allowNavigation) {
     const int mode = state.WantedUserMode;
+    const CalibrationAccess calibration{
+        state.calibrations, state.paths.CurrentDirName / records::kCalibrationFileName,
+        state.operatorName,
+        [&state, &services](std::string_view what, std::string_view before,
+                            std::string_view after) {
+            AuditEvent(state, services.clock, services.log, what, before, after);
+        }};
     const ProbeEditorContext context{state.sensors,
                                      services.dialogs,
                                      services.clock,
@@ -18,7 +25,8 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
                                      state.paths.SnsFileName(mode),
                                      state.settings.Taal,
                                      mode == kModeDemo,
-                                     [&services] { services.networkTimer.StopNetworkTimer(); }};
+                                     [&services] { services.networkTimer.StopNetworkTimer(); },
+                                     calibration};
     ProbeEditor editor(context, services.probeEditor);
     const int result = editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
     AuditProbeTable(state, services);

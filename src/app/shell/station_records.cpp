@@ -38,12 +38,33 @@ void TakeProbeBaseline(StationState& state) {
 }
 
 void LoadCalibrations(StationState& state, const ShellServices& services) {
-    records::CalibrationFileResult read =
-        records::ReadCalibrationFile(state.paths.CurrentDirName / records::kCalibrationFileName);
+    const std::filesystem::path file = state.paths.CurrentDirName / records::kCalibrationFileName;
+    state.calibrationStamp = records::StampOf(file);
+    records::CalibrationFileResult read = records::ReadCalibrationFile(file);
     if (!read.error.empty()) {
         services.log.LogMessageToDisk("Calibrations not read, readings uncorrected: " + read.error);
     }
     state.calibrations.Replace(std::move(read.book));
+}
+
+void ReloadCalibrationsIfChanged(StationState& state, const ShellServices& services) {
+    const std::filesystem::path file = state.paths.CurrentDirName / records::kCalibrationFileName;
+    const records::CalibrationFileStamp stamp = records::StampOf(file);
+    if (stamp == state.calibrationStamp) {
+        return;
+    }
+    state.calibrationStamp = stamp;
+    records::CalibrationFileResult read = records::ReadCalibrationFile(file);
+    if (!read.error.empty()) {
+        services.log.LogMessageToDisk("Calibrations not reread, the ones in use are kept: " +
+                                      read.error);
+        return;
+    }
+    // The window's own changes come back here too: only news is logged.
+    if (read.book != *state.calibrations.Get()) {
+        services.log.LogMessageToDisk("Calibrations reread from " + file.filename().string());
+        state.calibrations.Replace(std::move(read.book));
+    }
 }
 
 void AuditSettings(StationState& state, const ShellServices& services, const SystemSettings& before,

@@ -27,6 +27,10 @@ void TakeProbeBaseline(StationState& state);
 // Reads the station's calibrations; a file that cannot be read is logged and
 // leaves the readings uncorrected rather than stopping the station.
 void LoadCalibrations(StationState& state, const ShellServices& services);
+// Rereads them once their file has changed, so that a calibration set with
+// quorvanel-report applies from the next reading. A file that has become
+// unreadable is logged once and the calibrations in use are kept.
+void ReloadCalibrationsIfChanged(StationState& state, const ShellServices& services);
 
 void AuditSettings(StationState& state, const ShellServices& services, const SystemSettings& before,
                    const SystemSettings& after);

@@ -38,6 +38,8 @@ struct StationState : acquisition::StationFlags {
     // Read from the station directory with the sensor file; the network
     // timer's thread applies them.
     records::SharedCalibrations calibrations;
+    // Their file as last read: the display timer rereads it when it changes.
+    records::CalibrationFileStamp calibrationStamp;
     // Changed only through settingsOwner.Replace(); settings is its current
     // value for the user-interface thread.
     SettingsOwner settingsOwner;

@@ -11,6 +11,24 @@
 
 namespace qrv::shell {
 
+namespace {
+
+// The dashboard's note of a probe's calibration coming due.
+std::optional<web::LiveCalibration> CalibrationNote(const records::CalibrationBook& book,
+                                                    const RomCode& rom,
+                                                    const LocalDateTime& today) {
+    const records::Calibration* calibration = book.Find(rom);
+    if (calibration == nullptr) {
+        return std::nullopt;
+    }
+    static constexpr std::array<std::string_view, 3> kDue{"", "soon", "overdue"};
+    return web::LiveCalibration{
+        calibration->nextDue,
+        std::string(kDue[static_cast<std::size_t>(records::DueState(*calibration, today))])};
+}
+
+}  // namespace
+
 web::LiveSnapshot WebStationSource::Snapshot(int taal) {
     const SensorTable table = state_.sensors.Copy();
     const int alarmEnable = state_.settingsOwner.GeneralAlarmEnable();
@@ -28,9 +46,11 @@ web::LiveSnapshot WebStationSource::Snapshot(int taal) {
             text::GroupText(text::Group::AlarmBanner, station.networkLost ? 0 : 1, taal));
     }
     station.headers = BuildResultsHeaders(table.NetworkName, taal, alarmEnable).titles;
+    const auto calibrations = state_.calibrations.Get();
     for (int i = 0; i <= table.GetMax1820Index(); ++i) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
         web::LiveRow row = web::RowFromRecord(record, i);
+        row.calibration = CalibrationNote(*calibrations, record.Rom, snapshot.time);
         const ResultsRow shown = BuildResultsRow(record, taal);
         row.cells = shown.cells;
         row.background = shown.background;

@@ -82,6 +82,11 @@ class UnattendedProbeEditorView final : public ProbeEditorView {
     void SetNameText(std::string_view name) override { values_.name = name; }
     void FocusName() override {}
     ProbePanelValues Read() const override { return values_; }
+    // Nobody calibrates at an unattended panel: that is done with
+    // quorvanel-report calibration.
+    void ShowCalibration(const CalibrationPanelDisplay&, const CalibrationPanelValues&) override {}
+    void ShowCalibrationReadings(const CalibrationReadings&) override {}
+    CalibrationPanelValues ReadCalibration() const override { return {}; }
     void RunModal() override;
     void EndModal() override {}
     void DiscardPanel() override { editor_ = nullptr; }

@@ -317,7 +317,8 @@ void MainWindow::PrintSystemSettings() {
 }
 
 void MainWindow::PrintProbeSettings() {
-    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy());
+    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy(),
+                              *state_.calibrations.Get());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

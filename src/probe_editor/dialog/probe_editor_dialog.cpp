@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "qt_values/qt_values.h"
@@ -18,6 +19,8 @@ namespace {
 constexpr int kLimitRange = 9999;
 constexpr int kMaxDelayMinutes = 9999;
 constexpr int kQuarterHours = 96;
+// The acquisition reads a probe every two seconds at the most.
+constexpr int kReadingRefreshMilliseconds = 2000;
 
 QString Label(Key key, int taal) {
     return Q(text::Plain(key, taal)).trimmed();
@@ -53,11 +56,17 @@ ProbeEditorDialog::ProbeEditorDialog(QWidget* parent, ProbeEditor& editor, int t
     : QDialog(parent), editor_(editor), taal_(taal) {
     setObjectName("probeEditor");
     setModal(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(10);
-    layout->setContentsMargins(16, 8, 16, 14);
+    auto* columns = new QHBoxLayout(this);
+    columns->setSpacing(14);
+    columns->setContentsMargins(16, 8, 16, 14);
     BuildMenu(navigation);
-    layout->setMenuBar(menuBar_);
+    columns->setMenuBar(menuBar_);
+    auto* layout = new QVBoxLayout;
+    layout->setSpacing(10);
+    columns->addLayout(layout, 3);
+    // The calibration has a file and a record of its own: a section beside
+    // the probe's settings, saved with its own button.
+    columns->addWidget(BuildCalibrationGroup(), 2);
     layout->addWidget(BuildHeader());
 
     auto* limits = new QHBoxLayout;
@@ -255,6 +264,21 @@ QGroupBox* ProbeEditorDialog::BuildTimesGroup() {
     return timesGroup_;
 }
 
+CalibrationGroup* ProbeEditorDialog::BuildCalibrationGroup() {
+    calibration_ = new CalibrationGroup(this, taal_);
+    connect(calibration_, &CalibrationGroup::setRequested, this,
+            [this] { Forward([this] { editor_.SetCalibration(); }); });
+    connect(calibration_, &CalibrationGroup::clearRequested, this,
+            [this] { Forward([this] { editor_.ClearCalibration(); }); });
+    connect(calibration_, &CalibrationGroup::takeReadingRequested, this,
+            [this](int point) { Forward([this, point] { editor_.TakeRawReading(point); }); });
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this,
+            [this] { Forward([this] { editor_.RefreshReadings(); }); });
+    refresh->start(kReadingRefreshMilliseconds);
+    return calibration_;
+}
+
 QGroupBox* ProbeEditorDialog::BuildActionsGroup() {
     actionsGroup_ = new QGroupBox(this);
     auto* layout = new QVBoxLayout(actionsGroup_);
@@ -424,6 +448,19 @@ ProbePanelValues ProbeEditorDialog::Read() const {
     values.relay = relay_->isChecked();
     values.sms = sms_->isChecked();
     return values;
+}
+
+void ProbeEditorDialog::ShowCalibration(const CalibrationPanelDisplay& display,
+                                        const CalibrationPanelValues& values) {
+    calibration_->Show(display, values);
+}
+
+void ProbeEditorDialog::ShowCalibrationReadings(const CalibrationReadings& readings) {
+    calibration_->ShowReadings(readings);
+}
+
+CalibrationPanelValues ProbeEditorDialog::ReadCalibration() const {
+    return calibration_->Read();
 }
 
 void ProbeEditorDialog::Finish() {

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <array>
 
+#include "probe_editor/dialog/calibration_group.h"
 #include "probe_editor/probe_editor.h"
 
 namespace qrv::probe_editor {
@@ -34,6 +35,10 @@ class ProbeEditorDialog final : public QDialog {
     void SetNameText(const QString& name);
     void FocusName();
     ProbePanelValues Read() const;
+    void ShowCalibration(const CalibrationPanelDisplay& display,
+                         const CalibrationPanelValues& values);
+    void ShowCalibrationReadings(const CalibrationReadings& readings);
+    CalibrationPanelValues ReadCalibration() const;
     // Ends the panel's event loop; later signals of its controls are ignored.
     void Finish();
 
@@ -58,6 +63,7 @@ class ProbeEditorDialog final : public QDialog {
     QGroupBox* BuildTripGroup();
     QGroupBox* BuildTimesGroup();
     QGroupBox* BuildActionsGroup();
+    CalibrationGroup* BuildCalibrationGroup();
     void BuildMenu(bool navigation);
     void Translate();
     LimitRow AddLimitRow(QGridLayout* grid, int row, LimitField field);
@@ -99,6 +105,7 @@ class ProbeEditorDialog final : public QDialog {
     QGroupBox* actionsGroup_ = nullptr;
     QCheckBox* relay_ = nullptr;
     QCheckBox* sms_ = nullptr;
+    CalibrationGroup* calibration_ = nullptr;
     QPushButton* ok_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QMenu* editMenu_ = nullptr;

@@ -28,6 +28,14 @@ class QtProbeEditorView final : public ProbeEditorView {
     void SetNameText(std::string_view name) override;
     void FocusName() override { dialog_->FocusName(); }
     ProbePanelValues Read() const override { return dialog_->Read(); }
+    void ShowCalibration(const CalibrationPanelDisplay& display,
+                         const CalibrationPanelValues& values) override {
+        dialog_->ShowCalibration(display, values);
+    }
+    void ShowCalibrationReadings(const CalibrationReadings& readings) override {
+        dialog_->ShowCalibrationReadings(readings);
+    }
+    CalibrationPanelValues ReadCalibration() const override { return dialog_->ReadCalibration(); }
     void RunModal() override;
     void EndModal() override { dialog_->Finish(); }
     void DiscardPanel() override;

@@ -14,14 +14,15 @@ void PrintSystemSettings(const PanelContext& context, const std::filesystem::pat
     PrintPages(context, "Quorvanel system settings", 1, [&](int) { return page; });
 }
 
-void PrintProbeSettings(const PanelContext& context, const SensorTable& table) {
-    const int pages = ProbeSettingsPageCount(table.GetMax1820Index() + 1);
-    if (pages == 0) {
+void PrintProbeSettings(const PanelContext& context, const SensorTable& table,
+                        const records::CalibrationBook& calibrations) {
+    const PrintContext print = context.PrintNow();
+    const ProbeSettingsPrintout printout(table, calibrations, context.clock.Now(), print.taal);
+    if (printout.PageCount() == 0) {
         return;
     }
-    const PrintContext print = context.PrintNow();
-    PrintPages(context, "Quorvanel probes", pages,
-               [&](int i) { return MakeProbeSettingsPage(table, i + 1, print); });
+    PrintPages(context, "Quorvanel probes", printout.PageCount(),
+               [&](int i) { return printout.Page(i, print); });
 }
 
 }  // namespace qrv::pages

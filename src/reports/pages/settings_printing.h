@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "records/calibration.h"
 #include "reports/pages/panel_context.h"
 #include "sensors/sensor_table.h"
 
@@ -12,8 +13,9 @@ namespace qrv::pages {
 void PrintSystemSettings(const PanelContext& context, const std::filesystem::path& iniFileName,
                          const SensorTable& table);
 
-// File > Print > Probes: the probe table, 50 probes a page, one print job.
-// An empty table prints nothing.
-void PrintProbeSettings(const PanelContext& context, const SensorTable& table);
+// File > Print > Probes: the probe table, 50 probes a page, then the
+// calibrations, one print job. Nothing to print prints nothing.
+void PrintProbeSettings(const PanelContext& context, const SensorTable& table,
+                        const records::CalibrationBook& calibrations);
 
 }  // namespace qrv::pages

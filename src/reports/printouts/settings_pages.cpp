@@ -5,6 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include <fmt/format.h>
+
+#include <cctype>
+
 #include "reports/text_columns.h"
 #include "runtime/encoding.h"
 #include "runtime/formats.h"
@@ -49,6 +53,41 @@ std::string StatusColumn(int status, int taal) {
 // Appends to the line and makes it exactly `column` characters long.
 void AppendTo(std::string& line, std::string_view part, std::size_t column) {
     line = FitCharacters(line + std::string(part), column);
+}
+
+// A correction in at most 21 characters: "offset +0.40" or "x0.99602 -0.398".
+std::string CorrectionColumn(const records::Calibration& c, int taal) {
+    if (c.points) {
+        return fmt::format("x{:.5f} {:+.3f}", c.gain, c.offset);
+    }
+    std::string offset = text::Plain(Key::TXT_CALIB_OFFSET, taal);
+    std::transform(offset.begin(), offset.end(), offset.begin(), [](char ch) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    });
+    return fmt::format("{} {:+.2f}", offset, c.offset);
+}
+
+std::string DueColumn(const records::Calibration& c, const LocalDateTime& today, int taal) {
+    switch (records::DueState(c, today)) {
+        case records::CalibrationDue::kDueSoon:
+            return text::Plain(Key::TXT_PRNT_CALIB_DUE_SOON, taal);
+        case records::CalibrationDue::kOverdue:
+            return text::Plain(Key::TXT_PRNT_CALIB_OVERDUE, taal);
+        case records::CalibrationDue::kNotDue:
+            break;
+    }
+    return {};
+}
+
+void AddCalibrationRows(std::vector<std::string>& rows, std::string_view name,
+                        const records::Calibration& c, const LocalDateTime& today, int taal) {
+    std::string line = FitCharacters(TakeCharacters(name, 24), 25);
+    AppendTo(line, CorrectionColumn(c, taal), 47);
+    AppendTo(line, TakeCharacters(c.certificate, 17), 65);
+    AppendTo(line, c.nextDue, 76);
+    rows.push_back(line + DueColumn(c, today, taal));
+    const std::string record = fmt::format("{}, {}, {}", c.date, c.instrument, c.who);
+    rows.push_back(FitCharacters("", 25) + std::string(TakeCharacters(record, 60)));
 }
 
 }  // namespace
@@ -135,6 +174,63 @@ ReportPage MakeProbeSettingsPage(const SensorTable& table, int page, const Print
             ProbeSettingsRow(table.SensorArray[static_cast<std::size_t>(index)], taal));
     }
     return list;
+}
+
+std::vector<std::string> CalibrationRows(const SensorTable& table,
+                                         const records::CalibrationBook& book,
+                                         const LocalDateTime& today, int taal) {
+    std::vector<std::string> rows;
+    std::vector<const records::Calibration*> printed;
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        if (const records::Calibration* c = book.Find(record.Rom)) {
+            AddCalibrationRows(rows, record.Name, *c, today, taal);
+            printed.push_back(c);
+        }
+    }
+    // A probe taken off the table keeps its record: an inspector may still
+    // ask for it.
+    for (const records::Calibration& c : book.entries) {
+        if (std::find(printed.begin(), printed.end(), &c) == printed.end()) {
+            AddCalibrationRows(rows, text::Plain(Key::TXT_PRNT_CALIB_NOT_IN_TABLE, taal), c, today,
+                               taal);
+        }
+    }
+    return rows;
+}
+
+int CalibrationPageCount(std::size_t rows) {
+    return static_cast<int>((rows + kProbeRowsPerPage - 1) / kProbeRowsPerPage);
+}
+
+ReportPage MakeCalibrationPage(const std::vector<std::string>& rows, int sheet, int page,
+                               const PrintContext& context) {
+    const int taal = context.taal;
+    ReportPage list =
+        SettingsFrame(Key::TXT_PRNT_CALIB_TITLE,
+                      text::Plain(Key::TXT_PAGE_NUM, taal) + " " + std::to_string(page),
+                      Key::TXT_PRNT_CALIB_REPORT, context);
+    list.columnHeader = {text::Plain(Key::TXT_PRNT_CALIB_HEADER, taal),
+                         text::Plain(Key::TXT_PRNT_CALIB_HEADER_2, taal)};
+    const std::size_t first = static_cast<std::size_t>(kProbeRowsPerPage * (sheet - 1));
+    for (std::size_t i = first; i < rows.size() && i < first + kProbeRowsPerPage; ++i) {
+        list.body.push_back(rows[i]);
+    }
+    return list;
+}
+
+ProbeSettingsPrintout::ProbeSettingsPrintout(const SensorTable& table,
+                                             const records::CalibrationBook& calibrations,
+                                             const LocalDateTime& today, int taal)
+    : table_(table),
+      calibrationRows_(CalibrationRows(table, calibrations, today, taal)),
+      probePages_(ProbeSettingsPageCount(table.GetMax1820Index() + 1)) {}
+
+ReportPage ProbeSettingsPrintout::Page(int index, const PrintContext& context) const {
+    if (index < probePages_) {
+        return MakeProbeSettingsPage(table_, index + 1, context);
+    }
+    return MakeCalibrationPage(calibrationRows_, index - probePages_ + 1, index + 1, context);
 }
 
 }  // namespace qrv

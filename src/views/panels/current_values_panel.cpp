@@ -32,6 +32,7 @@ CurrentValuesPanel::CurrentValuesPanel(pages::PanelContext context, LiveProbes l
       probeType_(new QLabel(this)),
       stateText_(new QLabel(this)),
       bigValue_(new QLabel(this)),
+      rawValue_(new QLabel(this)),
       caption_(new QLabel(this)),
       todayDate_(new QLabel(this)),
       maxLine_(new QLabel(this)),
@@ -50,6 +51,9 @@ CurrentValuesPanel::CurrentValuesPanel(pages::PanelContext context, LiveProbes l
     probeType_->setObjectName("probeType");
     stateText_->setObjectName("stateText");
     bigValue_->setObjectName("bigValue");
+    rawValue_->setObjectName("rawValue");
+    rawValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    rawValue_->setVisible(false);
     todayDate_->setObjectName("todayDate");
     maxLine_->setObjectName("maxLine");
     minLine_->setObjectName("minLine");
@@ -81,7 +85,10 @@ CurrentValuesPanel::CurrentValuesPanel(pages::PanelContext context, LiveProbes l
     names->addWidget(stateText_);
     names->addStretch(1);
     top->addLayout(names, 1);
-    top->addWidget(bigValue_);
+    auto* values = new QVBoxLayout;
+    values->addWidget(bigValue_);
+    values->addWidget(rawValue_);
+    top->addLayout(values);
     layout->addLayout(top);
     layout->addWidget(HorizontalRule(this));
 
@@ -189,11 +196,14 @@ void CurrentValuesPanel::UpdateActualBigView() {
         probe.value = record.Value;
         probe.sensorType = record.SensorType;
         probe.units = record.Units;
+        probe.rawValue = record.RawValue;
     }
     const views::BigViewTexts view =
         views::MakeBigView(probe, live_.communicationErrorAlarm.load() != 0, context_.taal());
     stateText_->setText(QString::fromStdString(view.stateText));
     bigValue_->setText(QString::fromStdString(view.valueText));
+    rawValue_->setText(QString::fromStdString(view.rawText));
+    rawValue_->setVisible(!view.rawText.empty());
     const QString colour = FromRgb(view.valueColour).name();
     bigValue_->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
     stateText_->setStyleSheet(QStringLiteral("color: %1;").arg(colour));

@@ -79,6 +79,7 @@ class CurrentValuesPanel final : public QDialog {
     QLabel* probeType_;
     QLabel* stateText_;
     QLabel* bigValue_;
+    QLabel* rawValue_;
     QLabel* caption_;
     QLabel* todayDate_;
     QLabel* maxLine_;
