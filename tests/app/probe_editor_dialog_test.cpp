@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "probe_editor/dialog/qt_probe_editor_view.h"
+#include "records/calibration.h"
 #include "runtime/scripted_dialogs.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
@@ -64,13 +65,34 @@ TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
     probes.DefineSensorTypeAndUnits(index);
     probes.SensorArray[0].Name = layout.name;
     probes.SensorArray[0].Status = kStatusInhibit;
+    probes.SensorArray[0].FoundOnNetwork = 1;
+    probes.SensorArray[0].RawValue = -19.63;
+    probes.SensorArray[0].Value = -20.03;
     SharedSensorTable table(probes);
     VirtualClock clock;
     ScriptedDialogs dialogs;
     RecordingLog log;
     TempDir dir;
-    const ProbeEditorContext context{table,       dialogs, clock, log, dir / "QRVNL.SNS",
-                                     layout.taal, false,   {}};
+    // With a calibration in force, so that its section shows it in full.
+    records::SharedCalibrations calibrations;
+    records::Calibration calibration = *records::TwoPointCalibration(-20.0, -19.6, 0.0, 0.5);
+    calibration.rom = layout.rom;
+    calibration.date = "2025-11-02";
+    calibration.instrument = "Reference thermometer RT-1";
+    calibration.certificate = "CAL-2025/0117";
+    calibration.nextDue = "2000-01-02";
+    calibration.who = "anna";
+    calibrations.Replace(records::CalibrationBook{{calibration}});
+    const ProbeEditorContext context{
+        table,
+        dialogs,
+        clock,
+        log,
+        dir / "QRVNL.SNS",
+        layout.taal,
+        false,
+        {},
+        CalibrationAccess{calibrations, dir / "QRVCalibration.json", "anna", {}}};
     probe_editor::QtProbeEditorView view(nullptr);
     ProbeEditor editor(context, view);
     std::vector<std::string> clipped;
