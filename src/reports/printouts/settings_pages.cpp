@@ -37,6 +37,17 @@ ReportPage SettingsFrame(Key title, std::string pageLine, Key reportName,
     return page;
 }
 
+// A numbered page of the list with its two column headers.
+ReportPage ListFrame(Key title, int page, Key reportName, std::array<Key, 2> headers,
+                     const PrintContext& context) {
+    const int taal = context.taal;
+    ReportPage list =
+        SettingsFrame(title, text::Plain(Key::TXT_PAGE_NUM, taal) + " " + std::to_string(page),
+                      reportName, context);
+    list.columnHeader = {text::Plain(headers[0], taal), text::Plain(headers[1], taal)};
+    return list;
+}
+
 std::string StatusColumn(int status, int taal) {
     switch (status) {
         case kStatusActive:
@@ -162,11 +173,8 @@ int ProbeSettingsPageCount(int probes) {
 ReportPage MakeProbeSettingsPage(const SensorTable& table, int page, const PrintContext& context) {
     const int taal = context.taal;
     ReportPage list =
-        SettingsFrame(Key::TXT_PRNT_LIST_PROBE_SETTING,
-                      text::Plain(Key::TXT_PAGE_NUM, taal) + " " + std::to_string(page),
-                      Key::TXT_PRNT_LIST_PROBES_REPORT, context);
-    list.columnHeader = {text::Plain(Key::TXT_PRNT_HEADER_PROBES, taal),
-                         text::Plain(Key::TXT_PRNT_HEADER_2_PROBES, taal)};
+        ListFrame(Key::TXT_PRNT_LIST_PROBE_SETTING, page, Key::TXT_PRNT_LIST_PROBES_REPORT,
+                  {Key::TXT_PRNT_HEADER_PROBES, Key::TXT_PRNT_HEADER_2_PROBES}, context);
     const int first = kProbeRowsPerPage * (page - 1);
     const int last = std::min(kProbeRowsPerPage * page - 1, table.GetMax1820Index());
     for (int index = first; index <= last; ++index) {
@@ -205,13 +213,9 @@ int CalibrationPageCount(std::size_t rows) {
 
 ReportPage MakeCalibrationPage(const std::vector<std::string>& rows, int sheet, int page,
                                const PrintContext& context) {
-    const int taal = context.taal;
     ReportPage list =
-        SettingsFrame(Key::TXT_PRNT_CALIB_TITLE,
-                      text::Plain(Key::TXT_PAGE_NUM, taal) + " " + std::to_string(page),
-                      Key::TXT_PRNT_CALIB_REPORT, context);
-    list.columnHeader = {text::Plain(Key::TXT_PRNT_CALIB_HEADER, taal),
-                         text::Plain(Key::TXT_PRNT_CALIB_HEADER_2, taal)};
+        ListFrame(Key::TXT_PRNT_CALIB_TITLE, page, Key::TXT_PRNT_CALIB_REPORT,
+                  {Key::TXT_PRNT_CALIB_HEADER, Key::TXT_PRNT_CALIB_HEADER_2}, context);
     const std::size_t first = static_cast<std::size_t>(kProbeRowsPerPage * (sheet - 1));
     for (std::size_t i = first; i < rows.size() && i < first + kProbeRowsPerPage; ++i) {
         list.body.push_back(rows[i]);
