@@ -73,6 +73,22 @@ CertificateFiles WriteSelfSigned(const std::filesystem::path& dir, const std::st
     return files;
 }
 
+// A socket connected to the port on loopback, whose reads give up after
+// timeout; -1 when nothing listens.
+int ConnectLoopback(int port, timeval timeout) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // One request over TLS, trusting only trusted and checking that the
 // certificate is for 127.0.0.1. The answer as far as it came before the
 // server closed or the deadline; empty when the handshake failed.
@@ -83,15 +99,9 @@ std::string TlsRequest(int port, const std::filesystem::path& trusted, const std
         ADD_FAILURE() << "cannot load " << trusted;
         return {};
     }
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const timeval timeout{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = ConnectLoopback(port, {5, 0});
     std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    if (fd >= 0) {
         Connection ssl(SSL_new(context.get()));
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), "127.0.0.1");
         SSL_set_fd(ssl.get(), fd);
@@ -106,29 +116,26 @@ std::string TlsRequest(int port, const std::filesystem::path& trusted, const std
             }
         }
     }
-    ::close(fd);
+    if (fd >= 0) {
+        ::close(fd);
+    }
     return answer;
 }
 
 // What a plain HTTP client gets from the port before it closes or 2 s pass.
 std::string PlainRequest(int port, const std::string& request) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const timeval timeout{2, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = ConnectLoopback(port, {2, 0});
     std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0) {
+    if (fd >= 0 && ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0) {
         char buffer[4096];
         ssize_t got = 0;
         while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
             answer.append(buffer, static_cast<std::size_t>(got));
         }
     }
-    ::close(fd);
+    if (fd >= 0) {
+        ::close(fd);
+    }
     return answer;
 }
 
