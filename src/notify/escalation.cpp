@@ -26,7 +26,12 @@ EscalationEngine::EscalationEngine(std::vector<NotifyContact> contacts, int esca
       remindAfter_(remindAfterMinutes * 60.0) {}
 
 EscalationEngine::Key EscalationEngine::KeyOf(const AlarmFacts& facts) {
-    return facts.unit ? Key() : RomToHex(facts.rom);
+    if (facts.unit) {
+        return {};
+    }
+    // A probe's time alarm is escalated and ended on its own, beside the
+    // alarm on its value.
+    return facts.timeAlarm ? RomToHex(facts.rom) + "/time" : RomToHex(facts.rom);
 }
 
 bool EscalationEngine::Covers(int contact, const AlarmFacts& facts) const {

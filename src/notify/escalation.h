@@ -55,7 +55,8 @@ class EscalationEngine {
         std::string acknowledgedBy;
         std::set<int> told;
     };
-    // Probes by ROM; the unit under the empty key.
+    // Probes by ROM (time alarms with "/time" after it); the unit under the
+    // empty key.
     using Key = std::string;
 
     static Key KeyOf(const AlarmFacts& facts);

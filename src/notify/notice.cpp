@@ -42,6 +42,8 @@ int Severity(int state) {
             return 1;
         case kAlarmHigh:
         case kAlarmLow:
+        case kTimeAlarmHigh:
+        case kTimeAlarmLow:
             return 2;
         case kAlarmLost:
         case kUnitLost:

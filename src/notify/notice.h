@@ -19,7 +19,11 @@ struct AlarmFacts {
     int sensorType = 0;
     std::string units;
     double value = 0.0;
-    // The alarm state (1..5, kUnitLost), kAlarmNone once it has ended.
+    // The alarm on the probe's minutes out of range in the last 24 hours,
+    // which stands beside its other alarm: value holds those minutes.
+    bool timeAlarm = false;
+    // The alarm state (1..5, kUnitLost, kTimeAlarmHigh or kTimeAlarmLow),
+    // kAlarmNone once it has ended.
     int state = kAlarmNone;
     int alarmLow = 0;
     int alarmHigh = 0;

@@ -65,6 +65,10 @@ std::string UnitsText(const AlarmFacts& facts) {
 }
 
 std::string ValueText(const AlarmFacts& facts, int taal) {
+    if (facts.timeAlarm) {
+        return fmt::format("{}{}", std::lround(facts.value),
+                           text::Plain(Key::TXT_LOG_TIME_IN_DAY, taal));
+    }
     if (facts.sensorType == kTypeSwitch) {
         const long contact = std::lround(facts.value);
         if (contact == 0) {
@@ -82,8 +86,10 @@ std::optional<int> CrossedLimit(const AlarmFacts& facts) {
     }
     switch (facts.state) {
         case kAlarmHigh:
+        case kTimeAlarmHigh:
             return facts.alarmHigh;
         case kAlarmLow:
+        case kTimeAlarmLow:
             return facts.alarmLow;
         case kPreAlarmHigh:
             return facts.tripHigh;
@@ -108,9 +114,21 @@ std::string_view StateWord(int state) {
             return "probe_lost";
         case kUnitLost:
             return "unit_lost";
+        case kTimeAlarmHigh:
+            return "time_high_alarm";
+        case kTimeAlarmLow:
+            return "time_low_alarm";
         default:
             return "ended";
     }
+}
+
+// The alarm file's labels end in a colon; a title puts its own after them.
+std::string WithoutColon(std::string label) {
+    if (!label.empty() && label.back() == ':') {
+        label.pop_back();
+    }
+    return label;
 }
 
 std::string TimeOfNotice(const LocalDateTime& when) {
@@ -148,7 +166,9 @@ std::string TitleOf(const Notice& notice, int taal, const std::string& stationNa
         return fmt::format("{}: {}", Word(kTest, taal), stationName);
     }
     if (notice.kind == NoticeKind::kEnded) {
-        return fmt::format("{}: {}", Word(kEnded, taal), name);
+        return fmt::format(
+            "{}: {}",
+            f.timeAlarm ? StateText(kTimeAlarmEnded, taal) : std::string(Word(kEnded, taal)), name);
     }
     std::string title = fmt::format("{}: {}", StateText(f.state, taal), name);
     if (HasValue(f)) {
@@ -195,6 +215,11 @@ std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
         !notice.facts.unit && notice.facts.state != kAlarmNone &&
         (notice.kind == NoticeKind::kAlarm || notice.kind == NoticeKind::kEscalation ||
          notice.kind == NoticeKind::kWorse);
+    if (probeAlarm && notice.facts.timeAlarm) {
+        return acquisition::TimeAlarmSmsText(notice.facts.state, notice.facts.name,
+                                             static_cast<int>(std::lround(notice.facts.value)),
+                                             taal, notice.when, stationName);
+    }
     if (probeAlarm) {
         SensorRecord record;
         record.Name = notice.facts.name;
@@ -229,6 +254,10 @@ std::string StateText(int state, int taal) {
             return text::Plain(Key::TXT_PROBE_STATUS_LOST, taal);
         case kUnitLost:
             return std::string(Word(kUnitLostWords, taal));
+        case kTimeAlarmHigh:
+        case kTimeAlarmLow:
+        case kTimeAlarmEnded:
+            return WithoutColon(acquisition::AlarmLabel(state, taal));
         default:
             return std::string(Word(kEnded, taal));
     }
@@ -268,8 +297,13 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
         doc["state"] = StateWord(f.state);
         doc["state_text"] = StateText(f.state, taal);
         doc["value"] = HasValue(f) ? nlohmann::json(f.value) : nlohmann::json();
-        doc["unit"] =
-            Trimmed(f.units).empty() ? nlohmann::json() : nlohmann::json(UnitsText(f).substr(1));
+        doc["time_alarm"] = f.timeAlarm;
+        if (f.timeAlarm) {
+            doc["unit"] = "min";
+        } else {
+            doc["unit"] = Trimmed(f.units).empty() ? nlohmann::json()
+                                                   : nlohmann::json(UnitsText(f).substr(1));
+        }
         if (!f.unit) {
             doc["limits"] = {{"alarm_low", f.alarmLow},
                              {"alarm_high", f.alarmHigh},

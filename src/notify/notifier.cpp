@@ -103,30 +103,10 @@ void Notifier::Handle(const LiveEvent& event) {
     const double age = SecondsOf(context_.clock.Now()) - SecondsOf(event.time);
     const double now = context_.clock.Timer() - std::clamp(age, 0.0, kLongestWait);
     switch (event.kind) {
-        case LiveEventKind::kAlarmChanged: {
-            AlarmFacts facts;
-            bool notifies = true;
-            {
-                const auto table = context_.table.Lock();
-                const int last = table->GetMax1820Index();
-                if (event.index >= 0 && event.index <= last &&
-                    table->SensorArray[static_cast<std::size_t>(event.index)].Rom == event.rom) {
-                    const SensorRecord& record =
-                        table->SensorArray[static_cast<std::size_t>(event.index)];
-                    facts = FactsOf(record, event.newAlarm);
-                    notifies = record.SmsEnable != 0;
-                }
-            }
-            facts.rom = event.rom;
-            facts.name = event.name;
-            facts.value = event.value;
-            facts.state = event.newAlarm;
-            // An alarm that ends is always closed, so whoever was told hears of it.
-            if (notifies || event.newAlarm == kAlarmNone) {
-                Dispatch(engine_.OnAlarmChanged(facts, now, event.time));
-            }
+        case LiveEventKind::kAlarmChanged:
+        case LiveEventKind::kTimeAlarmChanged:
+            HandleProbeAlarm(event, now);
             break;
-        }
         case LiveEventKind::kNetworkLost:
         case LiveEventKind::kNetworkBack: {
             AlarmFacts facts;
@@ -140,6 +120,30 @@ void Notifier::Handle(const LiveEvent& event) {
             break;
         default:
             break;
+    }
+}
+
+void Notifier::HandleProbeAlarm(const LiveEvent& event, double now) {
+    AlarmFacts facts;
+    bool notifies = true;
+    {
+        const auto table = context_.table.Lock();
+        const int last = table->GetMax1820Index();
+        if (event.index >= 0 && event.index <= last &&
+            table->SensorArray[static_cast<std::size_t>(event.index)].Rom == event.rom) {
+            const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(event.index)];
+            facts = FactsOf(record, event.newAlarm);
+            notifies = record.SmsEnable != 0;
+        }
+    }
+    facts.timeAlarm = event.kind == LiveEventKind::kTimeAlarmChanged;
+    facts.rom = event.rom;
+    facts.name = event.name;
+    facts.value = event.value;
+    facts.state = event.newAlarm;
+    // An alarm that ends is always closed, so whoever was told hears of it.
+    if (notifies || event.newAlarm == kAlarmNone) {
+        Dispatch(engine_.OnAlarmChanged(facts, now, event.time));
     }
 }
 

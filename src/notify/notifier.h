@@ -58,6 +58,8 @@ class Notifier {
   private:
     void Run(const std::stop_token& stop);
     void Handle(const LiveEvent& event);
+    // A probe's alarm, on its value or on its time out of range, moved.
+    void HandleProbeAlarm(const LiveEvent& event, double now);
     void Dispatch(const std::vector<Notice>& notices);
 
     const NotifyConfig config_;

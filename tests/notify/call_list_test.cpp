@@ -7,11 +7,14 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 #include "app/live_station.h"
 #include "app/shell/commands.h"
 #include "notify/acknowledgement.h"
 #include "receivers.h"
 #include "runtime/silent_status_display.h"
+#include "sensors/rom_text.h"
 #include "support/clocked_launcher.h"
 #include "support/recording_log.h"
 
@@ -41,6 +44,18 @@ std::vector<std::string> Events(const HttpReceiver& receiver) {
         events.push_back(nlohmann::json::parse(request.body)["event"]);
     }
     return events;
+}
+
+// "event state" of every request, in order.
+std::vector<std::string> EventStates(const HttpReceiver& receiver) {
+    std::vector<std::string> lines;
+    for (const HttpReceiver::Request& request : receiver.Requests()) {
+        const nlohmann::json doc = nlohmann::json::parse(request.body);
+        lines.push_back(fmt::format("{} {}{}", doc["event"].get<std::string>(),
+                                    doc["time_alarm"].get<bool>() ? "time " : "",
+                                    doc["state"].get<std::string>()));
+    }
+    return lines;
 }
 
 using Lines = std::vector<std::string>;
@@ -139,6 +154,58 @@ TEST_F(CallList, AWarmingFreezerWorksTheListUntilAcknowledgedThenRemindsAndEnds)
     EXPECT_NEAR(ended["stood_seconds"].get<double>(), 1080, 5) << ended.dump(1);
     ASSERT_TRUE(WaitUntil([&] { return ben.Mails().size() == 3; }));
     EXPECT_TRUE(launcher.Launched().empty()) << "Cleo was never told, so hears of no end";
+    EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(CallList, ATimeOutOfRangeAlarmIsCalledOutBesideTheValueAlarmAndEndsOnItsOwn) {
+    // More than 3 of the last 24 hours' minutes above the high limit.
+    WriteBytes(dir / "QRVTimeAlarms.json",
+               fmt::format(R"({{"time_alarms": [{{"rom": "{}", "minutes_above": 3}}]}})",
+                           RomToHex(Probe(0).Rom)));
+    HttpReceiver anna;
+    HttpReceiver ben;
+    NotifyConfig config;
+    config.escalateAfterMinutes = 3;
+    config.remindAfterMinutes = 60;
+    config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
+                       ContactOf("Ben", NotifyChannel::kWebhook, ben.Url())};
+    monitoring.StartNotifications(config);
+    Install();
+
+    // The value alarm from 2 minutes in; the time alarm once 3 minutes above
+    // are passed. Each is a new alarm to the head of the list, not a worse one.
+    RunFor(420.0);
+    Settle();
+    ASSERT_EQ(EventStates(anna), (Lines{"alarm high_alarm", "alarm time time_high_alarm"}))
+        << AlarmText();
+    const nlohmann::json rose = nlohmann::json::parse(anna.Requests()[1].body);
+    EXPECT_EQ(rose["unit"], "min");
+    const std::string minutes = fmt::format("{}", rose["value"].get<double>());
+    EXPECT_EQ(rose["title"], "Time High Alarm: Freezer " + minutes + " min in 24 h");
+    EXPECT_NE(rose["message"].get<std::string>().find("(limit -15 °C)"), std::string::npos)
+        << rose["message"];
+    EXPECT_EQ(Count(AlarmText(), "Time High Alarm:  Freezer     " + minutes + " min in 24 h"), 1);
+    EXPECT_TRUE(launcher.Launched().empty()) << "the call list has the alarm SMS";
+
+    // Each escalates to Ben on its own clock; the value alarm's end leaves
+    // the time alarm standing.
+    RunFor(1300.0 - clock.Timer());
+    ASSERT_EQ(Probe(0).AlarmState, kAlarmNone);
+    Settle();
+    EXPECT_EQ(EventStates(anna),
+              (Lines{"alarm high_alarm", "alarm time time_high_alarm", "ended ended"}));
+    EXPECT_EQ(EventStates(ben),
+              (Lines{"escalation high_alarm", "escalation time time_high_alarm", "ended ended"}));
+
+    // Turning the alarms off clears the time alarm: both hear of its end.
+    shell::SetGeneralAlarmEnable(state, services, view, 0);
+    RunFor(10.0);
+    Settle();
+    ASSERT_EQ(anna.Count(), 4u);
+    ASSERT_EQ(ben.Count(), 4u);
+    EXPECT_EQ(EventStates(anna).back(), "ended time ended");
+    EXPECT_EQ(EventStates(ben).back(), "ended time ended");
+    EXPECT_EQ(nlohmann::json::parse(ben.Requests()[3].body)["title"], "Time OK: Freezer");
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 

@@ -205,6 +205,56 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
     EXPECT_EQ(lost.text.find("Value"), std::string::npos);
 }
 
+AlarmFacts FreezerTime(int state, double minutes) {
+    AlarmFacts facts = Freezer(state, minutes);
+    facts.timeAlarm = true;
+    return facts;
+}
+
+TEST(Escalation, ATimeAlarmStandsBesideTheValueAlarmOfTheSameProbe) {
+    EscalationEngine engine({Contact("Anna")}, 5, 30);
+    EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0.0, kWhen)), Lines{"0 alarm"});
+    EXPECT_EQ(Told(engine.OnAlarmChanged(FreezerTime(kTimeAlarmHigh, 61), kMinute, kWhen)),
+              Lines{"0 alarm"});
+    EXPECT_EQ(engine.StandingAlarms(), 2);
+    // Changing side is no worse; the value alarm's end leaves the time alarm.
+    EXPECT_TRUE(engine.OnAlarmChanged(FreezerTime(kTimeAlarmLow, 62), 2 * kMinute, kWhen).empty());
+    EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmNone), 3 * kMinute, kWhen)),
+              Lines{"0 ended"});
+    EXPECT_EQ(engine.StandingAlarms(), 1);
+    const std::vector<Notice> ended =
+        engine.OnAlarmChanged(FreezerTime(kAlarmNone, 40), 4 * kMinute, kWhen);
+    ASSERT_EQ(Told(ended), Lines{"0 ended"});
+    EXPECT_DOUBLE_EQ(ended[0].stoodSeconds, 3 * kMinute);
+    EXPECT_EQ(engine.StandingAlarms(), 0);
+}
+
+TEST(NoticeTexts, ATimeAlarmSaysItsMinutesAndTheLimitInTheLanguage) {
+    Notice notice{0, NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, 0.0, ""};
+    const Message english = MessageOf(notice, 0, "Lab 3", "");
+    EXPECT_EQ(english.title, "Time High Alarm: Freezer 61 min in 24 h");
+    EXPECT_NE(english.text.find("Value: 61 min in 24 h (limit -15 °C)"), std::string::npos)
+        << english.text;
+    EXPECT_EQ(english.smsText,
+              acquisition::TimeAlarmSmsText(kTimeAlarmHigh, "Freezer", 61, 0, kWhen, "Lab 3"));
+    const nlohmann::json doc = nlohmann::json::parse(english.document);
+    EXPECT_EQ(doc["state"], "time_high_alarm");
+    EXPECT_EQ(doc["time_alarm"], true);
+    EXPECT_EQ(doc["unit"], "min");
+    EXPECT_EQ(doc["priority"], 5);
+
+    notice.facts = FreezerTime(kTimeAlarmLow, 75);
+    const Message dutch = MessageOf(notice, 3, "Lab 3", "");
+    EXPECT_EQ(dutch.title, "Tijdalarm laag: Freezer 75 min in 24 uur");
+    EXPECT_NE(dutch.text.find("(grens -30 °C)"), std::string::npos) << dutch.text;
+
+    notice.kind = NoticeKind::kEnded;
+    notice.facts = FreezerTime(kAlarmNone, 12);
+    EXPECT_EQ(MessageOf(notice, 1, "Lab 3", "").title, "Zeit OK: Freezer");
+    EXPECT_EQ(nlohmann::json::parse(MessageOf(notice, 0, "Lab 3", "").document)["time_alarm"],
+              true);
+}
+
 TEST(NoticeTexts, MailHeadersStayOneLineAndEncodeWhatIsNotAscii) {
     Message message;
     message.title = "High Alarm: Kühlraum\r\nBcc: everyone@example.org";
