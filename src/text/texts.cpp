@@ -13,6 +13,7 @@
 #include "text/tables/notify_texts.h"
 #include "text/tables/records_texts.h"
 #include "text/tables/report_texts.h"
+#include "text/tables/sheet_texts.h"
 #include "text/tables/shell_texts.h"
 #include "text/tables/station_file_texts.h"
 #include "text/tables/view_and_editor_texts.h"
@@ -34,7 +35,7 @@ constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
          tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
          tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts,
-         tables::kCalibrationTexts);
+         tables::kCalibrationTexts, tables::kSheetTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

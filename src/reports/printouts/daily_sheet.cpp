@@ -1,0 +1,276 @@
+#include "reports/printouts/daily_sheet.h"
+
+#include <fmt/format.h>
+
+#include <memory>
+#include <span>
+
+#include "reports/text_columns.h"
+#include "runtime/calendar.h"
+#include "runtime/encoding.h"
+#include "runtime/text_file.h"
+#include "sensors/rom_text.h"
+#include "storage/result_file_format.h"
+#include "text/texts.h"
+
+namespace qrv {
+
+namespace {
+
+using text::Key;
+
+struct AlarmLine {
+    std::string date;  // YYYY-MM-DD
+    std::string time;  // HH:MM
+    std::string message;
+};
+
+std::vector<AlarmLine> ReadAlarmFile(const std::filesystem::path& path) {
+    std::vector<AlarmLine> lines;
+    const FileBytes file = ReadFileBytes(path);
+    LineReader reader(file.bytes);
+    while (const auto line = reader.ReadLine(kNoSizeLimit)) {
+        // "YYYY-MM-DD HH:MM: message"
+        if (line->size() > 18 && (*line)[4] == '-' && (*line)[10] == ' ' && (*line)[16] == ':') {
+            lines.push_back({std::string(line->substr(0, 10)), std::string(line->substr(11, 5)),
+                             Cp1252ToUtf8(line->substr(18))});
+        }
+    }
+    return lines;
+}
+
+// The readers give every key the temperature's type character.
+std::string TableKey(const SensorRecord& record) {
+    KeyChars key = MakeProbeKey(record.Rom, record.SensorType);
+    key[0] = '0';
+    return std::string(KeyText(key));
+}
+
+std::optional<std::pair<int, int>> LimitsOf(const SensorTable& table, std::string_view key) {
+    for (int i = 0; i <= table.GetMax1820Index(); ++i) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+        if (TableKey(record) == key &&
+            (record.SensorType == kTypeTemperature || record.SensorType == kTypeHumidity)) {
+            return std::pair{record.AlarmLow, record.AlarmHigh};
+        }
+    }
+    return std::nullopt;
+}
+
+ProbeSheet& SheetOf(std::vector<ProbeSheet>& sheets, const HistoEntry& entry, int days) {
+    const std::string key(KeyText(entry.ProbeKey));
+    for (ProbeSheet& sheet : sheets) {
+        if (sheet.key == key) {
+            return sheet;
+        }
+    }
+    ProbeSheet sheet;
+    sheet.key = key;
+    for (int d = 1; d <= days; ++d) {
+        SheetDay row;
+        row.day = d;
+        sheet.days.push_back(std::move(row));
+    }
+    sheets.push_back(std::move(sheet));
+    return sheets.back();
+}
+
+void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
+    SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
+    sheet.name = entry.ProbeName.utf8;
+    sheet.units = std::string(entry.ProbeUnits);
+    const auto count = static_cast<std::size_t>(entry.LastIndex + 1);
+    const std::span<const int> minutes(entry.SampleTime.data(), count);
+    const std::span<const double> values(entry.SampleValue.data(), count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!row.hasValues || values[i] < row.min) {
+            row.min = values[i];
+            row.minMinute = minutes[i];
+        }
+        if (!row.hasValues || values[i] > row.max) {
+            row.max = values[i];
+            row.maxMinute = minutes[i];
+        }
+        row.hasValues = true;
+    }
+    if (sheet.limits) {
+        row.outOfRange =
+            records::DayTimeOutOfRange(minutes, values, sheet.limits->first, sheet.limits->second);
+    }
+}
+
+// A probe's alarm lines name it after the label and two blanks; the
+// acknowledgements are the station's, shown on the days the probe had alarms.
+void AddAlarms(ProbeSheet& sheet, const std::vector<AlarmLine>& alarms, int year, int month) {
+    const std::string prefix = fmt::format("{:04}-{:02}-", year, month);
+    const std::string named = ":  " + sheet.name;
+    for (const AlarmLine& line : alarms) {
+        if (!line.date.starts_with(prefix)) {
+            continue;
+        }
+        SheetDay& row = sheet.days[static_cast<std::size_t>(std::stoi(line.date.substr(8, 2)) - 1)];
+        const std::size_t at = line.message.find(named);
+        const std::size_t end = at + named.size();
+        // The name is followed by two blanks and the value, or ends the
+        // message, so "Fridge" never takes the lines of "Fridge 2".
+        if (at != std::string::npos &&
+            (end == line.message.size() || line.message.compare(end, 2, "  ") == 0)) {
+            std::string value = line.message.substr(end);
+            value.erase(0, value.find_first_not_of(' '));
+            row.alarms.push_back(line.time + " " + line.message.substr(0, at + 1) +
+                                 (value.empty() ? "" : " " + value));
+        } else if (line.message.starts_with("Acknowledged by ")) {
+            row.acknowledgements.push_back(line.time + " " + line.message.substr(16));
+        }
+    }
+    for (SheetDay& row : sheet.days) {
+        if (row.alarms.empty()) {
+            row.acknowledgements.clear();
+        }
+    }
+}
+
+constexpr std::size_t kAlarmColumn = 58;
+constexpr std::size_t kAlarmWidth = 46;
+
+// The two header rows, in the columns of PageRows.
+std::string SheetHeader(bool second, int taal) {
+    std::string line =
+        second
+            ? fmt::format(
+                  "{:<2}  {:>6} {:<5}  {:>6} {:<5}  {:>5} {:>5}", "",
+                  text::Plain(Key::TXT_SHEET_MIN, taal), text::Plain(Key::TXT_SHEET_TIME, taal),
+                  text::Plain(Key::TXT_SHEET_MAX, taal), text::Plain(Key::TXT_SHEET_TIME, taal),
+                  text::Plain(Key::TXT_SHEET_ABOVE, taal), text::Plain(Key::TXT_SHEET_BELOW, taal))
+            : fmt::format("{:<32}{}", text::Plain(Key::TXT_SHEET_DAY, taal),
+                          text::Plain(Key::TXT_SHEET_MINUTES_OUT, taal));
+    line = FitCharacters(line, kAlarmColumn);
+    line += second ? fmt::format("{:<{}} {}", "", kAlarmWidth,
+                                 text::Plain(Key::TXT_SHEET_INITIALS, taal))
+                   : text::Plain(Key::TXT_SHEET_ALARMS, taal);
+    return line;
+}
+
+// Pieces of at most `width` characters; a character is never cut in two.
+std::vector<std::string> CharacterPieces(std::string_view note, std::size_t width) {
+    std::vector<std::string> pieces;
+    while (!note.empty()) {
+        std::string piece = Utf8Left(note, width);
+        note.remove_prefix(piece.size());
+        pieces.push_back(std::move(piece));
+    }
+    return pieces;
+}
+
+// Wide texts continue on rows of their own, under the alarm column.
+std::vector<std::string> PageRows(const ProbeSheet& sheet, int taal) {
+    std::vector<std::string> rows;
+    const std::string ack = text::Plain(Key::TXT_SHEET_ACK, taal) + " ";
+    for (const SheetDay& row : sheet.days) {
+        std::string line = fmt::format("{:2}", row.day);
+        if (row.hasValues) {
+            line += fmt::format("  {:6.1f} {}  {:6.1f} {}", row.min, SheetTimeOfDay(row.minMinute),
+                                row.max, SheetTimeOfDay(row.maxMinute));
+        } else {
+            line += fmt::format("  {:<28}", text::Plain(Key::TXT_SHEET_NO_VALUES, taal));
+        }
+        line += row.outOfRange && row.hasValues
+                    ? fmt::format("  {:5} {:5}", row.outOfRange->minutesAbove,
+                                  row.outOfRange->minutesBelow)
+                    : std::string(13, ' ');
+        line = FitCharacters(line, kAlarmColumn);
+        std::vector<std::string> notes = row.alarms;
+        for (const std::string& acknowledgement : row.acknowledgements) {
+            notes.push_back(ack + acknowledgement);
+        }
+        std::vector<std::string> pieces;
+        for (const std::string& note : notes) {
+            for (std::string& piece : CharacterPieces(note, kAlarmWidth)) {
+                pieces.push_back(std::move(piece));
+            }
+        }
+        const std::string initials = " ______";
+        line += (pieces.empty() ? std::string(kAlarmWidth, ' ')
+                                : FitCharacters(pieces[0], kAlarmWidth)) +
+                initials;
+        rows.push_back(line);
+        for (std::size_t i = 1; i < pieces.size(); ++i) {
+            rows.push_back(std::string(kAlarmColumn, ' ') + pieces[i]);
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::string SheetProbeKey(const SensorTable& table, std::string_view probe) {
+    for (int i = 0; i <= table.GetMax1820Index(); ++i) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+        if (RomToHex(record.Rom) == probe || SerialNumberHex(record.Rom) == probe) {
+            return TableKey(record);
+        }
+    }
+    return std::string(probe);
+}
+
+std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, int month,
+                                        std::string_view probeKey) {
+    const int days = DaysInMonth(year, month);
+    auto history = std::make_unique<HistoryData>();
+    std::vector<ProbeSheet> sheets;
+    for (int day = 1; day <= days; ++day) {
+        const auto file =
+            sources.dataDirectory / fmt::format("{:04}-{:02}-{:02}.qrd", year, month, day);
+        if (!FileExists(file)) {
+            continue;
+        }
+        sources.readDay(*history, file.string());
+        for (int e = 0; e <= history->HistoryMaxIndex; ++e) {
+            const HistoEntry& entry = history->HistoSensor[static_cast<std::size_t>(e)];
+            if (!probeKey.empty() && KeyText(entry.ProbeKey) != probeKey) {
+                continue;
+            }
+            ProbeSheet& sheet = SheetOf(sheets, entry, days);
+            sheet.limits = LimitsOf(sources.table, sheet.key);
+            AddDay(sheet, entry, day);
+        }
+    }
+    if (!sheets.empty()) {
+        const std::vector<AlarmLine> alarms = ReadAlarmFile(sources.alarmFile);
+        for (ProbeSheet& sheet : sheets) {
+            AddAlarms(sheet, alarms, year, month);
+        }
+    }
+    return sheets;
+}
+
+std::string SheetTimeOfDay(int minute) {
+    return fmt::format("{:02}:{:02}", minute / 60, minute % 60);
+}
+
+ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t index, int year,
+                          int month, const PrintContext& context) {
+    const int taal = context.taal;
+    const ProbeSheet& sheet = sheets[index];
+    ReportPage page;
+    page.layout = PageLayout::List;
+    page.orientation = PageOrientation::Landscape;
+    page.title =
+        fmt::format("{}  {:02}/{:04}", text::Plain(Key::TXT_SHEET_TITLE, taal), month, year);
+    page.pageLine = fmt::format("{} {} {} {}", text::Plain(Key::TXT_SHEET_PAGE, taal), index + 1,
+                                text::Plain(Key::TXT_SHEET_OF, taal), sheets.size());
+    page.banner = PrintingBanner(context);
+    page.details = {
+        NetworkLine(context),
+        fmt::format("{} {}   {}", text::Plain(Key::TXT_SHEET_PROBE, taal), sheet.name, sheet.key),
+        sheet.limits
+            ? fmt::format("{} {} {} {}, {} {} {}", text::Plain(Key::TXT_SHEET_LIMITS, taal),
+                          text::Plain(Key::TXT_SHEET_LOW, taal), sheet.limits->first, sheet.units,
+                          text::Plain(Key::TXT_SHEET_HIGH, taal), sheet.limits->second, sheet.units)
+            : text::Plain(Key::TXT_SHEET_NO_LIMITS, taal)};
+    page.columnHeader = {SheetHeader(false, taal), SheetHeader(true, taal)};
+    page.body = PageRows(sheet, taal);
+    return page;
+}
+
+}  // namespace qrv

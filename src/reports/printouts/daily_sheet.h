@@ -1,0 +1,70 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "records/out_of_range.h"
+#include "reports/page_model.h"
+#include "reports/printouts/print_context.h"
+#include "sensors/sensor_table.h"
+#include "storage/history_sensor.h"
+
+namespace qrv {
+
+// One day of a probe on the daily minimum and maximum sheet.
+struct SheetDay {
+    int day = 0;
+    bool hasValues = false;
+    double min = 0.0;
+    int minMinute = 0;
+    double max = 0.0;
+    int maxMinute = 0;
+    std::optional<records::TimeOutOfRange> outOfRange;  // none without limits
+    std::vector<std::string> alarms;
+    std::vector<std::string> acknowledgements;
+};
+
+// A probe's month on the sheet: a row for every day of the month, stored or
+// not, so that a missing day shows as one.
+struct ProbeSheet {
+    std::string key;  // result-file key
+    std::string name;
+    std::string units;
+    std::optional<std::pair<int, int>> limits;  // low, high
+    std::vector<SheetDay> days;
+};
+
+// Reads one result file into the day structure.
+using SheetDayReader = std::function<void(HistoryData& day, const std::string& file)>;
+
+// Where a month's sheet comes from: the result files of the data directory,
+// the alarm file and the probe table's limits.
+struct SheetSources {
+    std::filesystem::path dataDirectory;
+    std::filesystem::path alarmFile;
+    const SensorTable& table;
+    SheetDayReader readDay;
+};
+
+// The result-file key a probe is named by: a ROM or a network address
+// through the probe table, else the text as it is (a key already).
+std::string SheetProbeKey(const SensorTable& table, std::string_view probe);
+
+// The sheets of every probe stored in the month (probeKey empty) or of that
+// one, in the order the probes first appear; empty when nothing is stored.
+std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, int month,
+                                        std::string_view probeKey);
+
+// "HH:MM" of a minute of the day.
+std::string SheetTimeOfDay(int minute);
+
+// The printed page of sheets[index], in the language of the context.
+ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t index, int year,
+                          int month, const PrintContext& context);
+
+}  // namespace qrv
