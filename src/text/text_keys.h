@@ -395,11 +395,6 @@ enum class Key : std::uint16_t {
     TXT_PRNT_CALIB_OVERDUE,
     TXT_PRNT_CALIB_NOT_IN_TABLE,
     TXT_PRNT_CALIB_NO_RECORDS,
-    TXT_SHEET_MENU,
-    TXT_SHEET_PANEL,
-    TXT_SHEET_ALL_PROBES,
-    TXT_SHEET_PRINT,
-    TXT_SHEET_NO_VALUES_OF,
     TXT_SHEET_TITLE,
     TXT_SHEET_PAGE,
     TXT_SHEET_OF,
@@ -419,10 +414,9 @@ enum class Key : std::uint16_t {
     TXT_SHEET_INITIALS,
     TXT_SHEET_NO_VALUES,
     TXT_SHEET_ACK,
-    TXT_SHEET_PROBE_LIST,
 };
 
-inline constexpr std::size_t kKeyCount = 412;
-static_assert(static_cast<std::size_t>(Key::TXT_SHEET_PROBE_LIST) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 406;
+static_assert(static_cast<std::size_t>(Key::TXT_SHEET_ACK) + 1 == kKeyCount);
 
 }  // namespace qrv::text

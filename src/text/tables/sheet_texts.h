@@ -6,23 +6,10 @@
 
 namespace qrv::text::tables {
 
-// The daily minimum and maximum sheet: its menu item and choice panel, and
-// the printed page. The column titles fit the page's fixed columns: "min",
-// "max" 6 characters, "time", "above", "below" 5, "Day" 32, the rest 26.
-inline constexpr std::array<TextTable, 25> kSheetTexts{{
-    {"TXT_SHEET_MENU",
-     {"Daily min/max __sheet", "Tägliche Min/Max-__Liste", "__Fiche min/max journalière",
-      "Dagelijkse min/max-__lijst"}},
-    {"TXT_SHEET_PANEL",
-     {"Daily minimum and maximum sheet", "Tägliche Minimum- und Maximumliste",
-      "Fiche des minima et maxima journaliers", "Dagelijkse minimum- en maximumlijst"}},
-    {"TXT_SHEET_ALL_PROBES", {"All probes", "Alle Fühler", "Tous les capteurs", "Alle voelers"}},
-    {"TXT_SHEET_PRINT", {"__Print", "__Drucken", "__Imprimer", "__Afdrukken"}},
-    {"TXT_SHEET_NO_VALUES_OF",
-     {"No stored values of this probe in the month.",
-      "Keine gespeicherten Werte dieses Fühlers im Monat.",
-      "Aucune valeur enregistrée de ce capteur dans le mois.",
-      "Geen opgeslagen waarden van deze voeler in de maand."}},
+// The daily minimum and maximum sheet's printed page. The column titles fit
+// the page's fixed columns: "min", "max" 6 characters, "time", "above",
+// "below" 5, "Day" 32, the rest 26.
+inline constexpr std::array<TextTable, 19> kSheetTexts{{
     {"TXT_SHEET_TITLE",
      {"Daily minimum and maximum", "Tägliches Minimum und Maximum",
       "Minimum et maximum journaliers", "Dagelijks minimum en maximum"}},
@@ -53,7 +40,6 @@ inline constexpr std::array<TextTable, 25> kSheetTexts{{
      {"no stored values", "keine Werte gespeichert", "aucune valeur enregistrée",
       "geen opgeslagen waarden"}},
     {"TXT_SHEET_ACK", {"ack", "quitt.", "acq.", "bev."}},
-    {"TXT_SHEET_PROBE_LIST", {"Probe", "Fühler", "Capteur", "Voeler"}},
 }};
 
 }  // namespace qrv::text::tables
