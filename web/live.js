@@ -3,7 +3,7 @@
 
 import {
   api, calibrationNote, clockText, element, failStart, hexColour, mayAtLeast, showMessage,
-  startPage, stationText,
+  showNote, startPage, stationText, timeAlarmNote,
 } from './assets/common.js';
 import { t } from './assets/i18n.js';
 import { LiveStream } from './assets/live_stream.js';
@@ -30,8 +30,9 @@ function makeRow(rom) {
   const row = element('tr', { attributes: { 'data-rom': rom } });
   const link = element('a', { attributes: { href: `/probe.html?rom=${encodeURIComponent(rom)}` } });
   const note = element('span', { className: 'calibration-note' });
+  const timeNote = element('span', { className: 'time-alarm-note' });
   row.append(
-    element('td', { className: 'name' }, [link, note]),
+    element('td', { className: 'name' }, [link, note, timeNote]),
     element('td', { className: 'value' }),
     element('td', { className: 'status' }),
     element('td', { className: 'alarm' }),
@@ -42,10 +43,10 @@ function makeRow(rom) {
 function fillRow(row, probe) {
   const cells = probe.cells || [];
   row.cells[0].firstChild.textContent = cellText(cells[0] ?? probe.name);
-  const note = row.cells[0].lastChild;
-  note.textContent = calibrationNote(probe.calibration);
-  note.hidden = !note.textContent;
-  note.dataset.due = (probe.calibration && probe.calibration.due) || '';
+  showNote(row.cells[0].querySelector('.calibration-note'), calibrationNote(probe.calibration),
+    'due', probe.calibration && probe.calibration.due);
+  showNote(row.cells[0].querySelector('.time-alarm-note'), timeAlarmNote(probe.timeAlarm),
+    'side', probe.timeAlarm && probe.timeAlarm.side);
   for (let column = 1; column < 4; ++column) row.cells[column].textContent = cellText(cells[column]);
   row.style.backgroundColor = hexColour(probe.background, '#E0E0E0');
   row.style.color = hexColour(probe.color, '#000000');

@@ -2,8 +2,8 @@
 // today's curve with its limits, and its settings.
 
 import {
-  api, calibrationNote, clockText, element, failStart, hexColour, showMessage, startPage,
-  stationText,
+  api, calibrationNote, clockText, element, failStart, hexColour, showMessage, showNote,
+  startPage, stationText, timeAlarmNote,
 } from './assets/common.js';
 import { drawDayGraph } from './assets/graph.js';
 import { t } from './assets/i18n.js';
@@ -33,10 +33,10 @@ function showCurrent(row, view) {
     row.alarm >= 1 ? hexColour(row.background, '#000000') : '#000000');
   $('state-text').textContent = view ? view.state : [cells[2], cells[3]].filter(Boolean).join(' · ');
   $('last-read').textContent = row.lastRead ? row.lastRead.replace('T', ' ') : t('probe.never');
-  const note = calibrationNote(row.calibration);
-  $('calibration-note').textContent = note;
-  $('calibration-note').hidden = !note;
-  $('calibration-note').dataset.due = (row.calibration && row.calibration.due) || '';
+  showNote($('calibration-note'), calibrationNote(row.calibration), 'due',
+    row.calibration && row.calibration.due);
+  showNote($('time-alarm-note'), timeAlarmNote(row.timeAlarm), 'side',
+    row.timeAlarm && row.timeAlarm.side);
 }
 
 function limitText(low, high, units) {

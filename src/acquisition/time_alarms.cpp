@@ -109,4 +109,15 @@ std::vector<TimeOutOfRangeAlarms::Ended> TimeOutOfRangeAlarms::EndAll() {
     return ended;
 }
 
+StandingTimeAlarms TimeOutOfRangeAlarms::Standing() const {
+    const std::lock_guard lock(mutex_);
+    StandingTimeAlarms standing;
+    for (const auto& [rom, account] : accounts_) {
+        if (account.state != kAlarmNone) {
+            standing.emplace(rom, StandingTimeAlarm{account.state, account.minutes});
+        }
+    }
+    return standing;
+}
+
 }  // namespace qrv::acquisition

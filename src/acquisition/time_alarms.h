@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/standing_time_alarms.h"
 #include "records/time_alarm.h"
 #include "sensors/sensor_record.h"
 
@@ -51,6 +52,8 @@ class TimeOutOfRangeAlarms {
     std::vector<Ended> EndUnvisited();
     // Ends every standing alarm (alarms switched off); the counts stay.
     std::vector<Ended> EndAll();
+    // The alarms that stand now, by probe.
+    StandingTimeAlarms Standing() const;
 
   private:
     struct Account {

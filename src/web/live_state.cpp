@@ -21,6 +21,13 @@ json CalibrationObject(const std::optional<LiveCalibration>& calibration) {
                 {"due", calibration->due.empty() ? json(nullptr) : json(calibration->due)}};
 }
 
+json TimeAlarmObject(const std::optional<LiveTimeAlarm>& timeAlarm) {
+    if (!timeAlarm) {
+        return nullptr;
+    }
+    return json{{"side", timeAlarm->side}, {"minutes", timeAlarm->minutes}};
+}
+
 json RowObject(const LiveRow& row) {
     json cells = json::array();
     for (const std::string& cell : row.cells) {
@@ -39,7 +46,8 @@ json RowObject(const LiveRow& row) {
                 {"alarm", row.alarm},
                 {"lost", row.lost},
                 {"lastRead", row.lastRead ? json(IsoTime(*row.lastRead)) : json(nullptr)},
-                {"calibration", CalibrationObject(row.calibration)}};
+                {"calibration", CalibrationObject(row.calibration)},
+                {"timeAlarm", TimeAlarmObject(row.timeAlarm)}};
 }
 
 json StationObject(const LiveStation& station) {
@@ -115,6 +123,17 @@ std::string_view StatusName(int status) {
             return "inhibit";
         default:
             return "active";
+    }
+}
+
+std::optional<LiveTimeAlarm> TimeAlarmNote(const StandingTimeAlarm& standing) {
+    switch (standing.side) {
+        case kTimeAlarmHigh:
+            return LiveTimeAlarm{"high", standing.minutes};
+        case kTimeAlarmLow:
+            return LiveTimeAlarm{"low", standing.minutes};
+        default:
+            return std::nullopt;
     }
 }
 

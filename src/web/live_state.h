@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/standing_time_alarms.h"
 #include "runtime/clock.h"
 #include "sensors/sensor_record.h"
 
@@ -18,6 +19,14 @@ struct LiveCalibration {
     std::string due;      // "soon", "overdue" or empty
 
     friend bool operator==(const LiveCalibration&, const LiveCalibration&) = default;
+};
+
+// A probe's standing alarm on its minutes out of range in the last 24 hours.
+struct LiveTimeAlarm {
+    std::string side;  // "high" or "low"
+    int minutes = 0;
+
+    friend bool operator==(const LiveTimeAlarm&, const LiveTimeAlarm&) = default;
 };
 
 // One line of the results table as the station's window shows it, plus what
@@ -37,6 +46,7 @@ struct LiveRow {
     bool lost = false;
     std::optional<LocalDateTime> lastRead;
     std::optional<LiveCalibration> calibration;  // none for a probe without one
+    std::optional<LiveTimeAlarm> timeAlarm;      // none unless one stands
 
     friend bool operator==(const LiveRow&, const LiveRow&) = default;
 };
@@ -70,6 +80,9 @@ std::string_view TypeName(int sensorType);
 std::string_view StatusName(int status);
 // "#RRGGBB".
 std::string ColourText(std::uint32_t rgb);
+
+// The dashboard's form of a standing time alarm; none for kAlarmNone.
+std::optional<LiveTimeAlarm> TimeAlarmNote(const StandingTimeAlarm& standing);
 
 // The parts of a row that come from the probe's record alone.
 LiveRow RowFromRecord(const SensorRecord& record, int index);

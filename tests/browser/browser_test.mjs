@@ -17,6 +17,11 @@ const webRoot = option('web-root');
 const artifacts = option('artifacts');
 const puppeteer = loadPuppeteer(option('node-modules'));
 
+// The sample network's second freezer, the one that warms: a threshold of
+// its minutes above the limit is set before the station starts.
+const FREEZER_2_ROM = '280C002B1A0000A7';
+const TIME_ALARMS = JSON.stringify({ time_alarms: [{ rom: FREEZER_2_ROM, minutes_above: 4 }] });
+
 const DESKTOP = { width: 1280, height: 900 };
 const PHONE = { width: 390, height: 844, deviceScaleFactor: 1, isMobile: true, hasTouch: true };
 
@@ -127,6 +132,20 @@ async function operatorSession(browser, station) {
     await page.waitForSelector(selector, { timeout: 15000 });
     const others = await page.$$eval('#results tbody .calibration-note:not([hidden])', (notes) => notes.length);
     if (others !== 1) throw new Error(`${others} rows carry a calibration note`);
+  });
+
+  await step('the freezer\'s time out of range shows on both pages, also right after loading', page, async () => {
+    if (freezerRom !== FREEZER_2_ROM) throw new Error(`"Freezer 2" is ${freezerRom} now: mend FREEZER_2_ROM`);
+    const selector = `#results tbody tr[data-rom="${FREEZER_2_ROM}"] .time-alarm-note[data-side="high"]:not([hidden])`;
+    await page.waitForSelector(selector, { timeout: 30000 });
+    const others = await page.$$eval('#results tbody .time-alarm-note:not([hidden])', (notes) => notes.length);
+    if (others !== 1) throw new Error(`${others} rows carry a time alarm`);
+    await page.reload({ waitUntil: 'domcontentloaded' });
+    await page.waitForSelector(selector, { timeout: 5000 });
+    await page.goto(`${station.url}/probe.html?rom=${FREEZER_2_ROM}`, { waitUntil: 'domcontentloaded' });
+    await page.waitForSelector('#time-alarm-note[data-side="high"]:not([hidden])', { timeout: 5000 });
+    const text = await page.$eval('#time-alarm-note', (note) => note.textContent);
+    if (!/^Time alarm: \d+ min above the limit in 24 h$/.test(text)) throw new Error(`the probe page says "${text}"`);
   });
 
   await step('a stored day opens with its graph', page, async () => {
@@ -269,6 +288,7 @@ async function main() {
     // Thirty times faster: the sample network's freezer alarm comes within
     // half a minute and stands long enough to be muted.
     program, webRoot, accounts: { olga: 'operator', victor: 'viewer' }, fastClock: 30,
+    files: { 'QRVTimeAlarms.json': TIME_ALARMS },
   });
   let browser = null;
   try {

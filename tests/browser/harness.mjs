@@ -73,8 +73,12 @@ function run(program, args, input) {
 // A station directory of its own on the simulated unit, with accounts
 // (name -> role) and the dashboard on a free port. The clock runs `fastClock`
 // times faster so that alarms and stores come within seconds.
-export async function startStation({ program, webRoot, accounts, fastClock = 60, network }) {
+export async function startStation({
+  program, webRoot, accounts, fastClock = 60, network, files = {},
+}) {
   const directory = mkdtempSync(join(tmpdir(), 'qrv-web-'));
+  // Station files the station reads as it starts.
+  for (const [name, content] of Object.entries(files)) writeFileSync(join(directory, name), content);
   const port = await freePort();
   writeFileSync(join(directory, 'quorvanel.toml'), [
     '[web]',

@@ -29,9 +29,18 @@ LiveSnapshot FakeStation::Snapshot(int taal) {
         LiveRow row = RowFromRecord(records_[i], static_cast<int>(i));
         row.cells = {records_[i].Name, fmt::format("{:.1f}", records_[i].Value),
                      taal == 1 ? "Ein" : "On", ""};
+        if (const auto standing = timeAlarms_.find(records_[i].Rom);
+            standing != timeAlarms_.end()) {
+            row.timeAlarm = TimeAlarmNote(standing->second);
+        }
         snapshot.probes.push_back(row);
     }
     return snapshot;
+}
+
+void FakeStation::SetTimeAlarm(int index, StandingTimeAlarm standing) {
+    const std::lock_guard lock(mutex_);
+    timeAlarms_[records_[static_cast<std::size_t>(index)].Rom] = standing;
 }
 
 std::optional<SensorRecord> FakeStation::Probe(const RomCode& rom) {

@@ -35,6 +35,8 @@ class FakeStation final : public StationSource {
     // A new reading of probe index, published on the feed as acquisition
     // does.
     void Read(int index, double value);
+    // The alarm on time out of range the station holds for probe index.
+    void SetTimeAlarm(int index, StandingTimeAlarm standing);
     std::vector<std::string> Commands();
     const SensorRecord& Record(int index) const {
         return records_[static_cast<std::size_t>(index)];
@@ -47,6 +49,7 @@ class FakeStation final : public StationSource {
     LiveFeed feed_;
     std::mutex mutex_;
     std::vector<SensorRecord> records_;
+    StandingTimeAlarms timeAlarms_;
     std::vector<std::string> commands_;
     bool muted_ = false;
 };

@@ -219,6 +219,21 @@ TEST_F(Routes, BadDaysProbesAndFilesAre400AndTouchNothingOutside) {
     EXPECT_EQ(json::parse(known.body)["settings"]["alarmHigh"], -10);
 }
 
+TEST_F(Routes, TheProbePageAndTheLiveTableCarryAStandingTimeAlarm) {
+    station_.SetTimeAlarm(1, {kTimeAlarmLow, 75});
+    const Login vic = LogIn("vic", "viewer-pass");
+    const HttpResponse probe = As(vic, "GET", "/api/probes/280200000000005A");
+    ASSERT_EQ(probe.status, 200);
+    EXPECT_EQ(json::parse(probe.body)["row"]["timeAlarm"], json({{"side", "low"}, {"minutes", 75}}))
+        << probe.body;
+    const HttpResponse other = As(vic, "GET", "/api/probes/280100000000005A");
+    EXPECT_TRUE(json::parse(other.body)["row"]["timeAlarm"].is_null()) << other.body;
+    const json rows = json::parse(As(vic, "GET", "/api/live").body)["probes"];
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_TRUE(rows[0]["timeAlarm"].is_null());
+    EXPECT_EQ(rows[1]["timeAlarm"]["side"], "low");
+}
+
 TEST_F(Routes, AStoredDayCarriesThePresentLimitsOfTheStationsProbes) {
     // Freezer 1 and 2 of the station, and a probe deleted since that day.
     std::vector<ProbeLineData> lines;
@@ -466,6 +481,31 @@ TEST(LiveChanges, ACalibrationComingDueIsInItsRowAndSentWhenItChanges) {
     const json update = json::parse(*change.update);
     ASSERT_EQ(update["probes"].size(), 1u);
     EXPECT_EQ(update["probes"][0]["calibration"]["due"], "soon");
+}
+
+TEST(LiveChanges, ATimeAlarmIsSentWhenItRisesGrowsAndEnds) {
+    EXPECT_EQ(TimeAlarmNote({kTimeAlarmHigh, 61}), (LiveTimeAlarm{"high", 61}));
+    EXPECT_EQ(TimeAlarmNote({kTimeAlarmLow, 5}), (LiveTimeAlarm{"low", 5}));
+    EXPECT_FALSE(TimeAlarmNote({kAlarmNone, 61}));
+    EXPECT_FALSE(TimeAlarmNote({kAlarmHigh, 61})) << "the limits' own alarms are not time alarms";
+
+    LiveSnapshot before;
+    LiveRow freezer;
+    freezer.rom = "A";
+    before.probes = {freezer};
+    LiveSnapshot risen = before;
+    risen.probes[0].timeAlarm = TimeAlarmNote({kTimeAlarmHigh, 61});
+    const json update = json::parse(*Compare(before, risen).update);
+    EXPECT_EQ(update["probes"][0]["timeAlarm"], json({{"side", "high"}, {"minutes", 61}}));
+
+    LiveSnapshot grown = risen;
+    grown.probes[0].timeAlarm->minutes = 62;
+    ASSERT_TRUE(Compare(risen, grown).update);
+    EXPECT_EQ(json::parse(*Compare(risen, grown).update)["probes"][0]["timeAlarm"]["minutes"], 62);
+
+    const LiveChange ended = Compare(grown, before);
+    ASSERT_TRUE(ended.update);
+    EXPECT_TRUE(json::parse(*ended.update)["probes"][0]["timeAlarm"].is_null());
 }
 
 }  // namespace

@@ -193,6 +193,21 @@ export function calibrationNote(calibration) {
   return t(calibration.due === 'overdue' ? 'calib.overdue' : 'calib.dueSoon', { d: calibration.nextDue });
 }
 
+// "Time alarm: 75 min above the limit in 24 h": empty unless the probe's
+// alarm on its time out of range stands.
+export function timeAlarmNote(timeAlarm) {
+  if (!timeAlarm || (timeAlarm.side !== 'high' && timeAlarm.side !== 'low')) return '';
+  return t(`timeAlarm.${timeAlarm.side}`, { n: timeAlarm.minutes });
+}
+
+// Shows a note's text, or hides it when there is none; the data attribute
+// says what kind of note it is, for the style.
+export function showNote(note, text, dataKey, dataValue) {
+  note.textContent = text;
+  note.hidden = !text;
+  note.dataset[dataKey] = dataValue || '';
+}
+
 export function hexColour(value, fallback) {
   return typeof value === 'string' && /^#[0-9A-Fa-f]{6}$/.test(value) ? value : fallback;
 }

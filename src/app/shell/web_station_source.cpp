@@ -47,10 +47,15 @@ web::LiveSnapshot WebStationSource::Snapshot(int taal) {
     }
     station.headers = BuildResultsHeaders(table.NetworkName, taal, alarmEnable).titles;
     const auto calibrations = state_.calibrations.Get();
+    const StandingTimeAlarms timeAlarms =
+        monitoring_.Acquisition().Alarms().TimeAlarms().Standing();
     for (int i = 0; i <= table.GetMax1820Index(); ++i) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
         web::LiveRow row = web::RowFromRecord(record, i);
         row.calibration = CalibrationNote(*calibrations, record.Rom, snapshot.time);
+        if (const auto standing = timeAlarms.find(record.Rom); standing != timeAlarms.end()) {
+            row.timeAlarm = web::TimeAlarmNote(standing->second);
+        }
         const ResultsRow shown = BuildResultsRow(record, taal);
         row.cells = shown.cells;
         row.background = shown.background;
