@@ -98,6 +98,26 @@ std::vector<SettingChange> ProbeSettingChanges(const SensorTable& before,
     return changes;
 }
 
+std::vector<SettingChange> TimeAlarmChanges(const SensorRecord& probe,
+                                            const std::optional<TimeAlarm>& before,
+                                            const std::optional<TimeAlarm>& after) {
+    const auto text = [](const std::optional<TimeAlarm>& alarm,
+                         std::optional<int> TimeAlarm::*side) -> std::string {
+        if (!alarm) {
+            return {};
+        }
+        const std::optional<int>& minutes = (*alarm).*side;
+        return minutes ? std::to_string(*minutes) : std::string();
+    };
+    std::vector<SettingChange> changes;
+    const std::string label = ProbeLabel(probe);
+    AddIfChanged(changes, label + ": minutes above high in 24 h",
+                 text(before, &TimeAlarm::minutesAbove), text(after, &TimeAlarm::minutesAbove));
+    AddIfChanged(changes, label + ": minutes below low in 24 h",
+                 text(before, &TimeAlarm::minutesBelow), text(after, &TimeAlarm::minutesBelow));
+    return changes;
+}
+
 std::vector<SettingChange> StationSettingChanges(const SystemSettings& before,
                                                  const SystemSettings& after) {
     std::vector<SettingChange> changes;

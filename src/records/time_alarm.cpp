@@ -126,6 +126,38 @@ bool WriteTimeAlarmFile(const std::filesystem::path& path, const TimeAlarmBook& 
     return WriteFileAtomically(path, text) == kFileOk;
 }
 
+TimeAlarmUpdate UpdateTimeAlarmFile(const std::filesystem::path& file, const RomCode& rom,
+                                    const std::optional<TimeAlarm>& after) {
+    TimeAlarmUpdate update;
+    TimeAlarmFileResult read = ReadTimeAlarmFile(file);
+    if (!read.error.empty()) {
+        update.error = read.error;
+        return update;
+    }
+    if (const TimeAlarm* old = read.book.Find(rom)) {
+        update.before = *old;
+    }
+    if (after) {
+        TimeAlarm entry = *after;
+        entry.rom = rom;
+        update.after = entry;
+    }
+    if (update.before == update.after) {
+        return update;
+    }
+    if (update.after) {
+        read.book.Set(*update.after);
+    } else {
+        read.book.Remove(rom);
+    }
+    if (!WriteTimeAlarmFile(file, read.book)) {
+        update.error = "cannot write " + file.string();
+        return update;
+    }
+    update.changed = true;
+    return update;
+}
+
 std::string TimeAlarmSummary(const TimeAlarm& alarm) {
     std::string text = "more than";
     if (alarm.minutesAbove) {

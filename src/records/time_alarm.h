@@ -54,6 +54,20 @@ TimeAlarmFileResult ReadTimeAlarmFile(const std::filesystem::path& path);
 // Written whole through a temporary file; false when it could not be.
 bool WriteTimeAlarmFile(const std::filesystem::path& path, const TimeAlarmBook& book);
 
+struct TimeAlarmUpdate {
+    std::optional<TimeAlarm> before;  // the probe's thresholds before, if any
+    std::optional<TimeAlarm> after;   // none once both sides are cleared
+    bool changed = false;             // false: nothing to change, nothing written
+    std::string error;                // the file could not be read or written
+};
+
+// Gives the probe the thresholds of `after` (none: removes the probe's).
+// The file is read afresh and written whole, so a change made elsewhere
+// meanwhile stays; a damaged file is left for the user to mend, not
+// overwritten.
+TimeAlarmUpdate UpdateTimeAlarmFile(const std::filesystem::path& file, const RomCode& rom,
+                                    const std::optional<TimeAlarm>& after);
+
 // "more than 60 min above, 30 min below in 24 h", for the audit trail and
 // the listing.
 std::string TimeAlarmSummary(const TimeAlarm& alarm);

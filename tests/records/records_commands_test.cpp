@@ -1,8 +1,12 @@
 // quorvanel-report's audit and calibration commands on a station directory.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "records/audit_trail.h"
 #include "records/calibration.h"
+#include "records/time_alarm.h"
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "support/run_report_tool.h"
@@ -105,7 +109,7 @@ TEST_F(CalibrationCommand, SetsReplacesAndClearsWithAnAuditLineEach) {
         << listed.out;
     EXPECT_NE(listed.out.find("OVERDUE"), std::string::npos) << "due in March 2026, listed later";
 
-    EXPECT_EQ(RunTool(temp.path(), {"calibration", "clear", "0000000A1B2C"}).status, 0);
+    EXPECT_EQ(RunTool(temp.path(), {"calibration", "clear", "Fridge 1"}).status, 0) << "by name";
     EXPECT_TRUE(ReadCalibrationFile(temp / "QRVCalibration.json").book.entries.empty());
 
     const std::string trail = testing::ReadBytes(temp / "QRVAudit.txt");
@@ -117,6 +121,12 @@ TEST_F(CalibrationCommand, SetsReplacesAndClearsWithAnAuditLineEach) {
     EXPECT_TRUE(lines[0].entry.oldValue.empty());
     EXPECT_EQ(lines[1].entry.oldValue, lines[0].entry.newValue);
     EXPECT_TRUE(lines[2].entry.newValue.empty());
+}
+
+TEST_F(CalibrationCommand, SaysSoWhenNoProbeHasACalibration) {
+    const auto listed = RunTool(temp.path(), {"calibration"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out, "no probe has a calibration\n");
 }
 
 TEST_F(CalibrationCommand, RefusesWhatCannotBeASoundCalibration) {
@@ -137,11 +147,117 @@ TEST_F(CalibrationCommand, RefusesWhatCannotBeASoundCalibration) {
               2);
     EXPECT_EQ(run(with({"set", "000000070605", "--offset", "1"})), 2) << "a door switch";
     EXPECT_EQ(run(with({"set", "FFFFFFFFFFFF", "--offset", "1"})), 2) << "no such probe";
+    EXPECT_EQ(run(with({"set", "Fridge", "--offset", "1"})), 2) << "a name is matched whole";
     EXPECT_EQ(run({"set", "0000000A1B2C", "--offset", "1", "--date", "2026-03-01"}), 2)
         << "without the record an inspector asks for";
     EXPECT_EQ(run({"clear", "0000000A1B2C"}), 1) << "nothing to clear";
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVCalibration.json"));
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVAudit.txt"));
+}
+
+}  // namespace
+}  // namespace qrv::records
+
+namespace qrv::records {
+namespace {
+
+// A station with two probes sharing a name beside the one the tests change.
+class TimeAlarmCommand : public ::testing::Test {
+  protected:
+    TimeAlarmCommand() {
+        SensorTable table;
+        const std::array<std::pair<RomCode, const char*>, 4> probes{
+            {{kFreezer, "Freezer"}, {kTwinA, "Cold room"}, {kTwinB, "Cold room"}, {kDoor, "Door"}}};
+        for (std::size_t i = 0; i < probes.size(); ++i) {
+            table.Append1820ToDataStruct(probes[i].first, 1);
+            table.SensorArray[i].Name = probes[i].second;
+            table.DefineSensorTypeAndUnits(static_cast<int>(i));
+        }
+        VirtualClock clock;
+        testing::WriteBytes(temp / "QRVNL.SNS", FormatSensorFile(table, clock));
+    }
+    testing::Outcome Run(std::vector<std::string_view> args) const {
+        args.insert(args.begin(), "time-alarm");
+        return testing::RunTool(temp.path(), args);
+    }
+    TimeAlarmBook Book() const {
+        const TimeAlarmFileResult read = ReadTimeAlarmFile(temp / "QRVTimeAlarms.json");
+        EXPECT_TRUE(read.error.empty()) << read.error;
+        return read.book;
+    }
+    static constexpr RomCode kFreezer{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x5E};
+    static constexpr RomCode kTwinA{0x28, 0x01, 0x02, 0x03, 0, 0, 0, 0x11};
+    static constexpr RomCode kTwinB{0x28, 0x04, 0x05, 0x06, 0, 0, 0, 0x22};
+    static constexpr RomCode kDoor{0x12, 0x05, 0x06, 0x07, 0, 0, 0, 0x33};
+    testing::TempDir temp;
+};
+
+TEST_F(TimeAlarmCommand, SetsAndClearsSidesByNameOrAddressWithAnAuditLineEach) {
+    const auto none = Run({});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "no probe has a time alarm\n");
+
+    ASSERT_EQ(Run({"set", "Freezer", "--above", "60"}).status, 0);
+    ASSERT_EQ(Run({"set", "0000000a1b2c", "--below", "30"}).status, 0) << "keeps the other side";
+    EXPECT_EQ(Book().entries, (std::vector<TimeAlarm>{{kFreezer, 60, 30}}));
+    EXPECT_EQ(Run({"set", "Freezer", "--above", "60"}).out, "0000000A1B2C Freezer: unchanged\n");
+    ASSERT_EQ(Run({"set", "282C1B0A0000005E", "--above", "90", "--below", "30"}).status, 0);
+
+    EXPECT_EQ(Run({}).out,
+              "282C1B0A0000005E Freezer: more than 90 min above, 30 min below in 24 h\n");
+    ASSERT_EQ(Run({"clear", "Freezer", "--below"}).status, 0);
+    EXPECT_EQ(Book().entries, (std::vector<TimeAlarm>{{kFreezer, 90, std::nullopt}}));
+    ASSERT_EQ(Run({"clear", "Freezer"}).status, 0);
+    EXPECT_TRUE(Book().entries.empty());
+
+    const std::string trail = testing::ReadBytes(temp / "QRVAudit.txt");
+    EXPECT_EQ(VerifyAuditTrail(trail).brokenLine, 0);
+    const auto lines = ReadAuditLines(trail);
+    ASSERT_EQ(lines.size(), 5u) << "unchanged writes nothing; the 90 is one change, not two";
+    const std::string above = "probe 0000000A1B2C Freezer: minutes above high in 24 h";
+    const std::string below = "probe 0000000A1B2C Freezer: minutes below low in 24 h";
+    EXPECT_EQ(lines[0].entry.what, above);
+    EXPECT_EQ(lines[0].entry.oldValue, "");
+    EXPECT_EQ(lines[0].entry.newValue, "60");
+    EXPECT_EQ(lines[1].entry.what, below);
+    EXPECT_EQ(lines[2].entry.oldValue, "60");
+    EXPECT_EQ(lines[2].entry.newValue, "90");
+    EXPECT_EQ(lines[3].entry.what, below);
+    EXPECT_EQ(lines[3].entry.newValue, "");
+    EXPECT_EQ(lines[4].entry.what, above);
+    EXPECT_EQ(lines[4].entry.oldValue, "90");
+}
+
+TEST_F(TimeAlarmCommand, KeepsTheEntriesOfOtherProbesWrittenMeanwhile) {
+    TimeAlarmBook elsewhere;
+    elsewhere.Set({kTwinA, std::nullopt, 45});
+    ASSERT_TRUE(WriteTimeAlarmFile(temp / "QRVTimeAlarms.json", elsewhere));
+    ASSERT_EQ(Run({"set", "Freezer", "--above", "60"}).status, 0);
+    const TimeAlarmBook book = Book();
+    ASSERT_NE(book.Find(kTwinA), nullptr);
+    EXPECT_EQ(book.Find(kTwinA)->minutesBelow, 45);
+    EXPECT_NE(book.Find(kFreezer), nullptr);
+}
+
+TEST_F(TimeAlarmCommand, RefusesUnknownAmbiguousAndUnsoundRequestsWithoutWriting) {
+    EXPECT_EQ(Run({"set", "Cold room", "--above", "60"}).status, 2) << "two probes of that name";
+    EXPECT_EQ(Run({"set", "Fridge", "--above", "60"}).status, 2) << "no such probe";
+    EXPECT_EQ(Run({"set", "Door", "--above", "60"}).status, 2) << "a switch";
+    EXPECT_EQ(Run({"set", "Freezer"}).status, 2) << "no side";
+    EXPECT_EQ(Run({"set", "Freezer", "--above", "0"}).status, 2);
+    EXPECT_EQ(Run({"set", "Freezer", "--below", "1440"}).status, 2);
+    EXPECT_EQ(Run({"set", "Freezer", "--above", "6o"}).status, 2);
+    EXPECT_EQ(Run({"set", "Freezer", "--above"}).status, 2);
+    EXPECT_EQ(Run({"clear", "Freezer", "--above", "--below"}).status, 2);
+    EXPECT_EQ(Run({"unset", "Freezer"}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(temp / "QRVTimeAlarms.json"));
+    EXPECT_FALSE(std::filesystem::exists(temp / "QRVAudit.txt"));
+
+    // A damaged file is the user's to mend: neither listed over nor rewritten.
+    testing::WriteBytes(temp / "QRVTimeAlarms.json", "{\"time_alarms\": [");
+    EXPECT_EQ(Run({}).status, 1);
+    EXPECT_EQ(Run({"set", "Freezer", "--above", "60"}).status, 1);
+    EXPECT_EQ(testing::ReadBytes(temp / "QRVTimeAlarms.json"), "{\"time_alarms\": [");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "notify/acknowledgement.h"
+#include "probe_lookup.h"
 #include "records/audit_recorder.h"
 #include "records/calibration.h"
 #include "records/calibration_request.h"
@@ -23,11 +24,6 @@ namespace qrv::report {
 
 namespace {
 
-int Refuse(std::string_view message) {
-    fmt::print(stderr, "quorvanel-report: {}\n", message);
-    return kExitBadArguments;
-}
-
 std::optional<double> ParseValue(std::string_view text) {
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -35,17 +31,6 @@ std::optional<double> ParseValue(std::string_view text) {
         return std::nullopt;
     }
     return value;
-}
-
-// The probe of the station's table by ROM or network address.
-const SensorRecord* FindProbe(const SensorTable& table, std::string_view id) {
-    for (int i = 0; i <= table.GetMax1820Index(); ++i) {
-        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
-        if (RomToHex(record.Rom) == id || SerialNumberHex(record.Rom) == id) {
-            return &record;
-        }
-    }
-    return nullptr;
 }
 
 // The switches of `calibration set`; what they ask for is judged by
@@ -140,35 +125,40 @@ int RunCalibration(const std::filesystem::path& station, CommandArgs args,
         for (const std::string& line : records::CalibrationListing(book, table, clock.Now())) {
             fmt::print(output.out, "{}\n", line);
         }
-        return book.entries.empty() ? kExitNoData : kExitOk;
+        if (book.entries.empty()) {
+            fmt::print(output.out, "no probe has a calibration\n");
+        }
+        return kExitOk;
     }
     if ((args[0] != "set" && args[0] != "clear") || args.size() < 2) {
-        return Refuse("calibration set PROBE ... or calibration clear PROBE");
+        return BadArguments("calibration set PROBE ... or calibration clear PROBE");
     }
-    const SensorRecord* probe = FindProbe(table, args[1]);
-    if (probe == nullptr) {
-        return Refuse(fmt::format("no probe {} in the station's sensor file", args[1]));
+    const ProbeLookup lookup = LookUpProbe(table, args[1]);
+    if (lookup.probe == nullptr) {
+        return BadArguments(lookup.problem);
     }
+    const SensorRecord* probe = lookup.probe;
     if (!records::IsCalibratable(*probe)) {
-        return Refuse(fmt::format("{} is a switch: a contact has nothing to calibrate", args[1]));
+        return BadArguments(
+            fmt::format("{} is a switch: a contact has nothing to calibrate", args[1]));
     }
     if (args[0] == "clear") {
         if (args.size() != 2) {
-            return Refuse("calibration clear takes only the probe");
+            return BadArguments("calibration clear takes only the probe");
         }
         return Store(station, *probe, std::nullopt, notify::LoginName(), output);
     }
     records::CalibrationRequest request;
     std::string problem;
     if (!ParseSet(args.subspan(2), request, problem)) {
-        return Refuse(problem);
+        return BadArguments(problem);
     }
     if (request.who.empty()) {
         request.who = notify::LoginName();
     }
     const records::CalibrationOutcome outcome = records::MakeCalibration(probe->Rom, request);
     if (!outcome.calibration) {
-        return Refuse(records::CalibrationProblemText(outcome.problem));
+        return BadArguments(records::CalibrationProblemText(outcome.problem));
     }
     return Store(station, *probe, outcome.calibration, request.who, output);
 }

@@ -53,11 +53,6 @@ int WeeksInYear(int year) {
     return cal.WeekNumber;
 }
 
-int BadArguments(std::string_view message) {
-    fmt::print(stderr, "quorvanel-report: {}\n", message);
-    return kExitBadArguments;
-}
-
 int BadOptions() {
     return BadArguments(
         "unknown option, or options that do not go together (--csv or --pdf FILE; "

@@ -17,6 +17,7 @@
 #include "settings/station_paths.h"
 #include "sheet_command.h"
 #include "station_dump.h"
+#include "time_alarm_command.h"
 
 namespace qrv::report {
 
@@ -123,6 +124,10 @@ constexpr std::array kCommands{
             "the probes' calibrations; set (--offset X | --points R1 V1 R2 V2) --date D "
             "--instrument T --certificate C --next-due D [--who NAME], or clear one",
             &RunCalibration},
+    Command{"time-alarm", "time-alarm [set PROBE ... | clear PROBE ...]",
+            "the alarms on minutes out of range in 24 h; set [--above MIN] [--below MIN], "
+            "or clear [--above | --below]",
+            &RunTimeAlarm},
     Command{"sheet", "sheet YYYY MM [--probe PROBE] (--csv | --pdf FILE)",
             "the daily minimum and maximum sheet of a month, for initials", &RunSheet},
 };

@@ -1,10 +1,18 @@
 #include "tool_args.h"
 
+#include <fmt/format.h>
+
 #include <charconv>
 
+#include "report_command.h"
 #include "runtime/calendar.h"
 
 namespace qrv::report {
+
+int BadArguments(std::string_view message) {
+    fmt::print(stderr, "quorvanel-report: {}\n", message);
+    return kExitBadArguments;
+}
 
 std::optional<int> ParseNumber(std::string_view text, int low, int high) {
     int value = 0;
