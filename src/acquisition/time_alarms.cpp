@@ -30,11 +30,19 @@ std::vector<RomCode> TimeOutOfRangeAlarms::Unseeded() const {
     return roms;
 }
 
+records::TimeAlarmBook TimeOutOfRangeAlarms::Book() const {
+    const std::lock_guard lock(mutex_);
+    return book_;
+}
+
 void TimeOutOfRangeAlarms::Seed(const RomCode& rom, const records::OutOfRangeWindow& stored) {
     const std::lock_guard lock(mutex_);
     const auto found = accounts_.find(rom);
     if (found != accounts_.end() && !found->second.seeded) {
-        found->second.window = stored;
+        // A threshold that came while the walk runs has been counting since.
+        records::OutOfRangeWindow window = stored;
+        window.Merge(found->second.window);
+        found->second.window = window;
         found->second.seeded = true;
     }
 }

@@ -20,12 +20,16 @@ namespace qrv::acquisition {
 // from the stored values. Safe from any thread.
 class TimeOutOfRangeAlarms {
   public:
-    // Takes new thresholds. A probe keeps its account; a probe whose
+    // Takes new thresholds, at the start or while the walk runs. A probe
+    // keeps its account and the minutes counted; a probe whose
     // threshold went has its standing alarm ended at the next walk.
     void Configure(records::TimeAlarmBook book);
     // The probes with a threshold whose account has not been seeded.
     std::vector<RomCode> Unseeded() const;
-    // The account a probe starts from: the stored minutes before now.
+    // The thresholds in use.
+    records::TimeAlarmBook Book() const;
+    // The account a probe starts from: the stored minutes before now, with
+    // what the walk counted since its threshold came.
     void Seed(const RomCode& rom, const records::OutOfRangeWindow& stored);
 
     struct Step {

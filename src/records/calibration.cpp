@@ -150,18 +150,6 @@ CalibrationFileResult ReadCalibrationFile(const std::filesystem::path& path) {
     return result;
 }
 
-CalibrationFileStamp StampOf(const std::filesystem::path& path) {
-    std::error_code error;
-    CalibrationFileStamp stamp;
-    stamp.time = std::filesystem::last_write_time(path, error);
-    if (error) {
-        return {};
-    }
-    stamp.size = std::filesystem::file_size(path, error);
-    stamp.exists = !error;
-    return stamp;
-}
-
 void CorrectScanReading(SensorRecord& record, const CalibrationBook& book) {
     const Calibration* calibration = book.Find(record.Rom);
     record.Value = calibration ? Corrected(*calibration, record.RawValue) : record.RawValue;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -71,15 +70,6 @@ struct CalibrationFileResult {
 // directory; the sensor file stays as older stations read it.
 inline constexpr std::string_view kCalibrationFileName = "QRVCalibration.json";
 CalibrationFileResult ReadCalibrationFile(const std::filesystem::path& path);
-// Whether the file changed since it was read: its time and size, or that
-// there is none.
-struct CalibrationFileStamp {
-    bool exists = false;
-    std::filesystem::file_time_type time{};
-    std::uintmax_t size = 0;
-    friend bool operator==(const CalibrationFileStamp&, const CalibrationFileStamp&) = default;
-};
-CalibrationFileStamp StampOf(const std::filesystem::path& path);
 
 // A reading the network scan took, uncorrected, as the acquisition stores
 // one: Value corrected, RawValue as read.

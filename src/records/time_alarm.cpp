@@ -186,6 +186,13 @@ void OutOfRangeWindow::Add(std::int64_t minute, int side, int seconds) {
     count = static_cast<std::uint8_t>(std::min(kSecondsPerMinute, count + seconds));
 }
 
+void OutOfRangeWindow::Merge(const OutOfRangeWindow& other) {
+    for (const Bucket& bucket : other.buckets_) {
+        Add(bucket.minute, 1, bucket.above);
+        Add(bucket.minute, -1, bucket.below);
+    }
+}
+
 OutOfRangeWindow::Seconds OutOfRangeWindow::Last24Hours(std::int64_t now) const {
     Seconds sum;
     for (const Bucket& bucket : buckets_) {

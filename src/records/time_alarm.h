@@ -39,6 +39,7 @@ struct TimeAlarmBook {
     const TimeAlarm* Find(const RomCode& rom) const;
     void Set(const TimeAlarm& alarm);
     bool Remove(const RomCode& rom);
+    friend bool operator==(const TimeAlarmBook&, const TimeAlarmBook&) = default;
 };
 
 struct TimeAlarmFileResult {
@@ -84,6 +85,8 @@ class OutOfRangeWindow {
     // side: 1 above, -1 below (as OutOfRangeSide), 0 counts nothing. A
     // minute holds at most 60 seconds a side.
     void Add(std::int64_t minute, int side, int seconds);
+    // Adds every minute the other window holds, as Add would.
+    void Merge(const OutOfRangeWindow& other);
 
     struct Seconds {
         int above = 0;

@@ -102,5 +102,31 @@ TEST_F(TimeAlarmRules, EndsWhenTheWindowDropsOrTheThresholdGoes) {
     EXPECT_TRUE(alarms.Unseeded().empty());
 }
 
+TEST(TimeAlarmSeeding, AThresholdAddedWhileTheWalkRunsKeepsWhatItCountedBeforeTheSeed) {
+    SensorRecord record;
+    record.Rom = kFridgeRom;
+    record.SensorType = kTypeTemperature;
+    record.AlarmLow = 2;
+    record.AlarmHigh = 8;
+    record.Value = 9.0;
+    TimeOutOfRangeAlarms alarms;
+    records::TimeAlarmBook book;
+    book.Set({kFridgeRom, 3, std::nullopt});
+    alarms.Configure(book);
+    const std::int64_t now = 1'000'000;
+    for (int s = 0; s < 60; s += 2) {
+        alarms.Evaluate(record, true, now, 2);
+    }
+    records::OutOfRangeWindow stored;
+    stored.Add(now - 2, 1, 60);
+    stored.Add(now - 1, 1, 60);
+    alarms.Seed(kFridgeRom, stored);
+    const auto step = alarms.Evaluate(record, true, now, 2);
+    EXPECT_EQ(step->state, kAlarmNone) << "3 minutes are not more than 3";
+    const auto rose = alarms.Evaluate(record, true, now + 1, 2);
+    EXPECT_EQ(rose->state, kTimeAlarmHigh);
+    EXPECT_EQ(rose->minutes, 4);
+}
+
 }  // namespace
 }  // namespace qrv::acquisition

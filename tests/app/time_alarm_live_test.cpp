@@ -106,6 +106,21 @@ TEST_F(TimeAlarmLive, RisesOncePassingTheThresholdAndSurvivesAReinstallation) {
     EXPECT_EQ(station.launcher.Launched().size(), 1U);
 }
 
+TEST_F(TimeAlarmLive, AThresholdSetWhileRunningAppliesWithinSecondsAndADamagedFileIsKeptOff) {
+    station.Install();
+    station.RunFor(450.0);
+    EXPECT_EQ(Count(station.AlarmText(), "Time High Alarm"), 0);
+    SetThreshold(3);  // the stored minutes alone pass it
+    station.RunFor(2.0);
+    EXPECT_EQ(Count(station.LogText(), "Time alarms reread from QRVTimeAlarms.json"), 1);
+    EXPECT_EQ(Count(station.AlarmText(), "Time High Alarm"), 1) << station.AlarmText();
+
+    WriteBytes(station.dir / "QRVTimeAlarms.json", "{ half written");
+    station.RunFor(5.0);
+    EXPECT_EQ(Count(station.LogText(), "Time alarms not reread"), 1) << "logged once";
+    EXPECT_EQ(Count(station.AlarmText(), "Time OK"), 0) << "the threshold in use is kept";
+}
+
 // A restart at 14:00 after an excursion yesterday from 14:00 to 15:30 and
 // a short one this morning: the stored values give the count at once. The
 // probe stays in range from now on.

@@ -66,6 +66,7 @@ void SampleTimer(StationState& state, const ShellServices& services, MainWindowV
     ShowAlarmIndicators(state, services);
     ReloadCalibrationsIfChanged(state, services);
     if (state.NetWorkInstalled != 0) {
+        services.monitoring.ReloadTimeAlarmsIfChanged();
         StoreWhenDue(state, services, view);
     }
     RestoreStatusMessage(state, services.display);

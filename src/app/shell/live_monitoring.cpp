@@ -46,6 +46,10 @@ void LiveMonitoring::StartNetworkTimer() {
     ResumeDisplayTimer(state_);
 }
 
+void LiveMonitoring::ReloadTimeAlarmsIfChanged() {
+    shell::ReloadTimeAlarmsIfChanged(state_, acquisition_.Alarms().TimeAlarms(), clock_, log_);
+}
+
 int LiveMonitoring::StoreResultsToDisk() {
     return store_.StoreResultsToDisk(state_.paths.DataDirectory(state_.WantedUserMode),
                                      acquisition_.Cycle().StaleReadings());

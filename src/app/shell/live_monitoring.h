@@ -48,6 +48,9 @@ class LiveMonitoring final : public NetworkTimerControl {
     int InitAsyncNetworkTimer() { return acquisition_.InitAsyncNetworkTimer(); }
     int DiscardAsyncNetworkTimer() { return acquisition_.DiscardAsyncNetworkTimer(); }
 
+    // Takes the time-alarm thresholds changed in their file meanwhile.
+    void ReloadTimeAlarmsIfChanged();
+
     // Appends the day's block to today's result file of the mode's data
     // directory; a minute that has its block already is not stored again.
     int StoreResultsToDisk();

@@ -39,7 +39,7 @@ void TakeProbeBaseline(StationState& state) {
 
 void LoadCalibrations(StationState& state, const ShellServices& services) {
     const std::filesystem::path file = state.paths.CurrentDirName / records::kCalibrationFileName;
-    state.calibrationStamp = records::StampOf(file);
+    state.calibrationStamp = StampOf(file);
     records::CalibrationFileResult read = records::ReadCalibrationFile(file);
     if (!read.error.empty()) {
         services.log.LogMessageToDisk("Calibrations not read, readings uncorrected: " + read.error);
@@ -49,7 +49,7 @@ void LoadCalibrations(StationState& state, const ShellServices& services) {
 
 void ReloadCalibrationsIfChanged(StationState& state, const ShellServices& services) {
     const std::filesystem::path file = state.paths.CurrentDirName / records::kCalibrationFileName;
-    const records::CalibrationFileStamp stamp = records::StampOf(file);
+    const FileStamp stamp = StampOf(file);
     if (stamp == state.calibrationStamp) {
         return;
     }

@@ -10,6 +10,7 @@
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/date_strings.h"
+#include "runtime/file_stamp.h"
 #include "sensors/shared_sensor_table.h"
 #include "settings/settings_owner.h"
 #include "settings/station_paths.h"
@@ -39,7 +40,9 @@ struct StationState : acquisition::StationFlags {
     // timer's thread applies them.
     records::SharedCalibrations calibrations;
     // Their file as last read: the display timer rereads it when it changes.
-    records::CalibrationFileStamp calibrationStamp;
+    FileStamp calibrationStamp;
+    // The same for the time-alarm thresholds while the network runs.
+    FileStamp timeAlarmStamp;
     // Changed only through settingsOwner.Replace(); settings is its current
     // value for the user-interface thread.
     SettingsOwner settingsOwner;

@@ -38,16 +38,12 @@ const HistoEntry* EntryOf(const HistoryData& day, const RomCode& rom, int sensor
     return nullptr;
 }
 
-}  // namespace
+std::filesystem::path TimeAlarmFile(const StationState& state) {
+    return state.paths.CurrentDirName / records::kTimeAlarmFileName;
+}
 
-void PrepareTimeAlarms(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
-                       const Clock& clock, EventLog& log) {
-    records::TimeAlarmFileResult read =
-        records::ReadTimeAlarmFile(state.paths.CurrentDirName / records::kTimeAlarmFileName);
-    if (!read.error.empty()) {
-        log.LogMessageToDisk("Time alarms not read, no alarm on time out of range: " + read.error);
-    }
-    alarms.Configure(std::move(read.book));
+void SeedFromStoredValues(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
+                          const Clock& clock) {
     const std::vector<RomCode> unseeded = alarms.Unseeded();
     if (unseeded.empty()) {
         return;
@@ -88,6 +84,41 @@ void PrepareTimeAlarms(StationState& state, acquisition::TimeOutOfRangeAlarms& a
     for (const RomCode& rom : unseeded) {
         alarms.Seed(rom, windows[rom]);
     }
+}
+
+}  // namespace
+
+void PrepareTimeAlarms(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
+                       const Clock& clock, EventLog& log) {
+    state.timeAlarmStamp = StampOf(TimeAlarmFile(state));
+    records::TimeAlarmFileResult read = records::ReadTimeAlarmFile(TimeAlarmFile(state));
+    if (!read.error.empty()) {
+        log.LogMessageToDisk("Time alarms not read, no alarm on time out of range: " + read.error);
+    }
+    alarms.Configure(std::move(read.book));
+    SeedFromStoredValues(state, alarms, clock);
+}
+
+void ReloadTimeAlarmsIfChanged(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
+                               const Clock& clock, EventLog& log) {
+    const FileStamp stamp = StampOf(TimeAlarmFile(state));
+    if (stamp == state.timeAlarmStamp) {
+        return;
+    }
+    state.timeAlarmStamp = stamp;
+    records::TimeAlarmFileResult read = records::ReadTimeAlarmFile(TimeAlarmFile(state));
+    if (!read.error.empty()) {
+        log.LogMessageToDisk("Time alarms not reread, the thresholds in use are kept: " +
+                             read.error);
+        return;
+    }
+    // The window's own changes come back here too: only news is logged.
+    if (read.book == alarms.Book()) {
+        return;
+    }
+    log.LogMessageToDisk("Time alarms reread from " + std::string(records::kTimeAlarmFileName));
+    alarms.Configure(std::move(read.book));
+    SeedFromStoredValues(state, alarms, clock);
 }
 
 }  // namespace qrv::shell

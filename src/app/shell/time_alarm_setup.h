@@ -15,4 +15,12 @@ namespace qrv::shell {
 void PrepareTimeAlarms(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
                        const Clock& clock, EventLog& log);
 
+// Rereads the thresholds once their file has changed, so that a threshold
+// set with quorvanel-report applies within a second while the network runs.
+// The minutes already counted stay; a new threshold starts from the stored
+// values. A file that has become unreadable is logged once and the
+// thresholds in use are kept.
+void ReloadTimeAlarmsIfChanged(StationState& state, acquisition::TimeOutOfRangeAlarms& alarms,
+                               const Clock& clock, EventLog& log);
+
 }  // namespace qrv::shell
