@@ -103,8 +103,7 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
          records::TimeAlarmChanges(probe, update.before, update.after)) {
         recorder.Record(who, change.what, change.oldValue, change.newValue);
     }
-    fmt::print(output.out,
-               "{} {}: {}\n(a running station applies it at its next installation or start)\n",
+    fmt::print(output.out, "{} {}: {}\n(a running station applies it within seconds)\n",
                SerialNumberHex(probe.Rom), probe.Name,
                update.after ? records::TimeAlarmSummary(*update.after) : "no time alarm");
     return kExitOk;
