@@ -414,9 +414,10 @@ enum class Key : std::uint16_t {
     TXT_SHEET_INITIALS,
     TXT_SHEET_NO_VALUES,
     TXT_SHEET_ACK,
+    TXT_SHEET_MENU,
 };
 
-inline constexpr std::size_t kKeyCount = 406;
-static_assert(static_cast<std::size_t>(Key::TXT_SHEET_ACK) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 407;
+static_assert(static_cast<std::size_t>(Key::TXT_SHEET_MENU) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -27,14 +27,16 @@ TEST_F(CommandsTest, PrintAndViewItemsOpenTheirPanels) {
     Run(MenuCommand::PrintMonthlyReport, 2025);
     Run(MenuCommand::PrintWeeklyReport, 2024);
     Run(MenuCommand::PrintDailyReport, 2026);
+    Run(MenuCommand::PrintDailySheet, 2023);
     Run(MenuCommand::PrintProbeSettings);
     Run(MenuCommand::PrintSystemSettings);
     Run(MenuCommand::ViewHistory);
     Run(MenuCommand::ViewSavedData);
     Run(MenuCommand::PrintSavedData);
-    EXPECT_EQ(view.opened, (std::vector<std::string>{
-                               "report 0 2025", "report 1 2024", "report 2 2026", "probe printout",
-                               "system printout", "history 1", "history 2", "history 2"}));
+    EXPECT_EQ(view.opened,
+              (std::vector<std::string>{"report 0 2025", "report 1 2024", "report 2 2026",
+                                        "sheet 2023", "probe printout", "system printout",
+                                        "history 1", "history 2", "history 2"}));
 }
 
 TEST_F(CommandsTest, CurrentValuesNeedAnInstalledNetwork) {

@@ -83,10 +83,11 @@ TEST(MenuModelTest, DimmingFollowsModeAndInstallation) {
         EXPECT_FALSE(shell::IsDimmed(there, offLineNoNetwork));
     }
     // Stored data is viewed and printed in every mode, also without a network.
-    for (MenuCommand anyMode : {MenuCommand::PrintDailyReport, MenuCommand::PrintWeeklyReport,
-                                MenuCommand::PrintMonthlyReport, MenuCommand::PrintProbeSettings,
-                                MenuCommand::PrintSystemSettings, MenuCommand::PrintSavedData,
-                                MenuCommand::ViewHistory, MenuCommand::ViewSavedData}) {
+    for (MenuCommand anyMode :
+         {MenuCommand::PrintDailyReport, MenuCommand::PrintWeeklyReport,
+          MenuCommand::PrintMonthlyReport, MenuCommand::PrintDailySheet,
+          MenuCommand::PrintProbeSettings, MenuCommand::PrintSystemSettings,
+          MenuCommand::PrintSavedData, MenuCommand::ViewHistory, MenuCommand::ViewSavedData}) {
         EXPECT_FALSE(shell::IsDimmed(anyMode, offLineNoNetwork));
         EXPECT_FALSE(shell::IsDimmed(anyMode, demo));
     }

@@ -109,6 +109,7 @@ class RecordingView final : public shell::MainWindowView {
     void PrintMoWeDayReport(int period, int year) override {
         opened.push_back("report " + std::to_string(period) + " " + std::to_string(year));
     }
+    void PrintDailySheet(int year) override { opened.push_back("sheet " + std::to_string(year)); }
     void PrintSystemSettings() override { opened.emplace_back("system printout"); }
     void PrintProbeSettings() override { opened.emplace_back("probe printout"); }
 

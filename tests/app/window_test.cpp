@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -16,9 +17,12 @@
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "menu_actions.h"
+#include "reports/pages/daily_sheet_panel.h"
 #include "runtime/instance_lock.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
+#include "storage/result_generator.h"
+#include "support/pdf_text.h"
 #include "support/qt_app.h"
 
 namespace qrv::testing {
@@ -142,6 +146,53 @@ TEST_F(WindowTest, TheMenuBarCarriesTheTreeWithAcceleratorsAndDimsLaterCommands)
     ASSERT_NE(FindAction("COM &3"), nullptr);
     EXPECT_FALSE(FindAction("COM &3")->isChecked());
     EXPECT_TRUE(FindAction("COM &1")->isChecked());
+}
+
+TEST_F(WindowTest, TheDailySheetItemPrintsTheChosenMonthAndProbe) {
+    GeneratorOptions options;
+    options.year = 2026;
+    options.month = 1;
+    options.day = 30;
+    options.days = 3;  // 30 and 31 January, 1 February
+    options.probes = 3;
+    options.intervalMinutes = 60;
+    std::string error;
+    ASSERT_GT(GenerateResultFiles(state.paths.DataDirectory(state.WantedUserMode), options, error),
+              0)
+        << error;
+    window.SetYearItems({2025, 2026});
+    QAction* sheet = FindAction("Daily minimum and maximum &sheet");
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(sheet->menu(), nullptr) << "a submenu of the years";
+    QAction* year = FindMenuAction(sheet->menu(), "2026");
+    ASSERT_NE(year, nullptr);
+
+    const std::filesystem::path pdf = dir.path() / "sheet.pdf";
+    dialogs.QueuePrinter(PrintTarget{"", pdf.string()});
+    int month = 0;
+    std::string probe;
+    QTimer::singleShot(0, &window, [&] {
+        auto* panel = qobject_cast<pages::DailySheetPanel*>(QApplication::activeModalWidget());
+        if (panel == nullptr) {
+            return;
+        }
+        panel->findChild<QListWidget*>("monthList")->setCurrentRow(0);
+        month = panel->Month();
+        panel->findChild<QListWidget*>("probeList")->setCurrentRow(1);
+        probe = panel->findChild<QListWidget*>("probeList")->currentItem()->text().toStdString();
+        panel->findChild<QPushButton*>("printOne")->click();
+        panel->reject();
+    });
+    year->trigger();
+
+    ASSERT_EQ(month, 1) << "the panel opened on the stored months of 2026";
+    ASSERT_EQ(PdfPages(pdf).size(), 1U);
+    const std::string text = PdfText(pdf, 1, 1);
+    EXPECT_NE(text.find("Daily minimum and maximum 01/2026"), std::string::npos) << text;
+    EXPECT_NE(text.find("Probe: " + probe), std::string::npos) << probe;
+
+    FindAction("&Français")->trigger();
+    EXPECT_NE(FindAction("&Feuille des minima et maxima journaliers"), nullptr);
 }
 
 TEST_F(WindowTest, ChoosingALanguageRelabelsAtOnceAndWritesTheSettings) {

@@ -8,7 +8,12 @@
 #include <algorithm>
 #include <memory>
 
+#include <fmt/format.h>
+
+#include "reports/pages/daily_sheet_panel.h"
 #include "reports/pages/report_panel.h"
+#include "runtime/encoding.h"
+#include "runtime/text_file.h"
 #include "storage/result_file_format.h"
 #include "support/panel_fixture.h"
 #include "support/pdf_text.h"
@@ -473,6 +478,119 @@ TEST_F(ReportPanelTest, WeeksWithDataOnly) {
     EXPECT_EQ(panel.Selection().week, 5);
     EXPECT_EQ(Items(panel, "probeList").size(), 5U);
     EXPECT_FALSE(panel.Open(ReportPeriod::Week, 2025));
+}
+
+// Two fridges stored on 3 and 4 March 2026 and one day of May: the minima
+// and maxima of each day are known.
+class DailySheetPanelTest : public ::testing::Test, protected PanelFixture {
+  protected:
+    static constexpr RomCode kFridge{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x5E};
+    static constexpr RomCode kFreezer{0x28, 0x01, 0x02, 0x03, 0, 0, 0, 0x77};
+
+    DailySheetPanelTest() {
+        clock.SetNow({2026, 5, 20, 9, 0, 0, 0});
+        for (const auto& [rom, name, high] :
+             {std::tuple{kFridge, "Fridge", 8}, std::tuple{kFreezer, "Freezer", -18}}) {
+            const int i = table.Append1820ToDataStruct(rom, 1);
+            SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+            record.Name = name;
+            record.AlarmLow = high - 6;
+            record.AlarmHigh = high;
+            table.DefineSensorTypeAndUnits(i);
+        }
+        for (const auto& [month, day] : {std::pair{3, 3}, {3, 4}, {5, 2}}) {
+            std::string bytes = FormatResultHeader(fmt::format("2026-{:02}-{:02}", month, day));
+            for (int minute = 0; minute < 1440; minute += 30) {
+                // The fridge's coldest value of 3 March is 2.7 at 06:30.
+                const double fridge = minute == 390 && day == 3 ? 2.7 : 4.0 + 0.1 * day;
+                const std::vector<ProbeLineData> probes{
+                    {MakeProbeKey(kFridge, kTypeTemperature), fridge, "Fridge"},
+                    {MakeProbeKey(kFreezer, kTypeTemperature), -20.0 - day, "Freezer"}};
+                AppendSampleBlock(bytes, minute / 60, minute % 60, probes);
+            }
+            std::filesystem::create_directories(dataDir);
+            WriteBytes(ResultFilePath(dataDir, 2026, month, day), bytes);
+        }
+        WriteBytes(alarmFile,
+                   JoinCrLf({"2026-03-03 06:30: Low Alarm:  Fridge     2.7" + Utf8ToCp1252("°C"),
+                             "2026-03-03 06:50: Acknowledged by anna: door closed"}));
+    }
+    std::vector<std::string> Items(const QWidget& panel, const char* list) {
+        std::vector<std::string> items;
+        const auto* widget = panel.findChild<QListWidget*>(list);
+        for (int i = 0; i < widget->count(); ++i) {
+            items.push_back(widget->item(i)->text().toStdString());
+        }
+        return items;
+    }
+
+    SensorTable table;
+    std::filesystem::path alarmFile = station / "QRVAlarm.txt";
+};
+
+TEST_F(DailySheetPanelTest, OffersStoredMonthsAndPrintsOneProbeOrAll) {
+    pages::DailySheetPanel panel(Context(), alarmFile, table);
+    ASSERT_TRUE(panel.Open(2026));
+    EXPECT_EQ(Items(panel, "monthList"), (std::vector<std::string>{" 3", " 5"}));
+    EXPECT_EQ(panel.Month(), 5) << "the latest month comes first";
+    panel.findChild<QListWidget*>("monthList")->setCurrentRow(0);
+    EXPECT_EQ(panel.Month(), 3);
+    EXPECT_EQ(Items(panel, "probeList"), (std::vector<std::string>{"Fridge", "Freezer"}));
+    Screenshot(panel, "daily-sheet-panel-en");
+
+    const std::filesystem::path one = PrintTo("sheet-one.pdf");
+    panel.ProbeSelect(0);
+    panel.findChild<QPushButton*>("printOne")->click();
+    KeepForLooking(one);
+    ASSERT_EQ(PdfPages(one).size(), 1U);
+    const std::string fridge = PdfText(one, 1, 1);
+    EXPECT_NE(fridge.find("Daily minimum and maximum 03/2026"), std::string::npos) << fridge;
+    EXPECT_NE(fridge.find("Page 1 of 1"), std::string::npos);
+    EXPECT_NE(fridge.find("Probe: Fridge"), std::string::npos);
+    EXPECT_NE(fridge.find(" 3 2.7 06:30 4.3 00:00"), std::string::npos) << "3 March";
+    EXPECT_NE(fridge.find(" 4 4.4 00:00 4.4 00:00"), std::string::npos) << "4 March";
+    EXPECT_NE(fridge.find("06:30 Low Alarm: 2.7"), std::string::npos);
+    EXPECT_NE(fridge.find("ack 06:50 anna: door closed"), std::string::npos);
+    EXPECT_EQ(fridge.find("Freezer"), std::string::npos);
+
+    const std::filesystem::path all = PrintTo("sheet-all.pdf");
+    panel.PrintAllSheets();
+    KeepForLooking(all);
+    const std::vector<PdfPage> pages = PdfPages(all);
+    ASSERT_EQ(pages.size(), 2U) << "a sheet for each probe of the month";
+    EXPECT_TRUE(pages[1].Landscape());
+    const std::string freezer = PdfText(all, 2, 2);
+    EXPECT_NE(freezer.find("Probe: Freezer"), std::string::npos);
+    EXPECT_NE(freezer.find("Page 2 of 2"), std::string::npos);
+    EXPECT_NE(freezer.find(" 3 -23.0 00:00 -23.0 00:00"), std::string::npos) << freezer;
+    EXPECT_EQ(dialogs.Popups().size(), 2U) << "one printer dialog per command";
+}
+
+TEST_F(DailySheetPanelTest, ACancelledPrinterIsNoFailureAndAYearWithoutValuesIsRefused) {
+    pages::DailySheetPanel panel(Context(), alarmFile, table);
+    ASSERT_TRUE(panel.Open(2026));
+    dialogs.QueuePrinter(std::nullopt);
+    panel.PrintAllSheets();
+    ASSERT_EQ(dialogs.Popups().size(), 1U) << "the printer dialog, and no error after it";
+
+    pages::DailySheetPanel empty(Context(), alarmFile, table);
+    empty.PrintDailySheet(2025);
+    EXPECT_FALSE(empty.isVisible());
+    ASSERT_EQ(dialogs.Popups().size(), 2U);
+    EXPECT_EQ(dialogs.Popups().back().message, "Sorry, no data available.");
+    EXPECT_EQ(display.Snapshot().beeps, 1);
+}
+
+TEST_F(DailySheetPanelTest, SpeaksTheStationsLanguage) {
+    taal = 1;
+    pages::DailySheetPanel panel(Context(), alarmFile, table);
+    ASSERT_TRUE(panel.Open(2026));
+    EXPECT_EQ(panel.windowTitle().toStdString(), "Tägliches Minimum und Maximum");
+    EXPECT_EQ(Text(panel, "printAll"), "Alle Fühler &drucken");
+    Screenshot(panel, "daily-sheet-panel-de");
+    const std::filesystem::path pdf = PrintTo("sheet-de.pdf");
+    panel.PrintOneSheet();
+    EXPECT_NE(PdfText(pdf, 1, 1).find("Seite 1 von 1"), std::string::npos);
 }
 
 TEST_F(CurrentValuesPanelTest, PanelsSpeakTheStationsLanguage) {

@@ -303,6 +303,9 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
         case MenuCommand::PrintDailyReport:
             view.PrintMoWeDayReport(2, value);
             break;
+        case MenuCommand::PrintDailySheet:
+            view.PrintDailySheet(value);
+            break;
         case MenuCommand::PrintProbeSettings:
             view.PrintProbeSettings();
             break;

@@ -73,7 +73,8 @@ std::vector<MenuNode> MainMenuTree() {
                         {Dynamic(Key::TXT_DAILY_REPORT, DynamicItems::Years, C::PrintDailyReport),
                          Dynamic(Key::TXT_WEEKLY_REPORT, DynamicItems::Years, C::PrintWeeklyReport),
                          Dynamic(Key::TXT_MONTHLY_REPORT, DynamicItems::Years,
-                                 C::PrintMonthlyReport)}),
+                                 C::PrintMonthlyReport),
+                         Dynamic(Key::TXT_SHEET_MENU, DynamicItems::Years, C::PrintDailySheet)}),
                    Item(Key::TXT_BAR1_BESTAND_PRINT_POINTSETTING, C::PrintProbeSettings),
                    Item(Key::TXT_BAR1_BESTAND_PRINT_GENSETT, C::PrintSystemSettings),
                    Item(Key::TXT_BAR1_BESTAND_PRINT_SAVED_DAT, C::PrintSavedData)}),
@@ -135,6 +136,7 @@ bool IsImplemented(MenuCommand command) {
         case C::PrintDailyReport:
         case C::PrintWeeklyReport:
         case C::PrintMonthlyReport:
+        case C::PrintDailySheet:
         case C::PrintProbeSettings:
         case C::PrintSystemSettings:
         case C::PrintSavedData:

@@ -16,6 +16,7 @@ enum class MenuCommand {
     PrintDailyReport,
     PrintWeeklyReport,
     PrintMonthlyReport,
+    PrintDailySheet,
     PrintProbeSettings,
     PrintSystemSettings,
     PrintSavedData,

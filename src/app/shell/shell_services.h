@@ -64,6 +64,8 @@ class MainWindowView {
     virtual void DoeProbeViewPanel(int index) = 0;
     virtual void LaatViewNuZien(int mode) = 0;
     virtual void PrintMoWeDayReport(int period, int year) = 0;
+    // The daily minimum and maximum sheet of a month of the year.
+    virtual void PrintDailySheet(int year) = 0;
     virtual void PrintSystemSettings() = 0;
     virtual void PrintProbeSettings() = 0;
 

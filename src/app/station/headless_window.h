@@ -48,6 +48,7 @@ class HeadlessWindow final : public shell::MainWindowView,
     void DoeProbeViewPanel(int) override {}
     void LaatViewNuZien(int) override {}
     void PrintMoWeDayReport(int, int) override {}
+    void PrintDailySheet(int) override {}
     void PrintSystemSettings() override {}
     void PrintProbeSettings() override {}
     void QuitUserInterface() override { quitting_.store(true); }

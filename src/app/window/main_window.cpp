@@ -10,6 +10,7 @@
 #include "app/shell/display_timer.h"
 #include "app/shell/status_fields.h"
 #include "qt_values/qt_values.h"
+#include "reports/pages/daily_sheet_panel.h"
 #include "reports/pages/report_panel.h"
 #include "reports/pages/settings_printing.h"
 #include "text/texts.h"
@@ -309,6 +310,12 @@ void MainWindow::LaatViewNuZien(int mode) {
 void MainWindow::PrintMoWeDayReport(int period, int year) {
     pages::ReportPanel panel(MakePanelContext(), *history_, this);
     panel.PrintMoWeDayReport(static_cast<ReportPeriod>(period), year);
+}
+
+void MainWindow::PrintDailySheet(int year) {
+    pages::DailySheetPanel panel(MakePanelContext(), state_.paths.AlarmFileName(),
+                                 state_.sensors.Copy(), this);
+    panel.PrintDailySheet(year);
 }
 
 void MainWindow::PrintSystemSettings() {

@@ -68,6 +68,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     void DoeProbeViewPanel(int index) override;
     void LaatViewNuZien(int mode) override;
     void PrintMoWeDayReport(int period, int year) override;
+    void PrintDailySheet(int year) override;
     void PrintSystemSettings() override;
     void PrintProbeSettings() override;
 
