@@ -58,6 +58,7 @@ struct NoView final : shell::MainWindowView {
     void DoeProbeViewPanel(int) override {}
     void LaatViewNuZien(int) override {}
     void PrintMoWeDayReport(int, int) override {}
+    void PrintDailySheet(int) override {}
     void PrintSystemSettings() override {}
     void PrintProbeSettings() override {}
 };
