@@ -21,9 +21,9 @@ struct Entity {
 std::vector<Entity> EntitiesOf(int sensorType) {
     switch (sensorType) {
         case kTypeTemperature:
-            return {{"sensor", "temperature"}, {"sensor", "alarm"}};
+            return {{"sensor", "temperature"}, {"sensor", "alarm"}, {"binary_sensor", "time_alarm"}};
         case kTypeHumidity:
-            return {{"sensor", "humidity"}, {"sensor", "alarm"}};
+            return {{"sensor", "humidity"}, {"sensor", "alarm"}, {"binary_sensor", "time_alarm"}};
         case kTypeSwitch:
             return {{"binary_sensor", "contact"}, {"sensor", "alarm"}};
         default:
@@ -76,6 +76,21 @@ nlohmann::json ProbeEntity(const MqttIdentity& identity, const PublishedProbe& p
         json["value_template"] = "{{ value_json.state }}";
         json["json_attributes_topic"] = identity.ProbeAlarmTopic(probe.rom);
         json["icon"] = "mdi:alarm-light-outline";
+        return json;
+    }
+    if (entity.quantity == "time_alarm") {
+        // Like the alarm entity it has no expiry: a probe that falls silent
+        // keeps the alarm it has until the station says it ended.
+        nlohmann::json json = Common(identity, entity.component, ObjectId(probe, entity),
+                                     probe.name + " time out of range");
+        json["state_topic"] = identity.ProbeStateTopic(probe.rom);
+        json["value_template"] = "{{ 'ON' if value_json.time_alarm else 'OFF' }}";
+        json["json_attributes_topic"] = identity.ProbeStateTopic(probe.rom);
+        // Attributes must be an object, also while no alarm stands.
+        json["json_attributes_template"] = "{{ (value_json.time_alarm or {}) | tojson }}";
+        json["device_class"] = "problem";
+        json["payload_on"] = "ON";
+        json["payload_off"] = "OFF";
         return json;
     }
     nlohmann::json json = Common(identity, entity.component, ObjectId(probe, entity), probe.name);

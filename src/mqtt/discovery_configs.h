@@ -14,8 +14,9 @@ namespace qrv::mqtt {
 int ExpireAfterSeconds(int activeProbes);
 
 // The retained Home Assistant discovery configs of a probe that is not off:
-// its value (sensor, or binary_sensor for a door contact) and its alarm
-// state (sensor). Nothing for a probe of an unknown type.
+// its value (sensor, or binary_sensor for a door contact), its alarm state
+// (sensor) and, for a temperature or humidity, its alarm on the time out of
+// range (a problem binary_sensor). Nothing for a probe of an unknown type.
 std::vector<MqttMessage> ProbeDiscovery(const MqttIdentity& identity, const PublishedProbe& probe,
                                         int expireAfterSeconds);
 // The topics ProbeDiscovery() uses for the probe, whatever its status.

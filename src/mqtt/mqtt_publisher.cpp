@@ -45,9 +45,11 @@ mosquitto* NewClient(const MqttClientSettings& settings, void* self) {
 }  // namespace
 
 MqttPublisher::MqttPublisher(MqttClientSettings settings, LiveFeed& feed, SharedSensorTable& table,
-                             EventLog& log, Clock& clock, MqttCommands commands)
+                             StandingTimeAlarmSource timeAlarms, EventLog& log, Clock& clock,
+                             MqttCommands commands)
     : settings_(std::move(settings)),
       table_(table),
+      timeAlarms_(std::move(timeAlarms)),
       log_(log),
       clock_(clock),
       commands_(std::move(commands)),
@@ -271,6 +273,9 @@ void MqttPublisher::Command(const std::string& name, const std::string& payload)
 }
 
 void MqttPublisher::Handle(const LiveEvent& event) {
+    if (event.kind == LiveEventKind::kReading && station_.TimeAlarmStands(event.rom)) {
+        station_.TakeTimeAlarmMinutes(TimeAlarms());
+    }
     const std::vector<MqttMessage> messages = station_.Apply(event);
     if (station_.NeedsTable() || event.kind == LiveEventKind::kAcquisitionResumed) {
         RefreshFromTable();
@@ -290,7 +295,11 @@ void MqttPublisher::TakeEvents() {
 
 void MqttPublisher::RefreshFromTable(bool missedEvents) {
     const SensorTable copy = table_.Copy();
-    Send(station_.Refresh(copy, clock_.Now(), missedEvents));
+    Send(station_.Refresh(copy, TimeAlarms(), clock_.Now(), missedEvents));
+}
+
+StandingTimeAlarms MqttPublisher::TimeAlarms() const {
+    return timeAlarms_ ? timeAlarms_() : StandingTimeAlarms{};
 }
 
 void MqttPublisher::Send(const std::vector<MqttMessage>& messages) {

@@ -28,6 +28,10 @@ struct MqttCommands {
     std::function<void()> testSms;
 };
 
+// The time alarms that stand now, read whenever the publisher rebuilds what
+// it shows of the station. Called on the publisher's thread.
+using StandingTimeAlarmSource = std::function<StandingTimeAlarms()>;
+
 // The station's MQTT client on a thread of its own: it takes the live-event
 // feed through a bounded queue, keeps the latest state of every probe
 // (PublishedStation) and brings the broker up to date whenever it is
@@ -42,7 +46,8 @@ class MqttPublisher {
     static constexpr std::size_t kQueueCapacity = 4096;
 
     MqttPublisher(MqttClientSettings settings, LiveFeed& feed, SharedSensorTable& table,
-                  EventLog& log, Clock& clock, MqttCommands commands = {});
+                  StandingTimeAlarmSource timeAlarms, EventLog& log, Clock& clock,
+                  MqttCommands commands = {});
     // Publishes "offline" (a clean end sends no last will) and disconnects.
     ~MqttPublisher();
     MqttPublisher(const MqttPublisher&) = delete;
@@ -73,6 +78,7 @@ class MqttPublisher {
     void Handle(const LiveEvent& event);
     void TakeEvents();
     void RefreshFromTable(bool missedEvents = false);
+    StandingTimeAlarms TimeAlarms() const;
     void Send(const std::vector<MqttMessage>& messages);
     void Farewell();
 
@@ -81,6 +87,7 @@ class MqttPublisher {
 
     MqttClientSettings settings_;
     SharedSensorTable& table_;
+    StandingTimeAlarmSource timeAlarms_;
     EventLog& log_;
     Clock& clock_;
     MqttCommands commands_;

@@ -56,6 +56,16 @@ nlohmann::json TimeJson(const std::optional<LocalDateTime>& time) {
     return time ? nlohmann::json(IsoTime(*time)) : nlohmann::json(nullptr);
 }
 
+// The object the web dashboard's rows carry too, so one reader serves both.
+nlohmann::json TimeAlarmJson(const std::optional<StandingTimeAlarm>& timeAlarm) {
+    if (!timeAlarm ||
+        (timeAlarm->side != kTimeAlarmHigh && timeAlarm->side != kTimeAlarmLow)) {
+        return nullptr;
+    }
+    return {{"side", timeAlarm->side == kTimeAlarmHigh ? "high" : "low"},
+            {"minutes", timeAlarm->minutes}};
+}
+
 }  // namespace
 
 PublishedProbe PublishedProbeOf(const SensorRecord& record, const LocalDateTime& now) {
@@ -114,6 +124,9 @@ std::string ProbeStateJson(const PublishedProbe& probe) {
     json["alarm"] = AlarmText(probe.alarm);
     json["alarm_code"] = probe.alarm;
     json["time"] = TimeJson(probe.time);
+    if (probe.sensorType == kTypeTemperature || probe.sensorType == kTypeHumidity) {
+        json["time_alarm"] = TimeAlarmJson(probe.timeAlarm);
+    }
     return JsonText(json);
 }
 

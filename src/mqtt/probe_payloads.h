@@ -4,6 +4,7 @@
 #include <string>
 
 #include "feed/live_feed.h"
+#include "feed/standing_time_alarms.h"
 #include "mqtt/mqtt_topics.h"
 #include "runtime/clock.h"
 #include "sensors/sensor_record.h"
@@ -23,6 +24,9 @@ struct PublishedProbe {
     std::optional<LocalDateTime> time;
     // When the alarm state last changed.
     std::optional<LocalDateTime> alarmTime;
+    // The alarm on the minutes out of range in the last 24 hours, while it
+    // stands (beside the alarm state, never in it).
+    std::optional<StandingTimeAlarm> timeAlarm;
 
     friend bool operator==(const PublishedProbe&, const PublishedProbe&) = default;
 };
@@ -36,9 +40,10 @@ std::string IsoTime(const LocalDateTime& time);
 // The state as the alarm sensor shows it: "OK", "High Alarm", ...
 std::string AlarmText(int alarm);
 
-// BASE/STATION/probe/ROM/state: value, unit, status, alarm and time. A probe
-// that is off publishes no value ("value": null), and neither does one whose
-// alarm state says it is lost.
+// BASE/STATION/probe/ROM/state: value, unit, status, alarm and time, and for
+// a temperature or humidity the time alarm ({"side": "high"|"low",
+// "minutes": N} or null). A probe that is off publishes no value ("value":
+// null), and neither does one whose alarm state says it is lost.
 std::string ProbeStateJson(const PublishedProbe& probe);
 // BASE/STATION/probe/ROM/alarm: the state, the one before and when.
 std::string ProbeAlarmJson(const PublishedProbe& probe);

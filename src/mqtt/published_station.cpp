@@ -1,6 +1,7 @@
 #include "mqtt/published_station.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "mqtt/discovery_configs.h"
 #include "sensors/rom_text.h"
@@ -16,6 +17,19 @@ bool IsKnownType(int sensorType) {
 
 bool AlarmStands(int alarm) {
     return alarm >= kAlarmHigh && alarm <= kAlarmLost;
+}
+
+bool IsTimeAlarmSide(int side) {
+    return side == kTimeAlarmHigh || side == kTimeAlarmLow;
+}
+
+std::optional<StandingTimeAlarm> TimeAlarmOf(const StandingTimeAlarms& timeAlarms,
+                                             const RomCode& rom) {
+    const auto standing = timeAlarms.find(rom);
+    if (standing == timeAlarms.end() || !IsTimeAlarmSide(standing->second.side)) {
+        return std::nullopt;
+    }
+    return standing->second;
 }
 
 }  // namespace
@@ -53,12 +67,15 @@ void PublishedStation::PublishProbe(const Probe& probe, std::vector<MqttMessage>
 void PublishedStation::PublishStationAlarm(std::vector<MqttMessage>& out) {
     const bool alarm =
         networkLost_ || std::any_of(probes_.begin(), probes_.end(), [](auto& p) {
-            return p.second.state.status != kStatusOff && AlarmStands(p.second.state.alarm);
+            const PublishedProbe& probe = p.second.state;
+            return probe.status != kStatusOff &&
+                   (AlarmStands(probe.alarm) || probe.timeAlarm.has_value());
         });
     Set(identity_.StationAlarmTopic(), alarm ? "ON" : "OFF", out);
 }
 
 std::vector<MqttMessage> PublishedStation::Refresh(const SensorTable& table,
+                                                   const StandingTimeAlarms& timeAlarms,
                                                    const LocalDateTime& now, bool missedEvents) {
     needsTable_ = false;
     std::map<std::string, Probe> fresh;
@@ -69,6 +86,7 @@ std::vector<MqttMessage> PublishedStation::Refresh(const SensorTable& table,
             continue;
         }
         Probe probe{PublishedProbeOf(record, now), i};
+        probe.state.timeAlarm = TimeAlarmOf(timeAlarms, record.Rom);
         const auto known = probes_.find(RomToHex(record.Rom));
         if (known != probes_.end() && known->second.state.sensorType == record.SensorType) {
             // The events knew the value and its time; the table's settings win.
@@ -155,6 +173,23 @@ std::vector<MqttMessage> PublishedStation::Apply(const LiveEvent& event) {
         PublishStationAlarm(out);
         return out;
     }
+    if (event.kind == LiveEventKind::kTimeAlarmChanged) {
+        const auto known = probes_.find(RomToHex(event.rom));
+        if (known == probes_.end()) {
+            // An end may name a probe that has left the table; a rise names
+            // one that is new.
+            needsTable_ = needsTable_ || IsTimeAlarmSide(event.newAlarm);
+            return out;
+        }
+        std::optional<StandingTimeAlarm>& timeAlarm = known->second.state.timeAlarm;
+        timeAlarm.reset();
+        if (IsTimeAlarmSide(event.newAlarm)) {
+            timeAlarm = StandingTimeAlarm{event.newAlarm, static_cast<int>(event.value)};
+        }
+        PublishProbe(known->second, out);
+        PublishStationAlarm(out);
+        return out;
+    }
     if (event.kind == LiveEventKind::kNetworkLost || event.kind == LiveEventKind::kNetworkBack) {
         networkLost_ = event.kind == LiveEventKind::kNetworkLost;
     }
@@ -163,6 +198,22 @@ std::vector<MqttMessage> PublishedStation::Apply(const LiveEvent& event) {
     }
     PublishStationAlarm(out);
     return out;
+}
+
+bool PublishedStation::TimeAlarmStands(const RomCode& rom) const {
+    const auto known = probes_.find(RomToHex(rom));
+    return known != probes_.end() && known->second.state.timeAlarm.has_value();
+}
+
+void PublishedStation::TakeTimeAlarmMinutes(const StandingTimeAlarms& timeAlarms) {
+    for (auto& [rom, probe] : probes_) {
+        std::optional<StandingTimeAlarm>& published = probe.state.timeAlarm;
+        const std::optional<StandingTimeAlarm> standing = TimeAlarmOf(timeAlarms, probe.state.rom);
+        // A side that changed or an end is the event's to tell, in its turn.
+        if (published && standing && standing->side == published->side) {
+            published->minutes = standing->minutes;
+        }
+    }
 }
 
 std::vector<MqttMessage> PublishedStation::Everything() const {

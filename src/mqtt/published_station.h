@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "feed/live_feed.h"
+#include "feed/standing_time_alarms.h"
 #include "mqtt/mqtt_message.h"
 #include "mqtt/mqtt_topics.h"
 #include "mqtt/probe_payloads.h"
@@ -24,18 +25,25 @@ class PublishedStation {
 
     const MqttIdentity& Identity() const { return identity_; }
 
-    // The probes and their settings as a copy of the table holds them, at
-    // time now: configs of new, renamed or changed probes, removals of
-    // deleted and switched-off ones, and changed states. The values stay
-    // those of the events, unless events were lost (missedEvents): then the
-    // table's are newer.
-    std::vector<MqttMessage> Refresh(const SensorTable& table, const LocalDateTime& now,
-                                     bool missedEvents = false);
+    // The probes and their settings as a copy of the table holds them, and
+    // the time alarms that stand, at time now: configs of new, renamed or
+    // changed probes, removals of deleted and switched-off ones, and changed
+    // states. The values stay those of the events, unless events were lost
+    // (missedEvents): then the table's are newer. The time alarms are taken
+    // as they stand: the events queued after them lead to the same state.
+    std::vector<MqttMessage> Refresh(const SensorTable& table, const StandingTimeAlarms& timeAlarms,
+                                     const LocalDateTime& now, bool missedEvents = false);
     // One event of the feed: the messages it makes, in order.
     std::vector<MqttMessage> Apply(const LiveEvent& event);
     // An event named a probe this copy does not know: take a copy of the
     // table again (Refresh) before the next event.
     bool NeedsTable() const { return needsTable_; }
+    // Whether the probe's time alarm stands as published.
+    bool TimeAlarmStands(const RomCode& rom) const;
+    // The minutes of the time alarms that stand on the side published; the
+    // events only tell when an alarm rises, changes side or ends. What is
+    // published changes with the probe's next state.
+    void TakeTimeAlarmMinutes(const StandingTimeAlarms& timeAlarms);
 
     // Everything retained, for a broker that may have forgotten it (a new
     // connection): configs first, then removals, states and alarms.

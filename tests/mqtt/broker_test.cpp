@@ -25,6 +25,9 @@ using nlohmann::json;
 using namespace std::chrono_literals;
 
 constexpr LocalDateTime kStart{2026, 3, 9, 14, 0, 30, 0};
+// A value and an alarm entity per probe, a time alarm for each of the two
+// temperatures and the station's alarm.
+constexpr int kConfigs = 3 * 2 + 2 + 1;
 
 int CountIn(const std::vector<std::string>& lines, const std::string& text) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -65,6 +68,10 @@ class BrokerTest : public ::testing::Test, protected LiveStation {
         monitoring.DiscardAsyncNetworkTimer();
     }
 
+    mqtt::StandingTimeAlarmSource StandingTimeAlarms() {
+        return [this] { return monitoring.Acquisition().Alarms().TimeAlarms().Standing(); };
+    }
+
     mqtt::MqttClientSettings Settings(int port, const std::string& station = "s1") {
         mqtt::MqttClientSettings settings;
         settings.host = "127.0.0.1";
@@ -76,8 +83,8 @@ class BrokerTest : public ::testing::Test, protected LiveStation {
 
     void Publish(mqtt::MqttClientSettings settings, mqtt::MqttCommands commands = {}) {
         publisher = std::make_unique<mqtt::MqttPublisher>(std::move(settings), monitoring.Feed(),
-                                                          state.sensors, mqttLog, clock,
-                                                          std::move(commands));
+                                                          state.sensors, StandingTimeAlarms(),
+                                                          mqttLog, clock, std::move(commands));
     }
 
     std::string StateTopic(int index, const std::string& station = "s1") {
@@ -186,7 +193,7 @@ TEST_F(BrokerTest, ReadingsAndAlarmChangesArriveInOrderWithTheirPayloads) {
             ExpectValueEntity(config, "door", 6);
         }
     }
-    EXPECT_EQ(configs, 3 * 2 + 1);
+    EXPECT_EQ(configs, kConfigs);
     EXPECT_EQ(watcher.Latest("quorvanel/s1/status"), "online");
     publisher.reset();
     EXPECT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "offline"); }));
@@ -310,8 +317,8 @@ TEST_F(BrokerTest, TwoStationsOnOneBrokerAreTwoDevices) {
     Watcher watcher(broker.Port(), "homeassistant/#");
     Publish(Settings(broker.Port(), "north"));
     mqtt::MqttPublisher south(Settings(broker.Port(), "south"), monitoring.Feed(), state.sensors,
-                              mqttLog, clock);
-    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return m.size() >= 2 * (3 * 2 + 1); }));
+                              StandingTimeAlarms(), mqttLog, clock);
+    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return m.size() >= 2 * kConfigs; }));
     std::set<std::string> uniqueIds;
     std::set<std::string> entityIds;
     std::map<std::string, std::set<std::string>> devices;
@@ -325,7 +332,7 @@ TEST_F(BrokerTest, TwoStationsOnOneBrokerAreTwoDevices) {
         EXPECT_TRUE(
             config["state_topic"].get<std::string>().starts_with("quorvanel/" + station + "/"));
     }
-    EXPECT_EQ(uniqueIds.size(), 2u * (3 * 2 + 1));
+    EXPECT_EQ(uniqueIds.size(), 2u * kConfigs);
     EXPECT_EQ(entityIds.size(), uniqueIds.size());
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices["north"].size(), 1u) << "one device per station";
@@ -389,7 +396,7 @@ TEST_F(BrokerTest, CommandsWhenAllowedAndHomeAssistantStarting) {
     };
     const auto before = configs(watcher.Messages());
     watcher.Publish("homeassistant/status", "online");
-    EXPECT_TRUE(watcher.WaitFor([&](auto& m) { return configs(m) >= before + 3 * 2 + 1; }));
+    EXPECT_TRUE(watcher.WaitFor([&](auto& m) { return configs(m) >= before + kConfigs; }));
 }
 
 TEST_F(BrokerTest, CommandsAreOffUnlessAllowed) {

@@ -20,6 +20,26 @@ inline std::string TemplateKey(const nlohmann::json& config) {
     return match.size() > 1 ? match[1].str() : "";
 }
 
+// What a "{{ 'ON' if value_json.KEY else 'OFF' }}" template makes of a
+// state: a key that is missing fails, null and false are "OFF".
+inline std::string PresenceTemplateValue(const nlohmann::json& config,
+                                         const nlohmann::json& state) {
+    std::smatch match;
+    const std::string text = config.at("value_template").get<std::string>();
+    const std::regex pattern(R"(^\{\{ *'ON' if value_json\.([a-z_]+) else 'OFF' *\}\}$)");
+    if (!std::regex_match(text, match, pattern)) {
+        ADD_FAILURE() << "not a presence template: " << text;
+        return "";
+    }
+    const std::string key = match[1].str();
+    if (!state.contains(key)) {
+        ADD_FAILURE() << key << " missing in " << state.dump();
+        return "";
+    }
+    const nlohmann::json& value = state[key];
+    return value.is_null() || value == false ? "OFF" : "ON";
+}
+
 // Keys every entity of a station needs: identity, state, availability on the
 // station's status topic, one device and the origin.
 inline void ExpectEntityBasics(const nlohmann::json& config, const std::string& component,

@@ -60,6 +60,12 @@ LiveEvent AlarmChange(const RomCode& rom, double value, int from, int to) {
     return event;
 }
 
+LiveEvent TimeAlarmChange(const RomCode& rom, int minutes, int from, int to) {
+    LiveEvent event = AlarmChange(rom, minutes, from, to);
+    event.kind = LiveEventKind::kTimeAlarmChanged;
+    return event;
+}
+
 const MqttMessage* Find(const std::vector<MqttMessage>& messages, const std::string& topic) {
     for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
         if (it->topic == topic) {
@@ -92,7 +98,7 @@ void ExpectEntityBasics(const json& config, const std::string& component,
 
 TEST(PublishedStation, DiscoveryConfigsHaveTheKeysHomeAssistantAsksFor) {
     PublishedStation station(Identity());
-    const std::vector<MqttMessage> out = station.Refresh(ThreeProbes(), kNoon);
+    const std::vector<MqttMessage> out = station.Refresh(ThreeProbes(), {}, kNoon);
 
     const json temperature = Payload(out, Config("sensor", kFreezerRom, "temperature"));
     ExpectEntityBasics(temperature, "sensor", "site1");
@@ -137,8 +143,8 @@ TEST(PublishedStation, IdsFollowTheRomAndTheStationNotTheName) {
     PublishedStation second(Identity("site2"));
     SensorTable table = ThreeProbes();
     const json before =
-        Payload(first.Refresh(table, kNoon), Config("sensor", kFreezerRom, "temperature"));
-    const json other = Payload(second.Refresh(table, kNoon),
+        Payload(first.Refresh(table, {}, kNoon), Config("sensor", kFreezerRom, "temperature"));
+    const json other = Payload(second.Refresh(table, {}, kNoon),
                                Config("sensor", kFreezerRom, "temperature", "site2"));
     EXPECT_NE(before["unique_id"], other["unique_id"]);
     EXPECT_NE(before["device"]["identifiers"], other["device"]["identifiers"]);
@@ -146,25 +152,27 @@ TEST(PublishedStation, IdsFollowTheRomAndTheStationNotTheName) {
     // Renamed and moved to another slot: the same entity with a new name.
     table.SensorArray[0].Name = "Freezer 2";
     std::swap(table.SensorArray[0], table.SensorArray[2]);
-    const std::vector<MqttMessage> renamed = first.Refresh(table, kNoon);
+    const std::vector<MqttMessage> renamed = first.Refresh(table, {}, kNoon);
     const json after = Payload(renamed, Config("sensor", kFreezerRom, "temperature"));
     EXPECT_EQ(after["unique_id"], before["unique_id"]);
     EXPECT_EQ(after["name"], "Freezer 2");
     // Unchanged probes are not published again.
     EXPECT_EQ(Find(renamed, Config("sensor", kCellarRom, "humidity")), nullptr);
-    EXPECT_TRUE(first.Refresh(table, kNoon).empty()) << "nothing changed";
+    EXPECT_TRUE(first.Refresh(table, {}, kNoon).empty()) << "nothing changed";
 }
 
 TEST(PublishedStation, ProbesSwitchedOffOrDeletedLoseTheirEntities) {
     PublishedStation station(Identity());
     SensorTable table = ThreeProbes();
-    station.Refresh(table, kNoon);
+    station.Refresh(table, {}, kNoon);
 
     table.SensorArray[0].Status = kStatusOff;
-    std::vector<MqttMessage> out = station.Refresh(table, kNoon);
+    std::vector<MqttMessage> out = station.Refresh(table, {}, kNoon);
     ASSERT_NE(Find(out, Config("sensor", kFreezerRom, "temperature")), nullptr);
     EXPECT_EQ(Find(out, Config("sensor", kFreezerRom, "temperature"))->payload, "");
     EXPECT_EQ(Find(out, Config("sensor", kFreezerRom, "alarm"))->payload, "");
+    ASSERT_NE(Find(out, Config("binary_sensor", kFreezerRom, "time_alarm")), nullptr);
+    EXPECT_EQ(Find(out, Config("binary_sensor", kFreezerRom, "time_alarm"))->payload, "");
     // Its state says so, without a value.
     const json off = Payload(out, "quorvanel/site1/probe/" + RomToHex(kFreezerRom) + "/state");
     EXPECT_EQ(off["status"], "off");
@@ -178,7 +186,7 @@ TEST(PublishedStation, ProbesSwitchedOffOrDeletedLoseTheirEntities) {
     }
 
     table.DeleteSensorFromDataBase(2);
-    out = station.Refresh(table, kNoon);
+    out = station.Refresh(table, {}, kNoon);
     for (const std::string& topic :
          {Config("binary_sensor", kDoorRom, "contact"), Config("sensor", kDoorRom, "alarm"),
           "quorvanel/site1/probe/" + RomToHex(kDoorRom) + "/state"}) {
@@ -196,7 +204,7 @@ TEST(PublishedStation, ProbesSwitchedOffOrDeletedLoseTheirEntities) {
 
 TEST(PublishedStation, ReadingsAndAlarmsBecomeStatesInOrder) {
     PublishedStation station(Identity());
-    station.Refresh(ThreeProbes(), kNoon);
+    station.Refresh(ThreeProbes(), {}, kNoon);
     const std::string state = "quorvanel/site1/probe/" + RomToHex(kCellarRom) + "/state";
     const std::string alarm = "quorvanel/site1/probe/" + RomToHex(kCellarRom) + "/alarm";
 
@@ -244,9 +252,92 @@ TEST(PublishedStation, ReadingsAndAlarmsBecomeStatesInOrder) {
     EXPECT_EQ(out[1].payload, "ON");
 }
 
+TEST(PublishedStation, TheTimeAlarmIsAProblemEntityOfTemperaturesAndHumidities) {
+    PublishedStation station(Identity());
+    const std::vector<MqttMessage> out = station.Refresh(ThreeProbes(), {}, kNoon);
+    for (const RomCode& rom : {kFreezerRom, kCellarRom}) {
+        const json config = Payload(out, Config("binary_sensor", rom, "time_alarm"));
+        ExpectEntityBasics(config, "binary_sensor", "site1");
+        EXPECT_EQ(config["device_class"], "problem");
+        EXPECT_EQ(config["availability"],
+                  Payload(out, Config("sensor", rom, "alarm"))["availability"]);
+        EXPECT_EQ(config["state_topic"], "quorvanel/site1/probe/" + RomToHex(rom) + "/state");
+        EXPECT_EQ(testing::PresenceTemplateValue(config, Payload(out, config["state_topic"])),
+                  "OFF");
+    }
+    EXPECT_EQ(Find(out, Config("binary_sensor", kDoorRom, "time_alarm")), nullptr)
+        << "a door contact is never out of range";
+    EXPECT_FALSE(Payload(out, "quorvanel/site1/probe/" + RomToHex(kDoorRom) + "/state")
+                     .contains("time_alarm"));
+}
+
+TEST(PublishedStation, TheTimeAlarmStandsInTheStateUntilItEnds) {
+    PublishedStation station(Identity());
+    const std::vector<MqttMessage> first = station.Refresh(ThreeProbes(), {}, kNoon);
+    const json config = Payload(first, Config("binary_sensor", kFreezerRom, "time_alarm"));
+    const std::string state = "quorvanel/site1/probe/" + RomToHex(kFreezerRom) + "/state";
+
+    std::vector<MqttMessage> out =
+        station.Apply(TimeAlarmChange(kFreezerRom, 61, kAlarmNone, kTimeAlarmHigh));
+    json shown = Payload(out, state);
+    EXPECT_EQ(shown["time_alarm"], json({{"side", "high"}, {"minutes", 61}}));
+    EXPECT_EQ(shown["alarm"], "OK") << "beside the alarm state, never in it";
+    EXPECT_EQ(shown["value"], -18.5) << "the event's minutes are no reading";
+    EXPECT_EQ(testing::PresenceTemplateValue(config, shown), "ON");
+    EXPECT_EQ(Find(out, "quorvanel/site1/alarm")->payload, "ON") << "the station's alarm too";
+
+    // The minutes grow with the next state, on the side published; a side
+    // that changed waits for its event.
+    LocalDateTime later = kNoon;
+    later.minute = 14;
+    station.TakeTimeAlarmMinutes({{kFreezerRom, {kTimeAlarmHigh, 75}}});
+    out = station.Apply(Reading(kFreezerRom, -17.0, later));
+    EXPECT_EQ(Payload(out, state)["time_alarm"], json({{"side", "high"}, {"minutes", 75}}));
+    station.TakeTimeAlarmMinutes({{kFreezerRom, {kTimeAlarmLow, 3}}});
+    later.minute = 15;
+    out = station.Apply(Reading(kFreezerRom, -17.0, later));
+    EXPECT_EQ(Payload(out, state)["time_alarm"]["side"], "high");
+    out = station.Apply(TimeAlarmChange(kFreezerRom, 3, kTimeAlarmHigh, kTimeAlarmLow));
+    EXPECT_EQ(Payload(out, state)["time_alarm"], json({{"side", "low"}, {"minutes", 3}}));
+
+    out = station.Apply(TimeAlarmChange(kFreezerRom, 3, kTimeAlarmLow, kAlarmNone));
+    shown = Payload(out, state);
+    EXPECT_TRUE(shown["time_alarm"].is_null()) << shown.dump();
+    EXPECT_EQ(testing::PresenceTemplateValue(config, shown), "OFF");
+    EXPECT_EQ(Find(out, "quorvanel/site1/alarm")->payload, "OFF");
+    EXPECT_FALSE(station.TimeAlarmStands(kFreezerRom));
+
+    // The end of a probe that left the table needs nothing; a rise on a
+    // probe the copy does not know asks for the table.
+    const RomCode gone{0x28, 9, 9, 9, 9, 9, 9, 9};
+    EXPECT_TRUE(station.Apply(TimeAlarmChange(gone, 70, kTimeAlarmHigh, kAlarmNone)).empty());
+    EXPECT_FALSE(station.NeedsTable());
+    EXPECT_TRUE(station.Apply(TimeAlarmChange(gone, 70, kAlarmNone, kTimeAlarmHigh)).empty());
+    EXPECT_TRUE(station.NeedsTable());
+}
+
+TEST(PublishedStation, ARebuildTakesTheTimeAlarmsAsTheyStand) {
+    PublishedStation station(Identity());
+    station.Refresh(ThreeProbes(), {}, kNoon);
+    const std::string state = "quorvanel/site1/probe/" + RomToHex(kCellarRom) + "/state";
+
+    // Events were lost while the alarm rose.
+    std::vector<MqttMessage> out =
+        station.Refresh(ThreeProbes(), {{kCellarRom, {kTimeAlarmLow, 90}}}, kNoon, true);
+    EXPECT_EQ(Payload(out, state)["time_alarm"], json({{"side", "low"}, {"minutes", 90}}));
+    EXPECT_EQ(Find(out, "quorvanel/site1/alarm")->payload, "ON");
+    // A broker that comes back gets it with everything else.
+    EXPECT_EQ(Payload(station.Everything(), state)["time_alarm"]["side"], "low");
+
+    // ... and while it ended.
+    out = station.Refresh(ThreeProbes(), {}, kNoon, true);
+    EXPECT_TRUE(Payload(out, state)["time_alarm"].is_null());
+    EXPECT_EQ(Find(out, "quorvanel/site1/alarm")->payload, "OFF");
+}
+
 TEST(PublishedStation, KeepsOnlyTheLatestStateOfEachProbe) {
     PublishedStation station(Identity());
-    station.Refresh(ThreeProbes(), kNoon);
+    station.Refresh(ThreeProbes(), {}, kNoon);
     LocalDateTime time = kNoon;
     for (int i = 0; i < 50; ++i) {
         time.second = i;
@@ -260,9 +351,10 @@ TEST(PublishedStation, KeepsOnlyTheLatestStateOfEachProbe) {
     EXPECT_EQ(std::count_if(all.begin(), all.end(), [&](auto& m) { return m.topic == state; }), 1);
     EXPECT_EQ(Payload(all, state)["value"], -15.1);
     EXPECT_EQ(Find(all, "quorvanel/site1/event"), nullptr) << "events are not kept";
-    // Three probes: a state and an alarm each, their configs, the station's alarm
-    // and its config.
-    EXPECT_EQ(all.size(), 3u * 4u + 2u);
+    // Three probes: a state and an alarm each, their configs, the time alarm
+    // configs of the temperature and the humidity, the station's alarm and its
+    // config.
+    EXPECT_EQ(all.size(), 3u * 4u + 2u + 2u);
 
     // An event about a probe the copy of the table does not know asks for a new copy.
     EXPECT_FALSE(station.NeedsTable());
@@ -274,7 +366,7 @@ TEST(PublishedStation, DamagedNameBytesDoNotStopThePublisher) {
     PublishedStation station(Identity());
     SensorTable table = ThreeProbes();
     table.SensorArray[0].Name = "Bad \xB0 byte";
-    const std::vector<MqttMessage> out = station.Refresh(table, kNoon);
+    const std::vector<MqttMessage> out = station.Refresh(table, {}, kNoon);
     const json config = Payload(out, Config("sensor", kFreezerRom, "temperature"));
     EXPECT_EQ(config["name"], "Bad \uFFFD byte");
 }
@@ -283,7 +375,7 @@ TEST(PublishedStation, WithoutDiscoveryOnlyStatesArePublished) {
     MqttIdentity identity = Identity();
     identity.discoveryPrefix.clear();
     PublishedStation station(identity);
-    const std::vector<MqttMessage> out = station.Refresh(ThreeProbes(), kNoon);
+    const std::vector<MqttMessage> out = station.Refresh(ThreeProbes(), {}, kNoon);
     for (const MqttMessage& message : out) {
         EXPECT_TRUE(message.topic.starts_with("quorvanel/site1/")) << message.topic;
     }

@@ -27,8 +27,14 @@ std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const MqttConfig& config, Station
             [](int) {});
     };
     return std::make_unique<mqtt::MqttPublisher>(std::get<mqtt::MqttClientSettings>(settings),
-                                                 monitoring.Feed(), state.sensors, log, clock,
-                                                 std::move(commands));
+                                                 monitoring.Feed(), state.sensors,
+                                                 [&monitoring] {
+                                                     return monitoring.Acquisition()
+                                                         .Alarms()
+                                                         .TimeAlarms()
+                                                         .Standing();
+                                                 },
+                                                 log, clock, std::move(commands));
 }
 
 }  // namespace qrv::shell
