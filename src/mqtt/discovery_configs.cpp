@@ -21,7 +21,8 @@ struct Entity {
 std::vector<Entity> EntitiesOf(int sensorType) {
     switch (sensorType) {
         case kTypeTemperature:
-            return {{"sensor", "temperature"}, {"sensor", "alarm"}, {"binary_sensor", "time_alarm"}};
+            return {
+                {"sensor", "temperature"}, {"sensor", "alarm"}, {"binary_sensor", "time_alarm"}};
         case kTypeHumidity:
             return {{"sensor", "humidity"}, {"sensor", "alarm"}, {"binary_sensor", "time_alarm"}};
         case kTypeSwitch:

@@ -58,8 +58,7 @@ nlohmann::json TimeJson(const std::optional<LocalDateTime>& time) {
 
 // The object the web dashboard's rows carry too, so one reader serves both.
 nlohmann::json TimeAlarmJson(const std::optional<StandingTimeAlarm>& timeAlarm) {
-    if (!timeAlarm ||
-        (timeAlarm->side != kTimeAlarmHigh && timeAlarm->side != kTimeAlarmLow)) {
+    if (!timeAlarm || (timeAlarm->side != kTimeAlarmHigh && timeAlarm->side != kTimeAlarmLow)) {
         return nullptr;
     }
     return {{"side", timeAlarm->side == kTimeAlarmHigh ? "high" : "low"},

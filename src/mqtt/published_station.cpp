@@ -65,12 +65,11 @@ void PublishedStation::PublishProbe(const Probe& probe, std::vector<MqttMessage>
 }
 
 void PublishedStation::PublishStationAlarm(std::vector<MqttMessage>& out) {
-    const bool alarm =
-        networkLost_ || std::any_of(probes_.begin(), probes_.end(), [](auto& p) {
-            const PublishedProbe& probe = p.second.state;
-            return probe.status != kStatusOff &&
-                   (AlarmStands(probe.alarm) || probe.timeAlarm.has_value());
-        });
+    const bool alarm = networkLost_ || std::any_of(probes_.begin(), probes_.end(), [](auto& p) {
+                           const PublishedProbe& probe = p.second.state;
+                           return probe.status != kStatusOff &&
+                                  (AlarmStands(probe.alarm) || probe.timeAlarm.has_value());
+                       });
     Set(identity_.StationAlarmTopic(), alarm ? "ON" : "OFF", out);
 }
 

@@ -14,6 +14,7 @@
 #include "app/live_station.h"
 #include "ha_schema.h"
 #include "mqtt/mqtt_publisher.h"
+#include "records/time_alarm.h"
 #include "sensors/rom_text.h"
 #include "support/recording_log.h"
 #include "test_broker.h"
@@ -42,6 +43,17 @@ bool Has(const std::vector<Received>& messages, const std::string& topic,
     });
 }
 
+// The time alarm of the latest state on topic; absent before the first one.
+std::optional<json> LatestTimeAlarm(const std::vector<Received>& messages,
+                                    const std::string& topic) {
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+        if (it->topic == topic) {
+            return json::parse(it->payload).value("time_alarm", json("absent"));
+        }
+    }
+    return std::nullopt;
+}
+
 bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
@@ -68,7 +80,7 @@ class BrokerTest : public ::testing::Test, protected LiveStation {
         monitoring.DiscardAsyncNetworkTimer();
     }
 
-    mqtt::StandingTimeAlarmSource StandingTimeAlarms() {
+    mqtt::StandingTimeAlarmSource TimeAlarmSource() {
         return [this] { return monitoring.Acquisition().Alarms().TimeAlarms().Standing(); };
     }
 
@@ -83,8 +95,8 @@ class BrokerTest : public ::testing::Test, protected LiveStation {
 
     void Publish(mqtt::MqttClientSettings settings, mqtt::MqttCommands commands = {}) {
         publisher = std::make_unique<mqtt::MqttPublisher>(std::move(settings), monitoring.Feed(),
-                                                          state.sensors, StandingTimeAlarms(),
-                                                          mqttLog, clock, std::move(commands));
+                                                          state.sensors, TimeAlarmSource(), mqttLog,
+                                                          clock, std::move(commands));
     }
 
     std::string StateTopic(int index, const std::string& station = "s1") {
@@ -197,6 +209,65 @@ TEST_F(BrokerTest, ReadingsAndAlarmChangesArriveInOrderWithTheirPayloads) {
     EXPECT_EQ(watcher.Latest("quorvanel/s1/status"), "online");
     publisher.reset();
     EXPECT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "offline"); }));
+}
+
+TEST_F(BrokerTest, TheTimeAlarmIsPublishedFromWhereItStandsUntilItEnds) {
+    TestBroker broker;
+    broker.Start();
+    Watcher watcher(broker.Port());
+    {
+        auto table = state.sensors.Lock();
+        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(office)];
+        record.AlarmHigh = 30;
+        record.AlarmDelay = 0;
+    }
+    const RomCode rom = Probe(office).Rom;
+    records::TimeAlarmBook book;
+    book.Set({rom, 1, std::nullopt});
+    ASSERT_TRUE(records::WriteTimeAlarmFile(
+        state.paths.CurrentDirName / records::kTimeAlarmFileName, book));
+    Publish(Settings(broker.Port()));
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    Install();
+    // Above 30 °C from two minutes on: more than a minute of it by four.
+    RunFor(300);
+    const StandingTimeAlarms standing = monitoring.Acquisition().Alarms().TimeAlarms().Standing();
+    ASSERT_EQ(standing.count(rom), 1u) << "the office's time alarm never rose";
+    ASSERT_EQ(standing.at(rom).side, kTimeAlarmHigh);
+
+    const std::string officeState = StateTopic(office);
+    ASSERT_TRUE(watcher.WaitFor([&](auto& m) { return Has(m, officeState, "\"side\":\"high\""); }));
+    const json shown = json::parse(*watcher.Latest(officeState));
+    EXPECT_GE(shown["time_alarm"]["minutes"].get<int>(), 2);
+    EXPECT_LE(shown["time_alarm"]["minutes"].get<int>(), standing.at(rom).minutes);
+    EXPECT_TRUE(json::parse(*watcher.Latest(StateTopic(0)))["time_alarm"].is_null())
+        << "the cold room stays in range";
+    const std::optional<std::string> config =
+        watcher.Latest("homeassistant/binary_sensor/s1/" + RomToHex(rom) + "_time_alarm/config");
+    ASSERT_TRUE(config.has_value());
+    const json entity = json::parse(*config);
+    ExpectEntityBasics(entity, "binary_sensor", "quorvanel/s1/status");
+    EXPECT_EQ(entity["device_class"], "problem");
+    EXPECT_EQ(PresenceTemplateValue(entity, shown), "ON");
+
+    // A publisher that starts while it stands takes it from the station.
+    mqtt::MqttPublisher late(Settings(broker.Port(), "s2"), monitoring.Feed(), state.sensors,
+                             TimeAlarmSource(), mqttLog, clock);
+    ASSERT_TRUE(watcher.WaitFor(
+        [&](auto& m) { return Has(m, StateTopic(office, "s2"), "\"side\":\"high\""); }));
+
+    // The threshold removed: the alarm ends at the next walk, on both.
+    monitoring.Acquisition().Alarms().TimeAlarms().Configure({});
+    RunFor(10);
+    for (const char* station : {"s1", "s2"}) {
+        const std::string topic = StateTopic(office, station);
+        EXPECT_TRUE(watcher.WaitFor([&](auto& m) {
+            const std::optional<json> timeAlarm = LatestTimeAlarm(m, topic);
+            return timeAlarm && timeAlarm->is_null();
+        })) << station
+            << ": " << watcher.Latest(topic).value_or("nothing");
+        EXPECT_EQ(PresenceTemplateValue(entity, json::parse(*watcher.Latest(topic))), "OFF");
+    }
 }
 
 TEST_F(BrokerTest, ABrokerAwayForTenMinutesCostsTheStationNothing) {
@@ -317,7 +388,7 @@ TEST_F(BrokerTest, TwoStationsOnOneBrokerAreTwoDevices) {
     Watcher watcher(broker.Port(), "homeassistant/#");
     Publish(Settings(broker.Port(), "north"));
     mqtt::MqttPublisher south(Settings(broker.Port(), "south"), monitoring.Feed(), state.sensors,
-                              StandingTimeAlarms(), mqttLog, clock);
+                              TimeAlarmSource(), mqttLog, clock);
     ASSERT_TRUE(watcher.WaitFor([](auto& m) { return m.size() >= 2 * kConfigs; }));
     std::set<std::string> uniqueIds;
     std::set<std::string> entityIds;

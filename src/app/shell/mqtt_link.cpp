@@ -26,15 +26,10 @@ std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const MqttConfig& config, Station
                                      networkName),
             [](int) {});
     };
-    return std::make_unique<mqtt::MqttPublisher>(std::get<mqtt::MqttClientSettings>(settings),
-                                                 monitoring.Feed(), state.sensors,
-                                                 [&monitoring] {
-                                                     return monitoring.Acquisition()
-                                                         .Alarms()
-                                                         .TimeAlarms()
-                                                         .Standing();
-                                                 },
-                                                 log, clock, std::move(commands));
+    return std::make_unique<mqtt::MqttPublisher>(
+        std::get<mqtt::MqttClientSettings>(settings), monitoring.Feed(), state.sensors,
+        [&monitoring] { return monitoring.Acquisition().Alarms().TimeAlarms().Standing(); }, log,
+        clock, std::move(commands));
 }
 
 }  // namespace qrv::shell
