@@ -47,8 +47,11 @@ std::unique_ptr<mqtt::MqttPublisher> Publisher(bench::BenchStation& station, int
     settings.port = port;
     settings.clientId = "quorvanel-bench";
     settings.identity = {"quorvanel", "bench", "homeassistant", "bench"};
-    return std::make_unique<mqtt::MqttPublisher>(settings, station.monitoring.Feed(),
-                                                 station.state.sensors, log, station.clock);
+    shell::LiveMonitoring& monitoring = station.monitoring;
+    return std::make_unique<mqtt::MqttPublisher>(
+        settings, monitoring.Feed(), station.state.sensors,
+        [&monitoring] { return monitoring.Acquisition().Alarms().TimeAlarms().Standing(); }, log,
+        station.clock);
 }
 
 int RunVirtual(const std::filesystem::path& dir, double hours, int port) {
