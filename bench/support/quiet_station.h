@@ -38,6 +38,8 @@ struct NoPanel final : ProbeEditorView {
     void ShowCalibration(const CalibrationPanelDisplay&, const CalibrationPanelValues&) override {}
     void ShowCalibrationReadings(const CalibrationReadings&) override {}
     CalibrationPanelValues ReadCalibration() const override { return {}; }
+    void ShowTimeAlarm(const TimeAlarmPanelDisplay&, const TimeAlarmPanelValues&) override {}
+    TimeAlarmPanelValues ReadTimeAlarm() const override { return {}; }
     void RunModal() override {}
     void EndModal() override {}
     void DiscardPanel() override {}

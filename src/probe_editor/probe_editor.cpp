@@ -226,6 +226,7 @@ void ProbeEditor::SetDataToScreen(bool focusName) {
 void ProbeEditor::InitDataToScreen() {
     SetDataToScreen(true);
     calibration_.ShowFor(editIndex_);
+    timeAlarm_.ShowFor(edit_);
     view_.ShowNewProbeLine(isNew_);
     view_.FocusName();
 }
@@ -291,12 +292,13 @@ void ProbeEditor::EndPanel() {
 }
 
 void ProbeEditor::Leave() {
-    if (GetDataFromScreen() < 0) {
+    if (GetDataFromScreen() < 0 || !timeAlarm_.ReadScreen()) {
         return;
     }
     SetDataToScreen(false);
     const int taal = context_.taal;
-    if (ProbeDataChanged() == 0) {
+    const bool settingsChanged = ProbeDataChanged() != 0;
+    if (!settingsChanged && !timeAlarm_.Changed()) {
         // Changes kept while stepping are in the table only; leaving writes
         // them, or the next installation (which reloads the file) would
         // lose them.
@@ -321,8 +323,15 @@ void ProbeEditor::Leave() {
             title, question, {ok, std::string(text::Raw(Key::ButtonDiscard, taal)), cancel}, 1, 3);
     }
     if (answer == 1) {
+        // The thresholds first: when their file refuses, the panel stays
+        // open with everything typed, and nothing is half saved.
+        if (!timeAlarm_.Save(edit_)) {
+            return;
+        }
         PutSensorDataToStruct();
-        WriteSensorFile();
+        if (settingsChanged || keptInTable_) {
+            WriteSensorFile();
+        }
         saved_ = true;
         EndPanel();
     } else if (answer == 2) {
@@ -335,11 +344,12 @@ void ProbeEditor::Leave() {
 }
 
 void ProbeEditor::Step(int direction) {
-    if (!navigation_ || GetDataFromScreen() < 0) {
+    if (!navigation_ || GetDataFromScreen() < 0 || !timeAlarm_.ReadScreen()) {
         return;
     }
     SetDataToScreen(false);
-    if (ProbeDataChanged() != 0) {
+    const bool settingsChanged = ProbeDataChanged() != 0;
+    if (settingsChanged || timeAlarm_.Changed()) {
         const int taal = context_.taal;
         const int answer = context_.dialogs.GenericMessagePopup(
             text::Raw(Key::QRVNL_TEXT, taal), text::Plain(Key::TXT_KEEP_SETTINGS, taal),
@@ -351,9 +361,14 @@ void ProbeEditor::Step(int direction) {
             return;
         }
         if (answer == 1) {
+            // Kept thresholds go to their file at once: they have no table
+            // to wait in until the panel is left.
+            if (!timeAlarm_.Save(edit_)) {
+                return;
+            }
             PutSensorDataToStruct();
             saved_ = true;
-            keptInTable_ = true;
+            keptInTable_ = keptInTable_ || settingsChanged;
         }
     }
     const int last = context_.table.Lock()->GetMax1820Index();
@@ -364,6 +379,7 @@ void ProbeEditor::Step(int direction) {
     GetDataFromStruct();
     SetDataToScreen(true);
     calibration_.ShowFor(editIndex_);
+    timeAlarm_.ShowFor(edit_);
 }
 
 void ProbeEditor::NextProbe() {
@@ -393,6 +409,7 @@ void ProbeEditor::ClearProbe() {
     edit_.RelayEnable = 1;
     edit_.Status = kStatusActive;
     SetDataToScreen(true);
+    timeAlarm_.ClearFields();
 }
 
 void ProbeEditor::DeleteProbe() {

@@ -8,6 +8,7 @@
 
 #include "probe_editor/calibration_section.h"
 #include "probe_editor/probe_editor_view.h"
+#include "probe_editor/time_alarm_section.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
@@ -38,6 +39,8 @@ struct ProbeEditorContext {
     std::function<void()> stopNetworkTimer;
     // Without it the panel has no calibration section.
     std::optional<CalibrationAccess> calibration = std::nullopt;
+    // Without it the panel has no time-out-of-range section.
+    std::optional<TimeAlarmAccess> timeAlarm = std::nullopt;
 };
 
 // The probe settings panel's rules: a working copy of one record, checked and
@@ -49,7 +52,9 @@ class ProbeEditor {
         : context_(std::move(context)),
           view_(view),
           calibration_(context_.calibration ? &*context_.calibration : nullptr, context_.table,
-                       context_.dialogs, context_.clock, context_.taal, view_) {}
+                       context_.dialogs, context_.clock, context_.taal, view_),
+          timeAlarm_(context_.timeAlarm ? &*context_.timeAlarm : nullptr, context_.dialogs,
+                     context_.taal, view_) {}
     ProbeEditor(const ProbeEditor&) = delete;
     ProbeEditor& operator=(const ProbeEditor&) = delete;
 
@@ -106,6 +111,7 @@ class ProbeEditor {
     ProbeEditorContext context_;
     ProbeEditorView& view_;
     CalibrationSection calibration_;
+    TimeAlarmSection timeAlarm_;
     SensorRecord edit_;
     int editIndex_ = 0;
     bool isNew_ = false;

@@ -71,6 +71,20 @@ struct CalibrationPanelValues {
     std::string nextDue;
 };
 
+// The thresholds of the alarm on the minutes out of range in the last 24
+// hours as typed: text, so that what is no number can be refused with a
+// reason; an empty field is a side without alarm.
+struct TimeAlarmPanelValues {
+    std::string minutesAbove;
+    std::string minutesBelow;
+};
+
+struct TimeAlarmPanelDisplay {
+    bool shown = false;     // hidden for a switch and where the station keeps none
+    bool editable = false;  // false while the thresholds' file cannot be read
+    std::string problem;    // why it cannot be read; empty otherwise
+};
+
 // The probe settings panel as the editing rules see it. An implementation
 // shows values and reads them back, and turns the user's actions into calls
 // of the ProbeEditor it was loaded for (Leave for OK, the close box and
@@ -97,6 +111,9 @@ class ProbeEditorView {
                                  const CalibrationPanelValues& values) = 0;
     virtual void ShowCalibrationReadings(const CalibrationReadings& readings) = 0;
     virtual CalibrationPanelValues ReadCalibration() const = 0;
+    virtual void ShowTimeAlarm(const TimeAlarmPanelDisplay& display,
+                               const TimeAlarmPanelValues& values) = 0;
+    virtual TimeAlarmPanelValues ReadTimeAlarm() const = 0;
     // Shows the panel modally and returns once EndModal has been called.
     virtual void RunModal() = 0;
     virtual void EndModal() = 0;

@@ -415,9 +415,16 @@ enum class Key : std::uint16_t {
     TXT_SHEET_NO_VALUES,
     TXT_SHEET_ACK,
     TXT_SHEET_MENU,
+    TXT_TIME_ALARM_SECTION,
+    TXT_TIME_ALARM_HINT,
+    TXT_TIME_ALARM_ABOVE,
+    TXT_TIME_ALARM_BELOW,
+    TXT_TIME_ALARM_BAD_VALUE,
+    TXT_TIME_ALARM_UNREADABLE,
+    TXT_TIME_ALARM_NOT_WRITTEN,
 };
 
-inline constexpr std::size_t kKeyCount = 407;
-static_assert(static_cast<std::size_t>(Key::TXT_SHEET_MENU) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 414;
+static_assert(static_cast<std::size_t>(Key::TXT_TIME_ALARM_NOT_WRITTEN) + 1 == kKeyCount);
 
 }  // namespace qrv::text

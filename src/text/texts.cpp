@@ -16,6 +16,7 @@
 #include "text/tables/sheet_texts.h"
 #include "text/tables/shell_texts.h"
 #include "text/tables/station_file_texts.h"
+#include "text/tables/time_alarm_editor_texts.h"
 #include "text/tables/view_and_editor_texts.h"
 
 namespace qrv::text {
@@ -35,7 +36,7 @@ constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
          tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
          tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts,
-         tables::kCalibrationTexts, tables::kSheetTexts);
+         tables::kCalibrationTexts, tables::kSheetTexts, tables::kTimeAlarmEditorTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

@@ -12,6 +12,7 @@
 
 #include "probe_editor/dialog/qt_probe_editor_view.h"
 #include "records/calibration.h"
+#include "records/time_alarm.h"
 #include "runtime/scripted_dialogs.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
@@ -23,6 +24,8 @@ struct Layout {
     int taal;
     RomCode rom;
     const char* name;
+    // The time alarms' file cannot be read: the section shows why.
+    bool timeAlarmsUnreadable = false;
 };
 
 // The widest text a widget must show in full.
@@ -56,6 +59,9 @@ std::vector<std::string> ClippedWidgets(QWidget* dialog) {
     return clipped;
 }
 
+const RomCode kTemperature{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x55};
+const RomCode kSwitch{0x12, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x77};
+
 class EditorDialogLayout : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
@@ -83,6 +89,12 @@ TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
     calibration.nextDue = "2000-01-02";
     calibration.who = "anna";
     calibrations.Replace(records::CalibrationBook{{calibration}});
+    const std::filesystem::path timeAlarms = dir / "QRVTimeAlarms.json";
+    if (layout.timeAlarmsUnreadable) {
+        WriteBytes(timeAlarms, "{\"time_alarms\": [{\"rom\": \"28\", \"minutes_above\": 1440}]}");
+    } else {
+        ASSERT_TRUE(records::WriteTimeAlarmFile(timeAlarms, {{{layout.rom, 1439, 1439}}}));
+    }
     const ProbeEditorContext context{
         table,
         dialogs,
@@ -92,12 +104,14 @@ TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
         layout.taal,
         false,
         {},
-        CalibrationAccess{calibrations, dir / "QRVCalibration.json", "anna", {}}};
+        CalibrationAccess{calibrations, dir / "QRVCalibration.json", "anna", {}},
+        TimeAlarmAccess{timeAlarms, {}}};
     probe_editor::QtProbeEditorView view(nullptr);
     ProbeEditor editor(context, view);
     std::vector<std::string> clipped;
     QSize size;
     bool inspected = false;
+    bool timeAlarmShown = false;
     QTimer::singleShot(0, [&] {
         probe_editor::ProbeEditorDialog* dialog = view.Dialog();
         dialog->adjustSize();
@@ -106,31 +120,34 @@ TEST_P(EditorDialogLayout, NothingIsClippedAndThePanelFitsTheScreen) {
         size = dialog->size();
         inspected = true;
         if (const char* shots = std::getenv("QRV_SCREENSHOT_DIR")) {
-            dialog->grab().save(QString("%1/probe-editor-%2-%3.png")
+            dialog->grab().save(QString("%1/probe-editor-%2-%3%4.png")
                                     .arg(shots)
                                     .arg(layout.taal)
-                                    .arg(probes.SensorArray[0].SensorType));
+                                    .arg(probes.SensorArray[0].SensorType)
+                                    .arg(layout.timeAlarmsUnreadable ? "-unreadable" : ""));
         }
+        const auto* section = dialog->findChild<QGroupBox*>("timeAlarmGroup");
+        timeAlarmShown = section != nullptr && section->isVisible();
         dialog->Finish();
     });
     editor.DoeProbeSettingMenu(0, true, false);
 
     ASSERT_TRUE(inspected);
+    EXPECT_EQ(timeAlarmShown, layout.rom == kTemperature) << "a switch has no time alarm";
     EXPECT_TRUE(clipped.empty()) << clipped.front();
     EXPECT_LE(size.width(), 1280);
     EXPECT_LE(size.height(), 760) << "room for the window frame on a 1280x800 screen";
 }
 
-const RomCode kTemperature{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x55};
-const RomCode kSwitch{0x12, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x77};
-
 INSTANTIATE_TEST_SUITE_P(
     EveryLanguage, EditorDialogLayout,
-    ::testing::Values(Layout{0, kTemperature, "Cold room"}, Layout{0, kSwitch, "Back door"},
-                      Layout{1, kTemperature, "K\u00fchlraum"},
-                      Layout{1, kSwitch, "Hintert\u00fcr"},
-                      Layout{2, kTemperature, "Chambre froide"}, Layout{2, kSwitch, "Porte"},
-                      Layout{3, kTemperature, "Koelcel"}, Layout{3, kSwitch, "Achterdeur"}));
+    ::testing::Values(
+        Layout{0, kTemperature, "Cold room"}, Layout{0, kSwitch, "Back door"},
+        Layout{1, kTemperature, "K\u00fchlraum"}, Layout{1, kSwitch, "Hintert\u00fcr"},
+        Layout{2, kTemperature, "Chambre froide"}, Layout{2, kSwitch, "Porte"},
+        Layout{3, kTemperature, "Koelcel"}, Layout{3, kSwitch, "Achterdeur"},
+        Layout{0, kTemperature, "Cold room", true}, Layout{1, kTemperature, "K\u00fchlraum", true},
+        Layout{2, kTemperature, "Chambre froide", true}, Layout{3, kTemperature, "Koelcel", true}));
 
 }  // namespace
 }  // namespace qrv::testing

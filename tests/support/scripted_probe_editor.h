@@ -71,6 +71,12 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
     }
     void ShowCalibrationReadings(const CalibrationReadings& shown) override { readings = shown; }
     CalibrationPanelValues ReadCalibration() const override { return calibration; }
+    void ShowTimeAlarm(const TimeAlarmPanelDisplay& shown,
+                       const TimeAlarmPanelValues& values) override {
+        timeAlarmDisplay = shown;
+        timeAlarm = values;
+    }
+    TimeAlarmPanelValues ReadTimeAlarm() const override { return timeAlarm; }
     void RunModal() override {
         openings.push_back({editor_->EditIndex(), navigation_, newProbeLine, display, screen});
         open_ = true;
@@ -105,6 +111,8 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
     CalibrationPanelDisplay calibrationDisplay;
     CalibrationPanelValues calibration;
     CalibrationReadings readings;
+    TimeAlarmPanelDisplay timeAlarmDisplay;
+    TimeAlarmPanelValues timeAlarm;
     std::string warning;
     bool newProbeLine = false;
     int nameFocuses = 0;

@@ -11,13 +11,15 @@ namespace qrv::shell {
 int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int index, bool isNew,
                         bool allowNavigation) {
     const int mode = state.WantedUserMode;
-    const CalibrationAccess calibration{
-        state.calibrations, state.paths.CurrentDirName / records::kCalibrationFileName,
-        state.operatorName,
-        [&state, &services](std::string_view what, std::string_view before,
-                            std::string_view after) {
-            AuditEvent(state, services.clock, services.log, what, before, after);
-        }};
+    const auto audit = [&state, &services](std::string_view what, std::string_view before,
+                                           std::string_view after) {
+        AuditEvent(state, services.clock, services.log, what, before, after);
+    };
+    const CalibrationAccess calibration{state.calibrations,
+                                        state.paths.CurrentDirName / records::kCalibrationFileName,
+                                        state.operatorName, audit};
+    const TimeAlarmAccess timeAlarm{state.paths.CurrentDirName / records::kTimeAlarmFileName,
+                                    audit};
     const ProbeEditorContext context{state.sensors,
                                      services.dialogs,
                                      services.clock,
@@ -26,7 +28,8 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
                                      state.settings.Taal,
                                      mode == kModeDemo,
                                      [&services] { services.networkTimer.StopNetworkTimer(); },
-                                     calibration};
+                                     calibration,
+                                     timeAlarm};
     ProbeEditor editor(context, services.probeEditor);
     const int result = editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
     AuditProbeTable(state, services);

@@ -88,6 +88,11 @@ class UnattendedProbeEditorView final : public ProbeEditorView {
     void ShowCalibration(const CalibrationPanelDisplay&, const CalibrationPanelValues&) override {}
     void ShowCalibrationReadings(const CalibrationReadings&) override {}
     CalibrationPanelValues ReadCalibration() const override { return {}; }
+    // The thresholds are read back as shown, so that leaving keeps them.
+    void ShowTimeAlarm(const TimeAlarmPanelDisplay&, const TimeAlarmPanelValues& values) override {
+        timeAlarm_ = values;
+    }
+    TimeAlarmPanelValues ReadTimeAlarm() const override { return timeAlarm_; }
     void RunModal() override;
     void EndModal() override {}
     void DiscardPanel() override { editor_ = nullptr; }
@@ -96,6 +101,7 @@ class UnattendedProbeEditorView final : public ProbeEditorView {
     JournalLog& journal_;
     ProbeEditor* editor_ = nullptr;
     ProbePanelValues values_;
+    TimeAlarmPanelValues timeAlarm_;
 };
 
 }  // namespace qrv::station

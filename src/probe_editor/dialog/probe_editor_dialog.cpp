@@ -65,8 +65,14 @@ ProbeEditorDialog::ProbeEditorDialog(QWidget* parent, ProbeEditor& editor, int t
     layout->setSpacing(10);
     columns->addLayout(layout, 3);
     // The calibration has a file and a record of its own: a section beside
-    // the probe's settings, saved with its own button.
-    columns->addWidget(BuildCalibrationGroup(), 2);
+    // the probe's settings, saved with its own button. The time alarm below
+    // it is saved with the settings.
+    auto* side = new QVBoxLayout;
+    side->setSpacing(10);
+    side->addWidget(BuildCalibrationGroup(), 1);
+    timeAlarm_ = new TimeAlarmGroup(this, taal_);
+    side->addWidget(timeAlarm_);
+    columns->addLayout(side, 2);
     layout->addWidget(BuildHeader());
 
     auto* limits = new QHBoxLayout;
@@ -461,6 +467,15 @@ void ProbeEditorDialog::ShowCalibrationReadings(const CalibrationReadings& readi
 
 CalibrationPanelValues ProbeEditorDialog::ReadCalibration() const {
     return calibration_->Read();
+}
+
+void ProbeEditorDialog::ShowTimeAlarm(const TimeAlarmPanelDisplay& display,
+                                      const TimeAlarmPanelValues& values) {
+    timeAlarm_->Show(display, values);
+}
+
+TimeAlarmPanelValues ProbeEditorDialog::ReadTimeAlarm() const {
+    return timeAlarm_->Read();
 }
 
 void ProbeEditorDialog::Finish() {

@@ -15,6 +15,7 @@
 #include <array>
 
 #include "probe_editor/dialog/calibration_group.h"
+#include "probe_editor/dialog/time_alarm_group.h"
 #include "probe_editor/probe_editor.h"
 
 namespace qrv::probe_editor {
@@ -39,6 +40,8 @@ class ProbeEditorDialog final : public QDialog {
                          const CalibrationPanelValues& values);
     void ShowCalibrationReadings(const CalibrationReadings& readings);
     CalibrationPanelValues ReadCalibration() const;
+    void ShowTimeAlarm(const TimeAlarmPanelDisplay& display, const TimeAlarmPanelValues& values);
+    TimeAlarmPanelValues ReadTimeAlarm() const;
     // Ends the panel's event loop; later signals of its controls are ignored.
     void Finish();
 
@@ -106,6 +109,7 @@ class ProbeEditorDialog final : public QDialog {
     QCheckBox* relay_ = nullptr;
     QCheckBox* sms_ = nullptr;
     CalibrationGroup* calibration_ = nullptr;
+    TimeAlarmGroup* timeAlarm_ = nullptr;
     QPushButton* ok_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QMenu* editMenu_ = nullptr;

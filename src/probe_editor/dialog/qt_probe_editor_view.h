@@ -36,6 +36,11 @@ class QtProbeEditorView final : public ProbeEditorView {
         dialog_->ShowCalibrationReadings(readings);
     }
     CalibrationPanelValues ReadCalibration() const override { return dialog_->ReadCalibration(); }
+    void ShowTimeAlarm(const TimeAlarmPanelDisplay& display,
+                       const TimeAlarmPanelValues& values) override {
+        dialog_->ShowTimeAlarm(display, values);
+    }
+    TimeAlarmPanelValues ReadTimeAlarm() const override { return dialog_->ReadTimeAlarm(); }
     void RunModal() override;
     void EndModal() override { dialog_->Finish(); }
     void DiscardPanel() override;
