@@ -99,6 +99,14 @@ class BrokerTest : public ::testing::Test, protected LiveStation {
                                                           clock, std::move(commands));
     }
 
+    // The office alarms, without delay, as soon as it reads above 30.
+    void AlarmTheOfficeAboveThirty() {
+        auto table = state.sensors.Lock();
+        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(office)];
+        record.AlarmHigh = 30;
+        record.AlarmDelay = 0;
+    }
+
     std::string StateTopic(int index, const std::string& station = "s1") {
         return "quorvanel/" + station + "/probe/" + RomToHex(Probe(index).Rom) + "/state";
     }
@@ -119,12 +127,7 @@ TEST_F(BrokerTest, ReadingsAndAlarmChangesArriveInOrderWithTheirPayloads) {
     TestBroker broker;
     broker.Start();
     Watcher watcher(broker.Port());
-    {
-        auto table = state.sensors.Lock();
-        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(office)];
-        record.AlarmHigh = 30;
-        record.AlarmDelay = 0;
-    }
+    AlarmTheOfficeAboveThirty();
     FeedSubscription readings = monitoring.Feed().Subscribe(10000);
     Publish(Settings(broker.Port()));
     ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
@@ -215,12 +218,7 @@ TEST_F(BrokerTest, TheTimeAlarmIsPublishedFromWhereItStandsUntilItEnds) {
     TestBroker broker;
     broker.Start();
     Watcher watcher(broker.Port());
-    {
-        auto table = state.sensors.Lock();
-        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(office)];
-        record.AlarmHigh = 30;
-        record.AlarmDelay = 0;
-    }
+    AlarmTheOfficeAboveThirty();
     const RomCode rom = Probe(office).Rom;
     records::TimeAlarmBook book;
     book.Set({rom, 1, std::nullopt});
