@@ -1,0 +1,4 @@
+#include "reports/plot.h"
+int Plot() {
+    return DayFile();
+}

@@ -1,0 +1,3 @@
+#pragma once
+#include "storage/day_file.h"
+int Plot();

@@ -1,0 +1,2 @@
+#pragma once
+constexpr int kPageLines = 72;

@@ -1,0 +1,4 @@
+#include "unit.h"
+int Unit() {
+    return 0;
+}
