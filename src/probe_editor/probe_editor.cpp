@@ -130,10 +130,12 @@ void ProbeEditor::PutSensorDataToStruct() {
     record.Status = edit_.Status;
     record.AlarmLow = edit_.AlarmLow;
     record.AlarmHigh = edit_.AlarmHigh;
-    record.AlarmDelay = edit_.AlarmDelay;
+    // The sensor file raises a shorter delay when it is read back; the table
+    // holds what the file will give, so a reload changes no alarm.
+    record.AlarmDelay = std::max(edit_.AlarmDelay, kMinimumAlarmDelaySeconds);
     record.TripLow = edit_.TripLow;
     record.TripHigh = edit_.TripHigh;
-    record.TripDelay = edit_.TripDelay;
+    record.TripDelay = std::max(edit_.TripDelay, kMinimumAlarmDelaySeconds);
     record.AlarmTimes = edit_.AlarmTimes;
     record.SmsEnable = edit_.SmsEnable;
     record.RelayEnable = edit_.RelayEnable;

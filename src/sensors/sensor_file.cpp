@@ -21,7 +21,6 @@ constexpr int kSpareKeyFirst = 5;
 constexpr int kSpareKeyLast = 9;
 constexpr int kSpareHeaderLines = 10;
 constexpr int kSpareRecordLines = 10;
-constexpr int kMinimumDelay = 120;
 
 int IntOrZero(std::string_view line) {
     return notation::ScanInt(line).value_or(0);
@@ -70,10 +69,10 @@ class RecordReader {
         record.NewValueCount = 0;
         record.AlarmLow = IntOrZero(fields[11]);
         record.AlarmHigh = IntOrZero(fields[12]);
-        record.AlarmDelay = std::max(IntOrZero(fields[13]), kMinimumDelay);
+        record.AlarmDelay = std::max(IntOrZero(fields[13]), kMinimumAlarmDelaySeconds);
         record.TripLow = IntOrZero(fields[14]);
         record.TripHigh = IntOrZero(fields[15]);
-        record.TripDelay = std::max(IntOrZero(fields[16]), kMinimumDelay);
+        record.TripDelay = std::max(IntOrZero(fields[16]), kMinimumAlarmDelaySeconds);
         record.Status = IntOrZero(fields[18]);
         record.FoundOnNetwork = IntOrZero(fields[19]);
 

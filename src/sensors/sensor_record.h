@@ -58,6 +58,11 @@ struct AlarmWindow {
 
 // One probe of the network. Texts are UTF-8 in memory; Name holds at most 27
 // characters and Units is "°C", " %", two blanks or empty.
+// The shortest alarm and pre-alarm delay, in seconds. The sensor file raises
+// a shorter one when it is read, so a probe holds at least this in memory
+// too: otherwise its alarms would rise sooner than after the next reload.
+inline constexpr std::int32_t kMinimumAlarmDelaySeconds = 120;
+
 struct SensorRecord {
     std::int32_t Line = 0;
     RomCode Rom{};

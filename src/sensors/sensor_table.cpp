@@ -63,6 +63,8 @@ int SensorTable::Append1820ToDataStruct(const RomCode& rom, int line) {
     ResetRecord(record, 0, " ");
     record.Line = line;
     record.Rom = rom;
+    record.AlarmDelay = kMinimumAlarmDelaySeconds;
+    record.TripDelay = kMinimumAlarmDelaySeconds;
     record.FoundOnNetwork = 1;
     return index;
 }

@@ -107,8 +107,23 @@ TEST_F(TableSharing, EditorSavesOfLongNamesAndLimitsWhileProbesAreReadAndAlarmsE
     ASSERT_GE(ReadSensorFile(state.paths.SnsFileName(kModeNormal), stored), 0);
     EXPECT_EQ(stored.SensorArray[1].Name, "Office");
     EXPECT_EQ(stored.SensorArray[1].AlarmHigh, 25 + 1999 % 20);
-    // The probe reads about 35 degrees: some of the limits raised an alarm.
-    ASSERT_TRUE(AcquisitionMovesOn());
+    // A delay of 0 minutes is held as the shortest one the probe file
+    // gives back. With a limit below its reading (about 35 degrees) the
+    // probe alarms once that delay has passed.
+    EXPECT_EQ(office.AlarmDelay, kMinimumAlarmDelaySeconds);
+    EXPECT_EQ(stored.SensorArray[1].AlarmDelay, kMinimumAlarmDelaySeconds);
+    probeEditor.QueueOpening({ScriptedProbeEditorView::Change([](ProbePanelValues& v) {
+                                  v.alarmHigh = 30;
+                                  v.tripHigh = 30;
+                              }),
+                              ScriptedProbeEditorView::Press(&ProbeEditor::Leave)});
+    dialogs.QueueButton(1);
+    ASSERT_EQ(shell::DoeProbeSettingMenu(state, services, 1, false, false), kEditorSaved);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (AlarmText().find("Office") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
     EXPECT_NE(AlarmText().find("Office"), std::string::npos);
 }
 
