@@ -75,10 +75,10 @@ TEST_F(AuditEvents, StationSettingAndPortChangesAreRecordedUnchangedOnesAreNot) 
 }
 
 TEST_F(AuditEvents, AcknowledgementIsRecordedForWhoeverGaveIt) {
-    monitoring.Acknowledge("web:carla", "door closed again");
+    monitoring.Mute("carla", "door closed again", shell::Via::kWeb);
     const auto trail = Trail();
     ASSERT_EQ(trail.size(), 1u);
-    EXPECT_EQ(trail[0].who, "web:carla");
+    EXPECT_EQ(trail[0].who, "carla (web)");
     EXPECT_EQ(trail[0].what, "alarm acknowledged");
     EXPECT_EQ(trail[0].newValue, "door closed again");
 }

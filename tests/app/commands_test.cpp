@@ -126,19 +126,21 @@ TEST_F(CommandsTest, AlarmButtonMutesAcknowledgesAndRestoresTheBeep) {
     shell::AlarmButton(state, services, 1);
     EXPECT_EQ(state.AlarmUserStatus, 1);
     EXPECT_EQ(dialogs.Popups().size(), 2u) << "un-muting asks nothing";
-    const std::string log = LogText();
-    EXPECT_LT(log.find("Alarm switched OFF by user"), log.find("Alarm switched ON by user"));
-
     const std::string who = notify::LoginName();
+    const std::string log = LogText();
+    EXPECT_LT(log.find("Alarm switched OFF by " + who + " (window)"),
+              log.find("Alarm switched ON by " + who + " (window)"));
+
     const std::string alarms = ReadBytes(state.paths.AlarmFileName());
-    EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who + ": door was left open, closed it\r\n"),
+    EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who +
+                          " (window): door was left open, closed it\r\n"),
               std::string::npos)
         << alarms;
-    EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who + "\r\n"), std::string::npos);
+    EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who + " (window)\r\n"), std::string::npos);
     const FeedBatch batch = events.Drain();
     ASSERT_EQ(batch.events.size(), 2u);
     EXPECT_EQ(batch.events[0].kind, LiveEventKind::kAcknowledged);
-    EXPECT_EQ(batch.events[0].by, who);
+    EXPECT_EQ(batch.events[0].by, who + " (window)");
     EXPECT_EQ(batch.events[0].reason, "door was left open, closed it");
     EXPECT_EQ(batch.events[1].reason, "");
 }

@@ -18,7 +18,7 @@ class WebStationSourceTest : public ::testing::Test, protected LiveStation {
         AddProbe(1, 1, "Office");
         AddProbe(1, 2, "Door");
     }
-    shell::WebStationSource source{state, monitoring, clock, log};
+    shell::WebStationSource source{state, monitoring, clock};
 };
 
 TEST_F(WebStationSourceTest, TheProbeViewSpeaksThePagesLanguageAndGoesBlankWithTheNetwork) {

@@ -17,6 +17,7 @@
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "menu_actions.h"
+#include "notify/acknowledgement.h"
 #include "reports/pages/daily_sheet_panel.h"
 #include "runtime/instance_lock.h"
 #include "settings/settings_file.h"
@@ -222,7 +223,8 @@ TEST_F(WindowTest, TheAlarmButtonSwapsItsLabelAndMutes) {
     button->click();
     EXPECT_EQ(button->text(), "Alarm is deactivated");
     EXPECT_EQ(state.AlarmUserStatus, 0);
-    EXPECT_NE(LogText().find("Alarm switched OFF by user"), std::string::npos);
+    EXPECT_NE(LogText().find("Alarm switched OFF by " + notify::LoginName() + " (window)"),
+              std::string::npos);
 }
 
 TEST_F(WindowTest, ClosingTheWindowAsksFirstAndNoKeepsItRunning) {

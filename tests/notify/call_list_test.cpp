@@ -133,7 +133,8 @@ TEST_F(CallList, AWarmingFreezerWorksTheListUntilAcknowledgedThenRemindsAndEnds)
 
     dialogs.QueueText("moving the samples");
     shell::AlarmButton(state, services, 0);
-    EXPECT_NE(Count(AlarmText(), "Acknowledged by " + notify::LoginName() + ": moving the samples"),
+    EXPECT_NE(Count(AlarmText(),
+                    "Acknowledged by " + notify::LoginName() + " (window): moving the samples"),
               0);
     // Cleo's turn would have come at 6 minutes; nobody hears more until the reminder.
     RunFor(9 * kMinute);

@@ -96,19 +96,19 @@ void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, M
 }
 
 void AlarmButton(StationState& state, const ShellServices& services, int value) {
-    state.AlarmUserStatus = value == 1 ? 1 : 0;
-    services.log.LogMessageToDisk(value == 1 ? "Alarm switched ON by user"
-                                             : "Alarm switched OFF by user");
+    const std::string who = notify::LoginName();
     if (value == 1) {
+        services.monitoring.Unmute(who, Via::kWindow);
         return;
     }
-    // Muted first, so the beep stops while the comment is typed.
-    const std::string who = notify::LoginName();
+    // Muted first, so the beep stops while the comment is typed; the
+    // acknowledgement follows with it.
+    state.AlarmUserStatus = 0;
     const std::optional<std::string> comment =
         services.dialogs.PromptPopup(text::Raw(Key::QRVNL_TEXT, state.settings.Taal),
                                      notify::AcknowledgementPrompt(who, state.settings.Taal),
                                      static_cast<int>(notify::kMaxCommentLength), "");
-    services.monitoring.Acknowledge(who, comment.value_or(""));
+    services.monitoring.Mute(who, comment.value_or(""), Via::kWindow);
 }
 
 bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view) {

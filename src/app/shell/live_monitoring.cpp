@@ -1,5 +1,6 @@
 #include "app/shell/live_monitoring.h"
 
+#include "acquisition/alarm_texts.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "app/shell/time_alarm_setup.h"
@@ -28,9 +29,45 @@ void LiveMonitoring::StartNotifications(const NotifyConfig& config) {
     }
 }
 
-void LiveMonitoring::Acknowledge(std::string_view who, std::string_view comment) {
-    notify::RecordAcknowledgement(acquisition_.AlarmFile(), feed_, clock_, who, comment);
-    AuditEventBy(state_, clock_, log_, who, "alarm acknowledged", {}, comment);
+void LiveMonitoring::Mute(std::string_view who, std::string_view comment, Via via) {
+    state_.AlarmUserStatus = 0;
+    const std::string by = WhoVia(who, via);
+    log_.LogMessageToDisk("Alarm switched OFF by " + by);
+    notify::RecordAcknowledgement(acquisition_.AlarmFile(), feed_, clock_, by, comment);
+    AuditEventBy(state_, clock_, log_, by, "alarm acknowledged", {}, comment);
+}
+
+void LiveMonitoring::Unmute(std::string_view who, Via via) {
+    state_.AlarmUserStatus = 1;
+    const std::string by = WhoVia(who, via);
+    log_.LogMessageToDisk("Alarm switched ON by " + by);
+    AuditEventBy(state_, clock_, log_, by, "alarm switched on");
+}
+
+bool LiveMonitoring::SendTestMessage(std::optional<int> contact, std::string_view who, Via via) {
+    const std::string by = WhoVia(who, via);
+    if (notifier_ != nullptr) {
+        const std::vector<NotifyContact>& contacts = notifier_->Contacts();
+        if (!contact || *contact < 0 || *contact >= static_cast<int>(contacts.size())) {
+            return false;
+        }
+        const std::string& name = contacts[static_cast<std::size_t>(*contact)].name;
+        log_.LogMessageToDisk("Test message to " + name + " sent by " + by);
+        AuditEventBy(state_, clock_, log_, by, "test message sent", {}, name);
+        notifier_->SendTestMessage(*contact);
+        return true;
+    }
+    if (contact) {
+        return false;
+    }
+    log_.LogMessageToDisk("Test SMS sent by " + by);
+    AuditEventBy(state_, clock_, log_, by, "test message sent");
+    std::string networkName = state_.sensors.Lock()->NetworkName;
+    acquisition_.Sms().SendTestMessage(
+        acquisition::TestSmsText(std::string(ViaName(via)) + " test", state_.settingsOwner.Taal(),
+                                 clock_.Now(), networkName),
+        [](int) {});
+    return true;
 }
 
 void LiveMonitoring::StopNetworkTimer() {

@@ -2,6 +2,7 @@
 
 #include "acquisition/live_acquisition.h"
 #include "acquisition/timer_platform.h"
+#include "app/shell/front_end.h"
 #include "app/shell/network_timer_control.h"
 #include "app/shell/station_state.h"
 #include "config/notify_config.h"
@@ -16,6 +17,7 @@
 #include "storage/status_messages.h"
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace qrv::shell {
@@ -62,9 +64,20 @@ class LiveMonitoring final : public NetworkTimerControl {
     void StartNotifications(const NotifyConfig& config);
     // nullptr while no call list is set.
     notify::Notifier* Notifications() { return notifier_.get(); }
-    // Someone took care of the standing alarms: the alarm file and the feed
-    // say who, and the escalation stops.
-    void Acknowledge(std::string_view who, std::string_view comment);
+
+    // The station's commands, the same whichever front end gives them; who
+    // and via go into each line they write.
+    //
+    // Mutes the audible alarm and the relay, as the alarm button does, and
+    // acknowledges the standing alarms: the alarm file, the audit trail and
+    // the feed say who, and the call list stops escalating.
+    void Mute(std::string_view who, std::string_view comment, Via via);
+    // Makes the alarm audible again.
+    void Unmute(std::string_view who, Via via);
+    // A test message to the call list's contact numbered contact, or, with
+    // no call list, to the SMS program's destination (contact empty). False
+    // when there is no such contact: nothing was sent.
+    bool SendTestMessage(std::optional<int> contact, std::string_view who, Via via);
 
     acquisition::LiveAcquisition& Acquisition() { return acquisition_; }
     LiveFeed& Feed() { return feed_; }

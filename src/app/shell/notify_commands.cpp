@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "app/shell/live_monitoring.h"
+#include "notify/acknowledgement.h"
 #include "text/texts.h"
 
 namespace qrv::shell {
@@ -50,7 +51,7 @@ void TestContacts(StationState& state, const ShellServices& services) {
     }
     for (int i = 0; i < static_cast<int>(contacts.size()); ++i) {
         if (number == 0 || number == i + 1) {
-            notifier->SendTestMessage(i);
+            services.monitoring.SendTestMessage(i, notify::LoginName(), Via::kWindow);
         }
     }
 }

@@ -1,8 +1,5 @@
 #include "app/shell/web_station_source.h"
 
-#include <fmt/format.h>
-
-#include "acquisition/alarm_texts.h"
 #include "app/shell/commands.h"
 #include "app/shell/results_table.h"
 #include "app/shell/station_records.h"
@@ -93,15 +90,11 @@ std::filesystem::path WebStationSource::DataDirectory() {
 }
 
 void WebStationSource::Mute(const std::string& who, const std::string& comment) {
-    state_.AlarmUserStatus = 0;
-    log_.LogMessageToDisk(fmt::format("Alarm switched OFF by web account {}", who));
-    monitoring_.Acknowledge(who, comment);
+    monitoring_.Mute(who, comment, Via::kWeb);
 }
 
 void WebStationSource::Unmute(const std::string& who) {
-    state_.AlarmUserStatus = 1;
-    log_.LogMessageToDisk(fmt::format("Alarm switched ON by web account {}", who));
-    AuditEventBy(state_, clock_, log_, who, "alarm switched on");
+    monitoring_.Unmute(who, Via::kWeb);
 }
 
 std::vector<std::string> WebStationSource::Contacts() {
@@ -115,30 +108,7 @@ std::vector<std::string> WebStationSource::Contacts() {
 }
 
 bool WebStationSource::SendTestSms(std::optional<int> contact, const std::string& who) {
-    notify::Notifier* notifier = monitoring_.Notifications();
-    if (notifier != nullptr) {
-        if (!contact || *contact < 0 || *contact >= static_cast<int>(notifier->Contacts().size())) {
-            return false;
-        }
-        log_.LogMessageToDisk(
-            fmt::format("Test message to {} sent by web account {}",
-                        notifier->Contacts()[static_cast<std::size_t>(*contact)].name, who));
-        AuditEventBy(state_, clock_, log_, who, "test message sent", {},
-                     notifier->Contacts()[static_cast<std::size_t>(*contact)].name);
-        notifier->SendTestMessage(*contact);
-        return true;
-    }
-    if (contact) {
-        return false;
-    }
-    log_.LogMessageToDisk(fmt::format("Test SMS sent by web account {}", who));
-    AuditEventBy(state_, clock_, log_, who, "test message sent");
-    const std::string networkName = state_.sensors.Lock()->NetworkName;
-    monitoring_.Acquisition().Sms().SendTestMessage(
-        acquisition::TestSmsText("Web test", state_.settingsOwner.Taal(), clock_.Now(),
-                                 networkName),
-        [](int) {});
-    return true;
+    return monitoring_.SendTestMessage(contact, who, Via::kWeb);
 }
 
 }  // namespace qrv::shell

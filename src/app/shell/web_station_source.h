@@ -11,8 +11,8 @@ namespace qrv::shell {
 // of the alarm button and the test SMS.
 class WebStationSource final : public web::StationSource {
   public:
-    WebStationSource(StationState& state, LiveMonitoring& monitoring, Clock& clock, EventLog& log)
-        : state_(state), monitoring_(monitoring), clock_(clock), log_(log) {}
+    WebStationSource(StationState& state, LiveMonitoring& monitoring, Clock& clock)
+        : state_(state), monitoring_(monitoring), clock_(clock) {}
 
     LiveFeed& Feed() override { return monitoring_.Feed(); }
     web::LiveSnapshot Snapshot(int taal) override;
@@ -31,7 +31,6 @@ class WebStationSource final : public web::StationSource {
     StationState& state_;
     LiveMonitoring& monitoring_;
     Clock& clock_;
-    EventLog& log_;
 };
 
 }  // namespace qrv::shell
