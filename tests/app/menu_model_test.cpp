@@ -149,6 +149,22 @@ TEST(MenuItemsTest, ProbeItemsMarkTheFirstLetterOfEachName) {
     EXPECT_EQ(items[1].index, 1);
 }
 
+// Listing the ports opens none (their modem lines may power other devices):
+// a port is offered when its device is there or the simulated unit serves it.
+TEST(MenuItemsTest, ComPortsAreListedByTheirDevicesWithoutOpeningThem) {
+    TempDir dir;
+    const std::filesystem::path device = dir.path() / "ttyUSB7";
+    WriteBytes(device, "");
+    PortMap map = PortMap::Parse("");
+    for (int com = 1; com <= 8; ++com) {
+        map.Set(com, (dir.path() / ("missing" + std::to_string(com))).string());
+    }
+    map.Set(2, "simulator");
+    map.Set(5, device.string());
+    map.Set(7, "simulator:net.json");
+    EXPECT_EQ(shell::AvailableComPorts(map), (std::vector<int>{2, 5, 7}));
+}
+
 TEST(SimulationTest, TheConfiguredPortIsPointedAtTheSimulatedUnit) {
     const PortMap map = shell::MapPortToSimulator(PortMap{}, 3, "");
     EXPECT_EQ(map.NameOf(3), "simulator");

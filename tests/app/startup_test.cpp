@@ -184,6 +184,13 @@ TEST_F(StartupTest, DemoModeReadsTheDealerTextFromTheThirdLine) {
 TEST_F(StartupTest, StartupOrderAndFinalState) {
     WriteSensorFileWithProbes(1);
     dialogs.QueueButton(kOffLineButton);
+    // The menu offers the ports whose devices are there; none is opened.
+    PortMap map = ports.Map();
+    for (int com = 1; com <= 8; ++com) {
+        map.Set(com, (dir.path() / ("no-device-" + std::to_string(com))).string());
+    }
+    map.Set(3, "simulator");
+    ports.SetMap(map);
 
     EXPECT_EQ(Start(), std::nullopt);
 
@@ -194,7 +201,7 @@ TEST_F(StartupTest, StartupOrderAndFinalState) {
     EXPECT_FALSE(std::filesystem::exists(state.paths.IniFileName()));
     EXPECT_FALSE(view.waitCursor);
     EXPECT_EQ(state.DisplayTimerEnable, 1);
-    EXPECT_EQ(view.ports, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(view.ports, (std::vector<int>{3}));
     EXPECT_GE(view.dimmingUpdates, 1);
     const auto shown = display.Snapshot();
     EXPECT_FALSE(shown.menuBarDimmed);

@@ -8,13 +8,13 @@
 
 namespace qrv::shell {
 
-std::vector<int> AvailableComPorts(SerialPortProvider& ports) {
+std::vector<int> AvailableComPorts(const PortMap& map) {
     std::vector<int> available;
     for (int com = 1; com <= 8; ++com) {
-        auto port = ports.MakePort(com);
-        if (port && port->Open(SerialSettings{}) == kSerialOk) {
+        const std::string name = map.NameOf(com);
+        std::error_code error;
+        if (IsSimulatorPortName(name) || std::filesystem::exists(name, error)) {
             available.push_back(com);
-            port->Close();
         }
     }
     return available;

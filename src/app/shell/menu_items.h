@@ -14,8 +14,10 @@ namespace qrv::shell {
 inline constexpr int kFirstListedYear = 1998;
 inline constexpr int kYearsBack = 10;
 
-// The COM ports 1..8 that can be opened now (each is opened and closed again).
-std::vector<int> AvailableComPorts(SerialPortProvider& ports);
+// The COM ports 1..8 whose device is there (or that the simulated unit
+// serves). None is opened: opening a port switches its modem lines, which
+// may power another device; only the port the user picks is opened.
+std::vector<int> AvailableComPorts(const PortMap& map);
 
 // One item per used probe record, in index order.
 std::vector<ProbeMenuItem> ProbeItems(const SensorTable& table);

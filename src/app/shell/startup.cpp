@@ -199,10 +199,9 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     TakeProbeBaseline(state);
     LoadCalibrations(state, services);
 
-    // Opening a port to see whether it exists switches its power lines, which
-    // the service's unit must not see.
+    // Beside the service the ports are the service's: none is offered.
     view.SetComPortItems(state.serviceMonitors ? std::vector<int>{}
-                                               : AvailableComPorts(services.ports));
+                                               : AvailableComPorts(services.ports.Map()));
     view.UpdateCheckMarks();
 
     // Created paused: it ticks (and keeps the watchdog quiet) from now on,
