@@ -8,11 +8,10 @@
 
 #include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
-#include "app/shell/mqtt_link.h"
-#include "app/shell/web_link.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
 #include "app/shell/station_directory.h"
+#include "app/shell/station_links.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
@@ -146,18 +145,13 @@ int main(int argc, char* argv[]) {
 
     const shell::ShellServices& services = mainWindow.Services();
     // Beside the service it is the service that notifies and publishes.
-    std::unique_ptr<mqtt::MqttPublisher> mqtt;
-    std::unique_ptr<shell::StationWeb> web;
+    shell::StationLinks links(state, mainWindow.Monitoring(), clock, programLog);
     if (!serviceMonitors) {
         const StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
         for (const std::string& problem : config.problems) {
             programLog.LogMessageToDisk(problem);
         }
-        services.monitoring.StartNotifications(config.config.notify);
-        mqtt = shell::StartMqtt(config.config.mqtt, state, mainWindow.Monitoring(), clock,
-                                programLog);
-        web = shell::StartWeb(config.config.web, state, mainWindow.Monitoring(), clock,
-                              programLog);
+        links.Start(config.config);
     }
     QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
     signalNotifier.setEnabled(terminationSignals.Installed());

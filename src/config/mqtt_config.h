@@ -34,6 +34,8 @@ struct MqttConfig {
     int keepaliveSeconds = 60;
 
     int Port() const { return port != 0 ? port : (tls ? 8883 : 1883); }
+
+    friend bool operator==(const MqttConfig&, const MqttConfig&) = default;
 };
 
 }  // namespace qrv

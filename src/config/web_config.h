@@ -27,6 +27,8 @@ struct WebConfig {
     int reportTimeoutSeconds = 120;
 
     bool Tls() const { return !certFile.empty() && !keyFile.empty(); }
+
+    friend bool operator==(const WebConfig&, const WebConfig&) = default;
 };
 
 }  // namespace qrv

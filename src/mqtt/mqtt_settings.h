@@ -26,6 +26,8 @@ struct MqttClientSettings {
 
     // "host:port", for the log.
     std::string BrokerName() const { return host + ":" + std::to_string(port); }
+
+    friend bool operator==(const MqttClientSettings&, const MqttClientSettings&) = default;
 };
 
 // The settings of config for the station in stationDirectory on hostName,

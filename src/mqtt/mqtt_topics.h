@@ -34,6 +34,8 @@ struct MqttIdentity {
     std::string DiscoveryTopic(const std::string& component, const std::string& objectId) const {
         return discoveryPrefix + "/" + component + "/" + stationId + "/" + objectId + "/config";
     }
+
+    friend bool operator==(const MqttIdentity&, const MqttIdentity&) = default;
 };
 
 // The host name as a station id: every character but [A-Za-z0-9_-] becomes

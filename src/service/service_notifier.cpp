@@ -40,6 +40,11 @@ bool ServiceNotifier::Reloading() {
     return Notify("RELOADING=1\nMONOTONIC_USEC=" + std::to_string(microseconds));
 }
 
+bool ServiceNotifier::ExtendTimeout(double seconds) {
+    const auto microseconds = static_cast<std::uint64_t>(seconds * 1e6);
+    return Notify("EXTEND_TIMEOUT_USEC=" + std::to_string(microseconds));
+}
+
 bool ServiceNotifier::Stopping() {
     return Notify("STOPPING=1");
 }

@@ -26,6 +26,10 @@ class ServiceNotifier {
     // RELOADING=1 with the time it began: the settings are read again; a
     // Ready() follows when monitoring runs again.
     bool Reloading();
+    // EXTEND_TIMEOUT_USEC=: the start-up (or reload) goes on and needs up to
+    // this much longer. Sent while the installation runs, so a large network
+    // never meets the start timeout while a start that hangs still does.
+    bool ExtendTimeout(double seconds);
     // STOPPING=1: the shutdown has begun.
     bool Stopping();
 

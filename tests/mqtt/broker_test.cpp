@@ -54,17 +54,6 @@ std::optional<json> LatestTimeAlarm(const std::vector<Received>& messages,
     return std::nullopt;
 }
 
-bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::yield();
-    }
-    return true;
-}
-
 class BrokerTest : public ::testing::Test, protected LiveStation {
   protected:
     BrokerTest() : LiveStation(kThreeProbeNetwork, kStart) {

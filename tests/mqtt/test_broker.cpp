@@ -16,6 +16,17 @@
 
 namespace qrv::testing {
 
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;

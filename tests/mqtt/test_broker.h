@@ -18,6 +18,10 @@
 
 namespace qrv::testing {
 
+// Waits until done() holds, for at most timeout; false when it never did.
+bool Eventually(const std::function<bool()>& done,
+                std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
 // Runs program with arguments (no shell) and returns its exit status.
 int RunProgram(const std::vector<std::string>& argv);
 

@@ -4,17 +4,18 @@
 
 #include "app/shell/live_monitoring.h"
 #include "app/shell/station_state.h"
-#include "config/mqtt_config.h"
 #include "mqtt/mqtt_publisher.h"
+#include "mqtt/mqtt_settings.h"
+#include "runtime/clock.h"
+#include "runtime/event_log.h"
 
 namespace qrv::shell {
 
-// The MQTT publisher of a station when [mqtt] enables it, or none (disabled,
-// or a password file that cannot be read: one line in the log). Its
-// commands, when allowed, do what the alarm button and the test SMS do.
-// Destroy it before monitoring.
-std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const MqttConfig& config, StationState& state,
-                                               LiveMonitoring& monitoring, Clock& clock,
-                                               EventLog& log);
+// The MQTT publisher of a station on resolved settings. Its commands, when
+// allowed, are the station's own Mute, Unmute and test message. Destroy it
+// before monitoring.
+std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const mqtt::MqttClientSettings& settings,
+                                               StationState& state, LiveMonitoring& monitoring,
+                                               Clock& clock, EventLog& log);
 
 }  // namespace qrv::shell

@@ -75,6 +75,7 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
                                    MainWindowView& view) {
     const int taal = state.settings.Taal;
     const auto announce = [&](const SensorRecord& record, bool isNew) {
+        ++state.installProgress.found;
         DoeDisplayMessage(services.display,
                           isNew ? text::Plain(Key::TXT_FOUND_NEW_PROBE, taal)
                                 : text::Plain(Key::TXT_FOUND_PROBE, taal) + record.Name);
@@ -96,6 +97,8 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
         LoadSensorFileKeepingTheRest(state.paths.SnsFileName(state.WantedUserMode), table, services,
                                      taal, false);
         table.ClearAllFoundOnNetwork();
+        state.installProgress.known = table.GetMax1820Index() + 1;
+        state.installProgress.found = 0;
         Progress(state, services, Key::Network_Search_Probes);
         services.bus.Run([&] {
             NoteLeftOut(leftOut,
@@ -258,7 +261,7 @@ int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& servi
 }
 
 void CheckForNewSensors(StationState& state, const ShellServices& services, MainWindowView& view) {
-    for (int index = 0;; ++index) {
+    for (int index = 0; !view.QuitRequested(); ++index) {
         bool isNew = false;
         {
             const auto table = state.sensors.Lock();
@@ -287,6 +290,9 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     display.SetMenuBarDimmed(true);
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
+    state.installProgress.found = 0;
+    state.installProgress.known = 0;
+    state.installProgress.running = true;
     // The reload below starts every probe afresh; a probe found again takes
     // up its alarm where it stood.
     const StandingAlarms standing = StandingAlarms::Take(state.sensors.Copy());
@@ -347,6 +353,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         standing.WriteOff(acquisition::AlarmClearReason::kNetworkNotInstalled, alarmFile);
     }
 
+    state.installProgress.running = false;
     display.ShowLogo(state.SensorListActive == 0);
     DisplayNetworkInstallHok(state, display, false);
     AddSensorsAsSubMenuItems(state, view);

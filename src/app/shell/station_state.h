@@ -55,6 +55,13 @@ struct StationState : acquisition::StationFlags {
     // off-line beside it and leaves the interface unit to it.
     bool serviceMonitors = false;
     std::atomic<int> DisplayTimerEnable{0};
+    // How far a running installation is, for the service manager's status:
+    // the probes its scan has found of those the probe file knows.
+    struct InstallProgress {
+        std::atomic<bool> running{false};
+        std::atomic<int> found{0};
+        std::atomic<int> known{0};
+    } installProgress;
 
     int ViewingGraphActive = 0;
     int SensorListActive = 0;

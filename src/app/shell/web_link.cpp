@@ -12,13 +12,6 @@ std::filesystem::path ProgramDirectory() {
     return error ? std::filesystem::path() : program.parent_path();
 }
 
-std::filesystem::path InStation(const StationPaths& paths, const std::string& file) {
-    if (file.empty() || std::filesystem::path(file).is_absolute()) {
-        return file;
-    }
-    return paths.CurrentDirName / file;
-}
-
 // The report program installed beside this one, or in a build tree the one
 // built with it.
 std::filesystem::path ReportTool() {
@@ -37,13 +30,20 @@ std::filesystem::path ReportTool() {
 
 }  // namespace
 
+std::filesystem::path InStation(const StationPaths& paths, const std::string& file) {
+    if (file.empty() || std::filesystem::path(file).is_absolute()) {
+        return file;
+    }
+    return paths.CurrentDirName / file;
+}
+
 std::filesystem::path WebAccountsFile(const StationPaths& paths) {
     return paths.CurrentDirName / "web-accounts.json";
 }
 
 StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitoring& monitoring,
                        Clock& clock, EventLog& log)
-    : source_(std::make_unique<WebStationSource>(state, monitoring, clock, log)),
+    : source_(std::make_unique<WebStationSource>(state, monitoring, clock)),
       accounts_(WebAccountsFile(state.paths)) {
     if (const std::string problem = accounts_.Load(); !problem.empty()) {
         log.LogMessageToDisk("Web accounts: " + problem);
@@ -57,13 +57,5 @@ StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitor
 }
 
 StationWeb::~StationWeb() = default;
-
-std::unique_ptr<StationWeb> StartWeb(const WebConfig& config, StationState& state,
-                                     LiveMonitoring& monitoring, Clock& clock, EventLog& log) {
-    if (!config.enabled) {
-        return nullptr;
-    }
-    return std::make_unique<StationWeb>(config, state, monitoring, clock, log);
-}
 
 }  // namespace qrv::shell

@@ -13,6 +13,9 @@ namespace qrv::shell {
 
 class WebStationSource;
 
+// A file named in quorvanel.toml: relative names are in the station directory.
+std::filesystem::path InStation(const StationPaths& paths, const std::string& file);
+
 // The accounts file of a station: its own file beside the settings, never a
 // key of the older station's files.
 std::filesystem::path WebAccountsFile(const StationPaths& paths);
@@ -36,9 +39,5 @@ class StationWeb {
     web::AccountStore accounts_;
     std::unique_ptr<web::WebServer> server_;
 };
-
-// The dashboard when [web] enables it, or none.
-std::unique_ptr<StationWeb> StartWeb(const WebConfig& config, StationState& state,
-                                     LiveMonitoring& monitoring, Clock& clock, EventLog& log);
 
 }  // namespace qrv::shell

@@ -53,6 +53,8 @@ class HeadlessWindow final : public shell::MainWindowView,
     void PrintProbeSettings() override {}
     void QuitUserInterface() override { quitting_.store(true); }
     bool QuitRequested() const override { return quitting_.load(); }
+    // After an installation a SIGHUP gave up: the station goes on.
+    void KeepRunning() { quitting_.store(false); }
 
     std::optional<std::string> ShowText(std::string_view, std::string_view, bool, int) override {
         return std::nullopt;

@@ -14,6 +14,11 @@ constexpr double kDisplayTickSeconds = 1.0;
 // While a bus step runs on another thread, the loop looks this often whether
 // it has ended.
 constexpr double kBusyPollRealSeconds = 0.01;
+// Until monitoring runs, the start timeout is pushed this far ahead every
+// kExtendEveryRealSeconds: an installation of a large network takes as long
+// as it needs, while a start that hangs (no loop) still times out.
+constexpr double kExtendRealSeconds = 30.0;
+constexpr double kExtendEveryRealSeconds = 10.0;
 
 }  // namespace
 
@@ -26,7 +31,8 @@ ServiceLoop::ServiceLoop(Clock& clock, double secondsPerRealSecond, TerminationS
       ticks_(ticks),
       hooks_(std::move(hooks)),
       nextTick_(clock.Timer() + kDisplayTickSeconds),
-      nextPing_(clock.Timer()) {
+      nextPing_(clock.Timer()),
+      nextExtend_(clock.Timer()) {
     // Twice within the interval the service manager allows, as sd_watchdog_enabled advises.
     if (const auto seconds = ServiceNotifier::WatchdogSeconds()) {
         pingInterval_ = *seconds / 2.0 * speed_;
@@ -45,12 +51,18 @@ void ServiceLoop::Ready() {
     notifier_.Ready();
 }
 
+void ServiceLoop::Reloading() {
+    ready_ = false;
+    notifier_.Reloading();
+    nextExtend_ = clock_.Timer();
+}
+
 std::optional<int> ServiceLoop::RunUntil(double deadline) {
     return Run(deadline, {});
 }
 
-void ServiceLoop::RunWhile(const std::function<bool()>& busy) {
-    Run(std::numeric_limits<double>::infinity(), busy);
+std::optional<int> ServiceLoop::RunWhile(const std::function<bool()>& busy) {
+    return Run(std::numeric_limits<double>::infinity(), busy);
 }
 
 void ServiceLoop::Due(double now) {
@@ -67,6 +79,10 @@ void ServiceLoop::Due(double now) {
                 notifier_.Status(lastStatus_);
             }
         }
+    }
+    if (!ready_ && now >= nextExtend_) {
+        notifier_.ExtendTimeout(kExtendRealSeconds);
+        nextExtend_ = now + kExtendEveryRealSeconds * speed_;
     }
     if (pingInterval_ && now >= nextPing_) {
         notifier_.WatchdogIfTicking(ticks_, clock_.Timer());
@@ -86,6 +102,9 @@ std::optional<int> ServiceLoop::Run(double deadline, const std::function<bool()>
         Due(now);
         now = clock_.Timer();
         double wake = std::min(nextTick_, deadline);
+        if (!ready_) {
+            wake = std::min(wake, nextExtend_);
+        }
         if (pingInterval_) {
             wake = std::min(wake, nextPing_);
         }
@@ -94,7 +113,7 @@ std::optional<int> ServiceLoop::Run(double deadline, const std::function<bool()>
             realWait = std::min(realWait, kBusyPollRealSeconds);
         }
         pollfd watched{signals_.ReadFd(), POLLIN, 0};
-        const bool watchSignals = !busy && signals_.Installed();
+        const bool watchSignals = signals_.Installed();
         const int timeoutMs = static_cast<int>(std::ceil(realWait * 1000.0));
         if (::poll(&watched, watchSignals ? 1 : 0, timeoutMs) > 0) {
             if (const std::optional<int> signal = signals_.TakeSignal()) {

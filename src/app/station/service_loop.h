@@ -31,12 +31,17 @@ class ServiceLoop {
 
     // Runs until a signal comes (returned) or the clock reaches deadline.
     std::optional<int> RunUntil(double deadline);
-    // Runs, leaving signals for later, until finished() holds: the loop
-    // beside a long bus step on another thread.
-    void RunWhile(const std::function<bool()>& busy);
+    // Runs until busy() no longer holds (none) or a signal comes (returned):
+    // the loop beside a long bus step on another thread, which is then told
+    // to give up, so a signal is honoured within a bus step.
+    std::optional<int> RunWhile(const std::function<bool()>& busy);
 
-    // READY=1 once, with the status.
+    // READY=1 with the status, once monitoring runs. Until then the loop
+    // keeps extending the service manager's start timeout.
     void Ready();
+    // RELOADING=1: the files are reread and the network installed anew; a
+    // Ready() follows.
+    void Reloading();
 
   private:
     std::optional<int> Run(double deadline, const std::function<bool()>& busy);
@@ -52,6 +57,7 @@ class ServiceLoop {
     std::optional<double> pingInterval_;
     double nextTick_;
     double nextPing_;
+    double nextExtend_;
     std::string lastStatus_;
     bool ready_ = false;
 };

@@ -4,18 +4,18 @@
 
 #include <csignal>
 #include <memory>
+#include <utility>
 
 #include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
-#include "app/shell/mqtt_link.h"
 #include "app/shell/network_install.h"
 #include "app/shell/simulation.h"
 #include "app/shell/startup.h"
 #include "app/shell/station_directory.h"
+#include "app/shell/station_links.h"
 #include "app/shell/status_reporting_log.h"
-#include "app/shell/web_link.h"
 #include "app/station/accelerated_clock.h"
 #include "app/station/headless_window.h"
 #include "app/station/journal_log.h"
@@ -123,20 +123,34 @@ int RunStation(const StationOptions& options) {
     TickWatch ticks(kTimerSilenceSeconds);
     WatchedTimerPlatform timers(clockTimers, ticks);
     shell::LiveMonitoring monitoring(state, {clock, display, statusLog, session, launcher, timers});
-    monitoring.StartNotifications(config.config.notify);
-    std::unique_ptr<mqtt::MqttPublisher> mqtt =
-        shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
-    std::unique_ptr<shell::StationWeb> web =
-        shell::StartWeb(config.config.web, state, monitoring, clock, journal);
+    shell::StationLinks links(state, monitoring, clock, journal);
+    links.Start(config.config);
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);
     HeadlessWindow window;
     ServiceNotifier notifier;
     StationStatus status(state, monitoring);
-    // The loop leaves signals for after the step, so it never gives up early.
+    // A signal during a bus step (an installation of a large network runs
+    // for minutes) gives the step up: the installation ends unfinished, and
+    // the signal is acted on as soon as it has.
+    std::optional<int> signalDuringStep;
     const shell::BackgroundBusWork bus(
-        [&](const std::function<bool()>& finished) { loop->RunWhile([&] { return !finished(); }); },
+        [&](const std::function<bool()>& finished) {
+            if (signalDuringStep) {
+                return;
+            }
+            signalDuringStep = loop->RunWhile([&] { return !finished(); });
+            if (signalDuringStep) {
+                window.QuitUserInterface();
+            }
+        },
         [&session](bool on) { session.SetGivingUp(on); });
+    const auto takeSignal = [&]() -> std::optional<int> {
+        if (std::optional<int> signal = dialogs.TakePendingSignal()) {
+            return signal;
+        }
+        return std::exchange(signalDuringStep, std::nullopt);
+    };
     const shell::ShellServices services{clock,       dialogs,    display, statusLog,
                                         window,      ports,      session, networkTimer,
                                         probeEditor, monitoring, window,  bus};
@@ -169,9 +183,11 @@ int RunStation(const StationOptions& options) {
         notifier.Stopping();
         return *startupExit;
     }
-    serviceLoop.Ready();
+    if (!signalDuringStep) {
+        serviceLoop.Ready();
+    }
     for (;;) {
-        std::optional<int> signal = dialogs.TakePendingSignal();
+        std::optional<int> signal = takeSignal();
         if (!signal) {
             signal = serviceLoop.RunUntil(std::numeric_limits<double>::infinity());
         }
@@ -179,29 +195,18 @@ int RunStation(const StationOptions& options) {
             continue;
         }
         if (*signal == SIGHUP) {
-            notifier.Reloading();
+            // An installation that a SIGHUP gave up is made anew below.
+            window.KeepRunning();
+            serviceLoop.Reloading();
             journal.Log(Priority::kNotice, "Settings and probe files reread on SIGHUP");
-            // The publisher logs from its thread: none runs while the log changes.
-            mqtt.reset();
-            web.reset();
-            const NotifyConfig notifyBefore = config.config.notify;
             config = ReadStationConfig(paths.ConfigFileName());
             journal.SetToStandardError(config.config.service.logToStandardError);
             for (const std::string& problem : config.problems) {
                 journal.Log(Priority::kWarning, problem);
             }
-            if (config.config.notify != notifyBefore) {
-                // A new call list would forget the alarms the running one is
-                // escalating; the old one goes on until the station restarts.
-                journal.Log(Priority::kWarning,
-                            "The [notify] settings changed: they take effect when the station "
-                            "is restarted");
-                config.config.notify = notifyBefore;
-            }
-            mqtt = shell::StartMqtt(config.config.mqtt, state, monitoring, clock, journal);
-            web = shell::StartWeb(config.config.web, state, monitoring, clock, journal);
+            links.Reload(config.config);
             shell::DoeInstallNetwork(state, services, window);
-            notifier.Ready();
+            serviceLoop.Ready();
             continue;
         }
         shell::QuitOnSignal(services, window, TerminationSignals::SignalName(*signal));

@@ -28,6 +28,12 @@ std::string StationStatus::Text() const {
             }
         }
     }
+    if (state_.installProgress.running) {
+        const int found = state_.installProgress.found;
+        const int known = state_.installProgress.known;
+        return known > 0 ? fmt::format("installing: {} of {} probes", found, known)
+                         : fmt::format("installing: {} probes found", found);
+    }
     std::string text;
     if (state_.NetWorkInstalled == 0) {
         text = "Waiting for the interface unit; ";

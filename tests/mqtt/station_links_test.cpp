@@ -1,0 +1,136 @@
+// The station's links as every front end starts them: an MQTT command is the
+// station's own command, and a reload leaves an unchanged broker session up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "app/live_station.h"
+#include "app/shell/commands.h"
+#include "app/shell/station_links.h"
+#include "feed/live_feed.h"
+#include "notify/acknowledgement.h"
+#include "records/audit_trail.h"
+#include "test_broker.h"
+
+namespace qrv::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr LocalDateTime kLinksStart{2026, 3, 9, 14, 0, 30, 0};
+
+int CountOf(const std::vector<Received>& messages, const std::string& topic,
+            const std::string& payload) {
+    return static_cast<int>(std::count_if(messages.begin(), messages.end(), [&](const auto& m) {
+        return m.topic == topic && m.payload == payload;
+    }));
+}
+
+class StationLinksTest : public ::testing::Test, protected LiveStation {
+  protected:
+    StationLinksTest() : LiveStation(kThreeProbeNetwork, kLinksStart) {
+        AddProbe(1, 0, "Cold room");
+        AddProbe(1, 1, "Office");
+        broker.Start();
+        config.mqtt.enabled = true;
+        config.mqtt.host = "127.0.0.1";
+        config.mqtt.port = broker.Port();
+        config.mqtt.stationId = "s1";
+        config.mqtt.commands = true;
+    }
+    ~StationLinksTest() override {
+        links.reset();
+        monitoring.DiscardAsyncNetworkTimer();
+    }
+
+    void StartLinks() {
+        links = std::make_unique<shell::StationLinks>(state, monitoring, clock, log);
+        links->Start(config);
+        ASSERT_NE(links->Mqtt(), nullptr);
+        ASSERT_TRUE(Eventually([&] { return links->Mqtt()->Connected(); }));
+    }
+
+    std::vector<records::AuditEntry> Trail() const {
+        const std::string bytes = ReadBytes(state.auditTrail.Path());
+        EXPECT_EQ(records::VerifyAuditTrail(bytes).brokenLine, 0);
+        std::vector<records::AuditEntry> entries;
+        for (const auto& line : records::ReadAuditLines(bytes)) {
+            entries.push_back(line.entry);
+        }
+        return entries;
+    }
+
+    TestBroker broker;
+    StationConfig config;
+    std::unique_ptr<shell::StationLinks> links;
+};
+
+// The alarm button and the MQTT mute are one command: the same lines in the
+// alarm file, the audit trail and the feed, differing only in who and via.
+TEST_F(StationLinksTest, AnMqttMuteAcknowledgesAsTheAlarmButtonDoes) {
+    StartLinks();
+    Watcher watcher(broker.Port());
+    FeedSubscription events = monitoring.Feed().Subscribe();
+    dialogs.QueueText("checked the door");
+    shell::AlarmButton(state, services, 0);
+    state.AlarmUserStatus = 1;
+
+    watcher.Publish("quorvanel/s1/command/mute", "ON");
+    ASSERT_TRUE(Eventually([&] { return state.AlarmUserStatus == 0; }));
+    ASSERT_TRUE(Eventually([&] { return Count(AlarmText(), "Acknowledged by") == 2; }));
+    // The audit line follows the alarm-file line on the MQTT client's thread.
+    ASSERT_TRUE(Eventually([&] { return Trail().size() == 2u; }));
+
+    const std::string login = notify::LoginName();
+    EXPECT_EQ(Count(AlarmText(), "Acknowledged by " + login + " (window): checked the door\r\n"),
+              1);
+    EXPECT_EQ(Count(AlarmText(), "Acknowledged by mqtt (mqtt)\r\n"), 1);
+    const auto trail = Trail();
+    ASSERT_EQ(trail.size(), 2u);
+    EXPECT_EQ(trail[0].who, login + " (window)");
+    EXPECT_EQ(trail[1].who, "mqtt (mqtt)");
+    EXPECT_EQ(trail[0].what, trail[1].what);
+    EXPECT_EQ(trail[1].what, "alarm acknowledged");
+    std::vector<std::string> acknowledgedBy;
+    for (const LiveEvent& event : events.Drain().events) {
+        if (event.kind == LiveEventKind::kAcknowledged) {
+            acknowledgedBy.push_back(event.by);
+        }
+    }
+    EXPECT_EQ(acknowledgedBy, (std::vector<std::string>{login + " (window)", "mqtt (mqtt)"}));
+
+    watcher.Publish("quorvanel/s1/command/mute", "OFF");
+    ASSERT_TRUE(Eventually([&] { return state.AlarmUserStatus == 1; }));
+    ASSERT_TRUE(Eventually([&] { return Trail().size() == 3u; }));
+    EXPECT_EQ(Trail()[2].what, "alarm switched on");
+    EXPECT_EQ(Count(LogText(), "Alarm switched ON by mqtt (mqtt)"), 1);
+}
+
+TEST_F(StationLinksTest, AReloadKeepsAnUnchangedBrokerSessionAndRenewsAChangedOne) {
+    StartLinks();
+    Watcher watcher(broker.Port());
+    const mqtt::MqttPublisher* first = links->Mqtt();
+    links->Reload(config);
+    EXPECT_EQ(links->Mqtt(), first) << "unchanged settings keep their session";
+
+    // A changed setting starts a new session, which the broker sees as
+    // offline (the old one's last word) and online again.
+    config.mqtt.keepaliveSeconds = 30;
+    links->Reload(config);
+    ASSERT_NE(links->Mqtt(), nullptr);
+    EXPECT_TRUE(watcher.WaitFor([](const std::vector<Received>& m) {
+        return CountOf(m, "quorvanel/s1/status", "online") >= 1 &&
+               CountOf(m, "quorvanel/s1/status", "offline") == 1;
+    }));
+    const int offlineBefore = CountOf(watcher.Messages(), "quorvanel/s1/status", "offline");
+    EXPECT_EQ(offlineBefore, 1) << "only the changed settings took the session down";
+
+    config.mqtt.enabled = false;
+    links->Reload(config);
+    EXPECT_EQ(links->Mqtt(), nullptr);
+}
+
+}  // namespace
+}  // namespace qrv::testing
