@@ -21,6 +21,7 @@
 #include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 #include "app/shell/status_reporting_log.h"
+#include "feed/live_feed.h"
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/program_launcher.h"
@@ -76,7 +77,7 @@ struct BenchStation {
           state(StationPaths{dir}),
           programLog(state.paths.LogFileName(), clock),
           log(programLog, display, state),
-          session(driver, ports, clock, &display, &dialogs, &programLog),
+          session(driver, ports, clock, &dialogs, &programLog),
           monitoring(state, {clock, display, log, session, launcher, timers}),
           services{clock,   dialogs,    display, log,        editor, ports,
                    session, monitoring, panel,   monitoring, table} {
@@ -122,13 +123,11 @@ struct BenchStation {
         return true;
     }
 
-    // Probe readings since the last call, counted before the display tick
-    // consumes them.
+    // Probe readings since the last call, as the live feed told them.
     long TakeReadings() {
         long count = 0;
-        const SensorTable table = state.sensors.Copy();
-        for (const SensorRecord& record : table.SensorArray) {
-            count += record.NewValueCount;
+        for (const LiveEvent& event : readings.Drain().events) {
+            count += event.kind == LiveEventKind::kReading ? 1 : 0;
         }
         return count;
     }
@@ -151,6 +150,8 @@ struct BenchStation {
     NoView view;
     shell::LiveMonitoring monitoring;
     shell::ShellServices services;
+    // Large enough for a day of readings between two takes.
+    FeedSubscription readings{monitoring.Feed().Subscribe(1 << 16)};
 };
 
 inline double CpuSeconds() {

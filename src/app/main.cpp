@@ -47,7 +47,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(int argc, char* argv[]) {
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName("quorvanel");
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(qrv::shell::kProgramVersion.data()));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(qrv::text::kProgramVersion.data()));
     QCommandLineParser parser;
     parser.setApplicationDescription("Quorvanel monitoring station for 1-Wire probe networks.");
     parser.addHelpOption();
@@ -132,7 +132,7 @@ int main(int argc, char* argv[]) {
     sim::SimulatorRegistry simulators(clock);
     SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), simulators.Factory());
     OneWireDriver driver(ports, clock);
-    NodexSession session(driver, ports, clock, nullptr, &dialogs, &programLog);
+    NodexSession session(driver, ports, clock, &dialogs, &programLog);
     window::TextViewerWindow editor;
     PosixProgramLauncher launcher;
     acquisition::ClockTimerPlatform timers(clock);

@@ -37,13 +37,8 @@ bool SameRom(const RomCode& a, const RomCode& b) {
 }
 
 NodexSession::NodexSession(OneWireDriver& driver, SerialPortProvider& ports, Clock& clock,
-                           StatusDisplay* display, Dialogs* dialogs, EventLog* log)
-    : driver_(driver),
-      ports_(ports),
-      clock_(clock),
-      display_(display),
-      dialogs_(dialogs),
-      log_(log) {}
+                           Dialogs* dialogs, EventLog* log)
+    : driver_(driver), ports_(ports), clock_(clock), dialogs_(dialogs), log_(log) {}
 
 int NodexSession::StartOneWireSession() {
     const int handle = driver_.OwStartSession(SerialPort, PortType);
@@ -214,13 +209,6 @@ int NodexSession::CloseSerialPortConnection() {
 int NodexSession::AsyncDelay(double seconds) {
     clock_.Delay(seconds);
     return 0;
-}
-
-void NodexSession::AsyncPassMessageToDisplay(std::string_view text) {
-    if (display_ != nullptr) {
-        display_->SetStatusLine(text, colors::kProgressBlue);
-        display_->ProcessDrawEvents();
-    }
 }
 
 }  // namespace qrv

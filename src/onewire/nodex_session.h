@@ -46,8 +46,7 @@ inline constexpr const char* kTimingErrorText = "Error 4: NODEX Timing could not
 class NodexSession {
   public:
     NodexSession(OneWireDriver& driver, SerialPortProvider& ports, Clock& clock,
-                 StatusDisplay* display = nullptr, Dialogs* dialogs = nullptr,
-                 EventLog* log = nullptr);
+                 Dialogs* dialogs = nullptr, EventLog* log = nullptr);
 
     // The popup title (the product banner in the current language).
     void SetBannerTitle(std::string title) { bannerTitle_ = std::move(title); }
@@ -79,7 +78,6 @@ class NodexSession {
 
     // A wait on the clock; 0. Used for the short waits of the probe protocols.
     int AsyncDelay(double seconds);
-    void AsyncPassMessageToDisplay(std::string_view text);
 
     // OwRom that only ever sets: a ROM with family 0 would make the driver
     // read the current ROM instead, and the next access would select some
@@ -111,7 +109,6 @@ class NodexSession {
     OneWireDriver& driver_;
     SerialPortProvider& ports_;
     Clock& clock_;
-    StatusDisplay* display_;
     Dialogs* dialogs_;
     EventLog* log_;
     std::string bannerTitle_ = "Quorvanel";

@@ -40,35 +40,6 @@ std::string CalibrationSummary(const Calibration& c) {
                        c.date, c.instrument, c.certificate, c.nextDue, c.who);
 }
 
-std::vector<DueCalibration> DueCalibrations(const CalibrationBook& book, const SensorTable& table,
-                                            const LocalDateTime& today) {
-    std::vector<DueCalibration> due;
-    for (const Calibration& c : book.entries) {
-        const CalibrationDue state = DueState(c, today);
-        if (state != CalibrationDue::kNotDue) {
-            due.push_back({c.rom, ProbeName(table, c.rom), c.nextDue, state});
-        }
-    }
-    return due;
-}
-
-std::string DueCalibrationText(const std::vector<DueCalibration>& due) {
-    std::string overdue;
-    std::string soon;
-    for (const DueCalibration& d : due) {
-        std::string& list = d.state == CalibrationDue::kOverdue ? overdue : soon;
-        list += fmt::format("{}{} ({})", list.empty() ? "" : ", ", d.name, d.nextDue);
-    }
-    std::string text;
-    if (!overdue.empty()) {
-        text = "Calibration overdue: " + overdue;
-    }
-    if (!soon.empty()) {
-        text += (text.empty() ? "Calibration due soon: " : "; due soon: ") + soon;
-    }
-    return text;
-}
-
 std::vector<std::string> CalibrationListing(const CalibrationBook& book, const SensorTable& table,
                                             const LocalDateTime& today) {
     std::vector<std::string> lines;

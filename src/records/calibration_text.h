@@ -17,20 +17,6 @@ std::string CalibrationSubject(const SensorRecord& probe);
 // next due and who.
 std::string CalibrationSummary(const Calibration& calibration);
 
-// A probe whose calibration is due within 30 days or overdue, for the status
-// line and the web dashboard.
-struct DueCalibration {
-    RomCode rom{};
-    std::string name;
-    std::string nextDue;
-    CalibrationDue state = CalibrationDue::kNotDue;
-};
-std::vector<DueCalibration> DueCalibrations(const CalibrationBook& book, const SensorTable& table,
-                                            const LocalDateTime& today);
-// "Calibration overdue: Fridge 1; due soon: Freezer (2027-01-07)"; empty when
-// none is due.
-std::string DueCalibrationText(const std::vector<DueCalibration>& due);
-
 // The listing of quorvanel-report calibration: one line per calibrated probe.
 std::vector<std::string> CalibrationListing(const CalibrationBook& book, const SensorTable& table,
                                             const LocalDateTime& today);

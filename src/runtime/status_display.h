@@ -10,7 +10,6 @@ namespace colors {
 inline constexpr std::uint32_t kProgressBlue = 0x0066CC;
 inline constexpr std::uint32_t kAlarmRed = 0xFF0000;
 inline constexpr std::uint32_t kWhite = 0xFFFFFF;
-inline constexpr std::uint32_t kNoProbeYellow = 0xFFCC00;
 }  // namespace colors
 
 // The fixed status fields of the main panel. Every call may come from the

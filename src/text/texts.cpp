@@ -158,7 +158,7 @@ std::string_view GroupText(Group group, int item, int taal) {
 }
 
 std::string MainPanelTitle(int taal) {
-    return fmt::format("{}{:5.2f}", Raw(Key::QRVNL_MAIN_MENU_TEXT, taal), kProgramVersion);
+    return fmt::format("{}{:>5}", Raw(Key::QRVNL_MAIN_MENU_TEXT, taal), kProgramVersion);
 }
 
 }  // namespace qrv::text

@@ -11,7 +11,7 @@
 namespace qrv::text {
 
 // The program version of the title bar and the printouts.
-inline constexpr double kProgramVersion = 3.03;
+inline constexpr std::string_view kProgramVersion = "3.03";
 
 // Language index ("Taal"): 0 English, 1 German, 2 French, 3 Dutch.
 inline constexpr int kLanguageCount = 4;

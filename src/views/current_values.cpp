@@ -142,10 +142,6 @@ int CursorIndexForTime(std::span<const std::int32_t> minutes, int cursorTime) {
                                   : static_cast<int>(found - minutes.begin());
 }
 
-bool HasTodayValues(const TodayView& today) {
-    return !TodaySeries(today).values.empty();
-}
-
 GraphModel TodayGraph(const TodayView& today, int keuzeGraphStyle, int taal) {
     return DayGraph(TodaySeries(today), kScreenAxisMargin,
                     ScreenPlotStyle(keuzeGraphStyle, today.ViewProbeType), 1, taal);

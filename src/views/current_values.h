@@ -58,7 +58,4 @@ int CursorIndexForTime(std::span<const std::int32_t> minutes, int cursorTime);
 // Today's graph of the shown probe in the user's graph style.
 GraphModel TodayGraph(const TodayView& today, int keuzeGraphStyle, int taal);
 
-// Whether today's reading found at least one value of the probe.
-bool HasTodayValues(const TodayView& today);
-
 }  // namespace qrv::views

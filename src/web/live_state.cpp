@@ -167,10 +167,6 @@ std::string RowJson(const LiveRow& row) {
     return JsonText(RowObject(row));
 }
 
-std::string StationJson(const LiveStation& station) {
-    return JsonText(StationObject(station));
-}
-
 LiveChange Compare(const LiveSnapshot& before, const LiveSnapshot& after) {
     LiveChange change;
     if (before.probes.size() != after.probes.size()) {

@@ -89,7 +89,6 @@ LiveRow RowFromRecord(const SensorRecord& record, int index);
 
 std::string SnapshotJson(const LiveSnapshot& snapshot);
 std::string RowJson(const LiveRow& row);
-std::string StationJson(const LiveStation& station);
 
 // What changed from before to after as the push stream's update, or nothing
 // when nothing did. A different set or order of probes cannot be told as an

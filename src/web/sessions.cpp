@@ -55,12 +55,6 @@ void SessionStore::End(const std::string& id) {
     sessions_.erase(id);
 }
 
-void SessionStore::EndAccount(const std::string& account) {
-    const std::lock_guard lock(mutex_);
-    std::erase_if(sessions_,
-                  [&account](const auto& item) { return item.second.account == account; });
-}
-
 void SessionStore::SetLanguage(const std::string& account, int taal) {
     const std::lock_guard lock(mutex_);
     for (auto& [id, session] : sessions_) {

@@ -37,7 +37,6 @@ class SessionStore {
     // unknown or idle too long (then it is ended).
     std::optional<Session> Find(const std::string& id, double now, bool touch = true);
     void End(const std::string& id);
-    void EndAccount(const std::string& account);
     void SetLanguage(const std::string& account, int taal);
     double IdleSeconds() const { return idleSeconds_; }
 

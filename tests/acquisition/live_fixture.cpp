@@ -12,7 +12,7 @@ LiveFixture::LiveFixture(const std::string& network, LocalDateTime start, bool t
       unit(sim::BuildNetwork(nlohmann::json::parse(network))),
       ports(SimulatorOnCom1(), registry.Factory()),
       programLog(dir / "QRVLog.txt", clock),
-      session(driver, ports, clock, &display, &dialogs, &programLog),
+      session(driver, ports, clock, &dialogs, &programLog),
       live({flags, table, session, clock, display, programLog, settings, launcher,
             threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers) : timers,
             dir / "QRVAlarm.txt", lastSampleTime, feed, calibrations}) {

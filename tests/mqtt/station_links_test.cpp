@@ -111,21 +111,34 @@ TEST_F(StationLinksTest, AnMqttMuteAcknowledgesAsTheAlarmButtonDoes) {
 TEST_F(StationLinksTest, AReloadKeepsAnUnchangedBrokerSessionAndRenewsAChangedOne) {
     StartLinks();
     Watcher watcher(broker.Port());
+    const auto offlineCount = [&] {
+        return CountOf(watcher.Messages(), "quorvanel/s1/status", "offline");
+    };
     const mqtt::MqttPublisher* first = links->Mqtt();
     links->Reload(config);
     EXPECT_EQ(links->Mqtt(), first) << "unchanged settings keep their session";
+    // An ended session says offline before the reload returns; a marker sent
+    // after it arrives after anything the reload made the station say.
+    watcher.Publish("test/marker", "after the reload");
+    ASSERT_TRUE(watcher.WaitFor([](const std::vector<Received>& m) {
+        return CountOf(m, "test/marker", "after the reload");
+    }));
+    EXPECT_EQ(offlineCount(), 0) << "an unchanged reload took the session down";
 
-    // A changed setting starts a new session, which the broker sees as
-    // offline (the old one's last word) and online again.
+    // A changed setting starts a new session: offline, then online again.
     config.mqtt.keepaliveSeconds = 30;
     links->Reload(config);
     ASSERT_NE(links->Mqtt(), nullptr);
     EXPECT_TRUE(watcher.WaitFor([](const std::vector<Received>& m) {
-        return CountOf(m, "quorvanel/s1/status", "online") >= 1 &&
-               CountOf(m, "quorvanel/s1/status", "offline") == 1;
+        bool offline = false;
+        for (const Received& r : m) {
+            offline = offline || (r.topic == "quorvanel/s1/status" && r.payload == "offline");
+            if (offline && r.topic == "quorvanel/s1/status" && r.payload == "online") {
+                return true;
+            }
+        }
+        return false;
     }));
-    const int offlineBefore = CountOf(watcher.Messages(), "quorvanel/s1/status", "offline");
-    EXPECT_EQ(offlineBefore, 1) << "only the changed settings took the session down";
 
     config.mqtt.enabled = false;
     links->Reload(config);

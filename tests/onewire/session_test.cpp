@@ -39,7 +39,7 @@ TEST(Session, AFourthCouplerIsIgnoredAndLogged) {
                               MakeRom(0x1F, 4)};
     SimStation station(std::make_shared<sim::SimulatedNodex>(MakeRom(0x12, 9), couplers));
     CollectingLog log;
-    NodexSession session(station.driver, station.ports, station.clock, nullptr, nullptr, &log);
+    NodexSession session(station.driver, station.ports, station.clock, nullptr, &log);
     ASSERT_EQ(session.StartOneWireSession(), 1);
     ASSERT_EQ(session.ZoekNodexNumbers(), 0);
     std::sort(couplers.begin(), couplers.end(), sim::SearchOrderLess);

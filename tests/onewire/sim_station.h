@@ -71,7 +71,7 @@ struct SimStation {
     RecordingStatusDisplay display;
     ScriptedDialogs dialogs;
     OneWireDriver driver{ports, clock};
-    NodexSession session{driver, ports, clock, &display, &dialogs, nullptr};
+    NodexSession session{driver, ports, clock, &dialogs, nullptr};
 };
 
 // The bytes a host sends to select rom by Match ROM, then `then`: a pattern

@@ -170,7 +170,7 @@ std::string AboutText(int taal) {
         "Voor ondersteuning, installatie en voelers kunt u terecht bij uw dealer.",
     };
     std::string about(kAbout[static_cast<std::size_t>(taal >= 0 && taal < 4 ? taal : 0)]);
-    about.replace(about.find("%s"), 2, kProgramVersion);
+    about.replace(about.find("%s"), 2, text::kProgramVersion);
     return about;
 }
 

@@ -8,8 +8,6 @@
 
 namespace qrv::shell {
 
-inline constexpr std::string_view kProgramVersion = "3.03";
-
 // The inputs of the check marks and the dimming, taken from the state.
 MenuInputs CurrentMenuInputs(const StationState& state);
 

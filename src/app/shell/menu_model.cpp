@@ -129,51 +129,6 @@ std::string MenuLabel(const MenuNode& node, int taal) {
     return node.fixedLabel;
 }
 
-bool IsImplemented(MenuCommand command) {
-    switch (command) {
-        case C::SaveFileAs:
-        case C::SaveCopyAs:
-        case C::PrintDailyReport:
-        case C::PrintWeeklyReport:
-        case C::PrintMonthlyReport:
-        case C::PrintDailySheet:
-        case C::PrintProbeSettings:
-        case C::PrintSystemSettings:
-        case C::PrintSavedData:
-        case C::ViewCurrentValues:
-        case C::ViewHistory:
-        case C::ViewSavedData:
-        case C::Exit:
-        case C::InstallNetwork:
-        case C::EditNetworkName:
-        case C::SelectComPort:
-        case C::EditProbe:
-        case C::IdentifyProbes:
-        case C::SetAllActive:
-        case C::SetAllOff:
-        case C::SetAllInhibit:
-        case C::DeleteAllProbes:
-        case C::SetLanguage:
-        case C::SetSampleRate:
-        case C::SetGraphStyle:
-        case C::EnableAlarm:
-        case C::DisableAlarm:
-        case C::StopNetwork:
-        case C::TestAlarmRelay:
-        case C::LinkSmsCentre:
-        case C::SetSmsPhoneName:
-        case C::SendTestMessage:
-        case C::TestContacts:
-        case C::EditNotes:
-        case C::ViewLog:
-        case C::ViewAlarmFile:
-        case C::About:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool IsCheckable(MenuCommand command) {
     switch (command) {
         case C::SetLanguage:
@@ -241,7 +196,7 @@ bool IsDimmed(MenuCommand command, const MenuInputs& inputs) {
     if (command == C::None) {
         return false;
     }
-    return IsDimmedByState(command, inputs) || !IsImplemented(command);
+    return IsDimmedByState(command, inputs);
 }
 
 bool IsSubmenuDimmed(const MenuNode& node, const MenuInputs& inputs) {

@@ -78,8 +78,6 @@ struct MenuInputs {
     bool smsCentreAvailable = false;
 };
 
-// Commands this station build carries out; the rest are shown dimmed.
-bool IsImplemented(MenuCommand command);
 bool IsCheckable(MenuCommand command);
 bool IsChecked(MenuCommand command, int value, const MenuInputs& inputs);
 // The dimming rules of mode and installation, applied in the menu timer.

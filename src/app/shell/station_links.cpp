@@ -2,8 +2,8 @@
 
 #include <variant>
 
-#include "app/shell/commands.h"
 #include "app/shell/mqtt_link.h"
+#include "text/texts.h"
 
 namespace qrv::shell {
 
@@ -43,8 +43,9 @@ std::optional<mqtt::MqttClientSettings> StationLinks::ResolveMqtt(const MqttConf
     if (!config.enabled) {
         return std::nullopt;
     }
-    auto settings = mqtt::ResolveMqttSettings(config, state_.paths.CurrentDirName,
-                                              mqtt::LocalHostName(), std::string(kProgramVersion));
+    auto settings =
+        mqtt::ResolveMqttSettings(config, state_.paths.CurrentDirName, mqtt::LocalHostName(),
+                                  std::string(text::kProgramVersion));
     if (const auto* problem = std::get_if<std::string>(&settings)) {
         log_.LogMessageToDisk(*problem);
         return std::nullopt;

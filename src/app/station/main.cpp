@@ -13,6 +13,7 @@
 #include "notify/acknowledgement.h"
 #include "records/audit_recorder.h"
 #include "runtime/program_log_file.h"
+#include "text/texts.h"
 #include "web/account_command.h"
 
 namespace {
@@ -74,7 +75,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (std::holds_alternative<ShowVersion>(commandLine)) {
-        std::printf("quorvanel-station %s\n", qrv::shell::kProgramVersion.data());
+        std::printf("quorvanel-station %s\n", qrv::text::kProgramVersion.data());
         return 0;
     }
     if (const auto* bad = std::get_if<BadCommandLine>(&commandLine)) {

@@ -115,7 +115,7 @@ int RunStation(const StationOptions& options) {
              return loop->RunUntil(clock.Timer() + seconds);
          },
          [&] { return KeepProbeFile(paths.SnsFileName(state.WantedUserMode), clock); }});
-    NodexSession session(driver, ports, clock, nullptr, &dialogs, &journal);
+    NodexSession session(driver, ports, clock, &dialogs, &journal);
     HeadlessStatusDisplay display(journal);
     shell::StatusReportingLog statusLog(journal, display, state);
     PosixProgramLauncher launcher;

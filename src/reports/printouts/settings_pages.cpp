@@ -117,7 +117,7 @@ ReportPage MakeSystemSettingsPage(const SystemSettings& settings, int probeCount
     const Key styleKey = style >= 0 && style <= 2 ? text::GroupKey(text::Group::GraphStyles, style)
                                                   : Key::TXT_SYS_STYLE_DOTS;
     const std::vector<std::pair<Key, std::string>> rows{
-        {Key::TXT_LIST_SOFTREL, notation::Real(text::kProgramVersion, 2, 5)},
+        {Key::TXT_LIST_SOFTREL, fmt::format("{:>5}", text::kProgramVersion)},
         {Key::TXT_PRNT_SYS_COMPORT, std::to_string(settings.SerialPort)},
         {Key::TXT_PRNT_SYS_LANGUAGE,
          std::string(kLanguageNames[static_cast<std::size_t>(language)])},
