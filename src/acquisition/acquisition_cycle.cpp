@@ -39,6 +39,9 @@ int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
 }
 
 void AcquisitionCycle::AlarmStep() {
+    // Lines a full disk held back are written as soon as it takes them again,
+    // not only at the next alarm.
+    alarmParts_.alarmLog.WritePending();
     alarmParts_.alarms.HandleAlarmInterrupt();
     if (Paused()) {
         return;

@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -110,7 +113,9 @@ std::string FirstOutputLine(std::string_view output) {
     return line;
 }
 
-std::vector<std::string> SmsOutcomeLogLines(const SmsOutcome& outcome) {
+namespace {
+
+std::vector<std::string> ResultLogLines(const SmsOutcome& outcome) {
     if (outcome.result == kSmsFailed) {
         std::string line =
             outcome.end.signalled
@@ -121,10 +126,51 @@ std::vector<std::string> SmsOutcomeLogLines(const SmsOutcome& outcome) {
         return {line};
     }
     std::vector<std::string> lines{std::string(SmsResultLogLine(outcome.result))};
+    if (outcome.result == kSmsNotStarted && !outcome.launchProblem.empty()) {
+        lines[0] += " " + outcome.launchProblem;
+    }
     if (outcome.result != kSmsSent && !outcome.firstLine.empty()) {
         lines.push_back("SMS Centre output: " + outcome.firstLine);
     }
     return lines;
+}
+
+std::string LeftoversLogLine(const GroupLeftovers& leftovers) {
+    const std::string what =
+        fmt::format("WARNING: SMS Centre left {} {} running when it ended", leftovers.found,
+                    leftovers.found == 1 ? "process" : "processes");
+    if (leftovers.remaining > 0) {
+        return fmt::format("{}; {} could not be ended, not even with SIGKILL.", what,
+                           leftovers.remaining);
+    }
+    return what + (leftovers.killed ? "; killed with SIGKILL, SIGTERM did not end it."
+                                    : "; ended with SIGTERM.");
+}
+
+}  // namespace
+
+std::vector<std::string> SmsOutcomeLogLines(const SmsOutcome& outcome) {
+    std::vector<std::string> lines = ResultLogLines(outcome);
+    if (outcome.end.leftovers.found > 0) {
+        lines.push_back(LeftoversLogLine(outcome.end.leftovers));
+    }
+    return lines;
+}
+
+std::string SmsProgramLaunchProblem(const std::string& program) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(program, error);
+    if (error || !std::filesystem::exists(status)) {
+        return fmt::format("{}: {}", program,
+                           std::make_error_code(std::errc::no_such_file_or_directory).message());
+    }
+    if (std::filesystem::is_directory(status)) {
+        return fmt::format("{}: it is a directory", program);
+    }
+    if (::access(program.c_str(), X_OK) != 0) {
+        return fmt::format("{}: {}, it is not executable", program, std::strerror(errno));
+    }
+    return fmt::format("{}: it could not be run (a script's interpreter may be missing)", program);
 }
 
 std::string LinkedSmsProgramProblem(const SystemSettings& settings) {
@@ -155,6 +201,7 @@ int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
         if (launcher.Launch(SmsCommandLine(settings.SmSProgramSource, destination, text),
                             program) != 0) {
             outcome.result = kSmsNotStarted;
+            outcome.launchProblem = SmsProgramLaunchProblem(settings.SmSProgramSource);
         } else {
             outcome = PollUntilEnded(program, start, launcher, clock, log, stop);
         }

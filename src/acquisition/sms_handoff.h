@@ -51,11 +51,14 @@ struct SmsOutcome {
     int result = kSmsNotConfigured;
     ProgramEnd end;
     std::string firstLine;
+    // For a program that could not be started: the file and the reason.
+    std::string launchProblem;
 };
 
 // The program-log lines of a hand-off: the result's line (for a failure with
-// the exit status or signal and what the program printed), and for other
-// failed runs a line with what it printed.
+// the exit status or signal and what the program printed), for other failed
+// runs a line with what it printed, and one for what the program left
+// running when it ended.
 std::vector<std::string> SmsOutcomeLogLines(const SmsOutcome& outcome);
 
 // The first line of a program's output, control characters blanked, cut to a
@@ -65,6 +68,10 @@ std::string FirstOutputLine(std::string_view output);
 // Why a linked SMS program cannot be used ("" when it can, or when none is
 // linked): the system's reason for a program file that is missing.
 std::string LinkedSmsProgramProblem(const SystemSettings& settings);
+
+// Why the program file could not be started, with its path ("/x/sms: Permission
+// denied, it is not executable").
+std::string SmsProgramLaunchProblem(const std::string& program);
 
 // One hand-off to the SMS program, judged by how long it runs (polled once a
 // second on the clock). The menu bar is dimmed meanwhile; the result goes to

@@ -1,5 +1,6 @@
 #include "mqtt/mqtt_publisher.h"
 
+#include <fmt/format.h>
 #include <mosquitto.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 
 namespace qrv::mqtt {
 
@@ -20,13 +22,6 @@ constexpr double kLongestWait = 60.0;
 // none; libmosquitto itself would wait for ever.
 constexpr double kAnswerWait = 30.0;
 constexpr int kQos = 1;
-
-std::string WhyOf(int result) {
-    if (result == MOSQ_ERR_ERRNO) {
-        return mosquitto_strerror(result) + std::string(": ") + std::strerror(errno);
-    }
-    return mosquitto_strerror(result);
-}
 
 // The CONNACK codes of a refused user name or password (MQTT 3.1.1 and 5).
 bool IsCredentialRefusal(int code) {
@@ -89,7 +84,43 @@ void MqttPublisher::Configure() {
         }
     }
     mosquitto_connect_callback_set(client, ConnectCallback);
+    mosquitto_log_callback_set(client, LogCallback);
     mosquitto_message_callback_set(client, MessageCallback);
+}
+
+std::string MqttPublisher::WhyOf(int result) const {
+    switch (result) {
+        case MOSQ_ERR_ERRNO:
+            // libmosquitto's own text for it is errno's text already.
+            return std::strerror(errno);
+        case MOSQ_ERR_KEEPALIVE:
+            return fmt::format("it did not answer within the keepalive time of {} s",
+                               settings_.keepaliveSeconds);
+        case MOSQ_ERR_TLS:
+        case MOSQ_ERR_TLS_HANDSHAKE:
+            if (tlsProblem_.find("certificate verify failed") != std::string::npos) {
+                return fmt::format(
+                    "the certificate of {} did not pass the check: it is not signed by the "
+                    "certificate authority in use{} or not made out to that name",
+                    settings_.host,
+                    settings_.caFile.empty() ? "" : " (" + settings_.caFile.string() + ")");
+            }
+            return fmt::format("TLS with {} failed: {}", settings_.host,
+                               tlsProblem_.empty() ? mosquitto_strerror(result) : tlsProblem_);
+        default:
+            return fmt::format("{} (libmosquitto error {})", mosquitto_strerror(result), result);
+    }
+}
+
+void MqttPublisher::LogCallback(mosquitto* /*client*/, void* self, int /*level*/,
+                                const char* text) {
+    // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"
+    const std::string_view line = text != nullptr ? text : "";
+    if (line.starts_with("OpenSSL Error")) {
+        const std::size_t reason = line.rfind(':');
+        static_cast<MqttPublisher*>(self)->tlsProblem_ =
+            std::string(reason == std::string_view::npos ? line : line.substr(reason + 1));
+    }
 }
 
 void MqttPublisher::ConnectCallback(mosquitto* /*client*/, void* self, int result) {
@@ -136,6 +167,7 @@ void MqttPublisher::Run(const std::stop_token& stop) {
 
 void MqttPublisher::Attempt() {
     refusal_ = 0;
+    tlsProblem_.clear();
     ++attempts_;
     attemptTime_ = clock_.Timer();
     // A fresh client each time: libmosquitto would otherwise send the

@@ -82,7 +82,11 @@ class MqttPublisher {
     void Send(const std::vector<MqttMessage>& messages);
     void Farewell();
 
+    // Why a call failed, in words that name the cause.
+    std::string WhyOf(int result) const;
+
     static void ConnectCallback(mosquitto* client, void* self, int result);
+    static void LogCallback(mosquitto* client, void* self, int level, const char* text);
     static void MessageCallback(mosquitto* client, void* self, const mosquitto_message* message);
 
     MqttClientSettings settings_;
@@ -102,6 +106,8 @@ class MqttPublisher {
     std::vector<MqttMessage> incoming_;
     bool everConnected_ = false;
     int refusal_ = 0;
+    // What OpenSSL last said went wrong (libmosquitto's log is where it says so).
+    std::string tlsProblem_;
     Reported reported_ = Reported::kNothing;
     double attemptTime_ = 0.0;
     double nextAttempt_ = 0.0;

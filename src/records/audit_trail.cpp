@@ -138,7 +138,14 @@ TrailCheck VerifyAuditTrail(std::string_view bytes) {
         }
         const int n = ++check.lines;
         const auto parsed = ParseAuditLine(line);
-        if (!whole) {
+        // A CR without its LF is no line end of the trail's: a converted file
+        // (old Mac line ends) would otherwise look like one cut-short line.
+        if (line.find('\r') != std::string_view::npos) {
+            check.reason = fmt::format(
+                "line {} ends with a CR alone: the trail's lines end with CR LF (was the file "
+                "converted?)",
+                n);
+        } else if (!whole) {
             check.reason = fmt::format("line {} is cut short: its end is missing", n);
         } else if (!parsed) {
             check.reason = fmt::format("line {} is damaged: it is not a line of the trail", n);

@@ -18,10 +18,6 @@ namespace qrv {
 
 namespace {
 
-// After SIGKILL only a process stuck in the kernel keeps running; it is not
-// waited for longer than this.
-constexpr std::chrono::milliseconds kKillWait{1000};
-
 // Whether the program has ended, without reaping it: its pid stays taken, so
 // its process group id cannot pass to a new process meanwhile.
 bool HasExited(pid_t pid) {
@@ -59,10 +55,10 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
 }
 
 ProgramEnd EndOf(int status) {
-    if (WIFSIGNALED(status)) {
-        return {true, WTERMSIG(status)};
-    }
-    return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 0};
+    ProgramEnd end;
+    end.signalled = WIFSIGNALED(status);
+    end.code = end.signalled ? WTERMSIG(status) : (WIFEXITED(status) ? WEXITSTATUS(status) : 0);
+    return end;
 }
 
 // Spawn settings of a hand-off program: a process group of its own, so that
@@ -174,22 +170,31 @@ void PosixProgramLauncher::Drain(Running& program) {
 }
 
 int PosixProgramLauncher::HasTerminated(pid_t handle, ProgramEnd& end) {
-    std::lock_guard lock(mutex_);
-    const auto program = running_.find(handle);
-    if (program != running_.end()) {
-        Drain(program->second);
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto program = running_.find(handle); program != running_.end()) {
+            Drain(program->second);
+        }
     }
-    int status = 0;
-    const pid_t rc = ::waitpid(handle, &status, WNOHANG);
-    if (rc == 0) {
-        return 0;
-    }
-    if (rc != handle) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(handle), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
         // Reaped elsewhere or not our child: how it ended cannot be told.
         return -1;
     }
+    if (info.si_pid != handle) {
+        return 0;
+    }
+    // Still unreaped, the program holds its group id, so only what it started
+    // receives the signals.
+    const GroupLeftovers leftovers = EndGroupLeftovers(handle, grace_);
+    int status = 0;
+    if (::waitpid(handle, &status, WNOHANG) != handle) {
+        return -1;
+    }
     end = EndOf(status);
-    if (program != running_.end()) {
+    end.leftovers = leftovers;
+    std::lock_guard lock(mutex_);
+    if (const auto program = running_.find(handle); program != running_.end()) {
         Drain(program->second);
     }
     return 1;
@@ -207,7 +212,7 @@ int PosixProgramLauncher::Terminate(pid_t handle) {
     // Killed while the program's pid is still unreaped, so the group id is
     // still the program's: whatever ignored SIGTERM goes now.
     ::kill(-handle, SIGKILL);
-    if (!ended && !WaitForExit(handle, kKillWait)) {
+    if (!ended && !WaitForExit(handle, kKilledProcessWait)) {
         return -1;
     }
     int status = 0;

@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "runtime/process_group.h"
+
 namespace qrv {
 
-// How a program ended: its exit status, or the signal that killed it.
+// How a program ended: its exit status, or the signal that killed it, and
+// what it left running in its process group.
 struct ProgramEnd {
     bool signalled = false;
     int code = 0;
+    GroupLeftovers leftovers;
 };
 
 // Starts external programs (the SMS hand-off program) with an argument vector,
@@ -26,7 +30,8 @@ class ProgramLauncher {
     // argv[0] is the program path. Returns 0 and sets handle, or a negative code.
     virtual int Launch(const std::vector<std::string>& argv, pid_t& handle) = 0;
     // 1 when the program has ended (and is reaped; end says how), 0 while it
-    // runs, negative on error.
+    // runs, negative on error. What it started and left running in its
+    // process group is ended with it, as by Terminate.
     virtual int HasTerminated(pid_t handle, ProgramEnd& end) = 0;
     // Ends the program and whatever it started, within a bounded time; 0 or a
     // negative code.
@@ -41,8 +46,8 @@ inline constexpr std::size_t kProgramOutputLimit = 400;
 
 class PosixProgramLauncher final : public ProgramLauncher {
   public:
-    // A program gets this long to end after SIGTERM before it and its process
-    // group are killed.
+    // A program, or what it left running when it ended, gets this long to
+    // end after SIGTERM before its process group is killed.
     static constexpr std::chrono::milliseconds kTerminateGrace{2000};
 
     explicit PosixProgramLauncher(std::chrono::milliseconds grace = kTerminateGrace)

@@ -31,6 +31,8 @@ class LineReader {
     // test for the end of a file and let the checks of missing lines fail).
     std::string_view ReadLineOrEmpty(std::size_t maxChars);
     bool AtEnd() const { return pos_ >= bytes_.size(); }
+    // The offset of the next line's first byte.
+    std::size_t Position() const { return pos_; }
 
   private:
     std::string_view bytes_;

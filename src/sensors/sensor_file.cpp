@@ -1,5 +1,7 @@
 #include "sensors/sensor_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +30,8 @@ int IntOrZero(std::string_view line) {
 
 // Reads one record block in the layout of the file at hand (the current one,
 // or one of the two older ones that end after the placeholder line or after
-// the alarm windows). Returns false when the file ends inside the record.
+// the alarm windows). Returns false when the file ends inside the record,
+// including before the line that tells which layout it has.
 class RecordReader {
   public:
     explicit RecordReader(LineReader& reader) : reader_(reader) {}
@@ -37,6 +40,7 @@ class RecordReader {
         // Skips the spare lines of the previous block and the separator.
         std::optional<std::string_view> line;
         do {
+            blockStart_ = reader_.Position();
             line = reader_.ReadLine(kSnsLineLimit);
         } while (line && line->starts_with("sp"));
         const auto index = Next();
@@ -77,7 +81,10 @@ class RecordReader {
         record.FoundOnNetwork = IntOrZero(fields[19]);
 
         const auto afterPlaceholder = Next();
-        if (!afterPlaceholder || afterPlaceholder->starts_with("s")) {
+        if (!afterPlaceholder) {
+            return false;
+        }
+        if (afterPlaceholder->starts_with("s")) {
             record.AlarmTimes.fill(AlarmWindow{});
             return true;
         }
@@ -95,42 +102,59 @@ class RecordReader {
                                       windows[2 * static_cast<std::size_t>(day) + 1]};
         }
         const auto sms = Next();
-        if (!sms || sms->starts_with("s")) {
+        if (!sms) {
+            return false;
+        }
+        if (sms->starts_with("s")) {
             record.SmsEnable = 1;
             record.RelayEnable = 1;
             return true;
         }
+        const auto relay = Next();
+        if (!relay) {
+            return false;
+        }
         record.SmsEnable = IntOrZero(*sms);
-        record.RelayEnable = IntOrZero(reader_.ReadLineOrEmpty(kSnsLineLimit));
+        record.RelayEnable = IntOrZero(*relay);
         return true;
     }
+
+    // Where the block read last begins: its separator line, or the end of
+    // the file when it ended before one.
+    std::size_t BlockStart() const { return blockStart_; }
 
   private:
     std::optional<std::string_view> Next() { return reader_.ReadLine(kSnsLineLimit); }
 
     LineReader& reader_;
+    std::size_t blockStart_ = 0;
 };
 
 }  // namespace
 
-int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table) {
+int ReadSensorFile(const std::filesystem::path& snsFileName, SensorTable& table,
+                   SensorFileCut* cut) {
     const FileBytes file = ReadFileBytes(snsFileName);
     if (file.result != kFileOk) {
         return file.result;
     }
-    return ReadSensorBytes(file.bytes, table);
+    return ReadSensorBytes(file.bytes, table, cut);
 }
 
-int ReadSensorFile(const std::filesystem::path& snsFileName, SharedSensorTable& table) {
+int ReadSensorFile(const std::filesystem::path& snsFileName, SharedSensorTable& table,
+                   SensorFileCut* cut) {
     SensorTable loaded = table.Copy();
-    const int result = ReadSensorFile(snsFileName, loaded);
-    if (result >= 0) {
+    const int result = ReadSensorFile(snsFileName, loaded, cut);
+    if (result >= 0 || (cut != nullptr && result == kSensorFileTruncated)) {
         table.Replace(std::move(loaded));
     }
     return result;
 }
 
-int ReadSensorBytes(std::string_view bytes, SensorTable& table) {
+int ReadSensorBytes(std::string_view fileBytes, SensorTable& table, SensorFileCut* cut) {
+    // A last line without its line end is one the cut went through: "120" cut
+    // to "12" must not pass for a value.
+    const std::string_view bytes = fileBytes.substr(0, fileBytes.rfind('\n') + 1);
     LineReader reader(bytes);
     int mismatches = CountHeaderMismatches(reader, kSnsVersionLine, kSnsLineLimit);
     std::optional<std::string> networkName;
@@ -151,26 +175,37 @@ int ReadSensorBytes(std::string_view bytes, SensorTable& table) {
         return -mismatches;
     }
 
-    reader.ReadLine(kSnsLineLimit);  // "maxindex"
-    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kSnsLineLimit));
-    if (!highest) {
-        return kSensorFileTruncated;
-    }
-    // Loaded into a copy first, so a file that ends inside a record changes nothing.
     SensorTable loaded = table;
     loaded.ClearDataBase();
+    if (networkName) {
+        loaded.NetworkName = *networkName;
+    }
+    // Only a caller that asked for the whole records of a cut file gets them;
+    // for the others such a file changes nothing.
+    const auto keepWholeRecords = [&](int read, int announced, std::size_t damagedFrom) {
+        if (cut != nullptr) {
+            *cut = {read, announced, damagedFrom, fileBytes.size()};
+            table = loaded;
+        }
+        return kSensorFileTruncated;
+    };
+    reader.ReadLine(kSnsLineLimit);  // "maxindex"
+    const std::size_t countAt = reader.Position();
+    const auto highest = notation::ScanInt(reader.ReadLineOrEmpty(kSnsLineLimit));
+    if (!highest) {
+        return keepWholeRecords(0, 0, countAt);
+    }
     const int last = std::min(*highest, kMaxSensors - 1);
     bool indexMismatch = false;
     RecordReader records(reader);
     for (int j = 0; j <= last; ++j) {
-        SensorRecord& record = loaded.SensorArray[j];
-        if (!records.Read(j, record, indexMismatch)) {
-            return kSensorFileTruncated;
+        const SensorRecord cleared = loaded.SensorArray[j];
+        if (!records.Read(j, loaded.SensorArray[j], indexMismatch)) {
+            // The slot holds the first lines of the cut record: a free slot again.
+            loaded.SensorArray[j] = cleared;
+            return keepWholeRecords(j, *highest + 1, records.BlockStart());
         }
         loaded.DefineSensorTypeAndUnits(j);
-    }
-    if (networkName) {
-        loaded.NetworkName = *networkName;
     }
     table = loaded;
     return indexMismatch ? kSensorFileIndexMismatch : kFileOk;
@@ -180,8 +215,17 @@ int WriteSensorFile(const std::filesystem::path& snsFileName, const SensorTable&
                     const Clock& clock, Dialogs& dialogs, EventLog& log, int taal) {
     if (ReplaceStationFile(snsFileName, FormatSensorFile(table, clock), "SensorFile", log) !=
         kFileOk) {
+        // The writer leaves the reason of a failed write in errno (a full
+        // disk, a read-only directory); a file that cannot be read gives its own.
+        const int why = errno;
+        std::string reason = WhyUnreadable(snsFileName);
+        if (reason.empty()) {
+            reason = std::strerror(why);
+            log.LogMessageToDisk("SensorFile not written: " + snsFileName.string() + ": " + reason);
+        }
         dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
-                             text::Raw(text::Key::TXT_ERROR_SNS_FILE, taal));
+                             std::string(text::Raw(text::Key::TXT_ERROR_SNS_FILE, taal)) + "\n" +
+                                 snsFileName.string() + ": " + reason);
         return kFileCannotOpenForWriting;
     }
     log.LogMessageToDisk("SensorFile written");

@@ -348,6 +348,7 @@ enum class Key : std::uint16_t {
     TXT_SNS_FILE_TOO_MANY,
     TXT_SNS_FILE_COPY_KEPT,
     TXT_SNS_FILE_COPY_FAILED,
+    TXT_SNS_FILE_CUT,
     TXT_SIM_NETWORK_FILE_BAD,
     TXT_BAR1_ALARM_NOTIFY_TEST,
     TXT_NOTIFY_TEST_CHOOSE,
@@ -424,7 +425,7 @@ enum class Key : std::uint16_t {
     TXT_TIME_ALARM_NOT_WRITTEN,
 };
 
-inline constexpr std::size_t kKeyCount = 414;
+inline constexpr std::size_t kKeyCount = 415;
 static_assert(static_cast<std::size_t>(Key::TXT_TIME_ALARM_NOT_WRITTEN) + 1 == kKeyCount);
 
 }  // namespace qrv::text

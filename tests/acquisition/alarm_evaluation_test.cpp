@@ -272,17 +272,29 @@ TEST_F(AlarmEvaluationTest, TheRelayFollowsRelayProbesAndTheMuteUntilANewAlarmUn
     EXPECT_TRUE(outputs.red);
 }
 
-TEST_F(AlarmEvaluationTest, AFailedAlarmFileWriteIsRecordedInTheProgramLog) {
+TEST_F(AlarmEvaluationTest, AFailedAlarmFileWriteIsLoggedAndWrittenLateWhenTheFileTakesLines) {
     SensorRecord& probe = AddProbe(kTypeTemperature, 40.0);
     probe.AlarmHigh = 30;
     std::filesystem::create_directory(dir / "QRVAlarm.txt");  // cannot be written as a file
     Evaluate();
     EXPECT_EQ(probe.AlarmState, kAlarmHigh);
     const std::string log = Cp1252ToUtf8(ReadBytes(dir / "QRVLog.txt"));
-    EXPECT_NE(
-        log.find(": Alarm file QRVAlarm.txt not written: High Alarm:  Probe 0    40.0\u00B0C"),
-        std::string::npos)
+    EXPECT_NE(log.find(": Alarm file QRVAlarm.txt not written, kept to write later: High Alarm:  "
+                       "Probe 0    40.0\u00B0C"),
+              std::string::npos)
         << log;
+
+    alarmLog.WritePending();  // still no file to take it: kept
+    std::filesystem::remove(dir / "QRVAlarm.txt");
+    clock.Advance(600.0);
+    probe.Value = 20.0;
+    Evaluate();  // the end of the alarm follows the line that is late
+    EXPECT_EQ(AlarmLines(),
+              (std::vector<std::string>{"(late, of 2026-01-05 12:00) High Alarm:  Probe 0    "
+                                        "40.0\u00B0C",
+                                        "Value OK:  Probe 0    20.0\u00B0C"}));
+    alarmLog.WritePending();
+    EXPECT_EQ(AlarmLines().size(), 2U) << "written once";
 }
 
 }  // namespace

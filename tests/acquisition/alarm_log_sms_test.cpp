@@ -183,16 +183,16 @@ TEST_F(SmsWorkerTest, AProgramThatFailsIsNeverASuccessAndWhatItPrintedIsLogged) 
     std::vector<int> results;
     const auto record = [&](int result) { results.push_back(result); };
     launcher.SetRunSeconds(12.0);
-    launcher.SetEnd({false, 1}, "modem not found\r\nretry later\n");
+    launcher.SetEnd({false, 1, {}}, "modem not found\r\nretry later\n");
     worker.SendTestMessage("test", record);
     RunHandOffs();
     launcher.SetRunSeconds(0.0);
-    launcher.SetEnd({true, 11});
+    launcher.SetEnd({true, 11, {}});
     worker.SendTestMessage("test", record);
     RunHandOffs();
     // Exit 0 keeps its timing rules; what it printed goes beside the warning.
     launcher.SetRunSeconds(2.0);
-    launcher.SetEnd({false, 0}, "\tqueued\x01 only\n");
+    launcher.SetEnd({false, 0, {}}, "\tqueued\x01 only\n");
     worker.SendTestMessage("test", record);
     RunHandOffs();
     launcher.SetRunSeconds(ClockedLauncher::kNever);
@@ -245,7 +245,8 @@ TEST_F(SmsWorkerTest, AProgramThatCannotStartIsLogged) {
     worker.SendTestMessage("test", [&](int r) { result = r; });
     RunHandOffs();
     EXPECT_EQ(result, kSmsNotStarted);
-    EXPECT_EQ(LogCount(": ERROR: SMS Centre not started.\r\n"), 1);
+    EXPECT_EQ(LogCount(": ERROR: SMS Centre not started. " + (dir / "sms-program").string() + ": "),
+              1);
 }
 
 TEST_F(SmsWorkerTest, AtShutdownARunningHandOffIsTerminatedAndQueuedOnesAreLogged) {

@@ -78,7 +78,36 @@ TEST_F(SmsProgramTest, AProgramIgnoringSigtermTimesOutAndTheNextAlarmIsHandedOff
     ASSERT_TRUE(RunHandOffs());
     EXPECT_NE(Log().find(": ERROR: SMS Centre failed, killed by SIGSEGV.\r\n"), std::string::npos)
         << Log();
+
+    Link("unrunnable", "exit 0");
+    std::filesystem::permissions(dir / "unrunnable", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_write);
+    ASSERT_EQ(worker.SendAlarmMessage("fourth alarm"), 0);
+    ASSERT_TRUE(RunHandOffs());
+    EXPECT_NE(Log().find(": ERROR: SMS Centre not started. " + (dir / "unrunnable").string() +
+                         ": Permission denied, it is not executable\r\n"),
+              std::string::npos)
+        << Log();
     EXPECT_EQ(Log().find("SMS was send"), std::string::npos);
+}
+
+TEST_F(SmsProgramTest, AChildThatTheProgramLeftDoesNotOutliveTheHandOff) {
+    const auto pidFile = dir / "child";
+    Link("forks", "sleep 60 &\necho $! > '" + pidFile.string() + "'\nexit 0");
+    ASSERT_EQ(worker.SendAlarmMessage("alarm"), 0);
+    ASSERT_TRUE(RunHandOffs());
+    const pid_t child = std::atoi(ReadBytes(pidFile).c_str());
+    ASSERT_GT(child, 0);
+    const std::string stat = ReadBytes("/proc/" + std::to_string(child) + "/stat");
+    const auto state = stat.rfind(") ");
+    EXPECT_TRUE(stat.empty() || (state != std::string::npos && stat[state + 2] == 'Z'))
+        << "the child still runs: " << stat;
+    const std::string line =
+        ": WARNING: SMS Centre left 1 process running when it ended; ended with SIGTERM.\r\n";
+    const std::string log = Log();
+    ASSERT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos) << "logged once";
+    EXPECT_NE(log.find(": WARNING: SMS Centre finished too fast.\r\n"), std::string::npos);
 }
 
 TEST_F(SmsProgramTest, ShutdownDuringAHandOffToAStubbornProgramEndsInTime) {

@@ -310,6 +310,55 @@ TEST_F(StartupTest, AnUnreadableSensorFileIsNamedWithItsReasonNotCalledBad) {
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 
+TEST_F(StartupTest, ASensorFileCutShortKeepsItsWholeRecordsAndSaysHowFarTheyReach) {
+    WriteSensorFileWithProbes(15);
+    const std::filesystem::path snsFile = state.paths.SnsFileName(kModeNormal);
+    SensorTable named;
+    ASSERT_EQ(ReadSensorFile(snsFile, named), 0);
+    named.SensorArray[5].Name = "Cold room";
+    named.SensorArray[5].AlarmHigh = 7;
+    named.SensorArray[5].SmsEnable = 0;
+    ScriptedDialogs quiet;
+    RecordingLogSink sink;
+    ASSERT_EQ(WriteSensorFile(snsFile, named, clock, quiet, sink, 0), 0);
+    std::string bytes = ReadBytes(snsFile);
+    const std::size_t seventh = bytes.find("===================================\r\n6\r\n");
+    ASSERT_NE(seventh, std::string::npos);
+    bytes.resize(seventh + 100);  // into the seventh record's ROM
+    WriteBytes(snsFile, bytes);
+    dialogs.QueueButton(kOffLineButton);
+    dialogs.QueueButton(kYes);
+    dialogs.QueueButton(kYes);
+
+    EXPECT_EQ(Start(), std::nullopt);
+
+    {
+        const auto table = state.sensors.Lock();
+        ASSERT_EQ(table->GetMax1820Index(), 5);
+        const SensorRecord& coldRoom = table->SensorArray[5];
+        EXPECT_EQ(coldRoom.Name, "Cold room");
+        EXPECT_EQ(coldRoom.AlarmHigh, 7);
+        EXPECT_EQ(coldRoom.SmsEnable, 0);
+        EXPECT_EQ(table->SensorArray[0].Name, "Probe 0");
+    }
+    ASSERT_EQ(dialogs.Popups().size(), 3u);
+    EXPECT_EQ(dialogs.Popups()[1].message,
+              "The probe file .sns is bad or corrupted.\nDo you want to continue ?\n\nThe probe "
+              "file is cut short: the settings of 6 of its 15 probes were read whole and are "
+              "used; from byte " +
+                  std::to_string(seventh) +
+                  " on the file is damaged. The other probes are "
+                  "treated as new.");
+    EXPECT_NE(
+        LogText().find(": SensorFile cut short: 6 of 15 probe records read whole, damaged "
+                       "from byte " +
+                       std::to_string(seventh) + " (file of " + std::to_string(seventh + 100) +
+                       " bytes); the other probes are treated as new\r\n"),
+        std::string::npos)
+        << LogText();
+    EXPECT_TRUE(ReadBytes(snsFile) == bytes) << "off-line mode rewrites nothing";
+}
+
 TEST_F(StartupTest, ASensorFileWithMoreProbesThanTheTableIsKeptBesideItAndNamed) {
     // 120 probes: the writer of the table holds 100, the rest is added by hand.
     WriteSensorFileWithProbes(100);

@@ -1,6 +1,6 @@
-// Any bytes as QRVNL.SNS: a refused file changes nothing, a loaded table keeps
-// every promise of the probe records, and what was loaded writes back as a
-// file that reads back the same.
+// Any bytes as QRVNL.SNS: a refused file changes nothing, a loaded table (or
+// the whole records of a cut file) keeps every promise of the probe records,
+// and what was loaded writes back as a file that reads back the same.
 #include "fuzz/fuzz_support.h"
 #include "runtime/clock.h"
 #include "sensors/sensor_file.h"
@@ -38,7 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table = before;
     const int result = qrv::ReadSensorBytes(qrv::fuzz::Bytes(data, size), table);
     Expect(result <= 0 || result == qrv::kSensorFileIndexMismatch, "result codes");
-    if (result < 0) {
+    if (result == qrv::kSensorFileTruncated) {
+        // Asked for, the whole records of a cut file keep the same promises.
+        qrv::SensorFileCut cut;
+        table = before;
+        Expect(qrv::ReadSensorBytes(qrv::fuzz::Bytes(data, size), table, &cut) == result,
+               "the same result when the whole records are asked for");
+        Expect(table.GetMax1820Index() == cut.recordsRead - 1, "the whole records, no more");
+        Expect(cut.damagedFromByte <= cut.fileBytes && cut.fileBytes == size,
+               "the damage lies within the file");
+    } else if (result < 0) {
         Expect(qrv::FormatSensorFile(table, clock) == beforeFile, "a refused file changes nothing");
         return 0;
     }

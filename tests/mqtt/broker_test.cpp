@@ -316,7 +316,24 @@ TEST_F(BrokerTest, ReconnectWaitsGrowToAMinute) {
     }
     const std::vector<std::string> lines = mqttLog.Messages();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("cannot be reached"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("cannot be reached (Connection refused);"), std::string::npos)
+        << lines[0];
+}
+
+TEST_F(BrokerTest, ABrokerThatStopsAnsweringIsSaidToBeSilentNotAnUnknownError) {
+    TestBroker broker;
+    broker.Start();
+    mqtt::MqttClientSettings settings = Settings(broker.Port());
+    settings.keepaliveSeconds = 5;  // the least libmosquitto takes
+    Publish(settings);
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    broker.Pause(true);
+    const bool left = Eventually([&] { return !publisher->Connected(); }, 30s);
+    broker.Pause(false);
+    ASSERT_TRUE(left);
+    const std::vector<std::string> lines = mqttLog.Messages();
+    EXPECT_EQ(CountIn(lines, "went away (it did not answer within the keepalive time of 5 s)"), 1)
+        << (lines.empty() ? "" : lines.back());
 }
 
 TEST_F(BrokerTest, ABrokerThatTakesTheConnectionButNeverAnswersIsLeftAfterHalfAMinute) {
@@ -409,6 +426,11 @@ TEST_F(BrokerTest, TlsWithTheStationsCertificateAuthority) {
     Publish(settings);
     ASSERT_TRUE(Eventually([&] { return !mqttLog.Messages().empty(); }));
     EXPECT_FALSE(publisher->Connected()) << "a broker the CA did not sign is not trusted";
+    EXPECT_NE(mqttLog.Messages()[0].find("the certificate of localhost did not pass the check: it "
+                                         "is not signed by the certificate authority in use (" +
+                                         broker.OtherCaFile().string() + ")"),
+              std::string::npos)
+        << mqttLog.Messages()[0];
 
     settings.caFile = broker.CaFile();
     Publish(settings);

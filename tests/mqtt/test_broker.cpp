@@ -158,6 +158,12 @@ void TestBroker::Stop() {
     }
 }
 
+void TestBroker::Pause(bool paused) {
+    if (pid_ > 0) {
+        ::kill(pid_, paused ? SIGSTOP : SIGCONT);
+    }
+}
+
 int TestBroker::LogCount(const std::string& text) const {
     const std::string log = ReadBytes(dir_ / "broker.log");
     int n = 0;

@@ -44,6 +44,9 @@ class TestBroker {
     // that does not is a test failure.
     void Start();
     void Stop();
+    // Stops the broker's process where it is (SIGSTOP) or lets it go on: a
+    // broker that keeps the connection open and answers nothing.
+    void Pause(bool paused);
 
     int Port() const { return port_; }
     int TlsPort() const { return tlsPort_; }

@@ -135,6 +135,16 @@ TEST_F(AuditTrailFile, TruncatedLastLineIsNamed) {
 
     // Cut just before its line end: the seal is whole, the end is not.
     EXPECT_EQ(VerifyAuditTrail(bytes.substr(0, bytes.size() - 2)).brokenLine, 6);
+
+    // Line ends converted to CR alone are named as such, not as a cut.
+    std::string crOnly = bytes;
+    for (std::size_t at = crOnly.find("\r\n"); at != std::string::npos;
+         at = crOnly.find("\r\n", at)) {
+        crOnly.erase(at + 1, 1);
+    }
+    const TrailCheck converted = VerifyAuditTrail(crOnly);
+    EXPECT_EQ(converted.brokenLine, 1);
+    EXPECT_NE(converted.reason.find("ends with a CR alone"), std::string::npos) << converted.reason;
 }
 
 TEST_F(AuditTrailFile, LineAfterACrashStartsOnItsOwnLineAndChainsToTheFragment) {

@@ -142,6 +142,8 @@ TEST_F(CalibrationCommand, RefusesWhatCannotBeASoundCalibration) {
         return args;
     };
     EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "x"})), 2);
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "nan"})), 2) << "not a number";
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--points", "0", "inf", "100", "100"})), 2);
     EXPECT_EQ(run(with({"set", "0000000A1B2C", "--points", "0", "4", "8", "4.5"})), 2);
     EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "1", "--points", "0", "0", "9", "9"})),
               2);
@@ -249,6 +251,10 @@ TEST_F(TimeAlarmCommand, RefusesUnknownAmbiguousAndUnsoundRequestsWithoutWriting
     EXPECT_EQ(Run({"set", "Freezer", "--above", "6o"}).status, 2);
     EXPECT_EQ(Run({"set", "Freezer", "--above"}).status, 2);
     EXPECT_EQ(Run({"clear", "Freezer", "--above", "--below"}).status, 2);
+    EXPECT_EQ(Run({"set", "Freezer", "--above", "60", "--above", "30"}).status, 2)
+        << "a side given twice is refused, not the last taken";
+    EXPECT_EQ(Run({"clear", "Freezer"}).status, 1)
+        << "no time alarm to clear, as for a calibration";
     EXPECT_EQ(Run({"unset", "Freezer"}).status, 2);
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVTimeAlarms.json"));
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVAudit.txt"));

@@ -149,6 +149,12 @@ TEST_F(SheetCommand, AllProbesWithoutAFilterAndClearRefusals) {
     EXPECT_EQ(RunTool(temp.path(), {"sheet", "2026", "3"}).status, 2) << "--csv or --pdf";
     EXPECT_EQ(
         RunTool(temp.path(), {"sheet", "2026", "3", "--probe", "FFFFFFFFFFFF", "--csv"}).status, 1);
+
+    const auto named = RunTool(temp.path(), {"sheet", "2026", "3", "--probe", "Fridge 2", "--csv"});
+    ASSERT_EQ(named.status, 0) << "a probe's name is accepted";
+    const auto rows = CsvRows(named.out);
+    ASSERT_EQ(rows.size(), 32u);
+    EXPECT_EQ(rows[1][2], "Fridge 2");
 }
 
 }  // namespace

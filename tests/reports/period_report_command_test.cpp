@@ -121,6 +121,20 @@ TEST_F(PeriodReportCommandTest, PeriodsWithoutDataAndBadArguments) {
         EXPECT_TRUE(outcome.out.empty());
     }
     EXPECT_EQ(RunTool(temp.path(), {"week", "2020", "53"}).status, 1);  // 2020 has 53 weeks
+
+    // A day "file" that is no file is named, not passed over as a day without data.
+    std::filesystem::create_directory(dataDir / "2026-01-07.qrd");
+    std::filesystem::create_symlink("/dev/null", dataDir / "2026-01-08.qrd");
+    std::filesystem::create_symlink(dataDir / "gone", dataDir / "2026-01-09.qrd");
+    for (const auto& [day, why] : std::vector<std::pair<std::string, std::string>>{
+             {"2026-01-07", "it is a directory, not a result file"},
+             {"2026-01-08", "it is a device, a pipe or a socket, not a result file"},
+             {"2026-01-09", "it is a link to nothing"}}) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(RunTool(temp.path(), {"day", day}).status, 1);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  "quorvanel-report: " + (dataDir / (day + ".qrd")).string() + ": " + why + "\n");
+    }
 }
 
 TEST_F(PeriodReportCommandTest, GenerateWritesNewDaysOnlyAndYearsListsThem) {

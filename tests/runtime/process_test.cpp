@@ -65,7 +65,7 @@ TEST(ProgramLauncher, PassesArgumentsWithoutAShell) {
                                "0612345678", "Alarm;", "$(rm", "-rf)"},
                               handle),
               0);
-    ProgramEnd end{true, -1};
+    ProgramEnd end{true, -1, {}};
     EXPECT_EQ(WaitForEnd(launcher, handle, end), 1);
     EXPECT_FALSE(end.signalled);
     EXPECT_EQ(end.code, 0);
@@ -140,6 +140,42 @@ TEST(ProgramLauncher, TerminationEndsProgramsThatIgnoreSigtermAndTheirChildren) 
         }
         EXPECT_TRUE(ProcessGone(stubborn)) << script;
     }
+}
+
+// A program that ends at once and leaves a child, one that heeds SIGTERM and
+// one that does not: neither outlives the program's end.
+TEST(ProgramLauncher, WhatAProgramLeavesRunningEndsWithIt) {
+    TempDir dir;
+    PosixProgramLauncher launcher(std::chrono::milliseconds(200));
+    for (const bool stubborn : {false, true}) {
+        const auto pidFile = dir / "pid";
+        std::filesystem::remove(pidFile);
+        const std::string child =
+            stubborn ? "sh -c 'trap \"\" TERM; exec sleep 60' &" : "sleep 60 &";
+        pid_t handle = 0;
+        ASSERT_EQ(
+            launcher.Launch(
+                {"/bin/sh", "-c", child + " echo $! > \"$0\"; exit 0", pidFile.string()}, handle),
+            0);
+        const pid_t left = PidFromFile(pidFile);
+        ASSERT_GT(left, 0);
+        ProgramEnd end;
+        ASSERT_EQ(WaitForEnd(launcher, handle, end), 1);
+        EXPECT_FALSE(end.signalled);
+        EXPECT_EQ(end.code, 0);
+        EXPECT_EQ(end.leftovers.found, 1) << "stubborn " << stubborn;
+        EXPECT_EQ(end.leftovers.killed, stubborn);
+        EXPECT_EQ(end.leftovers.remaining, 0);
+        EXPECT_TRUE(ProcessGone(left)) << "gone when the end is reported, stubborn " << stubborn;
+        EXPECT_TRUE(ProcessGone(handle));
+    }
+
+    // A program that starts nothing leaves nothing to report.
+    pid_t handle = 0;
+    ASSERT_EQ(launcher.Launch({"/bin/true"}, handle), 0);
+    ProgramEnd end;
+    ASSERT_EQ(WaitForEnd(launcher, handle, end), 1);
+    EXPECT_EQ(end.leftovers.found, 0);
 }
 
 TEST(InstanceLock, OnePerStationDirectory) {

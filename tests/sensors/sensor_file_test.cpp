@@ -2,7 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
+#include <cstring>
 
 #include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
@@ -215,7 +219,7 @@ TEST_F(SensorFile, IndexMismatchLoadsWithResult1000) {
     EXPECT_EQ(table_.GetMax1820Index(), 1);
 }
 
-TEST_F(SensorFile, TruncatedFileChangesNothing) {
+TEST_F(SensorFile, TruncatedFileChangesNothingUnlessItsWholeRecordsAreAskedFor) {
     table_.Append1820ToDataStruct({1, 2, 3, 4, 5, 6, 7, 8}, 3);
     auto lines = Header(1) + Block(0);
     lines.resize(lines.size() - 15);  // the file ends inside the second block's predecessor
@@ -227,6 +231,103 @@ TEST_F(SensorFile, TruncatedFileChangesNothing) {
     lines.back() = "many";
     EXPECT_EQ(Load(Join(lines)), kSensorFileTruncated);
     EXPECT_EQ(table_.GetMax1820Index(), 0);
+
+    // Asked for, a file without a record count gives its network name and no probe.
+    SensorFileCut cut;
+    EXPECT_EQ(ReadSensorBytes(Join(lines), table_, &cut), kSensorFileTruncated);
+    EXPECT_EQ(table_.GetMax1820Index(), -1);
+    EXPECT_EQ(table_.NetworkName, "Koelcel");
+    EXPECT_EQ(cut.recordsRead, 0);
+    EXPECT_EQ(cut.recordsInFile, 0);
+    EXPECT_EQ(cut.damagedFromByte, Join(Header(0)).size() - 3);
+}
+
+TEST_F(SensorFile, ACutFileKeepsEveryRecordItHoldsWholeWhereverTheCut) {
+    const int count = 4;
+    std::vector<std::string> lines = Header(count - 1);
+    for (int j = 0; j < count; ++j) {
+        lines = lines + Block(j, 3, "Cold room " + std::to_string(j));
+    }
+    const std::string file = Join(lines);
+    // Where each record's separator begins, and where its relay line (the
+    // last one that holds a value) ends.
+    std::vector<std::size_t> starts;
+    std::vector<std::size_t> valuesEnd;
+    const std::string separator = "\r\n" + std::string(35, '=') + "\r\n";
+    for (std::size_t at = file.find(separator); at != std::string::npos;
+         at = file.find(separator, at + 1)) {
+        starts.push_back(at + 2);
+    }
+    ASSERT_EQ(starts.size(), static_cast<std::size_t>(count));
+    for (std::size_t start : starts) {
+        std::size_t end = start;
+        for (int line = 0; line < 39; ++line) {
+            end = file.find("\r\n", end) + 2;
+        }
+        valuesEnd.push_back(end);
+    }
+
+    for (std::size_t size = starts[0]; size < file.size(); ++size) {
+        SensorTable table;
+        table.NetworkName = "before";
+        table.Append1820ToDataStruct({0x10, 9, 9, 9, 9, 9, 9, 9}, 2);
+        SensorFileCut cut;
+        const std::string_view bytes = std::string_view(file).substr(0, size);
+        int whole = 0;
+        while (whole < count && valuesEnd[static_cast<std::size_t>(whole)] <= size) {
+            ++whole;
+        }
+        const int result = ReadSensorBytes(bytes, table, &cut);
+        if (whole == count) {
+            // Only spare lines of the last record are missing: nothing is lost.
+            ASSERT_EQ(result, 0) << "cut at " << size;
+            continue;
+        }
+        ASSERT_EQ(result, kSensorFileTruncated) << "cut at " << size;
+        ASSERT_EQ(cut.recordsRead, whole) << "cut at " << size;
+        ASSERT_EQ(cut.recordsInFile, count);
+        ASSERT_EQ(cut.fileBytes, size);
+        ASSERT_LE(cut.damagedFromByte, std::min(size, starts[static_cast<std::size_t>(whole)]));
+        ASSERT_GE(cut.damagedFromByte, whole == 0 ? starts[0] : valuesEnd[whole - 1]);
+        ASSERT_EQ(table.GetMax1820Index(), whole - 1) << "cut at " << size;
+        ASSERT_EQ(table.NetworkName, "Koelcel");
+        for (int j = 0; j < whole; ++j) {
+            const SensorRecord& r = table.SensorArray[static_cast<std::size_t>(j)];
+            ASSERT_EQ(r.Name, "Cold room " + std::to_string(j));
+            ASSERT_EQ(r.AlarmHigh, -10);
+            ASSERT_EQ(r.AlarmDelay, 300);
+            ASSERT_EQ(r.AlarmTimes[6], (AlarmWindow{24, 84}));
+            ASSERT_EQ(r.SmsEnable, 0);
+            ASSERT_EQ(r.RelayEnable, 1);
+        }
+        ASSERT_EQ(table.SensorArray[static_cast<std::size_t>(whole)].Line, 0)
+            << "the cut record's slot stays free";
+    }
+
+    // At a record boundary the damage begins where the file ends; inside a
+    // record, at its separator.
+    SensorTable table;
+    SensorFileCut cut;
+    ASSERT_EQ(ReadSensorBytes(std::string_view(file).substr(0, starts[2]), table, &cut),
+              kSensorFileTruncated);
+    EXPECT_EQ(cut.recordsRead, 2);
+    EXPECT_EQ(cut.damagedFromByte, starts[2]);
+    ASSERT_EQ(ReadSensorBytes(std::string_view(file).substr(0, starts[2] + 60), table, &cut),
+              kSensorFileTruncated);
+    EXPECT_EQ(cut.damagedFromByte, starts[2]);
+}
+
+TEST_F(SensorFile, AnOlderRecordCutBeforeItsLayoutShowsIsNotWhole) {
+    // Without the line after its windows, a layout-2 record cannot be told
+    // from a current one that lost its SMS and relay lines.
+    auto lines = Header(1) + Block(0, 2) + Block(1, 2);
+    lines.resize(lines.size() - 10);
+    SensorFileCut cut;
+    EXPECT_EQ(ReadSensorBytes(Join(lines), table_, &cut), kSensorFileTruncated);
+    EXPECT_EQ(cut.recordsRead, 1);
+    EXPECT_EQ(table_.SensorArray[0].SmsEnable, 1) << "the whole older record reads as always";
+    lines.push_back("sp");
+    EXPECT_EQ(ReadSensorBytes(Join(lines), table_, &cut), 0);
 }
 
 TEST_F(SensorFile, HostileContentIsBounded) {
@@ -285,10 +386,38 @@ TEST_F(SensorFile, AFileInItsPlaceThatCannotBeReadIsNeverReplaced) {
 
     EXPECT_TRUE(std::filesystem::is_fifo(path_)) << "still the file that was there";
     ASSERT_EQ(dialogs_.Popups().size(), 1u);
-    EXPECT_EQ(dialogs_.Popups()[0].message, "File error in QRVNL.SNS, operation aborted.");
+    EXPECT_EQ(dialogs_.Popups()[0].message, "File error in QRVNL.SNS, operation aborted.\n" +
+                                                path_.string() + ": it is not a regular file");
     ASSERT_EQ(log_.Messages().size(), 1u);
     EXPECT_EQ(log_.Messages()[0], "SensorFile not written, the file in its place cannot be read: " +
                                       path_.string() + ": it is not a regular file");
+}
+
+TEST_F(SensorFile, AWriteThatFailsSaysWhyAndLeavesTheFileAsItWas) {
+    table_.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 7}, 1);
+    ASSERT_EQ(Save(), 0);
+    const std::string before = ReadBytes(path_);
+    table_.Append1820ToDataStruct({0x28, 9, 2, 3, 4, 5, 6, 7}, 1);
+    // A file size limit stands in for a full disk, which a test cannot make:
+    // both fail the write with a reason of the system's.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int result = Save();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+
+    EXPECT_EQ(result, kFileCannotOpenForWriting);
+    EXPECT_TRUE(ReadBytes(path_) == before);
+    const std::string where = path_.string() + ": " + std::strerror(EFBIG);
+    ASSERT_EQ(dialogs_.Popups().size(), 1u);
+    EXPECT_EQ(dialogs_.Popups()[0].message,
+              "File error in QRVNL.SNS, operation aborted.\n" + where);
+    ASSERT_EQ(log_.Messages().size(), 2u);
+    EXPECT_EQ(log_.Messages()[1], "SensorFile not written: " + where);
 }
 
 TEST_F(SensorFile, AFileWithMoreProbesThanTheTableIsKeptWholeBesideItOnce) {
@@ -340,7 +469,10 @@ TEST_F(SensorFile, FailedWriteShowsThePopup) {
               kFileCannotOpenForWriting);
     ASSERT_EQ(dialogs_.Popups().size(), 1u);
     EXPECT_EQ(dialogs_.Popups()[0].title, "QUORVANEL   Réseau de capteurs intelligents");
-    EXPECT_TRUE(log_.Messages().empty());
+    const std::string where = (dir_ / "no" / "QRVNL.SNS").string() + ": " + std::strerror(ENOENT);
+    EXPECT_TRUE(dialogs_.Popups()[0].message.ends_with("\n" + where))
+        << dialogs_.Popups()[0].message;
+    EXPECT_EQ(log_.Messages(), std::vector<std::string>{"SensorFile not written: " + where});
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ class ClockedLauncher final : public ProgramLauncher {
         std::lock_guard lock(mutex_);
         ++polls_;
         if (terminated_.count(handle) != 0) {
-            end = {true, 15};
+            end = {true, 15, {}};
             return 1;
         }
         if (clock_.Timer() >= ends_.at(handle)) {

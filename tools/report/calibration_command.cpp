@@ -24,10 +24,11 @@ namespace qrv::report {
 
 namespace {
 
+// "nan" and "inf" parse as doubles, but no reading is ever either.
 std::optional<double> ParseValue(std::string_view text) {
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || ptr != text.data() + text.size()) {
+    if (ec != std::errc{} || ptr != text.data() + text.size() || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;
@@ -54,7 +55,7 @@ bool ParseSet(CommandArgs args, records::CalibrationRequest& request, std::strin
             for (double& point : points) {
                 const auto parsed = ParseValue(args[++i]);
                 if (!parsed) {
-                    problem = fmt::format("'{}' is not a value", args[i]);
+                    problem = fmt::format("--points: '{}' is not a number", args[i]);
                     return false;
                 }
                 point = *parsed;
@@ -63,7 +64,7 @@ bool ParseSet(CommandArgs args, records::CalibrationRequest& request, std::strin
         } else if (arg == "--offset" && (v = value())) {
             request.offset = ParseValue(*v);
             if (!request.offset) {
-                problem = fmt::format("'{}' is not an offset", *v);
+                problem = fmt::format("--offset: '{}' is not a number", *v);
                 return false;
             }
         } else if ((arg == "--date" || arg == "--next-due") && (v = value())) {
@@ -94,8 +95,9 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
         return kExitCannotWrite;
     }
     const std::string what = records::CalibrationSubject(probe);
-    if (!update.changed) {
-        fmt::print(stderr, "quorvanel-report: {} has no calibration\n", SerialNumberHex(probe.Rom));
+    if (!update.changed) {  // only a clear changes nothing
+        fmt::print(stderr, "quorvanel-report: {} {} has no calibration to clear\n",
+                   SerialNumberHex(probe.Rom), probe.Name);
         return kExitNoData;
     }
     RealClock clock;

@@ -27,6 +27,7 @@
 #include "storage/month_sensor.h"
 #include "storage/period_files.h"
 #include "storage/read_progress.h"
+#include "storage/result_file_format.h"
 #include "storage/result_generator.h"
 #include "storage/status_messages.h"
 #include "tool_args.h"
@@ -217,11 +218,38 @@ int WritePeriodPdf(const PeriodData& period, const PeriodRequest& request,
     return WrittenOrNoData(status, probes, request, output.out);
 }
 
+// Why a day's result file that is there is none the readers take (they pass
+// over it as if the day had no data); "" when it is a file or is not there.
+std::string NotAResultFile(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::filesystem::file_status target = std::filesystem::status(file, error);
+    if (!std::filesystem::exists(target)) {
+        return std::filesystem::is_symlink(std::filesystem::symlink_status(file, error))
+                   ? "it is a link to nothing"
+                   : "";
+    }
+    if (std::filesystem::is_regular_file(target)) {
+        return {};
+    }
+    return std::filesystem::is_directory(target) ? "it is a directory, not a result file"
+                                                 : "it is a device, a pipe or a socket, not a "
+                                                   "result file";
+}
+
 int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request,
               const ToolOutput& output) {
     const PrintContext context = StationPrintContext(station, request.demo);
     const int taal = context.taal;
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
+    if (request.selection.period == ReportPeriod::Day) {
+        const PeriodSelection& day = request.selection;
+        const std::filesystem::path file =
+            ResultFilePath(dataDirectory, day.year, day.month, day.day);
+        if (const std::string why = NotAResultFile(file); !why.empty()) {
+            fmt::print(stderr, "quorvanel-report: {}: {}\n", file.string(), why);
+            return kExitNoData;
+        }
+    }
     auto period = std::make_unique<PeriodData>();
     SilentProgress progress;
     // A CSV and the day pages read each day's file whole; the rest works on

@@ -33,6 +33,7 @@ ProbeLookup LookUpProbe(const SensorTable& table, std::string_view id) {
         found.problem = fmt::format("no probe '{}' in the station's sensor file", id);
     } else if (named > 1) {
         found.probe = nullptr;
+        found.ambiguous = true;
         found.problem = fmt::format(
             "{} probes are named '{}': give the probe's ROM or network address", named, id);
     }

@@ -9,7 +9,8 @@ namespace qrv::report {
 
 struct ProbeLookup {
     const SensorRecord* probe = nullptr;
-    std::string problem;  // why none was found, naming what was asked for
+    std::string problem;     // why none was found, naming what was asked for
+    bool ambiguous = false;  // the name belongs to more than one probe
 };
 
 // The probe of the station's table a user names on the command line: its

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "pdf_pages.h"
+#include "probe_lookup.h"
 #include "reports/printouts/daily_sheet.h"
+#include "sensors/rom_text.h"
 #include "sensors/sensor_file.h"
 #include "settings/station_paths.h"
 #include "station_reading.h"
@@ -20,7 +22,7 @@ namespace {
 struct SheetRequest {
     int year = 0;
     int month = 0;
-    std::string probe;  // ROM, network address or result-file key; empty: all
+    std::string probe;  // ROM, network address, name or result-file key; empty: all
     bool csv = false;
     std::optional<std::string> pdf;
 };
@@ -91,7 +93,16 @@ int RunSheet(const std::filesystem::path& station, CommandArgs args, const ToolO
     const StationPaths paths{station};
     SensorTable table;
     ReadSensorFile(paths.SnsFileName(kModeNormal), table);
-    const std::string wanted = request.probe.empty() ? "" : SheetProbeKey(table, request.probe);
+    std::string wanted;
+    if (!request.probe.empty()) {
+        const ProbeLookup lookup = LookUpProbe(table, request.probe);
+        if (lookup.ambiguous) {
+            return BadArguments(lookup.problem);
+        }
+        // Not in the sensor file: it may still be the key of a probe removed
+        // since, in the result files.
+        wanted = SheetProbeKey(table, lookup.probe ? RomToHex(lookup.probe->Rom) : request.probe);
+    }
     const int taal = StationLanguage(station);
     const SheetSources sources{
         paths.DataDirectory(kModeNormal), paths.AlarmFileName(), table,

@@ -39,12 +39,19 @@ int List(const records::TimeAlarmBook& book, const SensorTable& table, const Too
 // The sides `set` asks for, each judged as the file's reader judges it.
 bool ParseSet(CommandArgs args, records::TimeAlarm& alarm, std::string& problem) {
     bool any = false;
+    bool seenAbove = false;
+    bool seenBelow = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if ((arg != "--above" && arg != "--below") || i + 1 >= args.size()) {
             problem = fmt::format("unexpected argument '{}'", arg);
             return false;
         }
+        if (arg == "--above" ? seenAbove : seenBelow) {
+            problem = fmt::format("{} is given twice", arg);
+            return false;
+        }
+        (arg == "--above" ? seenAbove : seenBelow) = true;
         const std::string_view text = args[++i];
         const std::optional<int> minutes = ParseNumber(text, INT_MIN, INT_MAX);
         if (!minutes) {
@@ -78,8 +85,10 @@ bool ParseClear(CommandArgs args, records::TimeAlarm& alarm, std::string& proble
     return false;
 }
 
+// clearing names what a clear removes ("time alarm", "time alarm above"),
+// nullptr for a set.
 int Store(const std::filesystem::path& station, const SensorRecord& probe,
-          const records::TimeAlarm& wanted, const ToolOutput& output) {
+          const records::TimeAlarm& wanted, const char* clearing, const ToolOutput& output) {
     std::optional<records::TimeAlarm> after;
     if (wanted.minutesAbove || wanted.minutesBelow) {
         after = wanted;
@@ -89,6 +98,11 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
     if (!update.error.empty()) {
         fmt::print(stderr, "quorvanel-report: {}\n", update.error);
         return kExitCannotWrite;
+    }
+    if (!update.changed && clearing) {
+        fmt::print(stderr, "quorvanel-report: {} {} has no {} to clear\n",
+                   SerialNumberHex(probe.Rom), probe.Name, clearing);
+        return kExitNoData;
     }
     if (!update.changed) {
         fmt::print(output.out, "{} {}: unchanged\n", SerialNumberHex(probe.Rom), probe.Name);
@@ -137,6 +151,7 @@ int RunTimeAlarm(const std::filesystem::path& station, CommandArgs args, const T
         wanted = *current;
     }
     std::string problem;
+    const char* clearing = nullptr;
     if (args[0] == "set") {
         if (!records::IsCalibratable(probe)) {
             return BadArguments(
@@ -147,8 +162,12 @@ int RunTimeAlarm(const std::filesystem::path& station, CommandArgs args, const T
         }
     } else if (!ParseClear(args.subspan(2), wanted, problem)) {
         return BadArguments(problem);
+    } else {
+        clearing = args.size() == 2       ? "time alarm"
+                   : args[2] == "--above" ? "time alarm above"
+                                          : "time alarm below";
     }
-    return Store(station, probe, wanted, output);
+    return Store(station, probe, wanted, clearing, output);
 }
 
 }  // namespace qrv::report

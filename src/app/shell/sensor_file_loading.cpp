@@ -1,5 +1,7 @@
 #include "app/shell/sensor_file_loading.h"
 
+#include <fmt/format.h>
+
 #include <string>
 
 #include "sensors/sensor_file.h"
@@ -32,18 +34,37 @@ void KeepTheRest(const std::filesystem::path& snsFileName, const ShellServices& 
     services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal), message);
 }
 
-}  // namespace
-
-int LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName, SharedSensorTable& table,
-                                 const ShellServices& services, int taal, bool atStartup) {
+// The station writes the file only whole, so a file found cut at a later
+// load was cut at start-up too, and the table holds what it gave then.
+template <typename Table>
+SensorFileLoad Load(const std::filesystem::path& snsFileName, Table& table,
+                    const ShellServices& services, int taal, bool atStartup) {
     KeepTheRest(snsFileName, services, taal, atStartup);
-    return ReadSensorFile(snsFileName, table);
+    SensorFileCut cut;
+    SensorFileLoad load{ReadSensorFile(snsFileName, table, atStartup ? &cut : nullptr), {}};
+    if (atStartup && load.result == kSensorFileTruncated) {
+        services.log.LogMessageToDisk(fmt::format(
+            "SensorFile cut short: {} of {} probe records read whole, damaged from byte {} "
+            "(file of {} bytes); the other probes are treated as new",
+            cut.recordsRead, cut.recordsInFile, cut.damagedFromByte, cut.fileBytes));
+        load.cutShort = fmt::format(fmt::runtime(text::Plain(Key::TXT_SNS_FILE_CUT, taal)),
+                                    cut.recordsRead, cut.recordsInFile, cut.damagedFromByte);
+    }
+    return load;
 }
 
-int LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName, SensorTable& table,
-                                 const ShellServices& services, int taal, bool atStartup) {
-    KeepTheRest(snsFileName, services, taal, atStartup);
-    return ReadSensorFile(snsFileName, table);
+}  // namespace
+
+SensorFileLoad LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName,
+                                            SharedSensorTable& table, const ShellServices& services,
+                                            int taal, bool atStartup) {
+    return Load(snsFileName, table, services, taal, atStartup);
+}
+
+SensorFileLoad LoadSensorFileKeepingTheRest(const std::filesystem::path& snsFileName,
+                                            SensorTable& table, const ShellServices& services,
+                                            int taal, bool atStartup) {
+    return Load(snsFileName, table, services, taal, atStartup);
 }
 
 }  // namespace qrv::shell

@@ -99,8 +99,9 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
         return true;
     }
     const std::filesystem::path snsFile = state.paths.SnsFileName(mode);
-    const int result =
+    const SensorFileLoad load =
         LoadSensorFileKeepingTheRest(snsFile, state.sensors, services, state.settings.Taal, true);
+    const int result = load.result;
     if (result >= 0) {
         return true;
     }
@@ -113,7 +114,8 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
         if (!AskYesNo(services, taal, Key::TXT_SNS_FILE_UNREADABLE, "\n\n" + where)) {
             return false;
         }
-    } else if (!AskYesNo(services, taal, Key::BadSns_Continu)) {
+    } else if (!AskYesNo(services, taal, Key::BadSns_Continu,
+                         load.cutShort.empty() ? std::string() : "\n\n" + load.cutShort)) {
         return false;
     }
     view.SetWaitCursor(true);

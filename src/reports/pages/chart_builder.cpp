@@ -16,7 +16,8 @@ namespace {
 
 QFont SizedFont(int pixelSize, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
+    // Without ligatures the PDF's words stay searchable ("ffi" is no glyph of its own).
+    font.setStyleHint(QFont::SansSerif, QFont::PreferNoShaping);
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;

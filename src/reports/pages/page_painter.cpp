@@ -17,9 +17,14 @@ namespace {
 
 constexpr double kGap = 6.0;
 
+// Ligatures would put "ffi" into the PDF as one glyph, and neither a text
+// extractor nor a viewer's search would then find "Office": no shaping where
+// the script does not need it (Latin never does).
+constexpr QFont::StyleStrategy kSearchable = QFont::PreferNoShaping;
+
 QFont Sans(double size, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
+    font.setStyleHint(QFont::SansSerif, kSearchable);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     font.setBold(bold);
     return font;
@@ -27,7 +32,7 @@ QFont Sans(double size, bool bold = false) {
 
 QFont Mono(double size, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setStyleHint(QFont::Monospace);
+    font.setStyleHint(QFont::Monospace, kSearchable);
     font.setFixedPitch(true);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     font.setBold(bold);

@@ -9,7 +9,7 @@ namespace qrv::text::tables {
 // Texts the older station did not have: station files it cannot read or
 // load whole, and a network file of the simulated unit it cannot use. The
 // file and the reason follow each text on a line of their own.
-inline constexpr std::array<TextTable, 6> kStationFileTexts{{
+inline constexpr std::array<TextTable, 7> kStationFileTexts{{
     {"TXT_INI_FILE_UNREADABLE",
      {"The settings file cannot be read. The default settings are used, and the file is "
       "left as it is:",
@@ -48,6 +48,20 @@ inline constexpr std::array<TextTable, 6> kStationFileTexts{{
       "Aucune copie n'a pu être conservée ; sauvegardez-en une avant de modifier les "
       "capteurs :",
       "Er kon geen kopie bewaard worden; maak er zelf een voordat voelers gewijzigd worden:"}},
+    // {0} whole records read, of {1} in the file; {2} the damaged byte.
+    {"TXT_SNS_FILE_CUT",
+     {"The probe file is cut short: the settings of {0} of its {1} probes were read whole "
+      "and are used; from byte {2} on the file is damaged. The other probes are treated as "
+      "new.",
+      "Die Fühlerdatei ist abgeschnitten: die Einstellungen von {0} ihrer {1} Fühler wurden "
+      "vollständig gelesen und werden verwendet; ab Byte {2} ist die Datei beschädigt. Die "
+      "übrigen Fühler gelten als neu.",
+      "Le fichier des capteurs est tronqué : les réglages de {0} de ses {1} capteurs ont été "
+      "lus en entier et sont utilisés ; à partir de l'octet {2} le fichier est endommagé. Les "
+      "autres capteurs sont traités comme nouveaux.",
+      "Het voelerbestand is afgebroken: de instellingen van {0} van zijn {1} voelers zijn "
+      "volledig gelezen en worden gebruikt; vanaf byte {2} is het bestand beschadigd. De "
+      "overige voelers gelden als nieuw."}},
     {"TXT_SIM_NETWORK_FILE_BAD",
      {"The network file of the simulated interface unit cannot be used:",
       "Die Netzwerkdatei der simulierten Schnittstelle kann nicht verwendet werden:",
