@@ -10,6 +10,10 @@ class EventLog {
   public:
     virtual ~EventLog() = default;
     virtual void LogMessageToDisk(std::string_view message) = 0;
+    // An entry saying that a part of the station does not work (the web
+    // server not started, accounts or a password file unreadable): a log
+    // with priorities gives it a warning's.
+    virtual void LogProblem(std::string_view message) { LogMessageToDisk(message); }
 };
 
 }  // namespace qrv

@@ -14,7 +14,7 @@ std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const MqttConfig& config, Station
     auto settings = mqtt::ResolveMqttSettings(config, state.paths.CurrentDirName,
                                               mqtt::LocalHostName(), std::string(kProgramVersion));
     if (const auto* problem = std::get_if<std::string>(&settings)) {
-        log.LogMessageToDisk(*problem);
+        log.LogProblem(*problem);
         return nullptr;
     }
     mqtt::MqttCommands commands;

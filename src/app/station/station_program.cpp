@@ -98,6 +98,10 @@ int RunStation(const StationOptions& options) {
     StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
     ProgramLogFile programLog(paths.LogFileName(), clock);
     JournalLog journal(programLog, config.config.service.logToStandardError);
+    // The program log cannot say that it cannot be written; the journal does.
+    programLog.ReportWriteTroubleTo([&journal](bool failing, const std::string& text) {
+        journal.JournalOnly(failing ? Priority::kError : Priority::kNotice, text);
+    });
     for (const std::string& problem : config.problems) {
         journal.Log(Priority::kWarning, problem);
     }
