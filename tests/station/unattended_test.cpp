@@ -152,6 +152,19 @@ TEST(UnattendedInstallation, ASignalDuringTheWaitCancelsAndIsKeptForTheStation) 
     EXPECT_NE(station.Log().find("Network Not Installed"), std::string::npos);
 }
 
+// A first start has no probe file: nothing is bad, and the journal shows no
+// error for it.
+TEST(UnattendedDialogs, AMissingProbeFileIsNoErrorOnAFirstStart) {
+    Journal journal;
+    UnattendedDialogs dialogs(
+        {journal.log, [] { return 60; }, {}, [] { return std::optional<std::string>(); }});
+    EXPECT_EQ(dialogs.GenericMessagePopup(text::Raw(Key::QRVNL_TEXT, 0),
+                                          text::Raw(Key::BadSns_Continu, 0), {"Yes", "No"}, 1, 2),
+              1);
+    EXPECT_EQ(journal.capture.Text(),
+              "<5>Unattended: no probe file yet; the installation writes one\n");
+}
+
 TEST(UnattendedDialogs, AnswersTheStartUpQuestionsInEveryLanguageAndLogsEachAnswer) {
     Journal journal;
     int kept = 0;

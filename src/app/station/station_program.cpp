@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 #include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
@@ -53,11 +54,12 @@ std::unique_ptr<Clock> MakeClock(double factor) {
     return std::make_unique<AcceleratedClock>(factor);
 }
 
-// Keeps a copy of the probe file before the installation replaces a bad one.
-std::string KeepProbeFile(const std::filesystem::path& file, const Clock& clock) {
+// Keeps a copy of the probe file before the installation replaces a bad one;
+// nothing when there is none.
+std::optional<std::string> KeepProbeFile(const std::filesystem::path& file, const Clock& clock) {
     std::error_code error;
     if (!std::filesystem::exists(file, error)) {
-        return "there was no probe file";
+        return std::nullopt;
     }
     const LocalDateTime now = clock.Now();
     std::filesystem::path copy = file;
