@@ -19,7 +19,7 @@ void AlarmLog::LogAlarmToDisk(std::string_view message) {
         result = AppendLogEntry(path_, kAlarmTitle, clock_.Now(), message);
     }
     if (result != kFileOk) {
-        programLog_.LogMessageToDisk(
+        programLog_.LogFileNotWritten(
             fmt::format("Alarm file {} not written: {}", path_.filename().string(), message));
     }
 }
