@@ -1,67 +1,95 @@
 #!/usr/bin/env bash
-# Checks what the Debian package holds: every program with its man page, the
-# unit, the desktop entry, the icon, the metainfo, the maintainer scripts, and
-# dependencies computed from the binaries. Runs lintian when it is installed.
+# Checks the Debian packages scripts/package.sh built: each holds its
+# programs with their man pages, quorvanel-station depends on no Qt and runs
+# its unit, user and state directory through debhelper's scripts, the
+# programs carry Debian's hardening (BIND_NOW, stack protector, fortified
+# calls), and lintian finds no error and no warning in any package.
 #
-# Usage: scripts/check-package.sh quorvanel_VERSION_ARCH.deb
+# Usage: scripts/check-package.sh PACKAGE.deb...
 set -euo pipefail
-deb=$1
-contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-missing=0
-need() {
-    if ! grep -qx "\./$1" <<< "$contents"; then
-        echo "missing from $deb: /$1" >&2
-        missing=1
-    fi
+declare -A debs
+for deb in "$@"; do
+    debs[$(dpkg-deb -f "$deb" Package)]=$deb
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+fail() {
+    echo "$*" >&2
+    failed=1
 }
-for program in quorvanel quorvanel-report quorvanel-onewire quorvanel-nodex-sim \
-    quorvanel-sms-file quorvanel-sms-gammu; do
-    need "usr/bin/$program"
-    need "usr/share/man/man1/$program.1.gz"
-done
-need usr/bin/quorvanel-station
-need usr/share/man/man8/quorvanel-station.8.gz
-need usr/share/man/man5/quorvanel.toml.5.gz
-need lib/systemd/system/quorvanel.service
-need usr/lib/sysusers.d/quorvanel.conf
-need usr/share/applications/quorvanel.desktop
-need usr/share/icons/hicolor/scalable/apps/quorvanel.svg
-need usr/share/metainfo/io.github.quorvanel.Quorvanel.metainfo.xml
-need usr/share/doc/quorvanel/copyright
-need usr/share/doc/quorvanel/examples/60-quorvanel.rules
-need usr/share/quorvanel/web/index.html
-need usr/share/quorvanel/web/login.html
-need usr/lib/quorvanel/libssl.so
-need usr/lib/quorvanel/libcrypto.so
 
-control=$(mktemp -d)
-trap 'rm -rf "$control"' EXIT
-dpkg-deb -e "$deb" "$control"
-for script in postinst prerm postrm; do
-    [ -x "$control/$script" ] || { echo "no $script in $deb" >&2; missing=1; }
-done
-grep -q "systemd-sysusers quorvanel.conf" "$control/postinst" || missing=1
-depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libsystemd0 libqt6widgets6 libcivetweb1 libsodium23 libssl3 libjs-chart.js; do
-    if ! grep -q "$library" <<< "$depends"; then
-        echo "Depends lacks $library: $depends" >&2
-        missing=1
+# need PACKAGE PATH...: the package holds every path.
+need() {
+    local package=$1
+    shift
+    local deb=${debs[$package]:-}
+    if [ -z "$deb" ]; then
+        fail "no package $package among: ${!debs[*]}"
+        return
     fi
-done
-# A program that names OpenSSL's development names must find the package's
-# own, not those of a development package that may not be installed.
-unpacked="$control/root"
-dpkg-deb -x "$deb" "$unpacked"
-for program in "$unpacked"/usr/bin/*; do
-    if readelf -d "$program" | grep -qE 'NEEDED.*\[lib(ssl|crypto)\.so\]' &&
-        ! readelf -d "$program" | grep -qE 'RUNPATH.*\[\$ORIGIN/\.\./lib/quorvanel\]'; then
-        echo "$(basename "$program") would not find usr/lib/quorvanel" >&2
-        missing=1
-    fi
-done
-[ "$missing" -eq 0 ] || exit 1
+    local contents
+    contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+    for path in "$@"; do
+        grep -qx "\./$path" <<< "$contents" || fail "missing from $package: /$path"
+    done
+}
+man1=usr/share/man/man1
+need quorvanel-station usr/bin/quorvanel-station usr/bin/quorvanel-sms-file \
+    usr/bin/quorvanel-sms-gammu usr/lib/quorvanel/libssl.so usr/lib/quorvanel/libcrypto.so \
+    usr/share/man/man8/quorvanel-station.8.gz usr/share/man/man5/quorvanel.toml.5.gz \
+    $man1/quorvanel-sms-file.1.gz $man1/quorvanel-sms-gammu.1.gz \
+    lib/systemd/system/quorvanel.service usr/lib/sysusers.d/quorvanel.conf \
+    usr/lib/tmpfiles.d/quorvanel.conf usr/share/doc/quorvanel-station/README.Debian \
+    usr/share/doc/quorvanel-station/examples/60-quorvanel.rules
+need quorvanel-report usr/bin/quorvanel-report $man1/quorvanel-report.1.gz
+need quorvanel usr/bin/quorvanel $man1/quorvanel.1.gz \
+    usr/share/applications/io.github.quorvanel.quorvanel.desktop \
+    usr/share/icons/hicolor/scalable/apps/quorvanel.svg \
+    usr/share/metainfo/io.github.quorvanel.quorvanel.metainfo.xml
+need quorvanel-tools usr/bin/quorvanel-onewire usr/bin/quorvanel-nodex-sim \
+    $man1/quorvanel-onewire.1.gz $man1/quorvanel-nodex-sim.1.gz
+need quorvanel-data usr/share/quorvanel/web/index.html usr/share/quorvanel/web/login.html
 
-if command -v lintian > /dev/null; then
-    lintian --fail-on error "$deb"
+station=${debs[quorvanel-station]:-}
+if [ -n "$station" ]; then
+    depends=$(dpkg-deb -f "$station" Depends)
+    grep -qi qt <<< "$depends" && fail "quorvanel-station depends on Qt: $depends"
+    for library in libc6 libsystemd0 libcivetweb1 libsodium23 libssl3 quorvanel-data; do
+        grep -q "$library" <<< "$depends" || fail "quorvanel-station lacks $library: $depends"
+    done
+    dpkg-deb -e "$station" "$work/control"
+    grep -q "systemd-sysusers" "$work/control/postinst" || fail "postinst makes no user"
+    grep -q "systemd-tmpfiles" "$work/control/postinst" || fail "postinst makes no directory"
+    # Never enabled nor started by the package; restarted on upgrade when running.
+    grep -q "deb-systemd-invoke try-restart" "$work/control/postinst" ||
+        fail "postinst does not restart a running service"
+    grep -q "deb-systemd-helper purge" "$work/control/postrm" || fail "purge keeps the enable state"
 fi
-echo "$deb: contents, scripts and dependencies as required"
+
+# Every program: BIND_NOW and the stack protector, and the service's fortified
+# calls (the small programs may call nothing that is fortified). A
+# program that names OpenSSL's development names finds the package's own.
+for deb in "${debs[@]}"; do
+    rm -rf "$work/root"
+    dpkg-deb -x "$deb" "$work/root"
+    for program in "$work"/root/usr/bin/*; do
+        [ -f "$program" ] || continue
+        name=$(basename "$program")
+        dynamic=$(readelf -d "$program")
+        grep -qE 'FLAGS.*\bNOW\b' <<< "$dynamic" || fail "$name is not linked with -z now"
+        symbols=$(readelf --dyn-syms -W "$program")
+        grep -q '__stack_chk_fail' <<< "$symbols" || fail "$name has no stack protector"
+        if [ "$name" = quorvanel-station ]; then
+            grep -qE '__[a-z]+_chk@' <<< "$symbols" || fail "$name calls no fortified function"
+        fi
+        if grep -qE 'NEEDED.*\[lib(ssl|crypto)\.so\]' <<< "$dynamic" &&
+            ! grep -qE 'RUNPATH.*\[\$ORIGIN/\.\./lib/quorvanel\]' <<< "$dynamic"; then
+            fail "$name would not find usr/lib/quorvanel"
+        fi
+    done
+done
+[ "$failed" -eq 0 ] || exit 1
+
+lintian --fail-on error,warning "$@"
+echo "${!debs[*]}: contents, scripts, hardening and lintian as required"

@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev lld
     mawk poppler-utils python3-aiosmtpd
-    lintian
+    debhelper lintian
     owserver ow-shell
     mosquitto mosquitto-clients libmosquitto-dev
     libcivetweb-dev libsodium-dev libjs-chart.js

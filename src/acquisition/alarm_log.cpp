@@ -56,7 +56,7 @@ void AlarmLog::LogAlarmToDisk(std::string_view message) {
         }
     }
     if (!written) {
-        programLog_.LogMessageToDisk(
+        programLog_.LogFileNotWritten(
             fmt::format("Alarm file {} not written, kept to write later: {}",
                         path_.filename().string(), message));
     }

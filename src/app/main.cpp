@@ -23,6 +23,7 @@
 #include "runtime/instance_lock.h"
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
+#include "runtime/station_writer.h"
 #include "runtime/termination_signals.h"
 #include "runtime/text_file.h"
 #include "sim/network_file.h"
@@ -40,6 +41,7 @@ struct CommandLine {
     std::optional<std::filesystem::path> station;
     // "" for the sample network, else the network file; nullopt without --simulate.
     std::optional<std::string> simulateNetwork;
+    bool force = false;
 };
 
 // Parsed before the window system is touched, so --help and --version work
@@ -57,8 +59,11 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
     const QCommandLineOption simulateOption(
         "simulate",
         "Run on the simulated interface unit; --simulate=FILE takes the network from FILE.");
+    const QCommandLineOption forceOption(
+        "force", "Write into a station directory of another user all the same.");
     parser.addOption(stationOption);
     parser.addOption(simulateOption);
+    parser.addOption(forceOption);
     // "--simulate=FILE" carries an optional value, which QCommandLineParser
     // cannot express; take the value off before it parses.
     CommandLine result;
@@ -76,6 +81,7 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
     if (parser.isSet(stationOption)) {
         result.station = parser.value(stationOption).toStdString();
     }
+    result.force = parser.isSet(forceOption);
     return result;
 }
 
@@ -102,6 +108,15 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path stationDirectory =
         commandLine.station ? *commandLine.station : DefaultStationDirectory();
     window::QtDialogs dialogs;
+    if (!commandLine.force) {
+        // Beside the service, a member of its group works on its station.
+        const std::string refusal = StationWriteRefusal(
+            stationDirectory, StationWriters::kOwnerOrGroup, WriterIdentity::OfThisProcess(),
+            {argv[0], "--station", stationDirectory.string()});
+        if (!refusal.empty()) {
+            return RefuseToStart(dialogs, refusal);
+        }
+    }
     if (auto problem = shell::PrepareStationDirectory(stationDirectory)) {
         return RefuseToStart(dialogs, *problem);
     }

@@ -9,9 +9,9 @@ void AuditRecorder::Record(std::string_view who, std::string_view what, std::str
     const AuditEntry entry{clock_.Now(), std::string(who), std::string(what), std::string(oldValue),
                            std::string(newValue)};
     if (!trail_.Record(entry)) {
-        log_.LogMessageToDisk(fmt::format("Audit trail {} not written: {} by {}: {} -> {}",
-                                          trail_.Path().filename().string(), what, who, oldValue,
-                                          newValue));
+        log_.LogFileNotWritten(fmt::format("Audit trail {} not written: {} by {}: {} -> {}",
+                                           trail_.Path().filename().string(), what, who, oldValue,
+                                           newValue));
     }
 }
 

@@ -10,6 +10,13 @@ class EventLog {
   public:
     virtual ~EventLog() = default;
     virtual void LogMessageToDisk(std::string_view message) = 0;
+    // An entry saying that a part of the station does not work (the web
+    // server not started, accounts or a password file unreadable): a log
+    // with priorities gives it a warning's.
+    virtual void LogProblem(std::string_view message) { LogMessageToDisk(message); }
+    // An entry saying that a file the station must write (the audit trail,
+    // the alarm file) was not written: an error where there are priorities.
+    virtual void LogFileNotWritten(std::string_view message) { LogMessageToDisk(message); }
 };
 
 }  // namespace qrv

@@ -46,7 +46,17 @@ ProgramLogFile::ProgramLogFile(std::filesystem::path path, const Clock& clock)
 
 void ProgramLogFile::LogMessageToDisk(std::string_view message) {
     std::lock_guard lock(mutex_);
-    AppendLogEntry(path_, kLogTitle, clock_.Now(), message);
+    const bool failing = AppendLogEntry(path_, kLogTitle, clock_.Now(), message) != kFileOk;
+    if (failing == failing_) {
+        return;
+    }
+    failing_ = failing;
+    if (report_) {
+        report_(failing, failing ? "The program log " + path_.string() +
+                                       " cannot be written; its entries are lost, the first: " +
+                                       std::string(message)
+                                 : "The program log " + path_.string() + " is written again");
+    }
 }
 
 }  // namespace qrv

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <mutex>
+#include <string>
 
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
@@ -27,10 +29,18 @@ class ProgramLogFile final : public EventLog {
     void LogMessageToDisk(std::string_view message) override;
     const std::filesystem::path& Path() const { return path_; }
 
+    // Told, once, that entries cannot be written (the file is another
+    // user's, the disk is full), with the entry that was lost, and once more
+    // when they are written again; the log cannot say it of itself.
+    using WriteTrouble = std::function<void(bool failing, const std::string& text)>;
+    void ReportWriteTroubleTo(WriteTrouble report) { report_ = std::move(report); }
+
   private:
     std::filesystem::path path_;
     const Clock& clock_;
     std::mutex mutex_;
+    WriteTrouble report_;
+    bool failing_ = false;
 };
 
 }  // namespace qrv

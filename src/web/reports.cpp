@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <fstream>
 #include <thread>
 
 #include <fmt/format.h>

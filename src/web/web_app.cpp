@@ -287,7 +287,7 @@ HttpResponse WebApp::Login(const HttpRequest& request) {
         return response;
     }
     if (const std::string problem = parts_.accounts.ReloadIfChanged(); !problem.empty()) {
-        parts_.log.LogMessageToDisk("Web accounts: " + problem);
+        parts_.log.LogProblem("Web accounts: " + problem);
     }
     const std::optional<Account> account = parts_.accounts.Verify(name, password);
     if (!account) {

@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "config/web_config_section.h"
+#include "web/listen_retry.h"
 #include "web/tls_certificate.h"
 
 namespace qrv::web {
@@ -156,6 +157,7 @@ WebServer::WebServer(const Parts& parts)
     if (context_ == nullptr) {
         if (problem_.empty()) {
             problem_ = fmt::format("cannot listen on {}: {}", parts_.config.listen, error.data());
+            listenFailed_ = true;
         }
         return;
     }
@@ -267,31 +269,30 @@ int WebServer::Stream(mg_connection* connection, const HttpRequest& request) {
     return 200;
 }
 
-std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts) {
+std::unique_ptr<RetriedWebServer> StartWebServer(const WebServer::Parts& parts,
+                                                 std::chrono::milliseconds retryEvery) {
     if (!parts.config.enabled) {
         return nullptr;
     }
     if (parts.config.certFile.empty() != parts.config.keyFile.empty()) {
         // Plain HTTP where HTTPS was meant would send passwords in the clear.
-        parts.log.LogMessageToDisk(
+        parts.log.LogProblem(
             "Web server not started: [web] names a certificate or a key but not both");
         return nullptr;
     }
     if (!IsLoopbackListen(parts.config.listen) && parts.accounts.Empty()) {
-        parts.log.LogMessageToDisk(fmt::format(
+        parts.log.LogProblem(fmt::format(
             "Web server not started: it would listen on {} beyond this machine while no "
             "account exists (add one with: quorvanel-station user add NAME --role ROLE)",
             parts.config.listen));
         return nullptr;
     }
     auto server = std::make_unique<WebServer>(parts);
-    if (!server->Running()) {
-        parts.log.LogMessageToDisk("Web server not started: " + server->Problem());
+    if (!server->Running() && !server->MayListenLater()) {
+        parts.log.LogProblem("Web server not started: " + server->Problem());
         return nullptr;
     }
-    parts.log.LogMessageToDisk(fmt::format("Web server listening on {}{}", parts.config.listen,
-                                           parts.config.Tls() ? " (HTTPS)" : ""));
-    return server;
+    return std::make_unique<RetriedWebServer>(parts, std::move(server), retryEvery);
 }
 
 }  // namespace qrv::web

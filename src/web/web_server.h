@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,9 @@ class WebServer {
 
     bool Running() const { return context_ != nullptr; }
     const std::string& Problem() const { return problem_; }
+    // Whether it failed only to bind its address, which a later try may do
+    // (an address not up yet, a port not yet given back).
+    bool MayListenLater() const { return listenFailed_; }
     // The port listened on (the one chosen when the configured port is 0).
     int Port() const { return port_; }
     LivePush& Push() { return *push_; }
@@ -58,12 +62,19 @@ class WebServer {
     std::unique_ptr<ReportService> reports_;
     std::unique_ptr<WebApp> app_;
     std::string problem_;
+    bool listenFailed_ = false;
     int port_ = 0;
     mg_context* context_ = nullptr;
 };
 
+class RetriedWebServer;
+
+inline constexpr std::chrono::milliseconds kListenRetryInterval{5000};
+
 // The server of a station when [web] enables it and it may start, or none,
-// with the reason in the log.
-std::unique_ptr<WebServer> StartWebServer(const WebServer::Parts& parts);
+// with the reason in the log. One whose address cannot be bound yet is tried
+// again every `retryEvery` until it listens.
+std::unique_ptr<RetriedWebServer> StartWebServer(
+    const WebServer::Parts& parts, std::chrono::milliseconds retryEvery = kListenRetryInterval);
 
 }  // namespace qrv::web

@@ -8,6 +8,8 @@
 #include <csignal>
 #include <future>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "runtime/clock.h"
 #include "runtime/instance_lock.h"
@@ -240,6 +242,31 @@ TEST(ProgramLog, FirstEntryCreatesTheHeaderAndStaysReadOnly) {
               "2026-12-06 07:05: QRV program started\r\n"
               "2026-12-06 07:07: F\xFChler  weg\r\n");
     EXPECT_TRUE(IsReadOnly(log.Path()));
+}
+
+// A log that cannot be written cannot say so itself: whoever listens is
+// told once when entries are lost, not at every entry, and once when they
+// are written again.
+TEST(ProgramLog, ReportsOnceThatItCannotBeWrittenAndOnceThatItIsAgain) {
+    TempDir dir;
+    VirtualClock clock({2026, 12, 6, 7, 5, 59, 0});
+    ProgramLogFile log(dir / "gone" / "QRVLog.txt", clock);
+    std::vector<std::pair<bool, std::string>> reports;
+    log.ReportWriteTroubleTo(
+        [&reports](bool failing, const std::string& text) { reports.emplace_back(failing, text); });
+    log.LogMessageToDisk("QRV program started");
+    log.LogMessageToDisk("Web server listening");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].first);
+    EXPECT_NE(reports[0].second.find("cannot be written"), std::string::npos);
+    EXPECT_NE(reports[0].second.find("QRV program started"), std::string::npos);
+
+    std::filesystem::create_directory(dir / "gone");
+    log.LogMessageToDisk("Acquisition started");
+    log.LogMessageToDisk("Stored");
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_FALSE(reports[1].first);
+    EXPECT_NE(ReadBytes(log.Path()).find("Acquisition started"), std::string::npos);
 }
 
 TEST(ScriptedDialogs, AnswersFromTheQueueAndCountsSurprises) {

@@ -202,5 +202,41 @@ TEST(StationProcess, ABadCommandLineIsRefusedWithTheUsage) {
               std::string::npos);
 }
 
+// `sudo quorvanel-station user add` before the service's first start left
+// the accounts and the log to root, and the service without logins or log.
+TEST(StationProcess, RefusesToWriteIntoAStationOfAnotherUserUnlessForced) {
+    TempDir dir;
+    TempDir given;
+    // As root the station is given to nobody; otherwise the root directory
+    // is another user's, and nothing is written into it.
+    const bool root = ::geteuid() == 0;
+    std::filesystem::path station = "/";
+    if (root) {
+        ASSERT_EQ(::chown(given.path().c_str(), 65534, 65534), 0);
+        station = given.path();
+    }
+    Process refused(
+        {kStation, "--station", station.string(), "user", "add", "anna", "--role", "viewer"}, {},
+        dir.path() / "refused");
+    ASSERT_TRUE(refused.Started());
+    const std::optional<int> status = refused.WaitForExit(20s);
+    ASSERT_TRUE(status && WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    const std::string message = ReadBytes(dir.path() / "refused");
+    EXPECT_NE(message.find("sudo -u "), std::string::npos) << message;
+    EXPECT_NE(message.find(" user add anna --role viewer"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(station / "web-accounts.json"));
+    EXPECT_FALSE(std::filesystem::exists(station / "QRVLog.txt"));
+    if (!root) {
+        GTEST_SKIP() << "--force is tried only as root, which can give a station to another user";
+    }
+    Process forced({kStation, "--force", "--station", station.string(), "user", "list"}, {},
+                   dir.path() / "forced");
+    ASSERT_TRUE(forced.Started());
+    const std::optional<int> forcedStatus = forced.WaitForExit(20s);
+    ASSERT_TRUE(forcedStatus && WIFEXITED(*forcedStatus));
+    EXPECT_EQ(WEXITSTATUS(*forcedStatus), 0) << ReadBytes(dir.path() / "forced");
+}
+
 }  // namespace
 }  // namespace qrv::testing

@@ -4,11 +4,13 @@
 #include <cstdio>
 
 #include "app/shell/network_install.h"
+#include "app/shell/status_reporting_log.h"
 #include "app/sim_shell_fixture.h"
 #include "app/station/command_line.h"
 #include "app/station/headless_window.h"
 #include "app/station/journal_log.h"
 #include "app/station/unattended_dialogs.h"
+#include "runtime/silent_status_display.h"
 #include "sensors/rom_text.h"
 #include "support/recording_log.h"
 #include "text/texts.h"
@@ -150,6 +152,36 @@ TEST(UnattendedInstallation, ASignalDuringTheWaitCancelsAndIsKeptForTheStation) 
     EXPECT_EQ(station.unattendedDialogs.TakePendingSignal(), SIGTERM);
     EXPECT_EQ(station.unattendedDialogs.TakePendingSignal(), std::nullopt);
     EXPECT_NE(station.Log().find("Network Not Installed"), std::string::npos);
+}
+
+// Failures keep their priority through the log the station's services use,
+// which shows its status line around every entry.
+TEST(JournalLog, FailuresReachTheJournalAsWarningsAndErrorsThroughTheStatusLog) {
+    Journal journal;
+    SilentStatusDisplay display;
+    const shell::StationState state(StationPaths{"/nonexistent"});
+    shell::StatusReportingLog log(journal.log, display, state);
+    log.LogMessageToDisk("Web server listening on 127.0.0.1:8080");
+    log.LogProblem("Web server not started: cannot listen");
+    log.LogFileNotWritten("Audit trail QRVAudit.txt not written");
+    EXPECT_EQ(journal.capture.Text(),
+              "<6>Web server listening on 127.0.0.1:8080\n"
+              "<4>Web server not started: cannot listen\n"
+              "<3>Audit trail QRVAudit.txt not written\n");
+    EXPECT_EQ(journal.programLog.Messages().size(), 3U);
+}
+
+// A first start has no probe file: nothing is bad, and the journal shows no
+// error for it.
+TEST(UnattendedDialogs, AMissingProbeFileIsNoErrorOnAFirstStart) {
+    Journal journal;
+    UnattendedDialogs dialogs(
+        {journal.log, [] { return 60; }, {}, [] { return std::optional<std::string>(); }});
+    EXPECT_EQ(dialogs.GenericMessagePopup(text::Raw(Key::QRVNL_TEXT, 0),
+                                          text::Raw(Key::BadSns_Continu, 0), {"Yes", "No"}, 1, 2),
+              1);
+    EXPECT_EQ(journal.capture.Text(),
+              "<5>Unattended: no probe file yet; the installation writes one\n");
 }
 
 TEST(UnattendedDialogs, AnswersTheStartUpQuestionsInEveryLanguageAndLogsEachAnswer) {

@@ -19,6 +19,7 @@
 #include <openssl/x509v3.h>
 
 #include "fake_station.h"
+#include "web/listen_retry.h"
 #include "web/web_server.h"
 
 namespace qrv::web {

@@ -7,12 +7,16 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "fake_station.h"
+#include "web/listen_retry.h"
 #include "web/web_server.h"
 
 namespace qrv::web {
@@ -170,6 +174,91 @@ TEST(StartWebServer, RefusesWhatItCannotServeSafely) {
     EXPECT_EQ(StartWebServer({config, station, accounts, dir, {}, clock, log}), nullptr);
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("no account exists"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+// A port held by another program, given back when the holder goes.
+class HeldPort {
+  public:
+    HeldPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&address), size), 0);
+        EXPECT_EQ(::listen(fd_, 1), 0);
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+    }
+    ~HeldPort() { GiveBack(); }
+    HeldPort(const HeldPort&) = delete;
+    HeldPort& operator=(const HeldPort&) = delete;
+
+    int Port() const { return port_; }
+    void GiveBack() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+// The retries log from their own thread.
+class LockedLines final : public EventLog {
+  public:
+    void LogMessageToDisk(std::string_view line) override {
+        const std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    }
+    std::vector<std::string> Lines() const {
+        const std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// At boot the listen address may come up after the station: the server is
+// tried again until it binds, and the wait is logged once, not every try.
+TEST(StartWebServer, ListensOnceItsAddressCanBeBound) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("qrv-web-retry-" + std::to_string(::getpid()));
+    testing::FakeStation station(dir);
+    AccountStore accounts(dir / "web-accounts.json", HashCost::Minimum());
+    RealClock clock;
+    LockedLines log;
+    HeldPort held;
+    WebConfig config;
+    config.enabled = true;
+    config.listen = "127.0.0.1:" + std::to_string(held.Port());
+    const auto server = StartWebServer({config, station, accounts, dir, {}, clock, log},
+                                       std::chrono::milliseconds(20));
+    ASSERT_NE(server, nullptr);
+    EXPECT_EQ(server->Port(), 0);
+    // Several tries fail while the port is held.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_NE(log.Lines()[0].find("trying again every 1 s"), std::string::npos) << log.Lines()[0];
+    EXPECT_EQ(server->Port(), 0);
+
+    held.GiveBack();
+    const auto deadline = Steady::now() + std::chrono::seconds(10);
+    while (server->Port() == 0 && Steady::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(server->Port(), held.Port());
+    const std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find("Web server listening on " + config.listen), std::string::npos);
+    Client client(server->Port());
+    client.Send("GET /api/session HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    EXPECT_TRUE(client.ReadUntil("HTTP/1.1", std::chrono::seconds(5))) << client.Received();
     std::filesystem::remove_all(dir);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "report_command.h"
+#include "runtime/station_writer.h"
 
 #ifdef QRV_REPORT_PAGES
 #include <QApplication>
@@ -29,7 +30,10 @@ void PrintUsage(std::FILE* out) {
     for (const qrv::report::Command& command : qrv::report::Commands()) {
         fmt::print(out, "  {:<44} {}\n", command.usage, command.summary);
     }
-    fmt::print(out, "DIR defaults to $XDG_DATA_HOME/quorvanel (~/.local/share/quorvanel).\n");
+    fmt::print(out,
+               "DIR defaults to $XDG_DATA_HOME/quorvanel (~/.local/share/quorvanel).\n"
+               "Commands that write into DIR run as its owner only; --force writes all the "
+               "same.\n");
 }
 
 std::filesystem::path DefaultStation() {
@@ -48,11 +52,14 @@ int main(int argc, char** argv) {
     std::filesystem::path station = DefaultStation();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     std::vector<std::string_view> rest;
+    bool force = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--station" && i + 1 < args.size()) {
             station = args[++i];
         } else if (args[i].starts_with("--station=")) {
             station = args[i].substr(10);
+        } else if (args[i] == "--force") {
+            force = true;
         } else if (args[i] == "--help" || args[i] == "-h") {
             PrintUsage(stdout);
             return 0;
@@ -63,6 +70,16 @@ int main(int argc, char** argv) {
     if (rest.empty()) {
         PrintUsage(stderr);
         return qrv::report::kExitBadArguments;
+    }
+    if (!force && qrv::report::WritesIntoStation(rest)) {
+        std::vector<std::string> command{argv[0], "--station", station.string()};
+        command.insert(command.end(), rest.begin(), rest.end());
+        const std::string refusal = qrv::StationWriteRefusal(
+            station, qrv::StationWriters::kOwner, qrv::WriterIdentity::OfThisProcess(), command);
+        if (!refusal.empty()) {
+            fmt::print(stderr, "quorvanel-report: {}\n", refusal);
+            return qrv::report::kExitCannotWrite;
+        }
     }
 
     qrv::report::ToolOutput output{stdout, {}};

@@ -1,6 +1,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -136,6 +137,17 @@ constexpr std::array kCommands{
 
 std::span<const Command> Commands() {
     return kCommands;
+}
+
+bool WritesIntoStation(CommandArgs command) {
+    if (command.empty()) {
+        return false;
+    }
+    const std::string_view name = command.front();
+    const bool changes = command.size() > 1 && (command[1] == "set" || command[1] == "clear");
+    return name == "generate" || ((name == "calibration" || name == "time-alarm") && changes) ||
+           ((name == "settings" || name == "probes") &&
+            std::find(command.begin(), command.end(), "--rewrite") != command.end());
 }
 
 }  // namespace qrv::report

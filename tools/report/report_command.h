@@ -43,4 +43,8 @@ struct Command {
 // Every subcommand of the tool, in the order the usage lists them.
 std::span<const Command> Commands();
 
+// Whether the command (its name and arguments) creates or rewrites files in
+// the station directory rather than only reading it.
+bool WritesIntoStation(CommandArgs command);
+
 }  // namespace qrv::report

@@ -47,7 +47,7 @@ std::optional<mqtt::MqttClientSettings> StationLinks::ResolveMqtt(const MqttConf
         mqtt::ResolveMqttSettings(config, state_.paths.CurrentDirName, mqtt::LocalHostName(),
                                   std::string(text::kProgramVersion));
     if (const auto* problem = std::get_if<std::string>(&settings)) {
-        log_.LogMessageToDisk(*problem);
+        log_.LogProblem(*problem);
         return std::nullopt;
     }
     return std::get<mqtt::MqttClientSettings>(std::move(settings));

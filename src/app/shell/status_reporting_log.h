@@ -15,8 +15,13 @@ class StatusReportingLog final : public EventLog {
         : file_(file), display_(display), state_(state) {}
 
     void LogMessageToDisk(std::string_view message) override;
+    // These keep the priority the wrapped log gives them.
+    void LogProblem(std::string_view message) override;
+    void LogFileNotWritten(std::string_view message) override;
 
   private:
+    void Write(void (EventLog::*entry)(std::string_view), std::string_view message);
+
     EventLog& file_;
     StatusDisplay& display_;
     const StationState& state_;

@@ -1,6 +1,7 @@
 #include "app/shell/web_link.h"
 
 #include "app/shell/web_station_source.h"
+#include "web/listen_retry.h"
 
 namespace qrv::shell {
 
@@ -46,7 +47,7 @@ StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitor
     : source_(std::make_unique<WebStationSource>(state, monitoring, clock)),
       accounts_(WebAccountsFile(state.paths)) {
     if (const std::string problem = accounts_.Load(); !problem.empty()) {
-        log.LogMessageToDisk("Web accounts: " + problem);
+        log.LogProblem("Web accounts: " + problem);
     }
     WebConfig resolved = config;
     resolved.certFile = InStation(state.paths, config.certFile).string();
@@ -57,5 +58,9 @@ StationWeb::StationWeb(const WebConfig& config, StationState& state, LiveMonitor
 }
 
 StationWeb::~StationWeb() = default;
+
+web::WebServer* StationWeb::Server() {
+    return server_ ? server_->Listening() : nullptr;
+}
 
 }  // namespace qrv::shell

@@ -31,13 +31,15 @@ class StationWeb {
     StationWeb(const StationWeb&) = delete;
     StationWeb& operator=(const StationWeb&) = delete;
 
+    // Listening, or trying again until its address can be bound.
     bool Running() const { return server_ != nullptr; }
-    web::WebServer* Server() { return server_.get(); }
+    // The server once it listens, else none.
+    web::WebServer* Server();
 
   private:
     std::unique_ptr<WebStationSource> source_;
     web::AccountStore accounts_;
-    std::unique_ptr<web::WebServer> server_;
+    std::unique_ptr<web::RetriedWebServer> server_;
 };
 
 }  // namespace qrv::shell

@@ -54,6 +54,7 @@ std::string HelpText() {
            "                    ~/.local/share/quorvanel)\n"
            "  --simulate        run on the simulated interface unit with the sample network\n"
            "  --simulate=FILE   run on the simulated unit with the network described in FILE\n"
+           "  --force           write into a station directory of another user\n"
            "  --version         print the version and exit\n"
            "  --help            print this help and exit\n"
            "  user ...          manage the web dashboard's accounts (viewer, operator, admin);\n"

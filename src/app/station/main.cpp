@@ -13,6 +13,7 @@
 #include "notify/acknowledgement.h"
 #include "records/audit_recorder.h"
 #include "runtime/program_log_file.h"
+#include "runtime/station_writer.h"
 #include "text/texts.h"
 #include "web/account_command.h"
 
@@ -64,11 +65,31 @@ int RunUserCommand(const qrv::station::UserCommandLine& command) {
     return status;
 }
 
+// Whether the arguments hold --force, which is taken out of them.
+bool TakeForce(std::vector<std::string>& arguments) {
+    return std::erase(arguments, std::string("--force")) > 0;
+}
+
+// The station and its accounts are written as the station directory's owner
+// only, unless forced.
+bool MayWriteStation(const std::filesystem::path& station, const char* program,
+                     const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{program};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    const std::string refusal = qrv::StationWriteRefusal(
+        station, qrv::StationWriters::kOwner, qrv::WriterIdentity::OfThisProcess(), command);
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "quorvanel-station: %s\n", refusal.c_str());
+    }
+    return refusal.empty();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     using namespace qrv::station;
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const bool force = TakeForce(arguments);
     const CommandLine commandLine = ParseCommandLine(arguments, DefaultStationDirectory());
     if (std::holds_alternative<ShowHelp>(commandLine)) {
         std::fputs(HelpText().c_str(), stdout);
@@ -83,7 +104,13 @@ int main(int argc, char* argv[]) {
                      HelpText().c_str());
         return 2;
     }
-    if (const auto* user = std::get_if<UserCommandLine>(&commandLine)) {
+    const auto* user = std::get_if<UserCommandLine>(&commandLine);
+    const std::filesystem::path& station =
+        user ? user->station : std::get<StationOptions>(commandLine).station;
+    if (!force && !MayWriteStation(station, argv[0], arguments)) {
+        return 1;
+    }
+    if (user) {
         return RunUserCommand(*user);
     }
     return RunStation(std::get<StationOptions>(commandLine));

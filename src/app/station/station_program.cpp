@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "acquisition/clock_timer_platform.h"
@@ -53,11 +54,12 @@ std::unique_ptr<Clock> MakeClock(double factor) {
     return std::make_unique<AcceleratedClock>(factor);
 }
 
-// Keeps a copy of the probe file before the installation replaces a bad one.
-std::string KeepProbeFile(const std::filesystem::path& file, const Clock& clock) {
+// Keeps a copy of the probe file before the installation replaces a bad one;
+// nothing when there is none.
+std::optional<std::string> KeepProbeFile(const std::filesystem::path& file, const Clock& clock) {
     std::error_code error;
     if (!std::filesystem::exists(file, error)) {
-        return "there was no probe file";
+        return std::nullopt;
     }
     const LocalDateTime now = clock.Now();
     std::filesystem::path copy = file;
@@ -98,6 +100,10 @@ int RunStation(const StationOptions& options) {
     StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
     ProgramLogFile programLog(paths.LogFileName(), clock);
     JournalLog journal(programLog, config.config.service.logToStandardError);
+    // The program log cannot say that it cannot be written; the journal does.
+    programLog.ReportWriteTroubleTo([&journal](bool failing, const std::string& text) {
+        journal.JournalOnly(failing ? Priority::kError : Priority::kNotice, text);
+    });
     for (const std::string& problem : config.problems) {
         journal.Log(Priority::kWarning, problem);
     }

@@ -63,10 +63,16 @@ int UnattendedDialogs::GenericMessagePopup(std::string_view, std::string_view me
         return kQuestionNotAnswered;
     }
     if (Is(message, Key::BadSns_Continu)) {
-        const std::string kept =
+        const std::optional<std::string> kept =
             platform_.keepProbeFile ? platform_.keepProbeFile() : std::string("no copy was made");
+        if (!kept) {
+            // A first start: nothing is lost, the installation writes the file.
+            journal.Log(Priority::kNotice,
+                        "Unattended: no probe file yet; the installation writes one");
+            return 1;
+        }
         journal.Log(Priority::kError,
-                    "Unattended: probe file bad; continuing with what could be read, " + kept);
+                    "Unattended: probe file bad; continuing with what could be read, " + *kept);
         return 1;
     }
     if (Is(message, Key::TXT_SNS_FILE_UNREADABLE)) {

@@ -33,8 +33,9 @@ class UnattendedDialogs final : public Dialogs {
         // returns early with the signal that came.
         std::function<std::optional<int>(double seconds)> wait;
         // Copies the probe file aside before a bad one is replaced; says
-        // what became of it ("the bad file is kept as ...").
-        std::function<std::string()> keepProbeFile;
+        // what became of it ("the bad file is kept as ..."), or nothing
+        // when there was no probe file (a first start).
+        std::function<std::optional<std::string>()> keepProbeFile;
     };
 
     explicit UnattendedDialogs(Platform platform)
