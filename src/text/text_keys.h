@@ -414,6 +414,7 @@ enum class Key : std::uint16_t {
     TXT_SHEET_INITIALS,
     TXT_SHEET_NO_VALUES,
     TXT_SHEET_ACK,
+    TXT_SHEET_SKIPPED_ALARM_LINES,
     TXT_SHEET_MENU,
     TXT_TIME_ALARM_SECTION,
     TXT_TIME_ALARM_HINT,
@@ -424,7 +425,7 @@ enum class Key : std::uint16_t {
     TXT_TIME_ALARM_NOT_WRITTEN,
 };
 
-inline constexpr std::size_t kKeyCount = 414;
+inline constexpr std::size_t kKeyCount = 415;
 static_assert(static_cast<std::size_t>(Key::TXT_TIME_ALARM_NOT_WRITTEN) + 1 == kKeyCount);
 
 }  // namespace qrv::text

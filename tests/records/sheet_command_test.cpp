@@ -151,5 +151,22 @@ TEST_F(SheetCommand, AllProbesWithoutAFilterAndClearRefusals) {
         RunTool(temp.path(), {"sheet", "2026", "3", "--probe", "FFFFFFFFFFFF", "--csv"}).status, 1);
 }
 
+TEST_F(SheetCommand, MalformedAlarmLinesAreSkipped) {
+    testing::WriteBytes(temp / "QRVAlarm.txt",
+                        JoinCrLf({"2026-03-32 10:00: High Alarm:  Fridge     9.0",
+                                  "2026-03-ab 10:00: High Alarm:  Fridge     9.0",
+                                  "2026-03-00 10:00: High Alarm:  Fridge     9.0",
+                                  "2026-03-05 12:10: High Alarm:  Fridge     8.5"}));
+    const auto sheet =
+        RunTool(temp.path(), {"sheet", "2026", "03", "--probe", "0000000A1B2C", "--csv"});
+    ASSERT_EQ(sheet.status, 0);
+    const auto rows = CsvRows(sheet.out);
+    ASSERT_EQ(rows.size(), 32u);
+    for (int day = 1; day <= 31; ++day) {
+        EXPECT_EQ(rows[static_cast<std::size_t>(day)][9], day == 5 ? "12:10 High Alarm: 8.5" : "")
+            << day;
+    }
+}
+
 }  // namespace
 }  // namespace qrv
