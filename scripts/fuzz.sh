@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-harnesses=(settings_file sensor_file day_file period_files text_lines)
+harnesses=(settings_file sensor_file day_file period_files text_lines alarm_file)
 usage() {
     echo "usage: scripts/fuzz.sh NAME|all SECONDS   (NAME: ${harnesses[*]})" >&2
     exit 2

@@ -6,6 +6,7 @@
 
 #include "records/calibration_request.h"
 #include "records/calibration_text.h"
+#include "records/file_restore_point.h"
 #include "text/texts.h"
 
 namespace qrv {
@@ -209,18 +210,23 @@ void CalibrationSection::Clear() {
 
 void CalibrationSection::Store(const SensorRecord& record,
                                const std::optional<records::Calibration>& calibration) {
+    const records::FileRestorePoint before(access_->file);
     const records::CalibrationUpdate update =
         records::UpdateCalibrationFile(access_->file, record.Rom, calibration);
     if (!update.error.empty()) {
         Popup(text::Plain(Key::TXT_CALIB_NOT_WRITTEN, taal_) + "\n" + update.error);
         return;
     }
+    if (update.changed && access_->audit &&
+        !access_->audit(records::CalibrationSubject(record), update.before, update.after)) {
+        before.Restore();
+        Popup(text::Plain(Key::TXT_CALIB_NOT_WRITTEN, taal_) + "\n" +
+              records::TrailNotWrittenReason());
+        return;
+    }
     // The book as written, so that a change made meanwhile from the command
     // line is applied as well.
     access_->book.Replace(update.book);
-    if (update.changed && access_->audit) {
-        access_->audit(records::CalibrationSubject(record), update.before, update.after);
-    }
     ShowFor(index_);
 }
 

@@ -20,8 +20,9 @@ struct CalibrationAccess {
     records::SharedCalibrations& book;
     std::filesystem::path file;
     std::string who;
-    // One audit line per change: what, the calibration before and after.
-    std::function<void(std::string_view, std::string_view, std::string_view)> audit;
+    // One audit line per change: what, the calibration before and after;
+    // false when the trail did not take it, and the change is then undone.
+    std::function<bool(std::string_view, std::string_view, std::string_view)> audit;
 };
 
 // The probe editor's calibration section for the probe being edited: shows

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "records/calibration_text.h"
+#include "records/file_restore_point.h"
 #include "records/setting_changes.h"
 #include "text/texts.h"
 
@@ -108,6 +109,7 @@ bool TimeAlarmSection::Save(const SensorRecord& probe) {
     if (!Changed()) {
         return true;
     }
+    const records::FileRestorePoint before(access_->file);
     const records::TimeAlarmUpdate update =
         records::UpdateTimeAlarmFile(access_->file, rom_, wanted_);
     if (!update.error.empty()) {
@@ -119,7 +121,12 @@ bool TimeAlarmSection::Save(const SensorRecord& probe) {
     if (update.changed && access_->audit) {
         for (const records::SettingChange& change :
              records::TimeAlarmChanges(probe, update.before, update.after)) {
-            access_->audit(change.what, change.oldValue, change.newValue);
+            if (!access_->audit(change.what, change.oldValue, change.newValue)) {
+                before.Restore();
+                Popup(text::Plain(Key::TXT_TIME_ALARM_NOT_WRITTEN, taal_) + "\n" +
+                      records::TrailNotWrittenReason());
+                return false;
+            }
         }
     }
     stored_ = update.after;

@@ -16,8 +16,9 @@ namespace qrv {
 // out of range in the last 24 hours.
 struct TimeAlarmAccess {
     std::filesystem::path file;
-    // One audit line per side changed: what, the threshold before and after.
-    std::function<void(std::string_view, std::string_view, std::string_view)> audit;
+    // One audit line per side changed: what, the threshold before and after;
+    // false when the trail did not take it, and the change is then undone.
+    std::function<bool(std::string_view, std::string_view, std::string_view)> audit;
 };
 
 // A threshold field as typed: empty is a side without alarm, anything else

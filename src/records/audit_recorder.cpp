@@ -4,7 +4,7 @@
 
 namespace qrv::records {
 
-void AuditRecorder::Record(std::string_view who, std::string_view what, std::string_view oldValue,
+bool AuditRecorder::Record(std::string_view who, std::string_view what, std::string_view oldValue,
                            std::string_view newValue) {
     const AuditEntry entry{clock_.Now(), std::string(who), std::string(what), std::string(oldValue),
                            std::string(newValue)};
@@ -12,7 +12,9 @@ void AuditRecorder::Record(std::string_view who, std::string_view what, std::str
         log_.LogFileNotWritten(fmt::format("Audit trail {} not written: {} by {}: {} -> {}",
                                            trail_.Path().filename().string(), what, who, oldValue,
                                            newValue));
+        return false;
     }
+    return true;
 }
 
 }  // namespace qrv::records

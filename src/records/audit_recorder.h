@@ -18,7 +18,8 @@ class AuditRecorder {
     AuditRecorder(AuditTrail& trail, const Clock& clock, EventLog& log)
         : trail_(trail), clock_(clock), log_(log) {}
 
-    void Record(std::string_view who, std::string_view what, std::string_view oldValue = {},
+    // False when the trail did not take the line.
+    bool Record(std::string_view who, std::string_view what, std::string_view oldValue = {},
                 std::string_view newValue = {});
 
   private:

@@ -20,6 +20,19 @@ bool LooksLikeFileDate(std::string_view text) {
 
 }  // namespace
 
+void HistoEntry::AddValue(std::int32_t minute, double value) {
+    const auto next = static_cast<std::size_t>(++LastIndex);
+    if (next < SampleTime.size()) {
+        SampleTime[next] = minute;
+        SampleValue[next] = value;
+    } else {
+        SampleTime.push_back(minute);
+        SampleValue.push_back(value);
+    }
+    MinValue = std::min(MinValue, value);
+    MaxValue = std::max(MaxValue, value);
+}
+
 void ClearHistoSensorStructure(HistoryData& data) {
     for (HistoEntry& entry : data.HistoSensor) {
         entry.Clear();
@@ -70,13 +83,7 @@ int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
             entry.ProbeName.Update(line.name);
             entry.ProbeUnits = UnitsOfTypeCharacter(line.key[0]);
             entry.ProbeType = ProbeTypeOfTypeCharacter(line.key[0]);
-            if (entry.LastIndex < kMaxHistoryValues - 1) {
-                ++entry.LastIndex;
-            }
-            entry.SampleTime[static_cast<std::size_t>(entry.LastIndex)] = minutes;
-            entry.SampleValue[static_cast<std::size_t>(entry.LastIndex)] = line.value;
-            entry.MinValue = std::min(entry.MinValue, line.value);
-            entry.MaxValue = std::max(entry.MaxValue, line.value);
+            entry.AddValue(minutes, line.value);
         });
 
     // A file without its date line still steps and prints by its name.

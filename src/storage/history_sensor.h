@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/text_file.h"
 #include "storage/probe_entry.h"
@@ -15,18 +16,23 @@
 namespace qrv {
 
 inline constexpr int kMaxHistoryEntries = 100;
-inline constexpr int kMaxHistoryValues = 1440;
 inline constexpr double kHistoryThreshold = -200.0;
 inline constexpr double kNoValueAtMinute = -999.0;
 
-// One probe of a day: every value at its minute.
+// One probe of a day: every value at its minute, as many as the file holds
+// (a clock set back stores more blocks than a day has minutes). The values
+// at 0..LastIndex are the day's; the vectors keep their room from one day
+// to the next.
 struct HistoEntry : ProbeEntry {
-    std::array<std::int32_t, kMaxHistoryValues> SampleTime{};
-    std::array<double, kMaxHistoryValues> SampleValue{};
+    std::vector<std::int32_t> SampleTime;
+    std::vector<double> SampleValue;
+
+    // Stores a value after the last one and widens the extremes.
+    void AddValue(std::int32_t minute, double value);
 };
 
-// One day's file as the history view and the day reports see it. Large (about
-// 1.7 MB): allocate it once and keep it.
+// One day's file as the history view and the day reports see it. Allocate it
+// once and keep it: its entries keep the room of the longest day read.
 struct HistoryData {
     std::array<HistoEntry, kMaxHistoryEntries> HistoSensor{};
     int HistoryMaxIndex = -1;

@@ -65,7 +65,9 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
         std::string bytes = fresh ? FormatResultHeader(FileDate(now)) : std::string{};
         AppendSampleBlock(bytes, now.hour, now.minute, lines);
         std::uintmax_t sizeBefore = 0;
-        if (!fresh && LastStoredMinutes(path, size) == now.hour * 60 + now.minute) {
+        const int minutes = now.hour * 60 + now.minute;
+        const int lastMinutes = fresh ? -1 : LastStoredMinutes(path, size);
+        if (lastMinutes == minutes) {
             // A station restarted within a stored minute, or a store at stop
             // or shutdown right after the due one: the minute keeps its block.
             result = kStoreMinuteAlreadyStored;
@@ -73,7 +75,17 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             ReportFailure(path, now, "the sample block could not be written: " + reason);
             result = kFileCannotOpenForWriting;
         } else {
-            lastBlock_ = {path, std::filesystem::file_size(path, ec), now.hour * 60 + now.minute};
+            lastBlock_ = {path, std::filesystem::file_size(path, ec), minutes};
+            // The file keeps both blocks and the readers read them all; the
+            // log says why a day holds a time twice. The next block follows
+            // this one, so a clock set back once is logged once.
+            if (lastMinutes > minutes) {
+                context_.log.LogMessageToDisk(
+                    fmt::format("Clock set back: block of {:02}:{:02} stored after the block of "
+                                "{:02}:{:02} in {}",
+                                now.hour, now.minute, lastMinutes / 60, lastMinutes % 60,
+                                path.filename().string()));
+            }
             if (storeProblemShown_) {
                 context_.status.ShowStoreProblem(false, {});
                 storeProblemShown_ = false;
@@ -113,7 +125,8 @@ int ResultStore::LastStoredMinutes(const std::filesystem::path& path, std::uintm
 
 void ResultStore::ReportFailure(const std::filesystem::path& path, const LocalDateTime& now,
                                 std::string_view why) {
-    std::string logged = fmt::format("Result file {} not stored: {}", path.filename().string(), why);
+    std::string logged =
+        fmt::format("Result file {} not stored: {}", path.filename().string(), why);
     context_.log.LogMessageToDisk(logged);
     LiveEvent failed = StationEvent(LiveEventKind::kStoreFailed, now);
     failed.reason = std::move(logged);

@@ -18,6 +18,15 @@ constexpr std::size_t kTodayNameLimit = 70;
 
 }  // namespace
 
+void TodayView::SetValue(std::size_t index, std::int32_t minute, double value) {
+    if (index >= ViewTime.size()) {
+        ViewTime.resize(index + 1);
+        ViewTemp.resize(index + 1);
+    }
+    ViewTime[index] = minute;
+    ViewTemp[index] = value;
+}
+
 int ReadViewResultsFromDisk(const SensorRecord& record, const std::filesystem::path& dataDirectory,
                             const Clock& clock, StatusMessages& status, TodayView& view) {
     status.DoeDisplayMessage(text::Plain(text::Key::MESS_READING_TEMPS, status.Taal()));
@@ -43,16 +52,13 @@ int CollectTodayValues(std::string_view bytes, const SensorRecord& record, Today
         bytes,
         [&](const SampleHeader& header) {
             blockMinutes = header.minutes;
-            return k < kMaxTodayValues;
+            return true;
         },
         [&](int, const ProbeLine& line) {
-            // The bound is checked per block, as the graph expects, but the
-            // arrays are never overrun by a file with the probe listed twice.
-            if (line.key != searchKey || line.value <= kTodayThreshold || k >= kTodayArraySize) {
+            if (line.key != searchKey || line.value <= kTodayThreshold) {
                 return;
             }
-            view.ViewTemp[static_cast<std::size_t>(k)] = line.value;
-            view.ViewTime[static_cast<std::size_t>(k)] = blockMinutes;
+            view.SetValue(static_cast<std::size_t>(k), blockMinutes, line.value);
             view.ViewMeasMin = std::min(view.ViewMeasMin, line.value);
             view.ViewMeasMax = std::max(view.ViewMeasMax, line.value);
             name = line.name.substr(0, std::min(line.name.size(), kTodayNameLimit));

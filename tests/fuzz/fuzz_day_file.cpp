@@ -38,8 +38,10 @@ int ReadDay(std::string_view bytes, qrv::HistoryData& data) {
             Expect(entry.LastIndex == -1, "entries above the highest one are unused");
             continue;
         }
-        Expect(entry.LastIndex >= 0 && entry.LastIndex < qrv::kMaxHistoryValues,
-               "a used entry holds 1..1440 values");
+        Expect(entry.LastIndex >= 0 &&
+                   static_cast<std::size_t>(entry.LastIndex) < entry.SampleTime.size() &&
+                   entry.SampleTime.size() == entry.SampleValue.size(),
+               "a used entry holds its values");
         Expect(entry.ProbeKey[0] == '0', "keys are kept with type character 0");
         Expect(entry.ProbeName.rawLength <= qrv::kMaxStoredNameLength &&
                    qrv::fuzz::IsValidUtf8(entry.ProbeName.utf8),
@@ -65,7 +67,9 @@ TodaySeen ReadToday(std::string_view bytes, const qrv::SensorRecord& record, qrv
     const int result = qrv::CollectTodayValues(bytes, record, view);
     const int count = result == 0 ? view.ViewArrayMaxIndex + 1 : 0;
     Expect(result == 0 || result == qrv::kNoTodayValues, "result codes");
-    Expect(count >= 0 && count <= qrv::kTodayArraySize, "values fit the arrays");
+    Expect(count >= 0 && static_cast<std::size_t>(count) <= view.ViewTime.size() &&
+               view.ViewTime.size() == view.ViewTemp.size(),
+           "values fit the arrays");
     if (result != 0) {
         Expect(view.ViewProbeName == "?" && view.ViewArrayMaxIndex == 0 &&
                    view.ViewMeasMin == 150.0 && view.ViewMeasMax == -50.0,
@@ -87,8 +91,7 @@ void CheckAppendedBlockReadWhole(const qrv::HistoryData& before, const qrv::Hist
         const qrv::HistoEntry& now = after.HistoSensor[static_cast<std::size_t>(e)];
         Expect(now.ProbeKey == was.ProbeKey && now.LastIndex >= was.LastIndex,
                "an appended block keeps every probe where it was");
-        // At 1440 values the last one is overwritten by design.
-        const int kept = std::min(was.LastIndex, qrv::kMaxHistoryValues - 2);
+        const int kept = was.LastIndex;
         Expect(std::equal(was.SampleTime.begin(), was.SampleTime.begin() + kept + 1,
                           now.SampleTime.begin()) &&
                    std::equal(was.SampleValue.begin(), was.SampleValue.begin() + kept + 1,
@@ -139,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TodaySeen seenBefore = ReadToday(bytes, record, *todayBefore);
     const TodaySeen seenAfter = ReadToday(appended, record, *todayAfter);
-    if (seenBefore.count < qrv::kMaxTodayValues) {
+    {
         Expect(seenAfter.count == seenBefore.count + 1,
                "today's reader takes the appended block's value");
         Expect(std::equal(todayBefore->ViewTemp.begin(),

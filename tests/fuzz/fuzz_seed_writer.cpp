@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/clock.h"
+#include "runtime/program_log_file.h"
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
@@ -78,6 +79,23 @@ std::vector<std::string> DaySeeds(const fs::path& scratch) {
     return {day, shortDay, shortDay.substr(0, shortDay.size() - 17), lfOnly};
 }
 
+// An alarm file as the station appends it, with the lines of an alarm, its
+// acknowledgement and its end.
+std::string AlarmFileSeed(const fs::path& scratch, const qrv::Clock& clock) {
+    fs::create_directories(scratch);
+    const fs::path file = scratch / "QRVAlarm.txt";
+    for (const char* message : {"High Alarm:  Fridge     8.5\xB0"
+                                "C",
+                                "Acknowledged by anna: door closed",
+                                "Alarm ended:  Fridge     7.9\xB0"
+                                "C"}) {
+        qrv::AppendLogEntry(file, "===============  Quorvanel ALARM file: ==================",
+                            clock.Now(), message);
+    }
+    qrv::SetReadOnly(file, false);
+    return qrv::ReadFileBytes(file).bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,6 +113,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < sensors.size(); ++i) {
         WriteSeed(root / "sensor_file", "table" + std::to_string(i), sensors[i]);
     }
+    WriteSeed(root / "alarm_file", "station", AlarmFileSeed(root / "scratch", clock));
+    fs::remove_all(root / "scratch");
     const std::vector<std::string> days = DaySeeds(root / "scratch");
     fs::remove_all(root / "scratch");
     if (days.empty()) {

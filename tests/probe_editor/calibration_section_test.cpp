@@ -46,7 +46,10 @@ class CalibrationSectionTest : public ::testing::Test {
         const CalibrationAccess access{
             book, dir / "QRVCalibration.json", "anna",
             [this](std::string_view what, std::string_view before, std::string_view after) {
-                audit.push_back({std::string(what), std::string(before), std::string(after)});
+                if (trailWritable) {
+                    audit.push_back({std::string(what), std::string(before), std::string(after)});
+                }
+                return trailWritable;
             }};
         const ProbeEditorContext context{table, dialogs, clock, log,   dir / "QRVNL.SNS",
                                          0,     false,   {},    access};
@@ -91,6 +94,7 @@ class CalibrationSectionTest : public ::testing::Test {
     View view;
     records::SharedCalibrations book;
     std::vector<AuditLine> audit;
+    bool trailWritable = true;
 };
 
 TEST_F(CalibrationSectionTest, ShowsTheCalibrationInForceAndANewOneStartsFromTheRawReading) {
@@ -191,6 +195,18 @@ TEST_F(CalibrationSectionTest, RefusalsAreExplainedAndChangeNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "QRVCalibration.json"));
     EXPECT_TRUE(audit.empty());
     EXPECT_EQ(book.Apply(kFridge, 4.43), 4.43);
+}
+
+TEST_F(CalibrationSectionTest, AChangeTheTrailCannotTakeIsUndone) {
+    GiveOldCalibration();
+    const std::string before = ReadBytes(dir / "QRVCalibration.json");
+    trailWritable = false;
+    dialogs.QueueButton(kYes);
+    Open(0, {Do(&ProbeEditor::ClearCalibration)});
+    EXPECT_EQ(ReadBytes(dir / "QRVCalibration.json"), before);
+    EXPECT_NEAR(book.Apply(kFridge, 4.43), 4.13, 1e-9) << "the calibration stays in force";
+    ASSERT_FALSE(dialogs.Popups().empty());
+    EXPECT_NE(dialogs.Popups().back().message.find("audit trail"), std::string::npos);
 }
 
 TEST_F(CalibrationSectionTest, RemovingAsksFirstAndADamagedFileIsNotOverwritten) {

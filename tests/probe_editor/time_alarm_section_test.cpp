@@ -46,7 +46,10 @@ class TimeAlarmSectionTest : public ::testing::Test {
         view.QueueOpening(std::move(script));
         const TimeAlarmAccess access{
             File(), [this](std::string_view what, std::string_view before, std::string_view after) {
-                audit.push_back({std::string(what), std::string(before), std::string(after)});
+                if (trailWritable) {
+                    audit.push_back({std::string(what), std::string(before), std::string(after)});
+                }
+                return trailWritable;
             }};
         const ProbeEditorContext context{table, dialogs, clock, log,          dir / "QRVNL.SNS",
                                          taal,  false,   {},    std::nullopt, access};
@@ -95,6 +98,7 @@ class TimeAlarmSectionTest : public ::testing::Test {
     RecordingLog log;
     View view;
     std::vector<ThresholdAuditLine> audit;
+    bool trailWritable = true;
 };
 
 TEST(ThresholdField, EmptyIsOffAndOnlyWholeMinutesWithinTheDayAreThresholds) {
@@ -168,6 +172,18 @@ TEST_F(TimeAlarmSectionTest, SavedWithTheSettingsOnConfirmOneThresholdAuditLineP
     EXPECT_EQ(audit[1],
               (ThresholdAuditLine{"probe 0000000A1B2C Vaccine fridge: minutes below low in 24 h",
                                   "30", ""}));
+}
+
+TEST_F(TimeAlarmSectionTest, AChangeTheTrailCannotTakeIsUndone) {
+    StoreThresholds(kFridge, 60, 30);
+    const std::string before = ReadBytes(File());
+    trailWritable = false;
+    dialogs.QueueButton(kSave);
+    // The refused save keeps the panel open; typed back, it leaves unasked.
+    Open(0, {Type("45", "30"), View::Press(&ProbeEditor::Leave), Type("60", "30")});
+    EXPECT_EQ(ReadBytes(File()), before);
+    ASSERT_FALSE(dialogs.Popups().empty());
+    EXPECT_NE(dialogs.Popups().back().message.find("audit trail"), std::string::npos);
 }
 
 TEST_F(TimeAlarmSectionTest, KeptWhileSteppingIsWrittenAtOnce) {

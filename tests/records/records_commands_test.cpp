@@ -123,6 +123,29 @@ TEST_F(CalibrationCommand, SetsReplacesAndClearsWithAnAuditLineEach) {
     EXPECT_TRUE(lines[2].entry.newValue.empty());
 }
 
+// A trail that cannot take a line (here a folder where the file should be,
+// which also holds for root) refuses the change and leaves the file alone.
+TEST_F(CalibrationCommand, RefusesAChangeTheTrailCannotRecord) {
+    const std::vector<std::string_view> set{
+        "calibration", "set",        "0000000A1B2C", "--offset", "-0.4",
+        "--date",      "2026-03-01", "--instrument", "RT-1",     "--certificate",
+        "C-17",        "--next-due", "2027-03-01"};
+    std::filesystem::create_directory(temp / "QRVAudit.txt");
+    EXPECT_EQ(RunTool(temp.path(), set).status, 3);
+    EXPECT_FALSE(std::filesystem::exists(temp / "QRVCalibration.json")) << "as it was: absent";
+
+    std::filesystem::remove(temp / "QRVAudit.txt");
+    ASSERT_EQ(RunTool(temp.path(), set).status, 0);
+    const std::string stored = testing::ReadBytes(temp / "QRVCalibration.json");
+    std::filesystem::rename(temp / "QRVAudit.txt", temp / "moved");
+    std::filesystem::create_directory(temp / "QRVAudit.txt");
+    std::vector<std::string_view> other = set;
+    other[4] = "0.2";
+    EXPECT_EQ(RunTool(temp.path(), other).status, 3);
+    EXPECT_EQ(RunTool(temp.path(), {"calibration", "clear", "0000000A1B2C"}).status, 3);
+    EXPECT_EQ(testing::ReadBytes(temp / "QRVCalibration.json"), stored);
+}
+
 TEST_F(CalibrationCommand, SaysSoWhenNoProbeHasACalibration) {
     const auto listed = RunTool(temp.path(), {"calibration"});
     EXPECT_EQ(listed.status, 0);
@@ -228,6 +251,16 @@ TEST_F(TimeAlarmCommand, SetsAndClearsSidesByNameOrAddressWithAnAuditLineEach) {
     EXPECT_EQ(lines[3].entry.newValue, "");
     EXPECT_EQ(lines[4].entry.what, above);
     EXPECT_EQ(lines[4].entry.oldValue, "90");
+}
+
+TEST_F(TimeAlarmCommand, RefusesAChangeTheTrailCannotRecord) {
+    ASSERT_EQ(Run({"set", "Freezer", "--above", "60"}).status, 0);
+    const std::string stored = testing::ReadBytes(temp / "QRVTimeAlarms.json");
+    std::filesystem::rename(temp / "QRVAudit.txt", temp / "moved");
+    std::filesystem::create_directory(temp / "QRVAudit.txt");
+    EXPECT_EQ(Run({"set", "Freezer", "--above", "30", "--below", "20"}).status, 3);
+    EXPECT_EQ(Run({"clear", "Freezer"}).status, 3);
+    EXPECT_EQ(testing::ReadBytes(temp / "QRVTimeAlarms.json"), stored);
 }
 
 TEST_F(TimeAlarmCommand, KeepsTheEntriesOfOtherProbesWrittenMeanwhile) {

@@ -157,5 +157,41 @@ TEST_F(SheetCommand, AllProbesWithoutAFilterAndClearRefusals) {
     EXPECT_EQ(rows[1][2], "Fridge 2");
 }
 
+TEST_F(SheetCommand, ADayWithTheClockSetBackKeepsItsLateMaximum) {
+    std::string bytes = FormatResultHeader("2026-03-10");
+    for (int block = 0; block < 1500; ++block) {
+        const int minute = block < 180 ? block : block - 60;  // set back at 03:00
+        const std::vector<ProbeLineData> probes{
+            {MakeProbeKey(kFridge, kTypeTemperature), block == 1495 ? 12.0 : 4.0, "Fridge"}};
+        AppendSampleBlock(bytes, minute / 60, minute % 60, probes);
+    }
+    testing::WriteBytes(temp / "QRVDATA" / "2026-03-10.qrd", bytes);
+    const auto sheet =
+        RunTool(temp.path(), {"sheet", "2026", "03", "--probe", "0000000A1B2C", "--csv"});
+    ASSERT_EQ(sheet.status, 0);
+    const auto rows = CsvRows(sheet.out);
+    ASSERT_EQ(rows.size(), 32u);
+    EXPECT_EQ(rows[10][5], "12.0");
+    EXPECT_EQ(rows[10][6], "23:55");
+    EXPECT_NE(rows[10][7], "0") << "the excursion counts above the high limit";
+}
+
+TEST_F(SheetCommand, MalformedAlarmLinesAreSkipped) {
+    testing::WriteBytes(temp / "QRVAlarm.txt",
+                        JoinCrLf({"2026-03-32 10:00: High Alarm:  Fridge     9.0",
+                                  "2026-03-ab 10:00: High Alarm:  Fridge     9.0",
+                                  "2026-03-00 10:00: High Alarm:  Fridge     9.0",
+                                  "2026-03-05 12:10: High Alarm:  Fridge     8.5"}));
+    const auto sheet =
+        RunTool(temp.path(), {"sheet", "2026", "03", "--probe", "0000000A1B2C", "--csv"});
+    ASSERT_EQ(sheet.status, 0);
+    const auto rows = CsvRows(sheet.out);
+    ASSERT_EQ(rows.size(), 32u);
+    for (int day = 1; day <= 31; ++day) {
+        EXPECT_EQ(rows[static_cast<std::size_t>(day)][9], day == 5 ? "12:10 High Alarm: 8.5" : "")
+            << day;
+    }
+}
+
 }  // namespace
 }  // namespace qrv

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <fmt/format.h>
 
 #include "report_command.h"
 #include "support/run_report_tool.h"
@@ -82,6 +85,24 @@ TEST_F(PeriodReportCommandTest, DayListsEveryProbeWithItsStatistics) {
         week.out.starts_with("probe: 0000000000A1 Frigo, \"links\"\ntype: 48\n"
                              "units: \u00B0C\nStatistical data\n"
                              "Number of values   :            4\n"));
+}
+
+TEST_F(PeriodReportCommandTest, ADayWithTheClockSetBackIsReadWhole) {
+    // 1,500 blocks: a 1-minute day set back an hour at 03:00, its maximum
+    // among the last blocks.
+    std::string bytes = dayBytes.substr(0, dayBytes.find("10:00"));
+    for (int block = 0; block < 1500; ++block) {
+        const int minute = block < 180 ? block : block - 60;
+        bytes += fmt::format("{:02}:{:02}  0001\r\n0000000000A1  {:6.1f}  Frigo\r\n", minute / 60,
+                             minute % 60, block == 1495 ? 12.0 : 4.0);
+    }
+    testing::WriteBytes(dataDir / "2026-01-06.qrd", bytes);
+    const Outcome csv = RunTool(temp.path(), {"day", "--csv", "2026-01-06"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 1501);
+    EXPECT_NE(csv.out.find("2026-01-06T23:55,0000000000A1,Frigo,12.0"), std::string::npos);
+    const Outcome day = RunTool(temp.path(), {"day", "2026-01-06"});
+    EXPECT_NE(day.out.find("Maximum value      :         12.0"), std::string::npos) << day.out;
 }
 
 TEST_F(PeriodReportCommandTest, CsvHasOneQuotedRowPerStoredValue) {

@@ -155,26 +155,41 @@ TEST_F(HistoryReaderTest, ValuesAtOrBelowTheThresholdAreSkipped) {
     EXPECT_EQ(Entry(0).SampleValue[0], -199.9);
 }
 
-TEST_F(HistoryReaderTest, CapacityLimitsAreKept) {
+TEST_F(HistoryReaderTest, EveryValueOfADayIsReadAndTheHundredAndFirstProbeSkipped) {
+    // A 1-minute day whose clock was set back an hour at 03:00: 1,500 blocks,
+    // the late excursion among the last of them.
     std::string bytes = ResultHeaderText("2026-03-14");
-    for (int block = 0; block < 1445; ++block) {
-        const int minute = block % (24 * 60);
-        bytes += BlockHeaderText(fmt::format("{:02}:{:02}", minute / 60, minute % 60), 1) +
-                 ProbeLineText("0000000000A1", block == 1444 ? "  99.0" : "  10.0", "A");
+    int block = 0;
+    for (const auto& [from, to] : {std::pair{0, 180}, std::pair{120, 1440}}) {
+        for (int minute = from; minute < to; ++minute, ++block) {
+            bytes += BlockHeaderText(fmt::format("{:02}:{:02}", minute / 60, minute % 60), 1) +
+                     ProbeLineText("0000000000A1", block == 1490 ? "  12.0" : "   4.0", "A");
+        }
     }
     // 101 distinct probes in one block: the last is skipped.
-    bytes += BlockHeaderText("13:00", 101);
+    bytes += BlockHeaderText("23:59", 101);
     for (int i = 0; i < 101; ++i) {
         char key[13];
         std::snprintf(key, sizeof key, "0%011X", 0x100 + i);
         bytes += ProbeLineText(key, "   5.0", "P");
     }
     EXPECT_EQ(Read(bytes), 0);
-    EXPECT_EQ(Entry(0).LastIndex, kMaxHistoryValues - 1);
-    EXPECT_EQ(Entry(0).SampleValue[kMaxHistoryValues - 1], 99.0);
-    EXPECT_EQ(Entry(0).SampleValue[kMaxHistoryValues - 2], 10.0);
+    EXPECT_EQ(Entry(0).LastIndex, 1499);
+    EXPECT_EQ(Entry(0).SampleValue[1490], 12.0);
+    EXPECT_EQ(Entry(0).SampleTime[1490], 1430);
+    EXPECT_EQ(Entry(0).SampleTime[1499], 1439);
+    EXPECT_EQ(Entry(0).SampleTime[180], 120) << "the blocks after the set-back in file order";
+    EXPECT_EQ(Entry(0).MaxValue, 12.0);
     EXPECT_EQ(data->HistoryMaxIndex, kMaxHistoryEntries - 1);
     EXPECT_EQ(KeyText(Entry(99).ProbeKey), "000000000162");
+
+    // A shorter day read into the same structure holds only its own values.
+    ClearHistoSensorStructure(*data);
+    EXPECT_EQ(Read(ResultHeaderText("2026-03-15") + BlockHeaderText("00:00", 1) +
+                   ProbeLineText("0000000000A1", "   3.0", "A")),
+              0);
+    EXPECT_EQ(Entry(0).LastIndex, 0);
+    EXPECT_EQ(Entry(0).MaxValue, 3.0);
 }
 
 TEST_F(HistoryReaderTest, DamageNeverShiftsTheBlocksAfterIt) {

@@ -259,19 +259,41 @@ TEST_F(TodayReaderTest, ATypeChangeNoLongerMatchesOlderLines) {
     EXPECT_EQ(Read(0), kNoTodayValues);
 }
 
-TEST_F(TodayReaderTest, StopsAfterTheBlockWithThe1450thValue) {
+TEST_F(TodayReaderTest, ReadsEveryValueAlsoPastADaysMinutes) {
     std::string bytes = ResultHeaderText("2026-12-06");
-    for (int block = 0; block < 1460; ++block) {
-        // The probe twice in a block: the bound is checked between blocks.
-        const int minute = block % (24 * 60);
+    for (int block = 0; block < 1500; ++block) {
+        // The clock set back an hour at 03:00, and the probe twice in a block.
+        const int minute = block < 180 ? block : block - 60;
         bytes += BlockHeaderText(fmt::format("{:02}:{:02}", minute / 60, minute % 60), 2) +
                  ProbeLineText("0000000A1B2C", "  20.0", "A") +
-                 ProbeLineText("0000000A1B2C", "  21.0", "A");
+                 ProbeLineText("0000000A1B2C", block == 1499 ? "  12.0" : "  21.0", "A");
     }
     std::filesystem::create_directories(dataDir);
     testing::WriteBytes(DayFile("2026-12-06"), bytes);
     ASSERT_EQ(Read(0), 0);
-    EXPECT_EQ(view->ViewArrayMaxIndex, 1449);
+    ASSERT_EQ(view->ViewArrayMaxIndex, 2999);
+    EXPECT_EQ(view->ViewTime[2999], 1439);
+    EXPECT_EQ(view->ViewTemp[2999], 12.0);
+    EXPECT_EQ(view->ViewMeasMin, 12.0);
+}
+
+TEST_F(ResultStoreTest, AClockSetBackIsLoggedOnceWithBothTimes) {
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    clock.SetNow({2026, 12, 6, 13, 45, 0, 0});
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    clock.Advance(60);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(log.Messages().size(), 1U);
+    EXPECT_NE(log.Messages()[0].find("13:45"), std::string::npos) << log.Messages()[0];
+    EXPECT_NE(log.Messages()[0].find("14:30"), std::string::npos) << log.Messages()[0];
+
+    // A restarted station meets the set-back in the file itself.
+    ResultStore restarted({table, clock, status, log, feed});
+    clock.SetNow({2026, 12, 6, 9, 0, 0, 0});
+    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(log.Messages().size(), 2U);
+    EXPECT_NE(log.Messages()[1].find("13:46"), std::string::npos) << log.Messages()[1];
+    EXPECT_NE(log.Messages()[1].find("09:00"), std::string::npos) << log.Messages()[1];
 }
 
 TEST_F(TodayReaderTest, AMinuteStoredAgainIsReadOnce) {

@@ -27,12 +27,7 @@ inline int AddDayProbe(HistoryData& day, std::string_view name, char typeChar) {
 }
 
 inline void AddDayValue(HistoryData& day, int e, int minute, double value) {
-    HistoEntry& entry = day.HistoSensor[static_cast<std::size_t>(e)];
-    ++entry.LastIndex;
-    entry.SampleTime[static_cast<std::size_t>(entry.LastIndex)] = minute;
-    entry.SampleValue[static_cast<std::size_t>(entry.LastIndex)] = value;
-    entry.MinValue = std::min(entry.MinValue, value);
-    entry.MaxValue = std::max(entry.MaxValue, value);
+    day.HistoSensor[static_cast<std::size_t>(e)].AddValue(minute, value);
 }
 
 }  // namespace qrv::testing

@@ -261,6 +261,32 @@ TEST_F(Routes, AStoredDayCarriesThePresentLimitsOfTheStationsProbes) {
     EXPECT_TRUE(probes[2]["limits"].is_null());
 }
 
+TEST_F(Routes, ADayWithTheClockSetBackIsSentWhole) {
+    // 1,500 blocks of a 1-minute day set back an hour at 03:00, stored
+    // yesterday and today.
+    const KeyChars key = MakeProbeKey(station_.Record(0).Rom, kTypeTemperature);
+    for (const std::string date : {"2026-01-04", "2026-01-05"}) {
+        std::string day = FormatResultHeader(date);
+        for (int block = 0; block < 1500; ++block) {
+            const int minute = block < 180 ? block : block - 60;
+            const std::vector<ProbeLineData> lines{{key, block == 1499 ? -2.0 : -18.5, "F"}};
+            AppendSampleBlock(day, minute / 60, minute % 60, lines);
+        }
+        std::ofstream(station_.DataDirectory() / (date + ".qrd"), std::ios::binary) << day;
+    }
+    const Login vic = LogIn("vic", "viewer-pass");
+    const HttpResponse stored = As(vic, "GET", "/api/days/2026-01-04");
+    ASSERT_EQ(stored.status, 200);
+    const json points = json::parse(stored.body)["probes"][0]["points"];
+    ASSERT_EQ(points.size(), 1500U);
+    EXPECT_EQ(points[1499], json::array({1439, -2.0}));
+    const HttpResponse today = As(vic, "GET", "/api/probes/280100000000005A/today");
+    ASSERT_EQ(today.status, 200);
+    const json todayPoints = json::parse(today.body)["points"];
+    ASSERT_EQ(todayPoints.size(), 1500U);
+    EXPECT_EQ(todayPoints[1499], json::array({1439, -2.0}));
+}
+
 TEST_F(Routes, ThousandWrongPasswordsAreSlowedAndLockOutNobodyElse) {
     int refusedWithoutCheck = 0;
     for (int i = 0; i < 1000; ++i) {

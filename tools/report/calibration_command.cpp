@@ -13,6 +13,7 @@
 #include "records/calibration.h"
 #include "records/calibration_request.h"
 #include "records/calibration_text.h"
+#include "records/file_restore_point.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
 #include "sensors/rom_text.h"
@@ -88,8 +89,10 @@ bool ParseSet(CommandArgs args, records::CalibrationRequest& request, std::strin
 int Store(const std::filesystem::path& station, const SensorRecord& probe,
           const std::optional<records::Calibration>& calibration, const std::string& who,
           const ToolOutput& output) {
-    const records::CalibrationUpdate update = records::UpdateCalibrationFile(
-        station / records::kCalibrationFileName, probe.Rom, calibration);
+    const std::filesystem::path file = station / records::kCalibrationFileName;
+    const records::FileRestorePoint before(file);
+    const records::CalibrationUpdate update =
+        records::UpdateCalibrationFile(file, probe.Rom, calibration);
     if (!update.error.empty()) {
         fmt::print(stderr, "quorvanel-report: {}\n", update.error);
         return kExitCannotWrite;
@@ -103,7 +106,11 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
     RealClock clock;
     ProgramLogFile log(StationPaths{station}.LogFileName(), clock);
     records::AuditTrail trail(station / "QRVAudit.txt");
-    records::AuditRecorder(trail, clock, log).Record(who, what, update.before, update.after);
+    if (!records::AuditRecorder(trail, clock, log).Record(who, what, update.before, update.after)) {
+        before.Restore();
+        fmt::print(stderr, "quorvanel-report: {}\n", records::TrailNotWrittenReason());
+        return kExitCannotWrite;
+    }
     fmt::print(output.out, "{}: {}\n(a running station applies it within seconds)\n", what,
                update.after.empty() ? "removed" : update.after);
     return kExitOk;

@@ -113,6 +113,11 @@ int RunSheet(const std::filesystem::path& station, CommandArgs args, const ToolO
                    wanted.empty() ? "" : " of probe " + request.probe);
         return kExitNoData;
     }
+    if (sheets.front().skippedAlarmLines > 0) {
+        fmt::print(stderr,
+                   "quorvanel-report: {} lines of {} could not be read and are not on the sheet\n",
+                   sheets.front().skippedAlarmLines, paths.AlarmFileName().filename().string());
+    }
     if (request.csv) {
         PrintSheetCsv(sheets, *year, *month, output.out);
         return kExitOk;

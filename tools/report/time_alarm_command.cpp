@@ -10,6 +10,7 @@
 #include "probe_lookup.h"
 #include "records/audit_recorder.h"
 #include "records/calibration_text.h"
+#include "records/file_restore_point.h"
 #include "records/setting_changes.h"
 #include "records/time_alarm.h"
 #include "runtime/clock.h"
@@ -93,8 +94,9 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
     if (wanted.minutesAbove || wanted.minutesBelow) {
         after = wanted;
     }
-    const records::TimeAlarmUpdate update =
-        records::UpdateTimeAlarmFile(station / records::kTimeAlarmFileName, probe.Rom, after);
+    const std::filesystem::path file = station / records::kTimeAlarmFileName;
+    const records::FileRestorePoint before(file);
+    const records::TimeAlarmUpdate update = records::UpdateTimeAlarmFile(file, probe.Rom, after);
     if (!update.error.empty()) {
         fmt::print(stderr, "quorvanel-report: {}\n", update.error);
         return kExitCannotWrite;
@@ -115,7 +117,11 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
     const std::string who = notify::LoginName();
     for (const records::SettingChange& change :
          records::TimeAlarmChanges(probe, update.before, update.after)) {
-        recorder.Record(who, change.what, change.oldValue, change.newValue);
+        if (!recorder.Record(who, change.what, change.oldValue, change.newValue)) {
+            before.Restore();
+            fmt::print(stderr, "quorvanel-report: {}\n", records::TrailNotWrittenReason());
+            return kExitCannotWrite;
+        }
     }
     fmt::print(output.out, "{} {}: {}\n(a running station applies it within seconds)\n",
                SerialNumberHex(probe.Rom), probe.Name,

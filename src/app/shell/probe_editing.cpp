@@ -13,7 +13,7 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
     const int mode = state.WantedUserMode;
     const auto audit = [&state, &services](std::string_view what, std::string_view before,
                                            std::string_view after) {
-        AuditEvent(state, services.clock, services.log, what, before, after);
+        return AuditEvent(state, services.clock, services.log, what, before, after);
     };
     const CalibrationAccess calibration{state.calibrations,
                                         state.paths.CurrentDirName / records::kCalibrationFileName,

@@ -17,14 +17,15 @@ void AuditChanges(StationState& state, const ShellServices& services,
 
 }  // namespace
 
-void AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
+bool AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
                 std::string_view oldValue, std::string_view newValue) {
-    AuditEventBy(state, clock, log, state.operatorName, what, oldValue, newValue);
+    return AuditEventBy(state, clock, log, state.operatorName, what, oldValue, newValue);
 }
 
-void AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
+bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
                   std::string_view what, std::string_view oldValue, std::string_view newValue) {
-    records::AuditRecorder(state.auditTrail, clock, log).Record(who, what, oldValue, newValue);
+    return records::AuditRecorder(state.auditTrail, clock, log)
+        .Record(who, what, oldValue, newValue);
 }
 
 void AuditProbeTable(StationState& state, const ShellServices& services) {

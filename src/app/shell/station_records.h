@@ -8,12 +8,13 @@
 
 namespace qrv::shell {
 
-// One line in the audit trail for the station's operator.
-void AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
+// One line in the audit trail for the station's operator; false when the
+// trail did not take it.
+bool AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
                 std::string_view oldValue = {}, std::string_view newValue = {});
 
 // The same for someone else than the operator (a web account).
-void AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
+bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
                   std::string_view what, std::string_view oldValue = {},
                   std::string_view newValue = {});
 

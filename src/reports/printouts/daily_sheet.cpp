@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 
+#include "reports/printouts/alarm_file_lines.h"
 #include "reports/text_columns.h"
 #include "runtime/calendar.h"
 #include "runtime/encoding.h"
@@ -18,26 +19,6 @@ namespace qrv {
 namespace {
 
 using text::Key;
-
-struct AlarmLine {
-    std::string date;  // YYYY-MM-DD
-    std::string time;  // HH:MM
-    std::string message;
-};
-
-std::vector<AlarmLine> ReadAlarmFile(const std::filesystem::path& path) {
-    std::vector<AlarmLine> lines;
-    const FileBytes file = ReadFileBytes(path);
-    LineReader reader(file.bytes);
-    while (const auto line = reader.ReadLine(kNoSizeLimit)) {
-        // "YYYY-MM-DD HH:MM: message"
-        if (line->size() > 18 && (*line)[4] == '-' && (*line)[10] == ' ' && (*line)[16] == ':') {
-            lines.push_back({std::string(line->substr(0, 10)), std::string(line->substr(11, 5)),
-                             Cp1252ToUtf8(line->substr(18))});
-        }
-    }
-    return lines;
-}
 
 // The readers give every key the temperature's type character.
 std::string TableKey(const SensorRecord& record) {
@@ -102,13 +83,12 @@ void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
 // A probe's alarm lines name it after the label and two blanks; the
 // acknowledgements are the station's, shown on the days the probe had alarms.
 void AddAlarms(ProbeSheet& sheet, const std::vector<AlarmLine>& alarms, int year, int month) {
-    const std::string prefix = fmt::format("{:04}-{:02}-", year, month);
     const std::string named = ":  " + sheet.name;
     for (const AlarmLine& line : alarms) {
-        if (!line.date.starts_with(prefix)) {
+        if (line.year != year || line.month != month) {
             continue;
         }
-        SheetDay& row = sheet.days[static_cast<std::size_t>(std::stoi(line.date.substr(8, 2)) - 1)];
+        SheetDay& row = sheet.days[static_cast<std::size_t>(line.day - 1)];
         const std::size_t at = line.message.find(named);
         const std::size_t end = at + named.size();
         // The name is followed by two blanks and the value, or ends the
@@ -236,9 +216,10 @@ std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, i
         }
     }
     if (!sheets.empty()) {
-        const std::vector<AlarmLine> alarms = ReadAlarmFile(sources.alarmFile);
+        const AlarmFileLines alarms = ReadAlarmFile(sources.alarmFile);
         for (ProbeSheet& sheet : sheets) {
-            AddAlarms(sheet, alarms, year, month);
+            AddAlarms(sheet, alarms.lines, year, month);
+            sheet.skippedAlarmLines = alarms.skipped;
         }
     }
     return sheets;
@@ -268,6 +249,11 @@ ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t ind
                           text::Plain(Key::TXT_SHEET_LOW, taal), sheet.limits->first, sheet.units,
                           text::Plain(Key::TXT_SHEET_HIGH, taal), sheet.limits->second, sheet.units)
             : text::Plain(Key::TXT_SHEET_NO_LIMITS, taal)};
+    if (sheet.skippedAlarmLines > 0) {
+        page.details.push_back(fmt::format("{} {}",
+                                           text::Plain(Key::TXT_SHEET_SKIPPED_ALARM_LINES, taal),
+                                           sheet.skippedAlarmLines));
+    }
     page.columnHeader = {SheetHeader(false, taal), SheetHeader(true, taal)};
     page.body = PageRows(sheet, taal);
     return page;

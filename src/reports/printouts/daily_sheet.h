@@ -37,6 +37,8 @@ struct ProbeSheet {
     std::string units;
     std::optional<std::pair<int, int>> limits;  // low, high
     std::vector<SheetDay> days;
+    // Lines of the alarm file that did not parse and are not on the sheet.
+    int skippedAlarmLines = 0;
 };
 
 // Reads one result file into the day structure.

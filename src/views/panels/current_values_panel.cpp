@@ -312,16 +312,15 @@ void CurrentValuesPanel::AppendViewGraph(const LocalDateTime& storedAt) {
                                  std::clamp(live_.viewProbeSensor, 0, kMaxSensors - 1))]
                              .Value;
     TodayView& today = *today_;
-    if (value > kErrorValueLimit && today.ViewArrayMaxIndex + 1 < kTodayArraySize) {
+    if (value > kErrorValueLimit) {
         if (hasValues_) {
             ++today.ViewArrayMaxIndex;
         } else {
             today.ViewArrayMaxIndex = 0;
             hasValues_ = true;
         }
-        const auto i = static_cast<std::size_t>(today.ViewArrayMaxIndex);
-        today.ViewTime[i] = storedAt.hour * 60 + storedAt.minute;
-        today.ViewTemp[i] = value;
+        today.SetValue(static_cast<std::size_t>(today.ViewArrayMaxIndex),
+                       storedAt.hour * 60 + storedAt.minute, value);
         today.ViewMeasMin = std::min(today.ViewMeasMin, value);
         today.ViewMeasMax = std::max(today.ViewMeasMax, value);
     }
