@@ -426,7 +426,7 @@ enum class Key : std::uint16_t {
     TXT_TIME_ALARM_NOT_WRITTEN,
 };
 
-inline constexpr std::size_t kKeyCount = 415;
+inline constexpr std::size_t kKeyCount = 416;
 static_assert(static_cast<std::size_t>(Key::TXT_TIME_ALARM_NOT_WRITTEN) + 1 == kKeyCount);
 
 }  // namespace qrv::text
