@@ -169,6 +169,7 @@ TEST(JournalLog, FailuresReachTheJournalAsWarningsAndErrorsThroughTheStatusLog) 
               "<4>Web server not started: cannot listen\n"
               "<3>Audit trail QRVAudit.txt not written\n");
     EXPECT_EQ(journal.programLog.Messages().size(), 3U);
+    EXPECT_EQ(journal.log.LastFileNotWritten(), "Audit trail QRVAudit.txt not written");
 }
 
 // A first start has no probe file: nothing is bad, and the journal shows no
@@ -234,6 +235,7 @@ TEST(UnattendedDialogs, MessagesBecomeOneWarningLineAndInputIsNeverInvented) {
     EXPECT_EQ(journal.capture.Text().substr(0, 54),
               "<4>Message: Interface timing error. Check the cable.\n<");
     EXPECT_EQ(journal.programLog.Messages().size(), 3U);
+    EXPECT_EQ(journal.log.LastFileNotWritten(), "Audit trail QRVAudit.txt not written");
 }
 
 TEST(UnattendedDialogs, AQuestionFromAnotherThreadIsNeverMadeToWait) {

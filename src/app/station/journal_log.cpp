@@ -39,4 +39,17 @@ void JournalLog::JournalOnly(Priority priority, std::string_view message) {
     std::fflush(out_);
 }
 
+void JournalLog::LogFileNotWritten(std::string_view message) {
+    {
+        const std::lock_guard lock(fileProblemMutex_);
+        lastFileNotWritten_ = OneLine(message);
+    }
+    Log(Priority::kError, message);
+}
+
+std::string JournalLog::LastFileNotWritten() const {
+    const std::lock_guard lock(fileProblemMutex_);
+    return lastFileNotWritten_;
+}
+
 }  // namespace qrv::station

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,9 @@ class JournalLog final : public EventLog {
     // An entry of the program log at the warning priority.
     void LogProblem(std::string_view message) override { Log(Priority::kWarning, message); }
     // An entry of the program log at the error priority.
-    void LogFileNotWritten(std::string_view message) override { Log(Priority::kError, message); }
+    // An entry of the program log at the error priority, kept for the
+    // service manager's status line.
+    void LogFileNotWritten(std::string_view message) override;
     // An entry of the program log at the priority given.
     void Log(Priority priority, std::string_view message);
     // A line for the journal only (the alarm banner, whose events the alarm
@@ -35,10 +38,16 @@ class JournalLog final : public EventLog {
 
     void SetToStandardError(bool on) { toStandardError_.store(on); }
 
+    // The last file the station could not write, as its log line said; empty
+    // while none failed.
+    std::string LastFileNotWritten() const;
+
   private:
     EventLog& programLog_;
     std::atomic<bool> toStandardError_;
     std::FILE* out_;
+    mutable std::mutex fileProblemMutex_;
+    std::string lastFileNotWritten_;
 };
 
 // The text on one line: line breaks and tabs become blanks, runs of blanks

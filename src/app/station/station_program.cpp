@@ -135,7 +135,7 @@ int RunStation(const StationOptions& options) {
     UnattendedProbeEditorView probeEditor(journal);
     HeadlessWindow window;
     ServiceNotifier notifier;
-    StationStatus status(state, monitoring);
+    StationStatus status(state, monitoring, journal);
     // A signal during a bus step (an installation of a large network runs
     // for minutes) gives the step up: the installation ends unfinished, and
     // the signal is acted on as soon as it has.

@@ -47,6 +47,10 @@ std::string StationStatus::Text() const {
     } else {
         text += ", no store yet";
     }
+    // Loud, first: records may be going missing.
+    if (const std::string problem = journal_.LastFileNotWritten(); !problem.empty()) {
+        text = "ERROR: " + problem + "; " + text;
+    }
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include "app/shell/live_monitoring.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
+#include "app/station/journal_log.h"
 #include "runtime/clock.h"
 
 namespace qrv::station {
@@ -15,8 +16,9 @@ namespace qrv::station {
 // by the display timer's tick, on the main thread.
 class StationStatus {
   public:
-    StationStatus(shell::StationState& state, shell::LiveMonitoring& monitoring)
-        : state_(state), monitoring_(monitoring) {}
+    StationStatus(shell::StationState& state, shell::LiveMonitoring& monitoring,
+                  const JournalLog& journal)
+        : state_(state), monitoring_(monitoring), journal_(journal) {}
 
     // One tick of the display timer, noting a store it makes.
     void DisplayTick(const shell::ShellServices& services, shell::MainWindowView& view);
@@ -25,6 +27,7 @@ class StationStatus {
   private:
     shell::StationState& state_;
     shell::LiveMonitoring& monitoring_;
+    const JournalLog& journal_;
     // Minutes of the day of the last store this run, if any.
     std::optional<int> lastStore_;
 };
