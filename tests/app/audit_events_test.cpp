@@ -9,6 +9,7 @@
 #include "app/shell/network_install.h"
 #include "records/audit_trail.h"
 #include "sim_shell_fixture.h"
+#include "support/audit_entries.h"
 #include "support/popup_answers.h"
 
 namespace qrv::testing {
@@ -23,15 +24,7 @@ class AuditEvents : public ::testing::Test, protected SimShellFixture {
         state.operatorName = "anna";
     }
 
-    std::vector<records::AuditEntry> Trail() const {
-        const std::string bytes = ReadBytes(state.auditTrail.Path());
-        EXPECT_EQ(records::VerifyAuditTrail(bytes).brokenLine, 0);
-        std::vector<records::AuditEntry> entries;
-        for (const auto& line : records::ReadAuditLines(bytes)) {
-            entries.push_back(line.entry);
-        }
-        return entries;
-    }
+    std::vector<records::AuditEntry> Trail() const { return AuditEntries(state.auditTrail); }
     static std::size_t Count(const std::vector<records::AuditEntry>& trail, std::string_view what) {
         return static_cast<std::size_t>(
             std::count_if(trail.begin(), trail.end(), [what](const records::AuditEntry& e) {

@@ -12,6 +12,7 @@
 #include "feed/live_feed.h"
 #include "notify/acknowledgement.h"
 #include "records/audit_trail.h"
+#include "support/audit_entries.h"
 #include "test_broker.h"
 
 namespace qrv::testing {
@@ -52,15 +53,7 @@ class StationLinksTest : public ::testing::Test, protected LiveStation {
         ASSERT_TRUE(Eventually([&] { return links->Mqtt()->Connected(); }));
     }
 
-    std::vector<records::AuditEntry> Trail() const {
-        const std::string bytes = ReadBytes(state.auditTrail.Path());
-        EXPECT_EQ(records::VerifyAuditTrail(bytes).brokenLine, 0);
-        std::vector<records::AuditEntry> entries;
-        for (const auto& line : records::ReadAuditLines(bytes)) {
-            entries.push_back(line.entry);
-        }
-        return entries;
-    }
+    std::vector<records::AuditEntry> Trail() const { return AuditEntries(state.auditTrail); }
 
     TestBroker broker;
     StationConfig config;

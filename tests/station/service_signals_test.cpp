@@ -38,20 +38,36 @@ bool HasText(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
+// A first start of quorvanel-station on a simulated network of that many
+// temperature probes, telling the test's socket what a service manager hears.
+struct SimulatedService {
+    SimulatedService(const std::filesystem::path& dir, int probes)
+        : station(dir / "station"),
+          errors(dir / "stderr"),
+          notify(dir / "notify"),
+          process({kStation, "--station", station.string(),
+                   "--simulate=" + WriteNetwork(dir, probes).string()},
+                  {"NOTIFY_SOCKET=" + notify.Path()}, errors) {}
+
+    std::string Diagnostics() const { return ReadBytes(errors); }
+
+    std::filesystem::path station;
+    std::filesystem::path errors;
+    NotifySocket notify;
+    Process process;
+    std::vector<std::string> seen;
+};
+
 TEST(ServiceSignals, SigtermDuringAHundredProbeInstallationEndsTheStationAtOnce) {
     TempDir dir;
-    const std::filesystem::path station = dir.path() / "station";
-    NotifySocket notify(dir.path() / "notify");
-    ASSERT_TRUE(notify.Bound());
-    Process process({kStation, "--station", station.string(),
-                     "--simulate=" + WriteNetwork(dir.path(), 100).string()},
-                    {"NOTIFY_SOCKET=" + notify.Path()}, dir.path() / "stderr");
-    ASSERT_TRUE(process.Started());
-    const auto diagnostics = [&] { return ReadBytes(dir.path() / "stderr"); };
+    SimulatedService service(dir.path(), 100);
+    ASSERT_TRUE(service.notify.Bound());
+    ASSERT_TRUE(service.process.Started());
+    auto& [station, errors, notify, process, seen] = service;
+    const auto diagnostics = [&] { return service.Diagnostics(); };
 
     // The service manager hears how far the installation is, and that the
     // start takes longer, before the station is ready.
-    std::vector<std::string> seen;
     ASSERT_TRUE(notify.WaitFor("EXTEND_TIMEOUT_USEC=", 15s, seen)) << diagnostics();
     // SIGTERM while the lines are searched, probes found and more to come.
     const auto searching = SteadyClock::now() + 60s;
@@ -80,15 +96,11 @@ TEST(ServiceSignals, SigtermDuringAHundredProbeInstallationEndsTheStationAtOnce)
 // that rereads unchanged files ends and raises nothing.
 TEST(ServiceSignals, ASighupAfterAFirstUnattendedStartChangesNoAlarm) {
     TempDir dir;
-    const std::filesystem::path station = dir.path() / "station";
-    NotifySocket notify(dir.path() / "notify");
-    ASSERT_TRUE(notify.Bound());
-    Process process({kStation, "--station", station.string(),
-                     "--simulate=" + WriteNetwork(dir.path(), 6).string()},
-                    {"NOTIFY_SOCKET=" + notify.Path()}, dir.path() / "stderr");
-    ASSERT_TRUE(process.Started());
-    const auto diagnostics = [&] { return ReadBytes(dir.path() / "stderr"); };
-    std::vector<std::string> seen;
+    SimulatedService service(dir.path(), 6);
+    ASSERT_TRUE(service.notify.Bound());
+    ASSERT_TRUE(service.process.Started());
+    auto& [station, errors, notify, process, seen] = service;
+    const auto diagnostics = [&] { return service.Diagnostics(); };
     ASSERT_TRUE(notify.WaitFor("READY=1", 60s, seen)) << diagnostics();
     // New probes have no limits: each stands in a high alarm once its
     // delay has passed. Waiting for that is not needed: any alarm line a
