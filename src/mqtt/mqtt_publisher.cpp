@@ -211,10 +211,11 @@ void MqttPublisher::Lost(const std::string& why) {
         AttemptFailed(why);
         return;
     }
-    connected_ = false;
-    linked_ = false;
+    // Logged before the state flips, so whoever sees the link down finds the reason written.
     log_.LogMessageToDisk("MQTT: broker " + settings_.BrokerName() + " went away (" + why +
                           "); the latest state of every probe is kept until it answers again");
+    connected_ = false;
+    linked_ = false;
     reported_ = Reported::kDown;
     wait_ = 1.0;
     nextAttempt_ = clock_.Timer() + wait_;
