@@ -21,7 +21,6 @@
 #include <nlohmann/json.hpp>
 
 #include "acquisition/clock_timer_platform.h"
-#include "acquisition/stepped_timer_platform.h"
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/results_table.h"
@@ -32,11 +31,12 @@
 #include "runtime/date_strings.h"
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
-#include "runtime/scripted_dialogs.h"
 #include "runtime/silent_status_display.h"
 #include "sim/network_file.h"
 #include "support/hundred_probe_station.h"
 #include "support/quiet_station.h"
+#include "support/scripted_dialogs.h"
+#include "support/stepped_timer_platform.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ int RunRealTime(const std::filesystem::path& dir, double seconds) {
         tick += std::chrono::seconds(1);
         std::this_thread::sleep_until(tick);
         readings += station.TakeReadings();
-        shell::SampleTimer(station.state, station.services, station.view);
+        shell::SampleTimer(station.state, station.services);
     }
     const double cpu = CpuSeconds() - cpuStart;
     station.monitoring.DiscardAsyncNetworkTimer();

@@ -22,9 +22,9 @@
 #include "runtime/clock.h"
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
-#include "runtime/scripted_dialogs.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -93,8 +93,8 @@ int MeasureOnce(const std::filesystem::path& dir, Clock::time_point launched) {
     qrv::acquisition::ClockTimerPlatform timers(clock);
     qrv::window::MainWindow window(
         state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
-    if (qrv::shell::RunStartup(state, window.Services(), window, {}) ||
-        dialogs.UnexpectedPopups()) {
+    window.show();
+    if (qrv::shell::RunStartup(state, window.Services(), {}) || dialogs.UnexpectedPopups()) {
         std::fprintf(stderr, "start-up did not reach the event loop\n");
         return 1;
     }

@@ -26,11 +26,11 @@
 #include <thread>
 
 #include "acquisition/clock_timer_platform.h"
-#include "acquisition/stepped_timer_platform.h"
 #include "mqtt/mqtt_publisher.h"
 #include "mqtt/probe_payloads.h"
 #include "sensors/rom_text.h"
 #include "support/hundred_probe_station.h"
+#include "support/stepped_timer_platform.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ int RunRealTime(const std::filesystem::path& dir, double seconds, int port, bool
         tick += std::chrono::seconds(1);
         std::this_thread::sleep_until(tick);
         station.TakeReadings();
-        shell::SampleTimer(station.state, station.services, station.view);
+        shell::SampleTimer(station.state, station.services);
     }
     const double cpu = bench::CpuSeconds() - cpuStart;
     std::printf("real seconds       %.0f\n", seconds);

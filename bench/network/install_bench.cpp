@@ -12,7 +12,6 @@
 
 #include <unistd.h>
 
-#include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/network_install.h"
 #include "app/shell/shell_services.h"
@@ -23,13 +22,14 @@
 #include "onewire/port_check.h"
 #include "onewire/unit_outputs.h"
 #include "runtime/program_launcher.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "sensors/families.h"
 #include "sensors/sensor_file.h"
 #include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
 #include "support/quiet_station.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
+#include "support/stepped_timer_platform.h"
 
 namespace qrv {
 namespace {
@@ -147,14 +147,12 @@ Result Install(bool withMissingProbe) {
         void StopNetworkTimer() override {}
         void StartNetworkTimer() override {}
     } networkTimer;
-    bench::CountingTable resultsTable;
     PosixProgramLauncher launcher;
     acquisition::SteppedTimerPlatform timers(rig.clock);
     shell::LiveMonitoring monitoring(state,
                                      {rig.clock, display, log, rig.session, launcher, timers});
-    const shell::ShellServices services{rig.clock, dialogs,    display,     log,
-                                        editor,    rig.ports,  rig.session, networkTimer,
-                                        panel,     monitoring, resultsTable};
+    const shell::ShellServices services{rig.clock, dialogs,     display,      log,   editor,
+                                        rig.ports, rig.session, networkTimer, panel, monitoring};
     SensorTable table = sim::SampleProbeTable();
     if (withMissingProbe) {
         const int index = table.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 0x9B}, 1);
@@ -162,11 +160,10 @@ Result Install(bool withMissingProbe) {
         dialogs.QueueButton(2);  // Off
     }
     WriteSensorFile(state.paths.SnsFileName(kModeNormal), table, rig.clock, dialogs, log, 0);
-    bench::NoView view;
 
     const auto realStart = std::chrono::steady_clock::now();
     const double virtualStart = rig.clock.Timer();
-    shell::DoeInstallNetwork(state, services, view);
+    shell::DoeInstallNetwork(state, services);
     const double realSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
     Result result{rig.clock.Timer() - virtualStart, realSeconds, rig.Bytes(),

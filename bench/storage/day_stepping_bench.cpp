@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "runtime/calendar.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "storage/period_files.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 
 namespace {
 

@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "reports/statistics.h"
-#include "runtime/recording_status_display.h"
 #include "storage/history_sensor.h"
 #include "storage/month_sensor.h"
 #include "storage/period_files.h"
 #include "storage/read_progress.h"
 #include "storage/result_generator.h"
 #include "storage/status_messages.h"
+#include "support/recording_status_display.h"
 
 namespace {
 

@@ -15,7 +15,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "acquisition/stepped_timer_platform.h"
 #include "app/shell/display_timer.h"
 #include "app/shell/live_monitoring.h"
 #include "app/shell/results_table.h"
@@ -26,10 +25,11 @@
 #include "onewire/onewire_driver.h"
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
-#include "runtime/scripted_dialogs.h"
 #include "runtime/silent_status_display.h"
 #include "sim/network_file.h"
 #include "support/quiet_station.h"
+#include "support/scripted_dialogs.h"
+#include "support/stepped_timer_platform.h"
 
 namespace qrv::bench {
 
@@ -79,8 +79,8 @@ struct BenchStation {
           log(programLog, display, state),
           session(driver, ports, clock, &dialogs, &programLog),
           monitoring(state, {clock, display, log, session, launcher, timers}),
-          services{clock,   dialogs,    display, log,        editor, ports,
-                   session, monitoring, panel,   monitoring, table} {
+          services{clock, dialogs, display,    log,   editor,
+                   ports, session, monitoring, panel, monitoring} {
         registry.Install("simulator:bench", unit);
         session.SerialPort = 1;
         state.WantedUserMode = kModeNormal;
@@ -117,7 +117,7 @@ struct BenchStation {
             return false;
         }
         state.NetWorkInstalled = 1;
-        shell::InitTheResultsTable(state, services);
+        shell::InitTheResultsTable(state, table, display);
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;
         return true;
@@ -147,7 +147,6 @@ struct BenchStation {
     NodexSession session;
     PosixProgramLauncher launcher;
     CountingTable table;
-    NoView view;
     shell::LiveMonitoring monitoring;
     shell::ShellServices services;
     // Large enough for a day of readings between two takes.
@@ -179,7 +178,7 @@ inline void RunOnVirtualTime(BenchStation& station, VirtualClock& clock,
         timers.RunDue();
         if (clock.Timer() + 5e-7 >= nextDisplay) {
             beforeDisplay();
-            shell::SampleTimer(station.state, station.services, station.view);
+            shell::SampleTimer(station.state, station.services);
             nextDisplay = std::max(nextDisplay + 1.0, std::floor(clock.Timer()) + 1.0);
         }
     }

@@ -45,26 +45,6 @@ struct NoPanel final : ProbeEditorView {
     void DiscardPanel() override {}
 };
 
-// A window with no menus or panels to update.
-struct NoView final : shell::MainWindowView {
-    void SetWaitCursor(bool) override {}
-    void ShowMainPanel() override {}
-    void TranslateQRVMenu() override {}
-    void UpdateCheckMarks() override {}
-    void HandleSetMenuItems() override {}
-    void SetComPortItems(const std::vector<int>&) override {}
-    void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
-    void SetYearItems(const std::vector<int>&) override {}
-    void QuitUserInterface() override {}
-    bool QuitRequested() const override { return false; }
-    void DoeProbeViewPanel(int) override {}
-    void LaatViewNuZien(int) override {}
-    void PrintMoWeDayReport(int, int) override {}
-    void PrintDailySheet(int) override {}
-    void PrintSystemSettings() override {}
-    void PrintProbeSettings() override {}
-};
-
 // Rows are built as for the window, counted and dropped.
 struct CountingTable final : shell::ResultsTableView {
     void SetHeaders(const shell::ResultsHeaders&) override {}

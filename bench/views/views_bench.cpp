@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "reports/pages/page_output.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "storage/result_file_format.h"
 #include "storage/result_generator.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 #include "views/history_view.h"
 #include "views/panels/current_values_panel.h"
 #include "views/panels/history_panel.h"

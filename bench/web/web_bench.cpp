@@ -232,7 +232,7 @@ int RunBench(const std::filesystem::path& dir, double seconds, int streams) {
             tick += std::chrono::seconds(1);
             std::this_thread::sleep_until(tick);
             station.TakeReadings();
-            shell::SampleTimer(station.state, station.services, station.view);
+            shell::SampleTimer(station.state, station.services);
         }
     };
     auto measure = [&](double span, const std::function<bool()>& stop) {

@@ -172,7 +172,8 @@ int main(int argc, char* argv[]) {
     signalNotifier.setEnabled(terminationSignals.Installed());
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
         if (const auto signal = terminationSignals.TakeSignal()) {
-            shell::QuitOnSignal(services, mainWindow, TerminationSignals::SignalName(*signal));
+            shell::QuitOnSignal(state, services, TerminationSignals::SignalName(*signal));
+            mainWindow.QuitUserInterface();
         }
     });
     // A first run on the built-in sample network starts from its named probes.
@@ -185,16 +186,17 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "quorvanel: the network file cannot be used: %s\n",
                      simulatedNetworkProblem.c_str());
     }
+    mainWindow.show();
     const auto startupExit = shell::RunStartup(
-        state, services, mainWindow,
+        state, services,
         {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, simulatedNetworkProblem});
-    if (mainWindow.QuitRequested()) {
+    if (state.shutdownRequested) {
         // A signal came during the start-up: shut down as after a quit.
-        return shell::RunShutdown(state, services, mainWindow);
+        return shell::RunShutdown(state, services);
     }
     if (startupExit) {
         return *startupExit;
     }
     QApplication::exec();
-    return shell::RunShutdown(state, services, mainWindow);
+    return shell::RunShutdown(state, services);
 }

@@ -17,6 +17,12 @@ LiveEvent ProbeEvent(LiveEventKind kind, const LocalDateTime& time, int index,
     return event;
 }
 
+bool AsksForAFreshTable(LiveEventKind kind) {
+    return kind == LiveEventKind::kAcquisitionResumed ||
+           kind == LiveEventKind::kProbeSettingsChanged ||
+           kind == LiveEventKind::kStationSettingsChanged;
+}
+
 LiveEvent StationEvent(LiveEventKind kind, const LocalDateTime& time) {
     LiveEvent event;
     event.kind = kind;

@@ -57,6 +57,13 @@ enum class LiveEventKind : std::uint8_t {
     kAcquisitionResumed,
     kAcknowledged,
     kTimeAlarmChanged,
+    // The probes' settings changed: names, limits, the table itself (an
+    // edit, a delete, an installation, files read again). What shows or
+    // publishes the probes takes them anew from the table.
+    kProbeSettingsChanged,
+    // The station's settings changed: language, port, mode, alarms on or
+    // off, the network's name.
+    kStationSettingsChanged,
 };
 
 struct LiveEvent {
@@ -83,6 +90,11 @@ LiveEvent ProbeEvent(LiveEventKind kind, const LocalDateTime& time, int index,
                      const SensorRecord& record);
 // An event about the station as a whole.
 LiveEvent StationEvent(LiveEventKind kind, const LocalDateTime& time);
+
+// Whether what a follower shows of the probes (which there are, their names
+// and limits) must be taken anew from the table after this event: settings
+// changed, or acquisition resumed after a pause in which they may have.
+bool AsksForAFreshTable(LiveEventKind kind);
 
 // What a subscriber takes at once: the queued events, oldest first, and how
 // many older ones the full queue dropped since the previous take. A

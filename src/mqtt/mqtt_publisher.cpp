@@ -310,7 +310,7 @@ void MqttPublisher::Handle(const LiveEvent& event) {
         station_.TakeTimeAlarmMinutes(TimeAlarms());
     }
     const std::vector<MqttMessage> messages = station_.Apply(event);
-    if (station_.NeedsTable() || event.kind == LiveEventKind::kAcquisitionResumed) {
+    if (station_.NeedsTable() || AsksForAFreshTable(event.kind)) {
         RefreshFromTable();
     }
     Send(messages);

@@ -23,6 +23,7 @@ class SilentStatusDisplay : public StatusDisplay {
     void ShowDealerText(bool, std::string_view) override {}
     void SetAcquisitionIndicator(std::uint32_t) override {}
     void SetMenuBarDimmed(bool) override {}
+    void SetWaitCursor(bool) override {}
     void Beep() override {}
     void BringToFront() override {}
 };

@@ -43,6 +43,8 @@ class StatusDisplay {
 
     virtual void SetAcquisitionIndicator(std::uint32_t rgb) = 0;
     virtual void SetMenuBarDimmed(bool dimmed) = 0;
+    // The busy cursor over the window during work that holds the user interface.
+    virtual void SetWaitCursor(bool on) = 0;
     virtual void Beep() = 0;
     virtual void BringToFront() = 0;
 };

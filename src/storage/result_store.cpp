@@ -40,7 +40,6 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
 
     const LocalDateTime now = context_.clock.Now();
     state_.LastSampleTime.store(now.hour * 60 + now.minute);
-    state_.ViewGraphNewSampleTime = now.hour * 60 + now.minute;
 
     std::vector<ProbeLineData> lines(static_cast<std::size_t>(last + 1));
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -89,9 +88,6 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             if (storeProblemShown_) {
                 context_.status.ShowStoreProblem(false, {});
                 storeProblemShown_ = false;
-            }
-            if (fresh) {
-                state_.ViewGraphNewDay = 1;
             }
             context_.feed.Publish(StationEvent(LiveEventKind::kStored, now));
         }

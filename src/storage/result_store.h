@@ -25,10 +25,6 @@ struct StoreState {
     // Minutes of the day of the latest store; the acquisition thread reads it
     // to decide when the next store is due.
     std::atomic<int> LastSampleTime{0};
-    // The same minutes, for the current-values graph.
-    int ViewGraphNewSampleTime = 0;
-    // 1 once a store has started a new day's file; never reset here.
-    int ViewGraphNewDay = 0;
 };
 
 struct ResultStoreContext {

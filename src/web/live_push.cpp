@@ -112,9 +112,9 @@ void LivePush::Run(const std::stop_token& stop) {
         }
         bool resync = batch.dropped > 0;
         for (const LiveEvent& event : batch.events) {
-            resync = resync || event.kind == LiveEventKind::kAcquisitionResumed;
+            resync = resync || AsksForAFreshTable(event.kind);
         }
-        if (first && first->kind == LiveEventKind::kAcquisitionResumed) {
+        if (first && AsksForAFreshTable(first->kind)) {
             resync = true;
         }
         Publish(resync);

@@ -5,7 +5,7 @@
 #include "acquisition/alarm_evaluation.h"
 #include "runtime/encoding.h"
 #include "runtime/program_log_file.h"
-#include "runtime/recording_status_display.h"
+#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

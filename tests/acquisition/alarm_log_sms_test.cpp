@@ -9,9 +9,9 @@
 #include "acquisition/sms_worker.h"
 #include "runtime/encoding.h"
 #include "runtime/program_log_file.h"
-#include "runtime/recording_status_display.h"
 #include "runtime/text_file.h"
 #include "support/clocked_launcher.h"
+#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

@@ -8,15 +8,15 @@
 
 #include "acquisition/clock_timer_platform.h"
 #include "acquisition/live_acquisition.h"
-#include "acquisition/stepped_timer_platform.h"
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "sim/network_file.h"
 #include "support/clocked_launcher.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
+#include "support/stepped_timer_platform.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

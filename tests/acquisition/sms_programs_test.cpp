@@ -9,8 +9,8 @@
 #include "acquisition/sms_handoff.h"
 #include "acquisition/sms_worker.h"
 #include "runtime/program_log_file.h"
-#include "runtime/recording_status_display.h"
 #include "runtime/text_file.h"
+#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

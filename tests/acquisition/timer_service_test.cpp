@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "acquisition/stepped_timer_platform.h"
 #include "acquisition/timer_service.h"
 #include "runtime/clock.h"
+#include "support/stepped_timer_platform.h"
 
 namespace qrv::acquisition {
 namespace {

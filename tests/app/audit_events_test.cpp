@@ -34,7 +34,7 @@ class AuditEvents : public ::testing::Test, protected SimShellFixture {
 };
 
 TEST_F(AuditEvents, StatusOfAllProbesIsOneLinePerProbeWithOldAndNewValue) {
-    shell::DoeInstallNetwork(state, simServices, view);
+    shell::DoeInstallNetwork(state, simServices);
     ASSERT_EQ(state.NetWorkInstalled, 1);
     const int probes = state.sensors.Lock()->GetMax1820Index() + 1;
     ASSERT_GT(probes, 1);
@@ -77,7 +77,7 @@ TEST_F(AuditEvents, AcknowledgementIsRecordedForWhoeverGaveIt) {
 }
 
 TEST_F(AuditEvents, StoppingTheNetworkIsRecorded) {
-    shell::DoeInstallNetwork(state, simServices, view);
+    shell::DoeInstallNetwork(state, simServices);
     dialogs.QueueButton(kYes);
     shell::ExecuteMenuCommand(state, simServices, view, MenuCommand::StopNetwork, 0);
     const auto trail = Trail();

@@ -15,6 +15,7 @@ class CommandsTest : public ::testing::Test, protected ShellFixture {
   protected:
     void Run(MenuCommand command, int value = 0) {
         shell::ExecuteMenuCommand(state, services, view, command, value);
+        Serve();
     }
     SystemSettings StoredSettings() const {
         SystemSettings stored;
@@ -66,6 +67,36 @@ TEST_F(CommandsTest, ChangingTheLanguageWritesTheSettingsAndRelabels) {
     EXPECT_NE(LogText().find("IniFile saved"), std::string::npos);
 }
 
+// Every front end and follower learns of a change from the feed: one event
+// per change, of the right kind, and none for a choice that changes nothing.
+TEST_F(CommandsTest, ChangesAreAnnouncedOnceOnTheFeedAndTheMenusFollowOnce) {
+    FeedSubscription events = monitoring.Feed().Subscribe();
+    const auto kinds = [&events] {
+        std::vector<LiveEventKind> taken;
+        for (const LiveEvent& event : events.Drain().events) {
+            taken.push_back(event.kind);
+        }
+        return taken;
+    };
+    Run(MenuCommand::SetLanguage, 0);
+    Run(MenuCommand::DisableAlarm);
+    Run(MenuCommand::DisableAlarm);
+    EXPECT_EQ(kinds(), std::vector<LiveEventKind>{LiveEventKind::kStationSettingsChanged});
+
+    const int translations = view.translations;
+    shell::ExecuteMenuCommand(state, services, view, MenuCommand::SetLanguage, 2);
+    shell::ExecuteMenuCommand(state, services, view, MenuCommand::SetSampleRate, 30);
+    EXPECT_EQ(view.translations, translations) << "nothing before the event loop serves";
+    Serve();
+    EXPECT_EQ(view.translations, translations + 1) << "two changes, one relabelling";
+    EXPECT_EQ(kinds(), (std::vector<LiveEventKind>{LiveEventKind::kStationSettingsChanged,
+                                                   LiveEventKind::kStationSettingsChanged}));
+
+    dialogs.QueueText(std::string("Cold store"));
+    Run(MenuCommand::EditNetworkName);
+    EXPECT_EQ(kinds(), std::vector<LiveEventKind>{LiveEventKind::kProbeSettingsChanged});
+}
+
 TEST_F(CommandsTest, ChoosingTheLanguageAlreadySetWritesNothing) {
     Run(MenuCommand::SetLanguage, 0);
     Run(MenuCommand::SetSampleRate, 5);
@@ -102,12 +133,12 @@ TEST_F(CommandsTest, QuitQuestionDependsOnTheInstalledNetwork) {
     EXPECT_EQ(LogText().find("User shutdown"), std::string::npos);
 
     state.NetWorkInstalled = 1;
-    view.waitCursor = true;
+    display.SetWaitCursor(true);
     dialogs.QueueButton(1);
     EXPECT_TRUE(shell::DoeQuit(state, services, view));
     EXPECT_EQ(dialogs.Popups()[1].message,
               "Do you really want to quit this program?\nThis will halt all monitoring!");
-    EXPECT_FALSE(view.waitCursor);
+    EXPECT_FALSE(display.Snapshot().waitCursor);
     EXPECT_EQ(view.quits, 1);
     EXPECT_NE(LogText().find(": User shutdown\r\n"), std::string::npos);
 }

@@ -15,7 +15,7 @@ class DisplayTimerTest : public ::testing::Test, protected ShellFixture {
         state.DisplayTimerEnable = 1;
         state.WantedUserMode = kModeNormal;
     }
-    void Tick() { shell::SampleTimer(state, services, view); }
+    void Tick() { shell::SampleTimer(state, services); }
     int LogCount(const std::string& text) const {
         const std::string log = LogText();
         int count = 0;
@@ -124,6 +124,7 @@ TEST_F(DisplayTimerTest, AStoreIsMadeOnceWhenDueAndTheRowsAreLeftToTheFeed) {
     ASSERT_EQ(published.size(), 1U) << "one store, once";
     EXPECT_EQ(published[0].kind, LiveEventKind::kStored);
     EXPECT_EQ(state.StorageToDiskWanted, 0);
+    menus.Serve();
     EXPECT_EQ(view.years, std::vector<int>{2026}) << "the first file of a year lists it";
     EXPECT_EQ(resultsTable.rowUpdates, 0);
     EXPECT_EQ(state.sensors.Lock()->SensorArray[0].NewValueCount, 1);

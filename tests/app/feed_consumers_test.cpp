@@ -54,7 +54,7 @@ class FeedConsumers : public ::testing::Test, protected LiveStation {
             const double next = std::min({sleep.nextWakeUp, nextDisplayTick, end});
             clock.Advance(next - sleep.timer);
             if (clock.Timer() >= nextDisplayTick) {
-                shell::SampleTimer(state, services, view);
+                shell::SampleTimer(state, services);
                 nextDisplayTick += 1.0;
             }
         }

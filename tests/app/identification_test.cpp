@@ -17,11 +17,11 @@ class Identification : public ::testing::Test, protected SimShellFixture {
   protected:
     Identification() {
         WriteStationSensorFile(sim::SampleProbeTable());
-        shell::DoeInstallNetwork(state, simServices, view);
+        shell::DoeInstallNetwork(state, simServices);
         EXPECT_EQ(state.NetWorkInstalled, 1);
     }
 
-    void Identify() { shell::Identify(state, simServices, view); }
+    void Identify() { shell::Identify(state, simServices); }
 
     // What the user does first: every network cable off the unit.
     void UnplugAllCables() {

@@ -68,6 +68,7 @@ TEST_F(InstallationWindow, TwoNewProbesAreNamedInTheEditorDialog) {
     QAction* install = FindAction("&Initialize network");
     ASSERT_NE(install, nullptr);
     install->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
     user.stop();
 
     EXPECT_EQ(named, 2);

@@ -25,8 +25,8 @@ LiveStation::LiveStation(const std::string& network, LocalDateTime start, bool t
       monitoring(state, {clock, display, log, session, launcher,
                          threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers)
                                   : timers}),
-      services{clock,   dialogs,    display,     log,        editor,      ports,
-               session, monitoring, probeEditor, monitoring, resultsTable},
+      services{clock, dialogs, display,    log,         editor,
+               ports, session, monitoring, probeEditor, monitoring},
       nextDisplayTick(clock.Timer() + 1.0) {
     registry.Install("simulator:test", unit);
     session.SerialPort = 1;
@@ -44,7 +44,7 @@ void LiveStation::Install() {
     ASSERT_EQ(session.StartOneWireSession(), 1);
     ASSERT_EQ(session.ZoekNodexNumbers(), 0);
     state.NetWorkInstalled = 1;
-    shell::InitTheResultsTable(state, services);
+    shell::InitTheResultsTable(state, resultsTable, display);
     services.networkTimer.StartNetworkTimer();
     state.StorageToDiskWanted = 1;
 }
@@ -61,8 +61,9 @@ void LiveStation::RunFor(double seconds) {
         }
         timers.RunDue();
         if (clock.Timer() + 5e-7 >= nextDisplayTick) {
-            shell::SampleTimer(state, services, view);
+            shell::SampleTimer(state, services);
             rows.Serve();
+            menus.Serve();
             // Like a user-interface timer: a late tick is not repeated.
             nextDisplayTick = std::max(nextDisplayTick + 1.0, std::floor(clock.Timer()) + 1.0);
         }

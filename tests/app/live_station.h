@@ -4,8 +4,8 @@
 #include <string>
 
 #include "acquisition/clock_timer_platform.h"
-#include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
+#include "app/shell/menu_follower.h"
 #include "app/shell/results_rows.h"
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
@@ -13,11 +13,12 @@
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/program_log_file.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "shell_fixture.h"
 #include "sim/network_file.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
+#include "support/stepped_timer_platform.h"
 
 namespace qrv::testing {
 
@@ -86,10 +87,11 @@ struct LiveStation {
     shell::LiveMonitoring monitoring;
     RecordingResultsTable resultsTable;
     ScriptedProbeEditorView probeEditor;
-    RecordingView view;
+    RecordingView view{resultsTable};
     shell::ShellServices services;
     // The rows as the window's event loop keeps them from the feed.
-    shell::ResultsRows rows{state, resultsTable, monitoring.Feed()};
+    shell::ResultsRows rows{state, resultsTable, display, monitoring.Feed()};
+    shell::MenuFollower menus{state, clock, ports, view, monitoring.Feed()};
     double nextDisplayTick;
 };
 

@@ -305,9 +305,9 @@ TEST_F(LiveStationTest, ShutdownStoresTheLastBlockAndEndsAHangingHandOff) {
         std::this_thread::yield();
     }
     RunFor(30.0);
-    shell::QuitOnSignal(services, view, "SIGTERM");
-    EXPECT_EQ(view.quits, 1);
-    EXPECT_EQ(shell::RunShutdown(state, services, view), 0);
+    shell::QuitOnSignal(state, services, "SIGTERM");
+    EXPECT_TRUE(state.shutdownRequested);
+    EXPECT_EQ(shell::RunShutdown(state, services), 0);
     EXPECT_EQ(Count(DayFile(clock.Now()), "  0003\r\n"), 2);
     EXPECT_NE(LogText().find(": Shutdown on SIGTERM"), std::string::npos);
     EXPECT_EQ(Count(LogText(), ": ERROR: SMS Centre terminated at shutdown."), 1);

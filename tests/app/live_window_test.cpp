@@ -63,13 +63,13 @@ class LiveWindowTest : public ::testing::Test, protected ShellFixture {
 };
 
 TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
-    shell::InitTheResultsTable(state, window.Services());
+    shell::InitTheResultsTable(state, window.ResultsTable(), window.Display());
     QCoreApplication::processEvents();
     EXPECT_TRUE(Visible("logo"));
     EXPECT_FALSE(Visible("resultsTable"));
 
     AddProbes(18);
-    shell::InitTheResultsTable(state, window.Services());
+    shell::InitTheResultsTable(state, window.ResultsTable(), window.Display());
     QCoreApplication::processEvents();
     EXPECT_FALSE(Visible("logo"));
     ASSERT_TRUE(Visible("resultsTable"));
@@ -81,7 +81,7 @@ TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
     EXPECT_EQ(Table().horizontalHeaderItem(3)->text(), "Alarm status");
 
     AddProbes(19);
-    shell::InitTheResultsTable(state, window.Services());
+    shell::InitTheResultsTable(state, window.ResultsTable(), window.Display());
     QCoreApplication::processEvents();
     EXPECT_EQ(Table().rowCount(), 19);
     EXPECT_GT(Table().verticalScrollBar()->maximum(), 0);
@@ -99,7 +99,7 @@ TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
 
 TEST_F(LiveWindowTest, AReadingPublishedOnAnotherThreadReachesItsRowOnTheEventLoop) {
     AddProbes(3);
-    shell::InitTheResultsTable(state, window.Services());
+    shell::InitTheResultsTable(state, window.ResultsTable(), window.Display());
     LiveEvent reading;
     {
         const auto table = state.sensors.Lock();
@@ -118,7 +118,7 @@ TEST_F(LiveWindowTest, AReadingPublishedOnAnotherThreadReachesItsRowOnTheEventLo
 TEST_F(LiveWindowTest, TheNoCommunicationScreenKeepsHeaderBannerAndStatusLineInPlace) {
     window.resize(1000, 700);
     AddProbes(4);
-    shell::InitTheResultsTable(state, window.Services());
+    shell::InitTheResultsTable(state, window.ResultsTable(), window.Display());
     window.Display().ShowLogo(false);
     window.Display().ShowAlarmBanner(true, "Alarm on one or more probes!");
     window.Display().SetStatusLine("Probe: Probe 3", 0x0066CC);

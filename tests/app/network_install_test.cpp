@@ -24,7 +24,7 @@ class NetworkInstall : public ::testing::Test, protected SimShellFixture {
         std::shared_ptr<sim::SimulatedNodex> simulated = sim::MakeSampleNetwork())
         : SimShellFixture(std::move(simulated)) {}
 
-    void Install() { shell::DoeInstallNetwork(state, simServices, view); }
+    void Install() { shell::DoeInstallNetwork(state, simServices); }
 
     // The sample network's probes, all named, plus probes that no line holds.
     SensorTable SampleWithAbsent(std::initializer_list<std::pair<const char*, int>> absent) {
@@ -86,6 +86,7 @@ TEST_F(NetworkInstall, EmptyTableAppendsEveryProbeAsNewAndNamesEachInTheEditor) 
     EXPECT_NE(LogText().find("Network Installed OK"), std::string::npos);
     EXPECT_FALSE(display.Snapshot().installNoticeShown);
     EXPECT_FALSE(display.Snapshot().menuBarDimmed);
+    Serve();
     EXPECT_EQ(view.probes.size(), 15u) << "the probe menus list the new names";
 }
 
@@ -376,10 +377,10 @@ TEST_F(NetworkInstall, EveryBusStepRunsApartFromTheQuestions) {
     WriteStationSensorFile(SampleWithAbsent({{"Gone", kStatusActive}}));
     dialogs.QueueButton(kOff);
     const CountingBusWork bus(dialogs);
-    const shell::ShellServices counted{clock,       dialogs,    display,      log,
-                                       editor,      simPorts,   simSession,   networkTimer,
-                                       probeEditor, monitoring, resultsTable, bus};
-    shell::DoeInstallNetwork(state, counted, view);
+    const shell::ShellServices counted{clock,       dialogs,    display,    log,
+                                       editor,      simPorts,   simSession, networkTimer,
+                                       probeEditor, monitoring, bus};
+    shell::DoeInstallNetwork(state, counted);
     EXPECT_EQ(state.NetWorkInstalled, 1);
     ASSERT_EQ(MissingQuestions().size(), 1U);
     EXPECT_EQ(bus.steps, 5) << "start, blinks, scan, session restart, scan";

@@ -18,11 +18,12 @@ class ProbeCommands : public ::testing::Test, protected SimShellFixture {
     ProbeCommands() { WriteStationSensorFile(sim::SampleProbeTable()); }
 
     void Installed() {
-        shell::DoeInstallNetwork(state, simServices, view);
+        shell::DoeInstallNetwork(state, simServices);
         ASSERT_EQ(state.NetWorkInstalled, 1);
     }
     void Run(MenuCommand command, int value = 0) {
         shell::ExecuteMenuCommand(state, simServices, view, command, value);
+        Serve();
     }
     std::string LastMessage() const {
         return dialogs.Popups().empty() ? std::string() : dialogs.Popups().back().message;
@@ -32,6 +33,7 @@ class ProbeCommands : public ::testing::Test, protected SimShellFixture {
 TEST_F(ProbeCommands, TheNetworkNameChangesOnlyForANonEmptyStorableAnswer) {
     ReadSensorFile(state.paths.SnsFileName(kModeNormal), state.sensors);
     state.sensors.Lock()->NetworkName = "QRV-Data";
+    shell::InitTheResultsTable(state, resultsTable, display);
     const auto before = std::filesystem::last_write_time(state.paths.SnsFileName(kModeNormal));
     dialogs.QueueText(std::string());
     dialogs.QueueText(std::nullopt);

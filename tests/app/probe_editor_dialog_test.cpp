@@ -13,8 +13,8 @@
 #include "probe_editor/dialog/qt_probe_editor_view.h"
 #include "records/calibration.h"
 #include "records/time_alarm.h"
-#include "runtime/scripted_dialogs.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

@@ -207,14 +207,12 @@ class QtDialogsAtShutdown : public ::testing::Test, protected testing::ShellFixt
 TEST_F(QtDialogsAtShutdown, TheShutdownClosesAnOpenQuestionOfTheThreadItStops) {
     AskingThread asker(qtDialogs);
     ThreadWaitingNetworkTimer timer(asker);
-    const shell::ShellServices qtServices{clock,       qtDialogs,  display,     log,
-                                          editor,      ports,      session,     timer,
-                                          probeEditor, monitoring, resultsTable};
+    const shell::ShellServices qtServices{clock, qtDialogs, display, log,         editor,
+                                          ports, session,   timer,   probeEditor, monitoring};
     std::optional<int> exitCode;
     // The shutdown path runs while the question is open (from the popup's
     // own event loop, as a quit request arriving then would).
-    PopupWatcher watcher(
-        [&](QMessageBox&) { exitCode = shell::RunShutdown(state, qtServices, view); });
+    PopupWatcher watcher([&](QMessageBox&) { exitCode = shell::RunShutdown(state, qtServices); });
 
     ASSERT_TRUE(
         RunEventsUntil([&] { return exitCode.has_value() && OpenMessageBox() == nullptr; }));

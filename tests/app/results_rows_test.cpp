@@ -24,7 +24,7 @@ class ResultsRowsTest : public ::testing::Test, protected ShellFixture {
                 record.Value = 4.5;
             }
         }
-        shell::InitTheResultsTable(state, services);
+        shell::InitTheResultsTable(state, resultsTable, display);
         resultsTable.rowUpdates = 0;
     }
 

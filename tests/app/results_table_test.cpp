@@ -112,13 +112,13 @@ class ResultsTableTest : public ::testing::Test, protected ShellFixture {
 };
 
 TEST_F(ResultsTableTest, AnEmptyTableShowsTheLogoAndAFullOneARowPerProbe) {
-    shell::InitTheResultsTable(state, services);
+    shell::InitTheResultsTable(state, resultsTable, display);
     EXPECT_TRUE(display.Snapshot().logoShown);
     EXPECT_TRUE(resultsTable.rows.empty());
     EXPECT_EQ(state.SensorListActive, 0);
 
     AddProbes(19);
-    shell::InitTheResultsTable(state, services);
+    shell::InitTheResultsTable(state, resultsTable, display);
     EXPECT_FALSE(display.Snapshot().logoShown);
     ASSERT_EQ(resultsTable.rows.size(), 19U);
     EXPECT_EQ(resultsTable.rows[18].cells[0], " Probe 18");
@@ -130,12 +130,14 @@ TEST_F(ResultsTableTest, AnEmptyTableShowsTheLogoAndAFullOneARowPerProbe) {
 
 TEST_F(ResultsTableTest, DisablingAlarmsRelabelsTheAlarmColumnInRed) {
     AddProbes(2);
-    shell::InitTheResultsTable(state, services);
+    shell::InitTheResultsTable(state, resultsTable, display);
     shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::DisableAlarm, 0);
+    rows.Serve();
     EXPECT_EQ(resultsTable.headers.titles[3], "Alarm is deactivated");
     EXPECT_EQ(resultsTable.headers.alarmTitleColor, rc::kAlarmsOffHeading);
     EXPECT_EQ(state.settingsOwner.GeneralAlarmEnable(), 0);
     shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EnableAlarm, 0);
+    rows.Serve();
     EXPECT_EQ(resultsTable.headers.titles[3], "Alarm status");
 }
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/stepped_timer_platform.h"
 #include "app/shell/live_monitoring.h"
+#include "app/shell/menu_follower.h"
 #include "app/shell/results_rows.h"
 #include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
@@ -20,11 +20,12 @@
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "support/clocked_launcher.h"
 #include "support/fake_serial_port.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
+#include "support/stepped_timer_platform.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {
@@ -92,8 +93,8 @@ class RecordingResultsTable final : public shell::ResultsTableView {
 // Records what the shell asks of the window.
 class RecordingView final : public shell::MainWindowView {
   public:
-    void SetWaitCursor(bool on) override { waitCursor = on; }
-    void ShowMainPanel() override { ++shows; }
+    explicit RecordingView(shell::ResultsTableView& table) : table_(table) {}
+
     void TranslateQRVMenu() override { ++translations; }
     void UpdateCheckMarks() override { ++checkMarkUpdates; }
     void HandleSetMenuItems() override { ++dimmingUpdates; }
@@ -101,7 +102,7 @@ class RecordingView final : public shell::MainWindowView {
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>& list) override { probes = list; }
     void SetYearItems(const std::vector<int>& list) override { years = list; }
     void QuitUserInterface() override { ++quits; }
-    bool QuitRequested() const override { return quits > 0; }
+    shell::ResultsTableView& ResultsTable() override { return table_; }
     void DoeProbeViewPanel(int index) override {
         opened.push_back("current " + std::to_string(index));
     }
@@ -113,8 +114,6 @@ class RecordingView final : public shell::MainWindowView {
     void PrintSystemSettings() override { opened.emplace_back("system printout"); }
     void PrintProbeSettings() override { opened.emplace_back("probe printout"); }
 
-    bool waitCursor = false;
-    int shows = 0;
     int translations = 0;
     int checkMarkUpdates = 0;
     int dimmingUpdates = 0;
@@ -123,6 +122,9 @@ class RecordingView final : public shell::MainWindowView {
     std::vector<shell::ProbeMenuItem> probes;
     std::vector<int> years;
     std::vector<std::string> opened;  // the views and printouts, in order
+
+  private:
+    shell::ResultsTableView& table_;
 };
 
 // A station in a fresh directory with scripted popups, a recording display,
@@ -135,12 +137,18 @@ struct ShellFixture {
           ports(lines),
           monitoring(state, {clock, display, log, session, launcher, timers}),
           networkTimer(monitoring),
-          services{clock,   dialogs,      display,     log,        editor,      ports,
-                   session, networkTimer, probeEditor, monitoring, resultsTable} {
+          services{clock, dialogs, display,      log,         editor,
+                   ports, session, networkTimer, probeEditor, monitoring} {
         lines->cts = FakeLineState::Cts::AlwaysOff;
     }
 
     std::string LogText() const { return ReadBytes(state.paths.LogFileName()); }
+    // What the window's event loop does with the feed: the table and the
+    // menus follow what the commands announced.
+    void Serve() {
+        rows.Serve();
+        menus.Serve();
+    }
 
     TempDir dir;
     VirtualClock clock{LocalDateTime{2026, 3, 9, 14, 5, 7, 0}};
@@ -162,9 +170,10 @@ struct ShellFixture {
     ScriptedProbeEditorView probeEditor;
     RecordingResultsTable resultsTable;
     shell::ShellServices services;
-    RecordingView view;
+    RecordingView view{resultsTable};
     // What the window's event loop does with the feed, when a test serves it.
-    shell::ResultsRows rows{state, resultsTable, monitoring.Feed()};
+    shell::ResultsRows rows{state, resultsTable, display, monitoring.Feed()};
+    shell::MenuFollower menus{state, clock, ports, view, monitoring.Feed()};
 };
 
 }  // namespace qrv::testing

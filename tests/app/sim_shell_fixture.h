@@ -25,10 +25,9 @@ inline RomCode ToCode(const sim::Rom& rom) {
 struct SimShellFixture : ShellFixture {
     explicit SimShellFixture(
         std::shared_ptr<sim::SimulatedNodex> simulated = sim::MakeSampleNetwork())
-        : unit(std::move(simulated)), simServices{clock,      dialogs,      display,
-                                                  log,        editor,       simPorts,
-                                                  simSession, networkTimer, probeEditor,
-                                                  monitoring, resultsTable} {
+        : unit(std::move(simulated)), simServices{clock,       dialogs,   display,    log,
+                                                  editor,      simPorts,  simSession, networkTimer,
+                                                  probeEditor, monitoring} {
         simulators.Install("simulator:test", unit);
         SystemSettings settings = state.settings;
         settings.SerialPort = 1;

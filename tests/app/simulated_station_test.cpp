@@ -15,7 +15,10 @@ class SimulatedStation : public ::testing::Test, protected SimShellFixture {
     SimulatedStation() { state.WantedUserMode = kModeNotChosen; }
 
     std::optional<int> Start(const SensorTable* sample) {
-        return shell::RunStartup(state, simServices, view, {std::string(), sample, {}});
+        const std::optional<int> exit =
+            shell::RunStartup(state, simServices, {std::string(), sample, {}});
+        Serve();
+        return exit;
     }
 };
 
@@ -45,7 +48,7 @@ TEST_F(SimulatedStation, FirstStartSeedsTheSampleProbesAndInstallsThem) {
 
     auto unit = simulators.Unit("simulator");
     ASSERT_NE(unit, nullptr);
-    EXPECT_EQ(shell::RunShutdown(state, simServices, view), 0);
+    EXPECT_EQ(shell::RunShutdown(state, simServices), 0);
     EXPECT_EQ(simSession.Handle(), 0) << "the 1-Wire session is ended";
     EXPECT_FALSE(unit->Cts(clock.Timer())) << "closing the port removes the unit's power";
     // The flush opened and ended a session of its own, so the port was free.

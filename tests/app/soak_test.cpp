@@ -201,7 +201,7 @@ TEST_F(Soak, AWeekOfMonitoringKeepsEveryBlockAndEveryAlarmAccountedFor) {
 
     // The program log holds one SMS result for every alarm of a probe with
     // SMS (also for those the shutdown ended), and nothing else.
-    EXPECT_EQ(shell::RunShutdown(state, services, view), 0);
+    EXPECT_EQ(shell::RunShutdown(state, services), 0);
     std::istringstream log(LogText());
     int results = 0;
     int timeouts = 0;

@@ -181,7 +181,7 @@ TEST_F(StandingAlarm, AnInstallationWithItsBusStepsBesideTheDisplayTimer) {
                 const std::string now = TimeText(clock.Now());
                 if (now != shownTime) {
                     shownTime = now;
-                    shell::SampleTimer(state, services, view);
+                    shell::SampleTimer(state, services);
                     EXPECT_EQ(state.DisplayTimerEnable, 0) << "only the clock goes on";
                     ++timesShown;
                 }
@@ -189,9 +189,9 @@ TEST_F(StandingAlarm, AnInstallationWithItsBusStepsBesideTheDisplayTimer) {
             }
         },
         [&](bool on) { session.SetGivingUp(on); });
-    const shell::ShellServices threaded{clock,       dialogs,    display,      log,
-                                        editor,      ports,      session,      monitoring,
-                                        probeEditor, monitoring, resultsTable, background};
+    const shell::ShellServices threaded{clock,       dialogs,    display,   log,
+                                        editor,      ports,      session,   monitoring,
+                                        probeEditor, monitoring, background};
     shell::ExecuteMenuCommand(state, threaded, view, MenuCommand::InstallNetwork, 0);
     EXPECT_EQ(state.NetWorkInstalled, 1);
     EXPECT_GE(steps, 3) << "start, blinks, scan, session restart";
@@ -258,7 +258,7 @@ TEST_F(StandingAlarm, AQuitDuringTheScanEndsTheInstallationUnfinishedAtItsNextPr
                 }
                 return;
             }
-            view.QuitUserInterface();
+            state.shutdownRequested = true;
         },
         [&](bool on) {
             givingUp.push_back(on);
@@ -267,9 +267,9 @@ TEST_F(StandingAlarm, AQuitDuringTheScanEndsTheInstallationUnfinishedAtItsNextPr
                 hold->Release();
             }
         });
-    const shell::ShellServices threaded{clock,       dialogs,    display,      log,
-                                        editor,      ports,      session,      monitoring,
-                                        probeEditor, monitoring, resultsTable, background};
+    const shell::ShellServices threaded{clock,       dialogs,    display,   log,
+                                        editor,      ports,      session,   monitoring,
+                                        probeEditor, monitoring, background};
     shell::ExecuteMenuCommand(state, threaded, view, MenuCommand::InstallNetwork, 0);
 
     EXPECT_EQ(steps, 3) << "no step after the scan";

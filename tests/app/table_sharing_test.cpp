@@ -135,16 +135,16 @@ TEST_F(TableSharing, RowRefreshesAndStoresWhileProbesAreRead) {
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     for (int round = 0; clock.Timer() < installedAt + 150.0; ++round) {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        shell::SampleTimer(state, services, view);
+        shell::SampleTimer(state, services);
         rows.Serve();
         if (round % 10 == 0) {
             state.StorageToDiskWanted = 1;
-            shell::InitTheResultsTable(state, services);
+            shell::InitTheResultsTable(state, resultsTable, display);
         }
         std::this_thread::sleep_for(1ms);
     }
     services.networkTimer.StopNetworkTimer();
-    shell::SampleTimer(state, services, view);
+    shell::SampleTimer(state, services);
     rows.Serve();
     ASSERT_EQ(resultsTable.rows.size(), 3U);
     EXPECT_NE(resultsTable.rows[1].cells[0].find("Office"), std::string::npos);
@@ -172,13 +172,13 @@ TEST_F(TableSharing, InstallationsAndDeleteAllWhileAcquisitionIsBeingStopped) {
                                       clock, quiet, log, 0),
                       0);
         }
-        shell::DoeInstallNetwork(state, services, view);
+        shell::DoeInstallNetwork(state, services);
         ASSERT_EQ(state.NetWorkInstalled, 1);
         ASSERT_EQ(LastIndex(), 2);
         ASSERT_TRUE(AcquisitionMovesOn()) << "round " << round;
 
         dialogs.QueueButton(1);  // yes, delete them all
-        shell::DeleteAllProbes(state, services, view);
+        shell::DeleteAllProbes(state, services);
         EXPECT_EQ(LastIndex(), -1);
         EXPECT_EQ(state.NetWorkInstalled, 0);
         const std::size_t bytes = unit->BytesFromHost();

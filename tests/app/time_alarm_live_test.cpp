@@ -97,7 +97,7 @@ TEST_F(TimeAlarmLive, RisesOncePassingTheThresholdAndSurvivesAReinstallation) {
     // line, not even when the network is stopped and installed again: the
     // count is kept.
     station.RunFor(600.0);
-    shell::StopHetNetwerk(station.state, station.services, station.view);
+    shell::StopHetNetwerk(station.state, station.services);
     station.Install();
     station.RunFor(120.0);
     EXPECT_EQ(Count(station.AlarmText(), "Time High Alarm"), 1) << station.AlarmText();

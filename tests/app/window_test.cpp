@@ -46,7 +46,13 @@ class WindowTest : public ::testing::Test, protected ShellFixture {
         return titles;
     }
     QAction* FindAction(const QString& text) { return FindMenuAction(window.menuBar(), text); }
-    std::optional<int> Start() { return shell::RunStartup(state, window.Services(), window, {}); }
+    std::optional<int> Start() {
+        window.show();
+        const std::optional<int> exit = shell::RunStartup(state, window.Services(), {});
+        // What the start-up announced reaches the menus on the event loop.
+        QCoreApplication::processEvents();
+        return exit;
+    }
 
     window::MainWindow window;
 };
@@ -88,6 +94,7 @@ TEST_F(WindowTest, BesideTheServiceTheTitleSaysThatTheServiceMonitors) {
     EXPECT_EQ(window.windowTitle().toStdString(),
               "QUORVANEL   Intelligent Probe Network  vs  3.03 - the service monitors the network");
     FindAction("&Deutsch")->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
     EXPECT_EQ(window.windowTitle().toStdString(),
               "QUORVANEL   Intelligentes Fühlernetz  vs 3.03 - der Dienst überwacht das Netz");
 }
@@ -104,6 +111,7 @@ TEST_F(WindowTest, AChangeOfLanguageInOffLineModeKeepsTheOffLineText) {
     EXPECT_EQ(Label("modeText"), "Off line mode");
 
     FindAction("&Deutsch")->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
 
     EXPECT_EQ(Label("modeText"), "Offline-Betrieb") << "before the next display tick";
 }
@@ -185,6 +193,7 @@ TEST_F(WindowTest, TheDailySheetItemPrintsTheChosenMonthAndProbe) {
         panel->reject();
     });
     year->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
 
     ASSERT_EQ(month, 1) << "the panel opened on the stored months of 2026";
     ASSERT_EQ(PdfPages(pdf).size(), 1U);
@@ -193,6 +202,7 @@ TEST_F(WindowTest, TheDailySheetItemPrintsTheChosenMonthAndProbe) {
     EXPECT_NE(text.find("Probe: " + probe), std::string::npos) << probe;
 
     FindAction("&Français")->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
     EXPECT_NE(FindAction("&Feuille des minima et maxima journaliers"), nullptr);
 }
 
@@ -201,6 +211,7 @@ TEST_F(WindowTest, ChoosingALanguageRelabelsAtOnceAndWritesTheSettings) {
     EXPECT_TRUE(FindAction("&English")->isChecked());
 
     FindAction("&Deutsch")->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
 
     EXPECT_EQ(MenuTitles().first(), "&Datei");
     EXPECT_TRUE(FindAction("&Deutsch")->isChecked());
@@ -212,6 +223,7 @@ TEST_F(WindowTest, ChoosingALanguageRelabelsAtOnceAndWritesTheSettings) {
 
     std::filesystem::remove(state.paths.IniFileName());
     FindAction("&Deutsch")->trigger();
+    QCoreApplication::processEvents();  // the menus follow on the event loop
     EXPECT_FALSE(std::filesystem::exists(state.paths.IniFileName()));
     EXPECT_TRUE(FindAction("&Deutsch")->isChecked());
 }

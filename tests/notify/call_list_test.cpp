@@ -199,7 +199,7 @@ TEST_F(CallList, ATimeOutOfRangeAlarmIsCalledOutBesideTheValueAlarmAndEndsOnItsO
               (Lines{"escalation high_alarm", "escalation time time_high_alarm", "ended ended"}));
 
     // Turning the alarms off clears the time alarm: both hear of its end.
-    shell::SetGeneralAlarmEnable(state, services, view, 0);
+    shell::SetGeneralAlarmEnable(state, services, 0);
     RunFor(10.0);
     Settle();
     ASSERT_EQ(anna.Count(), 4u);

@@ -7,10 +7,10 @@
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "sim/network_file.h"
 #include "sim/sim_serial_port.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 
 namespace qrv::testing {
 

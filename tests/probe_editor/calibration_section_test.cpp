@@ -6,9 +6,9 @@
 
 #include "probe_editor/probe_editor.h"
 #include "records/calibration_request.h"
-#include "runtime/scripted_dialogs.h"
 #include "support/popup_answers.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
 #include "support/temp_dir.h"
 

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/scripted_dialogs.h"
 #include "sensors/sensor_file.h"
 #include "support/popup_answers.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
 #include "support/station_file_text.h"
 #include "support/temp_dir.h"

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "probe_editor/probe_editor.h"
-#include "runtime/scripted_dialogs.h"
 #include "support/popup_answers.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
 #include "support/temp_dir.h"
 

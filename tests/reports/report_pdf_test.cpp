@@ -9,14 +9,14 @@
 #include "reports/pages/print_job.h"
 #include "reports/printouts/day_pages.h"
 #include "runtime/clock.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"
 #include "support/pdf_text.h"
 #include "support/qt_app.h"
 #include "support/recording_log.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

@@ -15,8 +15,8 @@
 #include "runtime/instance_lock.h"
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
-#include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv {

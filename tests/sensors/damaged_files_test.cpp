@@ -3,11 +3,11 @@
 #include <random>
 
 #include "runtime/encoding.h"
-#include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv {

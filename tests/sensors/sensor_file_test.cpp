@@ -8,10 +8,10 @@
 #include <csignal>
 #include <cstring>
 
-#include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
 #include "sensors/sensor_file_overflow.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/station_file_text.h"
 #include "support/temp_dir.h"
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "runtime/scripted_dialogs.h"
 #include "runtime/text_file.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/station_file_text.h"
 #include "support/temp_dir.h"
 

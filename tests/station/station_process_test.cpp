@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/scripted_dialogs.h"
 #include "sensors/sensor_file.h"
 #include "service_process.h"
 #include "storage/result_file_format.h"
 #include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

@@ -69,9 +69,8 @@ struct UnattendedStation : SimShellFixture {
                              },
                              [] { return std::string("there was no probe file"); }}),
           unattendedEditor(journal),
-          unattended{clock,       unattendedDialogs, display,      journal,          editor,
-                     simPorts,    simSession,        networkTimer, unattendedEditor, monitoring,
-                     resultsTable} {}
+          unattended{clock,    unattendedDialogs, display,      journal,          editor,
+                     simPorts, simSession,        networkTimer, unattendedEditor, monitoring} {}
 
     std::string Log() { return ReadBytes(state.paths.LogFileName()); }
 
@@ -95,7 +94,7 @@ TEST(UnattendedInstallation, KeepsAMissingProbeActiveAndNamesANewOneByItsRom) {
     known.SensorArray[static_cast<std::size_t>(goneIndex)].Status = kStatusActive;
     station.WriteStationSensorFile(known);
 
-    shell::DoeInstallNetwork(station.state, station.unattended, station.view);
+    shell::DoeInstallNetwork(station.state, station.unattended);
 
     EXPECT_EQ(station.state.NetWorkInstalled, 1);
     const SensorTable stored = station.ReadStationSensorFile();
@@ -131,7 +130,7 @@ TEST(UnattendedInstallation, RetriesAnAbsentUnitAfterTheIntervalUntilItAnswers) 
         return std::nullopt;
     };
 
-    shell::DoeInstallNetwork(station.state, station.unattended, station.view);
+    shell::DoeInstallNetwork(station.state, station.unattended);
 
     EXPECT_EQ(station.waits, (std::vector<double>{90.0, 90.0}));
     EXPECT_EQ(station.state.NetWorkInstalled, 1);
@@ -145,7 +144,7 @@ TEST(UnattendedInstallation, ASignalDuringTheWaitCancelsAndIsKeptForTheStation) 
     station.simulators.Install("simulator:test", nullptr);
     station.onWait = [] { return std::optional<int>(SIGTERM); };
 
-    shell::DoeInstallNetwork(station.state, station.unattended, station.view);
+    shell::DoeInstallNetwork(station.state, station.unattended);
 
     EXPECT_EQ(station.waits.size(), 1U);
     EXPECT_EQ(station.state.NetWorkInstalled, 0);

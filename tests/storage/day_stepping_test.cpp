@@ -6,9 +6,9 @@
 #include <set>
 #include <tuple>
 
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "storage/period_files.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv {

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "runtime/recording_status_display.h"
 #include "storage/result_file_text.h"
+#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv {

@@ -7,10 +7,10 @@
 #include <sstream>
 #include <tuple>
 
-#include "runtime/recording_status_display.h"
 #include "storage/period_files.h"
 #include "storage/result_file_text.h"
 #include "storage/result_generator.h"
+#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv {

@@ -48,11 +48,8 @@ TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
                                    ProbeLineText("1000000A1B2D", "  55.0", "Kas") +
                                    ProbeLineText("2000000A1B2E", "   1.0", "Deur");
     EXPECT_EQ(ReadBytes(DayFile("2026-12-06")), ResultHeaderText("2026-12-06") + firstBlock);
-    EXPECT_EQ(store.State().ViewGraphNewDay, 1);
     EXPECT_EQ(store.State().LastSampleTime.load(), 870);
-    EXPECT_EQ(store.State().ViewGraphNewSampleTime, 870);
 
-    store.State().ViewGraphNewDay = 0;
     clock.Advance(5 * 60);
     table.Lock()->SensorArray[0].Value = -5.0;
     table.Lock()->SensorArray[1].Status = kStatusOff;
@@ -64,7 +61,6 @@ TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
                                 "1") +
                   ProbeLineText("1000000A1B2D", "-300.0", "Kas") +
                   ProbeLineText("2000000A1B2E", "   1.0", "Deur"));
-    EXPECT_EQ(store.State().ViewGraphNewDay, 0);
     EXPECT_EQ(store.State().LastSampleTime.load(), 875);
     EXPECT_TRUE(log.Messages().empty());
 }
@@ -73,9 +69,7 @@ TEST_F(ResultStoreTest, StoreAfterMidnightOpensTheNewDay) {
     clock.SetNow({2026, 12, 31, 23, 59, 30, 0});
     ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
     clock.Advance(60);
-    store.State().ViewGraphNewDay = 0;
     ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
-    EXPECT_EQ(store.State().ViewGraphNewDay, 1);
     const std::string newYear = ReadBytes(DayFile("2027-01-01"));
     EXPECT_TRUE(newYear.starts_with(ResultHeaderText("2027-01-01") + BlockHeaderText("00:00", 3)));
 }
@@ -99,7 +93,6 @@ TEST_F(ResultStoreTest, AnEmptyFileLeftByACrashGetsItsHeader) {
     testing::WriteBytes(DayFile("2026-12-06"), "");
     ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
     EXPECT_TRUE(ReadBytes(DayFile("2026-12-06")).starts_with(ResultHeaderText("2026-12-06")));
-    EXPECT_EQ(store.State().ViewGraphNewDay, 1);
 }
 
 TEST_F(ResultStoreTest, ABlockAfterACrashStartsOnALineOfItsOwn) {
@@ -113,7 +106,6 @@ TEST_F(ResultStoreTest, ABlockAfterACrashStartsOnALineOfItsOwn) {
         const std::string expected =
             cut + (cut.ends_with('\r') ? "\n" : "\r\n") + BlockHeaderText("14:30", 3);
         EXPECT_EQ(bytes.substr(0, expected.size()), expected);
-        EXPECT_EQ(store.State().ViewGraphNewDay, 0) << "the file was not new";
     }
 }
 
@@ -127,7 +119,6 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     auto shown = display.Snapshot();
     EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
     EXPECT_NE(shown.statusLine.find("2026-12-06.qrd"), std::string::npos);
-    EXPECT_EQ(store.State().ViewGraphNewDay, 0);
     // The acquisition's next status line does not hide it: the header does
     // until a store succeeds again.
     display.SetStatusLine("Probe: Freezer", colors::kProgressBlue);

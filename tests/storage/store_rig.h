@@ -3,9 +3,9 @@
 #include <atomic>
 #include <string>
 
-#include "runtime/recording_status_display.h"
 #include "storage/result_store.h"
 #include "support/recording_log.h"
+#include "support/recording_status_display.h"
 
 namespace qrv::testing {
 

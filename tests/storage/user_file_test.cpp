@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv {

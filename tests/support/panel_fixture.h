@@ -12,9 +12,9 @@
 
 #include "reports/pages/panel_context.h"
 #include "runtime/clock.h"
-#include "runtime/recording_status_display.h"
-#include "runtime/scripted_dialogs.h"
 #include "storage/result_generator.h"
+#include "support/recording_status_display.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

@@ -8,8 +8,8 @@
 #include "acquisition/sms_handoff.h"
 #include "runtime/clock.h"
 #include "runtime/program_launcher.h"
-#include "runtime/recording_status_display.h"
 #include "support/recording_log.h"
+#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

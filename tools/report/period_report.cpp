@@ -18,7 +18,6 @@
 #include "reports/statistics.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
-#include "runtime/recording_status_display.h"
 #include "runtime/text_file.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"

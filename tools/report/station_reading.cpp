@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "runtime/recording_status_display.h"
+#include "runtime/silent_status_display.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"
 #include "storage/read_progress.h"
@@ -17,7 +17,7 @@ int StationLanguage(const std::filesystem::path& station) {
 }
 
 void ReadDay(HistoryData& day, const std::string& file, int taal) {
-    RecordingStatusDisplay display;
+    SilentStatusDisplay display;
     const std::atomic<int> netWorkInstalled{1};
     StatusMessages status(display, taal, netWorkInstalled);
     SilentProgress progress;

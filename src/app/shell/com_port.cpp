@@ -2,6 +2,7 @@
 
 #include "app/shell/network_install.h"
 #include "app/shell/popups.h"
+#include "app/shell/station_events.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
@@ -26,8 +27,7 @@ bool PortOpens(SerialPortProvider& ports, int port) {
     return opened;
 }
 
-void MoveToPort(StationState& state, const ShellServices& services, MainWindowView& view,
-                int port) {
+void MoveToPort(StationState& state, const ShellServices& services, int port) {
     NodexSession& session = services.session;
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
@@ -46,9 +46,9 @@ void MoveToPort(StationState& state, const ShellServices& services, MainWindowVi
                  services.log);
     state.settingsOwner.Replace(changed);
     AuditSettings(state, services, before, state.settings);
-    view.UpdateCheckMarks();
+    AnnounceStationSettings(services, "port changed");
     if (state.WantedUserMode == kModeNormal) {
-        DoeInstallNetwork(state, services, view);
+        DoeInstallNetwork(state, services);
     } else {
         // No installation follows to resume the clock and the mode text.
         ResumeDisplayTimer(state);
@@ -57,8 +57,7 @@ void MoveToPort(StationState& state, const ShellServices& services, MainWindowVi
 
 }  // namespace
 
-void SetTheNewCommPort(StationState& state, const ShellServices& services, MainWindowView& view,
-                       int port) {
+void SetTheNewCommPort(StationState& state, const ShellServices& services, int port) {
     const int taal = state.settings.Taal;
     if (state.serviceMonitors) {
         // Opening a port switches its power lines: the service's unit would
@@ -79,7 +78,7 @@ void SetTheNewCommPort(StationState& state, const ShellServices& services, MainW
         Tell(services, taal, Key::MESS_CHECK_SERIAL_ERROR);
     } else if (state.NetWorkInstalled == 0 || Ask(services, taal, Key::TXT_REALLY_WANT_SETCOM,
                                                   {Key::ButtonYes, Key::ButtonNo}, 2, 2) == 1) {
-        MoveToPort(state, services, view, port);
+        MoveToPort(state, services, port);
     }
     RestoreStatusMessage(state, services.display);
     services.display.SetMenuBarDimmed(false);

@@ -10,7 +10,6 @@ namespace qrv::shell {
 // installed the user confirms first (No is the default); monitoring stops,
 // the settings file gets the new port, and normal mode installs the network
 // on it.
-void SetTheNewCommPort(StationState& state, const ShellServices& services, MainWindowView& view,
-                       int port);
+void SetTheNewCommPort(StationState& state, const ShellServices& services, int port);
 
 }  // namespace qrv::shell

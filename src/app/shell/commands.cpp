@@ -11,6 +11,7 @@
 #include "app/shell/probe_editing.h"
 #include "app/shell/probe_table_commands.h"
 #include "app/shell/results_table.h"
+#include "app/shell/station_events.h"
 #include "app/shell/station_files.h"
 #include "app/shell/station_records.h"
 #include "notify/acknowledgement.h"
@@ -53,46 +54,34 @@ void StoreSettings(StationState& state, const ShellServices& services, SystemSet
     ReadIniFile(state.paths.IniFileName(), changed);
     state.settingsOwner.Replace(changed);
     AuditSettings(state, services, before, state.settings);
+    AnnounceStationSettings(services, "settings stored");
 }
 
-void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,
-                       int language) {
+void SetTheNewLanguage(StationState& state, const ShellServices& services, int language) {
     SystemSettings changed = state.settings;
     changed.Taal = language;
     StoreSettings(state, services, changed);
-    view.TranslateQRVMenu();
-    view.UpdateCheckMarks();
-    if (state.SensorListActive != 0) {
-        InitTheResultsTable(state, services);
-    }
 }
 
-void SetTheNewSamplingTime(StationState& state, const ShellServices& services, MainWindowView& view,
-                           int minutes) {
+void SetTheNewSamplingTime(StationState& state, const ShellServices& services, int minutes) {
     SystemSettings changed = state.settings;
     changed.KeuzeSampleTime = minutes;
     StoreSettings(state, services, changed);
-    view.UpdateCheckMarks();
 }
 
-void SetTheNewGraphStyle(StationState& state, const ShellServices& services, MainWindowView& view,
-                         int style) {
+void SetTheNewGraphStyle(StationState& state, const ShellServices& services, int style) {
     SystemSettings changed = state.settings;
     changed.KeuzeGraphStyle = style;
     StoreSettings(state, services, changed);
-    view.UpdateCheckMarks();
 }
 
-void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, MainWindowView& view,
-                           int enable) {
+void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, int enable) {
     if (state.settings.GeneralAlarmEnable == enable) {
         return;
     }
     SystemSettings changed = state.settings;
     changed.GeneralAlarmEnable = enable;
     StoreSettings(state, services, changed);
-    view.UpdateCheckMarks();
-    InitAndTranslateTable(state, services);
 }
 
 void AlarmButton(StationState& state, const ShellServices& services, int value) {
@@ -115,7 +104,7 @@ bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView&
     const int taal = state.settings.Taal;
     Key question = Key::Main_Quit_1;
     if (state.NetWorkInstalled != 0) {
-        view.SetWaitCursor(false);
+        services.display.SetWaitCursor(false);
         question = Key::Main_Quit_2;
     }
     const int answer = services.dialogs.GenericMessagePopup(
@@ -126,14 +115,14 @@ bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView&
         return false;
     }
     services.log.LogMessageToDisk("User shutdown");
+    state.shutdownRequested = true;
     view.QuitUserInterface();
     return true;
 }
 
-void QuitOnSignal(const ShellServices& services, MainWindowView& view,
-                  std::string_view signalName) {
+void QuitOnSignal(StationState& state, const ShellServices& services, std::string_view signalName) {
     services.log.LogMessageToDisk("Shutdown on " + std::string(signalName));
-    view.QuitUserInterface();
+    state.shutdownRequested = true;
 }
 
 std::string AboutText(int taal) {
@@ -185,7 +174,7 @@ void EventViewSensorsSubMenu(StationState& state, const ShellServices& services,
     }
     state.ViewProbeSensor = index;
     view.DoeProbeViewPanel(index);
-    InitTheResultsTable(state, services);
+    InitTheResultsTable(state, view.ResultsTable(), services.display);
 }
 
 void ExecuteMenuCommand(StationState& state, const ShellServices& services, MainWindowView& view,
@@ -205,30 +194,30 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             break;
         case MenuCommand::SetLanguage:
             if (state.settings.Taal != value) {
-                SetTheNewLanguage(state, services, view, value);
+                SetTheNewLanguage(state, services, value);
             }
             break;
         case MenuCommand::SetSampleRate:
             if (state.settings.KeuzeSampleTime != value) {
-                SetTheNewSamplingTime(state, services, view, value);
+                SetTheNewSamplingTime(state, services, value);
             }
             break;
         case MenuCommand::SetGraphStyle:
             if (state.settings.KeuzeGraphStyle != value) {
-                SetTheNewGraphStyle(state, services, view, value);
+                SetTheNewGraphStyle(state, services, value);
             }
             break;
         case MenuCommand::EnableAlarm:
-            SetGeneralAlarmEnable(state, services, view, 1);
+            SetGeneralAlarmEnable(state, services, 1);
             break;
         case MenuCommand::DisableAlarm:
-            SetGeneralAlarmEnable(state, services, view, 0);
+            SetGeneralAlarmEnable(state, services, 0);
             break;
         case MenuCommand::StopNetwork:
-            StopTheNetwork(state, services, view);
+            StopTheNetwork(state, services);
             break;
         case MenuCommand::TestAlarmRelay:
-            TestAlarmRelais(state, services, view);
+            TestAlarmRelais(state, services);
             break;
         case MenuCommand::LinkSmsCentre:
             LinkSmsCentre(state, services);
@@ -260,36 +249,36 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
                     : "Alarm-file not viewed");
             break;
         case MenuCommand::InstallNetwork:
-            DoeInstallNetwork(state, services, view);
+            DoeInstallNetwork(state, services);
             break;
         case MenuCommand::EditNetworkName:
             EditNetworkName(state, services);
             break;
         case MenuCommand::SelectComPort:
             if (state.settings.SerialPort != value) {
-                SetTheNewCommPort(state, services, view, value);
+                SetTheNewCommPort(state, services, value);
             }
             break;
         case MenuCommand::EditProbe:
-            EventEditSensorsSubMenu(state, services, view, value);
+            EventEditSensorsSubMenu(state, services, value);
             break;
         case MenuCommand::IdentifyProbes:
-            Identify(state, services, view);
+            Identify(state, services);
             break;
         case MenuCommand::SetAllActive:
-            SetAllProbesStatus(state, services, view, kStatusActive);
+            SetAllProbesStatus(state, services, kStatusActive);
             break;
         case MenuCommand::SetAllOff:
-            SetAllProbesStatus(state, services, view, kStatusOff);
+            SetAllProbesStatus(state, services, kStatusOff);
             break;
         case MenuCommand::SetAllInhibit:
-            SetAllProbesStatus(state, services, view, kStatusInhibit);
+            SetAllProbesStatus(state, services, kStatusInhibit);
             break;
         case MenuCommand::DeleteAllProbes:
-            DeleteAllProbes(state, services, view);
+            DeleteAllProbes(state, services);
             break;
         case MenuCommand::SaveFileAs:
-            SaveFileAs(state, services, view);
+            SaveFileAs(state, services);
             break;
         case MenuCommand::SaveCopyAs:
             SaveCopyAs(state, services);

@@ -15,16 +15,12 @@ MenuInputs CurrentMenuInputs(const StationState& state);
 // holds the station's settings. Every change of a setting goes this way.
 void StoreSettings(StationState& state, const ShellServices& services, SystemSettings changed);
 
-// The settings setters: assign, rewrite and re-read the settings file, then
-// renew what shows the setting.
-void SetTheNewLanguage(StationState& state, const ShellServices& services, MainWindowView& view,
-                       int language);
-void SetTheNewSamplingTime(StationState& state, const ShellServices& services, MainWindowView& view,
-                           int minutes);
-void SetTheNewGraphStyle(StationState& state, const ShellServices& services, MainWindowView& view,
-                         int style);
-void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, MainWindowView& view,
-                           int enable);
+// The settings setters: assign, rewrite and re-read the settings file; what
+// shows the setting follows the change on the feed.
+void SetTheNewLanguage(StationState& state, const ShellServices& services, int language);
+void SetTheNewSamplingTime(StationState& state, const ShellServices& services, int minutes);
+void SetTheNewGraphStyle(StationState& state, const ShellServices& services, int style);
+void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, int enable);
 
 // The alarm button: 1 alarms beep, 0 the user has muted them, which also
 // acknowledges the standing alarms as the login user, with a comment the
@@ -37,8 +33,9 @@ void AlarmButton(StationState& state, const ShellServices& services, int value);
 bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view);
 
 // A termination signal (logout, service stop, Ctrl+C) is a confirmed quit:
-// logged with its name, then the event loop ends and the shutdown follows.
-void QuitOnSignal(const ShellServices& services, MainWindowView& view, std::string_view signalName);
+// logged with its name; long work gives up at its next step, and the front
+// end ends its event loop for the shutdown.
+void QuitOnSignal(StationState& state, const ShellServices& services, std::string_view signalName);
 
 // The About text in the given language.
 std::string AboutText(int taal);

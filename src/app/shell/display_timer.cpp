@@ -33,18 +33,18 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
     }
 }
 
-// The store the acquisition asked for. The rows and the current-values panel
-// follow the live-event feed, which the store publishes to as well.
-void StoreWhenDue(StationState& state, const ShellServices& services, MainWindowView& view) {
-    if (state.StorageToDiskWanted.exchange(0) != 0 &&
-        services.monitoring.StoreResultsToDisk() != kStoreMinuteAlreadyStored) {
-        AddYearOfNewFile(state, services.clock, view);
+// The store the acquisition asked for. The rows, the year menus and the
+// current-values panel follow the live-event feed, which the store publishes
+// to as well.
+void StoreWhenDue(StationState& state, const ShellServices& services) {
+    if (state.StorageToDiskWanted.exchange(0) != 0) {
+        services.monitoring.StoreResultsToDisk();
     }
 }
 
 }  // namespace
 
-void SampleTimer(StationState& state, const ShellServices& services, MainWindowView& view) {
+void SampleTimer(StationState& state, const ShellServices& services) {
     // The clock goes on while long work has the rest of the display paused.
     DoeDisplayTijd(state, services.clock, services.display);
     if (state.DisplayTimerEnable == 0) {
@@ -67,7 +67,7 @@ void SampleTimer(StationState& state, const ShellServices& services, MainWindowV
     ReloadCalibrationsIfChanged(state, services);
     if (state.NetWorkInstalled != 0) {
         services.monitoring.ReloadTimeAlarmsIfChanged();
-        StoreWhenDue(state, services, view);
+        StoreWhenDue(state, services);
     }
     RestoreStatusMessage(state, services.display);
 }

@@ -12,6 +12,6 @@ inline constexpr int kWatchdogTicks = 300;
 // mode text, watchdog, alarm banner and button, the store the acquisition
 // asked for, status line. The rows and the current-values panel follow the
 // live-event feed instead.
-void SampleTimer(StationState& state, const ShellServices& services, MainWindowView& view);
+void SampleTimer(StationState& state, const ShellServices& services);
 
 }  // namespace qrv::shell

@@ -22,7 +22,7 @@ bool Continues(const ShellServices& services, int taal, Key question, Key first 
 
 }  // namespace
 
-void Identify(StationState& state, const ShellServices& services, MainWindowView& view) {
+void Identify(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
     if (state.WantedUserMode != kModeNormal) {
         Tell(services, taal, Key::Not_Poss_In_This_Mode);
@@ -49,7 +49,7 @@ void Identify(StationState& state, const ShellServices& services, MainWindowView
     }
     IdentifySensor(state, services);
     Tell(services, taal, Key::Ident_CablesOn);
-    DoeInstallNetwork(state, services, view);
+    DoeInstallNetwork(state, services);
 }
 
 int IdentifySensor(StationState& state, const ShellServices& services) {

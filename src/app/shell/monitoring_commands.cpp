@@ -67,7 +67,7 @@ bool CheckIfSmsServerIsAavailable(const StationState& state) {
     return acquisition::CheckIfSmsServerIsAavailable(state.settings);
 }
 
-void StopTheNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
+void StopTheNetwork(StationState& state, const ShellServices& services) {
     if (state.NetWorkInstalled == 0) {
         return;
     }
@@ -76,11 +76,11 @@ void StopTheNetwork(StationState& state, const ShellServices& services, MainWind
             2) != 1) {
         return;
     }
-    StopHetNetwerk(state, services, view);
+    StopHetNetwerk(state, services);
     services.log.LogMessageToDisk("User stop network");
 }
 
-void TestAlarmRelais(StationState& state, const ShellServices& services, MainWindowView& view) {
+void TestAlarmRelais(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
     if (state.NetWorkInstalled == 0) {
         services.display.Beep();
@@ -91,9 +91,9 @@ void TestAlarmRelais(StationState& state, const ShellServices& services, MainWin
             Key::ButtonStop, 2, 2) != 1) {
         return;
     }
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     services.monitoring.Acquisition().Cycle().ManualSetAlarmRelais();
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
 }
 
 void LinkSmsCentre(StationState& state, const ShellServices& services) {

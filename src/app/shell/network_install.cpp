@@ -1,7 +1,7 @@
 #include "app/shell/network_install.h"
 
-#include "app/shell/results_table.h"
 #include "app/shell/standing_alarms.h"
+#include "app/shell/station_events.h"
 #include "app/shell/station_records.h"
 
 #include <algorithm>
@@ -71,8 +71,7 @@ void NoteLeftOut(std::vector<RomCode>& all, const std::vector<RomCode>& found) {
 
 // Runs scan passes until one ends without asking for a repeat; returns the
 // probes that did not fit into the table.
-std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& services,
-                                   MainWindowView& view) {
+std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
     const auto announce = [&](const SensorRecord& record, bool isNew) {
         ++state.installProgress.found;
@@ -107,7 +106,7 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
         records::CorrectScanReadings(table, *state.calibrations.Get());
         const bool missing = CheckForOldSensorsNoQuestion(table) != 0;
         state.sensors.Replace(std::move(table));
-        if (view.QuitRequested()) {
+        if (state.shutdownRequested) {
             break;
         }
         if (firstPass) {
@@ -115,7 +114,7 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
             if (!missing) {
                 break;
             }
-        } else if (CheckForOldSensorsAndAskUser(state, services, view) != kAnswerRetry) {
+        } else if (CheckForOldSensorsAndAskUser(state, services) != kAnswerRetry) {
             break;
         }
     }
@@ -124,18 +123,18 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
 
 // Step 3 of the installation: true once the network has started, false when
 // the user cancelled.
-bool StartNetworkOrAsk(StationState& state, const ShellServices& services, MainWindowView& view) {
+bool StartNetworkOrAsk(StationState& state, const ShellServices& services) {
     StatusDisplay& display = services.display;
     for (;;) {
         int started = kNetworkStarted;
         services.bus.Run([&] { started = StartNetwork(state, services); });
-        if (view.QuitRequested()) {
+        if (state.shutdownRequested) {
             return false;
         }
         if (started == kNetworkStarted) {
             break;
         }
-        view.SetWaitCursor(false);
+        services.display.SetWaitCursor(false);
         state.NetWorkInstalled = 0;
         state.CommunicationErrorAlarm = 1;
         RestoreStatusMessage(state, display);
@@ -216,8 +215,7 @@ int CheckForOldSensorsNoQuestion(const SensorTable& table) {
     return 0;
 }
 
-int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& services,
-                                 MainWindowView& view) {
+int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
     int result = kNothingMissing;
     for (int index = 0;;) {
@@ -234,7 +232,7 @@ int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& servi
             }
             name = record.Name;
         }
-        view.SetWaitCursor(false);
+        services.display.SetWaitCursor(false);
         const std::string question = text::Plain(Key::TXT_MISSING_PROBE_1, taal) + name + " .\n" +
                                      text::Plain(Key::TXT_MISSING_PROBE_2, taal);
         const int answer = Ask(services, taal, question,
@@ -256,12 +254,12 @@ int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& servi
             break;
         }
     }
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     return result;
 }
 
-void CheckForNewSensors(StationState& state, const ShellServices& services, MainWindowView& view) {
-    for (int index = 0; !view.QuitRequested(); ++index) {
+void CheckForNewSensors(StationState& state, const ShellServices& services) {
+    for (int index = 0; !state.shutdownRequested; ++index) {
         bool isNew = false;
         {
             const auto table = state.sensors.Lock();
@@ -272,12 +270,11 @@ void CheckForNewSensors(StationState& state, const ShellServices& services, Main
         }
         if (isNew) {
             DoeProbeSettingMenu(state, services, index, true, false);
-            view.ShowMainPanel();
         }
     }
 }
 
-void DoeInstallNetwork(StationState& state, const ShellServices& services, MainWindowView& view) {
+void DoeInstallNetwork(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
     StatusDisplay& display = services.display;
     // Beside the service the unit is the service's; two programs on one
@@ -286,7 +283,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         Tell(services, taal, Key::Not_Poss_In_This_Mode);
         return;
     }
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     display.SetMenuBarDimmed(true);
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
@@ -308,7 +305,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     ReadStationFiles(state, services);
     state.sensors.Lock()->ClearAlarmInAllSensors();
 
-    bool installed = StartNetworkOrAsk(state, services, view);
+    bool installed = StartNetworkOrAsk(state, services);
     std::vector<RomCode> leftOut;
     if (installed) {
         state.NetWorkInstalled = 1;
@@ -322,15 +319,15 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
             }
         });
         Progress(state, services, Key::Mess_Read_Message);
-        leftOut = RunScanPasses(state, services, view);
+        leftOut = RunScanPasses(state, services);
         // A station told to end (a signal) leaves the installation
         // unfinished: its scan gave up, so nothing of it is written.
-        installed = !view.QuitRequested();
+        installed = !state.shutdownRequested;
         state.NetWorkInstalled = installed ? 1 : 0;
     }
     if (installed) {
         ReportLeftOut(state, services, leftOut);
-        CheckForNewSensors(state, services, view);
+        CheckForNewSensors(state, services);
         WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                         services.clock, services.dialogs, services.log, taal);
         AuditProbeTable(state, services);
@@ -343,7 +340,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
         if (interfaceAlarmStood) {
             alarmFile.LogAlarmToDisk(acquisition::kNetworkBackMessage);
         }
-        InitTheResultsTable(state, services);
+        state.ResultsTableWanted = true;
         services.networkTimer.StartNetworkTimer();
         state.StorageToDiskWanted = 1;
         AuditEvent(state, services.clock, services.log, "network installed, acquisition started",
@@ -354,9 +351,11 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     }
 
     state.installProgress.running = false;
-    display.ShowLogo(state.SensorListActive == 0);
     DisplayNetworkInstallHok(state, display, false);
-    AddSensorsAsSubMenuItems(state, view);
+    // Installed or not, the table was read from the files anew; what shows
+    // it (and the logo in its place) follows.
+    AnnounceProbeSettings(services, installed ? "network installed" : "network not installed");
+    AnnounceStationSettings(services, "network installation ended");
     display.SetMenuBarDimmed(false);
     RestoreStatusMessage(state, display);
     if (state.NetWorkInstalled != 0) {
@@ -366,7 +365,7 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services, MainW
     } else {
         services.log.LogMessageToDisk("Network Not Installed");
     }
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
 }
 
 }  // namespace qrv::shell

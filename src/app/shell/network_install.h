@@ -31,11 +31,10 @@ int StartNetwork(const StationState& state, const ShellServices& services);
 int CheckForOldSensorsNoQuestion(const SensorTable& table);
 
 // Asks about every missing probe in turn: Retry (stops asking), Off or Delete.
-int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& services,
-                                 MainWindowView& view);
+int CheckForOldSensorsAndAskUser(StationState& state, const ShellServices& services);
 
 // Opens the probe editor for every probe the scans appended.
-void CheckForNewSensors(StationState& state, const ShellServices& services, MainWindowView& view);
+void CheckForNewSensors(StationState& state, const ShellServices& services);
 
 // Names the probes that did not fit into the table, in the program log and
 // in one popup; nothing when the list is empty.
@@ -47,6 +46,6 @@ void ReportLeftOut(const StationState& state, const ShellServices& services,
 // lines until no probe is missing or the user stops asking, has every new
 // probe named, writes the sensor file and resumes acquisition. Refused in
 // demo mode; a success from off-line mode switches to normal mode.
-void DoeInstallNetwork(StationState& state, const ShellServices& services, MainWindowView& view);
+void DoeInstallNetwork(StationState& state, const ShellServices& services);
 
 }  // namespace qrv::shell

@@ -10,10 +10,10 @@
 
 namespace qrv::shell {
 
-void StopHetNetwerk(StationState& state, const ShellServices& services, MainWindowView& view,
+void StopHetNetwerk(StationState& state, const ShellServices& services,
                     acquisition::AlarmClearReason reason) {
     StatusDisplay& display = services.display;
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     DoeDisplayMessage(display, text::Plain(text::Key::Mess_CloseData, state.settings.Taal));
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
@@ -38,7 +38,7 @@ void StopHetNetwerk(StationState& state, const ShellServices& services, MainWind
     state.NetWorkInstalled = 0;
     AuditEvent(state, services.clock, services.log, "acquisition stopped");
     ResumeDisplayTimer(state);
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
 }
 
 }  // namespace qrv::shell

@@ -11,7 +11,7 @@ namespace qrv::shell {
 // power removed. The network timer itself stays, paused. Each standing alarm
 // is written off in the alarm file for the reason given.
 void StopHetNetwerk(
-    StationState& state, const ShellServices& services, MainWindowView& view,
+    StationState& state, const ShellServices& services,
     acquisition::AlarmClearReason reason = acquisition::AlarmClearReason::kNetworkStopped);
 
 }  // namespace qrv::shell

@@ -1,8 +1,7 @@
 #include "app/shell/probe_editing.h"
 
-#include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
-#include "app/shell/results_table.h"
+#include "app/shell/station_events.h"
 #include "app/shell/station_records.h"
 #include "probe_editor/probe_editor.h"
 
@@ -33,23 +32,18 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
     ProbeEditor editor(context, services.probeEditor);
     const int result = editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
     AuditProbeTable(state, services);
+    if (result != kEditorNothingSaved) {
+        state.ResultsTableWanted = true;
+        AnnounceProbeSettings(services, "probe settings saved");
+    }
     return result;
 }
 
-void AddSensorsAsSubMenuItems(const StationState& state, MainWindowView& view) {
-    view.SetProbeItems(ProbeItems(state.sensors.Copy()));
-}
-
-void EventEditSensorsSubMenu(StationState& state, const ShellServices& services,
-                             MainWindowView& view, int index) {
+void EventEditSensorsSubMenu(StationState& state, const ShellServices& services, int index) {
     services.display.SetMenuBarDimmed(true);
     const int result = DoeProbeSettingMenu(state, services, index, false, true);
     if (state.WantedUserMode == kModeNormal && result == kEditorDeleted) {
-        DoeInstallNetwork(state, services, view);
-    }
-    if (result != kEditorNothingSaved) {
-        InitTheResultsTable(state, services);
-        AddSensorsAsSubMenuItems(state, view);
+        DoeInstallNetwork(state, services);
     }
     services.display.SetMenuBarDimmed(false);
 }

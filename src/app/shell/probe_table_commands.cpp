@@ -6,7 +6,7 @@
 #include "app/shell/network_stop.h"
 #include "app/shell/popups.h"
 #include "app/shell/probe_editing.h"
-#include "app/shell/results_table.h"
+#include "app/shell/station_events.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
 #include "probe_editor/probe_editor.h"
@@ -28,6 +28,7 @@ void RewriteSensorFile(StationState& state, const ShellServices& services) {
     WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                     services.clock, services.dialogs, services.log, state.settings.Taal);
     AuditProbeTable(state, services);
+    AnnounceProbeSettings(services, "probe file written");
 }
 
 void SaveTodaysFile(StationState& state, const ShellServices& services, bool copy) {
@@ -54,11 +55,9 @@ void EditNetworkName(StationState& state, const ShellServices& services) {
     }
     state.sensors.Lock()->NetworkName = *answer;
     RewriteSensorFile(state, services);
-    InitAndTranslateTable(state, services);
 }
 
-void SetAllProbesStatus(StationState& state, const ShellServices& services, MainWindowView& view,
-                        int status) {
+void SetAllProbesStatus(StationState& state, const ShellServices& services, int status) {
     const int taal = state.settings.Taal;
     if (state.WantedUserMode != kModeNormal) {
         Tell(services, taal, Key::Not_Poss_In_This_Mode);
@@ -77,10 +76,10 @@ void SetAllProbesStatus(StationState& state, const ShellServices& services, Main
     static constexpr std::array<std::string_view, 3> kLogLines{
         "All sensors set to ACTIVE", "All sensors set to OFF status", "All sensors set to INHIBIT"};
     services.log.LogMessageToDisk(kLogLines[static_cast<std::size_t>(status)]);
-    DoeInstallNetwork(state, services, view);
+    DoeInstallNetwork(state, services);
 }
 
-void DeleteAllProbes(StationState& state, const ShellServices& services, MainWindowView& view) {
+void DeleteAllProbes(StationState& state, const ShellServices& services) {
     const int taal = state.settings.Taal;
     if (state.WantedUserMode == kModeDemo) {
         Tell(services, taal, Key::Not_Poss_In_This_Mode);
@@ -90,32 +89,31 @@ void DeleteAllProbes(StationState& state, const ShellServices& services, MainWin
         1) {
         return;
     }
-    StopHetNetwerk(state, services, view, acquisition::AlarmClearReason::kProbesDeleted);
+    StopHetNetwerk(state, services, acquisition::AlarmClearReason::kProbesDeleted);
     state.sensors.Lock()->ClearDataBase();
     RewriteSensorFile(state, services);
     services.log.LogMessageToDisk("User deleted all probes");
     // The rows of the deleted probes give way to the logo.
-    InitTheResultsTable(state, services);
-    AddSensorsAsSubMenuItems(state, view);
+    state.ResultsTableWanted = true;
 }
 
-void SaveFileAs(StationState& state, const ShellServices& services, MainWindowView& view) {
+void SaveFileAs(StationState& state, const ShellServices& services) {
     UserFileSaver saver(services.dialogs, services.clock, state.settings.Taal);
     if (!saver.ConfirmDestroyTodaysResults()) {
         return;
     }
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     services.networkTimer.StopNetworkTimer();
     SuspendDisplayTimer(state);
     services.display.ShowLogo(true);
     services.clock.Delay(kSaveAsPauseSeconds);
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
     SaveTodaysFile(state, services, false);
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     services.clock.Delay(kSaveAsPauseSeconds);
     // Whether the move succeeded or not, monitoring goes on; the next store
     // starts a fresh file for today.
-    DoeInstallNetwork(state, services, view);
+    DoeInstallNetwork(state, services);
     if (state.WantedUserMode == kModeDemo) {
         // Demo mode refuses the installation, which would have resumed it.
         ResumeDisplayTimer(state);

@@ -1,15 +1,27 @@
 #include "app/shell/results_rows.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace qrv::shell {
 
-ResultsRows::ResultsRows(StationState& state, ResultsTableView& view, LiveFeed& feed)
-    : state_(state), view_(view), events_(feed.Subscribe()) {}
+ResultsRows::ResultsRows(StationState& state, ResultsTableView& view, StatusDisplay& display,
+                         LiveFeed& feed)
+    : state_(state), view_(view), display_(display), events_(feed.Subscribe()) {}
 
 void ResultsRows::Serve() {
     const FeedBatch batch = events_.Drain();
+    const bool rebuild = (state_.ResultsTableWanted || state_.SensorListActive != 0) &&
+                         std::any_of(batch.events.begin(), batch.events.end(), [](auto& event) {
+                             return event.kind == LiveEventKind::kProbeSettingsChanged ||
+                                    event.kind == LiveEventKind::kStationSettingsChanged;
+                         });
+    if (rebuild) {
+        // The table as it stands now holds every reading the batch brought.
+        InitTheResultsTable(state_, view_, display_);
+        return;
+    }
     if (batch.dropped > 0) {
         ShowRows(nullptr);
         return;

@@ -6,15 +6,17 @@
 
 namespace qrv::shell {
 
-// The rows of the results table, kept up to date from the live-event feed: a
-// probe's row when it has a new reading or a new alarm state, and every row
-// when the interface unit is lost or back (the table is hidden while it does
-// not answer) or when the queue had to drop events. Serve() runs on the
+// The results table, kept up to date from the live-event feed: a probe's row
+// when it has a new reading or a new alarm state, every row when the
+// interface unit is lost or back (the table is hidden while it does not
+// answer) or when the queue had to drop events, and the whole table anew when
+// the probes' or the station's settings changed. Serve() runs on the
 // user-interface thread: the window calls it from its event loop when the
 // subscription wakes it up, tests after the ticks they deliver.
 class ResultsRows {
   public:
-    ResultsRows(StationState& state, ResultsTableView& view, LiveFeed& feed);
+    ResultsRows(StationState& state, ResultsTableView& view, StatusDisplay& display,
+                LiveFeed& feed);
 
     // Applies what the feed brought since the last call.
     void Serve();
@@ -25,6 +27,7 @@ class ResultsRows {
 
     StationState& state_;
     ResultsTableView& view_;
+    StatusDisplay& display_;
     FeedSubscription events_;
 };
 

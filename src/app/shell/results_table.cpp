@@ -140,39 +140,32 @@ ResultsHeaders BuildResultsHeaders(const std::string& networkName, int taal,
     return headers;
 }
 
-void InitAndTranslateTable(StationState& state, const ShellServices& services) {
-    const std::string networkName = state.sensors.Lock()->NetworkName;
-    services.resultsTable.SetHeaders(
-        BuildResultsHeaders(networkName, state.settings.Taal, state.settings.GeneralAlarmEnable));
-}
-
-void InitTheResultsTable(StationState& state, const ShellServices& services) {
+void InitTheResultsTable(StationState& state, ResultsTableView& view, StatusDisplay& display) {
     // A rebuild may come while acquisition runs (a change of language): the
     // rows are built from a copy.
     const SensorTable table = state.sensors.Copy();
     const int last = table.GetMax1820Index();
-    services.resultsTable.SetHeaders(BuildResultsHeaders(table.NetworkName, state.settings.Taal,
-                                                         state.settings.GeneralAlarmEnable));
+    view.SetHeaders(BuildResultsHeaders(table.NetworkName, state.settings.Taal,
+                                        state.settings.GeneralAlarmEnable));
     if (last < 0) {
         state.SensorListActive = 0;
-        services.resultsTable.SetRowCount(0);
-        services.display.ShowLogo(true);
+        view.SetRowCount(0);
+        display.ShowLogo(true);
         return;
     }
-    services.display.ShowLogo(false);
-    services.resultsTable.SetRowCount(last + 1);
+    display.ShowLogo(false);
+    view.SetRowCount(last + 1);
     for (int index = 0; index <= last; ++index) {
-        UpdateTheResultsTable(state, services, table, index);
+        UpdateTheResultsTable(state, view, table, index);
     }
     state.SensorListActive = 1;
 }
 
-void UpdateTheResultsTable(StationState& state, const ShellServices& services,
-                           const SensorTable& table, int index) {
-    services.resultsTable.SetRow(
-        index,
-        BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)], state.settings.Taal));
-    services.resultsTable.HideTheTable(state.CommunicationErrorAlarm != 0);
+void UpdateTheResultsTable(StationState& state, ResultsTableView& view, const SensorTable& table,
+                           int index) {
+    view.SetRow(index, BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)],
+                                       state.settings.Taal));
+    view.HideTheTable(state.CommunicationErrorAlarm != 0);
 }
 
 }  // namespace qrv::shell

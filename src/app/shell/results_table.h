@@ -56,11 +56,10 @@ class ResultsTableView {
     virtual void HideTheTable(bool hide) = 0;
 };
 
-void InitAndTranslateTable(StationState& state, const ShellServices& services);
 // Rebuilds the table from the probe table; the logo stands in for an empty one.
-void InitTheResultsTable(StationState& state, const ShellServices& services);
+void InitTheResultsTable(StationState& state, ResultsTableView& view, StatusDisplay& display);
 // One row of the probe at index, from a copy of the probe table.
-void UpdateTheResultsTable(StationState& state, const ShellServices& services,
-                           const SensorTable& table, int index);
+void UpdateTheResultsTable(StationState& state, ResultsTableView& view, const SensorTable& table,
+                           int index);
 
 }  // namespace qrv::shell

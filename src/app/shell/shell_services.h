@@ -40,14 +40,14 @@ struct ProbeMenuItem {
     int index = 0;
 };
 
-// What the shell asks of the main window beyond the status fields: the
-// window-level steps of the start-up and the menu bar.
+// The main window's menu bar and what its commands open. Only the window's
+// commands and followers use it: the station's start-up, installation and
+// shutdown announce their changes on the feed instead, so a station without
+// a window has nothing to stand in for it.
 class MainWindowView {
   public:
     virtual ~MainWindowView() = default;
 
-    virtual void SetWaitCursor(bool on) = 0;
-    virtual void ShowMainPanel() = 0;
     // Relabels the title, the menu bar, the alarm button and the mode line in
     // the current language.
     virtual void TranslateQRVMenu() = 0;
@@ -69,11 +69,11 @@ class MainWindowView {
     virtual void PrintSystemSettings() = 0;
     virtual void PrintProbeSettings() = 0;
 
+    // The main panel's results table, for the commands that rebuild it.
+    virtual ResultsTableView& ResultsTable() = 0;
+
     // Ends the event loop; the shutdown follows.
     virtual void QuitUserInterface() = 0;
-    // True once the event loop has been told to end: work still under way
-    // (an installation) ends unfinished, for the shutdown to follow.
-    virtual bool QuitRequested() const = 0;
 };
 
 // Runs a long step on the 1-Wire bus (a search, the start of a session, a
@@ -123,7 +123,6 @@ struct ShellServices {
     NetworkTimerControl& networkTimer;
     ProbeEditorView& probeEditor;
     LiveMonitoring& monitoring;
-    ResultsTableView& resultsTable;
     const BusWork& bus = kInlineBusWork;
 };
 

@@ -1,10 +1,10 @@
 #include "app/shell/startup.h"
 
 #include "app/shell/live_monitoring.h"
-#include "app/shell/menu_items.h"
 #include "app/shell/network_install.h"
 #include "app/shell/sensor_file_loading.h"
 #include "app/shell/simulation.h"
+#include "app/shell/station_events.h"
 #include "app/shell/station_files.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
@@ -48,22 +48,19 @@ std::string FileAndReason(const std::filesystem::path& file, std::string_view re
     return file.string() + ": " + std::string(reason);
 }
 
-void ReadSettingsAndTranslate(StationState& state, const ShellServices& services,
-                              MainWindowView& view) {
+void ReadSettingsAndTranslate(StationState& state, const ShellServices& services) {
     const std::filesystem::path iniFile = state.paths.IniFileName();
     SystemSettings settings = state.settings;
     int result = ReadIniFile(iniFile, settings, services.log);
     state.settingsOwner.Replace(settings);
-    view.ShowMainPanel();
-    view.TranslateQRVMenu();
     if (result < 0) {
         // A missing or damaged file is read once more; what it gives is used
         // (a refused value was logged the first time).
         result = ReadIniFile(iniFile, settings);
         state.settingsOwner.Replace(settings);
     }
-    view.ShowMainPanel();
-    view.TranslateQRVMenu();
+    // The window's texts follow the language before the first question.
+    AnnounceStationSettings(services, "settings read");
     if (result == kFileCannotOpenForReading) {
         // Unlike a missing file this is no first run: the station would
         // otherwise work on defaults (another sampling interval, no SMS)
@@ -85,15 +82,14 @@ void GetAndDisplayDemoTekst(StationState& state, StatusDisplay& display) {
 }
 
 // Returns false when the user declines to go on without a good sensor file.
-bool LoadSensorFile(StationState& state, const ShellServices& services, MainWindowView& view) {
+bool LoadSensorFile(StationState& state, const ShellServices& services) {
     const int mode = state.WantedUserMode;
     if (mode == kModeDemo) {
         MakeDirectories(state.paths.DataDirectory(kModeDemo));
         state.sensors.Lock()->NetworkName = std::string(kDemoNetworkName);
         GetAndDisplayDemoTekst(state, services.display);
-        view.TranslateQRVMenu();
         services.display.ShowModeText(true);
-        view.TranslateQRVMenu();
+        AnnounceStationSettings(services, "demonstration mode");
         LoadSensorFileKeepingTheRest(state.paths.SnsFileName(mode), state.sensors, services,
                                      state.settings.Taal, true);
         return true;
@@ -106,7 +102,7 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
         return true;
     }
     const int taal = state.settings.Taal;
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
     services.display.Beep();
     if (result == kFileCannotOpenForReading) {
         const std::string where = FileAndReason(snsFile, WhyUnreadable(snsFile));
@@ -118,7 +114,7 @@ bool LoadSensorFile(StationState& state, const ShellServices& services, MainWind
                          load.cutShort.empty() ? std::string() : "\n\n" + load.cutShort)) {
         return false;
     }
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     return AskYesNo(services, taal, Key::New_Installment);
 }
 
@@ -156,9 +152,9 @@ int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellS
 }
 
 std::optional<int> RunStartup(StationState& state, const ShellServices& services,
-                              MainWindowView& view, const StartupOptions& options) {
+                              const StartupOptions& options) {
     StatusDisplay& display = services.display;
-    view.SetWaitCursor(true);
+    services.display.SetWaitCursor(true);
     PutStatusFieldsInStartState(state, display);
 
     DoeDisplayTijd(state, services.clock, display);
@@ -168,8 +164,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     InitAllVars(state, services.clock);
     services.log.LogMessageToDisk("QRV program started");
 
-    ReadSettingsAndTranslate(state, services, view);
-    view.UpdateCheckMarks();
+    ReadSettingsAndTranslate(state, services);
 
     ResumeDisplayTimer(state);
 
@@ -195,35 +190,31 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     if (options.simulateNetwork && options.sampleProbes != nullptr) {
         SeedSampleSensorFile(state, services, *options.sampleProbes);
     }
-    if (!LoadSensorFile(state, services, view)) {
+    if (!LoadSensorFile(state, services)) {
         return kExitDeclined;
     }
     TakeProbeBaseline(state);
     LoadCalibrations(state, services);
 
-    // Beside the service the ports are the service's: none is offered.
-    view.SetComPortItems(state.serviceMonitors ? std::vector<int>{}
-                                               : AvailableComPorts(services.ports.Map()));
-    view.UpdateCheckMarks();
-
     // Created paused: it ticks (and keeps the watchdog quiet) from now on,
     // but reads nothing until a network installation starts it.
     services.monitoring.InitAsyncNetworkTimer();
     if (state.WantedUserMode == kModeNormal) {
-        DoeInstallNetwork(state, services, view);
+        DoeInstallNetwork(state, services);
     }
 
-    view.SetProbeItems(ProbeItems(state.sensors.Copy()));
-    AddYearsAsSubMenuItems(state, services.clock, view);
-    view.HandleSetMenuItems();
+    // The mode is chosen and the probes are loaded: the menus, their
+    // dimming and the table follow.
+    AnnounceProbeSettings(services, "start-up");
+    AnnounceStationSettings(services, "start-up");
 
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
     display.SetMenuBarDimmed(false);
     ResumeDisplayTimer(state);
     return std::nullopt;
 }
 
-int RunShutdown(StationState& state, const ShellServices& services, MainWindowView& view) {
+int RunShutdown(StationState& state, const ShellServices& services) {
     // From here on this thread waits for the acquisition thread (its stop, its
     // end), which must not be left waiting for an answer from this thread.
     const QuestionsFromOtherThreadsRefused refused(services.dialogs);
@@ -233,7 +224,7 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
     display.SetMenuBarDimmed(true);
     const int taal = state.settings.Taal;
     if (state.NetWorkInstalled != 0) {
-        view.SetWaitCursor(true);
+        services.display.SetWaitCursor(true);
         DoeDisplayMessage(display, text::Raw(Key::Mess_CloseData, taal));
         services.monitoring.StoreLastBlock();
         AuditEvent(state, services.clock, services.log, "acquisition stopped: station shut down");
@@ -244,7 +235,7 @@ int RunShutdown(StationState& state, const ShellServices& services, MainWindowVi
     services.session.FlushOwSessions();
     DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
     CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
-    view.SetWaitCursor(false);
+    services.display.SetWaitCursor(false);
     services.monitoring.DiscardAsyncNetworkTimer();
     // A hand-off still running is terminated and logged, so the program
     // never hangs on an SMS program at exit.

@@ -30,11 +30,11 @@ int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellS
 // Brings the station up to the point where the event loop runs. Returns the
 // exit code when the start-up ends the program instead.
 std::optional<int> RunStartup(StationState& state, const ShellServices& services,
-                              MainWindowView& view, const StartupOptions& options);
+                              const StartupOptions& options);
 
 // After the event loop has ended: stops the work in order and returns the
 // exit code. Questions from other threads are refused throughout, so the
 // stop of the acquisition thread cannot meet one waiting for an answer.
-int RunShutdown(StationState& state, const ShellServices& services, MainWindowView& view);
+int RunShutdown(StationState& state, const ShellServices& services);
 
 }  // namespace qrv::shell

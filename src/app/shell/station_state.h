@@ -55,6 +55,10 @@ struct StationState : acquisition::StationFlags {
     // off-line beside it and leaves the interface unit to it.
     bool serviceMonitors = false;
     std::atomic<int> DisplayTimerEnable{0};
+    // Set once the station is to end (a signal, the user's quit); an
+    // installation gives up at its next step. A SIGHUP that gave one up
+    // clears it again for the reinstallation.
+    std::atomic<bool> shutdownRequested{false};
     // How far a running installation is, for the service manager's status:
     // the probes its scan has found of those the probe file knows.
     struct InstallProgress {
@@ -65,6 +69,9 @@ struct StationState : acquisition::StationFlags {
 
     int ViewingGraphActive = 0;
     int SensorListActive = 0;
+    // Set where the table is first to be shown (an installation, an edit of
+    // the probes); from then on the table follows every change of the probes.
+    std::atomic<bool> ResultsTableWanted{false};
     int KnowPrinterSetting = 0;
     int ViewProbeSensor = 0;
 

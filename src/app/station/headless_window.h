@@ -4,7 +4,6 @@
 #include <mutex>
 #include <string>
 
-#include "app/shell/results_table.h"
 #include "app/shell/shell_services.h"
 #include "app/station/journal_log.h"
 #include "probe_editor/probe_editor_view.h"
@@ -30,43 +29,13 @@ class HeadlessStatusDisplay final : public SilentStatusDisplay {
     std::string banner_;
 };
 
-// The window's part in the start-up, the display timer and the shutdown,
-// for a station nobody looks at: menus, views and printouts do not exist,
-// and the results table is not drawn. The event loop is the service's.
-class HeadlessWindow final : public shell::MainWindowView,
-                             public shell::TextViewer,
-                             public shell::ResultsTableView {
+// The texts a window of their own would show (notes, the help): without a
+// screen nobody reads them, so nothing is ever changed there.
+class UnreadTextViewer final : public shell::TextViewer {
   public:
-    void SetWaitCursor(bool) override {}
-    void ShowMainPanel() override {}
-    void TranslateQRVMenu() override {}
-    void UpdateCheckMarks() override {}
-    void HandleSetMenuItems() override {}
-    void SetComPortItems(const std::vector<int>&) override {}
-    void SetProbeItems(const std::vector<shell::ProbeMenuItem>&) override {}
-    void SetYearItems(const std::vector<int>&) override {}
-    void DoeProbeViewPanel(int) override {}
-    void LaatViewNuZien(int) override {}
-    void PrintMoWeDayReport(int, int) override {}
-    void PrintDailySheet(int) override {}
-    void PrintSystemSettings() override {}
-    void PrintProbeSettings() override {}
-    void QuitUserInterface() override { quitting_.store(true); }
-    bool QuitRequested() const override { return quitting_.load(); }
-    // After an installation a SIGHUP gave up: the station goes on.
-    void KeepRunning() { quitting_.store(false); }
-
     std::optional<std::string> ShowText(std::string_view, std::string_view, bool, int) override {
         return std::nullopt;
     }
-
-    void SetHeaders(const shell::ResultsHeaders&) override {}
-    void SetRowCount(int) override {}
-    void SetRow(int, const shell::ResultsRow&) override {}
-    void HideTheTable(bool) override {}
-
-  private:
-    std::atomic<bool> quitting_{false};
 };
 
 // The probe settings panel as nobody fills it in: a probe the installation

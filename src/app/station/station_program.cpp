@@ -133,7 +133,7 @@ int RunStation(const StationOptions& options) {
     links.Start(config.config);
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);
-    HeadlessWindow window;
+    UnreadTextViewer texts;
     ServiceNotifier notifier;
     StationStatus status(state, monitoring, journal);
     // A signal during a bus step (an installation of a large network runs
@@ -147,7 +147,7 @@ int RunStation(const StationOptions& options) {
             }
             signalDuringStep = loop->RunWhile([&] { return !finished(); });
             if (signalDuringStep) {
-                window.QuitUserInterface();
+                state.shutdownRequested = true;
             }
         },
         [&session](bool on) { session.SetGivingUp(on); });
@@ -158,21 +158,20 @@ int RunStation(const StationOptions& options) {
         return std::exchange(signalDuringStep, std::nullopt);
     };
     const shell::ShellServices services{clock,       dialogs,    display, statusLog,
-                                        window,      ports,      session, networkTimer,
-                                        probeEditor, monitoring, window,  bus};
-    ServiceLoop serviceLoop(
-        clock, options.clockFactor, signals, notifier, ticks,
-        {[&] { status.DisplayTick(services, window); }, [&] { return status.Text(); },
-         [&](int signal) {
-             if (signal != kStallSignal) {
-                 return false;
-             }
-             journal.Log(Priority::kWarning,
-                         "Timer thread stalled on request (check of the "
-                         "watchdog)");
-             timers.Stall();
-             return true;
-         }});
+                                        texts,       ports,      session, networkTimer,
+                                        probeEditor, monitoring, bus};
+    ServiceLoop serviceLoop(clock, options.clockFactor, signals, notifier, ticks,
+                            {[&] { status.DisplayTick(services); }, [&] { return status.Text(); },
+                             [&](int signal) {
+                                 if (signal != kStallSignal) {
+                                     return false;
+                                 }
+                                 journal.Log(Priority::kWarning,
+                                             "Timer thread stalled on request (check of the "
+                                             "watchdog)");
+                                 timers.Stall();
+                                 return true;
+                             }});
     loop = &serviceLoop;
 
     const SensorTable sampleProbes = sim::SampleProbeTable();
@@ -183,7 +182,7 @@ int RunStation(const StationOptions& options) {
         networkProblem = simulators.LastError();
     }
     const auto startupExit = shell::RunStartup(
-        state, services, window,
+        state, services,
         {options.simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, networkProblem});
     if (startupExit) {
         notifier.Stopping();
@@ -202,7 +201,7 @@ int RunStation(const StationOptions& options) {
         }
         if (*signal == SIGHUP) {
             // An installation that a SIGHUP gave up is made anew below.
-            window.KeepRunning();
+            state.shutdownRequested = false;
             serviceLoop.Reloading();
             journal.Log(Priority::kNotice, "Settings and probe files reread on SIGHUP");
             config = ReadStationConfig(paths.ConfigFileName());
@@ -211,17 +210,17 @@ int RunStation(const StationOptions& options) {
                 journal.Log(Priority::kWarning, problem);
             }
             links.Reload(config.config);
-            shell::DoeInstallNetwork(state, services, window);
+            shell::DoeInstallNetwork(state, services);
             serviceLoop.Ready();
             continue;
         }
-        shell::QuitOnSignal(services, window, TerminationSignals::SignalName(*signal));
+        shell::QuitOnSignal(state, services, TerminationSignals::SignalName(*signal));
         break;
     }
     notifier.Stopping();
     // A stalled timer thread would hold the shutdown's pause for ever.
     timers.Release();
-    return shell::RunShutdown(state, services, window);
+    return shell::RunShutdown(state, services);
 }
 
 }  // namespace qrv::station

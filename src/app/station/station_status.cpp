@@ -6,10 +6,10 @@
 
 namespace qrv::station {
 
-void StationStatus::DisplayTick(const shell::ShellServices& services, shell::MainWindowView& view) {
+void StationStatus::DisplayTick(const shell::ShellServices& services) {
     const bool storeDue = state_.NetWorkInstalled != 0 && state_.StorageToDiskWanted != 0;
     const int before = monitoring_.Stores().LastSampleTime.load();
-    shell::SampleTimer(state_, services, view);
+    shell::SampleTimer(state_, services);
     const int after = monitoring_.Stores().LastSampleTime.load();
     if (storeDue || after != before) {
         lastStore_ = after;

@@ -21,7 +21,7 @@ class StationStatus {
         : state_(state), monitoring_(monitoring), journal_(journal) {}
 
     // One tick of the display timer, noting a store it makes.
-    void DisplayTick(const shell::ShellServices& services, shell::MainWindowView& view);
+    void DisplayTick(const shell::ShellServices& services);
     std::string Text() const;
 
   private:

@@ -64,11 +64,19 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       commandNetworkTimer_(monitoring_, platform.dialogs),
       probeEditor_(this),
       bus_(KeepWindowAlive, [&session = platform.session](bool on) { session.SetGivingUp(on); }),
-      services_{platform.clock,   platform.dialogs,       display_,
-                statusLog_,       platform.editor,        platform.ports,
-                platform.session, commandNetworkTimer_,   probeEditor_,
-                monitoring_,      panel_->ResultsTable(), bus_},
-      rows_(state, panel_->ResultsTable(), monitoring_.Feed()),
+      services_{platform.clock,
+                platform.dialogs,
+                display_,
+                statusLog_,
+                platform.editor,
+                platform.ports,
+                platform.session,
+                commandNetworkTimer_,
+                probeEditor_,
+                monitoring_,
+                bus_},
+      rows_(state, panel_->ResultsTable(), display_, monitoring_.Feed()),
+      menus_(state, platform.clock, platform.ports, *this, monitoring_.Feed()),
       tree_(shell::MainMenuTree()),
       status_(display_, state.settings.Taal, state.NetWorkInstalled),
       history_(std::make_unique<HistoryData>()) {
@@ -91,6 +99,10 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
         QMetaObject::invokeMethod(
             this, [this] { rows_.Serve(); }, Qt::QueuedConnection);
     });
+    menus_.Events().SetWakeUp([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { menus_.Serve(); }, Qt::QueuedConnection);
+    });
     connect(&displayTimer_, &QTimer::timeout, this, &MainWindow::DisplayTick);
     connect(&menuTimer_, &QTimer::timeout, this, &MainWindow::HandleSetMenuItems);
     displayTimer_.start(kDisplayTimerMs);
@@ -99,7 +111,7 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
 }
 
 MainWindow::~MainWindow() {
-    SetWaitCursor(false);
+    display_.SetWaitCursor(false);
 }
 
 void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
@@ -139,23 +151,11 @@ void MainWindow::RunCommand(MenuCommand command, int value) {
 }
 
 void MainWindow::DisplayTick() {
-    shell::SampleTimer(state_, services_, *this);
+    shell::SampleTimer(state_, services_);
 }
 
-void MainWindow::SetWaitCursor(bool on) {
-    if (on == waitCursor_) {
-        return;
-    }
-    waitCursor_ = on;
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
-void MainWindow::ShowMainPanel() {
-    show();
+shell::ResultsTableView& MainWindow::ResultsTable() {
+    return panel_->ResultsTable();
 }
 
 void MainWindow::TranslateQRVMenu() {

@@ -8,6 +8,7 @@
 
 #include "acquisition/timer_platform.h"
 #include "app/shell/live_monitoring.h"
+#include "app/shell/menu_follower.h"
 #include "app/shell/menu_model.h"
 #include "app/shell/results_rows.h"
 #include "app/shell/shell_services.h"
@@ -54,17 +55,14 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     // One display-timer tick, as the timer delivers it every second.
     void DisplayTick();
 
-    void SetWaitCursor(bool on) override;
-    void ShowMainPanel() override;
     void TranslateQRVMenu() override;
     void UpdateCheckMarks() override;
     void HandleSetMenuItems() override;
     void SetComPortItems(const std::vector<int>& ports) override;
     void SetProbeItems(const std::vector<shell::ProbeMenuItem>& probes) override;
     void SetYearItems(const std::vector<int>& years) override;
+    shell::ResultsTableView& ResultsTable() override;
     void QuitUserInterface() override;
-    // A quit may come before the loop runs, from a signal during the start-up.
-    bool QuitRequested() const override { return quitting_; }
     void DoeProbeViewPanel(int index) override;
     void LaatViewNuZien(int mode) override;
     void PrintMoWeDayReport(int period, int year) override;
@@ -110,6 +108,7 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     shell::BackgroundBusWork bus_;
     shell::ShellServices services_;
     shell::ResultsRows rows_;
+    shell::MenuFollower menus_;
     std::vector<shell::MenuNode> tree_;
     std::vector<StaticEntry> entries_;
     std::multimap<shell::DynamicItems, std::pair<QMenu*, const shell::MenuNode*>> dynamicMenus_;
@@ -123,7 +122,6 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     std::unique_ptr<panels::HistoryPanel> historyPanel_;
     QTimer displayTimer_;
     QTimer menuTimer_;
-    bool waitCursor_ = false;
     bool quitting_ = false;
 };
 

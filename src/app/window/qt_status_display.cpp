@@ -105,6 +105,20 @@ void QtStatusDisplay::SetMenuBarDimmed(bool dimmed) {
     OnWindow([dimmed](QMainWindow& window) { window.menuBar()->setEnabled(!dimmed); });
 }
 
+void QtStatusDisplay::SetWaitCursor(bool on) {
+    OnWindow([this, on](QMainWindow&) {
+        if (on == waitCursor_) {
+            return;
+        }
+        waitCursor_ = on;
+        if (on) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    });
+}
+
 void QtStatusDisplay::Beep() {
     OnWindow([](QMainWindow&) { QApplication::beep(); });
 }

@@ -31,6 +31,7 @@ class QtStatusDisplay final : public StatusDisplay {
     void ShowDealerText(bool show, std::string_view text) override;
     void SetAcquisitionIndicator(std::uint32_t rgb) override;
     void SetMenuBarDimmed(bool dimmed) override;
+    void SetWaitCursor(bool on) override;
     void Beep() override;
     void BringToFront() override;
 
@@ -40,6 +41,9 @@ class QtStatusDisplay final : public StatusDisplay {
 
     QPointer<MainPanel> panel_;
     QPointer<QMainWindow> window_;
+    // Touched on the window's thread only: Qt's override cursors stack, so
+    // each one set is restored exactly once.
+    bool waitCursor_ = false;
 };
 
 }  // namespace qrv::window

@@ -1,4 +1,4 @@
-#include "runtime/recording_status_display.h"
+#include "support/recording_status_display.h"
 
 #include <fmt/format.h>
 
@@ -104,6 +104,11 @@ void RecordingStatusDisplay::SetAcquisitionIndicator(std::uint32_t rgb) {
 void RecordingStatusDisplay::SetMenuBarDimmed(bool dimmed) {
     std::lock_guard lock(mutex_);
     state_.menuBarDimmed = dimmed;
+}
+
+void RecordingStatusDisplay::SetWaitCursor(bool on) {
+    std::lock_guard lock(mutex_);
+    state_.waitCursor = on;
 }
 
 void RecordingStatusDisplay::Beep() {

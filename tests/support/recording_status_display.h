@@ -9,7 +9,7 @@
 namespace qrv {
 
 // A StatusDisplay that keeps the state of every field and a log of the calls,
-// for tests and for programs without a window. Safe from any thread.
+// for tests and benchmarks. Safe from any thread.
 class RecordingStatusDisplay final : public StatusDisplay {
   public:
     struct State {
@@ -30,6 +30,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
         bool dealerTextShown = false;
         std::uint32_t acquisitionColor = 0;
         bool menuBarDimmed = false;
+        bool waitCursor = false;
         int beeps = 0;
         int raises = 0;
     };
@@ -53,6 +54,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
     void ShowDealerText(bool show, std::string_view text) override;
     void SetAcquisitionIndicator(std::uint32_t rgb) override;
     void SetMenuBarDimmed(bool dimmed) override;
+    void SetWaitCursor(bool on) override;
     void Beep() override;
     void BringToFront() override;
 

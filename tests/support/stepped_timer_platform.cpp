@@ -1,4 +1,4 @@
-#include "acquisition/stepped_timer_platform.h"
+#include "support/stepped_timer_platform.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "runtime/scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 namespace qrv {
 
