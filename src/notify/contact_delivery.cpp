@@ -94,8 +94,10 @@ void ContactDelivery::Queue(QueuedMessage job) {
 }
 
 void ContactDelivery::DropLocked(const std::function<bool(const Message&)>& untrue) {
-    const auto gone = std::remove_if(pending_.begin(), pending_.end(),
-                                     [&](const QueuedMessage& job) { return untrue(job.message); });
+    // Partitioned, not removed: the dropped ones are still whole for their log lines.
+    const auto gone =
+        std::stable_partition(pending_.begin(), pending_.end(),
+                              [&](const QueuedMessage& job) { return !untrue(job.message); });
     for (auto job = gone; job != pending_.end(); ++job) {
         log_.LogMessageToDisk(Subject(job->message) + ": dropped, a later notice replaces it");
     }

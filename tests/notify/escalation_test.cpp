@@ -183,6 +183,9 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
     EXPECT_EQ(doc["unit"], "°C");
     EXPECT_EQ(doc["limits"]["alarm_high"], -15);
     EXPECT_EQ(doc["time"], "2026-12-08T03:12:00");
+    EXPECT_EQ(doc["id"], "n1");
+    EXPECT_EQ(doc["sequence_id"], "n1");
+    EXPECT_EQ(english.id, "n1");
 
     const Message german = MessageOf(notice, 1, "Lab 3", "");
     EXPECT_EQ(german.title, "Alarm hoch: Freezer -12.0 °C");
