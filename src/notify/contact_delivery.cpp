@@ -18,12 +18,13 @@ std::optional<double> NextAttempt(double firstAttempt, double lastAttempt, int a
 }
 
 ContactDelivery::ContactDelivery(NotifyContact contact, Channel& channel, Clock& clock,
-                                 EventLog& log, Changed changed)
+                                 EventLog& log, Changed changed, GivenUp givenUp)
     : contact_(std::move(contact)),
       channel_(channel),
       clock_(clock),
       log_(log),
-      changed_(std::move(changed)) {
+      changed_(std::move(changed)),
+      givenUp_(std::move(givenUp)) {
     thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
 }
 
@@ -193,6 +194,9 @@ void ContactDelivery::Attempt(QueuedMessage job, const std::stop_token& stop) {
     } else if (result.permanent) {
         log_.LogProblem(fmt::format("{}: attempt {} refused ({}); given up", Subject(job.message),
                                     job.attempts, result.detail));
+        if (givenUp_) {
+            givenUp_(job.message, result.detail);
+        }
     } else if (const auto next = NextAttempt(job.first, started, job.attempts)) {
         log_.LogProblem(fmt::format("{}: attempt {} failed ({}); next in {} min",
                                     Subject(job.message), job.attempts, result.detail,
@@ -202,6 +206,9 @@ void ContactDelivery::Attempt(QueuedMessage job, const std::stop_token& stop) {
     } else {
         log_.LogProblem(fmt::format("{}: attempt {} failed ({}); given up", Subject(job.message),
                                     job.attempts, result.detail));
+        if (givenUp_) {
+            givenUp_(job.message, result.detail);
+        }
     }
     std::lock_guard lock(mutex_);
     if (again && inFlightDropped_) {

@@ -52,9 +52,12 @@ class ContactDelivery {
     // changed() is given every message not yet delivered (the one under
     // way included) after each change, on the thread that made it.
     using Changed = std::function<void(const std::vector<QueuedMessage>&)>;
+    // Told of a message given up, with what the receiver said last, on this
+    // delivery's thread.
+    using GivenUp = std::function<void(const Message&, const std::string&)>;
 
     ContactDelivery(NotifyContact contact, Channel& channel, Clock& clock, EventLog& log,
-                    Changed changed = {});
+                    Changed changed = {}, GivenUp givenUp = {});
     // Messages not yet delivered are logged as not sent.
     ~ContactDelivery();
     ContactDelivery(const ContactDelivery&) = delete;
@@ -89,6 +92,7 @@ class ContactDelivery {
     Clock& clock_;
     EventLog& log_;
     const Changed changed_;
+    const GivenUp givenUp_;
 
     mutable std::mutex mutex_;
     std::condition_variable_any queued_;

@@ -47,6 +47,7 @@ void EscalationEngine::Tell(StandingAlarm& alarm, int contact, NoticeKind kind,
                    alarm.rose,
                    now - alarm.since,
                    alarm.acknowledgedBy,
+                   {},
                    {}});
 }
 
@@ -69,6 +70,7 @@ std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, do
                            alarm.rose,
                            now - alarm.since,
                            alarm.acknowledgedBy,
+                           {},
                            {}});
         }
         alarms_.erase(found);
@@ -116,6 +118,32 @@ std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, do
     }
     alarm.nextStep =
         now + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_ : remindAfter_);
+    return out;
+}
+
+std::vector<Notice> EscalationEngine::OnUnreachable(const std::string& key, int contact,
+                                                    const std::string& unreached, double now,
+                                                    const LocalDateTime& when) {
+    std::vector<Notice> out;
+    const auto found = alarms_.find(key);
+    if (found == alarms_.end() || found->second.awaiting) {
+        return out;
+    }
+    StandingAlarm& alarm = found->second;
+    const auto at = std::find(alarm.callList.begin(), alarm.callList.end(), contact);
+    if (at == alarm.callList.end() || alarm.callList.size() < 2) {
+        return out;
+    }
+    const std::size_t next =
+        (static_cast<std::size_t>(at - alarm.callList.begin()) + 1) % alarm.callList.size();
+    if (next >= alarm.nextOnList) {
+        // Their turn comes now; the one after follows a full step later.
+        alarm.nextOnList = next + 1;
+        alarm.nextStep =
+            now + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_ : remindAfter_);
+    }
+    Tell(alarm, alarm.callList[next], NoticeKind::kEscalation, when, now, out);
+    out.back().unreached = unreached;
     return out;
 }
 

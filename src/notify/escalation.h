@@ -55,6 +55,13 @@ class EscalationEngine {
     // A probe's (or the unit's) alarm state moved; facts carry the new state.
     std::vector<Notice> OnAlarmChanged(const AlarmFacts& facts, double now,
                                        const LocalDateTime& when);
+    // A notice of the alarm (AlarmKeyOf) to contact was given up: the next
+    // contact on its list is called now, told who could not be reached and
+    // why (unreached). Nothing when the alarm no longer stands or the list
+    // has no one else.
+    std::vector<Notice> OnUnreachable(const std::string& alarm, int contact,
+                                      const std::string& unreached, double now,
+                                      const LocalDateTime& when);
     // The alarm button (or a web account): every standing alarm is taken
     // care of by who.
     void OnAcknowledged(const std::string& who, double now);

@@ -63,6 +63,9 @@ struct Notice {
     // Unique to this notice, the same on every attempt to deliver it, so a
     // receiver can drop a repeat.
     std::string id;
+    // Why this contact is called now: who could not be reached, and what
+    // their receiver said.
+    std::string unreached;
 };
 
 // Whether a notice of kind `later` about an alarm makes an older one of kind

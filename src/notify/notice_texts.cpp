@@ -25,6 +25,8 @@ constexpr Words kLimit{"limit", "Grenze", "limite", "grens"};
 constexpr Words kTime{"Time", "Zeit", "Heure", "Tijd"};
 constexpr Words kStation{"Station", "Station", "Station", "Station"};
 constexpr Words kStanding{"Standing for", "Besteht seit", "Dure depuis", "Duurt al"};
+constexpr Words kNotReached{"Could not reach", "Nicht erreicht:", "Impossible de joindre",
+                             "Niet bereikt:"};
 constexpr Words kSince{"Since", "Seit", "Depuis", "Sinds"};
 constexpr Words kStood{"It stood for", "Dauer", "Durée", "Duur"};
 constexpr Words kAcknowledged{"Acknowledged by", "Quittiert von", "Acquitté par", "Bevestigd door"};
@@ -190,6 +192,9 @@ std::string BodyOf(const Notice& notice, int taal, const std::string& stationNam
                            TimeOfNotice(notice.when), Word(kStation, taal), stationName);
     }
     std::string body = TitleOf(notice, taal, stationName) + "\n";
+    if (!notice.unreached.empty()) {
+        body += fmt::format("{} {}\n", Word(kNotReached, taal), notice.unreached);
+    }
     if (HasValue(f)) {
         body += fmt::format("{}: {}", Word(kValue, taal), ValueText(f, taal));
         if (const auto limit = CrossedLimit(f)) {
@@ -318,6 +323,9 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
                              {"pre_alarm_high", f.tripHigh}};
         }
         doc["rose"] = IsoTime(notice.rose);
+        if (!notice.unreached.empty()) {
+            doc["unreached"] = notice.unreached;
+        }
         doc["stood_seconds"] = std::lround(notice.stoodSeconds);
         doc["acknowledged_by"] = notice.acknowledgedBy.empty()
                                      ? nlohmann::json()

@@ -70,8 +70,12 @@ Notifier::Notifier(const NotifyConfig& config, const NotifierContext& context)
         const NotifyContact& contact = config_.contacts[i];
         deliveries_.push_back(std::make_unique<ContactDelivery>(
             contact, ChannelFor(contact.channel, webhook_, email_, sms_), context_.clock,
-            context_.log, [this, i](const std::vector<QueuedMessage>& queued) {
+            context_.log,
+            [this, i](const std::vector<QueuedMessage>& queued) {
                 file_.SaveQueued(static_cast<int>(i), queued);
+            },
+            [this, i](const Message& message, const std::string& detail) {
+                GivenUp(static_cast<int>(i), message, detail);
             }));
     }
     Restore();
@@ -133,6 +137,7 @@ void Notifier::Run(const std::stop_token& stop) {
                 }
             }
         }
+        CallNextForUnreached(context_.clock.Timer());
         Dispatch(engine_.Advance(context_.clock.Timer(), context_.clock.Now(),
                                  [this](AlarmFacts& facts) { Present(facts); }));
         file_.SaveAlarms(engine_.Snapshot());
@@ -321,6 +326,36 @@ void Notifier::Present(AlarmFacts& facts) const {
         if (const auto found = standing.find(facts.rom); found != standing.end()) {
             facts.value = found->second.minutes;
         }
+    }
+}
+
+void Notifier::GivenUp(int contact, const Message& message, const std::string& detail) {
+    // Only a call for help goes down the list; a reminder or an end that
+    // did not arrive calls nobody new.
+    if (message.kind != NoticeKind::kAlarm && message.kind != NoticeKind::kEscalation &&
+        message.kind != NoticeKind::kWorse) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    unreached_.push_back({contact, message.alarm, detail});
+    news_ = true;
+    if (wake_ != nullptr) {
+        wake_->request_stop();
+    }
+}
+
+void Notifier::CallNextForUnreached(double now) {
+    std::vector<Unreached> unreached;
+    {
+        std::lock_guard lock(mutex_);
+        unreached.swap(unreached_);
+    }
+    for (const Unreached& u : unreached) {
+        const NotifyContact& contact = config_.contacts.at(static_cast<std::size_t>(u.contact));
+        Dispatch(engine_.OnUnreachable(
+            u.alarm, u.contact,
+            fmt::format("{} by {}: {}", contact.name, ChannelName(contact.channel), u.detail), now,
+            context_.clock.Now()));
     }
 }
 

@@ -92,6 +92,10 @@ class Notifier {
     void Present(AlarmFacts& facts) const;
     void Restore();
     void Dispatch(std::vector<Notice> notices);
+    // A delivery gave up a message (on its thread): the notifier's thread
+    // calls the next contact.
+    void GivenUp(int contact, const Message& message, const std::string& detail);
+    void CallNextForUnreached(double now);
     std::string NextId();
 
     const NotifyConfig config_;
@@ -115,6 +119,12 @@ class Notifier {
     std::stop_source* wake_ = nullptr;
     bool handling_ = false;
     bool news_ = false;
+    struct Unreached {
+        int contact = 0;
+        std::string alarm;
+        std::string detail;
+    };
+    std::vector<Unreached> unreached_;
     // When the thread looks at the clock again.
     double nextLook_ = 0.0;
     FeedSubscription events_;

@@ -191,6 +191,28 @@ TEST(Escalation, AnAlarmTakenOverWaitsForItsProbeAndGoesOnWhereItWas) {
     EXPECT_DOUBLE_EQ(ended[0].stoodSeconds, 40 * kMinute);
 }
 
+TEST(Escalation, AContactThatCannotBeReachedCallsTheNextAtOnce) {
+    const std::vector<NotifyContact> contacts{Contact("Anna"), Contact("Ben"), Contact("Cleo")};
+    EscalationEngine engine(contacts, 15, 60);
+    const std::string freezer = AlarmKeyOf(Freezer(kAlarmHigh));
+    engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, {});
+    const std::vector<Notice> ben =
+        engine.OnUnreachable(freezer, 0, "Anna by email: 550 no such user", kMinute, {});
+    EXPECT_EQ(Told(ben), Lines{"1 escalation"});
+    EXPECT_EQ(ben[0].unreached, "Anna by email: 550 no such user");
+    // Cleo a full step after Ben, not after Anna.
+    EXPECT_DOUBLE_EQ(engine.NextDue(), 16 * kMinute);
+    // Cleo unreachable too: Anna, first on the list, hears it again.
+    EXPECT_EQ(Told(engine.OnUnreachable(freezer, 2, "Cleo by sms", 20 * kMinute, {})),
+              Lines{"0 escalation"});
+    engine.OnAlarmChanged(Freezer(kAlarmNone), 30 * kMinute, {});
+    EXPECT_TRUE(engine.OnUnreachable(freezer, 1, "Ben", 31 * kMinute, {}).empty());
+
+    EscalationEngine alone({Contact("Anna")}, 15, 60);
+    alone.OnAlarmChanged(Freezer(kAlarmHigh), 0, {});
+    EXPECT_TRUE(alone.OnUnreachable(freezer, 0, "Anna", kMinute, {}).empty());
+}
+
 TEST(Escalation, RemindersMissedWhileStoppedComeOnceNotInABurst) {
     EscalationEngine engine({Contact("Anna")}, 3, 60);
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, {});

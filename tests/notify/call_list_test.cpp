@@ -434,6 +434,33 @@ TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
     EXPECT_EQ(Events(anna), Lines{"alarm"});
 }
 
+TEST_F(CallList, AReceiverThatRefusesForGoodIsGivenUpAtOnceAndTheNextContactIsCalled) {
+    ThreeOnCall on;
+    on.anna.AnswerWith(404);
+    monitoring.StartNotifications(on.config);
+    Install();
+    RunFor(125.0);
+    Settle();
+    EXPECT_EQ(on.anna.Count(), 1u);
+    EXPECT_EQ(Count(LogText(), "Notification to Anna by webhook (High Alarm: Freezer -10."), 1);
+    EXPECT_EQ(Count(LogText(), "): attempt 1 refused (HTTP 404: ok); given up"), 1) << LogText();
+    // Ben at once, told why; Cleo when her turn comes, three minutes on.
+    ASSERT_EQ(Events(on.ben), Lines{"escalation"});
+    const nlohmann::json ben = Body(on.ben, 0);
+    EXPECT_EQ(ben["unreached"], "Anna by webhook: HTTP 404: ok");
+    EXPECT_NE(ben["message"].get<std::string>().find("Could not reach Anna by webhook: HTTP 404"),
+              std::string::npos)
+        << ben["message"];
+    RunFor(2 * kMinute);
+    Settle();
+    EXPECT_EQ(on.cleo.Count(), 0u);
+    RunFor(kMinute + 5);
+    Settle();
+    EXPECT_EQ(Events(on.cleo), Lines{"escalation"});
+    EXPECT_FALSE(Body(on.cleo, 0).contains("unreached"));
+    EXPECT_EQ(on.anna.Count(), 1u);
+}
+
 // A freezer that warms at 2 minutes, warms further at 6 and is cold again
 // at 20; Anna's receiver refuses everything until just before the end.
 TEST(CallListRefusing, OnlyTheEndReachesAReceiverThatRefusedUntilTheAlarmEnded) {
@@ -606,7 +633,19 @@ TEST(CallListWeek, EveryNoticeIsAccountedForInTheLog) {
     // reminders).
     EXPECT_EQ(lines(": attempt 1 "), lines(" delivered (HTTP 200)") + lines("; given up") +
                                          lines(": dropped, a later notice replaces it"));
-    EXPECT_EQ(lines("to Anna by webhook (High Alarm: Freezer", "°C): attempt 1 delivered"), alarms);
+    // Anna, first on the list, is called again for an alarm still standing
+    // when Ben's escalation was given up.
+    int unreached = 0;
+    for (const HttpReceiver::Request& request : anna.Requests()) {
+        const nlohmann::json doc = nlohmann::json::parse(request.body);
+        if (doc.contains("unreached")) {
+            ++unreached;
+            EXPECT_EQ(doc["unreached"], "Ben by webhook: HTTP 503: ok");
+        }
+    }
+    EXPECT_GE(unreached, 1);
+    EXPECT_EQ(lines("to Anna by webhook (High Alarm: Freezer", "°C): attempt 1 delivered"),
+              alarms + unreached);
     EXPECT_EQ(lines("to Anna by webhook (Alarm ended: Freezer)", "attempt 1 delivered"), alarms);
     EXPECT_EQ(lines("to Anna", "failed"), 0);
     std::vector<std::string> annaEvents = Events(anna);

@@ -153,9 +153,15 @@ TEST(Escalation, ContactsHearOnlyOfTheirProbesAndEachAlarmHasItsOwnList) {
 }
 
 TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
-    Notice notice{
-        1,   NoticeKind::kEscalation, Freezer(kAlarmHigh, -12.04), kWhen, kWhen, 65 * kMinute, "",
-        "n1"};
+    Notice notice{1,
+                  NoticeKind::kEscalation,
+                  Freezer(kAlarmHigh, -12.04),
+                  kWhen,
+                  kWhen,
+                  65 * kMinute,
+                  "",
+                  "n1",
+                  ""};
     const Message english = MessageOf(notice, 0, "Lab 3", "lab-freezers");
     EXPECT_EQ(english.title, "High Alarm: Freezer -12.0 °C");
     EXPECT_NE(english.text.find("Value: -12.0 °C (limit -15 °C)"), std::string::npos)
@@ -239,8 +245,8 @@ TEST(Escalation, ATimeAlarmStandsBesideTheValueAlarmOfTheSameProbe) {
 }
 
 TEST(NoticeTexts, ATimeAlarmSaysItsMinutesAndTheLimitInTheLanguage) {
-    Notice notice{0,   NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, kWhen, 0.0, "",
-                  "n2"};
+    Notice notice{
+        0, NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, kWhen, 0.0, "", "n2", ""};
     const Message english = MessageOf(notice, 0, "Lab 3", "");
     EXPECT_EQ(english.title, "Time High Alarm: Freezer 61 min in 24 h");
     EXPECT_NE(english.text.find("Value: 61 min in 24 h (limit -15 °C)"), std::string::npos)
