@@ -10,6 +10,9 @@ namespace qrv::notify {
 
 struct DeliveryResult {
     bool delivered = false;
+    // The receiver refused it for good (SMTP 5xx, HTTP 4xx other than 408
+    // and 429): trying again changes nothing.
+    bool permanent = false;
     // What the receiver or the transfer said, for the program log; never a
     // password or token.
     std::string detail;

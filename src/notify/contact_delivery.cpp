@@ -18,16 +18,23 @@ std::optional<double> NextAttempt(double firstAttempt, double lastAttempt, int a
 }
 
 ContactDelivery::ContactDelivery(NotifyContact contact, Channel& channel, Clock& clock,
-                                 EventLog& log)
-    : contact_(std::move(contact)), channel_(channel), clock_(clock), log_(log) {
+                                 EventLog& log, Changed changed, GivenUp givenUp)
+    : contact_(std::move(contact)),
+      channel_(channel),
+      clock_(clock),
+      log_(log),
+      changed_(std::move(changed)),
+      givenUp_(std::move(givenUp)) {
     thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
 }
 
 ContactDelivery::~ContactDelivery() {
     thread_.request_stop();
     thread_.join();
-    for (const Pending& job : pending_) {
-        log_.LogMessageToDisk(Subject(job.message) + ": not sent, the station shut down");
+    for (const QueuedMessage& job : pending_) {
+        log_.LogMessageToDisk(Subject(job.message) +
+                              (changed_ ? ": not sent yet, kept for the next start"
+                                        : ": not sent, the station shut down"));
     }
 }
 
@@ -38,26 +45,95 @@ std::string ContactDelivery::Subject(const Message& message) const {
 
 void ContactDelivery::Send(Message message) {
     std::lock_guard lock(mutex_);
+    if (message.kind != NoticeKind::kTest) {
+        DropLocked([&message](const Message& older) {
+            return older.kind != NoticeKind::kTest && older.alarm == message.alarm &&
+                   Supersedes(message.kind, older.kind);
+        });
+    }
     const double now = clock_.Timer();
-    pending_.push_back({std::move(message), 0, now, now});
+    Queue({std::move(message), 0, now, now});
+}
+
+void ContactDelivery::Resume(QueuedMessage job) {
+    std::lock_guard lock(mutex_);
+    Queue(std::move(job));
+}
+
+void ContactDelivery::Drop(const std::function<bool(const Message&)>& untrue) {
+    std::lock_guard lock(mutex_);
+    DropLocked(untrue);
+    ReportLocked();
+}
+
+void ContactDelivery::Release(const std::string& alarm) {
+    std::lock_guard lock(mutex_);
+    bool released = false;
+    for (QueuedMessage& job : pending_) {
+        if (job.held && job.message.alarm == alarm) {
+            job.held = false;
+            job.next = std::min(job.next, clock_.Timer());
+            released = true;
+        }
+    }
+    if (released) {
+        ReportLocked();
+        if (wake_ != nullptr) {
+            wake_->request_stop();
+        }
+        queued_.notify_all();
+    }
+}
+
+void ContactDelivery::Queue(QueuedMessage job) {
+    pending_.push_back(std::move(job));
+    ReportLocked();
     if (wake_ != nullptr) {
         wake_->request_stop();
     }
-    changed_.notify_all();
+    queued_.notify_all();
+}
+
+void ContactDelivery::DropLocked(const std::function<bool(const Message&)>& untrue) {
+    // Partitioned, not removed: the dropped ones are still whole for their log lines.
+    const auto gone =
+        std::stable_partition(pending_.begin(), pending_.end(),
+                              [&](const QueuedMessage& job) { return !untrue(job.message); });
+    for (auto job = gone; job != pending_.end(); ++job) {
+        log_.LogMessageToDisk(Subject(job->message) + ": dropped, a later notice replaces it");
+    }
+    pending_.erase(gone, pending_.end());
+    if (inFlight_ && !inFlightDropped_ && untrue(inFlight_->message)) {
+        inFlightDropped_ = true;
+    }
+}
+
+void ContactDelivery::ReportLocked() const {
+    if (!changed_) {
+        return;
+    }
+    std::vector<QueuedMessage> all = pending_;
+    if (inFlight_ && !inFlightDropped_) {
+        all.insert(all.begin(), *inFlight_);
+    }
+    changed_(all);
 }
 
 bool ContactDelivery::Idle() const {
     std::lock_guard lock(mutex_);
     const double now = clock_.Timer();
-    return !busy_ && std::none_of(pending_.begin(), pending_.end(),
-                                  [now](const Pending& job) { return job.next <= now; });
+    return !inFlight_ &&
+           std::none_of(pending_.begin(), pending_.end(),
+                        [now](const QueuedMessage& job) { return !job.held && job.next <= now; });
 }
 
 double ContactDelivery::NextDue() const {
     std::lock_guard lock(mutex_);
     double earliest = std::numeric_limits<double>::infinity();
-    for (const Pending& job : pending_) {
-        earliest = std::min(earliest, job.next);
+    for (const QueuedMessage& job : pending_) {
+        if (!job.held) {
+            earliest = std::min(earliest, job.next);
+        }
     }
     return earliest;
 }
@@ -65,14 +141,19 @@ double ContactDelivery::NextDue() const {
 void ContactDelivery::Run(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     while (!stop.stop_requested()) {
-        if (pending_.empty()) {
-            changed_.wait(lock, stop, [this] { return !pending_.empty(); });
+        const auto sendable = [this] {
+            return std::any_of(pending_.begin(), pending_.end(),
+                               [](const QueuedMessage& job) { return !job.held; });
+        };
+        if (!sendable()) {
+            queued_.wait(lock, stop, sendable);
             continue;
         }
         // The earliest due; among equals the oldest, so order is kept.
-        const auto due =
-            std::min_element(pending_.begin(), pending_.end(),
-                             [](const Pending& a, const Pending& b) { return a.next < b.next; });
+        const auto due = std::min_element(pending_.begin(), pending_.end(),
+                                          [](const QueuedMessage& a, const QueuedMessage& b) {
+                                              return !a.held && (b.held || a.next < b.next);
+                                          });
         if (due->next > clock_.Timer()) {
             std::stop_source wake;
             wake_ = &wake;
@@ -86,43 +167,58 @@ void ContactDelivery::Run(const std::stop_token& stop) {
             wake_ = nullptr;
             continue;
         }
-        Pending job = std::move(*due);
+        inFlight_ = std::move(*due);
+        inFlightDropped_ = false;
         pending_.erase(due);
-        busy_ = true;
+        QueuedMessage job = *inFlight_;
         lock.unlock();
         Attempt(std::move(job), stop);
         lock.lock();
-        busy_ = false;
-        changed_.notify_all();
+        queued_.notify_all();
     }
 }
 
-void ContactDelivery::Attempt(Pending job, const std::stop_token& stop) {
+void ContactDelivery::Attempt(QueuedMessage job, const std::stop_token& stop) {
     const double started = clock_.Timer();
     ++job.attempts;
     const DeliveryResult result = channel_.Deliver(contact_, job.message, stop);
+    std::optional<QueuedMessage> again;
     if (result.delivered) {
         log_.LogMessageToDisk(fmt::format("{}: attempt {} delivered ({})", Subject(job.message),
                                           job.attempts, result.detail));
-        return;
-    }
-    if (stop.stop_requested()) {
+    } else if (stop.stop_requested()) {
         log_.LogMessageToDisk(fmt::format("{}: attempt {} cut off, the station shut down",
                                           Subject(job.message), job.attempts));
-        return;
+        job.next = started;
+        again = std::move(job);
+    } else if (result.permanent) {
+        log_.LogProblem(fmt::format("{}: attempt {} refused ({}); given up", Subject(job.message),
+                                    job.attempts, result.detail));
+        if (givenUp_) {
+            givenUp_(job.message, result.detail);
+        }
+    } else if (const auto next = NextAttempt(job.first, started, job.attempts)) {
+        log_.LogProblem(fmt::format("{}: attempt {} failed ({}); next in {} min",
+                                    Subject(job.message), job.attempts, result.detail,
+                                    std::lround((*next - started) / 60.0)));
+        job.next = *next;
+        again = std::move(job);
+    } else {
+        log_.LogProblem(fmt::format("{}: attempt {} failed ({}); given up", Subject(job.message),
+                                    job.attempts, result.detail));
+        if (givenUp_) {
+            givenUp_(job.message, result.detail);
+        }
     }
-    const auto next = NextAttempt(job.first, started, job.attempts);
-    if (!next) {
-        log_.LogMessageToDisk(fmt::format("{}: attempt {} failed ({}); given up",
-                                          Subject(job.message), job.attempts, result.detail));
-        return;
-    }
-    log_.LogMessageToDisk(fmt::format("{}: attempt {} failed ({}); next in {} min",
-                                      Subject(job.message), job.attempts, result.detail,
-                                      std::lround((*next - started) / 60.0)));
-    job.next = *next;
     std::lock_guard lock(mutex_);
-    pending_.push_back(std::move(job));
+    if (again && inFlightDropped_) {
+        log_.LogMessageToDisk(Subject(again->message) + ": dropped, a later notice replaces it");
+    } else if (again) {
+        pending_.push_back(std::move(*again));
+    }
+    inFlight_.reset();
+    inFlightDropped_ = false;
+    ReportLocked();
 }
 
 }  // namespace qrv::notify

@@ -139,23 +139,33 @@ std::string WithCrLf(std::string_view text) {
 }  // namespace
 
 std::string MailText(const std::string& from, const std::string& to, const Message& message) {
+    // The notice's id on the sender's domain: every attempt to deliver the
+    // notice carries the same Message-ID, so a repeat is recognised.
+    const auto at = from.rfind('@');
+    const std::string domain = at == std::string::npos ? "quorvanel.invalid" : from.substr(at + 1);
     return fmt::format(
-        "From: {}\r\nTo: {}\r\nSubject: {}\r\nMIME-Version: 1.0\r\n"
+        "From: {}\r\nTo: {}\r\nSubject: {}\r\nMessage-ID: <{}@{}>\r\nMIME-Version: 1.0\r\n"
         "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n"
         "X-Priority: {}\r\n\r\n{}",
-        from, to, HeaderValue(message.title), message.priority >= 5 ? 1 : 3,
-        WithCrLf(message.text));
+        from, to, HeaderValue(message.title), HeaderValue(message.id), HeaderValue(domain),
+        message.priority >= 5 ? 1 : 3, WithCrLf(message.text));
 }
 
 DeliveryResult WebhookChannel::Deliver(const NotifyContact& contact, const Message& message,
                                        const std::stop_token& stop) {
     Easy curl = Prepared(timeout_, stop, "http,https");
     if (!curl) {
-        return {false, "libcurl could not start a transfer"};
+        return {false, false, "libcurl could not start a transfer"};
     }
     CURL* c = curl.get();
     const std::string& body = message.document;
     List headers(curl_slist_append(nullptr, "Content-Type: application/json"));
+    if (!message.id.empty()) {
+        // ntfy replaces a notification of the same sequence id instead of
+        // showing a second one: a retry never doubles a notice.
+        const std::string sequence = "X-Sequence-ID: " + HeaderValue(message.id);
+        headers.reset(curl_slist_append(headers.release(), sequence.c_str()));
+    }
     if (!contact.token.empty()) {
         const std::string bearer = "Authorization: Bearer " + contact.token;
         headers.reset(curl_slist_append(headers.release(), bearer.c_str()));
@@ -171,23 +181,25 @@ DeliveryResult WebhookChannel::Deliver(const NotifyContact& contact, const Messa
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
     const CURLcode code = curl_easy_perform(c);
     if (code != CURLE_OK) {
-        return {false, Failure(code, error)};
+        return {false, false, Failure(code, error)};
     }
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     const std::string said = FirstLine(answer);
     if (status < 200 || status > 299) {
-        return {false, said.empty() ? fmt::format("HTTP {}", status)
-                                    : fmt::format("HTTP {}: {}", status, said)};
+        const bool permanent = status >= 400 && status <= 499 && status != 408 && status != 429;
+        return {false, permanent,
+                said.empty() ? fmt::format("HTTP {}", status)
+                             : fmt::format("HTTP {}: {}", status, said)};
     }
-    return {true, fmt::format("HTTP {}", status)};
+    return {true, false, fmt::format("HTTP {}", status)};
 }
 
 DeliveryResult EmailChannel::Deliver(const NotifyContact& contact, const Message& message,
                                      const std::stop_token& stop) {
     Easy curl = Prepared(timeout_, stop, "smtp,smtps");
     if (!curl) {
-        return {false, "libcurl could not start a transfer"};
+        return {false, false, "libcurl could not start a transfer"};
     }
     CURL* c = curl.get();
     const std::string mail = MailText(settings_.from, contact.address, message);
@@ -210,12 +222,13 @@ DeliveryResult EmailChannel::Deliver(const NotifyContact& contact, const Message
         curl_easy_setopt(c, CURLOPT_PASSWORD, settings_.password.c_str());
     }
     const CURLcode code = curl_easy_perform(c);
-    if (code != CURLE_OK) {
-        return {false, Failure(code, error)};
-    }
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    return {true, fmt::format("SMTP {}", status)};
+    if (code != CURLE_OK) {
+        // A 5xx reply is the server's final word on this mail.
+        return {false, status >= 500 && status <= 599, Failure(code, error)};
+    }
+    return {true, false, fmt::format("SMTP {}", status)};
 }
 
 }  // namespace qrv::notify

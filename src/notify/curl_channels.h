@@ -35,8 +35,8 @@ class EmailChannel final : public Channel {
 };
 
 // The mail as sent: headers (the subject encoded when it is not plain
-// ASCII), a blank line and the text, with CR LF line ends. The submission
-// server dates it.
+// ASCII, the notice's id as Message-ID), a blank line and the text, with CR
+// LF line ends. The submission server dates it.
 std::string MailText(const std::string& from, const std::string& to, const Message& message);
 
 }  // namespace qrv::notify

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
+#include <set>
 
 #include "sensors/rom_text.h"
 
@@ -25,15 +26,6 @@ EscalationEngine::EscalationEngine(std::vector<NotifyContact> contacts, int esca
       escalateAfter_(escalateAfterMinutes * 60.0),
       remindAfter_(remindAfterMinutes * 60.0) {}
 
-EscalationEngine::Key EscalationEngine::KeyOf(const AlarmFacts& facts) {
-    if (facts.unit) {
-        return {};
-    }
-    // A probe's time alarm is escalated and ended on its own, beside the
-    // alarm on its value.
-    return facts.timeAlarm ? RomToHex(facts.rom) + "/time" : RomToHex(facts.rom);
-}
-
 bool EscalationEngine::Covers(int contact, const AlarmFacts& facts) const {
     const NotifyContact& c = contacts_.at(static_cast<std::size_t>(contact));
     if (c.probes.empty() || facts.unit) {
@@ -45,34 +37,50 @@ bool EscalationEngine::Covers(int contact, const AlarmFacts& facts) const {
     });
 }
 
-void EscalationEngine::Tell(Standing& alarm, int contact, NoticeKind kind,
+void EscalationEngine::Tell(StandingAlarm& alarm, int contact, NoticeKind kind,
                             const LocalDateTime& when, double now, std::vector<Notice>& out) {
-    alarm.told.insert(contact);
-    out.push_back({contact, kind, alarm.facts, when, now - alarm.since, alarm.acknowledgedBy});
+    alarm.told[contact] = now;
+    out.push_back({contact,
+                   kind,
+                   alarm.facts,
+                   when,
+                   alarm.rose,
+                   now - alarm.since,
+                   alarm.acknowledgedBy,
+                   {},
+                   {}});
 }
 
 std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, double now,
                                                      const LocalDateTime& when) {
     std::vector<Notice> out;
-    const Key key = KeyOf(facts);
+    const std::string key = AlarmKeyOf(facts);
     auto found = alarms_.find(key);
     if (facts.state == kAlarmNone) {
         if (found == alarms_.end()) {
             return out;
         }
-        Standing& alarm = found->second;
+        StandingAlarm& alarm = found->second;
         alarm.facts = facts;
-        for (int contact : alarm.told) {
-            out.push_back({contact, NoticeKind::kEnded, facts, when, now - alarm.since,
-                           alarm.acknowledgedBy});
+        for (const auto& [contact, at] : alarm.told) {
+            out.push_back({contact,
+                           NoticeKind::kEnded,
+                           facts,
+                           when,
+                           alarm.rose,
+                           now - alarm.since,
+                           alarm.acknowledgedBy,
+                           {},
+                           {}});
         }
         alarms_.erase(found);
         return out;
     }
     if (found == alarms_.end()) {
-        Standing alarm;
+        StandingAlarm alarm;
         alarm.facts = facts;
         alarm.since = now;
+        alarm.rose = when;
         for (int i = 0; i < static_cast<int>(contacts_.size()); ++i) {
             if (Covers(i, facts)) {
                 alarm.callList.push_back(i);
@@ -83,25 +91,59 @@ std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, do
         }
         alarm.nextOnList = 1;
         alarm.nextStep = now + (alarm.callList.size() > 1 ? escalateAfter_ : remindAfter_);
-        Standing& stored = alarms_.emplace(key, std::move(alarm)).first->second;
+        StandingAlarm& stored = alarms_.emplace(key, std::move(alarm)).first->second;
         Tell(stored, stored.callList.front(), NoticeKind::kAlarm, when, now, out);
         return out;
     }
-    Standing& alarm = found->second;
-    const bool worse = Severity(facts.state) > Severity(alarm.facts.state);
+    StandingAlarm& alarm = found->second;
+    const int severity = Severity(facts.state);
+    const bool worse = severity > std::max(Severity(alarm.facts.state), alarm.restoredSeverity);
+    alarm.awaiting = false;
+    if (severity >= alarm.restoredSeverity) {
+        alarm.restoredSeverity = 0;
+    }
     alarm.facts = facts;
     if (!worse) {
         return out;
     }
     alarm.acknowledged = false;
     alarm.acknowledgedBy.clear();
-    std::set<int> targets = alarm.told;
+    std::set<int> targets;
+    for (const auto& [contact, at] : alarm.told) {
+        targets.insert(contact);
+    }
     targets.insert(alarm.callList.front());
     for (int contact : targets) {
         Tell(alarm, contact, NoticeKind::kWorse, when, now, out);
     }
     alarm.nextStep =
         now + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_ : remindAfter_);
+    return out;
+}
+
+std::vector<Notice> EscalationEngine::OnUnreachable(const std::string& key, int contact,
+                                                    const std::string& unreached, double now,
+                                                    const LocalDateTime& when) {
+    std::vector<Notice> out;
+    const auto found = alarms_.find(key);
+    if (found == alarms_.end() || found->second.awaiting) {
+        return out;
+    }
+    StandingAlarm& alarm = found->second;
+    const auto at = std::find(alarm.callList.begin(), alarm.callList.end(), contact);
+    if (at == alarm.callList.end() || alarm.callList.size() < 2) {
+        return out;
+    }
+    const std::size_t next =
+        (static_cast<std::size_t>(at - alarm.callList.begin()) + 1) % alarm.callList.size();
+    if (next >= alarm.nextOnList) {
+        // Their turn comes now; the one after follows a full step later.
+        alarm.nextOnList = next + 1;
+        alarm.nextStep =
+            now + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_ : remindAfter_);
+    }
+    Tell(alarm, alarm.callList[next], NoticeKind::kEscalation, when, now, out);
+    out.back().unreached = unreached;
     return out;
 }
 
@@ -113,7 +155,7 @@ void EscalationEngine::OnAcknowledged(const std::string& who, double now) {
     }
 }
 
-std::vector<int> EscalationEngine::Acknowledgers(const Standing& alarm) const {
+std::vector<int> EscalationEngine::Acknowledgers(const StandingAlarm& alarm) const {
     std::vector<int> matching;
     for (int contact : alarm.callList) {
         const NotifyContact& c = contacts_[static_cast<std::size_t>(contact)];
@@ -127,33 +169,43 @@ std::vector<int> EscalationEngine::Acknowledgers(const Standing& alarm) const {
         }
     }
     if (matching.empty()) {
-        matching.assign(alarm.told.begin(), alarm.told.end());
+        for (const auto& [contact, at] : alarm.told) {
+            matching.push_back(contact);
+        }
     }
     return matching;
 }
 
-std::vector<Notice> EscalationEngine::Advance(double now, const LocalDateTime& when) {
+std::vector<Notice> EscalationEngine::Advance(double now, const LocalDateTime& when,
+                                              const std::function<void(AlarmFacts&)>& present) {
     std::vector<Notice> out;
     for (auto& [key, alarm] : alarms_) {
+        if (alarm.awaiting || alarm.nextStep > now) {
+            continue;
+        }
+        present(alarm.facts);
         while (alarm.nextStep <= now) {
             const double step = alarm.nextStep;
-            if (alarm.acknowledged) {
-                for (int contact : Acknowledgers(alarm)) {
-                    Tell(alarm, contact, NoticeKind::kReminder, when, now, out);
-                }
-                alarm.nextStep = step + remindAfter_;
-            } else if (alarm.nextOnList < alarm.callList.size()) {
+            if (alarm.nextOnList < alarm.callList.size() && !alarm.acknowledged) {
+                // Every contact the list reached meanwhile is called, in order.
                 Tell(alarm, alarm.callList[alarm.nextOnList++], NoticeKind::kEscalation, when, now,
                      out);
                 alarm.nextStep = step + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_
                                                                                   : remindAfter_);
-            } else {
-                const std::set<int> told = alarm.told;
-                for (int contact : told) {
-                    Tell(alarm, contact, NoticeKind::kReminder, when, now, out);
-                }
-                alarm.nextStep = step + remindAfter_;
+                continue;
             }
+            std::vector<int> targets = Acknowledgers(alarm);
+            if (!alarm.acknowledged) {
+                targets.clear();
+                for (const auto& [contact, at] : alarm.told) {
+                    targets.push_back(contact);
+                }
+            }
+            for (int contact : targets) {
+                Tell(alarm, contact, NoticeKind::kReminder, when, now, out);
+            }
+            // Reminders missed meanwhile are not made up in a burst.
+            alarm.nextStep = std::max(step, now) + remindAfter_;
         }
     }
     return out;
@@ -162,9 +214,45 @@ std::vector<Notice> EscalationEngine::Advance(double now, const LocalDateTime& w
 double EscalationEngine::NextDue() const {
     double next = std::numeric_limits<double>::infinity();
     for (const auto& [key, alarm] : alarms_) {
-        next = std::min(next, alarm.nextStep);
+        if (!alarm.awaiting) {
+            next = std::min(next, alarm.nextStep);
+        }
     }
     return next;
+}
+
+std::vector<StandingAlarm> EscalationEngine::Snapshot() const {
+    std::vector<StandingAlarm> alarms;
+    for (const auto& [key, alarm] : alarms_) {
+        alarms.push_back(alarm);
+    }
+    return alarms;
+}
+
+void EscalationEngine::Restore(const std::vector<StandingAlarm>& alarms) {
+    for (StandingAlarm alarm : alarms) {
+        if (alarm.callList.empty()) {
+            continue;
+        }
+        alarm.awaiting = true;
+        alarm.restoredSeverity = std::max(alarm.restoredSeverity, Severity(alarm.facts.state));
+        alarms_[AlarmKeyOf(alarm.facts)] = std::move(alarm);
+    }
+}
+
+std::vector<std::string> EscalationEngine::Awaiting() const {
+    std::vector<std::string> keys;
+    for (const auto& [key, alarm] : alarms_) {
+        if (alarm.awaiting) {
+            keys.push_back(key);
+        }
+    }
+    return keys;
+}
+
+const StandingAlarm* EscalationEngine::Find(const std::string& key) const {
+    const auto found = alarms_.find(key);
+    return found == alarms_.end() ? nullptr : &found->second;
 }
 
 }  // namespace qrv::notify

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +9,27 @@
 #include "notify/notice.h"
 
 namespace qrv::notify {
+
+// A standing alarm as the call list keeps it, times on the monotonic clock.
+struct StandingAlarm {
+    AlarmFacts facts;
+    double since = 0.0;
+    LocalDateTime rose;
+    // The contacts for this probe, in list order.
+    std::vector<int> callList;
+    std::size_t nextOnList = 0;
+    double nextStep = 0.0;  // escalation or reminder, by acknowledged
+    bool acknowledged = false;
+    std::string acknowledgedBy;
+    // Who was told, and when last.
+    std::map<int, double> told;
+    // Taken over from before a restart and not seen since: whether it still
+    // stands is not known yet, so it neither escalates nor reminds.
+    bool awaiting = false;
+    // The severity it had before the restart: coming back up to it is no
+    // worse state.
+    int restoredSeverity = 0;
+};
 
 // Who is told what and when: the call list worked top-down until someone
 // acknowledges. Pure logic on a monotonic time in seconds (the clock's
@@ -23,6 +44,9 @@ namespace qrv::notify {
 //  - a worse state tells the first contact and everyone told, and counts as
 //    unacknowledged again;
 //  - the end goes to exactly those who were told, with the duration.
+// Steps that came due while nothing could send them (a late thread, a
+// station that was stopped) are taken late: every escalation, but one
+// reminder, and the next counts from then.
 class EscalationEngine {
   public:
     EscalationEngine(std::vector<NotifyContact> contacts, int escalateAfterMinutes,
@@ -31,11 +55,20 @@ class EscalationEngine {
     // A probe's (or the unit's) alarm state moved; facts carry the new state.
     std::vector<Notice> OnAlarmChanged(const AlarmFacts& facts, double now,
                                        const LocalDateTime& when);
+    // A notice of the alarm (AlarmKeyOf) to contact was given up: the next
+    // contact on its list is called now, told who could not be reached and
+    // why (unreached). Nothing when the alarm no longer stands or the list
+    // has no one else.
+    std::vector<Notice> OnUnreachable(const std::string& alarm, int contact,
+                                      const std::string& unreached, double now,
+                                      const LocalDateTime& when);
     // The alarm button (or a web account): every standing alarm is taken
     // care of by who.
     void OnAcknowledged(const std::string& who, double now);
-    // The escalations and reminders due by now.
-    std::vector<Notice> Advance(double now, const LocalDateTime& when);
+    // The escalations and reminders due by now; present() brings an alarm's
+    // facts (value, limits, minutes) up to date before they are told.
+    std::vector<Notice> Advance(double now, const LocalDateTime& when,
+                                const std::function<void(AlarmFacts&)>& present);
     // When Advance() has something to do next; infinity when nothing stands.
     double NextDue() const;
 
@@ -43,31 +76,24 @@ class EscalationEngine {
     bool Covers(int contact, const AlarmFacts& facts) const;
     int StandingAlarms() const { return static_cast<int>(alarms_.size()); }
 
-  private:
-    struct Standing {
-        AlarmFacts facts;
-        double since = 0.0;
-        // The contacts for this probe, in list order.
-        std::vector<int> callList;
-        std::size_t nextOnList = 0;
-        double nextStep = 0.0;  // escalation or reminder, by acknowledged
-        bool acknowledged = false;
-        std::string acknowledgedBy;
-        std::set<int> told;
-    };
-    // Probes by ROM (time alarms with "/time" after it); the unit under the
-    // empty key.
-    using Key = std::string;
+    // What stands, to be kept over a restart, and taking it back after one:
+    // every alarm taken back awaits news of its probe.
+    std::vector<StandingAlarm> Snapshot() const;
+    void Restore(const std::vector<StandingAlarm>& alarms);
+    // The alarms (by AlarmKeyOf) that await news after a restart.
+    std::vector<std::string> Awaiting() const;
+    // A standing alarm by its key; nullptr when none stands.
+    const StandingAlarm* Find(const std::string& key) const;
 
-    static Key KeyOf(const AlarmFacts& facts);
-    void Tell(Standing& alarm, int contact, NoticeKind kind, const LocalDateTime& when, double now,
-              std::vector<Notice>& out);
-    std::vector<int> Acknowledgers(const Standing& alarm) const;
+  private:
+    void Tell(StandingAlarm& alarm, int contact, NoticeKind kind, const LocalDateTime& when,
+              double now, std::vector<Notice>& out);
+    std::vector<int> Acknowledgers(const StandingAlarm& alarm) const;
 
     std::vector<NotifyContact> contacts_;
     double escalateAfter_;
     double remindAfter_;
-    std::map<Key, Standing> alarms_;
+    std::map<std::string, StandingAlarm> alarms_;
 };
 
 }  // namespace qrv::notify

@@ -1,5 +1,7 @@
 #include "notify/notice.h"
 
+#include "sensors/rom_text.h"
+
 namespace qrv::notify {
 
 AlarmFacts FactsOf(const SensorRecord& record, int state) {
@@ -15,6 +17,29 @@ AlarmFacts FactsOf(const SensorRecord& record, int state) {
     facts.tripLow = record.TripLow;
     facts.tripHigh = record.TripHigh;
     return facts;
+}
+
+std::string AlarmKeyOf(const AlarmFacts& facts) {
+    if (facts.unit) {
+        return {};
+    }
+    // A probe's time alarm is escalated and ended on its own, beside the
+    // alarm on its value.
+    return facts.timeAlarm ? RomToHex(facts.rom) + "/time" : RomToHex(facts.rom);
+}
+
+bool Supersedes(NoticeKind later, NoticeKind earlier) {
+    switch (later) {
+        case NoticeKind::kEnded:
+            return earlier != NoticeKind::kTest;
+        case NoticeKind::kWorse:
+            return earlier == NoticeKind::kAlarm || earlier == NoticeKind::kEscalation ||
+                   earlier == NoticeKind::kReminder || earlier == NoticeKind::kWorse;
+        case NoticeKind::kReminder:
+            return earlier == NoticeKind::kReminder;
+        default:
+            return false;
+    }
 }
 
 std::string_view NoticeKindName(NoticeKind kind) {

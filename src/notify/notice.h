@@ -45,16 +45,34 @@ enum class NoticeKind {
 
 std::string_view NoticeKindName(NoticeKind kind);
 
+// Which alarm a notice is about: the probe's ROM (its time alarm with
+// "/time" after it), empty for the interface unit.
+std::string AlarmKeyOf(const AlarmFacts& facts);
+
 // One message for one contact.
 struct Notice {
     int contact = 0;
     NoticeKind kind = NoticeKind::kAlarm;
     AlarmFacts facts;
+    // When it is sent, and when the alarm rose.
     LocalDateTime when;
+    LocalDateTime rose;
     // How long the alarm has stood (for an ended one: how long it stood).
     double stoodSeconds = 0.0;
     std::string acknowledgedBy;
+    // Unique to this notice, the same on every attempt to deliver it, so a
+    // receiver can drop a repeat.
+    std::string id;
+    // Why this contact is called now: who could not be reached, and what
+    // their receiver said.
+    std::string unreached;
 };
+
+// Whether a notice of kind `later` about an alarm makes an older one of kind
+// `earlier` to the same contact about the same alarm untrue or repeated: the
+// end makes every other untrue, a worse state the escalation and reminders
+// of the lesser one, a reminder an older reminder.
+bool Supersedes(NoticeKind later, NoticeKind earlier);
 
 // Pre-alarms weigh least, the lost probe or unit most; 0 no alarm.
 int Severity(int state);

@@ -25,6 +25,9 @@ constexpr Words kLimit{"limit", "Grenze", "limite", "grens"};
 constexpr Words kTime{"Time", "Zeit", "Heure", "Tijd"};
 constexpr Words kStation{"Station", "Station", "Station", "Station"};
 constexpr Words kStanding{"Standing for", "Besteht seit", "Dure depuis", "Duurt al"};
+constexpr Words kNotReached{"Could not reach", "Nicht erreicht:", "Impossible de joindre",
+                             "Niet bereikt:"};
+constexpr Words kSince{"Since", "Seit", "Depuis", "Sinds"};
 constexpr Words kStood{"It stood for", "Dauer", "Durée", "Duur"};
 constexpr Words kAcknowledged{"Acknowledged by", "Quittiert von", "Acquitté par", "Bevestigd door"};
 constexpr Words kNotAcknowledged{"Not acknowledged yet.", "Noch nicht quittiert.",
@@ -189,6 +192,9 @@ std::string BodyOf(const Notice& notice, int taal, const std::string& stationNam
                            TimeOfNotice(notice.when), Word(kStation, taal), stationName);
     }
     std::string body = TitleOf(notice, taal, stationName) + "\n";
+    if (!notice.unreached.empty()) {
+        body += fmt::format("{} {}\n", Word(kNotReached, taal), notice.unreached);
+    }
     if (HasValue(f)) {
         body += fmt::format("{}: {}", Word(kValue, taal), ValueText(f, taal));
         if (const auto limit = CrossedLimit(f)) {
@@ -197,6 +203,7 @@ std::string BodyOf(const Notice& notice, int taal, const std::string& stationNam
         body += "\n";
     }
     body += fmt::format("{}: {}\n", Word(kTime, taal), TimeOfNotice(notice.when));
+    body += fmt::format("{}: {}\n", Word(kSince, taal), TimeOfNotice(notice.rose));
     body += fmt::format("{}: {}\n", Word(kStation, taal), stationName);
     body +=
         fmt::format("{}: {}\n", Word(notice.kind == NoticeKind::kEnded ? kStood : kStanding, taal),
@@ -280,6 +287,9 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
     message.text = BodyOf(notice, taal, stationName);
     message.smsText = SmsTextOf(notice, message, taal, stationName);
     message.priority = PriorityOf(notice);
+    message.id = notice.id;
+    message.kind = notice.kind;
+    message.alarm = notice.kind == NoticeKind::kTest ? std::string() : AlarmKeyOf(f);
     nlohmann::json doc;
     if (!topic.empty()) {
         doc["topic"] = topic;
@@ -291,6 +301,8 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
     doc["station"] = stationName;
     doc["event"] = NoticeKindName(notice.kind);
     doc["time"] = IsoTime(notice.when);
+    doc["id"] = notice.id;
+    doc["sequence_id"] = notice.id;
     if (notice.kind != NoticeKind::kTest) {
         doc["probe"] = f.unit ? nlohmann::json() : nlohmann::json(f.name);
         doc["rom"] = f.unit ? nlohmann::json() : nlohmann::json(RomToHex(f.rom));
@@ -309,6 +321,10 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
                              {"alarm_high", f.alarmHigh},
                              {"pre_alarm_low", f.tripLow},
                              {"pre_alarm_high", f.tripHigh}};
+        }
+        doc["rose"] = IsoTime(notice.rose);
+        if (!notice.unreached.empty()) {
+            doc["unreached"] = notice.unreached;
         }
         doc["stood_seconds"] = std::lround(notice.stoodSeconds);
         doc["acknowledged_by"] = notice.acknowledgedBy.empty()

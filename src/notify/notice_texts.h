@@ -19,9 +19,14 @@ struct Message {
     std::string smsText;
     // ntfy's priority: 5 urgent (alarms), 4 high (pre-alarms), 3 default.
     int priority = 3;
-    // The webhook's JSON document, ntfy's title, message, priority and tags
-    // included.
+    // The webhook's JSON document, ntfy's title, message, priority, tags and
+    // sequence_id included.
     std::string document;
+    // The notice's id, kind and alarm (AlarmKeyOf), which decide what a
+    // later message supersedes.
+    std::string id;
+    NoticeKind kind = NoticeKind::kTest;
+    std::string alarm;
 };
 
 // The state's words ("High Alarm", "Probe lost", ...; "Alarm ended" for none).

@@ -1,9 +1,12 @@
 #include "notify/notifier.h"
 
 #include <algorithm>
+#include <random>
 
-#include "runtime/calendar.h"
+#include <fmt/format.h>
 
+#include "acquisition/alarm_evaluation.h"
+#include "acquisition/alarm_texts.h"
 #include "sensors/rom_text.h"
 
 namespace qrv::notify {
@@ -13,6 +16,10 @@ namespace {
 // The thread looks at the clock at least this often, so a clock set forward
 // (the virtual one of the tests, a suspend) is noticed without news.
 constexpr double kLongestWait = 3600.0;
+// Readings of a probe after a restart by which an alarm taken over that has
+// not come back has ended: after the first, the alarm walk has met the
+// probe's present value at least once.
+constexpr int kReadingsToDecide = 2;
 
 Channel& ChannelFor(NotifyChannel channel, WebhookChannel& webhook, EmailChannel& email,
                     SmsChannel& sms) {
@@ -27,10 +34,24 @@ Channel& ChannelFor(NotifyChannel channel, WebhookChannel& webhook, EmailChannel
     return sms;
 }
 
-double SecondsOf(const LocalDateTime& when) {
-    const auto day = CivilDay(when.year, when.month, when.day).time_since_epoch();
-    return std::chrono::duration<double>(day).count() + when.hour * 3600.0 + when.minute * 60.0 +
-           when.second + when.millisecond / 1000.0;
+// Ids of one start never meet those of another: the start's moment and a
+// random number lead them.
+std::string IdPrefix(const Clock& clock) {
+    std::random_device random;
+    const LocalDateTime now = clock.Now();
+    return fmt::format("qrv-{:04}{:02}{:02}{:02}{:02}{:02}-{:08x}", now.year, now.month, now.day,
+                       now.hour, now.minute, now.second, random());
+}
+
+const SensorRecord* RecordOf(const SensorTable& table, const RomCode& rom) {
+    const int last = table.GetMax1820Index();
+    for (int i = 0; i <= last; ++i) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+        if (record.Rom == rom) {
+            return &record;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -41,13 +62,23 @@ Notifier::Notifier(const NotifyConfig& config, const NotifierContext& context)
       webhook_(std::chrono::seconds(config.timeoutSeconds)),
       email_(config.email, std::chrono::seconds(config.timeoutSeconds)),
       sms_(context.sms),
+      file_(context.stateFile, config.contacts, context.clock, context.log),
       engine_(config.contacts, config.escalateAfterMinutes, config.remindAfterMinutes),
+      idPrefix_(IdPrefix(context.clock)),
       events_(context.feed.Subscribe()) {
-    for (const NotifyContact& contact : config_.contacts) {
+    for (std::size_t i = 0; i < config_.contacts.size(); ++i) {
+        const NotifyContact& contact = config_.contacts[i];
         deliveries_.push_back(std::make_unique<ContactDelivery>(
             contact, ChannelFor(contact.channel, webhook_, email_, sms_), context_.clock,
-            context_.log));
+            context_.log,
+            [this, i](const std::vector<QueuedMessage>& queued) {
+                file_.SaveQueued(static_cast<int>(i), queued);
+            },
+            [this, i](const Message& message, const std::string& detail) {
+                GivenUp(static_cast<int>(i), message, detail);
+            }));
     }
+    Restore();
     events_.SetWakeUp([this] {
         std::lock_guard lock(mutex_);
         news_ = true;
@@ -65,6 +96,27 @@ Notifier::~Notifier() {
     deliveries_.clear();
 }
 
+void Notifier::Restore() {
+    CallListState state = file_.Load();
+    engine_.Restore(state.alarms);
+    const std::vector<std::string> awaiting = engine_.Awaiting();
+    for (std::size_t i = 0; i < state.queued.size(); ++i) {
+        for (QueuedMessage& job : state.queued[i]) {
+            job.held =
+                job.message.kind != NoticeKind::kTest &&
+                std::find(awaiting.begin(), awaiting.end(), job.message.alarm) != awaiting.end();
+            deliveries_[i]->Resume(std::move(job));
+        }
+    }
+    if (!awaiting.empty()) {
+        context_.log.LogMessageToDisk(fmt::format(
+            "Call list: {} alarm(s) standing when the station stopped, told to whom they were; "
+            "each goes on or ends with the probe's next readings",
+            awaiting.size()));
+    }
+    file_.SaveAlarms(engine_.Snapshot());
+}
+
 void Notifier::Run(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
         {
@@ -74,9 +126,21 @@ void Notifier::Run(const std::stop_token& stop) {
         }
         const FeedBatch batch = events_.Drain();
         for (const LiveEvent& event : batch.events) {
+            const std::vector<std::string> awaiting = engine_.Awaiting();
             Handle(event);
+            // An alarm taken over that came back sends what it kept.
+            for (const std::string& key : awaiting) {
+                if (const StandingAlarm* alarm = engine_.Find(key); alarm && !alarm->awaiting) {
+                    for (const auto& delivery : deliveries_) {
+                        delivery->Release(key);
+                    }
+                }
+            }
         }
-        Dispatch(engine_.Advance(context_.clock.Timer(), context_.clock.Now()));
+        CallNextForUnreached(context_.clock.Timer());
+        Dispatch(engine_.Advance(context_.clock.Timer(), context_.clock.Now(),
+                                 [this](AlarmFacts& facts) { Present(facts); }));
+        file_.SaveAlarms(engine_.Snapshot());
         const double deadline = std::min(engine_.NextDue(), context_.clock.Timer() + kLongestWait);
         std::stop_source wake;
         {
@@ -100,7 +164,7 @@ void Notifier::Run(const std::stop_token& stop) {
 void Notifier::Handle(const LiveEvent& event) {
     // The event's own moment on the monotonic clock: the thread may take it
     // up later, and an alarm's duration runs from when it came.
-    const double age = SecondsOf(context_.clock.Now()) - SecondsOf(event.time);
+    const double age = CivilSeconds(context_.clock.Now()) - CivilSeconds(event.time);
     const double now = context_.clock.Timer() - std::clamp(age, 0.0, kLongestWait);
     switch (event.kind) {
         case LiveEventKind::kAlarmChanged:
@@ -117,6 +181,19 @@ void Notifier::Handle(const LiveEvent& event) {
         }
         case LiveEventKind::kAcknowledged:
             engine_.OnAcknowledged(event.by, now);
+            // "Not acknowledged yet" is no longer true.
+            for (const auto& delivery : deliveries_) {
+                delivery->Drop([](const Message& message) {
+                    return message.kind == NoticeKind::kEscalation ||
+                           message.kind == NoticeKind::kReminder;
+                });
+            }
+            break;
+        case LiveEventKind::kReading:
+            HandleReading(event, now);
+            break;
+        case LiveEventKind::kAcquisitionResumed:
+            CheckAwaitingProbes(now);
             break;
         default:
             break;
@@ -141,19 +218,159 @@ void Notifier::HandleProbeAlarm(const LiveEvent& event, double now) {
     facts.name = event.name;
     facts.value = event.value;
     facts.state = event.newAlarm;
-    // An alarm that ends is always closed, so whoever was told hears of it.
-    if (notifies || event.newAlarm == kAlarmNone) {
+    // An alarm that ends is always closed, so whoever was told hears of it;
+    // one that stands goes on whatever became of the probe's SMS choice.
+    if (notifies || event.newAlarm == kAlarmNone || engine_.Find(AlarmKeyOf(facts)) != nullptr) {
         Dispatch(engine_.OnAlarmChanged(facts, now, event.time));
     }
 }
 
-void Notifier::Dispatch(const std::vector<Notice>& notices) {
+void Notifier::HandleReading(const LiveEvent& event, double now) {
+    const std::string rom = RomToHex(event.rom);
+    for (const std::string& key : engine_.Awaiting()) {
+        // The unit answers.
+        if (key.empty()) {
+            EndAwaiting(key, now);
+            continue;
+        }
+        if (key != rom && key != rom + "/time") {
+            continue;
+        }
+        if (++readingsSinceStart_[key] >= kReadingsToDecide && EndedMeanwhile(key)) {
+            EndAwaiting(key, now);
+        }
+    }
+}
+
+void Notifier::CheckAwaitingProbes(double now) {
+    for (const std::string& key : engine_.Awaiting()) {
+        const StandingAlarm* alarm = engine_.Find(key);
+        if (key.empty() || alarm == nullptr) {
+            continue;
+        }
+        bool gone = false;
+        {
+            const auto table = context_.table.Lock();
+            const SensorRecord* record = RecordOf(*table, alarm->facts.rom);
+            gone = record == nullptr || record->Status == kStatusOff;
+        }
+        if (gone) {
+            EndAwaiting(key, now);
+        }
+    }
+}
+
+bool Notifier::EndedMeanwhile(const std::string& key) const {
+    const StandingAlarm* alarm = engine_.Find(key);
+    if (alarm == nullptr) {
+        return false;
+    }
+    if (alarm->facts.timeAlarm) {
+        return context_.timeAlarms.Standing().count(alarm->facts.rom) == 0;
+    }
+    const auto table = context_.table.Lock();
+    const SensorRecord* record = RecordOf(*table, alarm->facts.rom);
+    // A delay counter that runs is an alarm on its way back.
+    return record == nullptr ||
+           (record->AlarmState == kAlarmNone && record->AlarmDelayCount == 0 &&
+            record->TripDelayCount == 0 && record->LostCount <= acquisition::kLostCountLimit);
+}
+
+void Notifier::EndAwaiting(const std::string& key, double now) {
+    const StandingAlarm* alarm = engine_.Find(key);
+    if (alarm == nullptr) {
+        return;
+    }
+    AlarmFacts facts = alarm->facts;
+    Present(facts);
+    const int taal = context_.settings.Taal();
+    std::string line;
+    if (facts.unit) {
+        line = acquisition::kNetworkBackMessage;
+    } else if (facts.timeAlarm) {
+        line = acquisition::TimeAlarmMessage(kTimeAlarmEnded, facts.name,
+                                             static_cast<int>(std::lround(facts.value)), taal);
+    } else {
+        SensorRecord record;
+        record.Name = facts.name;
+        record.SensorType = facts.sensorType;
+        record.Units = facts.units;
+        record.Value = facts.value;
+        line = acquisition::ProbeAlarmMessage(kAlarmEndedMessage, record, taal);
+    }
+    context_.alarmFile.LogAlarmToDisk(line);
+    context_.log.LogMessageToDisk(fmt::format(
+        "Call list: the alarm of {} ended while the station was stopped; told to {} contact(s)",
+        facts.unit ? "the interface unit" : facts.name, alarm->told.size()));
+    facts.state = kAlarmNone;
+    Dispatch(engine_.OnAlarmChanged(facts, now, context_.clock.Now()));
+}
+
+void Notifier::Present(AlarmFacts& facts) const {
+    if (facts.unit) {
+        return;
+    }
+    {
+        const auto table = context_.table.Lock();
+        if (const SensorRecord* record = RecordOf(*table, facts.rom)) {
+            AlarmFacts present = FactsOf(*record, facts.state);
+            present.timeAlarm = facts.timeAlarm;
+            if (facts.state == kAlarmLost || IsErrorValue(record->Value)) {
+                present.value = facts.value;
+            }
+            facts = present;
+        }
+    }
+    if (facts.timeAlarm) {
+        const StandingTimeAlarms standing = context_.timeAlarms.Standing();
+        if (const auto found = standing.find(facts.rom); found != standing.end()) {
+            facts.value = found->second.minutes;
+        }
+    }
+}
+
+void Notifier::GivenUp(int contact, const Message& message, const std::string& detail) {
+    // Only a call for help goes down the list; a reminder or an end that
+    // did not arrive calls nobody new.
+    if (message.kind != NoticeKind::kAlarm && message.kind != NoticeKind::kEscalation &&
+        message.kind != NoticeKind::kWorse) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    unreached_.push_back({contact, message.alarm, detail});
+    news_ = true;
+    if (wake_ != nullptr) {
+        wake_->request_stop();
+    }
+}
+
+void Notifier::CallNextForUnreached(double now) {
+    std::vector<Unreached> unreached;
+    {
+        std::lock_guard lock(mutex_);
+        unreached.swap(unreached_);
+    }
+    for (const Unreached& u : unreached) {
+        const NotifyContact& contact = config_.contacts.at(static_cast<std::size_t>(u.contact));
+        Dispatch(engine_.OnUnreachable(
+            u.alarm, u.contact,
+            fmt::format("{} by {}: {}", contact.name, ChannelName(contact.channel), u.detail), now,
+            context_.clock.Now()));
+    }
+}
+
+std::string Notifier::NextId() {
+    return fmt::format("{}-{}", idPrefix_, ++lastId_);
+}
+
+void Notifier::Dispatch(std::vector<Notice> notices) {
     if (notices.empty()) {
         return;
     }
     const int taal = context_.settings.Taal();
     const std::string station = context_.table.Lock()->NetworkName;
-    for (const Notice& notice : notices) {
+    for (Notice& notice : notices) {
+        notice.id = NextId();
         const auto index = static_cast<std::size_t>(notice.contact);
         deliveries_.at(index)->Send(
             MessageOf(notice, taal, station, config_.contacts[index].topic));
@@ -166,9 +383,10 @@ void Notifier::SendTestMessage(int contact) {
     }
     const auto index = static_cast<std::size_t>(contact);
     const std::string station = context_.table.Lock()->NetworkName;
-    deliveries_[index]->Send(MessageOf(TestNotice(contact, context_.clock.Now()),
-                                       context_.settings.Taal(), station,
-                                       config_.contacts[index].topic));
+    Notice notice = TestNotice(contact, context_.clock.Now());
+    notice.id = NextId();
+    deliveries_[index]->Send(
+        MessageOf(notice, context_.settings.Taal(), station, config_.contacts[index].topic));
 }
 
 double Notifier::NextDue() const {

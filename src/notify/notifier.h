@@ -1,15 +1,21 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <stop_token>
 #include <thread>
 #include <vector>
 
+#include "acquisition/alarm_log.h"
 #include "acquisition/sms_worker.h"
+#include "acquisition/time_alarms.h"
 #include "config/notify_config.h"
 #include "feed/live_feed.h"
+#include "notify/call_list_file.h"
 #include "notify/contact_delivery.h"
 #include "notify/curl_channels.h"
 #include "notify/escalation.h"
@@ -28,6 +34,13 @@ struct NotifierContext {
     Clock& clock;
     EventLog& log;
     acquisition::SmsWorker& sms;
+    // Where an alarm that ended while the station was stopped is closed.
+    acquisition::AlarmLog& alarmFile;
+    // The minutes out of range that reminders of time alarms tell.
+    const acquisition::TimeOutOfRangeAlarms& timeAlarms;
+    // The call list's state file (kCallListFileName in the station
+    // directory).
+    std::filesystem::path stateFile;
 };
 
 // The call list at work: follows the live-event feed on a thread of its own
@@ -35,6 +48,15 @@ struct NotifierContext {
 // escalation's times on the station's clock and hands each notice to its
 // contact's delivery. Nothing that publishes ever waits for it. A probe whose
 // SMS choice is off notifies nobody, as it sent no SMS before.
+//
+// The call list survives a restart: its state file is read at the start
+// and rewritten after every change. An alarm taken over waits for news of
+// its probe: when the alarm walk raises it again it goes on where it was
+// (no new "alarm" notice, its duration from when it first rose); when the
+// probe has been read twice without it, or has gone or been switched off,
+// it ended while the station was stopped, and everyone told hears of the
+// end, with its line in the alarm file. The unit's alarm ends with the first
+// reading. Messages kept for such an alarm wait for the outcome.
 class Notifier {
   public:
     Notifier(const NotifyConfig& config, const NotifierContext& context);
@@ -60,16 +82,36 @@ class Notifier {
     void Handle(const LiveEvent& event);
     // A probe's alarm, on its value or on its time out of range, moved.
     void HandleProbeAlarm(const LiveEvent& event, double now);
-    void Dispatch(const std::vector<Notice>& notices);
+    // News of a probe for the alarms taken over from before a restart.
+    void HandleReading(const LiveEvent& event, double now);
+    void CheckAwaitingProbes(double now);
+    // Whether the probe's record shows that the alarm taken over ended.
+    bool EndedMeanwhile(const std::string& key) const;
+    void EndAwaiting(const std::string& key, double now);
+    // Brings the facts of a standing alarm to the present.
+    void Present(AlarmFacts& facts) const;
+    void Restore();
+    void Dispatch(std::vector<Notice> notices);
+    // A delivery gave up a message (on its thread): the notifier's thread
+    // calls the next contact.
+    void GivenUp(int contact, const Message& message, const std::string& detail);
+    void CallNextForUnreached(double now);
+    std::string NextId();
 
     const NotifyConfig config_;
     NotifierContext context_;
     WebhookChannel webhook_;
     EmailChannel email_;
     SmsChannel sms_;
+    // Outlives the deliveries, which save their messages in it.
+    CallListFile file_;
     std::vector<std::unique_ptr<ContactDelivery>> deliveries_;
     // Touched by the notifier's thread only.
     EscalationEngine engine_;
+    std::map<std::string, int> readingsSinceStart_;
+    // Unique to this start, with a count: notice ids.
+    const std::string idPrefix_;
+    std::atomic<std::uint64_t> lastId_ = 0;
 
     mutable std::mutex mutex_;
     // The thread's wait for news or its next due time; the feed's wake-up
@@ -77,6 +119,12 @@ class Notifier {
     std::stop_source* wake_ = nullptr;
     bool handling_ = false;
     bool news_ = false;
+    struct Unreached {
+        int contact = 0;
+        std::string alarm;
+        std::string detail;
+    };
+    std::vector<Unreached> unreached_;
     // When the thread looks at the clock again.
     double nextLook_ = 0.0;
     FeedSubscription events_;

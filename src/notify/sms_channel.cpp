@@ -32,10 +32,11 @@ DeliveryResult SmsChannel::Deliver(const NotifyContact& contact, const Message& 
     std::unique_lock lock(outcome->mutex);
     outcome->done.wait(lock, stop, [&] { return outcome->result.has_value(); });
     if (!outcome->result) {
-        return {false, "stopped"};
+        return {false, false, "stopped"};
     }
     const int result = *outcome->result;
-    return {result == acquisition::kSmsSent, std::string(acquisition::SmsResultLogLine(result))};
+    return {result == acquisition::kSmsSent, false,
+            std::string(acquisition::SmsResultLogLine(result))};
 }
 
 }  // namespace qrv::notify

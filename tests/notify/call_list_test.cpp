@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <set>
 
 #include <fmt/format.h>
 
@@ -60,37 +61,43 @@ std::vector<std::string> EventStates(const HttpReceiver& receiver) {
 
 using Lines = std::vector<std::string>;
 
+// The freezer of the first device on line 1: alarm above -15 °C at once,
+// SMS on, in the station "Lab 3" with the SMS program linked.
+void SetUpFreezer(LiveStation& station) {
+    const int freezer = station.AddProbe(1, 0, "Freezer");
+    SensorRecord& record = station.Probe(freezer);
+    record.AlarmHigh = -15;
+    record.TripHigh = -15;
+    record.AlarmLow = -40;
+    record.TripLow = -40;
+    record.AlarmDelay = 0;
+    record.TripDelay = 0;
+    record.SmsEnable = 1;
+    record.Value = -20.0;
+    station.state.sensors.Lock()->NetworkName = "Lab 3";
+    station.ConfigureSms();
+}
+
+// Runs the station on until the notifications have caught up with it;
+// an SMS hand-off needs the clock to move while it runs.
+void Settle(LiveStation& station) {
+    ASSERT_TRUE(WaitUntil([&] {
+        if (station.monitoring.Notifications()->Idle()) {
+            return true;
+        }
+        if (station.clock.Sleepers() > 0 &&
+            station.monitoring.Acquisition().Sms().WaitUntilIdle(0ms) == false) {
+            station.RunFor(1.0);
+        }
+        return false;
+    }));
+}
+
 class CallList : public ::testing::Test, protected LiveStation {
   protected:
-    CallList() : LiveStation(kWarmingFreezer, {2026, 12, 8, 2, 0, 0, 0}) {
-        const int freezer = AddProbe(1, 0, "Freezer");
-        SensorRecord& record = Probe(freezer);
-        record.AlarmHigh = -15;
-        record.TripHigh = -15;
-        record.AlarmLow = -40;
-        record.TripLow = -40;
-        record.AlarmDelay = 0;
-        record.TripDelay = 0;
-        record.SmsEnable = 1;
-        record.Value = -20.0;
-        state.sensors.Lock()->NetworkName = "Lab 3";
-        ConfigureSms();
-    }
+    CallList() : LiveStation(kWarmingFreezer, {2026, 12, 8, 2, 0, 0, 0}) { SetUpFreezer(*this); }
 
-    // Runs the station on until the notifications have caught up with it;
-    // an SMS hand-off needs the clock to move while it runs.
-    void Settle() {
-        ASSERT_TRUE(WaitUntil([&] {
-            if (monitoring.Notifications()->Idle()) {
-                return true;
-            }
-            if (clock.Sleepers() > 0 &&
-                monitoring.Acquisition().Sms().WaitUntilIdle(0ms) == false) {
-                RunFor(1.0);
-            }
-            return false;
-        }));
-    }
+    void Settle() { testing::Settle(*this); }
 };
 
 TEST_F(CallList, AWarmingFreezerWorksTheListUntilAcknowledgedThenRemindsAndEnds) {
@@ -303,6 +310,230 @@ TEST_F(CallList, TheAlarmMenuSendsATestMessageToTheContactChosenOrToAll) {
     EXPECT_EQ(anna.Count() + ben.Count(), 3u);
 }
 
+// Anna, Ben and Cleo on webhooks, three minutes apart.
+struct ThreeOnCall {
+    ThreeOnCall() {
+        config.escalateAfterMinutes = 3;
+        config.remindAfterMinutes = 60;
+        config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
+                           ContactOf("Ben", NotifyChannel::kWebhook, ben.Url()),
+                           ContactOf("Cleo", NotifyChannel::kWebhook, cleo.Url())};
+    }
+    HttpReceiver anna;
+    HttpReceiver ben;
+    HttpReceiver cleo;
+    NotifyConfig config;
+};
+
+nlohmann::json Body(const HttpReceiver& receiver, std::size_t n) {
+    return nlohmann::json::parse(receiver.Requests().at(n).body);
+}
+
+// The freezer warms at 02:02; Anna is told, Ben three minutes later. What
+// the station directory holds at 02:06 is what a start after a power cut
+// finds.
+struct StationFiles {
+    std::string callList;
+    std::string alarms;
+};
+
+StationFiles WorkTheListToBen(LiveStation& station, const ThreeOnCall& on) {
+    station.monitoring.StartNotifications(on.config);
+    station.Install();
+    station.RunFor(125.0);
+    Settle(station);
+    station.RunFor(4 * kMinute);
+    Settle(station);
+    EXPECT_EQ(Events(on.anna), Lines{"alarm"});
+    EXPECT_EQ(Events(on.ben), Lines{"escalation"});
+    return {ReadBytes(station.dir / notify::kCallListFileName),
+            ReadBytes(station.state.paths.AlarmFileName())};
+}
+
+void StartWith(LiveStation& station, const StationFiles& files, const NotifyConfig& config) {
+    SetUpFreezer(station);
+    WriteBytes(station.dir / notify::kCallListFileName, files.callList);
+    WriteBytes(station.state.paths.AlarmFileName(), files.alarms);
+    station.monitoring.StartNotifications(config);
+    station.Install();
+}
+
+TEST_F(CallList, AfterAPowerCutAStandingAlarmGoesOnWhereItsEscalationWas) {
+    ThreeOnCall on;
+    const StationFiles files = WorkTheListToBen(*this, on);
+    // Back at 02:10 with the freezer still warm; it is cold again at 02:20.
+    LiveStation later(R"({"lines": [[
+        {"type": "DS18B20", "temperature": {"value": -10.0, "steps": [[600, -20.0]]}}],
+        [], []]})",
+                      {2026, 12, 8, 2, 10, 0, 0});
+    StartWith(later, files, on.config);
+    later.RunFor(10.0);
+    testing::Settle(later);
+    // Nobody hears of a new alarm; Cleo's turn came at 02:08, so she is
+    // called now, told since when it stands.
+    EXPECT_EQ(Events(on.anna), Lines{"alarm"});
+    EXPECT_EQ(Events(on.ben), Lines{"escalation"});
+    ASSERT_EQ(Events(on.cleo), Lines{"escalation"});
+    const nlohmann::json cleo = Body(on.cleo, 0);
+    EXPECT_TRUE(cleo["rose"].get<std::string>().starts_with("2026-12-08T02:02:0")) << cleo;
+    EXPECT_NEAR(cleo["stood_seconds"].get<double>(), 8 * kMinute, 10) << cleo;
+    EXPECT_NE(cleo["message"].get<std::string>().find("Since: 08/12/2026 02:02"), std::string::npos)
+        << cleo["message"];
+
+    later.RunFor(620.0 - later.clock.Timer());
+    ASSERT_EQ(later.Probe(0).AlarmState, kAlarmNone);
+    testing::Settle(later);
+    for (const HttpReceiver* receiver : {&on.anna, &on.ben, &on.cleo}) {
+        ASSERT_EQ(Events(*receiver).back(), "ended");
+        const nlohmann::json ended = Body(*receiver, receiver->Count() - 1);
+        EXPECT_NEAR(ended["stood_seconds"].get<double>(), 18 * kMinute, 10) << ended;
+    }
+    EXPECT_EQ(on.anna.Count() + on.ben.Count() + on.cleo.Count(), 6u);
+}
+
+TEST_F(CallList, AnAlarmThatEndedWhileTheStationWasStoppedEndsToEveryoneToldAndInTheAlarmFile) {
+    ThreeOnCall on;
+    WorkTheListToBen(*this, on);
+    // Stopped as SIGTERM stops it, then started at 02:30 on a cold freezer.
+    monitoring.StartNotifications(NotifyConfig{});
+    const StationFiles files{ReadBytes(dir / notify::kCallListFileName),
+                             ReadBytes(state.paths.AlarmFileName())};
+    LiveStation later(R"({"lines": [[{"type": "DS18B20", "temperature": -20.0}], [], []]})",
+                      {2026, 12, 8, 2, 30, 0, 0});
+    StartWith(later, files, on.config);
+    later.RunFor(30.0);
+    testing::Settle(later);
+    EXPECT_EQ(Events(on.anna), (Lines{"alarm", "ended"}));
+    EXPECT_EQ(Events(on.ben), (Lines{"escalation", "ended"}));
+    EXPECT_EQ(on.cleo.Count(), 0u) << "Cleo was never told";
+    EXPECT_NEAR(Body(on.ben, 1)["stood_seconds"].get<double>(), 28 * kMinute, 10);
+    EXPECT_EQ(Count(later.AlarmText(), "High Alarm:  Freezer"), 1) << later.AlarmText();
+    EXPECT_EQ(Count(later.AlarmText(), "Value OK:  Freezer"), 1) << later.AlarmText();
+    EXPECT_EQ(Count(later.LogText(), "the alarm of Freezer ended while the station was stopped"),
+              1);
+    EXPECT_TRUE(
+        nlohmann::json::parse(ReadBytes(later.dir / notify::kCallListFileName))["alarms"].empty());
+    later.RunFor(3600.0);
+    testing::Settle(later);
+    EXPECT_EQ(on.anna.Count() + on.ben.Count(), 4u);
+}
+
+TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
+    WriteBytes(dir / notify::kCallListFileName, "{\"format\": \"quorvanel call list\", \"alar");
+    HttpReceiver anna;
+    NotifyConfig config;
+    config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url())};
+    monitoring.StartNotifications(config);
+    EXPECT_EQ(Count(LogText(), (dir / notify::kCallListFileName).string() + " is not used"), 1)
+        << LogText();
+    EXPECT_EQ(Count(LogText(), "it is kept as QRVCallList.json.bad-20261208-020000"), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "QRVCallList.json.bad-20261208-020000"));
+    Install();
+    RunFor(125.0);
+    Settle();
+    EXPECT_EQ(Events(anna), Lines{"alarm"});
+}
+
+TEST_F(CallList, AReceiverThatRefusesForGoodIsGivenUpAtOnceAndTheNextContactIsCalled) {
+    ThreeOnCall on;
+    on.anna.AnswerWith(404);
+    monitoring.StartNotifications(on.config);
+    Install();
+    RunFor(125.0);
+    Settle();
+    EXPECT_EQ(on.anna.Count(), 1u);
+    EXPECT_EQ(Count(LogText(), "Notification to Anna by webhook (High Alarm: Freezer -10."), 1);
+    EXPECT_EQ(Count(LogText(), "): attempt 1 refused (HTTP 404: ok); given up"), 1) << LogText();
+    // Ben at once, told why; Cleo when her turn comes, three minutes on.
+    ASSERT_EQ(Events(on.ben), Lines{"escalation"});
+    const nlohmann::json ben = Body(on.ben, 0);
+    EXPECT_EQ(ben["unreached"], "Anna by webhook: HTTP 404: ok");
+    EXPECT_NE(ben["message"].get<std::string>().find("Could not reach Anna by webhook: HTTP 404"),
+              std::string::npos)
+        << ben["message"];
+    RunFor(2 * kMinute);
+    Settle();
+    EXPECT_EQ(on.cleo.Count(), 0u);
+    RunFor(kMinute + 5);
+    Settle();
+    EXPECT_EQ(Events(on.cleo), Lines{"escalation"});
+    EXPECT_FALSE(Body(on.cleo, 0).contains("unreached"));
+    EXPECT_EQ(on.anna.Count(), 1u);
+}
+
+// A freezer that warms at 2 minutes, warms further at 6 and is cold again
+// at 20; Anna's receiver refuses everything until just before the end.
+TEST(CallListRefusing, OnlyTheEndReachesAReceiverThatRefusedUntilTheAlarmEnded) {
+    LiveStation station(R"({"lines": [[
+        {"type": "DS18B20", "temperature":
+            {"value": -20.0, "steps": [[120, -10.0], [360, -8.0], [1200, -20.0]]}}],
+        [], []]})",
+                        {2026, 12, 8, 2, 0, 0, 0});
+    SetUpFreezer(station);
+    HttpReceiver anna;
+    HttpReceiver ben;
+    anna.AnswerWith(503);
+    NotifyConfig config;
+    config.escalateAfterMinutes = 3;
+    config.remindAfterMinutes = 10;
+    config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
+                       ContactOf("Ben", NotifyChannel::kWebhook, ben.Url())};
+    station.monitoring.StartNotifications(config);
+    station.Install();
+    station.RunFor(1190.0);
+    Settle(station);
+
+    // The reminder at 02:15 tells the value of 02:15, not that of 02:02.
+    ASSERT_EQ(Events(ben), (Lines{"escalation", "reminder"}));
+    const nlohmann::json reminder = Body(ben, 1);
+    EXPECT_NEAR(reminder["value"].get<double>(), -8.0, 0.5) << reminder;
+    EXPECT_TRUE(reminder["time"].get<std::string>().starts_with("2026-12-08T02:15")) << reminder;
+    EXPECT_TRUE(reminder["rose"].get<std::string>().starts_with("2026-12-08T02:02")) << reminder;
+    EXPECT_NE(reminder["message"].get<std::string>().find("Value: -8."), std::string::npos)
+        << reminder["message"];
+    EXPECT_NE(reminder["message"].get<std::string>().find("Standing for: 13 min"),
+              std::string::npos)
+        << reminder["message"];
+
+    // Every copy of Anna's alarm notice carries its one id, in the JSON and
+    // as ntfy's sequence id.
+    std::set<std::string> ids;
+    int copies = 0;
+    for (const HttpReceiver::Request& request : anna.Requests()) {
+        const nlohmann::json doc = nlohmann::json::parse(request.body);
+        if (doc["event"] == "alarm") {
+            ++copies;
+            ids.insert(doc["id"]);
+            EXPECT_EQ(doc["sequence_id"], doc["id"]);
+            EXPECT_NE(request.head.find("X-Sequence-ID: " + doc["id"].get<std::string>()),
+                      std::string::npos)
+                << request.head;
+        }
+    }
+    EXPECT_GE(copies, 4);
+    EXPECT_EQ(ids.size(), 1u);
+    const std::set<std::string> benIds{Body(ben, 0)["id"], Body(ben, 1)["id"]};
+    EXPECT_EQ(benIds.size(), 2u);
+    EXPECT_EQ(benIds.count(*ids.begin()), 0u);
+
+    anna.AnswerWith(200);
+    const std::size_t refused = anna.Count();
+    station.RunFor(1210.0 - station.clock.Timer());
+    ASSERT_EQ(station.Probe(0).AlarmState, kAlarmNone);
+    Settle(station);
+    // Every retry the alarm notice and the reminder had left comes in this hour.
+    station.RunFor(3600.0);
+    Settle(station);
+    const std::vector<std::string> events = Events(anna);
+    EXPECT_EQ(std::vector<std::string>(events.begin() + static_cast<std::ptrdiff_t>(refused),
+                                       events.end()),
+              Lines{"ended"});
+    EXPECT_EQ(Events(ben), (Lines{"escalation", "reminder", "ended"}));
+    // The alarm notice and the reminder were waiting for their retries.
+    EXPECT_EQ(Count(station.LogText(), "): dropped, a later notice replaces it"), 2)
+        << station.LogText();
+}
+
 // A week of alarms coming and going, Ben's receiver refusing for a whole
 // day: every notice ends delivered or given up, and Anna, first on the list,
 // hears of every alarm and every end.
@@ -332,7 +563,11 @@ TEST(CallListWeek, EveryNoticeIsAccountedForInTheLog) {
                        ContactOf("Ben", NotifyChannel::kWebhook, ben.Url())};
     config.contacts[1].logins = {"bvd"};
     config.timeoutSeconds = 5;
-    notify::Notifier notifier(config, {feed, table, settings, clock, log, sms});
+    TempDir dir;
+    acquisition::AlarmLog alarmFile(dir / "QRVAlarm.txt", clock, log);
+    acquisition::TimeOutOfRangeAlarms timeAlarms;
+    notify::Notifier notifier(config, {feed, table, settings, clock, log, sms, alarmFile,
+                                       timeAlarms, dir / notify::kCallListFileName});
 
     // What happens when: alarms every three hours, some acknowledged by Ben.
     struct Step {
@@ -393,8 +628,24 @@ TEST(CallListWeek, EveryNoticeIsAccountedForInTheLog) {
         return n;
     };
     EXPECT_EQ(alarms, 56);
-    EXPECT_EQ(lines(": attempt 1 "), lines(" delivered (HTTP 200)") + lines("; given up"));
-    EXPECT_EQ(lines("to Anna by webhook (High Alarm: Freezer", "°C): attempt 1 delivered"), alarms);
+    // Each ends delivered, given up, or replaced by a later one (the end
+    // replaces Ben's retries of its escalation, an acknowledgement his
+    // reminders).
+    EXPECT_EQ(lines(": attempt 1 "), lines(" delivered (HTTP 200)") + lines("; given up") +
+                                         lines(": dropped, a later notice replaces it"));
+    // Anna, first on the list, is called again for an alarm still standing
+    // when Ben's escalation was given up.
+    int unreached = 0;
+    for (const HttpReceiver::Request& request : anna.Requests()) {
+        const nlohmann::json doc = nlohmann::json::parse(request.body);
+        if (doc.contains("unreached")) {
+            ++unreached;
+            EXPECT_EQ(doc["unreached"], "Ben by webhook: HTTP 503: ok");
+        }
+    }
+    EXPECT_GE(unreached, 1);
+    EXPECT_EQ(lines("to Anna by webhook (High Alarm: Freezer", "°C): attempt 1 delivered"),
+              alarms + unreached);
     EXPECT_EQ(lines("to Anna by webhook (Alarm ended: Freezer)", "attempt 1 delivered"), alarms);
     EXPECT_EQ(lines("to Anna", "failed"), 0);
     std::vector<std::string> annaEvents = Events(anna);
@@ -403,6 +654,20 @@ TEST(CallListWeek, EveryNoticeIsAccountedForInTheLog) {
     // Ben's day without a receiver: retried for an hour each, then given up.
     EXPECT_GT(lines("to Ben", "; given up"), 0);
     EXPECT_EQ(lines("to Ben", "; given up"), lines("to Ben", "attempt 7 failed"));
+    EXPECT_GT(lines("to Ben", ": dropped, a later notice replaces it"), 0);
+    // Nothing about an alarm reaches anyone after its end.
+    for (const HttpReceiver* receiver : {&anna, &ben}) {
+        std::set<std::string> ended;
+        for (const HttpReceiver::Request& request : receiver->Requests()) {
+            const nlohmann::json doc = nlohmann::json::parse(request.body);
+            const std::string rose = doc["rose"];
+            if (doc["event"] == "ended") {
+                ended.insert(rose);
+            } else {
+                EXPECT_EQ(ended.count(rose), 0u) << doc["event"] << " after the end: " << rose;
+            }
+        }
+    }
     // Ben hears of an alarm first by its escalation, and of its end once.
     EXPECT_GT(lines("to Ben", "°C): attempt 1 "), 0);
     EXPECT_EQ(lines("to Ben", "°C): attempt 1 "),

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
+
 #include "notify/contact_delivery.h"
 #include "notify/curl_channels.h"
 #include "receivers.h"
@@ -36,6 +38,7 @@ Message Sample(const std::string& title) {
     notice.facts.value = -9.5;
     notice.facts.state = kAlarmHigh;
     notice.facts.alarmHigh = -15;
+    notice.id = "qrv-test-" + title;
     Message message = MessageOf(notice, 0, "Lab 3", "lab");
     message.title = title;
     return message;
@@ -130,7 +133,76 @@ TEST(Webhook, AReceiverThatHangsDelaysNoOtherContactAndTimesOut) {
     EXPECT_EQ(Lines(log, "(to Anna)"), 0);
     ASSERT_TRUE(WaitUntil([&] { return Lines(log, "(to Anna): attempt 1 failed") == 1; }));
     EXPECT_EQ(Lines(log, "timed out"), 1);
+    // The retry after the time-out is the same notice, with the same id, so
+    // a receiver that took the first copy after all drops this one.
     hanging.Hold(false);
+    clock.Advance(60);
+    ASSERT_TRUE(WaitUntil([&] { return Lines(log, "(to Anna): attempt 2 delivered") == 1; }));
+    ASSERT_EQ(hanging.Count(), 2u);
+    for (const HttpReceiver::Request& request : hanging.Requests()) {
+        EXPECT_EQ(nlohmann::json::parse(request.body)["id"], "qrv-test-to Anna");
+        EXPECT_NE(request.head.find("X-Sequence-ID: qrv-test-to Anna"), std::string::npos);
+    }
+}
+
+TEST(Webhook, ARefusalForGoodIsGivenUpAtOnceAndABusyReceiverIsTriedAgain) {
+    VirtualClock clock;
+    RecordingLog log;
+    HttpReceiver receiver;
+    WebhookChannel channel(std::chrono::seconds(5));
+    ContactDelivery delivery(Webhook("Anna", receiver.Url()), channel, clock, log);
+    for (const int status : {400, 401, 404, 410}) {
+        receiver.AnswerWith(status);
+        delivery.Send(Sample(std::to_string(status)));
+        ASSERT_TRUE(WaitUntil([&] {
+            return Lines(log, "(" + std::to_string(status) + "): attempt 1 refused (HTTP " +
+                                  std::to_string(status) + ": ok); given up") == 1 &&
+                   delivery.Idle();
+        }));
+    }
+    EXPECT_EQ(delivery.NextDue(), std::numeric_limits<double>::infinity());
+    for (const int status : {408, 429, 500}) {
+        receiver.AnswerWith(status);
+        delivery.Send(Sample(std::to_string(status)));
+        ASSERT_TRUE(WaitUntil([&] {
+            return Lines(log, "(" + std::to_string(status) + "): attempt 1 failed (HTTP " +
+                                  std::to_string(status) + ": ok); next in 1 min") == 1 &&
+                   delivery.Idle();
+        }));
+    }
+    EXPECT_EQ(receiver.Count(), 7u);
+}
+
+// Retries wait; the end of the alarm they are about makes them untrue.
+TEST(Webhook, TheEndOfAnAlarmDropsWhatWaitsForARetryAndLeavesOtherAlarmsAlone) {
+    VirtualClock clock;
+    RecordingLog log;
+    HttpReceiver receiver;
+    WebhookChannel channel(std::chrono::seconds(5));
+    ContactDelivery delivery(Webhook("Anna", receiver.Url()), channel, clock, log);
+    receiver.AnswerWith(503);
+    const auto about = [](std::string title, std::string alarm, NoticeKind kind) {
+        Message message = Sample(title);
+        message.alarm = std::move(alarm);
+        message.kind = kind;
+        return message;
+    };
+    delivery.Send(about("freezer rose", "F", NoticeKind::kAlarm));
+    delivery.Send(about("fridge rose", "G", NoticeKind::kAlarm));
+    delivery.Send(about("freezer reminder", "F", NoticeKind::kReminder));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 3 && delivery.Idle(); }));
+    delivery.Send(about("freezer reminder again", "F", NoticeKind::kReminder));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 4 && delivery.Idle(); }));
+    EXPECT_EQ(Lines(log, "(freezer reminder): dropped, a later notice replaces it"), 1);
+    receiver.AnswerWith(200);
+    delivery.Send(about("freezer ended", "F", NoticeKind::kEnded));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 5 && delivery.Idle(); }));
+    EXPECT_EQ(nlohmann::json::parse(receiver.Requests()[4].body)["id"], "qrv-test-freezer ended");
+    clock.Advance(3600);
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 6 && delivery.Idle(); }));
+    EXPECT_EQ(nlohmann::json::parse(receiver.Requests()[5].body)["id"], "qrv-test-fridge rose");
+    EXPECT_EQ(Lines(log, "(freezer rose): dropped"), 1);
+    EXPECT_EQ(Lines(log, "(freezer reminder again): dropped"), 1);
 }
 
 TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
@@ -151,11 +223,13 @@ TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
     ContactDelivery delivery(contact, channel, clock, log);
     Message message = Sample("Alarm hoch: Kühlraum -9.5 °C");
     message.text = "Wert: -9.5 °C\n.\nStation: Lab 3\n";
+    message.id = "qrv-20261208-1a-3";
     delivery.Send(message);
     ASSERT_TRUE(WaitUntil([&] { return receiver.Mails().size() == 1; }));
     const std::string mail = receiver.Mails().front();
     EXPECT_NE(mail.find("To: cleo@lab.example"), std::string::npos) << mail;
     EXPECT_NE(mail.find("From: station@lab.example"), std::string::npos);
+    EXPECT_NE(mail.find("Message-ID: <qrv-20261208-1a-3@lab.example>"), std::string::npos) << mail;
     EXPECT_NE(mail.find("Subject: =?UTF-8?B?QWxhcm0gaG9jaDogS8O8aGxyYXVtIC05LjUgwrBD?="),
               std::string::npos)
         << mail;

@@ -16,6 +16,8 @@ namespace {
 
 constexpr double kMinute = 60.0;
 const LocalDateTime kWhen{2026, 12, 8, 3, 12, 0, 0};
+// The facts as the alarm's last change left them.
+const std::function<void(AlarmFacts&)> kAsTold = [](AlarmFacts&) {};
 
 NotifyContact Contact(std::string name, std::vector<std::string> probes = {},
                       std::vector<std::string> logins = {}) {
@@ -58,43 +60,45 @@ TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
     EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
     EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen)), Lines{"0 alarm"});
     EXPECT_DOUBLE_EQ(engine.NextDue(), 15 * kMinute);
-    EXPECT_TRUE(engine.Advance(15 * kMinute - 1, kWhen).empty());
-    EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen)), Lines{"1 escalation"});
-    EXPECT_EQ(Told(engine.Advance(30 * kMinute, kWhen)), Lines{"2 escalation"});
+    EXPECT_TRUE(engine.Advance(15 * kMinute - 1, kWhen, kAsTold).empty());
+    EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen, kAsTold)), Lines{"1 escalation"});
+    EXPECT_EQ(Told(engine.Advance(30 * kMinute, kWhen, kAsTold)), Lines{"2 escalation"});
     // The list is worked through: an hour on, everyone told hears again.
-    EXPECT_TRUE(engine.Advance(89 * kMinute, kWhen).empty());
-    EXPECT_EQ(Told(engine.Advance(90 * kMinute, kWhen)),
+    EXPECT_TRUE(engine.Advance(89 * kMinute, kWhen, kAsTold).empty());
+    EXPECT_EQ(Told(engine.Advance(90 * kMinute, kWhen, kAsTold)),
               (Lines{"0 reminder", "1 reminder", "2 reminder"}));
     // A late look at the clock catches up every step it missed, in order.
     EscalationEngine late({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
     late.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
-    EXPECT_EQ(Told(late.Advance(31 * kMinute, kWhen)), (Lines{"1 escalation", "2 escalation"}));
+    EXPECT_EQ(Told(late.Advance(31 * kMinute, kWhen, kAsTold)),
+              (Lines{"1 escalation", "2 escalation"}));
 }
 
 TEST(Escalation, AnAcknowledgementStopsItUntilTheReminderToWhoAcknowledged) {
     EscalationEngine engine(
         {Contact("Anna", {}, {"anna"}), Contact("Ben", {}, {"bvd"}), Contact("Cleo")}, 15, 60);
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
-    engine.Advance(15 * kMinute, kWhen);
+    engine.Advance(15 * kMinute, kWhen, kAsTold);
     engine.OnAcknowledged("BVD", 20 * kMinute);
-    EXPECT_TRUE(engine.Advance(79 * kMinute, kWhen).empty());
-    const std::vector<Notice> reminder = engine.Advance(80 * kMinute, kWhen);
+    EXPECT_TRUE(engine.Advance(79 * kMinute, kWhen, kAsTold).empty());
+    const std::vector<Notice> reminder = engine.Advance(80 * kMinute, kWhen, kAsTold);
     EXPECT_EQ(Told(reminder), Lines{"1 reminder"});
     EXPECT_EQ(reminder.front().acknowledgedBy, "BVD");
     EXPECT_DOUBLE_EQ(reminder.front().stoodSeconds, 80 * kMinute);
-    EXPECT_EQ(Told(engine.Advance(140 * kMinute, kWhen)), Lines{"1 reminder"});
+    EXPECT_EQ(Told(engine.Advance(140 * kMinute, kWhen, kAsTold)), Lines{"1 reminder"});
     // Someone who is no contact acknowledged: the reminder goes to all told.
     EscalationEngine other({Contact("Anna"), Contact("Ben")}, 15, 60);
     other.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
-    other.Advance(15 * kMinute, kWhen);
+    other.Advance(15 * kMinute, kWhen, kAsTold);
     other.OnAcknowledged("night-porter", 16 * kMinute);
-    EXPECT_EQ(Told(other.Advance(76 * kMinute, kWhen)), (Lines{"0 reminder", "1 reminder"}));
+    EXPECT_EQ(Told(other.Advance(76 * kMinute, kWhen, kAsTold)),
+              (Lines{"0 reminder", "1 reminder"}));
 }
 
 TEST(Escalation, AWorseStateNotifiesAnewAndIsUnacknowledgedAgain) {
     EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
     engine.OnAlarmChanged(Freezer(kPreAlarmHigh), 0, kWhen);
-    engine.Advance(15 * kMinute, kWhen);
+    engine.Advance(15 * kMinute, kWhen, kAsTold);
     engine.OnAcknowledged("Ben", 16 * kMinute);
     // Back from alarm to pre-alarm, or another state as bad, tells nobody.
     EXPECT_TRUE(engine.OnAlarmChanged(Freezer(kPreAlarmLow), 17 * kMinute, kWhen).empty());
@@ -107,19 +111,19 @@ TEST(Escalation, AWorseStateNotifiesAnewAndIsUnacknowledgedAgain) {
     EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmLost), 22 * kMinute, kWhen)),
               (Lines{"0 worse", "1 worse"}));
     // Unacknowledged again, so the escalation goes on down the list.
-    EXPECT_EQ(Told(engine.Advance(37 * kMinute, kWhen)), Lines{"2 escalation"});
+    EXPECT_EQ(Told(engine.Advance(37 * kMinute, kWhen, kAsTold)), Lines{"2 escalation"});
 }
 
 TEST(Escalation, TheEndGoesToExactlyThoseToldWithTheDuration) {
     EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 100, kWhen);
-    engine.Advance(100 + 15 * kMinute, kWhen);
+    engine.Advance(100 + 15 * kMinute, kWhen, kAsTold);
     const std::vector<Notice> ended =
         engine.OnAlarmChanged(Freezer(kAlarmNone, -20.0), 100 + 25 * kMinute, kWhen);
     EXPECT_EQ(Told(ended), (Lines{"0 ended", "1 ended"}));
     EXPECT_DOUBLE_EQ(ended.front().stoodSeconds, 25 * kMinute);
     EXPECT_EQ(engine.StandingAlarms(), 0);
-    EXPECT_TRUE(engine.Advance(1000 * kMinute, kWhen).empty());
+    EXPECT_TRUE(engine.Advance(1000 * kMinute, kWhen, kAsTold).empty());
     // An end without a start (a probe nobody is told about) tells nobody.
     EXPECT_TRUE(engine.OnAlarmChanged(Freezer(kAlarmNone), 0, kWhen).empty());
 }
@@ -135,8 +139,8 @@ TEST(Escalation, ContactsHearOnlyOfTheirProbesAndEachAlarmHasItsOwnList) {
                             15, 60);
     EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen)), Lines{"0 alarm"});
     EXPECT_EQ(Told(engine.OnAlarmChanged(fridge, 5 * kMinute, kWhen)), Lines{"1 alarm"});
-    EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen)), Lines{"2 escalation"});
-    EXPECT_EQ(Told(engine.Advance(20 * kMinute, kWhen)), Lines{"2 escalation"});
+    EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen, kAsTold)), Lines{"2 escalation"});
+    EXPECT_EQ(Told(engine.Advance(20 * kMinute, kWhen, kAsTold)), Lines{"2 escalation"});
     // The unit concerns everyone.
     AlarmFacts unit;
     unit.unit = true;
@@ -149,7 +153,15 @@ TEST(Escalation, ContactsHearOnlyOfTheirProbesAndEachAlarmHasItsOwnList) {
 }
 
 TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
-    Notice notice{1, NoticeKind::kEscalation, Freezer(kAlarmHigh, -12.04), kWhen, 65 * kMinute, ""};
+    Notice notice{1,
+                  NoticeKind::kEscalation,
+                  Freezer(kAlarmHigh, -12.04),
+                  kWhen,
+                  kWhen,
+                  65 * kMinute,
+                  "",
+                  "n1",
+                  ""};
     const Message english = MessageOf(notice, 0, "Lab 3", "lab-freezers");
     EXPECT_EQ(english.title, "High Alarm: Freezer -12.0 °C");
     EXPECT_NE(english.text.find("Value: -12.0 °C (limit -15 °C)"), std::string::npos)
@@ -177,6 +189,9 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
     EXPECT_EQ(doc["unit"], "°C");
     EXPECT_EQ(doc["limits"]["alarm_high"], -15);
     EXPECT_EQ(doc["time"], "2026-12-08T03:12:00");
+    EXPECT_EQ(doc["id"], "n1");
+    EXPECT_EQ(doc["sequence_id"], "n1");
+    EXPECT_EQ(english.id, "n1");
 
     const Message german = MessageOf(notice, 1, "Lab 3", "");
     EXPECT_EQ(german.title, "Alarm hoch: Freezer -12.0 °C");
@@ -230,7 +245,8 @@ TEST(Escalation, ATimeAlarmStandsBesideTheValueAlarmOfTheSameProbe) {
 }
 
 TEST(NoticeTexts, ATimeAlarmSaysItsMinutesAndTheLimitInTheLanguage) {
-    Notice notice{0, NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, 0.0, ""};
+    Notice notice{
+        0, NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, kWhen, 0.0, "", "n2", ""};
     const Message english = MessageOf(notice, 0, "Lab 3", "");
     EXPECT_EQ(english.title, "Time High Alarm: Freezer 61 min in 24 h");
     EXPECT_NE(english.text.find("Value: 61 min in 24 h (limit -15 °C)"), std::string::npos)
