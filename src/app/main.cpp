@@ -153,6 +153,8 @@ int main(int argc, char* argv[]) {
     acquisition::ClockTimerPlatform timers(clock);
     window::MainWindow mainWindow(
         state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
+    mainWindow.RememberPlacementIn(
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/window.ini");
     dialogs.SetParent(&mainWindow);
     editor.SetParent(&mainWindow);
     window::InstanceChannelServer server(channel,

@@ -30,11 +30,20 @@ void LiveMonitoring::StartNotifications(const NotifyConfig& config) {
 }
 
 void LiveMonitoring::Mute(std::string_view who, std::string_view comment, Via via) {
+    {
+        std::lock_guard lock(acknowledgedMutex_);
+        acknowledgedBy_ = who.empty() ? std::string("unknown user") : std::string(who);
+    }
     state_.AlarmUserStatus = 0;
     const std::string by = WhoVia(who, via);
     log_.LogMessageToDisk("Alarm switched OFF by " + by);
     notify::RecordAcknowledgement(acquisition_.AlarmFile(), feed_, clock_, by, comment);
     AuditEventBy(state_, clock_, log_, by, "alarm acknowledged", {}, comment);
+}
+
+std::string LiveMonitoring::AcknowledgedBy() const {
+    std::lock_guard lock(acknowledgedMutex_);
+    return acknowledgedBy_;
 }
 
 void LiveMonitoring::Unmute(std::string_view who, Via via) {

@@ -115,12 +115,17 @@ void AlarmColumn(const SensorRecord& record, int taal, ResultsRow& row) {
 
 }  // namespace
 
-ResultsRow BuildResultsRow(const SensorRecord& record, int taal) {
+ResultsRow BuildResultsRow(const SensorRecord& record, int taal, bool acknowledged) {
     ResultsRow row;
     row.cells[0] = " " + record.Name;
     row.cells[1] = ValueText(record, taal);
     row.cells[2] = StatusText(record.Status, taal);
     AlarmColumn(record, taal, row);
+    const bool inAlarm =
+        row.background == results_colors::kAlarm || row.background == results_colors::kPreAlarm;
+    if (acknowledged && inAlarm) {
+        row.cells[3] += " (" + text::Plain(Key::TXT_ROW_ACKNOWLEDGED, taal) + ")";
+    }
     return row;
 }
 
@@ -167,11 +172,21 @@ void InitTheResultsTable(StationState& state, const ShellServices& services) {
     state.SensorListActive = 1;
 }
 
+void RefreshResultsRows(StationState& state, const ShellServices& services) {
+    if (state.SensorListActive == 0) {
+        return;
+    }
+    const SensorTable table = state.sensors.Copy();
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        UpdateTheResultsTable(state, services, table, index);
+    }
+}
+
 void UpdateTheResultsTable(StationState& state, const ShellServices& services,
                            const SensorTable& table, int index) {
-    services.resultsTable.SetRow(
-        index,
-        BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)], state.settings.Taal));
+    services.resultsTable.SetRow(index,
+                                 BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)],
+                                                 state.settings.Taal, state.AlarmUserStatus == 0));
     services.resultsTable.HideTheTable(state.CommunicationErrorAlarm != 0);
 }
 

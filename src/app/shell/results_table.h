@@ -39,7 +39,8 @@ struct ResultsHeaders {
 
 // One row of the results table: name, value, status and alarm state, with
 // the row's colours.
-ResultsRow BuildResultsRow(const SensorRecord& record, int taal);
+// An alarm row says so when the alarms are acknowledged.
+ResultsRow BuildResultsRow(const SensorRecord& record, int taal, bool acknowledged = false);
 ResultsHeaders BuildResultsHeaders(const std::string& networkName, int taal,
                                    int generalAlarmEnable);
 
@@ -59,6 +60,8 @@ class ResultsTableView {
 void InitAndTranslateTable(StationState& state, const ShellServices& services);
 // Rebuilds the table from the probe table; the logo stands in for an empty one.
 void InitTheResultsTable(StationState& state, const ShellServices& services);
+// Every row again, for a change that touches all of them (an acknowledgement).
+void RefreshResultsRows(StationState& state, const ShellServices& services);
 // One row of the probe at index, from a copy of the probe table.
 void UpdateTheResultsTable(StationState& state, const ShellServices& services,
                            const SensorTable& table, int index);

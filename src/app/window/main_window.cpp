@@ -74,8 +74,7 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       history_(std::make_unique<HistoryData>()) {
     ClearHistoSensorStructure(*history_);
     setCentralWidget(panel_);
-    resize(1280, 800);
-    setMinimumSize(900, 600);
+    setMinimumSize(800, 600);
     for (const shell::MenuNode& top : tree_) {
         QMenu* menu = menuBar()->addMenu(QString());
         entries_.push_back({&top, menu->menuAction(), true});
@@ -99,6 +98,9 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
 }
 
 MainWindow::~MainWindow() {
+    if (placed_) {
+        placement_.Save(*this);
+    }
     SetWaitCursor(false);
 }
 
@@ -155,6 +157,14 @@ void MainWindow::SetWaitCursor(bool on) {
 }
 
 void MainWindow::ShowMainPanel() {
+    if (!placed_) {
+        placement_.Restore(*this);
+        placed_ = true;
+        // The window manager frames the window a moment after it is shown.
+        constexpr int kFrameSettledMs = 400;
+        QTimer::singleShot(kFrameSettledMs, this,
+                           [this] { WindowPlacement::KeepFrameOnScreen(*this); });
+    }
     show();
 }
 
