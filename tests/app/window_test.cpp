@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -141,10 +142,10 @@ TEST_F(WindowTest, TheMenuBarCarriesTheTreeWithAcceleratorsAndDimsLaterCommands)
     EXPECT_TRUE(FindAction("&Exit Quorvanel")->isEnabled());
     ASSERT_NE(FindAction("&Initialize network"), nullptr);
     EXPECT_TRUE(FindAction("&Initialize network")->isEnabled());
-    ASSERT_NE(FindAction("&Test alarmrelais"), nullptr);
-    EXPECT_TRUE(FindAction("&Test alarmrelais")->isEnabled());
-    ASSERT_NE(FindAction("Send &testmessage"), nullptr);
-    EXPECT_FALSE(FindAction("Send &testmessage")->isEnabled()) << "no SMS program linked";
+    ASSERT_NE(FindAction("&Test alarm relay"), nullptr);
+    EXPECT_TRUE(FindAction("&Test alarm relay")->isEnabled());
+    ASSERT_NE(FindAction("Send &test message"), nullptr);
+    EXPECT_FALSE(FindAction("Send &test message")->isEnabled()) << "no SMS program linked";
     ASSERT_NE(FindAction("Conn. Points"), nullptr);
     window.SetComPortItems({1, 3});
     ASSERT_NE(FindAction("COM &3"), nullptr);
@@ -319,6 +320,29 @@ TEST_F(WindowTest, AStoppedNetworkAndDisabledAlarmsShowBesideTheClock) {
     FindAction("&Deutsch")->trigger();
     window.DisplayTick();
     EXPECT_EQ(Label("monitoringState"), "ALARME AUSGESCHALTET");
+}
+
+TEST_F(WindowTest, ChoicesAreRadioItemsAndDeletingAllStandsApart) {
+    QAction* english = FindAction("&English");
+    QAction* german = FindAction("&Deutsch");
+    ASSERT_NE(english, nullptr);
+    ASSERT_NE(german, nullptr);
+    ASSERT_NE(english->actionGroup(), nullptr);
+    EXPECT_EQ(english->actionGroup(), german->actionGroup());
+    EXPECT_TRUE(english->actionGroup()->isExclusive());
+    EXPECT_NE(FindAction("&Enable Alarm")->actionGroup(), english->actionGroup());
+    EXPECT_EQ(FindAction("&Exit Quorvanel")->shortcut(), QKeySequence(QKeySequence::Quit));
+
+    QAction* deleteAll = FindAction("Delete &All probes");
+    ASSERT_NE(deleteAll, nullptr);
+    const QList<QAction*> siblings =
+        deleteAll->associatedObjects().isEmpty()
+            ? QList<QAction*>()
+            : qobject_cast<QMenu*>(deleteAll->associatedObjects()[0])->actions();
+    const auto at = siblings.indexOf(deleteAll);
+    ASSERT_GT(at, 0);
+    EXPECT_TRUE(siblings[at - 1]->isSeparator());
+    EXPECT_TRUE(window.minimumSize().width() <= 800 && window.minimumSize().height() <= 600);
 }
 
 TEST_F(WindowTest, ClosingTheWindowAsksFirstAndNoKeepsItRunning) {

@@ -1,5 +1,6 @@
 #include "app/window/main_window.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -119,7 +120,8 @@ void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
         }
         return;
     }
-    if (node.command == MenuCommand::Exit) {
+    // Apart from the everyday commands: quitting and emptying the table.
+    if (node.command == MenuCommand::Exit || node.command == MenuCommand::DeleteAllProbes) {
         parent->addSeparator();
     }
     QAction* action = AddCommandAction(parent, node.command, node.value);
@@ -129,6 +131,18 @@ void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
 QAction* MainWindow::AddCommandAction(QMenu* menu, MenuCommand command, int value) {
     QAction* action = menu->addAction(QString());
     action->setCheckable(shell::IsCheckable(command));
+    if (action->isCheckable()) {
+        // One choice of several (a language, an interval, a port): a radio
+        // item in its menu's group.
+        auto* group = menu->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+        if (group == nullptr) {
+            group = new QActionGroup(menu);
+        }
+        group->addAction(action);
+    }
+    if (command == MenuCommand::Exit) {
+        action->setShortcut(QKeySequence::Quit);
+    }
     connect(action, &QAction::triggered, this,
             [this, command, value] { RunCommand(command, value); });
     return action;
