@@ -153,6 +153,8 @@ int main(int argc, char* argv[]) {
     acquisition::ClockTimerPlatform timers(clock);
     window::MainWindow mainWindow(
         state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
+    mainWindow.RememberPlacementIn(
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/window.ini");
     dialogs.SetParent(&mainWindow);
     editor.SetParent(&mainWindow);
     window::InstanceChannelServer server(channel,
@@ -186,7 +188,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "quorvanel: the network file cannot be used: %s\n",
                      simulatedNetworkProblem.c_str());
     }
-    mainWindow.show();
+    mainWindow.ShowMainPanel();
     const auto startupExit = shell::RunStartup(
         state, services,
         {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, simulatedNetworkProblem});

@@ -64,6 +64,8 @@ enum class LiveEventKind : std::uint8_t {
     // The station's settings changed: language, port, mode, alarms on or
     // off, the network's name.
     kStationSettingsChanged,
+    // The alarms are audible again (the mute was taken back): by says who.
+    kUnmuted,
 };
 
 struct LiveEvent {

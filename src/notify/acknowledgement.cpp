@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <array>
 
-#include <fmt/format.h>
-
 namespace qrv::notify {
 
 namespace {
@@ -52,20 +50,6 @@ void RecordAcknowledgement(acquisition::AlarmLog& alarmFile, LiveFeed& feed, con
     event.by = OneLine(who, 64);
     event.reason = OneLine(comment, kMaxCommentLength);
     feed.Publish(event);
-}
-
-std::string AcknowledgementPrompt(std::string_view who, int taal) {
-    static constexpr std::array<std::string_view, 4> kPrompt{
-        "The alarm is muted and acknowledged by {}.\nComment (optional; Enter confirms, "
-        "Escape skips):",
-        "Der Alarm ist stummgeschaltet und von {} quittiert.\nKommentar (freiwillig; Enter "
-        "bestätigt, Escape überspringt):",
-        "L'alarme est coupée et acquittée par {}.\nCommentaire (facultatif ; Entrée confirme, "
-        "Échap passe) :",
-        "Het alarm is gedempt en bevestigd door {}.\nOpmerking (optioneel; Enter bevestigt, "
-        "Escape slaat over):"};
-    return fmt::format(
-        fmt::runtime(kPrompt[static_cast<std::size_t>(taal >= 0 && taal < 4 ? taal : 0)]), who);
 }
 
 std::string LoginName() {

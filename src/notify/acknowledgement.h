@@ -22,9 +22,6 @@ std::string AcknowledgementMessage(std::string_view who, std::string_view commen
 void RecordAcknowledgement(acquisition::AlarmLog& alarmFile, LiveFeed& feed, const Clock& clock,
                            std::string_view who, std::string_view comment);
 
-// The question of the acknowledgement dialog, in the language.
-std::string AcknowledgementPrompt(std::string_view who, int taal);
-
 // The desktop user's login name ("unknown user" when the system has none).
 std::string LoginName();
 

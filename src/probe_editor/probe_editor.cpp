@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "probe_editor/limit_moves.h"
 #include "probe_editor/probe_name.h"
 #include "sensors/rom_text.h"
 #include "sensors/sensor_file.h"
@@ -267,7 +268,7 @@ int ProbeEditor::GetDataFromScreen() {
         case NameCheck::kNotStorable:
             nameEmpty_ = false;
             view_.SetNameText(name);
-            Popup(text::Plain(Key::TXT_NAME_NOT_STORABLE, taal));
+            Popup(NotStorableMessage(name, taal));
             view_.FocusName();
             return kScreenNameNotStorable;
         case NameCheck::kOk:
@@ -460,6 +461,16 @@ void ProbeEditor::LimitChanged(LimitField field) {
     edit_.TripLow = tripLow;
     edit_.TripHigh = tripHigh;
     view_.ShowLimits(ValuesOfCopy());
+    // A limit is never changed behind the user's back: the panel shows which
+    // one the rules moved before anything is saved.
+    const std::vector<MovedLimit> moved =
+        MovedLimits(field, {values.alarmLow, values.alarmHigh, values.tripLow, values.tripHigh},
+                    {alarmLow, alarmHigh, tripLow, tripHigh});
+    std::vector<LimitField> fields;
+    for (const MovedLimit& limit : moved) {
+        fields.push_back(limit.field);
+    }
+    view_.ShowMovedLimits(fields, MovedLimitsNote(moved, context_.taal));
 }
 
 void ProbeEditor::WindowStartChanged(int day) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sensors/sensor_record.h"
 
@@ -101,6 +102,10 @@ class ProbeEditorView {
     virtual void Show(const ProbePanelDisplay& display, const ProbePanelValues& values) = 0;
     // The four limit fields only.
     virtual void ShowLimits(const ProbePanelValues& values) = 0;
+    // Marks the limits the ordering rules moved after the user's change and
+    // says so on the panel's status line; none: the marks and the line are
+    // cleared.
+    virtual void ShowMovedLimits(const std::vector<LimitField>& moved, std::string_view note) = 0;
     // One weekday's start and stop rings.
     virtual void ShowWindow(int day, const AlarmWindow& window) = 0;
     virtual void ShowWarning(std::string_view warning) = 0;

@@ -1,6 +1,9 @@
 #include "probe_editor/probe_name.h"
 
+#include <fmt/format.h>
+
 #include "runtime/encoding.h"
+#include "text/texts.h"
 
 namespace qrv {
 
@@ -41,6 +44,14 @@ NameCheck CheckStoredName(std::string_view name, std::size_t maxChars) {
         return NameCheck::kNotStorable;
     }
     return NameCheck::kOk;
+}
+
+std::string NotStorableMessage(std::string_view text, int taal) {
+    const std::string missing = CharactersNotInCp1252(text);
+    if (missing.empty()) {
+        return text::Plain(text::Key::TXT_NAME_NOT_STORABLE, taal);
+    }
+    return fmt::format(fmt::runtime(text::Plain(text::Key::TXT_NOT_IN_CP1252, taal)), missing);
 }
 
 }  // namespace qrv

@@ -17,4 +17,8 @@ std::string CleanProbeName(std::string_view typed);
 // character (no control characters, nothing the code page cannot hold).
 NameCheck CheckStoredName(std::string_view name, std::size_t maxChars);
 
+// Why a text that CheckStoredName refused cannot be stored, in the language:
+// the characters that Windows-1252 lacks when there are any.
+std::string NotStorableMessage(std::string_view text, int taal);
+
 }  // namespace qrv

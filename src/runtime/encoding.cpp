@@ -2,9 +2,11 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace qrv {
 
@@ -87,6 +89,33 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     }
     return ascii ? std::string(cp1252) : Convert(cp1252, "UTF-8", "WINDOWS-1252", false);
+}
+
+std::string CharactersNotInCp1252(std::string_view utf8) {
+    std::vector<std::string> seen;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        std::size_t end = pos + 1;
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) {
+            ++end;
+        }
+        std::string character(utf8.substr(pos, end - pos));
+        pos = end;
+        if (Cp1252ToUtf8(Utf8ToCp1252(character)) == character) {
+            continue;
+        }
+        if (character.size() == 1) {
+            character = "\uFFFD";  // a byte that starts no UTF-8 character
+        }
+        if (std::find(seen.begin(), seen.end(), character) == seen.end()) {
+            seen.push_back(std::move(character));
+        }
+    }
+    std::string listed;
+    for (const std::string& character : seen) {
+        listed += (listed.empty() ? "" : " ") + character;
+    }
+    return listed;
 }
 
 std::size_t Utf8Length(std::string_view utf8) {

@@ -12,6 +12,11 @@ namespace qrv {
 std::string Utf8ToCp1252(std::string_view utf8);
 std::string Cp1252ToUtf8(std::string_view cp1252);
 
+// The characters of a UTF-8 text that Windows-1252 cannot hold, each once,
+// in the order they first appear, separated by blanks ("Ł ź Ω"); empty when
+// the text can be stored as it is. Invalid UTF-8 is listed as U+FFFD.
+std::string CharactersNotInCp1252(std::string_view utf8);
+
 // Number of characters (code points) of a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);
 // At most maxChars characters of a UTF-8 text, never splitting a character.

@@ -36,6 +36,10 @@ class StatusDisplay {
     // stored, shown until a store succeeds again (the status line is
     // overwritten every second).
     virtual void ShowStoreProblem(bool show, std::string_view text) = 0;
+    // A lasting sign in the header, beside the clock, that the station does
+    // not watch as it normally does (a stopped network, disabled alarms);
+    // empty hides it.
+    virtual void ShowMonitoringState(std::string_view text) = 0;
     virtual void ShowLogo(bool show) = 0;
     virtual void ShowModeText(bool show) = 0;
     virtual void SetModeText(std::string_view text) = 0;

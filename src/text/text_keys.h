@@ -424,9 +424,23 @@ enum class Key : std::uint16_t {
     TXT_TIME_ALARM_BAD_VALUE,
     TXT_TIME_ALARM_UNREADABLE,
     TXT_TIME_ALARM_NOT_WRITTEN,
+    TXT_LIMIT_WHOLE_UNITS,
+    TXT_LIMIT_ALARM_HIGH,
+    TXT_LIMIT_ALARM_LOW,
+    TXT_LIMIT_TRIP_HIGH,
+    TXT_LIMIT_TRIP_LOW,
+    TXT_LIMIT_MOVED,
+    TXT_HEADER_NOT_MONITORING,
+    TXT_HEADER_ALARMS_OFF,
+    TXT_REALLY_DISABLE_ALARMS,
+    TXT_ALARM_ACKNOWLEDGED_BY,
+    TXT_ROW_ACKNOWLEDGED,
+    TXT_ACKNOWLEDGE_PROMPT,
+    TXT_NOT_IN_CP1252,
+    TXT_SMS_NAME_ONE_WORD,
 };
 
-inline constexpr std::size_t kKeyCount = 416;
-static_assert(static_cast<std::size_t>(Key::TXT_TIME_ALARM_NOT_WRITTEN) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 430;
+static_assert(static_cast<std::size_t>(Key::TXT_SMS_NAME_ONE_WORD) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -18,6 +18,7 @@
 #include "text/tables/station_file_texts.h"
 #include "text/tables/time_alarm_editor_texts.h"
 #include "text/tables/view_and_editor_texts.h"
+#include "text/tables/window_texts.h"
 
 namespace qrv::text {
 namespace {
@@ -36,7 +37,8 @@ constexpr auto kCatalogue =
     Join(tables::kShellTexts, tables::kNetworkTexts, tables::kAlarmTexts, tables::kMainMenuTexts,
          tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
          tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts,
-         tables::kCalibrationTexts, tables::kSheetTexts, tables::kTimeAlarmEditorTexts);
+         tables::kCalibrationTexts, tables::kSheetTexts, tables::kTimeAlarmEditorTexts,
+         tables::kWindowTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

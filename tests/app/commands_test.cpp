@@ -109,6 +109,7 @@ TEST_F(CommandsTest, ChoosingTheLanguageAlreadySetWritesNothing) {
 TEST_F(CommandsTest, SampleRateGraphStyleAndAlarmSwitchAreStored) {
     Run(MenuCommand::SetSampleRate, 30);
     Run(MenuCommand::SetGraphStyle, 3);
+    dialogs.QueueButton(1);  // yes, disable every alarm
     Run(MenuCommand::DisableAlarm);
 
     const SystemSettings stored = StoredSettings();
@@ -150,8 +151,8 @@ TEST_F(CommandsTest, AlarmButtonMutesAcknowledgesAndRestoresTheBeep) {
     EXPECT_EQ(state.AlarmUserStatus, 0);
     ASSERT_EQ(dialogs.Popups().size(), 1u);
     EXPECT_NE(dialogs.Popups()[0].message.find(notify::LoginName()), std::string::npos);
-    // Escape skips the comment; the mute and the acknowledgement stand.
-    dialogs.QueueText(std::nullopt);
+    // OK without a comment acknowledges all the same.
+    dialogs.QueueText("");
     shell::AlarmButton(state, services, 0);
     EXPECT_EQ(state.AlarmUserStatus, 0);
     shell::AlarmButton(state, services, 1);
@@ -174,6 +175,65 @@ TEST_F(CommandsTest, AlarmButtonMutesAcknowledgesAndRestoresTheBeep) {
     EXPECT_EQ(batch.events[0].by, who + " (window)");
     EXPECT_EQ(batch.events[0].reason, "door was left open, closed it");
     EXPECT_EQ(batch.events[1].reason, "");
+}
+
+TEST_F(CommandsTest, CancelInTheAcknowledgementDialogLeavesTheAlarmSounding) {
+    FeedSubscription events = monitoring.Feed().Subscribe();
+    state.SensorAlarm = 1;
+    state.WantedUserMode = kModeNormal;
+    state.DisplayTimerEnable = 1;
+    display.SetAlarmButton(0);  // as the click left it
+    dialogs.QueueText(std::nullopt);
+    shell::AlarmButton(state, services, 0);
+
+    EXPECT_EQ(state.AlarmUserStatus, 1);
+    EXPECT_EQ(display.Snapshot().alarmButtonValue, 1) << "the button is back to audible";
+    EXPECT_TRUE(events.Drain().events.empty()) << "no acknowledgement";
+    EXPECT_EQ(LogText().find("Alarm switched OFF"), std::string::npos);
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_NE(dialogs.Popups()[0].message.find("Cancel leaves the alarm sounding"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(state.paths.AlarmFileName()));
+}
+
+TEST_F(CommandsTest, DisablingEveryAlarmIsAskedAndTheHeaderSaysSo) {
+    dialogs.QueueButton(2);
+    Run(MenuCommand::DisableAlarm);
+    EXPECT_EQ(state.settings.GeneralAlarmEnable, 1) << "No keeps the alarms";
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_TRUE(dialogs.Popups()[0].message.starts_with("Disable all alarms?"));
+    EXPECT_EQ(dialogs.Popups()[0].enterChoice, 2);
+    EXPECT_EQ(dialogs.Popups()[0].escapeChoice, 2);
+    EXPECT_EQ(display.Snapshot().monitoringState, "");
+
+    dialogs.QueueButton(1);
+    Run(MenuCommand::DisableAlarm);
+    EXPECT_EQ(state.settings.GeneralAlarmEnable, 0);
+    EXPECT_EQ(display.Snapshot().monitoringState, "ALARMS DISABLED");
+    Run(MenuCommand::DisableAlarm);
+    EXPECT_EQ(dialogs.Popups().size(), 2u) << "already disabled: nothing to ask";
+
+    Run(MenuCommand::EnableAlarm);
+    EXPECT_EQ(display.Snapshot().monitoringState, "");
+}
+
+TEST_F(CommandsTest, ThePhoneBookNameIsKeptWholeOrRefusedWithItsReason) {
+    const auto name = [this](std::string typed) {
+        dialogs.QueueText(std::move(typed));
+        Run(MenuCommand::SetSmsPhoneName);
+        return state.settings.SmSDestination;
+    };
+    EXPECT_EQ(name("  Duty  "), "Duty") << "blanks around the name go";
+    EXPECT_EQ(name("Duty phone"), "Duty") << "never shortened to its first word";
+    EXPECT_EQ(dialogs.Popups().back().message,
+              "\"Duty phone\" was not saved: the phone name must be one word without blanks, "
+              "exactly as in the SMS program's phone book.");
+    EXPECT_EQ(name("\u0141\u00f3d\u017a\u2713"), "Duty");
+    EXPECT_EQ(dialogs.Popups().back().message,
+              "These characters cannot be stored in the station's files: \u0141 \u017a "
+              "\u2713\nPlease replace them.");
+    EXPECT_EQ(name("K\u00fchlhaus"), "K\u00fchlhaus") << "Windows-1252 holds \u00fc";
+    EXPECT_EQ(StoredSettings().SmSDestination, "K\u00fchlhaus");
 }
 
 TEST_F(CommandsTest, TheLogAndTheAlarmFileAreShownReadOnlyInTheStationsEncoding) {

@@ -84,7 +84,7 @@ TEST_F(DisplayTimerTest, AnAlarmFlashesTheBannerAndBeepsUnlessMuted) {
     state.CommunicationErrorAlarm = 1;
     Tick();
     shown = display.Snapshot();
-    EXPECT_EQ(shown.alarmBannerPhase, 0);
+    EXPECT_EQ(shown.alarmBannerPhase, 1) << "muted: steady";
     EXPECT_EQ(shown.beeps, 1);
     EXPECT_EQ(shown.alarmBannerText,
               "Alarm: No communication with the QUORVANEL Network Interface.");
@@ -95,6 +95,49 @@ TEST_F(DisplayTimerTest, AnAlarmFlashesTheBannerAndBeepsUnlessMuted) {
     shown = display.Snapshot();
     EXPECT_FALSE(shown.alarmBannerShown);
     EXPECT_FALSE(shown.alarmButtonShown);
+}
+
+TEST_F(DisplayTimerTest, AnAcknowledgedAlarmStaysSteadyAndSaysByWhomUntilANewOneFlashes) {
+    state.SensorAlarm = 1;
+    monitoring.Mute("anna", "on my way", shell::Via::kWindow);
+    std::vector<int> phases;
+    for (int tick = 0; tick < 3; ++tick) {
+        Tick();
+        phases.push_back(display.Snapshot().alarmBannerPhase);
+    }
+    EXPECT_EQ(phases, (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(display.Snapshot().alarmBannerText,
+              "Alarm on one or more probes!  \u2013  acknowledged by anna");
+    EXPECT_EQ(display.Snapshot().beeps, 0);
+
+    state.AlarmUserStatus = 1;  // what a new or worse alarm does
+    phases.clear();
+    for (int tick = 0; tick < 2; ++tick) {
+        Tick();
+        phases.push_back(display.Snapshot().alarmBannerPhase);
+    }
+    EXPECT_NE(phases[0], phases[1]) << "flashing again";
+    EXPECT_EQ(display.Snapshot().alarmBannerText, "Alarm on one or more probes!");
+    EXPECT_EQ(display.Snapshot().beeps, 2);
+}
+
+TEST_F(DisplayTimerTest, TheHeaderSaysWhileANormalStationDoesNotMonitor) {
+    Tick();
+    EXPECT_EQ(display.Snapshot().monitoringState, "NOT MONITORING: network stopped");
+    state.NetWorkInstalled = 1;
+    Tick();
+    EXPECT_EQ(display.Snapshot().monitoringState, "");
+    SystemSettings disabled = state.settings;
+    disabled.GeneralAlarmEnable = 0;
+    state.settingsOwner.Replace(disabled);
+    state.NetWorkInstalled = 0;
+    Tick();
+    EXPECT_EQ(display.Snapshot().monitoringState,
+              "NOT MONITORING: network stopped  \u00b7  ALARMS DISABLED");
+    state.WantedUserMode = kModeOffLine;
+    Tick();
+    EXPECT_EQ(display.Snapshot().monitoringState, "ALARMS DISABLED")
+        << "off line, the mode text says it";
 }
 
 TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLine) {

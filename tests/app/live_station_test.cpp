@@ -88,13 +88,32 @@ TEST_F(LiveStationTest, AnAlarmRaisesBannerFileLineAndSmsWhileMonitoringGoesOn) 
     EXPECT_EQ(Count(LogText(), ": OK:    SMS was send."), 1);
 
     // The user mutes: no beep, the relay drops, the banner stays.
-    dialogs.QueueText(std::nullopt);
+    dialogs.QueueText("");
     shell::AlarmButton(state, services, 0);
     const int beeps = display.Snapshot().beeps;
     RunFor(10.0);
     EXPECT_EQ(display.Snapshot().beeps, beeps);
     EXPECT_FALSE(unit->RelayOn());
     EXPECT_TRUE(display.Snapshot().alarmBannerShown);
+}
+
+TEST_F(LiveStationTest, ANetworkRenamedWhileMonitoringIsNamedByTheNextAlarmSms) {
+    Probe(1).AlarmHigh = 30;
+    Probe(1).AlarmDelay = 10;
+    Probe(1).SmsEnable = 1;
+    ConfigureSms();
+    launcher.SetRunSeconds(30.0);
+    Install();
+    dialogs.QueueText("Cold store B");
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNetworkName, 0);
+    RunFor(150.0);
+    FinishHandOffs();
+    ASSERT_EQ(launcher.Launched().size(), 1U);
+    const std::vector<std::string> argv = launcher.Launched()[0];
+    ASSERT_GE(argv.size(), 3U);
+    EXPECT_EQ(std::vector<std::string>(argv.end() - 3, argv.end()),
+              (std::vector<std::string>{"Cold", "store", "B"}))
+        << "without a restart or a reinstallation";
 }
 
 TEST_F(LiveStationTest, AnUnpluggedUnitHidesTheTableUntilItAnswersAgain) {
@@ -256,6 +275,10 @@ TEST_F(LiveStationTest, TheSmsSettingsAreCheckedAndStored) {
     Command(MenuCommand::SetSmsPhoneName);
     EXPECT_EQ(dialogs.Popups().back().message, "Bad syntax.");
     dialogs.QueueText("Kees de Vries");
+    Command(MenuCommand::SetSmsPhoneName);
+    EXPECT_EQ(state.settings.SmSDestination, "---") << "never cut to a name it was not given";
+    EXPECT_TRUE(dialogs.Popups().back().message.starts_with("\"Kees de Vries\" was not saved"));
+    dialogs.QueueText("Kees");
     Command(MenuCommand::SetSmsPhoneName);
     EXPECT_EQ(state.settings.SmSDestination, "Kees");
     EXPECT_EQ(state.settingsOwner.Snapshot().SmSDestination, "Kees");

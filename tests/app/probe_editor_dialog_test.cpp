@@ -6,9 +6,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
+#include <functional>
 
 #include "probe_editor/dialog/qt_probe_editor_view.h"
 #include "records/calibration.h"
@@ -148,6 +151,118 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{3, kTemperature, "Koelcel"}, Layout{3, kSwitch, "Achterdeur"},
         Layout{0, kTemperature, "Cold room", true}, Layout{1, kTemperature, "K\u00fchlraum", true},
         Layout{2, kTemperature, "Chambre froide", true}, Layout{3, kTemperature, "Koelcel", true}));
+
+}  // namespace
+}  // namespace qrv::testing
+
+namespace qrv::testing {
+namespace {
+
+// Types text into a field as the keyboard would, then Enter.
+void TypeAndEnter(QWidget* field, const QString& typed) {
+    for (const QChar c : typed) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(field, &enter);
+}
+
+SensorTable Freezer() {
+    SensorTable probes;
+    const int index = probes.Append1820ToDataStruct(kTemperature, 1);
+    probes.DefineSensorTypeAndUnits(index);
+    SensorRecord& record = probes.SensorArray[0];
+    record.Name = "Freezer";
+    record.AlarmLow = -30;
+    record.TripLow = -25;
+    record.TripHigh = 25;
+    record.AlarmHigh = 28;
+    return probes;
+}
+
+class EditorLimitFields : public ::testing::Test {
+  protected:
+    // Opens the panel, runs inspect on it and leaves without saving.
+    void WithPanel(int taal, const std::function<void(probe_editor::ProbeEditorDialog&)>& inspect) {
+        const ProbeEditorContext context{table, dialogs, clock, log, dir / "QRVNL.SNS",
+                                         taal,  false,   {}};
+        probe_editor::QtProbeEditorView view(nullptr);
+        ProbeEditor editor(context, view);
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            inspect(*view.Dialog());
+            ran = true;
+            view.Dialog()->Finish();
+        });
+        editor.DoeProbeSettingMenu(0, false, true);
+        EXPECT_TRUE(ran);
+    }
+
+    template <typename W>
+    static W* Child(QWidget& dialog, const char* name) {
+        W* widget = dialog.findChild<W*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    SharedSensorTable table{Freezer()};
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    TempDir dir;
+};
+
+TEST_F(EditorLimitFields, ADecimalInALimitIsRefusedBesideTheFieldAndTheValueStays) {
+    for (const QString& typed : {QString("22.5"), QString("22,5")}) {
+        WithPanel(0, [&](probe_editor::ProbeEditorDialog& dialog) {
+            dialog.show();
+            auto* high = Child<QSpinBox>(dialog, "alarmHigh");
+            high->setFocus();
+            high->selectAll();
+            TypeAndEnter(high, typed);
+            EXPECT_EQ(high->value(), 28) << typed.toStdString() << " is no whole number";
+            EXPECT_NE(high->text(), "225");
+            EXPECT_EQ(dialog.Read().alarmHigh, 28);
+            auto* refusal = Child<QLabel>(dialog, "alarmHighWholeUnits");
+            EXPECT_TRUE(refusal->isVisible());
+            EXPECT_EQ(refusal->text(), "Whole units only: a limit takes no decimals.");
+            EXPECT_EQ(Child<QSpinBox>(dialog, "tripHigh")->value(), 25) << "nothing followed";
+
+            high->selectAll();
+            TypeAndEnter(high, "30");
+            EXPECT_EQ(high->value(), 30);
+            EXPECT_FALSE(refusal->isVisible()) << "a whole number was typed after it";
+        });
+    }
+    EXPECT_EQ(table.Lock()->SensorArray[0].AlarmHigh, 28) << "nothing saved";
+}
+
+TEST_F(EditorLimitFields, ThePreAlarmMovedByTheAlarmLimitIsMarkedAndNamed) {
+    WithPanel(3, [&](probe_editor::ProbeEditorDialog& dialog) {
+        dialog.show();
+        auto* status = Child<QLabel>(dialog, "editorStatusLine");
+        EXPECT_FALSE(status->isVisible());
+        auto* high = Child<QSpinBox>(dialog, "alarmHigh");
+        auto* tripHigh = Child<QSpinBox>(dialog, "tripHigh");
+        high->setFocus();
+        high->selectAll();
+        TypeAndEnter(high, "32");
+        EXPECT_EQ(tripHigh->value(), 32);
+        EXPECT_TRUE(status->isVisible());
+        EXPECT_EQ(status->text(),
+                  "Vooralarm hoog is verschoven naar 32 om Alarm hoog te volgen. Controleer dit "
+                  "voor het opslaan.");
+        EXPECT_FALSE(tripHigh->styleSheet().isEmpty()) << "the moved field is marked";
+        EXPECT_TRUE(high->styleSheet().isEmpty());
+
+        tripHigh->setFocus();
+        tripHigh->selectAll();
+        TypeAndEnter(tripHigh, "30");
+        EXPECT_FALSE(status->isVisible()) << "a change that moves nothing clears the line";
+        EXPECT_TRUE(tripHigh->styleSheet().isEmpty());
+    });
+}
 
 }  // namespace
 }  // namespace qrv::testing

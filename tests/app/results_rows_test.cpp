@@ -46,7 +46,7 @@ class ResultsRowsTest : public ::testing::Test, protected ShellFixture {
     }
 };
 
-TEST_F(ResultsRowsTest, AReadingOrAnAlarmChangeRefreshesItsProbesRowOnly) {
+TEST_F(ResultsRowsTest, AReadingRefreshesItsProbesRowOnlyANewAlarmEveryRow) {
     Read(1, 7.3);
     EXPECT_EQ(resultsTable.rowUpdates, 0) << "nothing before the event loop serves the feed";
     rows.Serve();
@@ -63,9 +63,29 @@ TEST_F(ResultsRowsTest, AReadingOrAnAlarmChangeRefreshesItsProbesRowOnly) {
     monitoring.Feed().Publish(alarm);
     Publish(LiveEventKind::kStored);
     rows.Serve();
-    EXPECT_EQ(resultsTable.rowUpdates, 2);
+    EXPECT_EQ(resultsTable.rowUpdates, 4) << "a new alarm ends every acknowledgement";
     EXPECT_EQ(resultsTable.rows[2].cells[3], "High Alarm");
     EXPECT_EQ(resultsTable.rows[2].background, shell::results_colors::kAlarm);
+}
+
+TEST_F(ResultsRowsTest, AnAcknowledgementMarksTheAlarmRowsUntilANewAlarm) {
+    state.sensors.Lock()->SensorArray[0].AlarmState = kAlarmHigh;
+    state.sensors.Lock()->SensorArray[1].AlarmState = kPreAlarmLow;
+    monitoring.Mute("anna", "", shell::Via::kWindow);
+    rows.Serve();
+    EXPECT_EQ(resultsTable.rows[0].cells[3], "High Alarm (acknowledged)");
+    EXPECT_NE(resultsTable.rows[1].cells[3].find("(acknowledged)"), std::string::npos);
+    EXPECT_EQ(resultsTable.rows[2].cells[3], "") << "a probe without alarm says nothing";
+
+    state.AlarmUserStatus = 1;  // as the alarm walk does for a new alarm
+    state.sensors.Lock()->SensorArray[2].AlarmState = kAlarmLow;
+    LiveEvent alarm = ProbeEvent(LiveEventKind::kAlarmChanged, clock.Now(), 2,
+                                 state.sensors.Copy().SensorArray[2]);
+    alarm.newAlarm = kAlarmLow;
+    monitoring.Feed().Publish(alarm);
+    rows.Serve();
+    EXPECT_EQ(resultsTable.rows[0].cells[3], "High Alarm");
+    EXPECT_EQ(resultsTable.rows[2].cells[3].find("(acknowledged)"), std::string::npos);
 }
 
 TEST_F(ResultsRowsTest, AReadingOfAProbeThatHasSinceMovedFindsNoRow) {

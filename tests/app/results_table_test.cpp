@@ -131,6 +131,7 @@ TEST_F(ResultsTableTest, AnEmptyTableShowsTheLogoAndAFullOneARowPerProbe) {
 TEST_F(ResultsTableTest, DisablingAlarmsRelabelsTheAlarmColumnInRed) {
     AddProbes(2);
     shell::InitTheResultsTable(state, resultsTable, display);
+    dialogs.QueueButton(1);  // yes, disable every alarm
     shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::DisableAlarm, 0);
     rows.Serve();
     EXPECT_EQ(resultsTable.headers.titles[3], "Alarm is deactivated");

@@ -145,6 +145,7 @@ TEST_F(StandingAlarm, StoppingTheNetworkWritesTheAlarmOff) {
 }
 
 TEST_F(StandingAlarm, DisablingAlarmsWritesTheAlarmOffOnce) {
+    dialogs.QueueButton(kYes);
     Command(MenuCommand::DisableAlarm);
     RunFor(30.0);
     EXPECT_EQ(Probe(kOffice).AlarmState, kAlarmNone);

@@ -33,22 +33,80 @@ TEST_F(StationFilesTest, WithANetworkTheStatusLineKeepsTheSavingMessage) {
 }
 
 TEST_F(StationFilesTest, NotesFileGetsHeaderThenDashedLinesWithDatedLines) {
+    editor.edit = [](std::string text) { return text + "first note"; };
     shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
     clock.Advance(3600 + 61);
+    editor.edit = [](std::string text) { return text + "second note\n"; };
     shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
 
     EXPECT_EQ(ReadBytes(state.paths.NotesFileName()),
               std::string(kEquals57) +
                   "===============  Quorvanel Note file: ===================\r\n" + kEquals57 +
                   "09/03/2026, 14:05:07\r\n"
+                  "first note\r\n"
                   "---------------------------------------------------------\r\n"
-                  "09/03/2026, 15:06:08\r\n");
+                  "09/03/2026, 15:06:08\r\n"
+                  "second note\r\n");
     ASSERT_EQ(editor.shown.size(), 2u);
     EXPECT_TRUE(editor.shown[1].editable);
     EXPECT_EQ(editor.shown[1].title, "QRVNotes.txt");
-    EXPECT_TRUE(editor.shown[1].text.ends_with("\n09/03/2026, 15:06:08\n"));
-    EXPECT_NE(LogText().find("Notes file viewed"), std::string::npos) << "closed without a change";
-    EXPECT_EQ(LogText().find("Notes file edited"), std::string::npos);
+    EXPECT_TRUE(
+        editor.shown[1].text.ends_with("first note\n"
+                                       "---------------------------------------------------------\n"
+                                       "09/03/2026, 15:06:08\n"));
+}
+
+TEST_F(StationFilesTest, NotesClosedOrLeftEmptyAddNoEntry) {
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    EXPECT_FALSE(std::filesystem::exists(state.paths.NotesFileName())) << "closed unsaved";
+    EXPECT_NE(LogText().find("Notes file viewed"), std::string::npos);
+
+    editor.edit = [](std::string text) { return text + "  \n\n"; };
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    EXPECT_FALSE(std::filesystem::exists(state.paths.NotesFileName())) << "OK on an empty note";
+    EXPECT_NE(LogText().find("Notes file not changed"), std::string::npos);
+
+    editor.edit = [](std::string text) { return text + "kept"; };
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    const std::string kept = ReadBytes(state.paths.NotesFileName());
+    // An empty entry after an earlier note that was corrected: the
+    // correction is saved, the empty head is not.
+    editor.edit = [](std::string text) {
+        text.replace(text.find("kept"), 4, "kept, checked");
+        return text;
+    };
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+    std::string corrected = kept;
+    corrected.replace(corrected.find("kept"), 4, "kept, checked");
+    EXPECT_EQ(ReadBytes(state.paths.NotesFileName()), corrected);
+    EXPECT_TRUE(dialogs.Popups().empty());
+}
+
+TEST_F(StationFilesTest, ANoteWithCharactersTheFileCannotHoldGoesBackToTheEditor) {
+    int opened = 0;
+    editor.edit = [&opened](std::string text) {
+        ++opened;
+        if (opened == 1) {
+            return text + "\u0141\u00f3d\u017a \u03a9 \u2713 \u51b7 \u2713";
+        }
+        EXPECT_TRUE(text.ends_with("\u0141\u00f3d\u017a \u03a9 \u2713 \u51b7 \u2713"))
+            << "what was typed is given back";
+        text.resize(text.rfind('\n') + 1);
+        return text + "Lodz cold room 4 \u00b0C";
+    };
+    shell::ExecuteMenuCommand(state, services, view, shell::MenuCommand::EditNotes, 0);
+
+    EXPECT_EQ(opened, 2);
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_EQ(dialogs.Popups()[0].message,
+              "These characters cannot be stored in the station's files: \u0141 \u017a \u03a9 "
+              "\u2713 \u51b7\nPlease replace them.");
+    const std::string notes = ReadBytes(state.paths.NotesFileName());
+    EXPECT_TRUE(
+        notes.ends_with("\r\nLodz cold room 4 \xB0"
+                        "C\r\n"))
+        << notes;
+    EXPECT_EQ(notes.find('?'), std::string::npos) << "nothing turned into question marks";
 }
 
 TEST_F(StationFilesTest, EditedNotesAreSavedInTheStationsEncodingWithCrLf) {

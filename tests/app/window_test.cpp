@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -8,6 +9,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
 #include <QTextLayout>
 #include <QTimer>
 #include <thread>
@@ -16,6 +19,7 @@
 #include "app/shell/startup.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
+#include "app/window/window_placement.h"
 #include "menu_actions.h"
 #include "notify/acknowledgement.h"
 #include "reports/pages/daily_sheet_panel.h"
@@ -47,7 +51,7 @@ class WindowTest : public ::testing::Test, protected ShellFixture {
     }
     QAction* FindAction(const QString& text) { return FindMenuAction(window.menuBar(), text); }
     std::optional<int> Start() {
-        window.show();
+        window.ShowMainPanel();
         const std::optional<int> exit = shell::RunStartup(state, window.Services(), {});
         // What the start-up announced reaches the menus on the event loop.
         QCoreApplication::processEvents();
@@ -146,10 +150,10 @@ TEST_F(WindowTest, TheMenuBarCarriesTheTreeWithAcceleratorsAndDimsLaterCommands)
     EXPECT_TRUE(FindAction("&Exit Quorvanel")->isEnabled());
     ASSERT_NE(FindAction("&Initialize network"), nullptr);
     EXPECT_TRUE(FindAction("&Initialize network")->isEnabled());
-    ASSERT_NE(FindAction("&Test alarmrelais"), nullptr);
-    EXPECT_TRUE(FindAction("&Test alarmrelais")->isEnabled());
-    ASSERT_NE(FindAction("Send &testmessage"), nullptr);
-    EXPECT_FALSE(FindAction("Send &testmessage")->isEnabled()) << "no SMS program linked";
+    ASSERT_NE(FindAction("&Test alarm relay"), nullptr);
+    EXPECT_TRUE(FindAction("&Test alarm relay")->isEnabled());
+    ASSERT_NE(FindAction("Send &test message"), nullptr);
+    EXPECT_FALSE(FindAction("Send &test message")->isEnabled()) << "no SMS program linked";
     ASSERT_NE(FindAction("Conn. Points"), nullptr);
     window.SetComPortItems({1, 3});
     ASSERT_NE(FindAction("COM &3"), nullptr);
@@ -232,11 +236,125 @@ TEST_F(WindowTest, TheAlarmButtonSwapsItsLabelAndMutes) {
     auto* button = window.findChild<QPushButton*>("alarmButton");
     window.Display().SetAlarmButton(1);
     EXPECT_EQ(button->text(), "Deactivate Alarm");
+    dialogs.QueueText("");
     button->click();
     EXPECT_EQ(button->text(), "Alarm is deactivated");
     EXPECT_EQ(state.AlarmUserStatus, 0);
     EXPECT_NE(LogText().find("Alarm switched OFF by " + notify::LoginName() + " (window)"),
               std::string::npos);
+}
+
+TEST(WindowPlacement, ASmallScreenTakesTheWholeWindowFrameAndAllAndARememberedPlaceFits) {
+    const QRect screen(0, 0, 1366, 768);
+    const QSize minimum(800, 600);
+    const QMargins frame = window::kFrameAllowance;
+    QRect wanted(QPoint(), QSize(1280, 800));
+    wanted.moveCenter(screen.center());
+    const QRect first = window::FitIntoScreen(wanted, screen, minimum, frame);
+    EXPECT_TRUE(screen.contains(first.marginsAdded(frame))) << "the status line is on screen";
+    EXPECT_EQ(first.size(), QSize(1280, 768 - frame.top() - frame.bottom()));
+
+    const QRect pushed = window::FitIntoScreen(QRect(900, 400, 1000, 700), screen, minimum, frame);
+    EXPECT_TRUE(screen.contains(pushed.marginsAdded(frame)));
+    EXPECT_EQ(pushed.size(), QSize(1000, 700));
+    const QRect gone = window::FitIntoScreen(QRect(3000, 0, 1000, 700), screen, minimum, frame);
+    EXPECT_EQ(gone.center(), screen.marginsRemoved(frame).center()) << "its screen is gone";
+    EXPECT_EQ(
+        window::FitIntoScreen(QRect(0, 0, 1280, 800), QRect(0, 0, 640, 480), minimum, frame).size(),
+        minimum);
+}
+
+TEST_F(WindowTest, TheWindowOpensInsideTheScreenAndComesBackMaximisedAsItWasLeft) {
+    TempDir settings;
+    const QString file = QString::fromStdString((settings / "window.ini").string());
+    const auto open = [&] {
+        auto shown = std::make_unique<window::MainWindow>(
+            state, window::MainWindow::Platform{clock, dialogs, programLog, editor, ports, session,
+                                                launcher, timers});
+        shown->RememberPlacementIn(file);
+        shown->ShowMainPanel();
+        QCoreApplication::processEvents();
+        return shown;
+    };
+    auto first = open();
+    const QRect available = first->screen()->availableGeometry();
+    // This screen is exactly as wide as the window's minimum: only its frame
+    // may stick out at the sides, never at the top or bottom.
+    const auto onScreen = [&available](const window::MainWindow& shown) {
+        const QRect frame = shown.frameGeometry();
+        return frame.top() >= available.top() && frame.bottom() <= available.bottom() &&
+               shown.geometry().width() <= available.width() &&
+               shown.geometry().left() >= available.left();
+    };
+    EXPECT_TRUE(onScreen(*first));
+    auto* statusLine = first->findChild<QLabel*>("statusLine");
+    EXPECT_LE(statusLine->mapToGlobal(statusLine->rect().bottomLeft()).y(), available.bottom())
+        << "the status line can be read";
+    EXPECT_FALSE(first->isMaximized());
+    first->showMaximized();
+    QCoreApplication::processEvents();
+    first.reset();
+
+    auto second = open();
+    EXPECT_TRUE(second->isMaximized());
+    second->showNormal();
+    QCoreApplication::processEvents();
+    second.reset();
+    EXPECT_FALSE(open()->isMaximized());
+
+    // A place remembered on a bigger screen: back inside this one.
+    QSettings stored(file, QSettings::IniFormat);
+    stored.setValue("mainWindow/geometry", QRect(2500, 1900, 1280, 800));
+    stored.sync();
+    auto third = open();
+    EXPECT_TRUE(onScreen(*third));
+    EXPECT_GE(third->width(), 800);
+    EXPECT_GE(third->height(), 600);
+}
+
+TEST_F(WindowTest, AStoppedNetworkAndDisabledAlarmsShowBesideTheClock) {
+    state.WantedUserMode = kModeNormal;
+    state.DisplayTimerEnable = 1;
+    window.show();
+    window.DisplayTick();
+    EXPECT_TRUE(Visible("monitoringState"));
+    EXPECT_EQ(Label("monitoringState"), "NOT MONITORING: network stopped");
+    auto* state_label = window.findChild<QLabel*>("monitoringState");
+    auto* clock_label = window.findChild<QLabel*>("dateTime");
+    EXPECT_EQ(state_label->parentWidget(), clock_label->parentWidget()) << "in the header";
+
+    state.NetWorkInstalled = 1;
+    window.DisplayTick();
+    EXPECT_FALSE(Visible("monitoringState"));
+    dialogs.QueueButton(1);
+    FindAction("&Disable Alarm")->trigger();
+    EXPECT_EQ(Label("monitoringState"), "ALARMS DISABLED") << "at once, not a tick later";
+    FindAction("&Deutsch")->trigger();
+    window.DisplayTick();
+    EXPECT_EQ(Label("monitoringState"), "ALARME AUSGESCHALTET");
+}
+
+TEST_F(WindowTest, ChoicesAreRadioItemsAndDeletingAllStandsApart) {
+    QAction* english = FindAction("&English");
+    QAction* german = FindAction("&Deutsch");
+    ASSERT_NE(english, nullptr);
+    ASSERT_NE(german, nullptr);
+    ASSERT_NE(english->actionGroup(), nullptr);
+    EXPECT_EQ(english->actionGroup(), german->actionGroup());
+    EXPECT_TRUE(english->actionGroup()->isExclusive());
+    EXPECT_NE(FindAction("&Enable Alarm")->actionGroup(), english->actionGroup());
+    EXPECT_EQ(FindAction("&Exit Quorvanel")->shortcut(), QKeySequence(QKeySequence::Quit));
+
+    QAction* deleteAll = FindAction("Delete &All probes");
+    ASSERT_NE(deleteAll, nullptr);
+    const QList<QAction*> siblings =
+        deleteAll->associatedObjects().isEmpty()
+            ? QList<QAction*>()
+            : qobject_cast<QMenu*>(deleteAll->associatedObjects()[0])->actions();
+    const auto at = siblings.indexOf(deleteAll);
+    ASSERT_GT(at, 0);
+    EXPECT_TRUE(siblings[at - 1]->isSeparator());
+    EXPECT_TRUE(window.minimumSize().width() <= 800 && window.minimumSize().height() <= 600);
 }
 
 TEST_F(WindowTest, ClosingTheWindowAsksFirstAndNoKeepsItRunning) {

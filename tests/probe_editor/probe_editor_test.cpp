@@ -1,5 +1,6 @@
 // The probe editor's rules, driven through a scripted panel.
 #include "probe_editor/probe_editor.h"
+#include "probe_editor/limit_moves.h"
 
 #include <gtest/gtest.h>
 
@@ -122,8 +123,8 @@ TEST_F(ProbeEditorTest, EmptyDuplicateAndUnstorableNamesKeepThePanelOpen) {
                   "Please enter a name fot this probe.", "Probe name already exists, select other.",
                   "This name cannot be stored: use letters, digits and signs of Western European "
                   "text only, without control characters.",
-                  "This name cannot be stored: use letters, digits and signs of Western European "
-                  "text only, without control characters.",
+                  "These characters cannot be stored in the station's files: \u2713\nPlease "
+                  "replace them.",
                   "Do you want to save the new settings?"}));
     EXPECT_EQ(table.Lock()->SensorArray[0].Name, "K\u00fchlzelle \u20ac")
         << "the euro sign is Windows-1252";
@@ -211,6 +212,50 @@ TEST_F(ProbeEditorTest, LimitCorrectionsKeepTheOrderOfTheFourLimits) {
           Leave()});
     EXPECT_EQ(table.Lock()->SensorArray[0].TripHigh, 30);
     EXPECT_EQ(table.Lock()->SensorArray[0].TripLow, -30);
+}
+
+TEST_F(ProbeEditorTest, ALimitMovedByTheRulesIsMarkedAndNamedUntilTheNextChange) {
+    // Freezer: alarm -30..28, pre-alarm -25..25.
+    dialogs.QueueButton(kOk);
+    Open(0, false, false,
+         {Limit(LimitField::kAlarmHigh, [](ProbePanelValues& v) { v.alarmHigh = 30; }),
+          Expect([](const View& panel, const ProbeEditor&) {
+              EXPECT_EQ(panel.movedLimits, std::vector<LimitField>{LimitField::kTripHigh});
+              EXPECT_EQ(panel.limitNote,
+                        "Pre-alarm high moved to 30 to follow Alarm high. Check it before "
+                        "saving.");
+          }),
+          // Typed below the alarm low: the alarm high itself goes up to it,
+          // and the pre-alarm high with it.
+          Limit(LimitField::kAlarmHigh, [](ProbePanelValues& v) { v.alarmHigh = -40; }),
+          Expect([](const View& panel, const ProbeEditor&) {
+              EXPECT_EQ(panel.movedLimits,
+                        (std::vector<LimitField>{LimitField::kAlarmHigh, LimitField::kTripHigh}));
+              EXPECT_NE(panel.limitNote.find("Alarm high moved to -30 to follow Alarm low."),
+                        std::string::npos)
+                  << panel.limitNote;
+          }),
+          Limit(LimitField::kAlarmHigh,
+                [](ProbePanelValues& v) {
+                    v.alarmHigh = 20;
+                    v.tripHigh = 20;
+                }),
+          Expect([](const View& panel, const ProbeEditor&) {
+              EXPECT_TRUE(panel.movedLimits.empty()) << "nothing else moved: the mark goes";
+              EXPECT_EQ(panel.limitNote, "");
+          }),
+          Limit(LimitField::kTripLow, [](ProbePanelValues& v) { v.tripLow = 25; }),
+          Expect([](const View& panel, const ProbeEditor&) {
+              EXPECT_EQ(panel.movedLimits, std::vector<LimitField>{LimitField::kTripLow});
+              EXPECT_EQ(panel.limitNote,
+                        "Pre-alarm low moved to 20 to follow Pre-alarm high. Check it before "
+                        "saving.");
+          }),
+          Leave()});
+    EXPECT_EQ(table.Lock()->SensorArray[0].TripLow, 20);
+    EXPECT_EQ(MovedLimitsNote({{LimitField::kTripHigh, 30, LimitField::kAlarmHigh}}, 1),
+              "Voralarm hoch wurde passend zu Alarmgrenze hoch auf 30 gesetzt. Vor dem "
+              "Speichern prüfen.");
 }
 
 TEST_F(ProbeEditorTest, WeekdayWindowsAndDelaysAreShownInTheirUnits) {

@@ -51,6 +51,18 @@ TEST(Encoding, UnmappableAndInvalidBytesBecomeQuestionMarks) {
               "a?b");  // 0x81 is undefined in Windows-1252
 }
 
+TEST(Encoding, CharactersTheFilesCannotHoldAreNamedOnceEach) {
+    EXPECT_EQ(CharactersNotInCp1252("Freezer -18 \u00b0C \u20ac \u0152"), "")
+        << "\u00b0, \u20ac and \u0152 are in Windows-1252";
+    EXPECT_EQ(CharactersNotInCp1252("\u0141\u00f3d\u017a \u03a9 \u2713 \u51b7 \u0141"),
+              "\u0141 \u017a \u03a9 \u2713 \u51b7");
+    EXPECT_EQ(CharactersNotInCp1252("a\xFF"
+                                    "b"),
+              "\uFFFD")
+        << "a byte that is no UTF-8";
+    EXPECT_EQ(CharactersNotInCp1252("\U0001F600"), "\U0001F600");
+}
+
 TEST(Encoding, CharacterCountsAndCutsRespectUtf8) {
     EXPECT_EQ(Utf8Length("Kühlraum"), 8u);
     EXPECT_EQ(Utf8Left("Kühlraum", 2), "Kü");

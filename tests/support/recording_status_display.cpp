@@ -69,6 +69,11 @@ void RecordingStatusDisplay::ShowInstallNotice(bool show, std::string_view text)
     Record(fmt::format("InstallNotice({}, {})", show, text));
 }
 
+void RecordingStatusDisplay::ShowMonitoringState(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    state_.monitoringState = text;
+}
+
 void RecordingStatusDisplay::ShowStoreProblem(bool show, std::string_view text) {
     std::lock_guard lock(mutex_);
     state_.storeProblemShown = show;

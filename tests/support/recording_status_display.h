@@ -24,6 +24,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
         bool installNoticeShown = false;
         bool storeProblemShown = false;
         std::string storeProblemText;
+        std::string monitoringState;
         bool logoShown = false;
         bool modeTextShown = false;
         std::string modeText;
@@ -48,6 +49,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
     void SetAlarmButton(int value) override;
     void ShowInstallNotice(bool show, std::string_view text) override;
     void ShowStoreProblem(bool show, std::string_view text) override;
+    void ShowMonitoringState(std::string_view text) override;
     void ShowLogo(bool show) override;
     void ShowModeText(bool show) override;
     void SetModeText(std::string_view text) override;

@@ -57,6 +57,10 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
         screen.tripLow = values.tripLow;
         screen.tripHigh = values.tripHigh;
     }
+    void ShowMovedLimits(const std::vector<LimitField>& moved, std::string_view note) override {
+        movedLimits = moved;
+        limitNote = std::string(note);
+    }
     void ShowWindow(int day, const AlarmWindow& window) override {
         screen.windows[static_cast<std::size_t>(day)] = window;
     }
@@ -114,6 +118,8 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
     TimeAlarmPanelDisplay timeAlarmDisplay;
     TimeAlarmPanelValues timeAlarm;
     std::string warning;
+    std::vector<LimitField> movedLimits;
+    std::string limitNote;
     bool newProbeLine = false;
     int nameFocuses = 0;
     bool panelMissing = false;

@@ -139,7 +139,7 @@ TEST(TextCatalogue, EnglishTextsKeepTheirExactWording) {
               "\nDo you want to RETRY the search, set the probe to OFF-mode, or delete the "
               "probe?\n\n");
     EXPECT_EQ(Raw(Key::TXT_Relais_On_Sure, kEnglish),
-              "This will switch the alarm relais for 5 seconds.");
+              "This will switch the alarm relay for 5 seconds.");
     EXPECT_EQ(Raw(Key::TXT_REALLY_DELETE_PROBES, kEnglish),
               "Delete probe(s) ?\nAll probe data will be lost!");
     EXPECT_EQ(Raw(Key::TXT_DESTROY_TODAYS_RESULTS, kEnglish),

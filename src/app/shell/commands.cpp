@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include <fmt/format.h>
+
 #include "app/shell/com_port.h"
 #include "app/shell/identification.h"
 #include "app/shell/live_monitoring.h"
@@ -14,6 +16,7 @@
 #include "app/shell/station_events.h"
 #include "app/shell/station_files.h"
 #include "app/shell/station_records.h"
+#include "app/shell/status_fields.h"
 #include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"
@@ -37,6 +40,8 @@ std::string_view NotesLogLine(NotesOutcome outcome) {
             return "Notes file viewed";
         case NotesOutcome::kEditNotSaved:
             return "Notes file not saved";
+        case NotesOutcome::kNothingAdded:
+            return "Notes file not changed";
         case NotesOutcome::kNotWritten:
             break;
     }
@@ -82,7 +87,28 @@ void SetGeneralAlarmEnable(StationState& state, const ShellServices& services, i
     SystemSettings changed = state.settings;
     changed.GeneralAlarmEnable = enable;
     StoreSettings(state, services, changed);
+    ShowMonitoringState(state, services.display);
 }
+
+namespace {
+
+// Disabling turns off every alarm, relay and message of every probe: asked
+// first, No the safe answer of Enter and Escape.
+void DisableAlarmWhenConfirmed(StationState& state, const ShellServices& services) {
+    if (state.settings.GeneralAlarmEnable == 0) {
+        return;
+    }
+    const int taal = state.settings.Taal;
+    const int answer = services.dialogs.GenericMessagePopup(
+        text::Raw(Key::QRVNL_TEXT, taal), text::Plain(Key::TXT_REALLY_DISABLE_ALARMS, taal),
+        {std::string(text::Raw(Key::ButtonYes, taal)), std::string(text::Raw(Key::ButtonNo, taal))},
+        2, 2);
+    if (answer == 1) {
+        SetGeneralAlarmEnable(state, services, 0);
+    }
+}
+
+}  // namespace
 
 void AlarmButton(StationState& state, const ShellServices& services, int value) {
     const std::string who = notify::LoginName();
@@ -90,14 +116,20 @@ void AlarmButton(StationState& state, const ShellServices& services, int value) 
         services.monitoring.Unmute(who, Via::kWindow);
         return;
     }
-    // Muted first, so the beep stops while the comment is typed; the
-    // acknowledgement follows with it.
-    state.AlarmUserStatus = 0;
-    const std::optional<std::string> comment =
-        services.dialogs.PromptPopup(text::Raw(Key::QRVNL_TEXT, state.settings.Taal),
-                                     notify::AcknowledgementPrompt(who, state.settings.Taal),
-                                     static_cast<int>(notify::kMaxCommentLength), "");
-    services.monitoring.Mute(who, comment.value_or(""), Via::kWindow);
+    // The beep pauses while the question is open; only OK mutes and
+    // acknowledges, Cancel leaves the alarm as it was.
+    const int taal = state.settings.Taal;
+    state.acknowledgementAsked = true;
+    const std::optional<std::string> comment = services.dialogs.PromptPopup(
+        text::Raw(Key::QRVNL_TEXT, taal),
+        fmt::format(fmt::runtime(text::Plain(Key::TXT_ACKNOWLEDGE_PROMPT, taal)), who),
+        static_cast<int>(notify::kMaxCommentLength), "");
+    state.acknowledgementAsked = false;
+    if (!comment) {
+        services.display.SetAlarmButton(1);
+        return;
+    }
+    services.monitoring.Mute(who, *comment, Via::kWindow);
 }
 
 bool DoeQuit(StationState& state, const ShellServices& services, MainWindowView& view) {
@@ -211,7 +243,7 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
             SetGeneralAlarmEnable(state, services, 1);
             break;
         case MenuCommand::DisableAlarm:
-            SetGeneralAlarmEnable(state, services, 0);
+            DisableAlarmWhenConfirmed(state, services);
             break;
         case MenuCommand::StopNetwork:
             StopTheNetwork(state, services);

@@ -21,12 +21,17 @@ void ShowAlarmIndicators(StationState& state, const ShellServices& services) {
         services.log.LogMessageToDisk("Netwerk time-out error");
     }
     if (state.CommunicationErrorAlarm != 0 || state.SensorAlarm != 0) {
-        if (state.AlarmUserStatus == 1) {
+        // Acknowledged looks acknowledged: a steady banner that says by whom.
+        // A new or worse alarm makes the alarm audible again, and the banner
+        // flashes again with it.
+        const bool acknowledged = state.AlarmUserStatus == 0;
+        if (!acknowledged && !state.acknowledgementAsked) {
             display.Beep();
         }
         display.ShowAlarmButton(true);
-        DisplayAlarmHok(state, display, true);
-        display.ColorAlarmBanner(state.blinkPhase);
+        DisplayAlarmHok(state, display, true,
+                        acknowledged ? services.monitoring.AcknowledgedBy() : std::string());
+        display.ColorAlarmBanner(acknowledged ? 1 : state.blinkPhase);
     } else {
         DisplayAlarmHok(state, display, false);
         display.ShowAlarmButton(false);
@@ -64,6 +69,7 @@ void SampleTimer(StationState& state, const ShellServices& services) {
             break;
     }
     ShowAlarmIndicators(state, services);
+    ShowMonitoringState(state, services.display);
     ReloadCalibrationsIfChanged(state, services);
     if (state.NetWorkInstalled != 0) {
         services.monitoring.ReloadTimeAlarmsIfChanged();

@@ -33,6 +33,10 @@ void LiveMonitoring::StartNotifications(const NotifyConfig& config) {
 }
 
 void LiveMonitoring::Mute(std::string_view who, std::string_view comment, Via via) {
+    {
+        std::lock_guard lock(acknowledgedMutex_);
+        acknowledgedBy_ = who.empty() ? std::string("unknown user") : std::string(who);
+    }
     state_.AlarmUserStatus = 0;
     const std::string by = WhoVia(who, via);
     log_.LogMessageToDisk("Alarm switched OFF by " + by);
@@ -40,11 +44,19 @@ void LiveMonitoring::Mute(std::string_view who, std::string_view comment, Via vi
     AuditEventBy(state_, clock_, log_, by, "alarm acknowledged", {}, comment);
 }
 
+std::string LiveMonitoring::AcknowledgedBy() const {
+    std::lock_guard lock(acknowledgedMutex_);
+    return acknowledgedBy_;
+}
+
 void LiveMonitoring::Unmute(std::string_view who, Via via) {
     state_.AlarmUserStatus = 1;
     const std::string by = WhoVia(who, via);
     log_.LogMessageToDisk("Alarm switched ON by " + by);
     AuditEventBy(state_, clock_, log_, by, "alarm switched on");
+    LiveEvent event = StationEvent(LiveEventKind::kUnmuted, clock_.Now());
+    event.by = by;
+    feed_.Publish(event);
 }
 
 bool LiveMonitoring::SendTestMessage(std::optional<int> contact, std::string_view who, Via via) {

@@ -17,7 +17,9 @@
 #include "storage/status_messages.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qrv::shell {
@@ -72,6 +74,8 @@ class LiveMonitoring final : public NetworkTimerControl {
     // acknowledges the standing alarms: the alarm file, the audit trail and
     // the feed say who, and the call list stops escalating.
     void Mute(std::string_view who, std::string_view comment, Via via);
+    // Who acknowledged the alarms last (the name given to Mute).
+    std::string AcknowledgedBy() const;
     // Makes the alarm audible again.
     void Unmute(std::string_view who, Via via);
     // A test message to the call list's contact numbered contact, or, with
@@ -91,6 +95,9 @@ class LiveMonitoring final : public NetworkTimerControl {
     acquisition::LiveAcquisition acquisition_;
     Clock& clock_;
     EventLog& log_;
+    // Mute comes from the window and from the web and MQTT threads.
+    mutable std::mutex acknowledgedMutex_;
+    std::string acknowledgedBy_;
     // Ends before the SMS worker it hands SMS to.
     std::unique_ptr<notify::Notifier> notifier_;
 };

@@ -1,5 +1,7 @@
 #include "app/shell/monitoring_commands.h"
 
+#include <fmt/format.h>
+
 #include "acquisition/alarm_texts.h"
 #include "acquisition/sms_handoff.h"
 #include "app/shell/commands.h"
@@ -9,7 +11,6 @@
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
 #include "runtime/encoding.h"
-#include "runtime/formats.h"
 #include "runtime/text_file.h"
 #include "text/texts.h"
 
@@ -126,13 +127,29 @@ void SetPhoneName(StationState& state, const ShellServices& services) {
     if (!input) {
         return;
     }
-    const std::string word(notation::ScanWord(*input));
-    if (word.empty() || !FitsSettingsFile(word, kMaxSmsDestinationLength)) {
+    // The name is looked up as typed: never shortened to its first word.
+    const std::string_view typed(*input);
+    const auto first = typed.find_first_not_of(' ');
+    const std::string name(first == std::string_view::npos
+                               ? std::string_view()
+                               : typed.substr(first, typed.find_last_not_of(' ') - first + 1));
+    const std::string title(text::Raw(Key::QRVNL_TEXT, taal));
+    if (name.find(' ') != std::string::npos) {
+        services.dialogs.MessagePopup(
+            title, fmt::format(fmt::runtime(text::Plain(Key::TXT_SMS_NAME_ONE_WORD, taal)), name));
+        return;
+    }
+    if (const std::string missing = CharactersNotInCp1252(name); !missing.empty()) {
+        services.dialogs.MessagePopup(
+            title, fmt::format(fmt::runtime(text::Plain(Key::TXT_NOT_IN_CP1252, taal)), missing));
+        return;
+    }
+    if (name.empty() || !FitsSettingsFile(name, kMaxSmsDestinationLength)) {
         Message(services, taal, Key::TXT_SMS_INPUT_ERROR);
         return;
     }
     SystemSettings changed = state.settings;
-    changed.SmSDestination = word;
+    changed.SmSDestination = name;
     StoreSettings(state, services, changed);
 }
 

@@ -36,6 +36,7 @@ void StopHetNetwerk(StationState& state, const ShellServices& services,
         CloseSerialPortConnection(services.ports, services.clock, port);
     });
     state.NetWorkInstalled = 0;
+    ShowMonitoringState(state, display);
     AuditEvent(state, services.clock, services.log, "acquisition stopped");
     ResumeDisplayTimer(state);
     services.display.SetWaitCursor(false);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/shell/live_monitoring.h"
 #include "app/shell/network_install.h"
 #include "app/shell/network_stop.h"
 #include "app/shell/popups.h"
@@ -50,10 +51,13 @@ void EditNetworkName(StationState& state, const ShellServices& services) {
         return;
     }
     if (CheckStoredName(*answer, kNetworkNamePromptLength) != NameCheck::kOk) {
-        Tell(services, taal, Key::TXT_NAME_NOT_STORABLE);
+        services.dialogs.MessagePopup(text::Raw(Key::QRVNL_TEXT, taal),
+                                      NotStorableMessage(*answer, taal));
         return;
     }
     state.sensors.Lock()->NetworkName = *answer;
+    // The next alarm SMS names the network as it is called now.
+    services.monitoring.Acquisition().Alarms().SetNetworkName(*answer);
     RewriteSensorFile(state, services);
 }
 

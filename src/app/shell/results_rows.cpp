@@ -29,11 +29,17 @@ void ResultsRows::Serve() {
     for (const LiveEvent& event : batch.events) {
         switch (event.kind) {
             case LiveEventKind::kReading:
-            case LiveEventKind::kAlarmChanged:
                 ShowRows(&event);
+                break;
+            case LiveEventKind::kAlarmChanged:
+                // A new or worse alarm makes the alarms audible again: no row
+                // is acknowledged any more.
+                ShowRows(event.newAlarm != kAlarmNone ? nullptr : &event);
                 break;
             case LiveEventKind::kNetworkLost:
             case LiveEventKind::kNetworkBack:
+            case LiveEventKind::kAcknowledged:
+            case LiveEventKind::kUnmuted:
                 ShowRows(nullptr);
                 break;
             default:
@@ -58,7 +64,8 @@ void ResultsRows::ShowRows(const LiveEvent* only) {
             // event may name a slot that another probe has moved into.
             if (only == nullptr || (only->index == index && only->rom == record.Rom)) {
                 record.NewValueCount = 0;
-                rows.emplace_back(index, BuildResultsRow(record, state_.settings.Taal));
+                rows.emplace_back(index, BuildResultsRow(record, state_.settings.Taal,
+                                                         state_.AlarmUserStatus == 0));
             }
         }
     }

@@ -115,12 +115,17 @@ void AlarmColumn(const SensorRecord& record, int taal, ResultsRow& row) {
 
 }  // namespace
 
-ResultsRow BuildResultsRow(const SensorRecord& record, int taal) {
+ResultsRow BuildResultsRow(const SensorRecord& record, int taal, bool acknowledged) {
     ResultsRow row;
     row.cells[0] = " " + record.Name;
     row.cells[1] = ValueText(record, taal);
     row.cells[2] = StatusText(record.Status, taal);
     AlarmColumn(record, taal, row);
+    const bool inAlarm =
+        row.background == results_colors::kAlarm || row.background == results_colors::kPreAlarm;
+    if (acknowledged && inAlarm) {
+        row.cells[3] += " (" + text::Plain(Key::TXT_ROW_ACKNOWLEDGED, taal) + ")";
+    }
     return row;
 }
 
@@ -164,7 +169,7 @@ void InitTheResultsTable(StationState& state, ResultsTableView& view, StatusDisp
 void UpdateTheResultsTable(StationState& state, ResultsTableView& view, const SensorTable& table,
                            int index) {
     view.SetRow(index, BuildResultsRow(table.SensorArray[static_cast<std::size_t>(index)],
-                                       state.settings.Taal));
+                                       state.settings.Taal, state.AlarmUserStatus == 0));
     view.HideTheTable(state.CommunicationErrorAlarm != 0);
 }
 

@@ -39,7 +39,8 @@ struct ResultsHeaders {
 
 // One row of the results table: name, value, status and alarm state, with
 // the row's colours.
-ResultsRow BuildResultsRow(const SensorRecord& record, int taal);
+// An alarm row says so when the alarms are acknowledged.
+ResultsRow BuildResultsRow(const SensorRecord& record, int taal, bool acknowledged = false);
 ResultsHeaders BuildResultsHeaders(const std::string& networkName, int taal,
                                    int generalAlarmEnable);
 

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include <fmt/format.h>
+
 #include "runtime/date_strings.h"
 #include "runtime/encoding.h"
 #include "runtime/formats.h"
@@ -97,32 +99,78 @@ bool ShowTextFile(const std::filesystem::path& file, Dialogs& dialogs, TextViewe
     return true;
 }
 
+namespace {
+
+std::string_view WithoutTrailingSpace(std::string_view text) {
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+// The edited notes without an entry head that nothing was written after;
+// nullopt when that leaves the notes as they were.
+std::optional<std::string> WithoutEmptyEntry(std::string_view edited, std::string_view before,
+                                             std::string_view head) {
+    const std::string_view text = WithoutTrailingSpace(edited);
+    const std::string_view emptyHead = WithoutTrailingSpace(head);
+    if (!text.ends_with(emptyHead)) {
+        return std::string(edited);
+    }
+    const std::string_view rest = text.substr(0, text.size() - emptyHead.size());
+    if (WithoutTrailingSpace(rest) == WithoutTrailingSpace(before)) {
+        return std::nullopt;
+    }
+    return std::string(rest);
+}
+
+}  // namespace
+
 NotesOutcome HandleEditQRVNotes(const std::filesystem::path& notesFile, const Clock& clock,
                                 Dialogs& dialogs, TextViewer& viewer, int taal) {
-    std::string bytes;
-    if (!FileExists(notesFile)) {
-        bytes.append(kEquals57).append(kCrLf);
-        bytes.append(kNotesTitle).append(kCrLf);
-        bytes.append(kEquals57).append(kCrLf);
-    } else {
-        bytes.append(kDashes57).append(kCrLf);
-    }
-    const LocalDateTime now = clock.Now();
-    bytes += EuroDate(now) + ", " + notation::Int(now.hour, 2, true) + ":" +
-             notation::Int(now.minute, 2, true) + ":" + notation::Int(now.second, 2, true);
-    bytes.append(kCrLf);
-    const FileBytes notes = AppendToFile(notesFile, bytes) == kFileOk
-                                ? ReadFileBytes(notesFile)
+    const std::string title(text::Raw(text::Key::QRVNL_TEXT, taal));
+    // Anything in the file's place counts: a directory there is refused below.
+    std::error_code error;
+    const bool exists = std::filesystem::exists(notesFile, error);
+    // Written to only on a save, but a file that cannot take a note is told
+    // before anything is typed into it.
+    const FileBytes notes = !exists || AppendToFile(notesFile, "") == kFileOk
+                                ? (exists ? ReadFileBytes(notesFile) : FileBytes{kFileOk, {}, {}})
                                 : FileBytes{kFileCannotOpenForReading, {}, {}};
     if (notes.result != kFileOk) {
-        dialogs.MessagePopup(text::Raw(text::Key::QRVNL_TEXT, taal),
-                             text::Raw(text::Key::TXT_ERROR_QRVNOTES, taal));
+        dialogs.MessagePopup(title, text::Raw(text::Key::TXT_ERROR_QRVNOTES, taal));
         return NotesOutcome::kNotWritten;
     }
-    const std::optional<std::string> edited = viewer.ShowText(
-        notesFile.filename().string(), StationTextForViewing(notes.bytes), true, taal);
+    std::string head;
+    if (!exists) {
+        head.append(kEquals57).append("\n");
+        head.append(kNotesTitle).append("\n");
+        head.append(kEquals57).append("\n");
+    } else {
+        head.append(kDashes57).append("\n");
+    }
+    const LocalDateTime now = clock.Now();
+    head += EuroDate(now) + ", " + notation::Int(now.hour, 2, true) + ":" +
+            notation::Int(now.minute, 2, true) + ":" + notation::Int(now.second, 2, true) + "\n";
+    const std::string before = StationTextForViewing(notes.bytes);
+    std::string shown = before + head;
+    std::optional<std::string> edited;
+    for (;;) {
+        edited = viewer.ShowText(notesFile.filename().string(), shown, true, taal);
+        if (!edited) {
+            return NotesOutcome::kViewed;
+        }
+        const std::string missing = CharactersNotInCp1252(*edited);
+        if (missing.empty()) {
+            break;
+        }
+        dialogs.MessagePopup(
+            title,
+            fmt::format(fmt::runtime(text::Plain(text::Key::TXT_NOT_IN_CP1252, taal)), missing));
+        // Back to the editor with everything typed, so that nothing is lost.
+        shown = *edited;
+    }
+    edited = WithoutEmptyEntry(*edited, before, head);
     if (!edited) {
-        return NotesOutcome::kViewed;
+        return NotesOutcome::kNothingAdded;
     }
     if (WriteFileAtomically(notesFile, StationTextForFile(*edited)) != kFileOk) {
         TellFileProblem(dialogs, taal, FileProblem::kNotSaved, notesFile);

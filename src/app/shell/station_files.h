@@ -26,11 +26,13 @@ std::string StationTextForFile(std::string_view utf8);
 bool ShowTextFile(const std::filesystem::path& file, Dialogs& dialogs, TextViewer& viewer,
                   int taal);
 
-enum class NotesOutcome { kNotWritten, kViewed, kEdited, kEditNotSaved };
+enum class NotesOutcome { kNotWritten, kViewed, kEdited, kEditNotSaved, kNothingAdded };
 
-// Appends a new dated entry head to the notes file (with its header when the
-// file is new) and shows the notes for editing; saved changes are written
-// back whole. Shows the notes file error when the file cannot be written.
+// Shows the notes for editing with a new dated entry head at their end (and
+// the file's header when the file is new); saved changes are written back
+// whole. The head is written only with a note after it, and text that
+// Windows-1252 cannot hold is refused by name and given back to the editor.
+// Shows the notes file error when the file cannot be written.
 NotesOutcome HandleEditQRVNotes(const std::filesystem::path& notesFile, const Clock& clock,
                                 Dialogs& dialogs, TextViewer& viewer, int taal);
 

@@ -83,6 +83,9 @@ struct StationState : acquisition::StationFlags {
     std::vector<int> listedYears;
     // The display timer's blink phase, inverted on every tick.
     int blinkPhase = 0;
+    // The acknowledgement dialog is open: its question stands for the beep,
+    // which pauses until it is answered.
+    bool acknowledgementAsked = false;
 
     CalendarRecord calendar;
 };

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <fmt/format.h>
+
 #include "storage/status_messages.h"
 #include "text/texts.h"
 
@@ -25,10 +27,35 @@ void RestoreStatusMessage(const StationState& state, StatusDisplay& display) {
     StatusMessages(display, taal, state.NetWorkInstalled).RestoreStatusMessage();
 }
 
-void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show) {
+void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show,
+                     std::string_view acknowledgedBy) {
+    const int taal = state.settingsOwner.Taal();
     const int item = state.CommunicationErrorAlarm != 0 ? 0 : 1;
-    display.ShowAlarmBanner(
-        show, text::GroupText(text::Group::AlarmBanner, item, state.settingsOwner.Taal()));
+    std::string banner(text::GroupText(text::Group::AlarmBanner, item, taal));
+    if (!acknowledgedBy.empty()) {
+        banner += "  \u2013  " +
+                  fmt::format(fmt::runtime(text::Plain(Key::TXT_ALARM_ACKNOWLEDGED_BY, taal)),
+                              acknowledgedBy);
+    }
+    display.ShowAlarmBanner(show, banner);
+}
+
+std::string MonitoringStateText(const StationState& state, int taal) {
+    std::string text;
+    if (state.WantedUserMode == kModeNormal && state.NetWorkInstalled == 0) {
+        text = text::Plain(Key::TXT_HEADER_NOT_MONITORING, taal);
+    }
+    if (state.settings.GeneralAlarmEnable == 0) {
+        if (!text.empty()) {
+            text += "  \u00b7  ";
+        }
+        text += text::Plain(Key::TXT_HEADER_ALARMS_OFF, taal);
+    }
+    return text;
+}
+
+void ShowMonitoringState(const StationState& state, StatusDisplay& display) {
+    display.ShowMonitoringState(MonitoringStateText(state, state.settingsOwner.Taal()));
 }
 
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show) {

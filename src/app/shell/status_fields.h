@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "app/shell/station_state.h"
@@ -18,8 +19,14 @@ void DoeDisplayMessage(StatusDisplay& display, std::string_view text);
 // Without an installed network the line says "Network inactive... " in red;
 // with one it keeps what it shows.
 void RestoreStatusMessage(const StationState& state, StatusDisplay& display);
-// The banner says which alarm stands: the interface or the probes.
-void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show);
+// The banner says which alarm stands: the interface or the probes, and who
+// acknowledged it when someone did (acknowledgedBy not empty).
+void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool show,
+                     std::string_view acknowledgedBy = {});
+// What the header says beside the clock: that a normal station's network is
+// stopped, that the alarms are disabled, both, or nothing.
+std::string MonitoringStateText(const StationState& state, int taal);
+void ShowMonitoringState(const StationState& state, StatusDisplay& display);
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show);
 // Shows the mode text and writes it for phase 1, empties it for phase 0.
 void ShowDemoText(const StationState& state, StatusDisplay& display, int phase);

@@ -49,6 +49,7 @@ class UnattendedProbeEditorView final : public ProbeEditorView {
     void ShowNewProbeLine(bool) override {}
     void Show(const ProbePanelDisplay& display, const ProbePanelValues& values) override;
     void ShowLimits(const ProbePanelValues& values) override;
+    void ShowMovedLimits(const std::vector<LimitField>&, std::string_view) override {}
     void ShowWindow(int day, const AlarmWindow& window) override;
     void ShowWarning(std::string_view) override {}
     void SetNameText(std::string_view name) override { values_.name = name; }

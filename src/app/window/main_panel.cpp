@@ -37,6 +37,16 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     headerLayout->addWidget(storeProblem_);
     headerLayout->addStretch(1);
 
+    // Steady, beside the clock: the one look at the header tells whether the
+    // station watches.
+    monitoringState_ = new QLabel(header);
+    monitoringState_->setObjectName("monitoringState");
+    monitoringState_->setStyleSheet(
+        "#monitoringState { color: #FFFFFF; background: #B71C1C; font-weight: bold; "
+        "font-size: 15px; border-radius: 5px; padding: 4px 10px; }");
+    monitoringState_->hide();
+    headerLayout->addWidget(monitoringState_);
+
     acquisition_ = new QFrame(header);
     acquisition_->setObjectName("acquisitionIndicator");
     acquisition_->setFixedSize(14, 14);
@@ -187,6 +197,11 @@ void MainPanel::ShowInstallNotice(bool show, const QString& text) {
 void MainPanel::ShowStoreProblem(bool show, const QString& text) {
     storeProblem_->setText(text);
     storeProblem_->setVisible(show);
+}
+
+void MainPanel::ShowMonitoringState(const QString& text) {
+    monitoringState_->setText(text);
+    monitoringState_->setVisible(!text.isEmpty());
 }
 
 void MainPanel::ShowLogo(bool show) {

@@ -30,6 +30,7 @@ class MainPanel final : public QWidget {
     void SetAlarmButtonLabels(const QString& on, const QString& off);
     void ShowInstallNotice(bool show, const QString& text);
     void ShowStoreProblem(bool show, const QString& text);
+    void ShowMonitoringState(const QString& text);
     void ShowLogo(bool show);
     void SetLogoSubtitle(const QString& subtitle);
     void ShowModeText(bool show);
@@ -50,6 +51,7 @@ class MainPanel final : public QWidget {
     QLabel* dateTime_;
     QLabel* modeText_;
     QLabel* storeProblem_ = nullptr;
+    QLabel* monitoringState_ = nullptr;
     QFrame* acquisition_;
     QFrame* alarmBox_;
     QLabel* alarmText_;

@@ -1,5 +1,6 @@
 #include "app/window/main_window.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -82,8 +83,7 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
       history_(std::make_unique<HistoryData>()) {
     ClearHistoSensorStructure(*history_);
     setCentralWidget(panel_);
-    resize(1280, 800);
-    setMinimumSize(900, 600);
+    setMinimumSize(800, 600);
     for (const shell::MenuNode& top : tree_) {
         QMenu* menu = menuBar()->addMenu(QString());
         entries_.push_back({&top, menu->menuAction(), true});
@@ -111,6 +111,9 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
 }
 
 MainWindow::~MainWindow() {
+    if (placed_) {
+        placement_.Save(*this);
+    }
     display_.SetWaitCursor(false);
 }
 
@@ -129,7 +132,8 @@ void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
         }
         return;
     }
-    if (node.command == MenuCommand::Exit) {
+    // Apart from the everyday commands: quitting and emptying the table.
+    if (node.command == MenuCommand::Exit || node.command == MenuCommand::DeleteAllProbes) {
         parent->addSeparator();
     }
     QAction* action = AddCommandAction(parent, node.command, node.value);
@@ -139,6 +143,18 @@ void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
 QAction* MainWindow::AddCommandAction(QMenu* menu, MenuCommand command, int value) {
     QAction* action = menu->addAction(QString());
     action->setCheckable(shell::IsCheckable(command));
+    if (action->isCheckable()) {
+        // One choice of several (a language, an interval, a port): a radio
+        // item in its menu's group.
+        auto* group = menu->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+        if (group == nullptr) {
+            group = new QActionGroup(menu);
+        }
+        group->addAction(action);
+    }
+    if (command == MenuCommand::Exit) {
+        action->setShortcut(QKeySequence::Quit);
+    }
     connect(action, &QAction::triggered, this,
             [this, command, value] { RunCommand(command, value); });
     return action;
@@ -156,6 +172,18 @@ void MainWindow::DisplayTick() {
 
 shell::ResultsTableView& MainWindow::ResultsTable() {
     return panel_->ResultsTable();
+}
+
+void MainWindow::ShowMainPanel() {
+    if (!placed_) {
+        placement_.Restore(*this);
+        placed_ = true;
+        // The window manager frames the window a moment after it is shown.
+        constexpr int kFrameSettledMs = 400;
+        QTimer::singleShot(kFrameSettledMs, this,
+                           [this] { WindowPlacement::KeepFrameOnScreen(*this); });
+    }
+    show();
 }
 
 void MainWindow::TranslateQRVMenu() {

@@ -16,6 +16,7 @@
 #include "app/shell/status_reporting_log.h"
 #include "app/window/main_panel.h"
 #include "app/window/qt_status_display.h"
+#include "app/window/window_placement.h"
 #include "probe_editor/dialog/qt_probe_editor_view.h"
 #include "reports/pages/panel_context.h"
 #include "storage/history_sensor.h"
@@ -52,8 +53,18 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     shell::LiveMonitoring& Monitoring() { return monitoring_; }
     MainPanel& Panel() { return *panel_; }
 
+    // Where the window's size, position and maximised state are kept across
+    // starts; without it the window opens at its preferred size, fitted
+    // into the screen. Before the window is first shown.
+    void RememberPlacementIn(const QString& settingsFile) {
+        placement_ = WindowPlacement(settingsFile, kPreferredSize);
+    }
+
     // One display-timer tick, as the timer delivers it every second.
     void DisplayTick();
+    // Shows the window; the first time where the user left it (size,
+    // position, maximised), inside the screen.
+    void ShowMainPanel();
 
     void TranslateQRVMenu() override;
     void UpdateCheckMarks() override;
@@ -120,6 +131,9 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     int lastViewAction_ = 0;
     std::unique_ptr<panels::CurrentValuesPanel> currentValues_;
     std::unique_ptr<panels::HistoryPanel> historyPanel_;
+    static constexpr QSize kPreferredSize{1280, 800};
+    WindowPlacement placement_{QString(), kPreferredSize};
+    bool placed_ = false;
     QTimer displayTimer_;
     QTimer menuTimer_;
     bool quitting_ = false;

@@ -81,6 +81,10 @@ void QtStatusDisplay::ShowStoreProblem(bool show, std::string_view text) {
     OnPanel([show, text = Q(text)](MainPanel& panel) { panel.ShowStoreProblem(show, text); });
 }
 
+void QtStatusDisplay::ShowMonitoringState(std::string_view text) {
+    OnPanel([text = Q(text)](MainPanel& panel) { panel.ShowMonitoringState(text); });
+}
+
 void QtStatusDisplay::ShowLogo(bool show) {
     OnPanel([show](MainPanel& panel) { panel.ShowLogo(show); });
 }

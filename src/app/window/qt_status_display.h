@@ -25,6 +25,7 @@ class QtStatusDisplay final : public StatusDisplay {
     void SetAlarmButton(int value) override;
     void ShowInstallNotice(bool show, std::string_view text) override;
     void ShowStoreProblem(bool show, std::string_view text) override;
+    void ShowMonitoringState(std::string_view text) override;
     void ShowLogo(bool show) override;
     void ShowModeText(bool show) override;
     void SetModeText(std::string_view text) override;

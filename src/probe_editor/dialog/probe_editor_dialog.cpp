@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "qt_values/qt_values.h"
 #include "text/texts.h"
@@ -39,15 +40,21 @@ QComboBox* TimeRing(QWidget* parent) {
     return ring;
 }
 
-QSpinBox* NumberField(QWidget* parent, int minimum, int maximum) {
-    auto* field = new QSpinBox(parent);
+void SetUpNumberField(QSpinBox* field, int minimum, int maximum) {
     field->setRange(minimum, maximum);
     // The corrections run when a value is complete, not on every keystroke.
     field->setKeyboardTracking(false);
     field->setAlignment(Qt::AlignRight);
     field->setMinimumWidth(90);
+}
+
+QSpinBox* NumberField(QWidget* parent, int minimum, int maximum) {
+    auto* field = new QSpinBox(parent);
+    SetUpNumberField(field, minimum, maximum);
     return field;
 }
+
+constexpr const char* kMovedStyle = "QSpinBox { background: #FFE08A; font-weight: bold; }";
 
 }  // namespace
 
@@ -98,6 +105,14 @@ ProbeEditorDialog::ProbeEditorDialog(QWidget* parent, ProbeEditor& editor, int t
     right->addWidget(ok_, 0, Qt::AlignRight);
     lower->addLayout(right, 2);
     layout->addLayout(lower);
+    // What the panel changed by itself (a limit moved by another) stays
+    // here until the next change of a limit.
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName("editorStatusLine");
+    statusLine_->setWordWrap(true);
+    statusLine_->setStyleSheet("color: #8A4B00; font-weight: bold;");
+    statusLine_->hide();
+    layout->addWidget(statusLine_);
 
     Translate();
 }
@@ -187,15 +202,23 @@ QWidget* ProbeEditorDialog::BuildHeader() {
 ProbeEditorDialog::LimitRow ProbeEditorDialog::AddLimitRow(QGridLayout* grid, int row,
                                                            LimitField field) {
     QWidget* parent = grid->parentWidget();
-    LimitRow limit{new QLabel(parent), NumberField(parent, -kLimitRange, kLimitRange),
-                   new QLabel(parent)};
+    auto* value = new LimitSpinBox(parent);
+    SetUpNumberField(value, -kLimitRange, kLimitRange);
+    LimitRow limit{new QLabel(parent), value, new QLabel(parent), new QLabel(parent)};
     limit.label->setBuddy(limit.value);
     limit.units->setMinimumWidth(28);
+    limit.wholeUnits->setStyleSheet("color: #C00000;");
+    limit.wholeUnits->setWordWrap(true);
+    limit.wholeUnits->setMinimumWidth(120);
+    limit.wholeUnits->hide();
     connect(limit.value, &QSpinBox::valueChanged, this,
             [this, field] { Forward([this, field] { editor_.LimitChanged(field); }); });
+    connect(value, &LimitSpinBox::shownTextChanged, this,
+            [this, field](const QString& text) { ShowDecimalRefusal(*RowOf(field), text); });
     grid->addWidget(limit.label, row, 0);
     grid->addWidget(limit.value, row, 1);
     grid->addWidget(limit.units, row, 2);
+    grid->addWidget(limit.wholeUnits, row, 3);
     return limit;
 }
 
@@ -216,8 +239,10 @@ QGroupBox* ProbeEditorDialog::BuildAlarmGroup() {
     grid->setColumnStretch(3, 1);
     alarmHigh_ = AddLimitRow(grid, 0, LimitField::kAlarmHigh);
     alarmHigh_.value->setObjectName("alarmHigh");
+    alarmHigh_.wholeUnits->setObjectName("alarmHighWholeUnits");
     alarmLow_ = AddLimitRow(grid, 1, LimitField::kAlarmLow);
     alarmLow_.value->setObjectName("alarmLow");
+    alarmLow_.wholeUnits->setObjectName("alarmLowWholeUnits");
     switchLabel_ = new QLabel(alarmGroup_);
     switchState_ = new QComboBox(alarmGroup_);
     switchState_->setObjectName("switchState");
@@ -236,8 +261,10 @@ QGroupBox* ProbeEditorDialog::BuildTripGroup() {
     grid->setColumnStretch(3, 1);
     tripHigh_ = AddLimitRow(grid, 0, LimitField::kTripHigh);
     tripHigh_.value->setObjectName("tripHigh");
+    tripHigh_.wholeUnits->setObjectName("tripHighWholeUnits");
     tripLow_ = AddLimitRow(grid, 1, LimitField::kTripLow);
     tripLow_.value->setObjectName("tripLow");
+    tripLow_.wholeUnits->setObjectName("tripLowWholeUnits");
     tripDelay_ = AddDelay(grid, 2, tripDelayLabel_);
     tripDelay_->setObjectName("tripDelay");
     grid->setRowStretch(3, 1);
@@ -400,6 +427,11 @@ void ProbeEditorDialog::Show(const ProbePanelDisplay& display, const ProbePanelV
     sms_->setChecked(values.sms);
     updating_ = false;
     ShowLimits(values);
+    // Another probe, or the same one reloaded: nothing has moved on it yet.
+    ShowMovedLimits({}, {});
+    for (LimitRow* row : {&alarmHigh_, &alarmLow_, &tripHigh_, &tripLow_}) {
+        row->wholeUnits->hide();
+    }
     ShowWarning(Q(display.warning));
 }
 
@@ -410,6 +442,41 @@ void ProbeEditorDialog::ShowLimits(const ProbePanelValues& values) {
     tripHigh_.value->setValue(values.tripHigh);
     tripLow_.value->setValue(values.tripLow);
     updating_ = false;
+}
+
+ProbeEditorDialog::LimitRow* ProbeEditorDialog::RowOf(LimitField field) {
+    switch (field) {
+        case LimitField::kAlarmHigh:
+            return &alarmHigh_;
+        case LimitField::kAlarmLow:
+            return &alarmLow_;
+        case LimitField::kTripHigh:
+            return &tripHigh_;
+        case LimitField::kTripLow:
+            break;
+    }
+    return &tripLow_;
+}
+
+void ProbeEditorDialog::ShowDecimalRefusal(LimitRow& row, const QString& text) {
+    if (LimitSpinBox::HasDecimalSeparator(text)) {
+        row.wholeUnits->setText(Label(Key::TXT_LIMIT_WHOLE_UNITS, taal_));
+        row.wholeUnits->show();
+    } else if (text != row.value->ValueText()) {
+        // New digits typed: the refusal is history. The field going back to
+        // its value keeps it, so that the user sees why.
+        row.wholeUnits->hide();
+    }
+}
+
+void ProbeEditorDialog::ShowMovedLimits(const std::vector<LimitField>& moved, const QString& note) {
+    for (const LimitField field : {LimitField::kAlarmHigh, LimitField::kAlarmLow,
+                                   LimitField::kTripHigh, LimitField::kTripLow}) {
+        const bool marked = std::find(moved.begin(), moved.end(), field) != moved.end();
+        RowOf(field)->value->setStyleSheet(marked ? kMovedStyle : "");
+    }
+    statusLine_->setText(note);
+    statusLine_->setVisible(!note.isEmpty());
 }
 
 void ProbeEditorDialog::ShowWindow(int day, const AlarmWindow& window) {

@@ -13,8 +13,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <array>
+#include <vector>
 
 #include "probe_editor/dialog/calibration_group.h"
+#include "probe_editor/dialog/limit_spin_box.h"
 #include "probe_editor/dialog/time_alarm_group.h"
 #include "probe_editor/probe_editor.h"
 
@@ -31,6 +33,7 @@ class ProbeEditorDialog final : public QDialog {
     void ShowNewProbeLine(bool show);
     void Show(const ProbePanelDisplay& display, const ProbePanelValues& values);
     void ShowLimits(const ProbePanelValues& values);
+    void ShowMovedLimits(const std::vector<LimitField>& moved, const QString& note);
     void ShowWindow(int day, const AlarmWindow& window);
     void ShowWarning(const QString& warning);
     void SetNameText(const QString& name);
@@ -52,8 +55,11 @@ class ProbeEditorDialog final : public QDialog {
   private:
     struct LimitRow {
         QLabel* label;
-        QSpinBox* value;
+        LimitSpinBox* value;
         QLabel* units;
+        // Beside the field while it holds a decimal separator, and after
+        // the field went back to its value for it.
+        QLabel* wholeUnits;
     };
     struct DayRow {
         QLabel* label;
@@ -72,6 +78,8 @@ class ProbeEditorDialog final : public QDialog {
     LimitRow AddLimitRow(QGridLayout* grid, int row, LimitField field);
     QSpinBox* AddDelay(QGridLayout* grid, int row, QLabel*& label);
     void ShowKind(ProbePanelKind kind);
+    LimitRow* RowOf(LimitField field);
+    void ShowDecimalRefusal(LimitRow& row, const QString& text);
     // Runs an editor callback unless the panel is being filled or has ended.
     template <typename F>
     void Forward(F&& callback);
@@ -111,6 +119,7 @@ class ProbeEditorDialog final : public QDialog {
     CalibrationGroup* calibration_ = nullptr;
     TimeAlarmGroup* timeAlarm_ = nullptr;
     QPushButton* ok_ = nullptr;
+    QLabel* statusLine_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QMenu* editMenu_ = nullptr;
     QMenu* selectMenu_ = nullptr;

@@ -20,6 +20,11 @@ void QtProbeEditorView::ShowWarning(std::string_view warning) {
     dialog_->ShowWarning(Q(warning));
 }
 
+void QtProbeEditorView::ShowMovedLimits(const std::vector<LimitField>& moved,
+                                        std::string_view note) {
+    dialog_->ShowMovedLimits(moved, Q(note));
+}
+
 void QtProbeEditorView::SetNameText(std::string_view name) {
     dialog_->SetNameText(Q(name));
 }

@@ -21,6 +21,7 @@ class QtProbeEditorView final : public ProbeEditorView {
         dialog_->Show(display, values);
     }
     void ShowLimits(const ProbePanelValues& values) override { dialog_->ShowLimits(values); }
+    void ShowMovedLimits(const std::vector<LimitField>& moved, std::string_view note) override;
     void ShowWindow(int day, const AlarmWindow& window) override {
         dialog_->ShowWindow(day, window);
     }

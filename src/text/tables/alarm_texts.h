@@ -77,7 +77,7 @@ inline constexpr std::array<TextTable, 52> kAlarmTexts{{
      {"Alarm is deactivated", "Alarm ist ausgeschaltet", "L'alarme est désactivée",
       "Alarm is uitgeschakeld"}},
     {"TXT_Relais_On_Sure",
-     {"This will switch the alarm relais for 5 seconds.",
+     {"This will switch the alarm relay for 5 seconds.",
       "Das Alarmrelais wird für 5 Sekunden geschaltet.",
       "Le relais d'alarme va être activé pendant 5 secondes.",
       "Het alarmrelais wordt 5 seconden geschakeld."}},
