@@ -77,8 +77,8 @@ function showSettings(settings, row) {
   $('settings').hidden = false;
 }
 
-async function showToday() {
-  const today = await api(`/api/probes/${encodeURIComponent(rom)}/today`);
+async function showToday(background = false) {
+  const today = await api(`/api/probes/${encodeURIComponent(rom)}/today`, { background });
   $('today').hidden = false;
   $('today-title').textContent = `${label('TXT_TODAY_VIEW')} (${today.date})`;
   $('other-days').href = `/day.html?rom=${encodeURIComponent(rom)}`;
@@ -152,7 +152,7 @@ async function main() {
   showCurrent(row, probe.view);
   showSettings(probe.settings, row);
   await showToday();
-  setInterval(() => showToday().catch(() => {}), TODAY_REFRESH_MS);
+  setInterval(() => showToday(true).catch(() => {}), TODAY_REFRESH_MS);
   new LiveStream({ onState: onLive, onConnection }).start();
 }
 
