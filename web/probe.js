@@ -25,6 +25,13 @@ function label(key) {
   return stationText(key).replace(/:\s*$/, '').trim();
 }
 
+// The station's English weekday texts keep the printouts' old misspelling of
+// Saturday; the page shows the word.
+function weekday(day) {
+  const text = label(WEEKDAY_KEYS[day] || '');
+  return text === 'Saterday' ? 'Saturday' : text;
+}
+
 function showCurrent(row, view) {
   $('current').hidden = false;
   const cells = row.cells || [];
@@ -70,7 +77,7 @@ function showSettings(settings, row) {
   body.replaceChildren();
   (settings.windows || []).forEach((window, day) => {
     body.append(element('tr', {}, [
-      element('th', { text: label(WEEKDAY_KEYS[day] || '') || window.day }),
+      element('th', { text: weekday(day) || window.day }),
       element('td', { text: `${window.start} – ${window.stop}` }),
     ]));
   });

@@ -538,8 +538,28 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
             }
             contact = (*body)["contact"].get<int>();
         }
-        if (!parts_.station.SendTestSms(contact, session.account)) {
+        const double now = parts_.clock.Timer();
+        if (const double wait = testMessages_.Begin(session.account, now); wait > 0.0) {
+            const int seconds = static_cast<int>(std::ceil(wait));
+            HttpResponse response =
+                JsonResponse(429, JsonText(json{{"error", "one test message a minute; wait"},
+                                                {"sent", false},
+                                                {"retryAfter", seconds}}));
+            response.AddHeader("Retry-After", std::to_string(seconds));
+            return response;
+        }
+        const TestSmsAnswer answer = parts_.station.SendTestSms(contact, session.account);
+        if (answer.outcome == TestSmsAnswer::Outcome::kNoSuchContact) {
+            testMessages_.Cancel(session.account, now);
             return ErrorResponse(404, "there is no such contact");
+        }
+        if (answer.outcome == TestSmsAnswer::Outcome::kNotSent) {
+            testMessages_.Cancel(session.account, now);
+            parts_.log.LogMessageToDisk(
+                fmt::format("Web test message by {} not sent: {}", session.account, answer.reason));
+            return JsonResponse(503, JsonText(json{{"error", "not sent: " + answer.reason},
+                                                   {"sent", false},
+                                                   {"reason", answer.reason}}));
         }
         return JsonResponse(202, JsonText(json{{"sent", true}}));
     }

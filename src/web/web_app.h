@@ -13,6 +13,7 @@
 #include "web/http_message.h"
 #include "web/live_push.h"
 #include "web/login_throttle.h"
+#include "web/once_per.h"
 #include "web/reports.h"
 #include "web/sessions.h"
 #include "web/static_files.h"
@@ -28,6 +29,8 @@ inline constexpr std::string_view kBackgroundHeader = "x-qrv-background";
 // Password checks at once, and waiting: each takes the hash's 64 MiB.
 inline constexpr std::size_t kRunningChecks = 2;
 inline constexpr std::size_t kCheckPlaces = 8;
+// One test message per account in this time.
+inline constexpr double kTestMessagePeriodSeconds = 60.0;
 // Larger bodies are refused before they are read: no request of the pages
 // comes near it.
 inline constexpr std::size_t kMaxBodyBytes = std::size_t{64} * 1024;
@@ -74,6 +77,7 @@ class WebApp {
     SessionStore sessions_;
     LoginThrottle throttle_;
     CheckQueue checks_{kRunningChecks, kCheckPlaces};
+    OncePer testMessages_{kTestMessagePeriodSeconds};
 };
 
 // The value of a cookie in a Cookie header, or empty.

@@ -136,6 +136,17 @@ TEST_F(Routes, EveryRouteWithoutASessionIsRefused) {
     EXPECT_TRUE(station_.Commands().empty());
 }
 
+TEST_F(Routes, TheIconIsThereWithoutASession) {
+    std::filesystem::create_directories(dir_ / "pages" / "assets");
+    std::ofstream(dir_ / "pages" / "assets" / "icon.svg") << "<svg/>";
+    for (const char* path : {"/favicon.ico", "/assets/icon.svg"}) {
+        const HttpResponse icon = app_->Handle(Request("GET", path));
+        EXPECT_EQ(icon.status, 200) << path;
+        EXPECT_EQ(icon.contentType, "image/svg+xml") << path;
+        EXPECT_EQ(icon.body, "<svg/>");
+    }
+}
+
 TEST_F(Routes, LoginGivesAFreshHttpOnlyStrictCookieEachTime) {
     HttpRequest request =
         Request("POST", "/api/login", R"({"name":"vic","password":"viewer-pass"})");
@@ -200,6 +211,28 @@ TEST_F(Routes, RolesDecideWhoMutesReadsTheLogAndSendsTests) {
     const json users = json::parse(As(ada, "GET", "/api/users").body);
     EXPECT_EQ(users["users"].size(), 3u);
     EXPECT_EQ(users.dump().find("argon2"), std::string::npos);
+}
+
+TEST_F(Routes, TestMessagesAreOneAMinutePerAccountAndSayWhenNotSent) {
+    const Login olga = LogIn("olga", "operator-pass");
+    const Login ada = LogIn("ada", "admin-pass-1");
+    station_.SetSmsProblem("/usr/local/bin/sms: No such file or directory");
+    const HttpResponse missing = As(olga, "POST", "/api/test-sms", R"({"contact":0})");
+    EXPECT_EQ(missing.status, 503);
+    EXPECT_EQ(json::parse(missing.body)["sent"], false);
+    EXPECT_EQ(json::parse(missing.body)["reason"], "/usr/local/bin/sms: No such file or directory");
+    station_.SetSmsProblem("");
+    // What was not sent does not count.
+    EXPECT_EQ(As(olga, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    clock_.Advance(59.0);
+    const HttpResponse again = As(olga, "POST", "/api/test-sms", R"({"contact":0})");
+    EXPECT_EQ(again.status, 429);
+    EXPECT_EQ(again.HeaderValue("Retry-After"), "1");
+    EXPECT_EQ(As(ada, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    clock_.Advance(1.0);
+    EXPECT_EQ(As(olga, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    EXPECT_EQ(station_.Commands(),
+              (std::vector<std::string>{"test olga", "test ada", "test olga"}));
 }
 
 TEST_F(Routes, BadDaysProbesAndFilesAre400AndTouchNothingOutside) {
