@@ -220,8 +220,11 @@ int WebServer::Serve(mg_connection* connection) {
         SendRefusal(connection, 413, "the request is too large");
         return 413;
     }
-    // The body comes in pieces; a client that sends it a byte at a time must
-    // not hold the worker beyond the request time as a whole.
+    // The body comes in pieces; a client that sends it slowly must not hold
+    // the worker beyond the request time as a whole. (The library restarts
+    // its time-out with every byte, and after an answer reads the rest of a
+    // body itself, so a body trickled a byte at a time is cut off only at
+    // the end of a block.)
     const auto deadline = started + std::chrono::milliseconds(parts_.config.requestTimeoutMs);
     std::array<char, 4096> buffer{};
     while (true) {
@@ -238,6 +241,12 @@ int WebServer::Serve(mg_connection* connection) {
             SendRefusal(connection, 408, "the request took too long");
             return 408;
         }
+    }
+    // A body that stopped short timed out: it is not handed on cut.
+    if (info->content_length >= 0 &&
+        request.body.size() < static_cast<std::size_t>(info->content_length)) {
+        SendRefusal(connection, 408, "the request took too long");
+        return 408;
     }
     if (request.method == "GET" && request.path == "/api/events") {
         return Stream(connection, request);

@@ -456,5 +456,16 @@ TEST_F(RealServer, RefusesHugeBodiesAndDropsTricklingClients) {
     EXPECT_EQ(slow.Received().find("live"), std::string::npos);
 }
 
+// A client that stops sending before the length it announced: what came is
+// not handled as if it were the request.
+TEST_F(RealServer, ABodyThatStopsShortIsNotTakenForAWholeOne) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    Client stopped(server_->Port());
+    stopped.Send(
+        "POST /api/login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+        "Content-Length: 100\r\n\r\n{\"name\":\"vic\",\"password\":\"viewer-pass\"}");
+    EXPECT_TRUE(stopped.ReadUntil("HTTP/1.1 408", std::chrono::seconds(5))) << stopped.Received();
+}
+
 }  // namespace
 }  // namespace qrv::web
