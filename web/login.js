@@ -5,6 +5,7 @@
 import {
   LANGUAGES, LANGUAGE_NAMES, preferredLanguage, rememberLanguage, setLanguage, t, translatePage,
 } from './assets/i18n.js';
+import { safeNext } from './assets/next_page.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -15,11 +16,8 @@ function show(text, kind) {
   box.hidden = !text;
 }
 
-// Only a path on this station: a crafted link must not send the user on to
-// another site after logging in.
 function nextPage() {
-  const next = new URLSearchParams(location.search).get('next') || '/';
-  return next.startsWith('/') && !next.startsWith('//') && !next.startsWith('/\\') ? next : '/';
+  return safeNext(new URLSearchParams(location.search).get('next') || '/', location.origin);
 }
 
 function chooseLanguage(language) {

@@ -25,6 +25,13 @@ function label(key) {
   return stationText(key).replace(/:\s*$/, '').trim();
 }
 
+// The station's English weekday texts keep the printouts' old misspelling of
+// Saturday; the page shows the word.
+function weekday(day) {
+  const text = label(WEEKDAY_KEYS[day] || '');
+  return text === 'Saterday' ? 'Saturday' : text;
+}
+
 function showCurrent(row, view) {
   $('current').hidden = false;
   const cells = row.cells || [];
@@ -70,15 +77,15 @@ function showSettings(settings, row) {
   body.replaceChildren();
   (settings.windows || []).forEach((window, day) => {
     body.append(element('tr', {}, [
-      element('th', { text: label(WEEKDAY_KEYS[day] || '') || window.day }),
+      element('th', { text: weekday(day) || window.day }),
       element('td', { text: `${window.start} – ${window.stop}` }),
     ]));
   });
   $('settings').hidden = false;
 }
 
-async function showToday() {
-  const today = await api(`/api/probes/${encodeURIComponent(rom)}/today`);
+async function showToday(background = false) {
+  const today = await api(`/api/probes/${encodeURIComponent(rom)}/today`, { background });
   $('today').hidden = false;
   $('today-title').textContent = `${label('TXT_TODAY_VIEW')} (${today.date})`;
   $('other-days').href = `/day.html?rom=${encodeURIComponent(rom)}`;
@@ -152,7 +159,7 @@ async function main() {
   showCurrent(row, probe.view);
   showSettings(probe.settings, row);
   await showToday();
-  setInterval(() => showToday().catch(() => {}), TODAY_REFRESH_MS);
+  setInterval(() => showToday(true).catch(() => {}), TODAY_REFRESH_MS);
   new LiveStream({ onState: onLive, onConnection }).start();
 }
 

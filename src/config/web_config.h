@@ -17,6 +17,9 @@ struct WebConfig {
     // Where the pages are; empty for the installed ones.
     std::string root;
     int sessionIdleMinutes = 30;
+    // A session ends this long after its login however busy it was, so that
+    // a stolen cookie does not work for ever.
+    int sessionLifetimeHours = 12;
     // Empty: /metrics answers loopback clients only.
     std::string metricsToken;
     // A request's head and body must arrive within this time, so that a

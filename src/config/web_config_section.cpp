@@ -33,7 +33,7 @@ struct WebKey {
     std::variant<bool WebConfig::*, WebNumberKey, WebTextKey> kind;
 };
 
-const std::array<WebKey, 10> kWebKeys{{
+const std::array<WebKey, 11> kWebKeys{{
     {"enabled", &WebConfig::enabled},
     {"listen", WebTextKey{&WebConfig::listen, IsListenAddress,
                           R"(must be an IPv4 address and a port, such as "127.0.0.1:8080")"}},
@@ -41,6 +41,7 @@ const std::array<WebKey, 10> kWebKeys{{
     {"key", WebTextKey{&WebConfig::keyFile, nullptr, {}}},
     {"root", WebTextKey{&WebConfig::root, nullptr, {}}},
     {"session_idle_minutes", WebNumberKey{&WebConfig::sessionIdleMinutes, 1, 24 * 60}},
+    {"session_lifetime_hours", WebNumberKey{&WebConfig::sessionLifetimeHours, 1, 24 * 30}},
     {"metrics_token", WebTextKey{&WebConfig::metricsToken, nullptr, {}}},
     {"request_timeout_seconds", WebNumberKey{&WebConfig::requestTimeoutMs, 1, 300, 1000}},
     {"max_streams", WebNumberKey{&WebConfig::maxStreams, 1, 1000}},

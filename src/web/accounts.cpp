@@ -22,7 +22,6 @@ namespace {
 
 constexpr std::array<std::string_view, 4> kLanguages{"en", "de", "fr", "nl"};
 constexpr std::size_t kMinPassword = 8;
-constexpr std::size_t kMaxPassword = 256;
 
 std::string Hash(std::string_view password, const HashCost& cost) {
     std::array<char, crypto_pwhash_STRBYTES> out{};
@@ -79,8 +78,8 @@ std::string PasswordProblem(std::string_view password) {
     if (password.size() < kMinPassword) {
         return fmt::format("the password must have at least {} characters", kMinPassword);
     }
-    if (password.size() > kMaxPassword) {
-        return fmt::format("the password must have at most {} characters", kMaxPassword);
+    if (password.size() > kMaxPasswordBytes) {
+        return fmt::format("the password must have at most {} characters", kMaxPasswordBytes);
     }
     if (password.find('\0') != std::string_view::npos) {
         return "the password must not hold a NUL character";
@@ -243,15 +242,17 @@ std::string AccountStore::SetLanguage(const std::string& name, std::string_view 
 
 std::optional<Account> AccountStore::Verify(std::string_view name,
                                             std::string_view password) const {
+    if (password.size() > kMaxPasswordBytes) {
+        return std::nullopt;
+    }
     const std::optional<Account> account = Find(name);
-    const std::lock_guard lock(verifyMutex_);
     if (!account) {
         // As long as a real check, so that the answer's time does not tell
         // which names exist.
         static_cast<void>(Hash(password, cost_));
         return std::nullopt;
     }
-    if (password.size() > kMaxPassword || !Matches(account->hash, password)) {
+    if (!Matches(account->hash, password)) {
         return std::nullopt;
     }
     return account;

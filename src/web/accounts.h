@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -37,6 +38,8 @@ struct HashCost {
 bool IsAccountName(std::string_view name);
 // Empty when password may be used, else why not.
 std::string PasswordProblem(std::string_view password);
+// No password may be longer, in bytes.
+inline constexpr std::size_t kMaxPasswordBytes = 256;
 // The language code of a station language index 0..3, and back.
 std::string_view LanguageCode(int taal);
 std::optional<int> LanguageIndex(std::string_view code);
@@ -67,8 +70,10 @@ class AccountStore {
     std::string Remove(const std::string& name);
     std::string SetLanguage(const std::string& name, std::string_view language);
 
-    // The account when name and password match. Verifications run one at a
-    // time so that a burst of logins cannot take the memory of many at once.
+    // The account when name and password match. A password longer than any
+    // allowed one is refused before the name is looked up, so that the time
+    // of the answer does not tell whether the name exists. The caller bounds
+    // how many run at once: each takes the hash's memory.
     std::optional<Account> Verify(std::string_view name, std::string_view password) const;
 
     const std::filesystem::path& File() const { return file_; }
@@ -79,7 +84,6 @@ class AccountStore {
     const std::filesystem::path file_;
     const HashCost cost_;
     mutable std::mutex mutex_;
-    mutable std::mutex verifyMutex_;
     std::vector<Account> accounts_;
     std::filesystem::file_time_type loadedTime_{};
 };

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "web/json_text.h"
+#include "web/web_app.h"
 
 #include "runtime/text_file.h"
 #include "sensors/rom_text.h"
@@ -22,6 +23,19 @@
 namespace qrv::web {
 
 namespace {
+
+// Whether the query names the parameter, whatever its value.
+bool HasParameter(std::string_view query, std::string_view name) {
+    while (!query.empty()) {
+        const std::size_t end = query.find('&');
+        const std::string_view item = query.substr(0, end);
+        if (item.substr(0, item.find('=')) == name) {
+            return true;
+        }
+        query = end == std::string_view::npos ? std::string_view() : query.substr(end + 1);
+    }
+    return false;
+}
 
 using nlohmann::json;
 
@@ -186,8 +200,10 @@ HttpResponse DayRoute(const std::string& path, const std::string& query, Station
         return ErrorResponse(400, "a day is YYYY-MM-DD");
     }
     std::optional<std::string> onlyKey;
-    if (const std::size_t at = query.find("rom="); at != std::string::npos) {
-        const std::optional<RomCode> rom = ParseRomText(std::string_view(query).substr(at + 4, 16));
+    if (HasParameter(query, "rom")) {
+        // The whole value, 16 hex digits and nothing more.
+        const std::optional<std::string> romText = QueryValue(query, "rom");
+        const std::optional<RomCode> rom = romText ? ParseRomText(*romText) : std::nullopt;
         const std::optional<SensorRecord> record = rom ? station.Probe(*rom) : std::nullopt;
         if (!record) {
             return ErrorResponse(400, "rom must name a probe of the station");

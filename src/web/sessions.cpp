@@ -15,20 +15,35 @@ std::string RandomToken() {
     return hex.data();
 }
 
-Session SessionStore::Create(const Account& account, double now) {
+std::optional<Session> SessionStore::Create(const Account& account, double now) {
     Session session;
     session.id = RandomToken();
     session.csrf = RandomToken();
     session.account = account.name;
     session.role = account.role;
+    session.credential = account.hash;
     session.taal = LanguageIndex(account.language).value_or(0);
+    session.created = now;
     session.lastUse = now;
     const std::lock_guard lock(mutex_);
-    if (sessions_.size() >= kMaxSessions) {
-        const auto oldest = std::min_element(
-            sessions_.begin(), sessions_.end(),
-            [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
-        sessions_.erase(oldest);
+    std::erase_if(sessions_, [&](const auto& item) {
+        return now - item.second.lastUse > limits_.idleSeconds ||
+               now - item.second.created > limits_.lifetimeSeconds;
+    });
+    std::size_t own = 0;
+    auto oldestOwn = sessions_.end();
+    for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
+        if (it->second.account == account.name) {
+            ++own;
+            if (oldestOwn == sessions_.end() || it->second.lastUse < oldestOwn->second.lastUse) {
+                oldestOwn = it;
+            }
+        }
+    }
+    if (own >= kMaxPerAccount || (sessions_.size() >= kMaxSessions && own > 0)) {
+        sessions_.erase(oldestOwn);
+    } else if (sessions_.size() >= kMaxSessions) {
+        return std::nullopt;
     }
     sessions_[session.id] = session;
     return session;
@@ -40,7 +55,8 @@ std::optional<Session> SessionStore::Find(const std::string& id, double now, boo
     if (found == sessions_.end()) {
         return std::nullopt;
     }
-    if (now - found->second.lastUse > idleSeconds_) {
+    if (now - found->second.lastUse > limits_.idleSeconds ||
+        now - found->second.created > limits_.lifetimeSeconds) {
         sessions_.erase(found);
         return std::nullopt;
     }

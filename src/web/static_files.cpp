@@ -49,6 +49,10 @@ std::optional<std::filesystem::path> StaticFiles::Resolve(std::string_view urlPa
     if (urlPath == "/vendor/chart.js") {
         return chartJs_;
     }
+    // Asked for by browsers on their own, before any page names its icon.
+    if (urlPath == "/favicon.ico") {
+        return root_ / "assets" / "icon.svg";
+    }
     if (urlPath.empty() || urlPath.front() != '/') {
         return std::nullopt;
     }
@@ -101,7 +105,7 @@ bool IsPagePath(std::string_view urlPath) {
 
 bool IsPublicPath(std::string_view urlPath) {
     return urlPath == "/login.html" || urlPath == "/login.js" || urlPath == "/login.css" ||
-           urlPath.starts_with("/assets/");
+           urlPath == "/favicon.ico" || urlPath.starts_with("/assets/");
 }
 
 }  // namespace qrv::web

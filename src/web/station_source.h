@@ -13,6 +13,14 @@
 
 namespace qrv::web {
 
+// How a test message went when it was asked for.
+struct TestSmsAnswer {
+    enum class Outcome { kHandedOff, kNoSuchContact, kNotSent };
+    Outcome outcome = Outcome::kHandedOff;
+    // Why it was not sent.
+    std::string reason;
+};
+
 // A probe as the window's big single-probe view shows it: its state in words
 // ("Probe is active", an alarm text ...), its value and their colour.
 struct ProbeViewTexts {
@@ -49,9 +57,9 @@ class StationSource {
     // The call list's names; empty without one.
     virtual std::vector<std::string> Contacts() = 0;
     // A test message to contact (an index into Contacts()), or without a
-    // call list to the SMS program's destination. False when there is no
-    // such contact.
-    virtual bool SendTestSms(std::optional<int> contact, const std::string& who) = 0;
+    // call list to the SMS program's destination; nothing is sent to a
+    // contact that does not exist, or without a program to hand it to.
+    virtual TestSmsAnswer SendTestSms(std::optional<int> contact, const std::string& who) = 0;
 };
 
 }  // namespace qrv::web

@@ -1,7 +1,9 @@
 #include "web/web_app.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -26,6 +28,10 @@ constexpr int kMaxTailLines = 100000;
 
 bool AtLeast(Role role, Role wanted) {
     return static_cast<int>(role) >= static_cast<int>(wanted);
+}
+
+bool HasEncodedNul(std::string_view text) {
+    return text.find("%00") != std::string_view::npos || text.find('\0') != std::string_view::npos;
 }
 
 bool Changes(const std::string& method) {
@@ -188,48 +194,81 @@ void AddSecurityHeaders(HttpResponse& response, bool api) {
     response.AddHeader("Cache-Control", api ? "no-store" : "no-cache");
 }
 
+bool IsJsonType(std::string_view contentType) {
+    std::string_view type = contentType.substr(0, contentType.find(';'));
+    while (!type.empty() && (type.back() == ' ' || type.back() == '\t')) {
+        type.remove_suffix(1);
+    }
+    constexpr std::string_view kJson = "application/json";
+    return type.size() == kJson.size() &&
+           std::equal(type.begin(), type.end(), kJson.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
 WebApp::WebApp(const WebAppParts& parts)
-    : parts_(parts), sessions_(parts.config.sessionIdleMinutes * 60.0) {}
+    : parts_(parts),
+      sessions_(SessionLimits{parts.config.sessionIdleMinutes * 60.0,
+                              parts.config.sessionLifetimeHours * 3600.0}) {}
 
 std::optional<Session> WebApp::SessionOf(const HttpRequest& request, bool touch) {
     const std::string id = CookieValue(request.Header("cookie"), kSessionCookie);
     if (id.empty()) {
         return std::nullopt;
     }
-    std::optional<Session> session = sessions_.Find(id, parts_.clock.Timer(), touch);
+    const bool byUser = touch && request.Header(std::string(kBackgroundHeader)) != "1";
+    return Valid(sessions_.Find(id, parts_.clock.Timer(), byUser));
+}
+
+bool WebApp::SessionAlive(const std::string& id) {
+    return Valid(sessions_.Find(id, parts_.clock.Timer(), false)).has_value();
+}
+
+std::optional<Session> WebApp::Valid(std::optional<Session> session) {
     if (!session) {
         return std::nullopt;
     }
-    // An account removed or given another role on the command line ends
-    // its sessions at their next request.
+    // Accounts are changed on the command line, by another process: a
+    // removed account, another role or a new password ends the sessions
+    // (and the live pages) of the old one.
     parts_.accounts.ReloadIfChanged();
     const std::optional<Account> account = parts_.accounts.Find(session->account);
-    if (!account || account->role != session->role) {
-        sessions_.End(id);
-        parts_.push.CloseSession(id);
+    if (!account || account->role != session->role || account->hash != session->credential) {
+        sessions_.End(session->id);
+        parts_.push.CloseSession(session->id);
         return std::nullopt;
     }
     return session;
 }
 
-bool WebApp::SessionAlive(const std::string& id) {
-    return sessions_.Find(id, parts_.clock.Timer(), false).has_value();
-}
-
 HttpResponse WebApp::Handle(const HttpRequest& request) {
     HttpResponse response;
+    // A HEAD is answered as its GET would be; the server leaves out the body.
+    const bool head = request.method == "HEAD";
     if (request.body.size() > kMaxBodyBytes) {
         response = ErrorResponse(413, "the request is too large");
+    } else if (HasEncodedNul(request.path) || HasEncodedNul(request.query)) {
+        // Everything below works on C strings at some point: a NUL would
+        // cut a name short after it was checked.
+        response = ErrorResponse(400, "the request holds a NUL character");
     } else {
         try {
-            response = Route(request);
+            if (head) {
+                HttpRequest asGet = request;
+                asGet.method = "GET";
+                response = Route(asGet);
+            } else {
+                response = Route(request);
+            }
         } catch (const std::exception& error) {
             parts_.log.LogMessageToDisk(
                 fmt::format("Web request {} failed: {}", request.path, error.what()));
             response = ErrorResponse(500, "the station could not answer");
         }
     }
-    AddSecurityHeaders(response, !(request.method == "GET" && !request.path.starts_with("/api/")));
+    const bool page = (request.method == "GET" || head) && !request.path.starts_with("/api/") &&
+                      request.path != "/metrics";
+    AddSecurityHeaders(response, !page);
     return response;
 }
 
@@ -261,8 +300,7 @@ HttpResponse WebApp::Route(const HttpRequest& request) {
 }
 
 HttpResponse WebApp::Login(const HttpRequest& request) {
-    const std::string type = request.Header("content-type");
-    if (!type.starts_with("application/json")) {
+    if (!IsJsonType(request.Header("content-type"))) {
         return ErrorResponse(415, "the login is sent as JSON");
     }
     const std::optional<json> body = JsonBody(request);
@@ -272,12 +310,23 @@ HttpResponse WebApp::Login(const HttpRequest& request) {
     }
     const std::string name = (*body)["name"].get<std::string>();
     const std::string password = (*body)["password"].get<std::string>();
+    if (password.size() > kMaxPasswordBytes) {
+        // No account has such a password: refused before any name is looked
+        // up or any hash computed, so the time tells nothing.
+        return ErrorResponse(400,
+                             fmt::format("a password has at most {} bytes", kMaxPasswordBytes));
+    }
     if (name.empty() || name.size() > 64) {
         return ErrorResponse(401, "wrong name or password");
     }
     const std::string shownName = IsAccountName(name) ? name : "(not an account name)";
-    const double now = parts_.clock.Timer();
-    const double wait = throttle_.WaitBefore(name, request.remoteAddress, now);
+    std::optional<CheckQueue::Place> place = checks_.Enter();
+    if (!place) {
+        HttpResponse busy = ErrorResponse(503, "too many logins at once; try again");
+        busy.AddHeader("Retry-After", "1");
+        return busy;
+    }
+    const double wait = throttle_.Begin(name, request.remoteAddress, parts_.clock.Timer());
     if (wait > 0.0) {
         const int seconds = static_cast<int>(std::ceil(wait));
         HttpResponse response = JsonResponse(
@@ -289,9 +338,10 @@ HttpResponse WebApp::Login(const HttpRequest& request) {
     if (const std::string problem = parts_.accounts.ReloadIfChanged(); !problem.empty()) {
         parts_.log.LogProblem("Web accounts: " + problem);
     }
-    const std::optional<Account> account = parts_.accounts.Verify(name, password);
+    const std::optional<Account> account =
+        place->Run([&] { return parts_.accounts.Verify(name, password); });
+    place.reset();
     if (!account) {
-        throttle_.Failed(name, request.remoteAddress, parts_.clock.Timer());
         parts_.log.LogMessageToDisk(
             fmt::format("Web login failed for {} from {}", shownName, request.remoteAddress));
         return ErrorResponse(401, "wrong name or password");
@@ -302,7 +352,13 @@ HttpResponse WebApp::Login(const HttpRequest& request) {
         sessions_.End(previous);
         parts_.push.CloseSession(previous);
     }
-    const Session session = sessions_.Create(*account, parts_.clock.Timer());
+    const std::optional<Session> created = sessions_.Create(*account, parts_.clock.Timer());
+    if (!created) {
+        parts_.log.LogProblem(fmt::format("Web login by {} refused: {} sessions are open",
+                                          account->name, SessionStore::kMaxSessions));
+        return ErrorResponse(503, "too many sessions are open");
+    }
+    const Session& session = *created;
     parts_.log.LogMessageToDisk(fmt::format("Web login by {} ({}) from {}", account->name,
                                             RoleName(account->role), request.remoteAddress));
     HttpResponse response = JsonResponse(200, SessionJson(session, sessions_.IdleSeconds()));
@@ -334,7 +390,7 @@ HttpResponse WebApp::Static(const HttpRequest& request, const std::optional<Sess
     bytes << in.rdbuf();
     HttpResponse response;
     response.contentType = std::string(ContentTypeOf(*file));
-    response.body = request.method == "HEAD" ? std::string() : bytes.str();
+    response.body = bytes.str();
     return response;
 }
 
@@ -482,8 +538,28 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
             }
             contact = (*body)["contact"].get<int>();
         }
-        if (!parts_.station.SendTestSms(contact, session.account)) {
+        const double now = parts_.clock.Timer();
+        if (const double wait = testMessages_.Begin(session.account, now); wait > 0.0) {
+            const int seconds = static_cast<int>(std::ceil(wait));
+            HttpResponse response =
+                JsonResponse(429, JsonText(json{{"error", "one test message a minute; wait"},
+                                                {"sent", false},
+                                                {"retryAfter", seconds}}));
+            response.AddHeader("Retry-After", std::to_string(seconds));
+            return response;
+        }
+        const TestSmsAnswer answer = parts_.station.SendTestSms(contact, session.account);
+        if (answer.outcome == TestSmsAnswer::Outcome::kNoSuchContact) {
+            testMessages_.Cancel(session.account, now);
             return ErrorResponse(404, "there is no such contact");
+        }
+        if (answer.outcome == TestSmsAnswer::Outcome::kNotSent) {
+            testMessages_.Cancel(session.account, now);
+            parts_.log.LogMessageToDisk(
+                fmt::format("Web test message by {} not sent: {}", session.account, answer.reason));
+            return JsonResponse(503, JsonText(json{{"error", "not sent: " + answer.reason},
+                                                   {"sent", false},
+                                                   {"reason", answer.reason}}));
         }
         return JsonResponse(202, JsonText(json{{"sent", true}}));
     }

@@ -18,6 +18,7 @@ namespace qrv::web {
 namespace {
 
 constexpr std::chrono::seconds kPing{15};
+constexpr std::chrono::milliseconds kCheck{1000};
 // Workers beyond the live pages for everything else at once.
 constexpr int kSpareWorkers = 16;
 
@@ -71,20 +72,30 @@ bool WriteAll(mg_connection* connection, std::string_view text) {
            mg_write(connection, text.data(), text.size()) == static_cast<int>(text.size());
 }
 
-void Send(mg_connection* connection, const HttpResponse& response) {
-    std::string head =
+// head: the answer to a HEAD, its body's length without the body.
+void Send(mg_connection* connection, const HttpResponse& response, bool head = false) {
+    std::string text =
         fmt::format("HTTP/1.1 {} {}\r\n", response.status, StatusText(response.status));
     if (!response.contentType.empty()) {
-        head += fmt::format("Content-Type: {}\r\n", response.contentType);
+        text += fmt::format("Content-Type: {}\r\n", response.contentType);
     }
-    head += fmt::format("Content-Length: {}\r\n", response.body.size());
+    text += fmt::format("Content-Length: {}\r\n", response.body.size());
     for (const auto& [name, value] : response.headers) {
-        head += fmt::format("{}: {}\r\n", name, HeaderSafe(value));
+        text += fmt::format("{}: {}\r\n", name, HeaderSafe(value));
     }
-    head += "\r\n";
-    if (WriteAll(connection, head)) {
+    text += "\r\n";
+    if (WriteAll(connection, text) && !head) {
         WriteAll(connection, response.body);
     }
+}
+
+// An answer the routes never saw (the request was refused before them), in
+// their form: JSON, the security headers, and the connection closed.
+void SendRefusal(mg_connection* connection, int status, const std::string& text) {
+    HttpResponse refusal = ErrorResponse(status, text);
+    AddSecurityHeaders(refusal, true);
+    refusal.AddHeader("Connection", "close");
+    Send(connection, refusal);
 }
 
 std::string Lower(std::string_view text) {
@@ -127,7 +138,11 @@ WebServer::WebServer(const Parts& parts)
                                      "yes", "max_request_size", "16384",
                                      // Headers and body leave in separate writes; without
                                      // this, the small-write delay held every answer ~40 ms.
-                                     "tcp_nodelay", "1"};
+                                     "tcp_nodelay", "1",
+                                     // The routes get the path as sent: decoded here, an
+                                     // encoded NUL would end it early and an encoded slash
+                                     // would become a separator before any route saw it.
+                                     "decode_url", "no"};
     if (tls) {
         // 4: TLS 1.2 and later.
         options.insert(options.end(), {"ssl_protocol_version", "4"});
@@ -135,6 +150,13 @@ WebServer::WebServer(const Parts& parts)
     options.push_back(nullptr);
     mg_callbacks callbacks{};
     callbacks.log_message = [](const mg_connection*, const char*) { return 1; };
+    // The library's own refusals (a malformed request, headers too large)
+    // go out in the form of ours.
+    callbacks.http_error = [](mg_connection* connection, int status, const char* message) {
+        SendRefusal(connection, status,
+                    message != nullptr && *message != '\0' ? message : "the request is malformed");
+        return 0;
+    };
     if (tls) {
         // The certificate and key are put in by us rather than by civetweb,
         // which wants them in one file and says less about what is wrong.
@@ -195,13 +217,14 @@ int WebServer::Serve(mg_connection* connection) {
         request.headers[Lower(info->http_headers[i].name)] = info->http_headers[i].value;
     }
     if (info->content_length > static_cast<long long>(kMaxBodyBytes)) {
-        HttpResponse tooLarge = ErrorResponse(413, "the request is too large");
-        tooLarge.AddHeader("Connection", "close");
-        Send(connection, tooLarge);
+        SendRefusal(connection, 413, "the request is too large");
         return 413;
     }
-    // The body comes in pieces; a client that sends it a byte at a time must
-    // not hold the worker beyond the request time as a whole.
+    // The body comes in pieces; a client that sends it slowly must not hold
+    // the worker beyond the request time as a whole. (The library restarts
+    // its time-out with every byte, and after an answer reads the rest of a
+    // body itself, so a body trickled a byte at a time is cut off only at
+    // the end of a block.)
     const auto deadline = started + std::chrono::milliseconds(parts_.config.requestTimeoutMs);
     std::array<char, 4096> buffer{};
     while (true) {
@@ -211,23 +234,25 @@ int WebServer::Serve(mg_connection* connection) {
         }
         request.body.append(buffer.data(), static_cast<std::size_t>(got));
         if (request.body.size() > kMaxBodyBytes) {
-            HttpResponse tooLarge = ErrorResponse(413, "the request is too large");
-            tooLarge.AddHeader("Connection", "close");
-            Send(connection, tooLarge);
+            SendRefusal(connection, 413, "the request is too large");
             return 413;
         }
         if (std::chrono::steady_clock::now() > deadline) {
-            HttpResponse late = ErrorResponse(408, "the request took too long");
-            late.AddHeader("Connection", "close");
-            Send(connection, late);
+            SendRefusal(connection, 408, "the request took too long");
             return 408;
         }
+    }
+    // A body that stopped short timed out: it is not handed on cut.
+    if (info->content_length >= 0 &&
+        request.body.size() < static_cast<std::size_t>(info->content_length)) {
+        SendRefusal(connection, 408, "the request took too long");
+        return 408;
     }
     if (request.method == "GET" && request.path == "/api/events") {
         return Stream(connection, request);
     }
     const HttpResponse response = app_->Handle(request);
-    Send(connection, response);
+    Send(connection, response, request.method == "HEAD");
     return response.status;
 }
 
@@ -256,14 +281,23 @@ int WebServer::Stream(mg_connection* connection, const HttpRequest& request) {
     }
     text += "\r\nretry: 2000\n\n";
     bool open = WriteAll(connection, text);
+    auto lastWrite = std::chrono::steady_clock::now();
     while (open) {
-        const std::optional<std::string> message =
-            stream->Next(std::chrono::duration_cast<std::chrono::milliseconds>(kPing));
+        // Woken at least every kCheck, so that a session ended elsewhere (an
+        // account removed or given a new password on the command line) ends
+        // its live pages at once, not at their next reading.
+        const std::optional<std::string> message = stream->Next(kCheck);
         if (!message || !app_->SessionAlive(session->id)) {
             break;
         }
-        open = WriteAll(connection, message->empty() ? std::string_view(": ping\n\n")
-                                                     : std::string_view(*message));
+        const auto now = std::chrono::steady_clock::now();
+        if (!message->empty()) {
+            open = WriteAll(connection, *message);
+            lastWrite = now;
+        } else if (now - lastWrite >= kPing) {
+            open = WriteAll(connection, ": ping\n\n");
+            lastWrite = now;
+        }
     }
     push_->Unsubscribe(stream);
     return 200;

@@ -116,6 +116,28 @@ TEST_F(PeriodReportCommandTest, CsvHasOneQuotedRowPerStoredValue) {
               "2026-01-05T10:30,0000000000A1,\"Frigo, \"\"links\"\"\",21.0,,\r\n");
 }
 
+TEST_F(PeriodReportCommandTest, CsvCellsNeverStartAFormula) {
+    testing::WriteBytes(dataDir / "2026-01-07.qrd",
+                        "=========================================\r\n"
+                        "QRVNL Qrd FILE Vs 1.10                   \r\n"
+                        "Quorvanel result file, written by station\r\n"
+                        "=========================================\r\n"
+                        "2026-01-07\r\n"
+                        "10:00  0004\r\n"
+                        "0000000000A1    20.0  =HYPERLINK(\"x\",\"y\")\r\n"
+                        "0000000000A2    20.0  +cmd\r\n"
+                        "0000000000A3    20.0  -Kelder\r\n"
+                        "0000000000A4    20.0  @SUM(1)\r\n");
+    const Outcome csv = RunTool(temp.path(), {"day", "--csv", "2026-01-07"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(csv.out,
+              "date_time,key,name,value,minutes_above_high,minutes_below_low\r\n"
+              "2026-01-07T10:00,0000000000A1,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",20.0,,\r\n"
+              "2026-01-07T10:00,0000000000A2,'+cmd,20.0,,\r\n"
+              "2026-01-07T10:00,0000000000A3,'-Kelder,20.0,,\r\n"
+              "2026-01-07T10:00,0000000000A4,'@SUM(1),20.0,,\r\n");
+}
+
 TEST_F(PeriodReportCommandTest, PeriodsWithoutDataAndBadArguments) {
     EXPECT_EQ(RunTool(temp.path(), {"day", "2026-01-06"}).status, 1);
     EXPECT_EQ(RunTool(temp.path(), {"week", "2026", "3"}).status, 1);

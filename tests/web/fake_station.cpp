@@ -65,13 +65,21 @@ void FakeStation::Unmute(const std::string& who) {
     commands_.push_back("unmute " + who);
 }
 
-bool FakeStation::SendTestSms(std::optional<int> contact, const std::string& who) {
+TestSmsAnswer FakeStation::SendTestSms(std::optional<int> contact, const std::string& who) {
     if (!contact || *contact != 0) {
-        return false;
+        return {TestSmsAnswer::Outcome::kNoSuchContact, {}};
     }
     const std::lock_guard lock(mutex_);
+    if (!smsProblem_.empty()) {
+        return {TestSmsAnswer::Outcome::kNotSent, smsProblem_};
+    }
     commands_.push_back("test " + who);
-    return true;
+    return {};
+}
+
+void FakeStation::SetSmsProblem(std::string problem) {
+    const std::lock_guard lock(mutex_);
+    smsProblem_ = std::move(problem);
 }
 
 void FakeStation::Read(int index, double value) {

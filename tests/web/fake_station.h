@@ -30,7 +30,9 @@ class FakeStation final : public StationSource {
     void Mute(const std::string& who, const std::string& comment) override;
     void Unmute(const std::string& who) override;
     std::vector<std::string> Contacts() override { return {"Night shift"}; }
-    bool SendTestSms(std::optional<int> contact, const std::string& who) override;
+    TestSmsAnswer SendTestSms(std::optional<int> contact, const std::string& who) override;
+    // Why a test message cannot be sent; empty: it can.
+    void SetSmsProblem(std::string problem);
 
     // A new reading of probe index, published on the feed as acquisition
     // does.
@@ -51,6 +53,7 @@ class FakeStation final : public StationSource {
     std::vector<SensorRecord> records_;
     StandingTimeAlarms timeAlarms_;
     std::vector<std::string> commands_;
+    std::string smsProblem_;
     bool muted_ = false;
 };
 

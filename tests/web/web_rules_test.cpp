@@ -1,8 +1,11 @@
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include "config/web_config_section.h"
 #include "fake_station.h"
 #include "storage/result_file_format.h"
+#include "web/check_queue.h"
 #include "web/login_throttle.h"
 #include "web/metrics.h"
 #include "web/static_files.h"
@@ -91,6 +95,8 @@ class Routes : public ::testing::Test {
         return {"qrv_session=" + CookieValue(setCookie, "qrv_session"),
                 json::parse(response.body)["csrf"].get<std::string>()};
     }
+    HttpResponse TryLogIn(const std::string& name, const std::string& password,
+                          const std::string& address);
     HttpResponse As(const Login& login, std::string method, std::string path, std::string body = {},
                     bool withCsrf = true) {
         HttpRequest request = Request(std::move(method), std::move(path), std::move(body));
@@ -128,6 +134,17 @@ TEST_F(Routes, EveryRouteWithoutASessionIsRefused) {
     }
     EXPECT_EQ(app_->Handle(Request("GET", "/login.html")).body, "<html>login</html>");
     EXPECT_TRUE(station_.Commands().empty());
+}
+
+TEST_F(Routes, TheIconIsThereWithoutASession) {
+    std::filesystem::create_directories(dir_ / "pages" / "assets");
+    std::ofstream(dir_ / "pages" / "assets" / "icon.svg") << "<svg/>";
+    for (const char* path : {"/favicon.ico", "/assets/icon.svg"}) {
+        const HttpResponse icon = app_->Handle(Request("GET", path));
+        EXPECT_EQ(icon.status, 200) << path;
+        EXPECT_EQ(icon.contentType, "image/svg+xml") << path;
+        EXPECT_EQ(icon.body, "<svg/>");
+    }
 }
 
 TEST_F(Routes, LoginGivesAFreshHttpOnlyStrictCookieEachTime) {
@@ -196,13 +213,38 @@ TEST_F(Routes, RolesDecideWhoMutesReadsTheLogAndSendsTests) {
     EXPECT_EQ(users.dump().find("argon2"), std::string::npos);
 }
 
+TEST_F(Routes, TestMessagesAreOneAMinutePerAccountAndSayWhenNotSent) {
+    const Login olga = LogIn("olga", "operator-pass");
+    const Login ada = LogIn("ada", "admin-pass-1");
+    station_.SetSmsProblem("/usr/local/bin/sms: No such file or directory");
+    const HttpResponse missing = As(olga, "POST", "/api/test-sms", R"({"contact":0})");
+    EXPECT_EQ(missing.status, 503);
+    EXPECT_EQ(json::parse(missing.body)["sent"], false);
+    EXPECT_EQ(json::parse(missing.body)["reason"], "/usr/local/bin/sms: No such file or directory");
+    station_.SetSmsProblem("");
+    // What was not sent does not count.
+    EXPECT_EQ(As(olga, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    clock_.Advance(59.0);
+    const HttpResponse again = As(olga, "POST", "/api/test-sms", R"({"contact":0})");
+    EXPECT_EQ(again.status, 429);
+    EXPECT_EQ(again.HeaderValue("Retry-After"), "1");
+    EXPECT_EQ(As(ada, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    clock_.Advance(1.0);
+    EXPECT_EQ(As(olga, "POST", "/api/test-sms", R"({"contact":0})").status, 202);
+    EXPECT_EQ(station_.Commands(),
+              (std::vector<std::string>{"test olga", "test ada", "test olga"}));
+}
+
 TEST_F(Routes, BadDaysProbesAndFilesAre400AndTouchNothingOutside) {
     const Login vic = LogIn("vic", "viewer-pass");
     for (const std::string& path : std::vector<std::string>{
              "/api/days/../secret.txt", "/api/days/..%2F..%2Fsecret", "/api/days/2026-02-30",
              "/api/days/0000-01-01", "/api/days/2026-1-5", "/api/days/" + std::string(10000, '9'),
              "/api/probes/../../secret", "/api/probes/" + std::string(10000, 'A'),
-             "/api/probes/2801000000005AXX", "/api/log?lines=" + std::string(10000, '9')}) {
+             "/api/probes/2801000000005AXX", "/api/log?lines=" + std::string(10000, '9'),
+             "/api/days/2026-01-04?rom=280100000000005A00",
+             "/api/days/2026-01-04?rom=280100000000005",
+             "/api/days/2026-01-04?a=1&rom=280100000000005A%00", "/api/days/2026-01-04?rom="}) {
         const HttpResponse response = As(vic, "GET", path);
         EXPECT_TRUE(response.status == 400 || response.status == 403) << path.substr(0, 40);
         EXPECT_EQ(response.body.find("not for the web"), std::string::npos);
@@ -211,6 +253,9 @@ TEST_F(Routes, BadDaysProbesAndFilesAre400AndTouchNothingOutside) {
         EXPECT_EQ(As(vic, "GET", path).status, 404) << path;
     }
     EXPECT_EQ(As(vic, "GET", "/api/days/2026-01-04").status, 404);
+    // Only the parameter itself names a probe.
+    EXPECT_EQ(As(vic, "GET", "/api/days/2026-01-04?xrom=2801000000005AXX").status, 404);
+    EXPECT_EQ(As(vic, "GET", "/api/days/2026-01-04?rom=280100000000005a").status, 404);
     EXPECT_EQ(As(vic, "GET", "/api/probes/2801000000005A01").status, 404);
     const HttpResponse probe = As(vic, "GET", "/api/probes/2801000000005A");
     EXPECT_EQ(probe.status, 400);
@@ -287,14 +332,19 @@ TEST_F(Routes, ADayWithTheClockSetBackIsSentWhole) {
     EXPECT_EQ(todayPoints[1499], json::array({1439, -2.0}));
 }
 
+HttpResponse Routes::TryLogIn(const std::string& name, const std::string& password,
+                              const std::string& address) {
+    HttpRequest request =
+        Request("POST", "/api/login", json{{"name", name}, {"password", password}}.dump());
+    request.headers["content-type"] = "application/json";
+    request.remoteAddress = address;
+    return app_->Handle(request);
+}
+
 TEST_F(Routes, ThousandWrongPasswordsAreSlowedAndLockOutNobodyElse) {
     int refusedWithoutCheck = 0;
     for (int i = 0; i < 1000; ++i) {
-        HttpRequest request =
-            Request("POST", "/api/login", R"({"name":"olga","password":"guess"})");
-        request.headers["content-type"] = "application/json";
-        request.remoteAddress = "10.0.0.66";
-        const HttpResponse response = app_->Handle(request);
+        const HttpResponse response = TryLogIn("olga", "guess", "10.0.0.66");
         if (response.status == 429) {
             ++refusedWithoutCheck;
             EXPECT_FALSE(response.HeaderValue("Retry-After").empty());
@@ -306,35 +356,126 @@ TEST_F(Routes, ThousandWrongPasswordsAreSlowedAndLockOutNobodyElse) {
     EXPECT_EQ(refusedWithoutCheck, 995);
     EXPECT_FALSE(LogIn("olga", "operator-pass", "10.0.0.7").cookie.empty());
     EXPECT_FALSE(LogIn("vic", "viewer-pass", "10.0.0.8").cookie.empty());
-    EXPECT_TRUE(LogIn("vic", "viewer-pass", "10.0.0.66").cookie.empty());
+    // The guesser's own account logs in from the guessing address, and that
+    // lifts nothing for the account it was guessing.
+    EXPECT_FALSE(LogIn("vic", "viewer-pass", "10.0.0.66").cookie.empty());
+    EXPECT_EQ(TryLogIn("olga", "operator-pass", "10.0.0.66").status, 429);
 }
 
-TEST(LoginThrottle, WaitsDoubleAfterFiveFailuresAndEndOnSuccess) {
+// Many addresses with a guess or two each: the account's own count stops
+// them all, new addresses included, yet its owner gets in after the bounded
+// wait however the guessing goes on.
+TEST_F(Routes, ManyAddressesGuessingOneAccountAreStoppedButNotItsOwner) {
+    int checked = 0;
+    for (int i = 0; i < 200; ++i) {
+        checked +=
+            TryLogIn("ada", "guess", fmt::format("10.1.{}.{}", i / 250, i % 250 + 1)).status == 401;
+    }
+    EXPECT_EQ(checked, LoginThrottle::kFreeAccountFailures);
+    const HttpResponse waiting = TryLogIn("ada", "admin-pass-1", "192.168.1.10");
+    ASSERT_EQ(waiting.status, 429);
+    EXPECT_LE(json::parse(waiting.body)["retryAfter"].get<int>(),
+              static_cast<int>(LoginThrottle::kMaxAccountWait));
+    // An hour of one guess whenever the wait allows it, from ever new addresses.
+    for (int i = 0; i < 120; ++i) {
+        clock_.Advance(LoginThrottle::kMaxAccountWait);
+        EXPECT_EQ(TryLogIn("ada", "guess", fmt::format("10.2.0.{}", i + 1)).status, 401);
+        EXPECT_EQ(TryLogIn("ada", "guess", fmt::format("10.3.0.{}", i + 1)).status, 429);
+    }
+    clock_.Advance(LoginThrottle::kMaxAccountWait);
+    EXPECT_FALSE(LogIn("ada", "admin-pass-1", "192.168.1.10").cookie.empty());
+}
+
+TEST_F(Routes, OverlongPasswordsAndOtherBodiesAreRefusedBeforeAnyCheck) {
+    const std::string overlong(kMaxPasswordBytes + 1, 'p');
+    EXPECT_EQ(TryLogIn("ada", overlong, "10.0.0.9").status, 400);
+    EXPECT_EQ(TryLogIn("nobody", overlong, "10.0.0.9").status, 400);
+    // Not counted as guesses.
+    for (int i = 0; i < LoginThrottle::kFreeFailures; ++i) {
+        EXPECT_EQ(TryLogIn("ada", overlong, "10.0.0.9").status, 400);
+    }
+    EXPECT_FALSE(LogIn("ada", "admin-pass-1", "10.0.0.9").cookie.empty());
+    for (const char* type : {"application/jsonp", "text/plain", "application/json-seq", ""}) {
+        HttpRequest request =
+            Request("POST", "/api/login", R"({"name":"vic","password":"viewer-pass"})");
+        request.headers["content-type"] = type;
+        EXPECT_EQ(app_->Handle(request).status, 415) << type;
+    }
+    HttpRequest charset =
+        Request("POST", "/api/login", R"({"name":"vic","password":"viewer-pass"})");
+    charset.headers["content-type"] = "Application/JSON; charset=utf-8";
+    EXPECT_EQ(app_->Handle(charset).status, 200);
+}
+
+TEST(LoginThrottle, WaitsDoubleAfterFiveFailuresAndASuccessClearsOnlyItsPair) {
     LoginThrottle throttle;
     double now = 100.0;
-    for (int i = 0; i < 4; ++i) {
-        throttle.Failed("anna", "10.0.0.1", now);
-        EXPECT_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 0.0);
+    for (int i = 0; i < LoginThrottle::kFreeFailures; ++i) {
+        EXPECT_EQ(throttle.Begin("anna", "10.0.0.1", now), 0.0);
     }
-    throttle.Failed("anna", "10.0.0.1", now);
-    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 1.0);
+    EXPECT_DOUBLE_EQ(throttle.Begin("anna", "10.0.0.1", now), 1.0);
     now += 1.0;
-    throttle.Failed("anna", "10.0.0.1", now);
-    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 2.0);
+    EXPECT_EQ(throttle.Begin("anna", "10.0.0.1", now), 0.0);
+    EXPECT_DOUBLE_EQ(throttle.Begin("anna", "10.0.0.1", now), 2.0);
     now += 2.0;
-    throttle.Failed("anna", "10.0.0.1", now);
-    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 4.0);
-    // Another address that failed once meets the account's wait; a clean one
-    // does not.
-    throttle.Failed("bert", "10.0.0.2", now);
-    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.2", now), 4.0);
-    EXPECT_EQ(throttle.WaitBefore("anna", "10.0.0.3", now), 0.0);
+    EXPECT_EQ(throttle.Begin("anna", "10.0.0.1", now), 0.0);
+    EXPECT_DOUBLE_EQ(throttle.Begin("anna", "10.0.0.1", now), 4.0);
+    // The pair's wait is the pair's: the same address may try another
+    // account, and bert's success there clears nothing of anna's.
+    EXPECT_EQ(throttle.Begin("bert", "10.0.0.1", now), 0.0);
+    throttle.Succeeded("bert", "10.0.0.1");
+    EXPECT_DOUBLE_EQ(throttle.Begin("anna", "10.0.0.1", now), 4.0);
     for (int i = 0; i < 60; ++i) {
-        throttle.Failed("anna", "10.0.0.1", now);
+        now += LoginThrottle::kMaxWait;
+        EXPECT_EQ(throttle.Begin("anna", "10.0.0.1", now), 0.0);
     }
-    EXPECT_DOUBLE_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), LoginThrottle::kMaxWait);
-    throttle.Succeeded("anna", "10.0.0.1");
-    EXPECT_EQ(throttle.WaitBefore("anna", "10.0.0.1", now), 0.0);
+    EXPECT_DOUBLE_EQ(throttle.Begin("anna", "10.0.0.1", now), LoginThrottle::kMaxWait);
+    // Anna's own success elsewhere leaves the guessing address waiting.
+    now += LoginThrottle::kMaxAccountWait;
+    EXPECT_EQ(throttle.Begin("anna", "10.0.0.2", now), 0.0);
+    throttle.Succeeded("anna", "10.0.0.2");
+    EXPECT_GT(throttle.Begin("anna", "10.0.0.1", now), 0.0);
+    // A day of quiet forgets it all.
+    now += LoginThrottle::kForgetAfter + LoginThrottle::kMaxWait;
+    EXPECT_EQ(throttle.Begin("anna", "10.0.0.1", now), 0.0);
+}
+
+TEST(CheckQueue, RunsAFewWaitsAFewAndTurnsTheRestAwayAtOnce) {
+    CheckQueue queue(1, 3);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool release = false;
+    int running = 0;
+    std::vector<std::thread> checks;
+    for (int i = 0; i < 3; ++i) {
+        std::optional<CheckQueue::Place> place = queue.Enter();
+        ASSERT_TRUE(place.has_value());
+        checks.emplace_back([&, held = std::move(*place)]() mutable {
+            held.Run([&] {
+                std::unique_lock lock(mutex);
+                ++running;
+                changed.notify_all();
+                changed.wait(lock, [&] { return release; });
+                --running;
+                return 0;
+            });
+        });
+    }
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return running == 1; }));
+    }
+    EXPECT_FALSE(queue.Enter().has_value());
+    {
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(running, 1);
+        release = true;
+    }
+    changed.notify_all();
+    for (std::thread& check : checks) {
+        check.join();
+    }
+    EXPECT_TRUE(queue.Enter().has_value());
 }
 
 TEST_F(Routes, SessionsEndWhenIdleAndAtLogout) {
@@ -362,6 +503,81 @@ TEST_F(Routes, AccountsChangedOnTheCommandLineCountAtOnce) {
     EXPECT_EQ(As(olga, "GET", "/api/live").status, 401);
     EXPECT_FALSE(LogIn("newcomer", "newcomer-pass").cookie.empty());
     EXPECT_EQ(As(LogIn("olga", "operator-pass"), "POST", "/api/mute", "{}").status, 403);
+}
+
+TEST_F(Routes, SessionsEndAfterTheirLifetimeAndThePagesTimersKeepNoneAlive) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    const Login olga = LogIn("olga", "operator-pass");
+    HttpRequest polled = Request("GET", "/api/probes/280100000000005A/today");
+    polled.headers["cookie"] = vic.cookie;
+    polled.headers["x-qrv-background"] = "1";
+    for (double idle = 0; idle < config_.sessionIdleMinutes * 60.0; idle += 60.0) {
+        clock_.Advance(60.0);
+        EXPECT_EQ(app_->Handle(polled).status, 200);
+        EXPECT_EQ(As(olga, "GET", "/api/live").status, 200);
+    }
+    clock_.Advance(1.0);
+    EXPECT_EQ(app_->Handle(polled).status, 401);
+    // However busy, a session lasts its lifetime and no longer.
+    const double lifetime = config_.sessionLifetimeHours * 3600.0;
+    for (double used = config_.sessionIdleMinutes * 60.0; used + 600.0 < lifetime; used += 600.0) {
+        clock_.Advance(600.0);
+        ASSERT_EQ(As(olga, "GET", "/api/live").status, 200) << used;
+    }
+    clock_.Advance(600.0);
+    EXPECT_EQ(As(olga, "GET", "/api/live").status, 401);
+}
+
+TEST_F(Routes, APasswordChangeEndsTheSessionsOfTheOldOne) {
+    const Login vic = LogIn("vic", "viewer-pass");
+    const Login ada = LogIn("ada", "admin-pass-1");
+    AccountStore commandLine(dir_ / "web-accounts.json", HashCost::Minimum());
+    ASSERT_EQ(commandLine.Load(), "");
+    ASSERT_EQ(commandLine.Add("vic", Role::kViewer, "viewer-pass-2"), "");
+    EXPECT_EQ(As(vic, "GET", "/api/live").status, 401);
+    EXPECT_EQ(As(ada, "GET", "/api/live").status, 200);
+    EXPECT_FALSE(LogIn("vic", "viewer-pass-2").cookie.empty());
+}
+
+// A flood of one account's logins ends its own oldest sessions only.
+TEST_F(Routes, LoginsOfOneAccountNeverEndAnotherAccountsSession) {
+    const Login ada = LogIn("ada", "admin-pass-1");
+    std::vector<Login> vics;
+    for (std::size_t i = 0; i < SessionStore::kMaxSessions + 20; ++i) {
+        vics.push_back(LogIn("vic", "viewer-pass", fmt::format("10.4.{}.{}", i / 200, i % 200)));
+        ASSERT_FALSE(vics.back().cookie.empty()) << i;
+        clock_.Advance(0.01);
+    }
+    EXPECT_EQ(As(ada, "GET", "/api/session").status, 200);
+    EXPECT_EQ(As(vics.front(), "GET", "/api/session").status, 401);
+    EXPECT_EQ(As(vics.back(), "GET", "/api/session").status, 200);
+    EXPECT_EQ(As(vics[vics.size() - SessionStore::kMaxPerAccount], "GET", "/api/session").status,
+              200);
+    EXPECT_EQ(
+        As(vics[vics.size() - SessionStore::kMaxPerAccount - 1], "GET", "/api/session").status,
+        401);
+}
+
+TEST(SessionStore, AFullStoreRefusesANewAccountRatherThanEndAnother) {
+    SessionStore store(SessionLimits{1800.0, 3600.0});
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < SessionStore::kMaxSessions; ++i) {
+        const Account account{fmt::format("user{}", i / SessionStore::kMaxPerAccount),
+                              Role::kViewer, "en", "hash"};
+        const std::optional<Session> session = store.Create(account, 1.0);
+        ASSERT_TRUE(session.has_value()) << i;
+        ids.push_back(session->id);
+    }
+    EXPECT_FALSE(store.Create(Account{"newcomer", Role::kViewer, "en", "hash"}, 2.0).has_value());
+    // One already there gets in at the cost of its own oldest.
+    EXPECT_TRUE(store.Create(Account{"user3", Role::kViewer, "en", "hash"}, 2.0).has_value());
+    int alive = 0;
+    for (const std::string& id : ids) {
+        alive += store.Find(id, 2.0, false).has_value();
+    }
+    EXPECT_EQ(alive, static_cast<int>(SessionStore::kMaxSessions) - 1);
+    // Sessions past their time make room.
+    EXPECT_TRUE(store.Create(Account{"newcomer", Role::kViewer, "en", "hash"}, 3602.0).has_value());
 }
 
 TEST_F(Routes, LanguageIsKeptPerAccount) {

@@ -3,7 +3,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,11 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "fake_station.h"
 #include "web/listen_retry.h"
+#include "web/login_throttle.h"
 #include "web/web_server.h"
 
 namespace qrv::web {
@@ -33,7 +37,14 @@ class LogLines final : public EventLog {
 // a server that does not answer.
 class Client {
   public:
-    explicit Client(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    // from: the loopback address to send from (all of 127.0.0.0/8 is this
+    // machine), so that one test can be many clients.
+    explicit Client(int port, const char* from = "127.0.0.1")
+        : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from, &source.sin_addr);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&source), sizeof source);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -99,6 +110,7 @@ class RealServer : public ::testing::Test {
         std::filesystem::create_directories(dir_ / "pages");
         std::ofstream(dir_ / "pages" / "index.html") << "<html>live</html>";
         EXPECT_EQ(accounts_.Add("vic", Role::kViewer, "viewer-pass"), "");
+        EXPECT_EQ(accounts_.Add("ada", Role::kAdmin, "admin-pass-1"), "");
         WebConfig config;
         config.enabled = true;
         config.listen = "127.0.0.1:0";
@@ -112,26 +124,178 @@ class RealServer : public ::testing::Test {
         std::filesystem::remove_all(dir_);
     }
 
-    std::string LogIn() {
-        Client client(server_->Port());
-        const std::string body = R"({"name":"vic","password":"viewer-pass"})";
-        client.Send(
-            "POST /api/login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
-            "Connection: close\r\nContent-Length: " +
-            std::to_string(body.size()) + "\r\n\r\n" + body);
-        EXPECT_TRUE(client.ReadUntil("\"csrf\"", std::chrono::seconds(5))) << client.Received();
-        const std::string& text = client.Received();
+    std::string LogIn(const std::string& name = "vic", const std::string& password = "viewer-pass",
+                      const char* from = "127.0.0.1") {
+        const std::string text = TryLogIn(name, password, from);
+        EXPECT_EQ(StatusOf(text), 200) << text;
         const std::size_t at = text.find("qrv_session=");
         return at == std::string::npos ? std::string() : text.substr(at, 12 + 64);
+    }
+    // The whole answer to a login, the connection closed after it.
+    std::string TryLogIn(const std::string& name, const std::string& password,
+                         const char* from = "127.0.0.1") {
+        const std::string body = nlohmann::json{{"name", name}, {"password", password}}.dump();
+        return Exchange(
+            "POST /api/login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+            "Content-Length: " +
+                std::to_string(body.size()) + "\r\n\r\n" + body,
+            from);
+    }
+    // Sends request (without its Connection header) and returns all of the
+    // answer once the server closes.
+    std::string Exchange(const std::string& request, const char* from = "127.0.0.1") {
+        Client client(server_->Port(), from);
+        const std::size_t headEnd = request.find("\r\n") + 2;
+        client.Send(request.substr(0, headEnd) + "Connection: close\r\n" + request.substr(headEnd));
+        EXPECT_TRUE(client.ClosedWithin(std::chrono::seconds(10))) << client.Received();
+        return client.Received();
+    }
+    static int StatusOf(const std::string& answer) {
+        return answer.starts_with("HTTP/1.1 ") ? std::atoi(answer.c_str() + 9) : 0;
     }
 
     std::filesystem::path dir_;
     testing::FakeStation station_;
     AccountStore accounts_;
-    RealClock clock_;
+    // Moved by the tests alone, so that the throttle's and the sessions'
+    // waits take no time.
+    VirtualClock clock_;
     LogLines log_;
     std::unique_ptr<WebServer> server_;
 };
+
+std::string HeaderOf(const std::string& answer, const std::string& name) {
+    const std::size_t at = answer.find("\r\n" + name + ": ");
+    if (at == std::string::npos || at > answer.find("\r\n\r\n")) {
+        return {};
+    }
+    const std::size_t start = at + name.size() + 4;
+    return answer.substr(start, answer.find("\r\n", start) - start);
+}
+
+std::string BodyOf(const std::string& answer) {
+    const std::size_t at = answer.find("\r\n\r\n");
+    return at == std::string::npos ? std::string() : answer.substr(at + 4);
+}
+
+// The four ways around the login throttle a tester found.
+TEST_F(RealServer, TheLoginThrottleHoldsAgainstItsFourBypasses) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    // A viewer's own logins between guesses at the admin lift nothing.
+    for (int i = 0; i < LoginThrottle::kFreeFailures; ++i) {
+        EXPECT_EQ(StatusOf(TryLogIn("ada", "guess", "127.0.0.2")), 401);
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(LogIn("vic", "viewer-pass", "127.0.0.2").empty());
+        EXPECT_EQ(StatusOf(TryLogIn("ada", "guess", "127.0.0.2")), 429);
+    }
+    // Attempts in parallel are counted before any is checked.
+    std::atomic<int> checked = 0;
+    std::atomic<int> answered = 0;
+    {
+        std::vector<std::jthread> guessers;
+        for (int i = 0; i < 16; ++i) {
+            guessers.emplace_back([&] {
+                const int status = StatusOf(TryLogIn("vic", "guess", "127.0.0.3"));
+                checked += status == 401;
+                answered += status == 401 || status == 429 || status == 503;
+            });
+        }
+    }
+    EXPECT_EQ(answered, 16);
+    EXPECT_EQ(checked, LoginThrottle::kFreeFailures);
+    // Addresses that never failed meet the account's wait: the admin has
+    // five failures already, five more from fresh addresses start it.
+    int fresh = 0;
+    for (int i = 1; i <= 20; ++i) {
+        fresh += StatusOf(TryLogIn("ada", "guess", fmt::format("127.0.1.{}", i).c_str())) == 401;
+    }
+    EXPECT_EQ(fresh, LoginThrottle::kFreeAccountFailures - LoginThrottle::kFreeFailures);
+    // Whoever keeps guessing, the owner is let in from a clean address once
+    // the account's bounded wait is over.
+    for (int i = 1; i <= 20; ++i) {
+        clock_.Advance(LoginThrottle::kMaxAccountWait);
+        EXPECT_EQ(StatusOf(TryLogIn("ada", "guess", fmt::format("127.0.2.{}", i).c_str())), 401);
+    }
+    EXPECT_EQ(StatusOf(TryLogIn("ada", "admin-pass-1", "127.0.0.9")), 429);
+    clock_.Advance(LoginThrottle::kMaxAccountWait);
+    EXPECT_FALSE(LogIn("ada", "admin-pass-1", "127.0.0.9").empty());
+}
+
+TEST_F(RealServer, APasswordChangeOrRemovalEndsTheSessionAndItsLivePageAtOnce) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    const std::string vic = LogIn("vic", "viewer-pass");
+    const std::string ada = LogIn("ada", "admin-pass-1");
+    Client vicPage(server_->Port());
+    vicPage.Send("GET /api/events HTTP/1.1\r\nHost: x\r\nCookie: " + vic + "\r\n\r\n");
+    ASSERT_TRUE(vicPage.ReadUntil("event: snapshot", std::chrono::seconds(5)));
+    Client adaPage(server_->Port());
+    adaPage.Send("GET /api/events HTTP/1.1\r\nHost: x\r\nCookie: " + ada + "\r\n\r\n");
+    ASSERT_TRUE(adaPage.ReadUntil("event: snapshot", std::chrono::seconds(5)));
+
+    // "user add" on an existing name, from another process.
+    AccountStore commandLine(dir_ / "web-accounts.json", HashCost::Minimum());
+    ASSERT_EQ(commandLine.Load(), "");
+    ASSERT_EQ(commandLine.Add("vic", Role::kViewer, "viewer-pass-2"), "");
+    EXPECT_TRUE(vicPage.ClosedWithin(std::chrono::seconds(5)));
+    EXPECT_EQ(
+        StatusOf(Exchange("GET /api/session HTTP/1.1\r\nHost: x\r\nCookie: " + vic + "\r\n\r\n")),
+        401);
+    EXPECT_FALSE(adaPage.ClosedWithin(std::chrono::milliseconds(1500)));
+    ASSERT_EQ(commandLine.Remove("ada"), "");
+    EXPECT_TRUE(adaPage.ClosedWithin(std::chrono::seconds(5)));
+    EXPECT_FALSE(LogIn("vic", "viewer-pass-2").empty());
+}
+
+TEST_F(RealServer, RefusesEncodedNulAndAnswersHeadAsGet) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    std::filesystem::create_directories(dir_ / "pages" / "assets");
+    std::ofstream(dir_ / "pages" / "assets" / "common.js") << "export const x = 1;";
+    const std::string cookie = LogIn();
+    for (const char* path : {"/assets/common.js%00.html", "/api/days/2026-01-05%00",
+                             "/api/days/2026-01-05?rom=280100000000005A%00"}) {
+        const std::string answer =
+            Exchange(fmt::format("GET {} HTTP/1.1\r\nHost: x\r\nCookie: {}\r\n\r\n", path, cookie));
+        EXPECT_EQ(StatusOf(answer), 400) << path;
+        EXPECT_EQ(answer.find("export"), std::string::npos);
+    }
+    const std::string get =
+        Exchange("GET /index.html HTTP/1.1\r\nHost: x\r\nCookie: " + cookie + "\r\n\r\n");
+    const std::string head =
+        Exchange("HEAD /index.html HTTP/1.1\r\nHost: x\r\nCookie: " + cookie + "\r\n\r\n");
+    EXPECT_EQ(StatusOf(head), 200) << head;
+    EXPECT_EQ(HeaderOf(head, "Content-Length"), HeaderOf(get, "Content-Length"));
+    EXPECT_EQ(HeaderOf(head, "Content-Length"), "17");
+    EXPECT_EQ(BodyOf(head), "");
+    const std::string session =
+        Exchange("HEAD /api/session HTTP/1.1\r\nHost: x\r\nCookie: " + cookie + "\r\n\r\n");
+    EXPECT_EQ(StatusOf(session), 200) << session;
+    EXPECT_EQ(BodyOf(session), "");
+    const std::string metrics = Exchange("HEAD /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(StatusOf(metrics), 200) << metrics;
+    EXPECT_EQ(HeaderOf(metrics, "Cache-Control"), "no-store");
+}
+
+// What the server library refuses by itself looks like what the routes refuse.
+TEST_F(RealServer, TheLibrarysOwnRefusalsCarryTheSecurityHeadersAndJson) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    for (const std::string& request :
+         {std::string("GET /index.html HTTP/1.1\r\nHost: x\r\nX-Big: ") + std::string(20000, 'a') +
+              "\r\n\r\n",
+          std::string("GET /index.html HTTP/1.1\r\nHost: x\r\nNo colon here\r\n\r\n"),
+          std::string("POST /api/login HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999\r\n\r\n")}) {
+        const std::string answer = Exchange(request);
+        const int status = StatusOf(answer);
+        EXPECT_GE(status, 400) << answer;
+        EXPECT_LT(status, 500) << answer;
+        EXPECT_EQ(HeaderOf(answer, "Content-Type"), "application/json") << answer;
+        EXPECT_EQ(HeaderOf(answer, "X-Content-Type-Options"), "nosniff") << answer;
+        EXPECT_EQ(HeaderOf(answer, "Cache-Control"), "no-store") << answer;
+        EXPECT_FALSE(HeaderOf(answer, "Content-Security-Policy").empty()) << answer;
+        const auto body = nlohmann::json::parse(BodyOf(answer), nullptr, false);
+        EXPECT_TRUE(body.is_object() && body.contains("error")) << answer;
+    }
+}
 
 TEST_F(RealServer, PushesAReadingToTheOpenPage) {
     ASSERT_TRUE(server_->Running()) << server_->Problem();
@@ -290,6 +454,17 @@ TEST_F(RealServer, RefusesHugeBodiesAndDropsTricklingClients) {
     const auto took = Steady::now() - started;
     EXPECT_LT(took, std::chrono::seconds(3)) << "sent " << sent << " bytes";
     EXPECT_EQ(slow.Received().find("live"), std::string::npos);
+}
+
+// A client that stops sending before the length it announced: what came is
+// not handled as if it were the request.
+TEST_F(RealServer, ABodyThatStopsShortIsNotTakenForAWholeOne) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    Client stopped(server_->Port());
+    stopped.Send(
+        "POST /api/login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+        "Content-Length: 100\r\n\r\n{\"name\":\"vic\",\"password\":\"viewer-pass\"}");
+    EXPECT_TRUE(stopped.ReadUntil("HTTP/1.1 408", std::chrono::seconds(5))) << stopped.Received();
 }
 
 }  // namespace

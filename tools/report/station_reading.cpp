@@ -27,11 +27,16 @@ void ReadDay(HistoryData& day, const std::string& file, int taal) {
 }
 
 std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
+    // A cell a spreadsheet would take for a formula (a probe named
+    // "=HYPERLINK(...)") is kept as text by a leading quote.
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    const std::string cell = formula ? "'" + std::string(text) : std::string(text);
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) {
+        return cell;
     }
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : cell) {
         quoted += c;
         if (c == '"') {
             quoted += '"';

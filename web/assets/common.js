@@ -27,9 +27,11 @@ export function toLogin(reason) {
 
 // A call to the station's API. A changing request carries the session's CSRF
 // token; an ended session sends the user to the login page rather than
-// leaving a page that silently shows nothing.
-export async function api(path, { method = 'GET', body, raw = false } = {}) {
+// leaving a page that silently shows nothing. A call of the page's own timers
+// says so (background), so that it does not keep an idle session alive.
+export async function api(path, { method = 'GET', body, raw = false, background = false } = {}) {
   const headers = {};
+  if (background) headers['X-Qrv-Background'] = '1';
   if (method !== 'GET') {
     headers['X-CSRF-Token'] = session ? session.csrf : '';
     if (body !== undefined) headers['Content-Type'] = 'application/json';

@@ -94,7 +94,7 @@ export class LiveStream {
 
   async retry() {
     try {
-      await api('/api/session');
+      await api('/api/session', { background: true });
     } catch (failure) {
       if (failure.status === 401) return; // api() went to the login page
       this.lost();

@@ -1,5 +1,6 @@
 #include "app/shell/web_station_source.h"
 
+#include "acquisition/sms_handoff.h"
 #include "app/shell/commands.h"
 #include "app/shell/results_table.h"
 #include "app/shell/station_records.h"
@@ -107,8 +108,24 @@ std::vector<std::string> WebStationSource::Contacts() {
     return names;
 }
 
-bool WebStationSource::SendTestSms(std::optional<int> contact, const std::string& who) {
-    return monitoring_.SendTestMessage(contact, who, Via::kWeb);
+web::TestSmsAnswer WebStationSource::SendTestSms(std::optional<int> contact,
+                                                 const std::string& who) {
+    using Outcome = web::TestSmsAnswer::Outcome;
+    // Without a call list the message goes to the linked program, whose
+    // hand-off happens later on its own thread: a program that is not there
+    // is known now and said now, rather than answered as sent.
+    if (monitoring_.Notifications() == nullptr && !contact) {
+        const SystemSettings settings = state_.settingsOwner.Snapshot();
+        if (!acquisition::CheckIfSmsServerIsAavailable(settings)) {
+            const std::string problem = acquisition::LinkedSmsProgramProblem(settings);
+            return {Outcome::kNotSent,
+                    problem.empty() ? "no SMS program or destination is set up" : problem};
+        }
+    }
+    if (!monitoring_.SendTestMessage(contact, who, Via::kWeb)) {
+        return {Outcome::kNoSuchContact, {}};
+    }
+    return {Outcome::kHandedOff, {}};
 }
 
 }  // namespace qrv::shell

@@ -25,7 +25,7 @@ class WebStationSource final : public web::StationSource {
     void Mute(const std::string& who, const std::string& comment) override;
     void Unmute(const std::string& who) override;
     std::vector<std::string> Contacts() override;
-    bool SendTestSms(std::optional<int> contact, const std::string& who) override;
+    web::TestSmsAnswer SendTestSms(std::optional<int> contact, const std::string& who) override;
 
   private:
     StationState& state_;
