@@ -20,6 +20,8 @@ namespace {
 constexpr std::string_view kTrailFile = "QRVAudit.txt";
 constexpr std::size_t kRowsPerPage = 50;
 constexpr std::size_t kRowWidth = 100;
+// Detail lines are set in a proportional font the page fits far fewer of.
+constexpr std::size_t kDetailWidth = 80;
 
 struct AuditRequest {
     bool verify = false;
@@ -101,27 +103,30 @@ std::size_t PrefixBytes(std::string_view text, std::size_t count) {
     return bytes;
 }
 
-// Long rows go on as indented continuation rows, broken after a blank where
-// there is one in the second half of the row, so a printed line is never cut.
-std::vector<std::string> PrintedRows(const std::vector<std::string>& rows) {
+// A long text as rows of at most `width` characters, the later ones
+// indented, broken after a blank where there is one in the second half of
+// the row, so a printed line is never cut.
+void AppendWrapped(std::string_view text, std::size_t width, std::vector<std::string>& rows) {
     constexpr std::string_view kIndent = "    ";
+    std::string_view indent;
+    do {
+        std::size_t take = PrefixBytes(text, width - indent.size());
+        if (take < text.size()) {
+            const std::size_t blank = text.substr(0, take).rfind(' ');
+            if (blank != std::string_view::npos && blank >= take / 2) {
+                take = blank + 1;
+            }
+        }
+        rows.push_back(std::string(indent) + std::string(text.substr(0, take)));
+        text.remove_prefix(take);
+        indent = kIndent;
+    } while (!text.empty());
+}
+
+std::vector<std::string> PrintedRows(const std::vector<std::string>& rows) {
     std::vector<std::string> printed;
     for (const std::string& row : rows) {
-        std::string_view rest = row;
-        std::string_view indent;
-        do {
-            const std::size_t width = kRowWidth - indent.size();
-            std::size_t take = PrefixBytes(rest, width);
-            if (take < rest.size()) {
-                const std::size_t blank = rest.substr(0, take).rfind(' ');
-                if (blank != std::string_view::npos && blank >= take / 2) {
-                    take = blank + 1;
-                }
-            }
-            printed.push_back(std::string(indent) + std::string(rest.substr(0, take)));
-            rest.remove_prefix(take);
-            indent = kIndent;
-        } while (!rest.empty());
+        AppendWrapped(row, kRowWidth, printed);
     }
     return printed;
 }
@@ -205,7 +210,9 @@ int RunAudit(const std::filesystem::path& station, CommandArgs args, const ToolO
         page.title = "Audit trail";
         page.pageLine = fmt::format("Page {} of {}", p + 1, pages);
         page.banner = PrintingBanner(context);
-        page.details = {NetworkLine(context), period, TrailState(check)};
+        page.details = {NetworkLine(context), period};
+        // The head of the trail in full: it anchors the trail outside the file.
+        AppendWrapped(TrailState(check), kDetailWidth, page.details);
         page.columnHeader = {"Time                 Who  What: old value -> new value"};
         const auto first = static_cast<std::size_t>(p) * kRowsPerPage;
         for (std::size_t i = first; i < std::min(printed.size(), first + kRowsPerPage); ++i) {
