@@ -4,6 +4,7 @@
 #include "app/shell/menu_items.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
+#include "app/shell/trail_watch.h"
 
 namespace qrv::shell {
 
@@ -64,6 +65,10 @@ void SampleTimer(StationState& state, const ShellServices& services, MainWindowV
             break;
     }
     ShowAlarmIndicators(state, services);
+    // Beside a service, the service checks and reports the trail.
+    if (!state.serviceMonitors) {
+        CheckAuditTrailDaily(state, services);
+    }
     ReloadCalibrationsIfChanged(state, services);
     if (state.NetWorkInstalled != 0) {
         services.monitoring.ReloadTimeAlarmsIfChanged();
