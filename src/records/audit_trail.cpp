@@ -325,4 +325,10 @@ std::vector<ParsedAuditLine> ReadAuditLines(std::string_view bytes) {
     return lines;
 }
 
+std::string TrailHeadNow(const std::filesystem::path& trailPath) {
+    std::string problem;
+    const std::optional<TrailCheck> check = CheckTrailFile(trailPath, problem);
+    return check ? TrailHeadText(trailPath, *check) : problem;
+}
+
 }  // namespace qrv::records

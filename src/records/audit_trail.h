@@ -21,6 +21,8 @@ namespace qrv::records {
 // line is appended with a single write under a lock on the file, so the
 // window, the service and the command-line tool may all write to it; between
 // writes the file is read-only.
+inline constexpr std::string_view kAuditTrailFileName = "QRVAudit.txt";
+
 class AuditTrail {
   public:
     explicit AuditTrail(std::filesystem::path path) : path_(std::move(path)) {}
@@ -80,6 +82,8 @@ std::optional<TrailCheck> CheckTrailFile(const std::filesystem::path& trailPath,
 // "QRVAudit.txt: 1234 lines, last line SHA-256 ab12...": the trail's head,
 // for pages and logs that anchor it outside the file.
 std::string TrailHeadText(const std::filesystem::path& trailPath, const TrailCheck& check);
+// The same for the trail file as it is now; what keeps it from being read.
+std::string TrailHeadNow(const std::filesystem::path& trailPath);
 
 // The lines that can be read, in file order; damaged lines are left out
 // (VerifyAuditTrail names them).

@@ -101,6 +101,8 @@ TEST_F(KeyedTrail, AnOldTrailVerifiesAsBeforeAndGoesOnWithKeyedSeals) {
     const auto whole = RunTool(temp.path(), {"audit", "--verify"});
     EXPECT_EQ(whole.status, 0) << whole.out;
     EXPECT_NE(whole.out.find("whole: 4 lines"), std::string::npos) << whole.out;
+    EXPECT_EQ(TrailHeadNow(trail.Path()),
+              "QRVAudit.txt: 4 lines, last line SHA-256 " + Sha256Hex(lines[3]));
     const std::string keyText = testing::ReadBytes(temp / "QRVAudit.key");
     const std::string keyHex = keyText.substr(keyText.find("key ") + 4, 64);
     EXPECT_EQ(whole.out.find(keyHex), std::string::npos) << "the key is never printed";
