@@ -123,6 +123,20 @@ TrailKeyFile CreateTrailKey(const std::filesystem::path& keyPath, int plainLines
     if (sodium_init() < 0) {
         return Unreadable("no source of random numbers for a new station key");
     }
+    // The key belongs to the station's user, the directory's owner: a key
+    // another account made would lock the station out of its own trail.
+    const std::filesystem::path directory =
+        keyPath.parent_path().empty() ? std::filesystem::path(".") : keyPath.parent_path();
+    struct stat owner {};
+    if (::stat(directory.c_str(), &owner) != 0) {
+        return Unreadable(fmt::format("the station key {} cannot be made: {}", keyPath.string(),
+                                      std::strerror(errno)));
+    }
+    const bool root = ::geteuid() == 0;
+    if (!root && ::geteuid() != owner.st_uid) {
+        return Unreadable(fmt::format(
+            "the station key {} is made by the station directory's owner only", keyPath.string()));
+    }
     TrailKey key;
     key.plainLines = plainLines;
     randombytes_buf(key.bytes.data(), key.bytes.size());
@@ -139,7 +153,9 @@ TrailKeyFile CreateTrailKey(const std::filesystem::path& keyPath, int plainLines
     {
         const FileDescriptor fd(
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        if (fd.get() < 0 || ::fchmod(fd.get(), 0600) != 0 || !WriteAll(fd.get(), text)) {
+        if (fd.get() < 0 || ::fchmod(fd.get(), 0600) != 0 ||
+            (root && ::fchown(fd.get(), owner.st_uid, owner.st_gid) != 0) ||
+            !WriteAll(fd.get(), text)) {
             error = errno != 0 ? errno : EIO;
         }
     }
@@ -153,11 +169,9 @@ TrailKeyFile CreateTrailKey(const std::filesystem::path& keyPath, int plainLines
                                       std::strerror(error)));
     }
     if (linked == 0) {
-        const FileDescriptor directory(
-            ::open(keyPath.parent_path().empty() ? "." : keyPath.parent_path().c_str(),
-                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (directory.get() >= 0) {
-            ::fsync(directory.get());
+        const FileDescriptor synced(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (synced.get() >= 0) {
+            ::fsync(synced.get());
         }
     }
     return ReadTrailKey(keyPath);
