@@ -44,6 +44,10 @@ Key ProblemKey(records::CalibrationProblem problem) {
             return Key::TXT_CALIB_MISSING_RECORD;
         case records::CalibrationProblem::kBadDate:
             return Key::TXT_CALIB_BAD_DATE;
+        case records::CalibrationProblem::kDateInTheFuture:
+            return Key::TXT_CALIB_FUTURE_DATE;
+        case records::CalibrationProblem::kControlCharacter:
+            return Key::TXT_CALIB_CONTROL_CHARACTER;
         case records::CalibrationProblem::kNextDueNotAfterDate:
             return Key::TXT_CALIB_DUE_NOT_AFTER;
         case records::CalibrationProblem::kUnsoundPoints:
@@ -185,7 +189,8 @@ void CalibrationSection::Set() {
     request.certificate = values.certificate;
     request.nextDue = values.nextDue;
     request.who = access_->who;
-    const records::CalibrationOutcome outcome = records::MakeCalibration(record.Rom, request);
+    const records::CalibrationOutcome outcome =
+        records::MakeCalibration(record.Rom, request, clock_.Now());
     if (!outcome.calibration) {
         Popup(text::Plain(ProblemKey(outcome.problem), taal_));
         return;

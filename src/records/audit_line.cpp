@@ -13,6 +13,7 @@ namespace qrv::records {
 namespace {
 
 constexpr std::size_t kFields = 7;
+constexpr std::size_t kFieldsWithReason = 8;
 
 std::string Escaped(std::string_view text) {
     std::string out;
@@ -95,15 +96,20 @@ std::string AuditTimeText(const LocalDateTime& time) {
                        time.hour, time.minute, time.second);
 }
 
-std::string FormatAuditLine(const AuditEntry& entry, std::string_view previousHash) {
-    std::string line = fmt::format("{}\t{}\t{}\t{}\t{}\t{}\t", AuditTimeText(entry.time),
-                                   Escaped(entry.who), Escaped(entry.what), Escaped(entry.oldValue),
-                                   Escaped(entry.newValue), previousHash);
-    line += Sha256Hex(line);
+std::string FormatAuditLine(const AuditEntry& entry, std::string_view previousHash,
+                            const TrailKey* key) {
+    std::string line =
+        fmt::format("{}\t{}\t{}\t{}\t{}\t", AuditTimeText(entry.time), Escaped(entry.who),
+                    Escaped(entry.what), Escaped(entry.oldValue), Escaped(entry.newValue));
+    if (!entry.reason.empty()) {
+        line += Escaped(entry.reason) + "\t";
+    }
+    line += fmt::format("{}\t", previousHash);
+    line += key ? KeyedSeal(*key, line) : Sha256Hex(line);
     return line;
 }
 
-std::optional<ParsedAuditLine> ParseAuditLine(std::string_view line) {
+std::optional<ParsedAuditLine> ParseAuditLine(std::string_view line, const TrailKey* key) {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
     for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;
@@ -112,20 +118,35 @@ std::optional<ParsedAuditLine> ParseAuditLine(std::string_view line) {
         start = tab + 1;
     }
     fields.push_back(line.substr(start));
-    if (fields.size() != kFields) {
+    if (fields.size() != kFields && fields.size() != kFieldsWithReason) {
         return std::nullopt;
+    }
+    std::optional<std::string> reason{std::string()};
+    if (fields.size() == kFieldsWithReason) {
+        reason = Unescaped(fields[5]);
+        // An empty reason is written as no field at all.
+        if (reason && reason->empty()) {
+            return std::nullopt;
+        }
+        fields.erase(fields.begin() + 5);
     }
     const auto time = ParseTime(fields[0]);
     std::array<std::optional<std::string>, 4> texts{Unescaped(fields[1]), Unescaped(fields[2]),
                                                     Unescaped(fields[3]), Unescaped(fields[4])};
-    if (!time || !texts[0] || !texts[1] || !texts[2] || !texts[3]) {
+    if (!time || !texts[0] || !texts[1] || !texts[2] || !texts[3] || !reason) {
         return std::nullopt;
     }
     ParsedAuditLine parsed;
-    parsed.entry = AuditEntry{*time, *texts[0], *texts[1], *texts[2], *texts[3]};
+    parsed.entry = AuditEntry{*time, *texts[0], *texts[1], *texts[2], *texts[3], *reason};
     parsed.previousHash = std::string(fields[5]);
     parsed.seal = std::string(fields[6]);
-    parsed.sealed = Sha256Hex(line.substr(0, line.size() - fields[6].size())) == parsed.seal;
+    parsed.keyed = parsed.seal.starts_with(kKeyedSealPrefix);
+    const std::string_view content = line.substr(0, line.size() - fields[6].size());
+    if (!parsed.keyed) {
+        parsed.sealed = Sha256Hex(content) == parsed.seal;
+    } else if (key) {
+        parsed.sealed = KeyedSeal(*key, content) == parsed.seal;
+    }
     return parsed;
 }
 

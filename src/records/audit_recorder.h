@@ -20,7 +20,7 @@ class AuditRecorder {
 
     // False when the trail did not take the line.
     bool Record(std::string_view who, std::string_view what, std::string_view oldValue = {},
-                std::string_view newValue = {});
+                std::string_view newValue = {}, std::string_view reason = {});
 
   private:
     AuditTrail& trail_;

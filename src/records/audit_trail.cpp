@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ bool ReadAt(int fd, std::string& bytes, off_t offset, std::size_t count) {
 struct Tail {
     std::string previousHash{kTrailStart};
     bool endsWithLineEnd = true;
+    bool lastLineKeyed = false;
 };
 
 // The hash the next line chains to: that of the file's last line. A line a
@@ -75,6 +77,9 @@ std::optional<Tail> ReadTail(int fd) {
             last.remove_suffix(1);
         }
         tail.previousHash = Sha256Hex(last);
+        const std::size_t lastTab = last.rfind('\t');
+        tail.lastLineKeyed = lastTab != std::string_view::npos &&
+                             last.substr(lastTab + 1).starts_with(kKeyedSealPrefix);
         return tail;
     }
 }
@@ -97,36 +102,132 @@ bool WriteAll(int fd, std::string_view bytes) {
     return false;
 }
 
+// The lines of a trail as its check counts them: a last line without its
+// line end counts too.
+int CountLines(std::string_view bytes) {
+    int lines = 0;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t newline = bytes.find('\n', pos);
+        pos = newline == std::string_view::npos ? bytes.size() : newline + 1;
+        ++lines;
+    }
+    return lines;
+}
+
+std::optional<std::string> ReadWhole(int fd) {
+    struct stat st {};
+    std::string bytes;
+    if (::fstat(fd, &st) != 0 || !ReadAt(fd, bytes, 0, static_cast<std::size_t>(st.st_size))) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// What is wrong with a parsed line's seal in a trail whose keyed lines
+// began after plainLines lines (-1: no key to tell); empty when nothing.
+std::string SealProblem(const ParsedAuditLine& line, int n, bool keyedBefore, int plainLines) {
+    if (line.keyed) {
+        if (plainLines >= 0 && !line.sealed) {
+            return fmt::format("line {} was altered: its keyed seal does not match its content", n);
+        }
+        return {};
+    }
+    if (!line.sealed) {
+        return fmt::format("line {} was altered: its seal does not match its content", n);
+    }
+    if (keyedBefore) {
+        return fmt::format(
+            "line {} has a plain seal after keyed ones: it was written or rewritten without the "
+            "station key",
+            n);
+    }
+    if (plainLines >= 0 && n > plainLines) {
+        return fmt::format(
+            "line {} has a plain seal, but the trail is sealed with the station key from line {} "
+            "on: it was written or rewritten without the key",
+            n, plainLines + 1);
+    }
+    return {};
+}
+
 }  // namespace
+
+std::string AuditTrail::LastProblem() const {
+    std::lock_guard lock(mutex_);
+    return problem_;
+}
+
+std::optional<TrailKey> AuditTrail::KeyForNextLine(int fd, bool lastLineKeyed) {
+    const std::filesystem::path keyPath = TrailKeyPath(path_);
+    TrailKeyFile key = ReadTrailKey(keyPath);
+    if (key.state == TrailKeyState::kMissing) {
+        if (lastLineKeyed) {
+            problem_ = fmt::format(
+                "the station key {} is missing, and the trail's lines are sealed with it: put "
+                "the key file back (or move the trail aside with its key to begin a new one)",
+                keyPath.string());
+            return std::nullopt;
+        }
+        const std::optional<std::string> bytes = ReadWhole(fd);
+        if (!bytes) {
+            problem_ = path_.string() + " cannot be read";
+            return std::nullopt;
+        }
+        key = CreateTrailKey(keyPath, CountLines(*bytes));
+    }
+    if (!key.key) {
+        problem_ = key.problem;
+    }
+    return key.key;
+}
 
 bool AuditTrail::Record(const AuditEntry& entry) {
     std::lock_guard lock(mutex_);
+    problem_.clear();
     // The lock is taken on a read-only descriptor, which opens the file
     // whatever its permission bits; the bits change only while it is held.
     const FileDescriptor locked(::open(path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0444));
     if (locked.get() < 0 || ::flock(locked.get(), LOCK_EX) != 0) {
+        problem_ = fmt::format("{} cannot be opened: {}", path_.string(), std::strerror(errno));
         return false;
     }
     const std::optional<Tail> tail = ReadTail(locked.get());
     if (!tail) {
+        problem_ = path_.string() + " cannot be read";
+        return false;
+    }
+    const std::optional<TrailKey> key = KeyForNextLine(locked.get(), tail->lastLineKeyed);
+    if (!key) {
         return false;
     }
     std::string bytes = tail->endsWithLineEnd ? "" : std::string(kCrLf);
-    bytes += FormatAuditLine(entry, tail->previousHash);
+    bytes += FormatAuditLine(entry, tail->previousHash, &*key);
     bytes += kCrLf;
     SetReadOnly(path_, false);
     bool written = false;
     {
         const FileDescriptor out(::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
         written = out.get() >= 0 && WriteAll(out.get(), bytes);
+        if (!written) {
+            problem_ =
+                fmt::format("{} cannot be written: {}", path_.string(), std::strerror(errno));
+        }
     }
     SetReadOnly(path_, true);
     return written;
 }
 
-TrailCheck VerifyAuditTrail(std::string_view bytes) {
-    TrailCheck check;
+TrailReading ReadAuditTrail(std::string_view bytes, const TrailKeyFile& key) {
+    TrailReading reading;
+    TrailCheck& check = reading.check;
+    const TrailKey* trailKey = key.key ? &*key.key : nullptr;
+    const int plainLines = trailKey ? trailKey->plainLines : -1;
     std::string expected{kTrailStart};
+    bool keyedBefore = false;
+    // A line altered in place breaks the link of the next one as well; that
+    // line is not marked for it.
+    bool previousAltered = false;
+    int n = 0;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         const std::size_t newline = bytes.find('\n', pos);
@@ -136,38 +237,81 @@ TrailCheck VerifyAuditTrail(std::string_view bytes) {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        const int n = ++check.lines;
-        const auto parsed = ParseAuditLine(line);
+        TrailLine& judged = reading.lines.emplace_back();
+        judged.number = ++n;
+        judged.parsed = ParseAuditLine(line, trailKey);
+        const auto& parsed = judged.parsed;
+        std::string& reason = judged.problem;
         // A CR without its LF is no line end of the trail's: a converted file
         // (old Mac line ends) would otherwise look like one cut-short line.
         if (line.find('\r') != std::string_view::npos) {
-            check.reason = fmt::format(
+            reason = fmt::format(
                 "line {} ends with a CR alone: the trail's lines end with CR LF (was the file "
                 "converted?)",
                 n);
         } else if (!whole) {
-            check.reason = fmt::format("line {} is cut short: its end is missing", n);
+            reason = fmt::format("line {} is cut short: its end is missing", n);
         } else if (!parsed) {
-            check.reason = fmt::format("line {} is damaged: it is not a line of the trail", n);
-        } else if (!parsed->sealed) {
-            check.reason =
-                fmt::format("line {} was altered: its seal does not match its content", n);
-        } else if (parsed->previousHash != expected) {
-            check.reason =
+            reason = fmt::format("line {} is damaged: it is not a line of the trail", n);
+        } else if (reason = SealProblem(*parsed, n, keyedBefore, plainLines); !reason.empty()) {
+        } else if (parsed->previousHash != expected && !previousAltered) {
+            reason =
                 n == 1 ? std::string("line 1 does not start the trail: lines before it are missing")
                        : fmt::format(
                              "line {} does not follow line {}: a line was removed, "
                              "inserted or moved here",
                              n, n - 1);
+        } else if (parsed->keyed && !trailKey && check.brokenLine == 0) {
+            ++check.uncheckedSeals;
         }
-        if (!check.reason.empty()) {
+        keyedBefore = keyedBefore || (parsed && parsed->keyed);
+        previousAltered = parsed && !reason.empty() && parsed->previousHash == expected;
+        if (!reason.empty() && check.brokenLine == 0) {
             check.brokenLine = n;
-            return check;
+            check.lines = n;
+            check.reason = reason;
         }
         expected = Sha256Hex(line);
     }
-    check.lastHash = expected;
-    return check;
+    if (check.brokenLine == 0 && n < plainLines) {
+        check.brokenLine = n + 1;
+        check.reason = fmt::format(
+            "the trail ends after line {}, but it held {} lines when its station key was made: "
+            "lines were cut off its end",
+            n, plainLines);
+    }
+    if (check.brokenLine == 0) {
+        check.lines = n;
+        check.lastHash = expected;
+    }
+    if (!trailKey && check.uncheckedSeals > 0) {
+        check.keyProblem = key.state == TrailKeyState::kMissing
+                               ? std::string("the station key is missing")
+                               : key.problem;
+    }
+    return reading;
+}
+
+TrailCheck VerifyAuditTrail(std::string_view bytes, const TrailKeyFile& key) {
+    return ReadAuditTrail(bytes, key).check;
+}
+
+std::optional<TrailCheck> CheckTrailFile(const std::filesystem::path& trailPath,
+                                         std::string& problem) {
+    const FileBytes file = ReadFileBytes(trailPath);
+    if (file.result != kFileOk && file.result != kFileDoesNotExist) {
+        problem = fmt::format("{} cannot be read: {}", trailPath.string(), file.reason);
+        return std::nullopt;
+    }
+    return VerifyAuditTrail(file.bytes, ReadTrailKey(TrailKeyPath(trailPath)));
+}
+
+std::string TrailHeadText(const std::filesystem::path& trailPath, const TrailCheck& check) {
+    if (check.brokenLine != 0) {
+        return fmt::format("{}: BROKEN: {}", trailPath.filename().string(), check.reason);
+    }
+    return fmt::format("{}: {} lines, last line SHA-256 {}", trailPath.filename().string(),
+                       check.lines, check.lastHash);
 }
 
 std::vector<ParsedAuditLine> ReadAuditLines(std::string_view bytes) {
@@ -179,6 +323,12 @@ std::vector<ParsedAuditLine> ReadAuditLines(std::string_view bytes) {
         }
     }
     return lines;
+}
+
+std::string TrailHeadNow(const std::filesystem::path& trailPath) {
+    std::string problem;
+    const std::optional<TrailCheck> check = CheckTrailFile(trailPath, problem);
+    return check ? TrailHeadText(trailPath, *check) : problem;
 }
 
 }  // namespace qrv::records

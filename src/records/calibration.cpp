@@ -91,11 +91,16 @@ std::optional<Calibration> TwoPointCalibration(double reference1, double reading
 }
 
 bool IsCalibrationDate(std::string_view text) {
-    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
-                        std::all_of(text.begin(), text.end(), [](char c) {
-                            return c == '-' || std::isdigit(static_cast<unsigned char>(c));
-                        });
-    return shaped && DayOf(text).has_value();
+    constexpr std::string_view kEarliest = "1900-01-01";
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i != 4 && i != 7 && !std::isdigit(static_cast<unsigned char>(text[i]))) {
+            return false;
+        }
+    }
+    return text >= kEarliest && DayOf(text).has_value();
 }
 
 CalibrationDue DueState(const Calibration& calibration, const LocalDateTime& today) {

@@ -43,7 +43,8 @@ double Corrected(const Calibration& calibration, double raw);
 std::optional<Calibration> TwoPointCalibration(double reference1, double reading1,
                                                double reference2, double reading2);
 
-// A date as the calibration record keeps it: YYYY-MM-DD, a day that exists.
+// A date as the calibration record keeps it: YYYY-MM-DD, a day that exists,
+// from 1900 on (no record of this station is older).
 bool IsCalibrationDate(std::string_view text);
 
 enum class CalibrationDue { kNotDue, kDueSoon, kOverdue };

@@ -1,8 +1,11 @@
 #include "records/calibration_request.h"
 
+#include <fmt/format.h>
+
 #include <cmath>
 
 #include "records/calibration_text.h"
+#include "records/clean_text.h"
 
 namespace qrv::records {
 
@@ -18,7 +21,8 @@ bool Plausible(double value) {
 
 }  // namespace
 
-CalibrationOutcome MakeCalibration(const RomCode& rom, const CalibrationRequest& request) {
+CalibrationOutcome MakeCalibration(const RomCode& rom, const CalibrationRequest& request,
+                                   const LocalDateTime& today) {
     const auto refuse = [](CalibrationProblem problem) {
         return CalibrationOutcome{std::nullopt, problem};
     };
@@ -39,8 +43,16 @@ CalibrationOutcome MakeCalibration(const RomCode& rom, const CalibrationRequest&
         request.certificate.empty()) {
         return refuse(CalibrationProblem::kMissingRecord);
     }
+    if (HasControlCharacter(request.instrument) || HasControlCharacter(request.certificate) ||
+        HasControlCharacter(request.who)) {
+        return refuse(CalibrationProblem::kControlCharacter);
+    }
     if (!IsCalibrationDate(request.date) || !IsCalibrationDate(request.nextDue)) {
         return refuse(CalibrationProblem::kBadDate);
+    }
+    // Dates of the same shape compare as text in calendar order.
+    if (request.date > fmt::format("{:04}-{:02}-{:02}", today.year, today.month, today.day)) {
+        return refuse(CalibrationProblem::kDateInTheFuture);
     }
     if (request.nextDue <= request.date) {
         return refuse(CalibrationProblem::kNextDueNotAfterDate);
@@ -76,7 +88,13 @@ std::string_view CalibrationProblemText(CalibrationProblem problem) {
         case CalibrationProblem::kMissingRecord:
             return "a calibration needs its date, instrument, certificate and next due date";
         case CalibrationProblem::kBadDate:
-            return "the date and the next due date must be days written YYYY-MM-DD";
+            return "the date and the next due date must be days written YYYY-MM-DD, from the "
+                   "year 1900 on";
+        case CalibrationProblem::kDateInTheFuture:
+            return "the date of the calibration lies in the future";
+        case CalibrationProblem::kControlCharacter:
+            return "the instrument, certificate and who may not hold tabs, line ends or other "
+                   "control characters";
         case CalibrationProblem::kNextDueNotAfterDate:
             return "the next due date must lie after the date of the calibration";
         case CalibrationProblem::kUnsoundPoints:

@@ -30,7 +30,9 @@ enum class CalibrationProblem {
     kValueOutOfRange,
     kMissingRecord,
     kBadDate,
+    kDateInTheFuture,
     kNextDueNotAfterDate,
+    kControlCharacter,  // in the instrument, certificate or who
     kUnsoundPoints,
 };
 
@@ -39,8 +41,10 @@ struct CalibrationOutcome {
     CalibrationProblem problem = CalibrationProblem::kNone;
 };
 
-// The probe's calibration the request describes, or why it cannot be one.
-CalibrationOutcome MakeCalibration(const RomCode& rom, const CalibrationRequest& request);
+// The probe's calibration the request describes, or why it cannot be one;
+// a calibration is done by today, never later.
+CalibrationOutcome MakeCalibration(const RomCode& rom, const CalibrationRequest& request,
+                                   const LocalDateTime& today);
 
 // The reason in English, for the command line and the program log.
 std::string_view CalibrationProblemText(CalibrationProblem problem);

@@ -387,6 +387,8 @@ enum class Key : std::uint16_t {
     TXT_CALIB_BAD_DATE,
     TXT_CALIB_DUE_NOT_AFTER,
     TXT_CALIB_UNSOUND_POINTS,
+    TXT_CALIB_FUTURE_DATE,
+    TXT_CALIB_CONTROL_CHARACTER,
     TXT_CALIB_REFERENCE_AT,
     TXT_PRNT_CALIB_TITLE,
     TXT_PRNT_CALIB_REPORT,
@@ -416,6 +418,7 @@ enum class Key : std::uint16_t {
     TXT_SHEET_NO_VALUES,
     TXT_SHEET_ACK,
     TXT_SHEET_SKIPPED_ALARM_LINES,
+    TXT_SHEET_TRAIL_HEAD,
     TXT_SHEET_MENU,
     TXT_TIME_ALARM_SECTION,
     TXT_TIME_ALARM_HINT,
@@ -440,7 +443,7 @@ enum class Key : std::uint16_t {
     TXT_SMS_NAME_ONE_WORD,
 };
 
-inline constexpr std::size_t kKeyCount = 430;
+inline constexpr std::size_t kKeyCount = 433;
 static_assert(static_cast<std::size_t>(Key::TXT_SMS_NAME_ONE_WORD) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -7,7 +7,10 @@
 
 #include "app/shell/commands.h"
 #include "app/shell/network_install.h"
+#include "app/shell/station_records.h"
 #include "records/audit_trail.h"
+#include "records/calibration_text.h"
+#include "records/time_alarm.h"
 #include "sim_shell_fixture.h"
 #include "support/audit_entries.h"
 #include "support/popup_answers.h"
@@ -83,6 +86,57 @@ TEST_F(AuditEvents, StoppingTheNetworkIsRecorded) {
     const auto trail = Trail();
     ASSERT_FALSE(trail.empty());
     EXPECT_EQ(trail.back().what, "acquisition stopped");
+}
+
+// A hand edit of a file the station rereads is recorded once, with the
+// file's owner and time; a change a command recorded itself is not again.
+TEST_F(AuditEvents, FilesEditedByHandAreRecordedAtTheirReread) {
+    state.sensors.Replace(sim::SampleProbeTable());
+    shell::LoadCalibrations(state, simServices);
+    const auto probe = state.sensors.Copy().SensorArray[0];
+    const std::filesystem::path calibrations = state.paths.CurrentDirName / "QRVCalibration.json";
+    records::Calibration byHand;
+    byHand.rom = probe.Rom;
+    byHand.offset = 3.0;
+    byHand.date = "2026-01-02";
+    records::CalibrationBook book;
+    book.Set(byHand);
+    ASSERT_TRUE(records::WriteCalibrationFile(calibrations, book));
+    shell::ReloadCalibrationsIfChanged(state, simServices);
+    auto trail = Trail();
+    ASSERT_EQ(trail.size(), 1u);
+    EXPECT_EQ(trail[0].who, "outside the station");
+    EXPECT_TRUE(trail[0].what.starts_with(records::CalibrationSubject(probe) +
+                                          ": changed outside the station (QRVCalibration.json, "
+                                          "owner "))
+        << trail[0].what;
+    EXPECT_NE(trail[0].what.find(", modified 20"), std::string::npos) << trail[0].what;
+    EXPECT_EQ(trail[0].oldValue, "");
+    EXPECT_EQ(trail[0].newValue, records::CalibrationSummary(byHand));
+
+    // As the command line does it: the file, then its own line.
+    const std::string before = records::CalibrationSummary(byHand);
+    byHand.offset = 1.5;
+    book.Set(byHand);
+    ASSERT_TRUE(records::WriteCalibrationFile(calibrations, book));
+    ASSERT_TRUE(shell::AuditEventBy(state, clock, log, "ben", records::CalibrationSubject(probe),
+                                    before, records::CalibrationSummary(byHand)));
+    shell::ReloadCalibrationsIfChanged(state, simServices);
+    EXPECT_EQ(Trail().size(), 2u) << "recorded once, by the command";
+    EXPECT_DOUBLE_EQ(state.calibrations.Get()->Find(probe.Rom)->offset, 1.5);
+
+    records::TimeAlarmBook alarms;
+    alarms.Set({probe.Rom, 45, std::nullopt});
+    ASSERT_TRUE(
+        records::WriteTimeAlarmFile(state.paths.CurrentDirName / "QRVTimeAlarms.json", alarms));
+    monitoring.ReloadTimeAlarmsIfChanged();
+    trail = Trail();
+    ASSERT_EQ(trail.size(), 3u);
+    EXPECT_NE(trail[2].what.find("minutes above high in 24 h: changed outside the station "
+                                 "(QRVTimeAlarms.json, owner "),
+              std::string::npos)
+        << trail[2].what;
+    EXPECT_EQ(trail[2].newValue, "45");
 }
 
 }  // namespace

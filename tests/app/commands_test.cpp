@@ -79,6 +79,7 @@ TEST_F(CommandsTest, ChangesAreAnnouncedOnceOnTheFeedAndTheMenusFollowOnce) {
         return taken;
     };
     Run(MenuCommand::SetLanguage, 0);
+    dialogs.QueueButton(1);  // yes, disable every alarm
     Run(MenuCommand::DisableAlarm);
     Run(MenuCommand::DisableAlarm);
     EXPECT_EQ(kinds(), std::vector<LiveEventKind>{LiveEventKind::kStationSettingsChanged});
@@ -170,11 +171,13 @@ TEST_F(CommandsTest, AlarmButtonMutesAcknowledgesAndRestoresTheBeep) {
         << alarms;
     EXPECT_NE(alarms.find(" 14:05: Acknowledged by " + who + " (window)\r\n"), std::string::npos);
     const FeedBatch batch = events.Drain();
-    ASSERT_EQ(batch.events.size(), 2u);
+    ASSERT_EQ(batch.events.size(), 3u);
     EXPECT_EQ(batch.events[0].kind, LiveEventKind::kAcknowledged);
     EXPECT_EQ(batch.events[0].by, who + " (window)");
     EXPECT_EQ(batch.events[0].reason, "door was left open, closed it");
     EXPECT_EQ(batch.events[1].reason, "");
+    EXPECT_EQ(batch.events[2].kind, LiveEventKind::kUnmuted) << "the rows follow the un-mute too";
+    EXPECT_EQ(batch.events[2].by, who + " (window)");
 }
 
 TEST_F(CommandsTest, CancelInTheAcknowledgementDialogLeavesTheAlarmSounding) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/shell/display_timer.h"
+#include "runtime/text_file.h"
 #include "shell_fixture.h"
 
 namespace qrv::testing {
@@ -67,6 +68,34 @@ TEST_F(DisplayTimerTest, The301stTickWithoutANetworkTickLogsATimeOutAndEveryOneA
     state.AsyncWatchdogTimer = 0;  // the network timer ticked
     Tick();
     EXPECT_EQ(LogCount("Netwerk time-out error"), 2);
+}
+
+// The trail is checked whole at the first tick and once a day after; its
+// head goes to the log, a break to the alarm file as well.
+TEST_F(DisplayTimerTest, TheAuditTrailIsCheckedAtTheStartAndOnceADay) {
+    ASSERT_TRUE(state.auditTrail.Record({clock.Now(), "anna", "note", "", "1", {}}));
+    ASSERT_TRUE(state.auditTrail.Record({clock.Now(), "anna", "note", "", "2", {}}));
+    Tick();
+    Tick();
+    EXPECT_EQ(LogCount("Audit trail QRVAudit.txt: 2 lines, last line SHA-256 "), 1) << LogText();
+
+    const std::filesystem::path trail = state.auditTrail.Path();
+    std::string bytes = ReadBytes(trail);
+    bytes.replace(bytes.find("\t1\t"), 3, "\t5\t");
+    ASSERT_TRUE(SetReadOnly(trail, false));
+    ASSERT_EQ(WriteFileAtomically(trail, bytes), kFileOk);
+    Tick();
+    EXPECT_EQ(LogCount("ERROR: audit trail"), 0) << "checked again only the next day";
+
+    clock.SetNow({2026, 3, 10, 0, 0, 1, 0});
+    Tick();
+    Tick();
+    EXPECT_EQ(LogCount("ERROR: audit trail QRVAudit.txt is broken: line 1 was altered"), 1)
+        << LogText();
+    const std::string alarms = ReadBytes(state.paths.AlarmFileName());
+    EXPECT_NE(alarms.find("2026-03-10 00:00: Alarm: audit trail QRVAudit.txt is broken: line 1"),
+              std::string::npos)
+        << alarms;
 }
 
 TEST_F(DisplayTimerTest, AnAlarmFlashesTheBannerAndBeepsUnlessMuted) {

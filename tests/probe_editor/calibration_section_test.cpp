@@ -67,7 +67,7 @@ class CalibrationSectionTest : public ::testing::Test {
         request.nextDue = "2026-05-01";  // due in 17 days
         request.who = "ben";
         records::CalibrationBook old;
-        old.Set(*records::MakeCalibration(kFridge, request).calibration);
+        old.Set(*records::MakeCalibration(kFridge, request, clock.Now()).calibration);
         ASSERT_TRUE(records::WriteCalibrationFile(dir / "QRVCalibration.json", old));
         book.Replace(old);
     }

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
                                              "loop",
                                              "line " + std::to_string(number),
                                              std::to_string(number - 1),
-                                             std::to_string(number)};
+                                             std::to_string(number),
+                                             {}};
         if (!trail.Record(entry)) {
             return 1;
         }

@@ -20,7 +20,8 @@ AuditEntry Entry(int minute, std::string what, std::string oldValue, std::string
                       "anna",
                       std::move(what),
                       std::move(oldValue),
-                      std::move(newValue)};
+                      std::move(newValue),
+                      {}};
 }
 
 std::vector<std::string> SplitLines(const std::string& bytes) {
@@ -48,6 +49,8 @@ class AuditTrailFile : public ::testing::Test {
         ASSERT_EQ(lines.size(), 6u);
     }
 
+    TrailKeyFile Key() const { return ReadTrailKey(TrailKeyPath(trail.Path())); }
+
     testing::TempDir temp;
     AuditTrail trail{temp / "QRVAudit.txt"};
     std::string bytes;
@@ -55,11 +58,8 @@ class AuditTrailFile : public ::testing::Test {
 };
 
 TEST(AuditLine, TextsWithSeparatorsAndLineEndsReadBackUnchanged) {
-    const AuditEntry entry{{2026, 12, 31, 23, 59, 58, 0},
-                           "jan\tde vries",
-                           "note \\ path",
-                           "line one\r\nline two",
-                           "Kühlraum 4 °C"};
+    const AuditEntry entry{{2026, 12, 31, 23, 59, 58, 0}, "jan\tde vries", "note \\ path",
+                           "line one\r\nline two",        "Kühlraum 4 °C", {}};
     const std::string line = FormatAuditLine(entry, kTrailStart);
     EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
     const auto parsed = ParseAuditLine(line);
@@ -75,8 +75,8 @@ TEST(AuditLine, Sha256OfKnownTexts) {
 }
 
 TEST_F(AuditTrailFile, SoundTrailIsWholeAndChainsEachLineToTheOneBefore) {
-    const TrailCheck check = VerifyAuditTrail(bytes);
-    EXPECT_EQ(check.brokenLine, 0) << check.reason;
+    const TrailCheck check = VerifyAuditTrail(bytes, Key());
+    EXPECT_TRUE(check.Whole()) << check.reason;
     EXPECT_EQ(check.lines, 6);
     EXPECT_EQ(check.lastHash, Sha256Hex(lines.back()));
     EXPECT_TRUE(bytes.ends_with("\r\n"));
@@ -93,19 +93,22 @@ TEST_F(AuditTrailFile, ChangedValueIsFoundAtItsLine) {
     std::string changed = lines[2];
     changed.replace(changed.find("\t10\t"), 4, "\t12\t");
     lines[2] = changed;
-    const TrailCheck check = VerifyAuditTrail(Joined(lines));
+    const TrailCheck check = VerifyAuditTrail(Joined(lines), Key());
     EXPECT_EQ(check.brokenLine, 3);
     EXPECT_NE(check.reason.find("altered"), std::string::npos) << check.reason;
 }
 
 TEST_F(AuditTrailFile, ResealedChangeIsFoundAtTheNextLine) {
-    // Someone who recomputes the changed line's own seal still breaks the
-    // chain: the next line holds the hash of the line as it was.
-    auto parsed = ParseAuditLine(lines[2]);
+    // Someone who recomputes the changed line's own seal with the key still
+    // breaks the chain: the next line holds the hash of the line as it was.
+    const TrailKeyFile key = Key();
+    ASSERT_TRUE(key.key);
+    auto parsed = ParseAuditLine(lines[2], &*key.key);
     ASSERT_TRUE(parsed);
+    EXPECT_TRUE(parsed->keyed && parsed->sealed);
     parsed->entry.newValue = "25";
-    lines[2] = FormatAuditLine(parsed->entry, parsed->previousHash);
-    const TrailCheck check = VerifyAuditTrail(Joined(lines));
+    lines[2] = FormatAuditLine(parsed->entry, parsed->previousHash, &*key.key);
+    const TrailCheck check = VerifyAuditTrail(Joined(lines), key);
     EXPECT_EQ(check.brokenLine, 4);
     EXPECT_NE(check.reason.find("does not follow line 3"), std::string::npos) << check.reason;
 }
@@ -170,8 +173,8 @@ TEST_F(AuditTrailFile, LineAfterACrashStartsOnItsOwnLineAndChainsToTheFragment) 
 TEST_F(AuditTrailFile, LineLongerThanTheTailChunkStillChains) {
     ASSERT_TRUE(trail.Record(Entry(7, "note", "", std::string(100 * 1024, 'x'))));
     ASSERT_TRUE(trail.Record(Entry(8, "note", "", "short")));
-    const TrailCheck check = VerifyAuditTrail(testing::ReadBytes(trail.Path()));
-    EXPECT_EQ(check.brokenLine, 0) << check.reason;
+    const TrailCheck check = VerifyAuditTrail(testing::ReadBytes(trail.Path()), Key());
+    EXPECT_TRUE(check.Whole()) << check.reason;
     EXPECT_EQ(check.lines, 8);
 }
 

@@ -14,6 +14,8 @@ namespace qrv::records {
 namespace {
 
 constexpr RomCode kFridge{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x5E};
+// The day the requests are judged on.
+constexpr LocalDateTime kToday{2026, 3, 14, 10, 0, 0, 0};
 constexpr RomCode kFreezer{0x10, 0x01, 0x02, 0x03, 0, 0, 0, 0x11};
 
 Calibration Offset(const RomCode& rom, double offset, std::string nextDue = "2027-03-01") {
@@ -118,11 +120,11 @@ CalibrationRequest OffsetRequest(double offset) {
 }
 
 CalibrationProblem ProblemOf(const CalibrationRequest& request) {
-    return MakeCalibration(kFridge, request).problem;
+    return MakeCalibration(kFridge, request, kToday).problem;
 }
 
 TEST(CalibrationRequestCheck, ASoundRequestGivesTheCalibrationWithItsRecord) {
-    const CalibrationOutcome offset = MakeCalibration(kFridge, OffsetRequest(-0.4));
+    const CalibrationOutcome offset = MakeCalibration(kFridge, OffsetRequest(-0.4), kToday);
     ASSERT_TRUE(offset.calibration);
     EXPECT_EQ(offset.calibration->rom, kFridge);
     EXPECT_DOUBLE_EQ(Corrected(*offset.calibration, 4.4), 4.0);
@@ -132,7 +134,7 @@ TEST(CalibrationRequestCheck, ASoundRequestGivesTheCalibrationWithItsRecord) {
     CalibrationRequest points = OffsetRequest(0.0);
     points.offset.reset();
     points.points = std::array{0.0, 0.4, 100.0, 100.8};
-    const CalibrationOutcome twoPoint = MakeCalibration(kFridge, points);
+    const CalibrationOutcome twoPoint = MakeCalibration(kFridge, points, kToday);
     ASSERT_TRUE(twoPoint.calibration);
     EXPECT_NEAR(Corrected(*twoPoint.calibration, 100.8), 100.0, 1e-9);
     EXPECT_EQ(twoPoint.calibration->rom, kFridge);
@@ -167,6 +169,31 @@ TEST(CalibrationRequestCheck, RefusesWhatAnInspectorCouldNotAccept) {
         request.date = bad;
         EXPECT_EQ(ProblemOf(request), CalibrationProblem::kBadDate) << bad;
     }
+    for (const char* bad : {"-026-01-01", "0026-01-01", "+026-01-01", "1899-12-31"}) {
+        CalibrationRequest request = OffsetRequest(1.0);
+        request.date = bad;
+        EXPECT_EQ(ProblemOf(request), CalibrationProblem::kBadDate) << bad;
+    }
+    CalibrationRequest tomorrow = OffsetRequest(1.0);
+    tomorrow.date = "2026-03-15";
+    EXPECT_EQ(ProblemOf(tomorrow), CalibrationProblem::kDateInTheFuture);
+    CalibrationRequest today = OffsetRequest(1.0);
+    today.date = "2026-03-14";
+    EXPECT_EQ(ProblemOf(today), CalibrationProblem::kNone);
+
+    for (std::string CalibrationRequest::*field :
+         {&CalibrationRequest::instrument, &CalibrationRequest::certificate,
+          &CalibrationRequest::who}) {
+        for (const char* forged : {"RT-1\tC-99", "RT-1\r\nforged", "RT\x1b[2J", "RT\xc2\x9b"}) {
+            CalibrationRequest unclean = OffsetRequest(1.0);
+            unclean.*field = forged;
+            EXPECT_EQ(ProblemOf(unclean), CalibrationProblem::kControlCharacter) << forged;
+        }
+    }
+    CalibrationRequest accented = OffsetRequest(1.0);
+    accented.instrument = "Thermomètre étalon Nr. 4 °C";
+    EXPECT_EQ(ProblemOf(accented), CalibrationProblem::kNone);
+
     CalibrationRequest sameDay = OffsetRequest(1.0);
     sameDay.nextDue = sameDay.date;
     EXPECT_EQ(ProblemOf(sameDay), CalibrationProblem::kNextDueNotAfterDate);
@@ -178,12 +205,12 @@ TEST(CalibrationRequestCheck, RefusesWhatAnInspectorCouldNotAccept) {
 TEST(CalibrationFileUpdate, KeepsWhatAnotherProgramWroteAndLeavesADamagedFileAlone) {
     testing::TempDir dir;
     const auto file = dir / "QRVCalibration.json";
-    const auto freezer = MakeCalibration(kFreezer, OffsetRequest(1.0)).calibration;
+    const auto freezer = MakeCalibration(kFreezer, OffsetRequest(1.0), kToday).calibration;
     CalibrationBook elsewhere;
     elsewhere.Set(*freezer);
     ASSERT_TRUE(WriteCalibrationFile(file, elsewhere));
 
-    const auto fridge = MakeCalibration(kFridge, OffsetRequest(-0.4)).calibration;
+    const auto fridge = MakeCalibration(kFridge, OffsetRequest(-0.4), kToday).calibration;
     const CalibrationUpdate set = UpdateCalibrationFile(file, kFridge, fridge);
     EXPECT_TRUE(set.changed);
     EXPECT_TRUE(set.error.empty());
@@ -223,8 +250,8 @@ TEST(ScanReadings, AreCorrectedFromTheRawReadingAsTheAcquisitionDoes) {
     table.SensorArray[1].RawValue = -999.0;
     table.SensorArray[1].Value = -999.0;
     CalibrationBook book;
-    book.Set(*MakeCalibration(kFridge, OffsetRequest(-0.4)).calibration);
-    book.Set(*MakeCalibration(kFreezer, OffsetRequest(2.0)).calibration);
+    book.Set(*MakeCalibration(kFridge, OffsetRequest(-0.4), kToday).calibration);
+    book.Set(*MakeCalibration(kFreezer, OffsetRequest(2.0), kToday).calibration);
     CorrectScanReadings(table, book);
     CorrectScanReadings(table, book);
     EXPECT_DOUBLE_EQ(table.SensorArray[0].Value, 4.0) << "corrected once, however often";

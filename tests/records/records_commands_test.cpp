@@ -25,7 +25,8 @@ class AuditCommand : public ::testing::Test {
                           "anna",
                           "probe 0000000A1B2C Fridge: AlarmHigh",
                           std::to_string(day),
-                          std::to_string(day + 1)});
+                          std::to_string(day + 1),
+                          {}});
         }
     }
     testing::TempDir temp;
@@ -113,10 +114,10 @@ TEST_F(CalibrationCommand, SetsReplacesAndClearsWithAnAuditLineEach) {
     EXPECT_TRUE(ReadCalibrationFile(temp / "QRVCalibration.json").book.entries.empty());
 
     const std::string trail = testing::ReadBytes(temp / "QRVAudit.txt");
-    EXPECT_EQ(VerifyAuditTrail(trail).brokenLine, 0);
+    EXPECT_TRUE(VerifyAuditTrail(trail, ReadTrailKey(temp / "QRVAudit.key")).Whole());
     const auto lines = ReadAuditLines(trail);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].entry.who, "anna");
+    EXPECT_TRUE(lines[0].entry.who.starts_with("anna (account ")) << "claimed, and who ran it";
     EXPECT_EQ(lines[0].entry.what, "calibration of probe 0000000A1B2C Fridge 1");
     EXPECT_TRUE(lines[0].entry.oldValue.empty());
     EXPECT_EQ(lines[1].entry.oldValue, lines[0].entry.newValue);
@@ -176,6 +177,21 @@ TEST_F(CalibrationCommand, RefusesWhatCannotBeASoundCalibration) {
     EXPECT_EQ(run({"set", "0000000A1B2C", "--offset", "1", "--date", "2026-03-01"}), 2)
         << "without the record an inspector asks for";
     EXPECT_EQ(run({"clear", "0000000A1B2C"}), 1) << "nothing to clear";
+    EXPECT_EQ(run({"set", "0000000A1B2C", "--offset", "1", "--date", "2026-03-01", "--instrument",
+                   "RT-1\t2026-03-02 09:00:00\tanna", "--certificate", "C-17", "--next-due",
+                   "2027-03-01"}),
+              2)
+        << "a tab would forge a field";
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "1", "--who", "anna\nbob"})), 2);
+    EXPECT_EQ(run(with({"set", "0000000A1B2C", "--offset", "1", "--reason", "check\r"})), 2);
+    EXPECT_EQ(run({"set", "0000000A1B2C", "--offset", "1", "--date", "-026-01-01", "--instrument",
+                   "RT-1", "--certificate", "C-17", "--next-due", "2027-03-01"}),
+              2)
+        << "year -26";
+    EXPECT_EQ(run({"set", "0000000A1B2C", "--offset", "1", "--date", "9998-01-01", "--instrument",
+                   "RT-1", "--certificate", "C-17", "--next-due", "9999-01-01"}),
+              2)
+        << "in the future";
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVCalibration.json"));
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVAudit.txt"));
 }
@@ -236,7 +252,7 @@ TEST_F(TimeAlarmCommand, SetsAndClearsSidesByNameOrAddressWithAnAuditLineEach) {
     EXPECT_TRUE(Book().entries.empty());
 
     const std::string trail = testing::ReadBytes(temp / "QRVAudit.txt");
-    EXPECT_EQ(VerifyAuditTrail(trail).brokenLine, 0);
+    EXPECT_TRUE(VerifyAuditTrail(trail, ReadTrailKey(temp / "QRVAudit.key")).Whole());
     const auto lines = ReadAuditLines(trail);
     ASSERT_EQ(lines.size(), 5u) << "unchanged writes nothing; the 90 is one change, not two";
     const std::string above = "probe 0000000A1B2C Freezer: minutes above high in 24 h";

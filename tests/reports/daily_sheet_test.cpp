@@ -62,7 +62,11 @@ TEST(DailySheetPage, KeepsItsColumnsInEveryLanguage) {
     }
     PrintContext german;
     german.taal = 1;
+    german.trailHead = "QRVAudit.txt: 3 lines, last line SHA-256 ab12";
     const ReportPage page = DailySheetPage(sheets, 0, 2026, 3, german);
+    ASSERT_GE(page.details.size(), 2u);
+    EXPECT_EQ(page.details.end()[-2], "Prüfpfad beim Drucken:");
+    EXPECT_EQ(page.details.back(), german.trailHead) << "the trail's head anchors it on paper";
     EXPECT_EQ(page.pageLine, "Seite 1 von 1");
     EXPECT_NE(page.columnHeader[1].find("Kürzel"), std::string::npos);
     EXPECT_NE(page.body[2].find("keine Werte gespeichert"), std::string::npos);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 
+#include "records/audit_trail.h"
 #include "report_command.h"
 #include "reports/pages/page_output.h"
 #include "reports/pages/print_job.h"
@@ -231,6 +232,30 @@ TEST_F(ReportPdfTest, RefusalsAndFailures) {
                       {"day", "2026-01-05", "--pdf", (station / "no/such/dir.pdf").string()})
                   .status,
               report::kExitCannotWrite);
+}
+
+// Rows of the audit printout as long as the page is wide and longer, in
+// Latin and other letters: every character is on the page, the long rows
+// wrapped, none cut short.
+TEST_F(ReportPdfTest, AuditPrintoutWrapsLongRowsAndDropsNoCharacter) {
+    records::AuditTrail trail(station / "QRVAudit.txt");
+    const std::string exact = std::string(61, 'E') + "|";  // the row is 100 characters
+    const std::string longer = "Kühlraum Süd " + std::string(150, 'w') + " Ende";
+    for (const std::string& value : {exact, longer}) {
+        ASSERT_TRUE(trail.Record({{2026, 5, 4, 9, 0, 0, 0}, "anna", "note", "", value, {}}));
+    }
+    const auto pdf = Pdf("audit.pdf");
+    const auto printed = RunTool(station.path(), {"audit", "--pdf", pdf.string()});
+    ASSERT_EQ(printed.status, 0) << printed.out;
+    const std::string text = PdfText(pdf, 1, 1);
+    EXPECT_EQ(text.find("\u2026"), std::string::npos) << "no row elided:\n" << text;
+    EXPECT_NE(text.find("2026-05-04 09:00:00 anna note: - -> " + exact + "\n"), std::string::npos)
+        << text;
+    const std::string head = records::VerifyAuditTrail(testing::ReadBytes(trail.Path())).lastHash;
+    EXPECT_NE(text.find(head), std::string::npos) << "the trail's head in full:\n" << text;
+    const std::string flat = std::regex_replace(text, std::regex("\\s+"), "");
+    EXPECT_NE(flat.find(std::regex_replace(longer, std::regex(" "), "")), std::string::npos)
+        << text;
 }
 
 // A printer output that fails at a chosen page.

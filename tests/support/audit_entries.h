@@ -14,7 +14,9 @@ namespace qrv::testing {
 // whole fails the test that reads it.
 inline std::vector<records::AuditEntry> AuditEntries(const records::AuditTrail& trail) {
     const std::string bytes = ReadBytes(trail.Path());
-    EXPECT_EQ(records::VerifyAuditTrail(bytes).brokenLine, 0);
+    const records::TrailCheck check = records::VerifyAuditTrail(
+        bytes, records::ReadTrailKey(records::TrailKeyPath(trail.Path())));
+    EXPECT_TRUE(check.Whole()) << check.reason << check.keyProblem;
     std::vector<records::AuditEntry> entries;
     for (const auto& line : records::ReadAuditLines(bytes)) {
         entries.push_back(line.entry);

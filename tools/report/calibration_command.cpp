@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "change_author.h"
 #include "notify/acknowledgement.h"
 #include "probe_lookup.h"
 #include "records/audit_recorder.h"
@@ -74,8 +75,6 @@ bool ParseSet(CommandArgs args, records::CalibrationRequest& request, std::strin
             request.instrument = std::string(*v);
         } else if (arg == "--certificate" && (v = value())) {
             request.certificate = std::string(*v);
-        } else if (arg == "--who" && (v = value())) {
-            request.who = std::string(*v);
         } else {
             problem = fmt::format("unexpected argument '{}'", arg);
             return false;
@@ -87,7 +86,7 @@ bool ParseSet(CommandArgs args, records::CalibrationRequest& request, std::strin
 // Changes the file and writes the change's audit line, which names the probe
 // and shows the calibration before and after.
 int Store(const std::filesystem::path& station, const SensorRecord& probe,
-          const std::optional<records::Calibration>& calibration, const std::string& who,
+          const std::optional<records::Calibration>& calibration, const ChangeAuthor& author,
           const ToolOutput& output) {
     const std::filesystem::path file = station / records::kCalibrationFileName;
     const records::FileRestorePoint before(file);
@@ -106,9 +105,12 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
     RealClock clock;
     ProgramLogFile log(StationPaths{station}.LogFileName(), clock);
     records::AuditTrail trail(station / "QRVAudit.txt");
-    if (!records::AuditRecorder(trail, clock, log).Record(who, what, update.before, update.after)) {
+    if (!records::AuditRecorder(trail, clock, log)
+             .Record(RecordedWhoOfThisProcess(author.claimed), what, update.before, update.after,
+                     author.reason)) {
         before.Restore();
-        fmt::print(stderr, "quorvanel-report: {}\n", records::TrailNotWrittenReason());
+        fmt::print(stderr, "quorvanel-report: {} ({})\n", records::TrailNotWrittenReason(),
+                   trail.LastProblem());
         return kExitCannotWrite;
     }
     fmt::print(output.out, "{}: {}\n(a running station applies it within seconds)\n", what,
@@ -142,6 +144,12 @@ int RunCalibration(const std::filesystem::path& station, CommandArgs args,
     if ((args[0] != "set" && args[0] != "clear") || args.size() < 2) {
         return BadArguments("calibration set PROBE ... or calibration clear PROBE");
     }
+    ChangeAuthor author;
+    std::string problem;
+    const auto rest = TakeAuthor(args.subspan(2), author, problem);
+    if (!rest) {
+        return BadArguments(problem);
+    }
     const ProbeLookup lookup = LookUpProbe(table, args[1]);
     if (lookup.probe == nullptr) {
         return BadArguments(lookup.problem);
@@ -152,24 +160,22 @@ int RunCalibration(const std::filesystem::path& station, CommandArgs args,
             fmt::format("{} is a switch: a contact has nothing to calibrate", args[1]));
     }
     if (args[0] == "clear") {
-        if (args.size() != 2) {
-            return BadArguments("calibration clear takes only the probe");
+        if (!rest->empty()) {
+            return BadArguments("calibration clear takes only the probe, --who and --reason");
         }
-        return Store(station, *probe, std::nullopt, notify::LoginName(), output);
+        return Store(station, *probe, std::nullopt, author, output);
     }
     records::CalibrationRequest request;
-    std::string problem;
-    if (!ParseSet(args.subspan(2), request, problem)) {
+    if (!ParseSet(*rest, request, problem)) {
         return BadArguments(problem);
     }
-    if (request.who.empty()) {
-        request.who = notify::LoginName();
-    }
-    const records::CalibrationOutcome outcome = records::MakeCalibration(probe->Rom, request);
+    request.who = author.claimed.empty() ? notify::LoginName() : author.claimed;
+    const records::CalibrationOutcome outcome =
+        records::MakeCalibration(probe->Rom, request, RealClock().Now());
     if (!outcome.calibration) {
         return BadArguments(records::CalibrationProblemText(outcome.problem));
     }
-    return Store(station, *probe, outcome.calibration, request.who, output);
+    return Store(station, *probe, outcome.calibration, author, output);
 }
 
 }  // namespace qrv::report

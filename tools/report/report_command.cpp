@@ -123,11 +123,12 @@ constexpr std::array kCommands{
             "check the audit trail's chain, or list or print its lines", &RunAudit},
     Command{"calibration", "calibration [set PROBE ... | clear PROBE]",
             "the probes' calibrations; set (--offset X | --points R1 V1 R2 V2) --date D "
-            "--instrument T --certificate C --next-due D [--who NAME], or clear one",
+            "--instrument T --certificate C --next-due D, or clear one; both take [--who NAME] "
+            "[--reason TEXT]",
             &RunCalibration},
     Command{"time-alarm", "time-alarm [set PROBE ... | clear PROBE ...]",
             "the alarms on minutes out of range in 24 h; set [--above MIN] [--below MIN], "
-            "or clear [--above | --below]",
+            "or clear [--above | --below]; both take [--who NAME] [--reason TEXT]",
             &RunTimeAlarm},
     Command{"sheet", "sheet YYYY MM [--probe PROBE] (--csv | --pdf FILE)",
             "the daily minimum and maximum sheet of a month, for initials", &RunSheet},

@@ -20,6 +20,9 @@ inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitCannotWrite = 3;
 // The audit trail's chain is broken (audit --verify).
 inline constexpr int kExitTrailBroken = 4;
+// The chain holds, but its keyed seals cannot be checked without the
+// station key (audit --verify, audit).
+inline constexpr int kExitSealsUnchecked = 5;
 
 using CommandArgs = std::span<const std::string_view>;
 

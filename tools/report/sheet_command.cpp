@@ -8,6 +8,7 @@
 
 #include "pdf_pages.h"
 #include "probe_lookup.h"
+#include "records/audit_trail.h"
 #include "reports/printouts/daily_sheet.h"
 #include "sensors/rom_text.h"
 #include "sensors/sensor_file.h"
@@ -122,7 +123,8 @@ int RunSheet(const std::filesystem::path& station, CommandArgs args, const ToolO
         PrintSheetCsv(sheets, *year, *month, output.out);
         return kExitOk;
     }
-    const PrintContext context = StationPrintContext(station, false);
+    PrintContext context = StationPrintContext(station, false);
+    context.trailHead = records::TrailHeadNow(station / records::kAuditTrailFileName);
     const int status = WritePdf(output, *request.pdf, static_cast<int>(sheets.size()), [&](int p) {
         return DailySheetPage(sheets, static_cast<std::size_t>(p), *year, *month, context);
     });

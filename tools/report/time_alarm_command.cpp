@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "notify/acknowledgement.h"
+#include "change_author.h"
 #include "probe_lookup.h"
 #include "records/audit_recorder.h"
 #include "records/calibration_text.h"
@@ -89,7 +89,8 @@ bool ParseClear(CommandArgs args, records::TimeAlarm& alarm, std::string& proble
 // clearing names what a clear removes ("time alarm", "time alarm above"),
 // nullptr for a set.
 int Store(const std::filesystem::path& station, const SensorRecord& probe,
-          const records::TimeAlarm& wanted, const char* clearing, const ToolOutput& output) {
+          const records::TimeAlarm& wanted, const char* clearing, const ChangeAuthor& author,
+          const ToolOutput& output) {
     std::optional<records::TimeAlarm> after;
     if (wanted.minutesAbove || wanted.minutesBelow) {
         after = wanted;
@@ -114,12 +115,13 @@ int Store(const std::filesystem::path& station, const SensorRecord& probe,
     ProgramLogFile log(StationPaths{station}.LogFileName(), clock);
     records::AuditTrail trail(station / "QRVAudit.txt");
     records::AuditRecorder recorder(trail, clock, log);
-    const std::string who = notify::LoginName();
+    const std::string who = RecordedWhoOfThisProcess(author.claimed);
     for (const records::SettingChange& change :
          records::TimeAlarmChanges(probe, update.before, update.after)) {
-        if (!recorder.Record(who, change.what, change.oldValue, change.newValue)) {
+        if (!recorder.Record(who, change.what, change.oldValue, change.newValue, author.reason)) {
             before.Restore();
-            fmt::print(stderr, "quorvanel-report: {}\n", records::TrailNotWrittenReason());
+            fmt::print(stderr, "quorvanel-report: {} ({})\n", records::TrailNotWrittenReason(),
+                       trail.LastProblem());
             return kExitCannotWrite;
         }
     }
@@ -147,6 +149,12 @@ int RunTimeAlarm(const std::filesystem::path& station, CommandArgs args, const T
         return BadArguments(
             "time-alarm set PROBE [--above MIN] [--below MIN] or time-alarm clear PROBE");
     }
+    ChangeAuthor author;
+    std::string problem;
+    const auto rest = TakeAuthor(args.subspan(2), author, problem);
+    if (!rest) {
+        return BadArguments(problem);
+    }
     const ProbeLookup lookup = LookUpProbe(table, args[1]);
     if (lookup.probe == nullptr) {
         return BadArguments(lookup.problem);
@@ -156,24 +164,23 @@ int RunTimeAlarm(const std::filesystem::path& station, CommandArgs args, const T
     if (const records::TimeAlarm* current = read.book.Find(probe.Rom)) {
         wanted = *current;
     }
-    std::string problem;
     const char* clearing = nullptr;
     if (args[0] == "set") {
         if (!records::IsCalibratable(probe)) {
             return BadArguments(
                 fmt::format("{} is a switch: a contact is never out of range", args[1]));
         }
-        if (!ParseSet(args.subspan(2), wanted, problem)) {
+        if (!ParseSet(*rest, wanted, problem)) {
             return BadArguments(problem);
         }
-    } else if (!ParseClear(args.subspan(2), wanted, problem)) {
+    } else if (!ParseClear(*rest, wanted, problem)) {
         return BadArguments(problem);
     } else {
-        clearing = args.size() == 2       ? "time alarm"
-                   : args[2] == "--above" ? "time alarm above"
-                                          : "time alarm below";
+        clearing = rest->empty()                ? "time alarm"
+                   : rest->front() == "--above" ? "time alarm above"
+                                                : "time alarm below";
     }
-    return Store(station, probe, wanted, clearing, output);
+    return Store(station, probe, wanted, clearing, author, output);
 }
 
 }  // namespace qrv::report

@@ -4,6 +4,7 @@
 #include "app/shell/menu_items.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
+#include "app/shell/trail_watch.h"
 
 namespace qrv::shell {
 
@@ -70,6 +71,10 @@ void SampleTimer(StationState& state, const ShellServices& services) {
     }
     ShowAlarmIndicators(state, services);
     ShowMonitoringState(state, services.display);
+    // Beside a service, the service checks and reports the trail.
+    if (!state.serviceMonitors) {
+        CheckAuditTrailDaily(state, services);
+    }
     ReloadCalibrationsIfChanged(state, services);
     if (state.NetWorkInstalled != 0) {
         services.monitoring.ReloadTimeAlarmsIfChanged();

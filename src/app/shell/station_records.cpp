@@ -1,6 +1,8 @@
 #include "app/shell/station_records.h"
 
+#include "app/shell/outside_changes_audit.h"
 #include "records/audit_recorder.h"
+#include "records/outside_changes.h"
 #include "records/setting_changes.h"
 
 namespace qrv::shell {
@@ -62,8 +64,11 @@ void ReloadCalibrationsIfChanged(StationState& state, const ShellServices& servi
         return;
     }
     // The window's own changes come back here too: only news is logged.
-    if (read.book != *state.calibrations.Get()) {
+    const std::shared_ptr<const records::CalibrationBook> inUse = state.calibrations.Get();
+    if (read.book != *inUse) {
         services.log.LogMessageToDisk("Calibrations reread from " + file.filename().string());
+        AuditOutsideChanges(state, services.clock, services.log, file,
+                            records::CalibrationChanges(*inUse, read.book, state.sensors.Copy()));
         state.calibrations.Replace(std::move(read.book));
     }
 }

@@ -31,6 +31,8 @@ struct StationState : acquisition::StationFlags {
     StationPaths paths;
     // Who changed what, for an inspector: see records/audit_trail.h.
     records::AuditTrail auditTrail{paths.CurrentDirName / "QRVAudit.txt"};
+    // The day (YYYY-MM-DD) the whole trail was last checked.
+    std::string trailCheckedDay;
     // Whom the window's actions are recorded for: the desktop's login name.
     std::string operatorName;
     // The probe table as the audit trail last saw it; changes since are

@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 
+#include "app/shell/outside_changes_audit.h"
+#include "records/outside_changes.h"
 #include "records/time_alarm.h"
 #include "runtime/calendar.h"
 #include "runtime/text_file.h"
@@ -117,6 +119,9 @@ void ReloadTimeAlarmsIfChanged(StationState& state, acquisition::TimeOutOfRangeA
         return;
     }
     log.LogMessageToDisk("Time alarms reread from " + std::string(records::kTimeAlarmFileName));
+    AuditOutsideChanges(
+        state, clock, log, TimeAlarmFile(state),
+        records::TimeAlarmBookChanges(alarms.Book(), read.book, state.sensors.Copy()));
     alarms.Configure(std::move(read.book));
     SeedFromStoredValues(state, alarms, clock);
 }

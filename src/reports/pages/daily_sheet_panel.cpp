@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "records/audit_trail.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/report_selection.h"
 #include "runtime/calendar.h"
@@ -212,7 +213,9 @@ void DailySheetPanel::Print(const std::vector<ProbeSheet>& sheets) {
     if (sheets.empty()) {
         return;
     }
-    const PrintContext print = context_.PrintNow();
+    PrintContext print = context_.PrintNow();
+    print.trailHead =
+        records::TrailHeadNow(alarmFile_.parent_path() / records::kAuditTrailFileName);
     PrintPages(context_, fmt::format("Quorvanel daily sheet {:04}-{:02}", year_, month_),
                static_cast<int>(sheets.size()), [&](int i) {
                    return DailySheetPage(sheets, static_cast<std::size_t>(i), year_, month_, print);

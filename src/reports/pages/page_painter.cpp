@@ -54,21 +54,32 @@ double DrawLines(QPainter& painter, const QFont& font, double x, double y, doubl
     return y;
 }
 
-// The largest size (at most `largest`) at which the lines fit the box.
+// The largest size (at most `largest`) at which the lines fit the box. The
+// font comes in whole pixels, whose glyphs are not exactly a scaled copy of
+// the large one's: the longest line is measured at the size chosen, so no
+// line is shortened when it is drawn.
 double FittingMonoSize(const std::vector<std::string>& lines, std::size_t extraLines, double width,
                        double height, double largest) {
-    std::size_t longest = 1;
+    QString longest = QStringLiteral("0");
     for (const std::string& line : lines) {
-        longest = std::max(longest, static_cast<std::size_t>(Q(line).size()));
+        const QString text = Q(line);
+        if (text.size() > longest.size()) {
+            longest = text;
+        }
     }
     const QFontMetricsF unit(Mono(100.0));
     const double perCharacter = unit.horizontalAdvance(QLatin1Char('0')) / 100.0;
     const double perLine = unit.height() * 1.15 / 100.0;
-    const double byWidth = width / (perCharacter * static_cast<double>(longest));
+    const double byWidth = width / (perCharacter * static_cast<double>(longest.size()));
     const double byHeight =
         height /
         (perLine * static_cast<double>(std::max<std::size_t>(1, lines.size() + extraLines)));
-    return std::clamp(std::min(byWidth, byHeight), 4.0, largest);
+    constexpr double kSmallest = 4.0;
+    double size = std::floor(std::clamp(std::min(byWidth, byHeight), kSmallest, largest));
+    while (size > kSmallest && QFontMetricsF(Mono(size)).horizontalAdvance(longest) > width) {
+        size -= 1.0;
+    }
+    return size;
 }
 
 // Banner and page line, title, detail lines and a rule; returns the y below.

@@ -254,6 +254,10 @@ ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t ind
                                            text::Plain(Key::TXT_SHEET_SKIPPED_ALARM_LINES, taal),
                                            sheet.skippedAlarmLines));
     }
+    if (!context.trailHead.empty()) {
+        page.details.push_back(text::Plain(Key::TXT_SHEET_TRAIL_HEAD, taal));
+        page.details.push_back(context.trailHead);
+    }
     page.columnHeader = {SheetHeader(false, taal), SheetHeader(true, taal)};
     page.body = PageRows(sheet, taal);
     return page;

@@ -30,6 +30,9 @@ struct PrintContext {
     std::string networkName;
     DateStrings printed;
     LimitsLookup limitsOf{};
+    // The audit trail's head when printed (its line count and last hash),
+    // for the pages that anchor the trail outside its file; empty: none.
+    std::string trailHead{};
 
     std::optional<ProbeLimits> LimitsOf(std::string_view probeKey) const {
         return qrv::LimitsOf(limitsOf, probeKey);

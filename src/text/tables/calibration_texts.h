@@ -7,7 +7,7 @@
 namespace qrv::text::tables {
 
 // Calibrations: the probe editor's section and the printed page.
-inline constexpr std::array<TextTable, 36> kCalibrationTexts{{
+inline constexpr std::array<TextTable, 38> kCalibrationTexts{{
     {"TXT_CALIB_SECTION", {"Calibration", "Kalibrierung", "Étalonnage", "Kalibratie"}},
     {"TXT_CALIB_NONE",
      {"No calibration: readings are used as measured.",
@@ -87,6 +87,20 @@ inline constexpr std::array<TextTable, 36> kCalibrationTexts{{
       "d'au moins 1 et le gain être entre 0,5 et 2.",
       "De twee punten geven geen zinnige versterking: de ruwe metingen moeten minstens 1 "
       "verschillen en de versterking tussen 0,5 en 2 liggen."}},
+    {"TXT_CALIB_FUTURE_DATE",
+     {"The date of the calibration lies in the future.",
+      "Das Datum der Kalibrierung liegt in der Zukunft.",
+      "La date de l'étalonnage est dans le futur.",
+      "De datum van de kalibratie ligt in de toekomst."}},
+    {"TXT_CALIB_CONTROL_CHARACTER",
+     {"Instrument, certificate and name may not hold tabs, line breaks or other control "
+      "characters.",
+      "Referenzgerät, Zertifikat und Name dürfen keine Tabulatoren, Zeilenumbrüche oder andere "
+      "Steuerzeichen enthalten.",
+      "L'instrument, le certificat et le nom ne peuvent contenir ni tabulations, ni sauts de "
+      "ligne, ni autres caractères de contrôle.",
+      "Instrument, certificaat en naam mogen geen tabs, regeleinden of andere stuurtekens "
+      "bevatten."}},
     {"TXT_CALIB_REFERENCE_AT",
      {"reference {} at raw reading {}", "Referenz {} bei Rohwert {}",
       "référence {} à la mesure brute {}", "referentie {} bij ruwe meting {}"}},
