@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine_facts.h"
+
 #include "notify/call_list_file.h"
 #include "support/recording_log.h"
 #include "support/temp_dir.h"
@@ -17,38 +19,7 @@ using testing::TempDir;
 using testing::WriteBytes;
 
 constexpr double kMinute = 60.0;
-const std::function<void(AlarmFacts&)> kAsTold = [](AlarmFacts&) {};
-
-NotifyContact Contact(std::string name) {
-    NotifyContact contact;
-    contact.name = std::move(name);
-    contact.channel = NotifyChannel::kWebhook;
-    contact.address = "http://127.0.0.1/";
-    return contact;
-}
-
-AlarmFacts Freezer(int state, double value = -12.0) {
-    AlarmFacts facts;
-    facts.rom = {0x28, 1, 2, 3, 4, 5, 6, 0x7A};
-    facts.name = "Freezer";
-    facts.sensorType = kTypeTemperature;
-    facts.units = "°C";
-    facts.value = value;
-    facts.state = state;
-    facts.alarmHigh = -15;
-    facts.tripHigh = -18;
-    return facts;
-}
-
-std::vector<std::string> Told(const std::vector<Notice>& notices) {
-    std::vector<std::string> told;
-    for (const Notice& n : notices) {
-        told.push_back(std::to_string(n.contact) + " " + std::string(NoticeKindName(n.kind)));
-    }
-    return told;
-}
-
-using Lines = std::vector<std::string>;
+using namespace facts;
 
 bool Mentions(const RecordingLog& log, const std::string& part) {
     for (const std::string& line : log.Messages()) {

@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine_facts.h"
+
 #include "acquisition/alarm_texts.h"
 #include "config/station_config.h"
 #include "notify/acknowledgement.h"
@@ -16,45 +18,7 @@ namespace {
 
 constexpr double kMinute = 60.0;
 const LocalDateTime kWhen{2026, 12, 8, 3, 12, 0, 0};
-// The facts as the alarm's last change left them.
-const std::function<void(AlarmFacts&)> kAsTold = [](AlarmFacts&) {};
-
-NotifyContact Contact(std::string name, std::vector<std::string> probes = {},
-                      std::vector<std::string> logins = {}) {
-    NotifyContact contact;
-    contact.name = std::move(name);
-    contact.channel = NotifyChannel::kWebhook;
-    contact.address = "http://127.0.0.1/";
-    contact.probes = std::move(probes);
-    contact.logins = std::move(logins);
-    return contact;
-}
-
-AlarmFacts Freezer(int state, double value = -12.0) {
-    AlarmFacts facts;
-    facts.rom = {0x28, 1, 2, 3, 4, 5, 6, 0x7A};
-    facts.name = "Freezer";
-    facts.sensorType = kTypeTemperature;
-    facts.units = "°C";
-    facts.value = value;
-    facts.state = state;
-    facts.alarmHigh = -15;
-    facts.tripHigh = -18;
-    facts.alarmLow = -30;
-    facts.tripLow = -28;
-    return facts;
-}
-
-// Who got which kind of notice, in order: "0 alarm", "1 escalation", ...
-std::vector<std::string> Told(const std::vector<Notice>& notices) {
-    std::vector<std::string> told;
-    for (const Notice& n : notices) {
-        told.push_back(std::to_string(n.contact) + " " + std::string(NoticeKindName(n.kind)));
-    }
-    return told;
-}
-
-using Lines = std::vector<std::string>;
+using namespace facts;
 
 TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
     EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
