@@ -30,6 +30,7 @@ struct NoPanel final : ProbeEditorView {
     void ShowNewProbeLine(bool) override {}
     void Show(const ProbePanelDisplay&, const ProbePanelValues&) override {}
     void ShowLimits(const ProbePanelValues&) override {}
+    void ShowMovedLimits(const std::vector<LimitField>&, std::string_view) override {}
     void ShowWindow(int, const AlarmWindow&) override {}
     void ShowWarning(std::string_view) override {}
     void SetNameText(std::string_view) override {}
