@@ -200,11 +200,15 @@ TEST_F(Soak, AWeekOfMonitoringKeepsEveryBlockAndEveryAlarmAccountedFor) {
     }
 
     // The program log holds one SMS result for every alarm of a probe with
-    // SMS (also for those the shutdown ended), and nothing else.
+    // SMS (also for those the shutdown ended), the audit trail's head at the
+    // start and at every midnight, and nothing else.
     EXPECT_EQ(shell::RunShutdown(state, services), 0);
     std::istringstream log(LogText());
     int results = 0;
     int timeouts = 0;
+    int trailHeads = 0;
+    const std::regex trailHead(R"(^\S+ \d\d:\d\d: Audit trail QRVAudit\.txt: 0 lines, last line )"
+                               R"(SHA-256 0{64}\r$)");
     const std::regex smsResult(
         R"(^\S+ \d\d:\d\d: (OK:    SMS was send\.|WARNING: SMS Centre finished too fast\.|)"
         R"(ERROR: SMS Centre timeout\.|ERROR: SMS Centre terminated at shutdown\.|)"
@@ -214,6 +218,8 @@ TEST_F(Soak, AWeekOfMonitoringKeepsEveryBlockAndEveryAlarmAccountedFor) {
         if (std::regex_match(line, match, smsResult)) {
             ++results;
             timeouts += match[1] == "ERROR: SMS Centre timeout." ? 1 : 0;
+        } else if (std::regex_match(line, trailHead)) {
+            ++trailHeads;
         } else {
             EXPECT_TRUE(line.starts_with("=") ||
                         line.find("QRVLog.txt created") != std::string::npos)
@@ -222,6 +228,7 @@ TEST_F(Soak, AWeekOfMonitoringKeepsEveryBlockAndEveryAlarmAccountedFor) {
     }
     EXPECT_EQ(results, smsAlarms);
     EXPECT_EQ(timeouts > 0, days >= 4);
+    EXPECT_EQ(trailHeads, days + 1);
 }
 
 }  // namespace
