@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "notify/receivers.h"
 #include "service_process.h"
+#include "settings/settings_file.h"
+#include "stored_blocks.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {
@@ -41,13 +44,22 @@ bool HasText(const std::string& text, std::string_view part) {
 // A first start of quorvanel-station on a simulated network of that many
 // temperature probes, telling the test's socket what a service manager hears.
 struct SimulatedService {
-    SimulatedService(const std::filesystem::path& dir, int probes)
+    SimulatedService(const std::filesystem::path& dir, int probes,
+                     std::vector<std::string> options = {})
         : station(dir / "station"),
           errors(dir / "stderr"),
           notify(dir / "notify"),
-          process({kStation, "--station", station.string(),
-                   "--simulate=" + WriteNetwork(dir, probes).string()},
+          process(Arguments(station, WriteNetwork(dir, probes), std::move(options)),
                   {"NOTIFY_SOCKET=" + notify.Path()}, errors) {}
+
+    static std::vector<std::string> Arguments(const std::filesystem::path& station,
+                                              const std::filesystem::path& network,
+                                              std::vector<std::string> options) {
+        std::vector<std::string> arguments{kStation, "--station", station.string(),
+                                           "--simulate=" + network.string()};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return arguments;
+    }
 
     std::string Diagnostics() const { return ReadBytes(errors); }
 
@@ -119,6 +131,83 @@ TEST(ServiceSignals, ASighupAfterAFirstUnattendedStartChangesNoAlarm) {
 
     process.Signal(SIGTERM);
     ASSERT_TRUE(process.WaitForExit(kSignalHonouredWithin)) << diagnostics();
+}
+
+// SIGTERM ends the station within the time a service manager allows for a
+// clean stop whatever is under way, and the shutdown still stores the block
+// of its minute. Measured from the signal to the process's exit.
+void ExpectAQuickShutdownWithItsBlock(SimulatedService& service) {
+    const auto diagnostics = [&] { return service.Diagnostics(); };
+    service.process.Signal(SIGTERM);
+    const auto signalled = SteadyClock::now();
+    const std::optional<int> status = service.process.WaitForExit(kSignalHonouredWithin);
+    ASSERT_TRUE(status) << "still running " << kSignalHonouredWithin.count() << " s after SIGTERM\n"
+                        << diagnostics();
+    EXPECT_LT(SteadyClock::now() - signalled, kSignalHonouredWithin);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << diagnostics();
+    const std::optional<std::string> shutdown = LogMinuteOf(service.station, "Shutdown on SIGTERM");
+    ASSERT_TRUE(shutdown) << ReadBytes(service.station / "QRVLog.txt");
+    const std::vector<std::string> blocks = StoredBlocks(service.station);
+    ASSERT_FALSE(blocks.empty());
+    // The clock runs 120 times faster: the minute may turn between the log
+    // line and the store.
+    const int late = (MinuteOf(blocks.back()) - MinuteOf(*shutdown) + 1440) % 1440;
+    EXPECT_LE(late, 1) << "last block " << blocks.back() << ", shutdown " << *shutdown;
+}
+
+TEST(ServiceSignals, SigtermWhileMonitoringEndsWithinSecondsWithTheLastBlockStored) {
+    TempDir dir;
+    SimulatedService service(dir.path(), 15, {"--fast-clock=120"});
+    ASSERT_TRUE(service.notify.Bound());
+    ASSERT_TRUE(service.process.Started());
+    ASSERT_TRUE(service.notify.WaitFor("READY=1", 60s, service.seen)) << service.Diagnostics();
+    // A few stores into monitoring, so that a store may be under way.
+    const auto storing = SteadyClock::now() + 20s;
+    while (StoredBlocks(service.station).size() < 3 && SteadyClock::now() < storing) {
+        service.notify.Receive(SteadyClock::now() + 100ms);
+    }
+    ExpectAQuickShutdownWithItsBlock(service);
+}
+
+// New probes have no limits, so each stands in a high alarm once its delay
+// has passed: the call list hands the alarm to an SMS program that takes its
+// time and, a station minute later, to a webhook that never answers (within
+// the five minutes the station would wait for it). Neither holds the
+// shutdown up.
+TEST(ServiceSignals, SigtermWhileAnSmsAndANoticeAreOnTheirWayEndsWithinSeconds) {
+    TempDir dir;
+    const std::filesystem::path station = dir.path() / "station";
+    std::filesystem::create_directories(station);
+    const std::filesystem::path program = dir.path() / "slow-sms";
+    const std::filesystem::path handedOff = dir.path() / "handed-off";
+    WriteBytes(program, "#!/bin/sh\necho \"$@\" > " + handedOff.string() + "\nexec sleep 60\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    SystemSettings settings;
+    settings.SmSProgramSource = program.string();
+    WriteBytes(station / "QRVNL.INI", FormatIniFile(settings, VirtualClock{}));
+    HttpReceiver silent;
+    silent.Hold(true);
+    WriteBytes(station / "quorvanel.toml",
+               "[notify]\nescalate_after = 1\ntimeout_seconds = 300\n"
+               "[[notify.contact]]\nname = \"Cleo\"\nchannel = \"sms\"\naddress = \"Cleo\"\n"
+               "[[notify.contact]]\nname = \"Anna\"\nchannel = \"webhook\"\naddress = \"" +
+                   silent.Url() + "\"\n");
+
+    SimulatedService service(dir.path(), 6, {"--fast-clock=120"});
+    ASSERT_TRUE(service.notify.Bound());
+    ASSERT_TRUE(service.process.Started());
+    ASSERT_TRUE(service.notify.WaitFor("READY=1", 60s, service.seen)) << service.Diagnostics();
+    const auto underWay = SteadyClock::now() + 30s;
+    while ((!std::filesystem::exists(handedOff) || silent.Count() == 0) &&
+           SteadyClock::now() < underWay) {
+        service.notify.Receive(SteadyClock::now() + 100ms);
+    }
+    ASSERT_TRUE(std::filesystem::exists(handedOff)) << ReadBytes(station / "QRVLog.txt");
+    ASSERT_GE(silent.Count(), 1U) << ReadBytes(station / "QRVLog.txt");
+
+    ExpectAQuickShutdownWithItsBlock(service);
+    EXPECT_TRUE(HasText(ReadBytes(station / "QRVLog.txt"), "ERROR: SMS Centre terminated at shutdown."))
+        << ReadBytes(station / "QRVLog.txt");
 }
 
 }  // namespace

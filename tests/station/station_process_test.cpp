@@ -15,6 +15,7 @@
 
 #include "sensors/sensor_file.h"
 #include "service_process.h"
+#include "stored_blocks.h"
 #include "storage/result_file_format.h"
 #include "support/recording_log.h"
 #include "support/scripted_dialogs.h"
@@ -26,55 +27,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-std::vector<std::filesystem::path> DayFiles(const std::filesystem::path& station) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(station / "QRVDATA", error)) {
-        if (entry.path().extension() == ".qrd") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::filesystem::path LastDayFile(const std::filesystem::path& station) {
-    const std::vector<std::filesystem::path> files = DayFiles(station);
-    return files.empty() ? station / "QRVDATA" / "none.qrd" : files.back();
-}
-
-// The "HH:MM" of every sample block of the station's day files, in order.
-std::vector<std::string> StoredBlocks(const std::filesystem::path& station) {
-    std::vector<std::string> blocks;
-    for (const auto& file : DayFiles(station)) {
-        const std::string text = ReadBytes(file);
-        for (std::size_t at = 0; at < text.size();) {
-            const std::size_t end = text.find("\r\n", at);
-            const std::string_view line(text.data() + at,
-                                        (end == std::string::npos ? text.size() : end) - at);
-            if (const auto header = ParseSampleHeader(line)) {
-                blocks.emplace_back(header->time);
-            }
-            at = end == std::string::npos ? text.size() : end + 2;
-        }
-    }
-    return blocks;
-}
-
-int MinuteOf(const std::string& hhmm) {
-    return std::stoi(hhmm.substr(0, 2)) * 60 + std::stoi(hhmm.substr(3, 2));
-}
-
-// The minute ("HH:MM") of the program log's entry with this text.
-std::optional<std::string> LogMinuteOf(const std::filesystem::path& station,
-                                       std::string_view what) {
-    const std::string log = ReadBytes(station / "QRVLog.txt");
-    const std::size_t at = log.find(std::string(": ") + std::string(what) + "\r\n");
-    if (at == std::string::npos || at < 5) {
-        return std::nullopt;
-    }
-    return log.substr(at - 5, 5);
-}
 
 TEST(StationProcess, TellsTheServiceManagerItsStateFeedsTheWatchdogOnlyWhileTicksCome) {
     TempDir dir;
