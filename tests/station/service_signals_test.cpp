@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "notify/receivers.h"
+#include "sensors/sensor_file.h"
 #include "service_process.h"
 #include "settings/settings_file.h"
 #include "stored_blocks.h"
+#include "support/recording_log.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {
@@ -170,19 +173,42 @@ TEST(ServiceSignals, SigtermWhileMonitoringEndsWithinSecondsWithTheLastBlockStor
 }
 
 // New probes have no limits, so each stands in a high alarm once its delay
-// has passed: the call list hands the alarm to an SMS program that takes its
-// time and, a station minute later, to a webhook that never answers (within
-// the five minutes the station would wait for it). Neither holds the
-// shutdown up.
+// has passed; with SMS on, the call list hands the alarm to an SMS program
+// that takes its time and, a station minute later, to a webhook that never
+// answers (within the five minutes the station would wait for it). Neither
+// holds the shutdown up.
 TEST(ServiceSignals, SigtermWhileAnSmsAndANoticeAreOnTheirWayEndsWithinSeconds) {
     TempDir dir;
     const std::filesystem::path station = dir.path() / "station";
-    std::filesystem::create_directories(station);
+    {
+        SimulatedService first(dir.path(), 6, {"--fast-clock=120"});
+        ASSERT_TRUE(first.notify.Bound());
+        ASSERT_TRUE(first.process.Started());
+        ASSERT_TRUE(first.notify.WaitFor("READY=1", 60s, first.seen)) << first.Diagnostics();
+        first.process.Signal(SIGTERM);
+        ASSERT_TRUE(first.process.WaitForExit(kSignalHonouredWithin)) << first.Diagnostics();
+    }
+    std::filesystem::remove(dir.path() / "notify");
+    {
+        SensorTable probes;
+        ASSERT_GE(ReadSensorFile(station / "QRVNL.SNS", probes), 0);
+        for (int i = 0; i <= probes.GetMax1820Index(); ++i) {
+            probes.SensorArray[i].SmsEnable = 1;
+        }
+        VirtualClock fileClock;
+        ScriptedDialogs quiet;
+        RecordingLog quietLog;
+        ASSERT_EQ(WriteSensorFile(station / "QRVNL.SNS", probes, fileClock, quiet, quietLog, 0), 0);
+    }
     const std::filesystem::path program = dir.path() / "slow-sms";
     const std::filesystem::path handedOff = dir.path() / "handed-off";
     WriteBytes(program, "#!/bin/sh\necho \"$@\" > " + handedOff.string() + "\nexec sleep 60\n");
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     SystemSettings settings;
+    // A first start keeps the defaults without writing them.
+    if (std::filesystem::exists(station / "QRVNL.INI")) {
+        ASSERT_GE(ReadIniFile(station / "QRVNL.INI", settings), 0);
+    }
     settings.SmSProgramSource = program.string();
     WriteBytes(station / "QRVNL.INI", FormatIniFile(settings, VirtualClock{}));
     HttpReceiver silent;
@@ -196,18 +222,20 @@ TEST(ServiceSignals, SigtermWhileAnSmsAndANoticeAreOnTheirWayEndsWithinSeconds) 
     SimulatedService service(dir.path(), 6, {"--fast-clock=120"});
     ASSERT_TRUE(service.notify.Bound());
     ASSERT_TRUE(service.process.Started());
+    const auto logs = [&] {
+        return ReadBytes(station / "QRVLog.txt") + ReadBytes(station / "QRVAlarm.txt");
+    };
     ASSERT_TRUE(service.notify.WaitFor("READY=1", 60s, service.seen)) << service.Diagnostics();
     const auto underWay = SteadyClock::now() + 30s;
     while ((!std::filesystem::exists(handedOff) || silent.Count() == 0) &&
            SteadyClock::now() < underWay) {
         service.notify.Receive(SteadyClock::now() + 100ms);
     }
-    ASSERT_TRUE(std::filesystem::exists(handedOff)) << ReadBytes(station / "QRVLog.txt");
-    ASSERT_GE(silent.Count(), 1U) << ReadBytes(station / "QRVLog.txt");
+    ASSERT_TRUE(std::filesystem::exists(handedOff)) << logs();
+    ASSERT_GE(silent.Count(), 1U) << logs();
 
     ExpectAQuickShutdownWithItsBlock(service);
-    EXPECT_TRUE(HasText(ReadBytes(station / "QRVLog.txt"), "ERROR: SMS Centre terminated at shutdown."))
-        << ReadBytes(station / "QRVLog.txt");
+    EXPECT_TRUE(HasText(logs(), "ERROR: SMS Centre terminated at shutdown.")) << logs();
 }
 
 }  // namespace

@@ -15,8 +15,8 @@
 
 #include "sensors/sensor_file.h"
 #include "service_process.h"
-#include "stored_blocks.h"
 #include "storage/result_file_format.h"
+#include "stored_blocks.h"
 #include "support/recording_log.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -26,7 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
 
 TEST(StationProcess, TellsTheServiceManagerItsStateFeedsTheWatchdogOnlyWhileTicksCome) {
     TempDir dir;

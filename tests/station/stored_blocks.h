@@ -54,11 +54,11 @@ inline int MinuteOf(const std::string& hhmm) {
     return std::stoi(hhmm.substr(0, 2)) * 60 + std::stoi(hhmm.substr(3, 2));
 }
 
-// The minute ("HH:MM") of the program log's entry with this text.
+// The minute ("HH:MM") of the program log's last entry with this text.
 inline std::optional<std::string> LogMinuteOf(const std::filesystem::path& station,
-                                       std::string_view what) {
+                                              std::string_view what) {
     const std::string log = ReadBytes(station / "QRVLog.txt");
-    const std::size_t at = log.find(std::string(": ") + std::string(what) + "\r\n");
+    const std::size_t at = log.rfind(std::string(": ") + std::string(what) + "\r\n");
     if (at == std::string::npos || at < 5) {
         return std::nullopt;
     }
