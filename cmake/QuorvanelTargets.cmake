@@ -66,6 +66,12 @@ endfunction()
 # Every test program runs under a watchdog (qrv_test_main) that stops a single
 # test running longer than this and names it.
 set(QRV_TEST_TIME_LIMIT_SECONDS 45)
+if(QRV_TSAN)
+    # ThreadSanitizer makes every switch between the station's threads and a
+    # test's virtual clock costly: a call list worked through an hour of
+    # station time takes half a minute there on a busy machine.
+    set(QRV_TEST_TIME_LIMIT_SECONDS 90)
+endif()
 # A GUI or threaded test program that hangs ends before CTest's default 300 s;
 # the others may take longer as a whole, never a test alone. The window tests
 # take about 45 s on a free core, and twice that pinned to a busy one.

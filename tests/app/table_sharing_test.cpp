@@ -25,6 +25,10 @@ const char* const kNetwork = R"({"lines": [[
     {"type": "DS18B20", "temperature": {"value": 20.0, "steps": [[60, 35.0]]}},
     {"type": "DS2438", "humidity": 55.0, "temperature": 20.0}], [], []]})";
 
+// Each save writes the probe file and its audit lines through to the disk,
+// which sets the pace; this many give the two threads ample interleavings.
+constexpr int kSaves = 500;
+
 // The longest name a probe can have.
 const std::string kLongName = "Walk-in freezer, back store";
 
@@ -85,7 +89,7 @@ TEST_F(TableSharing, EditorSavesOfLongNamesAndLimitsWhileProbesAreReadAndAlarmsE
     const TimePump pump(clock);
     ASSERT_TRUE(AcquisitionMovesOn());
     const std::size_t bytesBefore = unit->BytesFromHost();
-    for (int save = 0; save < 2000; ++save) {
+    for (int save = 0; save < kSaves; ++save) {
         const std::string name = save % 2 == 0 ? kLongName : "Office";
         const int high = 25 + save % 20;
         probeEditor.QueueOpening({ScriptedProbeEditorView::Type(name),
@@ -102,11 +106,11 @@ TEST_F(TableSharing, EditorSavesOfLongNamesAndLimitsWhileProbesAreReadAndAlarmsE
     EXPECT_GT(unit->BytesFromHost(), bytesBefore) << "acquisition went on during the saves";
     const SensorRecord office = Copy(1);
     EXPECT_EQ(office.Name, "Office");
-    EXPECT_EQ(office.AlarmHigh, 25 + 1999 % 20);
+    EXPECT_EQ(office.AlarmHigh, 25 + (kSaves - 1) % 20);
     SensorTable stored;
     ASSERT_GE(ReadSensorFile(state.paths.SnsFileName(kModeNormal), stored), 0);
     EXPECT_EQ(stored.SensorArray[1].Name, "Office");
-    EXPECT_EQ(stored.SensorArray[1].AlarmHigh, 25 + 1999 % 20);
+    EXPECT_EQ(stored.SensorArray[1].AlarmHigh, 25 + (kSaves - 1) % 20);
     // A delay of 0 minutes is held as the shortest one the probe file
     // gives back. With a limit below its reading (about 35 degrees) the
     // probe alarms once that delay has passed.
