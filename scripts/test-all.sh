@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test: the Release
 # build (the one users and packagers make, built as the Debian packages) with
 # the tests that need it and the packages' check, then every test program
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then the threaded
+# under AddressSanitizer (the station's libraries under UndefinedBehavior-
+# Sanitizer too), then the threaded
 # tests under ThreadSanitizer, then every file-reader fuzzing harness for a
 # few seconds (when clang is there). Compiler warnings are errors here.
 set -euo pipefail
