@@ -3,9 +3,8 @@
 # build (the one users and packagers make, built as the Debian packages) with
 # the tests that need it and the packages' check, then every test program
 # under AddressSanitizer (the station's libraries under UndefinedBehavior-
-# Sanitizer too), then the threaded
-# tests under ThreadSanitizer, then every file-reader fuzzing harness for a
-# few seconds (when clang is there). Compiler warnings are errors here.
+# Sanitizer too), then the threaded tests under ThreadSanitizer, then every
+# file-reader fuzzing harness for a few seconds (when clang is there). Compiler warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
