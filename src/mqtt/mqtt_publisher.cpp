@@ -5,7 +5,6 @@
 #include <mqtt_protocol.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -154,6 +153,9 @@ std::string MqttPublisher::RefusalText() const {
 
 void MqttPublisher::Run(const std::stop_token& stop) {
     LoadOnBroker();
+    // A station starting links before it has read its probe file: until
+    // acquisition runs, an empty table says nothing of which probes are gone.
+    tableKnown_ = table_.Lock()->GetMax1820Index() >= 0;
     RefreshFromTable();
     nextAttempt_ = clock_.Timer();
     while (!stop.stop_requested()) {
@@ -280,29 +282,35 @@ void MqttPublisher::Accepted() {
                                MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
     }
     Send({{settings_.identity.StatusTopic(), "online", true}});
-    std::vector<MqttMessage> everything = station_.Everything();
-    // What an earlier run put on the broker for probes that have gone since
-    // (deleted or switched off while the station was stopped, or under a
-    // station id or prefix no longer used) would stay there for good.
+    Send(station_.Everything());
+    if (tableKnown_) {
+        RemoveGone();
+    }
+}
+
+// What an earlier run put on the broker for probes that have gone since
+// (deleted or switched off while the station was stopped, or under a
+// station id or prefix no longer used) would stay there for good.
+void MqttPublisher::RemoveGone() {
     std::set<std::string> current;
-    for (const MqttMessage& message : everything) {
+    for (const MqttMessage& message : station_.Everything()) {
         if (!message.payload.empty()) {
             current.insert(message.topic);
         }
     }
-    int ghosts = 0;
+    std::vector<MqttMessage> removals;
     for (const std::string& topic : onBroker_) {
         if (!current.contains(topic)) {
-            everything.push_back({topic, "", true});
-            ++ghosts;
+            removals.push_back({topic, "", true});
         }
     }
-    Send(everything);
-    if (ghosts > 0) {
-        log_.LogMessageToDisk(fmt::format(
-            "MQTT: {} retained topics of probes that are no longer on the station removed",
-            ghosts));
+    if (removals.empty()) {
+        return;
     }
+    Send(removals);
+    log_.LogMessageToDisk(
+        fmt::format("MQTT: {} retained topics of probes that are no longer on the station removed",
+                    removals.size()));
 }
 
 void MqttPublisher::OnMessage(const mosquitto_message& message) {
@@ -377,6 +385,12 @@ void MqttPublisher::Handle(const LiveEvent& event) {
         RefreshFromTable();
     }
     Send(messages);
+    if (event.kind == LiveEventKind::kAcquisitionResumed && !tableKnown_) {
+        tableKnown_ = true;
+        if (connected_) {
+            RemoveGone();
+        }
+    }
 }
 
 void MqttPublisher::TakeEvents() {

@@ -84,6 +84,7 @@ class MqttPublisher {
     void TestMessage();
     void LoadOnBroker();
     void KeepOnBroker();
+    void RemoveGone();
     std::string RefusalText() const;
     void Handle(const LiveEvent& event);
     void TakeEvents();
@@ -123,6 +124,9 @@ class MqttPublisher {
     // of settings_.retainedFile keeps them across restarts.
     std::set<std::string> onBroker_;
     bool retainedFileFailed_ = false;
+    // The table holds the station's probes (it did at the start, or
+    // acquisition has run since): what is not in it has gone.
+    bool tableKnown_ = false;
     std::optional<double> lastTestMessage_;
     double attemptTime_ = 0.0;
     double nextAttempt_ = 0.0;

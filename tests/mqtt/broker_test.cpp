@@ -648,6 +648,50 @@ TEST_F(BrokerTest, ProbesThatLeftWhileStoppedLeaveHomeAssistant) {
     EXPECT_EQ(CountIn(mqttLog.Messages(), "no longer on the station removed"), 1);
 }
 
+// The service starts its links before it reads the probe file: an empty
+// table then is no sign that the probes have gone, and removing their
+// entities would lose what Home Assistant keeps of them. What has gone is
+// known once acquisition runs.
+TEST_F(BrokerTest, AnEmptyTableAtTheStartRemovesNothingUntilAcquisitionRuns) {
+    TestBroker broker;
+    broker.Start();
+    mqtt::MqttClientSettings settings = Settings(broker.Port());
+    settings.retainedFile = dir.path() / mqtt::kRetainedTopicsFile;
+    const std::string door = "quorvanel/s1/probe/" + RomToHex(Probe(2).Rom);
+    const std::string coldRoom = "quorvanel/s1/probe/" + RomToHex(Probe(0).Rom);
+    Watcher watcher(broker.Port(), "quorvanel/s1/probe/#");
+    Publish(settings);
+    ASSERT_TRUE(watcher.WaitFor([&](auto& m) { return Has(m, door + "/attributes"); }));
+    publisher.reset();
+
+    const SensorTable loaded = *state.sensors.Lock();
+    for (int index = 2; index >= 0; --index) {
+        state.sensors.Lock()->DeleteSensorFromDataBase(index);
+    }
+    Publish(settings);
+    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+    // The probe file read, without the door, and acquisition started.
+    {
+        auto table = state.sensors.Lock();
+        *table = loaded;
+        table->DeleteSensorFromDataBase(2);
+    }
+    AdvanceAndLetThePublisherSee(1.0);
+    EXPECT_EQ(CountIn(mqttLog.Messages(), "no longer on the station removed"), 0);
+    monitoring.Feed().Publish(StationEvent(LiveEventKind::kAcquisitionResumed, clock.Now()));
+    ASSERT_TRUE(Eventually(
+        [&] { return CountIn(mqttLog.Messages(), "no longer on the station removed") == 1; }));
+    ASSERT_TRUE(watcher.WaitFor([&](auto& m) {
+        return std::count_if(m.begin(), m.end(), [&](const Received& r) {
+                   return r.topic.starts_with(door) && r.payload.empty();
+               }) == 3;
+    }));
+    for (const Received& m : watcher.Messages()) {
+        EXPECT_FALSE(m.topic.starts_with(coldRoom) && m.payload.empty())
+            << m.topic << " was emptied";
+    }
+}
+
 TEST_F(BrokerTest, ADamagedRetainedTopicsFileIsKeptAsideAndNamed) {
     TestBroker broker;
     broker.Start();
