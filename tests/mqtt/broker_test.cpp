@@ -479,6 +479,7 @@ TEST_F(BrokerTest, OnlyDocumentedFreshCommandsAreObeyed) {
     Publish(settings, counts.Commands());
     ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
     ASSERT_TRUE(Eventually([&] { return CountIn(mqttLog.Messages(), "retained") == 1; }));
+    EXPECT_EQ(broker.LogCount("as test-s1 (p5,"), 1) << "commands need MQTT 5";
 
     // Each message ends with a marker the station refuses in turn, so that
     // what it did with the message before is known by then.
@@ -739,6 +740,7 @@ TEST_F(BrokerTest, CommandsAreOffUnlessAllowed) {
     ASSERT_TRUE(Eventually([&] { return publisher->Published() > published; }));
     EXPECT_EQ(counts.mutes, 0);
     EXPECT_EQ(CountIn(mqttLog.Messages(), "command"), 0);
+    EXPECT_EQ(broker.LogCount("as test-s1 (p2,"), 1) << "without commands, MQTT 3.1.1 as before";
 }
 
 }  // namespace
