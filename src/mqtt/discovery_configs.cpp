@@ -32,7 +32,8 @@ std::vector<Entity> EntitiesOf(int sensorType) {
     }
 }
 
-// Entity ids are lower case letters, digits and "_".
+// Entity ids are lower case letters, digits and "_"; the object ids made
+// here are hex ROMs and words, which this keeps apart.
 std::string EntityIdPart(const std::string& text) {
     std::string part;
     for (const char c : text) {
@@ -54,9 +55,11 @@ nlohmann::json Device(const MqttIdentity& identity) {
 nlohmann::json Common(const MqttIdentity& identity, const std::string& component,
                       const std::string& objectId, const std::string& name) {
     const std::string uniqueId = "quorvanel_" + identity.stationId + "_" + objectId;
+    const std::string entityId =
+        "quorvanel_" + StationEntityPart(identity.stationId) + "_" + EntityIdPart(objectId);
     return {{"name", name},
             {"unique_id", uniqueId},
-            {"default_entity_id", component + "." + EntityIdPart(uniqueId)},
+            {"default_entity_id", component + "." + entityId},
             {"availability", nlohmann::json::array({{{"topic", identity.StatusTopic()},
                                                      {"payload_available", "online"},
                                                      {"payload_not_available", "offline"}}})},
@@ -75,6 +78,7 @@ nlohmann::json ProbeEntity(const MqttIdentity& identity, const PublishedProbe& p
             Common(identity, entity.component, ObjectId(probe, entity), probe.name + " alarm");
         json["state_topic"] = identity.ProbeAlarmTopic(probe.rom);
         json["value_template"] = "{{ value_json.state }}";
+        // The state, the one before and since when: they change together.
         json["json_attributes_topic"] = identity.ProbeAlarmTopic(probe.rom);
         json["icon"] = "mdi:alarm-light-outline";
         return json;
@@ -86,7 +90,7 @@ nlohmann::json ProbeEntity(const MqttIdentity& identity, const PublishedProbe& p
                                      probe.name + " time out of range");
         json["state_topic"] = identity.ProbeStateTopic(probe.rom);
         json["value_template"] = "{{ 'ON' if value_json.time_alarm else 'OFF' }}";
-        json["json_attributes_topic"] = identity.ProbeStateTopic(probe.rom);
+        json["json_attributes_topic"] = identity.ProbeAttributesTopic(probe.rom);
         // Attributes must be an object, also while no alarm stands.
         json["json_attributes_template"] = "{{ (value_json.time_alarm or {}) | tojson }}";
         json["device_class"] = "problem";
@@ -96,7 +100,9 @@ nlohmann::json ProbeEntity(const MqttIdentity& identity, const PublishedProbe& p
     }
     nlohmann::json json = Common(identity, entity.component, ObjectId(probe, entity), probe.name);
     json["state_topic"] = identity.ProbeStateTopic(probe.rom);
-    json["json_attributes_topic"] = identity.ProbeStateTopic(probe.rom);
+    // Not the state's topic: its time changes with every reading, and Home
+    // Assistant would record the attributes anew each time.
+    json["json_attributes_topic"] = identity.ProbeAttributesTopic(probe.rom);
     json["expire_after"] = expireAfterSeconds;
     if (entity.quantity == "contact") {
         json["device_class"] = "door";

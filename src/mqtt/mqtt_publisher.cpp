@@ -2,13 +2,16 @@
 
 #include <fmt/format.h>
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string_view>
+
+#include "mqtt/mqtt_commands.h"
+#include "mqtt/retained_topics_file.h"
 
 namespace qrv::mqtt {
 
@@ -26,6 +29,11 @@ constexpr int kQos = 1;
 // The CONNACK codes of a refused user name or password (MQTT 3.1.1 and 5).
 bool IsCredentialRefusal(int code) {
     return code == 4 || code == 5 || code == 134 || code == 135;
+}
+
+// A broker of MQTT 3.1.1 or older answers an MQTT 5 connection so.
+bool IsProtocolRefusal(int code) {
+    return code == 1 || code == 132;
 }
 
 struct LibraryUse {
@@ -65,6 +73,12 @@ MqttPublisher::~MqttPublisher() {
 
 void MqttPublisher::Configure() {
     mosquitto* client = client_.get();
+    // Commands need MQTT 5: only its retain-as-published subscriptions tell
+    // a retained command the broker passes on live from a fresh one. The
+    // last will and the publications are the same in both.
+    if (settings_.commands) {
+        mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    }
     const std::string status = settings_.identity.StatusTopic();
     mosquitto_will_set(client, status.c_str(), 7, "offline", kQos, true);
     if (!settings_.user.empty()) {
@@ -132,7 +146,16 @@ void MqttPublisher::MessageCallback(mosquitto* /*client*/, void* self,
     static_cast<MqttPublisher*>(self)->OnMessage(*message);
 }
 
+std::string MqttPublisher::RefusalText() const {
+    // MQTT 5's reason codes start at 128; below are 3.1.1's CONNACK codes.
+    return refusal_ >= 128 ? mosquitto_reason_string(refusal_) : mosquitto_connack_string(refusal_);
+}
+
 void MqttPublisher::Run(const std::stop_token& stop) {
+    LoadOnBroker();
+    // A station starting links before it has read its probe file: until
+    // acquisition runs, an empty table says nothing of which probes are gone.
+    tableKnown_ = table_.Lock()->GetMax1820Index() >= 0;
     RefreshFromTable();
     nextAttempt_ = clock_.Timer();
     while (!stop.stop_requested()) {
@@ -188,17 +211,20 @@ void MqttPublisher::AttemptFailed(const std::string& why) {
     linked_ = false;
     if (IsCredentialRefusal(refusal_)) {
         if (reported_ != Reported::kRefused) {
-            log_.LogMessageToDisk(
-                "MQTT: broker " + settings_.BrokerName() + " refused the user name or password (" +
-                mosquitto_connack_string(refusal_) + "); trying again once a minute");
+            log_.LogMessageToDisk("MQTT: broker " + settings_.BrokerName() +
+                                  " refused the user name or password (" + RefusalText() +
+                                  "); trying again once a minute");
             reported_ = Reported::kRefused;
         }
         wait_ = kLongestWait;
     } else if (reported_ == Reported::kNothing) {
+        const bool protocol = settings_.commands && IsProtocolRefusal(refusal_);
         log_.LogMessageToDisk(
             "MQTT: broker " + settings_.BrokerName() + " cannot be reached (" +
-            (refusal_ != 0 ? std::string(mosquitto_connack_string(refusal_)) : why) +
-            "); trying again with waits of up to a minute");
+            (refusal_ != 0 ? RefusalText() : why) + ")" +
+            (protocol ? "; commands need a broker that speaks MQTT 5 (mosquitto 1.6 or later)"
+                      : "") +
+            "; trying again with waits of up to a minute");
         reported_ = Reported::kDown;
     }
     // Counted from the attempt's start: a slow refusal is no reason to try less often.
@@ -252,10 +278,39 @@ void MqttPublisher::Accepted() {
                             kQos);
     }
     if (settings_.commands) {
-        mosquitto_subscribe(client, nullptr, settings_.identity.CommandTopic("+").c_str(), kQos);
+        mosquitto_subscribe_v5(client, nullptr, settings_.identity.CommandTopic("+").c_str(), kQos,
+                               MQTT_SUB_OPT_RETAIN_AS_PUBLISHED, nullptr);
     }
     Send({{settings_.identity.StatusTopic(), "online", true}});
     Send(station_.Everything());
+    if (tableKnown_) {
+        RemoveGone();
+    }
+}
+
+// What an earlier run put on the broker for probes that have gone since
+// (deleted or switched off while the station was stopped, or under a
+// station id or prefix no longer used) would stay there for good.
+void MqttPublisher::RemoveGone() {
+    std::set<std::string> current;
+    for (const MqttMessage& message : station_.Everything()) {
+        if (!message.payload.empty()) {
+            current.insert(message.topic);
+        }
+    }
+    std::vector<MqttMessage> removals;
+    for (const std::string& topic : onBroker_) {
+        if (!current.contains(topic)) {
+            removals.push_back({topic, "", true});
+        }
+    }
+    if (removals.empty()) {
+        return;
+    }
+    Send(removals);
+    log_.LogMessageToDisk(
+        fmt::format("MQTT: {} retained topics of probes that are no longer on the station removed",
+                    removals.size()));
 }
 
 void MqttPublisher::OnMessage(const mosquitto_message& message) {
@@ -276,33 +331,49 @@ void MqttPublisher::Received(const MqttMessage& message) {
     }
     const std::string commandPrefix = settings_.identity.CommandTopic("");
     if (settings_.commands && topic.starts_with(commandPrefix)) {
-        // A retained command would act again on every reconnect.
-        if (message.retained) {
-            log_.LogMessageToDisk("MQTT command ignored: " + topic +
-                                  " is a retained message, send it without retain");
-            return;
-        }
-        Command(topic.substr(commandPrefix.size()), payload);
+        Command(topic.substr(commandPrefix.size()), payload, message.retained);
     }
 }
 
-void MqttPublisher::Command(const std::string& name, const std::string& payload) {
-    std::string word = payload;
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (name == "mute" && commands_.muteAlarm) {
-        const bool unmute = word == "off" || word == "0" || word == "false";
-        commands_.muteAlarm(!unmute);
-        log_.LogMessageToDisk(unmute ? "Alarm switched ON by MQTT command"
-                                     : "Alarm switched OFF by MQTT command");
+// The station's own commands write their lines (who, via); only what is
+// not obeyed is this front end's to tell.
+void MqttPublisher::Command(const std::string& name, const std::string& payload, bool retained) {
+    const CommandDecision decision = DecideCommand(name, payload, retained);
+    switch (decision.kind) {
+        case CommandDecision::Kind::kMute:
+        case CommandDecision::Kind::kUnmute:
+            if (commands_.muteAlarm) {
+                commands_.muteAlarm(decision.kind == CommandDecision::Kind::kMute);
+            }
+            return;
+        case CommandDecision::Kind::kTestMessage:
+            TestMessage();
+            return;
+        case CommandDecision::Kind::kNothing:
+            return;
+        case CommandDecision::Kind::kRefused:
+            log_.LogMessageToDisk("MQTT command refused: " + decision.why);
+            return;
+    }
+}
+
+void MqttPublisher::TestMessage() {
+    const double now = clock_.Timer();
+    if (lastTestMessage_ && now - *lastTestMessage_ < kTestMessagePeriodSeconds) {
+        log_.LogMessageToDisk(fmt::format(
+            "MQTT command refused: one test message a minute; the last went {:.0f} s ago",
+            std::max(0.0, now - *lastTestMessage_)));
         return;
     }
-    if (name == "test_sms" && commands_.testSms) {
-        commands_.testSms();
-        log_.LogMessageToDisk("Test SMS requested by MQTT command");
+    if (!commands_.testSms) {
         return;
     }
-    log_.LogMessageToDisk("MQTT command ignored: unknown command \"" + name + "\"");
+    const std::string problem = commands_.testSms();
+    if (!problem.empty()) {
+        log_.LogMessageToDisk("MQTT test message not sent: " + problem);
+        return;
+    }
+    lastTestMessage_ = now;
 }
 
 void MqttPublisher::Handle(const LiveEvent& event) {
@@ -314,6 +385,12 @@ void MqttPublisher::Handle(const LiveEvent& event) {
         RefreshFromTable();
     }
     Send(messages);
+    if (event.kind == LiveEventKind::kAcquisitionResumed && !tableKnown_) {
+        tableKnown_ = true;
+        if (connected_) {
+            RemoveGone();
+        }
+    }
 }
 
 void MqttPublisher::TakeEvents() {
@@ -335,17 +412,58 @@ StandingTimeAlarms MqttPublisher::TimeAlarms() const {
     return timeAlarms_ ? timeAlarms_() : StandingTimeAlarms{};
 }
 
+void MqttPublisher::LoadOnBroker() {
+    if (settings_.retainedFile.empty()) {
+        return;
+    }
+    RetainedTopicsRead read = ReadRetainedTopics(settings_.retainedFile);
+    if (!read.problem.empty()) {
+        log_.LogMessageToDisk(read.problem);
+    }
+    onBroker_ = std::move(read.topics);
+}
+
+void MqttPublisher::KeepOnBroker() {
+    if (!settings_.retainedFile.empty() &&
+        !WriteRetainedTopics(settings_.retainedFile, onBroker_) && !retainedFileFailed_) {
+        log_.LogMessageToDisk("MQTT: " + settings_.retainedFile.string() +
+                              " cannot be written; entities of probes removed while the station "
+                              "is stopped may stay in Home Assistant");
+        retainedFileFailed_ = true;
+    }
+}
+
 void MqttPublisher::Send(const std::vector<MqttMessage>& messages) {
     if (!connected_) {
         return;
     }
+    // A topic is in the file before anything is retained on it, and leaves
+    // it once its removal is handed to the connection: a stop in between
+    // leaves at most a removal to repeat, not a ghost.
+    const std::string status = settings_.identity.StatusTopic();
+    bool grown = false;
+    for (const MqttMessage& message : messages) {
+        if (message.retained && !message.payload.empty() && message.topic != status) {
+            grown = onBroker_.insert(message.topic).second || grown;
+        }
+    }
+    if (grown) {
+        KeepOnBroker();
+    }
+    bool shrunk = false;
     for (const MqttMessage& message : messages) {
         const int result = mosquitto_publish(client_.get(), nullptr, message.topic.c_str(),
                                              static_cast<int>(message.payload.size()),
                                              message.payload.data(), kQos, message.retained);
         if (result == MOSQ_ERR_SUCCESS) {
             ++published_;
+            if (message.retained && message.payload.empty()) {
+                shrunk = onBroker_.erase(message.topic) > 0 || shrunk;
+            }
         }
+    }
+    if (shrunk) {
+        KeepOnBroker();
     }
 }
 

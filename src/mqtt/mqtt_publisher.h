@@ -3,6 +3,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -24,8 +26,9 @@ struct MqttCommands {
     // true: mute the audible alarm and the relay, as the alarm button does;
     // false: make it audible again.
     std::function<void(bool mute)> muteAlarm;
-    // Hand a test SMS to the SMS program.
-    std::function<void()> testSms;
+    // Hand a test message to the SMS program or the call list's first
+    // contact: empty when it went, else why not.
+    std::function<std::string()> testSms;
 };
 
 // The time alarms that stand now, read whenever the publisher rebuilds what
@@ -44,6 +47,9 @@ class MqttPublisher {
     // The feed's queue for the publisher: a few minutes of events of a full
     // network; when it overflows the table is copied again.
     static constexpr std::size_t kQueueCapacity = 4096;
+    // At most one test message in this time, as on the web dashboard: the
+    // on-call phone is not a toy for whoever may publish.
+    static constexpr double kTestMessagePeriodSeconds = 60.0;
 
     MqttPublisher(MqttClientSettings settings, LiveFeed& feed, SharedSensorTable& table,
                   StandingTimeAlarmSource timeAlarms, EventLog& log, Clock& clock,
@@ -74,7 +80,12 @@ class MqttPublisher {
     void Accepted();
     void OnMessage(const mosquitto_message& message);
     void Received(const MqttMessage& message);
-    void Command(const std::string& name, const std::string& payload);
+    void Command(const std::string& name, const std::string& payload, bool retained);
+    void TestMessage();
+    void LoadOnBroker();
+    void KeepOnBroker();
+    void RemoveGone();
+    std::string RefusalText() const;
     void Handle(const LiveEvent& event);
     void TakeEvents();
     void RefreshFromTable(bool missedEvents = false);
@@ -109,6 +120,14 @@ class MqttPublisher {
     // What OpenSSL last said went wrong (libmosquitto's log is where it says so).
     std::string tlsProblem_;
     Reported reported_ = Reported::kNothing;
+    // The retained topics this station has put on the broker, as the file
+    // of settings_.retainedFile keeps them across restarts.
+    std::set<std::string> onBroker_;
+    bool retainedFileFailed_ = false;
+    // The table holds the station's probes (it did at the start, or
+    // acquisition has run since): what is not in it has gone.
+    bool tableKnown_ = false;
+    std::optional<double> lastTestMessage_;
     double attemptTime_ = 0.0;
     double nextAttempt_ = 0.0;
     double wait_ = 1.0;

@@ -51,6 +51,7 @@ std::variant<MqttClientSettings, std::string> ResolveMqttSettings(
         config.clientId.empty() ? "quorvanel-" + settings.identity.stationId : config.clientId;
     settings.keepaliveSeconds = config.keepaliveSeconds;
     settings.commands = config.commands;
+    settings.retainedFile = stationDirectory / kRetainedTopicsFile;
     return settings;
 }
 

@@ -9,6 +9,10 @@
 
 namespace qrv::mqtt {
 
+// The file of the station directory that keeps the retained topics the
+// station has put on its broker.
+inline constexpr const char* kRetainedTopicsFile = "mqtt-retained.json";
+
 // How the publisher reaches its broker, with everything the configuration
 // leaves to defaults filled in.
 struct MqttClientSettings {
@@ -23,6 +27,9 @@ struct MqttClientSettings {
     int keepaliveSeconds = 60;
     bool commands = false;
     MqttIdentity identity;
+    // Where the retained topics put on the broker are kept across restarts;
+    // empty: not kept, and nothing an earlier run left is removed.
+    std::filesystem::path retainedFile;
 
     // "host:port", for the log.
     std::string BrokerName() const { return host + ":" + std::to_string(port); }

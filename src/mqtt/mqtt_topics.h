@@ -25,6 +25,10 @@ struct MqttIdentity {
     std::string ProbeTopic(const RomCode& rom) const;
     std::string ProbeStateTopic(const RomCode& rom) const { return ProbeTopic(rom) + "/state"; }
     std::string ProbeAlarmTopic(const RomCode& rom) const { return ProbeTopic(rom) + "/alarm"; }
+    // What does not change with every reading: Home Assistant's attributes.
+    std::string ProbeAttributesTopic(const RomCode& rom) const {
+        return ProbeTopic(rom) + "/attributes";
+    }
     std::string CommandTopic(const std::string& command) const {
         return StationTopic() + "/command/" + command;
     }
@@ -37,6 +41,13 @@ struct MqttIdentity {
 
     friend bool operator==(const MqttIdentity&, const MqttIdentity&) = default;
 };
+
+// The station id as a part of Home Assistant entity ids, which hold only
+// a-z, 0-9 and "_": an id that is such already stays as it is; any other
+// is lowered, its other characters become "_", and a checksum of the id
+// as given follows, so that "cold-store", "cold_store" and "Cold_Store"
+// stay three stations.
+std::string StationEntityPart(const std::string& stationId);
 
 // The host name as a station id: every character but [A-Za-z0-9_-] becomes
 // "_", at most 64 characters, "station" for none.

@@ -129,6 +129,16 @@ std::string ProbeStateJson(const PublishedProbe& probe) {
     return JsonText(json);
 }
 
+std::string ProbeAttributesJson(const PublishedProbe& probe) {
+    nlohmann::json json;
+    json["rom"] = RomToHex(probe.rom);
+    json["status"] = StatusText(probe.status);
+    if (probe.sensorType == kTypeTemperature || probe.sensorType == kTypeHumidity) {
+        json["time_alarm"] = TimeAlarmJson(probe.timeAlarm);
+    }
+    return JsonText(json);
+}
+
 std::string ProbeAlarmJson(const PublishedProbe& probe) {
     nlohmann::json json;
     json["name"] = probe.name;

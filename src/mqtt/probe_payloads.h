@@ -45,6 +45,9 @@ std::string AlarmText(int alarm);
 // "minutes": N} or null). A probe that is off publishes no value ("value":
 // null), and neither does one whose alarm state says it is lost.
 std::string ProbeStateJson(const PublishedProbe& probe);
+// BASE/STATION/probe/ROM/attributes: rom, status and, for a temperature or
+// humidity, the time alarm; nothing that changes with every reading.
+std::string ProbeAttributesJson(const PublishedProbe& probe);
 // BASE/STATION/probe/ROM/alarm: the state, the one before and when.
 std::string ProbeAlarmJson(const PublishedProbe& probe);
 // BASE/STATION/event for the station's own events; none for probe events.

@@ -62,6 +62,7 @@ bool PublishedStation::IsConfigTopic(const std::string& topic) const {
 void PublishedStation::PublishProbe(const Probe& probe, std::vector<MqttMessage>& out) {
     Set(identity_.ProbeStateTopic(probe.state.rom), ProbeStateJson(probe.state), out);
     Set(identity_.ProbeAlarmTopic(probe.state.rom), ProbeAlarmJson(probe.state), out);
+    Set(identity_.ProbeAttributesTopic(probe.state.rom), ProbeAttributesJson(probe.state), out);
 }
 
 void PublishedStation::PublishStationAlarm(std::vector<MqttMessage>& out) {
@@ -115,6 +116,7 @@ std::vector<MqttMessage> PublishedStation::Refresh(const SensorTable& table,
             }
             Retire(identity_.ProbeStateTopic(old.state.rom), out);
             Retire(identity_.ProbeAlarmTopic(old.state.rom), out);
+            Retire(identity_.ProbeAttributesTopic(old.state.rom), out);
         } else if (kept->second.state.sensorType != old.state.sensorType) {
             for (const std::string& topic : ProbeDiscoveryTopics(identity_, old.state)) {
                 Retire(topic, out);

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 
 #include "ha_schema.h"
 #include "mqtt/published_station.h"
@@ -159,6 +160,22 @@ TEST(PublishedStation, IdsFollowTheRomAndTheStationNotTheName) {
     // Unchanged probes are not published again.
     EXPECT_EQ(Find(renamed, Config("sensor", kCellarRom, "humidity")), nullptr);
     EXPECT_TRUE(first.Refresh(table, {}, kNoon).empty()) << "nothing changed";
+}
+
+// Entity ids hold only a-z, 0-9 and "_": ids that would fold into one are
+// kept apart, and an id that needs no folding keeps its plain form.
+TEST(PublishedStation, StationIdsThatFoldAlikeKeepDistinctEntityIds) {
+    EXPECT_EQ(StationEntityPart("cold_store_2"), "cold_store_2");
+    std::set<std::string> parts;
+    for (const char* id :
+         {"cold_store", "cold-store", "Cold_store", "cold-_store", "cold_-store", "cold__store"}) {
+        const std::string part = StationEntityPart(id);
+        EXPECT_TRUE(std::regex_match(part, std::regex("[a-z0-9_]+"))) << part;
+        EXPECT_TRUE(parts.insert(part).second) << id << " folds into another's " << part;
+    }
+    // As the README shows it: once suggested to Home Assistant, it must not
+    // change with a new version.
+    EXPECT_EQ(StationEntityPart("cold-store"), "cold_store_a9d929d7");
 }
 
 TEST(PublishedStation, ProbesSwitchedOffOrDeletedLoseTheirEntities) {
@@ -351,10 +368,10 @@ TEST(PublishedStation, KeepsOnlyTheLatestStateOfEachProbe) {
     EXPECT_EQ(std::count_if(all.begin(), all.end(), [&](auto& m) { return m.topic == state; }), 1);
     EXPECT_EQ(Payload(all, state)["value"], -15.1);
     EXPECT_EQ(Find(all, "quorvanel/site1/event"), nullptr) << "events are not kept";
-    // Three probes: a state and an alarm each, their configs, the time alarm
-    // configs of the temperature and the humidity, the station's alarm and its
-    // config.
-    EXPECT_EQ(all.size(), 3u * 4u + 2u + 2u);
+    // Three probes: a state, an alarm and attributes each, their configs,
+    // the time alarm configs of the temperature and the humidity, the
+    // station's alarm and its config.
+    EXPECT_EQ(all.size(), 3u * 5u + 2u + 2u);
 
     // An event about a probe the copy of the table does not know asks for a new copy.
     EXPECT_FALSE(station.NeedsTable());
@@ -379,7 +396,7 @@ TEST(PublishedStation, WithoutDiscoveryOnlyStatesArePublished) {
     for (const MqttMessage& message : out) {
         EXPECT_TRUE(message.topic.starts_with("quorvanel/site1/")) << message.topic;
     }
-    EXPECT_EQ(out.size(), 3u * 2u + 1u);
+    EXPECT_EQ(out.size(), 3u * 3u + 1u);
 }
 
 }  // namespace

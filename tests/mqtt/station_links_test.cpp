@@ -101,6 +101,51 @@ TEST_F(StationLinksTest, AnMqttMuteAcknowledgesAsTheAlarmButtonDoes) {
     EXPECT_EQ(Count(LogText(), "Alarm switched ON by mqtt (mqtt)"), 1);
 }
 
+// A test message over MQTT is the station's own, with its lines; one that
+// could not go is said so and does not use up the minute, a second one
+// within the minute is refused.
+TEST_F(StationLinksTest, AnMqttTestMessageIsTheStationsOwnAtMostOnceAMinute) {
+    StartLinks();
+    Watcher watcher(broker.Port());
+    const std::string topic = "quorvanel/s1/command/test_sms";
+    watcher.Publish(topic, "");
+    ASSERT_TRUE(Eventually([&] {
+        return Count(LogText(), "MQTT test message not sent: no SMS program or destination") == 1;
+    }));
+
+    ConfigureSms();
+    watcher.Publish(topic, "");
+    ASSERT_TRUE(Eventually([&] { return Count(LogText(), "Test SMS sent by mqtt (mqtt)") == 1; }));
+    clock.Advance(30.0);
+    watcher.Publish(topic, "");
+    ASSERT_TRUE(Eventually(
+        [&] { return Count(LogText(), "MQTT command refused: one test message a minute") == 1; }));
+    EXPECT_EQ(Count(LogText(), "Test SMS sent by mqtt (mqtt)"), 1);
+    const auto trail = Trail();
+    EXPECT_EQ(std::count_if(trail.begin(), trail.end(),
+                            [](const auto& e) { return e.what == "test message sent"; }),
+              1);
+    FinishHandOffs();
+}
+
+// A retained mute published while the station is connected reaches it live;
+// it still does not acknowledge anything.
+TEST_F(StationLinksTest, ARetainedMutePublishedWhileConnectedAcknowledgesNothing) {
+    StartLinks();
+    Watcher watcher(broker.Port());
+    state.AlarmUserStatus = 1;
+    watcher.Publish("quorvanel/s1/command/mute", "ON", true);
+    watcher.Publish("quorvanel/s1/command/mute", "", true);
+    ASSERT_TRUE(Eventually([&] { return Count(LogText(), "is a retained message") == 1; }));
+    // A plain mute after them is taken, and it is the only one.
+    watcher.Publish("quorvanel/s1/command/mute", "ON");
+    ASSERT_TRUE(Eventually([&] { return Count(AlarmText(), "Acknowledged by mqtt (mqtt)") == 1; }));
+    EXPECT_EQ(state.AlarmUserStatus, 0);
+    // The audit line follows the alarm-file line on the MQTT client's thread.
+    ASSERT_TRUE(Eventually([&] { return Trail().size() == 1u; }));
+    EXPECT_EQ(Count(AlarmText(), "Acknowledged by"), 1);
+}
+
 TEST_F(StationLinksTest, AReloadKeepsAnUnchangedBrokerSessionAndRenewsAChangedOne) {
     StartLinks();
     Watcher watcher(broker.Port());

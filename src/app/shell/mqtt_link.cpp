@@ -1,5 +1,7 @@
 #include "app/shell/mqtt_link.h"
 
+#include "acquisition/sms_handoff.h"
+
 namespace qrv::shell {
 
 namespace {
@@ -21,8 +23,24 @@ std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const mqtt::MqttClientSettings& s
             monitoring.Unmute(kMqttCommandSender, Via::kMqtt);
         }
     };
-    commands.testSms = [&monitoring] {
-        monitoring.SendTestMessage(std::nullopt, kMqttCommandSender, Via::kMqtt);
+    // A message cannot name a contact: with a call list the test goes to the
+    // first contact, who hears of an alarm first.
+    commands.testSms = [&state, &monitoring]() -> std::string {
+        const bool callList = monitoring.Notifications() != nullptr;
+        if (!callList) {
+            // The linked program takes it later on its own thread: one that
+            // is not there is said now rather than taken as sent.
+            const SystemSettings settings = state.settingsOwner.Snapshot();
+            if (!acquisition::CheckIfSmsServerIsAavailable(settings)) {
+                const std::string problem = acquisition::LinkedSmsProgramProblem(settings);
+                return problem.empty() ? "no SMS program or destination is set up" : problem;
+            }
+        }
+        if (!monitoring.SendTestMessage(callList ? std::optional<int>(0) : std::nullopt,
+                                        kMqttCommandSender, Via::kMqtt)) {
+            return "the call list has no contact";
+        }
+        return {};
     };
     return std::make_unique<mqtt::MqttPublisher>(
         settings, monitoring.Feed(), state.sensors,

@@ -12,7 +12,8 @@
 namespace qrv::shell {
 
 // The MQTT publisher of a station on resolved settings. Its commands, when
-// allowed, are the station's own Mute, Unmute and test message. Destroy it
+// allowed, are the station's own Mute, Unmute and test message (to the
+// call list's first contact when there is a call list). Destroy it
 // before monitoring.
 std::unique_ptr<mqtt::MqttPublisher> StartMqtt(const mqtt::MqttClientSettings& settings,
                                                StationState& state, LiveMonitoring& monitoring,
