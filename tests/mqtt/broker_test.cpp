@@ -56,6 +56,21 @@ std::optional<json> LatestTimeAlarm(const std::vector<Received>& messages,
     return std::nullopt;
 }
 
+// What the broker passes on, as the station's commands see it.
+struct CommandCounts {
+    std::atomic<int> mutes = 0;
+    std::atomic<int> unmutes = 0;
+    std::atomic<int> tests = 0;
+
+    mqtt::MqttCommands Commands() {
+        return {[this](bool mute) { ++(mute ? mutes : unmutes); },
+                [this] {
+                    ++tests;
+                    return std::string();
+                }};
+    }
+};
+
 class BrokerTest : public ::testing::Test, protected LiveStation {
   protected:
     BrokerTest() : LiveStation(kThreeProbeNetwork, kStart) {
@@ -88,6 +103,16 @@ class BrokerTest : public ::testing::Test, protected LiveStation {
         publisher = std::make_unique<mqtt::MqttPublisher>(std::move(settings), monitoring.Feed(),
                                                           state.sensors, TimeAlarmSource(), mqttLog,
                                                           clock, std::move(commands));
+    }
+
+    // A session that obeys commands, connected and announced online.
+    void PublishWithCommands(int port, Watcher& watcher, CommandCounts& counts) {
+        mqtt::MqttClientSettings settings = Settings(port);
+        settings.commands = true;
+        Publish(settings, counts.Commands());
+        ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
+        ASSERT_TRUE(
+            watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
     }
 
     // The office alarms, without delay, as soon as it reads above 30.
@@ -448,21 +473,6 @@ TEST_F(BrokerTest, TlsWithTheStationsCertificateAuthority) {
     EXPECT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
 }
 
-// What the broker passes on, as the station's commands see it.
-struct CommandCounts {
-    std::atomic<int> mutes = 0;
-    std::atomic<int> unmutes = 0;
-    std::atomic<int> tests = 0;
-
-    mqtt::MqttCommands Commands() {
-        return {[this](bool mute) { ++(mute ? mutes : unmutes); },
-                [this] {
-                    ++tests;
-                    return std::string();
-                }};
-    }
-};
-
 // Only the documented payloads are commands, and nothing retained is one:
 // neither what waits on the broker when the station connects nor what is
 // published with retain while it is connected (which MQTT 3.1.1 would pass
@@ -525,11 +535,7 @@ TEST_F(BrokerTest, OneTestMessageAMinute) {
     broker.Start();
     Watcher watcher(broker.Port());
     CommandCounts counts;
-    mqtt::MqttClientSettings settings = Settings(broker.Port());
-    settings.commands = true;
-    Publish(settings, counts.Commands());
-    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
-    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
+    ASSERT_NO_FATAL_FAILURE(PublishWithCommands(broker.Port(), watcher, counts));
 
     watcher.Publish("quorvanel/s1/command/test_sms", "");
     ASSERT_TRUE(Eventually([&] { return counts.tests == 1; }));
@@ -548,11 +554,7 @@ TEST_F(BrokerTest, CommandsWhenAllowedAndHomeAssistantStarting) {
     broker.Start();
     Watcher watcher(broker.Port());
     CommandCounts counts;
-    mqtt::MqttClientSettings settings = Settings(broker.Port());
-    settings.commands = true;
-    Publish(settings, counts.Commands());
-    ASSERT_TRUE(Eventually([&] { return publisher->Connected(); }));
-    ASSERT_TRUE(watcher.WaitFor([](auto& m) { return Has(m, "quorvanel/s1/status", "online"); }));
+    ASSERT_NO_FATAL_FAILURE(PublishWithCommands(broker.Port(), watcher, counts));
 
     watcher.Publish("quorvanel/s1/command/mute", "");
     watcher.Publish("quorvanel/s1/command/mute", "OFF");
