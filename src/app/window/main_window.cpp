@@ -355,8 +355,16 @@ void MainWindow::PrintSystemSettings() {
 }
 
 void MainWindow::PrintProbeSettings() {
-    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy(),
-                              *state_.calibrations.Get());
+    // The thresholds as stored (monitoring takes them up at its start and
+    // whenever the file changes); a damaged file does not replace those in
+    // use, so those are printed then.
+    records::TimeAlarmFileResult timeAlarms =
+        records::ReadTimeAlarmFile(state_.paths.CurrentDirName / records::kTimeAlarmFileName);
+    if (!timeAlarms.error.empty()) {
+        timeAlarms.book = monitoring_.Acquisition().Alarms().TimeAlarms().Book();
+    }
+    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy(), *state_.calibrations.Get(),
+                              timeAlarms.book);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
