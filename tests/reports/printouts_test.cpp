@@ -5,6 +5,7 @@
 #include <set>
 
 #include "reports/printouts/daily_list.h"
+#include "reports/printouts/day_pages.h"
 #include "reports/printouts/period_loading.h"
 #include "reports/printouts/period_pages.h"
 #include "reports/printouts/report_selection.h"
@@ -53,6 +54,23 @@ TEST(DailyList, HalfHourRowsWithGaps) {
     EXPECT_EQ(page.body[2], "01:00       -          -   ");
     EXPECT_EQ(page.body[47], "23:30    -22.7°C       -   ");
     EXPECT_EQ(page.details[1], "Registration date:  02/02/2026");
+}
+
+// A day report of the day of printing is no previous record.
+TEST(DayPages, TheDayOfPrintingIsTitledTodaysRecordedData) {
+    auto day = std::make_unique<HistoryData>();
+    day->HistoryFileName = "/data/2026-02-03.qrd";
+    day->EuroHistoryDatum = kContext.printed.EuroDatumString;
+    const int freezer = AddDayProbe(*day, "Freezer", '0');
+    AddDayValue(*day, freezer, 0, -18.0);
+    EXPECT_EQ(MakeDailyListPage(*day, 1, 1, kContext).title,
+              "Today's recorded data   2026-02-03.qrd");
+    EXPECT_EQ(MakeDayPage(*day, freezer, kContext).title, "Today's recorded data");
+    PrintContext dutch = kContext;
+    dutch.taal = 3;
+    EXPECT_EQ(MakeDayPage(*day, freezer, dutch).title, "Vandaag geregistreerde gegevens");
+    day->EuroHistoryDatum = "02/02/2026";
+    EXPECT_EQ(MakeDayPage(*day, freezer, kContext).title, "Previous data record");
 }
 
 TEST(DailyList, EightProbesAPage) {
