@@ -267,17 +267,20 @@ int AcquisitionCycle::InitAsyncNetworkTimer(AsyncTimerService& service) {
 }
 
 int AcquisitionCycle::DiscardAsyncNetworkTimer(AsyncTimerService& service) {
+    EndRelayTest();
     SuspendNetworkAsyncTimer();
     return service.DiscardAsyncTimer(kAllTimers);
 }
 
 void AcquisitionCycle::StopNetworkTimer() {
+    EndRelayTest();
     SuspendNetworkAsyncTimer();
     { const std::lock_guard waitForTick(tickMutex_); }
     station_.display.SetStatusLine("", colors::kProgressBlue);
 }
 
 void AcquisitionCycle::StartNetworkTimer() {
+    EndRelayTest();
     const std::lock_guard hold(tickMutex_);
     SuspendNetworkAsyncTimer();
     alarmParts_.outputs.AlarmRelais(false);
@@ -304,18 +307,56 @@ void AcquisitionCycle::StartNetworkTimer() {
     ResumeNetworkAsyncTimer();
 }
 
-void AcquisitionCycle::ManualSetAlarmRelais() {
-    const bool pausedHere = NetWorkSuspended() == 0;
+bool AcquisitionCycle::StartRelayTest() {
+    constexpr int kRelayTestMs = 5000;
+    const std::lock_guard test(relayTestMutex_);
+    if (relayTestTimer_ != 0) {
+        return false;
+    }
+    relayTestPaused_ = !Paused();
     SuspendNetworkAsyncTimer();
     {
-        // Instead of a blind pause: wait for a tick in progress, and keep the
-        // ticks out while the relay is tested.
+        // A tick in progress ends first; later ticks find acquisition paused
+        // and leave the relay alone until the test ends.
         const std::lock_guard hold(tickMutex_);
         alarmParts_.outputs.AlarmRelais(true);
-        station_.clock.Delay(5.0);
+    }
+    relayTestTimer_ = station_.timers.Start(kRelayTestMs, [this] { EndRelayTest(); });
+    if (relayTestTimer_ == 0) {
+        // Without a timer the relay must not stay on: the old blocking wait.
+        station_.clock.Delay(kRelayTestMs / 1000.0);
+        SwitchRelayTestOff();
+    }
+    return true;
+}
+
+void AcquisitionCycle::EndRelayTest() {
+    int timer = 0;
+    {
+        const std::lock_guard test(relayTestMutex_);
+        timer = std::exchange(relayTestTimer_, 0);
+        if (timer == 0) {
+            return;
+        }
+        SwitchRelayTestOff();
+    }
+    // Outside the lock: killing waits for a call in progress, which may be
+    // waiting for the lock (and then finds the test ended). From the timer's
+    // own call the kill does not wait.
+    station_.timers.Kill(timer);
+}
+
+bool AcquisitionCycle::RelayTestRunning() const {
+    const std::lock_guard test(relayTestMutex_);
+    return relayTestTimer_ != 0;
+}
+
+void AcquisitionCycle::SwitchRelayTestOff() {
+    {
+        const std::lock_guard hold(tickMutex_);
         alarmParts_.outputs.AlarmRelais(false);
     }
-    if (pausedHere) {
+    if (std::exchange(relayTestPaused_, false)) {
         ResumeNetworkAsyncTimer();
     }
 }

@@ -50,6 +50,10 @@ class AcquisitionCycle {
   public:
     AcquisitionCycle(const LiveAcquisitionContext& station, const AlarmParts& alarmParts)
         : station_(station), alarmParts_(alarmParts) {}
+    // A relay test still running ends here: its timer calls into this cycle.
+    ~AcquisitionCycle() { EndRelayTest(); }
+    AcquisitionCycle(const AcquisitionCycle&) = delete;
+    AcquisitionCycle& operator=(const AcquisitionCycle&) = delete;
 
     // The network timer's callback.
     int AsyncDataTime(const AsyncTimerEvent& event);
@@ -66,8 +70,15 @@ class AcquisitionCycle {
     // Resets the counters, chooses the first probe, runs one alarm step here
     // and resumes acquisition.
     void StartNetworkTimer();
-    // The five-second relay test; a paused acquisition stays paused.
-    void ManualSetAlarmRelais();
+    // The five-second relay test: pauses acquisition, switches the relay on
+    // and returns; a timer of the platform switches it off after five
+    // seconds and resumes acquisition (a paused acquisition stays paused).
+    // False when a test already runs. Stopping, starting or discarding the
+    // network timer ends a running test first.
+    bool StartRelayTest();
+    // Ends a running relay test at once; nothing when none runs. Any thread.
+    void EndRelayTest();
+    bool RelayTestRunning() const;
 
     // Steps of a tick, also used directly by tests.
     void HandleMeasureSensors();
@@ -93,6 +104,7 @@ class AcquisitionCycle {
     void AlarmStep();
     void ClearAlarmsWhileDisabled();
     void ReadProbe();
+    void SwitchRelayTestOff();
 
     const LiveAcquisitionContext& station_;
     AlarmParts alarmParts_;
@@ -114,6 +126,11 @@ class AcquisitionCycle {
     std::atomic<double> lostAt_{-std::numeric_limits<double>::infinity()};
     double failuresSince_ = 0.0;
     BusErrorCounter busErrors_;
+    // The relay test's timer (0: no test runs) and whether the test paused
+    // acquisition itself. Lock order: relay-test lock, then tick lock.
+    mutable std::mutex relayTestMutex_;
+    int relayTestTimer_ = 0;
+    bool relayTestPaused_ = false;
 };
 
 }  // namespace qrv::acquisition

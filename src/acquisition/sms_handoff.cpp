@@ -190,10 +190,9 @@ std::string LinkedSmsProgramProblem(const SystemSettings& settings) {
 
 int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
                   std::string_view text, ProgramLauncher& launcher, Clock& clock, EventLog& log,
-                  StatusDisplay& display, const std::stop_token& stop) {
+                  const std::stop_token& stop) {
     SmsOutcome outcome;
     if (CheckIfSmsServerIsAavailable(settings)) {
-        display.SetMenuBarDimmed(true);
         pid_t program = 0;
         // The polls count from the moment of the launch: time read after it
         // may already have moved on, which would shift every poll late.
@@ -209,7 +208,6 @@ int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
     for (const std::string& line : SmsOutcomeLogLines(outcome)) {
         log.LogMessageToDisk(line);
     }
-    display.SetMenuBarDimmed(false);
     return outcome.result;
 }
 

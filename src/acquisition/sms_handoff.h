@@ -8,7 +8,6 @@
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
 #include "runtime/program_launcher.h"
-#include "runtime/status_display.h"
 #include "settings/system_settings.h"
 
 namespace qrv::acquisition {
@@ -74,10 +73,10 @@ std::string LinkedSmsProgramProblem(const SystemSettings& settings);
 std::string SmsProgramLaunchProblem(const std::string& program);
 
 // One hand-off to the SMS program, judged by how long it runs (polled once a
-// second on the clock). The menu bar is dimmed meanwhile; the result goes to
-// the program log. Returns kSmsStopped when stop is requested first.
+// second on the clock). The result goes to the program log. Returns
+// kSmsStopped when stop is requested first.
 int HandleSendSMS(const SystemSettings& settings, std::string_view destination,
                   std::string_view text, ProgramLauncher& launcher, Clock& clock, EventLog& log,
-                  StatusDisplay& display, const std::stop_token& stop);
+                  const std::stop_token& stop);
 
 }  // namespace qrv::acquisition

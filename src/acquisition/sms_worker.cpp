@@ -80,7 +80,7 @@ void SmsWorker::Run(const std::stop_token& stop) {
             settings.SmSDestination = job.destination;
         }
         const int result = HandleSendSMS(settings, settings.SmSDestination, job.text, launcher_,
-                                         clock_, log_, display_, stop);
+                                         clock_, log_, stop);
         if (job.done) {
             job.done(result);
         }
@@ -88,6 +88,11 @@ void SmsWorker::Run(const std::stop_token& stop) {
         busy_ = false;
         changed_.notify_all();
     }
+}
+
+bool SmsWorker::Busy() {
+    std::lock_guard lock(mutex_);
+    return busy_ || !jobs_.empty();
 }
 
 bool SmsWorker::WaitUntilIdle(std::chrono::milliseconds timeout) {

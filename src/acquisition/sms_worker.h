@@ -45,6 +45,8 @@ class SmsWorker final : public AlarmSmsSink {
     // contact's); done receives the result on the worker thread.
     void SendTo(std::string destination, std::string text, std::function<void(int)> done);
 
+    // Whether a hand-off runs or waits. Any thread.
+    bool Busy();
     // Waits (in real time, at most timeout) until nothing is queued or running.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
     void Stop();

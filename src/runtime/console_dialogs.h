@@ -24,7 +24,9 @@ class ConsoleDialogs final : public Dialogs {
                                                std::string_view, std::string_view, bool) override {
         return std::nullopt;
     }
-    std::optional<PrintTarget> PrinterDialog(std::string_view) override { return std::nullopt; }
+    std::optional<PrintTarget> PrinterDialog(std::string_view, std::string_view) override {
+        return std::nullopt;
+    }
 
   private:
     std::FILE* out_;

@@ -55,8 +55,10 @@ class Dialogs {
                                                        std::string_view defaultName,
                                                        std::string_view pattern, bool forSave) = 0;
 
-    // The printer dialog; nullopt when cancelled.
-    virtual std::optional<PrintTarget> PrinterDialog(std::string_view title) = 0;
+    // The printer dialog for a document (its name becomes the print job's
+    // and, printed to a file, the proposed file name); nullopt when cancelled.
+    virtual std::optional<PrintTarget> PrinterDialog(std::string_view title,
+                                                     std::string_view documentName) = 0;
 
   protected:
     friend class QuestionsFromOtherThreadsRefused;

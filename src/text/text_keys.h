@@ -441,9 +441,17 @@ enum class Key : std::uint16_t {
     TXT_ACKNOWLEDGE_PROMPT,
     TXT_NOT_IN_CP1252,
     TXT_SMS_NAME_ONE_WORD,
+    TXT_PRNT_WEEKDAYS,
+    TXT_PRNT_ALARM_TIMES,
+    TXT_PRNT_NO_ALARM,
+    TXT_PRNT_PROBE_SMS,
+    TXT_PRNT_PROBE_RELAY,
+    TXT_PRNT_TIME_ALARM,
+    TXT_PRNT_TIME_ABOVE,
+    TXT_PRNT_TIME_BELOW,
 };
 
-inline constexpr std::size_t kKeyCount = 433;
-static_assert(static_cast<std::size_t>(Key::TXT_SMS_NAME_ONE_WORD) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 441;
+static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -11,6 +11,7 @@
 #include "text/tables/main_menu_texts.h"
 #include "text/tables/network_texts.h"
 #include "text/tables/notify_texts.h"
+#include "text/tables/printout_texts.h"
 #include "text/tables/records_texts.h"
 #include "text/tables/report_texts.h"
 #include "text/tables/sheet_texts.h"
@@ -38,7 +39,7 @@ constexpr auto kCatalogue =
          tables::kViewAndEditorTexts, tables::kReportTexts, tables::kInstallationTexts,
          tables::kStationFileTexts, tables::kNotifyTexts, tables::kRecordsTexts,
          tables::kCalibrationTexts, tables::kSheetTexts, tables::kTimeAlarmEditorTexts,
-         tables::kWindowTexts);
+         tables::kWindowTexts, tables::kPrintoutTexts);
 static_assert(kCatalogue.size() == kKeyCount);
 
 struct GroupRun {

@@ -262,29 +262,68 @@ TEST(AcquisitionCycle, WithOnlyAnOffProbeTheStatusLineSaysNoProbes) {
     EXPECT_EQ(f.Probe(0).NewValueCount, 0);
 }
 
-TEST(AcquisitionCycle, TheRelayTestSwitchesTheRelayForFiveSecondsAndKeepsAPauseAPause) {
+// The relay's switches since a moment, as (on, time).
+std::vector<std::pair<bool, double>> RelaySince(const sim::SimulatedNodex& unit, double since) {
+    std::vector<std::pair<bool, double>> relay;
+    for (const sim::OutputEvent& event : unit.OutputHistory()) {
+        if (event.output == sim::UnitOutput::kRelay && event.time > since) {
+            relay.emplace_back(event.on, event.time);
+        }
+    }
+    return relay;
+}
+
+TEST(AcquisitionCycle, TheRelayTestReturnsAtOnceAndATimerEndsItFiveSecondsLater) {
     LiveFixture f(kFourProbes);
     f.StartSession();
     f.AddProbe(1, 0, "Cold room");
     f.Start();
     f.RunFor(4.0);
-    const double before = f.unit->OutputHistory().empty() ? 0 : f.unit->OutputHistory().back().time;
-    f.live.Cycle().ManualSetAlarmRelais();
-    std::vector<std::pair<bool, double>> relay;
-    for (const sim::OutputEvent& event : f.unit->OutputHistory()) {
-        if (event.output == sim::UnitOutput::kRelay && event.time > before) {
-            relay.emplace_back(event.on, event.time);
-        }
-    }
+    const double before = f.clock.Timer();
+    ASSERT_TRUE(f.live.Cycle().StartRelayTest());
+    // Only the bus traffic of the switch passes, no wait for the relay.
+    EXPECT_LT(f.clock.Timer() - before, 0.5);
+    EXPECT_TRUE(f.unit->RelayOn());
+    EXPECT_TRUE(f.live.Cycle().RelayTestRunning());
+    EXPECT_FALSE(f.live.Cycle().StartRelayTest()) << "one test at a time";
+    const int reads = f.Probe(0).NewValueCount;
+    f.RunFor(4.9);
+    EXPECT_TRUE(f.unit->RelayOn());
+    EXPECT_EQ(f.Probe(0).NewValueCount, reads) << "acquisition paused during the test";
+    f.RunFor(0.2);
+    const auto relay = RelaySince(*f.unit, before - 1e-9);
     ASSERT_EQ(relay.size(), 2U);
     EXPECT_TRUE(relay[0].first);
     EXPECT_FALSE(relay[1].first);
     EXPECT_NEAR(relay[1].second - relay[0].second, 5.0, 0.1);
+    EXPECT_FALSE(f.live.Cycle().RelayTestRunning());
     EXPECT_EQ(f.live.Cycle().NetWorkSuspended(), 0);
+    f.RunFor(4.0);
+    EXPECT_GT(f.Probe(0).NewValueCount, reads) << "acquisition resumed";
 
     f.live.Cycle().SuspendNetworkAsyncTimer();
-    f.live.Cycle().ManualSetAlarmRelais();
+    ASSERT_TRUE(f.live.Cycle().StartRelayTest());
+    f.RunFor(6.0);
+    EXPECT_FALSE(f.unit->RelayOn());
+    EXPECT_EQ(f.live.Cycle().NetWorkSuspended(), 1) << "a pause stays a pause";
+}
+
+TEST(AcquisitionCycle, StoppingTheNetworkDuringTheRelayTestEndsItAndStaysStopped) {
+    LiveFixture f(kFourProbes);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Start();
+    f.RunFor(4.0);
+    const double before = f.clock.Timer();
+    ASSERT_TRUE(f.live.Cycle().StartRelayTest());
+    f.RunFor(2.0);
+    f.live.Cycle().StopNetworkTimer();
+    EXPECT_FALSE(f.unit->RelayOn());
+    EXPECT_FALSE(f.live.Cycle().RelayTestRunning());
+    EXPECT_EQ(f.live.Cycle().NetWorkSuspended(), 1) << "the timer's end must not resume it";
+    f.RunFor(10.0);
     EXPECT_EQ(f.live.Cycle().NetWorkSuspended(), 1);
+    EXPECT_EQ(RelaySince(*f.unit, before - 1e-9).size(), 2U);
 }
 
 TEST(AcquisitionCycle, WithAlarmsDisabledEveryAlarmStepClearsStatesAndOutputs) {
@@ -376,10 +415,12 @@ TEST(AcquisitionCycle, PublishesEachGoodReadingTheUnitLostAndBackAndEachPause) {
     }
     f.RunFor(2.0);
     EXPECT_EQ(Kinds(events.Drain().events, true), std::vector<LiveEventKind>{});
-    f.live.Cycle().ManualSetAlarmRelais();
+    f.live.Cycle().StartRelayTest();
+    f.RunFor(5.5);
     f.live.Cycle().StopNetworkTimer();
     f.live.Cycle().StopNetworkTimer();
-    f.live.Cycle().ManualSetAlarmRelais();
+    f.live.Cycle().StartRelayTest();
+    f.RunFor(5.5);
     f.live.Cycle().StartNetworkTimer();
     EXPECT_EQ(Kinds(events.Drain().events, true),
               (std::vector<LiveEventKind>{

@@ -224,7 +224,8 @@ TEST_F(LiveStationTest, StoppingTheNetworkStoresTheLastBlockAndEndsEverything) {
     RunFor(30.0);
     EXPECT_EQ(unit->BytesFromHost(), bytes);
     EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 0);
-    EXPECT_TRUE(shell::IsDimmed(MenuCommand::StopNetwork, shell::CurrentMenuInputs(state)));
+    EXPECT_TRUE(
+        shell::IsDimmed(MenuCommand::StopNetwork, shell::CurrentMenuInputs(state, monitoring)));
 }
 
 TEST_F(LiveStationTest, TheLastBlockIsNotStoredTwiceInOneMinute) {
@@ -249,6 +250,13 @@ TEST_F(LiveStationTest, TheRelayTestAsksFirstAndNeedsANetwork) {
     dialogs.QueueButton(1);
     const double before = clock.Timer();
     Command(MenuCommand::TestAlarmRelay);
+    EXPECT_LT(clock.Timer() - before, 0.5) << "the command returns while the relay is on";
+    EXPECT_TRUE(unit->RelayOn());
+    EXPECT_TRUE(
+        shell::IsDimmed(MenuCommand::TestAlarmRelay, shell::CurrentMenuInputs(state, monitoring)));
+    RunFor(6.0);
+    EXPECT_FALSE(
+        shell::IsDimmed(MenuCommand::TestAlarmRelay, shell::CurrentMenuInputs(state, monitoring)));
     int relaySwitches = 0;
     for (const auto& event : unit->OutputHistory()) {
         relaySwitches += event.output == sim::UnitOutput::kRelay && event.time > before ? 1 : 0;
@@ -260,7 +268,8 @@ TEST_F(LiveStationTest, TheRelayTestAsksFirstAndNeedsANetwork) {
 }
 
 TEST_F(LiveStationTest, TheSmsSettingsAreCheckedAndStored) {
-    EXPECT_TRUE(shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state)));
+    EXPECT_TRUE(
+        shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state, monitoring)));
     dialogs.QueueText(std::nullopt);
     Command(MenuCommand::LinkSmsCentre);
     WriteBytes(dir / "sms-program", "");
@@ -285,7 +294,8 @@ TEST_F(LiveStationTest, TheSmsSettingsAreCheckedAndStored) {
     SystemSettings stored;
     ReadIniFile(state.paths.IniFileName(), stored);
     EXPECT_EQ(stored.SmSDestination, "Kees");
-    EXPECT_FALSE(shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state)));
+    EXPECT_FALSE(
+        shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state, monitoring)));
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
 }
 
@@ -308,7 +318,8 @@ TEST_F(LiveStationTest, ATestMessageReportsItsResultWhenTheProgramHasRun) {
 
     // The program gone between the menu's check and the hand-off.
     std::filesystem::remove(dir / "sms-program");
-    EXPECT_TRUE(shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state)));
+    EXPECT_TRUE(
+        shell::IsDimmed(MenuCommand::SendTestMessage, shell::CurrentMenuInputs(state, monitoring)));
     dialogs.QueueText("again");
     shell::SendTestMessage(state, services);
     FinishHandOffs();

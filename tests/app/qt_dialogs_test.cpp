@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -127,6 +128,27 @@ class AskingThread {
 
 constexpr int kYes = 1;
 constexpr int kNo = 2;
+
+// A print to a file proposes the report's name, made a file name, not print.pdf.
+TEST(QtDialogs, ThePrinterDialogProposesAFileNamedAfterTheDocument) {
+    QtDialogs dialogs;
+    QString proposed;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            if (auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) {
+                proposed = file->text();
+            }
+            dialog->reject();
+        }
+    });
+    poll.start();
+    EXPECT_EQ(dialogs.PrinterDialog("QUORVANEL", "Quorvanel 2026-01-31 Fridge 2/3.5"),
+              std::nullopt);
+    EXPECT_TRUE(proposed.endsWith("/Quorvanel 2026-01-31 Fridge 2-3-5.pdf"))
+        << proposed.toStdString();
+}
 
 TEST(QtDialogsFromOtherThreads, AMessageDoesNotMakeTheCallerWait) {
     QtDialogs dialogs;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "reports/printouts/daily_list.h"
+#include "reports/printouts/day_pages.h"
 #include "reports/printouts/period_loading.h"
 #include "reports/printouts/period_pages.h"
 #include "reports/printouts/report_selection.h"
@@ -53,6 +54,23 @@ TEST(DailyList, HalfHourRowsWithGaps) {
     EXPECT_EQ(page.body[2], "01:00       -          -   ");
     EXPECT_EQ(page.body[47], "23:30    -22.7°C       -   ");
     EXPECT_EQ(page.details[1], "Registration date:  02/02/2026");
+}
+
+// A day report of the day of printing is no previous record.
+TEST(DayPages, TheDayOfPrintingIsTitledTodaysRecordedData) {
+    auto day = std::make_unique<HistoryData>();
+    day->HistoryFileName = "/data/2026-02-03.qrd";
+    day->EuroHistoryDatum = kContext.printed.EuroDatumString;
+    const int freezer = AddDayProbe(*day, "Freezer", '0');
+    AddDayValue(*day, freezer, 0, -18.0);
+    EXPECT_EQ(MakeDailyListPage(*day, 1, 1, kContext).title,
+              "Today's recorded data   2026-02-03.qrd");
+    EXPECT_EQ(MakeDayPage(*day, freezer, kContext).title, "Today's recorded data");
+    PrintContext dutch = kContext;
+    dutch.taal = 3;
+    EXPECT_EQ(MakeDayPage(*day, freezer, dutch).title, "Vandaag geregistreerde gegevens");
+    day->EuroHistoryDatum = "02/02/2026";
+    EXPECT_EQ(MakeDayPage(*day, freezer, kContext).title, "Previous data record");
 }
 
 TEST(DailyList, EightProbesAPage) {
@@ -129,129 +147,6 @@ TEST(PeriodPages, WeekPageAcrossTheTurnOfTheYear) {
     EXPECT_EQ(page.graph->xLabels[5], (AxisLabel{960.0, "Saterday:"}));
     EXPECT_EQ(page.graph->y, SwitchAxis());
     EXPECT_EQ(page.statistics[2], "Mean value         :" + std::string(10, ' ') + "0.5  ");
-}
-
-SensorRecord Probe(std::string name, int type, std::string units) {
-    SensorRecord record;
-    record.Line = 1;
-    record.Name = std::move(name);
-    record.SensorType = type;
-    record.Units = std::move(units);
-    return record;
-}
-
-TEST(ProbeSettingsRows, FixedColumns) {
-    SensorRecord freezer = Probe("Freezer", kTypeTemperature, "°C");
-    freezer.AlarmHigh = -15;
-    freezer.AlarmLow = -25;
-    freezer.AlarmDelay = 150;  // whole minutes, truncated
-    freezer.TripHigh = -18;
-    freezer.TripLow = -22;
-    freezer.TripDelay = 60;
-    const std::string row = ProbeSettingsRow(freezer, 0);
-    EXPECT_EQ(row, "Freezer" + std::string(19, ' ') +
-                       "On   -15°C  -25°C    2 min   -18°C  -22°C    1 min ");
-    EXPECT_EQ(CharacterCount(row), 77U);
-
-    SensorRecord door = Probe("Back door of the loading bay", kTypeSwitch, "  ");
-    door.Status = kStatusInhibit;
-    door.AlarmHigh = 1;
-    door.AlarmDelay = 59;
-    door.TripHigh = 5;
-    const std::string doorRow = ProbeSettingsRow(door, 0);
-    // Cut to 24 characters; status from column 26; nothing after the delay.
-    EXPECT_EQ(doorRow,
-              "Back door of the loading Inh.  Open            0 min" + std::string(25, ' '));
-    door.AlarmHigh = 0;
-    EXPECT_EQ(ProbeSettingsRow(door, 0).substr(31, 14), "Closed        ");
-
-    SensorRecord cellar = Probe("Cave à vin été", kTypeHumidity, " %");
-    cellar.Status = 9;
-    const std::string cellarRow = ProbeSettingsRow(cellar, 0);
-    EXPECT_EQ(CharacterCount(cellarRow), 77U);
-    EXPECT_EQ(TakeCharacters(cellarRow, 31), "Cave à vin été" + std::string(11, ' ') + "????  ");
-}
-
-TEST(ProbeSettingsPages, FiftyProbesAPage) {
-    auto table = std::make_unique<SensorTable>();
-    EXPECT_EQ(ProbeSettingsPageCount(0), 0);
-    EXPECT_EQ(ProbeSettingsPageCount(1), 1);
-    EXPECT_EQ(ProbeSettingsPageCount(50), 1);
-    EXPECT_EQ(ProbeSettingsPageCount(51), 2);
-    for (int i = 0; i < 51; ++i) {
-        table->SensorArray[static_cast<std::size_t>(i)] = Probe("P" + std::to_string(i), 48, "°C");
-    }
-    const ReportPage first = MakeProbeSettingsPage(*table, 1, kContext);
-    const ReportPage second = MakeProbeSettingsPage(*table, 2, kContext);
-    EXPECT_EQ(first.body.size(), 50U);
-    ASSERT_EQ(second.body.size(), 1U);
-    EXPECT_TRUE(second.body[0].starts_with("P50 "));
-    EXPECT_EQ(second.pageLine, "Page  2");
-    EXPECT_EQ(first.title, "Probes");
-    EXPECT_EQ(first.columnHeader[1],
-              "                               High   Low    Delay     High   Low    Delay ");
-}
-
-// The calibrations follow the probe pages, which stay as they were: one
-// row of correction, certificate and next due per probe, one of its record.
-TEST(ProbeSettingsPages, CalibrationsFollowOnPagesOfTheirOwn) {
-    auto table = std::make_unique<SensorTable>();
-    for (int i = 0; i < 51; ++i) {
-        table->SensorArray[static_cast<std::size_t>(i)] = Probe("P" + std::to_string(i), 48, "°C");
-        table->SensorArray[static_cast<std::size_t>(i)].Rom = {
-            0x28, static_cast<std::int16_t>(i + 1), 0, 0, 0, 0, 0, 0x11};
-    }
-    table->SensorArray[7].Name = "Vaccine fridge in the back office";
-    records::Calibration offset;
-    offset.rom = table->SensorArray[7].Rom;
-    offset.offset = -0.4;
-    offset.date = "2025-03-01";
-    offset.instrument = "RT-1";
-    offset.certificate = "CAL-2025/0117-with-a-long-suffix";
-    offset.nextDue = "2026-02-20";
-    offset.who = "anna";
-    records::Calibration gain = *records::TwoPointCalibration(0.0, 0.4, 100.0, 100.8);
-    gain.rom = table->SensorArray[2].Rom;
-    gain.nextDue = "2026-03-01";
-    records::Calibration gone = offset;
-    gone.rom = {0x28, 0x7F, 0, 0, 0, 0, 0, 0x22};
-    gone.nextDue = "2027-01-01";
-    records::CalibrationBook book;
-    for (const auto& c : {offset, gone, gain}) {
-        book.Set(c);
-    }
-    const LocalDateTime today{2026, 2, 3, 14, 5, 7, 0};
-
-    const std::vector<std::string> rows = CalibrationRows(*table, book, today, 0);
-    ASSERT_EQ(rows.size(), 6U) << "two rows a probe, in the order of the table";
-    EXPECT_EQ(
-        rows[0],
-        "P2                       x0.99602 -0.398                         2026-03-01 due soon");
-    EXPECT_EQ(rows[2].substr(0, 65),
-              "Vaccine fridge in the ba offset -0.40          CAL-2025/0117-wit ");
-    EXPECT_EQ(rows[2].substr(65), "2026-02-20 due soon");
-    EXPECT_EQ(rows[3], std::string(25, ' ') + "2025-03-01, RT-1, anna");
-    EXPECT_TRUE(rows[4].starts_with("(not in the probe table) offset -0.40"));
-    EXPECT_TRUE(rows[4].ends_with("2027-01-01 ")) << "not due: nothing after the date";
-    EXPECT_NE(CalibrationRows(*table, book, {2026, 2, 20, 0, 0, 0, 0}, 3)[2].find("VERLOPEN"),
-              std::string::npos);
-
-    const ProbeSettingsPrintout printout(*table, book, today, 0);
-    ASSERT_EQ(printout.PageCount(), 3);
-    EXPECT_EQ(printout.Page(0, kContext).body, MakeProbeSettingsPage(*table, 1, kContext).body);
-    EXPECT_EQ(printout.Page(1, kContext).body, MakeProbeSettingsPage(*table, 2, kContext).body);
-    const ReportPage calibrations = printout.Page(2, kContext);
-    EXPECT_EQ(calibrations.title, "Calibrations");
-    EXPECT_EQ(calibrations.pageLine, "Page  3");
-    EXPECT_EQ(calibrations.body, rows);
-    EXPECT_EQ(calibrations.columnHeader[0].find("Correction"), 25U);
-    EXPECT_EQ(calibrations.columnHeader[0].find("Certificate"), 47U);
-    EXPECT_EQ(calibrations.columnHeader[0].find("Next due"), 65U);
-
-    EXPECT_EQ(ProbeSettingsPrintout(*table, {}, today, 0).PageCount(), 2)
-        << "without calibrations the printout is what it always was";
-    EXPECT_EQ(CalibrationPageCount(50), 1);
-    EXPECT_EQ(CalibrationPageCount(51), 2);
 }
 
 TEST(SystemSettingsPage, RowsAsStored) {

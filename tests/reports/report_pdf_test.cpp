@@ -5,10 +5,12 @@
 #include <sstream>
 
 #include "records/audit_trail.h"
+#include "records/time_alarm.h"
 #include "report_command.h"
 #include "reports/pages/page_output.h"
 #include "reports/pages/print_job.h"
 #include "reports/printouts/day_pages.h"
+#include "reports/printouts/settings_pages.h"
 #include "runtime/clock.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
@@ -199,15 +201,17 @@ TEST_F(ReportPdfTest, SettingsPrintouts) {
 
     const std::string probes = Pdf("probes.pdf").string();
     ASSERT_EQ(RunTool(station.path(), {"probes", "--pdf", probes}).status, 0);
-    ASSERT_EQ(PdfPages(probes).size(), 2U);
+    // Three rows a probe, sixteen probes a page.
+    ASSERT_EQ(PdfPages(probes).size(), 4U);
     const std::string first = PdfText(probes, 1, 1);
     EXPECT_NE(first.find("Probes Settings Report."), std::string::npos);
     EXPECT_NE(first.find("Network: Dairy Office"), std::string::npos) << first;
-    EXPECT_NE(first.find("Tank 50 On 8°C 0°C 2 min"), std::string::npos);
-    const std::string second = PdfText(probes, 2, 2);
-    EXPECT_NE(second.find("Page 2"), std::string::npos);
-    EXPECT_NE(second.find("Tank 51 Inh. 8°C"), std::string::npos);
-    EXPECT_EQ(second.find("Tank 50 "), std::string::npos);
+    EXPECT_NE(first.find("Tank 16 On 8°C 0°C 2 min"), std::string::npos);
+    EXPECT_EQ(first.find("Tank 17 "), std::string::npos);
+    const std::string last = PdfText(probes, 4, 4);
+    EXPECT_NE(last.find("Page 4"), std::string::npos);
+    EXPECT_NE(last.find("Tank 51 Inh. 8°C"), std::string::npos);
+    EXPECT_EQ(last.find("Tank 48 "), std::string::npos);
 
     const std::string system = Pdf("system.pdf").string();
     ASSERT_EQ(RunTool(station.path(), {"settings", "--pdf", system}).status, 0);
@@ -217,6 +221,59 @@ TEST_F(ReportPdfTest, SettingsPrintouts) {
     EXPECT_NE(text.find("Sample rate: 10 min."), std::string::npos);
     EXPECT_NE(text.find("Number of probes: 51"), std::string::npos);
     EXPECT_NE(text.find("Software release: 3.03"), std::string::npos);
+}
+
+// Every row of a probe, whole, in every language: the longest name, the
+// choices, the time alarm and the weekday windows.
+TEST_F(ReportPdfTest, TheProbePrintoutCarriesEverySettingUnclippedInEveryLanguage) {
+    const StationPaths paths{station.path()};
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    RecordingLog log;
+    auto table = std::make_unique<SensorTable>();
+    table->NetworkName = "Cold store";
+    SensorRecord& record = table->SensorArray[0];
+    record.Line = 1;
+    record.Rom = {0x28, 1, 0, 0, 0, 0, 0, 0};
+    record.Name = "Vaccine fridge, back office";  // 27 characters, the most a name may have
+    table->DefineSensorTypeAndUnits(0);
+    record.AlarmHigh = 8;
+    record.AlarmLow = 2;
+    record.AlarmDelay = 600;
+    record.TripHigh = 7;
+    record.TripLow = 3;
+    record.TripDelay = 300;
+    record.SmsEnable = 1;
+    record.RelayEnable = 1;
+    for (int day = 0; day < 7; ++day) {
+        record.AlarmTimes[static_cast<std::size_t>(day)] = {4 * day, 96 - day};
+    }
+    ASSERT_EQ(WriteSensorFile(paths.SnsFileName(kModeNormal), *table, clock, dialogs, log, 0), 0);
+    records::TimeAlarmBook book;
+    book.Set({record.Rom, 90, 45});
+    ASSERT_TRUE(records::WriteTimeAlarmFile(station.path() / records::kTimeAlarmFileName, book));
+    SensorTable stored;
+    ASSERT_GE(ReadSensorFile(paths.SnsFileName(kModeNormal), stored), 0);
+
+    for (int taal = 0; taal < 4; ++taal) {
+        SystemSettings settings;
+        settings.Taal = taal;
+        ASSERT_EQ(WriteIniFile(paths.IniFileName(), settings, clock, dialogs, log), 0);
+        const std::string pdf = Pdf("probes-" + std::to_string(taal) + ".pdf").string();
+        ASSERT_EQ(RunTool(station.path(), {"probes", "--pdf", pdf}).status, 0);
+        const std::string text = PdfText(pdf, 1, 1);
+        const std::vector<std::string> rows =
+            ProbeSettingsRows(stored.SensorArray[0], book.Find(record.Rom), taal);
+        ASSERT_GE(rows.size(), 4U) << "first row, choices and two rows of windows";
+        EXPECT_TRUE(rows[0].starts_with("Vaccine fridge, back office "));
+        for (const std::string& row : rows) {
+            std::string line = Squeezed(row);
+            line.erase(line.find_last_not_of(' ') + 1);
+            EXPECT_NE(text.find(line.substr(line.find_first_not_of(' '))), std::string::npos)
+                << taal << ": " << line << "\n"
+                << text;
+        }
+    }
 }
 
 TEST_F(ReportPdfTest, RefusalsAndFailures) {

@@ -227,7 +227,7 @@ TEST(UnattendedDialogs, MessagesBecomeOneWarningLineAndInputIsNeverInvented) {
 
     dialogs.MessagePopup("QRVNL", "Interface timing error.\n\tCheck\n\nthe cable.  ");
     EXPECT_EQ(dialogs.PromptPopup("QRVNL", "New name?", 20, "x"), std::nullopt);
-    EXPECT_EQ(dialogs.PrinterDialog("Print"), std::nullopt);
+    EXPECT_EQ(dialogs.PrinterDialog("Print", "Quorvanel probes"), std::nullopt);
 
     EXPECT_EQ(journal.programLog.Messages().front(),
               "Message: Interface timing error. Check the cable.");

@@ -44,8 +44,9 @@ std::optional<std::string> ScriptedDialogs::FileSelectPopup(std::string_view tit
     return Take<std::optional<std::string>>().value_or(std::nullopt);
 }
 
-std::optional<PrintTarget> ScriptedDialogs::PrinterDialog(std::string_view title) {
-    popups_.push_back({Kind::Printer, std::string(title), {}, {}, 0, 0});
+std::optional<PrintTarget> ScriptedDialogs::PrinterDialog(std::string_view title,
+                                                          std::string_view documentName) {
+    popups_.push_back({Kind::Printer, std::string(title), std::string(documentName), {}, 0, 0});
     return Take<std::optional<PrintTarget>>().value_or(std::nullopt);
 }
 

@@ -45,7 +45,9 @@ class ScriptedDialogs final : public Dialogs {
     std::optional<std::string> FileSelectPopup(std::string_view title, const std::string& directory,
                                                std::string_view defaultName,
                                                std::string_view pattern, bool forSave) override;
-    std::optional<PrintTarget> PrinterDialog(std::string_view title) override;
+    // Recorded with the document name as its message.
+    std::optional<PrintTarget> PrinterDialog(std::string_view title,
+                                             std::string_view documentName) override;
 
   private:
     template <typename T>

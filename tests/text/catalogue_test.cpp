@@ -302,19 +302,21 @@ std::vector<std::size_t> FieldStarts(std::string_view text) {
 }
 
 TEST(TextLayout, ProbeListHeadersKeepTheirColumns) {
-    const std::vector<std::size_t> header1 = {0, 22, 31, 54};
-    const std::vector<std::size_t> header2 = {31, 38, 45, 55, 62, 69};
+    // Over a row with the whole name in 1-28, status from 29 and the limits
+    // from 35.
+    const std::vector<std::size_t> header1 = {0, 28, 36, 58};
+    const std::vector<std::size_t> header2 = {34, 41, 48, 58, 65, 72};
     for (int taal = 0; taal < kLanguageCount; ++taal) {
         SCOPED_TRACE(taal);
         EXPECT_EQ(FieldStarts(Raw(Key::TXT_PRNT_HEADER_PROBES, taal)), header1);
         EXPECT_EQ(FieldStarts(Raw(Key::TXT_PRNT_HEADER_2_PROBES, taal)), header2);
-        // No wider than a probe row, which ends with the pre-alarm delay in column 77.
-        EXPECT_LE(CodePointCount(Raw(Key::TXT_PRNT_HEADER_2_PROBES, taal)), 77U);
+        // No wider than a probe row, which ends with the pre-alarm delay in column 80.
+        EXPECT_LE(CodePointCount(Raw(Key::TXT_PRNT_HEADER_2_PROBES, taal)), 80U);
     }
 }
 
 TEST(TextLayout, PrintedStatusFitsItsColumn) {
-    // The status of a probe row occupies columns 26 to 31 of the list page.
+    // The status of a probe row occupies columns 29 to 34 of the list page.
     const Key states[] = {Key::TXT_PRNT_LIST_PROBE_STATUS_ON, Key::TXT_PRNT_LIST_PROBE_STATUS_OFF,
                           Key::TXT_PRNT_LIST_PROBE_STATUS_INH,
                           Key::TXT_PRNT_LIST_PROBE_STATUS_LOST};

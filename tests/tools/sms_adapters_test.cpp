@@ -9,7 +9,6 @@
 #include "runtime/clock.h"
 #include "runtime/program_launcher.h"
 #include "support/recording_log.h"
-#include "support/recording_status_display.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {
@@ -49,14 +48,13 @@ class SmsAdapters : public ::testing::Test {
         settings.SmSProgramSource = program;
         settings.SmSDestination = "0612345678";
         return acquisition::HandleSendSMS(settings, settings.SmSDestination, text, launcher, clock,
-                                          log, display, std::stop_token{});
+                                          log, std::stop_token{});
     }
 
     TempDir dir;
     FastClock clock;
     PosixProgramLauncher launcher;
     RecordingLog log;
-    RecordingStatusDisplay display;
 };
 
 TEST_F(SmsAdapters, TheFileAdapterAppendsTheTextUnchanged) {

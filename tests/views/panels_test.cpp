@@ -427,13 +427,21 @@ TEST_F(ReportPanelTest, MonthPeriodPrintsOneOrAllProbes) {
     ASSERT_EQ(pages.size(), 5U);
     EXPECT_TRUE(pages[4].Landscape());
     EXPECT_NE(PdfText(all, 5, 5).find("Registration month 02-2026"), std::string::npos);
+    // The printer dialog proposes what is printed, not print.pdf.
+    EXPECT_EQ(dialogs.Popups().back().message, "Quorvanel Monthly report 2026-02");
 
-    panel.ProbeBox(2);
+    auto* probes = panel.findChild<QListWidget*>("probeList");
+    const auto hintShown = [&] { return !panel.findChild<QWidget*>("probeHint")->isHidden(); };
+    probes->setCurrentRow(-1);
+    EXPECT_TRUE(hintShown()) << "no probe chosen";
+    probes->setCurrentRow(2);
+    EXPECT_FALSE(hintShown()) << "a probe chosen: nothing to ask for";
     const std::filesystem::path one = PrintTo("one.pdf");
     panel.PrintOneSensor();
     ASSERT_EQ(PdfPages(one).size(), 1U);
     EXPECT_NE(PdfText(one, 1, 1).find("Probe: Room 3"), std::string::npos);
     EXPECT_EQ(dialogs.Popups().size(), 2U);  // one printer dialog per command
+    EXPECT_EQ(dialogs.Popups().back().message, "Quorvanel Monthly report 2026-02 Room 3");
 }
 
 TEST_F(ReportPanelTest, DayPeriodPrintsDayPagesAndTheList) {
@@ -447,6 +455,7 @@ TEST_F(ReportPanelTest, DayPeriodPrintsDayPagesAndTheList) {
     panel.ListAllSensors();
     ASSERT_EQ(PdfPages(list).size(), 1U);
     EXPECT_NE(PdfText(list, 1, 1).find("Page 1 of 1"), std::string::npos);
+    EXPECT_EQ(dialogs.Popups().back().message, "Quorvanel 2026-01-31 list");
     EXPECT_EQ(day->HistoryInitialized, 0);  // the history view asks for a file next
 
     panel.ProbeBox(1);
@@ -456,6 +465,7 @@ TEST_F(ReportPanelTest, DayPeriodPrintsDayPagesAndTheList) {
     const std::string text = PdfText(one, 1, 1);
     EXPECT_NE(text.find("Probe: Fridge 2"), std::string::npos);
     EXPECT_NE(text.find("Registration date: 31/01/2026"), std::string::npos);
+    EXPECT_EQ(dialogs.Popups().back().message, "Quorvanel 2026-01-31 Fridge 2");
     EXPECT_EQ(day->HistoryInitialized, 1);  // the history view shows the printed day
 }
 

@@ -10,6 +10,7 @@
 #include "pdf_pages.h"
 #include "period_report.h"
 #include "records/calibration.h"
+#include "records/time_alarm.h"
 #include "report_command.h"
 #include "reports/printouts/settings_pages.h"
 #include "runtime/clock.h"
@@ -97,7 +98,13 @@ int RunProbes(const std::filesystem::path& station, CommandArgs args, const Tool
         // for a reason the user is told.
         fmt::print(stderr, "quorvanel-report: calibrations left out: {}\n", calibrations.error);
     }
-    const ProbeSettingsPrintout printout(table, calibrations.book, RealClock().Now(), context.taal);
+    const records::TimeAlarmFileResult timeAlarms =
+        records::ReadTimeAlarmFile(station / records::kTimeAlarmFileName);
+    if (!timeAlarms.error.empty()) {
+        fmt::print(stderr, "quorvanel-report: time alarms left out: {}\n", timeAlarms.error);
+    }
+    const ProbeSettingsPrintout printout(table, calibrations.book, timeAlarms.book,
+                                         RealClock().Now(), context.taal);
     const int pages = printout.PageCount();
     const int status =
         WritePdf(output, *options.pdf, pages, [&](int i) { return printout.Page(i, context); });

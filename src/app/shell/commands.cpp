@@ -25,9 +25,13 @@ namespace qrv::shell {
 
 using text::Key;
 
-MenuInputs CurrentMenuInputs(const StationState& state) {
-    return MenuInputs{state.WantedUserMode, state.NetWorkInstalled != 0, &state.settings,
-                      CheckIfSmsServerIsAavailable(state)};
+MenuInputs CurrentMenuInputs(const StationState& state, LiveMonitoring& monitoring) {
+    return MenuInputs{state.WantedUserMode,
+                      state.NetWorkInstalled != 0,
+                      &state.settings,
+                      CheckIfSmsServerIsAavailable(state),
+                      monitoring.Acquisition().Sms().Busy(),
+                      monitoring.Acquisition().Cycle().RelayTestRunning()};
 }
 
 namespace {
@@ -216,7 +220,7 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
         EventViewSensorsSubMenu(state, services, view, value);
         return;
     }
-    if (IsDimmed(command, CurrentMenuInputs(state))) {
+    if (IsDimmed(command, CurrentMenuInputs(state, services.monitoring))) {
         return;
     }
     const int taal = state.settings.Taal;

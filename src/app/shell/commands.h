@@ -8,8 +8,11 @@
 
 namespace qrv::shell {
 
-// The inputs of the check marks and the dimming, taken from the state.
-MenuInputs CurrentMenuInputs(const StationState& state);
+class LiveMonitoring;
+
+// The inputs of the check marks and the dimming, taken from the state and
+// from what monitoring is doing (a hand-off, a relay test).
+MenuInputs CurrentMenuInputs(const StationState& state, LiveMonitoring& monitoring);
 
 // Rewrites the settings file from changed, reads it back and makes what it
 // holds the station's settings. Every change of a setting goes this way.

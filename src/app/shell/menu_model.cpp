@@ -184,7 +184,10 @@ bool IsDimmedByState(MenuCommand command, const MenuInputs& inputs) {
             dimmed = !(inputs.wantedUserMode == kModeNormal && inputs.networkInstalled);
             break;
         case C::SendTestMessage:
-            dimmed = !inputs.smsCentreAvailable;
+            dimmed = !inputs.smsCentreAvailable || inputs.smsHandOffRunning;
+            break;
+        case C::TestAlarmRelay:
+            dimmed = inputs.relayTestRunning;
             break;
         default:
             break;

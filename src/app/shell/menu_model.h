@@ -76,6 +76,10 @@ struct MenuInputs {
     bool networkInstalled = false;
     const SystemSettings* settings = nullptr;
     bool smsCentreAvailable = false;
+    // A hand-off to the SMS program runs or waits: a test message would be a
+    // second one. The rest of the menus stay usable meanwhile.
+    bool smsHandOffRunning = false;
+    bool relayTestRunning = false;
 };
 
 bool IsCheckable(MenuCommand command);

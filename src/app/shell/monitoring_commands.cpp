@@ -92,9 +92,9 @@ void TestAlarmRelais(StationState& state, const ShellServices& services) {
             Key::ButtonStop, 2, 2) != 1) {
         return;
     }
-    services.display.SetWaitCursor(true);
-    services.monitoring.Acquisition().Cycle().ManualSetAlarmRelais();
-    services.display.SetWaitCursor(false);
+    // The relay goes off on a timer five seconds later; the window stays
+    // usable meanwhile and the item is dimmed until then.
+    services.monitoring.Acquisition().Cycle().StartRelayTest();
 }
 
 void LinkSmsCentre(StationState& state, const ShellServices& services) {

@@ -130,9 +130,11 @@ std::optional<std::string> UnattendedDialogs::FileSelectPopup(std::string_view t
     return std::nullopt;
 }
 
-std::optional<PrintTarget> UnattendedDialogs::PrinterDialog(std::string_view title) {
+std::optional<PrintTarget> UnattendedDialogs::PrinterDialog(std::string_view title,
+                                                            std::string_view documentName) {
     platform_.journal.Log(Priority::kWarning,
-                          "Unattended: no printer chosen for: " + OneLine(title));
+                          "Unattended: no printer chosen for: " + OneLine(title) + " (" +
+                              OneLine(documentName) + ")");
     return std::nullopt;
 }
 

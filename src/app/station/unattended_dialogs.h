@@ -50,7 +50,8 @@ class UnattendedDialogs final : public Dialogs {
     std::optional<std::string> FileSelectPopup(std::string_view title, const std::string& directory,
                                                std::string_view defaultName,
                                                std::string_view pattern, bool forSave) override;
-    std::optional<PrintTarget> PrinterDialog(std::string_view title) override;
+    std::optional<PrintTarget> PrinterDialog(std::string_view title,
+                                             std::string_view documentName) override;
 
     // A signal that ended a wait for the unit; the station acts on it once
     // the question has been answered.

@@ -162,8 +162,11 @@ QAction* MainWindow::AddCommandAction(QMenu* menu, MenuCommand command, int valu
 
 void MainWindow::RunCommand(MenuCommand command, int value) {
     shell::ExecuteMenuCommand(state_, services_, *this, command, value);
-    // A triggered check item toggles itself; the settings decide.
+    // A triggered check item toggles itself; the settings decide. A command
+    // that started a hand-off or a relay test dims itself at once, not at
+    // the menu timer's next tick.
     UpdateCheckMarks();
+    HandleSetMenuItems();
 }
 
 void MainWindow::DisplayTick() {
@@ -206,7 +209,7 @@ void MainWindow::TranslateQRVMenu() {
 }
 
 void MainWindow::UpdateCheckMarks() {
-    const shell::MenuInputs inputs = shell::CurrentMenuInputs(state_);
+    const shell::MenuInputs inputs = shell::CurrentMenuInputs(state_, monitoring_);
     for (const StaticEntry& entry : entries_) {
         if (!entry.isSubmenu && shell::IsCheckable(entry.node->command)) {
             entry.action->setChecked(
@@ -221,7 +224,7 @@ void MainWindow::UpdateCheckMarks() {
 }
 
 void MainWindow::HandleSetMenuItems() {
-    const shell::MenuInputs inputs = shell::CurrentMenuInputs(state_);
+    const shell::MenuInputs inputs = shell::CurrentMenuInputs(state_, monitoring_);
     for (const StaticEntry& entry : entries_) {
         const shell::MenuNode& node = *entry.node;
         if (node.dynamic != DynamicItems::None) {
@@ -352,8 +355,16 @@ void MainWindow::PrintSystemSettings() {
 }
 
 void MainWindow::PrintProbeSettings() {
-    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy(),
-                              *state_.calibrations.Get());
+    // The thresholds as stored (monitoring takes them up at its start and
+    // whenever the file changes); a damaged file does not replace those in
+    // use, so those are printed then.
+    records::TimeAlarmFileResult timeAlarms =
+        records::ReadTimeAlarmFile(state_.paths.CurrentDirName / records::kTimeAlarmFileName);
+    if (!timeAlarms.error.empty()) {
+        timeAlarms.book = monitoring_.Acquisition().Alarms().TimeAlarms().Book();
+    }
+    pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy(), *state_.calibrations.Get(),
+                              timeAlarms.book);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -39,6 +41,27 @@ void ShowMessage(QWidget* parent, const QString& title, const QString& message) 
     box.setText(message);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+// A document name as a file name: no folder separators, and no dots, from
+// which Qt would take an extension.
+std::string DocumentFileName(std::string_view documentName) {
+    std::string name(documentName);
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == '.' || c == ':' || static_cast<unsigned char>(c) < 0x20) {
+            c = '-';
+        }
+    }
+    return name;
+}
+
+// The proposed file in the folder of what Qt proposed (home without one).
+QString ProposedPdfPath(const QString& proposed, const QString& name) {
+    const QFileInfo info(proposed);
+    const QString folder = proposed.isEmpty() ? QDir::homePath()
+                           : info.isDir()     ? proposed
+                                              : info.path();
+    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
 }
 
 }  // namespace
@@ -247,11 +270,21 @@ std::optional<std::string> QtDialogs::FileSelectPopup(std::string_view title,
     return Ask(std::move(show), std::optional<std::string>());
 }
 
-std::optional<PrintTarget> QtDialogs::PrinterDialog(std::string_view title) {
-    auto show = [parent = parent_,
-                 title = Q(title)](QPointer<QDialog>& open) -> std::optional<PrintTarget> {
+std::optional<PrintTarget> QtDialogs::PrinterDialog(std::string_view title,
+                                                    std::string_view documentName) {
+    auto show = [parent = parent_, title = Q(title), name = Q(DocumentFileName(documentName))](
+                    QPointer<QDialog>& open) -> std::optional<PrintTarget> {
         QPrinter printer;
+        // The job's name, and what a print to a file proposes instead of
+        // print.pdf.
+        printer.setDocName(name);
         QPrintDialog dialog(&printer, parent);
+        // Qt proposes a name from it only on some platforms: the field of
+        // the file is given it here, in the folder Qt proposed.
+        if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+            file != nullptr && !name.isEmpty()) {
+            file->setText(ProposedPdfPath(file->text(), name));
+        }
         open = &dialog;
         dialog.setWindowTitle(title);
         if (dialog.exec() != QDialog::Accepted) {

@@ -34,7 +34,8 @@ class QtDialogs final : public Dialogs {
     std::optional<std::string> FileSelectPopup(std::string_view title, const std::string& directory,
                                                std::string_view defaultName,
                                                std::string_view pattern, bool forSave) override;
-    std::optional<PrintTarget> PrinterDialog(std::string_view title) override;
+    std::optional<PrintTarget> PrinterDialog(std::string_view title,
+                                             std::string_view documentName) override;
 
   protected:
     void BeginRefusingOtherThreads() override;

@@ -30,7 +30,7 @@ bool PrintJob::PrintPage(const ReportPage& page) {
     }
     if (!output_) {
         const std::optional<PrintTarget> target =
-            dialogs_.PrinterDialog(text::Plain(Key::QRVNL_TEXT, taal_));
+            dialogs_.PrinterDialog(text::Plain(Key::QRVNL_TEXT, taal_), documentName_);
         if (!target) {
             over_ = true;
             return false;

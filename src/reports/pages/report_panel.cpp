@@ -72,6 +72,7 @@ ReportPanel::ReportPanel(PanelContext context, HistoryData& day, QWidget* parent
     StyleHeading(*title_, 20);
     StyleHeading(*year_, 15);
     StyleMessageLine(*message_);
+    probeHint_->setObjectName("probeHint");
     probeHint_->setWordWrap(true);
     probeHint_->setStyleSheet("color: #505A66;");
     for (QListWidget* list : {periodList_, dayList_, probeList_}) {
@@ -273,7 +274,8 @@ void ReportPanel::ShowProbes(bool visible) {
     for (QAction* action : {printOneAction_, printAllAction_, listAllAction_}) {
         action->setEnabled(visible);
     }
-    probeHint_->setVisible(visible);
+    // The hint asks for a probe only while none is chosen.
+    probeHint_->setVisible(visible && probeList_->currentRow() < 0);
 }
 
 void ReportPanel::SetBusy(bool busy) {
@@ -327,6 +329,7 @@ void ReportPanel::ProbeBox(int index) {
     if (index >= 0) {
         period_->ListSelection = index;
     }
+    probeHint_->setVisible(printOne_->isEnabled() && index < 0);
 }
 
 std::string ReportPanel::DayFile() const {
@@ -361,13 +364,28 @@ void ReportPanel::PrintDayPages(bool all) {
     for (int e = 0; e <= day_.HistoryMaxIndex; ++e) {
         if (day_.HistoSensor[static_cast<std::size_t>(e)].ProbeKey == key) {
             day_.HistoryIndex = e;
-            PrintPages(context_, "Quorvanel " + day_.HistoryDatum, 1,
-                       [&](int) { return MakeDayPage(day_, e, print); });
+            PrintPages(context_,
+                       "Quorvanel " + day_.HistoryDatum + " " +
+                           day_.HistoSensor[static_cast<std::size_t>(e)].ProbeName.utf8,
+                       1, [&](int) { return MakeDayPage(day_, e, print); });
             return;
         }
     }
     context_.dialogs.MessagePopup(text::Plain(Key::QRVNL_TEXT, context_.taal()),
                                   text::Plain(Key::TXT_NO_DATA, context_.taal()));
+}
+
+std::string ReportPanel::DocumentName(std::string_view probe) const {
+    // "Quorvanel Monthly report 2026-01 Freezer": what and which period.
+    const std::string period = selection_.period == ReportPeriod::Week
+                                   ? fmt::format("{:04}-W{:02}", selection_.year, selection_.week)
+                                   : fmt::format("{:04}-{:02}", selection_.year, selection_.month);
+    std::string name = fmt::format(
+        "Quorvanel {} {}", text::Plain(TitleOf(selection_.period), context_.taal()), period);
+    if (!probe.empty()) {
+        name += " " + std::string(probe);
+    }
+    return name;
 }
 
 void ReportPanel::PrintOneSensor() {
@@ -382,7 +400,7 @@ void ReportPanel::PrintOneSensor() {
         const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(ListSelection())];
         ReportPage page =
             MakePeriodPage(entry, selection_, print, ProbeTimeOutOfRange(*period_, entry, print));
-        PrintPages(context_, "Quorvanel " + page.title, 1, [&](int) { return page; });
+        PrintPages(context_, DocumentName(entry.ProbeName.utf8), 1, [&](int) { return page; });
     }
     MakeMeldingVisible(false, "");
 }
@@ -397,12 +415,11 @@ void ReportPanel::PrintAllSensors() {
     } else {
         const PrintContext print = context_.PrintNow();
         const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(*period_, print);
-        PrintPages(context_, "Quorvanel " + text::Plain(TitleOf(selection_.period), print.taal),
-                   period_->MonthMaxIndex + 1, [&](int i) {
-                       const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(i)];
-                       return MakePeriodPage(entry, selection_, print,
-                                             OutOfRangeOf(outOfRange, KeyText(entry.ProbeKey)));
-                   });
+        PrintPages(context_, DocumentName(""), period_->MonthMaxIndex + 1, [&](int i) {
+            const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(i)];
+            return MakePeriodPage(entry, selection_, print,
+                                  OutOfRangeOf(outOfRange, KeyText(entry.ProbeKey)));
+        });
     }
     MakeMeldingVisible(false, "");
 }
@@ -416,7 +433,7 @@ void ReportPanel::ListAllSensors() {
     const PrintContext print = context_.PrintNow();
     // The pages count the probes of the day read for the list itself.
     const int pages = DailyListPageCount(day_.HistoryMaxIndex + 1);
-    PrintPages(context_, "Quorvanel " + day_.HistoryDatum, pages,
+    PrintPages(context_, "Quorvanel " + day_.HistoryDatum + " list", pages,
                [&](int i) { return MakeDailyListPage(day_, i + 1, pages, print); });
     MakeMeldingVisible(false, "");
 }

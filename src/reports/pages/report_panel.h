@@ -65,6 +65,9 @@ class ReportPanel final : public QDialog, private ReportProgress {
     std::string DayFile() const;
     bool ReadDay(const std::string& file);
     void PrintDayPages(bool all);
+    // The print job's name for the week or month selected, and the probe's
+    // when one is printed.
+    std::string DocumentName(std::string_view probe) const;
 
     PanelContext context_;
     HistoryData& day_;

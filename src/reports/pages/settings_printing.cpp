@@ -15,9 +15,11 @@ void PrintSystemSettings(const PanelContext& context, const std::filesystem::pat
 }
 
 void PrintProbeSettings(const PanelContext& context, const SensorTable& table,
-                        const records::CalibrationBook& calibrations) {
+                        const records::CalibrationBook& calibrations,
+                        const records::TimeAlarmBook& timeAlarms) {
     const PrintContext print = context.PrintNow();
-    const ProbeSettingsPrintout printout(table, calibrations, context.clock.Now(), print.taal);
+    const ProbeSettingsPrintout printout(table, calibrations, timeAlarms, context.clock.Now(),
+                                         print.taal);
     if (printout.PageCount() == 0) {
         return;
     }

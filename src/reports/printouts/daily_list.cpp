@@ -46,7 +46,7 @@ ReportPage MakeDailyListPage(const HistoryData& day, int page, int pages,
     list.orientation = PageOrientation::Portrait;
     // The title names the day's file; its folder, which can be long, goes
     // below with the other details.
-    list.title = text::Plain(Key::TXT_HISTORY_RECORD, taal) + "   " +
+    list.title = DayRecordTitle(day.EuroHistoryDatum, context) + "   " +
                  day.HistoryFileName.filename().string();
     list.pageLine = text::Plain(Key::TXT_PAGE_NUM, taal) + std::to_string(page) +
                     text::Plain(Key::TXT_PAGE_OF, taal) + std::to_string(pages);

@@ -27,11 +27,11 @@ bool IsListedMinute(int minute, bool quarterHoursToo) {
 }
 
 // Title, banner and the lines under them, as day pages and hard copies share them.
-ReportPage DayPageFrame(Key title, std::string address, const PrintContext& context) {
+ReportPage DayPageFrame(std::string title, std::string address, const PrintContext& context) {
     ReportPage page;
     page.layout = PageLayout::Day;
     page.orientation = PageOrientation::Portrait;
-    page.title = text::Plain(title, context.taal);
+    page.title = std::move(title);
     page.banner = PrintingBanner(context);
     page.details.push_back(std::move(address));
     page.details.push_back(NetworkLine(context));
@@ -103,7 +103,7 @@ ReportPage MakeDayPage(const HistoryData& day, int entry, const PrintContext& co
     const HistoEntry& probe = day.HistoSensor[static_cast<std::size_t>(entry)];
     const int taal = context.taal;
     ReportPage page = DayPageFrame(
-        Key::TXT_HISTORY_RECORD,
+        DayRecordTitle(day.EuroHistoryDatum, context),
         text::Plain(Key::TXT_NETWORK_ADDRESS, taal) + "  " + std::string(KeyText(probe.ProbeKey)),
         context);
     page.details.push_back(text::Plain(Key::TXT_PROBE, taal) + probe.ProbeName.utf8);
@@ -132,7 +132,8 @@ ReportPage MakeHardCopyPage(const TodayView& today, const SensorRecord& record,
     for (int i = 6; i >= 1; --i) {
         address += fmt::format("{:02X}", record.Rom[static_cast<std::size_t>(i)] & 0xFF);
     }
-    ReportPage page = DayPageFrame(Key::TXT_ACTUAL_RECORD, std::move(address), context);
+    ReportPage page =
+        DayPageFrame(text::Plain(Key::TXT_ACTUAL_RECORD, taal), std::move(address), context);
     page.details.push_back(text::Plain(Key::TXT_PROBE, taal) + record.Name);
     page.details.push_back(text::Plain(Key::TXT_REGISTRATION_DATE, taal) +
                            EuroDateOf(todayFileDate));

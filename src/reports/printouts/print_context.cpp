@@ -18,6 +18,11 @@ std::string NetworkLine(const PrintContext& context) {
     return text::Plain(Key::TXT_NETWORK_NAME, context.taal) + context.networkName;
 }
 
+std::string DayRecordTitle(std::string_view euroDate, const PrintContext& context) {
+    const bool today = euroDate == context.printed.EuroDatumString;
+    return text::Plain(today ? Key::TXT_TODAY_VIEW : Key::TXT_HISTORY_RECORD, context.taal);
+}
+
 std::optional<ProbeLimits> LimitsInTable(const SensorTable& table, std::string_view probeKey) {
     for (int index = 0; index <= table.GetMax1820Index(); ++index) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];

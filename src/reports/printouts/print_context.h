@@ -46,4 +46,8 @@ std::string PrintingBanner(const PrintContext& context, int blanksAfterBanner = 
 // "Network:   NAME".
 std::string NetworkLine(const PrintContext& context);
 
+// The title of a day's pages: today's recorded data for the day of
+// printing, a previous data record for any other (DD/MM/YYYY).
+std::string DayRecordTitle(std::string_view euroDate, const PrintContext& context);
+
 }  // namespace qrv

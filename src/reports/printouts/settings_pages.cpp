@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -92,13 +93,78 @@ std::string DueColumn(const records::Calibration& c, const LocalDateTime& today,
 
 void AddCalibrationRows(std::vector<std::string>& rows, std::string_view name,
                         const records::Calibration& c, const LocalDateTime& today, int taal) {
-    std::string line = FitCharacters(TakeCharacters(name, 24), 25);
-    AppendTo(line, CorrectionColumn(c, taal), 47);
-    AppendTo(line, TakeCharacters(c.certificate, 17), 65);
-    AppendTo(line, c.nextDue, 76);
+    constexpr std::size_t kName = kPrintedNameWidth;
+    std::string line = FitCharacters(TakeCharacters(name, kName - 1), kName);
+    AppendTo(line, CorrectionColumn(c, taal), kName + 22);
+    AppendTo(line, TakeCharacters(c.certificate, 17), kName + 40);
+    AppendTo(line, c.nextDue, kName + 51);
     rows.push_back(line + DueColumn(c, today, taal));
     const std::string record = fmt::format("{}, {}, {}", c.date, c.instrument, c.who);
-    rows.push_back(FitCharacters("", 25) + std::string(TakeCharacters(record, 60)));
+    rows.push_back(FitCharacters("", kName) + std::string(TakeCharacters(record, 60)));
+}
+
+// A piece of a wrapped row and what joins it to the piece before.
+struct Part {
+    std::string_view sep;
+    std::string text;
+};
+
+// The parts joined into rows of at most width characters (a part too long
+// for any row stands alone on its row); each row is indented, continued
+// rows deeper. A separator's mark stays at the end of the row it closes.
+std::vector<std::string> WrapParts(const std::vector<Part>& parts, std::size_t width) {
+    constexpr std::string_view kIndent = "  ";
+    constexpr std::string_view kContinued = "      ";
+    std::vector<std::string> rows;
+    std::string row;
+    for (const Part& part : parts) {
+        if (!row.empty() &&
+            CharacterCount(row) + part.sep.size() + CharacterCount(part.text) > width) {
+            rows.push_back(row +
+                           std::string(part.sep.substr(0, part.sep.find_last_not_of(' ') + 1)));
+            row.clear();
+        }
+        row += row.empty() ? std::string(rows.empty() ? kIndent : kContinued) + part.text
+                           : std::string(part.sep) + part.text;
+    }
+    if (!row.empty()) {
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string QuarterHour(int quarter) {
+    return fmt::format("{:02}:{:02}", quarter / 4, quarter % 4 * 15);
+}
+
+std::string WindowText(const AlarmWindow& window, int taal) {
+    if (window.Start >= window.Stop) {
+        return text::Plain(Key::TXT_PRNT_NO_ALARM, taal);
+    }
+    return QuarterHour(window.Start) + "-" + QuarterHour(window.Stop);
+}
+
+// "Mo-Fr 07:00-18:00", "Sa-Su no alarm": days in a row with one window.
+std::vector<std::string> AlarmWindowGroups(const std::array<AlarmWindow, 7>& windows, int taal) {
+    std::vector<std::string> days;
+    const std::string names = text::Plain(Key::TXT_PRNT_WEEKDAYS, taal);
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find(' ', at), names.size());
+        days.push_back(names.substr(at, end - at));
+        at = end + 1;
+    }
+    days.resize(windows.size(), "?");
+    std::vector<std::string> groups;
+    for (std::size_t first = 0; first < windows.size();) {
+        std::size_t last = first;
+        while (last + 1 < windows.size() && windows[last + 1] == windows[first]) {
+            ++last;
+        }
+        const std::string span = first == last ? days[first] : days[first] + "-" + days[last];
+        groups.push_back(span + " " + WindowText(windows[first], taal));
+        first = last + 1;
+    }
+    return groups;
 }
 
 }  // namespace
@@ -144,44 +210,75 @@ ReportPage MakeSystemSettingsPage(const SystemSettings& settings, int probeCount
 }
 
 std::string ProbeSettingsRow(const SensorRecord& record, int taal) {
-    std::string line = FitCharacters(TakeCharacters(record.Name, 24), 25);
-    AppendTo(line, StatusColumn(record.Status, taal), 31);
+    constexpr std::size_t kName = kPrintedNameWidth;
+    std::string line = FitCharacters(TakeCharacters(record.Name, kName - 1), kName);
+    AppendTo(line, StatusColumn(record.Status, taal), kName + 6);
     const auto limit = [&](int value) { return notation::Int(value, 3) + record.Units; };
     const auto minutes = [](int seconds) { return notation::Int(seconds / 60, 3) + " min"; };
     if (record.SensorType == kTypeSwitch) {
         AppendTo(line,
                  text::Plain(record.AlarmHigh != 0 ? Key::TXT_SWITCH_OPEN : Key::TXT_SWITCH_CLOSED,
                              taal),
-                 45);
-        AppendTo(line, minutes(record.AlarmDelay), 55);
-        AppendTo(line, "", 77);
+                 kName + 20);
+        AppendTo(line, minutes(record.AlarmDelay), kName + 30);
+        AppendTo(line, "", kName + 52);
         return line;
     }
-    AppendTo(line, limit(record.AlarmHigh), 38);
-    AppendTo(line, limit(record.AlarmLow), 45);
-    AppendTo(line, minutes(record.AlarmDelay), 55);
-    AppendTo(line, limit(record.TripHigh), 62);
-    AppendTo(line, limit(record.TripLow), 69);
-    AppendTo(line, minutes(record.TripDelay), 77);
+    AppendTo(line, limit(record.AlarmHigh), kName + 13);
+    AppendTo(line, limit(record.AlarmLow), kName + 20);
+    AppendTo(line, minutes(record.AlarmDelay), kName + 30);
+    AppendTo(line, limit(record.TripHigh), kName + 37);
+    AppendTo(line, limit(record.TripLow), kName + 44);
+    AppendTo(line, minutes(record.TripDelay), kName + 52);
     return line;
 }
 
-int ProbeSettingsPageCount(int probes) {
-    return probes <= 0 ? 0 : (probes + kProbeRowsPerPage - 1) / kProbeRowsPerPage;
-}
-
-ReportPage MakeProbeSettingsPage(const SensorTable& table, int page, const PrintContext& context) {
-    const int taal = context.taal;
-    ReportPage list =
-        ListFrame(Key::TXT_PRNT_LIST_PROBE_SETTING, page, Key::TXT_PRNT_LIST_PROBES_REPORT,
-                  {Key::TXT_PRNT_HEADER_PROBES, Key::TXT_PRNT_HEADER_2_PROBES}, context);
-    const int first = kProbeRowsPerPage * (page - 1);
-    const int last = std::min(kProbeRowsPerPage * page - 1, table.GetMax1820Index());
-    for (int index = first; index <= last; ++index) {
-        list.body.push_back(
-            ProbeSettingsRow(table.SensorArray[static_cast<std::size_t>(index)], taal));
+std::vector<std::string> ProbeSettingsRows(const SensorRecord& record,
+                                           const records::TimeAlarm* timeAlarm, int taal) {
+    std::vector<std::string> rows{ProbeSettingsRow(record, taal)};
+    const std::size_t width = CharacterCount(rows.front());
+    const auto yesNo = [taal](int on) {
+        return text::Plain(on != 0 ? Key::ButtonYes : Key::ButtonNo, taal);
+    };
+    const auto format = [taal](Key key, const auto& value) {
+        return fmt::format(fmt::runtime(text::Plain(key, taal)), value);
+    };
+    constexpr std::string_view kBetweenChoices = "   ";
+    constexpr std::string_view kBetweenItems = ", ";
+    std::vector<Part> choices{
+        {"", format(Key::TXT_PRNT_PROBE_SMS, yesNo(record.SmsEnable))},
+        {kBetweenChoices, format(Key::TXT_PRNT_PROBE_RELAY, yesNo(record.RelayEnable))}};
+    std::string_view sep = kBetweenChoices;
+    std::string label = text::Plain(Key::TXT_PRNT_TIME_ALARM, taal) + " ";
+    const auto add = [&](Key key, const std::optional<int>& minutes) {
+        if (minutes) {
+            choices.push_back({sep, label + format(key, *minutes)});
+            sep = kBetweenItems;
+            label.clear();
+        }
+    };
+    if (timeAlarm != nullptr) {
+        add(Key::TXT_PRNT_TIME_ABOVE, timeAlarm->minutesAbove);
+        add(Key::TXT_PRNT_TIME_BELOW, timeAlarm->minutesBelow);
     }
-    return list;
+    if (sep == kBetweenChoices) {
+        choices.push_back({sep, label + text::Plain(Key::TXT_PRNT_NO_ALARM, taal)});
+    }
+    for (std::string& row : WrapParts(choices, width)) {
+        rows.push_back(std::move(row));
+    }
+    const std::vector<std::string> groups = AlarmWindowGroups(record.AlarmTimes, taal);
+    std::vector<Part> windows;
+    for (const std::string& group : groups) {
+        windows.push_back({windows.empty() ? "" : kBetweenItems,
+                           (windows.empty() ? text::Plain(Key::TXT_PRNT_ALARM_TIMES, taal) + " "
+                                            : std::string()) +
+                               group});
+    }
+    for (std::string& row : WrapParts(windows, width)) {
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 std::vector<std::string> CalibrationRows(const SensorTable& table,
@@ -225,16 +322,31 @@ ReportPage MakeCalibrationPage(const std::vector<std::string>& rows, int sheet, 
 
 ProbeSettingsPrintout::ProbeSettingsPrintout(const SensorTable& table,
                                              const records::CalibrationBook& calibrations,
+                                             const records::TimeAlarmBook& timeAlarms,
                                              const LocalDateTime& today, int taal)
-    : table_(table),
-      calibrationRows_(CalibrationRows(table, calibrations, today, taal)),
-      probePages_(ProbeSettingsPageCount(table.GetMax1820Index() + 1)) {}
+    : calibrationRows_(CalibrationRows(table, calibrations, today, taal)) {
+    constexpr auto kRows = static_cast<std::size_t>(kProbeRowsPerPage);
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        const std::vector<std::string> rows =
+            ProbeSettingsRows(record, timeAlarms.Find(record.Rom), taal);
+        if (probePages_.empty() || probePages_.back().size() + rows.size() > kRows) {
+            probePages_.emplace_back();
+        }
+        probePages_.back().insert(probePages_.back().end(), rows.begin(), rows.end());
+    }
+}
 
 ReportPage ProbeSettingsPrintout::Page(int index, const PrintContext& context) const {
-    if (index < probePages_) {
-        return MakeProbeSettingsPage(table_, index + 1, context);
+    const int probePages = static_cast<int>(probePages_.size());
+    if (index < probePages) {
+        ReportPage list =
+            ListFrame(Key::TXT_PRNT_LIST_PROBE_SETTING, index + 1, Key::TXT_PRNT_LIST_PROBES_REPORT,
+                      {Key::TXT_PRNT_HEADER_PROBES, Key::TXT_PRNT_HEADER_2_PROBES}, context);
+        list.body = probePages_[static_cast<std::size_t>(index)];
+        return list;
     }
-    return MakeCalibrationPage(calibrationRows_, index - probePages_ + 1, index + 1, context);
+    return MakeCalibrationPage(calibrationRows_, index - probePages + 1, index + 1, context);
 }
 
 }  // namespace qrv

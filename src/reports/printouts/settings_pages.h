@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "records/calibration.h"
+#include "records/time_alarm.h"
 #include "reports/page_model.h"
 #include "reports/printouts/print_context.h"
 #include "sensors/sensor_table.h"
@@ -13,28 +14,31 @@
 namespace qrv {
 
 inline constexpr int kProbeRowsPerPage = 50;
+// The name column: the longest name a probe may have and a blank.
+inline constexpr std::size_t kPrintedNameWidth = kMaxNameLength + 1;
 
 // The system settings page: release, connection, language, sample rate,
 // graph style and the number of probes.
 ReportPage MakeSystemSettingsPage(const SystemSettings& settings, int probeCount,
                                   const PrintContext& context);
 
-// One row of the probe settings printout, in fixed columns: name 1-25,
-// status 26-31, alarm high 32-38, low 39-45, delay 46-55, pre-alarm high
-// 56-62, low 63-69, delay 70-77. A switch shows its alarm level in 32-45
-// and nothing in 56-77.
+// The first row of a probe on the settings printout, in fixed columns: the
+// whole name 1-28, status 29-34, alarm high 35-41, low 42-48, delay 49-58,
+// pre-alarm high 59-65, low 66-72, delay 73-80. A switch shows its alarm
+// level in 35-48 and nothing in 59-80.
 std::string ProbeSettingsRow(const SensorRecord& record, int taal);
 
-int ProbeSettingsPageCount(int probes);
-
-// Page `page` (1-based) of the probe settings printout: records
-// 50 (page - 1) .. 50 page - 1 of the table.
-ReportPage MakeProbeSettingsPage(const SensorTable& table, int page, const PrintContext& context);
+// A probe's rows: the first row, then its SMS and relay choices with the
+// alarm on time out of range (timeAlarm: none set), then its alarm times by
+// weekday, days in a row with the same window together. No row is longer
+// than the first.
+std::vector<std::string> ProbeSettingsRows(const SensorRecord& record,
+                                           const records::TimeAlarm* timeAlarm, int taal);
 
 // The calibrations, printed after the probe pages: for each calibrated
-// probe a row with name 1-25, correction 26-47, certificate 48-65, next due
-// 66-75 and whether it is due from 77, and below it the date, instrument
-// and who from column 26.
+// probe a row with the whole name 1-28, correction 29-50, certificate 51-68,
+// next due 69-78 and whether it is due from 80, and below it the date,
+// instrument and who from column 29.
 std::vector<std::string> CalibrationRows(const SensorTable& table,
                                          const records::CalibrationBook& book,
                                          const LocalDateTime& today, int taal);
@@ -44,20 +48,22 @@ int CalibrationPageCount(std::size_t rows);
 ReportPage MakeCalibrationPage(const std::vector<std::string>& rows, int sheet, int page,
                                const PrintContext& context);
 
-// The probe settings printout as a whole: the probe pages as they always
-// were, then the calibration pages.
+// The probe settings printout as a whole: the probes' rows, at most 50 rows
+// a page and a probe never split over two, then the calibration pages.
 class ProbeSettingsPrintout {
   public:
     ProbeSettingsPrintout(const SensorTable& table, const records::CalibrationBook& calibrations,
-                          const LocalDateTime& today, int taal);
-    int PageCount() const { return probePages_ + CalibrationPageCount(calibrationRows_.size()); }
+                          const records::TimeAlarmBook& timeAlarms, const LocalDateTime& today,
+                          int taal);
+    int PageCount() const {
+        return static_cast<int>(probePages_.size()) + CalibrationPageCount(calibrationRows_.size());
+    }
     // Page `index`, 0-based.
     ReportPage Page(int index, const PrintContext& context) const;
 
   private:
-    const SensorTable& table_;
+    std::vector<std::vector<std::string>> probePages_;
     std::vector<std::string> calibrationRows_;
-    int probePages_;
 };
 
 }  // namespace qrv
