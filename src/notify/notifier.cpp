@@ -76,7 +76,8 @@ Notifier::Notifier(const NotifyConfig& config, const NotifierContext& context)
             },
             [this, i](const Message& message, const std::string& detail) {
                 GivenUp(static_cast<int>(i), message, detail);
-            }));
+            },
+            &context_.tally));
     }
     Restore();
     events_.SetWakeUp([this] {
@@ -330,6 +331,10 @@ void Notifier::Present(AlarmFacts& facts) const {
 }
 
 void Notifier::GivenUp(int contact, const Message& message, const std::string& detail) {
+    LiveEvent event = StationEvent(LiveEventKind::kNoticeGivenUp, context_.clock.Now());
+    event.by = config_.contacts.at(static_cast<std::size_t>(contact)).name;
+    event.reason = detail;
+    context_.feed.Publish(event);
     // Only a call for help goes down the list; a reminder or an end that
     // did not arrive calls nobody new.
     if (message.kind != NoticeKind::kAlarm && message.kind != NoticeKind::kEscalation &&

@@ -41,6 +41,9 @@ struct NotifierContext {
     // The call list's state file (kCallListFileName in the station
     // directory).
     std::filesystem::path stateFile;
+    // Where the deliveries count what became of their notices; outlives a
+    // reload of the call list.
+    NoticeTally& tally;
 };
 
 // The call list at work: follows the live-event feed on a thread of its own
@@ -57,6 +60,9 @@ struct NotifierContext {
 // it ended while the station was stopped, and everyone told hears of the
 // end, with its line in the alarm file. The unit's alarm ends with the first
 // reading. Messages kept for such an alarm wait for the outcome.
+//
+// What became of the notices is counted in the context's tally, and a notice
+// given up is published on the feed (kNoticeGivenUp) for the front ends.
 class Notifier {
   public:
     Notifier(const NotifyConfig& config, const NotifierContext& context);

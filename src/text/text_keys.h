@@ -441,9 +441,10 @@ enum class Key : std::uint16_t {
     TXT_ACKNOWLEDGE_PROMPT,
     TXT_NOT_IN_CP1252,
     TXT_SMS_NAME_ONE_WORD,
+    TXT_HEADER_NOTICE_GIVEN_UP,
 };
 
-inline constexpr std::size_t kKeyCount = 433;
-static_assert(static_cast<std::size_t>(Key::TXT_SMS_NAME_ONE_WORD) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 434;
+static_assert(static_cast<std::size_t>(Key::TXT_HEADER_NOTICE_GIVEN_UP) + 1 == kKeyCount);
 
 }  // namespace qrv::text

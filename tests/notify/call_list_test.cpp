@@ -437,11 +437,28 @@ TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
 TEST_F(CallList, AReceiverThatRefusesForGoodIsGivenUpAtOnceAndTheNextContactIsCalled) {
     ThreeOnCall on;
     on.anna.AnswerWith(404);
+    FeedSubscription events = monitoring.Feed().Subscribe();
     monitoring.StartNotifications(on.config);
     Install();
     RunFor(125.0);
     Settle();
     EXPECT_EQ(on.anna.Count(), 1u);
+    // Published for the front ends: counted, on the feed, in the header.
+    const NoticeTotals totals = monitoring.Notices();
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kGivenUp), 1u);
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kFailed), 1u);
+    ASSERT_TRUE(totals.lastGivenUp.has_value());
+    EXPECT_EQ(totals.lastGivenUp->contact, "Anna");
+    const FeedBatch batch = events.Drain();
+    EXPECT_EQ(std::count_if(batch.events.begin(), batch.events.end(),
+                            [](const LiveEvent& event) {
+                                return event.kind == LiveEventKind::kNoticeGivenUp &&
+                                       event.by == "Anna" && event.reason == "HTTP 404: ok";
+                            }),
+              1);
+    RunFor(1.0);
+    EXPECT_EQ(display.Snapshot().noticeProblem,
+              "NOTICE NOT DELIVERED to Anna by webhook (08/12/2026 02:02): HTTP 404: ok");
     EXPECT_EQ(Count(LogText(), "Notification to Anna by webhook (High Alarm: Freezer -10."), 1);
     EXPECT_EQ(Count(LogText(), "): attempt 1 refused (HTTP 404: ok); given up"), 1) << LogText();
     // Ben at once, told why; Cleo when her turn comes, three minutes on.
@@ -566,8 +583,9 @@ TEST(CallListWeek, EveryNoticeIsAccountedForInTheLog) {
     TempDir dir;
     acquisition::AlarmLog alarmFile(dir / "QRVAlarm.txt", clock, log);
     acquisition::TimeOutOfRangeAlarms timeAlarms;
+    NoticeTally tally;
     notify::Notifier notifier(config, {feed, table, settings, clock, log, sms, alarmFile,
-                                       timeAlarms, dir / notify::kCallListFileName});
+                                       timeAlarms, dir / notify::kCallListFileName, tally});
 
     // What happens when: alarms every three hours, some acknowledged by Ben.
     struct Step {

@@ -58,6 +58,19 @@ void ShowMonitoringState(const StationState& state, StatusDisplay& display) {
     display.ShowMonitoringState(MonitoringStateText(state, state.settingsOwner.Taal()));
 }
 
+std::string NoticeProblemText(const NoticeTotals& notices, int taal) {
+    if (!notices.lastGivenUp) {
+        return {};
+    }
+    const GivenUpNotice& notice = *notices.lastGivenUp;
+    const LocalDateTime& t = notice.time;
+    return fmt::format(
+        fmt::runtime(text::Plain(Key::TXT_HEADER_NOTICE_GIVEN_UP, taal)), notice.contact,
+        ChannelName(notice.channel),
+        fmt::format("{:02}/{:02}/{:04} {:02}:{:02}", t.day, t.month, t.year, t.hour, t.minute),
+        notice.detail);
+}
+
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show) {
     display.ShowInstallNotice(show, text::Raw(Key::TXT_INSTALLTEKST, state.settingsOwner.Taal()));
 }
