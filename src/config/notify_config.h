@@ -24,6 +24,9 @@ struct NotifyContact {
     // Probe names or ROM codes (16 hex digits) this contact is told about,
     // with the groups already expanded; empty for every probe.
     std::vector<std::string> probes;
+    // Where each of probes is written ("FILE:LINE"), so that a name no probe
+    // has can be pointed at once the probes are known.
+    std::vector<std::string> probeSources;
 
     bool operator==(const NotifyContact&) const = default;
 };

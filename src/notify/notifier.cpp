@@ -7,6 +7,7 @@
 
 #include "acquisition/alarm_evaluation.h"
 #include "acquisition/alarm_texts.h"
+#include "notify/probe_names.h"
 #include "sensors/rom_text.h"
 
 namespace qrv::notify {
@@ -80,6 +81,11 @@ Notifier::Notifier(const NotifyConfig& config, const NotifierContext& context)
             &context_.tally));
     }
     Restore();
+    // The probes may be known already; if not, the installation's resume
+    // checks.
+    if (context_.table.Lock()->GetMax1820Index() >= 0) {
+        CheckProbeNames();
+    }
     events_.SetWakeUp([this] {
         std::lock_guard lock(mutex_);
         news_ = true;
@@ -195,6 +201,10 @@ void Notifier::Handle(const LiveEvent& event) {
             break;
         case LiveEventKind::kAcquisitionResumed:
             CheckAwaitingProbes(now);
+            CheckProbeNames();
+            break;
+        case LiveEventKind::kProbeSettingsChanged:
+            CheckProbeNames();
             break;
         default:
             break;
@@ -241,6 +251,21 @@ void Notifier::HandleReading(const LiveEvent& event, double now) {
             EndAwaiting(key, now);
         }
     }
+}
+
+void Notifier::CheckProbeNames() {
+    std::vector<std::string> unknown;
+    {
+        const auto table = context_.table.Lock();
+        unknown = UnknownProbeNames(config_.contacts, *table);
+    }
+    if (!checkProbeNames_.exchange(false) && unknown == unknownProbeNames_) {
+        return;
+    }
+    for (const std::string& line : unknown) {
+        context_.log.LogProblem(line);
+    }
+    unknownProbeNames_ = std::move(unknown);
 }
 
 void Notifier::CheckAwaitingProbes(double now) {

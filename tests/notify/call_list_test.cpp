@@ -12,6 +12,7 @@
 
 #include "app/live_station.h"
 #include "app/shell/commands.h"
+#include "config/station_config.h"
 #include "notify/acknowledgement.h"
 #include "receivers.h"
 #include "runtime/silent_status_display.h"
@@ -416,6 +417,59 @@ TEST_F(CallList, AnAlarmThatEndedWhileTheStationWasStoppedEndsToEveryoneToldAndI
     later.RunFor(3600.0);
     testing::Settle(later);
     EXPECT_EQ(on.anna.Count() + on.ben.Count(), 4u);
+}
+
+// A mistyped probe name, in a contact or in a group, is pointed at where it
+// is written once the probes are known, again after a reread, and the
+// contact still hears of the probes it names rightly.
+TEST_F(CallList, AProbeNameNoProbeHasIsNamedWithItsLineAtTheStartAndAfterARereadOnly) {
+    HttpReceiver anna;
+    const StationConfigRead read = ParseStationConfig(
+        "[notify.groups]\n"
+        "cold = [\"Freezer\",\n"
+        "        \"Fridge 2\"]\n"
+        "[[notify.contact]]\n"
+        "name = \"Anna\"\n"
+        "channel = \"webhook\"\n"
+        "address = \"" +
+            anna.Url() +
+            "\"\n"
+            "probes = [\"frezer\", \"280000000000ABCD\"]\n"
+            "groups = [\"cold\"]\n",
+        "quorvanel.toml");
+    ASSERT_EQ(read.problems, Lines{});
+    monitoring.StartNotifications(read.config.notify);
+    Install();
+    RunFor(125.0);
+    Settle();
+    const auto named = [&](const std::string& line) { return Count(LogText(), line); };
+    const std::string frezer =
+        "quorvanel.toml:8: notify.contact.probes: Anna: no probe is named \"frezer\" (nor has "
+        "that ROM code); Anna is not told of it";
+    const std::string fridge =
+        "quorvanel.toml:3: notify.contact.probes: Anna: no probe is named \"Fridge 2\"";
+    EXPECT_EQ(named(frezer), 1) << LogText();
+    EXPECT_EQ(named("quorvanel.toml:8: notify.contact.probes: Anna: no probe is named "
+                    "\"280000000000ABCD\""),
+              1);
+    EXPECT_EQ(named(fridge), 1);
+    EXPECT_EQ(named("no probe is named \"Freezer\""), 0);
+    EXPECT_EQ(Events(anna), Lines{"alarm"}) << "Freezer is named through the group";
+
+    const auto pauseAndResume = [&] {
+        services.networkTimer.StopNetworkTimer();
+        services.networkTimer.StartNetworkTimer();
+        RunFor(5.0);
+        Settle();
+    };
+    // Paused and resumed for an edit: nothing new to say.
+    pauseAndResume();
+    EXPECT_EQ(named(frezer), 1);
+    // Files read again: said again.
+    monitoring.Notifications()->CheckProbeNamesAgain();
+    pauseAndResume();
+    EXPECT_EQ(named(frezer), 2);
+    EXPECT_EQ(named(fridge), 2);
 }
 
 TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {

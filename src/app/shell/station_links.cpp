@@ -24,6 +24,10 @@ void StationLinks::Start(const StationConfig& config) {
 }
 
 void StationLinks::Reload(const StationConfig& config) {
+    // The probe files are read again after this: their names are checked anew.
+    if (notify::Notifier* notifier = monitoring_.Notifications()) {
+        notifier->CheckProbeNamesAgain();
+    }
     if (config.notify != notify_) {
         log_.LogMessageToDisk(
             "The [notify] settings changed: they take effect when the station is restarted");
