@@ -292,6 +292,7 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
     const toml::table* table = node->as_table();
     if (table == nullptr) {
         problems.Add(*node, "notify", "must be a section ([notify])");
+        config.unusable = "[notify] is not a section";
         return config;
     }
     WarnUnknownKeys(
@@ -310,6 +311,7 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
     const toml::array* array = contacts->as_array();
     if (array == nullptr) {
         problems.Add(*contacts, "notify.contact", "must be [[notify.contact]] sections; ignored");
+        config.unusable = "notify.contact is not a list of [[notify.contact]] sections";
         return config;
     }
     int number = 0;
@@ -317,6 +319,9 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
         if (auto contact = ReadContact(item, ++number, config.email, groups, problems)) {
             config.contacts.push_back(std::move(*contact));
         }
+    }
+    if (config.contacts.empty() && number > 0) {
+        config.unusable = "every contact is left out";
     }
     return config;
 }

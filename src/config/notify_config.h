@@ -51,6 +51,11 @@ struct NotifyConfig {
     int timeoutSeconds = 30;
     NotifyEmail email;
     std::vector<NotifyContact> contacts;
+    // Why the call list the file asks for cannot be used (the section is
+    // broken, or every contact was refused), so that the alarm SMS go to the
+    // SMS program's single destination instead; empty when it can, or when
+    // the file asks for none.
+    std::string unusable;
 
     bool operator==(const NotifyConfig&) const = default;
 };

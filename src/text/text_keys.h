@@ -442,9 +442,10 @@ enum class Key : std::uint16_t {
     TXT_NOT_IN_CP1252,
     TXT_SMS_NAME_ONE_WORD,
     TXT_HEADER_NOTICE_GIVEN_UP,
+    TXT_CALL_LIST_NOT_USED,
 };
 
-inline constexpr std::size_t kKeyCount = 434;
-static_assert(static_cast<std::size_t>(Key::TXT_HEADER_NOTICE_GIVEN_UP) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 435;
+static_assert(static_cast<std::size_t>(Key::TXT_CALL_LIST_NOT_USED) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -12,6 +12,7 @@
 
 #include "app/live_station.h"
 #include "app/shell/commands.h"
+#include "app/shell/station_links.h"
 #include "config/station_config.h"
 #include "notify/acknowledgement.h"
 #include "receivers.h"
@@ -470,6 +471,31 @@ TEST_F(CallList, AProbeNameNoProbeHasIsNamedWithItsLineAtTheStartAndAfterAReread
     pauseAndResume();
     EXPECT_EQ(named(frezer), 2);
     EXPECT_EQ(named(fridge), 2);
+}
+
+// Every contact refused: the log and a popup say that the SMS program's one
+// destination is used, and the alarm SMS goes there as without a list.
+TEST_F(CallList, ACallListThatCannotBeUsedIsSaidAndTheSmsProgramsDestinationTakesOver) {
+    SystemSettings german = state.settings;
+    german.Taal = 1;
+    state.settingsOwner.Replace(german);
+    const StationConfigRead read = ParseStationConfig(
+        "[[notify.contact]]\nname = \"Anna\"\nchannel = \"webhook\"\naddress = \"ftp://x\"\n",
+        "quorvanel.toml");
+    shell::StationLinks links(state, monitoring, clock, log, dialogs);
+    links.Start(read.config);
+    EXPECT_EQ(monitoring.Notifications(), nullptr);
+    EXPECT_EQ(Count(LogText(),
+                    "The call list in quorvanel.toml cannot be used: every contact is left out; "
+                    "alarm SMS go to the SMS program's single destination instead"),
+              1)
+        << LogText();
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_TRUE(dialogs.Popups()[0].message.starts_with(
+        "Die Anrufliste in quorvanel.toml kann nicht verwendet werden: every contact is left "
+        "out\nAlarm-SMS gehen an das eine Ziel des SMS-Programms"))
+        << dialogs.Popups()[0].message;
+    EXPECT_EQ(monitoring.Acquisition().AlarmSms().SendAlarmMessage("QUORVANEL MESSAGE: x"), 0);
 }
 
 TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
