@@ -294,6 +294,8 @@ TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
     EXPECT_NE(mail.find("To: cleo@lab.example"), std::string::npos) << mail;
     EXPECT_NE(mail.find("From: station@lab.example"), std::string::npos);
     EXPECT_NE(mail.find("Message-ID: <qrv-20261208-1a-3@lab.example>"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("Date: " + message.date), std::string::npos) << mail;
+    EXPECT_FALSE(message.date.empty());
     EXPECT_NE(mail.find("Subject: =?UTF-8?B?QWxhcm0gaG9jaDogS8O8aGxyYXVtIC05LjUgwrBD?="),
               std::string::npos)
         << mail;
