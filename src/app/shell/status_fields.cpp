@@ -64,11 +64,18 @@ std::string NoticeProblemText(const NoticeTotals& notices, int taal) {
     }
     const GivenUpNotice& notice = *notices.lastGivenUp;
     const LocalDateTime& t = notice.time;
-    return fmt::format(
+    std::string text = fmt::format(
         fmt::runtime(text::Plain(Key::TXT_HEADER_NOTICE_GIVEN_UP, taal)), notice.contact,
         ChannelName(notice.channel),
         fmt::format("{:02}/{:02}/{:04} {:02}:{:02}", t.day, t.month, t.year, t.hour, t.minute),
         notice.detail);
+    // What a receiver said may run over lines; a status line is one.
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
+    return text;
 }
 
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show) {
