@@ -89,6 +89,10 @@ function renderStation(station) {
   const lost = Number(station.probesLost) || 0;
   $('probes-lost').hidden = lost === 0;
   $('probes-lost').textContent = lost === 1 ? t('live.probesLost.one') : t('live.probesLost.many', { n: lost });
+  // Someone on the call list could not be reached: the station's own words.
+  const notice = cellText(station.noticeProblem);
+  $('notice-problem').hidden = !notice;
+  $('notice-problem').textContent = notice;
   $('paused').hidden = station.acquisition !== false;
   // The table's heading says it in red; a phone shows no headings.
   $('alarms-off').hidden = station.alarmsEnabled !== false;

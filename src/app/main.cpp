@@ -162,7 +162,7 @@ int main(int argc, char* argv[]) {
 
     const shell::ShellServices& services = mainWindow.Services();
     // Beside the service it is the service that notifies and publishes.
-    shell::StationLinks links(state, mainWindow.Monitoring(), clock, programLog);
+    shell::StationLinks links(state, mainWindow.Monitoring(), clock, programLog, services.dialogs);
     if (!serviceMonitors) {
         const StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
         for (const std::string& problem : config.problems) {

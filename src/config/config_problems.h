@@ -21,6 +21,10 @@ class ConfigProblems {
     void Add(const toml::node& where, std::string_view key, std::string_view what) {
         Add(where.source(), key, what);
     }
+    // "FILE:LINE" of a node, for a check that can only be made later.
+    std::string Where(const toml::node& node) const {
+        return fmt::format("{}:{}", fileName_, node.source().begin.line);
+    }
 
   private:
     const std::string& fileName_;

@@ -65,8 +65,10 @@ std::optional<std::string> ReadText(const toml::table& table, std::string_view k
     return std::nullopt;
 }
 
+// The texts of a list; where, when given, gets each one's "FILE:LINE".
 std::vector<std::string> ReadTextList(const toml::table& table, std::string_view key,
-                                      std::string_view section, ConfigProblems& problems) {
+                                      std::string_view section, ConfigProblems& problems,
+                                      std::vector<std::string>* where = nullptr) {
     std::vector<std::string> list;
     const toml::node* node = table.get(key);
     if (node == nullptr) {
@@ -81,6 +83,9 @@ std::vector<std::string> ReadTextList(const toml::table& table, std::string_view
     for (const toml::node& item : *array) {
         if (const auto* text = item.as_string()) {
             list.push_back(text->get());
+            if (where != nullptr) {
+                where->push_back(problems.Where(item));
+            }
         } else {
             problems.Add(item, fmt::format("{}.{}", section, key),
                          "an item that is not a text "
@@ -141,9 +146,15 @@ NotifyEmail ReadEmail(const toml::node* node, ConfigProblems& problems) {
     return email;
 }
 
-std::map<std::string, std::vector<std::string>, std::less<>> ReadGroups(const toml::node* node,
-                                                                        ConfigProblems& problems) {
-    std::map<std::string, std::vector<std::string>, std::less<>> groups;
+// A group's probe names and where each is written.
+struct ProbeGroup {
+    std::vector<std::string> probes;
+    std::vector<std::string> sources;
+};
+using ProbeGroups = std::map<std::string, ProbeGroup, std::less<>>;
+
+ProbeGroups ReadGroups(const toml::node* node, ConfigProblems& problems) {
+    ProbeGroups groups;
     if (node == nullptr) {
         return groups;
     }
@@ -153,7 +164,8 @@ std::map<std::string, std::vector<std::string>, std::less<>> ReadGroups(const to
         return groups;
     }
     for (const auto& [key, value] : *table) {
-        groups[std::string(key.str())] = ReadTextList(*table, key.str(), "notify.groups", problems);
+        ProbeGroup& group = groups[std::string(key.str())];
+        group.probes = ReadTextList(*table, key.str(), "notify.groups", problems, &group.sources);
     }
     return groups;
 }
@@ -197,10 +209,9 @@ std::string AddressProblem(NotifyChannel channel, std::string_view address,
     return "unknown channel";
 }
 
-std::optional<NotifyContact> ReadContact(
-    const toml::node& node, int number, const NotifyEmail& email,
-    const std::map<std::string, std::vector<std::string>, std::less<>>& groups,
-    ConfigProblems& problems) {
+std::optional<NotifyContact> ReadContact(const toml::node& node, int number,
+                                         const NotifyEmail& email, const ProbeGroups& groups,
+                                         ConfigProblems& problems) {
     const toml::table* table = node.as_table();
     if (table == nullptr) {
         problems.Add(node, "notify.contact", "must be a [[notify.contact]] section; ignored");
@@ -240,7 +251,7 @@ std::optional<NotifyContact> ReadContact(
         return std::nullopt;
     }
     contact.logins = ReadTextList(*table, "logins", kSection, problems);
-    contact.probes = ReadTextList(*table, "probes", kSection, problems);
+    contact.probes = ReadTextList(*table, "probes", kSection, problems, &contact.probeSources);
     for (const std::string& group : ReadTextList(*table, "groups", kSection, problems)) {
         const auto found = groups.find(group);
         if (found == groups.end()) {
@@ -249,7 +260,10 @@ std::optional<NotifyContact> ReadContact(
                                      contact.name, group));
             continue;
         }
-        contact.probes.insert(contact.probes.end(), found->second.begin(), found->second.end());
+        const ProbeGroup& members = found->second;
+        contact.probes.insert(contact.probes.end(), members.probes.begin(), members.probes.end());
+        contact.probeSources.insert(contact.probeSources.end(), members.sources.begin(),
+                                    members.sources.end());
     }
     return contact;
 }
@@ -278,6 +292,7 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
     const toml::table* table = node->as_table();
     if (table == nullptr) {
         problems.Add(*node, "notify", "must be a section ([notify])");
+        config.unusable = "[notify] is not a section";
         return config;
     }
     WarnUnknownKeys(
@@ -296,6 +311,7 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
     const toml::array* array = contacts->as_array();
     if (array == nullptr) {
         problems.Add(*contacts, "notify.contact", "must be [[notify.contact]] sections; ignored");
+        config.unusable = "notify.contact is not a list of [[notify.contact]] sections";
         return config;
     }
     int number = 0;
@@ -303,6 +319,9 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
         if (auto contact = ReadContact(item, ++number, config.email, groups, problems)) {
             config.contacts.push_back(std::move(*contact));
         }
+    }
+    if (config.contacts.empty() && number > 0) {
+        config.unusable = "every contact is left out";
     }
     return config;
 }

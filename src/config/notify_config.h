@@ -24,6 +24,9 @@ struct NotifyContact {
     // Probe names or ROM codes (16 hex digits) this contact is told about,
     // with the groups already expanded; empty for every probe.
     std::vector<std::string> probes;
+    // Where each of probes is written ("FILE:LINE"), so that a name no probe
+    // has can be pointed at once the probes are known.
+    std::vector<std::string> probeSources;
 
     bool operator==(const NotifyContact&) const = default;
 };
@@ -48,6 +51,11 @@ struct NotifyConfig {
     int timeoutSeconds = 30;
     NotifyEmail email;
     std::vector<NotifyContact> contacts;
+    // Why the call list the file asks for cannot be used (the section is
+    // broken, or every contact was refused), so that the alarm SMS go to the
+    // SMS program's single destination instead; empty when it can, or when
+    // the file asks for none.
+    std::string unusable;
 
     bool operator==(const NotifyConfig&) const = default;
 };

@@ -10,8 +10,8 @@
 #include <toml++/toml.h>
 
 #include "config/config_problems.h"
-#include "config/notify_config_reader.h"
 #include "config/mqtt_config_section.h"
+#include "config/notify_config_reader.h"
 #include "config/web_config_section.h"
 
 namespace qrv {
@@ -91,6 +91,10 @@ StationConfigRead ParseStationConfig(std::string_view text, const std::string& f
     } catch (const toml::parse_error& error) {
         problems.Add(error.source(), "syntax",
                      std::string(error.description()) + "; every setting keeps its default");
+        // A call list it meant to set up is lost with the rest.
+        if (text.find("notify.contact") != std::string_view::npos) {
+            read.config.notify.unusable = "the file cannot be read as TOML";
+        }
         return read;
     }
     for (const auto& [key, value] : root) {

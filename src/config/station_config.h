@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "config/notify_config.h"
 #include "config/mqtt_config.h"
+#include "config/notify_config.h"
 #include "config/web_config.h"
 
 namespace qrv {

@@ -66,6 +66,9 @@ enum class LiveEventKind : std::uint8_t {
     kStationSettingsChanged,
     // The alarms are audible again (the mute was taken back): by says who.
     kUnmuted,
+    // The call list gave up a notice (NoticeTally holds the counts and the
+    // notice): by the contact, reason what the receiver said last.
+    kNoticeGivenUp,
 };
 
 struct LiveEvent {

@@ -206,6 +206,8 @@ CallListState CallListFile::Load() {
             m.smsText = job.at("sms_text").get<std::string>();
             m.priority = job.at("priority").get<int>();
             m.document = job.at("document").get<std::string>();
+            // Files of an earlier version have none: dated when read.
+            m.date = job.value("date", MailDate(clock_.Now()));
             queued.attempts = job.at("attempts").get<int>();
             queued.first = job.at("first").get<double>() - offset;
             queued.next = job.at("next").get<double>() - offset;
@@ -271,6 +273,7 @@ void CallListFile::SaveQueued(int contact, const std::vector<QueuedMessage>& que
                        {"sms_text", m.smsText},
                        {"priority", m.priority},
                        {"document", m.document},
+                       {"date", m.date},
                        {"attempts", job.attempts},
                        {"first", job.first + offset},
                        {"next", job.next + offset}});

@@ -18,13 +18,15 @@ std::optional<double> NextAttempt(double firstAttempt, double lastAttempt, int a
 }
 
 ContactDelivery::ContactDelivery(NotifyContact contact, Channel& channel, Clock& clock,
-                                 EventLog& log, Changed changed, GivenUp givenUp)
+                                 EventLog& log, Changed changed, GivenUp givenUp,
+                                 NoticeTally* tally)
     : contact_(std::move(contact)),
       channel_(channel),
       clock_(clock),
       log_(log),
       changed_(std::move(changed)),
-      givenUp_(std::move(givenUp)) {
+      givenUp_(std::move(givenUp)),
+      tally_(tally) {
     thread_ = std::jthread([this](const std::stop_token& stop) { Run(stop); });
 }
 
@@ -41,6 +43,17 @@ ContactDelivery::~ContactDelivery() {
 std::string ContactDelivery::Subject(const Message& message) const {
     return fmt::format("Notification to {} by {} ({})", contact_.name,
                        ChannelName(contact_.channel), message.title);
+}
+
+void ContactDelivery::GiveUp(const Message& message, const std::string& line,
+                             const std::string& detail) {
+    log_.LogFailure(line);
+    if (tally_ != nullptr) {
+        tally_->GivenUp({clock_.Now(), contact_.name, contact_.channel, message.title, detail});
+    }
+    if (givenUp_) {
+        givenUp_(message, detail);
+    }
 }
 
 void ContactDelivery::Send(Message message) {
@@ -186,28 +199,32 @@ void ContactDelivery::Attempt(QueuedMessage job, const std::stop_token& stop) {
     if (result.delivered) {
         log_.LogMessageToDisk(fmt::format("{}: attempt {} delivered ({})", Subject(job.message),
                                           job.attempts, result.detail));
+        if (tally_ != nullptr) {
+            tally_->Delivered(contact_.name, contact_.channel);
+        }
     } else if (stop.stop_requested()) {
         log_.LogMessageToDisk(fmt::format("{}: attempt {} cut off, the station shut down",
                                           Subject(job.message), job.attempts));
         job.next = started;
         again = std::move(job);
-    } else if (result.permanent) {
-        log_.LogProblem(fmt::format("{}: attempt {} refused ({}); given up", Subject(job.message),
-                                    job.attempts, result.detail));
-        if (givenUp_) {
-            givenUp_(job.message, result.detail);
-        }
-    } else if (const auto next = NextAttempt(job.first, started, job.attempts)) {
-        log_.LogProblem(fmt::format("{}: attempt {} failed ({}); next in {} min",
-                                    Subject(job.message), job.attempts, result.detail,
-                                    std::lround((*next - started) / 60.0)));
-        job.next = *next;
-        again = std::move(job);
     } else {
-        log_.LogProblem(fmt::format("{}: attempt {} failed ({}); given up", Subject(job.message),
-                                    job.attempts, result.detail));
-        if (givenUp_) {
-            givenUp_(job.message, result.detail);
+        if (tally_ != nullptr) {
+            tally_->Failed(contact_.channel);
+        }
+        const std::optional<double> next =
+            result.permanent ? std::nullopt : NextAttempt(job.first, started, job.attempts);
+        if (next) {
+            log_.LogProblem(fmt::format("{}: attempt {} failed ({}); next in {} min",
+                                        Subject(job.message), job.attempts, result.detail,
+                                        std::lround((*next - started) / 60.0)));
+            job.next = *next;
+            again = std::move(job);
+        } else {
+            GiveUp(
+                job.message,
+                fmt::format("{}: attempt {} {} ({}); given up", Subject(job.message), job.attempts,
+                            result.permanent ? "refused" : "failed", result.detail),
+                result.detail);
         }
     }
     std::lock_guard lock(mutex_);

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "feed/notice_tally.h"
 #include "notify/channel.h"
 #include "runtime/clock.h"
 #include "runtime/event_log.h"
@@ -41,7 +42,9 @@ struct QueuedMessage {
 // waits for its retry without holding up those behind it. Before a message
 // is queued, the ones of the same alarm it supersedes are dropped, also one
 // whose attempt is under way (it is not tried again). Every attempt is one
-// program-log line; no address, token or password is logged.
+// program-log line (a failed one a problem, the one after which a message is
+// given up a failure) and is counted in the tally when there is one; no
+// address, token or password is logged.
 //
 // A time-out is a failed attempt like any other: the transfer is closed
 // before the retry is made, and the retry carries the same id (the JSON's
@@ -57,7 +60,7 @@ class ContactDelivery {
     using GivenUp = std::function<void(const Message&, const std::string&)>;
 
     ContactDelivery(NotifyContact contact, Channel& channel, Clock& clock, EventLog& log,
-                    Changed changed = {}, GivenUp givenUp = {});
+                    Changed changed = {}, GivenUp givenUp = {}, NoticeTally* tally = nullptr);
     // Messages not yet delivered are logged as not sent.
     ~ContactDelivery();
     ContactDelivery(const ContactDelivery&) = delete;
@@ -86,6 +89,7 @@ class ContactDelivery {
     void DropLocked(const std::function<bool(const Message&)>& untrue);
     void ReportLocked() const;
     std::string Subject(const Message& message) const;
+    void GiveUp(const Message& message, const std::string& line, const std::string& detail);
 
     const NotifyContact contact_;
     Channel& channel_;
@@ -93,6 +97,7 @@ class ContactDelivery {
     EventLog& log_;
     const Changed changed_;
     const GivenUp givenUp_;
+    NoticeTally* const tally_;
 
     mutable std::mutex mutex_;
     std::condition_variable_any queued_;

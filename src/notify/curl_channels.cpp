@@ -143,11 +143,15 @@ std::string MailText(const std::string& from, const std::string& to, const Messa
     // notice carries the same Message-ID, so a repeat is recognised.
     const auto at = from.rfind('@');
     const std::string domain = at == std::string::npos ? "quorvanel.invalid" : from.substr(at + 1);
+    // Every notice is dated when it is made (MessageOf, or when a kept one is
+    // read); the Date of every attempt is that one, as the Message-ID is.
+    const std::string date =
+        message.date.empty() ? std::string() : "Date: " + HeaderValue(message.date) + "\r\n";
     return fmt::format(
-        "From: {}\r\nTo: {}\r\nSubject: {}\r\nMessage-ID: <{}@{}>\r\nMIME-Version: 1.0\r\n"
+        "{}From: {}\r\nTo: {}\r\nSubject: {}\r\nMessage-ID: <{}@{}>\r\nMIME-Version: 1.0\r\n"
         "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n"
         "X-Priority: {}\r\n\r\n{}",
-        from, to, HeaderValue(message.title), HeaderValue(message.id), HeaderValue(domain),
+        date, from, to, HeaderValue(message.title), HeaderValue(message.id), HeaderValue(domain),
         message.priority >= 5 ? 1 : 3, WithCrLf(message.text));
 }
 

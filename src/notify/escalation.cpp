@@ -20,6 +20,10 @@ bool SameText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+bool NamesProbe(std::string_view entry, std::string_view name, const RomCode& rom) {
+    return SameText(entry, name) || SameText(entry, RomToHex(rom));
+}
+
 EscalationEngine::EscalationEngine(std::vector<NotifyContact> contacts, int escalateAfterMinutes,
                                    int remindAfterMinutes)
     : contacts_(std::move(contacts)),
@@ -31,9 +35,8 @@ bool EscalationEngine::Covers(int contact, const AlarmFacts& facts) const {
     if (c.probes.empty() || facts.unit) {
         return true;
     }
-    const std::string rom = RomToHex(facts.rom);
     return std::any_of(c.probes.begin(), c.probes.end(), [&](const std::string& probe) {
-        return SameText(probe, facts.name) || SameText(probe, rom);
+        return NamesProbe(probe, facts.name, facts.rom);
     });
 }
 

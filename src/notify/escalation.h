@@ -10,6 +10,10 @@
 
 namespace qrv::notify {
 
+// Whether an entry of a contact's probes means the probe of that name or ROM
+// code (16 hex digits), in either case.
+bool NamesProbe(std::string_view entry, std::string_view name, const RomCode& rom);
+
 // A standing alarm as the call list keeps it, times on the monotonic clock.
 struct StandingAlarm {
     AlarmFacts facts;

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -26,7 +28,7 @@ constexpr Words kTime{"Time", "Zeit", "Heure", "Tijd"};
 constexpr Words kStation{"Station", "Station", "Station", "Station"};
 constexpr Words kStanding{"Standing for", "Besteht seit", "Dure depuis", "Duurt al"};
 constexpr Words kNotReached{"Could not reach", "Nicht erreicht:", "Impossible de joindre",
-                             "Niet bereikt:"};
+                            "Niet bereikt:"};
 constexpr Words kSince{"Since", "Seit", "Depuis", "Sinds"};
 constexpr Words kStood{"It stood for", "Dauer", "Durée", "Duur"};
 constexpr Words kAcknowledged{"Acknowledged by", "Quittiert von", "Acquitté par", "Bevestigd door"};
@@ -45,6 +47,10 @@ constexpr Words kTestText{"This contact receives the alarms of the station.",
                           "Dit contact ontvangt de alarmen van het station."};
 constexpr Words kHours{"h", "Std.", "h", "u"};
 constexpr Words kMinutes{"min", "Min.", "min", "min"};
+
+std::string_view WithoutFullStop(std::string_view text) {
+    return text.ends_with('.') ? text.substr(0, text.size() - 1) : text;
+}
 
 std::string_view Word(const Words& words, int taal) {
     return words[static_cast<std::size_t>(taal >= 0 && taal < text::kLanguageCount ? taal : 0)];
@@ -218,10 +224,11 @@ std::string BodyOf(const Notice& notice, int taal, const std::string& stationNam
 
 std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
                       const std::string& stationName) {
+    // A new or worse alarm goes as the station's own alarm SMS; an
+    // escalation is the call list's, and says why it comes.
     const bool probeAlarm =
         !notice.facts.unit && notice.facts.state != kAlarmNone &&
-        (notice.kind == NoticeKind::kAlarm || notice.kind == NoticeKind::kEscalation ||
-         notice.kind == NoticeKind::kWorse);
+        (notice.kind == NoticeKind::kAlarm || notice.kind == NoticeKind::kWorse);
     if (probeAlarm && notice.facts.timeAlarm) {
         return acquisition::TimeAlarmSmsText(notice.facts.state, notice.facts.name,
                                              static_cast<int>(std::lround(notice.facts.value)),
@@ -235,8 +242,20 @@ std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
         return acquisition::AlarmSmsText(notice.facts.state, record, taal, notice.when,
                                          stationName);
     }
-    std::string text = fmt::format("{}  {}, {}, {}", text::Plain(Key::TXT_SENT_PRE_TEXT, taal),
-                                   message.title, TimeOfNotice(notice.when), stationName);
+    std::string text =
+        fmt::format("{}  {}", text::Plain(Key::TXT_SENT_PRE_TEXT, taal), message.title);
+    if (notice.kind == NoticeKind::kEscalation) {
+        if (const auto limit = CrossedLimit(notice.facts)) {
+            text += fmt::format(" ({} {}{})", Word(kLimit, taal), *limit, UnitsText(notice.facts));
+        }
+        text += fmt::format(", {} {}, {}", Word(kStanding, taal),
+                            DurationText(notice.stoodSeconds, taal),
+                            WithoutFullStop(Word(kNotAcknowledged, taal)));
+        if (!notice.unreached.empty()) {
+            text += fmt::format(", {} {}", Word(kNotReached, taal), notice.unreached);
+        }
+    }
+    text += fmt::format(", {}, {}", TimeOfNotice(notice.when), stationName);
     if (notice.kind == NoticeKind::kEnded || notice.kind == NoticeKind::kReminder) {
         text += fmt::format(", {} {}",
                             Word(notice.kind == NoticeKind::kEnded ? kStood : kStanding, taal),
@@ -270,6 +289,32 @@ std::string StateText(int state, int taal) {
     }
 }
 
+std::string MailDate(const LocalDateTime& when) {
+    static constexpr std::array<std::string_view, 7> kDays{"Sun", "Mon", "Tue", "Wed",
+                                                           "Thu", "Fri", "Sat"};
+    static constexpr std::array<std::string_view, 12> kMonths{
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm parts{};
+    parts.tm_year = when.year - 1900;
+    parts.tm_mon = when.month - 1;
+    parts.tm_mday = when.day;
+    parts.tm_hour = when.hour;
+    parts.tm_min = when.minute;
+    parts.tm_sec = when.second;
+    parts.tm_isdst = -1;
+    const std::time_t moment = std::mktime(&parts);
+    std::tm local{};
+    localtime_r(&moment, &local);
+    const long offset = local.tm_gmtoff / 60;
+    const long hours = std::labs(offset) / 60;
+    const long minutes = std::labs(offset) % 60;
+    return fmt::format("{}, {:02} {} {:04} {:02}:{:02}:{:02} {}{:02}{:02}",
+                       kDays[static_cast<std::size_t>(local.tm_wday % 7)], local.tm_mday,
+                       kMonths[static_cast<std::size_t>(local.tm_mon % 12)], local.tm_year + 1900,
+                       local.tm_hour, local.tm_min, local.tm_sec, offset < 0 ? '-' : '+', hours,
+                       minutes);
+}
+
 std::string DurationText(double seconds, int taal) {
     const long minutes = std::lround(std::max(0.0, seconds) / 60.0);
     if (minutes < 60) {
@@ -288,6 +333,7 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
     message.smsText = SmsTextOf(notice, message, taal, stationName);
     message.priority = PriorityOf(notice);
     message.id = notice.id;
+    message.date = MailDate(notice.when);
     message.kind = notice.kind;
     message.alarm = notice.kind == NoticeKind::kTest ? std::string() : AlarmKeyOf(f);
     nlohmann::json doc;

@@ -27,7 +27,14 @@ struct Message {
     std::string id;
     NoticeKind kind = NoticeKind::kTest;
     std::string alarm;
+    // When the notice was made, as a mail's Date header has it (RFC 5322):
+    // the same on every attempt, as the Message-ID is.
+    std::string date;
 };
+
+// "Tue, 08 Dec 2026 03:12:00 +0100": the station's local time with the
+// offset from UTC it has at that moment.
+std::string MailDate(const LocalDateTime& when);
 
 // The state's words ("High Alarm", "Probe lost", ...; "Alarm ended" for none).
 std::string StateText(int state, int taal);

@@ -7,6 +7,7 @@
 
 #include "acquisition/alarm_evaluation.h"
 #include "acquisition/alarm_texts.h"
+#include "notify/probe_names.h"
 #include "sensors/rom_text.h"
 
 namespace qrv::notify {
@@ -76,9 +77,15 @@ Notifier::Notifier(const NotifyConfig& config, const NotifierContext& context)
             },
             [this, i](const Message& message, const std::string& detail) {
                 GivenUp(static_cast<int>(i), message, detail);
-            }));
+            },
+            &context_.tally));
     }
     Restore();
+    // The probes may be known already; if not, the installation's resume
+    // checks.
+    if (context_.table.Lock()->GetMax1820Index() >= 0) {
+        CheckProbeNames();
+    }
     events_.SetWakeUp([this] {
         std::lock_guard lock(mutex_);
         news_ = true;
@@ -194,6 +201,10 @@ void Notifier::Handle(const LiveEvent& event) {
             break;
         case LiveEventKind::kAcquisitionResumed:
             CheckAwaitingProbes(now);
+            CheckProbeNames();
+            break;
+        case LiveEventKind::kProbeSettingsChanged:
+            CheckProbeNames();
             break;
         default:
             break;
@@ -240,6 +251,21 @@ void Notifier::HandleReading(const LiveEvent& event, double now) {
             EndAwaiting(key, now);
         }
     }
+}
+
+void Notifier::CheckProbeNames() {
+    std::vector<std::string> unknown;
+    {
+        const auto table = context_.table.Lock();
+        unknown = UnknownProbeNames(config_.contacts, *table);
+    }
+    if (!checkProbeNames_.exchange(false) && unknown == unknownProbeNames_) {
+        return;
+    }
+    for (const std::string& line : unknown) {
+        context_.log.LogProblem(line);
+    }
+    unknownProbeNames_ = std::move(unknown);
 }
 
 void Notifier::CheckAwaitingProbes(double now) {
@@ -330,6 +356,10 @@ void Notifier::Present(AlarmFacts& facts) const {
 }
 
 void Notifier::GivenUp(int contact, const Message& message, const std::string& detail) {
+    LiveEvent event = StationEvent(LiveEventKind::kNoticeGivenUp, context_.clock.Now());
+    event.by = config_.contacts.at(static_cast<std::size_t>(contact)).name;
+    event.reason = detail;
+    context_.feed.Publish(event);
     // Only a call for help goes down the list; a reminder or an end that
     // did not arrive calls nobody new.
     if (message.kind != NoticeKind::kAlarm && message.kind != NoticeKind::kEscalation &&

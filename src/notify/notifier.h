@@ -41,6 +41,9 @@ struct NotifierContext {
     // The call list's state file (kCallListFileName in the station
     // directory).
     std::filesystem::path stateFile;
+    // Where the deliveries count what became of their notices; outlives a
+    // reload of the call list.
+    NoticeTally& tally;
 };
 
 // The call list at work: follows the live-event feed on a thread of its own
@@ -57,6 +60,9 @@ struct NotifierContext {
 // it ended while the station was stopped, and everyone told hears of the
 // end, with its line in the alarm file. The unit's alarm ends with the first
 // reading. Messages kept for such an alarm wait for the outcome.
+//
+// What became of the notices is counted in the context's tally, and a notice
+// given up is published on the feed (kNoticeGivenUp) for the front ends.
 class Notifier {
   public:
     Notifier(const NotifyConfig& config, const NotifierContext& context);
@@ -68,6 +74,10 @@ class Notifier {
     const std::vector<NotifyContact>& Contacts() const { return config_.contacts; }
     // A test message to one contact (index into Contacts()).
     void SendTestMessage(int contact);
+    // The settings and probe files were read again: the contacts' probe
+    // names are checked against the probes anew, and a name no probe has is
+    // logged again even when it was logged before.
+    void CheckProbeNamesAgain() { checkProbeNames_ = true; }
 
     // Every event handled, no escalation or reminder due on the clock,
     // nothing being delivered and no attempt due: what a test waits for.
@@ -91,6 +101,9 @@ class Notifier {
     // Brings the facts of a standing alarm to the present.
     void Present(AlarmFacts& facts) const;
     void Restore();
+    // Logs each name in the contacts' probes that no probe has, when the set
+    // changed or a check was asked for.
+    void CheckProbeNames();
     void Dispatch(std::vector<Notice> notices);
     // A delivery gave up a message (on its thread): the notifier's thread
     // calls the next contact.
@@ -109,6 +122,8 @@ class Notifier {
     // Touched by the notifier's thread only.
     EscalationEngine engine_;
     std::map<std::string, int> readingsSinceStart_;
+    std::vector<std::string> unknownProbeNames_;
+    std::atomic<bool> checkProbeNames_ = true;
     // Unique to this start, with a count: notice ids.
     const std::string idPrefix_;
     std::atomic<std::uint64_t> lastId_ = 0;

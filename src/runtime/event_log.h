@@ -17,6 +17,10 @@ class EventLog {
     // An entry saying that a file the station must write (the audit trail,
     // the alarm file) was not written: an error where there are priorities.
     virtual void LogFileNotWritten(std::string_view message) { LogMessageToDisk(message); }
+    // An entry saying that something the station undertook has failed for
+    // good (a notice of the call list given up): an error where there are
+    // priorities.
+    virtual void LogFailure(std::string_view message) { LogMessageToDisk(message); }
 };
 
 }  // namespace qrv

@@ -18,6 +18,7 @@ class SilentStatusDisplay : public StatusDisplay {
     void ShowInstallNotice(bool, std::string_view) override {}
     void ShowStoreProblem(bool, std::string_view) override {}
     void ShowMonitoringState(std::string_view) override {}
+    void ShowNoticeProblem(std::string_view) override {}
     void ShowLogo(bool) override {}
     void ShowModeText(bool) override {}
     void SetModeText(std::string_view) override {}

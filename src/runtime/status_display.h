@@ -40,6 +40,9 @@ class StatusDisplay {
     // not watch as it normally does (a stopped network, disabled alarms);
     // empty hides it.
     virtual void ShowMonitoringState(std::string_view text) = 0;
+    // A lasting sign in the header that a notice of the call list was given
+    // up, until that contact is reached again; empty hides it.
+    virtual void ShowNoticeProblem(std::string_view text) = 0;
     virtual void ShowLogo(bool show) = 0;
     virtual void ShowModeText(bool show) = 0;
     virtual void SetModeText(std::string_view text) = 0;

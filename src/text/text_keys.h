@@ -449,9 +449,11 @@ enum class Key : std::uint16_t {
     TXT_PRNT_TIME_ALARM,
     TXT_PRNT_TIME_ABOVE,
     TXT_PRNT_TIME_BELOW,
+    TXT_HEADER_NOTICE_GIVEN_UP,
+    TXT_CALL_LIST_NOT_USED,
 };
 
-inline constexpr std::size_t kKeyCount = 441;
-static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
+inline constexpr std::size_t kKeyCount = 443;
+static_assert(static_cast<std::size_t>(Key::TXT_CALL_LIST_NOT_USED) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -63,7 +63,8 @@ json StationObject(const LiveStation& station) {
                 {"alarm", station.alarm},
                 {"banner", station.banner},
                 {"headers", headers},
-                {"probesLost", station.probesLost}};
+                {"probesLost", station.probesLost},
+                {"noticeProblem", station.noticeProblem}};
 }
 
 }  // namespace

@@ -61,6 +61,9 @@ struct LiveStation {
     std::string banner;
     std::array<std::string, 4> headers;
     int probesLost = 0;
+    // The last notice of the call list given up, in the page's language;
+    // empty while none stands.
+    std::string noticeProblem;
 
     friend bool operator==(const LiveStation&, const LiveStation&) = default;
 };

@@ -67,7 +67,7 @@ std::string LabelValue(std::string_view text) {
 }
 
 std::string MetricsText(const LiveSnapshot& live, const FeedActivity& activity,
-                        const BusErrorCounts& busErrors) {
+                        const BusErrorCounts& busErrors, const NoticeTotals& notices) {
     std::string out;
     Family(out, "quorvanel_up", "gauge",
            "1 while the station runs and its interface unit answers.");
@@ -130,6 +130,19 @@ std::string MetricsText(const LiveSnapshot& live, const FeedActivity& activity,
     Family(out, "quorvanel_store_failures_total", "counter",
            "Stores that wrote nothing since the station started.");
     out += fmt::format("quorvanel_store_failures_total {}\n", activity.storeFailures);
+    Family(out, "quorvanel_notifications_total", "counter",
+           "Notices of the call list since the station started: delivered, attempts failed, "
+           "notices given up.");
+    // Every pair, also at zero, for the same reason as the bus errors.
+    for (const NotifyChannel channel :
+         {NotifyChannel::kSms, NotifyChannel::kEmail, NotifyChannel::kWebhook}) {
+        for (const NoticeOutcome outcome :
+             {NoticeOutcome::kDelivered, NoticeOutcome::kFailed, NoticeOutcome::kGivenUp}) {
+            out += fmt::format("quorvanel_notifications_total{{channel=\"{}\",result=\"{}\"}} {}\n",
+                               ChannelName(channel), NoticeOutcomeLabel(outcome),
+                               notices.Count(channel, outcome));
+        }
+    }
     return out;
 }
 

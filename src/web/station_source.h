@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "feed/live_feed.h"
+#include "feed/notice_tally.h"
 #include "onewire/bus_errors.h"
 #include "sensors/sensor_record.h"
 #include "web/live_state.h"
@@ -49,6 +50,8 @@ class StationSource {
     virtual LocalDateTime Now() = 0;
     // The network's failures since the station started, by kind.
     virtual BusErrorCounts BusErrors() = 0;
+    // What became of the call list's notices since the station started.
+    virtual NoticeTotals Notices() = 0;
 
     // What the alarm button does, with who and why in the alarm file and
     // the program log.

@@ -605,8 +605,8 @@ HttpResponse WebApp::Metrics(const HttpRequest& request) {
     }
     HttpResponse response;
     response.contentType = "text/plain; version=0.0.4; charset=utf-8";
-    response.body =
-        MetricsText(parts_.push.Snapshot(0), parts_.push.Activity(), parts_.station.BusErrors());
+    response.body = MetricsText(parts_.push.Snapshot(0), parts_.push.Activity(),
+                                parts_.station.BusErrors(), parts_.station.Notices());
     return response;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/shell/display_timer.h"
+#include "app/shell/status_fields.h"
 #include "runtime/text_file.h"
 #include "shell_fixture.h"
 
@@ -167,6 +168,23 @@ TEST_F(DisplayTimerTest, TheHeaderSaysWhileANormalStationDoesNotMonitor) {
     Tick();
     EXPECT_EQ(display.Snapshot().monitoringState, "ALARMS DISABLED")
         << "off line, the mode text says it";
+}
+
+// The header's sign of a notice given up is one line in the language, what
+// the receiver said included.
+TEST(NoticeProblemText, NamesContactChannelTimeAndAnswerOnOneLine) {
+    NoticeTotals totals;
+    EXPECT_EQ(shell::NoticeProblemText(totals, 0), "");
+    totals.lastGivenUp = GivenUpNotice{{2026, 12, 8, 2, 5, 9, 0},
+                                       "Ben",
+                                       NotifyChannel::kEmail,
+                                       "High Alarm: Freezer",
+                                       "SMTP 550: no such\r\nuser"};
+    EXPECT_EQ(shell::NoticeProblemText(totals, 0),
+              "NOTICE NOT DELIVERED to Ben by email (08/12/2026 02:05): SMTP 550: no such  user");
+    EXPECT_EQ(shell::NoticeProblemText(totals, 3),
+              "MELDING NIET AFGELEVERD aan Ben via email (08/12/2026 02:05): SMTP 550: no such  "
+              "user");
 }
 
 TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLine) {

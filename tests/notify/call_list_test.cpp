@@ -12,6 +12,8 @@
 
 #include "app/live_station.h"
 #include "app/shell/commands.h"
+#include "app/shell/station_links.h"
+#include "config/station_config.h"
 #include "notify/acknowledgement.h"
 #include "receivers.h"
 #include "runtime/silent_status_display.h"
@@ -418,6 +420,84 @@ TEST_F(CallList, AnAlarmThatEndedWhileTheStationWasStoppedEndsToEveryoneToldAndI
     EXPECT_EQ(on.anna.Count() + on.ben.Count(), 4u);
 }
 
+// A mistyped probe name, in a contact or in a group, is pointed at where it
+// is written once the probes are known, again after a reread, and the
+// contact still hears of the probes it names rightly.
+TEST_F(CallList, AProbeNameNoProbeHasIsNamedWithItsLineAtTheStartAndAfterARereadOnly) {
+    HttpReceiver anna;
+    const StationConfigRead read = ParseStationConfig(
+        "[notify.groups]\n"
+        "cold = [\"Freezer\",\n"
+        "        \"Fridge 2\"]\n"
+        "[[notify.contact]]\n"
+        "name = \"Anna\"\n"
+        "channel = \"webhook\"\n"
+        "address = \"" +
+            anna.Url() +
+            "\"\n"
+            "probes = [\"frezer\", \"280000000000ABCD\"]\n"
+            "groups = [\"cold\"]\n",
+        "quorvanel.toml");
+    ASSERT_EQ(read.problems, Lines{});
+    monitoring.StartNotifications(read.config.notify);
+    Install();
+    RunFor(125.0);
+    Settle();
+    const auto named = [&](const std::string& line) { return Count(LogText(), line); };
+    const std::string frezer =
+        "quorvanel.toml:8: notify.contact.probes: Anna: no probe is named \"frezer\" (nor has "
+        "that ROM code); Anna is not told of it";
+    const std::string fridge =
+        "quorvanel.toml:3: notify.contact.probes: Anna: no probe is named \"Fridge 2\"";
+    EXPECT_EQ(named(frezer), 1) << LogText();
+    EXPECT_EQ(named("quorvanel.toml:8: notify.contact.probes: Anna: no probe is named "
+                    "\"280000000000ABCD\""),
+              1);
+    EXPECT_EQ(named(fridge), 1);
+    EXPECT_EQ(named("no probe is named \"Freezer\""), 0);
+    EXPECT_EQ(Events(anna), Lines{"alarm"}) << "Freezer is named through the group";
+
+    const auto pauseAndResume = [&] {
+        services.networkTimer.StopNetworkTimer();
+        services.networkTimer.StartNetworkTimer();
+        RunFor(5.0);
+        Settle();
+    };
+    // Paused and resumed for an edit: nothing new to say.
+    pauseAndResume();
+    EXPECT_EQ(named(frezer), 1);
+    // Files read again: said again.
+    monitoring.Notifications()->CheckProbeNamesAgain();
+    pauseAndResume();
+    EXPECT_EQ(named(frezer), 2);
+    EXPECT_EQ(named(fridge), 2);
+}
+
+// Every contact refused: the log and a popup say that the SMS program's one
+// destination is used, and the alarm SMS goes there as without a list.
+TEST_F(CallList, ACallListThatCannotBeUsedIsSaidAndTheSmsProgramsDestinationTakesOver) {
+    SystemSettings german = state.settings;
+    german.Taal = 1;
+    state.settingsOwner.Replace(german);
+    const StationConfigRead read = ParseStationConfig(
+        "[[notify.contact]]\nname = \"Anna\"\nchannel = \"webhook\"\naddress = \"ftp://x\"\n",
+        "quorvanel.toml");
+    shell::StationLinks links(state, monitoring, clock, log, dialogs);
+    links.Start(read.config);
+    EXPECT_EQ(monitoring.Notifications(), nullptr);
+    EXPECT_EQ(Count(LogText(),
+                    "The call list in quorvanel.toml cannot be used: every contact is left out; "
+                    "alarm SMS go to the SMS program's single destination instead"),
+              1)
+        << LogText();
+    ASSERT_EQ(dialogs.Popups().size(), 1u);
+    EXPECT_TRUE(dialogs.Popups()[0].message.starts_with(
+        "Die Anrufliste in quorvanel.toml kann nicht verwendet werden: every contact is left "
+        "out\nAlarm-SMS gehen an das eine Ziel des SMS-Programms"))
+        << dialogs.Popups()[0].message;
+    EXPECT_EQ(monitoring.Acquisition().AlarmSms().SendAlarmMessage("QUORVANEL MESSAGE: x"), 0);
+}
+
 TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
     WriteBytes(dir / notify::kCallListFileName, "{\"format\": \"quorvanel call list\", \"alar");
     HttpReceiver anna;
@@ -437,11 +517,28 @@ TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
 TEST_F(CallList, AReceiverThatRefusesForGoodIsGivenUpAtOnceAndTheNextContactIsCalled) {
     ThreeOnCall on;
     on.anna.AnswerWith(404);
+    FeedSubscription events = monitoring.Feed().Subscribe();
     monitoring.StartNotifications(on.config);
     Install();
     RunFor(125.0);
     Settle();
     EXPECT_EQ(on.anna.Count(), 1u);
+    // Published for the front ends: counted, on the feed, in the header.
+    const NoticeTotals totals = monitoring.Notices();
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kGivenUp), 1u);
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kFailed), 1u);
+    ASSERT_TRUE(totals.lastGivenUp.has_value());
+    EXPECT_EQ(totals.lastGivenUp->contact, "Anna");
+    const FeedBatch batch = events.Drain();
+    EXPECT_EQ(std::count_if(batch.events.begin(), batch.events.end(),
+                            [](const LiveEvent& event) {
+                                return event.kind == LiveEventKind::kNoticeGivenUp &&
+                                       event.by == "Anna" && event.reason == "HTTP 404: ok";
+                            }),
+              1);
+    RunFor(1.0);
+    EXPECT_EQ(display.Snapshot().noticeProblem,
+              "NOTICE NOT DELIVERED to Anna by webhook (08/12/2026 02:02): HTTP 404: ok");
     EXPECT_EQ(Count(LogText(), "Notification to Anna by webhook (High Alarm: Freezer -10."), 1);
     EXPECT_EQ(Count(LogText(), "): attempt 1 refused (HTTP 404: ok); given up"), 1) << LogText();
     // Ben at once, told why; Cleo when her turn comes, three minutes on.
@@ -566,8 +663,9 @@ TEST(CallListWeek, EveryNoticeIsAccountedForInTheLog) {
     TempDir dir;
     acquisition::AlarmLog alarmFile(dir / "QRVAlarm.txt", clock, log);
     acquisition::TimeOutOfRangeAlarms timeAlarms;
+    NoticeTally tally;
     notify::Notifier notifier(config, {feed, table, settings, clock, log, sms, alarmFile,
-                                       timeAlarms, dir / notify::kCallListFileName});
+                                       timeAlarms, dir / notify::kCallListFileName, tally});
 
     // What happens when: alarms every three hours, some acknowledged by Ben.
     struct Step {

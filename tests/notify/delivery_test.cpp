@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <limits>
+#include <mutex>
 
 #include "notify/contact_delivery.h"
 #include "notify/curl_channels.h"
@@ -43,6 +44,26 @@ Message Sample(const std::string& title) {
     message.title = title;
     return message;
 }
+
+// The program log with each entry's priority as the journal has it.
+class PriorityLog final : public EventLog {
+  public:
+    void LogMessageToDisk(std::string_view message) override { Add("<6>", message); }
+    void LogProblem(std::string_view message) override { Add("<4>", message); }
+    void LogFailure(std::string_view message) override { Add("<3>", message); }
+    std::vector<std::string> Lines() const {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+  private:
+    void Add(std::string_view priority, std::string_view message) {
+        std::lock_guard lock(mutex_);
+        lines_.push_back(std::string(priority) + std::string(message));
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
 
 int Lines(const RecordingLog& log, const std::string& part) {
     int n = 0;
@@ -173,6 +194,48 @@ TEST(Webhook, ARefusalForGoodIsGivenUpAtOnceAndABusyReceiverIsTriedAgain) {
     EXPECT_EQ(receiver.Count(), 7u);
 }
 
+// A failed attempt warns, the notice given up is an error, and the tally
+// shows both until the contact is reached again.
+TEST(Webhook, FailedAttemptsWarnAGivenUpNoticeIsAnErrorAndTheTallyCountsBoth) {
+    VirtualClock clock;
+    PriorityLog log;
+    HttpReceiver receiver;
+    WebhookChannel channel(std::chrono::seconds(5));
+    NoticeTally tally;
+    ContactDelivery delivery(Webhook("Anna", receiver.Url()), channel, clock, log, {}, {}, &tally);
+    const auto lines = [&] { return log.Lines(); };
+    receiver.AnswerWith(500);
+    delivery.Send(Sample("High Alarm: Freezer"));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 1 && delivery.Idle(); }));
+    receiver.AnswerWith(404);
+    clock.Advance(60);
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 2 && delivery.Idle(); }));
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{
+                  "<4>Notification to Anna by webhook (High Alarm: Freezer): attempt 1 failed "
+                  "(HTTP 500: ok); next in 1 min",
+                  "<3>Notification to Anna by webhook (High Alarm: Freezer): attempt 2 refused "
+                  "(HTTP 404: ok); given up"}));
+    NoticeTotals totals = tally.Totals();
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kFailed), 2u);
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kGivenUp), 1u);
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kDelivered), 0u);
+    EXPECT_EQ(totals.Count(NotifyChannel::kEmail, NoticeOutcome::kFailed), 0u);
+    ASSERT_TRUE(totals.lastGivenUp.has_value());
+    EXPECT_EQ(*totals.lastGivenUp, (GivenUpNotice{clock.Now(), "Anna", NotifyChannel::kWebhook,
+                                                  "High Alarm: Freezer", "HTTP 404: ok"}));
+
+    // Reached again: the sign goes, the counts stay.
+    receiver.AnswerWith(200);
+    delivery.Send(Sample("Value OK: Freezer"));
+    ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == 3 && delivery.Idle(); }));
+    totals = tally.Totals();
+    EXPECT_FALSE(totals.lastGivenUp.has_value());
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kDelivered), 1u);
+    EXPECT_EQ(totals.Count(NotifyChannel::kWebhook, NoticeOutcome::kGivenUp), 1u);
+    EXPECT_EQ(lines().back().substr(0, 3), "<6>");
+}
+
 // Retries wait; the end of the alarm they are about makes them untrue.
 TEST(Webhook, TheEndOfAnAlarmDropsWhatWaitsForARetryAndLeavesOtherAlarmsAlone) {
     VirtualClock clock;
@@ -220,7 +283,8 @@ TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
     contact.name = "Cleo";
     contact.channel = NotifyChannel::kEmail;
     contact.address = "cleo@lab.example";
-    ContactDelivery delivery(contact, channel, clock, log);
+    NoticeTally tally;
+    ContactDelivery delivery(contact, channel, clock, log, {}, {}, &tally);
     Message message = Sample("Alarm hoch: Kühlraum -9.5 °C");
     message.text = "Wert: -9.5 °C\n.\nStation: Lab 3\n";
     message.id = "qrv-20261208-1a-3";
@@ -230,6 +294,8 @@ TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
     EXPECT_NE(mail.find("To: cleo@lab.example"), std::string::npos) << mail;
     EXPECT_NE(mail.find("From: station@lab.example"), std::string::npos);
     EXPECT_NE(mail.find("Message-ID: <qrv-20261208-1a-3@lab.example>"), std::string::npos) << mail;
+    EXPECT_NE(mail.find("Date: " + message.date), std::string::npos) << mail;
+    EXPECT_FALSE(message.date.empty());
     EXPECT_NE(mail.find("Subject: =?UTF-8?B?QWxhcm0gaG9jaDogS8O8aGxyYXVtIC05LjUgwrBD?="),
               std::string::npos)
         << mail;
@@ -243,6 +309,8 @@ TEST(Email, ReachesAnSmtpServerWithSubjectAndTextIntact) {
                     "Notification to Cleo by email (Alarm hoch: Kühlraum -9.5 °C): attempt 1 "
                     "delivered (SMTP 250)"),
               1);
+    EXPECT_EQ(tally.Totals().Count(NotifyChannel::kEmail, NoticeOutcome::kDelivered), 1u);
+    EXPECT_EQ(tally.Totals().Count(NotifyChannel::kWebhook, NoticeOutcome::kDelivered), 0u);
 }
 
 TEST(Email, ARefusingServerIsAFailedAttempt) {

@@ -1,6 +1,8 @@
 // The call list on virtual time: who is told, when, and what they read.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <nlohmann/json.hpp>
 
 #include "engine_facts.h"
@@ -134,12 +136,26 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
     EXPECT_NE(english.text.find("Station: Lab 3"), std::string::npos);
     EXPECT_NE(english.text.find("Standing for: 1 h 05 min"), std::string::npos);
     EXPECT_NE(english.text.find("Not acknowledged yet."), std::string::npos);
-    // The SMS of an alarm keeps the station's SMS form.
+    // The escalation's SMS says why it comes: limit, duration, nobody yet.
+    EXPECT_EQ(english.smsText,
+              "QUORVANEL MESSAGE:  High Alarm: Freezer -12.0 °C (limit -15 °C), Standing for 1 h "
+              "05 min, Not acknowledged yet, 08/12/2026 03:12, Lab 3");
+    notice.unreached = "Anna by email: SMTP 550";
+    EXPECT_NE(MessageOf(notice, 1, "Lab 3", "")
+                  .smsText.find("(Grenze -15 °C), Besteht seit 1 Std. 05 Min., Noch nicht "
+                                "quittiert, Nicht erreicht: Anna by email: SMTP 550, 08/12/2026"),
+              std::string::npos)
+        << MessageOf(notice, 1, "Lab 3", "").smsText;
+    notice.unreached.clear();
+    // The SMS of a new alarm keeps the station's SMS form.
     SensorRecord record;
     record.Name = "Freezer";
     record.SensorType = kTypeTemperature;
     record.Value = -12.04;
-    EXPECT_EQ(english.smsText, acquisition::AlarmSmsText(kAlarmHigh, record, 0, kWhen, "Lab 3"));
+    notice.kind = NoticeKind::kAlarm;
+    EXPECT_EQ(MessageOf(notice, 0, "Lab 3", "").smsText,
+              acquisition::AlarmSmsText(kAlarmHigh, record, 0, kWhen, "Lab 3"));
+    notice.kind = NoticeKind::kEscalation;
 
     const nlohmann::json doc = nlohmann::json::parse(english.document);
     EXPECT_EQ(doc["topic"], "lab-freezers");
@@ -233,6 +249,36 @@ TEST(NoticeTexts, ATimeAlarmSaysItsMinutesAndTheLimitInTheLanguage) {
     EXPECT_EQ(MessageOf(notice, 1, "Lab 3", "").title, "Zeit OK: Freezer");
     EXPECT_EQ(nlohmann::json::parse(MessageOf(notice, 0, "Lab 3", "").document)["time_alarm"],
               true);
+}
+
+// RFC 5322's date: the weekday and month in English whatever the language,
+// and the zone the station's local time is in.
+TEST(NoticeTexts, AMailIsDatedWhenItsNoticeWasMadeWithTheLocalOffset) {
+    const char* zone = std::getenv("TZ");
+    const std::string saved = zone != nullptr ? zone : "";
+    ::setenv("TZ", "Europe/Amsterdam", 1);
+    ::tzset();
+    EXPECT_EQ(MailDate({2026, 12, 8, 3, 12, 5, 0}), "Tue, 08 Dec 2026 03:12:05 +0100");
+    EXPECT_EQ(MailDate({2026, 7, 1, 23, 59, 0, 0}), "Wed, 01 Jul 2026 23:59:00 +0200");
+    ::setenv("TZ", "America/St_Johns", 1);
+    ::tzset();
+    EXPECT_EQ(MailDate({2026, 1, 31, 0, 0, 0, 0}), "Sat, 31 Jan 2026 00:00:00 -0330");
+    if (zone != nullptr) {
+        ::setenv("TZ", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+    Notice notice;
+    notice.kind = NoticeKind::kAlarm;
+    notice.facts = Freezer(kAlarmHigh);
+    notice.when = kWhen;
+    notice.id = "n1";
+    const Message message = MessageOf(notice, 2, "Lab 3", "");
+    EXPECT_EQ(message.date, MailDate(kWhen));
+    const std::string mail = MailText("station@lab.example", "anna@lab.example", message);
+    EXPECT_TRUE(mail.starts_with("Date: " + MailDate(kWhen) + "\r\nFrom: station@lab.example\r\n"))
+        << mail;
 }
 
 TEST(NoticeTexts, MailHeadersStayOneLineAndEncodeWhatIsNotAscii) {
@@ -361,6 +407,29 @@ address = "ben@lab.example"
         << bad.problems[0];
     EXPECT_NE(bad.problems[1].find("contact 1: email needs smtp_url"), std::string::npos)
         << bad.problems[1];
+    EXPECT_EQ(bad.config.notify.unusable, "every contact is left out");
+    EXPECT_EQ(read.config.notify.unusable, "") << "some contacts remain";
+}
+
+// The call list the file asks for is lost: the reason, so that the station
+// can say that the SMS program's destination takes over.
+TEST(NotifyConfig, SaysWhyACallListAskedForCannotBeUsed) {
+    const auto unusable = [](std::string_view text) {
+        return ParseStationConfig(text, "q.toml").config.notify.unusable;
+    };
+    EXPECT_EQ(unusable(""), "");
+    EXPECT_EQ(unusable("[notify]\nescalate_after = 5\n"), "") << "no list asked for";
+    EXPECT_EQ(unusable("notify = 3\n"), "[notify] is not a section");
+    EXPECT_EQ(unusable("[notify]\ncontact = \"Anna\"\n"),
+              "notify.contact is not a list of [[notify.contact]] sections");
+    EXPECT_EQ(unusable("[[notify.contact]]\nname = \"Anna\"\nchannel = \"sms\"\n"
+                       "address = \"\"\n"),
+              "every contact is left out");
+    EXPECT_EQ(unusable("[[notify.contact]]\nname = \"Anna\nchannel = \"sms\"\n"),
+              "the file cannot be read as TOML");
+    EXPECT_EQ(unusable("[[notify.contact]]\nname = \"Anna\"\nchannel = \"sms\"\n"
+                       "address = \"Anna\"\n"),
+              "");
 }
 
 }  // namespace

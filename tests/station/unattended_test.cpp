@@ -163,11 +163,14 @@ TEST(JournalLog, FailuresReachTheJournalAsWarningsAndErrorsThroughTheStatusLog) 
     log.LogMessageToDisk("Web server listening on 127.0.0.1:8080");
     log.LogProblem("Web server not started: cannot listen");
     log.LogFileNotWritten("Audit trail QRVAudit.txt not written");
+    log.LogFailure("Notification to Ben by email (High Alarm): attempt 1 refused; given up");
     EXPECT_EQ(journal.capture.Text(),
               "<6>Web server listening on 127.0.0.1:8080\n"
               "<4>Web server not started: cannot listen\n"
-              "<3>Audit trail QRVAudit.txt not written\n");
-    EXPECT_EQ(journal.programLog.Messages().size(), 3U);
+              "<3>Audit trail QRVAudit.txt not written\n"
+              "<3>Notification to Ben by email (High Alarm): attempt 1 refused; given up\n");
+    EXPECT_EQ(journal.programLog.Messages().size(), 4U);
+    // A notice given up is no file lost: the status line keeps the file.
     EXPECT_EQ(journal.log.LastFileNotWritten(), "Audit trail QRVAudit.txt not written");
 }
 

@@ -74,6 +74,11 @@ void RecordingStatusDisplay::ShowMonitoringState(std::string_view text) {
     state_.monitoringState = text;
 }
 
+void RecordingStatusDisplay::ShowNoticeProblem(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    state_.noticeProblem = text;
+}
+
 void RecordingStatusDisplay::ShowStoreProblem(bool show, std::string_view text) {
     std::lock_guard lock(mutex_);
     state_.storeProblemShown = show;

@@ -25,6 +25,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
         bool storeProblemShown = false;
         std::string storeProblemText;
         std::string monitoringState;
+        std::string noticeProblem;
         bool logoShown = false;
         bool modeTextShown = false;
         std::string modeText;
@@ -50,6 +51,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
     void ShowInstallNotice(bool show, std::string_view text) override;
     void ShowStoreProblem(bool show, std::string_view text) override;
     void ShowMonitoringState(std::string_view text) override;
+    void ShowNoticeProblem(std::string_view text) override;
     void ShowLogo(bool show) override;
     void ShowModeText(bool show) override;
     void SetModeText(std::string_view text) override;

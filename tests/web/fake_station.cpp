@@ -25,6 +25,10 @@ LiveSnapshot FakeStation::Snapshot(int taal) {
     snapshot.time = Now();
     snapshot.station.networkName = "Lab";
     snapshot.station.muted = muted_;
+    if (notices_.lastGivenUp) {
+        snapshot.station.noticeProblem =
+            "to " + notices_.lastGivenUp->contact + ": " + notices_.lastGivenUp->detail;
+    }
     for (std::size_t i = 0; i < records_.size(); ++i) {
         LiveRow row = RowFromRecord(records_[i], static_cast<int>(i));
         row.cells = {records_[i].Name, fmt::format("{:.1f}", records_[i].Value),
@@ -36,6 +40,16 @@ LiveSnapshot FakeStation::Snapshot(int taal) {
         snapshot.probes.push_back(row);
     }
     return snapshot;
+}
+
+NoticeTotals FakeStation::Notices() {
+    const std::lock_guard lock(mutex_);
+    return notices_;
+}
+
+void FakeStation::SetNotices(NoticeTotals notices) {
+    const std::lock_guard lock(mutex_);
+    notices_ = std::move(notices);
 }
 
 void FakeStation::SetTimeAlarm(int index, StandingTimeAlarm standing) {

@@ -27,6 +27,7 @@ class FakeStation final : public StationSource {
         return {record.Name + " in " + std::to_string(taal), "4.0", 0xFF0000};
     }
     BusErrorCounts BusErrors() override { return busErrors; }
+    NoticeTotals Notices() override;
     void Mute(const std::string& who, const std::string& comment) override;
     void Unmute(const std::string& who) override;
     std::vector<std::string> Contacts() override { return {"Night shift"}; }
@@ -45,6 +46,9 @@ class FakeStation final : public StationSource {
     }
 
     BusErrorCounts busErrors{};
+    // What the call list's tally holds; the live table shows the notice given
+    // up as "to CONTACT: DETAIL".
+    void SetNotices(NoticeTotals notices);
 
   private:
     const std::filesystem::path directory_;
@@ -54,6 +58,7 @@ class FakeStation final : public StationSource {
     StandingTimeAlarms timeAlarms_;
     std::vector<std::string> commands_;
     std::string smsProblem_;
+    NoticeTotals notices_;
     bool muted_ = false;
 };
 

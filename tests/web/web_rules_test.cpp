@@ -664,7 +664,7 @@ TEST(Metrics, CarriesEveryProbeEscapedAndNoReadingBeforeTheFirst) {
     live.probes = {read, never};
     BusErrorCounts busErrors{};
     busErrors[static_cast<std::size_t>(BusErrorKind::kCrcError)] = 7;
-    const std::string text = MetricsText(live, FeedActivity{}, busErrors);
+    const std::string text = MetricsText(live, FeedActivity{}, busErrors, NoticeTotals{});
     EXPECT_NE(
         text.find(
             "quorvanel_relative_humidity_ratio{rom=\"28\",probe=\"Cold \\\"A\\\"\\\\\"} 0.55\n"),

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -295,6 +298,94 @@ TEST_F(RealServer, TheLibrarysOwnRefusalsCarryTheSecurityHeadersAndJson) {
         const auto body = nlohmann::json::parse(BodyOf(answer), nullptr, false);
         EXPECT_TRUE(body.is_object() && body.contains("error")) << answer;
     }
+}
+
+// What makes a scrape of the text exposition format fail: a sample whose
+// family has no HELP and TYPE before it, a family split in two, a line that
+// is no sample. Empty when the text is valid.
+std::vector<std::string> ExpositionProblems(const std::string& text) {
+    static const std::regex kSample(
+        R"(([a-zA-Z_:][a-zA-Z0-9_:]*)(\{([a-zA-Z_][a-zA-Z0-9_]*="([^"\\]|\\.)*",?)*\})? )"
+        R"((-?[0-9.eE+-]+|NaN|[+-]Inf))");
+    std::vector<std::string> problems;
+    std::set<std::string> help;
+    std::set<std::string> typed;
+    std::set<std::string> finished;
+    std::string current;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (line.starts_with("# HELP ") || line.starts_with("# TYPE ")) {
+            std::istringstream words(line.substr(7));
+            std::string name;
+            words >> name;
+            (line[2] == 'H' ? help : typed).insert(name);
+            if (name != current) {
+                finished.insert(current);
+                current = name;
+            }
+            if (finished.count(name) != 0) {
+                problems.push_back("family again: " + line);
+            }
+        } else if (std::regex_match(line, match, kSample)) {
+            if (match[1] != current || help.count(current) == 0 || typed.count(current) == 0) {
+                problems.push_back("sample outside its family: " + line);
+            }
+        } else {
+            problems.push_back("not a sample: " + line);
+        }
+    }
+    if (!text.ends_with("\n")) {
+        problems.push_back("no line break at the end");
+    }
+    return problems;
+}
+
+// The call list's counts in the scrape, every channel and result also at
+// zero; the notice given up on the live table the pages read.
+TEST_F(RealServer, TheScrapeCountsTheNoticesAndTheLiveTableNamesTheOneGivenUp) {
+    ASSERT_TRUE(server_->Running()) << server_->Problem();
+    NoticeTotals notices;
+    notices.counts[static_cast<std::size_t>(NotifyChannel::kEmail)] = {5, 3, 1};
+    notices.counts[static_cast<std::size_t>(NotifyChannel::kWebhook)] = {2, 0, 0};
+    notices.lastGivenUp = GivenUpNotice{
+        {2026, 1, 5, 11, 58, 0, 0}, "Ben", NotifyChannel::kEmail, "High Alarm", "SMTP 550"};
+    station_.SetNotices(notices);
+    const std::string answer = Exchange("GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
+    ASSERT_EQ(StatusOf(answer), 200) << answer;
+    const std::string body = BodyOf(answer);
+    EXPECT_EQ(ExpositionProblems(body), std::vector<std::string>{}) << body;
+    EXPECT_NE(body.find("# TYPE quorvanel_notifications_total counter\n"), std::string::npos);
+    for (const auto& [line, present] : std::vector<std::pair<std::string, bool>>{
+             {"{channel=\"email\",result=\"delivered\"} 5", true},
+             {"{channel=\"email\",result=\"failed\"} 3", true},
+             {"{channel=\"email\",result=\"given_up\"} 1", true},
+             {"{channel=\"webhook\",result=\"delivered\"} 2", true},
+             {"{channel=\"webhook\",result=\"given_up\"} 0", true},
+             {"{channel=\"sms\",result=\"failed\"} 0", true}}) {
+        EXPECT_EQ(body.find("\nquorvanel_notifications_total" + line + "\n") != std::string::npos,
+                  present)
+            << line << "\n"
+            << body;
+    }
+    EXPECT_EQ(body.find("SMTP 550"), std::string::npos) << "no free text in a label";
+
+    const std::string cookie = LogIn();
+    const std::string live =
+        Exchange("GET /api/live HTTP/1.1\r\nHost: x\r\nCookie: " + cookie + "\r\n\r\n");
+    ASSERT_EQ(StatusOf(live), 200) << live;
+    EXPECT_EQ(nlohmann::json::parse(BodyOf(live))["station"]["noticeProblem"], "to Ben: SMTP 550");
+}
+
+// The checker itself finds what a scraper refuses.
+TEST(ExpositionCheck, FindsSamplesWithoutTheirFamilyAndSplitFamilies) {
+    EXPECT_EQ(ExpositionProblems("# HELP a x\n# TYPE a counter\na{k=\"v\"} 1\n").size(), 0u);
+    EXPECT_EQ(ExpositionProblems("a 1\n").size(), 1u);
+    EXPECT_EQ(ExpositionProblems("# HELP a x\n# TYPE a gauge\na{k=v} 1\n").size(), 1u);
+    EXPECT_EQ(ExpositionProblems("# HELP a x\n# TYPE a gauge\n# HELP b x\n# TYPE b gauge\n"
+                                 "# HELP a x\n# TYPE a gauge\n")
+                  .size(),
+              2u);
 }
 
 TEST_F(RealServer, PushesAReadingToTheOpenPage) {

@@ -71,6 +71,8 @@ void SampleTimer(StationState& state, const ShellServices& services) {
     }
     ShowAlarmIndicators(state, services);
     ShowMonitoringState(state, services.display);
+    services.display.ShowNoticeProblem(
+        NoticeProblemText(services.monitoring.Notices(), state.settingsOwner.Taal()));
     // Beside a service, the service checks and reports the trail.
     if (!state.serviceMonitors) {
         CheckAuditTrailDaily(state, services);

@@ -24,11 +24,11 @@ void LiveMonitoring::StartNotifications(const NotifyConfig& config) {
     acquisition_.AlarmSms().SetTakenOver(!config.contacts.empty());
     if (!config.contacts.empty()) {
         notifier_ = std::make_unique<notify::Notifier>(
-            config,
-            notify::NotifierContext{feed_, state_.sensors, state_.settingsOwner, clock_, log_,
-                                    acquisition_.Sms(), acquisition_.AlarmFile(),
-                                    acquisition_.Alarms().TimeAlarms(),
-                                    state_.paths.CurrentDirName / notify::kCallListFileName});
+            config, notify::NotifierContext{feed_, state_.sensors, state_.settingsOwner, clock_,
+                                            log_, acquisition_.Sms(), acquisition_.AlarmFile(),
+                                            acquisition_.Alarms().TimeAlarms(),
+                                            state_.paths.CurrentDirName / notify::kCallListFileName,
+                                            notices_});
     }
 }
 

@@ -66,6 +66,8 @@ class LiveMonitoring final : public NetworkTimerControl {
     void StartNotifications(const NotifyConfig& config);
     // nullptr while no call list is set.
     notify::Notifier* Notifications() { return notifier_.get(); }
+    // What became of the call list's notices since the station started.
+    NoticeTotals Notices() const { return notices_.Totals(); }
 
     // The station's commands, the same whichever front end gives them; who
     // and via go into each line they write.
@@ -98,6 +100,8 @@ class LiveMonitoring final : public NetworkTimerControl {
     // Mute comes from the window and from the web and MQTT threads.
     mutable std::mutex acknowledgedMutex_;
     std::string acknowledgedBy_;
+    // Counts across reloads of the call list.
+    NoticeTally notices_;
     // Ends before the SMS worker it hands SMS to.
     std::unique_ptr<notify::Notifier> notifier_;
 };

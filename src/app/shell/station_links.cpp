@@ -2,14 +2,16 @@
 
 #include <variant>
 
+#include <fmt/format.h>
+
 #include "app/shell/mqtt_link.h"
 #include "text/texts.h"
 
 namespace qrv::shell {
 
 StationLinks::StationLinks(StationState& state, LiveMonitoring& monitoring, Clock& clock,
-                           EventLog& log)
-    : state_(state), monitoring_(monitoring), clock_(clock), log_(log) {}
+                           EventLog& log, Dialogs& dialogs)
+    : state_(state), monitoring_(monitoring), clock_(clock), log_(log), dialogs_(dialogs) {}
 
 StationLinks::~StationLinks() {
     mqtt_.reset();
@@ -19,11 +21,27 @@ StationLinks::~StationLinks() {
 void StationLinks::Start(const StationConfig& config) {
     notify_ = config.notify;
     monitoring_.StartNotifications(notify_);
+    if (!notify_.unusable.empty()) {
+        const std::string file = state_.paths.ConfigFileName().filename().string();
+        log_.LogProblem(
+            fmt::format("The call list in {} cannot be used: {}; alarm SMS go to the "
+                        "SMS program's single destination instead",
+                        file, notify_.unusable));
+        const int taal = state_.settingsOwner.Taal();
+        dialogs_.MessagePopup(
+            text::Raw(text::Key::QRVNL_TEXT, taal),
+            fmt::format(fmt::runtime(text::Plain(text::Key::TXT_CALL_LIST_NOT_USED, taal)), file,
+                        notify_.unusable));
+    }
     StartMqttLink(ResolveMqtt(config.mqtt));
     StartWebLink(config.web);
 }
 
 void StationLinks::Reload(const StationConfig& config) {
+    // The probe files are read again after this: their names are checked anew.
+    if (notify::Notifier* notifier = monitoring_.Notifications()) {
+        notifier->CheckProbeNamesAgain();
+    }
     if (config.notify != notify_) {
         log_.LogMessageToDisk(
             "The [notify] settings changed: they take effect when the station is restarted");

@@ -9,6 +9,7 @@
 #include "config/station_config.h"
 #include "mqtt/mqtt_publisher.h"
 #include "mqtt/mqtt_settings.h"
+#include "runtime/dialogs.h"
 #include "runtime/file_stamp.h"
 
 namespace qrv::shell {
@@ -19,12 +20,15 @@ namespace qrv::shell {
 // so an unchanged link keeps its sessions.
 class StationLinks {
   public:
-    StationLinks(StationState& state, LiveMonitoring& monitoring, Clock& clock, EventLog& log);
+    StationLinks(StationState& state, LiveMonitoring& monitoring, Clock& clock, EventLog& log,
+                 Dialogs& dialogs);
     // The MQTT client and the dashboard end first: they follow the monitoring.
     ~StationLinks();
     StationLinks(const StationLinks&) = delete;
     StationLinks& operator=(const StationLinks&) = delete;
 
+    // A call list the file asks for but that cannot be used is said in the
+    // log and a popup: the alarm SMS go to the SMS program's destination.
     void Start(const StationConfig& config);
     // A reread quorvanel.toml. The MQTT client and the dashboard are started
     // anew only when their settings, or the files those name, changed: an
@@ -55,6 +59,7 @@ class StationLinks {
     LiveMonitoring& monitoring_;
     Clock& clock_;
     EventLog& log_;
+    Dialogs& dialogs_;
     NotifyConfig notify_;
     std::optional<mqtt::MqttClientSettings> mqttSettings_;
     std::unique_ptr<mqtt::MqttPublisher> mqtt_;

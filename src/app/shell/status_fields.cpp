@@ -58,6 +58,26 @@ void ShowMonitoringState(const StationState& state, StatusDisplay& display) {
     display.ShowMonitoringState(MonitoringStateText(state, state.settingsOwner.Taal()));
 }
 
+std::string NoticeProblemText(const NoticeTotals& notices, int taal) {
+    if (!notices.lastGivenUp) {
+        return {};
+    }
+    const GivenUpNotice& notice = *notices.lastGivenUp;
+    const LocalDateTime& t = notice.time;
+    std::string text = fmt::format(
+        fmt::runtime(text::Plain(Key::TXT_HEADER_NOTICE_GIVEN_UP, taal)), notice.contact,
+        ChannelName(notice.channel),
+        fmt::format("{:02}/{:02}/{:04} {:02}:{:02}", t.day, t.month, t.year, t.hour, t.minute),
+        notice.detail);
+    // What a receiver said may run over lines; a status line is one.
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show) {
     display.ShowInstallNotice(show, text::Raw(Key::TXT_INSTALLTEKST, state.settingsOwner.Taal()));
 }

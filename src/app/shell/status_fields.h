@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/shell/station_state.h"
+#include "feed/notice_tally.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
 
@@ -27,6 +28,9 @@ void DisplayAlarmHok(const StationState& state, StatusDisplay& display, bool sho
 // stopped, that the alarms are disabled, both, or nothing.
 std::string MonitoringStateText(const StationState& state, int taal);
 void ShowMonitoringState(const StationState& state, StatusDisplay& display);
+// The last notice of the call list given up, to whom, by what, when and what
+// the receiver said, in language taal; empty while none stands.
+std::string NoticeProblemText(const NoticeTotals& notices, int taal);
 void DisplayNetworkInstallHok(const StationState& state, StatusDisplay& display, bool show);
 // Shows the mode text and writes it for phase 1, empties it for phase 0.
 void ShowDemoText(const StationState& state, StatusDisplay& display, int phase);

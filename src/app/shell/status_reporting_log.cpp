@@ -17,6 +17,10 @@ void StatusReportingLog::LogFileNotWritten(std::string_view message) {
     Write(&EventLog::LogFileNotWritten, message);
 }
 
+void StatusReportingLog::LogFailure(std::string_view message) {
+    Write(&EventLog::LogFailure, message);
+}
+
 void StatusReportingLog::Write(void (EventLog::*entry)(std::string_view),
                                std::string_view message) {
     DoeDisplayMessage(display_,

@@ -18,6 +18,7 @@ class StatusReportingLog final : public EventLog {
     // These keep the priority the wrapped log gives them.
     void LogProblem(std::string_view message) override;
     void LogFileNotWritten(std::string_view message) override;
+    void LogFailure(std::string_view message) override;
 
   private:
     void Write(void (EventLog::*entry)(std::string_view), std::string_view message);

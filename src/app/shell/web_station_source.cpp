@@ -4,6 +4,7 @@
 #include "app/shell/commands.h"
 #include "app/shell/results_table.h"
 #include "app/shell/station_records.h"
+#include "app/shell/status_fields.h"
 #include "text/texts.h"
 #include "views/current_values.h"
 
@@ -43,6 +44,7 @@ web::LiveSnapshot WebStationSource::Snapshot(int taal) {
         station.banner = std::string(
             text::GroupText(text::Group::AlarmBanner, station.networkLost ? 0 : 1, taal));
     }
+    station.noticeProblem = NoticeProblemText(monitoring_.Notices(), taal);
     station.headers = BuildResultsHeaders(table.NetworkName, taal, alarmEnable).titles;
     const auto calibrations = state_.calibrations.Get();
     const StandingTimeAlarms timeAlarms =
@@ -80,6 +82,10 @@ web::ProbeViewTexts WebStationSource::ProbeView(const SensorRecord& record, int 
     const views::BigViewTexts shown =
         views::MakeBigView(probe, state_.CommunicationErrorAlarm != 0, taal);
     return {shown.stateText, shown.valueText, shown.valueColour};
+}
+
+NoticeTotals WebStationSource::Notices() {
+    return monitoring_.Notices();
 }
 
 BusErrorCounts WebStationSource::BusErrors() {

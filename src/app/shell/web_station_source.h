@@ -22,6 +22,7 @@ class WebStationSource final : public web::StationSource {
     std::filesystem::path StationDirectory() override { return state_.paths.CurrentDirName; }
     LocalDateTime Now() override { return clock_.Now(); }
     BusErrorCounts BusErrors() override;
+    NoticeTotals Notices() override;
     void Mute(const std::string& who, const std::string& comment) override;
     void Unmute(const std::string& who) override;
     std::vector<std::string> Contacts() override;

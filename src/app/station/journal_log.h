@@ -26,10 +26,11 @@ class JournalLog final : public EventLog {
     void LogMessageToDisk(std::string_view message) override;
     // An entry of the program log at the warning priority.
     void LogProblem(std::string_view message) override { Log(Priority::kWarning, message); }
-    // An entry of the program log at the error priority.
     // An entry of the program log at the error priority, kept for the
     // service manager's status line.
     void LogFileNotWritten(std::string_view message) override;
+    // An entry of the program log at the error priority.
+    void LogFailure(std::string_view message) override { Log(Priority::kError, message); }
     // An entry of the program log at the priority given.
     void Log(Priority priority, std::string_view message);
     // A line for the journal only (the alarm banner, whose events the alarm

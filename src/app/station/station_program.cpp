@@ -129,7 +129,7 @@ int RunStation(const StationOptions& options) {
     TickWatch ticks(kTimerSilenceSeconds);
     WatchedTimerPlatform timers(clockTimers, ticks);
     shell::LiveMonitoring monitoring(state, {clock, display, statusLog, session, launcher, timers});
-    shell::StationLinks links(state, monitoring, clock, journal);
+    shell::StationLinks links(state, monitoring, clock, journal, dialogs);
     links.Start(config.config);
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "app/shell/display_timer.h"
+#include "app/shell/status_fields.h"
 
 namespace qrv::station {
 
@@ -46,6 +47,11 @@ std::string StationStatus::Text() const {
         text += fmt::format(", last store {:02}:{:02}", *lastStore_ / 60, *lastStore_ % 60);
     } else {
         text += ", no store yet";
+    }
+    // After the counts: someone on the call list was not reached.
+    if (const std::string notice = shell::NoticeProblemText(monitoring_.Notices(), 0);
+        !notice.empty()) {
+        text += "; " + notice;
     }
     // Loud, first: records may be going missing.
     if (const std::string problem = journal_.LastFileNotWritten(); !problem.empty()) {

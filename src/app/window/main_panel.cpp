@@ -35,6 +35,12 @@ MainPanel::MainPanel(QWidget* parent) : QWidget(parent) {
     storeProblem_->setStyleSheet("color: #C62828; font-weight: bold;");
     storeProblem_->hide();
     headerLayout->addWidget(storeProblem_);
+    noticeProblem_ = new QLabel(header);
+    noticeProblem_->setObjectName("noticeProblem");
+    noticeProblem_->setStyleSheet("color: #C62828; font-weight: bold;");
+    noticeProblem_->setWordWrap(true);
+    noticeProblem_->hide();
+    headerLayout->addWidget(noticeProblem_, 1);
     headerLayout->addStretch(1);
 
     // Steady, beside the clock: the one look at the header tells whether the
@@ -197,6 +203,11 @@ void MainPanel::ShowInstallNotice(bool show, const QString& text) {
 void MainPanel::ShowStoreProblem(bool show, const QString& text) {
     storeProblem_->setText(text);
     storeProblem_->setVisible(show);
+}
+
+void MainPanel::ShowNoticeProblem(const QString& text) {
+    noticeProblem_->setText(text);
+    noticeProblem_->setVisible(!text.isEmpty());
 }
 
 void MainPanel::ShowMonitoringState(const QString& text) {

@@ -31,6 +31,7 @@ class MainPanel final : public QWidget {
     void ShowInstallNotice(bool show, const QString& text);
     void ShowStoreProblem(bool show, const QString& text);
     void ShowMonitoringState(const QString& text);
+    void ShowNoticeProblem(const QString& text);
     void ShowLogo(bool show);
     void SetLogoSubtitle(const QString& subtitle);
     void ShowModeText(bool show);
@@ -51,6 +52,7 @@ class MainPanel final : public QWidget {
     QLabel* dateTime_;
     QLabel* modeText_;
     QLabel* storeProblem_ = nullptr;
+    QLabel* noticeProblem_ = nullptr;
     QLabel* monitoringState_ = nullptr;
     QFrame* acquisition_;
     QFrame* alarmBox_;

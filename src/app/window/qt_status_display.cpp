@@ -81,6 +81,10 @@ void QtStatusDisplay::ShowStoreProblem(bool show, std::string_view text) {
     OnPanel([show, text = Q(text)](MainPanel& panel) { panel.ShowStoreProblem(show, text); });
 }
 
+void QtStatusDisplay::ShowNoticeProblem(std::string_view text) {
+    OnPanel([text = Q(text)](MainPanel& panel) { panel.ShowNoticeProblem(text); });
+}
+
 void QtStatusDisplay::ShowMonitoringState(std::string_view text) {
     OnPanel([text = Q(text)](MainPanel& panel) { panel.ShowMonitoringState(text); });
 }

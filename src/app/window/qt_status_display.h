@@ -26,6 +26,7 @@ class QtStatusDisplay final : public StatusDisplay {
     void ShowInstallNotice(bool show, std::string_view text) override;
     void ShowStoreProblem(bool show, std::string_view text) override;
     void ShowMonitoringState(std::string_view text) override;
+    void ShowNoticeProblem(std::string_view text) override;
     void ShowLogo(bool show) override;
     void ShowModeText(bool show) override;
     void SetModeText(std::string_view text) override;

@@ -9,8 +9,9 @@ namespace qrv::text::tables {
 // What the window and the probe editor tell a user so that nothing changes
 // unseen: a limit moved by another, a refused decimal, a stopped network or
 // disabled alarms in the header, an acknowledged alarm, text that the
-// station's files cannot hold.
-inline constexpr std::array<TextTable, 14> kWindowTexts{{
+// station's files cannot hold, a notice of the call list that was given up,
+// a call list that cannot be used.
+inline constexpr std::array<TextTable, 16> kWindowTexts{{
     {"TXT_LIMIT_WHOLE_UNITS",
      {"Whole units only: a limit takes no decimals.",
       "Nur ganze Einheiten: Grenzen haben keine Nachkommastellen.",
@@ -69,6 +70,21 @@ inline constexpr std::array<TextTable, 14> kWindowTexts{{
       "exactement comme dans l'annuaire du programme SMS.",
       "\"{}\" is niet opgeslagen: de telefoonnaam moet één woord zonder spaties zijn, precies "
       "zoals in het telefoonboek van het SMS-programma."}},
+    {"TXT_HEADER_NOTICE_GIVEN_UP",
+     {"NOTICE NOT DELIVERED to {0} by {1} ({2}): {3}",
+      "BENACHRICHTIGUNG NICHT ZUGESTELLT an {0} per {1} ({2}): {3}",
+      "NOTIFICATION NON REMISE à {0} par {1} ({2}) : {3}",
+      "MELDING NIET AFGELEVERD aan {0} via {1} ({2}): {3}"}},
+    {"TXT_CALL_LIST_NOT_USED",
+     {"The call list in {} cannot be used: {}\nAlarm SMS go to the SMS program's single "
+      "destination, as without a call list. The program log names each problem.",
+      "Die Anrufliste in {} kann nicht verwendet werden: {}\nAlarm-SMS gehen an das eine Ziel "
+      "des SMS-Programms, wie ohne Anrufliste. Das Programmprotokoll nennt jedes Problem.",
+      "La liste d'appel de {} est inutilisable : {}\nLes SMS d'alarme vont à l'unique "
+      "destinataire du programme SMS, comme sans liste d'appel. Le journal du programme "
+      "indique chaque problème.",
+      "De bellijst in {} is niet bruikbaar: {}\nAlarm-SMS gaan naar de ene bestemming van "
+      "het SMS-programma, zoals zonder bellijst. Het programmalogboek noemt elk probleem."}},
 }};
 
 }  // namespace qrv::text::tables
