@@ -47,7 +47,7 @@ class StationLinksTest : public ::testing::Test, protected LiveStation {
     }
 
     void StartLinks() {
-        links = std::make_unique<shell::StationLinks>(state, monitoring, clock, log);
+        links = std::make_unique<shell::StationLinks>(state, monitoring, clock, log, dialogs);
         links->Start(config);
         ASSERT_NE(links->Mqtt(), nullptr);
         ASSERT_TRUE(Eventually([&] { return links->Mqtt()->Connected(); }));
