@@ -441,6 +441,8 @@ enum class Key : std::uint16_t {
     TXT_ACKNOWLEDGE_PROMPT,
     TXT_NOT_IN_CP1252,
     TXT_SMS_NAME_ONE_WORD,
+    TXT_HEADER_NOTICE_GIVEN_UP,
+    TXT_CALL_LIST_NOT_USED,
     TXT_PRNT_WEEKDAYS,
     TXT_PRNT_ALARM_TIMES,
     TXT_PRNT_NO_ALARM,
@@ -449,11 +451,9 @@ enum class Key : std::uint16_t {
     TXT_PRNT_TIME_ALARM,
     TXT_PRNT_TIME_ABOVE,
     TXT_PRNT_TIME_BELOW,
-    TXT_HEADER_NOTICE_GIVEN_UP,
-    TXT_CALL_LIST_NOT_USED,
 };
 
 inline constexpr std::size_t kKeyCount = 443;
-static_assert(static_cast<std::size_t>(Key::TXT_CALL_LIST_NOT_USED) + 1 == kKeyCount);
+static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
 
 }  // namespace qrv::text
