@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "acquisition/alarm_texts.h"
+#include "runtime/clock.h"
 #include "runtime/date_strings.h"
 #include "sensors/rom_text.h"
 #include "text/texts.h"
@@ -294,15 +295,7 @@ std::string MailDate(const LocalDateTime& when) {
                                                            "Thu", "Fri", "Sat"};
     static constexpr std::array<std::string_view, 12> kMonths{
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::tm parts{};
-    parts.tm_year = when.year - 1900;
-    parts.tm_mon = when.month - 1;
-    parts.tm_mday = when.day;
-    parts.tm_hour = when.hour;
-    parts.tm_min = when.minute;
-    parts.tm_sec = when.second;
-    parts.tm_isdst = -1;
-    const std::time_t moment = std::mktime(&parts);
+    const std::time_t moment = MomentOfLocal(when);
     std::tm local{};
     localtime_r(&moment, &local);
     const long offset = local.tm_gmtoff / 60;

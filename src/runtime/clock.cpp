@@ -21,6 +21,18 @@ LocalDateTime LocalDateTimeOf(std::chrono::system_clock::time_point when) {
             local.tm_min,         local.tm_sec,     static_cast<int>(millis)};
 }
 
+std::time_t MomentOfLocal(const LocalDateTime& when) {
+    std::tm parts{};
+    parts.tm_year = when.year - 1900;
+    parts.tm_mon = when.month - 1;
+    parts.tm_mday = when.day;
+    parts.tm_hour = when.hour;
+    parts.tm_min = when.minute;
+    parts.tm_sec = when.second;
+    parts.tm_isdst = -1;
+    return std::mktime(&parts);
+}
+
 LocalDateTime RealClock::Now() const {
     return LocalDateTimeOf(std::chrono::system_clock::now());
 }

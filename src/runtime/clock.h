@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <mutex>
 #include <set>
 #include <stop_token>
@@ -24,6 +25,9 @@ struct LocalDateTime {
 
 // The local date and time of a moment of the system clock.
 LocalDateTime LocalDateTimeOf(std::chrono::system_clock::time_point when);
+// The moment a local date and time names, by the system's time zone (an hour
+// the clocks skip or repeat is taken as mktime takes it).
+std::time_t MomentOfLocal(const LocalDateTime& when);
 
 // The one source of time for the whole station. Nothing reads the system clock
 // or sleeps except through a Clock, so tests and the simulated interface unit

@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "runtime/clock.h"
+
 namespace qrv::web {
 
 namespace {
@@ -37,16 +39,7 @@ std::string Number(double value) {
 
 double EpochSeconds(const LocalDateTime& time) {
     // The station's times are local; the metric wants the moment.
-    std::tm parts{};
-    parts.tm_year = time.year - 1900;
-    parts.tm_mon = time.month - 1;
-    parts.tm_mday = time.day;
-    parts.tm_hour = time.hour;
-    parts.tm_min = time.minute;
-    parts.tm_sec = time.second;
-    parts.tm_isdst = -1;
-    const std::time_t moment = std::mktime(&parts);
-    return static_cast<double>(moment);
+    return static_cast<double>(MomentOfLocal(time));
 }
 
 }  // namespace
