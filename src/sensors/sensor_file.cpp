@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -203,7 +204,10 @@ int ReadSensorBytes(std::string_view fileBytes, SensorTable& table, SensorFileCu
         if (!records.Read(j, loaded.SensorArray[j], indexMismatch)) {
             // The slot holds the first lines of the cut record: a free slot again.
             loaded.SensorArray[j] = cleared;
-            return keepWholeRecords(j, *highest + 1, records.BlockStart());
+            // A count line of INT_MAX is damage too; it must not overflow.
+            const int announced =
+                *highest < std::numeric_limits<int>::max() ? *highest + 1 : *highest;
+            return keepWholeRecords(j, announced, records.BlockStart());
         }
         loaded.DefineSensorTypeAndUnits(j);
     }

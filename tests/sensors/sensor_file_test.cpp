@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <limits>
 
 #include "runtime/text_file.h"
 #include "sensors/sensor_file_overflow.h"
@@ -328,6 +329,14 @@ TEST_F(SensorFile, AnOlderRecordCutBeforeItsLayoutShowsIsNotWhole) {
     EXPECT_EQ(table_.SensorArray[0].SmsEnable, 1) << "the whole older record reads as always";
     lines.push_back("sp");
     EXPECT_EQ(ReadSensorBytes(Join(lines), table_, &cut), 0);
+}
+
+TEST_F(SensorFile, ACutFileThatAnnouncesTheLargestCountSaysSoWithoutOverflowing) {
+    const auto lines = Header(std::numeric_limits<int>::max()) + Block(0);
+    SensorFileCut cut;
+    EXPECT_EQ(ReadSensorBytes(Join(lines), table_, &cut), kSensorFileTruncated);
+    EXPECT_EQ(cut.recordsRead, 1);
+    EXPECT_EQ(cut.recordsInFile, std::numeric_limits<int>::max());
 }
 
 TEST_F(SensorFile, HostileContentIsBounded) {
