@@ -15,6 +15,26 @@ namespace qrv::acquisition {
 
 using text::Key;
 
+namespace {
+
+// While a tick holds the session, a pause of acquisition ends the wait of the
+// reading in progress; once it lets go, the waits of the user-interface
+// side's own steps run their course.
+class TickReadingWaits {
+  public:
+    TickReadingWaits(NodexSession& session, std::stop_token stop) : session_(session) {
+        session_.EndReadingWaitsOn(std::move(stop));
+    }
+    ~TickReadingWaits() { session_.EndReadingWaitsOn({}); }
+    TickReadingWaits(const TickReadingWaits&) = delete;
+    TickReadingWaits& operator=(const TickReadingWaits&) = delete;
+
+  private:
+    NodexSession& session_;
+};
+
+}  // namespace
+
 int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
     if (event.event != kEventTimerTick) {
         return 0;
@@ -26,6 +46,7 @@ int AcquisitionCycle::AsyncDataTime(const AsyncTimerEvent& event) {
     if (!tick.owns_lock() || Paused()) {
         return 0;
     }
+    const TickReadingWaits waits(station_.session, NewTickStop());
     measurePhase_ = measurePhase_ == 0 ? 1 : 0;
     if (measurePhase_ == 1) {
         HandleMeasureSensors();
@@ -246,8 +267,23 @@ void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
     }
 }
 
+std::stop_token AcquisitionCycle::NewTickStop() {
+    const std::lock_guard lock(tickStopMutex_);
+    tickStop_ = std::stop_source{};
+    // A pause that came after this tick's check but before the new source
+    // found the old one: asked again here, under the lock the pause takes.
+    if (Paused()) {
+        tickStop_.request_stop();
+    }
+    return tickStop_.get_token();
+}
+
 void AcquisitionCycle::SetAcquisitionEnabled(bool enabled) {
     const int was = station_.flags.NetworkAsyncTimerEnabled.exchange(enabled ? 1 : 0);
+    if (!enabled) {
+        const std::lock_guard lock(tickStopMutex_);
+        tickStop_.request_stop();
+    }
     if ((was != 0) != enabled) {
         Publish(enabled ? LiveEventKind::kAcquisitionResumed : LiveEventKind::kAcquisitionPaused);
     }

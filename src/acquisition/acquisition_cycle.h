@@ -5,6 +5,7 @@
 #include <bitset>
 #include <limits>
 #include <mutex>
+#include <stop_token>
 
 #include "acquisition/acquisition_rules.h"
 #include "acquisition/alarm_evaluation.h"
@@ -105,12 +106,19 @@ class AcquisitionCycle {
     void ClearAlarmsWhileDisabled();
     void ReadProbe();
     void SwitchRelayTestOff();
+    // A stop for the waits of the tick that begins: requested as soon as
+    // acquisition pauses.
+    std::stop_token NewTickStop();
 
     const LiveAcquisitionContext& station_;
     AlarmParts alarmParts_;
     // Held by a tick while it works, and by the user-interface side while it
     // uses the session or waits for a tick to end.
     std::mutex tickMutex_;
+    // Ends the current tick's reading waits when acquisition pauses; renewed
+    // by each tick.
+    std::mutex tickStopMutex_;
+    std::stop_source tickStop_;
     SamplingTrigger sampling_;
     int asyncNetworkTimer_ = 0;
     int measurePhase_ = 0;

@@ -119,7 +119,7 @@ double Prepare2438AdConversion(NodexSession& session, const RomCode& rom, int vd
     if (!Stream(session, copy)) {
         return -488.0;
     }
-    session.AsyncDelay(kVoltageWaitSeconds);
+    session.ReadingWait(kVoltageWaitSeconds);
     return 0.0;
 }
 
@@ -131,7 +131,7 @@ double Meet2438VoltAdc(NodexSession& session) {
     if (session.Driver().OwTouchByte(session.Handle(), commands::kConvertV) <= 0) {
         return -488.0;
     }
-    session.AsyncDelay(kVoltageWaitSeconds);
+    session.ReadingWait(kVoltageWaitSeconds);
     if (!Access(session)) {
         return -487.0;
     }
@@ -151,7 +151,7 @@ double Get2438Temperature(NodexSession& session, const RomCode& rom) {
         return -498.0;
     }
     session.Driver().OwTouchByte(session.Handle(), commands::kConvertT);
-    session.AsyncDelay(kTemperatureWaitSeconds);
+    session.ReadingWait(kTemperatureWaitSeconds);
     if (!Access(session)) {
         return -497.0;
     }

@@ -211,4 +211,8 @@ int NodexSession::AsyncDelay(double seconds) {
     return 0;
 }
 
+bool NodexSession::ReadingWait(double seconds) {
+    return clock_.DelayUnless(seconds, readingWaitsEnd_);
+}
+
 }  // namespace qrv

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <atomic>
+#include <stop_token>
 #include <string>
+#include <utility>
 
 #include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
@@ -76,8 +78,16 @@ class NodexSession {
     int CheckSerialPortConnection(int port);
     int CloseSerialPortConnection();
 
-    // A wait on the clock; 0. Used for the short waits of the probe protocols.
+    // A wait on the clock; 0. The session's own pauses (a restart, a retry).
     int AsyncDelay(double seconds);
+    // A wait of a probe protocol (a conversion, a voltage, a switch
+    // settling); false when the stop given to EndReadingWaitsOn came first.
+    bool ReadingWait(double seconds);
+    // Set by the thread that reads probes (a network tick) while it holds the
+    // session: a pause of acquisition under it ends the wait of the reading
+    // in progress, whose value would be dropped anyway, so that a stop or a
+    // shutdown does not sit out a conversion.
+    void EndReadingWaitsOn(std::stop_token stop) { readingWaitsEnd_ = std::move(stop); }
 
     // OwRom that only ever sets: a ROM with family 0 would make the driver
     // read the current ROM instead, and the next access would select some
@@ -109,6 +119,7 @@ class NodexSession {
     OneWireDriver& driver_;
     SerialPortProvider& ports_;
     Clock& clock_;
+    std::stop_token readingWaitsEnd_;
     Dialogs* dialogs_;
     EventLog* log_;
     std::string bannerTitle_ = "Quorvanel";

@@ -160,7 +160,9 @@ double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, S
         return kTempNoAccess;
     }
     driver.OwTouchByte(handle, commands::kConvertT);
-    session.GetClock().Delay(kConversionSleepSeconds);
+    if (!session.ReadingWait(kConversionSleepSeconds)) {
+        return kTempConversionNotDone;
+    }
     const int done = driver.OwTouchBit(handle, 1);
     if (done < 0) {
         // No answer at all says nothing about the conversion: the link failed.

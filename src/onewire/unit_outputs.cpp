@@ -158,7 +158,7 @@ double Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
         return kSwitchCrcError;
     }
     const double level = (info & kPioALevelBit) != 0 ? 1.0 : 0.0;
-    session.AsyncDelay(kSwitchSettleSeconds);
+    session.ReadingWait(kSwitchSettleSeconds);
     return level;
 }
 

@@ -129,6 +129,14 @@ bool VirtualClock::SleepUntil(double deadline, const std::stop_token& stop) {
     return !interrupted_ && !stop.stop_requested();
 }
 
+bool VirtualClock::DelayUnless(double seconds, const std::stop_token& stop) {
+    if (stop.stop_requested()) {
+        return false;
+    }
+    Delay(seconds);
+    return true;
+}
+
 int VirtualClock::Sleepers() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(sleepers_.size());

@@ -49,6 +49,13 @@ class Clock {
     // first. Periodic timer threads and workers wait this way, so that they
     // can be ended at once.
     virtual bool SleepUntil(double deadline, const std::stop_token& stop) = 0;
+
+    // Lets the seconds pass as Delay() does, unless stop is requested first:
+    // false then, at once. For a wait on the interface unit (a conversion)
+    // that a pause of acquisition need not sit out.
+    virtual bool DelayUnless(double seconds, const std::stop_token& stop) {
+        return SleepUntil(Timer() + seconds, stop);
+    }
 };
 
 class RealClock final : public Clock {
@@ -71,6 +78,8 @@ class VirtualClock final : public Clock {
     double Timer() const override;
     void Delay(double seconds) override;
     bool SleepUntil(double deadline, const std::stop_token& stop) override;
+    // Advances time at once, as Delay() does, unless stop was requested.
+    bool DelayUnless(double seconds, const std::stop_token& stop) override;
 
     // Advances time as Delay() does; the name says who moves it.
     void Advance(double seconds) { Delay(seconds); }

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "acquisition/clock_timer_platform.h"
@@ -31,6 +34,35 @@ class CountingPortProvider final : public SerialPortProvider {
         return SerialPortProvider::MakePort(comNumber);
     }
     std::atomic<int> opens{0};
+};
+
+// The fixture's virtual clock for the session, except that, once told to,
+// it holds every reading wait (a conversion) until the wait's stop comes:
+// a conversion that never ends by itself, to show what ends it.
+class ReadingWaitHoldingClock final : public Clock {
+  public:
+    explicit ReadingWaitHoldingClock(VirtualClock& clock) : clock_(clock) {}
+
+    LocalDateTime Now() const override { return clock_.Now(); }
+    double Timer() const override { return clock_.Timer(); }
+    void Delay(double seconds) override { clock_.Delay(seconds); }
+    bool SleepUntil(double deadline, const std::stop_token& stop) override {
+        return clock_.SleepUntil(deadline, stop);
+    }
+    bool DelayUnless(double seconds, const std::stop_token& stop) override;
+
+    void Hold() { holding_ = true; }
+    // Ends the held waits as if they had run their course.
+    void Release();
+    // True once a wait is held, within the deadline.
+    bool WaitForAHeldWait(std::chrono::steady_clock::duration deadline);
+
+  private:
+    VirtualClock& clock_;
+    std::atomic<bool> holding_{false};
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    int held_ = 0;
 };
 
 // Live acquisition against a simulated unit on COM1, in virtual time, with
@@ -74,6 +106,7 @@ struct LiveFixture {
     RecordingStatusDisplay display;
     ScriptedDialogs dialogs;
     ProgramLogFile programLog;
+    ReadingWaitHoldingClock sessionClock{clock};
     NodexSession session;
     acquisition::StationFlags flags;
     SharedSensorTable table;

@@ -84,5 +84,43 @@ TEST(LiveThreads, AStopIsNeverOvertakenByATickOfTheTimerThread) {
     EXPECT_EQ(f.live.DiscardAsyncNetworkTimer(), acquisition::kTimerOk);
 }
 
+// A conversion takes most of a second; a stop (an edit, a shutdown) drops
+// the reading in progress, so it ends the wait instead of sitting it out.
+TEST(LiveThreads, AStopEndsTheConversionUnderWayAndDropsItsReading) {
+    LiveFixture f(kTwoProbes, {2026, 1, 5, 12, 0, 30, 0}, true);
+    f.StartSession();
+    f.AddProbe(1, 0, "Cold room");
+    f.Start();
+    f.sessionClock.Hold();
+    std::atomic<bool> pumping{true};
+    std::thread pump([&] {
+        while (pumping) {
+            f.clock.Advance(0.05);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    const bool converting = f.sessionClock.WaitForAHeldWait(10s);
+    pumping = false;
+    pump.join();
+    ASSERT_TRUE(converting) << "no conversion started";
+
+    std::atomic<bool> stopped{false};
+    std::thread stop([&] {
+        f.live.Cycle().StopNetworkTimer();
+        stopped = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!stopped && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    const bool endedByTheStop = stopped;
+    // A stop that waits for the conversion would wait for ever here.
+    f.sessionClock.Release();
+    stop.join();
+    EXPECT_TRUE(endedByTheStop) << "the stop waited for the conversion";
+    EXPECT_EQ(f.ProbeCopy(0).NewValueCount, 0);
+    EXPECT_EQ(f.live.DiscardAsyncNetworkTimer(), acquisition::kTimerOk);
+}
+
 }  // namespace
 }  // namespace qrv::testing

@@ -11,8 +11,8 @@
 
 #include "notify/receivers.h"
 #include "sensors/sensor_file.h"
-#include "service_process.h"
 #include "settings/settings_file.h"
+#include "simulated_service.h"
 #include "stored_blocks.h"
 #include "support/recording_log.h"
 #include "support/scripted_dialogs.h"
@@ -25,53 +25,6 @@ using namespace std::chrono_literals;
 
 // A sanitizer's station runs several times slower, its shutdown too.
 constexpr auto kSignalHonouredWithin = QRV_SLOW_BUILD ? 10s : 2s;
-
-// A network of temperature probes on three lines, for --simulate=FILE.
-std::filesystem::path WriteNetwork(const std::filesystem::path& dir, int probes) {
-    std::string lines[3];
-    for (int i = 0; i < probes; ++i) {
-        std::string& line = lines[i % 3];
-        line += (line.empty() ? "" : ", ") + std::string(R"({"type": "DS18B20", "temperature": )") +
-                std::to_string(2 + i % 5) + "}";
-    }
-    const std::filesystem::path file = dir / "network.json";
-    std::ofstream(file) << R"({"lines": [[)" << lines[0] << "], [" << lines[1] << "], [" << lines[2]
-                        << "]]}";
-    return file;
-}
-
-bool HasText(const std::string& text, std::string_view part) {
-    return text.find(part) != std::string::npos;
-}
-
-// A first start of quorvanel-station on a simulated network of that many
-// temperature probes, telling the test's socket what a service manager hears.
-struct SimulatedService {
-    SimulatedService(const std::filesystem::path& dir, int probes,
-                     std::vector<std::string> options = {})
-        : station(dir / "station"),
-          errors(dir / "stderr"),
-          notify(dir / "notify"),
-          process(Arguments(station, WriteNetwork(dir, probes), std::move(options)),
-                  {"NOTIFY_SOCKET=" + notify.Path()}, errors) {}
-
-    static std::vector<std::string> Arguments(const std::filesystem::path& station,
-                                              const std::filesystem::path& network,
-                                              std::vector<std::string> options) {
-        std::vector<std::string> arguments{kStation, "--station", station.string(),
-                                           "--simulate=" + network.string()};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        return arguments;
-    }
-
-    std::string Diagnostics() const { return ReadBytes(errors); }
-
-    std::filesystem::path station;
-    std::filesystem::path errors;
-    NotifySocket notify;
-    Process process;
-    std::vector<std::string> seen;
-};
 
 TEST(ServiceSignals, SigtermDuringAHundredProbeInstallationEndsTheStationAtOnce) {
     TempDir dir;
