@@ -83,6 +83,27 @@ if(QRV_SANITIZE OR QRV_TSAN)
 endif()
 set(QRV_TEST_PROGRAM_TIMEOUT 300)
 
+# The options of the test files' own code.
+function(qrv_apply_test_options target)
+    qrv_apply_build_options(${target})
+    # Qt's users are compiled position-independent; every test file is, so
+    # that the one precompiled header below is valid for all of them.
+    target_compile_options(${target} PRIVATE -fPIC)
+    if(QRV_SANITIZE)
+        # UndefinedBehaviorSanitizer watches the station's code, in its
+        # libraries; instrumenting the test files' own code as well (gtest's
+        # macros, mostly) cost a third of this build's compile time and finds
+        # nothing there. AddressSanitizer still covers both.
+        target_compile_options(${target} PRIVATE -fno-sanitize=undefined)
+    endif()
+    if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+        # The code under test keeps the build's optimisation; the test files'
+        # own code (gtest's macros, mostly) compiles in two thirds of the time
+        # at -O1 and runs as fast as it needs to.
+        target_compile_options(${target} PRIVATE -O1)
+    endif()
+endfunction()
+
 # qrv_add_test(name SOURCES ... DEPENDS ... [GUI] [THREADED] [UNSANITIZED])
 # One executable per test folder topic. GUI tests run on the offscreen platform;
 # THREADED tests are also run under ThreadSanitizer in CI; UNSANITIZED tests
@@ -96,20 +117,10 @@ function(qrv_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} qrv_test_doubles GTest::gtest GTest::gmock
                                           qrv_test_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    qrv_apply_build_options(${name})
-    if(QRV_SANITIZE)
-        # UndefinedBehaviorSanitizer watches the station's code, in its
-        # libraries; instrumenting the test files' own code as well (gtest's
-        # macros, mostly) cost a third of this build's compile time and finds
-        # nothing there. AddressSanitizer still covers both.
-        target_compile_options(${name} PRIVATE -fno-sanitize=undefined)
-    endif()
-    if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
-        # The code under test keeps the build's optimisation; the test files'
-        # own code (gtest's macros, mostly) compiles in two thirds of the time
-        # at -O1 and runs as fast as it needs to.
-        target_compile_options(${name} PRIVATE -O1)
-    endif()
+    qrv_apply_test_options(${name})
+    # Made with the test programs' own options (qrv_apply_test_options), as
+    # g++ requires; -Winvalid-pch names any program it would not fit.
+    target_precompile_headers(${name} REUSE_FROM qrv_test_pch)
     add_test(NAME ${name} COMMAND ${name})
     set(labels "")
     if(ARG_GUI)

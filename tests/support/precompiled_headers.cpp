@@ -1,0 +1,2 @@
+// The translation unit the test programs' shared precompiled header is made
+// with; the header itself is listed in tests/CMakeLists.txt.
