@@ -71,6 +71,10 @@ enum class LiveEventKind : std::uint8_t {
     kNoticeGivenUp,
 };
 
+// The longest acknowledgement comment, in characters: what the window's
+// prompt and the dashboard take, and what the alarm file keeps whole.
+inline constexpr std::size_t kMaxCommentLength = 200;
+
 struct LiveEvent {
     LiveEventKind kind = LiveEventKind::kReading;
     LocalDateTime time;

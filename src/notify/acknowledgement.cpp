@@ -22,13 +22,15 @@ std::string OneLine(std::string_view text, std::size_t limit) {
         return {};
     }
     line = line.substr(first, line.find_last_not_of(' ') - first + 1);
-    if (line.size() > limit) {
-        std::size_t cut = limit;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
-            --cut;
+    // The limit counts characters: a cut never splits one.
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < line.size() && characters < limit; ++characters) {
+        ++end;
+        while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) {
+            ++end;
         }
-        line.resize(cut);
     }
+    line.resize(end);
     return line;
 }
 

@@ -9,12 +9,10 @@
 
 namespace qrv::notify {
 
-// The longest comment kept; the alarm file is read line by line.
-inline constexpr std::size_t kMaxCommentLength = 120;
-
 // The alarm-file message "Acknowledged by NAME: comment" ("Acknowledged by
 // NAME" without a comment). Line breaks and control characters in either
-// become blanks, so an acknowledgement is always one line.
+// become blanks, so an acknowledgement is always one line; a comment keeps
+// kMaxCommentLength characters.
 std::string AcknowledgementMessage(std::string_view who, std::string_view comment);
 
 // Records who took care of the standing alarms: a line in the alarm file

@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "feed/live_feed.h"
 #include "runtime/encoding.h"
 #include "text/texts.h"
 #include "web/day_data.h"
@@ -22,7 +23,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::size_t kMaxComment = 200;
 constexpr int kDefaultTailLines = 500;
 constexpr int kMaxTailLines = 100000;
 
@@ -494,10 +494,10 @@ HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
                     return ErrorResponse(400, "the comment must be a text");
                 }
                 comment = (*body)["comment"].get<std::string>();
-                if (Utf8Length(comment) > kMaxComment) {
+                if (Utf8Length(comment) > kMaxCommentLength) {
                     return ErrorResponse(400, fmt::format("the comment may have at most {} "
                                                           "characters",
-                                                          kMaxComment));
+                                                          kMaxCommentLength));
                 }
                 std::replace_if(
                     comment.begin(), comment.end(),

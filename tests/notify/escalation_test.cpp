@@ -14,6 +14,9 @@
 #include "notify/curl_channels.h"
 #include "notify/escalation.h"
 #include "notify/notice_texts.h"
+#include "runtime/encoding.h"
+#include "support/recording_log.h"
+#include "support/temp_dir.h"
 
 namespace qrv::notify {
 namespace {
@@ -21,6 +24,9 @@ namespace {
 constexpr double kMinute = 60.0;
 const LocalDateTime kWhen{2026, 12, 8, 3, 12, 0, 0};
 using namespace facts;
+using testing::ReadBytes;
+using testing::RecordingLog;
+using testing::TempDir;
 
 TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
     EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
@@ -300,16 +306,32 @@ TEST(Acknowledgement, IsOneLineOfTheAlarmFileWhateverIsTyped) {
     EXPECT_EQ(AcknowledgementMessage("anna", "  door was open\r\n2026-01-01 00:00: fake "),
               "Acknowledged by anna: door was open  2026-01-01 00:00: fake");
     EXPECT_EQ(AcknowledgementMessage("", "x"), "Acknowledged by unknown user: x");
-    const std::string longComment(300, 'a');
-    EXPECT_EQ(AcknowledgementMessage("anna", longComment).size(),
-              std::string("Acknowledged by anna: ").size() + kMaxCommentLength);
-    // A cut never splits a character.
-    std::string word;
-    for (int i = 0; i < 100; ++i) {
-        word += "ü";
+    EXPECT_EQ(AcknowledgementMessage("anna", std::string(300, 'a')),
+              "Acknowledged by anna: " + std::string(kMaxCommentLength, 'a'));
+    // The limit is the prompt's and the dashboard's, in characters: a comment
+    // as long as they take is kept whole, however many bytes its letters take.
+    std::string umlauts;
+    for (std::size_t i = 0; i < kMaxCommentLength; ++i) {
+        umlauts += "ü";
     }
-    const std::string cut = AcknowledgementMessage("anna", word);
-    EXPECT_EQ((cut.size() - std::string("Acknowledged by anna: ").size()) % 2, 0u);
+    EXPECT_EQ(AcknowledgementMessage("anna", umlauts), "Acknowledged by anna: " + umlauts);
+    EXPECT_EQ(AcknowledgementMessage("anna", umlauts + "üü"), "Acknowledged by anna: " + umlauts);
+}
+
+TEST(Acknowledgement, ACommentAsLongAsTheDashboardTakesIsKeptWholeInTheAlarmFile) {
+    TempDir dir;
+    VirtualClock clock;
+    RecordingLog log;
+    LiveFeed feed;
+    acquisition::AlarmLog alarmFile(dir / "QRVAlarm.txt", clock, log);
+    // The dashboard's API says 200 (docs/web-api.md).
+    std::string comment;
+    for (std::size_t i = 0; i < 200; ++i) {
+        comment += i % 10 == 9 ? "x" : "\u00e9";
+    }
+    RecordAcknowledgement(alarmFile, feed, clock, "anna", comment);
+    const std::string file = Cp1252ToUtf8(ReadBytes(dir / "QRVAlarm.txt"));
+    EXPECT_NE(file.find("Acknowledged by anna: " + comment + "\r\n"), std::string::npos) << file;
 }
 
 TEST(Retries, WaitLongerEachTimeAndEndAnHourAfterTheFirstAttempt) {

@@ -17,6 +17,7 @@
 #include "app/shell/station_files.h"
 #include "app/shell/station_records.h"
 #include "app/shell/status_fields.h"
+#include "feed/live_feed.h"
 #include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
 #include "text/texts.h"
@@ -127,7 +128,7 @@ void AlarmButton(StationState& state, const ShellServices& services, int value) 
     const std::optional<std::string> comment = services.dialogs.PromptPopup(
         text::Raw(Key::QRVNL_TEXT, taal),
         fmt::format(fmt::runtime(text::Plain(Key::TXT_ACKNOWLEDGE_PROMPT, taal)), who),
-        static_cast<int>(notify::kMaxCommentLength), "");
+        static_cast<int>(kMaxCommentLength), "");
     state.acknowledgementAsked = false;
     if (!comment) {
         services.display.SetAlarmButton(1);
