@@ -139,5 +139,42 @@ TEST_F(AuditEvents, FilesEditedByHandAreRecordedAtTheirReread) {
     EXPECT_EQ(trail[2].newValue, "45");
 }
 
+// A limit edited in the probe file by hand, then reread by a reinstallation
+// (as a SIGHUP does): recorded once, as outside the station; the station's
+// own changes and a reread of an unchanged file add nothing.
+TEST_F(AuditEvents, AProbeFileEditedByHandIsRecordedAtItsReread) {
+    shell::DoeInstallNetwork(state, simServices);
+    ASSERT_EQ(state.NetWorkInstalled, 1);
+    shell::DoeInstallNetwork(state, simServices);
+    const std::size_t installed = Trail().size();
+    EXPECT_EQ(Count(Trail(), "changed outside the station"), 0u);
+
+    SensorTable byHand = state.sensors.Copy();
+    const int before = byHand.SensorArray[0].AlarmHigh;
+    byHand.SensorArray[0].AlarmHigh = before + 7;
+    WriteStationSensorFile(byHand);
+    shell::DoeInstallNetwork(state, simServices);
+    auto trail = Trail();
+    ASSERT_EQ(Count(trail, "changed outside the station"), 1u);
+    const auto edit = std::find_if(trail.begin(), trail.end(), [](const auto& e) {
+        return e.what.find("changed outside the station") != std::string::npos;
+    });
+    EXPECT_EQ(edit->who, "outside the station");
+    EXPECT_NE(edit->what.find(": AlarmHigh: changed outside the station (QRVNL.SNS, owner "),
+              std::string::npos)
+        << edit->what;
+    EXPECT_EQ(edit->oldValue, std::to_string(before));
+    EXPECT_EQ(edit->newValue, std::to_string(before + 7));
+    EXPECT_EQ(state.sensors.Copy().SensorArray[0].AlarmHigh, before + 7);
+
+    dialogs.QueueButton(kYes);
+    shell::ExecuteMenuCommand(state, simServices, view, MenuCommand::SetAllInhibit, 0);
+    EXPECT_GT(Count(Trail(), ": Status"), 0u);
+    shell::DoeInstallNetwork(state, simServices);
+    trail = Trail();
+    EXPECT_GT(trail.size(), installed + 1);
+    EXPECT_EQ(Count(trail, "changed outside the station"), 1u) << "the station's own change";
+}
+
 }  // namespace
 }  // namespace qrv::testing

@@ -61,7 +61,7 @@ TEST(ServiceSignals, SigtermDuringAHundredProbeInstallationEndsTheStationAtOnce)
 
 // The first start on an unknown network adds every probe as the installation
 // adds it; what it wrote to the probe file is what it monitors, so a SIGHUP
-// that rereads unchanged files ends and raises nothing.
+// that rereads unchanged files ends and raises nothing, and records nothing.
 TEST(ServiceSignals, ASighupAfterAFirstUnattendedStartChangesNoAlarm) {
     TempDir dir;
     SimulatedService service(dir.path(), 6);
@@ -84,6 +84,9 @@ TEST(ServiceSignals, ASighupAfterAFirstUnattendedStartChangesNoAlarm) {
               std::count(before.begin(), before.end(), '\n'))
         << "the reload wrote alarm lines:\n"
         << after;
+    // Nor does it take its own probe file for a hand-edited one.
+    const std::string trail = ReadBytes(station / "QRVAudit.txt");
+    EXPECT_FALSE(HasText(trail, "outside the station")) << trail;
 
     process.Signal(SIGTERM);
     ASSERT_TRUE(process.WaitForExit(kSignalHonouredWithin)) << diagnostics();

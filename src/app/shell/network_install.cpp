@@ -46,9 +46,9 @@ void ReadStationFiles(StationState& state, const ShellServices& services) {
     SystemSettings settings = state.settings;
     ReadIniFile(state.paths.IniFileName(), settings);
     state.settingsOwner.Replace(settings);
-    LoadSensorFileKeepingTheRest(state.paths.SnsFileName(state.WantedUserMode), state.sensors,
-                                 services, state.settings.Taal, false);
-    TakeProbeBaseline(state);
+    const std::filesystem::path snsFile = state.paths.SnsFileName(state.WantedUserMode);
+    LoadSensorFileKeepingTheRest(snsFile, state.sensors, services, state.settings.Taal, false);
+    AuditRereadProbes(state, services, snsFile);
     LoadCalibrations(state, services);
 }
 

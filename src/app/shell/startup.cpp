@@ -193,7 +193,7 @@ std::optional<int> RunStartup(StationState& state, const ShellServices& services
     if (!LoadSensorFile(state, services)) {
         return kExitDeclined;
     }
-    TakeProbeBaseline(state);
+    TakeProbeBaseline(state, state.paths.SnsFileName(state.WantedUserMode));
     LoadCalibrations(state, services);
 
     // Created paused: it ticks (and keeps the watchdog quiet) from now on,

@@ -36,8 +36,19 @@ void AuditProbeTable(StationState& state, const ShellServices& services) {
     state.auditedProbes = std::move(now);
 }
 
-void TakeProbeBaseline(StationState& state) {
+void TakeProbeBaseline(StationState& state, const std::filesystem::path& snsFile) {
     state.auditedProbes = state.sensors.Copy();
+    state.auditedProbesFile = snsFile;
+}
+
+void AuditRereadProbes(StationState& state, const ShellServices& services,
+                       const std::filesystem::path& snsFile) {
+    if (snsFile == state.auditedProbesFile) {
+        AuditOutsideChanges(
+            state, services.clock, services.log, snsFile,
+            records::ProbeSettingChanges(state.auditedProbes, state.sensors.Copy()));
+    }
+    TakeProbeBaseline(state, snsFile);
 }
 
 void LoadCalibrations(StationState& state, const ShellServices& services) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string_view>
 
 #include "app/shell/shell_services.h"
@@ -21,9 +22,14 @@ bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::s
 // Records every probe setting changed since the trail last looked at the
 // table, and looks at it now.
 void AuditProbeTable(StationState& state, const ShellServices& services);
-// A table just read from the sensor file is what later changes are
+// A table just read from that sensor file is what later changes are
 // compared with.
-void TakeProbeBaseline(StationState& state);
+void TakeProbeBaseline(StationState& state, const std::filesystem::path& snsFile);
+// The table just reread from the sensor file against what the station used:
+// a difference is a hand edit made while it ran (its own saves move the
+// baseline), recorded as changed outside the station; then the new baseline.
+void AuditRereadProbes(StationState& state, const ShellServices& services,
+                       const std::filesystem::path& snsFile);
 
 // Reads the station's calibrations; a file that cannot be read is logged and
 // leaves the readings uncorrected rather than stopping the station.

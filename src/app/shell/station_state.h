@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ struct StationState : acquisition::StationFlags {
     // The probe table as the audit trail last saw it; changes since are
     // recorded against it.
     SensorTable auditedProbes;
+    // The sensor file that baseline was read from (the demo mode has its own).
+    std::filesystem::path auditedProbesFile;
     // Read from the station directory with the sensor file; the network
     // timer's thread applies them.
     records::SharedCalibrations calibrations;
