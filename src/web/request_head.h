@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace qrv::web {
+
+// A request's head (its request line and header lines) is refused beyond this.
+inline constexpr std::size_t kMaxHeadBytes = 16 * 1024;
+
+enum class HeadState {
+    kIncomplete,
+    kComplete,
+    kMalformed,
+    kTooLarge,
+};
+
+// What the first bytes of a connection hold: the head still coming, a whole
+// one of well-formed lines, one that no route should see, or one too large.
+// Looked at before the server library parses it, so that a refusal carries
+// the same headers and JSON as the routes' own.
+HeadState CheckRequestHead(std::string_view bytes);
+
+}  // namespace qrv::web
