@@ -1,6 +1,7 @@
 #include "web/request_head.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace qrv::web {
@@ -47,6 +48,28 @@ bool IsHeaderLine(std::string_view line) {
                         [](char c) { return c != '\t' && IsControl(c); });
 }
 
+bool IsDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool NameIs(std::string_view line, std::string_view lowerName) {
+    return line.size() > lowerName.size() && line[lowerName.size()] == ':' &&
+           std::equal(lowerName.begin(), lowerName.end(), line.begin(), [](char a, char b) {
+               return a == static_cast<char>(std::tolower(static_cast<unsigned char>(b)));
+           });
+}
+
 }  // namespace
 
 HeadState CheckRequestHead(std::string_view bytes) {
@@ -55,6 +78,8 @@ HeadState CheckRequestHead(std::string_view bytes) {
         bytes.remove_prefix(bytes.front() == '\r' ? 2 : 1);
     }
     bool first = true;
+    bool encoded = false;
+    int lengths = 0;
     std::size_t used = 0;
     while (used < bytes.size() && used <= kMaxHeadBytes) {
         const std::size_t end = bytes.find('\n', used);
@@ -70,11 +95,19 @@ HeadState CheckRequestHead(std::string_view bytes) {
             return HeadState::kTooLarge;
         }
         if (line.empty()) {
-            return first ? HeadState::kMalformed : HeadState::kComplete;
+            if (first) {
+                return HeadState::kMalformed;
+            }
+            return encoded ? HeadState::kNoLength : HeadState::kComplete;
         }
         if (!(first ? IsRequestLine(line) : IsHeaderLine(line))) {
             return HeadState::kMalformed;
         }
+        if (!first && NameIs(line, "content-length") &&
+            (++lengths > 1 || !IsDigits(Trimmed(line.substr(line.find(':') + 1))))) {
+            return HeadState::kMalformed;
+        }
+        encoded = encoded || (!first && NameIs(line, "transfer-encoding"));
         first = false;
     }
     return bytes.size() > kMaxHeadBytes ? HeadState::kTooLarge : HeadState::kIncomplete;

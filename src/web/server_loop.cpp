@@ -415,6 +415,9 @@ void ServerLoop::LookAtHead(int fd) {
         case HeadState::kTooLarge:
             RefuseRaw(fd, 431, "the request's head is too large");
             return;
+        case HeadState::kNoLength:
+            RefuseRaw(fd, 411, "a body must come with its Content-Length");
+            return;
         case HeadState::kComplete:
             break;
     }
@@ -505,6 +508,11 @@ int ServerLoop::Receive(MHD_Connection* connection, Exchange& exchange, const ch
             if (head != nullptr && head->header_size > kMaxHeadBytes) {
                 return Refuse(connection, exchange, *tracked, 431,
                               "the request's head is too large");
+            }
+            // Encrypted heads were not looked at before the library.
+            if (request.headers.count("transfer-encoding") != 0) {
+                return Refuse(connection, exchange, *tracked, 411,
+                              "a body must come with its Content-Length");
             }
             const std::string length = request.Header("content-length");
             if (!length.empty() && std::strtoull(length.c_str(), nullptr, 10) > kMaxBodyBytes) {

@@ -25,6 +25,10 @@ TEST(RequestHead, TellsWholeFromCutMalformedAndTooLarge) {
           "GET / HTTP/2\r\n\r\n", "GET /\r\n\r\n", "G(T / HTTP/1.1\r\n\r\n"}) {
         EXPECT_EQ(CheckRequestHead(bad), HeadState::kMalformed) << bad;
     }
+    EXPECT_EQ(CheckRequestHead("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"),
+              HeadState::kNoLength);
+    EXPECT_EQ(CheckRequestHead("POST / HTTP/1.1\r\nContent-Length:  12 \r\n\r\n"),
+              HeadState::kComplete);
     const std::string big = "GET / HTTP/1.1\r\nX: " + std::string(kMaxHeadBytes, 'a');
     EXPECT_EQ(CheckRequestHead(big), HeadState::kTooLarge);
     EXPECT_EQ(CheckRequestHead(big + "\r\n\r\n"), HeadState::kTooLarge);
