@@ -1,6 +1,7 @@
 #include "web/live_push.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sensors/rom_text.h"
 

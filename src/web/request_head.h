@@ -6,7 +6,7 @@
 namespace qrv::web {
 
 // A request's head (its request line and header lines) is refused beyond this.
-inline constexpr std::size_t kMaxHeadBytes = 16 * 1024;
+inline constexpr std::size_t kMaxHeadBytes = std::size_t{16} * 1024;
 
 enum class HeadState {
     kIncomplete,

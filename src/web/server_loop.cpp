@@ -35,7 +35,7 @@ constexpr std::size_t kWaitingJobs = 64;
 constexpr std::chrono::seconds kPing{15};
 constexpr std::chrono::milliseconds kTick{1000};
 // Room for the largest head allowed and the library's own buffers.
-constexpr std::size_t kConnectionMemory = 64 * 1024;
+constexpr std::size_t kConnectionMemory = std::size_t{64} * 1024;
 constexpr std::size_t kStreamBlock = 4096;
 constexpr int kListenBacklog = 128;
 
@@ -186,7 +186,7 @@ struct LibraryCalls {
             }
         }
         const std::size_t size = std::min(max, stream.pending.size());
-        std::memcpy(buffer, stream.pending.data(), size);
+        std::copy_n(stream.pending.data(), size, buffer);
         stream.pending.erase(0, size);
         stream.lastWrite = Steady::now();
         return static_cast<ssize_t>(size);
@@ -265,7 +265,7 @@ bool ServerLoop::Listen() {
 }
 
 bool ServerLoop::StartLibrary(const ServerCertificate* certificate) {
-    const unsigned seconds = static_cast<unsigned>((config_.requestTimeoutMs + 999) / 1000);
+    const auto seconds = static_cast<unsigned>((config_.requestTimeoutMs + 999) / 1000);
     std::vector<MHD_OptionItem> options{
         {MHD_OPTION_EXTERNAL_LOGGER, reinterpret_cast<intptr_t>(&LibraryCalls::Log), nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, static_cast<intptr_t>(kMaxConnections), nullptr},

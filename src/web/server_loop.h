@@ -53,7 +53,7 @@ class ServerLoop {
 
     // A connection accepted whose head has not all arrived.
     struct Waiting {
-        sockaddr_in from;
+        sockaddr_in from{};
         std::string address;
         Steady::time_point accepted;
     };
