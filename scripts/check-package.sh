@@ -36,7 +36,7 @@ need() {
 }
 man1=usr/share/man/man1
 need quorvanel-station usr/bin/quorvanel-station usr/bin/quorvanel-sms-file \
-    usr/bin/quorvanel-sms-gammu usr/lib/quorvanel/libssl.so usr/lib/quorvanel/libcrypto.so \
+    usr/bin/quorvanel-sms-gammu \
     usr/share/man/man8/quorvanel-station.8.gz usr/share/man/man5/quorvanel.toml.5.gz \
     $man1/quorvanel-sms-file.1.gz $man1/quorvanel-sms-gammu.1.gz \
     lib/systemd/system/quorvanel.service usr/lib/sysusers.d/quorvanel.conf \

@@ -1,5 +1,7 @@
 #include "web/refusal_text.h"
 
+#include <sys/socket.h>
+
 #include <microhttpd.h>
 
 #include <fmt/format.h>
@@ -34,6 +36,11 @@ std::string AnswerBytes(const HttpResponse& response) {
     }
     text += "Connection: close\r\n\r\n";
     return text + response.body;
+}
+
+void SendWithoutWaiting(int fd, const std::string& bytes) {
+    [[maybe_unused]] const ssize_t sent =
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 }  // namespace qrv::web

@@ -20,4 +20,8 @@ void AddTransportHeaders(HttpResponse& response, bool tls);
 // refused at accept, a malformed head, a request out of time).
 std::string AnswerBytes(const HttpResponse& response);
 
+// Sends as much of bytes as the socket takes now: a refusal is small and the
+// connection is closed after it either way.
+void SendWithoutWaiting(int fd, const std::string& bytes);
+
 }  // namespace qrv::web
