@@ -202,7 +202,7 @@ TEST_F(TlsServer, ServesOnlyTlsWithItsCertificateAndASecureCookie) {
 }
 
 // Encrypted, the request's deadline and its refusal are the same.
-TEST_F(TlsServer, ABodyThatStopsShortGetsA408InTime) {
+TEST_F(TlsServer, ABodyThatStopsShortOrAStalledHandshakeEndsAtTheDeadline) {
     config_.requestTimeoutMs = 500;
     const auto server = Start();
     ASSERT_TRUE(server->Running()) << server->Problem();
@@ -215,6 +215,11 @@ TEST_F(TlsServer, ABodyThatStopsShortGetsA408InTime) {
     EXPECT_NE(answer.find("Strict-Transport-Security"), std::string::npos) << answer;
     EXPECT_GE(Steady::now() - started, std::chrono::milliseconds(500));
     EXPECT_LT(Steady::now() - started, std::chrono::seconds(3));
+    // One that never ends its handshake is closed at the same deadline.
+    const auto silent = Steady::now();
+    EXPECT_EQ(PlainRequest(server->Port(), std::string("\x16\x03\x01", 3)), "");
+    EXPECT_GE(Steady::now() - silent, std::chrono::milliseconds(500));
+    EXPECT_LT(Steady::now() - silent, std::chrono::seconds(2));
 }
 
 TEST_F(TlsServer, DoesNotStartOnACertificateOrKeyItCannotUse) {
