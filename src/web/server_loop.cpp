@@ -97,8 +97,6 @@ struct ServerLoop::LiveStream {
 
 // The library's calls, with its exact signatures, passed on to the loop.
 struct LibraryCalls {
-    static void Log(void*, const char*, va_list) {}
-
     static std::size_t KeepEscapes(void*, MHD_Connection*, char* text) {
         // The routes get the path as sent: decoded here, an encoded NUL
         // would end it early and an encoded slash would become a separator.
@@ -215,7 +213,6 @@ ServerLoop::~ServerLoop() {
 bool ServerLoop::StartLibrary(const ServerCertificate* certificate) {
     const auto seconds = static_cast<unsigned>((config_.requestTimeoutMs + 999) / 1000);
     std::vector<MHD_OptionItem> options{
-        {MHD_OPTION_EXTERNAL_LOGGER, reinterpret_cast<intptr_t>(&LibraryCalls::Log), nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, static_cast<intptr_t>(kMaxConnections), nullptr},
         // A client that stops reading an answer; the request's own deadline
         // is the loop's, which counts from the connection's start.
@@ -240,7 +237,7 @@ bool ServerLoop::StartLibrary(const ServerCertificate* certificate) {
     options.push_back({MHD_OPTION_END, 0, nullptr});
     // Connections come from the loop's own accept, once their head is whole.
     const unsigned flags = MHD_USE_NO_LISTEN_SOCKET | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME |
-                           MHD_USE_ERROR_LOG | (tls_ ? MHD_USE_TLS : 0);
+                           (tls_ ? MHD_USE_TLS : 0);
     daemon_ = MHD_start_daemon(flags, 0, nullptr, nullptr, &LibraryCalls::Access, this,
                                MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     if (daemon_ == nullptr) {
