@@ -1,6 +1,5 @@
-# What `cmake --install` puts under the prefix: the programs, the OpenSSL
-# names civetweb loads, the man pages, the desktop entry and the dashboard's
-# pages. debian/ splits it into packages and adds the unit, the system user
+# What `cmake --install` puts under the prefix: the programs, the man pages,
+# the desktop entry and the dashboard's pages. debian/ splits it into packages and adds the unit, the system user
 # and the state directory.
 
 include(GNUInstallDirs)
@@ -12,13 +11,8 @@ set(qrv_programs quorvanel quorvanel-station quorvanel-report quorvanel-onewire
 foreach(program IN LISTS qrv_programs)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-        set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../lib/quorvanel")
     endif()
 endforeach()
-
-# The OpenSSL names civetweb loads (src/web/openssl_names) go in a private
-# folder that the programs look in first.
-install(TARGETS civetweb_openssl_ssl civetweb_openssl_crypto LIBRARY DESTINATION lib/quorvanel)
 
 foreach(page IN ITEMS quorvanel.1 quorvanel-report.1 quorvanel-onewire.1 quorvanel-nodex-sim.1
                       quorvanel-sms-file.1 quorvanel-sms-gammu.1 quorvanel-station.8

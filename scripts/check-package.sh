@@ -36,7 +36,7 @@ need() {
 }
 man1=usr/share/man/man1
 need quorvanel-station usr/bin/quorvanel-station usr/bin/quorvanel-sms-file \
-    usr/bin/quorvanel-sms-gammu usr/lib/quorvanel/libssl.so usr/lib/quorvanel/libcrypto.so \
+    usr/bin/quorvanel-sms-gammu \
     usr/share/man/man8/quorvanel-station.8.gz usr/share/man/man5/quorvanel.toml.5.gz \
     $man1/quorvanel-sms-file.1.gz $man1/quorvanel-sms-gammu.1.gz \
     lib/systemd/system/quorvanel.service usr/lib/sysusers.d/quorvanel.conf \
@@ -55,7 +55,7 @@ station=${debs[quorvanel-station]:-}
 if [ -n "$station" ]; then
     depends=$(dpkg-deb -f "$station" Depends)
     grep -qi qt <<< "$depends" && fail "quorvanel-station depends on Qt: $depends"
-    for library in libc6 libsystemd0 libcivetweb1 libsodium23 libssl3 quorvanel-data; do
+    for library in libc6 libsystemd0 libmicrohttpd12 libgnutls30 libsodium23 libssl3 quorvanel-data; do
         grep -q "$library" <<< "$depends" || fail "quorvanel-station lacks $library: $depends"
     done
     dpkg-deb -e "$station" "$work/control"
@@ -68,8 +68,8 @@ if [ -n "$station" ]; then
 fi
 
 # Every program: BIND_NOW and the stack protector, and the service's fortified
-# calls (the small programs may call nothing that is fortified). A
-# program that names OpenSSL's development names finds the package's own.
+# calls (the small programs may call nothing that is fortified). Nothing
+# names or ships OpenSSL's unversioned development names.
 for deb in "${debs[@]}"; do
     rm -rf "$work/root"
     dpkg-deb -x "$deb" "$work/root"
@@ -83,11 +83,12 @@ for deb in "${debs[@]}"; do
         if [ "$name" = quorvanel-station ]; then
             grep -qE '__[a-z]+_chk@' <<< "$symbols" || fail "$name calls no fortified function"
         fi
-        if grep -qE 'NEEDED.*\[lib(ssl|crypto)\.so\]' <<< "$dynamic" &&
-            ! grep -qE 'RUNPATH.*\[\$ORIGIN/\.\./lib/quorvanel\]' <<< "$dynamic"; then
-            fail "$name would not find usr/lib/quorvanel"
+        if grep -qE 'NEEDED.*\[lib(ssl|crypto)\.so\]' <<< "$dynamic"; then
+            fail "$name needs an unversioned libssl.so or libcrypto.so"
         fi
     done
+    shipped=$(find "$work/root" -name 'libssl.so*' -o -name 'libcrypto.so*')
+    [ -z "$shipped" ] || fail "$(basename "$deb") ships OpenSSL's names: $shipped"
 done
 [ "$failed" -eq 0 ] || exit 1
 

@@ -13,7 +13,7 @@ packages=(
     debhelper lintian
     owserver ow-shell
     mosquitto mosquitto-clients libmosquitto-dev
-    libcivetweb-dev libsodium-dev libjs-chart.js
+    libmicrohttpd-dev libgnutls28-dev libsodium-dev libjs-chart.js
     chromium nodejs
 )
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qrv {
 
@@ -28,6 +29,16 @@ struct WebConfig {
     // Live pages open at once; more are refused rather than slowing the rest.
     int maxStreams = 128;
     int reportTimeoutSeconds = 120;
+    // Connections open at once from one client address, so that one client
+    // cannot take every connection. 127.0.0.1 and the trusted proxies stand
+    // for many clients and have only the server's total.
+    int maxConnectionsPerAddress = 32;
+    // Plain HTTP on an address beyond loopback sends passwords and cookies in
+    // the clear: refused unless this says it is meant.
+    bool allowPlainHttp = false;
+    // IPv4 addresses of reverse proxies whose X-Forwarded-For and
+    // X-Forwarded-Proto are believed; nobody else's are.
+    std::vector<std::string> trustedProxies;
 
     bool Tls() const { return !certFile.empty() && !keyFile.empty(); }
 

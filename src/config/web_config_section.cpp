@@ -28,12 +28,17 @@ struct WebTextKey {
     std::string_view rule;
 };
 
-struct WebKey {
-    std::string_view name;
-    std::variant<bool WebConfig::*, WebNumberKey, WebTextKey> kind;
+// A list of IPv4 addresses.
+struct WebAddressesKey {
+    std::vector<std::string> WebConfig::*member;
 };
 
-const std::array<WebKey, 11> kWebKeys{{
+struct WebKey {
+    std::string_view name;
+    std::variant<bool WebConfig::*, WebNumberKey, WebTextKey, WebAddressesKey> kind;
+};
+
+const std::array<WebKey, 14> kWebKeys{{
     {"enabled", &WebConfig::enabled},
     {"listen", WebTextKey{&WebConfig::listen, IsListenAddress,
                           R"(must be an IPv4 address and a port, such as "127.0.0.1:8080")"}},
@@ -46,7 +51,30 @@ const std::array<WebKey, 11> kWebKeys{{
     {"request_timeout_seconds", WebNumberKey{&WebConfig::requestTimeoutMs, 1, 300, 1000}},
     {"max_streams", WebNumberKey{&WebConfig::maxStreams, 1, 1000}},
     {"report_timeout_seconds", WebNumberKey{&WebConfig::reportTimeoutSeconds, 5, 3600}},
+    {"max_connections_per_address", WebNumberKey{&WebConfig::maxConnectionsPerAddress, 1, 1000}},
+    {"allow_plain_http", &WebConfig::allowPlainHttp},
+    {"trusted_proxies", WebAddressesKey{&WebConfig::trustedProxies}},
 }};
+
+std::string TakeAddresses(const toml::node& value, const WebAddressesKey& key, WebConfig& config) {
+    const auto* array = value.as_array();
+    std::vector<std::string> addresses;
+    if (array != nullptr) {
+        for (const toml::node& item : *array) {
+            const auto* text = item.as_string();
+            if (text == nullptr || !IsIpv4Address(text->get())) {
+                array = nullptr;
+                break;
+            }
+            addresses.push_back(text->get());
+        }
+    }
+    if (array == nullptr) {
+        return R"(must be a list of IPv4 addresses, such as ["127.0.0.1"])";
+    }
+    config.*(key.member) = std::move(addresses);
+    return {};
+}
 
 // The problem for value as key, or nothing when it was taken.
 std::string Take(const toml::node& value, const WebKey& key, WebConfig& config) {
@@ -64,6 +92,9 @@ std::string Take(const toml::node& value, const WebKey& key, WebConfig& config) 
             return {};
         }
         return fmt::format("must be a whole number from {} to {}", number->min, number->max);
+    }
+    if (const auto* addresses = std::get_if<WebAddressesKey>(&key.kind)) {
+        return TakeAddresses(value, *addresses, config);
     }
     const auto& text = std::get<WebTextKey>(key.kind);
     const auto* string = value.as_string();
@@ -99,7 +130,10 @@ bool IsListenAddress(const std::string& text) {
     if (!ParseNumber(std::string_view(text).substr(colon + 1), 1, 65535, port)) {
         return false;
     }
-    std::string_view address = std::string_view(text).substr(0, colon);
+    return IsIpv4Address(text.substr(0, colon));
+}
+
+bool IsIpv4Address(std::string_view address) {
     for (int part = 0; part < 4; ++part) {
         const std::size_t dot = address.find('.');
         const bool last = part == 3;
@@ -113,6 +147,10 @@ bool IsListenAddress(const std::string& text) {
         address = last ? std::string_view() : address.substr(dot + 1);
     }
     return true;
+}
+
+bool IsLoopbackAddress(std::string_view address) {
+    return IsIpv4Address(address) && address.starts_with("127.");
 }
 
 bool IsLoopbackListen(const std::string& text) {

@@ -1,6 +1,7 @@
 #include "web/live_push.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sensors/rom_text.h"
 
@@ -40,17 +41,17 @@ bool PushStream::Push(std::string message) {
         if (queue_.size() >= kMaxQueued) {
             queue_.clear();
             resync_ = true;
+            Wake();
             return false;
         }
         queue_.push_back(std::move(message));
+        Wake();
     }
-    changed_.notify_one();
     return true;
 }
 
-std::optional<std::string> PushStream::Next(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [this] { return closed_ || !queue_.empty(); });
+std::optional<std::string> PushStream::Next() {
+    const std::lock_guard lock(mutex_);
     if (closed_) {
         return std::nullopt;
     }
@@ -67,8 +68,19 @@ void PushStream::Close() {
         const std::lock_guard lock(mutex_);
         closed_ = true;
         queue_.clear();
+        Wake();
     }
-    changed_.notify_all();
+}
+
+void PushStream::SetWaker(std::function<void()> waker) {
+    const std::lock_guard lock(mutex_);
+    waker_ = std::move(waker);
+}
+
+void PushStream::Wake() {
+    if (waker_) {
+        waker_();
+    }
 }
 
 bool PushStream::Closed() const {

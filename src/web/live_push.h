@@ -2,9 +2,9 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,7 +20,7 @@
 namespace qrv::web {
 
 // One open live page: the messages of the push stream waiting for its
-// connection's thread. Bounded, so a page that reads slowly costs a fixed
+// connection. Bounded, so a page that reads slowly costs a fixed
 // amount of memory; when it falls that far behind its queue is emptied and it
 // gets a whole snapshot instead.
 class PushStream {
@@ -34,21 +34,27 @@ class PushStream {
 
     // False when the queue overflowed and was emptied.
     bool Push(std::string message);
-    // The next message; empty on time-out; none once closed.
-    std::optional<std::string> Next(std::chrono::milliseconds timeout);
+    // The next message; empty when none waits; none once closed.
+    std::optional<std::string> Next();
     void Close();
     bool Closed() const;
+    // Called (on the pushing or closing thread, with the stream's lock held,
+    // so it must only hand the news on) when a message or the close arrives;
+    // none after SetWaker({}) has returned.
+    void SetWaker(std::function<void()> waker);
     // Whether the stream lost messages since the last call.
     bool TakeResync();
 
   private:
+    void Wake();
+
     const int taal_;
     const std::string session_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
     std::deque<std::string> queue_;
     bool resync_ = false;
     bool closed_ = false;
+    std::function<void()> waker_;
 };
 
 // What the feed has told beyond the probe table: the time of each probe's

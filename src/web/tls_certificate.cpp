@@ -1,55 +1,101 @@
 #include "web/tls_certificate.h"
 
-#include <array>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
 
 #include <fmt/format.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
+#include <gnutls/gnutls.h>
+#include <gnutls/x509.h>
 
 namespace qrv::web {
 
 namespace {
 
-// OpenSSL's reason for the last failure, and an empty error queue after it:
-// the queue is per thread and a later check must not read this one's errors.
-std::string OpenSslReason() {
-    std::array<char, 256> text{};
-    const unsigned long error = ERR_get_error();
-    ERR_clear_error();
-    if (error == 0) {
-        return "unknown error";
+std::optional<std::string> ReadWhole(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
     }
-    ERR_error_string_n(error, text.data(), text.size());
-    return text.data();
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+gnutls_datum_t Datum(const std::string& text) {
+    // GnuTLS only reads through it.
+    return {reinterpret_cast<unsigned char*>(const_cast<char*>(text.data())),
+            static_cast<unsigned>(text.size())};
+}
+
+// Whether the PEM text holds at least one certificate; else GnuTLS's reason.
+std::string CertificateProblem(const std::string& pem) {
+    gnutls_x509_crt_t* list = nullptr;
+    unsigned count = 0;
+    const gnutls_datum_t data = Datum(pem);
+    const int result = gnutls_x509_crt_list_import2(&list, &count, &data, GNUTLS_X509_FMT_PEM, 0);
+    for (unsigned i = 0; i < count; ++i) {
+        gnutls_x509_crt_deinit(list[i]);
+    }
+    gnutls_free(list);
+    if (result < 0) {
+        return gnutls_strerror(result);
+    }
+    return count == 0 ? "no certificate in it" : "";
+}
+
+std::string KeyProblem(const std::string& pem) {
+    gnutls_x509_privkey_t key = nullptr;
+    if (gnutls_x509_privkey_init(&key) < 0) {
+        return "out of memory";
+    }
+    const gnutls_datum_t data = Datum(pem);
+    const int result = gnutls_x509_privkey_import2(key, &data, GNUTLS_X509_FMT_PEM, nullptr, 0);
+    gnutls_x509_privkey_deinit(key);
+    return result < 0 ? gnutls_strerror(result) : "";
+}
+
+// Whether GnuTLS takes the two as one server's credentials.
+int PairResult(const std::string& certPem, const std::string& keyPem) {
+    gnutls_certificate_credentials_t credentials = nullptr;
+    if (gnutls_certificate_allocate_credentials(&credentials) < 0) {
+        return GNUTLS_E_MEMORY_ERROR;
+    }
+    const gnutls_datum_t cert = Datum(certPem);
+    const gnutls_datum_t key = Datum(keyPem);
+    const int result = gnutls_certificate_set_x509_key_mem2(credentials, &cert, &key,
+                                                            GNUTLS_X509_FMT_PEM, nullptr, 0);
+    gnutls_certificate_free_credentials(credentials);
+    return result;
 }
 
 }  // namespace
 
-std::string UseServerCertificate(void* sslContext, const std::string& certFile,
-                                 const std::string& keyFile) {
-    auto* context = static_cast<SSL_CTX*>(sslContext);
-    ERR_clear_error();
-    if (SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) != 1) {
-        return "cannot require TLS 1.2: " + OpenSslReason();
+ServerCertificate ReadServerCertificate(const std::string& certFile, const std::string& keyFile) {
+    ServerCertificate out;
+    const std::optional<std::string> cert = ReadWhole(certFile);
+    const std::string certProblem = cert ? CertificateProblem(*cert) : "cannot read it";
+    if (!certProblem.empty()) {
+        out.problem = fmt::format("cannot use the certificate {}: {}", certFile, certProblem);
+        return out;
     }
-    if (SSL_CTX_use_certificate_chain_file(context, certFile.c_str()) != 1) {
-        return fmt::format("cannot use the certificate {}: {}", certFile, OpenSslReason());
+    const std::optional<std::string> key = ReadWhole(keyFile);
+    const std::string keyProblem = key ? KeyProblem(*key) : "cannot read it";
+    if (!keyProblem.empty()) {
+        out.problem = fmt::format("cannot use the private key {}: {}", keyFile, keyProblem);
+        return out;
     }
-    const bool keyTaken =
-        SSL_CTX_use_PrivateKey_file(context, keyFile.c_str(), SSL_FILETYPE_PEM) == 1;
-    const unsigned long keyError = ERR_peek_last_error();
-    const bool mismatch = ERR_GET_LIB(keyError) == ERR_LIB_X509 &&
-                          ERR_GET_REASON(keyError) == X509_R_KEY_VALUES_MISMATCH;
-    if (mismatch || (keyTaken && SSL_CTX_check_private_key(context) != 1)) {
-        ERR_clear_error();
-        return fmt::format("the private key {} does not belong to the certificate {}", keyFile,
-                           certFile);
+    const int pair = PairResult(*cert, *key);
+    if (pair == GNUTLS_E_CERTIFICATE_KEY_MISMATCH) {
+        out.problem = fmt::format("the private key {} does not belong to the certificate {}",
+                                  keyFile, certFile);
+    } else if (pair < 0) {
+        out.problem = fmt::format("cannot use the certificate {} with the key {}: {}", certFile,
+                                  keyFile, gnutls_strerror(pair));
+    } else {
+        out.certPem = *cert;
+        out.keyPem = *key;
     }
-    if (!keyTaken) {
-        return fmt::format("cannot use the private key {}: {}", keyFile, OpenSslReason());
-    }
-    return {};
+    return out;
 }
 
 }  // namespace qrv::web

@@ -10,19 +10,17 @@
 #include "web/accounts.h"
 #include "web/live_push.h"
 #include "web/reports.h"
+#include "web/server_loop.h"
 #include "web/static_files.h"
 #include "web/station_source.h"
 #include "web/web_app.h"
 
-struct mg_context;
-struct mg_connection;
-
 namespace qrv::web {
 
-// The dashboard's HTTP(S) server on threads of its own (civetweb's workers,
-// one per connection, and the live feed's follower). Nothing it does waits for
-// the acquisition; a slow client holds only its own worker, and only for the
-// configured request time.
+// The dashboard's HTTP(S) server on threads of its own (one event thread for
+// every connection, a few workers for the routes, and the live feed's
+// follower). Nothing it does waits for the acquisition; a slow client holds
+// no thread, and its connection only for the configured request time.
 class WebServer {
   public:
     struct Parts {
@@ -42,7 +40,7 @@ class WebServer {
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
-    bool Running() const { return context_ != nullptr; }
+    bool Running() const { return loop_ != nullptr; }
     const std::string& Problem() const { return problem_; }
     // Whether it failed only to bind its address, which a later try may do
     // (an address not up yet, a port not yet given back).
@@ -52,10 +50,6 @@ class WebServer {
     LivePush& Push() { return *push_; }
 
   private:
-    static int HandleRequest(mg_connection* connection, void* self);
-    int Serve(mg_connection* connection);
-    int Stream(mg_connection* connection, const HttpRequest& request);
-
     Parts parts_;
     std::unique_ptr<LivePush> push_;
     StaticFiles files_;
@@ -64,7 +58,7 @@ class WebServer {
     std::string problem_;
     bool listenFailed_ = false;
     int port_ = 0;
-    mg_context* context_ = nullptr;
+    std::unique_ptr<ServerLoop> loop_;
 };
 
 class RetriedWebServer;

@@ -191,12 +191,35 @@ TEST_F(TlsServer, ServesOnlyTlsWithItsCertificateAndASecureCookie) {
     const std::string cookieLine = answer.substr(cookie, answer.find("\r\n", cookie) - cookie);
     EXPECT_NE(cookieLine.find("; Secure"), std::string::npos) << cookieLine;
     EXPECT_NE(cookieLine.find("HttpOnly"), std::string::npos) << cookieLine;
+    EXPECT_NE(answer.find("\r\nStrict-Transport-Security: max-age=31536000\r\n"), std::string::npos)
+        << answer;
 
     // A client that trusts another certificate refuses this server.
     const CertificateFiles stranger = WriteSelfSigned(dir_, "stranger");
     EXPECT_EQ(TlsRequest(server->Port(), stranger.cert, login), "");
     // Plain HTTP on the TLS port gets no answer, least of all a login.
     EXPECT_EQ(PlainRequest(server->Port(), login).find("HTTP/1.1"), std::string::npos);
+}
+
+// Encrypted, the request's deadline and its refusal are the same.
+TEST_F(TlsServer, ABodyThatStopsShortOrAStalledHandshakeEndsAtTheDeadline) {
+    config_.requestTimeoutMs = 500;
+    const auto server = Start();
+    ASSERT_TRUE(server->Running()) << server->Problem();
+    const auto started = Steady::now();
+    const std::string answer = TlsRequest(
+        server->Port(), files_.cert,
+        "POST /api/login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+        "Content-Length: 100\r\n\r\n{\"name\":\"olga\"");
+    EXPECT_EQ(answer.rfind("HTTP/1.1 408", 0), 0u) << answer;
+    EXPECT_NE(answer.find("Strict-Transport-Security"), std::string::npos) << answer;
+    EXPECT_GE(Steady::now() - started, std::chrono::milliseconds(500));
+    EXPECT_LT(Steady::now() - started, std::chrono::seconds(3));
+    // One that never ends its handshake is closed at the same deadline.
+    const auto silent = Steady::now();
+    EXPECT_EQ(PlainRequest(server->Port(), std::string("\x16\x03\x01", 3)), "");
+    EXPECT_GE(Steady::now() - silent, std::chrono::milliseconds(500));
+    EXPECT_LT(Steady::now() - silent, std::chrono::seconds(2));
 }
 
 TEST_F(TlsServer, DoesNotStartOnACertificateOrKeyItCannotUse) {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace qrv::web {
+
+// A request's head (its request line and header lines) is refused beyond this.
+inline constexpr std::size_t kMaxHeadBytes = std::size_t{16} * 1024;
+
+enum class HeadState {
+    kIncomplete,
+    kComplete,
+    kMalformed,
+    kTooLarge,
+    // A body without a Content-Length (chunked or otherwise encoded): no
+    // page sends one, and framing by two rules at once is how a request is
+    // smuggled past a proxy.
+    kNoLength,
+};
+
+// What the first bytes of a connection hold: the head still coming, a whole
+// one of well-formed lines, one that no route should see (a malformed line, a
+// Content-Length twice or not a number), one too large, or one whose body has
+// no length.
+// Looked at before the server library parses it, so that a refusal carries
+// the same headers and JSON as the routes' own.
+HeadState CheckRequestHead(std::string_view bytes);
+
+}  // namespace qrv::web
