@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "reports/pages/daily_sheet_panel.h"
+#include "reports/pages/display_dates.h"
 #include "reports/pages/report_panel.h"
 #include "runtime/encoding.h"
 #include "runtime/text_file.h"
@@ -310,7 +311,9 @@ TEST_F(HistoryPanelTest, SavedDataAndHistoryModes) {
     EXPECT_EQ(Text(panel, "selectDate"), "&Select File");
     EXPECT_TRUE(panel.findChild<QWidget*>("prevDate")->isHidden());
     EXPECT_EQ(Text(panel, "probeName"), "Freezer 1 °C");
-    EXPECT_EQ(Text(panel, "registrationDate"), "04/01/2026");
+    // In the window's form of the date (written as the locale does).
+    EXPECT_EQ(Text(panel, "registrationDate"),
+              pages::DisplayEuroDate(0, "04/01/2026").toStdString());
     panel.accept();
 
     // Opened again in the same mode the day is still there, without a question.
@@ -344,7 +347,8 @@ TEST_F(HistoryPanelTest, ProbeAndDayStepping) {
     panel.HistoryPrevDate();  // 2 January has no file; 1 January two probes
     EXPECT_EQ(day->HistoryFileName.string(), File(1));
     EXPECT_EQ(Index(), 0);
-    EXPECT_EQ(Text(panel, "registrationDate"), "01/01/2026");
+    EXPECT_EQ(Text(panel, "registrationDate"),
+              pages::DisplayEuroDate(0, "01/01/2026").toStdString());
 
     panel.HistoryNextDate();
     panel.HistoryNextDate();
