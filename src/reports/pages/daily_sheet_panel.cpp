@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <fmt/format.h>
@@ -87,6 +88,8 @@ DailySheetPanel::DailySheetPanel(PanelContext context, std::filesystem::path ala
     });
     connect(probeList_, &QListWidget::currentRowChanged, this, &DailySheetPanel::ProbeSelect);
     connect(printOne_, &QPushButton::clicked, this, &DailySheetPanel::PrintOneSheet);
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, printOne_,
+            &QPushButton::click);
     connect(printAll_, &QPushButton::clicked, this, &DailySheetPanel::PrintAllSheets);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
