@@ -169,6 +169,18 @@ TEST_F(WindowKeysTest, CtrlPOpensThePrintMenuAndPrintsTheOpenView) {
     EXPECT_NE(PdfText(pdf, 1, 1).find("Probe 0"), std::string::npos);
 }
 
+TEST_F(WindowKeysTest, TheSettingsPrintoutsProposeAFileNamedInTheStationsLanguage) {
+    AddProbes(1);
+    Choose("&Français");
+    dialogs.QueuePrinter(std::nullopt);
+    window.PrintSystemSettings();
+    dialogs.QueuePrinter(std::nullopt);
+    window.PrintProbeSettings();
+    ASSERT_EQ(dialogs.Popups().size(), 2U);
+    EXPECT_EQ(dialogs.Popups()[0].message, "Quorvanel Réglages du système");
+    EXPECT_EQ(dialogs.Popups()[1].message, "Quorvanel Rapport des réglages des capteurs");
+}
+
 TEST_F(WindowKeysTest, F1ShowsTheReadmeOrSaysWhereItWasLookedFor) {
     TempDir prefix;
     const std::filesystem::path missing = prefix / "nowhere/README.md";

@@ -605,6 +605,8 @@ TEST_F(DailySheetPanelTest, SpeaksTheStationsLanguage) {
     const std::filesystem::path pdf = PrintTo("sheet-de.pdf");
     panel.PrintOneSheet();
     EXPECT_NE(PdfText(pdf, 1, 1).find("Seite 1 von 1"), std::string::npos);
+    EXPECT_EQ(dialogs.Popups().back().message, "Quorvanel Tägliches Minimum und Maximum 2026-05")
+        << "the file name proposed is in the station's language too";
 }
 
 TEST_F(CurrentValuesPanelTest, PanelsSpeakTheStationsLanguage) {

@@ -219,7 +219,9 @@ void DailySheetPanel::Print(const std::vector<ProbeSheet>& sheets) {
     PrintContext print = context_.PrintNow();
     print.trailHead =
         records::TrailHeadNow(alarmFile_.parent_path() / records::kAuditTrailFileName);
-    PrintPages(context_, fmt::format("Quorvanel daily sheet {:04}-{:02}", year_, month_),
+    PrintPages(context_,
+               fmt::format("Quorvanel {} {:04}-{:02}",
+                           text::Plain(Key::TXT_SHEET_TITLE, print.taal), year_, month_),
                static_cast<int>(sheets.size()), [&](int i) {
                    return DailySheetPage(sheets, static_cast<std::size_t>(i), year_, month_, print);
                });
