@@ -79,6 +79,7 @@ TEST_F(WindowKeysTest, TabReachesTheTableAndEnterOrADoubleClickOpensThatProbe) {
     }
     ASSERT_EQ(QApplication::focusWidget(), &Table()) << "Tab reaches the results table";
     EXPECT_EQ(Table().currentRow(), 0);
+    EXPECT_TRUE(Table().selectionModel()->isRowSelected(0, {})) << "framed, so Enter's row is seen";
     QTest::keyClick(&Table(), Qt::Key_Down);
 
     QString opened;

@@ -85,6 +85,15 @@ void ResultsTableWidget::keyPressEvent(QKeyEvent* event) {
     QTableWidget::keyPressEvent(event);
 }
 
+void ResultsTableWidget::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    // Qt makes a row current on Tab without choosing it: the user would not
+    // see which row Enter opens.
+    if (currentRow() >= 0 && !selectionModel()->isRowSelected(currentRow(), QModelIndex())) {
+        selectRow(currentRow());
+    }
+}
+
 int ResultsTableWidget::RowHeight() const {
     return QFontMetrics(font()).height() + 8;
 }

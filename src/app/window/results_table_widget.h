@@ -32,6 +32,7 @@ class ResultsTableWidget final : public QTableWidget, public shell::ResultsTable
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     int RowHeight() const;
