@@ -62,7 +62,7 @@ void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
     SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
     sheet.name = entry.ProbeName.utf8;
     sheet.units = std::string(entry.ProbeUnits);
-    const auto count = static_cast<std::size_t>(entry.LastIndex + 1);
+    const auto count = static_cast<std::size_t>(entry.LastIndex) + 1;
     const std::span<const int> minutes(entry.SampleTime.data(), count);
     const std::span<const double> values(entry.SampleValue.data(), count);
     for (std::size_t i = 0; i < count; ++i) {
