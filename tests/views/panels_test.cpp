@@ -4,6 +4,7 @@
 #include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -328,6 +329,26 @@ TEST_F(HistoryPanelTest, SavedDataAndHistoryModes) {
     EXPECT_FALSE(panel.findChild<QWidget*>("prevDate")->isHidden());
     EXPECT_EQ(Text(panel, "selectDate"), "&Select Day");
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(HistoryPanelTest, F5ReadsTheDayAgainAndCtrlPPrintsIt) {
+    panels::HistoryPanel panel(Context(), *day, lastViewAction);
+    dialogs.QueueText(File(1));
+    ASSERT_TRUE(panel.Open(views::kViewHistory));
+    QApplication::setActiveWindow(&panel);  // as the window manager does
+    ASSERT_EQ(day->HistoryMaxIndex, 1);
+    std::filesystem::remove(File(1));
+    Generate(2026, 1, 1, 1, 4, 60);  // the day now holds two probes more
+
+    QTest::keyClick(&panel, Qt::Key_F5);
+    EXPECT_EQ(day->HistoryMaxIndex, 3);
+
+    const std::filesystem::path pdf = PrintTo("f5-day.pdf");
+    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(PdfPages(pdf).size(), 1U);
+    EXPECT_NE(PdfText(pdf, 1, 1).find("Registration date: 01/01/2026"), std::string::npos)
+        << "the printout keeps the files' form of the date";
+    panel.accept();
 }
 
 TEST_F(HistoryPanelTest, ProbeAndDayStepping) {
