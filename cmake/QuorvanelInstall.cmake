@@ -28,6 +28,9 @@ if(TARGET quorvanel)
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
     install(FILES ${QRV_PACKAGING_DIR}/io.github.quorvanel.quorvanel.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+    # What the window's F1 key shows; it looks for it beside the program.
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvanel)
 endif()
 
 # The dashboard's pages; Chart.js comes from Debian's own package.

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config openssl
-    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-dejavu-core
+    qt6-base-dev qt6-charts-dev qt6-translations-l10n libqt6opengl6-dev libgl-dev fonts-dejavu-core
     libfmt-dev nlohmann-json3-dev libtomlplusplus-dev libsystemd-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev lld

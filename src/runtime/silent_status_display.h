@@ -10,7 +10,7 @@ class SilentStatusDisplay : public StatusDisplay {
   public:
     void SetStatusLine(std::string_view, std::uint32_t) override {}
     void ProcessDrawEvents() override {}
-    void SetDateTime(std::string_view) override {}
+    void SetDateTime(const LocalDateTime&) override {}
     void ShowAlarmBanner(bool, std::string_view) override {}
     void ColorAlarmBanner(int) override {}
     void ShowAlarmButton(bool) override {}

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "runtime/clock.h"
+
 namespace qrv {
 
 // Colours of the main panel's fields, as 0xRRGGBB.
@@ -23,7 +25,8 @@ class StatusDisplay {
     // Makes pending drawing visible at once (progress during long work).
     virtual void ProcessDrawEvents() = 0;
 
-    virtual void SetDateTime(std::string_view text) = 0;
+    // The clock of the header; each display writes it in its own form.
+    virtual void SetDateTime(const LocalDateTime& now) = 0;
 
     virtual void ShowAlarmBanner(bool show, std::string_view text) = 0;
     // Phase 1: red box, white text; phase 0: white box, red text.

@@ -443,6 +443,8 @@ enum class Key : std::uint16_t {
     TXT_SMS_NAME_ONE_WORD,
     TXT_HEADER_NOTICE_GIVEN_UP,
     TXT_CALL_LIST_NOT_USED,
+    TXT_HELP_TITLE,
+    TXT_HELP_NOT_FOUND,
     TXT_PRNT_WEEKDAYS,
     TXT_PRNT_ALARM_TIMES,
     TXT_PRNT_NO_ALARM,
@@ -453,7 +455,7 @@ enum class Key : std::uint16_t {
     TXT_PRNT_TIME_BELOW,
 };
 
-inline constexpr std::size_t kKeyCount = 443;
+inline constexpr std::size_t kKeyCount = 445;
 static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
 
 }  // namespace qrv::text

@@ -123,7 +123,7 @@ TEST_F(LiveWindowTest, TheNoCommunicationScreenKeepsHeaderBannerAndStatusLineInP
     window.Display().ShowAlarmBanner(true, "Alarm on one or more probes!");
     window.Display().SetStatusLine("Probe: Probe 3", 0x0066CC);
     QCoreApplication::processEvents();
-    window.Display().SetDateTime("09/03/2026   14:05:07");
+    window.Display().SetDateTime(LocalDateTime{2026, 3, 9, 14, 5, 7});
     QCoreApplication::processEvents();
     // Where a field stands and how tall it is.
     const auto place = [this](const char* name) {

@@ -72,6 +72,24 @@ TEST(DailySheetPage, KeepsItsColumnsInEveryLanguage) {
     EXPECT_NE(page.body[2].find("keine Werte gespeichert"), std::string::npos);
 }
 
+TEST(DailySheetPage, DaysStillToComeAreNotPrintedAsMissing) {
+    const auto sheets = OneSheet({}, {});
+    const std::string noValues = text::Plain(text::Key::TXT_SHEET_NO_VALUES, 0);
+    const auto secondDay = [&](const std::string& printedOn) {
+        PrintContext context;
+        context.printed.FileDatumString = printedOn;
+        const ReportPage page = DailySheetPage(sheets, 0, 2026, 3, context);
+        EXPECT_NE(page.body[0].find("-1.5"), std::string::npos) << "a stored day stays";
+        return page.body.back();
+    };
+    EXPECT_EQ(secondDay("2026-03-01"), " 2") << "printed on the 1st: the 2nd is still to come";
+    EXPECT_EQ(secondDay("2026-01-20"), " 2") << "the whole month is still to come";
+    EXPECT_NE(secondDay("2026-03-02").find(noValues), std::string::npos)
+        << "the day of printing has begun";
+    EXPECT_NE(secondDay("2026-04-01").find(noValues), std::string::npos);
+    EXPECT_NE(secondDay("2027-01-01").find(noValues), std::string::npos);
+}
+
 TEST(DailySheetPage, ContinuesLongNotesWholeCharacters) {
     std::string note = "12:40 ";
     for (int i = 0; i < 20; ++i) {

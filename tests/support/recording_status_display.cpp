@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "runtime/date_strings.h"
+
 namespace qrv {
 
 RecordingStatusDisplay::State RecordingStatusDisplay::Snapshot() const {
@@ -35,9 +37,9 @@ void RecordingStatusDisplay::ProcessDrawEvents() {
     Record("ProcessDrawEvents");
 }
 
-void RecordingStatusDisplay::SetDateTime(std::string_view text) {
+void RecordingStatusDisplay::SetDateTime(const LocalDateTime& now) {
     std::lock_guard lock(mutex_);
-    state_.dateTime = text;
+    state_.dateTime = EuroDate(now) + "   " + TimeText(now);
 }
 
 void RecordingStatusDisplay::ShowAlarmBanner(bool show, std::string_view text) {

@@ -15,7 +15,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
     struct State {
         std::string statusLine;
         std::uint32_t statusColor = 0;
-        std::string dateTime;
+        std::string dateTime;  // DD/MM/YYYY   HH:MM:SS
         bool alarmBannerShown = false;
         std::string alarmBannerText;
         int alarmBannerPhase = 0;
@@ -43,7 +43,7 @@ class RecordingStatusDisplay final : public StatusDisplay {
 
     void SetStatusLine(std::string_view text, std::uint32_t rgb) override;
     void ProcessDrawEvents() override;
-    void SetDateTime(std::string_view text) override;
+    void SetDateTime(const LocalDateTime& now) override;
     void ShowAlarmBanner(bool show, std::string_view text) override;
     void ColorAlarmBanner(int phase) override;
     void ShowAlarmButton(bool show) override;

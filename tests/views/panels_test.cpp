@@ -4,6 +4,7 @@
 #include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <fmt/format.h>
 
 #include "reports/pages/daily_sheet_panel.h"
+#include "reports/pages/display_dates.h"
 #include "reports/pages/report_panel.h"
 #include "runtime/encoding.h"
 #include "runtime/text_file.h"
@@ -310,7 +312,9 @@ TEST_F(HistoryPanelTest, SavedDataAndHistoryModes) {
     EXPECT_EQ(Text(panel, "selectDate"), "&Select File");
     EXPECT_TRUE(panel.findChild<QWidget*>("prevDate")->isHidden());
     EXPECT_EQ(Text(panel, "probeName"), "Freezer 1 °C");
-    EXPECT_EQ(Text(panel, "registrationDate"), "04/01/2026");
+    // In the window's form of the date (written as the locale does).
+    EXPECT_EQ(Text(panel, "registrationDate"),
+              pages::DisplayEuroDate(0, "04/01/2026").toStdString());
     panel.accept();
 
     // Opened again in the same mode the day is still there, without a question.
@@ -325,6 +329,26 @@ TEST_F(HistoryPanelTest, SavedDataAndHistoryModes) {
     EXPECT_FALSE(panel.findChild<QWidget*>("prevDate")->isHidden());
     EXPECT_EQ(Text(panel, "selectDate"), "&Select Day");
     EXPECT_EQ(dialogs.UnexpectedPopups(), 0);
+}
+
+TEST_F(HistoryPanelTest, F5ReadsTheDayAgainAndCtrlPPrintsIt) {
+    panels::HistoryPanel panel(Context(), *day, lastViewAction);
+    dialogs.QueueText(File(1));
+    ASSERT_TRUE(panel.Open(views::kViewHistory));
+    QApplication::setActiveWindow(&panel);  // as the window manager does
+    ASSERT_EQ(day->HistoryMaxIndex, 1);
+    std::filesystem::remove(File(1));
+    Generate(2026, 1, 1, 1, 4, 60);  // the day now holds two probes more
+
+    QTest::keyClick(&panel, Qt::Key_F5);
+    EXPECT_EQ(day->HistoryMaxIndex, 3);
+
+    const std::filesystem::path pdf = PrintTo("f5-day.pdf");
+    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+    ASSERT_EQ(PdfPages(pdf).size(), 1U);
+    EXPECT_NE(PdfText(pdf, 1, 1).find("Registration date: 01/01/2026"), std::string::npos)
+        << "the printout keeps the files' form of the date";
+    panel.accept();
 }
 
 TEST_F(HistoryPanelTest, ProbeAndDayStepping) {
@@ -344,7 +368,8 @@ TEST_F(HistoryPanelTest, ProbeAndDayStepping) {
     panel.HistoryPrevDate();  // 2 January has no file; 1 January two probes
     EXPECT_EQ(day->HistoryFileName.string(), File(1));
     EXPECT_EQ(Index(), 0);
-    EXPECT_EQ(Text(panel, "registrationDate"), "01/01/2026");
+    EXPECT_EQ(Text(panel, "registrationDate"),
+              pages::DisplayEuroDate(0, "01/01/2026").toStdString());
 
     panel.HistoryNextDate();
     panel.HistoryNextDate();
@@ -601,6 +626,8 @@ TEST_F(DailySheetPanelTest, SpeaksTheStationsLanguage) {
     const std::filesystem::path pdf = PrintTo("sheet-de.pdf");
     panel.PrintOneSheet();
     EXPECT_NE(PdfText(pdf, 1, 1).find("Seite 1 von 1"), std::string::npos);
+    EXPECT_EQ(dialogs.Popups().back().message, "Quorvanel Tägliches Minimum und Maximum 2026-05")
+        << "the file name proposed is in the station's language too";
 }
 
 TEST_F(CurrentValuesPanelTest, PanelsSpeakTheStationsLanguage) {

@@ -12,8 +12,9 @@ namespace qrv::shell {
 using text::Key;
 
 void DoeDisplayTijd(StationState& state, const Clock& clock, StatusDisplay& display) {
-    state.dates = MakeDateStrings(clock.Now());
-    display.SetDateTime(state.dates.EuroDatumString + "   " + state.dates.TijdString);
+    const LocalDateTime now = clock.Now();
+    state.dates = MakeDateStrings(now);
+    display.SetDateTime(now);
 }
 
 void DoeDisplayMessage(StatusDisplay& display, std::string_view text) {

@@ -13,7 +13,8 @@ namespace qrv::shell {
 // The small routines through which every part of the station writes the
 // status fields of the main panel.
 
-// Date and time field: "DD/MM/YYYY   HH:MM:SS"; refreshes the date strings.
+// The header clock (the display writes it as its locale does); refreshes the
+// date strings of the files.
 void DoeDisplayTijd(StationState& state, const Clock& clock, StatusDisplay& display);
 // A progress message in blue, drawn at once.
 void DoeDisplayMessage(StatusDisplay& display, std::string_view text);

@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "reports/pages/display_dates.h"
+
 namespace qrv::window {
 
 namespace {
@@ -158,8 +160,17 @@ void MainPanel::RepaintStatusLine() {
     statusLine_->repaint();
 }
 
-void MainPanel::SetDateTime(const QString& text) {
-    dateTime_->setText(text);
+void MainPanel::SetDateTime(const QDateTime& now) {
+    shownTime_ = now;
+    dateTime_->setText(pages::DisplayDate(dateLocale_, now.date()) + QStringLiteral("   ") +
+                       now.time().toString(QStringLiteral("HH:mm:ss")));
+}
+
+void MainPanel::SetDateLocale(const QLocale& locale) {
+    dateLocale_ = locale;
+    if (shownTime_.isValid()) {
+        SetDateTime(shownTime_);
+    }
 }
 
 void MainPanel::ShowAlarmBanner(bool show, const QString& text) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
@@ -22,7 +24,9 @@ class MainPanel final : public QWidget {
 
     void SetStatusLine(const QString& text, QColor color);
     void RepaintStatusLine();
-    void SetDateTime(const QString& text);
+    void SetDateTime(const QDateTime& now);
+    // The locale the clock writes its date in (the station's language).
+    void SetDateLocale(const QLocale& locale);
     void ShowAlarmBanner(bool show, const QString& text);
     void ColorAlarmBanner(int phase);
     void ShowAlarmButton(bool show);
@@ -66,6 +70,8 @@ class MainPanel final : public QWidget {
     QFrame* dealerFrame_;
     QLabel* dealerText_;
     QLabel* statusLine_;
+    QLocale dateLocale_;
+    QDateTime shownTime_;
     QString alarmOnLabel_;
     QString alarmOffLabel_;
 };

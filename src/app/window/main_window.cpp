@@ -5,13 +5,19 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTimer>
+
+#include <fmt/format.h>
 
 #include "app/shell/commands.h"
 #include "app/shell/display_timer.h"
+#include "app/shell/menu_items.h"
+#include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 #include "qt_values/qt_values.h"
 #include "reports/pages/daily_sheet_panel.h"
+#include "reports/pages/display_dates.h"
 #include "reports/pages/report_panel.h"
 #include "reports/pages/settings_printing.h"
 #include "text/texts.h"
@@ -91,6 +97,15 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
             BuildMenu(menu, child);
         }
     }
+    connect(&panel_->ResultsTable(), &ResultsTableWidget::probeChosen, this,
+            [this](int index) { RunCommand(MenuCommand::ViewCurrentValues, index); });
+    helpCandidates_ = HelpFileCandidates(QCoreApplication::applicationDirPath().toStdString());
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            &MainWindow::ShowHelp);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
+            &MainWindow::Refresh);
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this,
+            &MainWindow::OpenPrintMenu);
     connect(panel_, &MainPanel::alarmButtonChanged, this,
             [this](int value) { shell::AlarmButton(state_, services_, value); });
     // The rows are drawn on this thread's event loop, never on the
@@ -127,6 +142,9 @@ void MainWindow::BuildMenu(QMenu* parent, const shell::MenuNode& node) {
     if (!node.children.empty()) {
         QMenu* menu = parent->addMenu(QString());
         entries_.push_back({&node, menu->menuAction(), true});
+        if (node.key == Key::TXT_BAR1_BESTAND_PRINT) {
+            printMenu_ = menu;
+        }
         for (const shell::MenuNode& child : node.children) {
             BuildMenu(menu, child);
         }
@@ -196,6 +214,8 @@ void MainWindow::TranslateQRVMenu() {
         title += " - " + text::Plain(Key::TXT_SERVICE_MONITORS, taal);
     }
     setWindowTitle(Q(title));
+    qtTranslations_.Use(taal);
+    panel_->SetDateLocale(pages::DisplayLocale(taal));
     for (const StaticEntry& entry : entries_) {
         entry.action->setText(MenuText(shell::MenuLabel(*entry.node, taal)));
     }
@@ -365,6 +385,40 @@ void MainWindow::PrintProbeSettings() {
     }
     pages::PrintProbeSettings(MakePanelContext(), state_.sensors.Copy(), *state_.calibrations.Get(),
                               timeAlarms.book);
+}
+
+void MainWindow::ShowHelp() {
+    const int taal = state_.settings.Taal;
+    const std::optional<std::filesystem::path> file = FindHelpFile(helpCandidates_);
+    if (!file) {
+        std::string places;
+        for (const std::filesystem::path& candidate : helpCandidates_) {
+            places += candidate.string() + "\n";
+        }
+        services_.dialogs.MessagePopup(
+            text::Raw(Key::QRVNL_TEXT, taal),
+            fmt::format(fmt::runtime(text::Plain(Key::TXT_HELP_NOT_FOUND, taal)), places));
+        return;
+    }
+    if (help_ == nullptr) {
+        help_ = new HelpWindow(this);
+    }
+    help_->ShowFile(*file, Q(text::Plain(Key::QRVNL_TEXT, taal)).simplified() +
+                               QStringLiteral(" - ") + Q(text::Plain(Key::TXT_HELP_TITLE, taal)));
+}
+
+void MainWindow::Refresh() {
+    shell::InitTheResultsTable(state_, ResultsTable(), display_);
+    shell::AddYearsAsSubMenuItems(state_, services_.clock, *this);
+}
+
+void MainWindow::OpenPrintMenu() {
+    QAction* file = entries_.front().action;
+    if (printMenu_ == nullptr || !menuBar()->isEnabled() || !file->isEnabled()) {
+        return;
+    }
+    menuBar()->setActiveAction(file);
+    file->menu()->setActiveAction(printMenu_->menuAction());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -14,8 +14,10 @@
 #include "app/shell/shell_services.h"
 #include "app/shell/station_state.h"
 #include "app/shell/status_reporting_log.h"
+#include "app/window/help_window.h"
 #include "app/window/main_panel.h"
 #include "app/window/qt_status_display.h"
+#include "app/window/qt_translations.h"
 #include "app/window/window_placement.h"
 #include "probe_editor/dialog/qt_probe_editor_view.h"
 #include "reports/pages/panel_context.h"
@@ -87,6 +89,17 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     // What the view and report panels use of the station.
     pages::PanelContext MakePanelContext();
 
+    // The desktop's keys. F1: the README beside the window (from where it
+    // is looked for; by default beside the program, then the source tree).
+    void ShowHelp();
+    void SetHelpCandidates(std::vector<std::filesystem::path> candidates) {
+        helpCandidates_ = std::move(candidates);
+    }
+    // F5: the results table and the year menus read anew.
+    void Refresh();
+    // Ctrl+P: the Print submenu, opened to choose what to print.
+    void OpenPrintMenu();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -134,6 +147,10 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
     static constexpr QSize kPreferredSize{1280, 800};
     WindowPlacement placement_{QString(), kPreferredSize};
     bool placed_ = false;
+    QtTranslations qtTranslations_;
+    std::vector<std::filesystem::path> helpCandidates_;
+    HelpWindow* help_ = nullptr;
+    QMenu* printMenu_ = nullptr;
     QTimer displayTimer_;
     QTimer menuTimer_;
     bool quitting_ = false;

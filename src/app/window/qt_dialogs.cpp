@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QThread>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <condition_variable>
 
@@ -262,6 +264,14 @@ std::optional<std::string> QtDialogs::FileSelectPopup(std::string_view title,
         dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.selectFile(defaultName);
+        // Room for the name, size, type and date columns, which Qt's
+        // default sizes cut.
+        constexpr QSize kRoomForColumns(860, 500);
+        dialog.resize(dialog.size().expandedTo(kRoomForColumns));
+        if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+            details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return std::nullopt;
         }

@@ -1,6 +1,7 @@
 #include "app/window/qt_status_display.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QThread>
@@ -53,8 +54,11 @@ void QtStatusDisplay::ProcessDrawEvents() {
     }
 }
 
-void QtStatusDisplay::SetDateTime(std::string_view text) {
-    OnPanel([text = Q(text)](MainPanel& panel) { panel.SetDateTime(text); });
+void QtStatusDisplay::SetDateTime(const LocalDateTime& now) {
+    OnPanel([now](MainPanel& panel) {
+        panel.SetDateTime(QDateTime(QDate(now.year, now.month, now.day),
+                                    QTime(now.hour, now.minute, now.second)));
+    });
 }
 
 void QtStatusDisplay::ShowAlarmBanner(bool show, std::string_view text) {

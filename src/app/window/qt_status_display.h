@@ -18,7 +18,7 @@ class QtStatusDisplay final : public StatusDisplay {
 
     void SetStatusLine(std::string_view text, std::uint32_t rgb) override;
     void ProcessDrawEvents() override;
-    void SetDateTime(std::string_view text) override;
+    void SetDateTime(const LocalDateTime& now) override;
     void ShowAlarmBanner(bool show, std::string_view text) override;
     void ColorAlarmBanner(int phase) override;
     void ShowAlarmButton(bool show) override;

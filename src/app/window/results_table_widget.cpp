@@ -2,17 +2,57 @@
 
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include "qt_values/qt_values.h"
 
 namespace qrv::window {
 
+namespace {
+
+// A chosen row keeps its alarm colours: it is framed, not filled with the
+// selection colour.
+class FramedRowDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        QStyledItemDelegate::paint(painter, plain, index);
+        if (!option.state.testFlag(QStyle::State_Selected)) {
+            return;
+        }
+        constexpr int kLine = 2;
+        const QRect cell = option.rect;
+        const QColor frame = option.palette.color(QPalette::Active, QPalette::Highlight);
+        painter->fillRect(cell.left(), cell.top(), cell.width(), kLine, frame);
+        painter->fillRect(cell.left(), cell.bottom() - kLine + 1, cell.width(), kLine, frame);
+        if (index.column() == 0) {
+            painter->fillRect(cell.left(), cell.top(), kLine, cell.height(), frame);
+        }
+        if (index.column() == index.model()->columnCount() - 1) {
+            painter->fillRect(cell.right() - kLine + 1, cell.top(), kLine, cell.height(), frame);
+        }
+    }
+};
+
+}  // namespace
+
 ResultsTableWidget::ResultsTableWidget(QWidget* parent) : QTableWidget(0, 4, parent) {
     setObjectName("resultsTable");
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::NoSelection);
-    setFocusPolicy(Qt::NoFocus);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setItemDelegate(new FramedRowDelegate(this));
+    setFocusPolicy(Qt::StrongFocus);
+    setTabKeyNavigation(false);
+    connect(this, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { emit probeChosen(row); });
     setContextMenuPolicy(Qt::NoContextMenu);
     setShowGrid(true);
     setWordWrap(false);
@@ -37,6 +77,23 @@ ResultsTableWidget::ResultsTableWidget(QWidget* parent) : QTableWidget(0, 4, par
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+void ResultsTableWidget::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+        emit probeChosen(currentRow());
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+void ResultsTableWidget::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    // Qt makes a row current on Tab without choosing it: the user would not
+    // see which row Enter opens.
+    if (currentRow() >= 0 && !selectionModel()->isRowSelected(currentRow(), QModelIndex())) {
+        selectRow(currentRow());
+    }
+}
+
 int ResultsTableWidget::RowHeight() const {
     return QFontMetrics(font()).height() + 8;
 }
@@ -52,6 +109,9 @@ void ResultsTableWidget::SetHeaders(const shell::ResultsHeaders& headers) {
 }
 
 void ResultsTableWidget::SetRowCount(int count) {
+    // A rebuild (after the current-values view, a change of language) keeps
+    // the row the user was on.
+    const int chosen = currentRow();
     clearContents();
     setRowCount(count);
     shown_.assign(static_cast<std::size_t>(count), shell::ResultsRow{});
@@ -59,6 +119,9 @@ void ResultsTableWidget::SetRowCount(int count) {
         for (int column = 0; column < shell::kResultsColumns; ++column) {
             setItem(row, column, new QTableWidgetItem);
         }
+    }
+    if (chosen >= 0 && chosen < count) {
+        setCurrentCell(chosen, 0);
     }
 }
 

@@ -8,7 +8,9 @@
 namespace qrv::window {
 
 // The main panel's results table: one row per probe, four columns, eighteen
-// rows in view and a scroll bar from the nineteenth. Read-only.
+// rows in view and a scroll bar from the nineteenth. Read-only; Tab reaches
+// it, and Enter or a double-click on a row asks for that probe's current
+// values.
 class ResultsTableWidget final : public QTableWidget, public shell::ResultsTableView {
     Q_OBJECT
   public:
@@ -25,6 +27,12 @@ class ResultsTableWidget final : public QTableWidget, public shell::ResultsTable
 
   signals:
     void hiddenByAlarmChanged();
+    // The row (the probe's record index) the user opened.
+    void probeChosen(int index);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     int RowHeight() const;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <fmt/format.h>
@@ -87,6 +88,8 @@ DailySheetPanel::DailySheetPanel(PanelContext context, std::filesystem::path ala
     });
     connect(probeList_, &QListWidget::currentRowChanged, this, &DailySheetPanel::ProbeSelect);
     connect(printOne_, &QPushButton::clicked, this, &DailySheetPanel::PrintOneSheet);
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, printOne_,
+            &QPushButton::click);
     connect(printAll_, &QPushButton::clicked, this, &DailySheetPanel::PrintAllSheets);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -216,7 +219,9 @@ void DailySheetPanel::Print(const std::vector<ProbeSheet>& sheets) {
     PrintContext print = context_.PrintNow();
     print.trailHead =
         records::TrailHeadNow(alarmFile_.parent_path() / records::kAuditTrailFileName);
-    PrintPages(context_, fmt::format("Quorvanel daily sheet {:04}-{:02}", year_, month_),
+    PrintPages(context_,
+               fmt::format("Quorvanel {} {:04}-{:02}",
+                           text::Plain(Key::TXT_SHEET_TITLE, print.taal), year_, month_),
                static_cast<int>(sheets.size()), [&](int i) {
                    return DailySheetPage(sheets, static_cast<std::size_t>(i), year_, month_, print);
                });

@@ -89,6 +89,7 @@ ReportPanel::ReportPanel(PanelContext context, HistoryData& day, QWidget* parent
     printOneAction_ = printMenu_->addAction(QString());
     printAllAction_ = printMenu_->addAction(QString());
     listAllAction_ = printMenu_->addAction(QString());
+    printOneAction_->setShortcut(QKeySequence::Print);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menu_);

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <span>
 
@@ -60,7 +62,7 @@ void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
     SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
     sheet.name = entry.ProbeName.utf8;
     sheet.units = std::string(entry.ProbeUnits);
-    const auto count = static_cast<std::size_t>(entry.LastIndex + 1);
+    const auto count = static_cast<std::size_t>(entry.LastIndex) + 1;
     const std::span<const int> minutes(entry.SampleTime.data(), count);
     const std::span<const double> values(entry.SampleValue.data(), count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -142,12 +144,35 @@ std::vector<std::string> CharacterPieces(std::string_view note, std::size_t widt
     return pieces;
 }
 
-// Wide texts continue on rows of their own, under the alarm column.
-std::vector<std::string> PageRows(const ProbeSheet& sheet, int taal) {
+// The last day of the month that had begun when the sheet was printed: 0 for
+// a month still to come, the whole month for one gone by (or no printing
+// date known).
+int LastDayBegun(int year, int month, int days, const DateStrings& printed) {
+    int printedYear = 0;
+    int printedMonth = 0;
+    int printedDay = 0;
+    if (std::sscanf(printed.FileDatumString.c_str(), "%4d-%2d-%2d", &printedYear, &printedMonth,
+                    &printedDay) != 3) {
+        return days;
+    }
+    if (year != printedYear || month != printedMonth) {
+        return std::pair{year, month} < std::pair{printedYear, printedMonth} ? days : 0;
+    }
+    return std::min(printedDay, days);
+}
+
+// Wide texts continue on rows of their own, under the alarm column. The days
+// still to come keep their number only: nothing is stored of them yet, and
+// nothing is missing either.
+std::vector<std::string> PageRows(const ProbeSheet& sheet, int taal, int lastDayBegun) {
     std::vector<std::string> rows;
     const std::string ack = text::Plain(Key::TXT_SHEET_ACK, taal) + " ";
     for (const SheetDay& row : sheet.days) {
         std::string line = fmt::format("{:2}", row.day);
+        if (row.day > lastDayBegun && !row.hasValues) {
+            rows.push_back(line);
+            continue;
+        }
         if (row.hasValues) {
             line += fmt::format("  {:6.1f} {}  {:6.1f} {}", row.min, SheetTimeOfDay(row.minMinute),
                                 row.max, SheetTimeOfDay(row.maxMinute));
@@ -259,7 +284,8 @@ ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t ind
         page.details.push_back(context.trailHead);
     }
     page.columnHeader = {SheetHeader(false, taal), SheetHeader(true, taal)};
-    page.body = PageRows(sheet, taal);
+    page.body =
+        PageRows(sheet, taal, LastDayBegun(year, month, DaysInMonth(year, month), context.printed));
     return page;
 }
 

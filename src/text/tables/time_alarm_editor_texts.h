@@ -12,7 +12,7 @@ namespace qrv::text::tables {
 inline constexpr std::array<TextTable, 7> kTimeAlarmEditorTexts{{
     {"TXT_TIME_ALARM_SECTION",
      {"Alarm on time out of range", "Alarm bei Zeit außerhalb der Grenzen",
-      "Alarme sur la durée hors limites", "Alarm op tijd buiten de grenzen"}},
+      "Alarme sur la durée hors limites", "Alarm op duur buiten de grenzen"}},
     {"TXT_TIME_ALARM_HINT",
      {"Alarm when more minutes than these lie beyond the alarm limits in the last 24 hours. "
       "Empty: no alarm.",

@@ -10,8 +10,8 @@ namespace qrv::text::tables {
 // unseen: a limit moved by another, a refused decimal, a stopped network or
 // disabled alarms in the header, an acknowledged alarm, text that the
 // station's files cannot hold, a notice of the call list that was given up,
-// a call list that cannot be used.
-inline constexpr std::array<TextTable, 16> kWindowTexts{{
+// a call list that cannot be used; the help the F1 key opens.
+inline constexpr std::array<TextTable, 18> kWindowTexts{{
     {"TXT_LIMIT_WHOLE_UNITS",
      {"Whole units only: a limit takes no decimals.",
       "Nur ganze Einheiten: Grenzen haben keine Nachkommastellen.",
@@ -85,6 +85,13 @@ inline constexpr std::array<TextTable, 16> kWindowTexts{{
       "indique chaque problème.",
       "De bellijst in {} is niet bruikbaar: {}\nAlarm-SMS gaan naar de ene bestemming van "
       "het SMS-programma, zoals zonder bellijst. Het programmalogboek noemt elk probleem."}},
+    {"TXT_HELP_TITLE",
+     {"Help", "Hilfe (auf Englisch)", "Aide (en anglais)", "Help (in het Engels)"}},
+    {"TXT_HELP_NOT_FOUND",
+     {"No help file was found. It is looked for in:\n{}",
+      "Keine Hilfedatei gefunden. Gesucht wurde in:\n{}",
+      "Aucun fichier d'aide trouvé. Il a été cherché dans :\n{}",
+      "Geen helpbestand gevonden. Er is gezocht in:\n{}"}},
 }};
 
 }  // namespace qrv::text::tables

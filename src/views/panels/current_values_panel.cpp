@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "qt_values/qt_values.h"
 #include "reports/limit_lines.h"
+#include "reports/pages/display_dates.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/day_pages.h"
 #include "reports/value_text.h"
@@ -123,6 +125,11 @@ CurrentValuesPanel::CurrentValuesPanel(pages::PanelContext context, LiveProbes l
     connect(print_, &QPushButton::clicked, this, &CurrentValuesPanel::MakeViewHardCopy);
     connect(quit_, &QPushButton::clicked, this, &QDialog::accept);
     connect(graph_, &GraphView::cursorMoved, this, [this] { RefreshViewInfoBoxes(); });
+    // The desktop's keys: print the hard copy, read the day again.
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, print_,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
+            [this] { GetAndBringProbeToScreen(); });
 }
 
 CurrentValuesPanel::~CurrentValuesPanel() = default;
@@ -211,7 +218,7 @@ void CurrentValuesPanel::UpdateActualBigView() {
 }
 
 void CurrentValuesPanel::RefreshViewGraph() {
-    todayDate_->setText(QString::fromStdString(EuroDate(context_.clock.Now())));
+    todayDate_->setText(pages::DisplayDate(context_.taal(), context_.clock.Now()));
     if (!hasValues_) {
         graph_->Clear();
         maxLine_->clear();

@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "qt_values/qt_values.h"
 #include "reports/limit_lines.h"
+#include "reports/pages/display_dates.h"
 #include "reports/pages/panel_style.h"
 #include "reports/printouts/day_pages.h"
 #include "storage/period_files.h"
@@ -121,6 +123,15 @@ HistoryPanel::HistoryPanel(pages::PanelContext context, HistoryData& day, int& l
     connect(print_, &QPushButton::clicked, this, &HistoryPanel::PrintHistory);
     connect(quit_, &QPushButton::clicked, this, &QDialog::accept);
     connect(graph_, &GraphView::cursorMoved, this, [this] { RefreshHistoryInfoBoxes(); });
+    // The desktop's keys: print the day page, read the file again (today's
+    // grows with every store).
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, print_,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, [this] {
+        if (!day_.HistoryFileName.empty()) {
+            GetAndBringHistoryToScreen(day_.HistoryIndex);
+        }
+    });
 }
 
 void HistoryPanel::TranslateHistoPanel(int mode) {
@@ -207,14 +218,14 @@ void HistoryPanel::RefreshHistoryScreen() {
         typeLine_->clear();
         maxLine_->clear();
         minLine_->clear();
-        registrationDate_->setText(Q(day_.EuroHistoryDatum));
+        registrationDate_->setText(pages::DisplayEuroDate(context_.taal(), day_.EuroHistoryDatum));
         return;
     }
     probeName_->setText(Q(screen->probeName));
     typeLine_->setText(Q(screen->typeLine));
     maxLine_->setText(Q(screen->maxLine));
     minLine_->setText(Q(screen->minLine));
-    registrationDate_->setText(Q(screen->registrationDate));
+    registrationDate_->setText(pages::DisplayEuroDate(context_.taal(), screen->registrationDate));
     GraphModel graph = screen->graph;
     const HistoEntry& entry = day_.HistoSensor[static_cast<std::size_t>(day_.HistoryIndex)];
     if (const auto limits = LimitsOf(context_.limitsOf, KeyText(entry.ProbeKey))) {
