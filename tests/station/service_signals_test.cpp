@@ -194,7 +194,12 @@ TEST(ServiceSignals, SigtermWhileAnSmsAndANoticeAreOnTheirWayEndsWithinSeconds) 
     ASSERT_GE(silent.Count(), 1U) << logs();
 
     ExpectAQuickShutdownWithItsBlock(service);
-    EXPECT_TRUE(HasText(logs(), "ERROR: SMS Centre terminated at shutdown.")) << logs();
+    // Six alarms keep the SMS program busy, one hand-off after another: the
+    // shutdown ends the one under way, or (a hand-off that timed out just
+    // then, half a second on this clock) leaves the next one unstarted.
+    EXPECT_TRUE(HasText(logs(), "ERROR: SMS Centre terminated at shutdown.") ||
+                HasText(logs(), "ERROR: SMS not handed off, the station shut down."))
+        << logs();
 }
 
 }  // namespace
