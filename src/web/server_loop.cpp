@@ -271,6 +271,14 @@ void ServerLoop::Run() {
                 [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &value, sizeof value);
             } else if (waiting_.count(fd) != 0) {
                 LookAtHead(fd);
+                // The head is only peeked at, so a client gone before it was
+                // whole still shows its part: it can never finish it, and its
+                // place is given back now, not at the deadline.
+                const std::uint32_t gone = EPOLLRDHUP | EPOLLHUP | EPOLLERR;
+                if ((events[static_cast<std::size_t>(i)].events & gone) != 0 &&
+                    waiting_.count(fd) != 0) {
+                    Drop(fd, waiting_.at(fd).address);
+                }
             }
         }
         TakeInbox();
