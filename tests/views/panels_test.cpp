@@ -494,6 +494,19 @@ TEST_F(ReportPanelTest, DayPeriodPrintsDayPagesAndTheList) {
     EXPECT_EQ(day->HistoryInitialized, 1);  // the history view shows the printed day
 }
 
+TEST_F(ReportPanelTest, F5ListsTheDaysAnewAndKeepsTheChoice) {
+    pages::ReportPanel panel(Context(), *day);
+    ASSERT_TRUE(panel.Open(ReportPeriod::Day, 2026));
+    QApplication::setActiveWindow(&panel);  // as the window manager does
+    panel.DaySelect(31);
+    Generate(2026, 1, 29, 1, 5, 60);  // a day's file copied in meanwhile
+    QTest::keyClick(&panel, Qt::Key_F5);
+    EXPECT_EQ(Items(panel, "dayList"), (std::vector<std::string>{"29", "30", "31"}));
+    EXPECT_EQ(panel.Selection().day, 31);
+    EXPECT_EQ(Items(panel, "probeList").size(), 5U);
+    panel.GebruikerWilTerug();
+}
+
 TEST_F(ReportPanelTest, LeavingDuringTheReadStopsIt) {
     pages::ReportPanel panel(Context(), *day);
     // The first progress message lets the panel take events: the user leaves.
@@ -599,6 +612,29 @@ TEST_F(DailySheetPanelTest, OffersStoredMonthsAndPrintsOneProbeOrAll) {
     EXPECT_NE(freezer.find("Page 2 of 2"), std::string::npos);
     EXPECT_NE(freezer.find(" 3 -23.0 00:00 -23.0 00:00"), std::string::npos) << freezer;
     EXPECT_EQ(dialogs.Popups().size(), 2U) << "one printer dialog per command";
+}
+
+TEST_F(DailySheetPanelTest, F5ReadsTheMonthAnewAndKeepsTheProbe) {
+    pages::DailySheetPanel panel(Context(), alarmFile, table);
+    ASSERT_TRUE(panel.Open(2026));
+    QApplication::setActiveWindow(&panel);  // as the window manager does
+    ASSERT_EQ(panel.Month(), 5);
+    panel.findChild<QListWidget*>("probeList")->setCurrentRow(1);
+    std::string bytes = FormatResultHeader("2026-05-03");
+    const std::vector<ProbeLineData> probes{
+        {MakeProbeKey(kFridge, kTypeTemperature), 3.3, "Fridge"},
+        {MakeProbeKey(kFreezer, kTypeTemperature), -21.5, "Freezer"}};
+    AppendSampleBlock(bytes, 8, 0, probes);
+    WriteBytes(ResultFilePath(dataDir, 2026, 5, 3), bytes);
+
+    QTest::keyClick(&panel, Qt::Key_F5);
+    EXPECT_EQ(panel.findChild<QListWidget*>("probeList")->currentRow(), 1);
+    const std::filesystem::path sheet = PrintTo("sheet-f5.pdf");
+    panel.findChild<QPushButton*>("printOne")->click();
+    ASSERT_EQ(PdfPages(sheet).size(), 1U);
+    const std::string freezer = PdfText(sheet, 1, 1);
+    EXPECT_NE(freezer.find("Probe: Freezer"), std::string::npos) << freezer;
+    EXPECT_NE(freezer.find(" 3 -21.5 08:00 -21.5 08:00"), std::string::npos) << freezer;
 }
 
 TEST_F(DailySheetPanelTest, ACancelledPrinterIsNoFailureAndAYearWithoutValuesIsRefused) {

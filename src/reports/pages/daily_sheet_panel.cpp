@@ -92,6 +92,18 @@ DailySheetPanel::DailySheetPanel(PanelContext context, std::filesystem::path ala
             &QPushButton::click);
     connect(printAll_, &QPushButton::clicked, this, &DailySheetPanel::PrintAllSheets);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    // F5: the month read anew (the month under way gains a day at each
+    // midnight), the chosen probe kept.
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, [this] {
+        if (month_ == 0) {
+            return;
+        }
+        const int chosen = probe_;
+        LoadMonth();
+        if (chosen < probeList_->count()) {
+            probeList_->setCurrentRow(chosen);
+        }
+    });
 }
 
 DailySheetPanel::~DailySheetPanel() = default;

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <fmt/format.h>
@@ -140,6 +141,13 @@ ReportPanel::ReportPanel(PanelContext context, HistoryData& day, QWidget* parent
     }
     connect(cancel_, &QPushButton::clicked, this, &ReportPanel::GebruikerWilTerug);
     connect(backAction_, &QAction::triggered, this, &ReportPanel::GebruikerWilTerug);
+    // F5: the periods, days and probes read anew, the choice kept where it
+    // still exists (a new day's file appears at midnight, today's grows).
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, [this] {
+        if (!busy_) {
+            HandleDateSelection();
+        }
+    });
 }
 
 ReportPanel::~ReportPanel() = default;
