@@ -310,8 +310,8 @@ std::string TrailHeadText(const std::filesystem::path& trailPath, const TrailChe
     if (check.brokenLine != 0) {
         return fmt::format("{}: BROKEN: {}", trailPath.filename().string(), check.reason);
     }
-    return fmt::format("{}: {} lines, last line SHA-256 {}", trailPath.filename().string(),
-                       check.lines, check.lastHash);
+    return fmt::format("{}: {} line{}, last line SHA-256 {}", trailPath.filename().string(),
+                       check.lines, check.lines == 1 ? "" : "s", check.lastHash);
 }
 
 std::vector<ParsedAuditLine> ReadAuditLines(std::string_view bytes) {

@@ -191,6 +191,17 @@ TEST_F(KeyedTrail, TheListingMarksAlteredLinesAndShowsControlCharactersAsCodes) 
               "2026-05-04 09:01:00  anna  Fridge: value: - -> 2  (reason: sensor swapped)");
 }
 
+TEST(TrailHead, CountsItsLinesInWords) {
+    TrailCheck check;
+    check.lines = 1;
+    check.lastHash = "ab12";
+    EXPECT_EQ(TrailHeadText("/station/QRVAudit.txt", check),
+              "QRVAudit.txt: 1 line, last line SHA-256 ab12");
+    check.lines = 0;
+    EXPECT_EQ(TrailHeadText("/station/QRVAudit.txt", check),
+              "QRVAudit.txt: 0 lines, last line SHA-256 ab12");
+}
+
 TEST(ChangeAuthor, TheClaimedNameStandsBesideTheAccountAndUncleanTextsAreRefused) {
     EXPECT_EQ(report::RecordedWho("", "qrv", nullptr), "qrv");
     EXPECT_EQ(report::RecordedWho("anna", "qrv", nullptr), "anna (account qrv)");
