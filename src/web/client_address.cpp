@@ -4,20 +4,11 @@
 #include <string_view>
 
 #include "config/web_config_section.h"
+#include "web/request_head.h"
 
 namespace qrv::web {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool Trusted(std::string_view address, const std::vector<std::string>& proxies) {
     return std::find(proxies.begin(), proxies.end(), address) != proxies.end();

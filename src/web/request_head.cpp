@@ -53,6 +53,15 @@ bool IsDigits(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool NameIs(std::string_view line, std::string_view lowerName) {
+    return line.size() > lowerName.size() && line[lowerName.size()] == ':' &&
+           std::equal(lowerName.begin(), lowerName.end(), line.begin(), [](char a, char b) {
+               return a == static_cast<char>(std::tolower(static_cast<unsigned char>(b)));
+           });
+}
+
+}  // namespace
+
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
@@ -62,15 +71,6 @@ std::string_view Trimmed(std::string_view text) {
     }
     return text;
 }
-
-bool NameIs(std::string_view line, std::string_view lowerName) {
-    return line.size() > lowerName.size() && line[lowerName.size()] == ':' &&
-           std::equal(lowerName.begin(), lowerName.end(), line.begin(), [](char a, char b) {
-               return a == static_cast<char>(std::tolower(static_cast<unsigned char>(b)));
-           });
-}
-
-}  // namespace
 
 HeadState CheckRequestHead(std::string_view bytes) {
     // Empty lines before the request line are allowed and skipped.

@@ -27,4 +27,7 @@ enum class HeadState {
 // the same headers and JSON as the routes' own.
 HeadState CheckRequestHead(std::string_view bytes);
 
+// A header value without the blanks and tabs HTTP allows around it.
+std::string_view Trimmed(std::string_view text);
+
 }  // namespace qrv::web
