@@ -55,6 +55,16 @@ class StationLinksTest : public ::testing::Test, protected LiveStation {
 
     std::vector<records::AuditEntry> Trail() const { return AuditEntries(state.auditTrail); }
 
+    // Connected is said at the broker's answer, before the command topics are
+    // subscribed; a command published in between is lost, as MQTT loses it.
+    // The station says online on the same connection after subscribing, so a
+    // watcher that has seen it knows the broker delivers commands from then on.
+    static void AwaitCommandsHeard(const Watcher& watcher) {
+        ASSERT_TRUE(watcher.WaitFor([](const std::vector<Received>& messages) {
+            return CountOf(messages, "quorvanel/s1/status", "online") > 0;
+        }));
+    }
+
     TestBroker broker;
     StationConfig config;
     std::unique_ptr<shell::StationLinks> links;
@@ -65,6 +75,7 @@ class StationLinksTest : public ::testing::Test, protected LiveStation {
 TEST_F(StationLinksTest, AnMqttMuteAcknowledgesAsTheAlarmButtonDoes) {
     StartLinks();
     Watcher watcher(broker.Port());
+    AwaitCommandsHeard(watcher);
     FeedSubscription events = monitoring.Feed().Subscribe();
     dialogs.QueueText("checked the door");
     shell::AlarmButton(state, services, 0);
@@ -107,6 +118,7 @@ TEST_F(StationLinksTest, AnMqttMuteAcknowledgesAsTheAlarmButtonDoes) {
 TEST_F(StationLinksTest, AnMqttTestMessageIsTheStationsOwnAtMostOnceAMinute) {
     StartLinks();
     Watcher watcher(broker.Port());
+    AwaitCommandsHeard(watcher);
     const std::string topic = "quorvanel/s1/command/test_sms";
     watcher.Publish(topic, "");
     ASSERT_TRUE(Eventually([&] {
@@ -133,6 +145,7 @@ TEST_F(StationLinksTest, AnMqttTestMessageIsTheStationsOwnAtMostOnceAMinute) {
 TEST_F(StationLinksTest, ARetainedMutePublishedWhileConnectedAcknowledgesNothing) {
     StartLinks();
     Watcher watcher(broker.Port());
+    AwaitCommandsHeard(watcher);
     state.AlarmUserStatus = 1;
     watcher.Publish("quorvanel/s1/command/mute", "ON", true);
     watcher.Publish("quorvanel/s1/command/mute", "", true);
