@@ -132,6 +132,8 @@ async function operatorSession(browser, station) {
     await page.goto(freezer, { waitUntil: 'domcontentloaded' });
     await page.waitForSelector('#current:not([hidden]) #big-value', { timeout: 10000 });
     await page.waitForSelector('#settings:not([hidden]) dd', { timeout: 10000 });
+    const days = await page.$$eval('#windows tbody th', (cells) => cells.map((cell) => cell.textContent));
+    if (days.length !== 7 || days[5] !== 'Saturday') throw new Error(`the alarm days are ${JSON.stringify(days)}`);
     const graph = await until('today\'s graph with its values and limit lines', 20000, () => page.evaluate(() => {
       const chart = window.Chart && window.Chart.getChart(document.getElementById('today-graph'));
       if (!chart || chart.data.datasets[0].data.length === 0) return null;
