@@ -9,8 +9,10 @@
 
 namespace qrv {
 
-// Names are kept to this many characters by both period and day readers.
-inline constexpr std::size_t kMaxStoredNameLength = 24;
+// Names are kept to this many characters by both period and day readers: a
+// probe's record holds 27, and the store writes them whole, so a name is read
+// back as it was given; only a line edited by hand is cut.
+inline constexpr std::size_t kMaxStoredNameLength = 27;
 
 // The probe name as last read from a file. The Windows-1252 bytes are kept to
 // convert to UTF-8 only when they change, not once per line.

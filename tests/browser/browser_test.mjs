@@ -1,7 +1,8 @@
 // The dashboard in a real browser on a simulated station, as its users use
 // it: an operator watches the live table change, sees the alarm come and
-// mutes it, opens a probe, a stored day and a month's PDF; a viewer may look
-// but not mute; the live table fits a phone. A failed step names what it
+// mutes it from a phone, opens a probe, a stored day and a month's PDF; a
+// viewer may look but not mute, and a crafted login link cannot send her
+// elsewhere; the live table fits a phone. A failed step names what it
 // waited for and leaves the page's screenshot and console in the artifacts
 // folder.
 
@@ -82,14 +83,42 @@ async function operatorSession(browser, station) {
     if (!(await page.evaluate(() => window.notReloaded === true))) throw new Error('the page was reloaded');
   });
 
-  await step('the alarm banner comes and the operator mutes it', page, async () => {
+  await step('the alarm banner comes with a row in alarm', page, async () => {
     await page.waitForSelector('#banner:not([hidden])', { timeout: 45000 });
     const alarmRow = await page.$('#results tbody tr:not([data-alarm="0"])');
     if (!alarmRow) throw new Error('a banner without a row in alarm');
-    await page.type('#mute-comment', 'checked the freezer');
+  });
+
+  await step('the operator writes the comment and mutes on a phone', page, async () => {
+    await page.setViewport(PHONE);
+    await page.waitForSelector('#banner:not([hidden]) #mute-comment', { visible: true, timeout: 15000 });
+    const box = await page.evaluate(() => {
+      const input = document.getElementById('mute-comment').getBoundingClientRect();
+      const button = document.getElementById('mute').getBoundingClientRect();
+      return {
+        viewport: window.innerWidth, page: document.documentElement.scrollWidth,
+        left: input.left, right: input.right, height: input.height,
+        buttonLeft: button.left, buttonRight: button.right,
+        // Phones zoom into a field whose text is smaller than this.
+        fontSize: parseFloat(getComputedStyle(document.getElementById('mute-comment')).fontSize),
+      };
+    });
+    await page.screenshot({ path: join(artifacts, 'mute-comment-phone.png') });
+    const inside = (left, right) => left >= 0 && right <= box.viewport;
+    // Room for a sentence: at least half of the phone's width, and no sideways scrolling.
+    if (!inside(box.left, box.right) || !inside(box.buttonLeft, box.buttonRight)
+      || box.right - box.left < box.viewport / 2 || box.height < 32 || box.fontSize < 16
+      || box.page > box.viewport) {
+      throw new Error(`the comment box on a phone: ${JSON.stringify(box)}`);
+    }
+    const comment = 'checked the freezer, door was ajar; closed it at the morning round';
+    await page.type('#mute-comment', comment);
+    const typed = await page.$eval('#mute-comment', (input) => input.value);
+    if (typed !== comment) throw new Error(`the box took "${typed}"`);
     await page.click('#mute');
     await page.waitForSelector('#muted-text:not([hidden])', { timeout: 10000 });
     await page.waitForSelector('#unmute:not([hidden])', { timeout: 1000 });
+    await page.setViewport(DESKTOP);
   });
 
   await step('the probe page shows the value, its settings and today\'s graph with limits', page, async () => {
@@ -103,6 +132,8 @@ async function operatorSession(browser, station) {
     await page.goto(freezer, { waitUntil: 'domcontentloaded' });
     await page.waitForSelector('#current:not([hidden]) #big-value', { timeout: 10000 });
     await page.waitForSelector('#settings:not([hidden]) dd', { timeout: 10000 });
+    const days = await page.$$eval('#windows tbody th', (cells) => cells.map((cell) => cell.textContent));
+    if (days.length !== 7 || days[5] !== 'Saturday') throw new Error(`the alarm days are ${JSON.stringify(days)}`);
     const graph = await until('today\'s graph with its values and limit lines', 20000, () => page.evaluate(() => {
       const chart = window.Chart && window.Chart.getChart(document.getElementById('today-graph'));
       if (!chart || chart.data.datasets[0].data.length === 0) return null;
@@ -235,8 +266,15 @@ async function viewerSession(browser, station) {
   const page = await browser.newPage();
   watch(page, 'viewer');
   await page.setViewport(DESKTOP);
+  await step('a crafted link does not lead the viewer off the station after logging in', page, async () => {
+    // The browser drops the tab, so the path would become //other-host/.
+    await logIn(page, station.url, 'victor', '/%09/other-host.invalid/');
+    const landed = new URL(page.url());
+    if (landed.origin !== new URL(station.url).origin || landed.pathname !== '/') {
+      throw new Error(`sent on to ${page.url()}`);
+    }
+  });
   await step('a viewer sees the table but is refused the mute', page, async () => {
-    await logIn(page, station.url, 'victor');
     await page.waitForSelector('#results tbody tr', { visible: true, timeout: 15000 });
     const muteVisible = await page.$eval('#mute-form', (form) => form.offsetParent !== null);
     if (muteVisible) throw new Error('the viewer is offered the mute');

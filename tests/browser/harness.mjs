@@ -138,8 +138,10 @@ export async function launchBrowser(puppeteer) {
   });
 }
 
-export async function logIn(page, url, name) {
-  await page.goto(`${url}/login.html`, { waitUntil: 'domcontentloaded' });
+// next: the login page's query as a link would give it, taken as it is.
+export async function logIn(page, url, name, next = null) {
+  const query = next === null ? '' : `?next=${next}`;
+  await page.goto(`${url}/login.html${query}`, { waitUntil: 'domcontentloaded' });
   await page.waitForSelector('#name', { visible: true, timeout: 10000 });
   await page.type('#name', name);
   await page.type('#password', PASSWORD);

@@ -116,6 +116,22 @@ TEST_F(PeriodReportCommandTest, CsvHasOneQuotedRowPerStoredValue) {
               "2026-01-05T10:30,0000000000A1,\"Frigo, \"\"links\"\"\",21.0,,\r\n");
 }
 
+// A record's name has 27 characters; the CSV the dashboard offers cut it to 24.
+TEST_F(PeriodReportCommandTest, CsvCarriesAWholeRecordName) {
+    testing::WriteBytes(dataDir / "2026-01-08.qrd",
+                        "=========================================\r\n"
+                        "QRVNL Qrd FILE Vs 1.10                   \r\n"
+                        "Quorvanel result file, written by station\r\n"
+                        "=========================================\r\n"
+                        "2026-01-08\r\n"
+                        "10:00  0001\r\n"
+                        "0000000000A1    20.0  Vriescel achterwand links 7\r\n");
+    const Outcome csv = RunTool(temp.path(), {"day", "--csv", "2026-01-08"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_NE(csv.out.find(",0000000000A1,Vriescel achterwand links 7,20.0,"), std::string::npos)
+        << csv.out;
+}
+
 TEST_F(PeriodReportCommandTest, CsvCellsNeverStartAFormula) {
     testing::WriteBytes(dataDir / "2026-01-07.qrd",
                         "=========================================\r\n"

@@ -160,6 +160,33 @@ TEST_F(ReportPdfTest, DayPagesShowTheValueLinesOfTheDay) {
     EXPECT_NE(second.find("12:00"), std::string::npos);  // the time axis
 }
 
+// A record's name has 27 characters; the PDFs the dashboard gives showed 24.
+TEST_F(ReportPdfTest, DayAndMonthPagesNameTheProbeWhole) {
+    Generate("2026-01-05", 1, 2, 60);
+    const std::filesystem::path day =
+        StationPaths{station.path()}.DataDirectory(kModeNormal) / "2026-01-05.qrd";
+    std::string text = ReadBytes(day);
+    const std::string longName = "Vriescel achterwand links 7";
+    std::size_t at = 0;
+    int renamed = 0;
+    while ((at = text.find("  Fridge 2\r\n", at)) != std::string::npos) {
+        text.replace(at + 2, 8, longName);
+        ++renamed;
+    }
+    ASSERT_GT(renamed, 0);
+    WriteBytes(day, text);
+    for (const auto& [name, args] :
+         {std::pair{"day.pdf", std::vector<std::string_view>{"day", "2026-01-05"}},
+          std::pair{"month.pdf", std::vector<std::string_view>{"month", "2026", "1"}}}) {
+        const std::string pdf = Pdf(name).string();
+        std::vector<std::string_view> command = args;
+        command.insert(command.end(), {"--pdf", pdf});
+        ASSERT_EQ(RunTool(station.path(), command).status, 0) << name;
+        const auto pages = static_cast<int>(PdfPages(pdf).size());
+        EXPECT_NE(PdfText(pdf, 1, pages).find("Probe: " + longName), std::string::npos) << name;
+    }
+}
+
 TEST_F(ReportPdfTest, DailyListOfTwentyProbesGivesThreePagesOfEight) {
     Generate("2026-01-05", 1, 20, 30);
     const std::string pdf = Pdf("list.pdf").string();

@@ -216,6 +216,17 @@ TEST_F(HistoryReaderTest, DamageNeverShiftsTheBlocksAfterIt) {
     EXPECT_EQ(Entry(1).SampleTime[0], 540);
 }
 
+// A record's name has 27 characters and the store writes it whole; the
+// dashboard's day and reports showed it cut to 24.
+TEST_F(HistoryReaderTest, AWholeRecordNameIsReadBackWhole) {
+    const std::string name = "Koelcel 13 achterwand tr\xE9ma";  // 27, Windows-1252
+    ASSERT_EQ(name.size(), 27u);
+    const std::string bytes = ResultHeaderText("2026-03-14") + BlockHeaderText("08:00", 1) +
+                              ProbeLineText("0000000000A1", "  10.0", name);
+    EXPECT_EQ(Read(bytes), 0);
+    EXPECT_EQ(Entry(0).ProbeName.utf8, "Koelcel 13 achterwand tr\xC3\xA9ma");
+}
+
 TEST_F(HistoryReaderTest, AProbeWithoutANameIsReadWithAnEmptyName) {
     // What the store writes for an unnamed probe, with no header at all.
     EXPECT_EQ(Read("00:15  5\r\n0000013CA111     3.8\r\n"), -4);

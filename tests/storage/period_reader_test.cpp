@@ -92,6 +92,16 @@ TEST_F(PeriodReaderTest, BlocksOfOneHourFoldIntoOneSlot) {
     EXPECT_EQ(progress.monthly[1], "|10:30");
 }
 
+TEST_F(PeriodReaderTest, AWholeRecordNameIsReadBackWhole) {
+    const std::string name(27, 'W');
+    const std::string bytes = ResultHeaderText("2026-03-03") + BlockHeaderText("10:00", 1) +
+                              ProbeLineText("0000000000A1", "  10.0", name) +
+                              BlockHeaderText("10:10", 1) +
+                              ProbeLineText("0000000000A1", "  11.0", name + "-cut");
+    EXPECT_EQ(ReadAt(bytes, 3, true), 0);
+    EXPECT_EQ(Entry(0).ProbeName.utf8, name);
+}
+
 TEST_F(PeriodReaderTest, AProbeMissingTheFirstBlockOfAnHourGetsThatHour) {
     const std::string bytes =
         ResultHeaderText("2026-03-01") +

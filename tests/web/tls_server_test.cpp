@@ -222,6 +222,30 @@ TEST_F(TlsServer, ABodyThatStopsShortOrAStalledHandshakeEndsAtTheDeadline) {
     EXPECT_LT(Steady::now() - silent, std::chrono::seconds(2));
 }
 
+// Encrypted, the head is not looked at before the server library has it: the
+// checks of a whole head must still refuse in our form, with HSTS.
+TEST_F(TlsServer, HeadsRefusedAfterDecryptionGetOurRefusal) {
+    const auto server = Start();
+    ASSERT_TRUE(server->Running()) << server->Problem();
+    for (const auto& [status, request] :
+         {std::pair{431, std::string("GET /index.html HTTP/1.1\r\nHost: x\r\nX-Big: ") +
+                             std::string(20000, 'a') + "\r\n\r\n"},
+          std::pair{411, std::string("POST /api/login HTTP/1.1\r\nHost: x\r\n"
+                                     "Transfer-Encoding: chunked\r\n\r\n")},
+          std::pair{413, std::string("POST /api/login HTTP/1.1\r\nHost: x\r\n"
+                                     "Content-Length: 99999999\r\n\r\n")}}) {
+        const std::string answer = TlsRequest(server->Port(), files_.cert, request);
+        EXPECT_EQ(answer.rfind("HTTP/1.1 " + std::to_string(status), 0), 0u) << answer;
+        EXPECT_NE(answer.find("\r\nContent-Type: application/json\r\n"), std::string::npos)
+            << answer;
+        EXPECT_NE(answer.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos)
+            << answer;
+        EXPECT_NE(answer.find("\r\nStrict-Transport-Security: max-age=31536000\r\n"),
+                  std::string::npos)
+            << answer;
+    }
+}
+
 TEST_F(TlsServer, DoesNotStartOnACertificateOrKeyItCannotUse) {
     const CertificateFiles other = WriteSelfSigned(dir_, "other");
     config_.keyFile = other.key.string();

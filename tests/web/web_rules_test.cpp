@@ -332,6 +332,21 @@ TEST_F(Routes, ADayWithTheClockSetBackIsSentWhole) {
     EXPECT_EQ(todayPoints[1499], json::array({1439, -2.0}));
 }
 
+// The station's records hold 27 characters of a name; the day view showed 24.
+TEST_F(Routes, AStoredDayNamesItsProbesWhole) {
+    const KeyChars key = MakeProbeKey(station_.Record(0).Rom, kTypeTemperature);
+    const std::string name = "Vriescel achterwand links 7";
+    ASSERT_EQ(name.size(), 27U);
+    std::string day = FormatResultHeader("2026-01-06");
+    const std::vector<ProbeLineData> lines{{key, -18.5, name}};
+    AppendSampleBlock(day, 8, 0, lines);
+    std::ofstream(station_.DataDirectory() / "2026-01-06.qrd", std::ios::binary) << day;
+    const Login vic = LogIn("vic", "viewer-pass");
+    const HttpResponse stored = As(vic, "GET", "/api/days/2026-01-06");
+    ASSERT_EQ(stored.status, 200);
+    EXPECT_EQ(json::parse(stored.body)["probes"][0]["name"], name);
+}
+
 HttpResponse Routes::TryLogIn(const std::string& name, const std::string& password,
                               const std::string& address) {
     HttpRequest request =
