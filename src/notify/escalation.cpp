@@ -98,7 +98,7 @@ double EscalationEngine::Following(const StandingAlarm& alarm) const {
                                                                            : remindAfter_;
 }
 
-double EscalationEngine::JoinGroup(double& groupTold, double now) const {
+double EscalationEngine::JoinGroup(double& groupTold, double now) {
     if (now > groupTold) {
         groupTold = now + groupSeconds_;
     }

@@ -118,7 +118,7 @@ class EscalationEngine {
     double Following(const StandingAlarm& alarm) const;
     // When the group a change at `now` belongs to is told: the open one's
     // time, or a new group's.
-    double JoinGroup(double& groupTold, double now) const;
+    double JoinGroup(double& groupTold, double now);
     std::vector<int> Acknowledgers(const StandingAlarm& alarm) const;
 
     std::vector<NotifyContact> contacts_;
