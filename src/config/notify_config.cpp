@@ -295,13 +295,26 @@ NotifyConfig ReadNotifySection(const toml::node* node, const std::string& fileNa
         config.unusable = "[notify] is not a section";
         return config;
     }
-    WarnUnknownKeys(
-        *table, "notify",
-        {"escalate_after", "remind_after", "timeout_seconds", "email", "groups", "contact"},
-        problems);
+    WarnUnknownKeys(*table, "notify",
+                    {"escalate_after", "remind_after", "timeout_seconds", "group_seconds",
+                     "public_url", "email", "groups", "contact"},
+                    problems);
     ReadMinutes(*table, "escalate_after", 1, 1440, config.escalateAfterMinutes, problems);
     ReadMinutes(*table, "remind_after", 1, 1440, config.remindAfterMinutes, problems);
     ReadMinutes(*table, "timeout_seconds", 1, 300, config.timeoutSeconds, problems);
+    ReadMinutes(*table, "group_seconds", 0, 600, config.groupSeconds, problems);
+    if (auto url = ReadText(*table, "public_url", "notify", problems)) {
+        while (url->ends_with('/')) {
+            url->pop_back();
+        }
+        if (IsWebAddress(*url) && url->find_first_of("?#") == std::string::npos) {
+            config.publicUrl = *url;
+        } else {
+            problems.Add(*table->get("public_url"), "notify.public_url",
+                         "must be the dashboard's http:// or https:// address without blanks, "
+                         "query or fragment; notices carry no link to it");
+        }
+    }
     config.email = ReadEmail(table->get("email"), problems);
     const auto groups = ReadGroups(table->get("groups"), problems);
     const toml::node* contacts = table->get("contact");

@@ -49,6 +49,14 @@ struct NotifyConfig {
     int remindAfterMinutes = 60;
     // How long one delivery may take before it counts as failed.
     int timeoutSeconds = 30;
+    // Alarms that rise (or end) within this many seconds of the first of
+    // them go to a contact as one notice; 0 tells each alarm on its own at
+    // once.
+    int groupSeconds = 30;
+    // The dashboard's address as the contacts reach it ("https://host:port"),
+    // without a slash at the end; empty when notices carry no link to it.
+    // Kept only while [web] is on.
+    std::string publicUrl;
     NotifyEmail email;
     std::vector<NotifyContact> contacts;
     // Why the call list the file asks for cannot be used (the section is

@@ -106,6 +106,12 @@ StationConfigRead ParseStationConfig(std::string_view text, const std::string& f
     read.config.notify = ReadNotifySection(root.get("notify"), fileName, read.problems);
     ReadMqttSection(root, fileName, read.config.mqtt, read.problems);
     ReadWebSection(root, fileName, read.config.web, read.problems);
+    if (!read.config.notify.publicUrl.empty() && !read.config.web.enabled) {
+        // A link to a dashboard that is not served would lead nowhere.
+        problems.Add(*root.at_path("notify.public_url").node(), "notify.public_url",
+                     "the dashboard is off ([web] enabled = false): notices carry no link to it");
+        read.config.notify.publicUrl.clear();
+    }
     return read;
 }
 

@@ -61,7 +61,8 @@ nlohmann::json FactsJson(const AlarmFacts& f) {
             {"pre_alarm_high", f.tripHigh}};
 }
 
-AlarmFacts FactsOfJson(const nlohmann::json& doc) {
+// ended: the facts of an alarm whose end waits to be told, in no state.
+AlarmFacts FactsOfJson(const nlohmann::json& doc, bool ended) {
     AlarmFacts f;
     f.unit = doc.at("unit").get<bool>();
     if (!f.unit) {
@@ -81,7 +82,7 @@ AlarmFacts FactsOfJson(const nlohmann::json& doc) {
     f.alarmHigh = doc.at("alarm_high").get<int>();
     f.tripLow = doc.at("pre_alarm_low").get<int>();
     f.tripHigh = doc.at("pre_alarm_high").get<int>();
-    if (Severity(f.state) == 0) {
+    if ((Severity(f.state) == 0) != (ended && f.state == kAlarmNone)) {
         throw std::invalid_argument(fmt::format("bad alarm state {}", f.state));
     }
     return f;
@@ -135,12 +136,21 @@ nlohmann::json CallListFile::AlarmJson(const StandingAlarm& alarm, double offset
             {"acknowledged_by", alarm.acknowledgedBy},
             {"told", told},
             // Still unconfirmed after a restart: it keeps the severity it had.
-            {"restored_severity", alarm.restoredSeverity}};
+            {"restored_severity", alarm.restoredSeverity},
+            {"worse_pending", alarm.worsePending},
+            {"ending", alarm.ending},
+            {"ended_at", alarm.endedAt + offset}};
 }
 
 StandingAlarm CallListFile::AlarmOf(const nlohmann::json& doc, double offset) const {
     StandingAlarm alarm;
-    alarm.facts = FactsOfJson(doc.at("facts"));
+    // Files of an earlier start without grouping have none of these.
+    alarm.ending = doc.value("ending", false);
+    alarm.worsePending = doc.value("worse_pending", false);
+    alarm.facts = FactsOfJson(doc.at("facts"), alarm.ending);
+    if (alarm.ending) {
+        alarm.endedAt = doc.at("ended_at").get<double>() - offset;
+    }
     alarm.since = doc.at("since").get<double>() - offset;
     alarm.rose = IsoTime(doc.at("rose").get<std::string>());
     std::size_t reached = doc.at("next_on_list").get<std::size_t>();
@@ -200,7 +210,15 @@ CallListState CallListFile::Load() {
             Message& m = queued.message;
             m.id = job.at("id").get<std::string>();
             m.kind = KindNamed(job.at("kind").get<std::string>());
-            m.alarm = job.at("alarm").get<std::string>();
+            // One alarm as "alarm"; a notice about several lists all of them.
+            m.alarms = job.contains("alarms")
+                           ? job.at("alarms").get<std::vector<std::string>>()
+                           : std::vector<std::string>{job.at("alarm").get<std::string>()};
+            if (m.kind == NoticeKind::kTest) {
+                m.alarms.clear();
+            } else if (m.alarms.empty()) {
+                throw std::invalid_argument("a message about no alarm");
+            }
             m.title = job.at("title").get<std::string>();
             m.text = job.at("text").get<std::string>();
             m.smsText = job.at("sms_text").get<std::string>();
@@ -267,7 +285,7 @@ void CallListFile::SaveQueued(int contact, const std::vector<QueuedMessage>& que
         doc.push_back({{"contact", name},
                        {"id", m.id},
                        {"kind", NoticeKindName(m.kind)},
-                       {"alarm", m.alarm},
+                       {"alarm", m.alarms.empty() ? std::string() : m.alarms.front()},
                        {"title", m.title},
                        {"text", m.text},
                        {"sms_text", m.smsText},
@@ -277,6 +295,9 @@ void CallListFile::SaveQueued(int contact, const std::vector<QueuedMessage>& que
                        {"attempts", job.attempts},
                        {"first", job.first + offset},
                        {"next", job.next + offset}});
+        if (m.alarms.size() > 1) {
+            doc.back()["alarms"] = m.alarms;
+        }
     }
     std::lock_guard lock(mutex_);
     nlohmann::json& kept = queued_.at(static_cast<std::size_t>(contact));

@@ -59,9 +59,15 @@ void ContactDelivery::GiveUp(const Message& message, const std::string& line,
 void ContactDelivery::Send(Message message) {
     std::lock_guard lock(mutex_);
     if (message.kind != NoticeKind::kTest) {
+        // A notice about several alarms is replaced only by one that tells
+        // of all of them: the others are still news.
         DropLocked([&message](const Message& older) {
-            return older.kind != NoticeKind::kTest && older.alarm == message.alarm &&
-                   Supersedes(message.kind, older.kind);
+            return older.kind != NoticeKind::kTest && Supersedes(message.kind, older.kind) &&
+                   std::all_of(
+                       older.alarms.begin(), older.alarms.end(), [&](const std::string& alarm) {
+                           return std::find(message.alarms.begin(), message.alarms.end(), alarm) !=
+                                  message.alarms.end();
+                       });
         });
     }
     const double now = clock_.Timer();
@@ -79,11 +85,12 @@ void ContactDelivery::Drop(const std::function<bool(const Message&)>& untrue) {
     ReportLocked();
 }
 
-void ContactDelivery::Release(const std::string& alarm) {
+void ContactDelivery::Release(const std::function<bool(const std::string&)>& awaiting) {
     std::lock_guard lock(mutex_);
     bool released = false;
     for (QueuedMessage& job : pending_) {
-        if (job.held && job.message.alarm == alarm) {
+        if (job.held &&
+            std::none_of(job.message.alarms.begin(), job.message.alarms.end(), awaiting)) {
             job.held = false;
             job.next = std::min(job.next, clock_.Timer());
             released = true;

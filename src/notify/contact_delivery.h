@@ -40,8 +40,9 @@ struct QueuedMessage {
 // One contact's deliveries on a thread of its own, so a receiver that hangs
 // holds up nobody else. Messages go out in the order they come; a failed one
 // waits for its retry without holding up those behind it. Before a message
-// is queued, the ones of the same alarm it supersedes are dropped, also one
-// whose attempt is under way (it is not tried again). Every attempt is one
+// is queued, the ones it supersedes are dropped (about no alarm it does not
+// tell of as well), also one whose attempt is under way (it is not tried
+// again). Every attempt is one
 // program-log line (a failed one a problem, the one after which a message is
 // given up a failure) and is counted in the tally when there is one; no
 // address, token or password is logged.
@@ -71,8 +72,9 @@ class ContactDelivery {
     void Resume(QueuedMessage job);
     // Drops the messages that are no longer true.
     void Drop(const std::function<bool(const Message&)>& untrue);
-    // Sends the messages held for the alarm (AlarmKeyOf) now.
-    void Release(const std::string& alarm);
+    // Sends the held messages now none of whose alarms (AlarmKeyOf) still
+    // awaits news.
+    void Release(const std::function<bool(const std::string&)>& awaiting);
     // Nothing being delivered and no attempt due on the clock (held messages
     // wait for no clock).
     bool Idle() const;

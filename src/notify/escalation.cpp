@@ -25,10 +25,13 @@ bool NamesProbe(std::string_view entry, std::string_view name, const RomCode& ro
 }
 
 EscalationEngine::EscalationEngine(std::vector<NotifyContact> contacts, int escalateAfterMinutes,
-                                   int remindAfterMinutes)
+                                   int remindAfterMinutes, int groupSeconds)
     : contacts_(std::move(contacts)),
       escalateAfter_(escalateAfterMinutes * 60.0),
-      remindAfter_(remindAfterMinutes * 60.0) {}
+      remindAfter_(remindAfterMinutes * 60.0),
+      groupSeconds_(std::max(0, groupSeconds)),
+      risingTold_(-std::numeric_limits<double>::infinity()),
+      endingTold_(-std::numeric_limits<double>::infinity()) {}
 
 bool EscalationEngine::Covers(int contact, const AlarmFacts& facts) const {
     const NotifyContact& c = contacts_.at(static_cast<std::size_t>(contact));
@@ -43,15 +46,63 @@ bool EscalationEngine::Covers(int contact, const AlarmFacts& facts) const {
 void EscalationEngine::Tell(StandingAlarm& alarm, int contact, NoticeKind kind,
                             const LocalDateTime& when, double now, std::vector<Notice>& out) {
     alarm.told[contact] = now;
-    out.push_back({contact,
-                   kind,
-                   alarm.facts,
-                   when,
-                   alarm.rose,
-                   now - alarm.since,
-                   alarm.acknowledgedBy,
-                   {},
-                   {}});
+    Notice notice;
+    notice.contact = contact;
+    notice.kind = kind;
+    notice.facts = alarm.facts;
+    notice.when = when;
+    notice.rose = alarm.rose;
+    notice.stoodSeconds = now - alarm.since;
+    notice.acknowledgedBy = alarm.acknowledgedBy;
+    out.push_back(std::move(notice));
+}
+
+void EscalationEngine::TellWorse(StandingAlarm& alarm, const LocalDateTime& when, double now,
+                                 std::vector<Notice>& out) {
+    std::set<int> targets;
+    for (const auto& [contact, at] : alarm.told) {
+        targets.insert(contact);
+    }
+    targets.insert(alarm.callList.front());
+    for (int contact : targets) {
+        Tell(alarm, contact, NoticeKind::kWorse, when, now, out);
+    }
+}
+
+void EscalationEngine::TellEnd(const StandingAlarm& alarm, const LocalDateTime& when,
+                               std::vector<Notice>& out) const {
+    std::vector<int> targets;
+    for (const auto& [contact, at] : alarm.told) {
+        targets.push_back(contact);
+    }
+    // It ended while it waited for its group: the first contact still hears
+    // that it was there, and for how long.
+    if (targets.empty() && alarm.nextOnList == 0) {
+        targets.push_back(alarm.callList.front());
+    }
+    for (int contact : targets) {
+        Notice notice;
+        notice.contact = contact;
+        notice.kind = NoticeKind::kEnded;
+        notice.facts = alarm.facts;
+        notice.when = when;
+        notice.rose = alarm.rose;
+        notice.stoodSeconds = alarm.endedAt - alarm.since;
+        notice.acknowledgedBy = alarm.acknowledgedBy;
+        out.push_back(std::move(notice));
+    }
+}
+
+double EscalationEngine::Following(const StandingAlarm& alarm) const {
+    return alarm.nextOnList < alarm.callList.size() && !alarm.acknowledged ? escalateAfter_
+                                                                           : remindAfter_;
+}
+
+double EscalationEngine::JoinGroup(double& groupTold, double now) {
+    if (now > groupTold) {
+        groupTold = now + groupSeconds_;
+    }
+    return groupTold;
 }
 
 std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, double now,
@@ -60,24 +111,29 @@ std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, do
     const std::string key = AlarmKeyOf(facts);
     auto found = alarms_.find(key);
     if (facts.state == kAlarmNone) {
-        if (found == alarms_.end()) {
+        if (found == alarms_.end() || found->second.ending) {
             return out;
         }
         StandingAlarm& alarm = found->second;
         alarm.facts = facts;
-        for (const auto& [contact, at] : alarm.told) {
-            out.push_back({contact,
-                           NoticeKind::kEnded,
-                           facts,
-                           when,
-                           alarm.rose,
-                           now - alarm.since,
-                           alarm.acknowledgedBy,
-                           {},
-                           {}});
+        alarm.ending = true;
+        alarm.endedAt = now;
+        alarm.worsePending = false;
+        alarm.awaiting = false;
+        if (groupSeconds_ > 0.0) {
+            alarm.nextStep = JoinGroup(endingTold_, now);
+            return out;
         }
+        TellEnd(alarm, when, out);
         alarms_.erase(found);
         return out;
+    }
+    if (found != alarms_.end() && found->second.ending) {
+        // Back before its end was told: the end goes out now, and this is a
+        // new alarm.
+        TellEnd(found->second, when, out);
+        alarms_.erase(found);
+        found = alarms_.end();
     }
     if (found == alarms_.end()) {
         StandingAlarm alarm;
@@ -92,8 +148,13 @@ std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, do
         if (alarm.callList.empty()) {
             return out;
         }
+        if (groupSeconds_ > 0.0) {
+            alarm.nextStep = JoinGroup(risingTold_, now);
+            alarms_.emplace(key, std::move(alarm));
+            return out;
+        }
         alarm.nextOnList = 1;
-        alarm.nextStep = now + (alarm.callList.size() > 1 ? escalateAfter_ : remindAfter_);
+        alarm.nextStep = now + Following(alarm);
         StandingAlarm& stored = alarms_.emplace(key, std::move(alarm)).first->second;
         Tell(stored, stored.callList.front(), NoticeKind::kAlarm, when, now, out);
         return out;
@@ -101,26 +162,33 @@ std::vector<Notice> EscalationEngine::OnAlarmChanged(const AlarmFacts& facts, do
     StandingAlarm& alarm = found->second;
     const int severity = Severity(facts.state);
     const bool worse = severity > std::max(Severity(alarm.facts.state), alarm.restoredSeverity);
+    const bool wasAwaiting = alarm.awaiting;
     alarm.awaiting = false;
     if (severity >= alarm.restoredSeverity) {
         alarm.restoredSeverity = 0;
     }
     alarm.facts = facts;
+    if (wasAwaiting && groupSeconds_ > 0.0 && (alarm.nextOnList == 0 || alarm.worsePending)) {
+        // A group that waited when the station stopped gathers again from
+        // the alarms that come back now.
+        alarm.nextStep = JoinGroup(risingTold_, now);
+    }
     if (!worse) {
         return out;
     }
     alarm.acknowledged = false;
     alarm.acknowledgedBy.clear();
-    std::set<int> targets;
-    for (const auto& [contact, at] : alarm.told) {
-        targets.insert(contact);
+    if (alarm.nextOnList == 0) {
+        // Nobody heard of it yet: its first notice tells the worse state.
+        return out;
     }
-    targets.insert(alarm.callList.front());
-    for (int contact : targets) {
-        Tell(alarm, contact, NoticeKind::kWorse, when, now, out);
+    if (groupSeconds_ > 0.0) {
+        alarm.worsePending = true;
+        alarm.nextStep = JoinGroup(risingTold_, now);
+        return out;
     }
-    alarm.nextStep =
-        now + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_ : remindAfter_);
+    TellWorse(alarm, when, now, out);
+    alarm.nextStep = now + Following(alarm);
     return out;
 }
 
@@ -129,7 +197,7 @@ std::vector<Notice> EscalationEngine::OnUnreachable(const std::string& key, int 
                                                     const LocalDateTime& when) {
     std::vector<Notice> out;
     const auto found = alarms_.find(key);
-    if (found == alarms_.end() || found->second.awaiting) {
+    if (found == alarms_.end() || found->second.awaiting || found->second.ending) {
         return out;
     }
     StandingAlarm& alarm = found->second;
@@ -154,7 +222,11 @@ void EscalationEngine::OnAcknowledged(const std::string& who, double now) {
     for (auto& [key, alarm] : alarms_) {
         alarm.acknowledged = true;
         alarm.acknowledgedBy = who;
-        alarm.nextStep = now + remindAfter_;
+        // A notice that waits for its group still goes out; the reminders
+        // count from it.
+        if (!alarm.ending && alarm.nextOnList > 0 && !alarm.worsePending) {
+            alarm.nextStep = now + remindAfter_;
+        }
     }
 }
 
@@ -182,19 +254,37 @@ std::vector<int> EscalationEngine::Acknowledgers(const StandingAlarm& alarm) con
 std::vector<Notice> EscalationEngine::Advance(double now, const LocalDateTime& when,
                                               const std::function<void(AlarmFacts&)>& present) {
     std::vector<Notice> out;
-    for (auto& [key, alarm] : alarms_) {
+    for (auto it = alarms_.begin(); it != alarms_.end();) {
+        StandingAlarm& alarm = it->second;
         if (alarm.awaiting || alarm.nextStep > now) {
+            ++it;
+            continue;
+        }
+        if (alarm.ending) {
+            TellEnd(alarm, when, out);
+            it = alarms_.erase(it);
             continue;
         }
         present(alarm.facts);
         while (alarm.nextStep <= now) {
             const double step = alarm.nextStep;
+            if (alarm.nextOnList == 0) {
+                alarm.nextOnList = 1;
+                Tell(alarm, alarm.callList.front(), NoticeKind::kAlarm, when, now, out);
+                alarm.nextStep = step + Following(alarm);
+                continue;
+            }
+            if (alarm.worsePending) {
+                alarm.worsePending = false;
+                TellWorse(alarm, when, now, out);
+                alarm.nextStep = step + Following(alarm);
+                continue;
+            }
             if (alarm.nextOnList < alarm.callList.size() && !alarm.acknowledged) {
                 // Every contact the list reached meanwhile is called, in order.
                 Tell(alarm, alarm.callList[alarm.nextOnList++], NoticeKind::kEscalation, when, now,
                      out);
-                alarm.nextStep = step + (alarm.nextOnList < alarm.callList.size() ? escalateAfter_
-                                                                                  : remindAfter_);
+                alarm.nextStep = step + Following(alarm);
                 continue;
             }
             std::vector<int> targets = Acknowledgers(alarm);
@@ -210,6 +300,7 @@ std::vector<Notice> EscalationEngine::Advance(double now, const LocalDateTime& w
             // Reminders missed meanwhile are not made up in a burst.
             alarm.nextStep = std::max(step, now) + remindAfter_;
         }
+        ++it;
     }
     return out;
 }
@@ -237,8 +328,11 @@ void EscalationEngine::Restore(const std::vector<StandingAlarm>& alarms) {
         if (alarm.callList.empty()) {
             continue;
         }
-        alarm.awaiting = true;
-        alarm.restoredSeverity = std::max(alarm.restoredSeverity, Severity(alarm.facts.state));
+        // An end that waited for its group is told at once; it needs no news.
+        alarm.awaiting = !alarm.ending;
+        if (!alarm.ending) {
+            alarm.restoredSeverity = std::max(alarm.restoredSeverity, Severity(alarm.facts.state));
+        }
         alarms_[AlarmKeyOf(alarm.facts)] = std::move(alarm);
     }
 }
@@ -256,6 +350,31 @@ std::vector<std::string> EscalationEngine::Awaiting() const {
 const StandingAlarm* EscalationEngine::Find(const std::string& key) const {
     const auto found = alarms_.find(key);
     return found == alarms_.end() ? nullptr : &found->second;
+}
+
+bool EscalationEngine::Stands(const std::string& key) const {
+    const StandingAlarm* alarm = Find(key);
+    return alarm != nullptr && !alarm->ending;
+}
+
+std::vector<Notice> GroupedByContact(std::vector<Notice> notices) {
+    std::vector<Notice> grouped;
+    for (Notice& notice : notices) {
+        const auto same = std::find_if(grouped.begin(), grouped.end(), [&](const Notice& first) {
+            return first.contact == notice.contact && first.kind == notice.kind &&
+                   first.kind != NoticeKind::kTest && first.unreached == notice.unreached;
+        });
+        if (same == grouped.end()) {
+            grouped.push_back(std::move(notice));
+            continue;
+        }
+        same->also.push_back({notice.facts, notice.rose, notice.stoodSeconds});
+        same->also.insert(same->also.end(), notice.also.begin(), notice.also.end());
+        if (same->acknowledgedBy.empty()) {
+            same->acknowledgedBy = notice.acknowledgedBy;
+        }
+    }
+    return grouped;
 }
 
 }  // namespace qrv::notify

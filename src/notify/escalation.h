@@ -21,6 +21,8 @@ struct StandingAlarm {
     LocalDateTime rose;
     // The contacts for this probe, in list order.
     std::vector<int> callList;
+    // The next on the list to call; 0 while the alarm waits for the others
+    // of its group before the first contact hears of it.
     std::size_t nextOnList = 0;
     double nextStep = 0.0;  // escalation or reminder, by acknowledged
     bool acknowledged = false;
@@ -33,6 +35,11 @@ struct StandingAlarm {
     // The severity it had before the restart: coming back up to it is no
     // worse state.
     int restoredSeverity = 0;
+    // A worse state that waits for its group before it is told.
+    bool worsePending = false;
+    // It ended (facts hold the end) and its end waits for its group; when.
+    bool ending = false;
+    double endedAt = 0.0;
 };
 
 // Who is told what and when: the call list worked top-down until someone
@@ -51,10 +58,19 @@ struct StandingAlarm {
 // Steps that came due while nothing could send them (a late thread, a
 // station that was stopped) are taken late: every escalation, but one
 // reminder, and the next counts from then.
+//
+// Grouping (groupSeconds above 0): a new alarm, a worse state or an end is
+// told groupSeconds after the first of those that came close together, so
+// that alarms rising (or ending) together come out of one Advance() with
+// the same kind and, merged by GroupedByContact(), reach a contact as one
+// notice; their escalations and reminders keep in step from then on. An
+// end drops the alarm from the escalation at once; one that ends before
+// anyone heard of it is told to the first contact as ended, so that no
+// alarm passes unseen.
 class EscalationEngine {
   public:
     EscalationEngine(std::vector<NotifyContact> contacts, int escalateAfterMinutes,
-                     int remindAfterMinutes);
+                     int remindAfterMinutes, int groupSeconds);
 
     // A probe's (or the unit's) alarm state moved; facts carry the new state.
     std::vector<Notice> OnAlarmChanged(const AlarmFacts& facts, double now,
@@ -88,16 +104,37 @@ class EscalationEngine {
     std::vector<std::string> Awaiting() const;
     // A standing alarm by its key; nullptr when none stands.
     const StandingAlarm* Find(const std::string& key) const;
+    // Whether the alarm stands and has not ended (its end may still wait).
+    bool Stands(const std::string& key) const;
 
   private:
     void Tell(StandingAlarm& alarm, int contact, NoticeKind kind, const LocalDateTime& when,
               double now, std::vector<Notice>& out);
+    void TellWorse(StandingAlarm& alarm, const LocalDateTime& when, double now,
+                   std::vector<Notice>& out);
+    void TellEnd(const StandingAlarm& alarm, const LocalDateTime& when,
+                 std::vector<Notice>& out) const;
+    // The wait before the next step once a notice went out.
+    double Following(const StandingAlarm& alarm) const;
+    // When the group a change at `now` belongs to is told: the open one's
+    // time, or a new group's.
+    double JoinGroup(double& groupTold, double now);
     std::vector<int> Acknowledgers(const StandingAlarm& alarm) const;
 
     std::vector<NotifyContact> contacts_;
     double escalateAfter_;
     double remindAfter_;
+    double groupSeconds_;
+    // When the open group of rising (worse) alarms and of ends is told.
+    double risingTold_;
+    double endingTold_;
     std::map<std::string, StandingAlarm> alarms_;
 };
+
+// Notices of one batch merged: those of one kind to one contact become one
+// notice naming every alarm (the first keeps its place, the others go into
+// its `also`). An escalation that says who could not be reached merges only
+// with those that say the same.
+std::vector<Notice> GroupedByContact(std::vector<Notice> notices);
 
 }  // namespace qrv::notify

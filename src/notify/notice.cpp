@@ -28,6 +28,14 @@ std::string AlarmKeyOf(const AlarmFacts& facts) {
     return facts.timeAlarm ? RomToHex(facts.rom) + "/time" : RomToHex(facts.rom);
 }
 
+std::vector<std::string> AlarmKeysOf(const Notice& notice) {
+    std::vector<std::string> keys{AlarmKeyOf(notice.facts)};
+    for (const GroupedAlarm& other : notice.also) {
+        keys.push_back(AlarmKeyOf(other.facts));
+    }
+    return keys;
+}
+
 bool Supersedes(NoticeKind later, NoticeKind earlier) {
     switch (later) {
         case NoticeKind::kEnded:

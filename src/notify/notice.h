@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "runtime/clock.h"
 #include "sensors/sensor_record.h"
@@ -49,6 +50,14 @@ std::string_view NoticeKindName(NoticeKind kind);
 // "/time" after it), empty for the interface unit.
 std::string AlarmKeyOf(const AlarmFacts& facts);
 
+// A further alarm told in a notice beside its first one: alarms that rise
+// (or end) close together go to a contact as one notice.
+struct GroupedAlarm {
+    AlarmFacts facts;
+    LocalDateTime rose;
+    double stoodSeconds = 0.0;
+};
+
 // One message for one contact.
 struct Notice {
     int contact = 0;
@@ -66,7 +75,14 @@ struct Notice {
     // Why this contact is called now: who could not be reached, and what
     // their receiver said.
     std::string unreached;
+    // The other alarms this notice tells of, of the same kind, in the order
+    // they came; empty for a notice about one alarm.
+    std::vector<GroupedAlarm> also;
 };
+
+// The alarms (AlarmKeyOf) a notice is about: its first, then those grouped
+// with it.
+std::vector<std::string> AlarmKeysOf(const Notice& notice);
 
 // Whether a notice of kind `later` about an alarm makes an older one of kind
 // `earlier` to the same contact about the same alarm untrue or repeated: the

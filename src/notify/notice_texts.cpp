@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <tuple>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <nlohmann/json.hpp>
 
 #include "acquisition/alarm_texts.h"
@@ -46,6 +48,8 @@ constexpr Words kTestText{"This contact receives the alarms of the station.",
                           "Dieser Kontakt erhält die Alarme der Station.",
                           "Ce contact reçoit les alarmes de la station.",
                           "Dit contact ontvangt de alarmen van het station."};
+constexpr Words kAlarms{"alarms", "Alarme", "alarmes", "alarmen"};
+constexpr Words kAcknowledge{"Acknowledge", "Quittieren", "Acquitter", "Bevestigen"};
 constexpr Words kHours{"h", "Std.", "h", "u"};
 constexpr Words kMinutes{"min", "Min.", "min", "min"};
 
@@ -169,20 +173,91 @@ std::string TagOf(const Notice& notice) {
     }
 }
 
+std::string NameOf(const AlarmFacts& f, int taal) {
+    return f.unit ? std::string(Word(kUnitName, taal)) : f.name;
+}
+
+// "High Alarm: Freezer -10.3 °C", "Alarm ended: Freezer": one alarm of a
+// notice of the kind.
+std::string AlarmTitle(const AlarmFacts& f, NoticeKind kind, int taal) {
+    if (kind == NoticeKind::kEnded) {
+        return fmt::format(
+            "{}: {}",
+            f.timeAlarm ? StateText(kTimeAlarmEnded, taal) : std::string(Word(kEnded, taal)),
+            NameOf(f, taal));
+    }
+    std::string title = fmt::format("{}: {}", StateText(f.state, taal), NameOf(f, taal));
+    if (HasValue(f)) {
+        title += " " + ValueText(f, taal);
+    }
+    return title;
+}
+
+// Every alarm of a notice, its first one first.
+std::vector<GroupedAlarm> AlarmsOf(const Notice& notice) {
+    std::vector<GroupedAlarm> alarms{{notice.facts, notice.rose, notice.stoodSeconds}};
+    alarms.insert(alarms.end(), notice.also.begin(), notice.also.end());
+    return alarms;
+}
+
+bool Earlier(const LocalDateTime& a, const LocalDateTime& b) {
+    return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second, a.millisecond) <
+           std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second, b.millisecond);
+}
+
+// When the first alarm of the notice rose, and how long the longest stood.
+LocalDateTime EarliestRise(const Notice& notice) {
+    LocalDateTime rose = notice.rose;
+    for (const GroupedAlarm& other : notice.also) {
+        if (Earlier(other.rose, rose)) {
+            rose = other.rose;
+        }
+    }
+    return rose;
+}
+
+double LongestStood(const Notice& notice) {
+    double stood = notice.stoodSeconds;
+    for (const GroupedAlarm& other : notice.also) {
+        stood = std::max(stood, other.stoodSeconds);
+    }
+    return stood;
+}
+
+bool Grouped(const Notice& notice) {
+    return !notice.also.empty();
+}
+
+// Whether the notice is about an alarm someone may still acknowledge.
+bool Acknowledgeable(NoticeKind kind) {
+    return kind == NoticeKind::kAlarm || kind == NoticeKind::kEscalation ||
+           kind == NoticeKind::kWorse || kind == NoticeKind::kReminder;
+}
+
 std::string TitleOf(const Notice& notice, int taal, const std::string& stationName) {
-    const AlarmFacts& f = notice.facts;
-    const std::string name = f.unit ? std::string(Word(kUnitName, taal)) : f.name;
     if (notice.kind == NoticeKind::kTest) {
         return fmt::format("{}: {}", Word(kTest, taal), stationName);
     }
-    if (notice.kind == NoticeKind::kEnded) {
-        return fmt::format(
-            "{}: {}",
-            f.timeAlarm ? StateText(kTimeAlarmEnded, taal) : std::string(Word(kEnded, taal)), name);
+    if (Grouped(notice)) {
+        std::string names;
+        for (const GroupedAlarm& alarm : AlarmsOf(notice)) {
+            names += (names.empty() ? "" : ", ") + NameOf(alarm.facts, taal);
+        }
+        if (notice.kind == NoticeKind::kEnded) {
+            return fmt::format("{}: {}", Word(kEnded, taal), names);
+        }
+        std::string title =
+            fmt::format("{} {}: {}", notice.also.size() + 1, Word(kAlarms, taal), names);
+        if (notice.kind == NoticeKind::kReminder) {
+            title += fmt::format(" ({})", Word(kReminder, taal));
+        } else if (notice.kind == NoticeKind::kWorse) {
+            title += fmt::format(" ({})", Word(kWorse, taal));
+        }
+        return title;
     }
-    std::string title = fmt::format("{}: {}", StateText(f.state, taal), name);
-    if (HasValue(f)) {
-        title += " " + ValueText(f, taal);
+    std::string title = AlarmTitle(notice.facts, notice.kind, taal);
+    if (notice.kind == NoticeKind::kEnded) {
+        return title;
     }
     if (notice.kind == NoticeKind::kReminder) {
         title += fmt::format(" ({})", Word(kReminder, taal));
@@ -192,7 +267,34 @@ std::string TitleOf(const Notice& notice, int taal, const std::string& stationNa
     return title;
 }
 
-std::string BodyOf(const Notice& notice, int taal, const std::string& stationName) {
+// " (limit -15 °C)" when the state crossed one.
+std::string LimitText(const AlarmFacts& f, int taal) {
+    const auto limit = CrossedLimit(f);
+    return limit ? fmt::format(" ({} {}{})", Word(kLimit, taal), *limit, UnitsText(f)) : "";
+}
+
+// One line per alarm of a grouped notice: what it is, since when, and for an
+// end how long it stood.
+std::string GroupLines(const Notice& notice, int taal) {
+    std::string lines;
+    for (const GroupedAlarm& alarm : AlarmsOf(notice)) {
+        lines += "- " + AlarmTitle(alarm.facts, notice.kind, taal);
+        if (notice.kind == NoticeKind::kEnded) {
+            if (HasValue(alarm.facts)) {
+                lines += " " + ValueText(alarm.facts, taal);
+            }
+            lines += fmt::format(", {} {}\n", Word(kStood, taal),
+                                 DurationText(alarm.stoodSeconds, taal));
+        } else {
+            lines += fmt::format("{}, {} {}\n", LimitText(alarm.facts, taal), Word(kSince, taal),
+                                 TimeOfNotice(alarm.rose));
+        }
+    }
+    return lines;
+}
+
+std::string BodyOf(const Notice& notice, int taal, const std::string& stationName,
+                   const std::string& link) {
     const AlarmFacts& f = notice.facts;
     if (notice.kind == NoticeKind::kTest) {
         return fmt::format("{}\n{}: {}\n{}: {}\n", Word(kTestText, taal), Word(kTime, taal),
@@ -202,23 +304,25 @@ std::string BodyOf(const Notice& notice, int taal, const std::string& stationNam
     if (!notice.unreached.empty()) {
         body += fmt::format("{} {}\n", Word(kNotReached, taal), notice.unreached);
     }
-    if (HasValue(f)) {
-        body += fmt::format("{}: {}", Word(kValue, taal), ValueText(f, taal));
-        if (const auto limit = CrossedLimit(f)) {
-            body += fmt::format(" ({} {}{})", Word(kLimit, taal), *limit, UnitsText(f));
-        }
-        body += "\n";
+    if (Grouped(notice)) {
+        body += GroupLines(notice, taal);
+    } else if (HasValue(f)) {
+        body +=
+            fmt::format("{}: {}{}\n", Word(kValue, taal), ValueText(f, taal), LimitText(f, taal));
     }
     body += fmt::format("{}: {}\n", Word(kTime, taal), TimeOfNotice(notice.when));
-    body += fmt::format("{}: {}\n", Word(kSince, taal), TimeOfNotice(notice.rose));
+    body += fmt::format("{}: {}\n", Word(kSince, taal), TimeOfNotice(EarliestRise(notice)));
     body += fmt::format("{}: {}\n", Word(kStation, taal), stationName);
     body +=
         fmt::format("{}: {}\n", Word(notice.kind == NoticeKind::kEnded ? kStood : kStanding, taal),
-                    DurationText(notice.stoodSeconds, taal));
+                    DurationText(LongestStood(notice), taal));
     if (!notice.acknowledgedBy.empty()) {
         body += fmt::format("{}: {}\n", Word(kAcknowledged, taal), notice.acknowledgedBy);
     } else if (notice.kind == NoticeKind::kEscalation || notice.kind == NoticeKind::kReminder) {
         body += std::string(Word(kNotAcknowledged, taal)) + "\n";
+    }
+    if (!link.empty()) {
+        body += fmt::format("{}: {}\n", Word(kAcknowledge, taal), link);
     }
     return body;
 }
@@ -228,7 +332,7 @@ std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
     // A new or worse alarm goes as the station's own alarm SMS; an
     // escalation is the call list's, and says why it comes.
     const bool probeAlarm =
-        !notice.facts.unit && notice.facts.state != kAlarmNone &&
+        !Grouped(notice) && !notice.facts.unit && notice.facts.state != kAlarmNone &&
         (notice.kind == NoticeKind::kAlarm || notice.kind == NoticeKind::kWorse);
     if (probeAlarm && notice.facts.timeAlarm) {
         return acquisition::TimeAlarmSmsText(notice.facts.state, notice.facts.name,
@@ -243,14 +347,25 @@ std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
         return acquisition::AlarmSmsText(notice.facts.state, record, taal, notice.when,
                                          stationName);
     }
-    std::string text =
-        fmt::format("{}  {}", text::Plain(Key::TXT_SENT_PRE_TEXT, taal), message.title);
+    // A grouped notice names each alarm with its state and value.
+    std::string what = message.title;
+    if (Grouped(notice)) {
+        what.clear();
+        for (const GroupedAlarm& alarm : AlarmsOf(notice)) {
+            what += (what.empty() ? "" : "; ") + AlarmTitle(alarm.facts, notice.kind, taal);
+        }
+        if (notice.kind == NoticeKind::kReminder || notice.kind == NoticeKind::kWorse) {
+            what += fmt::format(" ({})",
+                                Word(notice.kind == NoticeKind::kWorse ? kWorse : kReminder, taal));
+        }
+    }
+    std::string text = fmt::format("{}  {}", text::Plain(Key::TXT_SENT_PRE_TEXT, taal), what);
     if (notice.kind == NoticeKind::kEscalation) {
-        if (const auto limit = CrossedLimit(notice.facts)) {
-            text += fmt::format(" ({} {}{})", Word(kLimit, taal), *limit, UnitsText(notice.facts));
+        if (!Grouped(notice)) {
+            text += LimitText(notice.facts, taal);
         }
         text += fmt::format(", {} {}, {}", Word(kStanding, taal),
-                            DurationText(notice.stoodSeconds, taal),
+                            DurationText(LongestStood(notice), taal),
                             WithoutFullStop(Word(kNotAcknowledged, taal)));
         if (!notice.unreached.empty()) {
             text += fmt::format(", {} {}", Word(kNotReached, taal), notice.unreached);
@@ -260,7 +375,7 @@ std::string SmsTextOf(const Notice& notice, const Message& message, int taal,
     if (notice.kind == NoticeKind::kEnded || notice.kind == NoticeKind::kReminder) {
         text += fmt::format(", {} {}",
                             Word(notice.kind == NoticeKind::kEnded ? kStood : kStanding, taal),
-                            DurationText(notice.stoodSeconds, taal));
+                            DurationText(LongestStood(notice), taal));
     }
     return text;
 }
@@ -317,18 +432,66 @@ std::string DurationText(double seconds, int taal) {
                        Word(kMinutes, taal));
 }
 
+namespace {
+
+// The facts of one alarm as the webhook's JSON has them.
+nlohmann::json AlarmJson(const AlarmFacts& f, int taal) {
+    nlohmann::json doc;
+    doc["probe"] = f.unit ? nlohmann::json() : nlohmann::json(f.name);
+    doc["rom"] = f.unit ? nlohmann::json() : nlohmann::json(RomToHex(f.rom));
+    doc["state"] = StateWord(f.state);
+    doc["state_text"] = StateText(f.state, taal);
+    doc["value"] = HasValue(f) ? nlohmann::json(f.value) : nlohmann::json();
+    doc["time_alarm"] = f.timeAlarm;
+    if (f.timeAlarm) {
+        doc["unit"] = "min";
+    } else {
+        doc["unit"] =
+            Trimmed(f.units).empty() ? nlohmann::json() : nlohmann::json(UnitsText(f).substr(1));
+    }
+    if (!f.unit) {
+        doc["limits"] = {{"alarm_low", f.alarmLow},
+                         {"alarm_high", f.alarmHigh},
+                         {"pre_alarm_low", f.tripLow},
+                         {"pre_alarm_high", f.tripHigh}};
+    }
+    return doc;
+}
+
+}  // namespace
+
+std::string AcknowledgeLink(const std::string& publicUrl, const Notice& notice) {
+    if (publicUrl.empty() || !Acknowledgeable(notice.kind)) {
+        return {};
+    }
+    // Which alarms, so the page can show them; it grants nothing: the page
+    // wants a session like every other.
+    std::vector<std::string> alarms;
+    for (const GroupedAlarm& alarm : AlarmsOf(notice)) {
+        const std::string name = alarm.facts.unit ? "unit" : RomToHex(alarm.facts.rom);
+        if (std::find(alarms.begin(), alarms.end(), name) == alarms.end()) {
+            alarms.push_back(name);
+        }
+    }
+    return fmt::format("{}/acknowledge?alarm={}&notice={}", publicUrl, fmt::join(alarms, ","),
+                       notice.id);
+}
+
 Message MessageOf(const Notice& notice, int taal, const std::string& stationName,
-                  const std::string& topic) {
+                  const std::string& topic, const std::string& publicUrl) {
     const AlarmFacts& f = notice.facts;
+    const std::string link = AcknowledgeLink(publicUrl, notice);
     Message message;
     message.title = TitleOf(notice, taal, stationName);
-    message.text = BodyOf(notice, taal, stationName);
+    message.text = BodyOf(notice, taal, stationName, link);
     message.smsText = SmsTextOf(notice, message, taal, stationName);
     message.priority = PriorityOf(notice);
     message.id = notice.id;
     message.date = MailDate(notice.when);
     message.kind = notice.kind;
-    message.alarm = notice.kind == NoticeKind::kTest ? std::string() : AlarmKeyOf(f);
+    if (notice.kind != NoticeKind::kTest) {
+        message.alarms = AlarmKeysOf(notice);
+    }
     nlohmann::json doc;
     if (!topic.empty()) {
         doc["topic"] = topic;
@@ -343,24 +506,17 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
     doc["id"] = notice.id;
     doc["sequence_id"] = notice.id;
     if (notice.kind != NoticeKind::kTest) {
-        doc["probe"] = f.unit ? nlohmann::json() : nlohmann::json(f.name);
-        doc["rom"] = f.unit ? nlohmann::json() : nlohmann::json(RomToHex(f.rom));
-        doc["state"] = StateWord(f.state);
-        doc["state_text"] = StateText(f.state, taal);
-        doc["value"] = HasValue(f) ? nlohmann::json(f.value) : nlohmann::json();
-        doc["time_alarm"] = f.timeAlarm;
-        if (f.timeAlarm) {
-            doc["unit"] = "min";
-        } else {
-            doc["unit"] = Trimmed(f.units).empty() ? nlohmann::json()
-                                                   : nlohmann::json(UnitsText(f).substr(1));
+        // The first alarm's facts at the top, as a notice about one alarm
+        // always had them; every alarm of the notice in "alarms".
+        doc.update(AlarmJson(f, taal));
+        nlohmann::json alarms = nlohmann::json::array();
+        for (const GroupedAlarm& alarm : AlarmsOf(notice)) {
+            nlohmann::json one = AlarmJson(alarm.facts, taal);
+            one["rose"] = IsoTime(alarm.rose);
+            one["stood_seconds"] = std::lround(alarm.stoodSeconds);
+            alarms.push_back(std::move(one));
         }
-        if (!f.unit) {
-            doc["limits"] = {{"alarm_low", f.alarmLow},
-                             {"alarm_high", f.alarmHigh},
-                             {"pre_alarm_low", f.tripLow},
-                             {"pre_alarm_high", f.tripHigh}};
-        }
+        doc["alarms"] = std::move(alarms);
         doc["rose"] = IsoTime(notice.rose);
         if (!notice.unreached.empty()) {
             doc["unreached"] = notice.unreached;
@@ -369,6 +525,12 @@ Message MessageOf(const Notice& notice, int taal, const std::string& stationName
         doc["acknowledged_by"] = notice.acknowledgedBy.empty()
                                      ? nlohmann::json()
                                      : nlohmann::json(notice.acknowledgedBy);
+    }
+    if (!link.empty()) {
+        doc["acknowledge_url"] = link;
+        // ntfy shows a button that opens the page.
+        doc["actions"] = nlohmann::json::array(
+            {{{"action", "view"}, {"label", Word(kAcknowledge, taal)}, {"url", link}}});
     }
     message.document = doc.dump();
     return message;

@@ -64,7 +64,8 @@ Notifier::Notifier(const NotifyConfig& config, const NotifierContext& context)
       email_(config.email, std::chrono::seconds(config.timeoutSeconds)),
       sms_(context.sms),
       file_(context.stateFile, config.contacts, context.clock, context.log),
-      engine_(config.contacts, config.escalateAfterMinutes, config.remindAfterMinutes),
+      engine_(config.contacts, config.escalateAfterMinutes, config.remindAfterMinutes,
+              config.groupSeconds),
       idPrefix_(IdPrefix(context.clock)),
       events_(context.feed.Subscribe()) {
     for (std::size_t i = 0; i < config_.contacts.size(); ++i) {
@@ -109,9 +110,12 @@ void Notifier::Restore() {
     const std::vector<std::string> awaiting = engine_.Awaiting();
     for (std::size_t i = 0; i < state.queued.size(); ++i) {
         for (QueuedMessage& job : state.queued[i]) {
-            job.held =
-                job.message.kind != NoticeKind::kTest &&
-                std::find(awaiting.begin(), awaiting.end(), job.message.alarm) != awaiting.end();
+            job.held = job.message.kind != NoticeKind::kTest &&
+                       std::any_of(job.message.alarms.begin(), job.message.alarms.end(),
+                                   [&](const std::string& alarm) {
+                                       return std::find(awaiting.begin(), awaiting.end(), alarm) !=
+                                              awaiting.end();
+                                   });
             deliveries_[i]->Resume(std::move(job));
         }
     }
@@ -133,14 +137,15 @@ void Notifier::Run(const std::stop_token& stop) {
         }
         const FeedBatch batch = events_.Drain();
         for (const LiveEvent& event : batch.events) {
-            const std::vector<std::string> awaiting = engine_.Awaiting();
+            const std::size_t awaiting = engine_.Awaiting().size();
             Handle(event);
-            // An alarm taken over that came back sends what it kept.
-            for (const std::string& key : awaiting) {
-                if (const StandingAlarm* alarm = engine_.Find(key); alarm && !alarm->awaiting) {
-                    for (const auto& delivery : deliveries_) {
-                        delivery->Release(key);
-                    }
+            // An alarm taken over that came back (or ended) sends what it kept.
+            if (engine_.Awaiting().size() != awaiting) {
+                const std::vector<std::string> still = engine_.Awaiting();
+                for (const auto& delivery : deliveries_) {
+                    delivery->Release([&still](const std::string& alarm) {
+                        return std::find(still.begin(), still.end(), alarm) != still.end();
+                    });
                 }
             }
         }
@@ -184,6 +189,7 @@ void Notifier::Handle(const LiveEvent& event) {
             facts.unit = true;
             facts.state = event.kind == LiveEventKind::kNetworkLost ? kUnitLost : kAlarmNone;
             Dispatch(engine_.OnAlarmChanged(facts, now, event.time));
+            DropWhatEnded();
             break;
         }
         case LiveEventKind::kAcknowledged:
@@ -233,6 +239,20 @@ void Notifier::HandleProbeAlarm(const LiveEvent& event, double now) {
     // one that stands goes on whatever became of the probe's SMS choice.
     if (notifies || event.newAlarm == kAlarmNone || engine_.Find(AlarmKeyOf(facts)) != nullptr) {
         Dispatch(engine_.OnAlarmChanged(facts, now, event.time));
+    }
+    if (event.newAlarm == kAlarmNone) {
+        DropWhatEnded();
+    }
+}
+
+void Notifier::DropWhatEnded() {
+    // The end itself may wait for its group; what it makes untrue goes now.
+    for (const auto& delivery : deliveries_) {
+        delivery->Drop([this](const Message& message) {
+            return message.kind != NoticeKind::kEnded && message.kind != NoticeKind::kTest &&
+                   std::none_of(message.alarms.begin(), message.alarms.end(),
+                                [this](const std::string& alarm) { return engine_.Stands(alarm); });
+        });
     }
 }
 
@@ -330,6 +350,7 @@ void Notifier::EndAwaiting(const std::string& key, double now) {
         facts.unit ? "the interface unit" : facts.name, alarm->told.size()));
     facts.state = kAlarmNone;
     Dispatch(engine_.OnAlarmChanged(facts, now, context_.clock.Now()));
+    DropWhatEnded();
 }
 
 void Notifier::Present(AlarmFacts& facts) const {
@@ -367,7 +388,9 @@ void Notifier::GivenUp(int contact, const Message& message, const std::string& d
         return;
     }
     std::lock_guard lock(mutex_);
-    unreached_.push_back({contact, message.alarm, detail});
+    for (const std::string& alarm : message.alarms) {
+        unreached_.push_back({contact, alarm, detail});
+    }
     news_ = true;
     if (wake_ != nullptr) {
         wake_->request_stop();
@@ -397,13 +420,16 @@ void Notifier::Dispatch(std::vector<Notice> notices) {
     if (notices.empty()) {
         return;
     }
+    if (config_.groupSeconds > 0) {
+        notices = GroupedByContact(std::move(notices));
+    }
     const int taal = context_.settings.Taal();
     const std::string station = context_.table.Lock()->NetworkName;
     for (Notice& notice : notices) {
         notice.id = NextId();
         const auto index = static_cast<std::size_t>(notice.contact);
         deliveries_.at(index)->Send(
-            MessageOf(notice, taal, station, config_.contacts[index].topic));
+            MessageOf(notice, taal, station, config_.contacts[index].topic, config_.publicUrl));
     }
 }
 
@@ -415,8 +441,8 @@ void Notifier::SendTestMessage(int contact) {
     const std::string station = context_.table.Lock()->NetworkName;
     Notice notice = TestNotice(contact, context_.clock.Now());
     notice.id = NextId();
-    deliveries_[index]->Send(
-        MessageOf(notice, context_.settings.Taal(), station, config_.contacts[index].topic));
+    deliveries_[index]->Send(MessageOf(notice, context_.settings.Taal(), station,
+                                       config_.contacts[index].topic, config_.publicUrl));
 }
 
 double Notifier::NextDue() const {

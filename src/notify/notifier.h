@@ -61,6 +61,12 @@ struct NotifierContext {
 // end, with its line in the alarm file. The unit's alarm ends with the first
 // reading. Messages kept for such an alarm wait for the outcome.
 //
+// Alarms that rise (or end) within the configuration's group_seconds of the
+// first of them reach each contact as one notice with one id; an end makes
+// the messages about its alarm untrue at once, while the end itself waits
+// for its group. With a public_url, a notice about a standing alarm links to
+// the dashboard page that acknowledges it.
+//
 // What became of the notices is counted in the context's tally, and a notice
 // given up is published on the feed (kNoticeGivenUp) for the front ends.
 class Notifier {
@@ -98,6 +104,8 @@ class Notifier {
     // Whether the probe's record shows that the alarm taken over ended.
     bool EndedMeanwhile(const std::string& key) const;
     void EndAwaiting(const std::string& key, double now);
+    // Drops the messages waiting to be sent about alarms that all ended.
+    void DropWhatEnded();
     // Brings the facts of a standing alarm to the present.
     void Present(AlarmFacts& facts) const;
     void Restore();

@@ -13,6 +13,7 @@
 #include "feed/live_feed.h"
 #include "runtime/encoding.h"
 #include "text/texts.h"
+#include "web/acknowledge_page.h"
 #include "web/day_data.h"
 #include "web/json_text.h"
 #include "web/metrics.h"
@@ -284,6 +285,14 @@ HttpResponse WebApp::Route(const HttpRequest& request) {
     if (!path.starts_with("/api/")) {
         if (request.method != "GET" && request.method != "HEAD") {
             return ErrorResponse(405, "GET only");
+        }
+        if (IsAcknowledgePage(path)) {
+            if (auto refused = AcknowledgePageRefusal(request, session, parts_.log)) {
+                return *refused;
+            }
+            HttpRequest page = request;
+            page.path = kAcknowledgePageFile;
+            return Static(page, session);
         }
         return Static(request, session);
     }

@@ -10,7 +10,7 @@ import { mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 
 import {
-  launchBrowser, loadPuppeteer, logIn, option, startStation, until,
+  PASSWORD, launchBrowser, loadPuppeteer, logIn, option, startStation, until,
 } from './harness.mjs';
 
 const program = option('station-program');
@@ -119,6 +119,41 @@ async function operatorSession(browser, station) {
     await page.waitForSelector('#muted-text:not([hidden])', { timeout: 10000 });
     await page.waitForSelector('#unmute:not([hidden])', { timeout: 1000 });
     await page.setViewport(DESKTOP);
+  });
+
+  await step('a notice\'s link leads through the login to its alarm and acknowledges it', page, async () => {
+    const rom = await page.$eval('#results tbody tr:not([data-alarm="0"])', (row) => row.dataset.rom);
+    await page.click('#unmute');
+    await page.waitForSelector('#mute:not([hidden])', { timeout: 10000 });
+    // Opened on a phone, where the browser has no session yet.
+    const phone = await browser.createBrowserContext();
+    try {
+      const notice = await phone.newPage();
+      watch(notice, 'notice');
+      await notice.goto(`${station.url}/acknowledge?alarm=${rom}&notice=qrv-browser-1`,
+        { waitUntil: 'domcontentloaded' });
+      await notice.waitForSelector('#name', { visible: true, timeout: 10000 });
+      await notice.type('#name', 'olga');
+      await notice.type('#password', PASSWORD);
+      await Promise.all([
+        notice.waitForNavigation({ waitUntil: 'domcontentloaded', timeout: 15000 }),
+        notice.click('#submit'),
+      ]);
+      const back = new URL(notice.url());
+      if (back.pathname !== '/acknowledge' || back.searchParams.get('alarm') !== rom) {
+        throw new Error(`the login led to ${notice.url()}`);
+      }
+      await notice.waitForSelector(`#alarms li[data-rom="${rom}"]`, { timeout: 10000 });
+      await notice.waitForSelector('#ack-form:not([hidden])', { timeout: 5000 });
+      await notice.type('#ack-comment', 'from the notice');
+      await notice.click('#ack');
+      await until('the page to say it is acknowledged', 10000, () => notice.$eval('#ack-message',
+        (box) => !box.hidden && box.textContent.startsWith('Acknowledged.')));
+    } finally {
+      await phone.close();
+    }
+    // The station's own acknowledgement: the live table shows it muted.
+    await page.waitForSelector('#muted-text:not([hidden])', { timeout: 10000 });
   });
 
   await step('the probe page shows the value, its settings and today\'s graph with limits', page, async () => {
@@ -286,6 +321,8 @@ async function viewerSession(browser, station) {
       return response.status;
     });
     if (answer !== 403) throw new Error(`the viewer's mute was answered ${answer}`);
+    const page403 = await page.evaluate(async () => (await fetch('/acknowledge?alarm=unit')).status);
+    if (page403 !== 403) throw new Error(`the viewer's acknowledgement page was answered ${page403}`);
   });
   await step('every page text exists in all four languages', page, async () => {
     const missing = await page.evaluate(async () => (await import('/assets/i18n.js')).missingKeys());

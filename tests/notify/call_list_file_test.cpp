@@ -51,7 +51,7 @@ TEST(CallListFile, KeepsAlarmsAndMessagesOverARestartByWallClockAndContactName) 
     {
         VirtualClock clock({2026, 12, 8, 2, 0, 0, 0});
         CallListFile file(dir / kCallListFileName, before, clock, log);
-        EscalationEngine engine(before, 3, 60);
+        EscalationEngine engine(before, 3, 60, 0);
         const LocalDateTime rose{2026, 12, 8, 2, 2, 0, 0};
         clock.Advance(2 * kMinute);
         engine.OnAlarmChanged(Freezer(kAlarmHigh), clock.Timer(), rose);
@@ -62,7 +62,7 @@ TEST(CallListFile, KeepsAlarmsAndMessagesOverARestartByWallClockAndContactName) 
         Message message;
         message.id = "qrv-1-7";
         message.kind = NoticeKind::kEscalation;
-        message.alarm = AlarmKeyOf(Freezer(kAlarmHigh));
+        message.alarms = {AlarmKeyOf(Freezer(kAlarmHigh))};
         message.title = "High Alarm: Freezer";
         message.document = R"({"event": "escalation"})";
         file.SaveQueued(2, {{message, 3, clock.Timer() - 60, clock.Timer() + 120, false}});
@@ -136,11 +136,11 @@ TEST(CallListFile, ADamagedOrForeignFileIsNamedKeptAsideAndNotUsed) {
 TEST(Escalation, AnAlarmTakenOverWaitsForItsProbeAndGoesOnWhereItWas) {
     const std::vector<NotifyContact> contacts{Contact("Anna"), Contact("Ben"), Contact("Cleo")};
     const LocalDateTime when{2026, 12, 8, 2, 10, 0, 0};
-    EscalationEngine before(contacts, 3, 60);
+    EscalationEngine before(contacts, 3, 60, 0);
     before.OnAlarmChanged(Freezer(kAlarmHigh), 0, when);
     before.Advance(3 * kMinute, when, kAsTold);
 
-    EscalationEngine engine(contacts, 3, 60);
+    EscalationEngine engine(contacts, 3, 60, 0);
     engine.Restore(before.Snapshot());
     EXPECT_EQ(engine.Awaiting(), Lines{"280102030405067A"});
     EXPECT_TRUE(engine.Advance(30 * kMinute, when, kAsTold).empty());
@@ -164,7 +164,7 @@ TEST(Escalation, AnAlarmTakenOverWaitsForItsProbeAndGoesOnWhereItWas) {
 
 TEST(Escalation, AContactThatCannotBeReachedCallsTheNextAtOnce) {
     const std::vector<NotifyContact> contacts{Contact("Anna"), Contact("Ben"), Contact("Cleo")};
-    EscalationEngine engine(contacts, 15, 60);
+    EscalationEngine engine(contacts, 15, 60, 0);
     const std::string freezer = AlarmKeyOf(Freezer(kAlarmHigh));
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, {});
     const std::vector<Notice> ben =
@@ -179,13 +179,13 @@ TEST(Escalation, AContactThatCannotBeReachedCallsTheNextAtOnce) {
     engine.OnAlarmChanged(Freezer(kAlarmNone), 30 * kMinute, {});
     EXPECT_TRUE(engine.OnUnreachable(freezer, 1, "Ben", 31 * kMinute, {}).empty());
 
-    EscalationEngine alone({Contact("Anna")}, 15, 60);
+    EscalationEngine alone({Contact("Anna")}, 15, 60, 0);
     alone.OnAlarmChanged(Freezer(kAlarmHigh), 0, {});
     EXPECT_TRUE(alone.OnUnreachable(freezer, 0, "Anna", kMinute, {}).empty());
 }
 
 TEST(Escalation, RemindersMissedWhileStoppedComeOnceNotInABurst) {
-    EscalationEngine engine({Contact("Anna")}, 3, 60);
+    EscalationEngine engine({Contact("Anna")}, 3, 60, 0);
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, {});
     EXPECT_EQ(Told(engine.Advance(5 * 60 * kMinute + 1, {}, kAsTold)), Lines{"0 reminder"});
     EXPECT_DOUBLE_EQ(engine.NextDue(), 6 * 60 * kMinute + 1);

@@ -13,9 +13,9 @@
 #include "app/live_station.h"
 #include "app/shell/commands.h"
 #include "app/shell/station_links.h"
+#include "call_list_station.h"
 #include "config/station_config.h"
 #include "notify/acknowledgement.h"
-#include "receivers.h"
 #include "runtime/silent_status_display.h"
 #include "sensors/rom_text.h"
 #include "support/clocked_launcher.h"
@@ -33,22 +33,6 @@ constexpr const char* kWarmingFreezer = R"({"lines": [[
     {"type": "DS18B20", "temperature": {"value": -20.0, "steps": [[120, -10.0], [1200, -20.0]]}}],
     [], []]})";
 
-NotifyContact ContactOf(std::string name, NotifyChannel channel, std::string address) {
-    NotifyContact contact;
-    contact.name = std::move(name);
-    contact.channel = channel;
-    contact.address = std::move(address);
-    return contact;
-}
-
-std::vector<std::string> Events(const HttpReceiver& receiver) {
-    std::vector<std::string> events;
-    for (const HttpReceiver::Request& request : receiver.Requests()) {
-        events.push_back(nlohmann::json::parse(request.body)["event"]);
-    }
-    return events;
-}
-
 // "event state" of every request, in order.
 std::vector<std::string> EventStates(const HttpReceiver& receiver) {
     std::vector<std::string> lines;
@@ -61,7 +45,13 @@ std::vector<std::string> EventStates(const HttpReceiver& receiver) {
     return lines;
 }
 
-using Lines = std::vector<std::string>;
+// A call list that tells each alarm on its own the moment it changes: the
+// cases of one probe, whose times are counted from the change.
+NotifyConfig OneAtATime() {
+    NotifyConfig config;
+    config.groupSeconds = 0;
+    return config;
+}
 
 // The freezer of the first device on line 1: alarm above -15 °C at once,
 // SMS on, in the station "Lab 3" with the SMS program linked.
@@ -80,21 +70,6 @@ void SetUpFreezer(LiveStation& station) {
     station.ConfigureSms();
 }
 
-// Runs the station on until the notifications have caught up with it;
-// an SMS hand-off needs the clock to move while it runs.
-void Settle(LiveStation& station) {
-    ASSERT_TRUE(WaitUntil([&] {
-        if (station.monitoring.Notifications()->Idle()) {
-            return true;
-        }
-        if (station.clock.Sleepers() > 0 &&
-            station.monitoring.Acquisition().Sms().WaitUntilIdle(0ms) == false) {
-            station.RunFor(1.0);
-        }
-        return false;
-    }));
-}
-
 class CallList : public ::testing::Test, protected LiveStation {
   protected:
     CallList() : LiveStation(kWarmingFreezer, {2026, 12, 8, 2, 0, 0, 0}) { SetUpFreezer(*this); }
@@ -107,7 +82,7 @@ TEST_F(CallList, AWarmingFreezerWorksTheListUntilAcknowledgedThenRemindsAndEnds)
     SmtpReceiver ben(dir / "maildir");
     ASSERT_TRUE(ben.Ready()) << "python3-aiosmtpd is needed (scripts/install-deps.sh)";
     // Short times, so the drill stays short under the sanitizers too.
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.escalateAfterMinutes = 3;
     config.remindAfterMinutes = 10;
     config.email.smtpUrl = ben.Url();
@@ -174,7 +149,7 @@ TEST_F(CallList, ATimeOutOfRangeAlarmIsCalledOutBesideTheValueAlarmAndEndsOnItsO
                            RomToHex(Probe(0).Rom)));
     HttpReceiver anna;
     HttpReceiver ben;
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.escalateAfterMinutes = 3;
     config.remindAfterMinutes = 60;
     config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
@@ -220,7 +195,7 @@ TEST_F(CallList, ATimeOutOfRangeAlarmIsCalledOutBesideTheValueAlarmAndEndsOnItsO
 }
 
 TEST_F(CallList, TheSmsProgramAsAContactKeepsItsTimingCodesAndLogLines) {
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.contacts = {ContactOf("Cleo", NotifyChannel::kSms, "Cleo")};
     monitoring.StartNotifications(config);
     launcher.SetRunSeconds(3.0);
@@ -257,7 +232,7 @@ TEST_F(CallList, TheSmsProgramAsAContactKeepsItsTimingCodesAndLogLines) {
 TEST_F(CallList, AProbeWithoutSmsNotifiesNobodyAndWithoutContactsTheLinkedProgramGetsItAsBefore) {
     Probe(0).SmsEnable = 0;
     HttpReceiver anna;
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url())};
     monitoring.StartNotifications(config);
     Install();
@@ -282,7 +257,7 @@ TEST_F(CallList, TheAlarmMenuSendsATestMessageToTheContactChosenOrToAll) {
 
     HttpReceiver anna;
     HttpReceiver ben;
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
                        ContactOf("Ben", NotifyChannel::kWebhook, ben.Url())};
     monitoring.StartNotifications(config);
@@ -315,6 +290,7 @@ TEST_F(CallList, TheAlarmMenuSendsATestMessageToTheContactChosenOrToAll) {
 // Anna, Ben and Cleo on webhooks, three minutes apart.
 struct ThreeOnCall {
     ThreeOnCall() {
+        config.groupSeconds = 0;
         config.escalateAfterMinutes = 3;
         config.remindAfterMinutes = 60;
         config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),
@@ -324,12 +300,8 @@ struct ThreeOnCall {
     HttpReceiver anna;
     HttpReceiver ben;
     HttpReceiver cleo;
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
 };
-
-nlohmann::json Body(const HttpReceiver& receiver, std::size_t n) {
-    return nlohmann::json::parse(receiver.Requests().at(n).body);
-}
 
 // The freezer warms at 02:02; Anna is told, Ben three minutes later. What
 // the station directory holds at 02:06 is what a start after a power cut
@@ -441,7 +413,8 @@ TEST_F(CallList, AProbeNameNoProbeHasIsNamedWithItsLineAtTheStartAndAfterAReread
     ASSERT_EQ(read.problems, Lines{});
     monitoring.StartNotifications(read.config.notify);
     Install();
-    RunFor(125.0);
+    // The alarm at 2 minutes, told once its group's 30 seconds are over.
+    RunFor(160.0);
     Settle();
     const auto named = [&](const std::string& line) { return Count(LogText(), line); };
     const std::string frezer =
@@ -501,7 +474,7 @@ TEST_F(CallList, ACallListThatCannotBeUsedIsSaidAndTheSmsProgramsDestinationTake
 TEST_F(CallList, ADamagedStateFileIsKeptAsideAndTheCallListStartsWithoutIt) {
     WriteBytes(dir / notify::kCallListFileName, "{\"format\": \"quorvanel call list\", \"alar");
     HttpReceiver anna;
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url())};
     monitoring.StartNotifications(config);
     EXPECT_EQ(Count(LogText(), (dir / notify::kCallListFileName).string() + " is not used"), 1)
@@ -570,7 +543,7 @@ TEST(CallListRefusing, OnlyTheEndReachesAReceiverThatRefusedUntilTheAlarmEnded) 
     HttpReceiver anna;
     HttpReceiver ben;
     anna.AnswerWith(503);
-    NotifyConfig config;
+    NotifyConfig config = OneAtATime();
     config.escalateAfterMinutes = 3;
     config.remindAfterMinutes = 10;
     config.contacts = {ContactOf("Anna", NotifyChannel::kWebhook, anna.Url()),

@@ -40,7 +40,7 @@ Message Sample(const std::string& title) {
     notice.facts.state = kAlarmHigh;
     notice.facts.alarmHigh = -15;
     notice.id = "qrv-test-" + title;
-    Message message = MessageOf(notice, 0, "Lab 3", "lab");
+    Message message = MessageOf(notice, 0, "Lab 3", "lab", "");
     message.title = title;
     return message;
 }
@@ -246,7 +246,7 @@ TEST(Webhook, TheEndOfAnAlarmDropsWhatWaitsForARetryAndLeavesOtherAlarmsAlone) {
     receiver.AnswerWith(503);
     const auto about = [](std::string title, std::string alarm, NoticeKind kind) {
         Message message = Sample(title);
-        message.alarm = std::move(alarm);
+        message.alarms = {std::move(alarm)};
         message.kind = kind;
         return message;
     };

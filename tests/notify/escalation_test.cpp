@@ -29,7 +29,7 @@ using testing::RecordingLog;
 using testing::TempDir;
 
 TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
-    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60, 0);
     EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen)), Lines{"0 alarm"});
     EXPECT_DOUBLE_EQ(engine.NextDue(), 15 * kMinute);
     EXPECT_TRUE(engine.Advance(15 * kMinute - 1, kWhen, kAsTold).empty());
@@ -40,7 +40,7 @@ TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
     EXPECT_EQ(Told(engine.Advance(90 * kMinute, kWhen, kAsTold)),
               (Lines{"0 reminder", "1 reminder", "2 reminder"}));
     // A late look at the clock catches up every step it missed, in order.
-    EscalationEngine late({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    EscalationEngine late({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60, 0);
     late.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
     EXPECT_EQ(Told(late.Advance(31 * kMinute, kWhen, kAsTold)),
               (Lines{"1 escalation", "2 escalation"}));
@@ -48,7 +48,7 @@ TEST(Escalation, WorksTheListDownWhileUnacknowledgedThenRemindsEveryoneTold) {
 
 TEST(Escalation, AnAcknowledgementStopsItUntilTheReminderToWhoAcknowledged) {
     EscalationEngine engine(
-        {Contact("Anna", {}, {"anna"}), Contact("Ben", {}, {"bvd"}), Contact("Cleo")}, 15, 60);
+        {Contact("Anna", {}, {"anna"}), Contact("Ben", {}, {"bvd"}), Contact("Cleo")}, 15, 60, 0);
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
     engine.Advance(15 * kMinute, kWhen, kAsTold);
     engine.OnAcknowledged("BVD", 20 * kMinute);
@@ -59,7 +59,7 @@ TEST(Escalation, AnAcknowledgementStopsItUntilTheReminderToWhoAcknowledged) {
     EXPECT_DOUBLE_EQ(reminder.front().stoodSeconds, 80 * kMinute);
     EXPECT_EQ(Told(engine.Advance(140 * kMinute, kWhen, kAsTold)), Lines{"1 reminder"});
     // Someone who is no contact acknowledged: the reminder goes to all told.
-    EscalationEngine other({Contact("Anna"), Contact("Ben")}, 15, 60);
+    EscalationEngine other({Contact("Anna"), Contact("Ben")}, 15, 60, 0);
     other.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen);
     other.Advance(15 * kMinute, kWhen, kAsTold);
     other.OnAcknowledged("night-porter", 16 * kMinute);
@@ -68,7 +68,7 @@ TEST(Escalation, AnAcknowledgementStopsItUntilTheReminderToWhoAcknowledged) {
 }
 
 TEST(Escalation, AWorseStateNotifiesAnewAndIsUnacknowledgedAgain) {
-    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60, 0);
     engine.OnAlarmChanged(Freezer(kPreAlarmHigh), 0, kWhen);
     engine.Advance(15 * kMinute, kWhen, kAsTold);
     engine.OnAcknowledged("Ben", 16 * kMinute);
@@ -87,7 +87,7 @@ TEST(Escalation, AWorseStateNotifiesAnewAndIsUnacknowledgedAgain) {
 }
 
 TEST(Escalation, TheEndGoesToExactlyThoseToldWithTheDuration) {
-    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60);
+    EscalationEngine engine({Contact("Anna"), Contact("Ben"), Contact("Cleo")}, 15, 60, 0);
     engine.OnAlarmChanged(Freezer(kAlarmHigh), 100, kWhen);
     engine.Advance(100 + 15 * kMinute, kWhen, kAsTold);
     const std::vector<Notice> ended =
@@ -108,7 +108,7 @@ TEST(Escalation, ContactsHearOnlyOfTheirProbesAndEachAlarmHasItsOwnList) {
                              Contact("Ben", {"28090909090909"
                                              "11"}),
                              Contact("Cleo")},
-                            15, 60);
+                            15, 60, 0);
     EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen)), Lines{"0 alarm"});
     EXPECT_EQ(Told(engine.OnAlarmChanged(fridge, 5 * kMinute, kWhen)), Lines{"1 alarm"});
     EXPECT_EQ(Told(engine.Advance(15 * kMinute, kWhen, kAsTold)), Lines{"2 escalation"});
@@ -119,7 +119,7 @@ TEST(Escalation, ContactsHearOnlyOfTheirProbesAndEachAlarmHasItsOwnList) {
     unit.state = kUnitLost;
     EXPECT_EQ(Told(engine.OnAlarmChanged(unit, 21 * kMinute, kWhen)), Lines{"0 alarm"});
     // Nobody for a probe: nothing is kept for it.
-    EscalationEngine none({Contact("Anna", {"Office"})}, 15, 60);
+    EscalationEngine none({Contact("Anna", {"Office"})}, 15, 60, 0);
     EXPECT_TRUE(none.OnAlarmChanged(Freezer(kAlarmHigh), 0, kWhen).empty());
     EXPECT_EQ(none.StandingAlarms(), 0);
 }
@@ -133,8 +133,9 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
                   65 * kMinute,
                   "",
                   "n1",
-                  ""};
-    const Message english = MessageOf(notice, 0, "Lab 3", "lab-freezers");
+                  "",
+                  {}};
+    const Message english = MessageOf(notice, 0, "Lab 3", "lab-freezers", "");
     EXPECT_EQ(english.title, "High Alarm: Freezer -12.0 °C");
     EXPECT_NE(english.text.find("Value: -12.0 °C (limit -15 °C)"), std::string::npos)
         << english.text;
@@ -147,11 +148,11 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
               "QUORVANEL MESSAGE:  High Alarm: Freezer -12.0 °C (limit -15 °C), Standing for 1 h "
               "05 min, Not acknowledged yet, 08/12/2026 03:12, Lab 3");
     notice.unreached = "Anna by email: SMTP 550";
-    EXPECT_NE(MessageOf(notice, 1, "Lab 3", "")
+    EXPECT_NE(MessageOf(notice, 1, "Lab 3", "", "")
                   .smsText.find("(Grenze -15 °C), Besteht seit 1 Std. 05 Min., Noch nicht "
                                 "quittiert, Nicht erreicht: Anna by email: SMTP 550, 08/12/2026"),
               std::string::npos)
-        << MessageOf(notice, 1, "Lab 3", "").smsText;
+        << MessageOf(notice, 1, "Lab 3", "", "").smsText;
     notice.unreached.clear();
     // The SMS of a new alarm keeps the station's SMS form.
     SensorRecord record;
@@ -159,7 +160,7 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
     record.SensorType = kTypeTemperature;
     record.Value = -12.04;
     notice.kind = NoticeKind::kAlarm;
-    EXPECT_EQ(MessageOf(notice, 0, "Lab 3", "").smsText,
+    EXPECT_EQ(MessageOf(notice, 0, "Lab 3", "", "").smsText,
               acquisition::AlarmSmsText(kAlarmHigh, record, 0, kWhen, "Lab 3"));
     notice.kind = NoticeKind::kEscalation;
 
@@ -179,19 +180,20 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
     EXPECT_EQ(doc["sequence_id"], "n1");
     EXPECT_EQ(english.id, "n1");
 
-    const Message german = MessageOf(notice, 1, "Lab 3", "");
+    const Message german = MessageOf(notice, 1, "Lab 3", "", "");
     EXPECT_EQ(german.title, "Alarm hoch: Freezer -12.0 °C");
     EXPECT_NE(german.text.find("Wert: -12.0 °C (Grenze -15 °C)"), std::string::npos) << german.text;
     EXPECT_NE(german.text.find("1 Std. 05 Min."), std::string::npos);
     EXPECT_FALSE(nlohmann::json::parse(german.document).contains("topic"));
     for (int taal = 0; taal < 4; ++taal) {
-        EXPECT_NE(MessageOf(notice, taal, "Lab 3", "").text.find("Freezer"), std::string::npos);
+        EXPECT_NE(MessageOf(notice, taal, "Lab 3", "", "").text.find("Freezer"), std::string::npos);
     }
-    EXPECT_NE(MessageOf(notice, 2, "Lab 3", "").text, MessageOf(notice, 3, "Lab 3", "").text);
+    EXPECT_NE(MessageOf(notice, 2, "Lab 3", "", "").text,
+              MessageOf(notice, 3, "Lab 3", "", "").text);
 
     notice.kind = NoticeKind::kEnded;
     notice.facts = Freezer(kAlarmNone, -21.0);
-    const Message ended = MessageOf(notice, 0, "Lab 3", "");
+    const Message ended = MessageOf(notice, 0, "Lab 3", "", "");
     EXPECT_EQ(ended.title, "Alarm ended: Freezer");
     EXPECT_NE(ended.text.find("It stood for: 1 h 05 min"), std::string::npos) << ended.text;
     EXPECT_NE(ended.smsText.find("It stood for 1 h 05 min"), std::string::npos) << ended.smsText;
@@ -200,7 +202,7 @@ TEST(NoticeTexts, SayProbeValueLimitTimeStationAndDurationInTheLanguage) {
 
     notice.kind = NoticeKind::kAlarm;
     notice.facts = Freezer(kAlarmLost, -300.0);
-    const Message lost = MessageOf(notice, 0, "Lab 3", "");
+    const Message lost = MessageOf(notice, 0, "Lab 3", "", "");
     EXPECT_EQ(lost.title, "Probe lost: Freezer");
     EXPECT_TRUE(nlohmann::json::parse(lost.document)["value"].is_null());
     EXPECT_EQ(lost.text.find("Value"), std::string::npos);
@@ -213,7 +215,7 @@ AlarmFacts FreezerTime(int state, double minutes) {
 }
 
 TEST(Escalation, ATimeAlarmStandsBesideTheValueAlarmOfTheSameProbe) {
-    EscalationEngine engine({Contact("Anna")}, 5, 30);
+    EscalationEngine engine({Contact("Anna")}, 5, 30, 0);
     EXPECT_EQ(Told(engine.OnAlarmChanged(Freezer(kAlarmHigh), 0.0, kWhen)), Lines{"0 alarm"});
     EXPECT_EQ(Told(engine.OnAlarmChanged(FreezerTime(kTimeAlarmHigh, 61), kMinute, kWhen)),
               Lines{"0 alarm"});
@@ -232,8 +234,9 @@ TEST(Escalation, ATimeAlarmStandsBesideTheValueAlarmOfTheSameProbe) {
 
 TEST(NoticeTexts, ATimeAlarmSaysItsMinutesAndTheLimitInTheLanguage) {
     Notice notice{
-        0, NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, kWhen, 0.0, "", "n2", ""};
-    const Message english = MessageOf(notice, 0, "Lab 3", "");
+        0, NoticeKind::kAlarm, FreezerTime(kTimeAlarmHigh, 61), kWhen, kWhen, 0.0, "", "n2", "",
+        {}};
+    const Message english = MessageOf(notice, 0, "Lab 3", "", "");
     EXPECT_EQ(english.title, "Time High Alarm: Freezer 61 min in 24 h");
     EXPECT_NE(english.text.find("Value: 61 min in 24 h (limit -15 °C)"), std::string::npos)
         << english.text;
@@ -246,14 +249,14 @@ TEST(NoticeTexts, ATimeAlarmSaysItsMinutesAndTheLimitInTheLanguage) {
     EXPECT_EQ(doc["priority"], 5);
 
     notice.facts = FreezerTime(kTimeAlarmLow, 75);
-    const Message dutch = MessageOf(notice, 3, "Lab 3", "");
+    const Message dutch = MessageOf(notice, 3, "Lab 3", "", "");
     EXPECT_EQ(dutch.title, "Tijdalarm laag: Freezer 75 min in 24 uur");
     EXPECT_NE(dutch.text.find("(grens -30 °C)"), std::string::npos) << dutch.text;
 
     notice.kind = NoticeKind::kEnded;
     notice.facts = FreezerTime(kAlarmNone, 12);
-    EXPECT_EQ(MessageOf(notice, 1, "Lab 3", "").title, "Zeit OK: Freezer");
-    EXPECT_EQ(nlohmann::json::parse(MessageOf(notice, 0, "Lab 3", "").document)["time_alarm"],
+    EXPECT_EQ(MessageOf(notice, 1, "Lab 3", "", "").title, "Zeit OK: Freezer");
+    EXPECT_EQ(nlohmann::json::parse(MessageOf(notice, 0, "Lab 3", "", "").document)["time_alarm"],
               true);
 }
 
@@ -280,7 +283,7 @@ TEST(NoticeTexts, AMailIsDatedWhenItsNoticeWasMadeWithTheLocalOffset) {
     notice.facts = Freezer(kAlarmHigh);
     notice.when = kWhen;
     notice.id = "n1";
-    const Message message = MessageOf(notice, 2, "Lab 3", "");
+    const Message message = MessageOf(notice, 2, "Lab 3", "", "");
     EXPECT_EQ(message.date, MailDate(kWhen));
     const std::string mail = MailText("station@lab.example", "anna@lab.example", message);
     EXPECT_TRUE(mail.starts_with("Date: " + MailDate(kWhen) + "\r\nFrom: station@lab.example\r\n"))

@@ -213,6 +213,46 @@ TEST_F(Routes, RolesDecideWhoMutesReadsTheLogAndSendsTests) {
     EXPECT_EQ(users.dump().find("argon2"), std::string::npos);
 }
 
+// The page an alarm notice links to: the login first and back to it, the
+// operator's role, and the acknowledgement by the same command as the
+// live table's button.
+TEST_F(Routes, TheAcknowledgementPageOfANoticeWantsALoginAndAnOperator) {
+    std::ofstream(dir_ / "pages" / "acknowledge.html") << "<html>acknowledge</html>";
+    const std::string link = "/acknowledge?alarm=280C002B1A0000A7,unit&notice=qrv-1-7";
+    const HttpResponse anonymous = app_->Handle(Request("GET", link));
+    EXPECT_EQ(anonymous.status, 303);
+    EXPECT_EQ(
+        anonymous.HeaderValue("Location"),
+        "/login.html?next=%2Facknowledge%3Falarm%3D280C002B1A0000A7%2Cunit%26notice%3Dqrv-1-7");
+    EXPECT_EQ(anonymous.body.find("acknowledge</html>"), std::string::npos);
+    // A link that tries to reach past the page stays a query of the page.
+    const HttpResponse forged =
+        app_->Handle(Request("GET", "/acknowledge?next=//evil.example/\r\nSet-Cookie:x"));
+    EXPECT_EQ(forged.HeaderValue("Location"),
+              "/login.html?next=%2Facknowledge%3Fnext%3D%2F%2Fevil.example%2F%0D%0ASet-Cookie%3Ax");
+    EXPECT_EQ(app_->Handle(Request("GET", "/acknowledge.html")).status, 303);
+
+    const Login vic = LogIn("vic", "viewer-pass");
+    const Login olga = LogIn("olga", "operator-pass");
+    for (const std::string& path : {link, std::string("/acknowledge.html")}) {
+        EXPECT_EQ(As(vic, "GET", path).status, 403) << path;
+        const HttpResponse page = As(olga, "GET", path);
+        EXPECT_EQ(page.status, 200) << path;
+        EXPECT_EQ(page.body, "<html>acknowledge</html>");
+        EXPECT_EQ(page.contentType.find("text/html"), 0u) << page.contentType;
+    }
+    EXPECT_NE(std::find(log_.lines.begin(), log_.lines.end(),
+                        "Web request GET /acknowledge by vic refused: needs operator"),
+              log_.lines.end());
+    EXPECT_EQ(As(olga, "POST", link, "{}").status, 405);
+    EXPECT_TRUE(station_.Commands().empty());
+    // The page's button: the station's acknowledgement, CSRF as always.
+    EXPECT_EQ(As(olga, "POST", "/api/mute", R"({"comment":"from the notice"})", false).status, 403);
+    EXPECT_EQ(As(vic, "POST", "/api/mute", R"({"comment":"from the notice"})").status, 403);
+    EXPECT_EQ(As(olga, "POST", "/api/mute", R"({"comment":"from the notice"})").status, 200);
+    EXPECT_EQ(station_.Commands(), std::vector<std::string>{"mute olga: from the notice"});
+}
+
 TEST_F(Routes, TestMessagesAreOneAMinutePerAccountAndSayWhenNotSent) {
     const Login olga = LogIn("olga", "operator-pass");
     const Login ada = LogIn("ada", "admin-pass-1");
