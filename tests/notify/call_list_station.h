@@ -39,6 +39,20 @@ inline nlohmann::json Body(const HttpReceiver& receiver, std::size_t n) {
     return nlohmann::json::parse(receiver.Requests().at(n).body);
 }
 
+// A probe of a cold store: alarm above -15 and below -40 at once, SMS on,
+// reading -20 until its network says otherwise.
+inline void AddColdStoreProbe(LiveStation& station, int index, const std::string& name) {
+    SensorRecord& record = station.Probe(station.AddProbe(1, index, name));
+    record.AlarmHigh = -15;
+    record.TripHigh = -15;
+    record.AlarmLow = -40;
+    record.TripLow = -40;
+    record.AlarmDelay = 0;
+    record.TripDelay = 0;
+    record.SmsEnable = 1;
+    record.Value = -20.0;
+}
+
 // Runs the station on until the notifications have caught up with it;
 // an SMS hand-off needs the clock to move while it runs.
 inline void Settle(LiveStation& station) {

@@ -56,16 +56,7 @@ NotifyConfig OneAtATime() {
 // The freezer of the first device on line 1: alarm above -15 °C at once,
 // SMS on, in the station "Lab 3" with the SMS program linked.
 void SetUpFreezer(LiveStation& station) {
-    const int freezer = station.AddProbe(1, 0, "Freezer");
-    SensorRecord& record = station.Probe(freezer);
-    record.AlarmHigh = -15;
-    record.TripHigh = -15;
-    record.AlarmLow = -40;
-    record.TripLow = -40;
-    record.AlarmDelay = 0;
-    record.TripDelay = 0;
-    record.SmsEnable = 1;
-    record.Value = -20.0;
+    AddColdStoreProbe(station, 0, "Freezer");
     station.state.sensors.Lock()->NetworkName = "Lab 3";
     station.ConfigureSms();
 }

@@ -28,16 +28,7 @@ const Lines kColdRoomNames{"Freezer", "Fridge 2", "Cold room", "Deep freeze"};
 
 void SetUpColdRoom(LiveStation& station) {
     for (std::size_t i = 0; i < kColdRoomNames.size(); ++i) {
-        SensorRecord& record =
-            station.Probe(station.AddProbe(1, static_cast<int>(i), kColdRoomNames[i]));
-        record.AlarmHigh = -15;
-        record.TripHigh = -15;
-        record.AlarmLow = -40;
-        record.TripLow = -40;
-        record.AlarmDelay = 0;
-        record.TripDelay = 0;
-        record.SmsEnable = 1;
-        record.Value = -20.0;
+        AddColdStoreProbe(station, static_cast<int>(i), kColdRoomNames[i]);
     }
     station.state.sensors.Lock()->NetworkName = "Lab 3";
     station.ConfigureSms();
