@@ -236,6 +236,9 @@ TEST_F(SheetCoverage, CountsTheMinutesTheStoredBlocksStandFor) {
     }
     EXPECT_EQ(StoredMinutesOf(gap), 1200) << "four hours without blocks";
     EXPECT_EQ(StoredMinutesOf(Every(5, 600, 1440)), 840) << "a station started at 10:00";
+    EXPECT_EQ(StoredMinutesOf(Every(5, 2, 1440)), 1440)
+        << "blocks a little after the sampling minutes: the day before's last one reaches in";
+    EXPECT_EQ(StoredMinutesOf(Every(5, 5, 1440)), 1435) << "the block of midnight missing";
 
     std::vector<int> restarts = Every(5, 0, 1440);
     restarts.insert(restarts.begin() + 50, 252);  // a block between 04:10 and 04:15

@@ -60,14 +60,19 @@ ProbeSheet& SheetOf(std::vector<ProbeSheet>& sheets, const HistoEntry& entry, in
 
 // A block stands for the minutes from its time to the next block, at most
 // the sampling interval the day was stored at and never past midnight, as
-// the minutes out of range count them; the time before the day's first block
-// is not covered. A clock set back stores some minutes twice: they count once.
+// the minutes out of range count them. Before the day's first block only a
+// start within one interval of midnight is covered: the day before's last
+// block stood for it. A clock set back stores some minutes twice: they count
+// once.
 int StoredMinutes(std::span<const int> minutes) {
     std::vector<int> times(minutes.begin(), minutes.end());
     std::sort(times.begin(), times.end());
     times.erase(std::unique(times.begin(), times.end()), times.end());
+    if (times.empty()) {
+        return 0;
+    }
     const std::vector<int> counted = records::CountedMinutes(times);
-    int stored = 0;
+    int stored = times.front() < records::SamplingInterval(times) ? times.front() : 0;
     for (const int minutesOfBlock : counted) {
         stored += minutesOfBlock;
     }
