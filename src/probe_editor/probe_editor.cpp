@@ -6,6 +6,7 @@
 
 #include "probe_editor/limit_moves.h"
 #include "probe_editor/probe_name.h"
+#include "records/clean_text.h"
 #include "sensors/rom_text.h"
 #include "sensors/sensor_file.h"
 #include "text/texts.h"
@@ -285,6 +286,21 @@ int ProbeEditor::GetDataFromScreen() {
     return 0;
 }
 
+bool ProbeEditor::TakeReason() {
+    const std::string typed = view_.Read().reason;
+    // The trail keeps one line per field: a line break or tab in the reason
+    // would make one entry look like two.
+    if (records::HasControlCharacter(typed)) {
+        Popup(text::Plain(Key::TXT_PROBE_REASON_CONTROL, context_.taal));
+        return false;
+    }
+    const std::size_t first = typed.find_first_not_of(' ');
+    reason_ = first == std::string::npos
+                  ? std::string()
+                  : typed.substr(first, typed.find_last_not_of(' ') + 1 - first);
+    return true;
+}
+
 bool ProbeEditor::WriteSensorFile() {
     return qrv::WriteSensorFile(context_.snsFile, context_.table.Copy(), context_.clock,
                                 context_.dialogs, context_.log, context_.taal) == 0;
@@ -305,6 +321,9 @@ void ProbeEditor::Leave() {
         // Changes kept while stepping are in the table only; leaving writes
         // them, or the next installation (which reloads the file) would
         // lose them.
+        if (keptInTable_ && !TakeReason()) {
+            return;
+        }
         saved_ = keptInTable_;
         if (keptInTable_) {
             WriteSensorFile();
@@ -328,7 +347,7 @@ void ProbeEditor::Leave() {
     if (answer == 1) {
         // The thresholds first: when their file refuses, the panel stays
         // open with everything typed, and nothing is half saved.
-        if (!timeAlarm_.Save(edit_)) {
+        if (!TakeReason() || !timeAlarm_.Save(edit_, reason_)) {
             return;
         }
         PutSensorDataToStruct();
@@ -338,6 +357,9 @@ void ProbeEditor::Leave() {
         saved_ = true;
         EndPanel();
     } else if (answer == 2) {
+        if (keptInTable_ && !TakeReason()) {
+            return;
+        }
         saved_ = keptInTable_;
         if (keptInTable_) {
             WriteSensorFile();
@@ -366,7 +388,7 @@ void ProbeEditor::Step(int direction) {
         if (answer == 1) {
             // Kept thresholds go to their file at once: they have no table
             // to wait in until the panel is left.
-            if (!timeAlarm_.Save(edit_)) {
+            if (!TakeReason() || !timeAlarm_.Save(edit_, reason_)) {
                 return;
             }
             PutSensorDataToStruct();

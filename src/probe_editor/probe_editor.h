@@ -85,6 +85,10 @@ class ProbeEditor {
     void RefreshReadings() { calibration_.RefreshReadings(); }
 
     const SensorRecord& EditRecord() const { return edit_; }
+    // The reason typed when the panel last saved or kept changes, blanks
+    // around it dropped; empty when none was given. It goes with every audit
+    // line of those changes.
+    const std::string& Reason() const { return reason_; }
     int EditIndex() const { return editIndex_; }
 
     // Reads the screen into the working copy: 0, kScreenNoName,
@@ -105,6 +109,9 @@ class ProbeEditor {
     std::string WarningFor(int status) const;
     void Step(int direction);
     bool WriteSensorFile();
+    // Takes the reason field; false, after telling the user, when it holds
+    // a control character.
+    bool TakeReason();
     void Popup(std::string_view message);
     void EndPanel();
 
@@ -113,6 +120,7 @@ class ProbeEditor {
     CalibrationSection calibration_;
     TimeAlarmSection timeAlarm_;
     SensorRecord edit_;
+    std::string reason_;
     int editIndex_ = 0;
     bool isNew_ = false;
     bool navigation_ = false;

@@ -41,6 +41,8 @@ struct ProbePanelValues {
     std::array<AlarmWindow, 7> windows{};  // Monday first, quarter-hours 0..96
     bool sms = false;
     bool relay = false;
+    // Why the settings change, for the audit trail; optional, read only.
+    std::string reason;
 };
 
 enum class LimitField { kAlarmHigh, kAlarmLow, kTripHigh, kTripLow };

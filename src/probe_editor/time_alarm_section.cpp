@@ -105,7 +105,7 @@ bool TimeAlarmSection::Changed() const {
     return display_.editable && wanted_ != stored_;
 }
 
-bool TimeAlarmSection::Save(const SensorRecord& probe) {
+bool TimeAlarmSection::Save(const SensorRecord& probe, std::string_view reason) {
     if (!Changed()) {
         return true;
     }
@@ -121,7 +121,7 @@ bool TimeAlarmSection::Save(const SensorRecord& probe) {
     if (update.changed && access_->audit) {
         for (const records::SettingChange& change :
              records::TimeAlarmChanges(probe, update.before, update.after)) {
-            if (!access_->audit(change.what, change.oldValue, change.newValue)) {
+            if (!access_->audit(change.what, change.oldValue, change.newValue, reason)) {
                 before.Restore();
                 Popup(text::Plain(Key::TXT_TIME_ALARM_NOT_WRITTEN, taal_) + "\n" +
                       records::TrailNotWrittenReason());

@@ -16,9 +16,11 @@ namespace qrv {
 // out of range in the last 24 hours.
 struct TimeAlarmAccess {
     std::filesystem::path file;
-    // One audit line per side changed: what, the threshold before and after;
-    // false when the trail did not take it, and the change is then undone.
-    std::function<bool(std::string_view, std::string_view, std::string_view)> audit;
+    // One audit line per side changed: what, the threshold before and after,
+    // the reason given; false when the trail did not take it, and the change
+    // is then undone.
+    std::function<bool(std::string_view, std::string_view, std::string_view, std::string_view)>
+        audit;
 };
 
 // A threshold field as typed: empty is a side without alarm, anything else
@@ -48,9 +50,10 @@ class TimeAlarmSection {
     // What was taken last differs from what the file held.
     bool Changed() const;
     // Writes what was taken last, with one audit line per side changed for
-    // `probe` as it is being saved. False, after telling the user, when the
-    // file could not be read or written: it is then left as it was.
-    bool Save(const SensorRecord& probe);
+    // `probe` as it is being saved, with the reason given. False, after
+    // telling the user, when the file could not be read or written: it is
+    // then left as it was.
+    bool Save(const SensorRecord& probe, std::string_view reason);
 
   private:
     void Popup(std::string_view message);

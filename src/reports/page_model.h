@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -55,6 +56,9 @@ struct ReportPage {
     std::optional<GraphModel> graph;
     std::vector<std::string> columnHeader;
     std::vector<std::string> body;
+    // The body rows a list page's font is sized for, when more than it holds:
+    // the pages of one printout then share their font whatever each holds.
+    std::size_t bodyRoom = 0;
     std::vector<std::string> statistics;
 };
 

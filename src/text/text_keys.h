@@ -419,6 +419,7 @@ enum class Key : std::uint16_t {
     TXT_SHEET_ACK,
     TXT_SHEET_SKIPPED_ALARM_LINES,
     TXT_SHEET_TRAIL_HEAD,
+    TXT_SHEET_STORED,
     TXT_SHEET_MENU,
     TXT_TIME_ALARM_SECTION,
     TXT_TIME_ALARM_HINT,
@@ -427,6 +428,8 @@ enum class Key : std::uint16_t {
     TXT_TIME_ALARM_BAD_VALUE,
     TXT_TIME_ALARM_UNREADABLE,
     TXT_TIME_ALARM_NOT_WRITTEN,
+    TXT_PROBE_REASON,
+    TXT_PROBE_REASON_CONTROL,
     TXT_LIMIT_WHOLE_UNITS,
     TXT_LIMIT_ALARM_HIGH,
     TXT_LIMIT_ALARM_LOW,
@@ -455,7 +458,7 @@ enum class Key : std::uint16_t {
     TXT_PRNT_TIME_BELOW,
 };
 
-inline constexpr std::size_t kKeyCount = 445;
+inline constexpr std::size_t kKeyCount = 448;
 static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
 
 }  // namespace qrv::text

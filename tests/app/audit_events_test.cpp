@@ -7,6 +7,7 @@
 
 #include "app/shell/commands.h"
 #include "app/shell/network_install.h"
+#include "app/shell/probe_editing.h"
 #include "app/shell/station_records.h"
 #include "records/audit_trail.h"
 #include "records/calibration_text.h"
@@ -14,6 +15,7 @@
 #include "sim_shell_fixture.h"
 #include "support/audit_entries.h"
 #include "support/popup_answers.h"
+#include "support/scripted_probe_editor.h"
 
 namespace qrv::testing {
 namespace {
@@ -174,6 +176,36 @@ TEST_F(AuditEvents, AProbeFileEditedByHandIsRecordedAtItsReread) {
     trail = Trail();
     EXPECT_GT(trail.size(), installed + 1);
     EXPECT_EQ(Count(trail, "changed outside the station"), 1u) << "the station's own change";
+}
+
+TEST_F(AuditEvents, TheReasonGivenInTheProbeEditorIsOnEveryLineOfItsSave) {
+    shell::DoeInstallNetwork(state, simServices);
+    ASSERT_EQ(state.NetWorkInstalled, 1);
+    const auto save = [this](std::string name, std::string reason) {
+        probeEditor.QueueOpening({ScriptedProbeEditorView::Change([=](ProbePanelValues& values) {
+                                      values.name = name;
+                                      values.alarmHigh += 5;
+                                      values.reason = reason;
+                                  }),
+                                  ScriptedProbeEditorView::Press(&ProbeEditor::Leave)});
+        dialogs.QueueButton(kSave);
+        const std::size_t before = Trail().size();
+        EXPECT_EQ(shell::DoeProbeSettingMenu(state, simServices, 0, false, false), kEditorSaved);
+        const auto trail = Trail();
+        return std::vector<records::AuditEntry>(trail.begin() + static_cast<long>(before),
+                                                trail.end());
+    };
+    const auto given = save("Vaccine store", " new stock, limits per SOP-12 ");
+    ASSERT_EQ(given.size(), 2u) << "the name and the high limit";
+    for (const records::AuditEntry& line : given) {
+        EXPECT_EQ(line.who, "anna");
+        EXPECT_EQ(line.reason, "new stock, limits per SOP-12") << line.what;
+    }
+    const auto none = save("Vaccine store 2", "");
+    ASSERT_EQ(none.size(), 2u);
+    for (const records::AuditEntry& line : none) {
+        EXPECT_EQ(line.reason, "") << "no reason given, none carried over";
+    }
 }
 
 }  // namespace

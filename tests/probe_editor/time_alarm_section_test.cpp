@@ -10,6 +10,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
 #include "support/temp_dir.h"
+#include "text/texts.h"
 
 namespace qrv::testing {
 namespace {
@@ -20,11 +21,13 @@ struct ThresholdAuditLine {
     std::string what;
     std::string before;
     std::string after;
+    std::string reason;
     friend bool operator==(const ThresholdAuditLine&, const ThresholdAuditLine&) = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const ThresholdAuditLine& line) {
-    return out << line.what << ": '" << line.before << "' -> '" << line.after << "'";
+    return out << line.what << ": '" << line.before << "' -> '" << line.after << "' ("
+               << line.reason << ")";
 }
 
 class TimeAlarmSectionTest : public ::testing::Test {
@@ -45,9 +48,11 @@ class TimeAlarmSectionTest : public ::testing::Test {
         script.push_back(View::Press(&ProbeEditor::Leave));
         view.QueueOpening(std::move(script));
         const TimeAlarmAccess access{
-            File(), [this](std::string_view what, std::string_view before, std::string_view after) {
+            File(), [this](std::string_view what, std::string_view before, std::string_view after,
+                           std::string_view reason) {
                 if (trailWritable) {
-                    audit.push_back({std::string(what), std::string(before), std::string(after)});
+                    audit.push_back({std::string(what), std::string(before), std::string(after),
+                                     std::string(reason)});
                 }
                 return trailWritable;
             }};
@@ -55,6 +60,7 @@ class TimeAlarmSectionTest : public ::testing::Test {
                                          taal,  false,   {},    std::nullopt, access};
         ProbeEditor editor(context, view);
         editor.DoeProbeSettingMenu(index, false, true);
+        reason = editor.Reason();
         EXPECT_EQ(view.unfinished, 0) << "the panel was still open when the script ended";
     }
 
@@ -98,6 +104,7 @@ class TimeAlarmSectionTest : public ::testing::Test {
     RecordingLog log;
     View view;
     std::vector<ThresholdAuditLine> audit;
+    std::string reason;  // the editor's, after the panel closed
     bool trailWritable = true;
 };
 
@@ -158,9 +165,10 @@ TEST_F(TimeAlarmSectionTest, SavedWithTheSettingsOnConfirmOneThresholdAuditLineP
     EXPECT_EQ(Stored(kFridge), (records::TimeAlarm{kFridge, 45, 30}));
     EXPECT_EQ(table.Lock()->SensorArray[0].Name, "Vaccine fridge");
     EXPECT_TRUE(std::filesystem::exists(dir / "QRVNL.SNS"));
-    EXPECT_EQ(audit,
-              (std::vector<ThresholdAuditLine>{
-                  {"probe 0000000A1B2C Vaccine fridge: minutes above high in 24 h", "60", "45"}}));
+    EXPECT_EQ(
+        audit,
+        (std::vector<ThresholdAuditLine>{
+            {"probe 0000000A1B2C Vaccine fridge: minutes above high in 24 h", "60", "45", ""}}));
 
     // Both sides emptied: the probe's entry goes, the other probe's stays.
     audit.clear();
@@ -171,7 +179,7 @@ TEST_F(TimeAlarmSectionTest, SavedWithTheSettingsOnConfirmOneThresholdAuditLineP
     EXPECT_EQ(audit.size(), 2u);
     EXPECT_EQ(audit[1],
               (ThresholdAuditLine{"probe 0000000A1B2C Vaccine fridge: minutes below low in 24 h",
-                                  "30", ""}));
+                                  "30", "", ""}));
 }
 
 TEST_F(TimeAlarmSectionTest, AChangeTheTrailCannotTakeIsUndone) {
@@ -195,6 +203,42 @@ TEST_F(TimeAlarmSectionTest, KeptWhileSteppingIsWrittenAtOnce) {
              Check([](const View& panel) { EXPECT_EQ(panel.timeAlarm.minutesAbove, "120"); })});
     EXPECT_EQ(audit.size(), 1u);
     EXPECT_EQ(Messages().size(), 1u) << "the only question was whether to keep";
+}
+
+TEST_F(TimeAlarmSectionTest, TheReasonGoesWithTheSavedLinesAndAControlCharacterIsRefused) {
+    const auto typeReason = [](std::string text) {
+        return View::Change([text](ProbePanelValues& values) { values.reason = text; });
+    };
+    StoreThresholds(kFridge, 60, 30);
+    const std::string before = ReadBytes(File());
+    for (const std::string forged : {"door left open\t\t\t", "a\nb", "end\x7f", "c1 \u0085"}) {
+        SCOPED_TRACE(forged);
+        dialogs.QueueButton(kSave);
+        dialogs.QueueButton(kDiscard);
+        const std::size_t asked = dialogs.Popups().size();
+        // Refused before anything is saved; the panel stays until discarded.
+        Open(0, {Type("45", "30"), typeReason(forged), View::Press(&ProbeEditor::Leave)}, 1);
+        EXPECT_EQ(ReadBytes(File()), before);
+        EXPECT_TRUE(audit.empty());
+        ASSERT_EQ(dialogs.Popups().size(), asked + 3) << "asked, refused, asked again";
+        EXPECT_EQ(dialogs.Popups()[asked + 1].message,
+                  qrv::text::Plain(qrv::text::Key::TXT_PROBE_REASON_CONTROL, 1));
+    }
+
+    dialogs.QueueButton(kSave);
+    Open(0, {Type("45", ""), typeReason("  compressor replaced, CAPA 12  ")});
+    EXPECT_EQ(reason, "compressor replaced, CAPA 12") << "blanks around it dropped";
+    EXPECT_EQ(audit, (std::vector<ThresholdAuditLine>{
+                         {"probe 0000000A1B2C Fridge: minutes above high in 24 h", "60", "45",
+                          "compressor replaced, CAPA 12"},
+                         {"probe 0000000A1B2C Fridge: minutes below low in 24 h", "30", "",
+                          "compressor replaced, CAPA 12"}}));
+
+    audit.clear();
+    dialogs.QueueButton(kSave);
+    Open(0, {Type("50", "")});
+    ASSERT_EQ(audit.size(), 1u);
+    EXPECT_EQ(audit[0].reason, "") << "optional: no reason, none recorded";
 }
 
 TEST_F(TimeAlarmSectionTest, AFieldThatIsNoThresholdIsRefusedInEveryLanguage) {

@@ -51,7 +51,7 @@ TEST(AlarmFileLines, TheSheetSaysHowManyLinesItLeftOut) {
     const auto shown = [&](int taal) {
         PrintContext context;
         context.taal = taal;
-        return DailySheetPage({sheet}, 0, 2026, 3, context).details;
+        return DailySheetPages({sheet}, 2026, 3, context).at(0).details;
     };
     const std::size_t clean = shown(0).size();
     sheet.skippedAlarmLines = 3;

@@ -3,11 +3,15 @@
 // cutting a character.
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <string>
 #include <vector>
 
 #include "reports/printouts/daily_sheet.h"
 #include "runtime/encoding.h"
+#include "sensors/sensor_table.h"
+#include "support/temp_dir.h"
 #include "text/texts.h"
 
 namespace qrv {
@@ -29,6 +33,7 @@ std::vector<ProbeSheet> OneSheet(std::vector<std::string> alarms,
     stored.minMinute = 75;
     stored.max = 9.3;
     stored.maxMinute = 1439;
+    stored.storedMinutes = 1440;
     stored.outOfRange = records::TimeOutOfRange{30, 5};
     stored.alarms = std::move(alarms);
     stored.acknowledgements = std::move(acknowledgements);
@@ -44,7 +49,7 @@ TEST(DailySheetPage, KeepsItsColumnsInEveryLanguage) {
         SCOPED_TRACE(taal);
         PrintContext context;
         context.taal = taal;
-        const ReportPage page = DailySheetPage(sheets, 0, 2026, 3, context);
+        const ReportPage page = DailySheetPages(sheets, 2026, 3, context).at(0);
         ASSERT_EQ(page.columnHeader.size(), 2U);
         ASSERT_EQ(page.body.size(), 3U) << "the day, its acknowledgement, the day without values";
         for (const std::string& line : page.columnHeader) {
@@ -63,7 +68,7 @@ TEST(DailySheetPage, KeepsItsColumnsInEveryLanguage) {
     PrintContext german;
     german.taal = 1;
     german.trailHead = "QRVAudit.txt: 3 lines, last line SHA-256 ab12";
-    const ReportPage page = DailySheetPage(sheets, 0, 2026, 3, german);
+    const ReportPage page = DailySheetPages(sheets, 2026, 3, german).at(0);
     ASSERT_GE(page.details.size(), 2u);
     EXPECT_EQ(page.details.end()[-2], "Prüfpfad beim Drucken:");
     EXPECT_EQ(page.details.back(), german.trailHead) << "the trail's head anchors it on paper";
@@ -78,7 +83,7 @@ TEST(DailySheetPage, DaysStillToComeAreNotPrintedAsMissing) {
     const auto secondDay = [&](const std::string& printedOn) {
         PrintContext context;
         context.printed.FileDatumString = printedOn;
-        const ReportPage page = DailySheetPage(sheets, 0, 2026, 3, context);
+        const ReportPage page = DailySheetPages(sheets, 2026, 3, context).at(0);
         EXPECT_NE(page.body[0].find("-1.5"), std::string::npos) << "a stored day stays";
         return page.body.back();
     };
@@ -97,7 +102,7 @@ TEST(DailySheetPage, ContinuesLongNotesWholeCharacters) {
     }
     note += " end";
     const auto sheets = OneSheet({"12:10 High Alarm: 9.3°C"}, {note});
-    const ReportPage page = DailySheetPage(sheets, 0, 2026, 3, PrintContext{});
+    const ReportPage page = DailySheetPages(sheets, 2026, 3, PrintContext{}).at(0);
     ASSERT_EQ(page.body.size(), 4U) << "the acknowledgement continues on a second row";
     std::string continued;
     for (std::size_t i = 1; i < 3; ++i) {
@@ -108,6 +113,179 @@ TEST(DailySheetPage, ContinuesLongNotesWholeCharacters) {
         continued += row.substr(kAlarmColumn);
     }
     EXPECT_EQ(continued, "ack " + note);
+}
+
+// A month of days with values, `notes` alarm lines on each of the days given.
+ProbeSheet MonthWithNotes(std::vector<std::pair<int, int>> notesOnDay) {
+    ProbeSheet sheet = OneSheet({}, {}).front();
+    sheet.days.clear();
+    for (int d = 1; d <= 31; ++d) {
+        SheetDay day;
+        day.day = d;
+        day.hasValues = true;
+        day.storedMinutes = 1440;
+        for (const auto& [on, notes] : notesOnDay) {
+            for (int i = 0; on == d && i < notes; ++i) {
+                day.alarms.push_back(fmt::format("{:02}:00 High Alarm: 9.{}°C", i % 24, i));
+            }
+        }
+        sheet.days.push_back(std::move(day));
+    }
+    return sheet;
+}
+
+// The day each body row belongs to (0 for continuation rows).
+std::vector<int> RowDays(const ReportPage& page) {
+    std::vector<int> days;
+    for (const std::string& row : page.body) {
+        days.push_back(row.starts_with("  ") ? 0 : std::stoi(row.substr(0, 2)));
+    }
+    return days;
+}
+
+TEST(DailySheetPages, ContinueOnPagesOfOneSizeKeepingEveryDayWhole) {
+    const auto pagesOf = [](std::vector<ProbeSheet> sheets) {
+        return DailySheetPages(sheets, 2026, 3, PrintContext{});
+    };
+    EXPECT_EQ(pagesOf({MonthWithNotes({})}).size(), 1U) << "a quiet month fits one page";
+
+    ProbeSheet busy = MonthWithNotes({{5, 10}, {20, 12}});
+    busy.name = "Kühlraum";
+    ProbeSheet other = MonthWithNotes({{2, kSheetRowsPerPage + 5}});
+    other.name = "Lager";
+    const std::vector<ReportPage> pages = pagesOf({busy, other});
+    ASSERT_GE(pages.size(), 4U);
+    std::vector<std::string> seen;  // probe name with each day, in print order
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        SCOPED_TRACE(p);
+        const ReportPage& page = pages[p];
+        EXPECT_EQ(page.pageLine, fmt::format("Page {} of {}", p + 1, pages.size()));
+        EXPECT_EQ(page.bodyRoom, kSheetRowsPerPage) << "every page sized alike";
+        EXPECT_LE(page.body.size(), kSheetRowsPerPage);
+        EXPECT_EQ(page.title, pages[0].title);
+        EXPECT_EQ(page.columnHeader, pages[0].columnHeader);
+        const std::string name =
+            page.details[1].find("Kühlraum") != std::string::npos
+                ? "Kühlraum"
+                : (page.details[1].find("Lager") != std::string::npos ? "Lager" : "");
+        ASSERT_FALSE(name.empty()) << "the probe named on every page";
+        const std::vector<int> days = RowDays(page);
+        for (std::size_t r = 0; r < days.size(); ++r) {
+            if (days[r] != 0) {
+                seen.push_back(name + " " + std::to_string(days[r]));
+            } else if (r == 0) {
+                EXPECT_EQ(name, "Lager") << "only a day longer than a page continues";
+            }
+        }
+        // A day that does not fit the rest of a page starts the next one.
+        if (p + 1 < pages.size() && pages[p + 1].details[1] == page.details[1] &&
+            !pages[p + 1].body.front().starts_with("  ")) {
+            const int next = RowDays(pages[p + 1]).front();
+            const std::size_t nextRows = next == 5 ? 10 : (next == 20 ? 12 : 1);
+            EXPECT_GT(page.body.size() + nextRows, kSheetRowsPerPage) << "room was left";
+        }
+    }
+    std::vector<std::string> expected;
+    for (const char* name : {"Kühlraum", "Lager"}) {
+        for (int d = 1; d <= 31; ++d) {
+            expected.push_back(std::string(name) + " " + std::to_string(d));
+        }
+    }
+    EXPECT_EQ(seen, expected) << "every day of both probes, once and in order";
+}
+
+// Day files whose blocks the test gives: the reader fills the day from them.
+class SheetCoverage : public ::testing::Test {
+  protected:
+    int StoredMinutesOf(const std::vector<int>& minutes) {
+        testing::WriteBytes(directory / "2026-03-04.qrd", "");
+        const SensorTable table;
+        const SheetSources sources{directory.path(), directory / "QRVAlarm.txt", table,
+                                   [&](HistoryData& day, const std::string&) {
+                                       ClearHistoSensorStructure(day);
+                                       day.HistoryMaxIndex = 0;
+                                       HistoEntry& entry = day.HistoSensor[0];
+                                       entry.ProbeKey = MakeProbeKey(
+                                           RomCode{0x28, 1, 2, 3, 0, 0, 0, 0x10}, kTypeTemperature);
+                                       entry.ProbeName.utf8 = "Fridge";
+                                       for (const int minute : minutes) {
+                                           entry.AddValue(minute, 4.0);
+                                       }
+                                   }};
+        const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+        EXPECT_EQ(sheets.size(), 1U);
+        return sheets.empty() ? -1 : sheets[0].days[3].storedMinutes;
+    }
+    static std::vector<int> Every(int step, int from, int to) {
+        std::vector<int> minutes;
+        for (int m = from; m < to; m += step) {
+            minutes.push_back(m);
+        }
+        return minutes;
+    }
+
+    testing::TempDir directory;
+};
+
+TEST_F(SheetCoverage, CountsTheMinutesTheStoredBlocksStandFor) {
+    EXPECT_EQ(StoredMinutesOf(Every(5, 0, 1440)), 1440) << "a whole day";
+    EXPECT_EQ(StoredMinutesOf(Every(1, 0, 1440)), 1440);
+    std::vector<int> gap = Every(10, 0, 480);
+    for (const int m : Every(10, 720, 1440)) {
+        gap.push_back(m);
+    }
+    EXPECT_EQ(StoredMinutesOf(gap), 1200) << "four hours without blocks";
+    EXPECT_EQ(StoredMinutesOf(Every(5, 600, 1440)), 840) << "a station started at 10:00";
+    EXPECT_EQ(StoredMinutesOf(Every(5, 2, 1440)), 1440)
+        << "blocks a little after the sampling minutes: the day before's last one reaches in";
+    EXPECT_EQ(StoredMinutesOf(Every(5, 5, 1440)), 1435) << "the block of midnight missing";
+
+    std::vector<int> restarts = Every(5, 0, 1440);
+    restarts.insert(restarts.begin() + 50, 252);  // a block between 04:10 and 04:15
+    EXPECT_EQ(StoredMinutesOf(restarts), 1440) << "a block off the sampling minutes adds nothing";
+
+    std::vector<int> setBack = Every(1, 0, 1440);
+    for (const int m : Every(1, 120, 180)) {
+        setBack.push_back(m);  // the clock set back an hour at 03:00
+    }
+    EXPECT_EQ(StoredMinutesOf(setBack), 1440) << "an hour stored twice counts once";
+}
+
+TEST(DailySheetPages, ADayWithAGapShowsItsCoverageUnderItsFigures) {
+    ProbeSheet sheet = MonthWithNotes({{4, 2}});
+    sheet.days.resize(28);  // February: one page with the two rows of coverage
+    sheet.days[3].storedMinutes = 20 * 60 + 10;
+    sheet.days[6].storedMinutes = 4 * 60;
+    for (int taal = 0; taal < 4; ++taal) {
+        SCOPED_TRACE(taal);
+        PrintContext context;
+        context.taal = taal;
+        const std::vector<ReportPage> pages = DailySheetPages({sheet}, 2026, 2, context);
+        ASSERT_EQ(pages.size(), 1U);
+        const std::vector<std::string>& body = pages[0].body;
+        const std::string stored = text::Plain(text::Key::TXT_SHEET_STORED, taal);
+        std::size_t withCoverage = 0;
+        for (const std::string& row : body) {
+            withCoverage += row.find(stored) != std::string::npos ? 1 : 0;
+        }
+        EXPECT_EQ(withCoverage, 2U) << "the whole days say nothing";
+        const auto rowOf = [&](int day) {
+            for (std::size_t r = 0; r < body.size(); ++r) {
+                if (body[r].starts_with(fmt::format("{:2} ", day))) {
+                    return r;
+                }
+            }
+            return body.size();
+        };
+        ASSERT_LT(rowOf(4) + 1, body.size());
+        const std::string& fourth = body[rowOf(4) + 1];
+        EXPECT_EQ(Utf8Left(fourth, kAlarmColumn).find(stored + " 20 h 10 min"), 4U)
+            << "under the figures, beside the day's second alarm";
+        EXPECT_NE(fourth.find("High Alarm: 9.1"), std::string::npos);
+        ASSERT_LT(rowOf(7) + 1, body.size());
+        EXPECT_EQ(body[rowOf(7) + 1], "    " + stored + " 4 h 0 min");
+        EXPECT_EQ(rowOf(8), rowOf(7) + 2);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <cstdio>
 #include <memory>
+#include <numeric>
+#include <regex>
 #include <sstream>
 
 #include "records/audit_trail.h"
@@ -12,9 +16,12 @@
 #include "reports/printouts/day_pages.h"
 #include "reports/printouts/settings_pages.h"
 #include "runtime/clock.h"
+#include "runtime/encoding.h"
+#include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "settings/station_paths.h"
+#include "storage/result_file_format.h"
 #include "support/pdf_text.h"
 #include "support/qt_app.h"
 #include "support/recording_log.h"
@@ -201,6 +208,132 @@ TEST_F(ReportPdfTest, DailyListOfTwentyProbesGivesThreePagesOfEight) {
     EXPECT_NE(last.find("Page 3 of 3"), std::string::npos);
     EXPECT_NE(last.find("Fridge 17 Room 18 Freezer 1 Humidity"), std::string::npos);
     EXPECT_EQ(last.find("Room 15"), std::string::npos);
+}
+
+// A month of "Fridge" at 10-minute sampling: on the 5th ten alarms and their
+// acknowledgements, on the 7th nothing stored from 08:00 to 12:00.
+class SheetPdfTest : public ReportPdfTest {
+  protected:
+    static constexpr RomCode kFridge{0x28, 0x2C, 0x1B, 0x0A, 0, 0, 0, 0x5E};
+    static constexpr RomCode kStore{0x28, 0x01, 0x02, 0x03, 0, 0, 0, 0x77};
+
+    SheetPdfTest() {
+        SensorTable table;
+        for (const auto& [rom, name] : {std::pair{kFridge, "Fridge"}, {kStore, "Store"}}) {
+            const int i = table.Append1820ToDataStruct(rom, 1);
+            SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+            record.Name = name;
+            record.AlarmLow = 2;
+            record.AlarmHigh = 8;
+            table.DefineSensorTypeAndUnits(i);
+        }
+        VirtualClock clock;
+        WriteBytes(station / "QRVNL.SNS", FormatSensorFile(table, clock));
+        std::filesystem::create_directories(station / "QRVDATA");
+        for (int day = 1; day <= 31; ++day) {
+            const std::string date = fmt::format("2026-03-{:02}", day);
+            std::string bytes = FormatResultHeader(date);
+            for (int minute = 0; minute < 1440; minute += 10) {
+                if (day == 7 && minute >= 480 && minute < 720) {
+                    continue;
+                }
+                const std::vector<ProbeLineData> probes{
+                    {MakeProbeKey(kFridge, kTypeTemperature), day == 5 ? 9.0 : 5.0, "Fridge"},
+                    {MakeProbeKey(kStore, kTypeTemperature), 4.0, "Store"}};
+                AppendSampleBlock(bytes, minute / 60, minute % 60, probes);
+            }
+            WriteBytes(station / "QRVDATA" / (date + ".qrd"), bytes);
+        }
+        std::vector<std::string> alarms;
+        for (int i = 0; i < 10; ++i) {
+            alarms.push_back(
+                fmt::format("2026-03-05 {:02}:10: High Alarm:  Fridge     9.0", 8 + i) +
+                Utf8ToCp1252("°C"));
+            alarms.push_back(
+                fmt::format("2026-03-05 {:02}:40: Acknowledged by anna: door shut, "
+                            "stock moved to the spare room",
+                            8 + i));
+        }
+        // A line that does not parse adds a heading line: the fullest page head.
+        alarms.push_back("2026-03-32 10:00: High Alarm:  Fridge     9.0");
+        WriteBytes(station / "QRVAlarm.txt", JoinCrLf(alarms));
+    }
+
+    // The days whose figures start a row of the page, in the order printed.
+    static std::vector<int> DaysOnPage(const std::filesystem::path& pdf, int page) {
+        const std::string text =
+            RunForOutput("pdftotext -layout -enc UTF-8 -f " + std::to_string(page) + " -l " +
+                         std::to_string(page) + " '" + pdf.string() + "' -");
+        std::vector<int> days;
+        const std::regex row(R"((?:^|\n) *(\d{1,2}) +-?\d+\.\d +\d\d:\d\d)");
+        for (std::sregex_iterator it(text.begin(), text.end(), row), end; it != end; ++it) {
+            days.push_back(std::stoi((*it)[1]));
+        }
+        return days;
+    }
+};
+
+TEST_F(SheetPdfTest, ADayOfTenAlarmsContinuesOnPagesOfTheSameFontAndLosesNoDay) {
+    const std::string pdf = Pdf("sheet.pdf").string();
+    const Outcome outcome =
+        RunTool(station.path(), {"sheet", "2026", "03", "--probe", "Fridge", "--pdf", pdf});
+    ASSERT_EQ(outcome.status, 0) << outcome.out;
+    const int pageCount = static_cast<int>(PdfPages(pdf).size());
+    ASSERT_GE(pageCount, 2) << "ten alarms and their acknowledgements do not fit one page";
+    EXPECT_EQ(outcome.out, fmt::format("wrote {} pages to {}\n", pageCount, pdf));
+
+    std::vector<int> days;
+    for (int page = 1; page <= pageCount; ++page) {
+        SCOPED_TRACE(page);
+        const std::string text = PdfText(pdf, page, page);
+        EXPECT_NE(text.find("Probe: Fridge"), std::string::npos);
+        EXPECT_NE(text.find("03/2026"), std::string::npos);
+        EXPECT_NE(text.find(fmt::format("Page {} of {}", page, pageCount)), std::string::npos);
+        const std::vector<int> onPage = DaysOnPage(pdf, page);
+        EXPECT_FALSE(onPage.empty());
+        days.insert(days.end(), onPage.begin(), onPage.end());
+    }
+    std::vector<int> month(31);
+    std::iota(month.begin(), month.end(), 1);
+    EXPECT_EQ(days, month) << "every day once, in order";
+    const std::string all = PdfText(pdf, 1, pageCount);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NE(all.find(fmt::format("{:02}:10 High Alarm: 9.0°C", 8 + i)), std::string::npos);
+        EXPECT_NE(all.find(fmt::format("ack {:02}:40 anna: door shut,", 8 + i)), std::string::npos);
+    }
+
+    // The font of a quiet month's single page, on every page of the long one.
+    const std::string quiet = Pdf("quiet.pdf").string();
+    ASSERT_EQ(
+        RunTool(station.path(), {"sheet", "2026", "03", "--probe", "Store", "--pdf", quiet}).status,
+        0);
+    const auto quietHeights = PdfWordHeights(quiet, "______");
+    ASSERT_EQ(quietHeights.size(), 1U) << "a month without notes fits one page";
+    ASSERT_EQ(quietHeights[0].size(), 31U);
+    const double rowHeight = quietHeights[0][0];
+    EXPECT_GT(rowHeight, 9.0) << "readable: at least an 8-point font under the fullest head";
+    const auto heights = PdfWordHeights(pdf, "______");
+    ASSERT_EQ(static_cast<int>(heights.size()), pageCount);
+    std::size_t rows = 0;
+    for (const std::vector<double>& page : heights) {
+        for (const double height : page) {
+            EXPECT_NEAR(height, rowHeight, 0.01);
+        }
+        rows += page.size();
+    }
+    EXPECT_EQ(rows, 31U) << "a row for the initials of every day";
+}
+
+TEST_F(SheetPdfTest, ADayWithAGapShowsTheTimeItCovers) {
+    const std::string pdf = Pdf("gap.pdf").string();
+    ASSERT_EQ(
+        RunTool(station.path(), {"sheet", "2026", "03", "--probe", "Store", "--pdf", pdf}).status,
+        0);
+    const std::string text = PdfText(pdf, 1, 1);
+    EXPECT_NE(text.find("stored 20 h 0 min"), std::string::npos) << text;
+    EXPECT_EQ(text.find("stored 24 h"), std::string::npos) << "a whole day says nothing";
+    EXPECT_EQ(text.find("stored", text.find("stored") + 1), std::string::npos)
+        << "only the day with the gap";
 }
 
 TEST_F(ReportPdfTest, SettingsPrintouts) {

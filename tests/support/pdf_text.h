@@ -36,6 +36,24 @@ inline std::string PdfText(const std::filesystem::path& pdf, int first, int last
                                  " -l " + std::to_string(last) + " '" + pdf.string() + "' -"));
 }
 
+// The height in points of every occurrence of word on each page, as the
+// extractor boxes it: the witness of the font size a page was printed in.
+inline std::vector<std::vector<double>> PdfWordHeights(const std::filesystem::path& pdf,
+                                                       const std::string& word) {
+    const std::string html = RunForOutput("pdftotext -bbox '" + pdf.string() + "' -");
+    std::vector<std::vector<double>> pages;
+    const std::regex item(
+        R"re(<page |<word xMin="[\d.]+" yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">([^<]*)</word>)re");
+    for (std::sregex_iterator it(html.begin(), html.end(), item), end; it != end; ++it) {
+        if ((*it)[0].str() == "<page ") {
+            pages.emplace_back();
+        } else if ((*it)[3].str() == word && !pages.empty()) {
+            pages.back().push_back(std::stod((*it)[2]) - std::stod((*it)[1]));
+        }
+    }
+    return pages;
+}
+
 struct PdfPage {
     double width = 0;
     double height = 0;

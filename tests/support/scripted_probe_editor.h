@@ -43,13 +43,17 @@ class ScriptedProbeEditorView final : public ProbeEditorView {
     bool LoadPanel(ProbeEditor& editor, int, bool navigation) override {
         editor_ = &editor;
         navigation_ = navigation;
+        screen.reason.clear();  // a new panel, an empty reason field
         return !panelMissing;
     }
     void ShowNewProbeLine(bool show) override { newProbeLine = show; }
     void Show(const ProbePanelDisplay& shown, const ProbePanelValues& values) override {
         display = shown;
         warning = shown.warning;
+        // As on the panel, the reason is the user's text: a redisplay keeps it.
+        const std::string reason = screen.reason;
         screen = values;
+        screen.reason = reason;
     }
     void ShowLimits(const ProbePanelValues& values) override {
         screen.alarmLow = values.alarmLow;

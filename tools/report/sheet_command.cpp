@@ -125,11 +125,11 @@ int RunSheet(const std::filesystem::path& station, CommandArgs args, const ToolO
     }
     PrintContext context = StationPrintContext(station, false);
     context.trailHead = records::TrailHeadNow(station / records::kAuditTrailFileName);
-    const int status = WritePdf(output, *request.pdf, static_cast<int>(sheets.size()), [&](int p) {
-        return DailySheetPage(sheets, static_cast<std::size_t>(p), *year, *month, context);
-    });
+    const std::vector<ReportPage> pages = DailySheetPages(sheets, *year, *month, context);
+    const int status = WritePdf(output, *request.pdf, static_cast<int>(pages.size()),
+                                [&](int p) { return pages[static_cast<std::size_t>(p)]; });
     if (status == kExitOk) {
-        fmt::print(output.out, "wrote {} pages to {}\n", sheets.size(), *request.pdf);
+        fmt::print(output.out, "wrote {} pages to {}\n", pages.size(), *request.pdf);
     }
     return status;
 }

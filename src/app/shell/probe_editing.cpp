@@ -17,8 +17,12 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
     const CalibrationAccess calibration{state.calibrations,
                                         state.paths.CurrentDirName / records::kCalibrationFileName,
                                         state.operatorName, audit};
-    const TimeAlarmAccess timeAlarm{state.paths.CurrentDirName / records::kTimeAlarmFileName,
-                                    audit};
+    const TimeAlarmAccess timeAlarm{
+        state.paths.CurrentDirName / records::kTimeAlarmFileName,
+        [&state, &services](std::string_view what, std::string_view before, std::string_view after,
+                            std::string_view reason) {
+            return AuditEvent(state, services.clock, services.log, what, before, after, reason);
+        }};
     const ProbeEditorContext context{state.sensors,
                                      services.dialogs,
                                      services.clock,
@@ -31,7 +35,7 @@ int DoeProbeSettingMenu(StationState& state, const ShellServices& services, int 
                                      timeAlarm};
     ProbeEditor editor(context, services.probeEditor);
     const int result = editor.DoeProbeSettingMenu(index, isNew, allowNavigation);
-    AuditProbeTable(state, services);
+    AuditProbeTable(state, services, editor.Reason());
     if (result != kEditorNothingSaved) {
         state.ResultsTableWanted = true;
         AnnounceProbeSettings(services, "probe settings saved");

@@ -10,29 +10,31 @@ namespace qrv::shell {
 namespace {
 
 void AuditChanges(StationState& state, const ShellServices& services,
-                  const std::vector<records::SettingChange>& changes) {
+                  const std::vector<records::SettingChange>& changes,
+                  std::string_view reason = {}) {
     for (const records::SettingChange& change : changes) {
         AuditEvent(state, services.clock, services.log, change.what, change.oldValue,
-                   change.newValue);
+                   change.newValue, reason);
     }
 }
 
 }  // namespace
 
 bool AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
-                std::string_view oldValue, std::string_view newValue) {
-    return AuditEventBy(state, clock, log, state.operatorName, what, oldValue, newValue);
+                std::string_view oldValue, std::string_view newValue, std::string_view reason) {
+    return AuditEventBy(state, clock, log, state.operatorName, what, oldValue, newValue, reason);
 }
 
 bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
-                  std::string_view what, std::string_view oldValue, std::string_view newValue) {
+                  std::string_view what, std::string_view oldValue, std::string_view newValue,
+                  std::string_view reason) {
     return records::AuditRecorder(state.auditTrail, clock, log)
-        .Record(who, what, oldValue, newValue);
+        .Record(who, what, oldValue, newValue, reason);
 }
 
-void AuditProbeTable(StationState& state, const ShellServices& services) {
+void AuditProbeTable(StationState& state, const ShellServices& services, std::string_view reason) {
     SensorTable now = state.sensors.Copy();
-    AuditChanges(state, services, records::ProbeSettingChanges(state.auditedProbes, now));
+    AuditChanges(state, services, records::ProbeSettingChanges(state.auditedProbes, now), reason);
     state.auditedProbes = std::move(now);
 }
 

@@ -9,19 +9,21 @@
 
 namespace qrv::shell {
 
-// One line in the audit trail for the station's operator; false when the
-// trail did not take it.
+// One line in the audit trail for the station's operator, with the reason
+// given for the change if any; false when the trail did not take it.
 bool AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::string_view what,
-                std::string_view oldValue = {}, std::string_view newValue = {});
+                std::string_view oldValue = {}, std::string_view newValue = {},
+                std::string_view reason = {});
 
 // The same for someone else than the operator (a web account).
 bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
                   std::string_view what, std::string_view oldValue = {},
-                  std::string_view newValue = {});
+                  std::string_view newValue = {}, std::string_view reason = {});
 
 // Records every probe setting changed since the trail last looked at the
-// table, and looks at it now.
-void AuditProbeTable(StationState& state, const ShellServices& services);
+// table, each line with the reason given for the change, and looks at it now.
+void AuditProbeTable(StationState& state, const ShellServices& services,
+                     std::string_view reason = {});
 // A table just read from that sensor file is what later changes are
 // compared with.
 void TakeProbeBaseline(StationState& state, const std::filesystem::path& snsFile);

@@ -94,6 +94,13 @@ ProbeEditorDialog::ProbeEditorDialog(QWidget* parent, ProbeEditor& editor, int t
     auto* right = new QVBoxLayout;
     right->addWidget(BuildActionsGroup());
     right->addStretch(1);
+    // Kept while stepping through the probes: it goes with what is saved.
+    reasonLabel_ = new QLabel(this);
+    reason_ = new QLineEdit(this);
+    reason_->setObjectName("changeReason");
+    reasonLabel_->setBuddy(reason_);
+    right->addWidget(reasonLabel_);
+    right->addWidget(reason_);
     ok_ = new QPushButton(this);
     ok_->setObjectName("okButton");
     ok_->setMinimumWidth(110);
@@ -373,6 +380,7 @@ void ProbeEditorDialog::Translate() {
     actionsGroup_->setTitle(Label(Key::TXT_PROBE_ACTIONS, taal));
     relay_->setText(Label(Key::TXT_PROBE_ACTION_CLOSE_CONT, taal));
     sms_->setText(Label(Key::TXT_PROBE_ACTION_SMS, taal));
+    reasonLabel_->setText(Label(Key::TXT_PROBE_REASON, taal));
     ok_->setText(MenuLabel(Key::ButtonOK, taal));
 }
 
@@ -519,6 +527,7 @@ ProbePanelValues ProbeEditorDialog::Read() const {
                                                          row.stop->currentIndex()};
     }
     values.relay = relay_->isChecked();
+    values.reason = reason_->text().toStdString();
     values.sms = sms_->isChecked();
     return values;
 }

@@ -116,6 +116,8 @@ class ProbeEditorDialog final : public QDialog {
     QGroupBox* actionsGroup_ = nullptr;
     QCheckBox* relay_ = nullptr;
     QCheckBox* sms_ = nullptr;
+    QLabel* reasonLabel_ = nullptr;
+    QLineEdit* reason_ = nullptr;
     CalibrationGroup* calibration_ = nullptr;
     TimeAlarmGroup* timeAlarm_ = nullptr;
     QPushButton* ok_ = nullptr;

@@ -231,12 +231,12 @@ void DailySheetPanel::Print(const std::vector<ProbeSheet>& sheets) {
     PrintContext print = context_.PrintNow();
     print.trailHead =
         records::TrailHeadNow(alarmFile_.parent_path() / records::kAuditTrailFileName);
+    const std::vector<ReportPage> pages = DailySheetPages(sheets, year_, month_, print);
     PrintPages(context_,
                fmt::format("Quorvanel {} {:04}-{:02}",
                            text::Plain(Key::TXT_SHEET_TITLE, print.taal), year_, month_),
-               static_cast<int>(sheets.size()), [&](int i) {
-                   return DailySheetPage(sheets, static_cast<std::size_t>(i), year_, month_, print);
-               });
+               static_cast<int>(pages.size()),
+               [&](int i) { return pages[static_cast<std::size_t>(i)]; });
 }
 
 }  // namespace qrv::pages

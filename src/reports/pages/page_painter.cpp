@@ -173,7 +173,8 @@ void PaintDayBody(QPainter& painter, const QRectF& area, double y, const ReportP
 void PaintListBody(QPainter& painter, const QRectF& area, double y, const ReportPage& page) {
     std::vector<std::string> all = page.columnHeader;
     all.insert(all.end(), page.body.begin(), page.body.end());
-    const double size = FittingMonoSize(all, 1, area.width(), area.bottom() - y, 9.5);
+    const std::size_t unused = std::max(page.bodyRoom, page.body.size()) - page.body.size();
+    const double size = FittingMonoSize(all, unused + 1, area.width(), area.bottom() - y, 9.5);
     y = DrawLines(painter, Mono(size, true), area.left(), y, area.width(), page.columnHeader, 1.15);
     painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 0.4));
     painter.drawLine(QPointF(area.left(), y + 1), QPointF(area.right(), y + 1));

@@ -58,6 +58,27 @@ ProbeSheet& SheetOf(std::vector<ProbeSheet>& sheets, const HistoEntry& entry, in
     return sheets.back();
 }
 
+// A block stands for the minutes from its time to the next block, at most
+// the sampling interval the day was stored at and never past midnight, as
+// the minutes out of range count them. Before the day's first block only a
+// start within one interval of midnight is covered: the day before's last
+// block stood for it. A clock set back stores some minutes twice: they count
+// once.
+int StoredMinutes(std::span<const int> minutes) {
+    std::vector<int> times(minutes.begin(), minutes.end());
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    if (times.empty()) {
+        return 0;
+    }
+    const std::vector<int> counted = records::CountedMinutes(times);
+    int stored = times.front() < records::SamplingInterval(times) ? times.front() : 0;
+    for (const int minutesOfBlock : counted) {
+        stored += minutesOfBlock;
+    }
+    return stored;
+}
+
 void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
     SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
     sheet.name = entry.ProbeName.utf8;
@@ -80,6 +101,7 @@ void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
         row.outOfRange =
             records::DayTimeOutOfRange(minutes, values, sheet.limits->first, sheet.limits->second);
     }
+    row.storedMinutes = StoredMinutes(minutes);
 }
 
 // A probe's alarm lines name it after the label and two blanks; the
@@ -114,8 +136,9 @@ void AddAlarms(ProbeSheet& sheet, const std::vector<AlarmLine>& alarms, int year
 
 constexpr std::size_t kAlarmColumn = 58;
 constexpr std::size_t kAlarmWidth = 46;
+constexpr int kWholeDay = 24 * 60;
 
-// The two header rows, in the columns of PageRows.
+// The two header rows, in the columns of DayRows.
 std::string SheetHeader(bool second, int taal) {
     std::string line =
         second
@@ -161,13 +184,24 @@ int LastDayBegun(int year, int month, int days, const DateStrings& printed) {
     return std::min(printedDay, days);
 }
 
-// Wide texts continue on rows of their own, under the alarm column. The days
-// still to come keep their number only: nothing is stored of them yet, and
-// nothing is missing either.
-std::vector<std::string> PageRows(const ProbeSheet& sheet, int taal, int lastDayBegun) {
-    std::vector<std::string> rows;
+// "stored 20 h 10 min" of a day with gaps, under the day's figures; empty
+// for a whole day or one without values.
+std::string CoverageText(const SheetDay& row, int taal) {
+    if (!row.hasValues || row.storedMinutes >= kWholeDay) {
+        return {};
+    }
+    return fmt::format("    {} {} h {} min", text::Plain(Key::TXT_SHEET_STORED, taal),
+                       row.storedMinutes / 60, row.storedMinutes % 60);
+}
+
+// The rows of each day. Wide texts continue on rows of their own, under the
+// alarm column. The days still to come keep their number only: nothing is
+// stored of them yet, and nothing is missing either.
+std::vector<std::vector<std::string>> DayRows(const ProbeSheet& sheet, int taal, int lastDayBegun) {
+    std::vector<std::vector<std::string>> days;
     const std::string ack = text::Plain(Key::TXT_SHEET_ACK, taal) + " ";
     for (const SheetDay& row : sheet.days) {
+        std::vector<std::string>& rows = days.emplace_back();
         std::string line = fmt::format("{:2}", row.day);
         if (row.day > lastDayBegun && !row.hasValues) {
             rows.push_back(line);
@@ -199,11 +233,74 @@ std::vector<std::string> PageRows(const ProbeSheet& sheet, int taal, int lastDay
                                 : FitCharacters(pieces[0], kAlarmWidth)) +
                 initials;
         rows.push_back(line);
-        for (std::size_t i = 1; i < pieces.size(); ++i) {
-            rows.push_back(std::string(kAlarmColumn, ' ') + pieces[i]);
+        const std::string coverage = CoverageText(row, taal);
+        for (std::size_t i = 1; i < std::max<std::size_t>(pieces.size(), coverage.empty() ? 1 : 2);
+             ++i) {
+            std::string continued = i == 1 && !coverage.empty()
+                                        ? FitCharacters(coverage, kAlarmColumn)
+                                        : std::string(kAlarmColumn, ' ');
+            if (i < pieces.size()) {
+                continued += pieces[i];
+            } else {
+                continued.erase(continued.find_last_not_of(' ') + 1);
+            }
+            rows.push_back(std::move(continued));
         }
     }
-    return rows;
+    return days;
+}
+
+// The body rows of each page: a day goes whole to the next page when it does
+// not fit the rest of this one; one longer than a page starts where it is.
+std::vector<std::vector<std::string>> PageBodies(
+    const std::vector<std::vector<std::string>>& days) {
+    std::vector<std::vector<std::string>> pages(1);
+    for (const std::vector<std::string>& rows : days) {
+        if (rows.size() <= kSheetRowsPerPage &&
+            pages.back().size() + rows.size() > kSheetRowsPerPage) {
+            pages.emplace_back();
+        }
+        for (const std::string& row : rows) {
+            if (pages.back().size() == kSheetRowsPerPage) {
+                pages.emplace_back();
+            }
+            pages.back().push_back(row);
+        }
+    }
+    return pages;
+}
+
+// The page's heading: the month, the probe and its limits, the same on every
+// page of the probe.
+ReportPage SheetPageHead(const ProbeSheet& sheet, int year, int month,
+                         const PrintContext& context) {
+    const int taal = context.taal;
+    ReportPage page;
+    page.layout = PageLayout::List;
+    page.orientation = PageOrientation::Landscape;
+    page.title =
+        fmt::format("{}  {:02}/{:04}", text::Plain(Key::TXT_SHEET_TITLE, taal), month, year);
+    page.banner = PrintingBanner(context);
+    page.details = {
+        NetworkLine(context),
+        fmt::format("{} {}   {}", text::Plain(Key::TXT_SHEET_PROBE, taal), sheet.name, sheet.key),
+        sheet.limits
+            ? fmt::format("{} {} {} {}, {} {} {}", text::Plain(Key::TXT_SHEET_LIMITS, taal),
+                          text::Plain(Key::TXT_SHEET_LOW, taal), sheet.limits->first, sheet.units,
+                          text::Plain(Key::TXT_SHEET_HIGH, taal), sheet.limits->second, sheet.units)
+            : text::Plain(Key::TXT_SHEET_NO_LIMITS, taal)};
+    if (sheet.skippedAlarmLines > 0) {
+        page.details.push_back(fmt::format("{} {}",
+                                           text::Plain(Key::TXT_SHEET_SKIPPED_ALARM_LINES, taal),
+                                           sheet.skippedAlarmLines));
+    }
+    if (!context.trailHead.empty()) {
+        page.details.push_back(text::Plain(Key::TXT_SHEET_TRAIL_HEAD, taal));
+        page.details.push_back(context.trailHead);
+    }
+    page.columnHeader = {SheetHeader(false, taal), SheetHeader(true, taal)};
+    page.bodyRoom = kSheetRowsPerPage;
+    return page;
 }
 
 }  // namespace
@@ -254,39 +351,24 @@ std::string SheetTimeOfDay(int minute) {
     return fmt::format("{:02}:{:02}", minute / 60, minute % 60);
 }
 
-ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t index, int year,
-                          int month, const PrintContext& context) {
-    const int taal = context.taal;
-    const ProbeSheet& sheet = sheets[index];
-    ReportPage page;
-    page.layout = PageLayout::List;
-    page.orientation = PageOrientation::Landscape;
-    page.title =
-        fmt::format("{}  {:02}/{:04}", text::Plain(Key::TXT_SHEET_TITLE, taal), month, year);
-    page.pageLine = fmt::format("{} {} {} {}", text::Plain(Key::TXT_SHEET_PAGE, taal), index + 1,
-                                text::Plain(Key::TXT_SHEET_OF, taal), sheets.size());
-    page.banner = PrintingBanner(context);
-    page.details = {
-        NetworkLine(context),
-        fmt::format("{} {}   {}", text::Plain(Key::TXT_SHEET_PROBE, taal), sheet.name, sheet.key),
-        sheet.limits
-            ? fmt::format("{} {} {} {}, {} {} {}", text::Plain(Key::TXT_SHEET_LIMITS, taal),
-                          text::Plain(Key::TXT_SHEET_LOW, taal), sheet.limits->first, sheet.units,
-                          text::Plain(Key::TXT_SHEET_HIGH, taal), sheet.limits->second, sheet.units)
-            : text::Plain(Key::TXT_SHEET_NO_LIMITS, taal)};
-    if (sheet.skippedAlarmLines > 0) {
-        page.details.push_back(fmt::format("{} {}",
-                                           text::Plain(Key::TXT_SHEET_SKIPPED_ALARM_LINES, taal),
-                                           sheet.skippedAlarmLines));
+std::vector<ReportPage> DailySheetPages(const std::vector<ProbeSheet>& sheets, int year, int month,
+                                        const PrintContext& context) {
+    const int lastDayBegun = LastDayBegun(year, month, DaysInMonth(year, month), context.printed);
+    std::vector<ReportPage> pages;
+    for (const ProbeSheet& sheet : sheets) {
+        for (std::vector<std::string>& body :
+             PageBodies(DayRows(sheet, context.taal, lastDayBegun))) {
+            ReportPage page = SheetPageHead(sheet, year, month, context);
+            page.body = std::move(body);
+            pages.push_back(std::move(page));
+        }
     }
-    if (!context.trailHead.empty()) {
-        page.details.push_back(text::Plain(Key::TXT_SHEET_TRAIL_HEAD, taal));
-        page.details.push_back(context.trailHead);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        pages[p].pageLine =
+            fmt::format("{} {} {} {}", text::Plain(Key::TXT_SHEET_PAGE, context.taal), p + 1,
+                        text::Plain(Key::TXT_SHEET_OF, context.taal), pages.size());
     }
-    page.columnHeader = {SheetHeader(false, taal), SheetHeader(true, taal)};
-    page.body =
-        PageRows(sheet, taal, LastDayBegun(year, month, DaysInMonth(year, month), context.printed));
-    return page;
+    return pages;
 }
 
 }  // namespace qrv

@@ -24,6 +24,9 @@ struct SheetDay {
     int minMinute = 0;
     double max = 0.0;
     int maxMinute = 0;
+    // The minutes of the day the stored blocks stand for; below a whole day
+    // when the station stored nothing for a while.
+    int storedMinutes = 0;
     std::optional<records::TimeOutOfRange> outOfRange;  // none without limits
     std::vector<std::string> alarms;
     std::vector<std::string> acknowledgements;
@@ -65,8 +68,16 @@ std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, i
 // "HH:MM" of a minute of the day.
 std::string SheetTimeOfDay(int minute);
 
-// The printed page of sheets[index], in the language of the context.
-ReportPage DailySheetPage(const std::vector<ProbeSheet>& sheets, std::size_t index, int year,
-                          int month, const PrintContext& context);
+// Body rows on one page of the sheet. Every page is laid out for this many,
+// so that a probe continued on further pages keeps its font, and a month
+// without notes still fits one page.
+inline constexpr std::size_t kSheetRowsPerPage = 32;
+
+// The printed pages of the sheets, in the language of the context: each
+// probe on pages of its own, continued on as many as its days need, with the
+// probe and the month on every page. A day's rows stay together unless they
+// fill more than a page.
+std::vector<ReportPage> DailySheetPages(const std::vector<ProbeSheet>& sheets, int year, int month,
+                                        const PrintContext& context);
 
 }  // namespace qrv

@@ -9,7 +9,7 @@ namespace qrv::text::tables {
 // The probe editor's section for the alarm on the minutes out of range in
 // the last 24 hours. The refusal takes the field's caption, what was typed
 // and the largest threshold.
-inline constexpr std::array<TextTable, 7> kTimeAlarmEditorTexts{{
+inline constexpr std::array<TextTable, 9> kTimeAlarmEditorTexts{{
     {"TXT_TIME_ALARM_SECTION",
      {"Alarm on time out of range", "Alarm bei Zeit außerhalb der Grenzen",
       "Alarme sur la durée hors limites", "Alarm op duur buiten de grenzen"}},
@@ -52,6 +52,16 @@ inline constexpr std::array<TextTable, 7> kTimeAlarmEditorTexts{{
       "L'alarme de durée n'a pas pu être enregistrée, les réglages du capteur ne l'ont donc pas "
       "été non plus :",
       "Het tijdalarm kon niet worden opgeslagen, dus de instellingen van de voeler ook niet:"}},
+    // The probe panel's reason, written into the audit trail with its changes.
+    {"TXT_PROBE_REASON",
+     {"Reason for the change (optional):", "Grund der Änderung (freiwillig):",
+      "Motif de la modification (facultatif) :", "Reden van de wijziging (optioneel):"}},
+    {"TXT_PROBE_REASON_CONTROL",
+     {"The reason may not hold tabs, line breaks or other control characters.",
+      "Der Grund darf keine Tabulatoren, Zeilenumbrüche oder anderen Steuerzeichen enthalten.",
+      "Le motif ne peut contenir ni tabulations, ni sauts de ligne, ni autres caractères de "
+      "contrôle.",
+      "De reden mag geen tabs, regeleinden of andere stuurtekens bevatten."}},
 }};
 
 }  // namespace qrv::text::tables
