@@ -433,17 +433,26 @@ void SimulatedNodex::NoteOutputs() {
     const bool orange = ds2406_->OutputBOn();
     const bool red = RedLampLocked();
     if (relay != relay_) {
-        history_.push_back({now_, UnitOutput::kRelay, relay});
+        NoteOutput(UnitOutput::kRelay, relay);
         relay_ = relay;
     }
     if (orange != orange_) {
-        history_.push_back({now_, UnitOutput::kOrangeLamp, orange});
+        NoteOutput(UnitOutput::kOrangeLamp, orange);
         orange_ = orange;
     }
     if (red != red_) {
-        history_.push_back({now_, UnitOutput::kRedLamp, red});
+        NoteOutput(UnitOutput::kRedLamp, red);
         red_ = red;
     }
+}
+
+void SimulatedNodex::NoteOutput(UnitOutput output, bool on) {
+    // The red lamp changes with every switch of a line: tens of thousands of
+    // events a day on a busy network.
+    if (history_.size() == kOutputHistoryEvents) {
+        history_.pop_front();
+    }
+    history_.push_back({now_, output, on});
 }
 
 bool SimulatedNodex::RelayOn() const {
@@ -463,7 +472,7 @@ bool SimulatedNodex::RedLampOn() const {
 
 std::vector<OutputEvent> SimulatedNodex::OutputHistory() const {
     std::lock_guard lock(mutex_);
-    return history_;
+    return {history_.begin(), history_.end()};
 }
 
 int SimulatedNodex::BridgeParameter(int number) const {

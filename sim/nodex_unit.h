@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -118,6 +119,9 @@ class SimulatedNodex : private SimBus {
     bool RelayOn() const;
     bool OrangeLampOn() const;
     bool RedLampOn() const;
+    // The latest switches of the outputs, oldest first: a unit that runs for
+    // weeks keeps only the last kOutputHistoryEvents.
+    static constexpr std::size_t kOutputHistoryEvents = 4096;
     std::vector<OutputEvent> OutputHistory() const;
     // The bridge's configuration value codes (1 PDSRC, 4 W1LT, 5 DSO, 7 RBR).
     int BridgeParameter(int number) const;
@@ -170,6 +174,7 @@ class SimulatedNodex : private SimBus {
     bool PoweredAt(double now) const;
     void PowerOnAll();
     void NoteOutputs();
+    void NoteOutput(UnitOutput output, bool on);
     bool RedLampLocked() const;
     // The DS2406 and the couplers are soldered in: they never come off.
     bool IsUnitOwn(const Rom& rom) const;
@@ -206,7 +211,7 @@ class SimulatedNodex : private SimBus {
     bool relay_ = false;
     bool orange_ = false;
     bool red_ = false;
-    std::vector<OutputEvent> history_;
+    std::deque<OutputEvent> history_;
     ByteCounters counters_;
     std::uint64_t resets_ = 0;
 };
