@@ -147,6 +147,7 @@ class SimulatedNodex : private SimBus {
   private:
     ResetOutcome BusReset(double now) override;
     bool BusSlot(bool masterBit, double now) override;
+    std::uint8_t BusByte(std::uint8_t masterByte, double now, double slotSeconds) override;
     void BeginByte() override;
 
     struct ArmedLinkFault {
@@ -156,9 +157,9 @@ class SimulatedNodex : private SimBus {
 
     void ApplyFaults(double now);
     void ApplyDeviceFaults(double now);
-    // The trunk and the connected lines; without the devices that ignore
-    // slots until the next reset unless withSilent.
-    void CollectActive(bool withSilent);
+    // Finds the devices on the trunk and the connected lines again, and
+    // whether the bus is shorted, when that may have changed.
+    void RefreshWiring();
     bool Present(const SimDevice* device) const;
     // A coupler's Smart-On: resets the line's devices; whether any answered.
     bool ResetBranch(int line, double now);
@@ -186,7 +187,14 @@ class SimulatedNodex : private SimBus {
     std::vector<Ds2409Coupler*> couplers_;
     std::vector<SimDevice*> trunk_;
     std::vector<std::vector<SimDevice*>> lines_;
+    // The devices on the trunk and the connected lines, and those of them
+    // that are not silent. The first change only when a coupler switches, a
+    // device comes or goes or a fault begins or ends; the second when a
+    // device is reset, since between resets a device can only fall silent.
+    std::vector<SimDevice*> wired_;
     std::vector<SimDevice*> active_;
+    bool wiringStale_ = true;
+    bool activeStale_ = true;
     std::vector<SimDevice*> removed_;
     std::vector<Fault> faults_;
     // The device faults as applied stay right while the time stays within

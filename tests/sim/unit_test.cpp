@@ -123,6 +123,22 @@ TEST(SimulatedPort, AHostAtTheWrongBaudRateGetsNothing) {
     EXPECT_EQ(Exchange(s.port, {0xC1, 0x0F}, 1), Bytes{0x00});
 }
 
+TEST(SimulatedPort, AShortThatBeginsWithinAWriteTakesTheBusAtItsByte) {
+    PortOnSample host;
+    const double from = host.clock.Timer() + 0.02;
+    host.unit->AddFault({FaultKind::kShort, {}, 0, from, 1e9});
+    // Forty bytes in one write: about 42 ms on the line, the short after 20.
+    Bytes out{0xE1};
+    out.resize(41, 0xFF);
+    const Bytes in = Exchange(host.port, out, 40);
+    ASSERT_EQ(in.size(), 40u);
+    const auto firstLow = std::find(in.begin(), in.end(), 0x00);
+    ASSERT_NE(firstLow, in.end()) << "the short was never seen";
+    EXPECT_GT(firstLow - in.begin(), 10);
+    EXPECT_TRUE(std::all_of(in.begin(), firstLow, [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::all_of(firstLow, in.end(), [](std::uint8_t b) { return b == 0x00; }));
+}
+
 TEST(SimulatedPort, TheOutputHistoryKeepsOnlyTheLatestSwitches) {
     PortOnSample host;
     const Rom ds2406 = host.unit->Ds2406Rom();
