@@ -197,10 +197,6 @@ void SimulatedNodex::ApplyDeviceFaults(double now) {
     }
 }
 
-bool SimulatedNodex::Present(const SimDevice* device) const {
-    return std::find(removed_.begin(), removed_.end(), device) == removed_.end();
-}
-
 bool SimulatedNodex::ResetBranch(int line, double now) {
     activeStale_ = true;
     bool presence = FaultActive(FaultKind::kShort, nullptr, line, now);
@@ -222,12 +218,7 @@ void SimulatedNodex::BeginByte() {
     }
 }
 
-void SimulatedNodex::RefreshWiring() {
-    // Faults switch at their edges: outside the window they were applied
-    // for, a line may have become shorted since the last look.
-    if (!wiringStale_ && now_ >= faultsFrom_ && now_ < faultsUntil_) {
-        return;
-    }
+void SimulatedNodex::FindWiredDevices() {
     wiringStale_ = false;
     activeStale_ = true;
     wired_.clear();

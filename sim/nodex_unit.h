@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -159,8 +160,18 @@ class SimulatedNodex : private SimBus {
     void ApplyDeviceFaults(double now);
     // Finds the devices on the trunk and the connected lines again, and
     // whether the bus is shorted, when that may have changed.
-    void RefreshWiring();
-    bool Present(const SimDevice* device) const;
+    void RefreshWiring() {
+        // Faults switch at their edges: outside the window they were
+        // applied for, a line may have become shorted since the last look.
+        if (wiringStale_ || now_ < faultsFrom_ || now_ >= faultsUntil_) {
+            FindWiredDevices();
+        }
+    }
+    void FindWiredDevices();
+    bool Present(const SimDevice* device) const {
+        return removed_.empty() ||
+               std::find(removed_.begin(), removed_.end(), device) == removed_.end();
+    }
     // A coupler's Smart-On: resets the line's devices; whether any answered.
     bool ResetBranch(int line, double now);
     // Feeds one host byte that arrived at `arrival` to the bridge.

@@ -170,51 +170,6 @@ bool SimDevice::FunctionSlot(bool masterBit, double now) {
     return level;
 }
 
-std::uint8_t SimDevice::SlotByte(std::uint8_t masterByte, double now, double slotSeconds) {
-    // Whatever happens at the end of a byte happens in its last slot.
-    const double lastSlot = now + 7 * slotSeconds;
-    // Single-bit commands can leave a device in the middle of a byte; then
-    // it takes this one slot by slot.
-    switch (romState_) {
-        case RomState::kIdle:
-            return 0xFF;
-        case RomState::kRomCommand:
-            if (collectedBits_ != 0) {
-                break;
-            }
-            RomCommand(masterByte, lastSlot);
-            return 0xFF;
-        case RomState::kMatch: {
-            if (bitIndex_ % 8 != 0) {
-                break;
-            }
-            const std::uint8_t expected = rom_[static_cast<std::size_t>(bitIndex_ / 8)];
-            if (masterByte != expected) {
-                romState_ = RomState::kIdle;
-            } else if ((bitIndex_ += 8) == 64) {
-                romState_ = RomState::kFunction;
-                OnSelected(true, lastSlot);
-            }
-            return 0xFF;
-        }
-        case RomState::kReadRom: {
-            if (bitIndex_ % 8 != 0) {
-                break;
-            }
-            const std::uint8_t byte = rom_[static_cast<std::size_t>(bitIndex_ / 8)];
-            if ((bitIndex_ += 8) == 64) {
-                romState_ = RomState::kFunction;
-            }
-            return byte;
-        }
-        case RomState::kSearch:  // its triplets are single slots
-            break;
-        case RomState::kFunction:
-            return FunctionByte(masterByte, now, slotSeconds);
-    }
-    return SlotsOneByOne(masterByte, now, slotSeconds);
-}
-
 std::uint8_t SimDevice::FunctionByte(std::uint8_t masterByte, double now, double slotSeconds) {
     if (!out_.empty() && outBit_ == 0) {
         const std::uint8_t byte = out_.front();
