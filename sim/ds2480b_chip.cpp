@@ -17,6 +17,16 @@ constexpr std::uint8_t kResetReplyBase = 0xCC;
 
 }  // namespace
 
+std::uint8_t SimBus::BusByte(std::uint8_t masterByte, double now, double slotSeconds) {
+    std::uint8_t levels = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        if (BusSlot(((masterByte >> bit) & 1) != 0, now + bit * slotSeconds)) {
+            levels = static_cast<std::uint8_t>(levels | (1u << bit));
+        }
+    }
+    return levels;
+}
+
 void Ds2480bChip::MasterReset() {
     mode_ = Mode::kAwaitCalibration;
     accelerator_ = false;
@@ -146,11 +156,11 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
     if ((byte & 0x80) == 0) {
         const int parameter = (byte >> 4) & 7;
         if (parameter == 0) {
-            result.replies.push_back(static_cast<std::uint8_t>(
-                parameters_[static_cast<std::size_t>((byte >> 1) & 7)] << 1));
+            result.reply = static_cast<std::uint8_t>(
+                parameters_[static_cast<std::size_t>((byte >> 1) & 7)] << 1);
         } else {
             parameters_[static_cast<std::size_t>(parameter)] = (byte >> 1) & 7;
-            result.replies.push_back(static_cast<std::uint8_t>(byte & 0xFE));
+            result.reply = static_cast<std::uint8_t>(byte & 0xFE);
         }
         return;
     }
@@ -160,7 +170,7 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
             bus_.BeginByte();
             const bool bit = bus_.BusSlot((byte & 0x10) != 0, now);
             result.busSeconds = SlotSeconds();
-            result.replies.push_back(static_cast<std::uint8_t>((byte & 0xFC) | (bit ? 3 : 0)));
+            result.reply = static_cast<std::uint8_t>((byte & 0xFC) | (bit ? 3 : 0));
             break;
         }
         case 1:  // search accelerator on/off
@@ -178,13 +188,13 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
             } else if (outcome == SimBus::ResetOutcome::kShort) {
                 state = 0x00;
             }
-            result.replies.push_back(static_cast<std::uint8_t>(kResetReplyBase | state));
+            result.reply = static_cast<std::uint8_t>(kResetReplyBase | state);
             break;
         }
         default:  // pulse: the pull-up lasts its configured time, then the reply
             if ((byte & 0x0C) == 0x0C) {
                 result.busSeconds = 0.0164 * (1 << (parameters_[3] & 7));
-                result.replies.push_back(static_cast<std::uint8_t>(byte & 0xFC));
+                result.reply = static_cast<std::uint8_t>(byte & 0xFC);
             }
             break;
     }
@@ -195,19 +205,13 @@ void Ds2480bChip::DataByte(std::uint8_t byte, double now, Result& result) {
     if (accelerator_) {
         ++searchBytes_;
         double cursor = now;
-        result.replies.push_back(SearchByte(byte, cursor));
+        result.reply = SearchByte(byte, cursor);
         result.busSeconds = cursor - now;
         return;
     }
-    std::uint8_t reply = 0;
     const double slot = SlotSeconds();
-    for (int bit = 0; bit < 8; ++bit) {
-        if (bus_.BusSlot(((byte >> bit) & 1) != 0, now + bit * slot)) {
-            reply = static_cast<std::uint8_t>(reply | (1u << bit));
-        }
-    }
+    result.reply = bus_.BusByte(byte, now, slot);
     result.busSeconds = 8 * slot;
-    result.replies.push_back(reply);
 }
 
 std::uint8_t Ds2480bChip::SearchByte(std::uint8_t byte, double& now) {

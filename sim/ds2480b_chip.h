@@ -2,7 +2,7 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 #include "byte_counters.h"
 
@@ -16,6 +16,9 @@ class SimBus {
     virtual ResetOutcome BusReset(double now) = 0;
     // The wired-AND of the master's bit and every device's answer.
     virtual bool BusSlot(bool masterBit, double now) = 0;
+    // A byte's eight slots (least significant bit first, one every
+    // slotSeconds from now): the wired-AND, bit by bit.
+    virtual std::uint8_t BusByte(std::uint8_t masterByte, double now, double slotSeconds);
     // Called before every byte-sized group of slots, so that couplers that
     // switched during the previous byte take effect.
     virtual void BeginByte() = 0;
@@ -29,7 +32,8 @@ class Ds2480bChip {
     explicit Ds2480bChip(SimBus& bus) : bus_(bus) { MasterReset(); }
 
     struct Result {
-        std::vector<std::uint8_t> replies;
+        // The chip answers a byte with one byte at most.
+        std::optional<std::uint8_t> reply;
         double busSeconds = 0;  // time the byte kept the bus busy
         ByteClass kind = ByteClass::kIgnored;
     };

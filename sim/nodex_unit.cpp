@@ -1,6 +1,7 @@
 #include "nodex_unit.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include "humidity_probe.h"
@@ -32,7 +33,10 @@ SimulatedNodex::SimulatedNodex(const Rom& ds2406Rom, const std::vector<Rom>& cou
     std::sort(ordered.begin(), ordered.end(), SearchOrderLess);
     for (const Rom& rom : ordered) {
         auto coupler = std::make_unique<Ds2409Coupler>(rom);
-        coupler->SetChangeListener([this] { NoteOutputs(); });
+        coupler->SetChangeListener([this] {
+            wiringStale_ = true;
+            NoteOutputs();
+        });
         // The hooks run inside HostWrite, with the unit already locked.
         const int line = static_cast<int>(couplers_.size()) + 1;
         coupler->SetBranchHooks({[this, line](double now) { return ResetBranch(line, now); },
@@ -53,12 +57,14 @@ void SimulatedNodex::AddTrunkDevice(std::unique_ptr<SimDevice> device) {
     std::lock_guard lock(mutex_);
     trunk_.push_back(device.get());
     owned_.push_back(std::move(device));
+    wiringStale_ = true;
 }
 
 void SimulatedNodex::AddLineDevice(int line, std::unique_ptr<SimDevice> device) {
     std::lock_guard lock(mutex_);
     lines_.at(static_cast<std::size_t>(line - 1)).push_back(device.get());
     owned_.push_back(std::move(device));
+    wiringStale_ = true;
 }
 
 void SimulatedNodex::AddFault(const Fault& fault) {
@@ -83,6 +89,7 @@ bool SimulatedNodex::DisconnectDevice(const Rom& rom) {
         found = std::erase_if(line, matches) > 0 || found;
     }
     std::erase_if(active_, matches);
+    wiringStale_ = true;
     return found;
 }
 
@@ -100,6 +107,7 @@ bool SimulatedNodex::ConnectDevice(const Rom& rom, int line) {
             }
             device->PowerOn();
             lines_[static_cast<std::size_t>(line - 1)].push_back(device.get());
+            wiringStale_ = true;
             return true;
         }
     }
@@ -138,6 +146,7 @@ void SimulatedNodex::PowerOnAll() {
     for (const auto& device : owned_) {
         device->PowerOn();
     }
+    activeStale_ = true;
     rxFree_ = busFree_ = txFree_ = now_;
 }
 
@@ -156,6 +165,7 @@ void SimulatedNodex::ApplyFaults(double now) {
 
 void SimulatedNodex::ApplyDeviceFaults(double now) {
     // Until the next start or end of a fault nothing changes.
+    wiringStale_ = true;
     faultsFrom_ = -std::numeric_limits<double>::infinity();
     faultsUntil_ = std::numeric_limits<double>::infinity();
     for (const Fault& fault : faults_) {
@@ -187,11 +197,8 @@ void SimulatedNodex::ApplyDeviceFaults(double now) {
     }
 }
 
-bool SimulatedNodex::Present(const SimDevice* device) const {
-    return std::find(removed_.begin(), removed_.end(), device) == removed_.end();
-}
-
 bool SimulatedNodex::ResetBranch(int line, double now) {
+    activeStale_ = true;
     bool presence = FaultActive(FaultKind::kShort, nullptr, line, now);
     for (SimDevice* device : lines_.at(static_cast<std::size_t>(line - 1))) {
         if (Present(device)) {
@@ -202,17 +209,25 @@ bool SimulatedNodex::ResetBranch(int line, double now) {
 }
 
 void SimulatedNodex::BeginByte() {
-    CollectActive(false);
+    RefreshWiring();
+    if (activeStale_) {
+        active_.clear();
+        std::copy_if(wired_.begin(), wired_.end(), std::back_inserter(active_),
+                     [](const SimDevice* device) { return !device->Silent(); });
+        activeStale_ = false;
+    }
 }
 
-void SimulatedNodex::CollectActive(bool withSilent) {
-    active_.clear();
+void SimulatedNodex::FindWiredDevices() {
+    wiringStale_ = false;
+    activeStale_ = true;
+    wired_.clear();
     // A connected branch is the trunk: the coupler joins them through
     // transmission gates, so a short on it shorts the trunk too.
     shorted_ = FaultActive(FaultKind::kShort, nullptr, 0, now_);
     for (SimDevice* device : trunk_) {
-        if (Present(device) && (withSilent || !device->Silent())) {
-            active_.push_back(device);
+        if (Present(device)) {
+            wired_.push_back(device);
         }
     }
     for (std::size_t i = 0; i < couplers_.size(); ++i) {
@@ -223,8 +238,8 @@ void SimulatedNodex::CollectActive(bool withSilent) {
             shorted_ = true;
         }
         for (SimDevice* device : lines_[i]) {
-            if (Present(device) && (withSilent || !device->Silent())) {
-                active_.push_back(device);
+            if (Present(device)) {
+                wired_.push_back(device);
             }
         }
     }
@@ -232,11 +247,13 @@ void SimulatedNodex::CollectActive(bool withSilent) {
 
 SimBus::ResetOutcome SimulatedNodex::BusReset(double now) {
     ++resets_;
-    CollectActive(true);
+    RefreshWiring();
     bool presence = false;
-    for (SimDevice* device : active_) {
+    for (SimDevice* device : wired_) {
         presence = device->Reset(now) || presence;
     }
+    active_ = wired_;
+    activeStale_ = false;
     if (shorted_) {
         return ResetOutcome::kShort;
     }
@@ -254,6 +271,25 @@ bool SimulatedNodex::BusSlot(bool masterBit, double now) {
     bool fellSilent = false;
     for (SimDevice* device : active_) {
         bus = device->Slot(masterBit, now) && bus;
+        fellSilent = fellSilent || device->Silent();
+    }
+    if (fellSilent) {
+        std::erase_if(active_, [](const SimDevice* device) { return device->Silent(); });
+    }
+    return bus;
+}
+
+std::uint8_t SimulatedNodex::BusByte(std::uint8_t masterByte, double now, double slotSeconds) {
+    if (shorted_) {
+        return 0;
+    }
+    // Within one byte no device's answer depends on another's: each sees
+    // only the master's bits, and couplers that switch take effect at the
+    // next byte. So each device can take the whole byte in turn.
+    std::uint8_t bus = masterByte;
+    bool fellSilent = false;
+    for (SimDevice* device : active_) {
+        bus &= device->SlotByte(masterByte, now, slotSeconds);
         fellSilent = fellSilent || device->Silent();
     }
     if (fellSilent) {
@@ -288,10 +324,11 @@ void SimulatedNodex::ReceiveHostByte(std::uint8_t byte, int hostBaud, double arr
         return;
     }
     DeliverToChip(byte, hostBaud, arrival, replies);
-    recentHostBytes_.push_back(byte);
-    if (recentHostBytes_.size() > kRecentBytes) {
-        recentHostBytes_.erase(recentHostBytes_.begin());
+    // Dropped in blocks, so that not every byte moves the rest.
+    if (recentHostBytes_.size() == 2 * kRecentBytes) {
+        recentHostBytes_.erase(recentHostBytes_.begin(), recentHostBytes_.begin() + kRecentBytes);
     }
+    recentHostBytes_.push_back(byte);
     FireLinkFaults(hostBaud, arrival, replies);
 }
 
@@ -304,10 +341,10 @@ void SimulatedNodex::DeliverToChip(std::uint8_t byte, int hostBaud, double arriv
     ++count.received;
     busFree_ = start + result.busSeconds;
     const double chipChar = CharSeconds(chip_.BaudRate());
-    for (const std::uint8_t reply : result.replies) {
+    if (const auto reply = result.reply) {
         txFree_ = std::max(txFree_, busFree_) + chipChar;
         if (chip_.BaudRate() == hostBaud && !LinkDropped(txFree_)) {
-            replies.push_back({reply, txFree_});
+            replies.push_back({*reply, txFree_});
             ++count.sent;
             ++counters_.sent;
         }
@@ -323,7 +360,7 @@ void SimulatedNodex::FireLinkFaults(int hostBaud, double arrival, std::vector<Ti
         }
         const bool byTime = fault.after.empty();
         const bool matches =
-            recentHostBytes_.size() >= fault.after.size() &&
+            fault.after.size() <= kRecentBytes && recentHostBytes_.size() >= fault.after.size() &&
             std::equal(fault.after.rbegin(), fault.after.rend(), recentHostBytes_.rbegin());
         if (byTime ? fault.kind != LinkFaultKind::kGarbage : !matches) {
             continue;
@@ -349,6 +386,9 @@ void SimulatedNodex::FireLinkFaults(int hostBaud, double arrival, std::vector<Ti
 }
 
 bool SimulatedNodex::LinkDropped(double at) const {
+    if (drops_.empty() && linkFaults_.empty()) {
+        return false;  // the usual case, asked for every byte both ways
+    }
     const bool inWindow = std::any_of(drops_.begin(), drops_.end(), [at](const auto& window) {
         return at >= window.first && at < window.second;
     });
@@ -433,17 +473,26 @@ void SimulatedNodex::NoteOutputs() {
     const bool orange = ds2406_->OutputBOn();
     const bool red = RedLampLocked();
     if (relay != relay_) {
-        history_.push_back({now_, UnitOutput::kRelay, relay});
+        NoteOutput(UnitOutput::kRelay, relay);
         relay_ = relay;
     }
     if (orange != orange_) {
-        history_.push_back({now_, UnitOutput::kOrangeLamp, orange});
+        NoteOutput(UnitOutput::kOrangeLamp, orange);
         orange_ = orange;
     }
     if (red != red_) {
-        history_.push_back({now_, UnitOutput::kRedLamp, red});
+        NoteOutput(UnitOutput::kRedLamp, red);
         red_ = red;
     }
+}
+
+void SimulatedNodex::NoteOutput(UnitOutput output, bool on) {
+    // The red lamp changes with every switch of a line: tens of thousands of
+    // events a day on a busy network.
+    if (history_.size() == kOutputHistoryEvents) {
+        history_.pop_front();
+    }
+    history_.push_back({now_, output, on});
 }
 
 bool SimulatedNodex::RelayOn() const {
@@ -463,7 +512,7 @@ bool SimulatedNodex::RedLampOn() const {
 
 std::vector<OutputEvent> SimulatedNodex::OutputHistory() const {
     std::lock_guard lock(mutex_);
-    return history_;
+    return {history_.begin(), history_.end()};
 }
 
 int SimulatedNodex::BridgeParameter(int number) const {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -118,6 +120,9 @@ class SimulatedNodex : private SimBus {
     bool RelayOn() const;
     bool OrangeLampOn() const;
     bool RedLampOn() const;
+    // The latest switches of the outputs, oldest first: a unit that runs for
+    // weeks keeps only the last kOutputHistoryEvents.
+    static constexpr std::size_t kOutputHistoryEvents = 4096;
     std::vector<OutputEvent> OutputHistory() const;
     // The bridge's configuration value codes (1 PDSRC, 4 W1LT, 5 DSO, 7 RBR).
     int BridgeParameter(int number) const;
@@ -143,6 +148,7 @@ class SimulatedNodex : private SimBus {
   private:
     ResetOutcome BusReset(double now) override;
     bool BusSlot(bool masterBit, double now) override;
+    std::uint8_t BusByte(std::uint8_t masterByte, double now, double slotSeconds) override;
     void BeginByte() override;
 
     struct ArmedLinkFault {
@@ -152,10 +158,20 @@ class SimulatedNodex : private SimBus {
 
     void ApplyFaults(double now);
     void ApplyDeviceFaults(double now);
-    // The trunk and the connected lines; without the devices that ignore
-    // slots until the next reset unless withSilent.
-    void CollectActive(bool withSilent);
-    bool Present(const SimDevice* device) const;
+    // Finds the devices on the trunk and the connected lines again, and
+    // whether the bus is shorted, when that may have changed.
+    void RefreshWiring() {
+        // Faults switch at their edges: outside the window they were
+        // applied for, a line may have become shorted since the last look.
+        if (wiringStale_ || now_ < faultsFrom_ || now_ >= faultsUntil_) {
+            FindWiredDevices();
+        }
+    }
+    void FindWiredDevices();
+    bool Present(const SimDevice* device) const {
+        return removed_.empty() ||
+               std::find(removed_.begin(), removed_.end(), device) == removed_.end();
+    }
     // A coupler's Smart-On: resets the line's devices; whether any answered.
     bool ResetBranch(int line, double now);
     // Feeds one host byte that arrived at `arrival` to the bridge.
@@ -170,6 +186,7 @@ class SimulatedNodex : private SimBus {
     bool PoweredAt(double now) const;
     void PowerOnAll();
     void NoteOutputs();
+    void NoteOutput(UnitOutput output, bool on);
     bool RedLampLocked() const;
     // The DS2406 and the couplers are soldered in: they never come off.
     bool IsUnitOwn(const Rom& rom) const;
@@ -181,7 +198,14 @@ class SimulatedNodex : private SimBus {
     std::vector<Ds2409Coupler*> couplers_;
     std::vector<SimDevice*> trunk_;
     std::vector<std::vector<SimDevice*>> lines_;
+    // The devices on the trunk and the connected lines, and those of them
+    // that are not silent. The first change only when a coupler switches, a
+    // device comes or goes or a fault begins or ends; the second when a
+    // device is reset, since between resets a device can only fall silent.
+    std::vector<SimDevice*> wired_;
     std::vector<SimDevice*> active_;
+    bool wiringStale_ = true;
+    bool activeStale_ = true;
     std::vector<SimDevice*> removed_;
     std::vector<Fault> faults_;
     // The device faults as applied stay right while the time stays within
@@ -206,7 +230,7 @@ class SimulatedNodex : private SimBus {
     bool relay_ = false;
     bool orange_ = false;
     bool red_ = false;
-    std::vector<OutputEvent> history_;
+    std::deque<OutputEvent> history_;
     ByteCounters counters_;
     std::uint64_t resets_ = 0;
 };

@@ -50,13 +50,12 @@ Rom MakeRom(std::uint8_t family, std::uint64_t serial) {
 }
 
 void SimDevice::Queue(std::uint8_t byte) {
-    for (int bit = 0; bit < 8; ++bit) {
-        out_.push_back(((byte >> bit) & 1) != 0);
-    }
+    out_.push_back(byte);
 }
 
 void SimDevice::ClearQueue() {
     out_.clear();
+    outBit_ = 0;
 }
 
 bool SimDevice::Reset(double now) {
@@ -64,48 +63,50 @@ bool SimDevice::Reset(double now) {
     romState_ = RomState::kRomCommand;
     collected_ = 0;
     collectedBits_ = 0;
-    out_.clear();
+    ClearQueue();
     return true;
+}
+
+void SimDevice::RomCommand(std::uint8_t command, double now) {
+    bitIndex_ = 0;
+    searchPhase_ = 0;
+    switch (command) {
+        case 0x33:
+            romState_ = RomState::kReadRom;
+            break;
+        case 0x55:
+            romState_ = RomState::kMatch;
+            break;
+        case 0xCC:
+            romState_ = RomState::kFunction;
+            OnSkipped(now);
+            break;
+        case 0xF0:
+            romState_ = RomState::kSearch;
+            break;
+        case 0xEC:
+            romState_ = InAlarm(now) ? RomState::kSearch : RomState::kIdle;
+            break;
+        default:
+            romState_ = RomState::kIdle;
+            break;
+    }
 }
 
 bool SimDevice::Slot(bool masterBit, double now) {
     switch (romState_) {
         case RomState::kIdle:
             return true;
-        case RomState::kRomCommand: {
+        case RomState::kRomCommand:
             collected_ =
                 static_cast<std::uint8_t>(collected_ | (masterBit ? 1u << collectedBits_ : 0u));
-            if (++collectedBits_ < 8) {
-                return true;
-            }
-            const std::uint8_t command = collected_;
-            collected_ = 0;
-            collectedBits_ = 0;
-            bitIndex_ = 0;
-            searchPhase_ = 0;
-            switch (command) {
-                case 0x33:
-                    romState_ = RomState::kReadRom;
-                    break;
-                case 0x55:
-                    romState_ = RomState::kMatch;
-                    break;
-                case 0xCC:
-                    romState_ = RomState::kFunction;
-                    OnSkipped(now);
-                    break;
-                case 0xF0:
-                    romState_ = RomState::kSearch;
-                    break;
-                case 0xEC:
-                    romState_ = InAlarm(now) ? RomState::kSearch : RomState::kIdle;
-                    break;
-                default:
-                    romState_ = RomState::kIdle;
-                    break;
+            if (++collectedBits_ == 8) {
+                const std::uint8_t command = collected_;
+                collected_ = 0;
+                collectedBits_ = 0;
+                RomCommand(command, now);
             }
             return true;
-        }
         case RomState::kMatch:
             if (masterBit != RomBit(bitIndex_)) {
                 romState_ = RomState::kIdle;
@@ -148,10 +149,13 @@ bool SimDevice::Slot(bool masterBit, double now) {
 
 bool SimDevice::FunctionSlot(bool masterBit, double now) {
     if (!out_.empty()) {
-        const bool bit = out_.front();
-        out_.pop_front();
-        if (out_.empty()) {
-            OnQueueDrained(now);
+        const bool bit = ((out_.front() >> outBit_) & 1) != 0;
+        if (++outBit_ == 8) {
+            out_.pop_front();
+            outBit_ = 0;
+            if (out_.empty()) {
+                OnQueueDrained(now);
+            }
         }
         return bit;
     }
@@ -162,6 +166,40 @@ bool SimDevice::FunctionSlot(bool masterBit, double now) {
         collected_ = 0;
         collectedBits_ = 0;
         OnByte(byte, now);
+    }
+    return level;
+}
+
+std::uint8_t SimDevice::FunctionByte(std::uint8_t masterByte, double now, double slotSeconds) {
+    if (!out_.empty() && outBit_ == 0) {
+        const std::uint8_t byte = out_.front();
+        out_.pop_front();
+        if (out_.empty()) {
+            OnQueueDrained(now + 7 * slotSeconds);
+        }
+        return byte;
+    }
+    if (!out_.empty() || collectedBits_ != 0) {
+        return SlotsOneByOne(masterByte, now, slotSeconds);
+    }
+    // The level a device shows while idle can change within a byte (a
+    // conversion that ends), so it is asked slot by slot.
+    std::uint8_t level = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        if (IdleBit(now + bit * slotSeconds)) {
+            level = static_cast<std::uint8_t>(level | (1u << bit));
+        }
+    }
+    OnByte(masterByte, now + 7 * slotSeconds);
+    return level;
+}
+
+std::uint8_t SimDevice::SlotsOneByOne(std::uint8_t masterByte, double now, double slotSeconds) {
+    std::uint8_t level = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        if (Slot(((masterByte >> bit) & 1) != 0, now + bit * slotSeconds)) {
+            level = static_cast<std::uint8_t>(level | (1u << bit));
+        }
     }
     return level;
 }

@@ -3,7 +3,7 @@
 // and the alarm file, and the display timer with the stores and row updates.
 //
 //   monitoring_bench virtual [hours]   virtual time as fast as it goes
-//                                      (target: 24 hours in 10 s)
+//                                      (target: 24 hours in 3 s)
 //   monitoring_bench realtime [seconds] real time, the timer on its thread
 //                                      (target: 1 % of one core, 80 MB)
 

@@ -86,7 +86,6 @@ LocalDateTime VirtualClock::Now() const {
 }
 
 double VirtualClock::Timer() const {
-    std::lock_guard lock(mutex_);
     return static_cast<double>(elapsedMicros_) / 1e6;
 }
 
@@ -94,11 +93,17 @@ void VirtualClock::Delay(double seconds) {
     if (seconds <= 0) {
         return;
     }
+    bool anyoneWaits = false;
     {
         std::lock_guard lock(mutex_);
         elapsedMicros_ += std::llround(seconds * 1e6);
+        // Every waiter registers in sleepers_ under the lock before it
+        // waits, so with none there is nobody to wake.
+        anyoneWaits = !sleepers_.empty();
     }
-    changed_.notify_all();
+    if (anyoneWaits) {
+        changed_.notify_all();
+    }
 }
 
 void VirtualClock::SetNow(const LocalDateTime& when) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -111,7 +112,9 @@ class VirtualClock final : public Clock {
     std::condition_variable_any changed_;
     std::chrono::sys_days startDays_;  // the start date
     std::int64_t startMicros_;         // microseconds into the start day
-    std::int64_t elapsedMicros_ = 0;
+    // Changed under mutex_, so that waiters see it consistently; read
+    // without it by Timer(), which a simulated serial line asks per byte.
+    std::atomic<std::int64_t> elapsedMicros_ = 0;
     bool interrupted_ = false;
     // The deadlines of the blocked threads, in microseconds.
     std::multiset<std::int64_t> sleepers_;

@@ -28,8 +28,8 @@ class FakeBus final : public SimBus {
 std::vector<std::uint8_t> Send(Ds2480bChip& chip, std::initializer_list<std::uint8_t> bytes) {
     std::vector<std::uint8_t> replies;
     for (const std::uint8_t byte : bytes) {
-        for (const std::uint8_t reply : chip.Receive(byte, 0).replies) {
-            replies.push_back(reply);
+        if (const auto reply = chip.Receive(byte, 0).reply) {
+            replies.push_back(*reply);
         }
     }
     return replies;

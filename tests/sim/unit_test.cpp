@@ -1,6 +1,8 @@
 // The simulated unit at its serial port: timing, power, faults, network files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "onewire/crc.h"
@@ -119,6 +121,49 @@ TEST(SimulatedPort, AHostAtTheWrongBaudRateGetsNothing) {
     s.port.SendBreak(0.004);  // back to 9600
     s.port.SetBaudRate(9600);
     EXPECT_EQ(Exchange(s.port, {0xC1, 0x0F}, 1), Bytes{0x00});
+}
+
+TEST(SimulatedPort, AShortThatBeginsWithinAWriteTakesTheBusAtItsByte) {
+    PortOnSample host;
+    const double from = host.clock.Timer() + 0.02;
+    host.unit->AddFault({FaultKind::kShort, {}, 0, from, 1e9});
+    // Forty bytes in one write: about 42 ms on the line, the short after 20.
+    Bytes out{0xE1};
+    out.resize(41, 0xFF);
+    const Bytes in = Exchange(host.port, out, 40);
+    ASSERT_EQ(in.size(), 40u);
+    const auto firstLow = std::find(in.begin(), in.end(), 0x00);
+    ASSERT_NE(firstLow, in.end()) << "the short was never seen";
+    EXPECT_GT(firstLow - in.begin(), 10);
+    EXPECT_TRUE(std::all_of(in.begin(), firstLow, [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::all_of(firstLow, in.end(), [](std::uint8_t b) { return b == 0x00; }));
+}
+
+TEST(SimulatedPort, TheOutputHistoryKeepsOnlyTheLatestSwitches) {
+    PortOnSample host;
+    const Rom ds2406 = host.unit->Ds2406Rom();
+    // The relay on and off by Write Status, more often than the history holds.
+    const int switches = static_cast<int>(SimulatedNodex::kOutputHistoryEvents) + 300;
+    double firstSwitch = 0;
+    for (int i = 0; i < switches; ++i) {
+        Bytes out{0xC5, 0xE1, 0x55};
+        out.insert(out.end(), ds2406.begin(), ds2406.end());
+        const std::uint8_t status = i % 2 == 0 ? 0x5F : 0x7F;
+        out.insert(out.end(), {0x55, 0x07, 0x00, status, 0xFF, 0xFF, 0xE3});
+        ASSERT_EQ(Exchange(host.port, out, 1 + 9 + 4 + 2).size(), 16u);
+        if (i == 0) {
+            firstSwitch = host.clock.Timer();
+        }
+    }
+    const std::vector<OutputEvent> history = host.unit->OutputHistory();
+    ASSERT_EQ(history.size(), SimulatedNodex::kOutputHistoryEvents);
+    EXPECT_GT(history.front().time, firstSwitch) << "the oldest switches went";
+    EXPECT_TRUE(
+        std::is_sorted(history.begin(), history.end(),
+                       [](const OutputEvent& a, const OutputEvent& b) { return a.time < b.time; }));
+    EXPECT_EQ(history.back().output, UnitOutput::kRelay);
+    EXPECT_EQ(history.back().on, host.unit->RelayOn());
+    EXPECT_EQ(history.back().on, switches % 2 == 1);
 }
 
 TEST(TemperatureProbeModel, EncodingsMatchTheDatasheetPowerOnBytes) {
