@@ -186,8 +186,10 @@ Watcher::Watcher(int port, const std::string& topic) {
 }
 
 Watcher::~Watcher() {
+    // The library's thread ends by itself once disconnected; forcing it
+    // cancels it wherever it is, and a message it was taking in leaks.
     mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, true);
+    mosquitto_loop_stop(client_, false);
     mosquitto_destroy(client_);
     mosquitto_lib_cleanup();
 }
