@@ -451,6 +451,7 @@ enum class Key : std::uint16_t {
     TXT_PRNT_WEEKDAYS,
     TXT_PRNT_ALARM_TIMES,
     TXT_PRNT_NO_ALARM,
+    TXT_PRNT_TIME_ALARM_UNREAD,
     TXT_PRNT_PROBE_SMS,
     TXT_PRNT_PROBE_RELAY,
     TXT_PRNT_TIME_ALARM,
@@ -458,7 +459,7 @@ enum class Key : std::uint16_t {
     TXT_PRNT_TIME_BELOW,
 };
 
-inline constexpr std::size_t kKeyCount = 448;
+inline constexpr std::size_t kKeyCount = 449;
 static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
 
 }  // namespace qrv::text

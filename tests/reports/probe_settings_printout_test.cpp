@@ -22,6 +22,9 @@ SensorRecord Probe(std::string name, int type, std::string units) {
     return record;
 }
 
+// A station whose thresholds file was read and holds none.
+const records::TimeAlarmBook kNoTimeAlarms;
+
 // A 27-character name, the longest a probe may have.
 const std::string kLongest = "Back door of the loading ba";
 
@@ -57,7 +60,7 @@ TEST(ProbeSettingsRows, FixedColumnsWithTheWholeName) {
     table->SensorArray[0] = freezer;
     for (int taal = 0; taal < 4; ++taal) {
         const ReportPage page =
-            ProbeSettingsPrintout(*table, {}, {}, {2026, 2, 3, 0, 0, 0, 0}, taal)
+            ProbeSettingsPrintout(*table, {}, &kNoTimeAlarms, {2026, 2, 3, 0, 0, 0, 0}, taal)
                 .Page(0, PrintContext{taal, "", {}});
         ASSERT_EQ(page.columnHeader.size(), 2U);
         const auto column = [](const std::string& header, std::size_t from) {
@@ -92,6 +95,15 @@ TEST(ProbeSettingsRows, ChoicesTimeAlarmAndWeekdayWindowsFollowTheFirstRow) {
     EXPECT_EQ(both[2], "      more than 30 min below");
     EXPECT_EQ(ProbeSettingsRows(record, nullptr, 0)[1],
               "  SMS: Yes   Relay: No   Time out of range in 24 h: no alarm");
+    // Thresholds whose file could not be read are not printed as none.
+    auto table = std::make_unique<SensorTable>();
+    table->SensorArray[0] = record;
+    const ReportPage unread =
+        ProbeSettingsPrintout(*table, {}, nullptr, {2026, 2, 3, 0, 0, 0, 0}, 0).Page(0, kPrinted);
+    ASSERT_EQ(unread.body.size(), 4U);
+    EXPECT_EQ(unread.body[1], "  SMS: Yes   Relay: No");
+    EXPECT_EQ(unread.body[2],
+              "      Time out of range in 24 h: not known, the file could not be read");
     thresholds.minutesAbove.reset();
     const auto german = ProbeSettingsRows(record, &thresholds, 1);
     ASSERT_EQ(german.size(), 4U) << "the time alarm moves to a row of its own";
@@ -127,7 +139,7 @@ TEST(ProbeSettingsPages, FiftyRowsAPageAndAProbeNeverSplit) {
         table->SensorArray[static_cast<std::size_t>(i)] = Probe("P" + std::to_string(i), 48, "°C");
     }
     const LocalDateTime today{2026, 2, 3, 14, 5, 7, 0};
-    const ProbeSettingsPrintout printout(*table, {}, {}, today, 0);
+    const ProbeSettingsPrintout printout(*table, {}, &kNoTimeAlarms, today, 0);
     // Three rows a probe: 16 probes (48 rows) on the first page.
     ASSERT_EQ(printout.PageCount(), 2);
     const ReportPage first = printout.Page(0, kPrinted);
@@ -137,7 +149,7 @@ TEST(ProbeSettingsPages, FiftyRowsAPageAndAProbeNeverSplit) {
     EXPECT_TRUE(second.body[0].starts_with("P16 "));
     EXPECT_EQ(second.pageLine, "Page  2");
     EXPECT_EQ(first.title, "Probes");
-    EXPECT_EQ(ProbeSettingsPrintout(SensorTable{}, {}, {}, today, 0).PageCount(), 0);
+    EXPECT_EQ(ProbeSettingsPrintout(SensorTable{}, {}, &kNoTimeAlarms, today, 0).PageCount(), 0);
 }
 
 // The calibrations follow the probe pages: one row of correction,
@@ -198,7 +210,7 @@ TEST(ProbeSettingsPages, CalibrationsFollowOnPagesOfTheirOwn) {
     EXPECT_EQ(calibrations.columnHeader[0].find("Correction"), 28U);
     EXPECT_EQ(calibrations.columnHeader[0].find("Certificate"), 50U);
     EXPECT_EQ(calibrations.columnHeader[0].find("Next due"), 68U);
-    EXPECT_EQ(ProbeSettingsPrintout(*table, {}, {}, today, 0).PageCount(), 2);
+    EXPECT_EQ(ProbeSettingsPrintout(*table, {}, &kNoTimeAlarms, today, 0).PageCount(), 2);
     EXPECT_EQ(CalibrationPageCount(50), 1);
     EXPECT_EQ(CalibrationPageCount(51), 2);
 }

@@ -103,7 +103,8 @@ int RunProbes(const std::filesystem::path& station, CommandArgs args, const Tool
     if (!timeAlarms.error.empty()) {
         fmt::print(stderr, "quorvanel-report: time alarms left out: {}\n", timeAlarms.error);
     }
-    const ProbeSettingsPrintout printout(table, calibrations.book, timeAlarms.book,
+    const ProbeSettingsPrintout printout(table, calibrations.book,
+                                         timeAlarms.error.empty() ? &timeAlarms.book : nullptr,
                                          RealClock().Now(), context.taal);
     const int pages = printout.PageCount();
     const int status =

@@ -34,7 +34,7 @@ void PrintProbeSettings(const PanelContext& context, const SensorTable& table,
                         const records::CalibrationBook& calibrations,
                         const records::TimeAlarmBook& timeAlarms) {
     const PrintContext print = context.PrintNow();
-    const ProbeSettingsPrintout printout(table, calibrations, timeAlarms, context.clock.Now(),
+    const ProbeSettingsPrintout printout(table, calibrations, &timeAlarms, context.clock.Now(),
                                          print.taal);
     if (printout.PageCount() == 0) {
         return;

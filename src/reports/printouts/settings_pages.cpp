@@ -234,7 +234,8 @@ std::string ProbeSettingsRow(const SensorRecord& record, int taal) {
 }
 
 std::vector<std::string> ProbeSettingsRows(const SensorRecord& record,
-                                           const records::TimeAlarm* timeAlarm, int taal) {
+                                           const records::TimeAlarm* timeAlarm, int taal,
+                                           bool timeAlarmsKnown) {
     std::vector<std::string> rows{ProbeSettingsRow(record, taal)};
     const std::size_t width = CharacterCount(rows.front());
     const auto yesNo = [taal](int on) {
@@ -262,7 +263,9 @@ std::vector<std::string> ProbeSettingsRows(const SensorRecord& record,
         add(Key::TXT_PRNT_TIME_BELOW, timeAlarm->minutesBelow);
     }
     if (sep == kBetweenChoices) {
-        choices.push_back({sep, label + text::Plain(Key::TXT_PRNT_NO_ALARM, taal)});
+        choices.push_back({sep, label + text::Plain(timeAlarmsKnown ? Key::TXT_PRNT_NO_ALARM
+                                                                    : Key::TXT_PRNT_TIME_ALARM_UNREAD,
+                                                    taal)});
     }
     for (std::string& row : WrapParts(choices, width)) {
         rows.push_back(std::move(row));
@@ -322,14 +325,15 @@ ReportPage MakeCalibrationPage(const std::vector<std::string>& rows, int sheet, 
 
 ProbeSettingsPrintout::ProbeSettingsPrintout(const SensorTable& table,
                                              const records::CalibrationBook& calibrations,
-                                             const records::TimeAlarmBook& timeAlarms,
+                                             const records::TimeAlarmBook* timeAlarms,
                                              const LocalDateTime& today, int taal)
     : calibrationRows_(CalibrationRows(table, calibrations, today, taal)) {
     constexpr auto kRows = static_cast<std::size_t>(kProbeRowsPerPage);
     for (int index = 0; index <= table.GetMax1820Index(); ++index) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        const std::vector<std::string> rows =
-            ProbeSettingsRows(record, timeAlarms.Find(record.Rom), taal);
+        const std::vector<std::string> rows = ProbeSettingsRows(
+            record, timeAlarms != nullptr ? timeAlarms->Find(record.Rom) : nullptr, taal,
+            timeAlarms != nullptr);
         if (probePages_.empty() || probePages_.back().size() + rows.size() > kRows) {
             probePages_.emplace_back();
         }

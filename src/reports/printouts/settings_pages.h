@@ -29,11 +29,13 @@ ReportPage MakeSystemSettingsPage(const SystemSettings& settings, int probeCount
 std::string ProbeSettingsRow(const SensorRecord& record, int taal);
 
 // A probe's rows: the first row, then its SMS and relay choices with the
-// alarm on time out of range (timeAlarm: none set), then its alarm times by
-// weekday, days in a row with the same window together. No row is longer
-// than the first.
+// alarm on time out of range (timeAlarm: none set; timeAlarmsKnown false:
+// their file could not be read, so the row says so instead of "no alarm"),
+// then its alarm times by weekday, days in a row with the same window
+// together. No row is longer than the first.
 std::vector<std::string> ProbeSettingsRows(const SensorRecord& record,
-                                           const records::TimeAlarm* timeAlarm, int taal);
+                                           const records::TimeAlarm* timeAlarm, int taal,
+                                           bool timeAlarmsKnown = true);
 
 // The calibrations, printed after the probe pages: for each calibrated
 // probe a row with the whole name 1-28, correction 29-50, certificate 51-68,
@@ -50,10 +52,11 @@ ReportPage MakeCalibrationPage(const std::vector<std::string>& rows, int sheet, 
 
 // The probe settings printout as a whole: the probes' rows, at most 50 rows
 // a page and a probe never split over two, then the calibration pages.
+// timeAlarms is none when their file could not be read.
 class ProbeSettingsPrintout {
   public:
     ProbeSettingsPrintout(const SensorTable& table, const records::CalibrationBook& calibrations,
-                          const records::TimeAlarmBook& timeAlarms, const LocalDateTime& today,
+                          const records::TimeAlarmBook* timeAlarms, const LocalDateTime& today,
                           int taal);
     int PageCount() const {
         return static_cast<int>(probePages_.size()) + CalibrationPageCount(calibrationRows_.size());
