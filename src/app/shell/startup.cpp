@@ -136,6 +136,7 @@ void SeedSampleSensorFile(StationState& state, const ShellServices& services,
 
 int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellServices& services) {
     if (CheckSerialPortConnection(services.ports, services.clock, state.settings.SerialPort) == 0) {
+        state.unitFoundOnPort = state.settings.SerialPort;
         state.WantedUserMode = kModeNormal;
         return kModeNormal;
     }
