@@ -119,7 +119,11 @@ double Prepare2438AdConversion(NodexSession& session, const RomCode& rom, int vd
     if (!Stream(session, copy)) {
         return -488.0;
     }
-    session.ReadingWait(kVoltageWaitSeconds);
+    // The copy writes the page to EEPROM (10 ms at most): not a wait that a
+    // pause of acquisition may end, since a shutdown cuts the unit's power
+    // soon after and a write cut short leaves the probe's configuration
+    // damaged.
+    session.AsyncDelay(kVoltageWaitSeconds);
     return 0.0;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "onewire/families.h"
+#include "onewire/line_readings.h"
 
 namespace qrv {
 
@@ -33,13 +34,22 @@ void SearchProbes(NodexSession& session, Visit&& visit) {
     }
 }
 
-void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
-    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-    record.FoundOnNetwork = 1;
-    // Uncorrected: the station corrects it as it does every reading.
-    record.RawValue = ReadProbe(session, record.Line, record.Rom);
-    record.Value = record.RawValue;
+void MarkFound(SensorTable& table, int index) {
+    table.SensorArray[static_cast<std::size_t>(index)].FoundOnNetwork = 1;
     table.DefineSensorTypeAndUnits(index);
+}
+
+void StoreReading(SensorTable& table, int index, double value) {
+    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+    // Uncorrected: the station corrects it as it does every reading.
+    record.RawValue = value;
+    record.Value = value;
+}
+
+void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
+    MarkFound(table, index);
+    const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+    StoreReading(table, index, ReadProbe(session, record.Line, record.Rom));
 }
 
 }  // namespace
@@ -62,6 +72,7 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
             }
             continue;
         }
+        std::vector<int> found;
         SearchProbes(session, [&](const RomCode& rom) {
             if (session.GivingUp()) {
                 return false;
@@ -84,11 +95,20 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
             if (onFound) {
                 onFound(table.SensorArray[static_cast<std::size_t>(index)], isNew);
             }
-            // The reading selects the probe's line again, which leaves the
-            // search where it was: its state is kept apart from the selection.
-            ReadIntoRecord(session, table, index);
+            MarkFound(table, index);
+            found.push_back(index);
             return true;
         });
+        // The line's probes are read once its search has ended, together
+        // where they can be.
+        std::vector<RomCode> roms;
+        for (const int index : found) {
+            roms.push_back(table.SensorArray[static_cast<std::size_t>(index)].Rom);
+        }
+        const std::vector<double> values = ReadLineProbes(session, line, roms);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            StoreReading(table, found[i], values[i]);
+        }
     }
     return result;
 }

@@ -30,7 +30,8 @@ bool IsUnitDevice(const NodexSession& session, const RomCode& rom);
 // Searches lines 1 to 3 in turn. A probe of an accepted family that the table
 // knows gets the line it was found on (a moved probe follows its cable); an
 // unknown one is appended with its line plus 100. Each gets FoundOnNetwork,
-// its reading (an error value is stored as it comes) and its type and units.
+// its type and units and, once its line's search has ended, its reading (an
+// error value is stored as it comes; see ReadLineProbes).
 // A line whose switch is not confirmed is not searched: a search there would
 // meet the devices of whatever lines are on and file them under this one.
 // A session giving up (see NodexSession::SetGivingUp) ends the scan before

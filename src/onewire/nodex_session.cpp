@@ -203,7 +203,7 @@ int NodexSession::CheckSerialPortConnection(int port) {
 }
 
 int NodexSession::CloseSerialPortConnection() {
-    return qrv::CloseSerialPortConnection(ports_, clock_, SerialPort);
+    return qrv::CloseSerialPortConnection(ports_, SerialPort);
 }
 
 int NodexSession::AsyncDelay(double seconds) {

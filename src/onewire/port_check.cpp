@@ -58,20 +58,21 @@ int CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port)
     return 0;
 }
 
-int CloseSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port) {
+int CloseSerialPortConnection(SerialPortProvider& ports, int port) {
     std::unique_ptr<SerialPort> link = ports.MakePort(port);
     if (!link) {
         return kSerialInvalidPort;
     }
+    // No settling here: the supply needs it before the unit is used, and the
+    // next port check holds the power off for its own half second before it
+    // trusts CTS. What the probes need of the power (an EEPROM copy under
+    // way) the session has waited out before it ended.
     const int opened = link->Open(kPortSettings);
-    clock.Delay(kSettleSeconds);
     if (opened != kSerialOk) {
         link->Close();
-        clock.Delay(kSettleSeconds);
         return opened;
     }
     SetPower(*link, false);
-    clock.Delay(kSettleSeconds);
     return link->Close();
 }
 

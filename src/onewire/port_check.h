@@ -18,8 +18,8 @@ inline constexpr int kNoUnitOnPort = -1001;
 // negative serial-port error.
 int CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port);
 
-// Removes the unit's power (RTS and DTR cleared) and closes COM `port`.
-// Returns the result of the close, or the error of the open.
-int CloseSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port);
+// Removes the unit's power (RTS and DTR cleared) and closes COM `port` at
+// once. Returns the result of the close, or the error of the open.
+int CloseSerialPortConnection(SerialPortProvider& ports, int port);
 
 }  // namespace qrv

@@ -8,6 +8,11 @@ namespace qrv {
 namespace {
 
 constexpr int kPowerOnRaw = 0x0550;
+constexpr int kPowerOnRawHalfDegrees = 0x00AA;
+
+int RawTemperature(const Scratchpad& pad) {
+    return static_cast<std::int16_t>(pad[1] << 8 | pad[0]);
+}
 
 }  // namespace
 
@@ -87,11 +92,15 @@ double ChipTemperature(const RomCode& rom, const Scratchpad& pad) {
     return whole - 0.25 + static_cast<double>(countPerC - countRemain) / countPerC;
 }
 
+bool IsPowerOnScratchpad(const RomCode& rom, const Scratchpad& pad) {
+    return RawTemperature(pad) == (rom[0] == kFamilyDs18b20 ? kPowerOnRaw : kPowerOnRawHalfDegrees);
+}
+
 double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad) {
     const std::uint8_t th = pad[2];
     const std::uint8_t tl = pad[3];
     if (rom[0] == kFamilyDs18b20) {
-        if (static_cast<std::int16_t>(pad[1] << 8 | pad[0]) == kPowerOnRaw) {
+        if (RawTemperature(pad) == kPowerOnRaw) {
             return kTempPowerOnValue;
         }
         double t = ChipTemperature(rom, pad);

@@ -40,6 +40,9 @@ double CalibAndCorrectOld1820(double t, std::uint8_t th, std::uint8_t tl);
 // What the chip itself measured, without the station's corrections: the
 // 12-bit value of a DS18B20, the count-refined value of the family 0x10.
 double ChipTemperature(const RomCode& rom, const Scratchpad& pad);
+// The scratchpad a probe holds from power-on until its first conversion:
+// 85.0 °C, 0x0550 on a DS18B20 and 0x00AA on the family 0x10.
+bool IsPowerOnScratchpad(const RomCode& rom, const Scratchpad& pad);
 // The temperature of a scratchpad (bytes 0..7, CRC already checked) for the
 // probe's family, with every correction; or an error value.
 double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad);

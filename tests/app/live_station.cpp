@@ -21,7 +21,7 @@ LiveStation::LiveStation(const std::string& network, LocalDateTime start, bool t
       state(StationPaths{dir.path()}),
       programLog(state.paths.LogFileName(), clock),
       log(programLog, display, state),
-      session(driver, ports, clock, &dialogs, &programLog),
+      session(driver, ports, sessionClock, &dialogs, &programLog),
       monitoring(state, {clock, display, log, session, launcher,
                          threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers)
                                   : timers}),

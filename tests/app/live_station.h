@@ -15,6 +15,7 @@
 #include "runtime/program_log_file.h"
 #include "shell_fixture.h"
 #include "sim/network_file.h"
+#include "support/reading_wait_holding_clock.h"
 #include "support/recording_status_display.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_probe_editor.h"
@@ -70,6 +71,9 @@ struct LiveStation {
 
     TempDir dir;
     VirtualClock clock;
+    // The session's clock: the station's own, whose reading waits a test
+    // may hold.
+    ReadingWaitHoldingClock sessionClock{clock};
     sim::SimulatorRegistry registry{clock};
     std::shared_ptr<sim::SimulatedNodex> unit;
     SerialPortProvider ports;

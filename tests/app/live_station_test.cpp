@@ -3,6 +3,7 @@
 // on the SMS thread, so this is also run under ThreadSanitizer in CI.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "acquisition/sms_handoff.h"
@@ -347,6 +348,54 @@ TEST_F(LiveStationTest, ShutdownStoresTheLastBlockAndEndsAHangingHandOff) {
     EXPECT_EQ(Count(LogText(), ": ERROR: SMS Centre terminated at shutdown."), 1);
     EXPECT_EQ(launcher.Terminated(), 1);
     EXPECT_EQ(session.Handle(), 0);
+}
+
+// A shutdown drops the reading under way instead of sitting out its
+// conversion, and cuts the unit's power without waiting for its supply:
+// none of its time goes to waits on the clock, and the last block is stored.
+TEST(LiveStationShutdown, ASigtermDuringAConversionWaitsNeitherForItNorForThePowerToSettle) {
+    LiveStation station(kThreeProbeNetwork, {2026, 3, 9, 14, 0, 30, 0}, true);
+    station.AddProbe(1, 0, "Cold room");
+    station.AddProbe(1, 1, "Office");
+    station.AddProbe(1, 2, "Door");
+    station.Install();
+    station.sessionClock.Hold();
+    std::atomic<bool> pumping{true};
+    std::thread pump([&] {
+        while (pumping) {
+            station.clock.Advance(0.05);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    const bool reading = station.sessionClock.WaitForAHeldWait(10s);
+    pumping = false;
+    pump.join();
+    ASSERT_TRUE(reading) << "no reading started";
+
+    const double signalled = station.clock.Timer();
+    std::atomic<bool> ended{false};
+    int exitCode = -1;
+    std::thread shutdown([&] {
+        shell::QuitOnSignal(station.state, station.services, "SIGTERM");
+        exitCode = shell::RunShutdown(station.state, station.services);
+        ended = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    const bool endedDuringTheReading = ended;
+    // A shutdown that waits for the reading would wait for ever here.
+    station.sessionClock.Release();
+    shutdown.join();
+    EXPECT_TRUE(endedDuringTheReading) << "the shutdown waited for the reading under way";
+    EXPECT_EQ(exitCode, 0);
+    // The session's end and the port's close exchange a few bytes; a
+    // conversion (0.9 s) or a settling of the supply (0.5 s) is more.
+    EXPECT_LT(station.clock.Timer() - signalled, 0.25);
+    EXPECT_FALSE(station.unit->Cts(station.clock.Timer())) << "the unit is still powered";
+    EXPECT_EQ(Count(station.DayFile(station.clock.Now()), "  0003\r\n"), 1)
+        << "the last block was not stored";
 }
 
 // With hourly stores the alarm windows still change with the date at midnight:

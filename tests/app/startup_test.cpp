@@ -127,6 +127,23 @@ TEST_F(StartupTest, AnAnsweringUnitMeansNormalModeWithoutAQuestionAndAnInstallat
     EXPECT_FALSE(display.Snapshot().menuBarDimmed);
 }
 
+// The mode choice has just found the unit: the installation that follows
+// opens its session without checking the port a second time, and checks it
+// again when the user asks it to try once more.
+TEST_F(StartupTest, TheInstallationAtStartTakesTheModeChoicesPortCheckOnce) {
+    lines->cts = FakeLineState::Cts::FollowsPower;
+    WriteSensorFileWithProbes(1);
+    // The port answers but no bridge does, so the installation asks.
+    dialogs.QueueButton(1);  // Retry
+    dialogs.QueueButton(2);  // Cancel
+
+    EXPECT_EQ(Start(), std::nullopt);
+
+    ASSERT_EQ(dialogs.Popups().size(), 2u);
+    // The mode choice's check; the session; the retry's check and session.
+    EXPECT_EQ(lines->opens, 4);
+}
+
 TEST_F(StartupTest, MissingSensorFileAsksBothQuestionsAndNoToTheFirstEndsAtOnce) {
     dialogs.QueueButton(kNormalButton);
     dialogs.QueueButton(kNo);

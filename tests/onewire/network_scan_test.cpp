@@ -2,10 +2,16 @@
 // simulated unit, with probes plugged and unplugged while it runs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
+#include <stdexcept>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "onewire/families.h"
 #include "onewire/network_scan.h"
+#include "onewire/temperature.h"
 #include "sensors/rom_text.h"
 #include "sim/switch_devices.h"
 #include "sim/temperature_probe.h"
@@ -146,6 +152,95 @@ TEST(NetworkScan, AProbeKeepsItsLineWhenALaterScanCannotReachIt) {
             result.linesNotSearched.end();
         EXPECT_EQ(record.FoundOnNetwork, searched ? 1 : 0) << RomToHex(record.Rom);
     }
+}
+
+// A line of temperature probes of both families, calibrated and not, one
+// at the power-on value's 85 degrees, with a humidity probe and a door
+// contact between them, all at steady values.
+constexpr const char* kSteadyLine = R"({"lines": [[
+    {"type": "DS18B20", "temperature": 4.5, "th": 2, "tl": 38},
+    {"type": "DS18S20", "temperature": 21.25},
+    {"type": "DS2438", "humidity": 55, "temperature": 20},
+    {"type": "DS1820", "temperature": -12.5, "th": 1, "tl": 250},
+    {"type": "DS2406", "input": 1},
+    {"type": "DS18S20", "temperature": 85.0},
+    {"type": "DS18B20", "temperature": 36.0}], [], []]})";
+
+// The probe the scan read at about that many degrees.
+int ReadAt(const SensorTable& table, double celsius) {
+    for (int index = 0; index <= table.GetMax1820Index(); ++index) {
+        if (std::abs(table.SensorArray[static_cast<std::size_t>(index)].Value - celsius) < 0.5) {
+            return index;
+        }
+    }
+    throw std::invalid_argument("no probe at that temperature");
+}
+
+sim::TemperatureProbe& TemperatureProbeOf(sim::SimulatedNodex& unit, const RomCode& rom) {
+    for (const auto& [line, device] : unit.Devices()) {
+        if (ToRomCode(device->GetRom()) == rom) {
+            return dynamic_cast<sim::TemperatureProbe&>(*device);
+        }
+    }
+    throw std::invalid_argument("no such probe");
+}
+
+// The first readings of a line come from one conversion of all its
+// temperature probes, and are what a reading of each on its own gives.
+TEST(NetworkScan, ALinesTemperatureProbesConvertOnceAndReadAsASingleReadingDoes) {
+    SimStation station(sim::BuildNetwork(nlohmann::json::parse(kSteadyLine)));
+    station.Start();
+    SensorTable table;
+    const double start = station.clock.Timer();
+    ScanTotalNetwork(station.session, table);
+    // One conversion shared, and one of its own for the probe whose 85
+    // degrees look like a missed conversion: fewer than one each.
+    EXPECT_LT(station.clock.Timer() - start, 5 * kConversionSleepSeconds);
+    ASSERT_EQ(table.GetMax1820Index(), 6);
+    for (int index = 0; index <= 6; ++index) {
+        const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+        EXPECT_FALSE(IsErrorValue(record.Value)) << RomToHex(record.Rom) << " " << record.Value;
+        EXPECT_DOUBLE_EQ(record.Value, ReadProbe(station.session, 1, record.Rom))
+            << RomToHex(record.Rom);
+    }
+}
+
+// A conversion that does not end, or a scratchpad that comes back damaged,
+// gives the result a reading on its own gives, and costs the line's other
+// probes nothing but a conversion each.
+TEST(NetworkScan, AProbeTheSharedConversionCannotReadGetsTheResultOfItsOwnReading) {
+    SimStation station(sim::BuildNetwork(nlohmann::json::parse(kSteadyLine)));
+    station.Start();
+    SensorTable table;
+    ScanTotalNetwork(station.session, table);
+    ASSERT_EQ(table.GetMax1820Index(), 6);
+    std::vector<double> steady;
+    for (int index = 0; index <= 6; ++index) {
+        steady.push_back(table.SensorArray[static_cast<std::size_t>(index)].Value);
+    }
+    const int damaged = ReadAt(table, 36.0);
+    const int stuck = ReadAt(table, 21.25);
+    const auto othersAsBefore = [&](int except) {
+        for (int index = 0; index <= 6; ++index) {
+            if (index != except) {
+                EXPECT_DOUBLE_EQ(table.SensorArray[static_cast<std::size_t>(index)].Value,
+                                 steady[static_cast<std::size_t>(index)]);
+            }
+        }
+    };
+    sim::TemperatureProbe& damagedProbe =
+        TemperatureProbeOf(*station.unit, table.SensorArray[static_cast<std::size_t>(damaged)].Rom);
+    damagedProbe.SetCorruptCrc(true);
+    ScanTotalNetwork(station.session, table);
+    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(damaged)].Value, kTempScratchpadBad);
+    othersAsBefore(damaged);
+
+    damagedProbe.SetCorruptCrc(false);
+    TemperatureProbeOf(*station.unit, table.SensorArray[static_cast<std::size_t>(stuck)].Rom)
+        .SetConversionStuck(true);
+    ScanTotalNetwork(station.session, table);
+    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(stuck)].Value, kTempConversionNotDone);
+    othersAsBefore(stuck);
 }
 
 TEST(NetworkScan, IdentificationTakesTheOneProbePluggedIn) {

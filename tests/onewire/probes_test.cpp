@@ -2,6 +2,8 @@
 // unit, with the corrections of the station applied to what the chips send.
 #include <gtest/gtest.h>
 
+#include <stop_token>
+
 #include "onewire/families.h"
 #include "onewire/humidity.h"
 #include "onewire/temperature.h"
@@ -184,6 +186,31 @@ TEST(HumidityProbes, ReadingFollowsTheSensorModelAndLeavesTheProbeOnVad) {
     ASSERT_NE(probe, nullptr);
     EXPECT_EQ(probe->Config() & 0x08, 0);
     EXPECT_EQ(probe->PageCopies(), 2);
+}
+
+// A pause of acquisition ends a reading's conversion waits, but never the
+// time a copy to the probe's EEPROM takes: the shutdown cuts the unit's
+// power soon after.
+TEST(HumidityProbes, APauseLeavesTheEepromCopyItsTime) {
+    OneLine net;
+    const Rom rom = net.AddHumidity(45.0, 21.0, 5.0);
+    SimStation station(net.unit);
+    station.Start();
+    station.session.SelectLine(1);
+    const auto timeToVdd = [&] {
+        Prepare2438AdConversion(station.session, ToRomCode(rom), 0);
+        const double start = station.clock.Timer();
+        EXPECT_EQ(Prepare2438AdConversion(station.session, ToRomCode(rom), 1), 0.0);
+        return station.clock.Timer() - start;
+    };
+    const double running = timeToVdd();
+    std::stop_source pause;
+    pause.request_stop();
+    station.session.EndReadingWaitsOn(pause.get_token());
+    EXPECT_NEAR(timeToVdd(), running, 1e-6) << "the pause cut the copy short";
+    auto* probe = dynamic_cast<sim::HumidityProbe*>(net.unit->Find(rom));
+    ASSERT_NE(probe, nullptr);
+    EXPECT_EQ(probe->PageCopies(), 4);
 }
 
 TEST(HumidityProbes, AReadingWithLineSwitchingStaysWithinItsByteAndTimeBudget) {

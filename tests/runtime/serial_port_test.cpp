@@ -97,20 +97,19 @@ TEST(PortCheck, UnmappedPortIsReported) {
     FakePortProvider ports(state);
     VirtualClock clock;
     EXPECT_EQ(CheckSerialPortConnection(ports, clock, 0), kSerialInvalidPort);
-    EXPECT_EQ(CloseSerialPortConnection(ports, clock, 12), kSerialInvalidPort);
+    EXPECT_EQ(CloseSerialPortConnection(ports, 12), kSerialInvalidPort);
 }
 
 TEST(ClosePort, RemovesPowerOrReportsTheOpenError) {
     auto state = std::make_shared<FakeLineState>();
     FakePortProvider ports(state);
-    VirtualClock clock;
-    EXPECT_EQ(CloseSerialPortConnection(ports, clock, 2), kSerialOk);
+    EXPECT_EQ(CloseSerialPortConnection(ports, 2), kSerialOk);
     EXPECT_FALSE(state->rts);
     EXPECT_FALSE(state->dtr);
     EXPECT_FALSE(state->open);
 
     state->openResult = kSerialCannotOpen;
-    EXPECT_EQ(CloseSerialPortConnection(ports, clock, 2), kSerialCannotOpen);
+    EXPECT_EQ(CloseSerialPortConnection(ports, 2), kSerialCannotOpen);
     EXPECT_FALSE(state->open);
 }
 

@@ -173,7 +173,7 @@ void ReportLeftOut(const StationState& state, const ShellServices& services,
     Tell(services, taal, text::Plain(Key::TXT_PROBE_TABLE_FULL, taal) + list);
 }
 
-int StartNetwork(const StationState& state, const ShellServices& services) {
+int StartNetwork(StationState& state, const ShellServices& services) {
     NodexSession& session = services.session;
     const int port = state.settings.SerialPort;
     session.SerialPort = port;
@@ -183,7 +183,8 @@ int StartNetwork(const StationState& state, const ShellServices& services) {
         session.StopOneWireSession();
     }
     Progress(state, services, Key::MESS_CHECK_SERIAL);
-    if (CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+    const bool foundAtStartup = state.unitFoundOnPort.exchange(0) == port;
+    if (!foundAtStartup && CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
         services.clock.Delay(kPortRetryPauseSeconds);
         Progress(state, services, Key::MESS_RETRY_ON_SERIAL);
         session.FlushOwSessions();

@@ -22,9 +22,11 @@ inline constexpr int kLastAnswerDelete = 3;
 
 // Checks the port, opens the 1-Wire session, finds the unit's own devices and
 // puts the relay off, the orange lamp on and the long-cable timing in place,
-// each step announced on the status line.
+// each step announced on the status line. The port is not checked again
+// when start-up's mode choice has just found the unit on it (a check powers
+// the unit down and up for two seconds and would find the same).
 // Touches nothing of the user-interface side: it runs as a bus step.
-int StartNetwork(const StationState& state, const ShellServices& services);
+int StartNetwork(StationState& state, const ShellServices& services);
 
 // 1 when an active or inhibited probe of the table was not found by the last
 // scan; probes that are off are never missed.

@@ -33,7 +33,7 @@ void StopHetNetwerk(StationState& state, const ShellServices& services,
         NodexSession& session = services.session;
         session.StopOneWireSession();
         session.FlushOwSessions();
-        CloseSerialPortConnection(services.ports, services.clock, port);
+        CloseSerialPortConnection(services.ports, port);
     });
     state.NetWorkInstalled = 0;
     ShowMonitoringState(state, display);

@@ -136,6 +136,7 @@ void SeedSampleSensorFile(StationState& state, const ShellServices& services,
 
 int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellServices& services) {
     if (CheckSerialPortConnection(services.ports, services.clock, state.settings.SerialPort) == 0) {
+        state.unitFoundOnPort = state.settings.SerialPort;
         state.WantedUserMode = kModeNormal;
         return kModeNormal;
     }
@@ -234,7 +235,7 @@ int RunShutdown(StationState& state, const ShellServices& services) {
     services.session.StopOneWireSession();
     services.session.FlushOwSessions();
     DoeDisplayMessage(display, text::Raw(Key::Mess_Ready, taal));
-    CloseSerialPortConnection(services.ports, services.clock, state.settings.SerialPort);
+    CloseSerialPortConnection(services.ports, state.settings.SerialPort);
     services.display.SetWaitCursor(false);
     services.monitoring.DiscardAsyncNetworkTimer();
     // A hand-off still running is terminated and logged, so the program

@@ -60,6 +60,9 @@ struct StationState : acquisition::StationFlags {
     // off-line beside it and leaves the interface unit to it.
     bool serviceMonitors = false;
     std::atomic<int> DisplayTimerEnable{0};
+    // The port on which start-up's mode choice has just found the unit (0
+    // none): the installation that follows takes that as its port check, once.
+    std::atomic<int> unitFoundOnPort{0};
     // Set once the station is to end (a signal, the user's quit); an
     // installation gives up at its next step. A SIGHUP that gave one up
     // clears it again for the reinstallation.
