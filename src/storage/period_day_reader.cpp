@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "storage/file_access.h"
@@ -77,6 +79,75 @@ void ReadAndParse(FileWork& work, bool hourly) {
     }
     ParseDayOfPeriod(work.bytes, work.position, hourly, *work.day, work.share);
 }
+
+// Parses the second file of each pair on a thread of its own while the
+// caller parses the first. A file offered and not yet started when the
+// caller is done with its own is taken back and parsed by the caller: on a
+// busy machine the helper may not get a processor for a while, and waiting
+// for it would make two threads slower than one.
+class SecondFileHelper {
+  public:
+    SecondFileHelper(FileWork& work, bool hourly)
+        : work_(work), hourly_(hourly), thread_([this] { Run(); }) {}
+    ~SecondFileHelper() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+    }
+    SecondFileHelper(const SecondFileHelper&) = delete;
+    SecondFileHelper& operator=(const SecondFileHelper&) = delete;
+
+    // The FileWork holds the next second file.
+    void Offer() {
+        {
+            const std::lock_guard lock(mutex_);
+            state_ = State::Offered;
+        }
+        changed_.notify_all();
+    }
+
+    // Afterwards the FileWork is parsed and the helper does not touch it.
+    void TakeBackOrWait() {
+        std::unique_lock lock(mutex_);
+        if (state_ == State::Offered) {
+            state_ = State::Idle;
+            lock.unlock();
+            ReadAndParse(work_, hourly_);
+            return;
+        }
+        changed_.wait(lock, [this] { return state_ == State::Idle; });
+    }
+
+  private:
+    enum class State { Idle, Offered, Parsing };
+
+    void Run() {
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || state_ == State::Offered; });
+            if (stopping_) {
+                return;
+            }
+            state_ = State::Parsing;
+            lock.unlock();
+            ReadAndParse(work_, hourly_);
+            lock.lock();
+            state_ = State::Idle;
+            lock.unlock();
+            changed_.notify_all();
+        }
+    }
+
+    FileWork& work_;
+    bool hourly_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    State state_ = State::Idle;
+    bool stopping_ = false;
+    std::jthread thread_;  // last: started once the rest is there, joined before it goes
+};
 
 }  // namespace
 
@@ -153,6 +224,7 @@ int GetAllDataAndDaysFromDisk(PeriodData& data, bool hourly, int taal, ReportPro
     }
     const std::string converting = text::Plain(text::Key::TXT_CONVERTING, taal);
     std::array<FileWork, 2> work;
+    SecondFileHelper helper(work[1], hourly);
     int count = 0;
     // The files' shares and days go to the period in its order, each as
     // the period reader would have read it.
@@ -173,14 +245,12 @@ int GetAllDataAndDaysFromDisk(PeriodData& data, bool hourly, int taal, ReportPro
             work[k].path = data.PrintFile[static_cast<std::size_t>(positions[i + k])];
         }
         const bool pair = i + 1 < positions.size();
-        {
-            // The second file is parsed beside the first; it touches only
-            // its own FileWork until joined.
-            std::jthread second;
-            if (pair) {
-                second = std::jthread([&work, hourly] { ReadAndParse(work[1], hourly); });
-            }
-            ReadAndParse(work[0], hourly);
+        if (pair) {
+            helper.Offer();
+        }
+        ReadAndParse(work[0], hourly);
+        if (pair) {
+            helper.TakeBackOrWait();
         }
         take(work[0]);
         if (pair) {

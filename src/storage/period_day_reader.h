@@ -54,9 +54,10 @@ int ParseDayOfPeriod(std::string_view bytes, int position, bool hourly, HistoryD
 void MergeDayOfPeriod(PeriodData& data, const PeriodDay& share);
 
 // GetAllDataFromDisk that also hands every file's day to onDay, each file
-// read and parsed once. Two files are parsed at a time, one on a thread of
-// its own; progress (the file being read; each file takes milliseconds, not
-// the blocks' times) and onDay are called on the calling thread only.
+// read and parsed once. Two files are parsed at a time, the second on a
+// helper thread when it gets to it first; progress (the file being read:
+// each takes milliseconds, so not the blocks' times) and onDay are called
+// on the calling thread only.
 int GetAllDataAndDaysFromDisk(PeriodData& data, bool hourly, int taal, ReportProgress& progress,
                               const PeriodDayConsumer& onDay);
 
