@@ -17,16 +17,19 @@
 namespace qrv {
 
 int ReadWholeFile(const std::filesystem::path& path, std::string& buffer) {
-    buffer.clear();
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
+        buffer.clear();
         return errno == ENOENT || errno == ENOTDIR ? kFileDoesNotExist : kFileCannotOpenForReading;
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        buffer.clear();
         return kFileCannotOpenForReading;
     }
     std::size_t used = 0;
+    // Growing the buffer from what the last file left in it fills only the
+    // difference with zeros, not a whole file's size each time.
     buffer.resize(static_cast<std::size_t>(info.st_size) + 4096);
     for (;;) {
         if (used == buffer.size()) {

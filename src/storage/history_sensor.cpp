@@ -55,37 +55,32 @@ int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgre
     return readResult == kFileOk ? result : readResult;
 }
 
-int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
-                         HistoryProgress& progress) {
-    const std::string prefix = text::Plain(text::Key::TXT_CONVERTING, taal) +
-                               data.HistoryFileName.filename().string() + "   ";
-    std::string message;
-    int minutes = 0;
-    const ResultHeaderCheck check = ScanResultFile(
-        bytes,
-        [&](const SampleHeader& header) {
-            message.assign(prefix).append(header.time);
-            progress.DisplaySearchHistoryMessage(message);
-            minutes = header.minutes;
-            return true;
-        },
-        [&](int position, const ProbeLine& line) {
-            if (line.value <= kHistoryThreshold) {
-                return;
-            }
-            KeyChars key = line.key;
-            key[0] = '0';
-            const int e = SearchHistoSensorForNetAddress(data, position, key);
-            if (e < 0) {
-                return;
-            }
-            HistoEntry& entry = data.HistoSensor[static_cast<std::size_t>(e)];
-            entry.ProbeName.Update(line.name);
-            entry.ProbeUnits = UnitsOfTypeCharacter(line.key[0]);
-            entry.ProbeType = ProbeTypeOfTypeCharacter(line.key[0]);
-            entry.AddValue(minutes, line.value);
-        });
+void HistoryLineReader::Add(int position, int minutes, const ProbeLine& line) {
+    if (line.value <= kHistoryThreshold) {
+        return;
+    }
+    const KeyChars key = WithTemperatureType(line.key);
+    const int e = SearchHistoSensorForNetAddress(data_, position, key);
+    if (e < 0) {
+        return;
+    }
+    const auto i = static_cast<std::size_t>(e);
+    lastName_[i] = line.name;
+    lastType_[i] = line.key[0];
+    data_.HistoSensor[i].AddValue(minutes, line.value);
+}
 
+void HistoryLineReader::Finish() {
+    for (int e = 0; e <= data_.HistoryMaxIndex; ++e) {
+        const auto i = static_cast<std::size_t>(e);
+        HistoEntry& entry = data_.HistoSensor[i];
+        entry.ProbeName.Update(lastName_[i]);
+        entry.ProbeUnits = UnitsOfTypeCharacter(lastType_[i]);
+        entry.ProbeType = ProbeTypeOfTypeCharacter(lastType_[i]);
+    }
+}
+
+void SetHistoryDate(HistoryData& data, const ResultHeaderCheck& check) {
     // A file without its date line still steps and prints by its name.
     const std::string stem = data.HistoryFileName.stem().string();
     if (check.dateLine && LooksLikeFileDate(*check.dateLine)) {
@@ -96,6 +91,26 @@ int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
         data.HistoryDatum = check.dateLine.value_or(std::string_view{});
     }
     data.EuroHistoryDatum = EuroDateOf(data.HistoryDatum);
+}
+
+int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
+                         HistoryProgress& progress) {
+    const std::string prefix = text::Plain(text::Key::TXT_CONVERTING, taal) +
+                               data.HistoryFileName.filename().string() + "   ";
+    std::string message;
+    int minutes = 0;
+    HistoryLineReader lines(data);
+    const ResultHeaderCheck check = ScanResultFile(
+        bytes,
+        [&](const SampleHeader& header) {
+            message.assign(prefix).append(header.time);
+            progress.DisplaySearchHistoryMessage(message);
+            minutes = header.minutes;
+            return true;
+        },
+        [&](int position, const ProbeLine& line) { lines.Add(position, minutes, line); });
+    lines.Finish();
+    SetHistoryDate(data, check);
     return check.result;
 }
 

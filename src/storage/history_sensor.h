@@ -15,6 +15,8 @@
 
 namespace qrv {
 
+struct ResultHeaderCheck;
+
 inline constexpr int kMaxHistoryEntries = 100;
 inline constexpr double kHistoryThreshold = -200.0;
 inline constexpr double kNoValueAtMinute = -999.0;
@@ -59,6 +61,27 @@ int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgre
 // progress messages and gives the date when the file has no date line.
 int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
                          HistoryProgress& progress);
+
+// A day's file read line by line into HistoryData. An entry shows the name,
+// units and type of its last kept line: they are taken once the file is
+// read (Finish), not converted again for every value.
+class HistoryLineReader {
+  public:
+    explicit HistoryLineReader(HistoryData& data) : data_(data) {}
+    // One probe line of a block at the given minutes; values at or below
+    // the history threshold are skipped.
+    void Add(int position, int minutes, const ProbeLine& line);
+    // The lines' views must still be valid.
+    void Finish();
+
+  private:
+    HistoryData& data_;
+    std::array<std::string_view, kMaxHistoryEntries> lastName_{};
+    std::array<char, kMaxHistoryEntries> lastType_{};
+};
+// HistoryDatum and EuroHistoryDatum after a read, from the file's date line
+// or else its name.
+void SetHistoryDate(HistoryData& data, const ResultHeaderCheck& check);
 
 // The value of the entry stored at exactly that minute, or kNoValueAtMinute.
 double ZoekInHistoSensor(const HistoryData& data, int entry, int minute);

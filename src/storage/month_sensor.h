@@ -47,6 +47,19 @@ void ClearSensorStructure(PeriodData& data);
 // As SearchHistoSensorForNetAddress, for the period's entries.
 int SearchMonthSensorForNetAddress(PeriodData& data, int hint, const KeyChars& key);
 
+// The slot of a block's minutes in the period: the file position (day of
+// the month, or weekday for a week) gives the day, hourly mode 24 slots a
+// day, quarter-hour mode 96.
+class PeriodSlots {
+  public:
+    PeriodSlots(int position, bool hourly);
+    int Of(int minutes) const { return base_ + minutes / minutesPerSlot_; }
+
+  private:
+    int base_;
+    int minutesPerSlot_;
+};
+
 // Adds data.WantedMonthFile at the given file position (day of the month, or
 // weekday for a week) in hourly (24 slots a day) or quarter-hour (96 slots a
 // day) mode. Returns 0, -1..-4 for a header mismatch (the blocks are read

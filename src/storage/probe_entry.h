@@ -46,12 +46,12 @@ template <typename Entry, std::size_t N>
 int FindOrClaimProbeEntry(std::array<Entry, N>& entries, int hint, const KeyChars& key,
                           int& maxIndex) {
     if (hint >= 0 && static_cast<std::size_t>(hint) < N &&
-        entries[static_cast<std::size_t>(hint)].ProbeKey == key) {
+        SameKey(entries[static_cast<std::size_t>(hint)].ProbeKey, key)) {
         return hint;
     }
     for (std::size_t i = 0; i < N; ++i) {
         Entry& entry = entries[i];
-        if (entry.LastIndex >= 0 && entry.ProbeKey == key) {
+        if (entry.LastIndex >= 0 && SameKey(entry.ProbeKey, key)) {
             return static_cast<int>(i);
         }
         if (entry.LastIndex < 0) {

@@ -3,7 +3,10 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <iterator>
+#include <optional>
 
 #include "runtime/formats.h"
 #include "runtime/text_file.h"
@@ -20,13 +23,61 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+constexpr std::array<bool, 256> kHexDigits = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("0123456789ABCDEFabcdef")) {
+        table[static_cast<unsigned char>(c)] = true;
+    }
+    return table;
+}();
+
 bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    return kHexDigits[static_cast<unsigned char>(c)];
 }
 
-// Exact powers of ten, so that digits / 10^k rounds exactly as strtod does.
-constexpr std::array<double, 16> kPowersOfTen{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+// n / 10 for the tenths of every value a probe measures (up to 204.7), each
+// the correctly rounded quotient, as the division gives it: a division per
+// value was the slowest step of reading a month.
+constexpr std::size_t kTenthsInTable = 2048;
+constexpr std::array<double, kTenthsInTable> kTenths = [] {
+    std::array<double, kTenthsInTable> table{};
+    for (std::size_t n = 0; n < table.size(); ++n) {
+        table[n] = static_cast<double>(n) / 10.0;
+    }
+    return table;
+}();
+
+// The value as the store writes it ("%6.1f": blanks, a sign, digits, a point
+// and one decimal): the integer digits by from_chars, the decimal by hand;
+// the quotient of two exact doubles is the correctly rounded decimal, as
+// from_chars gives it for the whole field. False for any other layout.
+bool ParseStoredValue(std::string_view field, double& value) {
+    if (field.size() != 6 || field[4] != '.' || !IsDigit(field[5])) {
+        return false;
+    }
+    const char* first = field.data();
+    const char* point = first + 4;
+    while (first < point && *first == ' ') {
+        ++first;
+    }
+    const bool negative = first < point && *first == '-';
+    first += negative ? 1 : 0;
+    unsigned whole = 0;
+    if (first < point) {
+        const auto [end, error] = std::from_chars(first, point, whole);
+        if (error != std::errc{} || end != point) {
+            return false;
+        }
+    }
+    const unsigned tenths = whole * 10 + static_cast<unsigned>(field[5] - '0');
+    const double magnitude =
+        tenths < kTenthsInTable ? kTenths[tenths] : static_cast<double>(tenths) / 10.0;
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// Fifteen digits are what a double holds exactly.
+constexpr std::ptrdiff_t kMaxValueDigits = 15;
 
 }  // namespace
 
@@ -116,71 +167,65 @@ std::string_view LineEndToFinish(std::string_view bytes) {
     return bytes.back() == '\r' ? std::string_view("\n") : kCrLf;
 }
 
-std::optional<double> ParseValueField(std::string_view field) {
-    std::size_t pos = 0;
-    while (pos < field.size() && field[pos] == ' ') {
-        ++pos;
+bool ParseValueFieldInto(std::string_view field, double& value) {
+    if (ParseStoredValue(field, value)) {
+        return true;
     }
-    bool negative = false;
-    if (pos < field.size() && field[pos] == '-') {
-        negative = true;
-        ++pos;
+    const std::size_t start = field.find_first_not_of(' ');
+    if (start == std::string_view::npos) {
+        return false;
     }
-    std::uint64_t digits = 0;
-    int digitCount = 0;
-    int decimals = 0;
-    bool point = false;
-    for (; pos < field.size(); ++pos) {
-        const char c = field[pos];
-        if (IsDigit(c)) {
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            ++digitCount;
-            decimals += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
+    const char* first = field.data() + start;
+    const char* last = field.data() + field.size();
+    // from_chars would also take "inf", "nan" and, in a longer field, more
+    // digits than a double holds exactly: a value is digits and a point.
+    const char* digits = *first == '-' ? first + 1 : first;
+    if (digits == last || !(IsDigit(*digits) || *digits == '.') ||
+        (last - digits > kMaxValueDigits &&
+         std::count_if(digits, last, IsDigit) > kMaxValueDigits)) {
+        return false;
     }
-    if (digitCount == 0 || digitCount > 15) {
-        return std::nullopt;
-    }
-    const double value =
-        static_cast<double>(digits) / kPowersOfTen[static_cast<std::size_t>(decimals)];
-    return negative ? -value : value;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::fixed);
+    return error == std::errc{} && end == last;
 }
 
-std::optional<ProbeLine> ParseProbeLine(std::string_view line) {
+std::optional<double> ParseValueField(std::string_view field) {
+    double value = 0.0;
+    return ParseValueFieldInto(field, value) ? std::optional(value) : std::nullopt;
+}
+
+bool ParseProbeLineInto(std::string_view line, ProbeLine& probe) {
     if (line.size() < kValueColumn + kValueWidth) {
-        return std::nullopt;
+        return false;
     }
     const auto type = static_cast<unsigned char>(line[0]);
     if (type <= ' ' || type == 0x7F) {
-        return std::nullopt;
+        return false;
     }
+    bool hex = true;
     for (std::size_t i = 1; i < kProbeKeyLength; ++i) {
-        if (!IsHexDigit(line[i])) {
-            return std::nullopt;
-        }
+        hex &= IsHexDigit(line[i]);
     }
-    if (line[12] != ' ' || line[13] != ' ') {
-        return std::nullopt;
+    if (!hex || line[12] != ' ' || line[13] != ' ') {
+        return false;
     }
     for (std::size_t i = kValueColumn + kValueWidth; i < kProbeNameColumn && i < line.size(); ++i) {
         if (line[i] != ' ') {
-            return std::nullopt;
+            return false;
         }
     }
-    const std::optional<double> value = ParseValueField(line.substr(kValueColumn, kValueWidth));
-    if (!value) {
-        return std::nullopt;
+    if (!ParseValueFieldInto(line.substr(kValueColumn, kValueWidth), probe.value)) {
+        return false;
     }
-    ProbeLine probe;
     std::copy_n(line.begin(), kProbeKeyLength, probe.key.begin());
-    probe.value = *value;
     probe.name =
         line.size() > kProbeNameColumn ? line.substr(kProbeNameColumn) : std::string_view{};
-    return probe;
+    return true;
+}
+
+std::optional<ProbeLine> ParseProbeLine(std::string_view line) {
+    ProbeLine probe;
+    return ParseProbeLineInto(line, probe) ? std::optional(probe) : std::nullopt;
 }
 
 int ConvertTijdStringNaarMinuten(std::string_view text) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -37,6 +39,37 @@ inline constexpr std::size_t kProbeKeyLength = 12;
 inline constexpr std::size_t kProbeNameColumn = 22;
 
 using KeyChars = std::array<char, kProbeKeyLength>;
+
+// Keys are compared for every value read: two loads each, not a call.
+inline bool SameKey(const KeyChars& a, const KeyChars& b) {
+    std::uint64_t a0 = 0;
+    std::uint64_t b0 = 0;
+    std::uint32_t a1 = 0;
+    std::uint32_t b1 = 0;
+    std::memcpy(&a0, a.data(), sizeof a0);
+    std::memcpy(&b0, b.data(), sizeof b0);
+    std::memcpy(&a1, a.data() + sizeof a0, sizeof a1);
+    std::memcpy(&b1, b.data() + sizeof b0, sizeof b1);
+    return a0 == b0 && a1 == b1;
+}
+static_assert(kProbeKeyLength == sizeof(std::uint64_t) + sizeof(std::uint32_t));
+
+// The key with the temperature's type character, as the readers file every
+// probe. Built in two stores of the sizes SameKey loads: a store of the one
+// character followed by a wider load stalls the processor, once a value.
+inline KeyChars WithTemperatureType(const KeyChars& key) {
+    KeyChars out{};
+    std::memcpy(out.data(), key.data(), out.size());
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t head = 0;
+        std::memcpy(&head, key.data(), sizeof head);
+        head = (head & ~std::uint64_t{0xFF}) | std::uint64_t{'0'};
+        std::memcpy(out.data(), &head, sizeof head);
+    } else {
+        out[0] = '0';
+    }
+    return out;
+}
 
 inline std::string_view KeyText(const KeyChars& key) {
     return {key.data(), key.size()};
@@ -100,10 +133,14 @@ struct ProbeLine {
     std::string_view name;
 };
 std::optional<ProbeLine> ParseProbeLine(std::string_view line);
+// The same into probe, for readers that walk millions of lines; false (and
+// probe partly overwritten) for a line that is none.
+bool ParseProbeLineInto(std::string_view line, ProbeLine& probe);
 
 // The six-column value field: optional blanks, an optional minus sign, digits
 // with an optional decimal part, and nothing else.
 std::optional<double> ParseValueField(std::string_view field);
+bool ParseValueFieldInto(std::string_view field, double& value);
 
 // Minutes since midnight of a time text starting with HH:MM, from its four
 // digit characters without further checks; -1 for a text shorter than five

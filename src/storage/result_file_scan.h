@@ -3,12 +3,23 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/text_file.h"
 #include "storage/result_file_format.h"
 
 namespace qrv {
+
+// Cheap tests a probe line fails long before the full parse would: a block
+// header has eight to eleven characters, one behind a torn line has its
+// colon nine from the end.
+inline bool MayBeSampleHeader(std::string_view line) {
+    return line.size() >= 8 && line.size() <= 11;
+}
+inline bool MayEndInSampleHeader(std::string_view line) {
+    return line.size() > 11 && line[line.size() - 9] == ':';
+}
 
 struct ResultHeaderCheck {
     // 0, or minus the number of the last of header lines 1..4 that did not match.
@@ -41,6 +52,7 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
     std::optional<std::string_view> pending;
     std::optional<int> runMinutes;  // of the block before, and its repeats
     std::vector<KeyChars> runKeys;  // the probes read in that minute
+    ProbeLine probe;
     for (int number = 1; number <= 5; ++number) {
         const std::optional<std::string_view> line = reader.ReadLine(kResultLineLimit);
         if (line && ParseSampleHeader(*line)) {
@@ -91,21 +103,22 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
             if (!probeLine) {
                 break;
             }
-            if (ParseSampleHeader(*probeLine)) {
+            if (MayBeSampleHeader(*probeLine) && ParseSampleHeader(*probeLine)) {
                 pending = probeLine;
                 break;
             }
-            if (const auto tail = TrailingSampleHeader(*probeLine)) {
-                pending = tail;
-                break;
+            if (MayEndInSampleHeader(*probeLine)) {
+                if (const auto tail = TrailingSampleHeader(*probeLine)) {
+                    pending = tail;
+                    break;
+                }
             }
-            const std::optional<ProbeLine> probe = ParseProbeLine(*probeLine);
-            if (!probe || (repeat && std::find(runKeys.begin(), runKeys.end(), probe->key) !=
-                                         runKeys.end())) {
+            if (!ParseProbeLineInto(*probeLine, probe) ||
+                (repeat && std::find(runKeys.begin(), runKeys.end(), probe.key) != runKeys.end())) {
                 continue;
             }
-            runKeys.push_back(probe->key);
-            onProbe(position, *probe);
+            runKeys.push_back(probe.key);
+            onProbe(position, std::as_const(probe));
         }
     }
     return check;

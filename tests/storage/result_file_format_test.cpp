@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
+#include <cstdlib>
+
 #include "storage/result_file_text.h"
 
 namespace qrv {
@@ -141,8 +145,23 @@ TEST(ResultFileParser, ValueFieldMatchesTheDecimalValueExactly) {
     EXPECT_EQ(*ParseValueField("    .5"), 0.5);
     EXPECT_EQ(*ParseValueField("    17"), 17.0);
     EXPECT_EQ(*ParseValueField("12.345"), 12.345);
-    for (std::string_view bad : {"", "      ", "   -  ", "1.2.3", " 1e2  ", "+21.5", "21.5 "}) {
+    for (std::string_view bad : {"", "      ", "   -  ", "1.2.3", " 1e2  ", "+21.5", "21.5 ",
+                                 "   inf", "   nan", "  0x1A", "  --.5", " 1 2.5"}) {
         EXPECT_FALSE(ParseValueField(bad)) << bad;
+    }
+    EXPECT_EQ(*ParseValueField("   -.5"), -0.5);
+    EXPECT_EQ(*ParseValueField("    5."), 5.0);
+}
+
+TEST(ResultFileParser, EveryValueTheStoreCanWriteReadsAsTheDecimalItStandsFor) {
+    // The store's "%6.1f" from -999.9 to 9999.9: each must give the double
+    // nearest its decimal, as strtod does, whichever way the reader takes.
+    for (int tenths = -9999; tenths <= 99999; ++tenths) {
+        const std::string field = fmt::format("{:6.1f}", tenths / 10.0);
+        ASSERT_EQ(field.size(), 6U);
+        const std::optional<double> value = ParseValueField(field);
+        ASSERT_TRUE(value) << field;
+        ASSERT_EQ(*value, std::strtod(field.c_str(), nullptr)) << field;
     }
 }
 

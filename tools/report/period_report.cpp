@@ -151,9 +151,9 @@ int PrintCsv(const PeriodData& period, const PrintContext& context, std::FILE* o
     return values > 0 ? kExitOk : kExitNoData;
 }
 
-int PrintProbes(const PeriodData& period, const PrintContext& context, std::FILE* out) {
+int PrintProbes(const PeriodData& period, const PeriodTimesOutOfRange& outOfRange,
+                const PrintContext& context, std::FILE* out) {
     const int taal = context.taal;
-    const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(period, context);
     for (int e = 0; e <= period.MonthMaxIndex; ++e) {
         const MonthEntry& entry = period.MonthSensor[static_cast<std::size_t>(e)];
         fmt::print(out, "probe: {} {}\ntype: {}\nunits: {}\n", KeyText(entry.ProbeKey),
@@ -205,10 +205,10 @@ int WriteDayPdf(const PeriodData& period, const PeriodRequest& request, const Pr
     return WrittenOrNoData(status, probes, request, output.out);
 }
 
-int WritePeriodPdf(const PeriodData& period, const PeriodRequest& request,
-                   const PrintContext& context, const ToolOutput& output) {
+int WritePeriodPdf(const PeriodData& period, const PeriodTimesOutOfRange& outOfRange,
+                   const PeriodRequest& request, const PrintContext& context,
+                   const ToolOutput& output) {
     const int probes = period.MonthMaxIndex + 1;
-    const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(period, context);
     const int status = WritePdf(output, *request.pdf, probes, [&](int i) {
         const MonthEntry& entry = period.MonthSensor[static_cast<std::size_t>(i)];
         return MakePeriodPage(entry, request.selection, context,
@@ -258,14 +258,19 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
         return request.csv ? PrintCsv(*period, context, output.out)
                            : WriteDayPdf(*period, request, context, output);
     }
-    const int files = LoadPeriod(*period, request.selection, dataDirectory, taal, progress);
+    // The minutes out of range come from the same read of each file as the
+    // slots.
+    PeriodOutOfRangeTally outOfRange(context.limitsOf);
+    const int files =
+        LoadPeriod(*period, request.selection, dataDirectory, taal, progress,
+                   [&outOfRange](int, const HistoryData& day) { outOfRange.AddDay(day); });
     if (files <= 0) {
         return kExitNoData;
     }
     if (request.pdf) {
-        return WritePeriodPdf(*period, request, context, output);
+        return WritePeriodPdf(*period, outOfRange.Sums(), request, context, output);
     }
-    return PrintProbes(*period, context, output.out);
+    return PrintProbes(*period, outOfRange.Sums(), context, output.out);
 }
 
 }  // namespace

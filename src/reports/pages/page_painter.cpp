@@ -1,15 +1,12 @@
 #include "reports/pages/page_painter.h"
 
-#include <QChart>
 #include <QFontMetricsF>
-#include <QGraphicsLayout>
-#include <QGraphicsScene>
 
 #include <algorithm>
 #include <cmath>
 
 #include "qt_values/qt_values.h"
-#include "reports/pages/chart_builder.h"
+#include "reports/pages/graph_painter.h"
 
 namespace qrv::pages {
 
@@ -183,25 +180,6 @@ void PaintListBody(QPainter& painter, const QRectF& area, double y, const Report
 }
 
 }  // namespace
-
-void PaintGraph(QPainter& painter, const QRectF& target, const GraphModel& graph) {
-    if (target.width() <= 1 || target.height() <= 1) {
-        return;
-    }
-    QGraphicsScene scene;
-    auto* chart = new QChart;  // owned by the scene
-    PrepareChart(*chart, PrintChartLook());
-    scene.addItem(chart);
-    const QRectF source(0, 0, target.width(), target.height());
-    chart->setGeometry(source);
-    ApplyGraph(*chart, graph, PrintChartLook());
-    // Nothing runs an event loop before the page is rendered: the new axes
-    // are laid out now.
-    chart->layout()->invalidate();
-    chart->layout()->activate();
-    scene.setSceneRect(source);
-    scene.render(&painter, target, source);
-}
 
 void PaintPage(QPainter& painter, const QRectF& area, const ReportPage& page) {
     painter.save();

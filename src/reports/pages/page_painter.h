@@ -12,7 +12,4 @@ namespace qrv::pages {
 // PDF file and on screen.
 void PaintPage(QPainter& painter, const QRectF& area, const ReportPage& page);
 
-// Renders a graph into a rectangle of the painter, as PaintPage does.
-void PaintGraph(QPainter& painter, const QRectF& target, const GraphModel& graph);
-
 }  // namespace qrv::pages

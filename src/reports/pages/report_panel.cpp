@@ -261,7 +261,14 @@ bool ReportPanel::FindAndDisplaySensors() {
     probeList_->clear();
     ShowProbes(false);
     PeriodData& period = *period_;
-    const int files = LoadPeriod(period, selection_, context_.dataDirectory(), taal, *this);
+    // The minutes out of range of a month or a week come from the same read
+    // as its slots; a day's pages read the day themselves.
+    outOfRange_ = std::make_unique<PeriodOutOfRangeTally>(context_.limitsOf);
+    PeriodDayConsumer tally;
+    if (selection_.period != ReportPeriod::Day) {
+        tally = [this](int, const HistoryData& day) { outOfRange_->AddDay(day); };
+    }
+    const int files = LoadPeriod(period, selection_, context_.dataDirectory(), taal, *this, tally);
     MakeMeldingVisible(false, "");
     SetBusy(false);
     if (reportAbort_ || files <= 0 || period.MonthMaxIndex < 0) {
@@ -408,7 +415,8 @@ void ReportPanel::PrintOneSensor() {
         const PrintContext print = context_.PrintNow();
         const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(ListSelection())];
         ReportPage page =
-            MakePeriodPage(entry, selection_, print, ProbeTimeOutOfRange(*period_, entry, print));
+            MakePeriodPage(entry, selection_, print,
+                           OutOfRangeOf(TimesOutOfRange(print), KeyText(entry.ProbeKey)));
         PrintPages(context_, DocumentName(entry.ProbeName.utf8), 1, [&](int) { return page; });
     }
     MakeMeldingVisible(false, "");
@@ -423,7 +431,7 @@ void ReportPanel::PrintAllSensors() {
         PrintDayPages(true);
     } else {
         const PrintContext print = context_.PrintNow();
-        const PeriodTimesOutOfRange outOfRange = PeriodTimeOutOfRange(*period_, print);
+        const PeriodTimesOutOfRange outOfRange = TimesOutOfRange(print);
         PrintPages(context_, DocumentName(""), period_->MonthMaxIndex + 1, [&](int i) {
             const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(i)];
             return MakePeriodPage(entry, selection_, print,
@@ -445,6 +453,16 @@ void ReportPanel::ListAllSensors() {
     PrintPages(context_, "Quorvanel " + day_.HistoryDatum + " list", pages,
                [&](int i) { return MakeDailyListPage(day_, i + 1, pages, print); });
     MakeMeldingVisible(false, "");
+}
+
+PeriodTimesOutOfRange ReportPanel::TimesOutOfRange(const PrintContext& print) const {
+    if (outOfRange_) {
+        if (auto sums = outOfRange_->SumsIfLimitsHold(print)) {
+            return std::move(*sums);
+        }
+    }
+    // A limit changed since the period was read: its minutes are counted anew.
+    return PeriodTimeOutOfRange(*period_, print);
 }
 
 void ReportPanel::GebruikerWilTerug() {

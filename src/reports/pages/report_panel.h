@@ -10,6 +10,7 @@
 
 #include "reports/pages/panel_context.h"
 #include "reports/printouts/period_pages.h"
+#include "reports/printouts/time_out_of_range.h"
 #include "storage/history_sensor.h"
 #include "storage/month_sensor.h"
 #include "storage/read_progress.h"
@@ -46,6 +47,9 @@ class ReportPanel final : public QDialog, private ReportProgress {
 
     const PeriodSelection& Selection() const { return selection_; }
     const PeriodData& Period() const { return *period_; }
+    // The minutes out of range of the period read, against the limits the
+    // probe table holds now.
+    PeriodTimesOutOfRange TimesOutOfRange(const PrintContext& print) const;
     int ListSelection() const { return period_->ListSelection; }
 
   protected:
@@ -72,6 +76,8 @@ class ReportPanel final : public QDialog, private ReportProgress {
     PanelContext context_;
     HistoryData& day_;
     std::unique_ptr<PeriodData> period_;
+    // The period's minutes out of range, from the read that gave its slots.
+    std::unique_ptr<PeriodOutOfRangeTally> outOfRange_;
     PeriodSelection selection_;
     bool reportAbort_ = false;
     bool busy_ = false;

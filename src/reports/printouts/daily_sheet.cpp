@@ -40,24 +40,6 @@ std::optional<std::pair<int, int>> LimitsOf(const SensorTable& table, std::strin
     return std::nullopt;
 }
 
-ProbeSheet& SheetOf(std::vector<ProbeSheet>& sheets, const HistoEntry& entry, int days) {
-    const std::string key(KeyText(entry.ProbeKey));
-    for (ProbeSheet& sheet : sheets) {
-        if (sheet.key == key) {
-            return sheet;
-        }
-    }
-    ProbeSheet sheet;
-    sheet.key = key;
-    for (int d = 1; d <= days; ++d) {
-        SheetDay row;
-        row.day = d;
-        sheet.days.push_back(std::move(row));
-    }
-    sheets.push_back(std::move(sheet));
-    return sheets.back();
-}
-
 // A block stands for the minutes from its time to the next block, at most
 // the sampling interval the day was stored at and never past midnight, as
 // the minutes out of range count them. Before the day's first block only a
@@ -79,7 +61,7 @@ int StoredMinutes(std::span<const int> minutes) {
     return stored;
 }
 
-void AddDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
+void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
     SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
     sheet.name = entry.ProbeName.utf8;
     sheet.units = std::string(entry.ProbeUnits);
@@ -315,36 +297,73 @@ std::string SheetProbeKey(const SensorTable& table, std::string_view probe) {
     return std::string(probe);
 }
 
+DailySheetBuilder::DailySheetBuilder(const SensorTable& table, int year, int month,
+                                     std::string_view probeKey)
+    : table_(table),
+      year_(year),
+      month_(month),
+      days_(DaysInMonth(year, month)),
+      probeKey_(probeKey) {}
+
+ProbeSheet& DailySheetBuilder::SheetOf(const HistoEntry& entry) {
+    const std::string_view key = KeyText(entry.ProbeKey);
+    for (ProbeSheet& sheet : sheets_) {
+        if (sheet.key == key) {
+            return sheet;
+        }
+    }
+    ProbeSheet sheet;
+    sheet.key = key;
+    // The probe table does not change under a sheet: its limits are looked
+    // up once.
+    sheet.limits = LimitsOf(table_, sheet.key);
+    for (int d = 1; d <= days_; ++d) {
+        SheetDay row;
+        row.day = d;
+        sheet.days.push_back(std::move(row));
+    }
+    sheets_.push_back(std::move(sheet));
+    return sheets_.back();
+}
+
+void DailySheetBuilder::AddDay(int day, const HistoryData& history) {
+    if (day < 1 || day > days_) {
+        return;
+    }
+    for (int e = 0; e <= history.HistoryMaxIndex; ++e) {
+        const HistoEntry& entry = history.HistoSensor[static_cast<std::size_t>(e)];
+        if (!probeKey_.empty() && KeyText(entry.ProbeKey) != probeKey_) {
+            continue;
+        }
+        AddSheetDay(SheetOf(entry), entry, day);
+    }
+}
+
+std::vector<ProbeSheet> DailySheetBuilder::Finish(const std::filesystem::path& alarmFile) {
+    if (!sheets_.empty()) {
+        const AlarmFileLines alarms = ReadAlarmFile(alarmFile);
+        for (ProbeSheet& sheet : sheets_) {
+            AddAlarms(sheet, alarms.lines, year_, month_);
+            sheet.skippedAlarmLines = alarms.skipped;
+        }
+    }
+    return std::move(sheets_);
+}
+
 std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, int month,
                                         std::string_view probeKey) {
-    const int days = DaysInMonth(year, month);
+    DailySheetBuilder builder(sources.table, year, month, probeKey);
     auto history = std::make_unique<HistoryData>();
-    std::vector<ProbeSheet> sheets;
-    for (int day = 1; day <= days; ++day) {
+    for (int day = 1; day <= DaysInMonth(year, month); ++day) {
         const auto file =
             sources.dataDirectory / fmt::format("{:04}-{:02}-{:02}.qrd", year, month, day);
         if (!FileExists(file)) {
             continue;
         }
         sources.readDay(*history, file.string());
-        for (int e = 0; e <= history->HistoryMaxIndex; ++e) {
-            const HistoEntry& entry = history->HistoSensor[static_cast<std::size_t>(e)];
-            if (!probeKey.empty() && KeyText(entry.ProbeKey) != probeKey) {
-                continue;
-            }
-            ProbeSheet& sheet = SheetOf(sheets, entry, days);
-            sheet.limits = LimitsOf(sources.table, sheet.key);
-            AddDay(sheet, entry, day);
-        }
+        builder.AddDay(day, *history);
     }
-    if (!sheets.empty()) {
-        const AlarmFileLines alarms = ReadAlarmFile(sources.alarmFile);
-        for (ProbeSheet& sheet : sheets) {
-            AddAlarms(sheet, alarms.lines, year, month);
-            sheet.skippedAlarmLines = alarms.skipped;
-        }
-    }
-    return sheets;
+    return builder.Finish(sources.alarmFile);
 }
 
 std::string SheetTimeOfDay(int minute) {

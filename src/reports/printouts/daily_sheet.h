@@ -60,6 +60,28 @@ struct SheetSources {
 // through the probe table, else the text as it is (a key already).
 std::string SheetProbeKey(const SensorTable& table, std::string_view probe);
 
+// Builds a month's sheets day by day, from days read for the sheet alone or
+// for a period report of the same month (each file read once for both).
+class DailySheetBuilder {
+  public:
+    // probeKey empty: every probe stored in the month.
+    DailySheetBuilder(const SensorTable& table, int year, int month, std::string_view probeKey);
+    void AddDay(int day, const HistoryData& history);
+    // The sheets in the order the probes first appear, with the month's lines
+    // of the alarm file; empty when nothing is stored.
+    std::vector<ProbeSheet> Finish(const std::filesystem::path& alarmFile);
+
+  private:
+    ProbeSheet& SheetOf(const HistoEntry& entry);
+
+    const SensorTable& table_;
+    int year_;
+    int month_;
+    int days_;
+    std::string probeKey_;
+    std::vector<ProbeSheet> sheets_;
+};
+
 // The sheets of every probe stored in the month (probeKey empty) or of that
 // one, in the order the probes first appear; empty when nothing is stored.
 std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, int month,

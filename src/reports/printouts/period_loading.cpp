@@ -25,12 +25,15 @@ void FindPeriodFiles(PeriodData& data, const PeriodSelection& selection,
 }
 
 int LoadPeriod(PeriodData& data, const PeriodSelection& selection,
-               const std::filesystem::path& dataDirectory, int taal, ReportProgress& progress) {
+               const std::filesystem::path& dataDirectory, int taal, ReportProgress& progress,
+               const PeriodDayConsumer& onDay) {
     FindPeriodFiles(data, selection, dataDirectory, taal, progress);
     if (progress.ReportAbort()) {
         return 0;
     }
-    return GetAllDataFromDisk(data, selection.period != ReportPeriod::Week, taal, progress);
+    const bool hourly = selection.period != ReportPeriod::Week;
+    return onDay ? GetAllDataAndDaysFromDisk(data, hourly, taal, progress, onDay)
+                 : GetAllDataFromDisk(data, hourly, taal, progress);
 }
 
 }  // namespace qrv

@@ -26,8 +26,54 @@ std::optional<records::TimeOutOfRange> EntryTimeOutOfRange(const HistoEntry& ent
                                       limits->alarmHigh);
 }
 
+PeriodOutOfRangeTally::PeriodOutOfRangeTally(LimitsLookup limits) : limits_(std::move(limits)) {}
+
+PeriodOutOfRangeTally::AlarmLimits PeriodOutOfRangeTally::AlarmLimitsOf(
+    const std::optional<ProbeLimits>& limits) {
+    return limits ? AlarmLimits(std::pair{limits->alarmLow, limits->alarmHigh}) : std::nullopt;
+}
+
+void PeriodOutOfRangeTally::AddDay(const HistoryData& day) {
+    for (int e = 0; e <= day.HistoryMaxIndex; ++e) {
+        const HistoEntry& entry = day.HistoSensor[static_cast<std::size_t>(e)];
+        const std::string_view key = KeyText(entry.ProbeKey);
+        auto counted = countedAgainst_.find(key);
+        if (counted == countedAgainst_.end()) {
+            // Looked up once a probe: the lookup walks the probe table.
+            counted =
+                countedAgainst_.emplace(std::string(key), AlarmLimitsOf(LimitsOf(limits_, key)))
+                    .first;
+        }
+        const AlarmLimits& limits = counted->second;
+        if (!limits) {
+            continue;
+        }
+        const std::size_t count =
+            entry.LastIndex < 0 ? 0 : static_cast<std::size_t>(entry.LastIndex) + 1;
+        const records::TimeOutOfRange minutes = records::DayTimeOutOfRange(
+            std::span(entry.SampleTime).first(count), std::span(entry.SampleValue).first(count),
+            limits->first, limits->second);
+        auto sum = sums_.find(key);
+        if (sum == sums_.end()) {
+            sum = sums_.emplace(std::string(key), records::TimeOutOfRange{}).first;
+        }
+        sum->second.minutesAbove += minutes.minutesAbove;
+        sum->second.minutesBelow += minutes.minutesBelow;
+    }
+}
+
+std::optional<PeriodTimesOutOfRange> PeriodOutOfRangeTally::SumsIfLimitsHold(
+    const PrintContext& now) const {
+    for (const auto& [key, limits] : countedAgainst_) {
+        if (AlarmLimitsOf(now.LimitsOf(key)) != limits) {
+            return std::nullopt;
+        }
+    }
+    return sums_;
+}
+
 PeriodTimesOutOfRange PeriodTimeOutOfRange(const PeriodData& period, const PrintContext& context) {
-    PeriodTimesOutOfRange sums;
+    PeriodOutOfRangeTally tally(context.limitsOf);
     auto day = std::make_unique<HistoryData>();
     SilentProgress progress;
     for (std::size_t position = 1; position < period.PrintFile.size(); ++position) {
@@ -39,28 +85,15 @@ PeriodTimesOutOfRange PeriodTimeOutOfRange(const PeriodData& period, const Print
         ClearHistoSensorStructure(*day);
         day->HistoryFileName = file;
         ReadHistoryFromBytes(bytes.bytes, *day, context.taal, progress);
-        for (int e = 0; e <= day->HistoryMaxIndex; ++e) {
-            const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(e)];
-            if (const auto minutes = EntryTimeOutOfRange(entry, context)) {
-                records::TimeOutOfRange& sum = sums[std::string(KeyText(entry.ProbeKey))];
-                sum.minutesAbove += minutes->minutesAbove;
-                sum.minutesBelow += minutes->minutesBelow;
-            }
-        }
+        tally.AddDay(*day);
     }
-    return sums;
+    return tally.Sums();
 }
 
 std::optional<records::TimeOutOfRange> OutOfRangeOf(const PeriodTimesOutOfRange& sums,
                                                     std::string_view probeKey) {
     const auto found = sums.find(probeKey);
     return found == sums.end() ? std::nullopt : std::optional(found->second);
-}
-
-std::optional<records::TimeOutOfRange> ProbeTimeOutOfRange(const PeriodData& period,
-                                                           const MonthEntry& entry,
-                                                           const PrintContext& context) {
-    return OutOfRangeOf(PeriodTimeOutOfRange(period, context), KeyText(entry.ProbeKey));
 }
 
 std::array<std::string, kOutOfRangeLineCount> OutOfRangeLines(

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "records/out_of_range.h"
 #include "reports/printouts/print_context.h"
@@ -19,17 +20,36 @@ std::optional<records::TimeOutOfRange> EntryTimeOutOfRange(const HistoEntry& ent
                                                            const PrintContext& context);
 
 // The same summed over every day file of the period, by result-file key.
-// Each file is read whole once more: the period's slots keep only extremes.
 using PeriodTimesOutOfRange = std::map<std::string, records::TimeOutOfRange, std::less<>>;
+
+// Sums the minutes day by day as the period's files are read (with the
+// slots, in the one pass over them), each probe against the limits the
+// lookup gave when its first day came.
+class PeriodOutOfRangeTally {
+  public:
+    explicit PeriodOutOfRangeTally(LimitsLookup limits);
+    void AddDay(const HistoryData& day);
+    const PeriodTimesOutOfRange& Sums() const { return sums_; }
+    // The sums, when every probe's limits are still those they were counted
+    // against; nullopt when the probe table has changed since.
+    std::optional<PeriodTimesOutOfRange> SumsIfLimitsHold(const PrintContext& now) const;
+
+  private:
+    using AlarmLimits = std::optional<std::pair<int, int>>;  // low, high
+    static AlarmLimits AlarmLimitsOf(const std::optional<ProbeLimits>& limits);
+
+    LimitsLookup limits_;
+    std::map<std::string, AlarmLimits, std::less<>> countedAgainst_;
+    PeriodTimesOutOfRange sums_;
+};
+
+// Reads every file of the period again for its minutes: for periods read
+// without a tally, or whose limits changed since.
 PeriodTimesOutOfRange PeriodTimeOutOfRange(const PeriodData& period, const PrintContext& context);
 
 // The probe's figures among the period's; none for a probe without limits.
 std::optional<records::TimeOutOfRange> OutOfRangeOf(const PeriodTimesOutOfRange& sums,
                                                     std::string_view probeKey);
-// The period's figures of one probe.
-std::optional<records::TimeOutOfRange> ProbeTimeOutOfRange(const PeriodData& period,
-                                                           const MonthEntry& entry,
-                                                           const PrintContext& context);
 
 inline constexpr std::size_t kOutOfRangeLineCount = 2;
 
