@@ -263,9 +263,10 @@ std::vector<std::string> ProbeSettingsRows(const SensorRecord& record,
         add(Key::TXT_PRNT_TIME_BELOW, timeAlarm->minutesBelow);
     }
     if (sep == kBetweenChoices) {
-        choices.push_back({sep, label + text::Plain(timeAlarmsKnown ? Key::TXT_PRNT_NO_ALARM
-                                                                    : Key::TXT_PRNT_TIME_ALARM_UNREAD,
-                                                    taal)});
+        choices.push_back(
+            {sep, label + text::Plain(timeAlarmsKnown ? Key::TXT_PRNT_NO_ALARM
+                                                      : Key::TXT_PRNT_TIME_ALARM_UNREAD,
+                                      taal)});
     }
     for (std::string& row : WrapParts(choices, width)) {
         rows.push_back(std::move(row));
