@@ -154,6 +154,7 @@ void PaintGraph(QPainter& painter, const QRectF& target, const GraphModel& graph
     // The grid at every label, then the frame over it.
     painter.setPen(QPen(kGraphGridColour, 0.4));
     std::vector<QLineF> grid;
+    grid.reserve(yLabels.size() + graph.xLabels.size());
     for (const AxisLabel& label : yLabels) {
         grid.emplace_back(plot.left(), scale.Y(label.at), plot.right(), scale.Y(label.at));
     }
