@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
+#include <cstdlib>
+#include <limits>
+#include <optional>
 
 namespace qrv::records {
 
@@ -10,49 +12,159 @@ namespace {
 
 constexpr int kMinutesPerDay = 1440;
 
-// What value i counts for, with the day's interval.
+// The sampling intervals a station can be set to.
+constexpr std::array<int, 7> kStationIntervals{1, 2, 5, 10, 15, 30, 60};
+constexpr std::size_t kSizes = kStationIntervals.size();
+
+// A stop and a start between two sampling minutes add at most three steps.
+constexpr std::size_t kMaxStepsBetweenRepeats = 3;
+
+// How far from a block its interval is looked for: the longest interval, so
+// that a station sampling hourly still sees its own steps.
+constexpr int kIntervalReach = 60;
+
+constexpr int kNoStep = std::numeric_limits<int>::max();
+
+// The step from block j to the next as a sampling interval: its index in
+// kStationIntervals when it is one of them. Where in the minute a store
+// lands is not asked: a station whose stores come late keeps its steps.
+std::optional<std::size_t> RegularStep(std::span<const int> minutes, std::size_t j) {
+    const int step = minutes[j + 1] - minutes[j];
+    for (std::size_t k = 0; k < kSizes; ++k) {
+        if (step == kStationIntervals[k]) {
+            return k;
+        }
+    }
+    return std::nullopt;
+}
+
+// A regular step counts as evidence of the interval only when the same step
+// comes again right before or after it, with no more than a stop and a start
+// between: a single long step among short ones is the station being off (a
+// gap of exactly an hour looks like an hourly store), while
+// a station at its interval repeats its step.
+std::vector<std::optional<std::size_t>> RepeatedSteps(std::span<const int> minutes) {
+    const std::size_t steps = minutes.size() < 2 ? 0 : minutes.size() - 1;
+    std::vector<std::optional<std::size_t>> regular(steps);
+    std::vector<bool> repeated(steps, false);
+    std::array<std::optional<std::size_t>, kSizes> last{};
+    for (std::size_t j = 0; j < steps; ++j) {
+        regular[j] = RegularStep(minutes, j);
+        if (!regular[j]) {
+            continue;
+        }
+        const std::size_t k = *regular[j];
+        if (const auto before = last[k]) {
+            const int apart = minutes[j] - minutes[*before + 1];
+            if (apart >= 0 && apart <= kStationIntervals[k] &&
+                j - *before - 1 <= kMaxStepsBetweenRepeats) {
+                repeated[j] = true;
+                repeated[*before] = true;
+            }
+        }
+        last[k] = j;
+    }
+    std::vector<std::optional<std::size_t>> evidence(steps);
+    for (std::size_t j = 0; j < steps; ++j) {
+        if (repeated[j]) {
+            evidence[j] = regular[j];
+        }
+    }
+    // A day whose steps never repeat (a few blocks) still shows its shortest
+    // regular step: that one at least was measured.
+    if (std::none_of(evidence.begin(), evidence.end(), [](const auto& e) { return e; })) {
+        std::optional<std::size_t> shortest;
+        for (const auto& step : regular) {
+            if (step && (!shortest || *step < *shortest)) {
+                shortest = step;
+            }
+        }
+        for (std::size_t j = 0; j < steps; ++j) {
+            if (regular[j] && regular[j] == shortest) {
+                evidence[j] = shortest;
+            }
+        }
+    }
+    return evidence;
+}
+
+// What value i counts for: up to the next block (a later one in the same
+// minute takes over; a clock set back ends the run like the day's end), for
+// the interval at the most, never past midnight.
 int CountedAt(std::span<const int> minutes, std::size_t i, int interval) {
-    const int end = i + 1 < minutes.size() ? minutes[i + 1] : kMinutesPerDay;
-    return std::max(0, std::min({interval, end - minutes[i], kMinutesPerDay - minutes[i]}));
+    const int minute = minutes[i];
+    int end = kMinutesPerDay;
+    if (i + 1 < minutes.size() && minutes[i + 1] >= minute) {
+        end = minutes[i + 1];
+    }
+    return std::max(0, std::min({end, minute + interval, kMinutesPerDay}) - minute);
 }
 
 }  // namespace
 
-int SamplingInterval(std::span<const int> minutes) {
-    // Steps within a day are counted in place; the map takes only what a
-    // day's minutes cannot give, so that the usual day allocates nothing.
-    std::array<int, kMinutesPerDay> steps{};
-    std::map<int, int> longer;
-    for (std::size_t i = 1; i < minutes.size(); ++i) {
-        const int step = minutes[i] - minutes[i - 1];
-        if (step > 0 && step < kMinutesPerDay) {
-            ++steps[static_cast<std::size_t>(step)];
-        } else if (step > 0) {
-            ++longer[step];
+// The file does not say at which interval a block was stored; its steps do.
+// A station at interval s stores every s minutes, so a step of s is evidence
+// of s when it repeats (see RepeatedSteps). Blocks
+// off the sampling minutes (an installation, a network stop, a start) add
+// short steps that look like a shorter interval; taking the longest interval
+// seen within an hour of the block keeps them from shrinking the count of the
+// values around them, and the step to the next block still bounds every
+// value, so a day that changed to a shorter interval is not overcounted
+// except at a gap within the hour after the change.
+std::vector<int> IntervalsInForce(std::span<const int> minutes) {
+    const std::size_t n = minutes.size();
+    std::vector<int> intervals(n, 1);
+    if (n < 2) {
+        return intervals;
+    }
+    const auto evidence = RepeatedSteps(minutes);
+    // Per interval, the distance from each block to the nearest evidence of
+    // it: ended before the block, or from the block on.
+    std::vector<std::array<int, kSizes>> nearest(n);
+    std::array<std::optional<int>, kSizes> lastEnd{};
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t k = 0; k < kSizes; ++k) {
+            nearest[i][k] = lastEnd[k] ? std::abs(minutes[i] - *lastEnd[k]) : kNoStep;
+        }
+        if (i + 1 < n && evidence[i]) {
+            lastEnd[*evidence[i]] = minutes[i + 1];
         }
     }
-    int interval = 1;
-    int seen = 0;
-    for (int step = 1; step < kMinutesPerDay; ++step) {
-        if (steps[static_cast<std::size_t>(step)] > seen) {
-            interval = step;
-            seen = steps[static_cast<std::size_t>(step)];
+    std::array<std::optional<int>, kSizes> nextStart{};
+    for (std::size_t i = n; i-- > 0;) {
+        if (i + 1 < n && evidence[i]) {
+            nextStart[*evidence[i]] = minutes[i];
+        }
+        for (std::size_t k = 0; k < kSizes; ++k) {
+            if (nextStart[k]) {
+                nearest[i][k] = std::min(nearest[i][k], std::abs(*nextStart[k] - minutes[i]));
+            }
         }
     }
-    for (const auto& [step, count] : longer) {
-        if (count > seen) {
-            interval = step;
-            seen = count;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::optional<std::size_t> within;
+        std::optional<std::size_t> closest;
+        for (std::size_t k = 0; k < kSizes; ++k) {
+            const int distance = nearest[i][k];
+            if (distance <= kIntervalReach) {
+                within = k;
+            }
+            if (distance != kNoStep && (!closest || distance <= nearest[i][*closest])) {
+                closest = k;
+            }
+        }
+        if (const auto k = within ? within : closest) {
+            intervals[i] = kStationIntervals[*k];
         }
     }
-    return interval;
+    return intervals;
 }
 
 std::vector<int> CountedMinutes(std::span<const int> minutes) {
-    const int interval = SamplingInterval(minutes);
+    const std::vector<int> intervals = IntervalsInForce(minutes);
     std::vector<int> counted(minutes.size(), 0);
     for (std::size_t i = 0; i < minutes.size(); ++i) {
-        counted[i] = CountedAt(minutes, i, interval);
+        counted[i] = CountedAt(minutes, i, intervals[i]);
     }
     return counted;
 }
@@ -69,19 +181,19 @@ TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const d
     TimeOutOfRange out;
     const std::size_t n = std::min(minutes.size(), values.size());
     minutes = minutes.first(n);
-    // Most days of most probes stay within their limits: the interval is
-    // only worked out for a day that needs it.
+    // Most days of most probes stay within their limits: the intervals are
+    // only worked out for a day that needs them.
     const auto outside = [&](double value) { return OutOfRangeSide(value, low, high) != 0; };
     if (std::none_of(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n), outside)) {
         return out;
     }
-    const int interval = SamplingInterval(minutes);
+    const std::vector<int> counted = CountedMinutes(minutes);
     for (std::size_t i = 0; i < n; ++i) {
         const int side = OutOfRangeSide(values[i], low, high);
         if (side > 0) {
-            out.minutesAbove += CountedAt(minutes, i, interval);
+            out.minutesAbove += counted[i];
         } else if (side < 0) {
-            out.minutesBelow += CountedAt(minutes, i, interval);
+            out.minutesBelow += counted[i];
         }
     }
     return out;

@@ -12,15 +12,16 @@ struct TimeOutOfRange {
     int Total() const { return minutesAbove + minutesBelow; }
 };
 
-// The interval at which a day's values were stored: the most common step
-// between consecutive values (the shorter on a tie), 1 with fewer than two.
-int SamplingInterval(std::span<const int> minutes);
+// The sampling interval in force when each of a day's blocks (minutes since
+// midnight, in file order) was stored, as far as the file shows it; 1 for a
+// day whose blocks show none (a single block).
+std::vector<int> IntervalsInForce(std::span<const int> minutes);
 
-// The minutes each of a day's stored values (minutes since midnight,
-// ascending) stands for: its sampling interval, or up to the next value when
-// that comes sooner, and never past midnight. A gap longer than the interval
-// (the station was off) counts only for the interval: what was not measured
-// is not counted either way.
+// The minutes each of a day's stored values (minutes since midnight, in file
+// order) stands for: up to the next value, at most the sampling interval in
+// force when it was stored, and never past midnight. A gap longer than the interval (the station
+// was off) counts only for the interval: what was not measured is not counted either way. Of two
+// blocks in the same minute the later one counts.
 std::vector<int> CountedMinutes(std::span<const int> minutes);
 
 // From one day's stored values, each counted as CountedMinutes says. Values

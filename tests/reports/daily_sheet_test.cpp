@@ -244,6 +244,12 @@ TEST_F(SheetCoverage, CountsTheMinutesTheStoredBlocksStandFor) {
     restarts.insert(restarts.begin() + 50, 252);  // a block between 04:10 and 04:15
     EXPECT_EQ(StoredMinutesOf(restarts), 1440) << "a block off the sampling minutes adds nothing";
 
+    std::vector<int> faster = Every(1, 0, 720);
+    for (const int m : Every(5, 720, 1440)) {
+        faster.push_back(m);
+    }
+    EXPECT_EQ(StoredMinutesOf(faster), 1440) << "every minute until noon, every five after";
+
     std::vector<int> setBack = Every(1, 0, 1440);
     for (const int m : Every(1, 120, 180)) {
         setBack.push_back(m);  // the clock set back an hour at 03:00

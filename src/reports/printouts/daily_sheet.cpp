@@ -40,12 +40,11 @@ std::optional<std::pair<int, int>> LimitsOf(const SensorTable& table, std::strin
     return std::nullopt;
 }
 
-// A block stands for the minutes from its time to the next block, at most
-// the sampling interval the day was stored at and never past midnight, as
-// the minutes out of range count them. Before the day's first block only a
-// start within one interval of midnight is covered: the day before's last
-// block stood for it. A clock set back stores some minutes twice: they count
-// once.
+// A block stands for the minutes the minutes out of range count it for:
+// up to the next block, at most the sampling interval in force when it was
+// stored, never past midnight. Before the day's first block only a start
+// within one interval of midnight is covered: the day before's last block
+// stood for it. A clock set back stores some minutes twice: they count once.
 int StoredMinutes(std::span<const int> minutes) {
     std::vector<int> times(minutes.begin(), minutes.end());
     std::sort(times.begin(), times.end());
@@ -54,7 +53,7 @@ int StoredMinutes(std::span<const int> minutes) {
         return 0;
     }
     const std::vector<int> counted = records::CountedMinutes(times);
-    int stored = times.front() < records::SamplingInterval(times) ? times.front() : 0;
+    int stored = times.front() < records::IntervalsInForce(times).front() ? times.front() : 0;
     for (const int minutesOfBlock : counted) {
         stored += minutesOfBlock;
     }
