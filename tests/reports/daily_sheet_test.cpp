@@ -5,7 +5,9 @@
 
 #include <fmt/format.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reports/printouts/daily_sheet.h"
@@ -255,6 +257,62 @@ TEST_F(SheetCoverage, CountsTheMinutesTheStoredBlocksStandFor) {
         setBack.push_back(m);  // the clock set back an hour at 03:00
     }
     EXPECT_EQ(StoredMinutesOf(setBack), 1440) << "an hour stored twice counts once";
+}
+
+// A probe renamed in mid-month keeps the alarm lines of its old name, and a
+// probe that took the old name later does not get them.
+TEST(DailySheetAlarms, FollowTheProbeThroughARename) {
+    testing::TempDir directory;
+    const KeyChars dairy = MakeProbeKey(RomCode{0x28, 1, 2, 3, 0, 0, 0, 0x10}, kTypeTemperature);
+    const KeyChars fridge = MakeProbeKey(RomCode{0x28, 4, 5, 6, 0, 0, 0, 0x20}, kTypeTemperature);
+    // The first probe is "Fridge" until the 10th, renamed "Dairy" that day;
+    // the second is installed on the 12th under the free name "Fridge".
+    const std::map<int, std::vector<std::pair<KeyChars, std::string>>> names{
+        {3, {{dairy, "Fridge"}}},
+        {10, {{dairy, "Dairy"}}},
+        {12, {{dairy, "Dairy"}, {fridge, "Fridge"}}},
+        {15, {{dairy, "Dairy"}, {fridge, "Fridge"}}}};
+    for (const auto& [day, probes] : names) {
+        testing::WriteBytes(directory / fmt::format("2026-03-{:02}.qrd", day), "");
+    }
+    const std::string degrees = Utf8ToCp1252("°C");
+    testing::WriteBytes(directory / "QRVAlarm.txt",
+                        "2026-03-03 08:00: High Alarm:  Fridge     9.1" + degrees + "\r\n" +
+                            "2026-03-10 07:00: High Alarm:  Fridge     9.2" + degrees + "\r\n" +
+                            "2026-03-10 16:00: Low Alarm:  Dairy     1.0" + degrees + "\r\n" +
+                            "2026-03-15 09:00: High Alarm:  Dairy     9.5" + degrees + "\r\n" +
+                            "2026-03-15 10:00: High Alarm:  Fridge    12.0" + degrees + "\r\n");
+    const SensorTable table;
+    const SheetSources sources{
+        directory.path(), directory / "QRVAlarm.txt", table,
+        [&](HistoryData& history, const std::string& file) {
+            ClearHistoSensorStructure(history);
+            const int day = std::stoi(file.substr(file.size() - 6, 2));
+            for (const auto& [key, name] : names.at(day)) {
+                HistoEntry& entry =
+                    history.HistoSensor[static_cast<std::size_t>(++history.HistoryMaxIndex)];
+                entry.ProbeKey = key;
+                entry.ProbeName.utf8 = name;
+                entry.AddValue(600, 4.0);
+            }
+        }};
+    const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+    ASSERT_EQ(sheets.size(), 2U);
+    const ProbeSheet& renamed = sheets[0];
+    const ProbeSheet& newcomer = sheets[1];
+    EXPECT_EQ(renamed.name, "Dairy");
+    EXPECT_EQ(renamed.days[2].alarms, std::vector<std::string>{"08:00 High Alarm: 9.1°C"})
+        << "a line of its old name, before the rename";
+    EXPECT_EQ(renamed.days[9].alarms,
+              (std::vector<std::string>{"07:00 High Alarm: 9.2°C", "16:00 Low Alarm: 1.0°C"}))
+        << "the day of the rename: both names";
+    EXPECT_EQ(renamed.days[14].alarms, std::vector<std::string>{"09:00 High Alarm: 9.5°C"})
+        << "the newcomer's line under the old name is not the renamed probe's";
+    EXPECT_EQ(newcomer.days[14].alarms, std::vector<std::string>{"10:00 High Alarm: 12.0°C"});
+    for (const int day : {3, 10}) {
+        EXPECT_TRUE(newcomer.days[static_cast<std::size_t>(day - 1)].alarms.empty())
+            << "day " << day << ": the name was another probe's then";
+    }
 }
 
 TEST(DailySheetPages, ADayWithAGapShowsItsCoverageUnderItsFigures) {

@@ -63,6 +63,7 @@ int StoredMinutes(std::span<const int> minutes) {
 void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
     SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
     sheet.name = entry.ProbeName.utf8;
+    row.name = entry.ProbeName.utf8;
     sheet.units = std::string(entry.ProbeUnits);
     const auto count = static_cast<std::size_t>(entry.LastIndex) + 1;
     const std::span<const int> minutes(entry.SampleTime.data(), count);
@@ -85,24 +86,67 @@ void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
     row.storedMinutes = StoredMinutes(minutes);
 }
 
-// A probe's alarm lines name it after the label and two blanks; the
-// acknowledgements are the station's, shown on the days the probe had alarms.
+// The names a probe's alarm lines of each day may carry: the name it had
+// when the day began (the last one stored before it) and the one it ended
+// with, so a probe renamed in the month keeps the lines it had under its old
+// name and never takes those of a probe that had its new name earlier. A day
+// without values of its own goes by the name stored before it; before the
+// probe's first stored day its name is not known, and a line of that name
+// may well be another probe's.
+std::vector<std::vector<std::string>> NamesByDay(const ProbeSheet& sheet) {
+    std::vector<std::vector<std::string>> names(sheet.days.size());
+    std::string carried;
+    for (std::size_t d = 0; d < sheet.days.size(); ++d) {
+        const std::string& own = sheet.days[d].name;
+        if (!carried.empty()) {
+            names[d].push_back(carried);
+        }
+        if (!own.empty() && own != carried) {
+            names[d].push_back(own);
+            carried = own;
+        }
+    }
+    return names;
+}
+
+// Where a probe line of the alarm file names the probe: after the label and
+// two blanks, followed by two blanks and the value or ending the message, so
+// "Fridge" never takes the lines of "Fridge 2".
+std::optional<std::size_t> NamedAt(std::string_view message, std::string_view name) {
+    const std::string named = ":  " + std::string(name);
+    const std::size_t at = message.find(named);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::size_t end = at + named.size();
+    if (end == message.size() || message.compare(end, 2, "  ") == 0) {
+        return at;
+    }
+    return std::nullopt;
+}
+
+// The acknowledgements are the station's, shown on the days the probe had
+// alarms.
 void AddAlarms(ProbeSheet& sheet, const std::vector<AlarmLine>& alarms, int year, int month) {
-    const std::string named = ":  " + sheet.name;
+    const std::vector<std::vector<std::string>> names = NamesByDay(sheet);
     for (const AlarmLine& line : alarms) {
         if (line.year != year || line.month != month) {
             continue;
         }
-        SheetDay& row = sheet.days[static_cast<std::size_t>(line.day - 1)];
-        const std::size_t at = line.message.find(named);
-        const std::size_t end = at + named.size();
-        // The name is followed by two blanks and the value, or ends the
-        // message, so "Fridge" never takes the lines of "Fridge 2".
-        if (at != std::string::npos &&
-            (end == line.message.size() || line.message.compare(end, 2, "  ") == 0)) {
-            std::string value = line.message.substr(end);
+        const auto d = static_cast<std::size_t>(line.day - 1);
+        SheetDay& row = sheet.days[d];
+        std::optional<std::size_t> at;
+        std::size_t nameSize = 0;
+        for (const std::string& name : names[d]) {
+            if ((at = NamedAt(line.message, name))) {
+                nameSize = name.size();
+                break;
+            }
+        }
+        if (at) {
+            std::string value = line.message.substr(*at + 3 + nameSize);
             value.erase(0, value.find_first_not_of(' '));
-            row.alarms.push_back(line.time + " " + line.message.substr(0, at + 1) +
+            row.alarms.push_back(line.time + " " + line.message.substr(0, *at + 1) +
                                  (value.empty() ? "" : " " + value));
         } else if (line.message.starts_with("Acknowledged by ")) {
             row.acknowledgements.push_back(line.time + " " + line.message.substr(16));

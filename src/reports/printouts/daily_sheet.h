@@ -27,6 +27,8 @@ struct SheetDay {
     // The minutes of the day the stored blocks stand for; below a whole day
     // when the station stored nothing for a while.
     int storedMinutes = 0;
+    // The probe's name in the day's last stored line; empty without values.
+    std::string name;
     std::optional<records::TimeOutOfRange> outOfRange;  // none without limits
     std::vector<std::string> alarms;
     std::vector<std::string> acknowledgements;
