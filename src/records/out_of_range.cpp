@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -19,68 +21,75 @@ constexpr std::size_t kSizes = kStationIntervals.size();
 // A stop and a start between two sampling minutes add at most three steps.
 constexpr std::size_t kMaxStepsBetweenRepeats = 3;
 
+constexpr int kLongestInterval = kStationIntervals.back();
+
 // How far from a block its interval is looked for: the longest interval, so
 // that a station sampling hourly still sees its own steps.
-constexpr int kIntervalReach = 60;
+constexpr int kIntervalReach = kLongestInterval;
 
 constexpr int kNoStep = std::numeric_limits<int>::max();
 
-// The step from block j to the next as a sampling interval: its index in
-// kStationIntervals when it is one of them. Where in the minute a store
-// lands is not asked: a station whose stores come late keeps its steps.
-std::optional<std::size_t> RegularStep(std::span<const int> minutes, std::size_t j) {
-    const int step = minutes[j + 1] - minutes[j];
+// A step's place among kStationIntervals, or kIrregular.
+using StepKind = std::int8_t;
+constexpr StepKind kIrregular = -1;
+
+constexpr std::array<StepKind, kLongestInterval + 1> kKindOfStep = [] {
+    std::array<StepKind, kLongestInterval + 1> kinds{};
+    kinds.fill(kIrregular);
     for (std::size_t k = 0; k < kSizes; ++k) {
-        if (step == kStationIntervals[k]) {
-            return k;
-        }
+        kinds[static_cast<std::size_t>(kStationIntervals[k])] = static_cast<StepKind>(k);
     }
-    return std::nullopt;
+    return kinds;
+}();
+
+// The step from block j to the next as a sampling interval, when it is one.
+// Where in the minute a store lands is not asked: a station whose stores
+// come late keeps its steps.
+StepKind RegularStep(std::span<const int> minutes, std::size_t j) {
+    const int step = minutes[j + 1] - minutes[j];
+    return step > 0 && step <= kLongestInterval ? kKindOfStep[static_cast<std::size_t>(step)]
+                                                : kIrregular;
 }
 
 // A regular step counts as evidence of the interval only when the same step
 // comes again right before or after it, with no more than a stop and a start
 // between: a single long step among short ones is the station being off (a
-// gap of exactly an hour looks like an hourly store), while
-// a station at its interval repeats its step.
-std::vector<std::optional<std::size_t>> RepeatedSteps(std::span<const int> minutes) {
+// gap of exactly an hour looks like an hourly store), while a station at its
+// interval repeats its step. Returns each step's evidence (kIrregular where
+// it gives none).
+std::vector<StepKind> RepeatedSteps(std::span<const int> minutes) {
     const std::size_t steps = minutes.size() < 2 ? 0 : minutes.size() - 1;
-    std::vector<std::optional<std::size_t>> regular(steps);
-    std::vector<bool> repeated(steps, false);
-    std::array<std::optional<std::size_t>, kSizes> last{};
+    std::vector<StepKind> regular(steps);
+    std::vector<StepKind> evidence(steps, kIrregular);
+    // Per interval, one past the last step of it (0: none yet).
+    std::array<std::size_t, kSizes> lastEnd{};
+    bool any = false;
     for (std::size_t j = 0; j < steps; ++j) {
         regular[j] = RegularStep(minutes, j);
-        if (!regular[j]) {
+        if (regular[j] == kIrregular) {
             continue;
         }
-        const std::size_t k = *regular[j];
-        if (const auto before = last[k]) {
-            const int apart = minutes[j] - minutes[*before + 1];
-            if (apart >= 0 && apart <= kStationIntervals[k] &&
-                j - *before - 1 <= kMaxStepsBetweenRepeats) {
-                repeated[j] = true;
-                repeated[*before] = true;
+        const auto k = static_cast<std::size_t>(regular[j]);
+        if (const std::size_t end = lastEnd[k]; end > 0) {
+            const int apart = minutes[j] - minutes[end];
+            if (apart >= 0 && apart <= kStationIntervals[k] && j - end <= kMaxStepsBetweenRepeats) {
+                evidence[j] = evidence[end - 1] = regular[j];
+                any = true;
             }
         }
-        last[k] = j;
-    }
-    std::vector<std::optional<std::size_t>> evidence(steps);
-    for (std::size_t j = 0; j < steps; ++j) {
-        if (repeated[j]) {
-            evidence[j] = regular[j];
-        }
+        lastEnd[k] = j + 1;
     }
     // A day whose steps never repeat (a few blocks) still shows its shortest
     // regular step: that one at least was measured.
-    if (std::none_of(evidence.begin(), evidence.end(), [](const auto& e) { return e; })) {
-        std::optional<std::size_t> shortest;
-        for (const auto& step : regular) {
-            if (step && (!shortest || *step < *shortest)) {
+    if (!any) {
+        StepKind shortest = kIrregular;
+        for (const StepKind step : regular) {
+            if (step != kIrregular && (shortest == kIrregular || step < shortest)) {
                 shortest = step;
             }
         }
         for (std::size_t j = 0; j < steps; ++j) {
-            if (regular[j] && regular[j] == shortest) {
+            if (regular[j] == shortest) {
                 evidence[j] = shortest;
             }
         }
@@ -117,7 +126,21 @@ std::vector<int> IntervalsInForce(std::span<const int> minutes) {
     if (n < 2) {
         return intervals;
     }
-    const auto evidence = RepeatedSteps(minutes);
+    const std::vector<StepKind> evidence = RepeatedSteps(minutes);
+    // Most days show one interval only: every block has it, the nearest
+    // evidence being of it whatever its distance.
+    unsigned seen = 0;
+    for (const StepKind kind : evidence) {
+        if (kind != kIrregular) {
+            seen |= 1U << static_cast<unsigned>(kind);
+        }
+    }
+    if (seen == 0 || (seen & (seen - 1)) == 0) {
+        std::fill(
+            intervals.begin(), intervals.end(),
+            seen == 0 ? 1 : kStationIntervals[static_cast<std::size_t>(std::countr_zero(seen))]);
+        return intervals;
+    }
     // Per interval, the distance from each block to the nearest evidence of
     // it: ended before the block, or from the block on.
     std::vector<std::array<int, kSizes>> nearest(n);
@@ -126,14 +149,14 @@ std::vector<int> IntervalsInForce(std::span<const int> minutes) {
         for (std::size_t k = 0; k < kSizes; ++k) {
             nearest[i][k] = lastEnd[k] ? std::abs(minutes[i] - *lastEnd[k]) : kNoStep;
         }
-        if (i + 1 < n && evidence[i]) {
-            lastEnd[*evidence[i]] = minutes[i + 1];
+        if (i + 1 < n && evidence[i] != kIrregular) {
+            lastEnd[static_cast<std::size_t>(evidence[i])] = minutes[i + 1];
         }
     }
     std::array<std::optional<int>, kSizes> nextStart{};
     for (std::size_t i = n; i-- > 0;) {
-        if (i + 1 < n && evidence[i]) {
-            nextStart[*evidence[i]] = minutes[i];
+        if (i + 1 < n && evidence[i] != kIrregular) {
+            nextStart[static_cast<std::size_t>(evidence[i])] = minutes[i];
         }
         for (std::size_t k = 0; k < kSizes; ++k) {
             if (nextStart[k]) {
