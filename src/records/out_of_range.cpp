@@ -113,13 +113,13 @@ int CountedAt(std::span<const int> minutes, std::size_t i, int interval) {
 
 // The file does not say at which interval a block was stored; its steps do.
 // A station at interval s stores every s minutes, so a step of s is evidence
-// of s when it repeats (see RepeatedSteps). Blocks
-// off the sampling minutes (an installation, a network stop, a start) add
-// short steps that look like a shorter interval; taking the longest interval
-// seen within an hour of the block keeps them from shrinking the count of the
-// values around them, and the step to the next block still bounds every
-// value, so a day that changed to a shorter interval is not overcounted
-// except at a gap within the hour after the change.
+// of s when it repeats (see RepeatedSteps); a lone long step is a gap and
+// shows no interval. Blocks off the sampling minutes (an installation, a
+// network stop, a start) add short steps that look like a shorter interval;
+// taking the longest interval seen within an hour of the block keeps them
+// from shrinking the count of the values around them. The step to the next
+// block still bounds every value, so a day that changed to a shorter
+// interval is overcounted only at a gap within the hour of the change.
 std::vector<int> IntervalsInForce(std::span<const int> minutes) {
     const std::size_t n = minutes.size();
     std::vector<int> intervals(n, 1);
