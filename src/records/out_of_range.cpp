@@ -97,6 +97,20 @@ std::vector<StepKind> RepeatedSteps(std::span<const int> minutes) {
     return evidence;
 }
 
+// The step between blocks seen most often up to the longest interval, the
+// shorter on a tie; 1 when there is none.
+int MostCommonStep(std::span<const int> minutes) {
+    std::array<int, kLongestInterval + 1> counts{};
+    for (std::size_t j = 0; j + 1 < minutes.size(); ++j) {
+        const int step = minutes[j + 1] - minutes[j];
+        if (step > 0 && step <= kLongestInterval) {
+            ++counts[static_cast<std::size_t>(step)];
+        }
+    }
+    const auto most = std::max_element(counts.begin() + 1, counts.end());
+    return *most == 0 ? 1 : static_cast<int>(most - counts.begin());
+}
+
 // What value i counts for: up to the next block (a later one in the same
 // minute takes over; a clock set back ends the run like the day's end), for
 // the interval at the most, never past midnight.
@@ -135,10 +149,17 @@ std::vector<int> IntervalsInForce(std::span<const int> minutes) {
             seen |= 1U << static_cast<unsigned>(kind);
         }
     }
-    if (seen == 0 || (seen & (seen - 1)) == 0) {
-        std::fill(
-            intervals.begin(), intervals.end(),
-            seen == 0 ? 1 : kStationIntervals[static_cast<std::size_t>(std::countr_zero(seen))]);
+    if (seen == 0) {
+        // No step the menu offers repeats: a settings file set by hand to
+        // another interval (3, 20 minutes) still stores at its own. Its most
+        // common step stands for it; the step to the next block bounds each
+        // value as always.
+        std::fill(intervals.begin(), intervals.end(), MostCommonStep(minutes));
+        return intervals;
+    }
+    if ((seen & (seen - 1)) == 0) {
+        std::fill(intervals.begin(), intervals.end(),
+                  kStationIntervals[static_cast<std::size_t>(std::countr_zero(seen))]);
         return intervals;
     }
     // Per interval, the distance from each block to the nearest evidence of

@@ -53,6 +53,19 @@ TEST(TimeOutOfRange, EachValueCountsForItsIntervalGapsAndMidnightCut) {
         1);
 }
 
+TEST(TimeOutOfRange, AnIntervalSetByHandOutsideTheMenuCountsAtItsOwnStep) {
+    // SampleRate=3 typed into the settings file: every 3 minutes all day,
+    // half an hour above the limit from 06:00.
+    std::vector<int> minutes;
+    AddBlocks(minutes, 0, 1440, 3);
+    EXPECT_EQ(DayTimeOutOfRange(minutes, HighBetween(minutes, 360, 390), 2, 8).minutesAbove, 30);
+    // The same with a station stop: the gap counts for no more than a step.
+    std::vector<int> stopped;
+    AddBlocks(stopped, 0, 363, 3);
+    AddBlocks(stopped, 500, 1440, 3);
+    EXPECT_EQ(DayTimeOutOfRange(stopped, HighBetween(stopped, 360, 390), 2, 8).minutesAbove, 3);
+}
+
 TEST(TimeOutOfRange, AnIntervalChangeCountsEachPartAtItsOwnInterval) {
     // Every minute until noon, every 5 minutes after: an hour above the
     // limit after noon is an hour, not twelve minutes.
