@@ -11,6 +11,7 @@
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "storage/result_file_format.h"
+#include "support/probe_file_with_limits.h"
 #include "support/run_report_tool.h"
 #include "support/temp_dir.h"
 
@@ -53,17 +54,8 @@ double FridgeValue(int day, int minute) {
 class SheetCommand : public ::testing::Test {
   protected:
     SheetCommand() {
-        SensorTable table;
-        for (const auto& [rom, name] : {std::pair{kFridge, "Fridge"}, {kFridge2, "Fridge 2"}}) {
-            const int i = table.Append1820ToDataStruct(rom, 1);
-            SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
-            record.Name = name;
-            record.AlarmLow = 2;
-            record.AlarmHigh = 8;
-            table.DefineSensorTypeAndUnits(i);
-        }
-        VirtualClock clock;
-        testing::WriteBytes(temp / "QRVNL.SNS", FormatSensorFile(table, clock));
+        testing::WriteProbeFileWithLimits(temp.path(),
+                                          {{kFridge, "Fridge"}, {kFridge2, "Fridge 2"}});
         std::filesystem::create_directories(temp / "QRVDATA");
         for (int day = 1; day <= 31; ++day) {
             if (day == kMissingDay) {

@@ -23,6 +23,7 @@
 #include "settings/station_paths.h"
 #include "storage/result_file_format.h"
 #include "support/pdf_text.h"
+#include "support/probe_file_with_limits.h"
 #include "support/qt_app.h"
 #include "support/recording_log.h"
 #include "support/recording_status_display.h"
@@ -218,17 +219,7 @@ class SheetPdfTest : public ReportPdfTest {
     static constexpr RomCode kStore{0x28, 0x01, 0x02, 0x03, 0, 0, 0, 0x77};
 
     SheetPdfTest() {
-        SensorTable table;
-        for (const auto& [rom, name] : {std::pair{kFridge, "Fridge"}, {kStore, "Store"}}) {
-            const int i = table.Append1820ToDataStruct(rom, 1);
-            SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
-            record.Name = name;
-            record.AlarmLow = 2;
-            record.AlarmHigh = 8;
-            table.DefineSensorTypeAndUnits(i);
-        }
-        VirtualClock clock;
-        WriteBytes(station / "QRVNL.SNS", FormatSensorFile(table, clock));
+        testing::WriteProbeFileWithLimits(station.path(), {{kFridge, "Fridge"}, {kStore, "Store"}});
         std::filesystem::create_directories(station / "QRVDATA");
         for (int day = 1; day <= 31; ++day) {
             const std::string date = fmt::format("2026-03-{:02}", day);
