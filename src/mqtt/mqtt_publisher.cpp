@@ -191,8 +191,10 @@ void MqttPublisher::Run(const std::stop_token& stop) {
 void MqttPublisher::Attempt() {
     refusal_ = 0;
     tlsProblem_.clear();
-    ++attempts_;
+    // The time first: whoever sees the count grow may move the clock on, and
+    // the wait for an answer must count from before that.
     attemptTime_ = clock_.Timer();
+    ++attempts_;
     // A fresh client each time: libmosquitto would otherwise send the
     // messages it still held from the lost connection after the new state,
     // and an old value would win on the broker.
