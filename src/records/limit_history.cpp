@@ -69,4 +69,45 @@ LimitHistory::Limits LimitHistory::At(std::string_view serial, Limits now, int y
     return now;
 }
 
+std::string LimitHistory::SerialOfKey(std::string_view probeKey) const {
+    if (probeKey.empty()) {
+        return {};
+    }
+    for (const auto& [serial, changes] : changes_) {
+        if (std::string_view(serial).substr(1) == probeKey.substr(1)) {
+            return serial;
+        }
+    }
+    return {};
+}
+
+TimeOutOfRange LimitHistory::DayOutOfRange(std::string_view serial, Limits now, int year, int month,
+                                           int day, std::span<const int> minutes,
+                                           std::span<const double> values) const {
+    if (!Changed(serial)) {
+        return DayTimeOutOfRange(minutes, values, now.first, now.second);
+    }
+    std::vector<std::pair<double, double>> limits;
+    limits.reserve(minutes.size());
+    for (const int minute : minutes) {
+        const auto [low, high] = At(serial, now, year, month, day, minute);
+        limits.emplace_back(low, high);
+    }
+    return DayTimeOutOfRange(minutes, values, limits);
+}
+
+TrailLimits ReadTrailLimits(const std::filesystem::path& trailFile) {
+    const FileBytes trail = ReadFileBytes(trailFile);
+    if (trail.result == kFileOk) {
+        return {LimitHistory::FromTrail(trail.bytes), {}};
+    }
+    if (trail.result == kFileDoesNotExist) {
+        return {};
+    }
+    return {{},
+            "the audit trail " + trailFile.string() + " cannot be read (" +
+                (trail.reason.empty() ? std::string("not a file") : trail.reason) +
+                "): the minutes out of range are counted against today's limits"};
+}
+
 }  // namespace qrv::records

@@ -263,7 +263,16 @@ bool ReportPanel::FindAndDisplaySensors() {
     PeriodData& period = *period_;
     // The minutes out of range of a month or a week come from the same read
     // as its slots; a day's pages read the day themselves.
-    outOfRange_ = std::make_unique<PeriodOutOfRangeTally>(context_.limitsOf);
+    limitHistory_.reset();
+    if (!context_.auditTrail.empty()) {
+        records::TrailLimits trail = records::ReadTrailLimits(context_.auditTrail);
+        if (trail.note.empty()) {
+            limitHistory_ = std::make_shared<const records::LimitHistory>(std::move(trail.history));
+        } else {
+            context_.status.ShowError(trail.note);
+        }
+    }
+    outOfRange_ = std::make_unique<PeriodOutOfRangeTally>(context_.limitsOf, limitHistory_);
     PeriodDayConsumer tally;
     if (selection_.period != ReportPeriod::Day) {
         tally = [this](int, const HistoryData& day) { outOfRange_->AddDay(day); };
@@ -462,7 +471,9 @@ PeriodTimesOutOfRange ReportPanel::TimesOutOfRange(const PrintContext& print) co
         }
     }
     // A limit changed since the period was read: its minutes are counted anew.
-    return PeriodTimeOutOfRange(*period_, print);
+    PrintContext withHistory = print;
+    withHistory.limitHistory = limitHistory_;
+    return PeriodTimeOutOfRange(*period_, withHistory);
 }
 
 void ReportPanel::GebruikerWilTerug() {

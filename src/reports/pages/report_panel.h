@@ -78,6 +78,8 @@ class ReportPanel final : public QDialog, private ReportProgress {
     std::unique_ptr<PeriodData> period_;
     // The period's minutes out of range, from the read that gave its slots.
     std::unique_ptr<PeriodOutOfRangeTally> outOfRange_;
+    // The trail's limit changes, read with the period for its reports.
+    std::shared_ptr<const records::LimitHistory> limitHistory_;
     PeriodSelection selection_;
     bool reportAbort_ = false;
     bool busy_ = false;

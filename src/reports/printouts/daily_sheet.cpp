@@ -69,25 +69,6 @@ struct SheetDate {
     int day = 0;
 };
 
-// The day's minutes out of range, each value against the limits in force
-// when it was stored.
-records::TimeOutOfRange DayOutOfRange(const ProbeSheet& sheet, std::span<const int> minutes,
-                                      std::span<const double> values, const SheetDate& date,
-                                      const records::LimitHistory& history) {
-    if (!history.Changed(sheet.serial)) {
-        return records::DayTimeOutOfRange(minutes, values, sheet.limits->first,
-                                          sheet.limits->second);
-    }
-    std::vector<std::pair<double, double>> limits;
-    limits.reserve(minutes.size());
-    for (const int minute : minutes) {
-        const auto [low, high] =
-            history.At(sheet.serial, *sheet.limits, date.year, date.month, date.day, minute);
-        limits.emplace_back(low, high);
-    }
-    return records::DayTimeOutOfRange(minutes, values, limits);
-}
-
 void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, const SheetDate& date,
                  const records::LimitHistory& history) {
     SheetDay& row = sheet.days[static_cast<std::size_t>(date.day - 1)];
@@ -109,7 +90,8 @@ void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, const SheetDate& da
         row.hasValues = true;
     }
     if (sheet.limits) {
-        row.outOfRange = DayOutOfRange(sheet, minutes, values, date, history);
+        row.outOfRange = history.DayOutOfRange(sheet.serial, *sheet.limits, date.year, date.month,
+                                               date.day, minutes, values);
     }
     row.storedMinutes = StoredMinutes(minutes);
 }
