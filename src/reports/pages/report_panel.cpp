@@ -377,7 +377,7 @@ void ReportPanel::PrintDayPages(bool all) {
         return;
     }
     day_.HistoryInitialized = 1;
-    const PrintContext print = context_.PrintNow();
+    const PrintContext print = PrintNow();
     if (all) {
         PrintPages(context_, "Quorvanel " + day_.HistoryDatum, day_.HistoryMaxIndex + 1,
                    [&](int i) { return MakeDayPage(day_, i, print); });
@@ -421,7 +421,7 @@ void ReportPanel::PrintOneSensor() {
     if (selection_.period == ReportPeriod::Day) {
         PrintDayPages(false);
     } else {
-        const PrintContext print = context_.PrintNow();
+        const PrintContext print = PrintNow();
         const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(ListSelection())];
         ReportPage page =
             MakePeriodPage(entry, selection_, print,
@@ -439,7 +439,7 @@ void ReportPanel::PrintAllSensors() {
     if (selection_.period == ReportPeriod::Day) {
         PrintDayPages(true);
     } else {
-        const PrintContext print = context_.PrintNow();
+        const PrintContext print = PrintNow();
         const PeriodTimesOutOfRange outOfRange = TimesOutOfRange(print);
         PrintPages(context_, DocumentName(""), period_->MonthMaxIndex + 1, [&](int i) {
             const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(i)];
@@ -456,7 +456,7 @@ void ReportPanel::ListAllSensors() {
     }
     day_.HistoryInitialized = 0;
     MakeMeldingVisible(true, text::Plain(Key::TXT_MELDING_PRINTING, context_.taal()));
-    const PrintContext print = context_.PrintNow();
+    const PrintContext print = PrintNow();
     // The pages count the probes of the day read for the list itself.
     const int pages = DailyListPageCount(day_.HistoryMaxIndex + 1);
     PrintPages(context_, "Quorvanel " + day_.HistoryDatum + " list", pages,
@@ -471,9 +471,13 @@ PeriodTimesOutOfRange ReportPanel::TimesOutOfRange(const PrintContext& print) co
         }
     }
     // A limit changed since the period was read: its minutes are counted anew.
-    PrintContext withHistory = print;
-    withHistory.limitHistory = limitHistory_;
-    return PeriodTimeOutOfRange(*period_, withHistory);
+    return PeriodTimeOutOfRange(*period_, print);
+}
+
+PrintContext ReportPanel::PrintNow() const {
+    PrintContext print = context_.PrintNow();
+    print.limitHistory = limitHistory_;
+    return print;
 }
 
 void ReportPanel::GebruikerWilTerug() {

@@ -50,6 +50,8 @@ class ReportPanel final : public QDialog, private ReportProgress {
     // The minutes out of range of the period read, against the limits the
     // probe table holds now.
     PeriodTimesOutOfRange TimesOutOfRange(const PrintContext& print) const;
+    // The pages' context, with the limit changes read with the period.
+    PrintContext PrintNow() const;
     int ListSelection() const { return period_->ListSelection; }
 
   protected:
