@@ -466,6 +466,11 @@ void ReportPanel::ListAllSensors() {
 
 PeriodTimesOutOfRange ReportPanel::TimesOutOfRange(const PrintContext& print) const {
     if (outOfRange_) {
+        // Counted by the limits in force when each value was stored, which
+        // a change made since the period was read does not alter.
+        if (limitHistory_) {
+            return outOfRange_->Sums();
+        }
         if (auto sums = outOfRange_->SumsIfLimitsHold(print)) {
             return std::move(*sums);
         }
