@@ -220,20 +220,24 @@ int OutOfRangeSide(double value, double low, double high) {
     return value < low ? -1 : 0;
 }
 
-TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,
-                                 double low, double high) {
+namespace {
+
+// sideOf(i): whether value i lies above (1), below (-1) or within (0).
+template <typename SideOf>
+TimeOutOfRange CountOutOfRange(std::span<const int> minutes, const SideOf& sideOf) {
     TimeOutOfRange out;
-    const std::size_t n = std::min(minutes.size(), values.size());
-    minutes = minutes.first(n);
     // Most days of most probes stay within their limits: the intervals are
     // only worked out for a day that needs them.
-    const auto outside = [&](double value) { return OutOfRangeSide(value, low, high) != 0; };
-    if (std::none_of(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n), outside)) {
+    std::size_t first = 0;
+    while (first < minutes.size() && sideOf(first) == 0) {
+        ++first;
+    }
+    if (first == minutes.size()) {
         return out;
     }
     const std::vector<int> counted = CountedMinutes(minutes);
-    for (std::size_t i = 0; i < n; ++i) {
-        const int side = OutOfRangeSide(values[i], low, high);
+    for (std::size_t i = first; i < minutes.size(); ++i) {
+        const int side = sideOf(i);
         if (side > 0) {
             out.minutesAbove += counted[i];
         } else if (side < 0) {
@@ -241,6 +245,23 @@ TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const d
         }
     }
     return out;
+}
+
+}  // namespace
+
+TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,
+                                 double low, double high) {
+    const std::size_t n = std::min(minutes.size(), values.size());
+    return CountOutOfRange(minutes.first(n),
+                           [&](std::size_t i) { return OutOfRangeSide(values[i], low, high); });
+}
+
+TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,
+                                 std::span<const std::pair<double, double>> limits) {
+    const std::size_t n = std::min({minutes.size(), values.size(), limits.size()});
+    return CountOutOfRange(minutes.first(n), [&](std::size_t i) {
+        return OutOfRangeSide(values[i], limits[i].first, limits[i].second);
+    });
 }
 
 }  // namespace qrv::records

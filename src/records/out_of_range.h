@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace qrv::records {
@@ -28,6 +29,11 @@ std::vector<int> CountedMinutes(std::span<const int> minutes);
 // at a limit are within range.
 TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,
                                  double low, double high);
+
+// The same with each value's own limits (low, high): those in force when it
+// was stored.
+TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,
+                                 std::span<const std::pair<double, double>> limits);
 
 // Whether a value lies above high (1), below low (-1) or within range (0).
 int OutOfRangeSide(double value, double low, double high);

@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "records/audit_line.h"
 #include "reports/printouts/daily_sheet.h"
 #include "runtime/encoding.h"
+#include "sensors/rom_text.h"
 #include "sensors/sensor_table.h"
 #include "support/temp_dir.h"
 #include "text/texts.h"
@@ -313,6 +315,57 @@ TEST(DailySheetAlarms, FollowTheProbeThroughARename) {
         EXPECT_TRUE(newcomer.days[static_cast<std::size_t>(day - 1)].alarms.empty())
             << "day " << day << ": the name was another probe's then";
     }
+}
+
+// A high limit raised from 8 to 12 on the 10th at 09:00: the excursions to
+// 9.0 before it stay on the sheet beside their alarm lines.
+TEST(DailySheetLimits, AreThoseInForceWhenEachValueWasStored) {
+    testing::TempDir directory;
+    constexpr RomCode kRom{0x28, 1, 2, 3, 0, 0, 0, 0x10};
+    SensorTable table;
+    const int i = table.Append1820ToDataStruct(kRom, 1);
+    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
+    record.Name = "Fridge";
+    record.AlarmLow = 2;
+    record.AlarmHigh = 12;
+    table.DefineSensorTypeAndUnits(i);
+    testing::WriteBytes(
+        directory / "QRVAudit.txt",
+        records::FormatAuditLine({{2026, 3, 10, 9, 0, 30},
+                                  "anna",
+                                  "probe " + SerialNumberHex(kRom) + " Fridge: AlarmHigh",
+                                  "8",
+                                  "12",
+                                  ""},
+                                 records::kTrailStart) +
+            "\r\n");
+    // 9.0 from 08:00 to 09:00 and from 10:00 to 11:00 of each day.
+    for (const int day : {5, 10, 12}) {
+        testing::WriteBytes(directory / fmt::format("2026-03-{:02}.qrd", day), "");
+    }
+    const SheetSources sources{directory.path(), directory / "QRVAlarm.txt", table,
+                               [&](HistoryData& history, const std::string&) {
+                                   ClearHistoSensorStructure(history);
+                                   history.HistoryMaxIndex = 0;
+                                   HistoEntry& entry = history.HistoSensor[0];
+                                   entry.ProbeKey = MakeProbeKey(kRom, kTypeTemperature);
+                                   entry.ProbeName.utf8 = "Fridge";
+                                   for (int m = 0; m < 1440; m += 10) {
+                                       const bool high =
+                                           (m >= 480 && m < 540) || (m >= 600 && m < 660);
+                                       entry.AddValue(m, high ? 9.0 : 5.0);
+                                   }
+                               }};
+    const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+    ASSERT_EQ(sheets.size(), 1U);
+    const auto above = [&](int day) {
+        const auto& row = sheets[0].days[static_cast<std::size_t>(day - 1)];
+        return row.outOfRange ? row.outOfRange->minutesAbove : -1;
+    };
+    EXPECT_EQ(above(5), 120) << "both hours, under the limit of 8";
+    EXPECT_EQ(above(10), 60) << "the hour before the change only";
+    EXPECT_EQ(above(12), 0) << "under the raised limit";
+    EXPECT_EQ(sheets[0].limits, (std::pair{2, 12})) << "the heading shows the limits now";
 }
 
 TEST(DailySheetPages, ADayWithAGapShowsItsCoverageUnderItsFigures) {

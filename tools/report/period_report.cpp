@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "pdf_pages.h"
+#include "records/audit_trail.h"
+#include "records/limit_history.h"
 #include "records/out_of_range.h"
 #include "reports/printouts/daily_list.h"
 #include "reports/printouts/day_pages.h"
@@ -108,18 +110,29 @@ int PrintCsv(const PeriodData& period, const PrintContext& context, std::FILE* o
             continue;
         }
         ReadDay(*day, file, taal);
+        const std::optional<FileDay> fileDay = DayOfFile(*day);
         rows.clear();
         for (int e = 0; e <= day->HistoryMaxIndex; ++e) {
             const HistoEntry& entry = day->HistoSensor[static_cast<std::size_t>(e)];
             const auto count = static_cast<std::size_t>(entry.LastIndex + 1);
             const auto limits = context.LimitsOf(KeyText(entry.ProbeKey));
+            const std::string serial =
+                context.limitHistory && fileDay
+                    ? context.limitHistory->SerialOfKey(KeyText(entry.ProbeKey))
+                    : std::string();
             const std::vector<int> counted =
                 records::CountedMinutes(std::span(entry.SampleTime).first(count));
             for (std::size_t i = 0; i < count; ++i) {
                 Row row{entry.SampleTime[i], e, static_cast<int>(i), std::nullopt};
                 if (limits) {
-                    const int side = records::OutOfRangeSide(entry.SampleValue[i], limits->alarmLow,
-                                                             limits->alarmHigh);
+                    // Each value against the limits in force when it was stored.
+                    const records::LimitHistory::Limits now{limits->alarmLow, limits->alarmHigh};
+                    const auto [low, high] =
+                        serial.empty()
+                            ? now
+                            : context.limitHistory->At(serial, now, fileDay->year, fileDay->month,
+                                                       fileDay->day, entry.SampleTime[i]);
+                    const int side = records::OutOfRangeSide(entry.SampleValue[i], low, high);
                     row.outOfRange = records::TimeOutOfRange{side > 0 ? counted[i] : 0,
                                                              side < 0 ? counted[i] : 0};
                 }
@@ -235,9 +248,25 @@ std::string NotAResultFile(const std::filesystem::path& file) {
                                                    "result file";
 }
 
+// The trail's limit changes, read once for the report; a trail that cannot
+// be read leaves today's limits, with the note on stderr, and in the text
+// report after its probes.
+std::string UseTrailLimits(const std::filesystem::path& station, PrintContext& context) {
+    const StationPaths paths{station};
+    records::TrailLimits trail = records::ReadTrailLimits(paths.AlarmFileName().parent_path() /
+                                                          records::kAuditTrailFileName);
+    if (!trail.note.empty()) {
+        fmt::print(stderr, "quorvanel-report: note: {}\n", trail.note);
+        return trail.note;
+    }
+    context.limitHistory = std::make_shared<const records::LimitHistory>(std::move(trail.history));
+    return {};
+}
+
 int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request,
               const ToolOutput& output) {
-    const PrintContext context = StationPrintContext(station, request.demo);
+    PrintContext context = StationPrintContext(station, request.demo);
+    const std::string trailNote = UseTrailLimits(station, context);
     const int taal = context.taal;
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, request.demo);
     if (request.selection.period == ReportPeriod::Day) {
@@ -260,7 +289,7 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
     }
     // The minutes out of range come from the same read of each file as the
     // slots.
-    PeriodOutOfRangeTally outOfRange(context.limitsOf);
+    PeriodOutOfRangeTally outOfRange(context.limitsOf, context.limitHistory);
     const int files =
         LoadPeriod(*period, request.selection, dataDirectory, taal, progress,
                    [&outOfRange](int, const HistoryData& day) { outOfRange.AddDay(day); });
@@ -270,7 +299,11 @@ int RunPeriod(const std::filesystem::path& station, const PeriodRequest& request
     if (request.pdf) {
         return WritePeriodPdf(*period, outOfRange.Sums(), request, context, output);
     }
-    return PrintProbes(*period, outOfRange.Sums(), context, output.out);
+    const int status = PrintProbes(*period, outOfRange.Sums(), context, output.out);
+    if (!trailNote.empty()) {
+        fmt::print(output.out, "note: {}\n", trailNote);
+    }
+    return status;
 }
 
 }  // namespace

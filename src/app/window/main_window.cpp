@@ -16,6 +16,7 @@
 #include "app/shell/results_table.h"
 #include "app/shell/status_fields.h"
 #include "qt_values/qt_values.h"
+#include "records/audit_trail.h"
 #include "reports/pages/daily_sheet_panel.h"
 #include "reports/pages/display_dates.h"
 #include "reports/pages/report_panel.h"
@@ -328,6 +329,7 @@ pages::PanelContext MainWindow::MakePanelContext() {
         [this](std::string_view probeKey) {
             return LimitsInTable(state_.sensors.Copy(), probeKey);
         },
+        state_.paths.AlarmFileName().parent_path() / records::kAuditTrailFileName,
     };
 }
 

@@ -28,6 +28,9 @@ struct PanelContext {
     std::function<std::filesystem::path()> dataDirectory;
     // The limits of a probe by its result-file key (none: graphs draw none).
     LimitsLookup limitsOf{};
+    // The audit trail, whose limit changes the minutes out of range of a
+    // period count by; empty: by the limits the probes have now.
+    std::filesystem::path auditTrail{};
 
     // The language, network name and time of a page printed now.
     PrintContext PrintNow() const {

@@ -263,7 +263,16 @@ bool ReportPanel::FindAndDisplaySensors() {
     PeriodData& period = *period_;
     // The minutes out of range of a month or a week come from the same read
     // as its slots; a day's pages read the day themselves.
-    outOfRange_ = std::make_unique<PeriodOutOfRangeTally>(context_.limitsOf);
+    limitHistory_.reset();
+    if (!context_.auditTrail.empty()) {
+        records::TrailLimits trail = records::ReadTrailLimits(context_.auditTrail);
+        if (trail.note.empty()) {
+            limitHistory_ = std::make_shared<const records::LimitHistory>(std::move(trail.history));
+        } else {
+            context_.status.ShowError(trail.note);
+        }
+    }
+    outOfRange_ = std::make_unique<PeriodOutOfRangeTally>(context_.limitsOf, limitHistory_);
     PeriodDayConsumer tally;
     if (selection_.period != ReportPeriod::Day) {
         tally = [this](int, const HistoryData& day) { outOfRange_->AddDay(day); };
@@ -368,7 +377,7 @@ void ReportPanel::PrintDayPages(bool all) {
         return;
     }
     day_.HistoryInitialized = 1;
-    const PrintContext print = context_.PrintNow();
+    const PrintContext print = PrintNow();
     if (all) {
         PrintPages(context_, "Quorvanel " + day_.HistoryDatum, day_.HistoryMaxIndex + 1,
                    [&](int i) { return MakeDayPage(day_, i, print); });
@@ -412,7 +421,7 @@ void ReportPanel::PrintOneSensor() {
     if (selection_.period == ReportPeriod::Day) {
         PrintDayPages(false);
     } else {
-        const PrintContext print = context_.PrintNow();
+        const PrintContext print = PrintNow();
         const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(ListSelection())];
         ReportPage page =
             MakePeriodPage(entry, selection_, print,
@@ -430,7 +439,7 @@ void ReportPanel::PrintAllSensors() {
     if (selection_.period == ReportPeriod::Day) {
         PrintDayPages(true);
     } else {
-        const PrintContext print = context_.PrintNow();
+        const PrintContext print = PrintNow();
         const PeriodTimesOutOfRange outOfRange = TimesOutOfRange(print);
         PrintPages(context_, DocumentName(""), period_->MonthMaxIndex + 1, [&](int i) {
             const MonthEntry& entry = period_->MonthSensor[static_cast<std::size_t>(i)];
@@ -447,7 +456,7 @@ void ReportPanel::ListAllSensors() {
     }
     day_.HistoryInitialized = 0;
     MakeMeldingVisible(true, text::Plain(Key::TXT_MELDING_PRINTING, context_.taal()));
-    const PrintContext print = context_.PrintNow();
+    const PrintContext print = PrintNow();
     // The pages count the probes of the day read for the list itself.
     const int pages = DailyListPageCount(day_.HistoryMaxIndex + 1);
     PrintPages(context_, "Quorvanel " + day_.HistoryDatum + " list", pages,
@@ -457,12 +466,23 @@ void ReportPanel::ListAllSensors() {
 
 PeriodTimesOutOfRange ReportPanel::TimesOutOfRange(const PrintContext& print) const {
     if (outOfRange_) {
+        // Counted by the limits in force when each value was stored, which
+        // a change made since the period was read does not alter.
+        if (limitHistory_) {
+            return outOfRange_->Sums();
+        }
         if (auto sums = outOfRange_->SumsIfLimitsHold(print)) {
             return std::move(*sums);
         }
     }
     // A limit changed since the period was read: its minutes are counted anew.
     return PeriodTimeOutOfRange(*period_, print);
+}
+
+PrintContext ReportPanel::PrintNow() const {
+    PrintContext print = context_.PrintNow();
+    print.limitHistory = limitHistory_;
+    return print;
 }
 
 void ReportPanel::GebruikerWilTerug() {

@@ -50,6 +50,8 @@ class ReportPanel final : public QDialog, private ReportProgress {
     // The minutes out of range of the period read, against the limits the
     // probe table holds now.
     PeriodTimesOutOfRange TimesOutOfRange(const PrintContext& print) const;
+    // The pages' context, with the limit changes read with the period.
+    PrintContext PrintNow() const;
     int ListSelection() const { return period_->ListSelection; }
 
   protected:
@@ -78,6 +80,8 @@ class ReportPanel final : public QDialog, private ReportProgress {
     std::unique_ptr<PeriodData> period_;
     // The period's minutes out of range, from the read that gave its slots.
     std::unique_ptr<PeriodOutOfRangeTally> outOfRange_;
+    // The trail's limit changes, read with the period for its reports.
+    std::shared_ptr<const records::LimitHistory> limitHistory_;
     PeriodSelection selection_;
     bool reportAbort_ = false;
     bool busy_ = false;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 
+#include "records/audit_trail.h"
 #include "reports/printouts/alarm_file_lines.h"
 #include "reports/text_columns.h"
 #include "runtime/calendar.h"
@@ -29,15 +30,17 @@ std::string TableKey(const SensorRecord& record) {
     return std::string(KeyText(key));
 }
 
-std::optional<std::pair<int, int>> LimitsOf(const SensorTable& table, std::string_view key) {
+// The probe's limits now, and its serial number as the audit trail names it.
+void SetLimits(ProbeSheet& sheet, const SensorTable& table) {
     for (int i = 0; i <= table.GetMax1820Index(); ++i) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(i)];
-        if (TableKey(record) == key &&
+        if (TableKey(record) == sheet.key &&
             (record.SensorType == kTypeTemperature || record.SensorType == kTypeHumidity)) {
-            return std::pair{record.AlarmLow, record.AlarmHigh};
+            sheet.limits = std::pair{record.AlarmLow, record.AlarmHigh};
+            sheet.serial = SerialNumberHex(record.Rom);
+            return;
         }
     }
-    return std::nullopt;
 }
 
 // A block stands for the minutes the minutes out of range count it for:
@@ -60,8 +63,15 @@ int StoredMinutes(std::span<const int> minutes) {
     return stored;
 }
 
-void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
-    SheetDay& row = sheet.days[static_cast<std::size_t>(day - 1)];
+struct SheetDate {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+
+void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, const SheetDate& date,
+                 const records::LimitHistory& history) {
+    SheetDay& row = sheet.days[static_cast<std::size_t>(date.day - 1)];
     sheet.name = entry.ProbeName.utf8;
     row.name = entry.ProbeName.utf8;
     sheet.units = std::string(entry.ProbeUnits);
@@ -80,8 +90,8 @@ void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, int day) {
         row.hasValues = true;
     }
     if (sheet.limits) {
-        row.outOfRange =
-            records::DayTimeOutOfRange(minutes, values, sheet.limits->first, sheet.limits->second);
+        row.outOfRange = history.DayOutOfRange(sheet.serial, *sheet.limits, date.year, date.month,
+                                               date.day, minutes, values);
     }
     row.storedMinutes = StoredMinutes(minutes);
 }
@@ -359,7 +369,7 @@ ProbeSheet& DailySheetBuilder::SheetOf(const HistoEntry& entry) {
     sheet.key = key;
     // The probe table does not change under a sheet: its limits are looked
     // up once.
-    sheet.limits = LimitsOf(table_, sheet.key);
+    SetLimits(sheet, table_);
     for (int d = 1; d <= days_; ++d) {
         SheetDay row;
         row.day = d;
@@ -378,7 +388,7 @@ void DailySheetBuilder::AddDay(int day, const HistoryData& history) {
         if (!probeKey_.empty() && KeyText(entry.ProbeKey) != probeKey_) {
             continue;
         }
-        AddSheetDay(SheetOf(entry), entry, day);
+        AddSheetDay(SheetOf(entry), entry, SheetDate{year_, month_, day}, limitHistory_);
     }
 }
 
@@ -396,6 +406,9 @@ std::vector<ProbeSheet> DailySheetBuilder::Finish(const std::filesystem::path& a
 std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, int month,
                                         std::string_view probeKey) {
     DailySheetBuilder builder(sources.table, year, month, probeKey);
+    // The trail lies beside the alarm file, in the station's directory.
+    builder.UseLimitHistory(records::LimitHistory::FromTrail(
+        ReadFileBytes(sources.alarmFile.parent_path() / records::kAuditTrailFileName).bytes));
     auto history = std::make_unique<HistoryData>();
     for (int day = 1; day <= DaysInMonth(year, month); ++day) {
         const auto file =

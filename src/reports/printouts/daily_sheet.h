@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "records/limit_history.h"
 #include "records/out_of_range.h"
 #include "reports/page_model.h"
 #include "reports/printouts/print_context.h"
@@ -40,7 +41,9 @@ struct ProbeSheet {
     std::string key;  // result-file key
     std::string name;
     std::string units;
-    std::optional<std::pair<int, int>> limits;  // low, high
+    std::optional<std::pair<int, int>> limits;  // low, high, now
+    // As the audit trail names the probe; empty for one not in the table.
+    std::string serial;
     std::vector<SheetDay> days;
     // Lines of the alarm file that did not parse and are not on the sheet.
     int skippedAlarmLines = 0;
@@ -68,6 +71,9 @@ class DailySheetBuilder {
   public:
     // probeKey empty: every probe stored in the month.
     DailySheetBuilder(const SensorTable& table, int year, int month, std::string_view probeKey);
+    // The limit changes the days' values are judged by; without it, by the
+    // limits the probe has now.
+    void UseLimitHistory(records::LimitHistory history) { limitHistory_ = std::move(history); }
     void AddDay(int day, const HistoryData& history);
     // The sheets in the order the probes first appear, with the month's lines
     // of the alarm file; empty when nothing is stored.
@@ -82,6 +88,7 @@ class DailySheetBuilder {
     int days_;
     std::string probeKey_;
     std::vector<ProbeSheet> sheets_;
+    records::LimitHistory limitHistory_;
 };
 
 // The sheets of every probe stored in the month (probeKey empty) or of that

@@ -116,7 +116,7 @@ ReportPage MakeDayPage(const HistoryData& day, int entry, const PrintContext& co
     }
     page.body = DayValueLines(series, taal);
     // After the value lines, apart from them, so the lines keep their places.
-    if (const auto outOfRange = EntryTimeOutOfRange(probe, context)) {
+    if (const auto outOfRange = EntryTimeOutOfRange(probe, context, DayOfFile(day))) {
         page.body.emplace_back();
         const auto lines = OutOfRangeLines(*outOfRange, taal);
         page.body.insert(page.body.end(), lines.begin(), lines.end());

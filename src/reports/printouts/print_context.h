@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "records/limit_history.h"
 #include "reports/limit_lines.h"
 #include "runtime/date_strings.h"
 #include "sensors/sensor_table.h"
@@ -33,6 +35,10 @@ struct PrintContext {
     // The audit trail's head when printed (its line count and last hash),
     // for the pages that anchor the trail outside its file; empty: none.
     std::string trailHead{};
+    // The limit changes of the audit trail, read once for the report: the
+    // minutes out of range count each value against the limits in force
+    // when it was stored. None: against the limits the probes have now.
+    std::shared_ptr<const records::LimitHistory> limitHistory{};
 
     std::optional<ProbeLimits> LimitsOf(std::string_view probeKey) const {
         return qrv::LimitsOf(limitsOf, probeKey);

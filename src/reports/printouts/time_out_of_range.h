@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,21 +14,35 @@
 
 namespace qrv {
 
+// The day a file holds, from its name or else its date line; none when
+// neither is a date.
+struct FileDay {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+std::optional<FileDay> DayOfFile(const HistoryData& day);
+
 // The minutes a probe of a day spent above its high and below its low alarm
-// limit, against the limits the probe table holds now; none for a probe
-// without limits (a switch, a probe that is off or no longer in the table).
-std::optional<records::TimeOutOfRange> EntryTimeOutOfRange(const HistoEntry& entry,
-                                                           const PrintContext& context);
+// limit, against the limits the probe table holds now, taken back through
+// the context's limit history to those in force at each value when the
+// day is known; none for a probe without limits (a switch, a probe that is
+// off or no longer in the table).
+std::optional<records::TimeOutOfRange> EntryTimeOutOfRange(
+    const HistoEntry& entry, const PrintContext& context,
+    const std::optional<FileDay>& date = std::nullopt);
 
 // The same summed over every day file of the period, by result-file key.
 using PeriodTimesOutOfRange = std::map<std::string, records::TimeOutOfRange, std::less<>>;
 
 // Sums the minutes day by day as the period's files are read (with the
 // slots, in the one pass over them), each probe against the limits the
-// lookup gave when its first day came.
+// lookup gave when its first day came, taken back through the history's
+// changes to those in force when each value was stored.
 class PeriodOutOfRangeTally {
   public:
-    explicit PeriodOutOfRangeTally(LimitsLookup limits);
+    explicit PeriodOutOfRangeTally(LimitsLookup limits,
+                                   std::shared_ptr<const records::LimitHistory> history = {});
     void AddDay(const HistoryData& day);
     const PeriodTimesOutOfRange& Sums() const { return sums_; }
     // The sums, when every probe's limits are still those they were counted
@@ -38,8 +53,14 @@ class PeriodOutOfRangeTally {
     using AlarmLimits = std::optional<std::pair<int, int>>;  // low, high
     static AlarmLimits AlarmLimitsOf(const std::optional<ProbeLimits>& limits);
 
+    struct Counted {
+        AlarmLimits limits;
+        std::string serial;  // as the trail names it; empty: never changed
+    };
+
     LimitsLookup limits_;
-    std::map<std::string, AlarmLimits, std::less<>> countedAgainst_;
+    std::shared_ptr<const records::LimitHistory> history_;
+    std::map<std::string, Counted, std::less<>> countedAgainst_;
     PeriodTimesOutOfRange sums_;
 };
 
