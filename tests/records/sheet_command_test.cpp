@@ -11,6 +11,7 @@
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "storage/result_file_format.h"
+#include "support/csv_fields.h"
 #include "support/probe_file_with_limits.h"
 #include "support/run_report_tool.h"
 #include "support/temp_dir.h"
@@ -85,18 +86,7 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
     std::vector<std::vector<std::string>> rows;
     LineReader reader(text);
     while (const auto line = reader.ReadLine(kNoSizeLimit)) {
-        std::vector<std::string> fields(1);
-        bool quoted = false;
-        for (const char c : *line) {
-            if (c == '"') {
-                quoted = !quoted;
-            } else if (c == ',' && !quoted) {
-                fields.emplace_back();
-            } else {
-                fields.back() += c;
-            }
-        }
-        rows.push_back(std::move(fields));
+        rows.push_back(testing::CsvFields(*line));
     }
     return rows;
 }

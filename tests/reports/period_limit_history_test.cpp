@@ -18,6 +18,7 @@
 #include "sensors/sensor_file.h"
 #include "station_reading.h"
 #include "storage/result_file_format.h"
+#include "support/csv_fields.h"
 #include "support/run_report_tool.h"
 #include "support/temp_dir.h"
 
@@ -108,14 +109,7 @@ class PeriodLimitHistory : public ::testing::Test {
         LineReader reader(csv);
         reader.ReadLine(kNoSizeLimit);  // the heading
         while (const auto line = reader.ReadLine(kNoSizeLimit)) {
-            std::vector<std::string> fields(1);
-            for (const char c : *line) {
-                if (c == ',') {
-                    fields.emplace_back();
-                } else {
-                    fields.back() += c;
-                }
-            }
+            const std::vector<std::string> fields = testing::CsvFields(*line);
             if (fields.size() != 6 || fields[1] != kFridgeKey) {
                 ADD_FAILURE() << *line;
                 continue;

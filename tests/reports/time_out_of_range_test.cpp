@@ -17,6 +17,7 @@
 #include "runtime/text_file.h"
 #include "sensors/sensor_file.h"
 #include "storage/result_file_format.h"
+#include "support/csv_fields.h"
 #include "support/day_builder.h"
 #include "support/run_report_tool.h"
 #include "support/temp_dir.h"
@@ -148,14 +149,7 @@ TEST_F(PeriodTimeOutOfRange, CsvRowsSumToEachDaysMinutes) {
     std::map<std::string, std::pair<int, int>> sums;  // date and key
     int doorRows = 0;
     while (const auto line = reader.ReadLine(kNoSizeLimit)) {
-        std::vector<std::string> fields(1);
-        for (const char c : *line) {
-            if (c == ',') {
-                fields.emplace_back();
-            } else {
-                fields.back() += c;
-            }
-        }
+        const std::vector<std::string> fields = testing::CsvFields(*line);
         ASSERT_EQ(fields.size(), 6u) << *line;
         if (fields[2] == "Door") {
             EXPECT_EQ(fields[4] + fields[5], "") << "no limits, no figures: " << *line;
