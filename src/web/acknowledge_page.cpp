@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "web/role_refusal.h"
+
 namespace qrv::web {
 
 namespace {
@@ -44,13 +46,7 @@ std::optional<HttpResponse> AcknowledgePageRefusal(const HttpRequest& request,
         response.AddHeader("Location", "/login.html?next=" + QueryEncoded(here));
         return response;
     }
-    if (static_cast<int>(session->role) < static_cast<int>(Role::kOperator)) {
-        log.LogMessageToDisk(fmt::format("Web request GET {} by {} refused: needs {}",
-                                         kAcknowledgePage, session->account,
-                                         RoleName(Role::kOperator)));
-        return ErrorResponse(403, fmt::format("this needs the role {}", RoleName(Role::kOperator)));
-    }
-    return std::nullopt;
+    return RoleRefusal(*session, Role::kOperator, request, log);
 }
 
 }  // namespace qrv::web

@@ -17,6 +17,7 @@
 #include "web/day_data.h"
 #include "web/json_text.h"
 #include "web/metrics.h"
+#include "web/role_refusal.h"
 
 namespace qrv::web {
 
@@ -26,10 +27,6 @@ using nlohmann::json;
 
 constexpr int kDefaultTailLines = 500;
 constexpr int kMaxTailLines = 100000;
-
-bool AtLeast(Role role, Role wanted) {
-    return static_cast<int>(role) >= static_cast<int>(wanted);
-}
 
 bool HasEncodedNul(std::string_view text) {
     return text.find("%00") != std::string_view::npos || text.find('\0') != std::string_view::npos;
@@ -406,13 +403,8 @@ HttpResponse WebApp::Static(const HttpRequest& request, const std::optional<Sess
 HttpResponse WebApp::Api(const HttpRequest& request, const Session& session) {
     const std::string& path = request.path;
     const std::string& method = request.method;
-    const auto refuse = [&](Role needed) -> std::optional<HttpResponse> {
-        if (AtLeast(session.role, needed)) {
-            return std::nullopt;
-        }
-        parts_.log.LogMessageToDisk(fmt::format("Web request {} {} by {} refused: needs {}", method,
-                                                path, session.account, RoleName(needed)));
-        return ErrorResponse(403, fmt::format("this needs the role {}", RoleName(needed)));
+    const auto refuse = [&](Role needed) {
+        return RoleRefusal(session, needed, request, parts_.log);
     };
     const auto only = [&](std::string_view wanted) -> std::optional<HttpResponse> {
         if (method == wanted) {
