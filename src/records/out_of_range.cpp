@@ -213,6 +213,18 @@ std::vector<int> CountedMinutes(std::span<const int> minutes) {
     return counted;
 }
 
+int CoveredMinutes(std::span<const int> ascendingMinutes) {
+    if (ascendingMinutes.empty()) {
+        return 0;
+    }
+    const std::vector<int> intervals = IntervalsInForce(ascendingMinutes);
+    int covered = ascendingMinutes.front() < intervals.front() ? ascendingMinutes.front() : 0;
+    for (std::size_t i = 0; i < ascendingMinutes.size(); ++i) {
+        covered += CountedAt(ascendingMinutes, i, intervals[i]);
+    }
+    return covered;
+}
+
 int OutOfRangeSide(double value, double low, double high) {
     if (value > high) {
         return 1;

@@ -25,6 +25,12 @@ std::vector<int> IntervalsInForce(std::span<const int> minutes);
 // blocks in the same minute the later one counts.
 std::vector<int> CountedMinutes(std::span<const int> minutes);
 
+// The minutes of a day its blocks (minutes since midnight, ascending, each
+// once) stand for: what CountedMinutes gives them, and the time before the
+// first block when that block lies within one interval of midnight (the day
+// before's last block stood for it).
+int CoveredMinutes(std::span<const int> ascendingMinutes);
+
 // From one day's stored values, each counted as CountedMinutes says. Values
 // at a limit are within range.
 TimeOutOfRange DayTimeOutOfRange(std::span<const int> minutes, std::span<const double> values,

@@ -43,24 +43,12 @@ void SetLimits(ProbeSheet& sheet, const SensorTable& table) {
     }
 }
 
-// A block stands for the minutes the minutes out of range count it for:
-// up to the next block, at most the sampling interval in force when it was
-// stored, never past midnight. Before the day's first block only a start
-// within one interval of midnight is covered: the day before's last block
-// stood for it. A clock set back stores some minutes twice: they count once.
+// A clock set back stores some minutes twice: they count once.
 int StoredMinutes(std::span<const int> minutes) {
     std::vector<int> times(minutes.begin(), minutes.end());
     std::sort(times.begin(), times.end());
     times.erase(std::unique(times.begin(), times.end()), times.end());
-    if (times.empty()) {
-        return 0;
-    }
-    const std::vector<int> counted = records::CountedMinutes(times);
-    int stored = times.front() < records::IntervalsInForce(times).front() ? times.front() : 0;
-    for (const int minutesOfBlock : counted) {
-        stored += minutesOfBlock;
-    }
-    return stored;
+    return records::CoveredMinutes(times);
 }
 
 struct SheetDate {
