@@ -102,14 +102,17 @@ bool TlsRelay::Pump() {
 }
 
 bool TlsRelay::Handshake() {
-    const int result = gnutls_handshake(session_);
+    int result = GNUTLS_E_SUCCESS;
+    // A warning (an alert the client may send) leaves the handshake to go
+    // on at once: what follows it may already be here, with no edge to come.
+    do {
+        result = gnutls_handshake(session_);
+    } while (result < 0 && !Waits(result) && gnutls_error_is_fatal(result) == 0);
     if (result == GNUTLS_E_SUCCESS) {
         handshakeDone_ = true;
         return true;
     }
-    if (!Waits(result) && gnutls_error_is_fatal(result) != 0) {
-        broken_ = true;
-    }
+    broken_ = !Waits(result);
     return false;
 }
 

@@ -2,6 +2,7 @@
 // server's certificate as a browser would.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -155,6 +156,14 @@ class TlsClient {
         }
         return closed_;
     }
+    // Takes what has arrived without waiting; whether the server closed.
+    bool Closed() {
+        pollfd ready{fd_, POLLIN, 0};
+        if (::poll(&ready, 1, 0) > 0) {
+            Receive();
+        }
+        return closed_;
+    }
     const std::string& Received() const { return received_; }
 
   private:
@@ -275,7 +284,7 @@ TEST_F(TlsServer, ServesOnlyTlsWithItsCertificateAndASecureCookie) {
 // handshake included, and a client that holds its connection open (in the
 // handshake or in its body) holds no one else up meanwhile.
 TEST_F(TlsServer, SlowHandshakesAndBodiesEndAtTheDeadlineWithoutHoldingOthers) {
-    config_.requestTimeoutMs = 1500;
+    config_.requestTimeoutMs = 4000;
     const auto server = Start();
     ASSERT_TRUE(server->Running()) << server->Problem();
     const auto started = Steady::now();
@@ -302,7 +311,7 @@ TEST_F(TlsServer, SlowHandshakesAndBodiesEndAtTheDeadlineWithoutHoldingOthers) {
         EXPECT_FALSE(handshake->Closed());
     }
     for (auto& body : bodies) {
-        EXPECT_FALSE(body->ClosedWithin(std::chrono::milliseconds(0))) << body->Received();
+        EXPECT_FALSE(body->Closed()) << body->Received();
     }
 
     for (auto& body : bodies) {
@@ -318,7 +327,7 @@ TEST_F(TlsServer, SlowHandshakesAndBodiesEndAtTheDeadlineWithoutHoldingOthers) {
         EXPECT_TRUE(handshake->ClosedWithin(std::chrono::seconds(5)));
         EXPECT_EQ(handshake->Received(), "");
     }
-    EXPECT_GE(Steady::now() - started, std::chrono::milliseconds(1500));
+    EXPECT_GE(Steady::now() - started, std::chrono::milliseconds(4000));
 }
 
 // Decrypted by the station itself, every head is looked at before the server
