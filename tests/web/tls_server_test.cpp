@@ -79,11 +79,15 @@ CertificateFiles WriteSelfSigned(const std::filesystem::path& dir, const std::st
     return files;
 }
 
-// A socket connected to the port on loopback, whose reads give up after
-// timeout; -1 when nothing listens.
-int ConnectLoopback(int port, timeval timeout) {
+// A socket connected to the port on loopback from `from`, whose reads give up
+// after timeout; -1 when nothing listens.
+int ConnectLoopback(int port, timeval timeout, const char* from = "127.0.0.1") {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    ::inet_pton(AF_INET, from, &source.sin_addr);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -100,8 +104,9 @@ int ConnectLoopback(int port, timeval timeout) {
 // that no test hangs on a server that does not answer.
 class TlsClient {
   public:
-    TlsClient(int port, const std::filesystem::path& trusted)
-        : context_(SSL_CTX_new(TLS_client_method())), fd_(ConnectLoopback(port, {0, 200 * 1000})) {
+    TlsClient(int port, const std::filesystem::path& trusted, const char* from = "127.0.0.1")
+        : context_(SSL_CTX_new(TLS_client_method())),
+          fd_(ConnectLoopback(port, {0, 200 * 1000}, from)) {
         SSL_CTX_set_verify(context_.get(), SSL_VERIFY_PEER, nullptr);
         if (SSL_CTX_load_verify_locations(context_.get(), trusted.c_str(), nullptr) != 1) {
             ADD_FAILURE() << "cannot load " << trusted;
@@ -191,8 +196,9 @@ class TlsClient {
 
 // One request over TLS: the answer as far as it came before the server closed
 // or 5 s passed; empty when the handshake failed.
-std::string TlsRequest(int port, const std::filesystem::path& trusted, const std::string& request) {
-    TlsClient client(port, trusted);
+std::string TlsRequest(int port, const std::filesystem::path& trusted, const std::string& request,
+                       const char* from = "127.0.0.1") {
+    TlsClient client(port, trusted, from);
     client.Send(request);
     client.ClosedWithin(std::chrono::seconds(5));
     return client.Received();
@@ -328,6 +334,38 @@ TEST_F(TlsServer, SlowHandshakesAndBodiesEndAtTheDeadlineWithoutHoldingOthers) {
         EXPECT_EQ(handshake->Received(), "");
     }
     EXPECT_GE(Steady::now() - started, std::chrono::milliseconds(4000));
+}
+
+// A handshake holds one of its address's places from the accept on, and every
+// TLS connection gives its place back when it ends, answered or not.
+TEST_F(TlsServer, HandshakesTakeTheirAddresssShareAndGiveItBack) {
+    config_.maxConnectionsPerAddress = 3;
+    config_.requestTimeoutMs = 30000;
+    const auto server = Start();
+    ASSERT_TRUE(server->Running()) << server->Problem();
+    const std::string page = "GET /login.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    for (int i = 0; i < 5; ++i) {
+        const std::string answer = TlsRequest(server->Port(), files_.cert, page, "127.0.0.5");
+        ASSERT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << i << answer;
+    }
+    std::vector<std::unique_ptr<testing::Client>> held;
+    for (int i = 0; i < 3; ++i) {
+        held.push_back(std::make_unique<testing::Client>(server->Port(), "127.0.0.5"));
+        ASSERT_TRUE(held.back()->Send(std::string("\x16\x03\x01", 3)));
+    }
+    // Turned away at once, not at the deadline.
+    const auto turned = Steady::now();
+    EXPECT_FALSE(TlsClient(server->Port(), files_.cert, "127.0.0.5").Connected());
+    EXPECT_LT(Steady::now() - turned, std::chrono::seconds(5));
+    EXPECT_EQ(TlsRequest(server->Port(), files_.cert, page, "127.0.0.6").rfind("HTTP/1.1 200", 0),
+              0u);
+    held.erase(held.begin());
+    const auto deadline = Steady::now() + std::chrono::seconds(3);
+    std::string answer;
+    while (!answer.starts_with("HTTP/1.1 200") && Steady::now() < deadline) {
+        answer = TlsRequest(server->Port(), files_.cert, page, "127.0.0.5");
+    }
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
 }
 
 // Decrypted by the station itself, every head is looked at before the server
