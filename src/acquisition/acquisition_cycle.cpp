@@ -260,6 +260,8 @@ void AcquisitionCycle::ReadProbe() {
 bool AcquisitionCycle::ReadLineRound() {
     struct Probe {
         int index;
+        // As the record holds it: 101 to 103 for a probe not yet confirmed.
+        std::int32_t recordLine;
         RomCode rom;
         std::string name;
         double previous;
@@ -278,8 +280,8 @@ bool AcquisitionCycle::ReadLineRound() {
                 const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
                 const bool measured =
                     record.Status == kStatusActive || record.Status == kStatusInhibit;
-                if (measured && record.Line == line) {
-                    probes.push_back({index, record.Rom, record.Name, record.Value,
+                if (measured && NormaliseLine(record.Line) == line) {
+                    probes.push_back({index, record.Line, record.Rom, record.Name, record.Value,
                                       FamilyOf(record.Rom[0]).kind});
                 }
             }
@@ -344,8 +346,8 @@ bool AcquisitionCycle::ReadLineRound() {
             if (probe.kind == DeviceKind::kHumidity) {
                 reading = SmoothHumidity(probe.previous, reading);
             }
-            Entered entered =
-                EnterReading(*table, probe.index, line, probe.rom, probe.kind, reading, raws[i]);
+            Entered entered = EnterReading(*table, probe.index, probe.recordLine, probe.rom,
+                                           probe.kind, reading, raws[i]);
             if (entered.tableChanged) {
                 acquireSensorIndex_ = SetAcquireEersteSensor(*table);
                 break;

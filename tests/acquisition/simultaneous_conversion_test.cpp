@@ -90,6 +90,8 @@ TEST(SimultaneousConversion, MixedLinesAreReadWholeEveryFewSecondsParasiteProbes
     LiveFixture f(kMixedLines);
     f.StartSession();
     AddMixedProbes(f);
+    // A probe the installation found but nobody has confirmed yet.
+    f.Probe(6).Line = 103;
     f.live.Cycle().SetSimultaneousConversion(true);
     f.Start();
     ReadTimes reads(f);
