@@ -307,7 +307,10 @@ bool AcquisitionCycle::ReadLineRound() {
     std::vector<double> raws(probes.size(), kNoReadingYet);
     if (!temperatures.empty()) {
         station_.session.SelectLine(line);
-        ShowProbeBeingRead(temperatures.front(), probes.front().name);
+        const auto first = std::find_if(probes.begin(), probes.end(), [](const Probe& probe) {
+            return probe.kind == DeviceKind::kTemperature;
+        });
+        ShowProbeBeingRead(first->rom, first->name);
         const std::vector<ConvertedReading> converted =
             ReadLineTemperatures(station_.session, temperatures, conversion);
         std::size_t next = 0;
