@@ -200,8 +200,8 @@ void AcquisitionCycle::ReadProbe() {
         display.SetAcquisitionIndicator(kIndicatorDone);
         return;
     }
-    // Active probes, yet none on a line (only unconfirmed ones): read one at
-    // a time.
+    // With simultaneous conversion a whole line at a time; one probe when no
+    // line has a probe to read.
     if (simultaneous_ && ReadLineRound()) {
         return;
     }
