@@ -320,9 +320,10 @@ bool AcquisitionCycle::ReadLineRound() {
             }
             const ConvertedReading& reading = converted[next++];
             raws[i] = reading.reading.AsValue();
-            if (reading.reading.Good() && probes[i].rom[0] == kFamilyDs18b20) {
-                configBytes_[static_cast<std::size_t>(probes[i].index)] = reading.pad[4];
-            }
+            // A probe that failed is waited for as at 12 bits until it is read
+            // again: a resolution raised since would starve the whole line.
+            const bool known = reading.reading.Good() && probes[i].rom[0] == kFamilyDs18b20;
+            configBytes_[static_cast<std::size_t>(probes[i].index)] = known ? reading.pad[4] : 0;
         }
     }
     // Humidity and switch probes are read one by one, as always.
@@ -463,6 +464,8 @@ void AcquisitionCycle::StartNetworkTimer() {
     for (std::atomic<double>& stamp : readAt_) {
         stamp = now;
     }
+    // The table may hold other probes now.
+    configBytes_.fill(0);
     {
         const auto table = station_.table.Lock();
         for (SensorRecord& record : table->SensorArray) {

@@ -162,9 +162,9 @@ class AcquisitionCycle {
     std::atomic<bool> simultaneous_{false};
     // The line of the latest simultaneous round (timer thread only).
     std::int32_t roundLine_ = 0;
-    // Each DS18B20's configuration byte as its latest scratchpad showed it,
-    // by table index: its resolution sets the conversion time (timer thread
-    // only).
+    // Each DS18B20's configuration byte as its latest good scratchpad showed
+    // it, by table index (0: not known): its resolution sets the conversion
+    // time (timer thread, and a start under the tick lock).
     std::array<std::uint8_t, kMaxSensors> configBytes_{};
     // The relay test's timer (0: no test runs) and whether the test paused
     // acquisition itself. Lock order: relay-test lock, then tick lock.

@@ -200,6 +200,49 @@ TEST(SimultaneousConversion, AProbeLostInARoundCountsItsFailuresAndRaisesTheLost
     EXPECT_GT(f.Probe(1).NewValueCount, 50);
 }
 
+// Writes the configuration byte of the DS18B20 at `index` into its EEPROM,
+// while acquisition is stopped.
+void SetResolution(LiveFixture& f, int index, std::uint8_t config) {
+    f.live.Cycle().StopNetworkTimer();
+    f.session.SelectLine(f.Probe(index).Line);
+    std::vector<std::uint8_t> select{0x55};
+    for (const std::int16_t byte : f.Probe(index).Rom) {
+        select.push_back(static_cast<std::uint8_t>(byte));
+    }
+    std::vector<std::uint8_t> write = select;
+    write.insert(write.end(), {0x4E, 0x4B, 0x46, config});
+    std::vector<std::uint8_t> copy = select;
+    copy.push_back(0x48);
+    ASSERT_EQ(f.driver.OwBlockIO(f.session.Handle(), write), static_cast<int>(write.size()));
+    ASSERT_EQ(f.driver.OwBlockIO(f.session.Handle(), copy), static_cast<int>(copy.size()));
+    f.clock.Advance(0.02);
+    f.live.Cycle().ResumeNetworkAsyncTimer();
+}
+
+TEST(SimultaneousConversion, TheWaitFollowsEachProbesResolutionAndARaisedOneCostsOneRound) {
+    LiveFixture f(kMixedLines);
+    f.StartSession();
+    AddMixedProbes(f);
+    f.live.Cycle().SetSimultaneousConversion(true);
+    f.Start();
+    f.RunFor(10.0);
+    SetResolution(f, 5, 0x1F);
+    f.RunFor(20.0);
+    ASSERT_EQ(f.Probe(5).LostCount, 0);
+    // At 9 bits its line's round waits 94 ms instead of 750: raised to 12
+    // bits behind the station's back, the first round finds the conversion
+    // unfinished, and the next one waits as long as 12 bits need.
+    SetResolution(f, 5, 0x7F);
+    std::vector<int> lostCounts;
+    f.RunFor(30.0, [&] {
+        if (lostCounts.empty() || lostCounts.back() != f.Probe(5).LostCount) {
+            lostCounts.push_back(f.Probe(5).LostCount);
+        }
+    });
+    EXPECT_EQ(lostCounts, (std::vector<int>{0, 1, 0}));
+    EXPECT_NEAR(f.Probe(5).Value, 7.0, 0.1);
+}
+
 std::string HundredProbes() {
     std::string text = R"({"lines": [)";
     for (int line = 0; line < 3; ++line) {
