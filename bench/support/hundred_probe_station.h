@@ -67,11 +67,12 @@ inline PortMap SimulatorOnCom1() {
 }
 
 struct BenchStation {
+    // network: a network file's text, the mixed hundred probes unless given.
     BenchStation(Clock& clockIn, acquisition::PeriodicTimerPlatform& timers,
-                 const std::filesystem::path& dir)
+                 const std::filesystem::path& dir, const std::string& network = HundredProbes())
         : clock(clockIn),
           registry(clock),
-          unit(sim::BuildNetwork(nlohmann::json::parse(HundredProbes()))),
+          unit(sim::BuildNetwork(nlohmann::json::parse(network))),
           ports(SimulatorOnCom1(), registry.Factory()),
           driver(ports, clock),
           state(StationPaths{dir}),

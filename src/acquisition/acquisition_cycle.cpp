@@ -1,5 +1,6 @@
 #include "acquisition/acquisition_cycle.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "acquisition/alarm_texts.h"
 #include "onewire/families.h"
+#include "onewire/line_readings.h"
 #include "onewire/unit_outputs.h"
 #include "text/texts.h"
 
@@ -142,14 +144,65 @@ void AcquisitionCycle::HandleMeasureSensors() {
     ReadProbe();
 }
 
+void AcquisitionCycle::ShowProbeBeingRead(const RomCode& rom, const std::string& name) {
+    // The status line names each probe as it is read: the place where a
+    // calibration coming due is seen without a report.
+    static constexpr std::array<std::string_view, 3> kDueNote{"", "   (calibration due soon)",
+                                                              "   (calibration overdue)"};
+    const auto due = station_.calibrations.Due(rom, station_.clock.Now());
+    station_.display.SetStatusLine(text::Plain(Key::TXT_PROBE, station_.settings.Taal()) + name +
+                                       std::string(kDueNote[static_cast<std::size_t>(due)]),
+                                   colors::kProgressBlue);
+}
+
+AcquisitionCycle::Entered AcquisitionCycle::EnterReading(SensorTable& table, int index,
+                                                         std::int32_t line, const RomCode& rom,
+                                                         DeviceKind kind, double reading,
+                                                         double raw) {
+    Entered entered;
+    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+    if (record.Line != line || record.Rom != rom) {
+        // The table changed under the reading (acquisition pauses for
+        // that, so only a caller that forgot to): it belongs to no slot.
+        entered.tableChanged = true;
+        return entered;
+    }
+    entered.moveOn = true;
+    if (IsErrorValue(reading)) {
+        if (IsProbeFamily(rom[0])) {
+            busErrors_.Count(ReadFailureKind(kind, raw));
+        }
+        if (record.LostCount <= kLostCountReset) {
+            ++record.LostCount;
+        }
+        record.NewValueCount = 0;
+        entered.resetNetwork = record.LostCount == kLostCountReset;
+        entered.moveOn = record.LostCount >= kLostCountMoveOn;
+    } else {
+        record.Value = reading;
+        record.RawValue = raw;
+        readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
+        record.LostCount = 0;
+        ++record.NewValueCount;
+        entered.newReading =
+            ProbeEvent(LiveEventKind::kReading, station_.clock.Now(), index, record);
+    }
+    return entered;
+}
+
 void AcquisitionCycle::ReadProbe() {
     StatusDisplay& display = station_.display;
-    const int taal = station_.settings.Taal();
     const int index = acquireSensorIndex_;
     if (index < 0) {
         display.SetAcquisitionIndicator(kIndicatorNoProbe);
-        display.SetStatusLine(text::Plain(Key::TXT_NO_PROBES, taal), colors::kProgressBlue);
+        display.SetStatusLine(text::Plain(Key::TXT_NO_PROBES, station_.settings.Taal()),
+                              colors::kProgressBlue);
         display.SetAcquisitionIndicator(kIndicatorDone);
+        return;
+    }
+    // With simultaneous conversion a whole line at a time; one probe when no
+    // line has a probe to read.
+    if (simultaneous_ && ReadLineRound()) {
         return;
     }
     // The bus traffic runs on a copy of what it needs, without the table.
@@ -166,14 +219,7 @@ void AcquisitionCycle::ReadProbe() {
         previous = record.Value;
     }
     display.SetAcquisitionIndicator(kIndicatorReading);
-    // The status line names each probe as it is read: the place where a
-    // calibration coming due is seen without a report.
-    static constexpr std::array<std::string_view, 3> kDueNote{"", "   (calibration due soon)",
-                                                              "   (calibration overdue)"};
-    const auto due = station_.calibrations.Due(rom, station_.clock.Now());
-    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + name +
-                              std::string(kDueNote[static_cast<std::size_t>(due)]),
-                          colors::kProgressBlue);
+    ShowProbeBeingRead(rom, name);
 
     double reading = kNoReadingYet;
     const DeviceFamily& family = FamilyOf(rom[0]);
@@ -192,48 +238,138 @@ void AcquisitionCycle::ReadProbe() {
         return;
     }
 
-    bool resetNetwork = false;
-    std::optional<LiveEvent> newReading;
+    Entered entered;
     {
         const auto table = station_.table.Lock();
-        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
-        if (record.Line != line || record.Rom != rom) {
-            // The table changed under the reading (acquisition pauses for
-            // that, so only a caller that forgot to): it belongs to no slot.
+        entered = EnterReading(*table, index, line, rom, family.kind, reading, raw);
+        if (entered.tableChanged) {
             acquireSensorIndex_ = SetAcquireEersteSensor(*table);
-        } else {
-            bool moveOn = true;
-            if (IsErrorValue(reading)) {
-                if (IsProbeFamily(family.code)) {
-                    busErrors_.Count(ReadFailureKind(family.kind, raw));
+        } else if (entered.moveOn) {
+            acquireSensorIndex_ = NextAcquireSensor(*table, index);
+        }
+    }
+    if (entered.newReading) {
+        station_.feed.Publish(*entered.newReading);
+    }
+    if (entered.resetNetwork && !Paused()) {
+        station_.session.ResetNetworkFromAsync();
+    }
+    display.SetAcquisitionIndicator(kIndicatorDone);
+}
+
+bool AcquisitionCycle::ReadLineRound() {
+    struct Probe {
+        int index;
+        // As the record holds it: 101 to 103 for a probe not yet confirmed.
+        std::int32_t recordLine;
+        RomCode rom;
+        std::string name;
+        double previous;
+        DeviceKind kind;
+    };
+    // The next line with probes to read, after the latest round's; the bus
+    // traffic runs on a copy of what it needs, without the table.
+    std::int32_t line = 0;
+    std::vector<Probe> probes;
+    {
+        const auto table = station_.table.Lock();
+        const int last = table->GetMax1820Index();
+        for (int step = 1; step <= kCouplerCount && probes.empty(); ++step) {
+            line = (roundLine_ + step - 1) % kCouplerCount + 1;
+            for (int index = 0; index <= last; ++index) {
+                const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+                const bool measured =
+                    record.Status == kStatusActive || record.Status == kStatusInhibit;
+                if (measured && NormaliseLine(record.Line) == line) {
+                    probes.push_back({index, record.Line, record.Rom, record.Name, record.Value,
+                                      FamilyOf(record.Rom[0]).kind});
                 }
-                if (record.LostCount <= kLostCountReset) {
-                    ++record.LostCount;
-                }
-                record.NewValueCount = 0;
-                resetNetwork = record.LostCount == kLostCountReset;
-                moveOn = record.LostCount >= kLostCountMoveOn;
-            } else {
-                record.Value = reading;
-                record.RawValue = raw;
-                readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
-                record.LostCount = 0;
-                ++record.NewValueCount;
-                newReading =
-                    ProbeEvent(LiveEventKind::kReading, station_.clock.Now(), index, record);
-            }
-            if (moveOn) {
-                acquireSensorIndex_ = NextAcquireSensor(*table, index);
             }
         }
     }
-    if (newReading) {
-        station_.feed.Publish(*newReading);
+    if (probes.empty()) {
+        return false;
+    }
+    roundLine_ = line;
+    station_.display.SetAcquisitionIndicator(kIndicatorReading);
+
+    std::vector<RomCode> temperatures;
+    SharedConversion conversion{true, 0.0};
+    for (const Probe& probe : probes) {
+        if (probe.kind == DeviceKind::kTemperature) {
+            temperatures.push_back(probe.rom);
+            const std::uint8_t config = configBytes_[static_cast<std::size_t>(probe.index)];
+            conversion.seconds =
+                std::max(conversion.seconds,
+                         ConversionSeconds(probe.rom, config == 0 ? kTwelveBitConfig : config));
+        }
+    }
+    std::vector<double> raws(probes.size(), kNoReadingYet);
+    if (!temperatures.empty()) {
+        station_.session.SelectLine(line);
+        const auto first = std::find_if(probes.begin(), probes.end(), [](const Probe& probe) {
+            return probe.kind == DeviceKind::kTemperature;
+        });
+        ShowProbeBeingRead(first->rom, first->name);
+        const std::vector<ConvertedReading> converted =
+            ReadLineTemperatures(station_.session, temperatures, conversion);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < probes.size() && next < converted.size(); ++i) {
+            if (probes[i].kind != DeviceKind::kTemperature) {
+                continue;
+            }
+            const ConvertedReading& reading = converted[next++];
+            raws[i] = reading.reading.AsValue();
+            // A probe that failed is waited for as at 12 bits until it is read
+            // again: a resolution raised since would starve the whole line.
+            const bool known = reading.reading.Good() && probes[i].rom[0] == kFamilyDs18b20;
+            configBytes_[static_cast<std::size_t>(probes[i].index)] = known ? reading.pad[4] : 0;
+        }
+    }
+    // Humidity and switch probes are read one by one, as always.
+    for (std::size_t i = 0; i < probes.size() && !Paused(); ++i) {
+        const Probe& probe = probes[i];
+        if (probe.kind != DeviceKind::kTemperature && IsProbeFamily(probe.rom[0])) {
+            ShowProbeBeingRead(probe.rom, probe.name);
+            raws[i] = qrv::ReadProbe(station_.session, line, probe.rom);
+        }
+    }
+    if (Paused()) {
+        // A stop is waiting for this tick: the readings are dropped.
+        station_.display.SetAcquisitionIndicator(kIndicatorDone);
+        return true;
+    }
+
+    bool resetNetwork = false;
+    std::vector<LiveEvent> newReadings;
+    {
+        const auto table = station_.table.Lock();
+        for (std::size_t i = 0; i < probes.size(); ++i) {
+            const Probe& probe = probes[i];
+            double reading = station_.calibrations.Apply(probe.rom, raws[i]);
+            if (probe.kind == DeviceKind::kHumidity) {
+                reading = SmoothHumidity(probe.previous, reading);
+            }
+            Entered entered = EnterReading(*table, probe.index, probe.recordLine, probe.rom,
+                                           probe.kind, reading, raws[i]);
+            if (entered.tableChanged) {
+                acquireSensorIndex_ = SetAcquireEersteSensor(*table);
+                break;
+            }
+            resetNetwork = resetNetwork || entered.resetNetwork;
+            if (entered.newReading) {
+                newReadings.push_back(std::move(*entered.newReading));
+            }
+        }
+    }
+    for (const LiveEvent& event : newReadings) {
+        station_.feed.Publish(event);
     }
     if (resetNetwork && !Paused()) {
         station_.session.ResetNetworkFromAsync();
     }
-    display.SetAcquisitionIndicator(kIndicatorDone);
+    station_.display.SetAcquisitionIndicator(kIndicatorDone);
+    return true;
 }
 
 std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
@@ -328,6 +464,8 @@ void AcquisitionCycle::StartNetworkTimer() {
     for (std::atomic<double>& stamp : readAt_) {
         stamp = now;
     }
+    // The table may hold other probes now.
+    configBytes_.fill(0);
     {
         const auto table = station_.table.Lock();
         for (SensorRecord& record : table->SensorArray) {

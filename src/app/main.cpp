@@ -169,6 +169,8 @@ int main(int argc, char* argv[]) {
             programLog.LogMessageToDisk(problem);
         }
         links.Start(config.config);
+        mainWindow.Monitoring().Acquisition().Cycle().SetSimultaneousConversion(
+            config.config.acquisition.simultaneousConversion);
     }
     QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
     signalNotifier.setEnabled(terminationSignals.Installed());

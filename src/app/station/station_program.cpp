@@ -131,6 +131,11 @@ int RunStation(const StationOptions& options) {
     shell::LiveMonitoring monitoring(state, {clock, display, statusLog, session, launcher, timers});
     shell::StationLinks links(state, monitoring, clock, journal, dialogs);
     links.Start(config.config);
+    const auto applyAcquisitionConfig = [&] {
+        monitoring.Acquisition().Cycle().SetSimultaneousConversion(
+            config.config.acquisition.simultaneousConversion);
+    };
+    applyAcquisitionConfig();
     shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
     UnattendedProbeEditorView probeEditor(journal);
     UnreadTextViewer texts;
@@ -210,6 +215,7 @@ int RunStation(const StationOptions& options) {
                 journal.Log(Priority::kWarning, problem);
             }
             links.Reload(config.config);
+            applyAcquisitionConfig();
             shell::DoeInstallNetwork(state, services);
             serviceLoop.Ready();
             continue;
