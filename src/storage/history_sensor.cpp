@@ -20,19 +20,6 @@ bool LooksLikeFileDate(std::string_view text) {
 
 }  // namespace
 
-void HistoEntry::AddValue(std::int32_t minute, double value) {
-    const auto next = static_cast<std::size_t>(++LastIndex);
-    if (next < SampleTime.size()) {
-        SampleTime[next] = minute;
-        SampleValue[next] = value;
-    } else {
-        SampleTime.push_back(minute);
-        SampleValue.push_back(value);
-    }
-    MinValue = std::min(MinValue, value);
-    MaxValue = std::max(MaxValue, value);
-}
-
 void ClearHistoSensorStructure(HistoryData& data) {
     for (HistoEntry& entry : data.HistoSensor) {
         entry.Clear();
@@ -42,10 +29,6 @@ void ClearHistoSensorStructure(HistoryData& data) {
     data.HistoryInitialized = 0;
 }
 
-int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& key) {
-    return FindOrClaimProbeEntry(data.HistoSensor, hint, key, data.HistoryMaxIndex);
-}
-
 int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgress& progress) {
     status.DoeDisplayMessage(text::Plain(text::Key::MESS_READING_HISTORY, status.Taal()));
     std::string bytes;
@@ -53,21 +36,6 @@ int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgre
     const int result = ReadHistoryFromBytes(bytes, data, status.Taal(), progress);
     status.RestoreStatusMessage();
     return readResult == kFileOk ? result : readResult;
-}
-
-void HistoryLineReader::Add(int position, int minutes, const ProbeLine& line) {
-    if (line.value <= kHistoryThreshold) {
-        return;
-    }
-    const KeyChars key = WithTemperatureType(line.key);
-    const int e = SearchHistoSensorForNetAddress(data_, position, key);
-    if (e < 0) {
-        return;
-    }
-    const auto i = static_cast<std::size_t>(e);
-    lastName_[i] = line.name;
-    lastType_[i] = line.key[0];
-    data_.HistoSensor[i].AddValue(minutes, line.value);
 }
 
 void HistoryLineReader::Finish() {
