@@ -20,6 +20,11 @@ bool LooksLikeFileDate(std::string_view text) {
 
 }  // namespace
 
+void HistoEntry::Grow(std::int32_t minute, double value) {
+    SampleTime.push_back(minute);
+    SampleValue.push_back(value);
+}
+
 void ClearHistoSensorStructure(HistoryData& data) {
     for (HistoEntry& entry : data.HistoSensor) {
         entry.Clear();
@@ -42,7 +47,7 @@ void HistoryLineReader::Finish() {
     for (int e = 0; e <= data_.HistoryMaxIndex; ++e) {
         const auto i = static_cast<std::size_t>(e);
         HistoEntry& entry = data_.HistoSensor[i];
-        entry.ProbeName.Update(lastName_[i]);
+        entry.ProbeName.Update(LastName(e));
         entry.ProbeUnits = UnitsOfTypeCharacter(lastType_[i]);
         entry.ProbeType = ProbeTypeOfTypeCharacter(lastType_[i]);
     }

@@ -30,19 +30,22 @@ struct HistoEntry : ProbeEntry {
     std::vector<std::int32_t> SampleTime;
     std::vector<double> SampleValue;
 
-    // Stores a value after the last one and widens the extremes.
-    void AddValue(std::int32_t minute, double value) {
+    // Stores a value after the last one and widens the extremes. Inline for
+    // the room the vectors already have, which every day but the first uses.
+    [[gnu::always_inline]] void AddValue(std::int32_t minute, double value) {
         const auto next = static_cast<std::size_t>(++LastIndex);
         if (next < SampleTime.size()) {
             SampleTime[next] = minute;
             SampleValue[next] = value;
         } else {
-            SampleTime.push_back(minute);
-            SampleValue.push_back(value);
+            Grow(minute, value);
         }
         MinValue = std::min(MinValue, value);
         MaxValue = std::max(MaxValue, value);
     }
+
+  private:
+    void Grow(std::int32_t minute, double value);
 };
 
 // One day's file as the history view and the day reports see it. Allocate it
@@ -107,7 +110,10 @@ class HistoryLineReader {
             }
         }
         const auto i = static_cast<std::size_t>(e);
-        lastName_[i] = line.name;
+        // In halves, as the parse stored them: copying the view whole would
+        // stall on every value.
+        lastNameData_[i] = line.name.data();
+        lastNameSize_[i] = line.name.size();
         lastType_[i] = line.key[0];
         data_.HistoSensor[i].AddValue(minutes, line.value);
     }
@@ -117,7 +123,8 @@ class HistoryLineReader {
     // The name (in the file's bytes) and the type character of the entry's
     // last kept line.
     std::string_view LastName(int entry) const {
-        return lastName_[static_cast<std::size_t>(entry)];
+        const auto i = static_cast<std::size_t>(entry);
+        return {lastNameData_[i], lastNameSize_[i]};
     }
     char LastType(int entry) const { return lastType_[static_cast<std::size_t>(entry)]; }
     // Whether a kept value's probe found no entry (more probes than entries).
@@ -125,7 +132,8 @@ class HistoryLineReader {
 
   private:
     HistoryData& data_;
-    std::array<std::string_view, kMaxHistoryEntries> lastName_{};
+    std::array<const char*, kMaxHistoryEntries> lastNameData_{};
+    std::array<std::size_t, kMaxHistoryEntries> lastNameSize_{};
     std::array<char, kMaxHistoryEntries> lastType_{};
     std::array<int, kMaxHistoryEntries> entryAt_ = [] {
         std::array<int, kMaxHistoryEntries> none{};

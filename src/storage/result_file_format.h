@@ -2,7 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -193,9 +192,9 @@ inline constexpr std::array<double, kTenthsInTable> kTenths = [] {
 }();
 
 // The value as the store writes it ("%6.1f": blanks, a sign, digits, a point
-// and one decimal): the integer digits by from_chars, the decimal by hand;
-// the quotient of two exact doubles is the correctly rounded decimal, as
-// from_chars gives it for the whole field. False for any other layout.
+// and one decimal), digit by digit: the quotient of two exact doubles is the
+// correctly rounded decimal, as from_chars gives it for the whole field.
+// False for any other layout.
 inline bool ParseStoredValue(std::string_view field, double& value) {
     if (field.size() != kValueWidth || field[4] != '.' || !IsDigit(field[5])) {
         return false;
@@ -208,11 +207,11 @@ inline bool ParseStoredValue(std::string_view field, double& value) {
     const bool negative = first < point && *first == '-';
     first += negative ? 1 : 0;
     unsigned whole = 0;
-    if (first < point) {
-        const auto [end, error] = std::from_chars(first, point, whole);
-        if (error != std::errc{} || end != point) {
+    for (; first < point; ++first) {
+        if (!IsDigit(*first)) {
             return false;
         }
+        whole = whole * 10 + static_cast<unsigned>(*first - '0');
     }
     const unsigned tenths = whole * 10 + static_cast<unsigned>(field[5] - '0');
     const double magnitude =
@@ -252,12 +251,16 @@ inline bool ParseValueFieldInto(std::string_view field, double& value) {
             return false;
         }
     }
-    if (!ParseValueFieldInto(line.substr(kValueColumn, kValueWidth), probe.value)) {
+    // Views built from the checked length: substr is a call with a check of
+    // its own.
+    if (!ParseValueFieldInto(std::string_view(line.data() + kValueColumn, kValueWidth),
+                             probe.value)) {
         return false;
     }
     std::memcpy(probe.key.data(), line.data(), kProbeKeyLength);
-    probe.name =
-        line.size() > kProbeNameColumn ? line.substr(kProbeNameColumn) : std::string_view{};
+    probe.name = line.size() > kProbeNameColumn ? std::string_view(line.data() + kProbeNameColumn,
+                                                                   line.size() - kProbeNameColumn)
+                                                : std::string_view{};
     return true;
 }
 

@@ -18,18 +18,25 @@ class ResultFileLines {
     explicit ResultFileLines(std::string_view bytes)
         : next_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
-    std::optional<std::string_view> Next() {
+    // The view goes into a caller's variable, not into an optional: a
+    // string_view stored in two halves and copied whole stalls the processor
+    // on every line.
+    bool Next(std::string_view& line) {
         if (next_ >= end_) {
-            return std::nullopt;
+            return false;
         }
         const auto* newline = static_cast<const char*>(
             std::memchr(next_, '\n', static_cast<std::size_t>(end_ - next_)));
         const char* stop = newline != nullptr ? newline : end_;
         const char* contentEnd = stop > next_ && stop[-1] == '\r' ? stop - 1 : stop;
-        const std::string_view line(
+        line = std::string_view(
             next_, std::min(static_cast<std::size_t>(contentEnd - next_), kResultLineLimit));
         next_ = newline != nullptr ? newline + 1 : end_;
-        return line;
+        return true;
+    }
+    std::optional<std::string_view> Next() {
+        std::string_view line;
+        return Next(line) ? std::optional(line) : std::nullopt;
     }
 
   private:
@@ -131,24 +138,24 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
             runKeys.clear();
         }
         for (int position = 0; position < header->count; ++position) {
-            const std::optional<std::string_view> probeLine = reader.Next();
-            if (!probeLine) {
+            std::string_view probeLine;
+            if (!reader.Next(probeLine)) {
                 break;
             }
-            if (MayBeSampleHeader(*probeLine) && ParseSampleHeader(*probeLine)) {
+            if (MayBeSampleHeader(probeLine) && ParseSampleHeader(probeLine)) {
                 pending = probeLine;
                 break;
             }
-            if (MayEndInSampleHeader(*probeLine)) {
-                if (const auto tail = TrailingSampleHeader(*probeLine)) {
+            if (MayEndInSampleHeader(probeLine)) {
+                if (const auto tail = TrailingSampleHeader(probeLine)) {
                     pending = tail;
                     break;
                 }
             }
-            if (!ParseProbeLineInto(*probeLine, probe) || (repeat && readInRun(probe.key))) {
+            if (!ParseProbeLineInto(probeLine, probe) || (repeat && readInRun(probe.key))) {
                 continue;
             }
-            runKeys.push_back(probeLine->data());
+            runKeys.push_back(probeLine.data());
             onProbe(position, std::as_const(probe));
         }
     }
