@@ -306,11 +306,11 @@ int GetAllDataAndDaysFromDisk(PeriodData& data, bool hourly, int taal, ReportPro
             helper.Offer();
         }
         ReadAndParse(work[0], hourly);
-        if (pair) {
-            helper.TakeBackOrWait();
-        }
+        // The first file goes to the period while the helper may still be
+        // parsing the second.
         take(work[0]);
         if (pair) {
+            helper.TakeBackOrWait();
             if (progress.ReportAbort()) {
                 return 0;
             }

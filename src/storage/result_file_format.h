@@ -141,7 +141,8 @@ inline bool ParseProbeLineInto(std::string_view line, ProbeLine& probe);
 // with an optional decimal part, and nothing else.
 std::optional<double> ParseValueField(std::string_view field);
 inline bool ParseValueFieldInto(std::string_view field, double& value);
-// The same for a field not in the store's layout (ParseStoredValue).
+// The same for a field in another layout than the store's (a file edited by
+// hand): what ParseValueFieldInto falls back to.
 bool ParseUnusualValueField(std::string_view field, double& value);
 
 // Minutes since midnight of a time text starting with HH:MM, from its four
@@ -153,8 +154,8 @@ int ConvertTijdStringNaarMinuten(std::string_view text);
 int ProbeTypeOfTypeCharacter(char typeChar);
 std::string_view UnitsOfTypeCharacter(char typeChar);
 
-// The probe line's parsing is inline: a month report parses four million of
-// them, and a call per line and per value was a fifth of its time.
+// The probe line's parsing is inline: a month report parses four million
+// lines, and the calls for each line and each value weighed in its time.
 namespace result_line {
 
 inline constexpr std::size_t kValueColumn = 14;
@@ -165,10 +166,9 @@ inline bool IsDigit(char c) {
 }
 
 // Whether each of the eight bytes is a hexadecimal digit (0-9, A-F, a-f),
-// all at once: a byte test for each of a key's characters was a tenth of
-// reading a month. For bytes below 0x80, adding 0x80 - c to every byte sets
-// its high bit exactly where the byte is at least c, without a carry into
-// the next byte.
+// all at once rather than a test for each of a key's characters. For bytes
+// below 0x80, adding 0x80 - c to every byte sets its high bit exactly where
+// the byte is at least c, without a carry into the next byte.
 inline bool AllHexDigits(std::uint64_t bytes) {
     constexpr std::uint64_t kOnes = 0x0101010101010101;
     constexpr std::uint64_t kHighBits = kOnes * 0x80;
