@@ -145,7 +145,9 @@ std::string ShiftedDay() {
                      ProbeLineText("0000000000E9", "  12.0", "Restarted");
         }
     }
-    return bytes + BlockHeaderText("23:59", 2) + ProbeLineText(freezer, " -17.5", "Freezer") +
+    // The freezer's last value, out of range, stands for one minute; the
+    // cellar has as many values as the freezer, at other minutes.
+    return bytes + BlockHeaderText("23:59", 2) + ProbeLineText(freezer, " -10.5", "Freezer") +
            cellar + "    5";
 }
 
