@@ -72,10 +72,10 @@ enum class LiveEventKind : std::uint8_t {
     // An installation ended with the network running: the probes found are
     // the table's.
     kProbesInstalled,
-    // The calibrations were read anew from their file (changed outside the
-    // station, or at an installation).
+    // The calibrations in use were replaced by their file, changed since it
+    // was last read (quorvanel-report, an editor elsewhere).
     kCalibrationsReread,
-    // The time-alarm thresholds were read anew from their file.
+    // The same for the thresholds of the time-out-of-range alarms.
     kTimeAlarmsReread,
     // A block of the day's values is due: the sampling interval's minute
     // came (the network timer finds it), or monitoring just began. The

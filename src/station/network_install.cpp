@@ -350,10 +350,12 @@ void DoeInstallNetwork(StationState& state, const ShellServices& services) {
         services.networkTimer.StartNetworkTimer();
         // The first block at once: the day's file shows when monitoring began.
         AnnounceStoreDue(services, "network installed");
-        AuditEvent(state, services.clock, services.log, "network installed, acquisition started",
-                   {}, std::to_string(state.sensors.Lock()->GetMax1820Index() + 1) + " probes");
+        AuditEventBy(state, services.clock, services.log, GivenBy(state, services.via),
+                     "network installed, acquisition started", {},
+                     std::to_string(state.sensors.Lock()->GetMax1820Index() + 1) + " probes");
     } else {
-        AuditEvent(state, services.clock, services.log, "network installation failed");
+        AuditEventBy(state, services.clock, services.log, GivenBy(state, services.via),
+                     "network installation failed");
         standing.WriteOff(acquisition::AlarmClearReason::kNetworkNotInstalled, alarmFile);
     }
 

@@ -37,7 +37,8 @@ void StopHetNetwerk(StationState& state, const ShellServices& services,
     });
     state.NetWorkInstalled = 0;
     ShowMonitoringState(state, display);
-    AuditEvent(state, services.clock, services.log, "acquisition stopped");
+    AuditEventBy(state, services.clock, services.log, GivenBy(state, services.via),
+                 "acquisition stopped");
     ResumeDisplayTimer(state);
     services.display.SetWaitCursor(false);
 }

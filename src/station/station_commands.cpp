@@ -25,7 +25,7 @@ void StopNetwork(StationState& state, const ShellServices& services, Via via) {
     if (state.NetWorkInstalled == 0) {
         return;
     }
-    StopHetNetwerk(state, services);
+    StopHetNetwerk(state, Through(services, via));
     services.log.LogMessageToDisk("User stop network" + ViaSuffix(via));
 }
 

@@ -87,11 +87,9 @@ class StationCore {
     StationState& State() { return state_; }
     const ShellServices& Services() const { return services_; }
     LiveMonitoring& Monitoring() { return monitoring_; }
-    LiveFeed& Feed() { return monitoring_.Feed(); }
     NodexSession& Session() { return session_; }
     OneWireDriver& Driver() { return driver_; }
     EventLog& Log() { return log_; }
-    StationLinks& Links() { return links_; }
 
     // Start-up up to the event loop; the exit code when it ends the program.
     std::optional<int> Start(const StartupOptions& options);

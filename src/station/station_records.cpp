@@ -26,6 +26,10 @@ bool AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::str
     return AuditEventBy(state, clock, log, state.operatorName, what, oldValue, newValue, reason);
 }
 
+std::string GivenBy(const StationState& state, Via via) {
+    return via == Via::kWindow ? state.operatorName : WhoVia(state.operatorName, via);
+}
+
 bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
                   std::string_view what, std::string_view oldValue, std::string_view newValue,
                   std::string_view reason) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "settings/system_settings.h"
@@ -15,6 +16,10 @@ bool AuditEvent(StationState& state, const Clock& clock, EventLog& log, std::str
                 std::string_view oldValue = {}, std::string_view newValue = {},
                 std::string_view reason = {});
 
+// Whom a command given through a front end is recorded for: the operator,
+// with the front end named unless it is the window (whose lines have always
+// been the operator's alone).
+std::string GivenBy(const StationState& state, Via via);
 // The same for someone else than the operator (a web account).
 bool AuditEventBy(StationState& state, const Clock& clock, EventLog& log, std::string_view who,
                   std::string_view what, std::string_view oldValue = {},

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/shell/commands.h"
@@ -49,6 +50,23 @@ struct Station : SimShellFixture {
         }
         return texts;
     }
+    // The trail without whom each line is for.
+    std::vector<std::string> TrailChanges() {
+        std::vector<std::string> changes = TrailTexts();
+        for (std::string& line : changes) {
+            line = line.substr(line.find(": ") + 2);
+        }
+        return changes;
+    }
+    // Whom the last line of this change is for.
+    std::string WhoDid(std::string_view what) {
+        Serve();
+        std::string who;
+        for (const records::AuditEntry& entry : AuditEntries(state.auditTrail)) {
+            who = entry.what == what ? entry.who : who;
+        }
+        return who;
+    }
     std::string DayFileOfToday() {
         return ReadBytes(state.paths.DataDirectory(kModeNormal) / (FileDate(clock.Now()) + ".qrd"));
     }
@@ -81,7 +99,9 @@ TEST(StationCommands, AStopFromTheWindowAndFromTheServiceLeaveTheSameStation) {
         EXPECT_EQ(station->session.Handle(), 0) << "the session is ended";
         EXPECT_EQ(station->state.NetworkAsyncTimerEnabled, 0);
     }
-    EXPECT_EQ(window.TrailTexts(), service.TrailTexts());
+    EXPECT_EQ(window.TrailChanges(), service.TrailChanges());
+    EXPECT_EQ(window.WhoDid("acquisition stopped"), "anna");
+    EXPECT_EQ(service.WhoDid("acquisition stopped"), "anna (service)");
     EXPECT_EQ(window.ProbeNamesAndStatus(), service.ProbeNamesAndStatus());
     EXPECT_EQ(window.DayFileOfToday(), service.DayFileOfToday()) << "the last block stored";
     EXPECT_EQ(Count(window.LogText(), "User stop network\r\n"), 1);
@@ -109,7 +129,9 @@ TEST(StationCommands, AnInstallationFromTheWindowAndFromTheServiceFindTheSamePro
     EXPECT_EQ(window.state.NetWorkInstalled, 1);
     EXPECT_EQ(service.state.NetWorkInstalled, 1);
     EXPECT_EQ(window.ProbeNamesAndStatus(), service.ProbeNamesAndStatus());
-    EXPECT_EQ(window.TrailTexts(), service.TrailTexts());
+    EXPECT_EQ(window.TrailChanges(), service.TrailChanges());
+    EXPECT_EQ(window.WhoDid("network installed, acquisition started"), "anna");
+    EXPECT_EQ(service.WhoDid("network installed, acquisition started"), "anna (service)");
     EXPECT_EQ(Count(window.LogText(), "Network Installed OK\r\n"), 2);
     EXPECT_EQ(Count(service.LogText(), "Network Installed OK\r\n"), 1);
     EXPECT_EQ(Count(service.LogText(), "Network Installed OK (service)\r\n"), 1);

@@ -172,6 +172,8 @@ int RunStation(const StationOptions& options) {
         {options.simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, networkProblem});
     if (startupExit) {
         notifier.Stopping();
+        // The loop goes before the station, whose links may still publish.
+        station.SetWakeUp({});
         return *startupExit;
     }
     if (!signalDuringStep) {
@@ -198,7 +200,10 @@ int RunStation(const StationOptions& options) {
     notifier.Stopping();
     // A stalled timer thread would hold the shutdown's pause for ever.
     timers.Release();
-    return station.Shutdown();
+    const int exitCode = station.Shutdown();
+    // The loop goes before the station, whose links may still publish.
+    station.SetWakeUp({});
+    return exitCode;
 }
 
 }  // namespace qrv::station

@@ -124,6 +124,9 @@ MainWindow::MainWindow(StationPaths paths, Platform platform)
 }
 
 MainWindow::~MainWindow() {
+    // The links' threads may still publish while the window goes; nothing
+    // is posted to it any more.
+    core_.SetWakeUp({});
     if (placed_) {
         placement_.Save(*this);
     }
