@@ -399,7 +399,7 @@ std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
 void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
     if (sampling_.Due(station_.clock.Now(), station_.settings.KeuzeSampleTime(),
                       station_.lastSampleTime)) {
-        station_.flags.StorageToDiskWanted = 1;
+        Publish(LiveEventKind::kStoreDue);
     }
 }
 
