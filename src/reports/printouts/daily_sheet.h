@@ -41,6 +41,7 @@ struct ProbeSheet {
     std::string key;  // result-file key
     std::string name;
     std::string units;
+    int sensorType = kTypeTemperature;          // as the result files have it
     std::optional<std::pair<int, int>> limits;  // low, high, now
     // As the audit trail names the probe; empty for one not in the table.
     std::string serial;
