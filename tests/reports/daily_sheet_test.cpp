@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "acquisition/alarm_texts.h"
 #include "records/audit_line.h"
+#include "records/audit_trail.h"
 #include "reports/printouts/daily_sheet.h"
 #include "runtime/encoding.h"
 #include "sensors/rom_text.h"
@@ -414,6 +416,51 @@ TEST(DailySheetAlarms, EveryProbeLineFormReachesItsProbeOnly) {
         EXPECT_EQ(day.acknowledgements.size(), 4U) << "the station's, beside its alarms";
     }
     EXPECT_EQ(testing::ReadBytes(directory / "QRVAlarm.txt"), before) << "only read";
+}
+
+// A trail that exists but cannot be read leaves the minutes out of range to
+// today's limits, and the sheet says so on every page, as the reports do;
+// a station without a trail says nothing.
+TEST(DailySheetTrail, ATrailThatCannotBeReadIsNamedOnEveryPage) {
+    testing::TempDir directory;
+    testing::WriteBytes(directory / "2026-03-04.qrd", "");
+    const SensorTable table;
+    const SheetSources sources{
+        directory.path(), directory / "QRVAlarm.txt", table,
+        [&](HistoryData& history, const std::string&) {
+            ClearHistoSensorStructure(history);
+            history.HistoryMaxIndex = 0;
+            HistoEntry& entry = history.HistoSensor[0];
+            entry.ProbeKey = MakeProbeKey(RomCode{0x28, 1, 2, 3, 0, 0, 0, 0x10}, kTypeTemperature);
+            entry.ProbeName.utf8 = "Fridge";
+            entry.AddValue(600, 4.0);
+        }};
+    const auto noticeLines = [&](int taal) {
+        const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+        EXPECT_EQ(sheets.size(), 1U);
+        ProbeSheet sheet = sheets.at(0);
+        sheet.days[5].alarms.assign(kSheetRowsPerPage, "10:00 High Alarm: 9.0°C");
+        PrintContext context;
+        context.taal = taal;
+        const std::string notice = text::Plain(text::Key::TXT_SHEET_TRAIL_UNREADABLE, taal);
+        std::vector<int> perPage;
+        for (const ReportPage& page : DailySheetPages({sheet}, 2026, 3, context)) {
+            perPage.push_back(
+                static_cast<int>(std::count(page.details.begin(), page.details.end(), notice)));
+        }
+        return perPage;
+    };
+    EXPECT_EQ(noticeLines(0), (std::vector<int>{0, 0, 0})) << "no trail begun: nothing to say";
+
+    // A directory in the trail's place cannot be read as a file.
+    std::filesystem::create_directories(directory.path() / records::kAuditTrailFileName);
+    for (int taal = 0; taal < 4; ++taal) {
+        SCOPED_TRACE(taal);
+        EXPECT_EQ(noticeLines(taal), (std::vector<int>{1, 1, 1}));
+    }
+    const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+    ASSERT_EQ(sheets.size(), 1U);
+    EXPECT_NE(sheets[0].trailNote.find("cannot be read"), std::string::npos);
 }
 
 // A high limit raised from 8 to 12 on the 10th at 09:00: the excursions to

@@ -295,6 +295,9 @@ ReportPage SheetPageHead(const ProbeSheet& sheet, int year, int month,
                           text::Plain(Key::TXT_SHEET_LOW, taal), sheet.limits->first, sheet.units,
                           text::Plain(Key::TXT_SHEET_HIGH, taal), sheet.limits->second, sheet.units)
             : text::Plain(Key::TXT_SHEET_NO_LIMITS, taal)};
+    if (!sheet.trailNote.empty()) {
+        page.details.push_back(text::Plain(Key::TXT_SHEET_TRAIL_UNREADABLE, taal));
+    }
     if (sheet.skippedAlarmLines > 0) {
         page.details.push_back(fmt::format("{} {}",
                                            text::Plain(Key::TXT_SHEET_SKIPPED_ALARM_LINES, taal),
@@ -378,8 +381,9 @@ std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, i
                                         std::string_view probeKey) {
     DailySheetBuilder builder(sources.table, year, month, probeKey);
     // The trail lies beside the alarm file, in the station's directory.
-    builder.UseLimitHistory(records::LimitHistory::FromTrail(
-        ReadFileBytes(sources.alarmFile.parent_path() / records::kAuditTrailFileName).bytes));
+    records::TrailLimits trail =
+        records::ReadTrailLimits(sources.alarmFile.parent_path() / records::kAuditTrailFileName);
+    builder.UseLimitHistory(std::move(trail.history));
     auto history = std::make_unique<HistoryData>();
     for (int day = 1; day <= DaysInMonth(year, month); ++day) {
         const auto file =
@@ -390,7 +394,11 @@ std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, i
         sources.readDay(*history, file.string());
         builder.AddDay(day, *history);
     }
-    return builder.Finish(sources.alarmFile);
+    std::vector<ProbeSheet> sheets = builder.Finish(sources.alarmFile);
+    for (ProbeSheet& sheet : sheets) {
+        sheet.trailNote = trail.note;
+    }
+    return sheets;
 }
 
 std::string SheetTimeOfDay(int minute) {

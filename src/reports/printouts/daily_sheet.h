@@ -48,6 +48,10 @@ struct ProbeSheet {
     std::vector<SheetDay> days;
     // Lines of the alarm file that did not parse and are not on the sheet.
     int skippedAlarmLines = 0;
+    // Why the audit trail could not be read, for the program's own message;
+    // empty when it was read or there is none. The minutes out of range are
+    // then counted against the limits the probe has now.
+    std::string trailNote;
 };
 
 // Reads one result file into the day structure.
