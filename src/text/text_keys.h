@@ -420,6 +420,7 @@ enum class Key : std::uint16_t {
     TXT_SHEET_SKIPPED_ALARM_LINES,
     TXT_SHEET_TRAIL_HEAD,
     TXT_SHEET_STORED,
+    TXT_SHEET_TRAIL_UNREADABLE,
     TXT_SHEET_MENU,
     TXT_TIME_ALARM_SECTION,
     TXT_TIME_ALARM_HINT,
@@ -459,7 +460,7 @@ enum class Key : std::uint16_t {
     TXT_PRNT_TIME_BELOW,
 };
 
-inline constexpr std::size_t kKeyCount = 449;
+inline constexpr std::size_t kKeyCount = 450;
 static_assert(static_cast<std::size_t>(Key::TXT_PRNT_TIME_BELOW) + 1 == kKeyCount);
 
 }  // namespace qrv::text

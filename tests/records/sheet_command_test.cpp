@@ -4,8 +4,11 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
+#include <string_view>
 #include <vector>
 
+#include "records/audit_trail.h"
 #include "runtime/clock.h"
 #include "runtime/encoding.h"
 #include "runtime/text_file.h"
@@ -156,6 +159,25 @@ TEST_F(SheetCommand, ADayWithTheClockSetBackKeepsItsLateMaximum) {
     EXPECT_EQ(rows[10][5], "12.0");
     EXPECT_EQ(rows[10][6], "23:55");
     EXPECT_NE(rows[10][7], "0") << "the excursion counts above the high limit";
+}
+
+TEST_F(SheetCommand, ATrailThatCannotBeReadIsToldAsTheReportsTellIt) {
+    const std::vector<std::string_view> args{"sheet",   "2026",         "03",
+                                             "--probe", "0000000A1B2C", "--csv"};
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(RunTool(temp.path(), args).status, 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "no trail begun: nothing to tell";
+
+    // A directory in the trail's place cannot be read as a file.
+    std::filesystem::create_directories(temp.path() / records::kAuditTrailFileName);
+    ::testing::internal::CaptureStderr();
+    const auto sheet = RunTool(temp.path(), args);
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(sheet.status, 0) << "the sheet is still printed, against today's limits";
+    EXPECT_TRUE(told.starts_with("quorvanel-report: note: the audit trail ")) << told;
+    EXPECT_NE(told.find("cannot be read"), std::string::npos) << told;
+    EXPECT_NE(told.find("against today's limits"), std::string::npos) << told;
+    EXPECT_EQ(CsvRows(sheet.out).size(), 32u) << "the CSV stays rows alone";
 }
 
 TEST_F(SheetCommand, MalformedAlarmLinesAreSkipped) {

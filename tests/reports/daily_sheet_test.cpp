@@ -5,12 +5,16 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "acquisition/alarm_texts.h"
 #include "records/audit_line.h"
+#include "records/audit_trail.h"
 #include "reports/printouts/daily_sheet.h"
 #include "runtime/encoding.h"
 #include "sensors/rom_text.h"
@@ -315,6 +319,148 @@ TEST(DailySheetAlarms, FollowTheProbeThroughARename) {
         EXPECT_TRUE(newcomer.days[static_cast<std::size_t>(day - 1)].alarms.empty())
             << "day " << day << ": the name was another probe's then";
     }
+}
+
+// Every line the station writes about a probe, in the form it writes it,
+// reaches that probe's sheet, and none reaches a probe whose name begins
+// the other's.
+TEST(DailySheetAlarms, EveryProbeLineFormReachesItsProbeOnly) {
+    testing::TempDir directory;
+    struct Probe {
+        KeyChars key;
+        int type;
+        std::string name;
+    };
+    const std::vector<Probe> probes{
+        {MakeProbeKey(RomCode{0x28, 1, 0, 0, 0, 0, 0, 0x10}, kTypeTemperature), kTypeTemperature,
+         "Freezer"},
+        {MakeProbeKey(RomCode{0x28, 2, 0, 0, 0, 0, 0, 0x20}, kTypeTemperature), kTypeTemperature,
+         "Freezer 2"},
+        {MakeProbeKey(RomCode{0x12, 3, 0, 0, 0, 0, 0, 0x30}, kTypeSwitch), kTypeSwitch, "Door"},
+        {MakeProbeKey(RomCode{0x12, 4, 0, 0, 0, 0, 0, 0x40}, kTypeSwitch), kTypeSwitch,
+         "Door Open"}};
+    testing::WriteBytes(directory / "2026-03-04.qrd", "");
+    // The lines as the station writes them, in English but for one German
+    // line of a language chosen since.
+    const auto linesOf = [](const Probe& probe) {
+        SensorRecord record;
+        record.Name = probe.name;
+        record.SensorType = probe.type;
+        record.Units = probe.type == kTypeSwitch ? "  " : "°C";
+        record.Value = probe.type == kTypeSwitch ? (probe.name == "Door" ? 0.0 : 1.0) : -4.46;
+        using namespace acquisition;
+        return std::vector<std::string>{
+            ProbeAlarmMessage(kPreAlarmHigh, record, 0),
+            ProbeAlarmMessage(kAlarmHigh, record, 0),
+            ProbeAlarmMessage(kAlarmLost, record, 0),
+            ProbeAlarmMessage(kAlarmEndedMessage, record, 0),
+            TimeAlarmMessage(kTimeAlarmHigh, probe.name, 61, 0),
+            TimeAlarmMessage(kTimeAlarmEnded, probe.name, 12, 0),
+            ClearedAlarmMessage(AlarmClearReason::kNetworkStopped, record),
+            ClearedTimeAlarmMessage(AlarmClearReason::kAlarmsDisabled, probe.name),
+            ProbeAlarmMessage(kAlarmLost, record, 1),
+        };
+    };
+    std::string file;
+    int minute = 0;
+    for (const Probe& probe : probes) {
+        for (const std::string& message : linesOf(probe)) {
+            file += fmt::format("2026-03-04 {:02}:{:02}: {}\r\n", minute / 60, minute % 60,
+                                Utf8ToCp1252(message));
+            ++minute;
+        }
+        file += fmt::format("2026-03-04 {:02}:{:02}: Acknowledged by anna\r\n", minute / 60,
+                            minute % 60);
+        ++minute;
+    }
+    testing::WriteBytes(directory / "QRVAlarm.txt", file);
+    const std::string before = file;
+
+    const SensorTable table;
+    const SheetSources sources{
+        directory.path(), directory / "QRVAlarm.txt", table,
+        [&](HistoryData& history, const std::string&) {
+            ClearHistoSensorStructure(history);
+            for (const Probe& probe : probes) {
+                HistoEntry& entry =
+                    history.HistoSensor[static_cast<std::size_t>(++history.HistoryMaxIndex)];
+                entry.ProbeKey = probe.key;
+                entry.ProbeType = probe.type;
+                entry.ProbeName.utf8 = probe.name;
+                entry.AddValue(600, 1.0);
+            }
+        }};
+    const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+    ASSERT_EQ(sheets.size(), probes.size());
+    const std::vector<std::vector<std::string>> expected{
+        {"00:00 Pre-High Alarm: -4.5°C", "00:01 High Alarm: -4.5°C", "00:02 Probe lost",
+         "00:03 Value OK: -4.5°C", "00:04 Time High Alarm: 61 min in 24 h",
+         "00:05 Time OK: 12 min in 24 h", "00:06 Alarm cleared, network stopped:",
+         "00:07 Time alarm cleared, alarms disabled:", "00:08 Fühler verloren"},
+        {"00:10 Pre-High Alarm: -4.5°C", "00:11 High Alarm: -4.5°C", "00:12 Probe lost",
+         "00:13 Value OK: -4.5°C", "00:14 Time High Alarm: 61 min in 24 h",
+         "00:15 Time OK: 12 min in 24 h", "00:16 Alarm cleared, network stopped:",
+         "00:17 Time alarm cleared, alarms disabled:", "00:18 Fühler verloren"},
+        {"00:20 Pre-High Alarm: Closed", "00:21 High Alarm: Closed", "00:22 Probe lost",
+         "00:23 Value OK: Closed", "00:24 Time High Alarm: 61 min in 24 h",
+         "00:25 Time OK: 12 min in 24 h", "00:26 Alarm cleared, network stopped:",
+         "00:27 Time alarm cleared, alarms disabled:", "00:28 Fühler verloren"},
+        {"00:30 Pre-High Alarm: Open", "00:31 High Alarm: Open", "00:32 Probe lost",
+         "00:33 Value OK: Open", "00:34 Time High Alarm: 61 min in 24 h",
+         "00:35 Time OK: 12 min in 24 h", "00:36 Alarm cleared, network stopped:",
+         "00:37 Time alarm cleared, alarms disabled:", "00:38 Fühler verloren"}};
+    for (std::size_t p = 0; p < probes.size(); ++p) {
+        SCOPED_TRACE(probes[p].name);
+        const SheetDay& day = sheets[p].days[3];
+        EXPECT_EQ(day.alarms, expected[p]);
+        EXPECT_EQ(day.acknowledgements.size(), 4U) << "the station's, beside its alarms";
+    }
+    EXPECT_EQ(testing::ReadBytes(directory / "QRVAlarm.txt"), before) << "only read";
+}
+
+// A trail that exists but cannot be read leaves the minutes out of range to
+// today's limits, and the sheet says so on every page, as the reports do;
+// a station without a trail says nothing.
+TEST(DailySheetTrail, ATrailThatCannotBeReadIsNamedOnEveryPage) {
+    testing::TempDir directory;
+    testing::WriteBytes(directory / "2026-03-04.qrd", "");
+    const SensorTable table;
+    const SheetSources sources{
+        directory.path(), directory / "QRVAlarm.txt", table,
+        [&](HistoryData& history, const std::string&) {
+            ClearHistoSensorStructure(history);
+            history.HistoryMaxIndex = 0;
+            HistoEntry& entry = history.HistoSensor[0];
+            entry.ProbeKey = MakeProbeKey(RomCode{0x28, 1, 2, 3, 0, 0, 0, 0x10}, kTypeTemperature);
+            entry.ProbeName.utf8 = "Fridge";
+            entry.AddValue(600, 4.0);
+        }};
+    const auto noticeLines = [&](int taal) {
+        const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+        EXPECT_EQ(sheets.size(), 1U);
+        ProbeSheet sheet = sheets.at(0);
+        sheet.days[5].alarms.assign(kSheetRowsPerPage, "10:00 High Alarm: 9.0°C");
+        PrintContext context;
+        context.taal = taal;
+        const std::string notice = text::Plain(text::Key::TXT_SHEET_TRAIL_UNREADABLE, taal);
+        std::vector<int> perPage;
+        for (const ReportPage& page : DailySheetPages({sheet}, 2026, 3, context)) {
+            perPage.push_back(
+                static_cast<int>(std::count(page.details.begin(), page.details.end(), notice)));
+        }
+        return perPage;
+    };
+    EXPECT_EQ(noticeLines(0), (std::vector<int>{0, 0, 0})) << "no trail begun: nothing to say";
+
+    // A directory in the trail's place cannot be read as a file.
+    std::filesystem::create_directories(directory.path() / records::kAuditTrailFileName);
+    for (int taal = 0; taal < 4; ++taal) {
+        SCOPED_TRACE(taal);
+        EXPECT_EQ(noticeLines(taal), (std::vector<int>{1, 1, 1}));
+    }
+    const std::vector<ProbeSheet> sheets = LoadDailySheets(sources, 2026, 3, "");
+    ASSERT_EQ(sheets.size(), 1U);
+    EXPECT_NE(sheets[0].trailNote.find("cannot be read"), std::string::npos);
 }
 
 // A high limit raised from 8 to 12 on the 10th at 09:00: the excursions to

@@ -119,6 +119,9 @@ int RunSheet(const std::filesystem::path& station, CommandArgs args, const ToolO
                    "quorvanel-report: {} lines of {} could not be read and are not on the sheet\n",
                    sheets.front().skippedAlarmLines, paths.AlarmFileName().filename().string());
     }
+    if (!sheets.front().trailNote.empty()) {
+        fmt::print(stderr, "quorvanel-report: note: {}\n", sheets.front().trailNote);
+    }
     if (request.csv) {
         PrintSheetCsv(sheets, *year, *month, output.out);
         return kExitOk;

@@ -9,6 +9,7 @@
 
 #include "records/audit_trail.h"
 #include "reports/printouts/alarm_file_lines.h"
+#include "reports/printouts/probe_alarm_line.h"
 #include "reports/text_columns.h"
 #include "runtime/calendar.h"
 #include "runtime/encoding.h"
@@ -63,6 +64,7 @@ void AddSheetDay(ProbeSheet& sheet, const HistoEntry& entry, const SheetDate& da
     sheet.name = entry.ProbeName.utf8;
     row.name = entry.ProbeName.utf8;
     sheet.units = std::string(entry.ProbeUnits);
+    sheet.sensorType = entry.ProbeType;
     const auto count = static_cast<std::size_t>(entry.LastIndex) + 1;
     const std::span<const int> minutes(entry.SampleTime.data(), count);
     const std::span<const double> values(entry.SampleValue.data(), count);
@@ -107,45 +109,26 @@ std::vector<std::vector<std::string>> NamesByDay(const ProbeSheet& sheet) {
     return names;
 }
 
-// Where a probe line of the alarm file names the probe: after the label and
-// two blanks, followed by two blanks and the value or ending the message, so
-// "Fridge" never takes the lines of "Fridge 2".
-std::optional<std::size_t> NamedAt(std::string_view message, std::string_view name) {
-    const std::string named = ":  " + std::string(name);
-    const std::size_t at = message.find(named);
-    if (at == std::string_view::npos) {
-        return std::nullopt;
-    }
-    const std::size_t end = at + named.size();
-    if (end == message.size() || message.compare(end, 2, "  ") == 0) {
-        return at;
-    }
-    return std::nullopt;
-}
-
 // The acknowledgements are the station's, shown on the days the probe had
 // alarms.
 void AddAlarms(ProbeSheet& sheet, const std::vector<AlarmLine>& alarms, int year, int month) {
     const std::vector<std::vector<std::string>> names = NamesByDay(sheet);
+    const bool switchValues = sheet.sensorType == kTypeSwitch;
     for (const AlarmLine& line : alarms) {
         if (line.year != year || line.month != month) {
             continue;
         }
         const auto d = static_cast<std::size_t>(line.day - 1);
         SheetDay& row = sheet.days[d];
-        std::optional<std::size_t> at;
-        std::size_t nameSize = 0;
+        std::optional<ProbeAlarmLine> named;
         for (const std::string& name : names[d]) {
-            if ((at = NamedAt(line.message, name))) {
-                nameSize = name.size();
+            if ((named = ProbeAlarmLineOf(line.message, name, switchValues))) {
                 break;
             }
         }
-        if (at) {
-            std::string value = line.message.substr(*at + 3 + nameSize);
-            value.erase(0, value.find_first_not_of(' '));
-            row.alarms.push_back(line.time + " " + line.message.substr(0, *at + 1) +
-                                 (value.empty() ? "" : " " + value));
+        if (named) {
+            row.alarms.push_back(line.time + " " + named->label +
+                                 (named->value.empty() ? "" : " " + named->value));
         } else if (line.message.starts_with("Acknowledged by ")) {
             row.acknowledgements.push_back(line.time + " " + line.message.substr(16));
         }
@@ -312,6 +295,9 @@ ReportPage SheetPageHead(const ProbeSheet& sheet, int year, int month,
                           text::Plain(Key::TXT_SHEET_LOW, taal), sheet.limits->first, sheet.units,
                           text::Plain(Key::TXT_SHEET_HIGH, taal), sheet.limits->second, sheet.units)
             : text::Plain(Key::TXT_SHEET_NO_LIMITS, taal)};
+    if (!sheet.trailNote.empty()) {
+        page.details.push_back(text::Plain(Key::TXT_SHEET_TRAIL_UNREADABLE, taal));
+    }
     if (sheet.skippedAlarmLines > 0) {
         page.details.push_back(fmt::format("{} {}",
                                            text::Plain(Key::TXT_SHEET_SKIPPED_ALARM_LINES, taal),
@@ -395,8 +381,9 @@ std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, i
                                         std::string_view probeKey) {
     DailySheetBuilder builder(sources.table, year, month, probeKey);
     // The trail lies beside the alarm file, in the station's directory.
-    builder.UseLimitHistory(records::LimitHistory::FromTrail(
-        ReadFileBytes(sources.alarmFile.parent_path() / records::kAuditTrailFileName).bytes));
+    records::TrailLimits trail =
+        records::ReadTrailLimits(sources.alarmFile.parent_path() / records::kAuditTrailFileName);
+    builder.UseLimitHistory(std::move(trail.history));
     auto history = std::make_unique<HistoryData>();
     for (int day = 1; day <= DaysInMonth(year, month); ++day) {
         const auto file =
@@ -407,7 +394,11 @@ std::vector<ProbeSheet> LoadDailySheets(const SheetSources& sources, int year, i
         sources.readDay(*history, file.string());
         builder.AddDay(day, *history);
     }
-    return builder.Finish(sources.alarmFile);
+    std::vector<ProbeSheet> sheets = builder.Finish(sources.alarmFile);
+    for (ProbeSheet& sheet : sheets) {
+        sheet.trailNote = trail.note;
+    }
+    return sheets;
 }
 
 std::string SheetTimeOfDay(int minute) {

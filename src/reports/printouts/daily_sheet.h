@@ -41,12 +41,17 @@ struct ProbeSheet {
     std::string key;  // result-file key
     std::string name;
     std::string units;
+    int sensorType = kTypeTemperature;          // as the result files have it
     std::optional<std::pair<int, int>> limits;  // low, high, now
     // As the audit trail names the probe; empty for one not in the table.
     std::string serial;
     std::vector<SheetDay> days;
     // Lines of the alarm file that did not parse and are not on the sheet.
     int skippedAlarmLines = 0;
+    // Why the audit trail could not be read, for the program's own message;
+    // empty when it was read or there is none. The minutes out of range are
+    // then counted against the limits the probe has now.
+    std::string trailNote;
 };
 
 // Reads one result file into the day structure.

@@ -9,7 +9,7 @@ namespace qrv::text::tables {
 // The daily minimum and maximum sheet's printed page. The column titles fit
 // the page's fixed columns: "min", "max" 6 characters, "time", "above",
 // "below" 5, "Day" 32, the rest 26.
-inline constexpr std::array<TextTable, 23> kSheetTexts{{
+inline constexpr std::array<TextTable, 24> kSheetTexts{{
     {"TXT_SHEET_TITLE",
      {"Daily minimum and maximum", "Tägliches Minimum und Maximum",
       "Minimum et maximum journaliers", "Dagelijks minimum en maximum"}},
@@ -49,6 +49,14 @@ inline constexpr std::array<TextTable, 23> kSheetTexts{{
      {"Audit trail when printed:", "Prüfpfad beim Drucken:", "Piste d'audit à l'impression :",
       "Audittrail bij het afdrukken:"}},
     {"TXT_SHEET_STORED", {"stored", "gespeichert", "enregistré", "opgeslagen"}},
+    {"TXT_SHEET_TRAIL_UNREADABLE",
+     {"The audit trail cannot be read: the minutes out of range are counted against today's limits",
+      "Der Prüfpfad kann nicht gelesen werden: die Minuten außerhalb zählen nach den heutigen "
+      "Grenzen",
+      "La piste d'audit ne peut pas être lue : les minutes hors limites sont comptées selon les "
+      "limites actuelles",
+      "De audittrail kan niet gelezen worden: de minuten buiten bereik tellen tegen de huidige "
+      "grenzen"}},
     {"TXT_SHEET_MENU",
      {"Daily minimum and maximum __sheet", "Tages__blatt Minimum und Maximum",
       "__Feuille des minima et maxima journaliers", "Dag__staat minimum en maximum"}},
