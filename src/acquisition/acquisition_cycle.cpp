@@ -109,7 +109,7 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
 
 void AcquisitionCycle::HandleMeasureSensors() {
     const bool alarmStood = station_.flags.CommunicationErrorAlarm != 0;
-    if (OranjeLedOn(station_.session) < 0) {
+    if (OranjeLedOn(station_.session) != OutputResult::kDone) {
         if (!Paused()) {
             station_.session.ResetNetworkFromAsync();
         }
@@ -175,16 +175,17 @@ void AcquisitionCycle::ReadProbe() {
                               std::string(kDueNote[static_cast<std::size_t>(due)]),
                           colors::kProgressBlue);
 
-    double reading = kNoReadingYet;
     const DeviceFamily& family = FamilyOf(rom[0]);
-    if (IsProbeFamily(family.code)) {
-        reading = qrv::ReadProbe(station_.session, line, rom);
-    }
-    const double raw = reading;
-    // Smoothing compares with the stored value, which is corrected already.
-    reading = station_.calibrations.Apply(rom, reading);
-    if (family.kind == DeviceKind::kHumidity) {
-        reading = SmoothHumidity(previous, reading);
+    const bool probe = IsProbeFamily(family.code);
+    const Reading read = probe ? qrv::ReadProbe(station_.session, line, rom)
+                               : Reading::Failed(ProbeFault::kNotAProbe);
+    double reading = 0.0;
+    if (read.Ok()) {
+        // Smoothing compares with the stored value, which is corrected already.
+        reading = station_.calibrations.Apply(rom, read.value);
+        if (family.kind == DeviceKind::kHumidity) {
+            reading = SmoothHumidity(previous, reading);
+        }
     }
     if (Paused()) {
         // A stop is waiting for this tick: the reading is dropped.
@@ -203,9 +204,12 @@ void AcquisitionCycle::ReadProbe() {
             acquireSensorIndex_ = SetAcquireEersteSensor(*table);
         } else {
             bool moveOn = true;
-            if (IsErrorValue(reading)) {
-                if (IsProbeFamily(family.code)) {
-                    busErrors_.Count(ReadFailureKind(family.kind, raw));
+            // A correction that ends below the error limit gives no
+            // temperature either: it counts as a bad reading.
+            if (!read.Ok() || IsErrorValue(reading)) {
+                if (probe) {
+                    busErrors_.Count(read.Ok() ? BusErrorKind::kBadReading
+                                               : ReadFailureKind(read.fault));
                 }
                 if (record.LostCount <= kLostCountReset) {
                     ++record.LostCount;
@@ -215,7 +219,7 @@ void AcquisitionCycle::ReadProbe() {
                 moveOn = record.LostCount >= kLostCountMoveOn;
             } else {
                 record.Value = reading;
-                record.RawValue = raw;
+                record.RawValue = read.value;
                 readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
                 record.LostCount = 0;
                 ++record.NewValueCount;

@@ -101,7 +101,8 @@ std::vector<double> ReadLineProbes(NodexSession& session, int line,
         if (converted && IsTemperatureProbe(rom)) {
             value = ReadConverted(session, rom);
         }
-        values.push_back(value ? *value : ReadProbe(session, line, rom));
+        values.push_back(value ? *value
+                               : CodedValue(FamilyOf(rom[0]).kind, ReadProbe(session, line, rom)));
     }
     return values;
 }

@@ -49,7 +49,10 @@ void StoreReading(SensorTable& table, int index, double value) {
 void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
     MarkFound(table, index);
     const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-    StoreReading(table, index, ReadProbe(session, record.Line, record.Rom));
+    // The record holds a failed reading as its error code, as the views show it.
+    StoreReading(
+        table, index,
+        CodedValue(FamilyOf(record.Rom[0]).kind, ReadProbe(session, record.Line, record.Rom)));
 }
 
 }  // namespace

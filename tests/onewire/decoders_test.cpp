@@ -105,35 +105,62 @@ TEST(HumidityDecoding, RegistersAndTheCompensatedHumidity) {
                      static_cast<float>(5.0));
     EXPECT_EQ(Ds2438TemperatureFromPage({0, 0x00, 0xFF, 0, 0, 0, 0, 0}), -1.0);
     EXPECT_EQ(Ds2438TemperatureFromPage({0, 0x00, 0x19, 0, 0, 0, 0, 0}), 25.0);
-    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, 25.0), 38.69, 0.005);
-    EXPECT_EQ(HumidityFromReadings(5.0, 0.5, 25.0), 0.0);
-    EXPECT_EQ(HumidityFromReadings(5.0, 4.9, 25.0), 100.0);
-    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, -1.0), (0.4 - 0.16) / 0.0062 / (1.0546 + 0.00216),
-                1e-9);
+    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, 25.0).value, 38.69, 0.005);
+    EXPECT_EQ(HumidityFromReadings(5.0, 0.5, 25.0).value, 0.0);
+    EXPECT_EQ(HumidityFromReadings(5.0, 4.9, 25.0).value, 100.0);
+    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, -1.0).value,
+                (0.4 - 0.16) / 0.0062 / (1.0546 + 0.00216), 1e-9);
 }
 
-TEST(HumidityDecoding, AnUnusableSupplyGivesTheBadReadingValue) {
+TEST(HumidityDecoding, AnUnusableSupplyGivesABadMeasurement) {
     for (const double vdd : {0.0, -0.01, std::nan("")}) {
-        const double rh = HumidityFromReadings(vdd, 2.0, 20.0);
-        EXPECT_EQ(rh, kHumBadReading) << vdd;
-        EXPECT_TRUE(IsErrorValue(rh));
+        const Reading rh = HumidityFromReadings(vdd, 2.0, 20.0);
+        EXPECT_EQ(rh.fault, ProbeFault::kBadMeasurement) << vdd;
+        EXPECT_TRUE(std::isnan(rh.value));
+        EXPECT_EQ(CodedValue(DeviceKind::kHumidity, rh), -496.0);
     }
+}
+
+// The record, the result files and the views keep the numbers the reading
+// routines always gave; a fault must come back as the same number.
+TEST(ReadingCodes, EachFaultKeepsItsErrorNumberAndComesBackFromIt) {
+    using enum ProbeFault;
+    const auto coded = [](DeviceKind kind, ProbeFault fault) {
+        return CodedValue(kind, Reading::Failed(fault));
+    };
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kNotSelected), -499.0);
+    EXPECT_EQ(coded(DeviceKind::kSwitchInput, kNoAnswer), -498.0);
+    EXPECT_EQ(coded(DeviceKind::kHumidity, kInputNotSwitched), -497.0);
+    EXPECT_EQ(coded(DeviceKind::kHumidity, kBadMeasurement), -496.0);
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kDamagedData), -994.0);
+    EXPECT_EQ(coded(DeviceKind::kSwitchInput, kDamagedData), -495.0);
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kConversionNotDone), -995.0);
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kPowerOnValue), -993.0);
+    EXPECT_EQ(coded(DeviceKind::kOther, kNotAProbe), -950.0);
+    EXPECT_EQ(kTempScratchpadBad, -994.0);
+    EXPECT_EQ(kTempNotTemperatureFamily, -950.0);
+    for (const double code :
+         {-499.0, -498.0, -497.0, -496.0, -495.0, -994.0, -995.0, -993.0, -950.0}) {
+        const Reading reading = ReadingFromCoded(code);
+        ASSERT_FALSE(reading.Ok()) << code;
+        const DeviceKind kind =
+            code == -495.0 ? DeviceKind::kSwitchInput : DeviceKind::kTemperature;
+        EXPECT_EQ(CodedValue(kind, reading), code);
+    }
+    // A value is a value down to the limit; below it, never one.
+    EXPECT_EQ(CodedValue(DeviceKind::kTemperature, ReadingFromCoded(-200.0)), -200.0);
+    EXPECT_FALSE(ReadingFromCoded(-777.0).Ok());
 }
 
 TEST(BusErrorKinds, FailedReadingsAreToldApartByWhatTheReadingSays) {
     using enum BusErrorKind;
-    for (const DeviceKind probe :
-         {DeviceKind::kTemperature, DeviceKind::kHumidity, DeviceKind::kSwitchInput}) {
-        EXPECT_EQ(ReadFailureKind(probe, kTempNoAccess), kNoResponse);
-        EXPECT_EQ(ReadFailureKind(probe, kTempRomNotCurrent), kNoResponse);
-    }
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempScratchpadBad), kCrcError);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kSwitchInput, kSwitchCrcError), kCrcError);
-    // The same numbers mean other steps of a humidity measurement.
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kHumidity, kTempScratchpadBad), kBadReading);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kHumidity, kHumBadReading), kBadReading);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempConversionNotDone), kBadReading);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempPowerOnValue), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kNoAnswer), kNoResponse);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kNotSelected), kNoResponse);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kDamagedData), kCrcError);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kInputNotSwitched), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kBadMeasurement), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kConversionNotDone), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kPowerOnValue), kBadReading);
     EXPECT_EQ(BusErrorLabel(kCrcError), "crc_error");
     EXPECT_EQ(BusErrorLabel(kNetworkLost), "network_lost");
 }

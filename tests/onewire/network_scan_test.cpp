@@ -200,7 +200,7 @@ TEST(NetworkScan, ALinesTemperatureProbesConvertOnceAndReadAsASingleReadingDoes)
     for (int index = 0; index <= 6; ++index) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
         EXPECT_FALSE(IsErrorValue(record.Value)) << RomToHex(record.Rom) << " " << record.Value;
-        EXPECT_DOUBLE_EQ(record.Value, ReadProbe(station.session, 1, record.Rom))
+        EXPECT_DOUBLE_EQ(record.Value, ReadProbe(station.session, 1, record.Rom).value)
             << RomToHex(record.Rom);
     }
 }

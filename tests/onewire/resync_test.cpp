@@ -29,7 +29,7 @@ std::vector<std::pair<int, RomCode>> Probes(sim::SimulatedNodex& unit) {
 int FailedReadings(SimStation& station) {
     int failed = 0;
     for (const auto& [line, rom] : Probes(*station.unit)) {
-        failed += IsErrorValue(ReadProbe(station.session, line, rom)) ? 1 : 0;
+        failed += ReadProbe(station.session, line, rom).Ok() ? 0 : 1;
     }
     return failed;
 }
@@ -61,8 +61,8 @@ TEST_F(LinkFaults, AfterADropInDataModeAndWithDeadBreaksEveryFollowingReadingSuc
     drop.seconds = 0.4;
     station.unit->AddLinkFault(drop);
 
-    const double reading = ReadProbe(station.session, probes.front().first, victim);
-    EXPECT_TRUE(IsErrorValue(reading)) << reading;
+    const Reading reading = ReadProbe(station.session, probes.front().first, victim);
+    EXPECT_FALSE(reading.Ok()) << reading.value;
     EXPECT_GE(Stats().failedExchanges, 1);
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(FailedReadings(station), 0) << "round " << round;
@@ -99,9 +99,9 @@ TEST_F(LinkFaults, AUnitUnpluggedForTenSecondsIsReadAgainWithoutRestartingTheSes
     int failedWhileOut = 0;
     for (std::size_t i = 0; station.clock.Timer() < unplugged + 10; i = (i + 1) % probes.size()) {
         const double before = station.clock.Timer();
-        const double value = ReadProbe(station.session, probes[i].first, probes[i].second);
+        const Reading reading = ReadProbe(station.session, probes[i].first, probes[i].second);
         if (station.clock.Timer() < unplugged + 10) {
-            EXPECT_TRUE(IsErrorValue(value)) << value;
+            EXPECT_FALSE(reading.Ok()) << reading.value;
             ++failedWhileOut;
         }
         // A silent unit costs deadlines, not hangs.

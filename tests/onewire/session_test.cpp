@@ -262,7 +262,7 @@ TEST(PortCheck, CtsFollowsThePowerLinesOfTheSimulatedUnit) {
 TEST(Session, PowerLossResetsTheUnitsOutputsAndTheNextStartFindsItAgain) {
     SimStation station;
     station.Start();
-    ASSERT_EQ(AlarmRelaisOn(station.session), 0);
+    ASSERT_EQ(AlarmRelaisOn(station.session), OutputResult::kDone);
     EXPECT_TRUE(station.unit->RelayOn());
     EXPECT_EQ(station.session.StopOneWireSession(), 0);
     EXPECT_EQ(station.session.CloseSerialPortConnection(), 0);  // RTS and DTR cleared

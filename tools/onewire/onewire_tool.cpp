@@ -118,11 +118,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::F
     return options;
 }
 
-std::string Reading(const RomCode& rom, double value) {
-    if (IsErrorValue(value)) {
-        return fmt::format("{:.1f} (error)", value);
+std::string ReadingShown(const RomCode& rom, const Reading& reading) {
+    const DeviceKind kind = FamilyOf(rom[0]).kind;
+    // A failure as its error code, the number the station's own views show.
+    if (!reading.Ok()) {
+        return fmt::format("{:.1f} (error)", CodedValue(kind, reading));
     }
-    switch (FamilyOf(rom[0]).kind) {
+    const double value = reading.value;
+    switch (kind) {
         case DeviceKind::kTemperature:
             return fmt::format("{:.2f} \u00B0C", value);
         case DeviceKind::kHumidity:
@@ -132,6 +135,22 @@ std::string Reading(const RomCode& rom, double value) {
         default:
             return fmt::format("{}", value);
     }
+}
+
+std::string_view OutputFailureText(OutputResult result) {
+    switch (result) {
+        case OutputResult::kDone:
+            break;
+        case OutputResult::kNotSelected:
+            return "not selected";
+        case OutputResult::kNoAnswer:
+            return "no answer";
+        case OutputResult::kDamagedData:
+            return "damaged answer";
+        case OutputResult::kCutShort:
+            return "transfer cut short";
+    }
+    return "done";
 }
 
 std::optional<RomCode> ParseRom(const std::string& text) {
@@ -250,32 +269,32 @@ ScanListing Scan(NodexSession& session) {
 // software (which shows the chips' own values, not the station's corrected
 // ones). False when the reading failed.
 bool ReadingText(NodexSession& session, int line, const RomCode& rom, std::string& text) {
-    double value = 0;
+    Reading reading;
     std::string chip;
     switch (FamilyOf(rom[0]).kind) {
         case DeviceKind::kTemperature: {
             Scratchpad pad{};
-            value = Get1820Temperature(session, line, rom, pad);
-            if (!IsErrorValue(value)) {
+            reading = ReadingFromCoded(Get1820Temperature(session, line, rom, pad));
+            if (reading.Ok()) {
                 chip = fmt::format("  (chip {:.4f} \u00B0C)", ChipTemperature(rom, pad));
             }
             break;
         }
         case DeviceKind::kHumidity: {
             Ds2438Measurements measured;
-            value = Get2438Vochtigheid(session, line, rom, measured);
-            if (!IsErrorValue(value)) {
-                chip = fmt::format("  (VDD {:.2f} V, VAD {:.2f} V, {:.2f} \u00B0C)", measured.vdd,
-                                   measured.vad, measured.celsius);
+            reading = Get2438Vochtigheid(session, line, rom, measured);
+            if (reading.Ok()) {
+                chip = fmt::format("  (VDD {:.2f} V, VAD {:.2f} V, {:.2f} \u00B0C)",
+                                   measured.vdd.value, measured.vad.value, measured.celsius.value);
             }
             break;
         }
         default:
-            value = ReadProbe(session, line, rom);
+            reading = ReadProbe(session, line, rom);
             break;
     }
-    text += "  " + Reading(rom, value) + chip;
-    return !IsErrorValue(value);
+    text += "  " + ReadingShown(rom, reading) + chip;
+    return reading.Ok();
 }
 
 bool IsUnitDevice(NodexSession& session, const RomCode& rom) {
@@ -351,12 +370,12 @@ int RunCommand(NodexSession& session, const std::vector<std::string>& command, s
         return ScanOrRead(session, command, out, err);
     }
     const bool on = command.back() == "on";
-    int result = 0;
+    OutputResult result = OutputResult::kDone;
     if (verb == "lamp" && command[1] == "red") {
-        result = on ? RedLedOn(session) : RedLedOff(session);
+        on ? RedLedOn(session) : RedLedOff(session);
     } else {
         result = ReadUnitOutputStates(session);
-        if (result == 0) {
+        if (result == OutputResult::kDone) {
             if (verb == "relay") {
                 result = on ? AlarmRelaisOn(session) : AlarmRelaisOff(session);
             } else {
@@ -364,8 +383,9 @@ int RunCommand(NodexSession& session, const std::vector<std::string>& command, s
             }
         }
     }
-    if (result != 0) {
-        fmt::print(err, "quorvanel-onewire: the unit did not confirm the output ({})\n", result);
+    if (result != OutputResult::kDone) {
+        fmt::print(err, "quorvanel-onewire: the unit did not confirm the output ({})\n",
+                   OutputFailureText(result));
         return kExitUnit;
     }
     fmt::print(out, "{}\n", fmt::join(command, " "));
