@@ -68,7 +68,8 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
                             const LineNotSearchedCallback& onNotSearched) {
     ScanResult result;
     for (int line = 1; line <= kCouplerCount && !session.GivingUp(); ++line) {
-        if (const int switched = session.SelectLine(line); switched != 0) {
+        if (const SessionStatus switched = session.SelectLine(line);
+            switched != SessionStatus::kOk) {
             result.linesNotSearched.push_back(line);
             if (onNotSearched) {
                 onNotSearched(line, switched);

@@ -107,8 +107,8 @@ TEST(NetworkScan, ALinkLostAtALineSwitchFilesEveryProbeOnItsOwnLineOrOnNone) {
             SensorTable table;
             std::vector<int> told;
             const ScanResult result =
-                ScanTotalNetwork(station.session, table, {}, [&](int line, int switched) {
-                    EXPECT_NE(switched, 0);
+                ScanTotalNetwork(station.session, table, {}, [&](int line, SessionStatus switched) {
+                    EXPECT_NE(switched, SessionStatus::kOk);
                     told.push_back(line);
                 });
             EXPECT_FALSE(result.linesNotSearched.empty());

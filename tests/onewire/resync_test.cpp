@@ -38,7 +38,7 @@ class LinkFaults : public ::testing::Test {
   protected:
     void SetUp() override {
         station.Start();
-        ASSERT_EQ(station.session.Zet2480TimingToLongCable(), 0);
+        ASSERT_EQ(station.session.Zet2480TimingToLongCable(), SessionStatus::kOk);
         probes = Probes(*station.unit);
         ASSERT_EQ(probes.size(), 15u);
         // Every break from here on reaches nothing, as on a pseudo-terminal.
@@ -123,7 +123,7 @@ TEST(LinkTrace, ResynchronisationsAreWrittenToTheTrace) {
         OneWireDriver driver(station.ports, station.clock, &sink);
         NodexSession session(driver, station.ports, station.clock);
         session.SerialPort = 1;
-        ASSERT_EQ(session.StartOneWireSession(), 1);
+        ASSERT_EQ(session.StartOneWireSession(), SessionStatus::kOk);
         station.ports.writeBudget = 0;
         EXPECT_EQ(session.ResetTheNodex(), 0);
         station.ports.writeBudget = -1;

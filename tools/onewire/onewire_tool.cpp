@@ -197,7 +197,7 @@ int LinkFailures(NodexSession& session) {
 // One line's search: what it met (the trunk's devices too), whether the line
 // could be switched and whether the link held throughout the search.
 struct LineSearch {
-    int switched = 0;
+    SessionStatus switched = SessionStatus::kOk;
     bool complete = false;
     std::vector<RomCode> found;
 };
@@ -205,7 +205,7 @@ struct LineSearch {
 LineSearch SearchLine(NodexSession& session, int line) {
     LineSearch search;
     search.switched = session.SelectLine(line);
-    if (search.switched != 0) {
+    if (search.switched != SessionStatus::kOk) {
         return search;
     }
     const int failedBefore = LinkFailures(session);
@@ -247,17 +247,18 @@ ScanListing Scan(NodexSession& session) {
     }
     if (!trunk.complete) {
         listing.gaps.push_back(
-            trunk.switched != 0
+            trunk.switched != SessionStatus::kOk
                 ? fmt::format("the lines could not all be switched off ({}): the trunk and the "
                               "lines were not searched completely, lines 1-3 not listed",
-                              trunk.switched)
+                              SessionStatusCode(trunk.switched))
                 : "the search of the trunk was cut off twice: lines 1-3 not listed");
     }
     for (int line = 1; line <= kCouplerCount; ++line) {
         const LineSearch& search = lines[static_cast<std::size_t>(line - 1)];
-        if (search.switched != 0) {
-            listing.gaps.push_back(fmt::format(
-                "line {} could not be switched on ({}): not searched", line, search.switched));
+        if (search.switched != SessionStatus::kOk) {
+            listing.gaps.push_back(
+                fmt::format("line {} could not be switched on ({}): not searched", line,
+                            SessionStatusCode(search.switched)));
         } else if (trunk.complete) {
             list(line, search.found);
         }
@@ -448,13 +449,14 @@ int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FI
     OneWireDriver driver(ports, clock, trace.IsOpen() ? &trace : nullptr);
     NodexSession session(driver, ports, clock);
     session.SerialPort = port;
-    if (const int started = session.StartOneWireSession(); started < 0) {
+    if (const SessionStatus started = session.StartOneWireSession();
+        started != SessionStatus::kOk) {
         fmt::print(err, "quorvanel-onewire: no 1-Wire session on {} ({})\n", map.NameOf(port),
-                   started);
+                   SessionStatusCode(started));
         return kExitUnit;
     }
     int status = kExitOk;
-    if (session.ZoekNodexNumbers() < 0) {
+    if (session.ZoekNodexNumbers() != SessionStatus::kOk) {
         fmt::print(err, "quorvanel-onewire: no presence on the trunk\n");
         status = kExitUnit;
     } else {

@@ -81,12 +81,12 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
     };
     // A line not searched leaves its probes on their lines and missing, so the
     // next pass searches it again and then asks about them.
-    const auto notSearched = [&](int line, int result) {
+    const auto notSearched = [&](int line, SessionStatus result) {
         DoeDisplayMessage(services.display,
                           text::Plain(Key::TXT_LINE_NOT_SEARCHED, taal) + std::to_string(line));
         services.log.LogMessageToDisk("Line " + std::to_string(line) +
                                       " not searched: its coupler did not confirm the switch (" +
-                                      std::to_string(result) + ")");
+                                      std::to_string(SessionStatusCode(result)) + ")");
     };
     std::vector<RomCode> leftOut;
     for (bool firstPass = true;; firstPass = false) {
@@ -193,11 +193,11 @@ int StartNetwork(StationState& state, const ShellServices& services) {
         }
     }
     Progress(state, services, Key::MESS_INIT_NETWORK);
-    if (session.StartOneWireSession() < 0) {
+    if (session.StartOneWireSession() != SessionStatus::kOk) {
         return kNetworkSessionFailed;
     }
     Progress(state, services, Key::MESS_TEST_INTERFACE);
-    if (session.ZoekNodexNumbers() < 0) {
+    if (session.ZoekNodexNumbers() != SessionStatus::kOk) {
         return kNetworkNoPresence;
     }
     AlarmRelaisOff(session);
