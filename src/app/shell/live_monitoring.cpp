@@ -102,7 +102,7 @@ void LiveMonitoring::ReloadTimeAlarmsIfChanged() {
     shell::ReloadTimeAlarmsIfChanged(state_, acquisition_.Alarms().TimeAlarms(), clock_, log_);
 }
 
-int LiveMonitoring::StoreResultsToDisk() {
+StoreResult LiveMonitoring::StoreResultsToDisk() {
     return store_.StoreResultsToDisk(state_.paths.DataDirectory(state_.WantedUserMode),
                                      acquisition_.Cycle().StaleReadings());
 }
