@@ -63,8 +63,7 @@ Reading ReadingFromCoded(double value) {
             return Reading::Failed(fault);
         }
     }
-    // A code no reading routine gives (a correction that ended below the
-    // limit): a value that cannot be a measurement.
+    // A code that no reading routine gives is no measurement either.
     return Reading::Failed(ProbeFault::kBadMeasurement);
 }
 

@@ -15,7 +15,7 @@ enum class ProbeFault : std::uint8_t {
     // Its ROM could not be made the current device.
     kNotSelected,
     // It did not answer its reset and address. A humidity probe whose supply
-    // voltage could not be chosen is counted here too, as it always was.
+    // input could not be chosen reports this too.
     kNoAnswer,
     // Its data came back with a bad CRC or cut short.
     kDamagedData,
@@ -25,18 +25,19 @@ enum class ProbeFault : std::uint8_t {
     kPowerOnValue,
     // A humidity probe's A/D input could not be switched to the sensor.
     kInputNotSwitched,
-    // A humidity probe answered, but a voltage or its temperature could not be
-    // measured, or its supply voltage was unusable.
+    // Nothing usable was measured: a humidity probe's voltage or temperature
+    // step failed or its supply voltage was unusable, or no reading was taken.
     kBadMeasurement,
     // The device is of no family the station reads.
     kNotAProbe,
 };
 
 // One reading of a probe: the value in its units when fault is kNone;
-// otherwise the value is NaN, so that it cannot pass for a measurement.
+// otherwise the value is NaN, so that it cannot pass for a measurement. A
+// Reading made without either is a failure: nothing was measured.
 struct Reading {
     double value = std::numeric_limits<double>::quiet_NaN();
-    ProbeFault fault = ProbeFault::kNone;
+    ProbeFault fault = ProbeFault::kBadMeasurement;
 
     static Reading Of(double value) { return Reading{value, ProbeFault::kNone}; }
     static Reading Failed(ProbeFault fault) {
