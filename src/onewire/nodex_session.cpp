@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-#include "onewire/port_check.h"
 #include "sensors/rom_text.h"
 
 namespace qrv {
@@ -226,7 +225,7 @@ SessionStatus NodexSession::ResetNetworkFromAsync() {
     return SetCableTiming2480(1);
 }
 
-int NodexSession::CheckSerialPortConnection(int port) {
+PortCheckResult NodexSession::CheckSerialPortConnection(int port) {
     return qrv::CheckSerialPortConnection(ports_, clock_, port);
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "onewire/onewire_driver.h"
+#include "onewire/port_check.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
@@ -96,7 +97,7 @@ class NodexSession {
     // Restarts the session and its cable timing; the timing's result.
     SessionStatus ResetNetworkFromAsync();
 
-    int CheckSerialPortConnection(int port);
+    PortCheckResult CheckSerialPortConnection(int port);
     int CloseSerialPortConnection();
 
     // A wait on the clock: the session's own pauses (a restart, a retry).

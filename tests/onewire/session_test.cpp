@@ -244,18 +244,17 @@ TEST(Session, ResetNetworkFromAsyncRestartsTheSessionAndTheTiming) {
 // had; a field report that quotes one must still mean the same step.
 TEST(Session, StatusesKeepTheNumbersTheLogShows) {
     using enum SessionStatus;
-    const std::vector<std::pair<SessionStatus, int>> numbers{
-        {kOk, 0},
-        {kPortRefused, -1000},
-        {kPortBusy, -1001},
-        {kBridgeSilent, -1002},
-        {kNothingToEnd, -1003},
-        {kNoPresence, -3},
-        {kTimingNotWritten, -1},
-        {kCouplerNotSelected, -499},
-        {kCouplerNoAnswer, -498},
-        {kLineOnNotConfirmed, -1},
-        {kLineOffNotConfirmed, -2}};
+    const std::vector<std::pair<SessionStatus, int>> numbers{{kOk, 0},
+                                                             {kPortRefused, -1000},
+                                                             {kPortBusy, -1001},
+                                                             {kBridgeSilent, -1002},
+                                                             {kNothingToEnd, -1003},
+                                                             {kNoPresence, -3},
+                                                             {kTimingNotWritten, -1},
+                                                             {kCouplerNotSelected, -499},
+                                                             {kCouplerNoAnswer, -498},
+                                                             {kLineOnNotConfirmed, -1},
+                                                             {kLineOffNotConfirmed, -2}};
     for (const auto& [status, number] : numbers) {
         EXPECT_EQ(SessionStatusCode(status), number) << static_cast<int>(status);
     }
@@ -275,11 +274,11 @@ TEST(Session, StartFailsWithTheSpecifiedCodes) {
 
 TEST(PortCheck, CtsFollowsThePowerLinesOfTheSimulatedUnit) {
     SimStation station;
-    EXPECT_EQ(station.session.CheckSerialPortConnection(1), 0);
+    EXPECT_EQ(station.session.CheckSerialPortConnection(1), PortCheckResult::kUnitAnswers);
     station.unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, station.clock.Timer(), 1e9});
-    EXPECT_EQ(station.session.CheckSerialPortConnection(1), kNoUnitOnPort);
+    EXPECT_EQ(station.session.CheckSerialPortConnection(1), PortCheckResult::kNoUnit);
     station.unit->ClearFaults();
-    EXPECT_EQ(station.session.CheckSerialPortConnection(1), 0);
+    EXPECT_EQ(station.session.CheckSerialPortConnection(1), PortCheckResult::kUnitAnswers);
     EXPECT_EQ(station.session.CloseSerialPortConnection(), 0);
 }
 

@@ -433,13 +433,13 @@ int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FI
         return kExitUnit;
     }
     if (modemLines) {
-        const int check = CheckSerialPortConnection(ports, clock, port);
-        if (check != 0) {
-            fmt::print(err, "quorvanel-onewire: the unit does not answer on {} ({}{})\n",
-                       map.NameOf(port), check,
-                       check == kNoUnitOnPort       ? ": CTS off, no power or no unit"
-                       : check == kCtsDoesNotFollow ? ": CTS does not follow RTS and DTR"
-                                                    : "");
+        const PortCheckResult check = CheckSerialPortConnection(ports, clock, port);
+        if (check != PortCheckResult::kUnitAnswers) {
+            fmt::print(
+                err, "quorvanel-onewire: the unit does not answer on {} ({})\n", map.NameOf(port),
+                check == PortCheckResult::kNoUnit             ? "CTS off, no power or no unit"
+                : check == PortCheckResult::kCtsDoesNotFollow ? "CTS does not follow RTS and DTR"
+                                                              : "the port cannot be opened");
             return kExitUnit;
         }
     } else {

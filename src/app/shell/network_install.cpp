@@ -184,11 +184,13 @@ int StartNetwork(StationState& state, const ShellServices& services) {
     }
     Progress(state, services, Key::MESS_CHECK_SERIAL);
     const bool foundAtStartup = state.unitFoundOnPort.exchange(0) == port;
-    if (!foundAtStartup && CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+    if (!foundAtStartup && CheckSerialPortConnection(services.ports, services.clock, port) !=
+                               PortCheckResult::kUnitAnswers) {
         services.clock.Delay(kPortRetryPauseSeconds);
         Progress(state, services, Key::MESS_RETRY_ON_SERIAL);
         session.FlushOwSessions();
-        if (CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+        if (CheckSerialPortConnection(services.ports, services.clock, port) !=
+            PortCheckResult::kUnitAnswers) {
             return kNetworkPortFailed;
         }
     }
