@@ -19,8 +19,9 @@ set(QRV_CORE_LAYERS
     "qrv_notify qrv_reports qrv_web"
     "qrv_printouts"
     "qrv_views"
+    "qrv_station"
     "qrv_shell"
-    "qrv_station")
+    "qrv_station_service")
 
 function(qrv_apply_build_options target)
     target_compile_options(${target} PRIVATE -Wall -Wextra)

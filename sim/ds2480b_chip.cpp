@@ -10,6 +10,11 @@ constexpr std::uint8_t kPulseEnd = 0xF1;
 constexpr int kSpeedFlexible = 1;
 constexpr int kSpeedOverdrive = 2;
 constexpr int kRbr = 7;
+constexpr int kSpud = 3;
+constexpr int kSpudInfinite = 7;
+constexpr std::uint8_t kPullUpAfterBit = 0x02;
+// The reply that ends a pulse: bits 7:5 set, the low bits unused.
+constexpr std::uint8_t kPulseReply = 0xEC;
 constexpr int kSearchPassBytes = 16;
 
 // Reset reply: 11 (fixed), V = 0 (no 12 V), chip revision 011, then the bus state.
@@ -28,6 +33,7 @@ std::uint8_t SimBus::BusByte(std::uint8_t masterByte, double now, double slotSec
 }
 
 void Ds2480bChip::MasterReset() {
+    pullingUp_ = false;
     mode_ = Mode::kAwaitCalibration;
     accelerator_ = false;
     speed_ = 0;
@@ -145,7 +151,44 @@ Ds2480bChip::Result Ds2480bChip::Receive(std::uint8_t byte, double now) {
     return result;
 }
 
+void Ds2480bChip::EndPullUp(double now) {
+    if (pullingUp_) {
+        pullingUp_ = false;
+        bus_.StrongPullUp(false, now);
+    }
+}
+
+void Ds2480bChip::SingleBit(std::uint8_t byte, double now, Result& result) {
+    SetSpeed(byte);
+    bus_.BeginByte();
+    const bool bit = bus_.BusSlot((byte & 0x10) != 0, now);
+    result.busSeconds = SlotSeconds();
+    result.reply = static_cast<std::uint8_t>((byte & 0xFC) | (bit ? 3 : 0));
+    if ((byte & kPullUpAfterBit) == 0) {
+        return;
+    }
+    const double from = now + result.busSeconds;
+    bus_.StrongPullUp(true, from);
+    if (parameters_[kSpud] == kSpudInfinite) {
+        pullingUp_ = true;
+        return;
+    }
+    // A timed pull-up keeps the bus until it ends. (Its own reply, which the
+    // chip sends when it ends, is not modelled: the station uses the
+    // infinite one.)
+    const double duration = 0.0164 * (1 << parameters_[kSpud]);
+    bus_.StrongPullUp(false, from + duration);
+    result.busSeconds += duration;
+}
+
 void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
+    if (byte == kPulseEnd && pullingUp_) {
+        EndPullUp(now);
+        result.reply = kPulseReply;
+        return;
+    }
+    // Any other command ends the pull-up first.
+    EndPullUp(now);
     if (byte == kDataMode) {
         mode_ = Mode::kData;
         return;
@@ -165,14 +208,9 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
         return;
     }
     switch ((byte >> 5) & 3) {
-        case 0: {  // single bit
-            SetSpeed(byte);
-            bus_.BeginByte();
-            const bool bit = bus_.BusSlot((byte & 0x10) != 0, now);
-            result.busSeconds = SlotSeconds();
-            result.reply = static_cast<std::uint8_t>((byte & 0xFC) | (bit ? 3 : 0));
+        case 0:
+            SingleBit(byte, now, result);
             break;
-        }
         case 1:  // search accelerator on/off
             SetSpeed(byte);
             accelerator_ = (byte & 0x10) != 0;
@@ -193,8 +231,12 @@ void Ds2480bChip::Command(std::uint8_t byte, double now, Result& result) {
         }
         default:  // pulse: the pull-up lasts its configured time, then the reply
             if ((byte & 0x0C) == 0x0C) {
-                result.busSeconds = 0.0164 * (1 << (parameters_[3] & 7));
+                result.busSeconds = 0.0164 * (1 << (parameters_[kSpud] & 7));
                 result.reply = static_cast<std::uint8_t>(byte & 0xFC);
+                if ((byte & 0x10) == 0) {
+                    bus_.StrongPullUp(true, now);
+                    bus_.StrongPullUp(false, now + result.busSeconds);
+                }
             }
             break;
     }

@@ -22,6 +22,8 @@ class SimBus {
     // Called before every byte-sized group of slots, so that couplers that
     // switched during the previous byte take effect.
     virtual void BeginByte() = 0;
+    // The bridge's strong pull-up came on or went off at `now`.
+    virtual void StrongPullUp(bool on, double now) = 0;
 };
 
 // The DS2480B serial 1-Wire line driver at the level of serial bytes: command
@@ -55,6 +57,8 @@ class Ds2480bChip {
     int Parameter(int number) const { return parameters_[static_cast<std::size_t>(number)]; }
     bool InDataMode() const { return mode_ == Mode::kData || mode_ == Mode::kDataAfterEscape; }
     bool SearchAcceleratorOn() const { return accelerator_; }
+    // An infinite strong pull-up holds the bus until F1h.
+    bool PullingUp() const { return pullingUp_; }
 
     // Bus timing at the current speed and parameters, in seconds.
     double SlotSeconds() const;
@@ -69,12 +73,15 @@ class Ds2480bChip {
     void DataByte(std::uint8_t byte, double now, Result& result);
     std::uint8_t SearchByte(std::uint8_t byte, double& now);
     void SetSpeed(std::uint8_t command) { speed_ = (command >> 2) & 3; }
+    void SingleBit(std::uint8_t byte, double now, Result& result);
+    void EndPullUp(double now);
 
     SimBus& bus_;
     Mode mode_ = Mode::kAwaitCalibration;
     bool accelerator_ = false;
     int searchBytes_ = 0;
     int speed_ = 0;
+    bool pullingUp_ = false;
     std::array<int, 8> parameters_{};
 };
 

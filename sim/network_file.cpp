@@ -40,6 +40,22 @@ ValueModel Model(const json& device, const char* key, double fallback) {
     return device.contains(key) ? ValueModel::FromJson(device.at(key)) : ValueModel(fallback);
 }
 
+// "power": "external" (the default: a probe wired with its own supply) or
+// "parasite" (fed from the data line).
+bool ParasitePowered(const json& device, const std::string& where) {
+    if (!device.contains("power")) {
+        return false;
+    }
+    const json& power = device.at("power");
+    if (power == "parasite") {
+        return true;
+    }
+    if (power == "external") {
+        return false;
+    }
+    throw std::invalid_argument(where + ": power is \"external\" or \"parasite\"");
+}
+
 std::unique_ptr<SimDevice> MakeDevice(const json& device, RomMaker& roms,
                                       const std::string& where) {
     if (!device.is_object() || !device.contains("type")) {
@@ -62,8 +78,11 @@ std::unique_ptr<SimDevice> MakeDevice(const json& device, RomMaker& roms,
     const auto th = static_cast<std::uint8_t>(thValue);
     const auto tl = static_cast<std::uint8_t>(tlValue);
     if (type == "DS18B20") {
-        return std::make_unique<TemperatureProbe>(rom(0x28), TemperatureProbe::Model::kDs18b20,
-                                                  Model(device, "temperature", 20.0), th, tl);
+        auto probe =
+            std::make_unique<TemperatureProbe>(rom(0x28), TemperatureProbe::Model::kDs18b20,
+                                               Model(device, "temperature", 20.0), th, tl);
+        probe->SetParasitePowered(ParasitePowered(device, where));
+        return probe;
     }
     if (type == "DS18S20" || type == "DS1820") {
         const bool newer = type == "DS18S20";
@@ -72,9 +91,11 @@ std::unique_ptr<SimDevice> MakeDevice(const json& device, RomMaker& roms,
             throw std::invalid_argument(
                 where + ": ROM byte 5 must be 08 for a DS18S20 and not 08 for a DS1820");
         }
-        return std::make_unique<TemperatureProbe>(
+        auto probe = std::make_unique<TemperatureProbe>(
             value, newer ? TemperatureProbe::Model::kDs18s20 : TemperatureProbe::Model::kDs1820,
             Model(device, "temperature", 20.0), th, tl);
+        probe->SetParasitePowered(ParasitePowered(device, where));
+        return probe;
     }
     if (type == "DS2438") {
         auto probe = std::make_unique<HumidityProbe>(rom(0x26), Model(device, "humidity", 50.0),

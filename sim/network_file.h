@@ -28,7 +28,8 @@ namespace qrv::sim {
 // DEVICE: {"type": "DS18B20"|"DS18S20"|"DS1820"|"DS2438"|"DS2406"|"DS2405"|"other",
 //          "rom": "16 hex digits, family first" (optional: made up with a valid CRC),
 //          "family": N (for "other"), "temperature": MODEL, "th": N, "tl": N,
-//          "humidity": MODEL, "vdd": MODEL, "vad": MODEL, "input": MODEL}
+//          "humidity": MODEL, "vdd": MODEL, "vad": MODEL, "input": MODEL,
+//          "power": "external"|"parasite" (temperature probes; external when absent)}
 // MODEL: a number, {"constant": x}, {"sine": {...}} or {"value": x, "steps": [[t, v]]}.
 // HEX: bytes as hex digits, blanks allowed ("55 28 01").
 // Throws std::invalid_argument naming what is wrong.

@@ -218,6 +218,14 @@ void SimulatedNodex::BeginByte() {
     }
 }
 
+void SimulatedNodex::StrongPullUp(bool on, double now) {
+    RefreshWiring();
+    // A shorted bus gives no device the current.
+    for (SimDevice* device : wired_) {
+        device->StrongPullUp(on && !shorted_, now);
+    }
+}
+
 void SimulatedNodex::FindWiredDevices() {
     wiringStale_ = false;
     activeStale_ = true;

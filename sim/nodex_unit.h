@@ -150,6 +150,7 @@ class SimulatedNodex : private SimBus {
     bool BusSlot(bool masterBit, double now) override;
     std::uint8_t BusByte(std::uint8_t masterByte, double now, double slotSeconds) override;
     void BeginByte() override;
+    void StrongPullUp(bool on, double now) override;
 
     struct ArmedLinkFault {
         LinkFault fault;

@@ -50,6 +50,9 @@ class SimDevice {
     // Power removed and restored: the state after power-on.
     virtual void PowerOn() { romState_ = RomState::kIdle; }
 
+    // The bridge's strong pull-up came on or went off on the device's wire.
+    virtual void StrongPullUp(bool on, double now) { (void)on, (void)now; }
+
     // Damages every CRC byte the device sends while set.
     void SetCorruptCrc(bool corrupt) { corruptCrc_ = corrupt; }
 

@@ -8,6 +8,15 @@
 
 namespace qrv::sim {
 
+namespace {
+
+constexpr std::uint8_t kReadPowerSupply = 0xB4;
+// A parasite-powered probe needs the pull-up within 10 us of the end of the
+// command; the command's last slot begins one slot (up to 74 us) earlier.
+constexpr double kPullUpLatestSeconds = 84e-6;
+
+}  // namespace
+
 TemperatureProbe::TemperatureProbe(const Rom& rom, Model model, ValueModel temperature,
                                    std::uint8_t th, std::uint8_t tl)
     : SimDevice(rom),
@@ -95,9 +104,25 @@ std::array<std::uint8_t, 8> TemperatureProbe::EncodeTemperature(Model model, dou
 void TemperatureProbe::FinishConversion(double now) {
     if (converting_ && !stuck_ && now >= conversionEnd_) {
         converting_ = false;
-        scratch_ =
-            EncodeTemperature(model_, conversionValue_, scratch_[2], scratch_[3], scratch_[4]);
+        const bool failed = !fed_ || failingConversions_ > 0;
+        if (failingConversions_ > 0) {
+            --failingConversions_;
+        }
+        // A brown-out resets the chip: its scratchpad is that of power-on.
+        scratch_ = EncodeTemperature(model_, failed ? 85.0 : conversionValue_, scratch_[2],
+                                     scratch_[3], scratch_[4]);
     }
+}
+
+void TemperatureProbe::StrongPullUp(bool on, double now) {
+    if (parasite_ && converting_ && now < conversionEnd_) {
+        if (!on) {
+            fed_ = false;
+        } else if (!pullUp_) {
+            fed_ = now - conversionStart_ <= kPullUpLatestSeconds;
+        }
+    }
+    pullUp_ = on;
 }
 
 void TemperatureProbe::OnSelected(bool byMatch, double now) {
@@ -109,9 +134,9 @@ void TemperatureProbe::OnSelected(bool byMatch, double now) {
 bool TemperatureProbe::IdleBit(double now) {
     FinishConversion(now);
     if (step_ == Step::kPolling) {
-        return !converting_;
+        return parasite_ || !converting_;
     }
-    return true;
+    return step_ != Step::kPowerSupply || !parasite_;
 }
 
 bool TemperatureProbe::InAlarm(double now) {
@@ -127,6 +152,7 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
     switch (step_) {
         case Step::kIgnore:
         case Step::kPolling:
+        case Step::kPowerSupply:
             return;
         case Step::kWriteScratchpad: {
             const int bytes = model_ == Model::kDs18b20 ? 3 : 2;
@@ -148,8 +174,12 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
         case commands::kConvertT:
             if (!converting_) {
                 converting_ = true;
+                conversionStart_ = now;
                 conversionEnd_ = now + ConversionSeconds();
                 conversionValue_ = temperature_.At(now);
+                // Fed by the pull-up already on, or by one that comes on in
+                // time; a parasite probe without either browns out.
+                fed_ = !parasite_ || pullUp_;
             }
             step_ = Step::kPolling;
             break;
@@ -177,9 +207,11 @@ void TemperatureProbe::OnByte(std::uint8_t byte, double now) {
                 scratch_[4] = eepromConfig_;
             }
             break;
+        case kReadPowerSupply:
+            // The read slots that follow give 0 from a parasite-powered probe.
+            step_ = Step::kPowerSupply;
+            break;
         default:
-            // Read Power Supply (0xB4) and unknown commands: the read slots
-            // that follow give 1, an externally powered probe.
             break;
     }
 }

@@ -6,10 +6,13 @@
 namespace qrv::sim {
 
 // DS18B20 (family 0x28), DS18S20 and the old DS1820 (both family 0x10; ROM
-// byte 5 = 0x08 marks the DS18S20). Externally powered: read slots after
-// Convert T give 0 while converting and 1 when done. TH and TL live in
-// EEPROM and come back with Recall E2; the scratchpad shows 85 °C until the
-// first conversion.
+// byte 5 = 0x08 marks the DS18S20). Externally powered, read slots after
+// Convert T give 0 while converting and 1 when done. Parasite powered, the
+// probe cannot say that it is busy, and its conversion works only under the
+// bridge's strong pull-up, from right after the command to the end of the
+// conversion time; without it the probe browns out and its scratchpad holds
+// the power-on 85 °C. TH and TL live in EEPROM and come back with Recall
+// E2; the scratchpad shows 85 °C until the first conversion.
 class TemperatureProbe final : public SimDevice {
   public:
     enum class Model { kDs18b20, kDs18s20, kDs1820 };
@@ -23,6 +26,11 @@ class TemperatureProbe final : public SimDevice {
     void SetTemperature(ValueModel model) { temperature_ = std::move(model); }
     // A conversion that never finishes (the probe stays busy).
     void SetConversionStuck(bool stuck) { stuck_ = stuck; }
+    void SetParasitePowered(bool parasite) { parasite_ = parasite; }
+    bool ParasitePowered() const { return parasite_; }
+    // The next `count` conversions fail as in a brown-out, leaving 85 °C.
+    void FailNextConversions(int count) { failingConversions_ = count; }
+    void StrongPullUp(bool on, double now) override;
     double ConversionSeconds() const;
     std::uint8_t EepromTh() const { return eepromTh_; }
     std::uint8_t EepromTl() const { return eepromTl_; }
@@ -41,7 +49,7 @@ class TemperatureProbe final : public SimDevice {
   private:
     void FinishConversion(double now);
 
-    enum class Step { kCommand, kWriteScratchpad, kPolling, kIgnore };
+    enum class Step { kCommand, kWriteScratchpad, kPolling, kPowerSupply, kIgnore };
 
     Model model_;
     ValueModel temperature_;
@@ -55,6 +63,12 @@ class TemperatureProbe final : public SimDevice {
     double conversionEnd_ = 0;
     double conversionValue_ = 0;
     bool stuck_ = false;
+    bool parasite_ = false;
+    bool pullUp_ = false;
+    // Whether the running conversion has had its current throughout.
+    bool fed_ = true;
+    double conversionStart_ = 0;
+    int failingConversions_ = 0;
 };
 
 }  // namespace qrv::sim

@@ -21,11 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "acquisition/clock_timer_platform.h"
-#include "app/shell/display_timer.h"
-#include "app/shell/live_monitoring.h"
 #include "app/shell/results_table.h"
-#include "app/shell/status_fields.h"
-#include "app/shell/status_reporting_log.h"
 #include "onewire/nodex_session.h"
 #include "onewire/onewire_driver.h"
 #include "runtime/date_strings.h"
@@ -33,6 +29,10 @@
 #include "runtime/program_log_file.h"
 #include "runtime/silent_status_display.h"
 #include "sim/network_file.h"
+#include "station/display_timer.h"
+#include "station/live_monitoring.h"
+#include "station/status_fields.h"
+#include "station/status_reporting_log.h"
 #include "support/hundred_probe_station.h"
 #include "support/quiet_station.h"
 #include "support/scripted_dialogs.h"
@@ -112,6 +112,7 @@ int RunRealTime(const std::filesystem::path& dir, double seconds) {
         std::this_thread::sleep_until(tick);
         readings += station.TakeReadings();
         shell::SampleTimer(station.state, station.services);
+        station.core.Serve();
     }
     const double cpu = CpuSeconds() - cpuStart;
     station.monitoring.DiscardAsyncNetworkTimer();

@@ -14,13 +14,8 @@
 #include <fstream>
 #include <string>
 
-#include "acquisition/clock_timer_platform.h"
-#include "app/shell/startup.h"
 #include "app/window/main_window.h"
-#include "onewire/nodex_session.h"
-#include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
-#include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
@@ -81,20 +76,15 @@ int MeasureOnce(const std::filesystem::path& dir, Clock::time_point launched) {
 
     qrv::RealClock clock;
     qrv::StationPaths paths{dir};
-    qrv::shell::StationState state(paths);
     qrv::ProgramLogFile programLog(paths.LogFileName(), clock);
-    qrv::SerialPortProvider ports(qrv::PortMap::Load(paths.PortsFileName().string()));
+    qrv::shell::StationMachine machine(clock, paths);
     qrv::ScriptedDialogs dialogs;
     dialogs.QueueButton(2);  // off-line mode
     NoEditor editor;
-    qrv::OneWireDriver driver(ports, clock);
-    qrv::NodexSession session(driver, ports, clock);
-    qrv::PosixProgramLauncher launcher;
-    qrv::acquisition::ClockTimerPlatform timers(clock);
-    qrv::window::MainWindow window(
-        state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
+    qrv::window::MainWindow window(paths, {clock, dialogs, programLog, editor, machine.Parts()});
+    qrv::shell::StationState& state = window.Core().State();
     window.show();
-    if (qrv::shell::RunStartup(state, window.Services(), {}) || dialogs.UnexpectedPopups()) {
+    if (window.Core().Start({}) || dialogs.UnexpectedPopups()) {
         std::fprintf(stderr, "start-up did not reach the event loop\n");
         return 1;
     }

@@ -165,6 +165,7 @@ int RunRealTime(const std::filesystem::path& dir, double seconds, int port, bool
         std::this_thread::sleep_until(tick);
         station.TakeReadings();
         shell::SampleTimer(station.state, station.services);
+        station.core.Serve();
     }
     const double cpu = bench::CpuSeconds() - cpuStart;
     std::printf("real seconds       %.0f\n", seconds);

@@ -15,10 +15,6 @@
 
 #include <unistd.h>
 
-#include "app/shell/live_monitoring.h"
-#include "app/shell/network_install.h"
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
 #include "onewire/families.h"
 #include "onewire/line_readings.h"
 #include "onewire/nodex_session.h"
@@ -30,10 +26,13 @@
 #include "sensors/sensor_file.h"
 #include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
+#include "station/station_commands.h"
+#include "station/station_core.h"
 #include "support/quiet_station.h"
 #include "support/recording_status_display.h"
 #include "support/scripted_dialogs.h"
 #include "support/stepped_timer_platform.h"
+#include "support/with_network_timer.h"
 
 namespace qrv {
 namespace {
@@ -151,24 +150,24 @@ Result Install(UnitMaker make, bool withMissingProbe) {
     const std::filesystem::path station = std::filesystem::temp_directory_path() /
                                           ("quorvanel-install-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(station);
-    shell::StationState state(StationPaths{station});
-    state.WantedUserMode = kModeNormal;
     ScriptedDialogs dialogs;
     RecordingStatusDisplay display;
     NoLog log;
     NoEditor editor;
     NoPanel panel;
+    PosixProgramLauncher launcher;
+    acquisition::SteppedTimerPlatform timers(rig.clock);
+    shell::StationCore core(StationPaths{station},
+                            {rig.clock, dialogs, display, log, editor, panel},
+                            {rig.ports, launcher, timers});
+    shell::StationState& state = core.State();
+    state.WantedUserMode = kModeNormal;
     // The installation alone is measured: acquisition is never started.
     struct NoAcquisition final : shell::NetworkTimerControl {
         void StopNetworkTimer() override {}
         void StartNetworkTimer() override {}
     } networkTimer;
-    PosixProgramLauncher launcher;
-    acquisition::SteppedTimerPlatform timers(rig.clock);
-    shell::LiveMonitoring monitoring(state,
-                                     {rig.clock, display, log, rig.session, launcher, timers});
-    const shell::ShellServices services{rig.clock, dialogs,     display,      log,   editor,
-                                        rig.ports, rig.session, networkTimer, panel, monitoring};
+    const shell::ShellServices services = testing::WithNetworkTimer(core.Services(), networkTimer);
     SensorTable table = make == &sim::MakeSampleNetwork ? sim::SampleProbeTable() : SensorTable{};
     if (withMissingProbe) {
         const int index = table.Append1820ToDataStruct({0x28, 1, 2, 3, 4, 5, 6, 0x9B}, 1);
@@ -179,7 +178,7 @@ Result Install(UnitMaker make, bool withMissingProbe) {
 
     const auto realStart = std::chrono::steady_clock::now();
     const double virtualStart = rig.clock.Timer();
-    shell::DoeInstallNetwork(state, services);
+    shell::InstallNetwork(state, services, shell::Via::kWindow);
     const double realSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
     Result result{rig.clock.Timer() - virtualStart, realSeconds, rig.Bytes(),

@@ -15,18 +15,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/shell/display_timer.h"
-#include "app/shell/live_monitoring.h"
 #include "app/shell/results_table.h"
-#include "app/shell/status_fields.h"
-#include "app/shell/status_reporting_log.h"
 #include "feed/live_feed.h"
-#include "onewire/nodex_session.h"
-#include "onewire/onewire_driver.h"
 #include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
 #include "runtime/silent_status_display.h"
 #include "sim/network_file.h"
+#include "station/display_timer.h"
+#include "station/station_core.h"
+#include "station/station_events.h"
+#include "station/status_fields.h"
 #include "support/quiet_station.h"
 #include "support/scripted_dialogs.h"
 #include "support/stepped_timer_platform.h"
@@ -67,20 +65,16 @@ inline PortMap SimulatorOnCom1() {
 }
 
 struct BenchStation {
+    // network: a network file's text, the mixed hundred probes unless given.
     BenchStation(Clock& clockIn, acquisition::PeriodicTimerPlatform& timers,
-                 const std::filesystem::path& dir)
+                 const std::filesystem::path& dir, const std::string& network = HundredProbes())
         : clock(clockIn),
           registry(clock),
-          unit(sim::BuildNetwork(nlohmann::json::parse(HundredProbes()))),
+          unit(sim::BuildNetwork(nlohmann::json::parse(network))),
           ports(SimulatorOnCom1(), registry.Factory()),
-          driver(ports, clock),
-          state(StationPaths{dir}),
-          programLog(state.paths.LogFileName(), clock),
-          log(programLog, display, state),
-          session(driver, ports, clock, &dialogs, &programLog),
-          monitoring(state, {clock, display, log, session, launcher, timers}),
-          services{clock, dialogs, display,    log,   editor,
-                   ports, session, monitoring, panel, monitoring} {
+          programLog(StationPaths{dir}.LogFileName(), clock),
+          core(StationPaths{dir}, {clock, dialogs, display, programLog, editor, panel},
+               {ports, launcher, timers}) {
         registry.Install("simulator:bench", unit);
         session.SerialPort = 1;
         state.WantedUserMode = kModeNormal;
@@ -120,7 +114,7 @@ struct BenchStation {
         state.NetWorkInstalled = 1;
         shell::InitTheResultsTable(state, table, display);
         services.networkTimer.StartNetworkTimer();
-        state.StorageToDiskWanted = 1;
+        shell::AnnounceStoreDue(services, "network installed");
         return true;
     }
 
@@ -137,19 +131,18 @@ struct BenchStation {
     sim::SimulatorRegistry registry;
     std::shared_ptr<sim::SimulatedNodex> unit;
     SerialPortProvider ports;
-    OneWireDriver driver;
     ScriptedDialogs dialogs;
     SilentStatusDisplay display;
-    shell::StationState state;
     ProgramLogFile programLog;
-    shell::StatusReportingLog log;
     NoEditor editor;
     NoPanel panel;
-    NodexSession session;
     PosixProgramLauncher launcher;
     CountingTable table;
-    shell::LiveMonitoring monitoring;
-    shell::ShellServices services;
+    shell::StationCore core;
+    shell::StationState& state{core.State()};
+    NodexSession& session{core.Session()};
+    shell::LiveMonitoring& monitoring{core.Monitoring()};
+    const shell::ShellServices& services{core.Services()};
     // Large enough for a day of readings between two takes.
     FeedSubscription readings{monitoring.Feed().Subscribe(1 << 16)};
 };
@@ -180,6 +173,7 @@ inline void RunOnVirtualTime(BenchStation& station, VirtualClock& clock,
         if (clock.Timer() + 5e-7 >= nextDisplay) {
             beforeDisplay();
             shell::SampleTimer(station.state, station.services);
+            station.core.Serve();
             nextDisplay = std::max(nextDisplay + 1.0, std::floor(clock.Timer()) + 1.0);
         }
     }

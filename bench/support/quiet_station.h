@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/shell/results_table.h"
-#include "app/shell/shell_services.h"
 #include "probe_editor/probe_editor_view.h"
 #include "runtime/event_log.h"
+#include "station/shell_services.h"
 
 namespace qrv::bench {
 

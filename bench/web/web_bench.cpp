@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "acquisition/clock_timer_platform.h"
-#include "app/shell/web_link.h"
 #include "sensors/rom_text.h"
+#include "station/web_link.h"
 #include "support/hundred_probe_station.h"
 #include "web/live_state.h"
 
@@ -233,6 +233,7 @@ int RunBench(const std::filesystem::path& dir, double seconds, int streams) {
             std::this_thread::sleep_until(tick);
             station.TakeReadings();
             shell::SampleTimer(station.state, station.services);
+            station.core.Serve();
         }
     };
     auto measure = [&](double span, const std::function<bool()>& stop) {

@@ -1,5 +1,6 @@
 #include "acquisition/acquisition_cycle.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "acquisition/alarm_texts.h"
 #include "onewire/families.h"
+#include "onewire/line_readings.h"
 #include "onewire/unit_outputs.h"
 #include "text/texts.h"
 
@@ -142,14 +144,76 @@ void AcquisitionCycle::HandleMeasureSensors() {
     ReadProbe();
 }
 
+void AcquisitionCycle::ShowProbeBeingRead(const RomCode& rom, const std::string& name) {
+    // The status line names each probe as it is read: the place where a
+    // calibration coming due is seen without a report.
+    static constexpr std::array<std::string_view, 3> kDueNote{"", "   (calibration due soon)",
+                                                              "   (calibration overdue)"};
+    const auto due = station_.calibrations.Due(rom, station_.clock.Now());
+    station_.display.SetStatusLine(text::Plain(Key::TXT_PROBE, station_.settings.Taal()) + name +
+                                       std::string(kDueNote[static_cast<std::size_t>(due)]),
+                                   colors::kProgressBlue);
+}
+
+double AcquisitionCycle::Corrected(const RomCode& rom, DeviceKind kind, double previous,
+                                   const Reading& read) const {
+    if (!read.Ok()) {
+        return 0.0;
+    }
+    // Smoothing compares with the stored value, which is corrected already.
+    const double corrected = station_.calibrations.Apply(rom, read.value);
+    return kind == DeviceKind::kHumidity ? SmoothHumidity(previous, corrected) : corrected;
+}
+
+AcquisitionCycle::Entered AcquisitionCycle::EnterReading(SensorTable& table, int index,
+                                                         std::int32_t line, const RomCode& rom,
+                                                         const Reading& read, double corrected) {
+    Entered entered;
+    SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
+    if (record.Line != line || record.Rom != rom) {
+        // The table changed under the reading (acquisition pauses for
+        // that, so only a caller that forgot to): it belongs to no slot.
+        entered.tableChanged = true;
+        return entered;
+    }
+    entered.moveOn = true;
+    // A correction that ends below the error limit gives no temperature
+    // either: it counts as a bad reading.
+    if (!read.Ok() || IsErrorValue(corrected)) {
+        if (IsProbeFamily(rom[0])) {
+            busErrors_.Count(read.Ok() ? BusErrorKind::kBadReading : ReadFailureKind(read.fault));
+        }
+        if (record.LostCount <= kLostCountReset) {
+            ++record.LostCount;
+        }
+        record.NewValueCount = 0;
+        entered.resetNetwork = record.LostCount == kLostCountReset;
+        entered.moveOn = record.LostCount >= kLostCountMoveOn;
+    } else {
+        record.Value = corrected;
+        record.RawValue = read.value;
+        readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
+        record.LostCount = 0;
+        ++record.NewValueCount;
+        entered.newReading =
+            ProbeEvent(LiveEventKind::kReading, station_.clock.Now(), index, record);
+    }
+    return entered;
+}
+
 void AcquisitionCycle::ReadProbe() {
     StatusDisplay& display = station_.display;
-    const int taal = station_.settings.Taal();
     const int index = acquireSensorIndex_;
     if (index < 0) {
         display.SetAcquisitionIndicator(kIndicatorNoProbe);
-        display.SetStatusLine(text::Plain(Key::TXT_NO_PROBES, taal), colors::kProgressBlue);
+        display.SetStatusLine(text::Plain(Key::TXT_NO_PROBES, station_.settings.Taal()),
+                              colors::kProgressBlue);
         display.SetAcquisitionIndicator(kIndicatorDone);
+        return;
+    }
+    // With simultaneous conversion a whole line at a time; one probe when no
+    // line has a probe to read.
+    if (simultaneous_ && ReadLineRound()) {
         return;
     }
     // The bus traffic runs on a copy of what it needs, without the table.
@@ -166,78 +230,151 @@ void AcquisitionCycle::ReadProbe() {
         previous = record.Value;
     }
     display.SetAcquisitionIndicator(kIndicatorReading);
-    // The status line names each probe as it is read: the place where a
-    // calibration coming due is seen without a report.
-    static constexpr std::array<std::string_view, 3> kDueNote{"", "   (calibration due soon)",
-                                                              "   (calibration overdue)"};
-    const auto due = station_.calibrations.Due(rom, station_.clock.Now());
-    display.SetStatusLine(text::Plain(Key::TXT_PROBE, taal) + name +
-                              std::string(kDueNote[static_cast<std::size_t>(due)]),
-                          colors::kProgressBlue);
+    ShowProbeBeingRead(rom, name);
 
     const DeviceFamily& family = FamilyOf(rom[0]);
     const bool probe = IsProbeFamily(family.code);
     const Reading read = probe ? qrv::ReadProbe(station_.session, line, rom)
                                : Reading::Failed(ProbeFault::kNotAProbe);
-    double reading = 0.0;
-    if (read.Ok()) {
-        // Smoothing compares with the stored value, which is corrected already.
-        reading = station_.calibrations.Apply(rom, read.value);
-        if (family.kind == DeviceKind::kHumidity) {
-            reading = SmoothHumidity(previous, reading);
-        }
-    }
+    const double corrected = Corrected(rom, family.kind, previous, read);
     if (Paused()) {
         // A stop is waiting for this tick: the reading is dropped.
         display.SetAcquisitionIndicator(kIndicatorDone);
         return;
     }
 
-    bool resetNetwork = false;
-    std::optional<LiveEvent> newReading;
+    Entered entered;
     {
         const auto table = station_.table.Lock();
-        SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
-        if (record.Line != line || record.Rom != rom) {
-            // The table changed under the reading (acquisition pauses for
-            // that, so only a caller that forgot to): it belongs to no slot.
+        entered = EnterReading(*table, index, line, rom, read, corrected);
+        if (entered.tableChanged) {
             acquireSensorIndex_ = SetAcquireEersteSensor(*table);
-        } else {
-            bool moveOn = true;
-            // A correction that ends below the error limit gives no
-            // temperature either: it counts as a bad reading.
-            if (!read.Ok() || IsErrorValue(reading)) {
-                if (probe) {
-                    busErrors_.Count(read.Ok() ? BusErrorKind::kBadReading
-                                               : ReadFailureKind(read.fault));
+        } else if (entered.moveOn) {
+            acquireSensorIndex_ = NextAcquireSensor(*table, index);
+        }
+    }
+    if (entered.newReading) {
+        station_.feed.Publish(*entered.newReading);
+    }
+    if (entered.resetNetwork && !Paused()) {
+        station_.session.ResetNetworkFromAsync();
+    }
+    display.SetAcquisitionIndicator(kIndicatorDone);
+}
+
+bool AcquisitionCycle::ReadLineRound() {
+    struct Probe {
+        int index;
+        // As the record holds it: 101 to 103 for a probe not yet confirmed.
+        std::int32_t recordLine;
+        RomCode rom;
+        std::string name;
+        double previous;
+        DeviceKind kind;
+    };
+    // The next line with probes to read, after the latest round's; the bus
+    // traffic runs on a copy of what it needs, without the table.
+    std::int32_t line = 0;
+    std::vector<Probe> probes;
+    {
+        const auto table = station_.table.Lock();
+        const int last = table->GetMax1820Index();
+        for (int step = 1; step <= kCouplerCount && probes.empty(); ++step) {
+            line = (roundLine_ + step - 1) % kCouplerCount + 1;
+            for (int index = 0; index <= last; ++index) {
+                const SensorRecord& record = table->SensorArray[static_cast<std::size_t>(index)];
+                const bool measured =
+                    record.Status == kStatusActive || record.Status == kStatusInhibit;
+                if (measured && NormaliseLine(record.Line) == line) {
+                    probes.push_back({index, record.Line, record.Rom, record.Name, record.Value,
+                                      FamilyOf(record.Rom[0]).kind});
                 }
-                if (record.LostCount <= kLostCountReset) {
-                    ++record.LostCount;
-                }
-                record.NewValueCount = 0;
-                resetNetwork = record.LostCount == kLostCountReset;
-                moveOn = record.LostCount >= kLostCountMoveOn;
-            } else {
-                record.Value = reading;
-                record.RawValue = read.value;
-                readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
-                record.LostCount = 0;
-                ++record.NewValueCount;
-                newReading =
-                    ProbeEvent(LiveEventKind::kReading, station_.clock.Now(), index, record);
-            }
-            if (moveOn) {
-                acquireSensorIndex_ = NextAcquireSensor(*table, index);
             }
         }
     }
-    if (newReading) {
-        station_.feed.Publish(*newReading);
+    if (probes.empty()) {
+        return false;
+    }
+    roundLine_ = line;
+    station_.display.SetAcquisitionIndicator(kIndicatorReading);
+
+    std::vector<RomCode> temperatures;
+    SharedConversion conversion{true, 0.0};
+    for (const Probe& probe : probes) {
+        if (probe.kind == DeviceKind::kTemperature) {
+            temperatures.push_back(probe.rom);
+            const std::uint8_t config = configBytes_[static_cast<std::size_t>(probe.index)];
+            conversion.seconds =
+                std::max(conversion.seconds,
+                         ConversionSeconds(probe.rom, config == 0 ? kTwelveBitConfig : config));
+        }
+    }
+    // A probe whose reading never came (the session gave up part way) failed.
+    std::vector<Reading> reads(probes.size());
+    if (!temperatures.empty()) {
+        station_.session.SelectLine(line);
+        const auto first = std::find_if(probes.begin(), probes.end(), [](const Probe& probe) {
+            return probe.kind == DeviceKind::kTemperature;
+        });
+        ShowProbeBeingRead(first->rom, first->name);
+        const std::vector<ConvertedReading> converted =
+            ReadLineTemperatures(station_.session, temperatures, conversion);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < probes.size() && next < converted.size(); ++i) {
+            if (probes[i].kind != DeviceKind::kTemperature) {
+                continue;
+            }
+            const ConvertedReading& reading = converted[next++];
+            reads[i] = ReadingFromCoded(reading.reading.AsValue());
+            // A probe that failed is waited for as at 12 bits until it is read
+            // again: a resolution raised since would starve the whole line.
+            const bool known = reading.reading.Good() && probes[i].rom[0] == kFamilyDs18b20;
+            configBytes_[static_cast<std::size_t>(probes[i].index)] = known ? reading.pad[4] : 0;
+        }
+    }
+    // Humidity and switch probes are read one by one, as always.
+    for (std::size_t i = 0; i < probes.size() && !Paused(); ++i) {
+        const Probe& probe = probes[i];
+        if (!IsProbeFamily(probe.rom[0])) {
+            reads[i] = Reading::Failed(ProbeFault::kNotAProbe);
+        } else if (probe.kind != DeviceKind::kTemperature) {
+            ShowProbeBeingRead(probe.rom, probe.name);
+            reads[i] = qrv::ReadProbe(station_.session, line, probe.rom);
+        }
+    }
+    if (Paused()) {
+        // A stop is waiting for this tick: the readings are dropped.
+        station_.display.SetAcquisitionIndicator(kIndicatorDone);
+        return true;
+    }
+
+    bool resetNetwork = false;
+    std::vector<LiveEvent> newReadings;
+    {
+        const auto table = station_.table.Lock();
+        for (std::size_t i = 0; i < probes.size(); ++i) {
+            const Probe& probe = probes[i];
+            const double corrected = Corrected(probe.rom, probe.kind, probe.previous, reads[i]);
+            Entered entered =
+                EnterReading(*table, probe.index, probe.recordLine, probe.rom, reads[i], corrected);
+            if (entered.tableChanged) {
+                acquireSensorIndex_ = SetAcquireEersteSensor(*table);
+                break;
+            }
+            resetNetwork = resetNetwork || entered.resetNetwork;
+            if (entered.newReading) {
+                newReadings.push_back(std::move(*entered.newReading));
+            }
+        }
+    }
+    for (const LiveEvent& event : newReadings) {
+        station_.feed.Publish(event);
     }
     if (resetNetwork && !Paused()) {
         station_.session.ResetNetworkFromAsync();
     }
-    display.SetAcquisitionIndicator(kIndicatorDone);
+    station_.display.SetAcquisitionIndicator(kIndicatorDone);
+    return true;
 }
 
 std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
@@ -267,7 +404,7 @@ std::bitset<kMaxSensors> AcquisitionCycle::StaleReadings() const {
 void AcquisitionCycle::SeeIfTimeToSampleToDisk() {
     if (sampling_.Due(station_.clock.Now(), station_.settings.KeuzeSampleTime(),
                       station_.lastSampleTime)) {
-        station_.flags.StorageToDiskWanted = 1;
+        Publish(LiveEventKind::kStoreDue);
     }
 }
 
@@ -332,6 +469,8 @@ void AcquisitionCycle::StartNetworkTimer() {
     for (std::atomic<double>& stamp : readAt_) {
         stamp = now;
     }
+    // The table may hold other probes now.
+    configBytes_.fill(0);
     {
         const auto table = station_.table.Lock();
         for (SensorRecord& record : table->SensorArray) {

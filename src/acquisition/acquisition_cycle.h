@@ -5,6 +5,7 @@
 #include <bitset>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 
 #include "acquisition/acquisition_rules.h"
@@ -18,6 +19,7 @@
 #include "onewire/nodex_session.h"
 #include "runtime/clock.h"
 #include "runtime/status_display.h"
+#include "sensors/families.h"
 #include "sensors/shared_sensor_table.h"
 #include "settings/settings_owner.h"
 
@@ -81,6 +83,13 @@ class AcquisitionCycle {
     void EndRelayTest();
     bool RelayTestRunning() const;
 
+    // Whether the measurement step reads a whole line at a time, its
+    // temperature probes by one shared conversion under the unit's strong
+    // pull-up (quorvanel.toml's [acquisition] simultaneous_conversion), or
+    // one probe. Any thread; from the next measurement step on.
+    void SetSimultaneousConversion(bool on) { simultaneous_ = on; }
+    bool SimultaneousConversion() const { return simultaneous_; }
+
     // Steps of a tick, also used directly by tests.
     void HandleMeasureSensors();
     void SeeIfTimeToSampleToDisk();
@@ -105,6 +114,26 @@ class AcquisitionCycle {
     void AlarmStep();
     void ClearAlarmsWhileDisabled();
     void ReadProbe();
+    // The simultaneous measurement step: the next line's probes. False when
+    // no line has a probe to read.
+    bool ReadLineRound();
+    // What entering one reading into its record asks of the cycle.
+    struct Entered {
+        bool tableChanged = false;
+        bool moveOn = false;
+        bool resetNetwork = false;
+        std::optional<LiveEvent> newReading;
+    };
+    // A good reading with the probe's calibration applied, and a humidity
+    // reading smoothed against the value before it.
+    double Corrected(const RomCode& rom, DeviceKind kind, double previous,
+                     const Reading& read) const;
+    // Enters a reading of the probe read from `line` and `rom` into its
+    // record at `index`: the corrected value, counts and timestamp, or one
+    // more failure.
+    Entered EnterReading(SensorTable& table, int index, std::int32_t line, const RomCode& rom,
+                         const Reading& read, double corrected);
+    void ShowProbeBeingRead(const RomCode& rom, const std::string& name);
     void SwitchRelayTestOff();
     // A stop for the waits of the tick that begins: requested as soon as
     // acquisition pauses.
@@ -134,6 +163,13 @@ class AcquisitionCycle {
     std::atomic<double> lostAt_{-std::numeric_limits<double>::infinity()};
     double failuresSince_ = 0.0;
     BusErrorCounter busErrors_;
+    std::atomic<bool> simultaneous_{false};
+    // The line of the latest simultaneous round (timer thread only).
+    std::int32_t roundLine_ = 0;
+    // Each DS18B20's configuration byte as its latest good scratchpad showed
+    // it, by table index (0: not known): its resolution sets the conversion
+    // time (timer thread, and a start under the tick lock).
+    std::array<std::uint8_t, kMaxSensors> configBytes_{};
     // The relay test's timer (0: no test runs) and whether the test paused
     // acquisition itself. Lock order: relay-test lock, then tick lock.
     mutable std::mutex relayTestMutex_;

@@ -14,8 +14,6 @@ struct StationFlags {
     std::atomic<int> NetworkAsyncTimerEnabled{0};
     // Display-timer ticks since the last network tick.
     std::atomic<int> AsyncWatchdogTimer{0};
-    // 1: a store of the day's samples is due (the display timer makes it).
-    std::atomic<int> StorageToDiskWanted{0};
     // 1 while the interface unit does not answer.
     std::atomic<int> CommunicationErrorAlarm{0};
     // 1 while some probe is in an alarm state.

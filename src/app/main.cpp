@@ -6,28 +6,22 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
-#include "app/shell/simulation.h"
-#include "app/shell/startup.h"
-#include "app/shell/station_directory.h"
-#include "app/shell/station_links.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
 #include "app/window/text_viewer_window.h"
 #include "config/station_config.h"
-#include "onewire/nodex_session.h"
-#include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/instance_lock.h"
-#include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
 #include "runtime/station_writer.h"
 #include "runtime/termination_signals.h"
 #include "runtime/text_file.h"
-#include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
+#include "station/simulation.h"
+#include "station/station_core.h"
+#include "station/station_directory.h"
 #include "text/texts.h"
 
 namespace {
@@ -139,20 +133,13 @@ int main(int argc, char* argv[]) {
 
     RealClock clock;
     StationPaths paths{stationDirectory};
-    shell::StationState state(paths);
-    state.serviceMonitors = serviceMonitors;
     ProgramLogFile programLog(paths.LogFileName(), clock);
-    // The simulated unit serves every port mapped to "simulator..." (ports.conf
-    // or --simulate) and outlives the ports that reach it.
-    sim::SimulatorRegistry simulators(clock);
-    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), simulators.Factory());
-    OneWireDriver driver(ports, clock);
-    NodexSession session(driver, ports, clock, &dialogs, &programLog);
+    shell::StationMachine machine(clock, paths);
     window::TextViewerWindow editor;
-    PosixProgramLauncher launcher;
-    acquisition::ClockTimerPlatform timers(clock);
-    window::MainWindow mainWindow(
-        state, {clock, dialogs, programLog, editor, ports, session, launcher, timers});
+    window::MainWindow mainWindow(paths, {clock, dialogs, programLog, editor, machine.Parts()});
+    shell::StationCore& station = mainWindow.Core();
+    shell::StationState& state = station.State();
+    state.serviceMonitors = serviceMonitors;
     mainWindow.RememberPlacementIn(
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/window.ini");
     dialogs.SetParent(&mainWindow);
@@ -162,13 +149,12 @@ int main(int argc, char* argv[]) {
 
     const shell::ShellServices& services = mainWindow.Services();
     // Beside the service it is the service that notifies and publishes.
-    shell::StationLinks links(state, mainWindow.Monitoring(), clock, programLog, services.dialogs);
     if (!serviceMonitors) {
         const StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
         for (const std::string& problem : config.problems) {
             programLog.LogMessageToDisk(problem);
         }
-        links.Start(config.config);
+        station.StartLinks(config.config);
     }
     QSocketNotifier signalNotifier(terminationSignals.ReadFd(), QSocketNotifier::Read);
     signalNotifier.setEnabled(terminationSignals.Installed());
@@ -183,22 +169,21 @@ int main(int argc, char* argv[]) {
     const bool sampleNetwork = simulateNetwork && simulateNetwork->empty();
     std::string simulatedNetworkProblem;
     if (simulateNetwork && !sampleNetwork &&
-        simulators.Unit(shell::SimulatorPortName(*simulateNetwork)) == nullptr) {
-        simulatedNetworkProblem = simulators.LastError();
+        machine.simulators.Unit(shell::SimulatorPortName(*simulateNetwork)) == nullptr) {
+        simulatedNetworkProblem = machine.simulators.LastError();
         std::fprintf(stderr, "quorvanel: the network file cannot be used: %s\n",
                      simulatedNetworkProblem.c_str());
     }
     mainWindow.ShowMainPanel();
-    const auto startupExit = shell::RunStartup(
-        state, services,
+    const auto startupExit = station.Start(
         {simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, simulatedNetworkProblem});
     if (state.shutdownRequested) {
         // A signal came during the start-up: shut down as after a quit.
-        return shell::RunShutdown(state, services);
+        return station.Shutdown();
     }
     if (startupExit) {
         return *startupExit;
     }
     QApplication::exec();
-    return shell::RunShutdown(state, services);
+    return station.Shutdown();
 }

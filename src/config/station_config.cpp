@@ -32,7 +32,12 @@ constexpr std::array<Key<ServiceConfig>, 2> kServiceKeys{{
     {"log_to_stderr", &ServiceConfig::logToStandardError},
 }};
 
-constexpr std::array<std::string_view, 4> kSections{"service", "notify", "mqtt", "web"};
+constexpr std::array<Key<AcquisitionConfig>, 1> kAcquisitionKeys{{
+    {"simultaneous_conversion", &AcquisitionConfig::simultaneousConversion},
+}};
+
+constexpr std::array<std::string_view, 5> kSections{"service", "acquisition", "notify", "mqtt",
+                                                    "web"};
 
 template <typename Section, std::size_t N>
 void ReadSection(const toml::table& root, std::string_view name, Section& section,
@@ -103,6 +108,7 @@ StationConfigRead ParseStationConfig(std::string_view text, const std::string& f
         }
     }
     ReadSection(root, "service", read.config.service, kServiceKeys, problems);
+    ReadSection(root, "acquisition", read.config.acquisition, kAcquisitionKeys, problems);
     read.config.notify = ReadNotifySection(root.get("notify"), fileName, read.problems);
     ReadMqttSection(root, fileName, read.config.mqtt, read.problems);
     ReadWebSection(root, fileName, read.config.web, read.problems);

@@ -19,10 +19,19 @@ struct ServiceConfig {
     bool logToStandardError = true;
 };
 
+// [acquisition]: how the probes are read.
+struct AcquisitionConfig {
+    // Every line's temperature probes convert at once under the unit's
+    // strong pull-up and are read each round: every probe fresh within
+    // seconds instead of one probe per measuring tick.
+    bool simultaneousConversion = false;
+};
+
 // The settings that the older station's settings file has no place for, one
 // member per feature and section of quorvanel.toml.
 struct StationConfig {
     ServiceConfig service;
+    AcquisitionConfig acquisition;
     NotifyConfig notify;
     MqttConfig mqtt;
     WebConfig web;

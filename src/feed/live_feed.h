@@ -69,6 +69,18 @@ enum class LiveEventKind : std::uint8_t {
     // The call list gave up a notice (NoticeTally holds the counts and the
     // notice): by the contact, reason what the receiver said last.
     kNoticeGivenUp,
+    // An installation ended with the network running: the probes found are
+    // the table's.
+    kProbesInstalled,
+    // The calibrations in use were replaced by their file, changed since it
+    // was last read (quorvanel-report, an editor elsewhere).
+    kCalibrationsReread,
+    // The same for the thresholds of the time-out-of-range alarms.
+    kTimeAlarmsReread,
+    // A block of the day's values is due: the sampling interval's minute
+    // came (the network timer finds it), or monitoring just began. The
+    // station stores on its user-interface thread when it takes this.
+    kStoreDue,
 };
 
 // The longest acknowledgement comment, in characters: what the window's
@@ -88,8 +100,13 @@ struct LiveEvent {
     int oldAlarm = kAlarmNone;
     int newAlarm = kAlarmNone;
     std::string reason;
-    // kAcknowledged: the login or account name.
+    // kAcknowledged: the login or account name. kProbeSettingsChanged: who
+    // changed them, with the front end ("anna (web)"); empty for the
+    // station's own changes, recorded for its operator.
     std::string by;
+    // kProbeSettingsChanged: the reason the person gave for the change, which
+    // the audit trail's lines of it carry; empty when none was given.
+    std::string givenReason;
 
     friend bool operator==(const LiveEvent&, const LiveEvent&) = default;
 };

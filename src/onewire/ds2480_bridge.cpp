@@ -62,6 +62,20 @@ int Ds2480Exchange::Bit(bool value) {
     return Expect(ReplyKind::kBit, command);
 }
 
+int Ds2480Exchange::BitThenPullUp(bool value) {
+    ToCommandMode();
+    const auto command = static_cast<std::uint8_t>((value ? ds2480::kBitOne : ds2480::kBitZero) |
+                                                   ds2480::kBitThenPullUp);
+    out_.push_back(command);
+    return Expect(ReplyKind::kBit, command);
+}
+
+int Ds2480Exchange::EndPulse() {
+    ToCommandMode();
+    out_.push_back(ds2480::kPulseEnd);
+    return Expect(ReplyKind::kPulse, ds2480::kPulseEnd);
+}
+
 int Ds2480Exchange::Data(std::span<const std::uint8_t> bytes) {
     ToDataMode();
     const int first = replies_;
@@ -102,6 +116,9 @@ bool Ds2480Exchange::Plausible(std::span<const std::uint8_t> replies) const {
                 ok = ((sent >> 4) & 7) != 0 ? reply == (sent & 0xFE) : (reply & 0xF1) == 0;
                 break;
             case ReplyKind::kSearch:
+                break;
+            case ReplyKind::kPulse:
+                ok = (reply & 0xE0) == 0xE0;
                 break;
         }
         if (!ok) {

@@ -25,9 +25,15 @@ inline constexpr std::uint8_t kBitZero = 0x85;
 inline constexpr std::uint8_t kBitOne = 0x95;
 inline constexpr std::uint8_t kSearchOn = 0xB5;
 inline constexpr std::uint8_t kSearchOff = 0xA5;
+// Ends a pulse of infinite duration; the pulse's own reply follows.
+inline constexpr std::uint8_t kPulseEnd = 0xF1;
+// In a single-bit command: the strong pull-up follows the slot.
+inline constexpr std::uint8_t kBitThenPullUp = 0x02;
 
 // Configuration parameters (bits 6:4 of a configuration command).
-inline constexpr int kSlewRate = 1;      // PDSRC
+inline constexpr int kSlewRate = 1;    // PDSRC
+inline constexpr int kPullUpTime = 3;  // SPUD
+inline constexpr int kPullUpInfinite = 7;
 inline constexpr int kWrite1Low = 4;     // W1LT
 inline constexpr int kSampleOffset = 5;  // DSO/W0RT
 inline constexpr int kBaudRate = 7;      // RBR
@@ -53,6 +59,11 @@ class Ds2480Exchange {
     // Each returns the index of its first reply byte.
     int Reset();
     int Bit(bool value);
+    // A single bit after which the strong pull-up holds the bus (for as long
+    // as the SPUD parameter says; an infinite one until EndPulse).
+    int BitThenPullUp(bool value);
+    // Ends an infinite pulse; its reply is the pulse's.
+    int EndPulse();
     int Data(std::span<const std::uint8_t> bytes);
     int Config(std::uint8_t command);
     // The search accelerator around 16 data bytes of ROM-bit choices.
@@ -66,7 +77,7 @@ class Ds2480Exchange {
     bool Plausible(std::span<const std::uint8_t> replies) const;
 
   private:
-    enum class ReplyKind { kReset, kBit, kData, kConfig, kSearch };
+    enum class ReplyKind { kReset, kBit, kData, kConfig, kSearch, kPulse };
     struct Expected {
         ReplyKind kind;
         std::uint8_t sent;

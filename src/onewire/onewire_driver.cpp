@@ -222,6 +222,45 @@ int OneWireDriver::OwTouchBit(int handle, int bit) {
     return reply & 1;
 }
 
+int OneWireDriver::OwPowerByte(int handle, int byte) {
+    std::lock_guard lock(mutex_);
+    Session* session = FindReady(handle);
+    if (session == nullptr) {
+        return 0;
+    }
+    Ds2480Exchange exchange = session->bridge->Begin();
+    // The pull-up lasts until it is ended, however long the conversion.
+    const std::uint8_t duration = ds2480::ConfigWrite(ds2480::kPullUpTime, ds2480::kPullUpInfinite);
+    exchange.Config(duration);
+    // Bit by bit, so that the pull-up follows the last slot at once: a
+    // parasite-powered probe starts drawing its current within microseconds.
+    for (int bit = 0; bit < 8; ++bit) {
+        const bool value = ((byte >> bit) & 1) != 0;
+        if (bit < 7) {
+            exchange.Bit(value);
+        } else {
+            exchange.BitThenPullUp(value);
+        }
+    }
+    const auto replies = session->bridge->Exchange(exchange);
+    if (!replies || (*replies)[0] != (duration & 0xFE)) {
+        return 0;
+    }
+    session->bridge->RememberConfig(ds2480::kPullUpTime, ds2480::kPullUpInfinite);
+    return 1;
+}
+
+int OneWireDriver::OwPowerEnd(int handle) {
+    std::lock_guard lock(mutex_);
+    Session* session = FindReady(handle);
+    if (session == nullptr) {
+        return 0;
+    }
+    Ds2480Exchange exchange = session->bridge->Begin();
+    exchange.EndPulse();
+    return session->bridge->Exchange(exchange) ? 1 : 0;
+}
+
 int OneWireDriver::OwBlockStream(int handle, std::span<std::uint8_t> buffer) {
     std::lock_guard lock(mutex_);
     Session* session = FindReady(handle);

@@ -69,6 +69,13 @@ class OneWireDriver {
     int OwBlockStream(int handle, std::span<std::uint8_t> buffer);
     int OwBlockIO(int handle, std::span<std::uint8_t> buffer);
 
+    // Writes the byte and holds the bus at the bridge's strong pull-up from
+    // its last slot until OwPowerEnd: the current that parasite-powered
+    // probes draw while they convert. 1 when the bridge took it.
+    int OwPowerByte(int handle, int byte);
+    // Ends the strong pull-up; 1 when the bridge confirmed it.
+    int OwPowerEnd(int handle);
+
     // rom[0] == 0 reads the current ROM into rom, else makes rom current; 1 OK.
     int OwRom(int handle, RomCode& rom);
     // 1 when the current device answered a reset and Match ROM.

@@ -14,7 +14,60 @@ int RawTemperature(const Scratchpad& pad) {
     return static_cast<std::int16_t>(pad[1] << 8 | pad[0]);
 }
 
+TemperatureReading Fault(TemperatureFault fault) {
+    return {0.0, fault};
+}
+
+// One Convert T of the current probe and the reading of its scratchpad.
+TemperatureReading ConvertAndRead(NodexSession& session, const RomCode& rom, Scratchpad& pad) {
+    OneWireDriver& driver = session.Driver();
+    const int handle = session.Handle();
+    if (driver.OwAccess(handle) != 1) {
+        return Fault(TemperatureFault::kNoAccess);
+    }
+    driver.OwTouchByte(handle, commands::kConvertT);
+    if (!session.ReadingWait(kConversionSleepSeconds)) {
+        return Fault(TemperatureFault::kConversionNotDone);
+    }
+    const int done = driver.OwTouchBit(handle, 1);
+    if (done < 0) {
+        // No answer at all says nothing about the conversion: the link failed.
+        return Fault(TemperatureFault::kNoAccess);
+    }
+    if (done != 1) {
+        return Fault(TemperatureFault::kConversionNotDone);
+    }
+    if (!ReadTempScratch(session, pad)) {
+        return Fault(TemperatureFault::kScratchpadBad);
+    }
+    return DecodeTemperature(rom, pad);
+}
+
 }  // namespace
+
+double ErrorValueOf(TemperatureFault fault) {
+    switch (fault) {
+        case TemperatureFault::kNone:
+            break;
+        case TemperatureFault::kRomNotCurrent:
+            return kTempRomNotCurrent;
+        case TemperatureFault::kNoAccess:
+            return kTempNoAccess;
+        case TemperatureFault::kConversionNotDone:
+            return kTempConversionNotDone;
+        case TemperatureFault::kScratchpadBad:
+            return kTempScratchpadBad;
+        case TemperatureFault::kPowerOnValue:
+            return kTempPowerOnValue;
+        case TemperatureFault::kNotTemperatureFamily:
+            return kTempNotTemperatureFamily;
+    }
+    return 0.0;
+}
+
+double TemperatureReading::AsValue() const {
+    return Good() ? celsius : ErrorValueOf(fault);
+}
 
 bool IsNewer1820(const RomCode& rom) {
     return rom[5] == 0x08;
@@ -96,26 +149,30 @@ bool IsPowerOnScratchpad(const RomCode& rom, const Scratchpad& pad) {
     return RawTemperature(pad) == (rom[0] == kFamilyDs18b20 ? kPowerOnRaw : kPowerOnRawHalfDegrees);
 }
 
-double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad) {
+TemperatureReading DecodeTemperature(const RomCode& rom, const Scratchpad& pad) {
     const std::uint8_t th = pad[2];
     const std::uint8_t tl = pad[3];
+    if (rom[0] != kFamilyDs18b20 && rom[0] != kFamilyDs1820) {
+        return Fault(TemperatureFault::kNotTemperatureFamily);
+    }
+    // 85.0 °C on either family: the scratchpad as power-on left it, which a
+    // failed conversion leaves too; taken as a temperature it would raise a
+    // high alarm on every freezer.
+    if (IsPowerOnScratchpad(rom, pad)) {
+        return Fault(TemperatureFault::kPowerOnValue);
+    }
+    const double t = ChipTemperature(rom, pad);
     if (rom[0] == kFamilyDs18b20) {
-        if (RawTemperature(pad) == kPowerOnRaw) {
-            return kTempPowerOnValue;
-        }
-        double t = ChipTemperature(rom, pad);
-        t = CompensateSensor(rom, t);
-        t = CalibrateSensorBS(t, th, tl);
-        return ExtraCompensateSensorX(t);
+        return {ExtraCompensateSensorX(CalibrateSensorBS(CompensateSensor(rom, t), th, tl))};
     }
-    if (rom[0] == kFamilyDs1820) {
-        const double t = ChipTemperature(rom, pad);
-        if (IsNewer1820(rom)) {
-            return CalibrateSensorBS(CompensateSensor(rom, t), th, tl);
-        }
-        return CalibAndCorrectOld1820(t, th, tl);
+    if (IsNewer1820(rom)) {
+        return {CalibrateSensorBS(CompensateSensor(rom, t), th, tl)};
     }
-    return kTempNotTemperatureFamily;
+    return {CalibAndCorrectOld1820(t, th, tl)};
+}
+
+double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad) {
+    return DecodeTemperature(rom, pad).AsValue();
 }
 
 bool ReadTempScratch(NodexSession& session, Scratchpad& pad) {
@@ -150,40 +207,31 @@ double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& r
     if (!ReadTempScratch(session, pad)) {
         return kTempScratchpadBad;
     }
-    return DecodeTemperatureScratchpad(rom, pad);
+    return DecodeTemperature(rom, pad).AsValue();
+}
+
+TemperatureReading ReadTemperature(NodexSession& session, int line, const RomCode& rom,
+                                   Scratchpad& pad) {
+    session.SelectLine(line);
+    if (session.MakeCurrent(rom) != 1) {
+        return Fault(TemperatureFault::kRomNotCurrent);
+    }
+    const TemperatureReading first = ConvertAndRead(session, rom, pad);
+    if (first.fault != TemperatureFault::kPowerOnValue) {
+        return first;
+    }
+    // One failed conversion is retried at once, so that a passing brown-out
+    // costs the probe no failed reading.
+    return ConvertAndRead(session, rom, pad);
 }
 
 double Get1820Temperature(NodexSession& session, int line, const RomCode& rom) {
     Scratchpad pad{};
-    return Get1820Temperature(session, line, rom, pad);
+    return ReadTemperature(session, line, rom, pad).AsValue();
 }
 
 double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad) {
-    session.SelectLine(line);
-    OneWireDriver& driver = session.Driver();
-    const int handle = session.Handle();
-    if (session.MakeCurrent(rom) != 1) {
-        return kTempRomNotCurrent;
-    }
-    if (driver.OwAccess(handle) != 1) {
-        return kTempNoAccess;
-    }
-    driver.OwTouchByte(handle, commands::kConvertT);
-    if (!session.ReadingWait(kConversionSleepSeconds)) {
-        return kTempConversionNotDone;
-    }
-    const int done = driver.OwTouchBit(handle, 1);
-    if (done < 0) {
-        // No answer at all says nothing about the conversion: the link failed.
-        return kTempNoAccess;
-    }
-    if (done != 1) {
-        return kTempConversionNotDone;
-    }
-    if (!ReadTempScratch(session, pad)) {
-        return kTempScratchpadBad;
-    }
-    return DecodeTemperatureScratchpad(rom, pad);
+    return ReadTemperature(session, line, rom, pad).AsValue();
 }
 
 }  // namespace qrv

@@ -23,6 +23,34 @@ inline constexpr int kFamilyDs18b20 = 0x28;
 // Sleep after Convert T: longer than the slowest conversion (750 ms).
 inline constexpr double kConversionSleepSeconds = 0.9;
 
+// Why a temperature reading gave no temperature.
+enum class TemperatureFault {
+    kNone,
+    kRomNotCurrent,
+    kNoAccess,
+    kConversionNotDone,
+    kScratchpadBad,
+    // The scratchpad still held its power-on 85.0 °C after a conversion: the
+    // conversion failed (a parasite-powered probe without the current it
+    // needs, a brown-out). Never a temperature.
+    kPowerOnValue,
+    kNotTemperatureFamily,
+};
+
+// A temperature in °C, meaningful only without a fault.
+struct TemperatureReading {
+    double celsius = 0.0;
+    TemperatureFault fault = TemperatureFault::kNone;
+
+    bool Good() const { return fault == TemperatureFault::kNone; }
+    // The reading as the sensor table and the result files hold it: the
+    // temperature, or the error value (below -200) of its fault.
+    double AsValue() const;
+};
+
+// The error value (below -200) that stands for a fault in the sensor table.
+double ErrorValueOf(TemperatureFault fault);
+
 using Scratchpad = std::array<std::uint8_t, 8>;
 
 // A family-0x10 probe whose ROM byte 5 is 0x08 is a newer probe; any other
@@ -44,16 +72,23 @@ double ChipTemperature(const RomCode& rom, const Scratchpad& pad);
 // 85.0 °C, 0x0550 on a DS18B20 and 0x00AA on the family 0x10.
 bool IsPowerOnScratchpad(const RomCode& rom, const Scratchpad& pad);
 // The temperature of a scratchpad (bytes 0..7, CRC already checked) for the
-// probe's family, with every correction; or an error value.
+// probe's family, with every correction; the power-on value of either
+// family is a failed conversion.
+TemperatureReading DecodeTemperature(const RomCode& rom, const Scratchpad& pad);
+// The same as a value or an error value.
 double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad);
 
 // Recall E2 and read the scratchpad of the current probe; true when the CRC
 // is right.
 bool ReadTempScratch(NodexSession& session, Scratchpad& pad);
 double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom);
-// Selects the probe's line, converts, sleeps and reads.
+// Selects the probe's line, converts, sleeps and reads; a conversion that
+// left the power-on value is made once more before it counts as failed.
+// `pad` holds the scratchpad when it was read intact.
+TemperatureReading ReadTemperature(NodexSession& session, int line, const RomCode& rom,
+                                   Scratchpad& pad);
+// The same reading as a value or an error value.
 double Get1820Temperature(NodexSession& session, int line, const RomCode& rom);
-// The same reading; `pad` holds the scratchpad when it was read intact.
 double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad);
 
 }  // namespace qrv

@@ -20,17 +20,9 @@ bool LooksLikeFileDate(std::string_view text) {
 
 }  // namespace
 
-void HistoEntry::AddValue(std::int32_t minute, double value) {
-    const auto next = static_cast<std::size_t>(++LastIndex);
-    if (next < SampleTime.size()) {
-        SampleTime[next] = minute;
-        SampleValue[next] = value;
-    } else {
-        SampleTime.push_back(minute);
-        SampleValue.push_back(value);
-    }
-    MinValue = std::min(MinValue, value);
-    MaxValue = std::max(MaxValue, value);
+void HistoEntry::Grow(std::int32_t minute, double value) {
+    SampleTime.push_back(minute);
+    SampleValue.push_back(value);
 }
 
 void ClearHistoSensorStructure(HistoryData& data) {
@@ -42,10 +34,6 @@ void ClearHistoSensorStructure(HistoryData& data) {
     data.HistoryInitialized = 0;
 }
 
-int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& key) {
-    return FindOrClaimProbeEntry(data.HistoSensor, hint, key, data.HistoryMaxIndex);
-}
-
 int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgress& progress) {
     status.DoeDisplayMessage(text::Plain(text::Key::MESS_READING_HISTORY, status.Taal()));
     std::string bytes;
@@ -55,26 +43,11 @@ int ReadHistoryFromDisk(HistoryData& data, StatusMessages& status, HistoryProgre
     return readResult == kFileOk ? result : readResult;
 }
 
-void HistoryLineReader::Add(int position, int minutes, const ProbeLine& line) {
-    if (line.value <= kHistoryThreshold) {
-        return;
-    }
-    const KeyChars key = WithTemperatureType(line.key);
-    const int e = SearchHistoSensorForNetAddress(data_, position, key);
-    if (e < 0) {
-        return;
-    }
-    const auto i = static_cast<std::size_t>(e);
-    lastName_[i] = line.name;
-    lastType_[i] = line.key[0];
-    data_.HistoSensor[i].AddValue(minutes, line.value);
-}
-
 void HistoryLineReader::Finish() {
     for (int e = 0; e <= data_.HistoryMaxIndex; ++e) {
         const auto i = static_cast<std::size_t>(e);
         HistoEntry& entry = data_.HistoSensor[i];
-        entry.ProbeName.Update(lastName_[i]);
+        entry.ProbeName.Update(LastName(e));
         entry.ProbeUnits = UnitsOfTypeCharacter(lastType_[i]);
         entry.ProbeType = ProbeTypeOfTypeCharacter(lastType_[i]);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -29,8 +30,22 @@ struct HistoEntry : ProbeEntry {
     std::vector<std::int32_t> SampleTime;
     std::vector<double> SampleValue;
 
-    // Stores a value after the last one and widens the extremes.
-    void AddValue(std::int32_t minute, double value);
+    // Stores a value after the last one and widens the extremes. Inline for
+    // the room the vectors already have, which every day but the first uses.
+    [[gnu::always_inline]] void AddValue(std::int32_t minute, double value) {
+        const auto next = static_cast<std::size_t>(++LastIndex);
+        if (next < SampleTime.size()) {
+            SampleTime[next] = minute;
+            SampleValue[next] = value;
+        } else {
+            Grow(minute, value);
+        }
+        MinValue = std::min(MinValue, value);
+        MaxValue = std::max(MaxValue, value);
+    }
+
+  private:
+    void Grow(std::int32_t minute, double value);
 };
 
 // One day's file as the history view and the day reports see it. Allocate it
@@ -50,7 +65,9 @@ void ClearHistoSensorStructure(HistoryData& data);
 // The entry holding key (its first character already "0"); the hint is the
 // line's position in its block and is tried first. Claims the first unused
 // entry for a new key; -1 when all entries are taken.
-int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& key);
+inline int SearchHistoSensorForNetAddress(HistoryData& data, int hint, const KeyChars& key) {
+    return FindOrClaimProbeEntry(data.HistoSensor, hint, key, data.HistoryMaxIndex);
+}
 
 // Reads data.HistoryFileName into the cleared structure. Returns 0, or -1..-4
 // when header line 1..4 did not match; the blocks are read either way.
@@ -69,15 +86,61 @@ class HistoryLineReader {
   public:
     explicit HistoryLineReader(HistoryData& data) : data_(data) {}
     // One probe line of a block at the given minutes; values at or below
-    // the history threshold are skipped.
-    void Add(int position, int minutes, const ProbeLine& line);
+    // the history threshold are skipped. Inline, forced: it runs for every
+    // value, and the compiler would rather call it.
+    [[gnu::always_inline]] void Add(int position, int minutes, const ProbeLine& line) {
+        if (line.value <= kHistoryThreshold) {
+            return;
+        }
+        const KeyChars key = WithTemperatureType(line.key);
+        // The entry of the line at this place in the block before comes
+        // first: a probe that had no value in the first block shifts every
+        // probe after it off its hint for the rest of the day. Any way of
+        // finding the key's entry finds the same one.
+        const auto place = static_cast<std::size_t>(position);
+        int e = place < entryAt_.size() ? entryAt_[place] : -1;
+        if (e < 0 || !SameKey(data_.HistoSensor[static_cast<std::size_t>(e)].ProbeKey, key)) {
+            e = SearchHistoSensorForNetAddress(data_, position, key);
+            if (e < 0) {
+                keyLeftOut_ = true;
+                return;
+            }
+            if (place < entryAt_.size()) {
+                entryAt_[place] = e;
+            }
+        }
+        const auto i = static_cast<std::size_t>(e);
+        // In halves, as the parse stored them: copying the view whole would
+        // stall on every value.
+        lastNameData_[i] = line.name.data();
+        lastNameSize_[i] = line.name.size();
+        lastType_[i] = line.key[0];
+        data_.HistoSensor[i].AddValue(minutes, line.value);
+    }
     // The lines' views must still be valid.
     void Finish();
 
+    // The name (in the file's bytes) and the type character of the entry's
+    // last kept line.
+    std::string_view LastName(int entry) const {
+        const auto i = static_cast<std::size_t>(entry);
+        return {lastNameData_[i], lastNameSize_[i]};
+    }
+    char LastType(int entry) const { return lastType_[static_cast<std::size_t>(entry)]; }
+    // Whether a kept value's probe found no entry (more probes than entries).
+    bool KeyLeftOut() const { return keyLeftOut_; }
+
   private:
     HistoryData& data_;
-    std::array<std::string_view, kMaxHistoryEntries> lastName_{};
+    std::array<const char*, kMaxHistoryEntries> lastNameData_{};
+    std::array<std::size_t, kMaxHistoryEntries> lastNameSize_{};
     std::array<char, kMaxHistoryEntries> lastType_{};
+    std::array<int, kMaxHistoryEntries> entryAt_ = [] {
+        std::array<int, kMaxHistoryEntries> none{};
+        none.fill(-1);
+        return none;
+    }();
+    bool keyLeftOut_ = false;
 };
 // HistoryDatum and EuroHistoryDatum after a read, from the file's date line
 // or else its name.

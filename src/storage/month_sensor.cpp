@@ -69,7 +69,7 @@ int ReadDayOfMonthFromDisk(PeriodData& data, int position, bool hourly, ReportPr
 }
 
 PeriodSlots::PeriodSlots(int position, bool hourly)
-    : base_((hourly ? 24 : 96) * (position - 1)), minutesPerSlot_(hourly ? 60 : 15) {}
+    : base_((hourly ? 24 : 96) * (position - 1)), hourly_(hourly) {}
 
 int ReadDayOfMonthFromBytes(std::string_view bytes, PeriodData& data, int position, bool hourly,
                             ReportProgress& progress) {

@@ -53,11 +53,13 @@ int SearchMonthSensorForNetAddress(PeriodData& data, int hint, const KeyChars& k
 class PeriodSlots {
   public:
     PeriodSlots(int position, bool hourly);
-    int Of(int minutes) const { return base_ + minutes / minutesPerSlot_; }
+    // Divisions by constants: a division by a variable per value would be
+    // the slowest step of a month's slots.
+    int Of(int minutes) const { return base_ + (hourly_ ? minutes / 60 : minutes / 15); }
 
   private:
     int base_;
-    int minutesPerSlot_;
+    bool hourly_;
 };
 
 // Adds data.WantedMonthFile at the given file position (day of the month, or

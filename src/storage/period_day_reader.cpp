@@ -59,6 +59,46 @@ void AddToShare(PeriodDay& share, int position, int slot, const ProbeLine& line)
     }
 }
 
+// The share as AddToShare gives it line by line, from the day the same
+// lines gave: the same probes in the same order with the same values, as
+// long as the day kept every value the period keeps. Only the block
+// minutes are left to turn into slots.
+void ShareFromDay(const HistoryData& day, const HistoryLineReader& lines, const PeriodSlots& slots,
+                  PeriodDay& share) {
+    for (int e = 0; e <= day.HistoryMaxIndex; ++e) {
+        const HistoEntry& entry = day.HistoSensor[static_cast<std::size_t>(e)];
+        PeriodDay::Probe& probe = ShareProbe(share, e, entry.ProbeKey);
+        probe.name = lines.LastName(e);
+        probe.typeChar = lines.LastType(e);
+        probe.min = entry.MinValue;
+        probe.max = entry.MaxValue;
+        // The open slot in locals, not in the vector: its extremes change
+        // with every value.
+        int number = 0;
+        double max = 0.0;
+        double min = 0.0;
+        for (int i = 0; i <= entry.LastIndex; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const int slot = slots.Of(entry.SampleTime[k]);
+            const double value = entry.SampleValue[k];
+            if (i == 0 || slot > number) {
+                if (i > 0) {
+                    probe.slotEntries.push_back({number, max, min});
+                }
+                number = slot;
+                max = value;
+                min = value;
+            } else {
+                max = std::max(max, value);
+                min = std::min(min, value);
+            }
+        }
+        if (entry.LastIndex >= 0) {
+            probe.slotEntries.push_back({number, max, min});
+        }
+    }
+}
+
 // A file of the period with everything its reading gives.
 struct FileWork {
     int position = 0;
@@ -162,21 +202,38 @@ int ParseDayOfPeriod(std::string_view bytes, int position, bool hourly, HistoryD
     share.Clear();
     const PeriodSlots slots(position, hourly);
     int minutes = 0;
-    int slot = 0;
+    // A failed reading between the two readers' thresholds is kept by the
+    // period only.
+    bool periodOnlyValue = false;
     HistoryLineReader lines(day);
     const ResultHeaderCheck check = ScanResultFile(
         bytes,
         [&](const SampleHeader& header) {
             minutes = header.minutes;
+            return true;
+        },
+        [&](int linePosition, const ProbeLine& line) {
+            periodOnlyValue |= line.value <= kHistoryThreshold && line.value > kPeriodThreshold;
+            lines.Add(linePosition, minutes, line);
+        });
+    lines.Finish();
+    SetHistoryDate(day, check);
+    if (!periodOnlyValue && !lines.KeyLeftOut()) {
+        ShareFromDay(day, lines, slots, share);
+        return check.result;
+    }
+    // The day lacks values or probes the period keeps: its share comes
+    // from the lines themselves, as rare as such files are.
+    int slot = 0;
+    ScanResultFile(
+        bytes,
+        [&](const SampleHeader& header) {
             slot = slots.Of(header.minutes);
             return true;
         },
         [&](int linePosition, const ProbeLine& line) {
-            lines.Add(linePosition, minutes, line);
             AddToShare(share, linePosition, slot, line);
         });
-    lines.Finish();
-    SetHistoryDate(day, check);
     return check.result;
 }
 
@@ -249,11 +306,11 @@ int GetAllDataAndDaysFromDisk(PeriodData& data, bool hourly, int taal, ReportPro
             helper.Offer();
         }
         ReadAndParse(work[0], hourly);
-        if (pair) {
-            helper.TakeBackOrWait();
-        }
+        // The first file goes to the period while the helper may still be
+        // parsing the second.
         take(work[0]);
         if (pair) {
+            helper.TakeBackOrWait();
             if (progress.ReportAbort()) {
                 return 0;
             }

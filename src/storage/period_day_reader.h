@@ -42,10 +42,13 @@ struct PeriodDay {
     void Clear();
 };
 
-// Parses a file of the period once: every value into `day` as the history
-// reader keeps them (day is cleared first; its HistoryFileName names the
-// file) and the period's share into `share`. Returns the header check's
-// result. Touches nothing else, so it may run on any thread.
+// Parses a file of the period: every value into `day` as the history reader
+// keeps them (day is cleared first; its HistoryFileName names the file) and
+// the period's share into `share`, worked out from the day. Only a file
+// whose day leaves out what the period keeps (a failed reading between the
+// two readers' thresholds, a probe beyond the day's entries) is parsed a
+// second time for its share. Returns the header check's result. Touches
+// nothing else, so it may run on any thread.
 int ParseDayOfPeriod(std::string_view bytes, int position, bool hourly, HistoryData& day,
                      PeriodDay& share);
 

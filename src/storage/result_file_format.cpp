@@ -16,65 +16,8 @@ namespace qrv {
 
 namespace {
 
-constexpr std::size_t kValueColumn = 14;
-constexpr std::size_t kValueWidth = 6;
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-constexpr std::array<bool, 256> kHexDigits = [] {
-    std::array<bool, 256> table{};
-    for (const char c : std::string_view("0123456789ABCDEFabcdef")) {
-        table[static_cast<unsigned char>(c)] = true;
-    }
-    return table;
-}();
-
-bool IsHexDigit(char c) {
-    return kHexDigits[static_cast<unsigned char>(c)];
-}
-
-// n / 10 for the tenths of every value a probe measures (up to 204.7), each
-// the correctly rounded quotient, as the division gives it: a division per
-// value was the slowest step of reading a month.
-constexpr std::size_t kTenthsInTable = 2048;
-constexpr std::array<double, kTenthsInTable> kTenths = [] {
-    std::array<double, kTenthsInTable> table{};
-    for (std::size_t n = 0; n < table.size(); ++n) {
-        table[n] = static_cast<double>(n) / 10.0;
-    }
-    return table;
-}();
-
-// The value as the store writes it ("%6.1f": blanks, a sign, digits, a point
-// and one decimal): the integer digits by from_chars, the decimal by hand;
-// the quotient of two exact doubles is the correctly rounded decimal, as
-// from_chars gives it for the whole field. False for any other layout.
-bool ParseStoredValue(std::string_view field, double& value) {
-    if (field.size() != 6 || field[4] != '.' || !IsDigit(field[5])) {
-        return false;
-    }
-    const char* first = field.data();
-    const char* point = first + 4;
-    while (first < point && *first == ' ') {
-        ++first;
-    }
-    const bool negative = first < point && *first == '-';
-    first += negative ? 1 : 0;
-    unsigned whole = 0;
-    if (first < point) {
-        const auto [end, error] = std::from_chars(first, point, whole);
-        if (error != std::errc{} || end != point) {
-            return false;
-        }
-    }
-    const unsigned tenths = whole * 10 + static_cast<unsigned>(field[5] - '0');
-    const double magnitude =
-        tenths < kTenthsInTable ? kTenths[tenths] : static_cast<double>(tenths) / 10.0;
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
+using result_line::IsDigit;
+using result_line::kValueWidth;
 
 // Fifteen digits are what a double holds exactly.
 constexpr std::ptrdiff_t kMaxValueDigits = 15;
@@ -167,10 +110,7 @@ std::string_view LineEndToFinish(std::string_view bytes) {
     return bytes.back() == '\r' ? std::string_view("\n") : kCrLf;
 }
 
-bool ParseValueFieldInto(std::string_view field, double& value) {
-    if (ParseStoredValue(field, value)) {
-        return true;
-    }
+bool ParseUnusualValueField(std::string_view field, double& value) {
     const std::size_t start = field.find_first_not_of(' ');
     if (start == std::string_view::npos) {
         return false;
@@ -192,35 +132,6 @@ bool ParseValueFieldInto(std::string_view field, double& value) {
 std::optional<double> ParseValueField(std::string_view field) {
     double value = 0.0;
     return ParseValueFieldInto(field, value) ? std::optional(value) : std::nullopt;
-}
-
-bool ParseProbeLineInto(std::string_view line, ProbeLine& probe) {
-    if (line.size() < kValueColumn + kValueWidth) {
-        return false;
-    }
-    const auto type = static_cast<unsigned char>(line[0]);
-    if (type <= ' ' || type == 0x7F) {
-        return false;
-    }
-    bool hex = true;
-    for (std::size_t i = 1; i < kProbeKeyLength; ++i) {
-        hex &= IsHexDigit(line[i]);
-    }
-    if (!hex || line[12] != ' ' || line[13] != ' ') {
-        return false;
-    }
-    for (std::size_t i = kValueColumn + kValueWidth; i < kProbeNameColumn && i < line.size(); ++i) {
-        if (line[i] != ' ') {
-            return false;
-        }
-    }
-    if (!ParseValueFieldInto(line.substr(kValueColumn, kValueWidth), probe.value)) {
-        return false;
-    }
-    std::copy_n(line.begin(), kProbeKeyLength, probe.key.begin());
-    probe.name =
-        line.size() > kProbeNameColumn ? line.substr(kProbeNameColumn) : std::string_view{};
-    return true;
 }
 
 std::optional<ProbeLine> ParseProbeLine(std::string_view line) {

@@ -135,12 +135,15 @@ struct ProbeLine {
 std::optional<ProbeLine> ParseProbeLine(std::string_view line);
 // The same into probe, for readers that walk millions of lines; false (and
 // probe partly overwritten) for a line that is none.
-bool ParseProbeLineInto(std::string_view line, ProbeLine& probe);
+inline bool ParseProbeLineInto(std::string_view line, ProbeLine& probe);
 
 // The six-column value field: optional blanks, an optional minus sign, digits
 // with an optional decimal part, and nothing else.
 std::optional<double> ParseValueField(std::string_view field);
-bool ParseValueFieldInto(std::string_view field, double& value);
+inline bool ParseValueFieldInto(std::string_view field, double& value);
+// The same for a field in another layout than the store's (a file edited by
+// hand): what ParseValueFieldInto falls back to.
+bool ParseUnusualValueField(std::string_view field, double& value);
 
 // Minutes since midnight of a time text starting with HH:MM, from its four
 // digit characters without further checks; -1 for a text shorter than five
@@ -150,5 +153,115 @@ int ConvertTijdStringNaarMinuten(std::string_view text);
 // Type code and units the readers derive from a key's type character.
 int ProbeTypeOfTypeCharacter(char typeChar);
 std::string_view UnitsOfTypeCharacter(char typeChar);
+
+// The probe line's parsing is inline: a month report parses four million
+// lines, and the calls for each line and each value weighed in its time.
+namespace result_line {
+
+inline constexpr std::size_t kValueColumn = 14;
+inline constexpr std::size_t kValueWidth = 6;
+
+inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether each of the eight bytes is a hexadecimal digit (0-9, A-F, a-f),
+// all at once rather than a test for each of a key's characters. For bytes
+// below 0x80, adding 0x80 - c to every byte sets its high bit exactly where
+// the byte is at least c, without a carry into the next byte.
+inline bool AllHexDigits(std::uint64_t bytes) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighBits = kOnes * 0x80;
+    const auto atLeast = [](std::uint64_t b, unsigned c) { return b + kOnes * (0x80 - c); };
+    const std::uint64_t digits = atLeast(bytes, '0') & ~atLeast(bytes, '9' + 1);
+    const std::uint64_t lower = bytes | (kOnes * 0x20);
+    const std::uint64_t letters = atLeast(lower, 'a') & ~atLeast(lower, 'f' + 1);
+    return (bytes & kHighBits) == 0 && ((digits | letters) & kHighBits) == kHighBits;
+}
+
+// n / 10 for the tenths of every value a probe measures (up to 204.7), each
+// the correctly rounded quotient, as the division gives it: a division per
+// value was the slowest step of reading a month.
+inline constexpr std::size_t kTenthsInTable = 2048;
+inline constexpr std::array<double, kTenthsInTable> kTenths = [] {
+    std::array<double, kTenthsInTable> table{};
+    for (std::size_t n = 0; n < table.size(); ++n) {
+        table[n] = static_cast<double>(n) / 10.0;
+    }
+    return table;
+}();
+
+// The value as the store writes it ("%6.1f": blanks, a sign, digits, a point
+// and one decimal), digit by digit: the quotient of two exact doubles is the
+// correctly rounded decimal, as from_chars gives it for the whole field.
+// False for any other layout.
+inline bool ParseStoredValue(std::string_view field, double& value) {
+    if (field.size() != kValueWidth || field[4] != '.' || !IsDigit(field[5])) {
+        return false;
+    }
+    const char* first = field.data();
+    const char* point = first + 4;
+    while (first < point && *first == ' ') {
+        ++first;
+    }
+    const bool negative = first < point && *first == '-';
+    first += negative ? 1 : 0;
+    unsigned whole = 0;
+    for (; first < point; ++first) {
+        if (!IsDigit(*first)) {
+            return false;
+        }
+        whole = whole * 10 + static_cast<unsigned>(*first - '0');
+    }
+    const unsigned tenths = whole * 10 + static_cast<unsigned>(field[5] - '0');
+    const double magnitude =
+        tenths < kTenthsInTable ? kTenths[tenths] : static_cast<double>(tenths) / 10.0;
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+}  // namespace result_line
+
+inline bool ParseValueFieldInto(std::string_view field, double& value) {
+    return result_line::ParseStoredValue(field, value) || ParseUnusualValueField(field, value);
+}
+
+// Forced inline: the compiler would rather call it, once for every value.
+[[gnu::always_inline]] inline bool ParseProbeLineInto(std::string_view line, ProbeLine& probe) {
+    using result_line::kValueColumn;
+    using result_line::kValueWidth;
+    if (line.size() < kValueColumn + kValueWidth) {
+        return false;
+    }
+    const auto type = static_cast<unsigned char>(line[0]);
+    if (type <= ' ' || type == 0x7F) {
+        return false;
+    }
+    // Characters 1-8 and 4-11: the eleven hex digits after the type.
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    std::memcpy(&head, line.data() + 1, sizeof head);
+    std::memcpy(&tail, line.data() + kProbeKeyLength - sizeof tail, sizeof tail);
+    if (!result_line::AllHexDigits(head) || !result_line::AllHexDigits(tail) || line[12] != ' ' ||
+        line[13] != ' ') {
+        return false;
+    }
+    for (std::size_t i = kValueColumn + kValueWidth; i < kProbeNameColumn && i < line.size(); ++i) {
+        if (line[i] != ' ') {
+            return false;
+        }
+    }
+    // Views built from the checked length: substr is a call with a check of
+    // its own.
+    if (!ParseValueFieldInto(std::string_view(line.data() + kValueColumn, kValueWidth),
+                             probe.value)) {
+        return false;
+    }
+    std::memcpy(probe.key.data(), line.data(), kProbeKeyLength);
+    probe.name = line.size() > kProbeNameColumn ? std::string_view(line.data() + kProbeNameColumn,
+                                                                   line.size() - kProbeNameColumn)
+                                                : std::string_view{};
+    return true;
+}
 
 }  // namespace qrv

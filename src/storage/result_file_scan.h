@@ -1,15 +1,48 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "runtime/text_file.h"
 #include "storage/result_file_format.h"
 
 namespace qrv {
+
+// The lines of a result file, as LineReader gives them (CR LF or LF, at most
+// kResultLineLimit characters each), inline for the scan of every value.
+class ResultFileLines {
+  public:
+    explicit ResultFileLines(std::string_view bytes)
+        : next_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+
+    // The view goes into a caller's variable, not into an optional: a
+    // string_view stored in two halves and copied whole stalls the processor
+    // on every line.
+    bool Next(std::string_view& line) {
+        if (next_ >= end_) {
+            return false;
+        }
+        const auto* newline = static_cast<const char*>(
+            std::memchr(next_, '\n', static_cast<std::size_t>(end_ - next_)));
+        const char* stop = newline != nullptr ? newline : end_;
+        const char* contentEnd = stop > next_ && stop[-1] == '\r' ? stop - 1 : stop;
+        line = std::string_view(
+            next_, std::min(static_cast<std::size_t>(contentEnd - next_), kResultLineLimit));
+        next_ = newline != nullptr ? newline + 1 : end_;
+        return true;
+    }
+    std::optional<std::string_view> Next() {
+        std::string_view line;
+        return Next(line) ? std::optional(line) : std::nullopt;
+    }
+
+  private:
+    const char* next_;
+    const char* end_;
+};
 
 // Cheap tests a probe line fails long before the full parse would: a block
 // header has eight to eleven characters, one behind a torn line has its
@@ -48,13 +81,20 @@ struct ResultHeaderCheck {
 template <typename OnBlock, typename OnProbe>
 ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnProbe&& onProbe) {
     ResultHeaderCheck check;
-    LineReader reader(bytes);
+    ResultFileLines reader(bytes);
     std::optional<std::string_view> pending;
     std::optional<int> runMinutes;  // of the block before, and its repeats
-    std::vector<KeyChars> runKeys;  // the probes read in that minute
+    // The lines of the probes read in that minute, whose first characters
+    // are their keys.
+    std::vector<const char*> runKeys;
+    const auto readInRun = [&runKeys](const KeyChars& key) {
+        return std::any_of(runKeys.begin(), runKeys.end(), [&key](const char* line) {
+            return std::memcmp(line, key.data(), key.size()) == 0;
+        });
+    };
     ProbeLine probe;
     for (int number = 1; number <= 5; ++number) {
-        const std::optional<std::string_view> line = reader.ReadLine(kResultLineLimit);
+        const std::optional<std::string_view> line = reader.Next();
         if (line && ParseSampleHeader(*line)) {
             pending = line;
         } else if (line && TrailingSampleHeader(*line)) {
@@ -75,8 +115,7 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
         }
     }
     for (;;) {
-        std::optional<std::string_view> line =
-            pending ? pending : reader.ReadLine(kResultLineLimit);
+        std::optional<std::string_view> line = pending ? pending : reader.Next();
         pending.reset();
         if (!line) {
             break;
@@ -99,25 +138,24 @@ ResultHeaderCheck ScanResultFile(std::string_view bytes, OnBlock&& onBlock, OnPr
             runKeys.clear();
         }
         for (int position = 0; position < header->count; ++position) {
-            const std::optional<std::string_view> probeLine = reader.ReadLine(kResultLineLimit);
-            if (!probeLine) {
+            std::string_view probeLine;
+            if (!reader.Next(probeLine)) {
                 break;
             }
-            if (MayBeSampleHeader(*probeLine) && ParseSampleHeader(*probeLine)) {
+            if (MayBeSampleHeader(probeLine) && ParseSampleHeader(probeLine)) {
                 pending = probeLine;
                 break;
             }
-            if (MayEndInSampleHeader(*probeLine)) {
-                if (const auto tail = TrailingSampleHeader(*probeLine)) {
+            if (MayEndInSampleHeader(probeLine)) {
+                if (const auto tail = TrailingSampleHeader(probeLine)) {
                     pending = tail;
                     break;
                 }
             }
-            if (!ParseProbeLineInto(*probeLine, probe) ||
-                (repeat && std::find(runKeys.begin(), runKeys.end(), probe.key) != runKeys.end())) {
+            if (!ParseProbeLineInto(probeLine, probe) || (repeat && readInRun(probe.key))) {
                 continue;
             }
-            runKeys.push_back(probe.key);
+            runKeys.push_back(probeLine.data());
             onProbe(position, std::as_const(probe));
         }
     }

@@ -79,7 +79,9 @@ HeadState CheckRequestHead(std::string_view bytes) {
     }
     bool first = true;
     bool encoded = false;
+    bool http11 = false;
     int lengths = 0;
+    int hosts = 0;
     std::size_t used = 0;
     while (used < bytes.size() && used <= kMaxHeadBytes) {
         const std::size_t end = bytes.find('\n', used);
@@ -98,6 +100,9 @@ HeadState CheckRequestHead(std::string_view bytes) {
             if (first) {
                 return HeadState::kMalformed;
             }
+            if (hosts > 1 || (http11 && hosts == 0)) {
+                return HeadState::kBadHost;
+            }
             return encoded ? HeadState::kNoLength : HeadState::kComplete;
         }
         if (!(first ? IsRequestLine(line) : IsHeaderLine(line))) {
@@ -108,9 +113,28 @@ HeadState CheckRequestHead(std::string_view bytes) {
             return HeadState::kMalformed;
         }
         encoded = encoded || (!first && NameIs(line, "transfer-encoding"));
+        hosts += !first && NameIs(line, "host") ? 1 : 0;
+        http11 = http11 || (first && line.ends_with(" HTTP/1.1"));
         first = false;
     }
     return bytes.size() > kMaxHeadBytes ? HeadState::kTooLarge : HeadState::kIncomplete;
+}
+
+std::optional<HeadRefusal> RefusalOf(HeadState state) {
+    switch (state) {
+        case HeadState::kIncomplete:
+        case HeadState::kComplete:
+            return std::nullopt;
+        case HeadState::kMalformed:
+            return HeadRefusal{400, "the request is malformed"};
+        case HeadState::kBadHost:
+            return HeadRefusal{400, "the request must name its host once"};
+        case HeadState::kTooLarge:
+            return HeadRefusal{431, "the request's head is too large"};
+        case HeadState::kNoLength:
+            return HeadRefusal{411, "a body must come with its Content-Length"};
+    }
+    return std::nullopt;
 }
 
 }  // namespace qrv::web

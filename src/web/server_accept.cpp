@@ -92,8 +92,7 @@ void ServerLoop::AcceptAll() {
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         if (tls_) {
-            // Encrypted, the head cannot be looked at before the library.
-            HandOver(fd, waiting);
+            StartRelay(fd, waiting);
             continue;
         }
         waiting_.emplace(fd, waiting);
@@ -117,20 +116,14 @@ void ServerLoop::LookAtHead(int fd) {
         Drop(fd, waiting_.at(fd).address);
         return;
     }
-    switch (CheckRequestHead(std::string_view(head.data(), static_cast<std::size_t>(got)))) {
-        case HeadState::kIncomplete:
-            return;
-        case HeadState::kMalformed:
-            RefuseRaw(fd, 400, "the request is malformed");
-            return;
-        case HeadState::kTooLarge:
-            RefuseRaw(fd, 431, "the request's head is too large");
-            return;
-        case HeadState::kNoLength:
-            RefuseRaw(fd, 411, "a body must come with its Content-Length");
-            return;
-        case HeadState::kComplete:
-            break;
+    const HeadState state =
+        CheckRequestHead(std::string_view(head.data(), static_cast<std::size_t>(got)));
+    if (state == HeadState::kIncomplete) {
+        return;
+    }
+    if (const std::optional<HeadRefusal> refusal = RefusalOf(state)) {
+        RefuseRaw(fd, refusal->status, refusal->text);
+        return;
     }
     ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
     const Waiting waiting = waiting_.at(fd);
@@ -142,9 +135,12 @@ void ServerLoop::HandOver(int fd, const Waiting& waiting) {
     handed_[fd] = waiting;
     if (MHD_add_connection(daemon_, fd, reinterpret_cast<const sockaddr*>(&waiting.from),
                            sizeof waiting.from) != MHD_YES) {
-        // The library has closed the socket.
+        // The library has closed the socket; a relay sees its end close
+        // and gives the place back itself.
         handed_.erase(fd);
-        limits_.Release(waiting.address);
+        if (waiting.relay == 0) {
+            limits_.Release(waiting.address);
+        }
     }
 }
 

@@ -14,11 +14,9 @@
 #include <optional>
 
 #include <fmt/format.h>
-#include <gnutls/gnutls.h>
 
 #include "web/client_address.h"
 #include "web/refusal_text.h"
-#include "web/request_head.h"
 
 namespace qrv::web {
 
@@ -76,6 +74,8 @@ struct ServerLoop::Exchange {
 struct ServerLoop::Tracked {
     int fd = -1;
     std::string address;
+    // The TLS relay in front of it; 0 over plain HTTP.
+    std::uint64_t relay = 0;
     Steady::time_point accepted;
     // Until the request is whole it must be so by its deadline.
     bool receiving = true;
@@ -183,7 +183,14 @@ ServerLoop::ServerLoop(const WebConfig& config, WebApp& app, LivePush& push,
                   shared.emplace_back("127.0.0.1");
                   return shared;
               }()) {
-    if (!Listen() || !StartLibrary(certificate)) {
+    if (certificate != nullptr) {
+        credentials_ = std::make_unique<TlsServerCredentials>(*certificate);
+        if (!credentials_->Problem().empty()) {
+            problem_ = "cannot serve TLS with this certificate and key: " + credentials_->Problem();
+            return;
+        }
+    }
+    if (!Listen() || !StartLibrary()) {
         return;
     }
     workers_ = std::make_unique<WorkerPool>(kWorkers, kWaitingJobs);
@@ -210,7 +217,7 @@ ServerLoop::~ServerLoop() {
     }
 }
 
-bool ServerLoop::StartLibrary(const ServerCertificate* certificate) {
+bool ServerLoop::StartLibrary() {
     const auto seconds = static_cast<unsigned>((config_.requestTimeoutMs + 999) / 1000);
     std::vector<MHD_OptionItem> options{
         {MHD_OPTION_CONNECTION_LIMIT, static_cast<intptr_t>(kMaxConnections), nullptr},
@@ -226,23 +233,14 @@ bool ServerLoop::StartLibrary(const ServerCertificate* certificate) {
         {MHD_OPTION_NOTIFY_CONNECTION, reinterpret_cast<intptr_t>(&LibraryCalls::ConnectionChanged),
          this},
     };
-    if (certificate != nullptr) {
-        options.insert(
-            options.end(),
-            {{MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(certificate->certPem.c_str())},
-             {MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(certificate->keyPem.c_str())},
-             {MHD_OPTION_HTTPS_PRIORITIES, 0,
-              const_cast<char*>("NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2")}});
-    }
     options.push_back({MHD_OPTION_END, 0, nullptr});
-    // Connections come from the loop's own accept, once their head is whole.
-    const unsigned flags = MHD_USE_NO_LISTEN_SOCKET | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME |
-                           (tls_ ? MHD_USE_TLS : 0);
+    // Connections come from the loop's own accept, once their head is whole,
+    // always as plain HTTP: TLS ends in the loop's relays.
+    const unsigned flags = MHD_USE_NO_LISTEN_SOCKET | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME;
     daemon_ = MHD_start_daemon(flags, 0, nullptr, nullptr, &LibraryCalls::Access, this,
                                MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     if (daemon_ == nullptr) {
-        problem_ = tls_ ? "the server library cannot serve TLS with this certificate and key"
-                        : "the server library did not start";
+        problem_ = "the server library did not start";
         return false;
     }
     epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
@@ -269,6 +267,8 @@ void ServerLoop::Run() {
             } else if (fd == wakeFd_) {
                 std::uint64_t value = 0;
                 [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &value, sizeof value);
+            } else if (const auto relay = relayFds_.find(fd); relay != relayFds_.end()) {
+                PumpRelay(relay->second);
             } else if (waiting_.count(fd) != 0) {
                 LookAtHead(fd);
                 // The head is only peeked at, so a client gone before it was
@@ -302,6 +302,14 @@ int ServerLoop::WaitMilliseconds(Steady::time_point now) const {
             until = std::min(until, tracked->accepted + timeout_);
         }
     }
+    for (const auto& [id, relayed] : relays_) {
+        if (!relayed.relay->Joined() && !relayed.relay->Answered()) {
+            until = std::min(until, relayed.waiting.accepted + timeout_);
+        }
+        if (relayed.relay->Sending()) {
+            until = std::min(until, relayed.lastMoved + timeout_);
+        }
+    }
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count() + 1;
     MHD_UNSIGNED_LONG_LONG library = 0;
     if (MHD_get_timeout(daemon_, &library) == MHD_YES) {
@@ -319,6 +327,7 @@ void ServerLoop::Started(MHD_Connection* connection, void** socketContext) {
     if (handed != handed_.end()) {
         tracked->address = handed->second.address;
         tracked->accepted = handed->second.accepted;
+        tracked->relay = handed->second.relay;
         handed_.erase(handed);
     }
     *socketContext = tracked;
@@ -330,7 +339,9 @@ void ServerLoop::Closed(MHD_Connection* connection, void** socketContext) {
     if (tracked == nullptr) {
         return;
     }
-    limits_.Release(tracked->address);
+    if (tracked->relay == 0) {
+        limits_.Release(tracked->address);
+    }
     tracked_.erase(connection);
     delete tracked;
     *socketContext = nullptr;
@@ -364,17 +375,6 @@ int ServerLoop::Receive(MHD_Connection* connection, Exchange& exchange, const ch
                 ResolveClient(tracked->address, tls_, request.headers, config_.trustedProxies);
             request.remoteAddress = origin.address;
             request.tls = origin.tls;
-            const MHD_ConnectionInfo* head =
-                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_REQUEST_HEADER_SIZE);
-            if (head != nullptr && head->header_size > kMaxHeadBytes) {
-                return Refuse(connection, exchange, *tracked, 431,
-                              "the request's head is too large");
-            }
-            // Encrypted heads were not looked at before the library.
-            if (request.headers.count("transfer-encoding") != 0) {
-                return Refuse(connection, exchange, *tracked, 411,
-                              "a body must come with its Content-Length");
-            }
             const std::string length = request.Header("content-length");
             if (!length.empty() && std::strtoull(length.c_str(), nullptr, 10) > kMaxBodyBytes) {
                 return Refuse(connection, exchange, *tracked, 413, "the request is too large");
@@ -562,18 +562,14 @@ void ServerLoop::Sweep(Steady::time_point now) {
         // connection is shut so that the library closes it.
         tracked->expired = true;
         const std::string text = AnswerBytes(Refusal(408, "the request took too long", tls_));
-        if (tls_) {
-            const MHD_ConnectionInfo* session =
-                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_GNUTLS_SESSION);
-            if (session != nullptr && session->tls_session != nullptr) {
-                gnutls_record_send(static_cast<gnutls_session_t>(session->tls_session), text.data(),
-                                   text.size());
-            }
+        if (tracked->relay != 0) {
+            AnswerThroughRelay(tracked->relay, text);
         } else {
             SendWithoutWaiting(tracked->fd, text);
         }
         ::shutdown(tracked->fd, SHUT_RDWR);
     }
+    SweepRelays(now);
 }
 
 void ServerLoop::Tick(Steady::time_point now) {

@@ -16,6 +16,7 @@
 #include "web/connection_limits.h"
 #include "web/live_push.h"
 #include "web/tls_certificate.h"
+#include "web/tls_relay.h"
 #include "web/web_app.h"
 #include "web/worker_pool.h"
 
@@ -24,12 +25,12 @@ struct MHD_Connection;
 
 namespace qrv::web {
 
-// The dashboard's sockets, on one event thread: it accepts, holds each
-// connection's head until it is whole and well formed, hands it to the
-// server library, enforces each request's deadline and feeds the live pages,
-// none of which waits for anything. A complete request goes to a small pool
-// of workers (the routes may check a password or render a report) while its
-// connection is suspended, so a slow client holds no thread at all.
+// The dashboard's sockets, on one event thread: it accepts, decrypts TLS
+// itself, holds each connection's head until it is whole and well formed,
+// hands it to the server library as plain HTTP, enforces each request's deadline and feeds the live
+// pages, none of which waits for anything. A complete request goes to a small pool of workers (the
+// routes may check a password or render a report) while its connection is suspended, so a slow
+// client holds no thread at all.
 class ServerLoop {
   public:
     ServerLoop(const WebConfig& config, WebApp& app, LivePush& push,
@@ -56,10 +57,21 @@ class ServerLoop {
         sockaddr_in from{};
         std::string address;
         Steady::time_point accepted;
+        // The TLS relay it comes through, which holds its place in the
+        // limits; 0 over plain HTTP.
+        std::uint64_t relay = 0;
+    };
+
+    // A TLS client's connection, from its accept to its close.
+    struct Relayed {
+        std::unique_ptr<TlsRelay> relay;
+        Waiting waiting;
+        // When a byte last moved, for a client that stops reading.
+        Steady::time_point lastMoved;
     };
 
     bool Listen();
-    bool StartLibrary(const ServerCertificate* certificate);
+    bool StartLibrary();
     void Run();
     int WaitMilliseconds(Steady::time_point now) const;
     void AcceptAll();
@@ -67,6 +79,13 @@ class ServerLoop {
     void HandOver(int fd, const Waiting& waiting);
     void Drop(int fd, const std::string& address);
     void RefuseRaw(int fd, int status, const std::string& text);
+    void StartRelay(int fd, Waiting waiting);
+    void PumpRelay(std::uint64_t id);
+    void LookAtTlsHead(std::uint64_t id, Relayed& relayed);
+    void AnswerThroughRelay(std::uint64_t id, const std::string& bytes);
+    void CloseRelay(std::uint64_t id);
+    void SweepRelays(Steady::time_point now);
+    void WatchEdges(int fd);
     void TakeInbox();
     void Sweep(Steady::time_point now);
     void Tick(Steady::time_point now);
@@ -97,6 +116,8 @@ class ServerLoop {
     int epollFd_ = -1;
     int wakeFd_ = -1;
     MHD_Daemon* daemon_ = nullptr;
+    // Outlives every relay's session.
+    std::unique_ptr<TlsServerCredentials> credentials_;
 
     // The event thread's own.
     ConnectionLimits limits_;
@@ -106,6 +127,10 @@ class ServerLoop {
     std::map<MHD_Connection*, Tracked*> tracked_;
     std::map<MHD_Connection*, Exchange*> working_;
     std::map<std::uint64_t, LiveStream*> streams_;
+    std::map<std::uint64_t, Relayed> relays_;
+    // Both sockets of each relay.
+    std::map<int, std::uint64_t> relayFds_;
+    std::uint64_t nextRelay_ = 1;
     std::uint64_t nextStream_ = 1;
     Steady::time_point nextTick_;
 

@@ -21,12 +21,6 @@ std::optional<std::string> ReadWhole(const std::string& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-gnutls_datum_t Datum(const std::string& text) {
-    // GnuTLS only reads through it.
-    return {reinterpret_cast<unsigned char*>(const_cast<char*>(text.data())),
-            static_cast<unsigned>(text.size())};
-}
-
 // Whether the PEM text holds at least one certificate; else GnuTLS's reason.
 std::string CertificateProblem(const std::string& pem) {
     gnutls_x509_crt_t* list = nullptr;

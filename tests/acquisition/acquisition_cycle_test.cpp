@@ -266,10 +266,14 @@ TEST(AcquisitionCycle, StoresAreRequestedAtEachSamplingMinuteAndNoneWhilePaused)
     SystemSettings settings;
     settings.KeuzeSampleTime = 15;
     f.settings.Replace(settings);
+    FeedSubscription events = f.feed.Subscribe();
     f.Start();
     std::vector<std::string> stores;
     const auto consume = [&] {
-        if (f.flags.StorageToDiskWanted.exchange(0) == 1) {
+        const std::vector<LiveEvent> due = events.Drain().events;
+        if (std::any_of(due.begin(), due.end(), [](const LiveEvent& event) {
+                return event.kind == LiveEventKind::kStoreDue;
+            })) {
             const LocalDateTime now = f.clock.Now();
             f.lastSampleTime = now.hour * 60 + now.minute;
             stores.push_back(std::to_string(now.day) + " " + std::to_string(f.lastSampleTime));

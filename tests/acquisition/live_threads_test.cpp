@@ -3,6 +3,7 @@
 // user-interface side. Also run under ThreadSanitizer in CI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -38,8 +39,12 @@ TEST(LiveThreads, WhileAnSmsHandOffHangsProbesAreReadAndStoresStillRequested) {
     while (f.launcher.Launched().empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::yield();
     }
-    int stores = 0;
-    f.RunFor(62.0, [&] { stores += f.flags.StorageToDiskWanted.exchange(0); });
+    FeedSubscription events = f.feed.Subscribe();
+    f.RunFor(62.0, [] {});
+    const std::vector<LiveEvent> published = events.Drain().events;
+    const auto stores = std::count_if(published.begin(), published.end(), [](const LiveEvent& e) {
+        return e.kind == LiveEventKind::kStoreDue;
+    });
     EXPECT_EQ(f.launcher.Launched().size(), 1U);
     EXPECT_GE(f.Probe(0).NewValueCount, 14);
     EXPECT_GE(stores, 1);

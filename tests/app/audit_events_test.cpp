@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "app/shell/commands.h"
-#include "app/shell/network_install.h"
-#include "app/shell/probe_editing.h"
-#include "app/shell/station_records.h"
 #include "records/audit_trail.h"
 #include "records/calibration_text.h"
 #include "records/time_alarm.h"
 #include "sim_shell_fixture.h"
+#include "station/network_install.h"
+#include "station/probe_editing.h"
+#include "station/station_records.h"
 #include "support/audit_entries.h"
 #include "support/popup_answers.h"
 #include "support/scripted_probe_editor.h"
@@ -191,6 +191,8 @@ TEST_F(AuditEvents, TheReasonGivenInTheProbeEditorIsOnEveryLineOfItsSave) {
         dialogs.QueueButton(kSave);
         const std::size_t before = Trail().size();
         EXPECT_EQ(shell::DoeProbeSettingMenu(state, simServices, 0, false, false), kEditorSaved);
+        // The audit trail follows the save's announcement.
+        Serve();
         const auto trail = Trail();
         return std::vector<records::AuditEntry>(trail.begin() + static_cast<long>(before),
                                                 trail.end());

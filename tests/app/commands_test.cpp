@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "app/shell/commands.h"
-#include "app/shell/live_monitoring.h"
 #include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
+#include "station/live_monitoring.h"
 
 namespace qrv::testing {
 namespace {

@@ -3,10 +3,11 @@
 #include <span>
 #include <vector>
 
-#include "app/shell/display_timer.h"
-#include "app/shell/status_fields.h"
 #include "runtime/text_file.h"
 #include "shell_fixture.h"
+#include "station/display_timer.h"
+#include "station/station_events.h"
+#include "station/status_fields.h"
 
 namespace qrv::testing {
 namespace {
@@ -197,7 +198,7 @@ TEST_F(DisplayTimerTest, EveryTickRefreshesClockAndRewritesTheInactiveNetworkLin
     EXPECT_EQ(shown.statusColor, colors::kAlarmRed);
 }
 
-TEST_F(DisplayTimerTest, AStoreIsMadeOnceWhenDueAndTheRowsAreLeftToTheFeed) {
+TEST_F(DisplayTimerTest, AStoreIsMadeOnceWhenItsEventComesAndTheRowsAreLeftToTheFeed) {
     state.NetWorkInstalled = 1;
     for (SensorRecord& record : std::span(state.sensors.Lock()->SensorArray).first(3)) {
         record.Line = 1;
@@ -207,13 +208,14 @@ TEST_F(DisplayTimerTest, AStoreIsMadeOnceWhenDueAndTheRowsAreLeftToTheFeed) {
         record.NewValueCount = 1;
     }
     FeedSubscription events = monitoring.Feed().Subscribe();
-    state.StorageToDiskWanted = 1;
+    shell::AnnounceStoreDue(services, "test");
     Tick();
-    Tick();
+    ASSERT_EQ(events.Drain().events.size(), 1U) << "the display timer stores nothing itself";
+    Serve();
+    Serve();
     const std::vector<LiveEvent> published = events.Drain().events;
     ASSERT_EQ(published.size(), 1U) << "one store, once";
     EXPECT_EQ(published[0].kind, LiveEventKind::kStored);
-    EXPECT_EQ(state.StorageToDiskWanted, 0);
     menus.Serve();
     EXPECT_EQ(view.years, std::vector<int>{2026}) << "the first file of a year lists it";
     EXPECT_EQ(resultsTable.rowUpdates, 0);

@@ -10,8 +10,8 @@
 #include <map>
 #include <thread>
 
-#include "app/shell/display_timer.h"
 #include "live_station.h"
+#include "station/display_timer.h"
 
 namespace qrv::testing {
 namespace {
@@ -55,6 +55,8 @@ class FeedConsumers : public ::testing::Test, protected LiveStation {
             clock.Advance(next - sleep.timer);
             if (clock.Timer() >= nextDisplayTick) {
                 shell::SampleTimer(state, services);
+                // The station's own events, as the window's loop serves them.
+                core.Serve();
                 nextDisplayTick += 1.0;
             }
         }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/shell/identification.h"
-#include "app/shell/network_install.h"
 #include "sim/humidity_probe.h"
 #include "sim/temperature_probe.h"
 #include "sim_shell_fixture.h"
+#include "station/identification.h"
+#include "station/network_install.h"
 #include "support/popup_answers.h"
 
 namespace qrv::testing {

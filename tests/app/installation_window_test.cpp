@@ -14,7 +14,7 @@
 #include "app/window/main_window.h"
 #include "menu_actions.h"
 #include "probe_editor/dialog/probe_editor_dialog.h"
-#include "sim_shell_fixture.h"
+#include "window_fixture.h"
 
 namespace qrv::testing {
 namespace {
@@ -25,16 +25,19 @@ std::shared_ptr<sim::SimulatedNodex> TwoProbes() {
         [{"type": "DS2406", "input": 1}], []]})"));
 }
 
-class InstallationWindow : public ::testing::Test, protected SimShellFixture {
+class InstallationWindow : public ::testing::Test, protected WindowFixture {
   protected:
-    InstallationWindow()
-        : SimShellFixture(TwoProbes()),
-          window(state,
-                 {clock, dialogs, programLog, editor, simPorts, simSession, launcher, timers}) {}
+    InstallationWindow() : WindowFixture(true), unit(TwoProbes()) {
+        simulators.Install("simulator:test", unit);
+        SystemSettings settings = state.settings;
+        settings.SerialPort = 1;
+        state.settingsOwner.Replace(settings);
+        state.WantedUserMode = kModeNormal;
+    }
 
     QAction* FindAction(const QString& text) { return FindMenuAction(window.menuBar(), text); }
 
-    window::MainWindow window;
+    std::shared_ptr<sim::SimulatedNodex> unit;
 };
 
 TEST_F(InstallationWindow, TwoNewProbesAreNamedInTheEditorDialog) {

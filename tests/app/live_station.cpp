@@ -5,11 +5,12 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/shell/display_timer.h"
 #include "app/shell/results_table.h"
-#include "app/shell/status_fields.h"
 #include "runtime/date_strings.h"
 #include "runtime/encoding.h"
+#include "station/display_timer.h"
+#include "station/station_events.h"
+#include "station/status_fields.h"
 #include "support/sim_probes.h"
 
 namespace qrv::testing {
@@ -18,15 +19,11 @@ LiveStation::LiveStation(const std::string& network, LocalDateTime start, bool t
     : clock(start),
       unit(sim::BuildNetwork(nlohmann::json::parse(network))),
       ports(SimulatorOnCom1(), registry.Factory()),
-      state(StationPaths{dir.path()}),
-      programLog(state.paths.LogFileName(), clock),
-      log(programLog, display, state),
-      session(driver, ports, sessionClock, &dialogs, &programLog),
-      monitoring(state, {clock, display, log, session, launcher,
-                         threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers)
-                                  : timers}),
-      services{clock, dialogs, display,    log,         editor,
-               ports, session, monitoring, probeEditor, monitoring},
+      programLog(StationPaths{dir.path()}.LogFileName(), clock),
+      core(StationPaths{dir.path()}, {clock, dialogs, display, programLog, editor, probeEditor},
+           {ports, launcher,
+            threaded ? static_cast<acquisition::PeriodicTimerPlatform&>(threadTimers) : timers,
+            &sessionClock}),
       nextDisplayTick(clock.Timer() + 1.0) {
     registry.Install("simulator:test", unit);
     session.SerialPort = 1;
@@ -46,7 +43,7 @@ void LiveStation::Install() {
     state.NetWorkInstalled = 1;
     shell::InitTheResultsTable(state, resultsTable, display);
     services.networkTimer.StartNetworkTimer();
-    state.StorageToDiskWanted = 1;
+    shell::AnnounceStoreDue(services, "network installed");
 }
 
 void LiveStation::RunFor(double seconds) {
@@ -62,6 +59,7 @@ void LiveStation::RunFor(double seconds) {
         timers.RunDue();
         if (clock.Timer() + 5e-7 >= nextDisplayTick) {
             shell::SampleTimer(state, services);
+            core.Serve();
             rows.Serve();
             menus.Serve();
             // Like a user-interface timer: a late tick is not repeated.

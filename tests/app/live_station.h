@@ -4,17 +4,16 @@
 #include <string>
 
 #include "acquisition/clock_timer_platform.h"
-#include "app/shell/live_monitoring.h"
 #include "app/shell/menu_follower.h"
 #include "app/shell/results_rows.h"
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
-#include "app/shell/status_reporting_log.h"
 #include "onewire/nodex_session.h"
-#include "onewire/onewire_driver.h"
 #include "runtime/program_log_file.h"
 #include "shell_fixture.h"
 #include "sim/network_file.h"
+#include "station/live_monitoring.h"
+#include "station/shell_services.h"
+#include "station/station_core.h"
+#include "station/station_state.h"
 #include "support/reading_wait_holding_clock.h"
 #include "support/recording_status_display.h"
 #include "support/scripted_dialogs.h"
@@ -29,15 +28,6 @@ inline constexpr const char* kThreeProbeNetwork = R"({"lines": [[
     {"type": "DS18B20", "temperature": 4.0},
     {"type": "DS18B20", "temperature": {"value": 20.0, "steps": [[120, 35.0]]}},
     {"type": "DS2406", "input": 1}], [], []]})";
-
-// How often what occurs in text.
-inline int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 // The station without its window, on a simulated unit and virtual time: the
 // network timer's ticks and the display timer's ticks are delivered in time
@@ -77,22 +67,22 @@ struct LiveStation {
     sim::SimulatorRegistry registry{clock};
     std::shared_ptr<sim::SimulatedNodex> unit;
     SerialPortProvider ports;
-    OneWireDriver driver{ports, clock};
     ScriptedDialogs dialogs;
     RecordingStatusDisplay display;
-    shell::StationState state;
     ProgramLogFile programLog;
-    shell::StatusReportingLog log;
     RecordingEditor editor;
-    NodexSession session;
     ClockedLauncher launcher{clock};
     acquisition::SteppedTimerPlatform timers{clock};
     acquisition::ClockTimerPlatform threadTimers{clock};
-    shell::LiveMonitoring monitoring;
     RecordingResultsTable resultsTable;
     ScriptedProbeEditorView probeEditor;
     RecordingView view{resultsTable};
-    shell::ShellServices services;
+    shell::StationCore core;
+    shell::StationState& state{core.State()};
+    EventLog& log{core.Log()};
+    NodexSession& session{core.Session()};
+    shell::LiveMonitoring& monitoring{core.Monitoring()};
+    const shell::ShellServices& services{core.Services()};
     // The rows as the window's event loop keeps them from the feed.
     shell::ResultsRows rows{state, resultsTable, display, monitoring.Feed()};
     shell::MenuFollower menus{state, clock, ports, view, monitoring.Feed()};

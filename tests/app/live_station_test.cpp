@@ -3,17 +3,19 @@
 // on the SMS thread, so this is also run under ThreadSanitizer in CI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "acquisition/sms_handoff.h"
 #include "app/shell/commands.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/monitoring_commands.h"
-#include "app/shell/startup.h"
 #include "live_station.h"
 #include "runtime/text_file.h"
 #include "settings/settings_file.h"
+#include "station/startup.h"
 
 namespace qrv::testing {
 namespace {
@@ -51,6 +53,49 @@ TEST_F(LiveStationTest, EveryDueMinuteIsStoredOnceAndRowsFollowTheReadings) {
     EXPECT_EQ(resultsTable.rows[2].cells[1], " Open  ");
     EXPECT_GT(resultsTable.rowUpdates, 3 * 20);
     EXPECT_EQ(Count(LogText(), "Netwerk time-out error"), 0);
+}
+
+// The network timer finds the sampling minute and says so on the feed; the
+// store is the station's answer to that event on its own thread, whenever it
+// gets to it, and a burst of due stores is one block.
+TEST_F(LiveStationTest, AStoreIsMadeWhenTheStationTakesItsDueEventNotByATimer) {
+    SystemSettings everyTwoMinutes = state.settings;
+    everyTwoMinutes.KeuzeSampleTime = 2;
+    state.settingsOwner.Replace(everyTwoMinutes);
+    Install();
+    core.Serve();
+    ASSERT_EQ(Count(DayFile(clock.Now()), "14:00  0003"), 1) << "the installation's block";
+    FeedSubscription events = monitoring.Feed().Subscribe();
+    const auto dueAndStored = [&events] {
+        std::pair<int, int> counts;
+        for (const LiveEvent& event : events.Drain().events) {
+            counts.first += event.kind == LiveEventKind::kStoreDue ? 1 : 0;
+            counts.second += event.kind == LiveEventKind::kStored ? 1 : 0;
+        }
+        return counts;
+    };
+    // Network ticks and display ticks for five minutes, the station's own
+    // events left unserved: the sampling minutes come due and nothing is stored.
+    const double end = clock.Timer() + 5 * 60.0;
+    while (clock.Timer() < end) {
+        clock.Advance(std::max(0.0, std::min(timers.NextDeadline(), end) - clock.Timer()));
+        timers.RunDue();
+        shell::SampleTimer(state, services);
+    }
+    EXPECT_EQ(dueAndStored(), std::make_pair(2, 0)) << "14:02 and 14:04 came due";
+    EXPECT_EQ(Count(DayFile(clock.Now()), "  0003\r\n"), 1);
+
+    core.Serve();
+    EXPECT_EQ(dueAndStored(), std::make_pair(0, 1)) << "two due stores taken together are one";
+    EXPECT_EQ(Count(DayFile(clock.Now()), "  0003\r\n"), 2);
+    core.Serve();
+    EXPECT_EQ(dueAndStored(), std::make_pair(0, 0));
+
+    // Served as it comes, each sampling minute is its own block.
+    RunFor(4 * 60.0);
+    EXPECT_EQ(Count(DayFile(clock.Now()), "14:07  0003"), 0) << "not a sampling minute";
+    EXPECT_EQ(Count(DayFile(clock.Now()), "14:06  0003"), 1);
+    EXPECT_EQ(Count(DayFile(clock.Now()), "14:08  0003"), 1);
 }
 
 TEST_F(LiveStationTest, TheWatchdogStaysQuietWhilePausedAndSpeaksOnARealStall) {

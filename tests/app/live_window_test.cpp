@@ -14,13 +14,13 @@
 
 #include "acquisition/clock_timer_platform.h"
 #include "app/shell/results_table.h"
-#include "app/shell/startup.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_dialogs.h"
 #include "runtime/date_strings.h"
-#include "shell_fixture.h"
+#include "station/startup.h"
 #include "station_process.h"
 #include "support/panel_fixture.h"
+#include "window_fixture.h"
 
 namespace qrv::testing {
 namespace {
@@ -40,15 +40,14 @@ bool ProcessEventsUntil(Done done) {
     return true;
 }
 
-class LiveWindowTest : public ::testing::Test, protected ShellFixture {
+class LiveWindowTest : public ::testing::Test, protected WindowFixture {
   protected:
-    LiveWindowTest()
-        : window(state, {clock, dialogs, programLog, editor, ports, session, launcher, timers}) {
-        window.show();
-    }
-    void AddProbes(int count) {
+    LiveWindowTest() { window.show(); }
+    // Into the station of this window, or of another one.
+    void AddProbes(int count) { AddProbesTo(state, count); }
+    static void AddProbesTo(shell::StationState& station, int count) {
         for (int i = 0; i < count; ++i) {
-            SensorRecord& record = state.sensors.Lock()->SensorArray[static_cast<std::size_t>(i)];
+            SensorRecord& record = station.sensors.Lock()->SensorArray[static_cast<std::size_t>(i)];
             record.Line = 1;
             record.Name = "Probe " + std::to_string(i);
             record.SensorType = kTypeTemperature;
@@ -58,8 +57,6 @@ class LiveWindowTest : public ::testing::Test, protected ShellFixture {
     }
     QTableWidget& Table() { return window.Panel().ResultsTable(); }
     bool Visible(const char* name) { return window.findChild<QWidget*>(name)->isVisible(); }
-
-    window::MainWindow window;
 };
 
 TEST_F(LiveWindowTest, EighteenRowsFitAndTheNineteenthScrolls) {
@@ -152,10 +149,12 @@ TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThrea
     acquisition::ClockTimerPlatform threadTimers(clock);
     window::QtDialogs qtDialogs(&window);
     window::MainWindow live(
-        state, {clock, qtDialogs, programLog, editor, ports, session, launcher, threadTimers});
+        StationPaths{dir.path()},
+        {clock, qtDialogs, programLog, editor, {ports, launcher, threadTimers}});
     const shell::ShellServices& services = live.Services();
-    AddProbes(2);
-    state.NetWorkInstalled = 1;
+    shell::StationState& liveState = live.Core().State();
+    AddProbesTo(liveState, 2);
+    liveState.NetWorkInstalled = 1;
     live.Monitoring().InitAsyncNetworkTimer();
     services.networkTimer.StartNetworkTimer();
     QTimer pump;
@@ -187,7 +186,7 @@ TEST_F(LiveWindowTest, AcquisitionOnItsThreadStopsWhileAQuestionFromAnotherThrea
     EXPECT_TRUE(questionWasOpen);
     EXPECT_EQ(answer, 2) << "the stop answers the open question with its escape choice";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(state.NetworkAsyncTimerEnabled, 0);
+    EXPECT_EQ(liveState.NetworkAsyncTimerEnabled, 0);
     // The discard has joined the timer's thread: nothing waits for time to
     // pass, so half a minute more brings no measurement step.
     EXPECT_EQ(clock.NextWakeUp(), std::numeric_limits<double>::infinity());

@@ -4,8 +4,8 @@
 
 #include "app/shell/menu_items.h"
 #include "app/shell/menu_model.h"
-#include "app/shell/simulation.h"
 #include "settings/station_paths.h"
+#include "station/simulation.h"
 #include "support/temp_dir.h"
 #include "text/texts.h"
 

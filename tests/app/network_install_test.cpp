@@ -2,11 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/shell/network_install.h"
 #include "records/calibration.h"
 #include "sensors/rom_text.h"
 #include "sim/switch_devices.h"
 #include "sim_shell_fixture.h"
+#include "station/network_install.h"
 #include "support/popup_answers.h"
 
 namespace qrv::testing {
@@ -80,7 +80,11 @@ TEST_F(NetworkInstall, EmptyTableAppendsEveryProbeAsNewAndNamesEachInTheEditor) 
     EXPECT_LE(stored.SensorArray[7].Line, 3) << "the file never holds the new-probe mark";
 
     EXPECT_EQ(state.NetWorkInstalled, 1);
-    EXPECT_EQ(state.StorageToDiskWanted, 1);
+    EXPECT_EQ(monitoring.Stores().LastSampleTime, 0);
+    Serve();
+    const LocalDateTime now = clock.Now();
+    EXPECT_EQ(monitoring.Stores().LastSampleTime, now.hour * 60 + now.minute)
+        << "the first block is stored as the station takes its event";
     EXPECT_EQ(networkTimer.stops, 1);
     EXPECT_EQ(networkTimer.starts, 1);
     EXPECT_NE(LogText().find("Network Installed OK"), std::string::npos);

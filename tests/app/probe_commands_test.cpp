@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/shell/commands.h"
-#include "app/shell/network_install.h"
 #include "settings/settings_file.h"
 #include "sim_shell_fixture.h"
+#include "station/network_install.h"
 #include "support/popup_answers.h"
 
 namespace qrv::testing {
@@ -125,6 +125,7 @@ TEST_F(ProbeCommands, DeletingAProbeInTheEditorReinstallsInNormalMode) {
 
 TEST_F(ProbeCommands, SaveAsMovesTodaysFileWithMonitoringPausedThenInstalls) {
     Installed();
+    Serve();  // the installation's first block
     const auto dataDir = state.paths.DataDirectory(kModeNormal);
     std::filesystem::create_directories(dataDir);
     WriteBytes(dataDir / "2026-03-09.qrd", "today\r\n");
@@ -139,8 +140,10 @@ TEST_F(ProbeCommands, SaveAsMovesTodaysFileWithMonitoringPausedThenInstalls) {
     dialogs.QueueText(target.string());
     const double before = clock.Timer();
     Run(MenuCommand::SaveFileAs);
-    EXPECT_FALSE(std::filesystem::exists(dataDir / "2026-03-09.qrd"));
     EXPECT_EQ(ReadBytes(target), "today\r\n");
+    const std::string today = ReadBytes(dataDir / "2026-03-09.qrd");
+    EXPECT_EQ(today.find("today"), std::string::npos) << "moved away";
+    EXPECT_EQ(Count(today, "  0015\r\n"), 1) << "the new installation's first block begins it";
     EXPECT_EQ(networkTimer.stops, 3) << "paused for the move, then the installation";
     EXPECT_EQ(networkTimer.starts, 2);
     EXPECT_GE(clock.Timer() - before, 2.0);
@@ -160,7 +163,7 @@ class PortChange : public ProbeCommands {
     PortChange() {
         second = sim::MakeSampleNetwork();
         simulators.Install("simulator:second", second);
-        PortMap map = Map();
+        PortMap map = SimulatorMap();
         map.Set(2, "simulator:second");
         map.Set(3, "/nonexistent/quorvanel-tty");
         map.Set(4, "simulator:dead");

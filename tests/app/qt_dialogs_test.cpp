@@ -14,10 +14,10 @@
 #include <future>
 #include <thread>
 
-#include "app/shell/startup.h"
 #include "app/window/qt_dialogs.h"
 #include "app/window/text_viewer_window.h"
 #include "shell_fixture.h"
+#include "station/startup.h"
 
 namespace qrv::window {
 namespace {

@@ -9,17 +9,19 @@
 #include <utility>
 #include <vector>
 
-#include "app/shell/live_monitoring.h"
+#include "app/shell/main_window_view.h"
 #include "app/shell/menu_follower.h"
 #include "app/shell/results_rows.h"
 #include "app/shell/results_table.h"
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
-#include "app/shell/status_reporting_log.h"
 #include "onewire/nodex_session.h"
-#include "onewire/onewire_driver.h"
 #include "runtime/clock.h"
 #include "runtime/program_log_file.h"
+#include "sensors/sensor_file.h"
+#include "sim/network_file.h"
+#include "station/live_monitoring.h"
+#include "station/shell_services.h"
+#include "station/station_core.h"
+#include "station/station_state.h"
 #include "support/clocked_launcher.h"
 #include "support/fake_serial_port.h"
 #include "support/recording_status_display.h"
@@ -27,8 +29,18 @@
 #include "support/scripted_probe_editor.h"
 #include "support/stepped_timer_platform.h"
 #include "support/temp_dir.h"
+#include "support/with_network_timer.h"
 
 namespace qrv::testing {
+
+// How often what occurs in text.
+inline int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
 
 // Records what the station's text viewer was asked to show; an editable
 // text comes back as the test's edit would leave it.
@@ -127,53 +139,74 @@ class RecordingView final : public shell::MainWindowView {
     shell::ResultsTableView& table_;
 };
 
-// A station in a fresh directory with scripted popups, a recording display,
-// the real program log file and an interface unit that does not answer.
-struct ShellFixture {
-    ShellFixture()
-        : state(StationPaths{dir.path()}),
-          programLog(state.paths.LogFileName(), clock),
-          log(programLog, display, state),
-          ports(lines),
-          monitoring(state, {clock, display, log, session, launcher, timers}),
-          networkTimer(monitoring),
-          services{clock, dialogs, display,      log,         editor,
-                   ports, session, networkTimer, probeEditor, monitoring} {
-        lines->cts = FakeLineState::Cts::AlwaysOff;
-    }
+// What a test station is built from: a fresh directory, virtual time,
+// scripted popups, a recording display, the real program log file, an
+// interface unit that does not answer (ports) and the simulated units
+// (simPorts, COM1 to "simulator:test"), and timers the test steps.
+struct StationParts {
+    StationParts() { lines->cts = FakeLineState::Cts::AlwaysOff; }
 
-    std::string LogText() const { return ReadBytes(state.paths.LogFileName()); }
-    // What the window's event loop does with the feed: the table and the
-    // menus follow what the commands announced.
-    void Serve() {
-        rows.Serve();
-        menus.Serve();
+    static PortMap SimulatorMap() {
+        PortMap map;
+        map.Set(1, "simulator:test");
+        return map;
+    }
+    shell::FrontEndParts Front() {
+        return {clock, dialogs, display, programLog, editor, probeEditor};
+    }
+    std::string LogText() const { return ReadBytes(StationPaths{dir.path()}.LogFileName()); }
+    SensorTable ReadStationSensorFile() const {
+        SensorTable table;
+        EXPECT_GE(ReadSensorFile(StationPaths{dir.path()}.SnsFileName(kModeNormal), table), 0);
+        return table;
     }
 
     TempDir dir;
     VirtualClock clock{LocalDateTime{2026, 3, 9, 14, 5, 7, 0}};
     ScriptedDialogs dialogs;
     RecordingStatusDisplay display;
-    shell::StationState state;
-    ProgramLogFile programLog;
-    shell::StatusReportingLog log;
+    ProgramLogFile programLog{StationPaths{dir.path()}.LogFileName(), clock};
     RecordingEditor editor;
     std::shared_ptr<FakeLineState> lines = std::make_shared<FakeLineState>();
-    FakePortProvider ports;
-    OneWireDriver driver{ports, clock};
-    NodexSession session{driver, ports, clock};
+    FakePortProvider ports{lines};
+    sim::SimulatorRegistry simulators{clock};
+    SerialPortProvider simPorts{SimulatorMap(), simulators.Factory()};
     ClockedLauncher launcher{clock};
     // Network ticks come only when a test delivers them (timers.RunDue()).
     acquisition::SteppedTimerPlatform timers{clock};
-    shell::LiveMonitoring monitoring;
-    RecordingNetworkTimer networkTimer;
     ScriptedProbeEditorView probeEditor;
     RecordingResultsTable resultsTable;
-    shell::ShellServices services;
     RecordingView view{resultsTable};
+};
+
+// The station of StationParts, built as every front end builds it: on the
+// unit that does not answer, or on the simulated one. The services count
+// the pauses of acquisition.
+struct ShellFixture : StationParts {
+    explicit ShellFixture(bool simulated = false)
+        : core(StationPaths{dir.path()}, Front(),
+               {simulated ? static_cast<SerialPortProvider&>(simPorts) : ports, launcher, timers}),
+          networkTimer(core.Monitoring()),
+          services(WithNetworkTimer(core.Services(), networkTimer)) {}
+
+    // What the window's event loop does with the feed: the station, the
+    // table and the menus follow what the commands announced.
+    void Serve() {
+        core.Serve();
+        rows.Serve();
+        menus.Serve();
+    }
+
+    shell::StationCore core;
+    shell::StationState& state{core.State()};
+    EventLog& log{core.Log()};
+    NodexSession& session{core.Session()};
+    shell::LiveMonitoring& monitoring{core.Monitoring()};
+    RecordingNetworkTimer networkTimer;
+    shell::ShellServices services;
     // What the window's event loop does with the feed, when a test serves it.
     shell::ResultsRows rows{state, resultsTable, display, monitoring.Feed()};
-    shell::MenuFollower menus{state, clock, ports, view, monitoring.Feed()};
+    shell::MenuFollower menus{state, clock, services.ports, view, monitoring.Feed()};
 };
 
 }  // namespace qrv::testing

@@ -20,14 +20,12 @@ inline RomCode ToCode(const sim::Rom& rom) {
 }
 
 // A station in normal mode whose COM1 leads to a simulated unit, on the
-// virtual clock. The services reach the unit; the popups, the editor and the
-// network timer are the scripted ones of ShellFixture.
+// virtual clock, with the scripted popups and editor of ShellFixture. The
+// sim names are the station's own parts, kept for the tests that use them.
 struct SimShellFixture : ShellFixture {
     explicit SimShellFixture(
         std::shared_ptr<sim::SimulatedNodex> simulated = sim::MakeSampleNetwork())
-        : unit(std::move(simulated)), simServices{clock,       dialogs,   display,    log,
-                                                  editor,      simPorts,  simSession, networkTimer,
-                                                  probeEditor, monitoring} {
+        : ShellFixture(true), unit(std::move(simulated)) {
         simulators.Install("simulator:test", unit);
         SystemSettings settings = state.settings;
         settings.SerialPort = 1;
@@ -35,21 +33,10 @@ struct SimShellFixture : ShellFixture {
         state.WantedUserMode = kModeNormal;
     }
 
-    static PortMap Map() {
-        PortMap map;
-        map.Set(1, "simulator:test");
-        return map;
-    }
-
     void WriteStationSensorFile(const SensorTable& table) {
         ScriptedDialogs quiet;
         ASSERT_EQ(
             WriteSensorFile(state.paths.SnsFileName(kModeNormal), table, clock, quiet, log, 0), 0);
-    }
-    SensorTable ReadStationSensorFile() {
-        SensorTable table;
-        EXPECT_GE(ReadSensorFile(state.paths.SnsFileName(kModeNormal), table), 0);
-        return table;
     }
 
     // The ROMs of the probes on a line (0 = trunk) of the unit, in search order.
@@ -81,12 +68,9 @@ struct SimShellFixture : ShellFixture {
         return found;
     }
 
-    sim::SimulatorRegistry simulators{clock};
     std::shared_ptr<sim::SimulatedNodex> unit;
-    SerialPortProvider simPorts{Map(), simulators.Factory()};
-    OneWireDriver simDriver{simPorts, clock};
-    NodexSession simSession{simDriver, simPorts, clock};
-    shell::ShellServices simServices;
+    NodexSession& simSession{session};
+    const shell::ShellServices& simServices{services};
 };
 
 }  // namespace qrv::testing

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/shell/startup.h"
 #include "sim_shell_fixture.h"
+#include "station/startup.h"
 
 namespace qrv::testing {
 namespace {
@@ -52,7 +52,7 @@ TEST_F(SimulatedStation, FirstStartSeedsTheSampleProbesAndInstallsThem) {
     EXPECT_EQ(simSession.Handle(), 0) << "the 1-Wire session is ended";
     EXPECT_FALSE(unit->Cts(clock.Timer())) << "closing the port removes the unit's power";
     // The flush opened and ended a session of its own, so the port was free.
-    EXPECT_GT(simDriver.OwStartSession(state.settings.SerialPort), 0);
+    EXPECT_GT(core.Driver().OwStartSession(state.settings.SerialPort), 0);
 }
 
 TEST_F(SimulatedStation, AnExistingSensorFileIsNeverReplacedBySampleProbes) {

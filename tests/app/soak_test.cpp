@@ -11,10 +11,10 @@
 #include <set>
 #include <sstream>
 
-#include "app/shell/startup.h"
 #include "live_station.h"
 #include "runtime/date_strings.h"
 #include "runtime/encoding.h"
+#include "station/startup.h"
 
 namespace qrv::testing {
 namespace {

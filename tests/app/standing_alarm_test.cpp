@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "app/shell/commands.h"
-#include "app/shell/display_timer.h"
 #include "live_station.h"
 #include "runtime/date_strings.h"
 #include "sensors/sensor_file.h"
+#include "station/display_timer.h"
 #include "support/popup_answers.h"
 
 namespace qrv::testing {

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/shell/com_port.h"
 #include "app/shell/commands.h"
-#include "app/shell/network_install.h"
-#include "app/shell/startup.h"
 #include "sensors/sensor_file.h"
 #include "settings/settings_file.h"
 #include "shell_fixture.h"
+#include "station/com_port.h"
+#include "station/network_install.h"
+#include "station/startup.h"
 #include "storage/result_file_format.h"
 #include "support/popup_answers.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/station_directory.h"
+#include "station/station_directory.h"
 
 #include <gtest/gtest.h>
 

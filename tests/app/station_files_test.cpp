@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/shell/commands.h"
-#include "app/shell/station_files.h"
 #include "runtime/text_file.h"
 #include "shell_fixture.h"
+#include "station/station_files.h"
 
 namespace qrv::testing {
 namespace {

@@ -7,13 +7,14 @@
 #include <chrono>
 #include <thread>
 
-#include "app/shell/display_timer.h"
-#include "app/shell/network_install.h"
-#include "app/shell/probe_editing.h"
 #include "app/shell/probe_table_commands.h"
 #include "app/shell/results_table.h"
 #include "live_station.h"
 #include "sensors/sensor_file.h"
+#include "station/display_timer.h"
+#include "station/network_install.h"
+#include "station/probe_editing.h"
+#include "station/station_events.h"
 
 namespace qrv::testing {
 namespace {
@@ -140,15 +141,17 @@ TEST_F(TableSharing, RowRefreshesAndStoresWhileProbesAreRead) {
     for (int round = 0; clock.Timer() < installedAt + 150.0; ++round) {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline);
         shell::SampleTimer(state, services);
+        core.Serve();
         rows.Serve();
         if (round % 10 == 0) {
-            state.StorageToDiskWanted = 1;
+            shell::AnnounceStoreDue(services, "test");
             shell::InitTheResultsTable(state, resultsTable, display);
         }
         std::this_thread::sleep_for(1ms);
     }
     services.networkTimer.StopNetworkTimer();
     shell::SampleTimer(state, services);
+    core.Serve();
     rows.Serve();
     ASSERT_EQ(resultsTable.rows.size(), 3U);
     EXPECT_NE(resultsTable.rows[1].cells[0].find("Office"), std::string::npos);

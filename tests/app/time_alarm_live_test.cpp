@@ -7,11 +7,11 @@
 
 #include <fmt/format.h>
 
-#include "app/shell/network_stop.h"
 #include "live_station.h"
 #include "records/time_alarm.h"
 #include "runtime/date_strings.h"
 #include "sensors/rom_text.h"
+#include "station/network_stop.h"
 #include "storage/result_file_format.h"
 
 namespace qrv::testing {

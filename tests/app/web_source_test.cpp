@@ -3,9 +3,9 @@
 // counted them, and the alarms on time out of range that stand.
 #include <gtest/gtest.h>
 
-#include "app/shell/web_station_source.h"
 #include "live_station.h"
 #include "sensors/rom_text.h"
+#include "station/web_station_source.h"
 #include "support/temp_dir.h"
 
 namespace qrv::testing {

@@ -11,17 +11,16 @@
 #include "app/window/main_window.h"
 #include "menu_actions.h"
 #include "runtime/text_file.h"
-#include "shell_fixture.h"
+#include "window_fixture.h"
 
 namespace qrv::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-class WindowHandOffTest : public ::testing::Test, protected ShellFixture {
+class WindowHandOffTest : public ::testing::Test, protected WindowFixture {
   protected:
-    WindowHandOffTest()
-        : window(state, {clock, dialogs, programLog, editor, ports, session, launcher, timers}) {}
+    WindowHandOffTest() = default;
 
     QAction* Item(const char* text) {
         QAction* action = FindMenuAction(window.menuBar(), QString::fromUtf8(text));
@@ -77,8 +76,6 @@ class WindowHandOffTest : public ::testing::Test, protected ShellFixture {
         }
         return true;
     }
-
-    window::MainWindow window;
 };
 
 TEST_F(WindowHandOffTest, DuringAHandOffOnlyTheTestMessageIsDimmed) {

@@ -18,17 +18,16 @@
 #include "app/window/main_window.h"
 #include "menu_actions.h"
 #include "reports/pages/display_dates.h"
-#include "shell_fixture.h"
 #include "storage/result_generator.h"
 #include "support/pdf_text.h"
+#include "window_fixture.h"
 
 namespace qrv::testing {
 namespace {
 
-class WindowKeysTest : public ::testing::Test, protected ShellFixture {
+class WindowKeysTest : public ::testing::Test, protected WindowFixture {
   protected:
-    WindowKeysTest()
-        : window(state, {clock, dialogs, programLog, editor, ports, session, launcher, timers}) {
+    WindowKeysTest() {
         window.show();
         window.activateWindow();
         QApplication::setActiveWindow(&window);
@@ -66,8 +65,6 @@ class WindowKeysTest : public ::testing::Test, protected ShellFixture {
         });
     }
     QString Label(const char* name) { return window.findChild<QLabel*>(name)->text(); }
-
-    window::MainWindow window;
 };
 
 TEST_F(WindowKeysTest, TabReachesTheTableAndEnterOrADoubleClickOpensThatProbe) {

@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "app/shell/commands.h"
-#include "app/shell/startup.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/window_placement.h"
@@ -25,20 +24,20 @@
 #include "reports/pages/daily_sheet_panel.h"
 #include "runtime/instance_lock.h"
 #include "settings/settings_file.h"
-#include "shell_fixture.h"
+#include "station/startup.h"
 #include "storage/result_generator.h"
 #include "support/pdf_text.h"
 #include "support/qt_app.h"
+#include "window_fixture.h"
 
 namespace qrv::testing {
 namespace {
 
 const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-class WindowTest : public ::testing::Test, protected ShellFixture {
+class WindowTest : public ::testing::Test, protected WindowFixture {
   protected:
-    WindowTest()
-        : window(state, {clock, dialogs, programLog, editor, ports, session, launcher, timers}) {}
+    WindowTest() = default;
 
     QString Label(const char* name) { return window.findChild<QLabel*>(name)->text(); }
     bool Visible(const char* name) { return !window.findChild<QWidget*>(name)->isHidden(); }
@@ -57,8 +56,6 @@ class WindowTest : public ::testing::Test, protected ShellFixture {
         QCoreApplication::processEvents();
         return exit;
     }
-
-    window::MainWindow window;
 };
 
 TEST_F(WindowTest, StartupWithoutAUnitAsksTheModeAndOffLineBlinks) {
@@ -268,8 +265,9 @@ TEST_F(WindowTest, TheWindowOpensInsideTheScreenAndComesBackMaximisedAsItWasLeft
     const QString file = QString::fromStdString((settings / "window.ini").string());
     const auto open = [&] {
         auto shown = std::make_unique<window::MainWindow>(
-            state, window::MainWindow::Platform{clock, dialogs, programLog, editor, ports, session,
-                                                launcher, timers});
+            StationPaths{dir.path()},
+            window::MainWindow::Platform{
+                clock, dialogs, programLog, editor, {ports, launcher, timers}});
         shown->RememberPlacementIn(file);
         shown->ShowMainPanel();
         QCoreApplication::processEvents();

@@ -103,5 +103,29 @@ TEST(StationConfig, ASyntaxErrorNamesItsLineAndKeepsEveryDefault) {
     EXPECT_TRUE(read.config.service.logToStandardError);
 }
 
+TEST(StationConfig, SimultaneousConversionIsOffUnlessSetAndABadValueIsRefused) {
+    EXPECT_FALSE(ParseStationConfig("", "q.toml").config.acquisition.simultaneousConversion);
+    const StationConfigRead on =
+        ParseStationConfig("[acquisition]\nsimultaneous_conversion = true\n", "q.toml");
+    EXPECT_TRUE(on.problems.empty()) << on.problems.front();
+    EXPECT_TRUE(on.config.acquisition.simultaneousConversion);
+
+    for (const char* value : {"\"yes\"", "1", "\"true\""}) {
+        SCOPED_TRACE(value);
+        const StationConfigRead bad = ParseStationConfig(
+            std::string("[acquisition]\nsimultaneous_conversion = ") + value + "\n", "q.toml");
+        ASSERT_EQ(bad.problems.size(), 1u);
+        EXPECT_EQ(bad.problems[0],
+                  "q.toml:2: acquisition.simultaneous_conversion: must be true or false; the "
+                  "default false is kept");
+        EXPECT_FALSE(bad.config.acquisition.simultaneousConversion);
+    }
+    const StationConfigRead typo =
+        ParseStationConfig("[acquisition]\nsimultaneous = true\n", "q.toml");
+    ASSERT_EQ(typo.problems.size(), 1u);
+    EXPECT_NE(typo.problems[0].find("acquisition.simultaneous: unknown key"), std::string::npos)
+        << typo.problems[0];
+}
+
 }  // namespace
 }  // namespace qrv

@@ -8,10 +8,10 @@
 
 #include "app/live_station.h"
 #include "app/shell/commands.h"
-#include "app/shell/station_links.h"
 #include "feed/live_feed.h"
 #include "notify/acknowledgement.h"
 #include "records/audit_trail.h"
+#include "station/station_links.h"
 #include "support/audit_entries.h"
 #include "test_broker.h"
 

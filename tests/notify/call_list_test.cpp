@@ -12,12 +12,12 @@
 
 #include "app/live_station.h"
 #include "app/shell/commands.h"
-#include "app/shell/station_links.h"
 #include "call_list_station.h"
 #include "config/station_config.h"
 #include "notify/acknowledgement.h"
 #include "runtime/silent_status_display.h"
 #include "sensors/rom_text.h"
+#include "station/station_links.h"
 #include "support/clocked_launcher.h"
 #include "support/recording_log.h"
 

@@ -117,6 +117,40 @@ std::string DamagedDay() {
     return bytes;
 }
 
+// Sunday the 1st: the freezer's first reading failed, so every probe takes
+// another entry than its place in the block all day; a probe off until ten,
+// a minute stored again with a probe only the repeat has, blocks with LF
+// line ends only, and a last line cut short.
+std::string ShiftedDay() {
+    const std::string freezer = Key(kFreezer, kTypeTemperature);
+    const std::string cellar = Key(kCellar, kTypeHumidity);
+    std::string bytes = ResultHeaderText("2026-03-01");
+    for (int minute = 0; minute < 1440; minute += 5) {
+        std::string block =
+            BlockHeaderText(Time(minute), 4) +
+            ProbeLineText(freezer, minute == 0 ? "-994.0" : Value(-18.0 - (minute % 70) / 10.0),
+                          "Freezer") +
+            ProbeLineText("0000000000F1",
+                          minute < 600 ? "-300.0" : Value(-1.0 + minute % 30 / 10.0),
+                          "Off till ten") +
+            ProbeLineText(cellar, Value(45.0 + (minute % 300) / 10.0), "Cellar") +
+            ProbeLineText(Key(kDoor, kTypeSwitch), Value((minute / 45) % 2), "Door");
+        if (minute % 120 == 60) {
+            std::erase(block, '\r');
+        }
+        bytes += block;
+        if (minute == 700) {
+            bytes += BlockHeaderText(Time(minute), 2) +
+                     ProbeLineText(freezer, " -40.0", "Freezer again") +
+                     ProbeLineText("0000000000E9", "  12.0", "Restarted");
+        }
+    }
+    // The freezer's last value, out of range, stands for one minute; the
+    // cellar has as many values as the freezer, at other minutes.
+    return bytes + BlockHeaderText("23:59", 2) + ProbeLineText(freezer, " -10.5", "Freezer") +
+           cellar + "    5";
+}
+
 // The period's slots as the panel's list and the month/week pages use them.
 using Slots = std::vector<std::tuple<int, double, double>>;
 struct EntrySummary {
@@ -182,6 +216,7 @@ class OnePassPeriod : public ::testing::Test {
         const auto write = [&data](int day, const std::string& bytes) {
             testing::WriteBytes(ResultFilePath(data, 2026, 3, day), bytes);
         };
+        write(1, ShiftedDay());
         write(2, StoredDay("2026-03-02", 0, 10, -1, -1, 0));
         write(3, StoredDay("2026-03-03", 360, 5, 480, 600, 17));
         write(4, StoredDay("2026-03-04", 0, 1, 700, 705, 5));
@@ -272,6 +307,13 @@ TEST_F(OnePassPeriod, AMonthGivesWhatEachReaderGivesOnItsOwn) {
 
     // The damaged day's 101 probes fill the table up: 100 entries.
     ASSERT_EQ(separately.period.size(), 100U);
+    // The shifted Sunday comes first: its probes in the order of their first
+    // kept values, not of their places.
+    EXPECT_EQ(separately.period[0].name, "Cellar");
+    EXPECT_EQ(separately.period[1].name, "Door");
+    EXPECT_EQ(separately.period[2].key, Key(kFreezer, kTypeTemperature));
+    EXPECT_EQ(separately.period[3].name, "Off till ten");
+    EXPECT_EQ(separately.period[4].name, "Restarted");
     EXPECT_EQ(once.period, separately.period);
     ASSERT_EQ(separately.minutes.size(), 2U) << "the freezer and the cellar have limits";
     for (const auto& [key, minutes] : separately.minutes) {

@@ -18,7 +18,9 @@ class FakeBus final : public SimBus {
         return masterBit && (pulls.empty() || !pulls[(written.size() - 1) % pulls.size()]);
     }
     void BeginByte() override {}
+    void StrongPullUp(bool on, double now) override { pullUps.emplace_back(on, now); }
 
+    std::vector<std::pair<bool, double>> pullUps;
     ResetOutcome outcome = ResetOutcome::kPresence;
     std::vector<bool> pulls;  // slots in which the device pulls the bus low, cyclic
     std::vector<bool> written;
@@ -156,6 +158,37 @@ TEST(Ds2480bChipCounters, EveryByteIsCountedInItsCommandClass) {
     // E1, E3 (leave), E1, E3 (escape); the E3 after it is data.
     EXPECT_EQ(count(ByteClass::kModeSwitch), 5);
     EXPECT_EQ(count(ByteClass::kData), 2);
+}
+
+TEST(Ds2480bChip, AnInfinitePullUpAfterABitHoldsTheBusUntilF1AndAnyOtherCommandEndsIt) {
+    FakeBus bus;
+    Ds2480bChip chip(bus);
+    Send(chip, {0xC1});
+    // SPUD infinite, then Convert T (44h) bit by bit, the last bit with P = 1.
+    EXPECT_EQ(Send(chip, {0x3F}), Bytes{0x3E});
+    EXPECT_EQ(Send(chip, {0x85, 0x85, 0x95, 0x85, 0x85, 0x85, 0x95, 0x87}),
+              (Bytes{0x84, 0x84, 0x97, 0x84, 0x84, 0x84, 0x97, 0x84}));
+    ASSERT_EQ(bus.pullUps.size(), 1u);
+    EXPECT_TRUE(bus.pullUps[0].first);
+    EXPECT_TRUE(chip.PullingUp());
+    // F1 ends it with the pulse reply (bits 7:5 set); a second F1 is silent.
+    EXPECT_EQ(chip.Receive(0xF1, 0.8).reply.value_or(0) & 0xE0, 0xE0);
+    ASSERT_EQ(bus.pullUps.size(), 2u);
+    EXPECT_EQ(bus.pullUps[1], std::make_pair(false, 0.8));
+    EXPECT_EQ(Send(chip, {0xF1}), Bytes{});
+
+    Send(chip, {0x87});
+    EXPECT_TRUE(chip.PullingUp());
+    EXPECT_EQ(Send(chip, {0xC5}), Bytes{0xCD});
+    EXPECT_FALSE(chip.PullingUp());
+    EXPECT_FALSE(bus.pullUps.back().first);
+
+    // A timed pull-up (SPUD 524 ms) ends by itself and keeps the bus as long.
+    Send(chip, {0x39});
+    const Ds2480bChip::Result timed = chip.Receive(0x87, 1.0);
+    EXPECT_FALSE(chip.PullingUp());
+    EXPECT_NEAR(timed.busSeconds, 0.0164 * 16 + chip.SlotSeconds(), 1e-9);
+    EXPECT_EQ(bus.pullUps.back(), std::make_pair(false, 1.0 + timed.busSeconds));
 }
 
 }  // namespace

@@ -190,10 +190,20 @@ TEST(TemperatureProbeModel, EncodingsMatchTheDatasheetPowerOnBytes) {
 TEST(NetworkFile, BuildsDevicesAndFaultsAndRejectsMistakesByName) {
     const auto unit = BuildNetwork(nlohmann::json::parse(R"({
         "unit": {"ds2406": "1201020304050616"},
-        "lines": [[{"type": "DS18B20", "rom": "2801020304050674", "temperature": 3.5}], [], []],
+        "lines": [[{"type": "DS18B20", "rom": "2801020304050674", "temperature": 3.5},
+                   {"type": "DS18S20", "power": "parasite"},
+                   {"type": "DS18B20", "power": "external"}], [], []],
         "faults": [{"kind": "removed", "rom": "2801020304050674", "from": 5, "until": 9}]
     })"));
     ASSERT_NE(unit->Find(Rom{0x28, 1, 2, 3, 4, 5, 6, 0x74}), nullptr);
+    std::vector<bool> parasite;
+    for (const auto& [line, device] : unit->Devices()) {
+        if (const auto* probe = dynamic_cast<const TemperatureProbe*>(device)) {
+            parasite.push_back(probe->ParasitePowered());
+        }
+    }
+    // Without "power" a probe has its own supply, as in every older file.
+    EXPECT_EQ(parasite, (std::vector<bool>{false, true, false}));
     EXPECT_EQ(RomToHex(unit->Ds2406Rom()), "1201020304050616");
     EXPECT_EQ(unit->CouplerCount(), 3);
 
@@ -212,6 +222,7 @@ TEST(NetworkFile, BuildsDevicesAndFaultsAndRejectsMistakesByName) {
     fails(R"({"faults": [{"kind": "flood"}]})", "unknown fault kind");
     fails(R"({"faults": [{"kind": "removed", "from": 3}]})", "needs the \"rom\"");
     fails(R"({"lines": [[{"type": "DS18B20", "th": 300}]]})", "th and tl");
+    fails(R"({"lines": [[{"type": "DS18B20", "power": "battery"}]]})", "power is");
     fails(R"({"lines": [[], [], [], []]})", "more lines than couplers");
     fails(R"({"lines": [[{"type": "DS18B20", "temperature": {"sine": {"period": 0}}}]]})",
           "period");

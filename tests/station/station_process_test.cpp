@@ -96,7 +96,7 @@ TEST(StationProcess, TellsTheServiceManagerItsStateFeedsTheWatchdogOnlyWhileTick
     const std::string lastDay = ReadBytes(LastDayFile(station));
     EXPECT_NE(lastDay.rfind("Renamed on disk"), std::string::npos)
         << "the probe file was not reread";
-    EXPECT_NE(ReadBytes(station / "QRVLog.txt").find("Settings and probe files reread on SIGHUP"),
+    EXPECT_NE(ReadBytes(station / "QRVLog.txt").find("Settings and probe files reread (service)"),
               std::string::npos);
     EXPECT_NE(ReadBytes(station / "QRVLog.txt")
                   .find("The [notify] settings changed: they take effect when the station is "

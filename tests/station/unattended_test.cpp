@@ -3,8 +3,6 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/shell/network_install.h"
-#include "app/shell/status_reporting_log.h"
 #include "app/sim_shell_fixture.h"
 #include "app/station/command_line.h"
 #include "app/station/headless_window.h"
@@ -12,6 +10,8 @@
 #include "app/station/unattended_dialogs.h"
 #include "runtime/silent_status_display.h"
 #include "sensors/rom_text.h"
+#include "station/network_install.h"
+#include "station/status_reporting_log.h"
 #include "support/recording_log.h"
 #include "text/texts.h"
 

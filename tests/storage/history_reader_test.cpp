@@ -217,6 +217,44 @@ TEST_F(HistoryReaderTest, DamageNeverShiftsTheBlocksAfterIt) {
     EXPECT_EQ(Entry(1).SampleTime[0], 540);
 }
 
+TEST_F(HistoryReaderTest, EveryLineEndAndALastLineCutShort) {
+    const std::string bytes =
+        ResultHeaderText("2026-03-14") + BlockHeaderText("08:00", 4) +
+        ProbeLineText("0000000000A1", " -12.5", "Vriezer") +
+        // LF only; a CR inside a name is part of it; the no-reading marker.
+        "0000000000B2    -0.1  Kel\rder\n" + ProbeLineText("0000000000C3", "-300.0", "Uit") +
+        ProbeLineText("0000000000D4", "-199.9", "Koud") +
+        // The last block: a line without its line end, then one cut in its value.
+        "08:01  0003\n0000000000A1   -12.4  Vriezer\r\n0000000000B2     0.0  Kelder\r\n"
+        "0000000000D4    2";
+    EXPECT_EQ(Read(bytes), 0);
+    ASSERT_EQ(data->HistoryMaxIndex, 2);
+    EXPECT_EQ(KeyText(Entry(0).ProbeKey), "0000000000A1");
+    EXPECT_EQ(Entry(0).LastIndex, 1);
+    EXPECT_EQ(Entry(0).SampleValue[0], -12.5);
+    EXPECT_EQ(Entry(0).SampleValue[1], -12.4);
+    EXPECT_EQ(Entry(0).SampleTime[1], 481);
+    EXPECT_EQ(Entry(0).MinValue, -12.5);
+    EXPECT_EQ(Entry(1).SampleValue[0], -0.1);
+    EXPECT_EQ(Entry(1).SampleValue[1], 0.0);
+    EXPECT_EQ(Entry(1).ProbeName.utf8, "Kelder") << "the name of the last line";
+    EXPECT_EQ(KeyText(Entry(2).ProbeKey), "0000000000D4");
+    EXPECT_EQ(Entry(2).LastIndex, 0) << "the cut value is no value";
+    EXPECT_EQ(Entry(2).SampleValue[0], -199.9);
+
+    // The same last line whole but without its line end is read.
+    EXPECT_EQ(Read(bytes + "1.5  Koud"), 0);
+    EXPECT_EQ(Entry(2).LastIndex, 1);
+    EXPECT_EQ(Entry(2).SampleValue[1], 21.5);
+    EXPECT_EQ(Entry(2).SampleTime[1], 481);
+
+    // And the CR inside the name of a line that is last.
+    EXPECT_EQ(Read(ResultHeaderText("2026-03-14") + BlockHeaderText("08:00", 1) +
+                   "0000000000B2    -0.1  Kel\rder\r"),
+              0);
+    EXPECT_EQ(Entry(0).ProbeName.utf8, "Kel\rder");
+}
+
 // A record's name has 27 characters and the store writes it whole; the
 // dashboard's day and reports showed it cut to 24.
 TEST_F(HistoryReaderTest, AWholeRecordNameIsReadBackWhole) {

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <map>
 #include <memory>
 #include <sstream>
 #include <tuple>
 
 #include "runtime/text_file.h"
+#include "storage/period_day_reader.h"
 #include "storage/period_files.h"
 #include "storage/result_file_text.h"
 #include "storage/result_generator.h"
@@ -163,6 +166,59 @@ TEST_F(PeriodReaderTest, GetAllDataReadsTheListedFilesUntilAborted) {
     progress.abortAfter = 3;
     EXPECT_EQ(GetAllDataFromDisk(*data, true, 0, progress), 0);
     EXPECT_EQ(Slots(0).size(), 1u);
+}
+
+// What the one pass keeps of a file must not depend on what its day keeps:
+// a probe the day has no room for (a file of more than 100 probes) and a
+// failed reading only the period keeps (between -300.0 and -200.0).
+TEST_F(PeriodReaderTest, OnePassKeepsWhatTheDayLeavesOut) {
+    std::string crowded = ResultHeaderText("2026-03-02") + BlockHeaderText("08:00", 100);
+    for (int i = 0; i < 100; ++i) {
+        crowded += ProbeLineText(fmt::format("0{:011X}", 0x100 + i), "   5.0", "P");
+    }
+    crowded += Block("09:00", {{"0000000000A1", "   7.0"}, {"000000000100", "   6.0"}});
+    const std::vector<std::string> files{
+        ResultHeaderText("2026-03-01") + Block("12:00", {{"0000000000A1", "   1.0"}}),
+        crowded,
+        ResultHeaderText("2026-03-03") +
+            Block("10:00", {{"0000000000A1", "-250.0"}, {"1000000000B2", "-250.0"}}) +
+            Block("10:30", {{"0000000000A1", "   3.0"}, {"1000000000B2", "  50.0"}}) +
+            Block("11:00", {{"0000000000A1", "-300.0"}, {"1000000000B2", "-199.0"}}),
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::filesystem::path path = temp / fmt::format("{}.qrd", i + 1);
+        testing::WriteBytes(path, files[i]);
+        data->PrintFile[i + 1] = path.string();
+    }
+    const auto entries = [](const PeriodData& period) {
+        std::vector<std::tuple<std::string, std::string, int, double, double,
+                               std::vector<std::tuple<int, double, double>>>>
+            out;
+        for (int e = 0; e <= period.MonthMaxIndex; ++e) {
+            const MonthEntry& entry = period.MonthSensor[static_cast<std::size_t>(e)];
+            std::vector<std::tuple<int, double, double>> slots;
+            for (int k = 0; k <= entry.LastIndex; ++k) {
+                const auto i = static_cast<std::size_t>(k);
+                slots.emplace_back(entry.SlotNumber[i], entry.SlotMax[i], entry.SlotMin[i]);
+            }
+            out.emplace_back(std::string(KeyText(entry.ProbeKey)), entry.ProbeName.utf8,
+                             entry.ProbeType, entry.MinValue, entry.MaxValue, slots);
+        }
+        return out;
+    };
+    auto lineByLine = std::make_unique<PeriodData>(*data);
+    ASSERT_EQ(GetAllDataFromDisk(*lineByLine, true, 0, progress), 3);
+    int days = 0;
+    ASSERT_EQ(GetAllDataAndDaysFromDisk(*data, true, 0, progress,
+                                        [&days](int, const HistoryData&) { ++days; }),
+              3);
+    EXPECT_EQ(days, 3);
+    EXPECT_EQ(entries(*data), entries(*lineByLine));
+    // The probe of the first file keeps its late value of the crowded one,
+    // and the failed readings of the third file count for the period.
+    EXPECT_EQ(Slots(0), (std::vector<std::tuple<int, double, double>>{
+                            {12, 1.0, 1.0}, {24 + 9, 7.0, 7.0}, {48 + 10, 3.0, -250.0}}));
+    EXPECT_EQ(data->MonthMaxIndex, 99);
 }
 
 // The hourly maximum and minimum per probe computed straight from the text.

@@ -137,6 +137,24 @@ TEST(ResultFileParser, ProbeLineShape) {
     }
 }
 
+TEST(ResultFileParser, AKeyIsItsTypeCharacterAndElevenHexDigits) {
+    // Every byte at every place of the key's serial, against what a hex digit is.
+    const std::string_view hexDigits = "0123456789ABCDEFabcdef";
+    for (std::size_t place = 1; place < kProbeKeyLength; ++place) {
+        for (int byte = 0; byte < 256; ++byte) {
+            std::string line = "0000000A1B2C    21.5  Naam";
+            line[place] = static_cast<char>(byte);
+            const bool hex = hexDigits.find(static_cast<char>(byte)) != std::string_view::npos;
+            const auto parsed = ParseProbeLine(line);
+            ASSERT_EQ(parsed.has_value(), hex) << "byte " << byte << " at " << place;
+            if (hex) {
+                EXPECT_EQ(KeyText(parsed->key), line.substr(0, kProbeKeyLength));
+                EXPECT_EQ(parsed->value, 21.5);
+            }
+        }
+    }
+}
+
 TEST(ResultFileParser, ValueFieldMatchesTheDecimalValueExactly) {
     EXPECT_EQ(*ParseValueField("  21.5"), 21.5);
     EXPECT_EQ(*ParseValueField("  -0.1"), -0.1);

@@ -25,15 +25,24 @@ TEST(RequestHead, TellsWholeFromCutMalformedAndTooLarge) {
           "GET / HTTP/2\r\n\r\n", "GET /\r\n\r\n", "G(T / HTTP/1.1\r\n\r\n"}) {
         EXPECT_EQ(CheckRequestHead(bad), HeadState::kMalformed) << bad;
     }
-    EXPECT_EQ(CheckRequestHead("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"),
+    EXPECT_EQ(CheckRequestHead("POST / HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"),
               HeadState::kNoLength);
-    EXPECT_EQ(CheckRequestHead("POST / HTTP/1.1\r\nContent-Length:  12 \r\n\r\n"),
+    EXPECT_EQ(CheckRequestHead("POST / HTTP/1.1\r\nHost: x\r\nContent-Length:  12 \r\n\r\n"),
               HeadState::kComplete);
     const std::string big = "GET / HTTP/1.1\r\nX: " + std::string(kMaxHeadBytes, 'a');
     EXPECT_EQ(CheckRequestHead(big), HeadState::kTooLarge);
     EXPECT_EQ(CheckRequestHead(big + "\r\n\r\n"), HeadState::kTooLarge);
-    const std::string fits = "GET / HTTP/1.1\r\nX: " + std::string(kMaxHeadBytes - 100, 'a');
+    const std::string fits =
+        "GET / HTTP/1.1\r\nHost: x\r\nX: " + std::string(kMaxHeadBytes - 100, 'a');
     EXPECT_EQ(CheckRequestHead(fits + "\r\n\r\n"), HeadState::kComplete);
+    // HTTP/1.1 names its host exactly once; HTTP/1.0 need not.
+    EXPECT_EQ(CheckRequestHead("GET / HTTP/1.1\r\nAccept: */*\r\n\r\n"), HeadState::kBadHost);
+    EXPECT_EQ(CheckRequestHead("GET / HTTP/1.1\r\nhOST: a\r\nHost: a\r\n\r\n"),
+              HeadState::kBadHost);
+    EXPECT_EQ(CheckRequestHead("GET / HTTP/1.0\r\nHost: a\r\nHost: b\r\n\r\n"),
+              HeadState::kBadHost);
+    EXPECT_EQ(CheckRequestHead("GET / HTTP/1.0\r\n\r\n"), HeadState::kComplete);
+    EXPECT_EQ(CheckRequestHead("GET / HTTP/1.1\r\nX-Host: a\r\n\r\n"), HeadState::kBadHost);
 }
 
 TEST(ResolveClient, BelievesOnlyTrustedProxiesAndStripsTheHeadersForEveryone) {

@@ -222,6 +222,13 @@ TEST_F(RealServer, TheLibrarysOwnRefusalsCarryTheSecurityHeadersAndJson) {
         const auto body = nlohmann::json::parse(BodyOf(answer), nullptr, false);
         EXPECT_TRUE(body.is_object() && body.contains("error")) << answer;
     }
+    // HTTP/1.1 must say which host it means; HTTP/1.0 need not.
+    const std::string hostless = Exchange("GET /login.html HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(StatusOf(hostless), 400) << hostless;
+    EXPECT_EQ(HeaderOf(hostless, "Content-Type"), "application/json") << hostless;
+    EXPECT_EQ(StatusOf(Exchange("GET /login.html HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n")), 400);
+    const std::string old = Exchange("GET /login.html HTTP/1.0\r\n\r\n");
+    EXPECT_TRUE(old.starts_with("HTTP/1.1 404") || old.starts_with("HTTP/1.1 200")) << old;
 }
 
 // What makes a scrape of the text exposition format fail: a sample whose

@@ -4,22 +4,23 @@
 
 #include <fmt/format.h>
 
-#include "app/shell/com_port.h"
-#include "app/shell/identification.h"
-#include "app/shell/live_monitoring.h"
 #include "app/shell/monitoring_commands.h"
-#include "app/shell/network_install.h"
 #include "app/shell/notify_commands.h"
-#include "app/shell/probe_editing.h"
 #include "app/shell/probe_table_commands.h"
 #include "app/shell/results_table.h"
-#include "app/shell/station_events.h"
-#include "app/shell/station_files.h"
-#include "app/shell/station_records.h"
-#include "app/shell/status_fields.h"
 #include "feed/live_feed.h"
 #include "notify/acknowledgement.h"
 #include "settings/settings_file.h"
+#include "station/com_port.h"
+#include "station/identification.h"
+#include "station/live_monitoring.h"
+#include "station/network_install.h"
+#include "station/probe_editing.h"
+#include "station/station_commands.h"
+#include "station/station_events.h"
+#include "station/station_files.h"
+#include "station/station_records.h"
+#include "station/status_fields.h"
 #include "text/texts.h"
 
 namespace qrv::shell {
@@ -286,7 +287,7 @@ void ExecuteMenuCommand(StationState& state, const ShellServices& services, Main
                     : "Alarm-file not viewed");
             break;
         case MenuCommand::InstallNetwork:
-            DoeInstallNetwork(state, services);
+            InstallNetwork(state, services, Via::kWindow);
             break;
         case MenuCommand::EditNetworkName:
             EditNetworkName(state, services);

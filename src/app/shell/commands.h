@@ -2,9 +2,10 @@
 
 #include <string>
 
+#include "app/shell/main_window_view.h"
 #include "app/shell/menu_model.h"
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
+#include "station/shell_services.h"
+#include "station/station_state.h"
 
 namespace qrv::shell {
 

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
+#include "app/shell/main_window_view.h"
 #include "feed/live_feed.h"
 #include "runtime/clock.h"
 #include "runtime/serial_port.h"
+#include "station/shell_services.h"
+#include "station/station_state.h"
 
 namespace qrv::shell {
 

@@ -3,11 +3,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
+#include "app/shell/main_window_view.h"
 #include "runtime/clock.h"
 #include "runtime/serial_port.h"
 #include "sensors/sensor_table.h"
+#include "station/shell_services.h"
+#include "station/station_state.h"
 
 namespace qrv::shell {
 

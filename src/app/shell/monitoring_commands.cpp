@@ -5,13 +5,13 @@
 #include "acquisition/alarm_texts.h"
 #include "acquisition/sms_handoff.h"
 #include "app/shell/commands.h"
-#include "app/shell/live_monitoring.h"
-#include "app/shell/network_stop.h"
-#include "app/shell/status_fields.h"
 #include "onewire/nodex_session.h"
 #include "onewire/port_check.h"
 #include "runtime/encoding.h"
 #include "runtime/text_file.h"
+#include "station/live_monitoring.h"
+#include "station/station_commands.h"
+#include "station/status_fields.h"
 #include "text/texts.h"
 
 namespace qrv::shell {
@@ -77,8 +77,7 @@ void StopTheNetwork(StationState& state, const ShellServices& services) {
             2) != 1) {
         return;
     }
-    StopHetNetwerk(state, services);
-    services.log.LogMessageToDisk("User stop network");
+    StopNetwork(state, services, Via::kWindow);
 }
 
 void TestAlarmRelais(StationState& state, const ShellServices& services) {

@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
-#include "app/shell/live_monitoring.h"
 #include "notify/acknowledgement.h"
+#include "station/live_monitoring.h"
 #include "text/texts.h"
 
 namespace qrv::shell {

@@ -2,17 +2,17 @@
 
 #include <array>
 
-#include "app/shell/live_monitoring.h"
-#include "app/shell/network_install.h"
-#include "app/shell/network_stop.h"
-#include "app/shell/popups.h"
-#include "app/shell/probe_editing.h"
-#include "app/shell/station_events.h"
-#include "app/shell/station_records.h"
-#include "app/shell/status_fields.h"
 #include "probe_editor/probe_editor.h"
 #include "probe_editor/probe_name.h"
 #include "sensors/sensor_file.h"
+#include "station/live_monitoring.h"
+#include "station/network_install.h"
+#include "station/network_stop.h"
+#include "station/popups.h"
+#include "station/probe_editing.h"
+#include "station/station_events.h"
+#include "station/station_records.h"
+#include "station/status_fields.h"
 #include "storage/user_file.h"
 #include "text/texts.h"
 
@@ -28,7 +28,6 @@ constexpr double kSaveAsPauseSeconds = 1.0;
 void RewriteSensorFile(StationState& state, const ShellServices& services) {
     WriteSensorFile(state.paths.SnsFileName(state.WantedUserMode), state.sensors.Copy(),
                     services.clock, services.dialogs, services.log, state.settings.Taal);
-    AuditProbeTable(state, services);
     AnnounceProbeSettings(services, "probe file written");
 }
 

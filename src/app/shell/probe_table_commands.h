@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
+#include "station/shell_services.h"
+#include "station/station_state.h"
 
 namespace qrv::shell {
 

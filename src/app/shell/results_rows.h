@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/shell/results_table.h"
-#include "app/shell/station_state.h"
 #include "feed/live_feed.h"
+#include "station/station_state.h"
 
 namespace qrv::shell {
 

@@ -4,10 +4,10 @@
 #include <mutex>
 #include <string>
 
-#include "app/shell/shell_services.h"
 #include "app/station/journal_log.h"
 #include "probe_editor/probe_editor_view.h"
 #include "runtime/silent_status_display.h"
+#include "station/shell_services.h"
 
 namespace qrv::station {
 

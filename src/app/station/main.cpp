@@ -8,12 +8,12 @@
 #include <iostream>
 
 #include "app/shell/commands.h"
-#include "app/shell/web_link.h"
 #include "app/station/command_line.h"
 #include "notify/acknowledgement.h"
 #include "records/audit_recorder.h"
 #include "runtime/program_log_file.h"
 #include "runtime/station_writer.h"
+#include "station/web_link.h"
 #include "text/texts.h"
 #include "web/account_command.h"
 

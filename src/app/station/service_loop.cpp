@@ -1,9 +1,13 @@
 #include "app/station/service_loop.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace qrv::station {
@@ -32,10 +36,24 @@ ServiceLoop::ServiceLoop(Clock& clock, double secondsPerRealSecond, TerminationS
       hooks_(std::move(hooks)),
       nextTick_(clock.Timer() + kDisplayTickSeconds),
       nextPing_(clock.Timer()),
-      nextExtend_(clock.Timer()) {
+      nextExtend_(clock.Timer()),
+      wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     // Twice within the interval the service manager allows, as sd_watchdog_enabled advises.
     if (const auto seconds = ServiceNotifier::WatchdogSeconds()) {
         pingInterval_ = *seconds / 2.0 * speed_;
+    }
+}
+
+ServiceLoop::~ServiceLoop() {
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
+}
+
+void ServiceLoop::Wake() {
+    const std::uint64_t one = 1;
+    if (wakeFd_ >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
     }
 }
 
@@ -100,6 +118,12 @@ std::optional<int> ServiceLoop::Run(double deadline, const std::function<bool()>
             return std::nullopt;
         }
         Due(now);
+        // Beside a bus step the station's events wait: the step has the
+        // station to itself.
+        if (wakePending_ && !busy && hooks_.serveEvents) {
+            wakePending_ = false;
+            hooks_.serveEvents();
+        }
         now = clock_.Timer();
         double wake = std::min(nextTick_, deadline);
         if (!ready_) {
@@ -112,10 +136,19 @@ std::optional<int> ServiceLoop::Run(double deadline, const std::function<bool()>
         if (busy) {
             realWait = std::min(realWait, kBusyPollRealSeconds);
         }
-        pollfd watched{signals_.ReadFd(), POLLIN, 0};
-        const bool watchSignals = signals_.Installed();
+        std::array<pollfd, 2> watched{pollfd{wakeFd_, POLLIN, 0},
+                                      pollfd{signals_.ReadFd(), POLLIN, 0}};
+        const nfds_t count = signals_.Installed() ? 2 : 1;
         const int timeoutMs = static_cast<int>(std::ceil(realWait * 1000.0));
-        if (::poll(&watched, watchSignals ? 1 : 0, timeoutMs) > 0) {
+        if (::poll(watched.data(), count, timeoutMs) <= 0) {
+            continue;
+        }
+        if ((watched[0].revents & POLLIN) != 0) {
+            std::uint64_t wakes = 0;
+            [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &wakes, sizeof wakes);
+            wakePending_ = true;
+        }
+        if ((watched[1].revents & POLLIN) != 0) {
             if (const std::optional<int> signal = signals_.TakeSignal()) {
                 if (!hooks_.handledInLoop || !hooks_.handledInLoop(*signal)) {
                     return signal;

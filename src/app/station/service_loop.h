@@ -22,12 +22,18 @@ class ServiceLoop {
         // A signal the loop handles itself (the test-only stall); the loop
         // returns for every other one.
         std::function<bool(int signal)> handledInLoop;
+        // What Wake() asked for: the station's own events, served on this
+        // thread between bus steps.
+        std::function<void()> serveEvents;
     };
 
     // secondsPerRealSecond: how fast clock runs against real time (1 except
     // for an accelerated simulation), for the watchdog's real interval.
     ServiceLoop(Clock& clock, double secondsPerRealSecond, TerminationSignals& signals,
                 ServiceNotifier& notifier, const TickWatch& ticks, Hooks hooks);
+    ~ServiceLoop();
+    ServiceLoop(const ServiceLoop&) = delete;
+    ServiceLoop& operator=(const ServiceLoop&) = delete;
 
     // Runs until a signal comes (returned) or the clock reaches deadline.
     std::optional<int> RunUntil(double deadline);
@@ -42,6 +48,9 @@ class ServiceLoop {
     // RELOADING=1: the files are reread and the network installed anew; a
     // Ready() follows.
     void Reloading();
+    // From any thread: serveEvents runs on the loop's thread soon. Only
+    // signals an eventfd, so it may run inside the feed's wake-up.
+    void Wake();
 
   private:
     std::optional<int> Run(double deadline, const std::function<bool()>& busy);
@@ -60,6 +69,9 @@ class ServiceLoop {
     double nextExtend_;
     std::string lastStatus_;
     bool ready_ = false;
+    // Readable after Wake(); taken only outside bus steps.
+    int wakeFd_ = -1;
+    bool wakePending_ = false;
 };
 
 }  // namespace qrv::station

@@ -7,16 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "acquisition/clock_timer_platform.h"
 #include "app/shell/commands.h"
-#include "app/shell/display_timer.h"
-#include "app/shell/live_monitoring.h"
-#include "app/shell/network_install.h"
-#include "app/shell/simulation.h"
-#include "app/shell/startup.h"
-#include "app/shell/station_directory.h"
-#include "app/shell/station_links.h"
-#include "app/shell/status_reporting_log.h"
 #include "app/station/accelerated_clock.h"
 #include "app/station/headless_window.h"
 #include "app/station/journal_log.h"
@@ -25,14 +16,14 @@
 #include "app/station/unattended_dialogs.h"
 #include "app/station/watched_timers.h"
 #include "config/station_config.h"
-#include "onewire/nodex_session.h"
-#include "onewire/onewire_driver.h"
 #include "runtime/instance_lock.h"
-#include "runtime/program_launcher.h"
 #include "runtime/program_log_file.h"
 #include "runtime/termination_signals.h"
 #include "sim/network_file.h"
 #include "sim/sample_probe_table.h"
+#include "station/simulation.h"
+#include "station/station_core.h"
+#include "station/station_directory.h"
 
 namespace qrv::station {
 
@@ -96,7 +87,6 @@ int RunStation(const StationOptions& options) {
     const std::unique_ptr<Clock> clockOwner = MakeClock(options.clockFactor);
     Clock& clock = *clockOwner;
     StationPaths paths{options.station};
-    shell::StationState state(paths);
     StationConfigRead config = ReadStationConfig(paths.ConfigFileName());
     ProgramLogFile programLog(paths.LogFileName(), clock);
     JournalLog journal(programLog, config.config.service.logToStandardError);
@@ -108,34 +98,24 @@ int RunStation(const StationOptions& options) {
         journal.Log(Priority::kWarning, problem);
     }
 
-    sim::SimulatorRegistry simulators(clock);
-    SerialPortProvider ports(PortMap::Load(paths.PortsFileName().string()), simulators.Factory());
-    OneWireDriver driver(ports, clock);
-    // The loop exists only once the services it serves do; the dialogs reach
-    // it through this pointer.
+    shell::StationMachine machine(clock, paths);
+    // The loop exists only once the station it serves does; the dialogs and
+    // the bus steps reach it, and the station, through these pointers.
     ServiceLoop* loop = nullptr;
+    shell::StationCore* core = nullptr;
     UnattendedDialogs dialogs(
         {journal, [&config] { return config.config.service.unitRetrySeconds; },
          [&](double seconds) -> std::optional<int> {
              loop->Ready();
              return loop->RunUntil(clock.Timer() + seconds);
          },
-         [&] { return KeepProbeFile(paths.SnsFileName(state.WantedUserMode), clock); }});
-    NodexSession session(driver, ports, clock, &dialogs, &journal);
+         [&] { return KeepProbeFile(paths.SnsFileName(core->State().WantedUserMode), clock); }});
     HeadlessStatusDisplay display(journal);
-    shell::StatusReportingLog statusLog(journal, display, state);
-    PosixProgramLauncher launcher;
-    acquisition::ClockTimerPlatform clockTimers(clock);
     TickWatch ticks(kTimerSilenceSeconds);
-    WatchedTimerPlatform timers(clockTimers, ticks);
-    shell::LiveMonitoring monitoring(state, {clock, display, statusLog, session, launcher, timers});
-    shell::StationLinks links(state, monitoring, clock, journal, dialogs);
-    links.Start(config.config);
-    shell::QuestionRefusingNetworkTimer networkTimer(monitoring, dialogs);
+    WatchedTimerPlatform timers(machine.timers, ticks);
     UnattendedProbeEditorView probeEditor(journal);
     UnreadTextViewer texts;
     ServiceNotifier notifier;
-    StationStatus status(state, monitoring, journal);
     // A signal during a bus step (an installation of a large network runs
     // for minutes) gives the step up: the installation ends unfinished, and
     // the signal is acted on as soon as it has.
@@ -147,19 +127,24 @@ int RunStation(const StationOptions& options) {
             }
             signalDuringStep = loop->RunWhile([&] { return !finished(); });
             if (signalDuringStep) {
-                state.shutdownRequested = true;
+                core->State().shutdownRequested = true;
             }
         },
-        [&session](bool on) { session.SetGivingUp(on); });
+        [&](bool on) { core->Session().SetGivingUp(on); });
+    shell::StationCore station(
+        paths, {clock, dialogs, display, journal, texts, probeEditor, bus, shell::Via::kService},
+        machine.Parts(timers));
+    core = &station;
+    shell::StationState& state = station.State();
+    station.StartLinks(config.config);
+    StationStatus status(state, station.Monitoring(), journal);
     const auto takeSignal = [&]() -> std::optional<int> {
         if (std::optional<int> signal = dialogs.TakePendingSignal()) {
             return signal;
         }
         return std::exchange(signalDuringStep, std::nullopt);
     };
-    const shell::ShellServices services{clock,       dialogs,    display, statusLog,
-                                        texts,       ports,      session, networkTimer,
-                                        probeEditor, monitoring, bus};
+    const shell::ShellServices& services = station.Services();
     ServiceLoop serviceLoop(clock, options.clockFactor, signals, notifier, ticks,
                             {[&] { status.DisplayTick(services); }, [&] { return status.Text(); },
                              [&](int signal) {
@@ -171,21 +156,24 @@ int RunStation(const StationOptions& options) {
                                              "watchdog)");
                                  timers.Stall();
                                  return true;
-                             }});
+                             },
+                             [&] { station.Serve(); }});
     loop = &serviceLoop;
+    station.SetWakeUp([&serviceLoop] { serviceLoop.Wake(); });
 
     const SensorTable sampleProbes = sim::SampleProbeTable();
     const bool sampleNetwork = options.simulateNetwork && options.simulateNetwork->empty();
     std::string networkProblem;
     if (options.simulateNetwork && !sampleNetwork &&
-        simulators.Unit(shell::SimulatorPortName(*options.simulateNetwork)) == nullptr) {
-        networkProblem = simulators.LastError();
+        machine.simulators.Unit(shell::SimulatorPortName(*options.simulateNetwork)) == nullptr) {
+        networkProblem = machine.simulators.LastError();
     }
-    const auto startupExit = shell::RunStartup(
-        state, services,
+    const auto startupExit = station.Start(
         {options.simulateNetwork, sampleNetwork ? &sampleProbes : nullptr, networkProblem});
     if (startupExit) {
         notifier.Stopping();
+        // The loop goes before the station, whose links may still publish.
+        station.SetWakeUp({});
         return *startupExit;
     }
     if (!signalDuringStep) {
@@ -200,17 +188,9 @@ int RunStation(const StationOptions& options) {
             continue;
         }
         if (*signal == SIGHUP) {
-            // An installation that a SIGHUP gave up is made anew below.
-            state.shutdownRequested = false;
             serviceLoop.Reloading();
-            journal.Log(Priority::kNotice, "Settings and probe files reread on SIGHUP");
-            config = ReadStationConfig(paths.ConfigFileName());
+            config.config = station.Reload(shell::Via::kService);
             journal.SetToStandardError(config.config.service.logToStandardError);
-            for (const std::string& problem : config.problems) {
-                journal.Log(Priority::kWarning, problem);
-            }
-            links.Reload(config.config);
-            shell::DoeInstallNetwork(state, services);
             serviceLoop.Ready();
             continue;
         }
@@ -220,7 +200,10 @@ int RunStation(const StationOptions& options) {
     notifier.Stopping();
     // A stalled timer thread would hold the shutdown's pause for ever.
     timers.Release();
-    return shell::RunShutdown(state, services);
+    const int exitCode = station.Shutdown();
+    // The loop goes before the station, whose links may still publish.
+    station.SetWakeUp({});
+    return exitCode;
 }
 
 }  // namespace qrv::station

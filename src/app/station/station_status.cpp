@@ -2,18 +2,17 @@
 
 #include <fmt/format.h>
 
-#include "app/shell/display_timer.h"
-#include "app/shell/status_fields.h"
+#include "station/display_timer.h"
+#include "station/status_fields.h"
 
 namespace qrv::station {
 
 void StationStatus::DisplayTick(const shell::ShellServices& services) {
-    const bool storeDue = state_.NetWorkInstalled != 0 && state_.StorageToDiskWanted != 0;
-    const int before = monitoring_.Stores().LastSampleTime.load();
     shell::SampleTimer(state_, services);
-    const int after = monitoring_.Stores().LastSampleTime.load();
-    if (storeDue || after != before) {
-        lastStore_ = after;
+    for (const LiveEvent& event : stores_.Drain().events) {
+        if (event.kind == LiveEventKind::kStored) {
+            lastStore_ = event.time.hour * 60 + event.time.minute;
+        }
     }
 }
 

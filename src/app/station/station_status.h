@@ -3,11 +3,12 @@
 #include <optional>
 #include <string>
 
-#include "app/shell/live_monitoring.h"
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
 #include "app/station/journal_log.h"
+#include "feed/live_feed.h"
 #include "runtime/clock.h"
+#include "station/live_monitoring.h"
+#include "station/shell_services.h"
+#include "station/station_state.h"
 
 namespace qrv::station {
 
@@ -18,9 +19,12 @@ class StationStatus {
   public:
     StationStatus(shell::StationState& state, shell::LiveMonitoring& monitoring,
                   const JournalLog& journal)
-        : state_(state), monitoring_(monitoring), journal_(journal) {}
+        : state_(state),
+          monitoring_(monitoring),
+          journal_(journal),
+          stores_(monitoring.Feed().Subscribe()) {}
 
-    // One tick of the display timer, noting a store it makes.
+    // One tick of the display timer; notes the stores made since the last.
     void DisplayTick(const shell::ShellServices& services);
     std::string Text() const;
 
@@ -30,6 +34,8 @@ class StationStatus {
     const JournalLog& journal_;
     // Minutes of the day of the last store this run, if any.
     std::optional<int> lastStore_;
+    // The feed, for the stores.
+    FeedSubscription stores_;
 };
 
 }  // namespace qrv::station

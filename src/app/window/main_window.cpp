@@ -11,16 +11,16 @@
 #include <fmt/format.h>
 
 #include "app/shell/commands.h"
-#include "app/shell/display_timer.h"
 #include "app/shell/menu_items.h"
 #include "app/shell/results_table.h"
-#include "app/shell/status_fields.h"
 #include "qt_values/qt_values.h"
 #include "records/audit_trail.h"
 #include "reports/pages/daily_sheet_panel.h"
 #include "reports/pages/display_dates.h"
 #include "reports/pages/report_panel.h"
 #include "reports/pages/settings_printing.h"
+#include "station/display_timer.h"
+#include "station/status_fields.h"
 #include "text/texts.h"
 #include "views/panels/current_values_panel.h"
 #include "views/panels/history_panel.h"
@@ -62,31 +62,22 @@ void KeepWindowAlive(const std::function<bool()>& finished) {
 
 }  // namespace
 
-MainWindow::MainWindow(shell::StationState& state, Platform platform)
-    : state_(state),
-      panel_(new MainPanel(this)),
+MainWindow::MainWindow(StationPaths paths, Platform platform)
+    : panel_(new MainPanel(this)),
       display_(panel_, this),
-      statusLog_(platform.programLog, display_, state),
-      monitoring_(state, {platform.clock, display_, statusLog_, platform.session, platform.launcher,
-                          platform.timers}),
-      commandNetworkTimer_(monitoring_, platform.dialogs),
       probeEditor_(this),
-      bus_(KeepWindowAlive, [&session = platform.session](bool on) { session.SetGivingUp(on); }),
-      services_{platform.clock,
-                platform.dialogs,
-                display_,
-                statusLog_,
-                platform.editor,
-                platform.ports,
-                platform.session,
-                commandNetworkTimer_,
-                probeEditor_,
-                monitoring_,
-                bus_},
-      rows_(state, panel_->ResultsTable(), display_, monitoring_.Feed()),
-      menus_(state, platform.clock, platform.ports, *this, monitoring_.Feed()),
+      bus_(KeepWindowAlive, [this](bool on) { core_.Session().SetGivingUp(on); }),
+      core_(std::move(paths),
+            {platform.clock, platform.dialogs, display_, platform.programLog, platform.editor,
+             probeEditor_, bus_, shell::Via::kWindow},
+            platform.machine),
+      state_(core_.State()),
+      services_(core_.Services()),
+      monitoring_(core_.Monitoring()),
+      rows_(state_, panel_->ResultsTable(), display_, monitoring_.Feed()),
+      menus_(state_, platform.clock, platform.machine.ports, *this, monitoring_.Feed()),
       tree_(shell::MainMenuTree()),
-      status_(display_, state.settings.Taal, state.NetWorkInstalled),
+      status_(display_, state_.settings.Taal, state_.NetWorkInstalled),
       history_(std::make_unique<HistoryData>()) {
     ClearHistoSensorStructure(*history_);
     setCentralWidget(panel_);
@@ -119,6 +110,12 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
         QMetaObject::invokeMethod(
             this, [this] { menus_.Serve(); }, Qt::QueuedConnection);
     });
+    // The station's own followers (the store that came due, the audit of
+    // changed probes) run on this thread as well.
+    core_.SetWakeUp([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { core_.Serve(); }, Qt::QueuedConnection);
+    });
     connect(&displayTimer_, &QTimer::timeout, this, &MainWindow::DisplayTick);
     connect(&menuTimer_, &QTimer::timeout, this, &MainWindow::HandleSetMenuItems);
     displayTimer_.start(kDisplayTimerMs);
@@ -127,6 +124,9 @@ MainWindow::MainWindow(shell::StationState& state, Platform platform)
 }
 
 MainWindow::~MainWindow() {
+    // The links' threads may still publish while the window goes; nothing
+    // is posted to it any more.
+    core_.SetWakeUp({});
     if (placed_) {
         placement_.Save(*this);
     }

@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "acquisition/timer_platform.h"
-#include "app/shell/live_monitoring.h"
+#include "app/shell/main_window_view.h"
 #include "app/shell/menu_follower.h"
 #include "app/shell/menu_model.h"
 #include "app/shell/results_rows.h"
-#include "app/shell/shell_services.h"
-#include "app/shell/station_state.h"
-#include "app/shell/status_reporting_log.h"
 #include "app/window/help_window.h"
 #include "app/window/main_panel.h"
 #include "app/window/qt_status_display.h"
@@ -21,6 +18,9 @@
 #include "app/window/window_placement.h"
 #include "probe_editor/dialog/qt_probe_editor_view.h"
 #include "reports/pages/panel_context.h"
+#include "station/shell_services.h"
+#include "station/station_core.h"
+#include "station/station_state.h"
 #include "storage/history_sensor.h"
 #include "storage/status_messages.h"
 
@@ -36,20 +36,20 @@ namespace qrv::window {
 class MainWindow final : public QMainWindow, public shell::MainWindowView {
     Q_OBJECT
   public:
+    // What the window brings to the station besides itself.
     struct Platform {
         Clock& clock;
         Dialogs& dialogs;
         EventLog& programLog;
         shell::TextViewer& editor;
-        SerialPortProvider& ports;
-        NodexSession& session;
-        ProgramLauncher& launcher;
-        acquisition::PeriodicTimerPlatform& timers;
+        shell::MachineParts machine;
     };
 
-    MainWindow(shell::StationState& state, Platform platform);
+    MainWindow(StationPaths paths, Platform platform);
     ~MainWindow() override;
 
+    // The station the window is the front end of.
+    shell::StationCore& Core() { return core_; }
     const shell::ShellServices& Services() const { return services_; }
     StatusDisplay& Display() { return display_; }
     shell::LiveMonitoring& Monitoring() { return monitoring_; }
@@ -121,16 +121,15 @@ class MainWindow final : public QMainWindow, public shell::MainWindowView {
                           const std::vector<std::pair<std::string, int>>& items);
     void RunCommand(shell::MenuCommand command, int value);
 
-    shell::StationState& state_;
     MainPanel* panel_;
     QtStatusDisplay display_;
-    shell::StatusReportingLog statusLog_;
-    shell::LiveMonitoring monitoring_;
-    shell::QuestionRefusingNetworkTimer commandNetworkTimer_;
     probe_editor::QtProbeEditorView probeEditor_;
     // Long bus steps run beside the event loop, which takes no input then.
     shell::BackgroundBusWork bus_;
-    shell::ShellServices services_;
+    shell::StationCore core_;
+    shell::StationState& state_;
+    const shell::ShellServices& services_;
+    shell::LiveMonitoring& monitoring_;
     shell::ResultsRows rows_;
     shell::MenuFollower menus_;
     std::vector<shell::MenuNode> tree_;

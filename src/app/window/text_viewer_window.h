@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/shell/shell_services.h"
+#include "station/shell_services.h"
 
 namespace qrv::window {
 

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <span>
@@ -99,7 +100,7 @@ void PeriodOutOfRangeTally::AddDay(const HistoryData& day) {
         const std::string& serial = counted->second.serial;
         const records::TimeOutOfRange minutes =
             serial.empty() || !date
-                ? records::DayTimeOutOfRange(times, values, limits->first, limits->second)
+                ? DayTimeOutOfRange(times, values, limits->first, limits->second)
                 : history_->DayOutOfRange(serial, *limits, date->year, date->month, date->day,
                                           times, values);
         auto sum = sums_.find(key);
@@ -109,6 +110,32 @@ void PeriodOutOfRangeTally::AddDay(const HistoryData& day) {
         sum->second.minutesAbove += minutes.minutesAbove;
         sum->second.minutesBelow += minutes.minutesBelow;
     }
+}
+
+records::TimeOutOfRange PeriodOutOfRangeTally::DayTimeOutOfRange(std::span<const int> times,
+                                                                 std::span<const double> values,
+                                                                 double low, double high) {
+    records::TimeOutOfRange out;
+    // As records::OutOfRangeSide says (a value at a limit is within), here
+    // without a call for each value of the period.
+    const auto outside = [&](std::size_t i) { return values[i] > high || values[i] < low; };
+    std::size_t first = 0;
+    while (first < times.size() && !outside(first)) {
+        ++first;
+    }
+    if (first == times.size()) {
+        return out;
+    }
+    if (!std::ranges::equal(times, countedTimes_)) {
+        countedTimes_.assign(times.begin(), times.end());
+        countedMinutes_ = records::CountedMinutes(times);
+    }
+    for (std::size_t i = first; i < times.size(); ++i) {
+        const int counted = countedMinutes_[i];
+        out.minutesAbove += values[i] > high ? counted : 0;
+        out.minutesBelow += values[i] < low ? counted : 0;
+    }
+    return out;
 }
 
 std::optional<PeriodTimesOutOfRange> PeriodOutOfRangeTally::SumsIfLimitsHold(

@@ -4,8 +4,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "records/out_of_range.h"
 #include "reports/printouts/print_context.h"
@@ -58,10 +60,19 @@ class PeriodOutOfRangeTally {
         std::string serial;  // as the trail names it; empty: never changed
     };
 
+    // records::DayTimeOutOfRange, with the minutes each value stands for
+    // worked out once for the probes of a day that share their blocks (as
+    // good as all of them), not once for every probe.
+    records::TimeOutOfRange DayTimeOutOfRange(std::span<const int> times,
+                                              std::span<const double> values, double low,
+                                              double high);
+
     LimitsLookup limits_;
     std::shared_ptr<const records::LimitHistory> history_;
     std::map<std::string, Counted, std::less<>> countedAgainst_;
     PeriodTimesOutOfRange sums_;
+    std::vector<int> countedTimes_;
+    std::vector<int> countedMinutes_;
 };
 
 // Reads every file of the period again for its minutes: for periods read
