@@ -325,10 +325,10 @@ bool AcquisitionCycle::ReadLineRound() {
                 continue;
             }
             const ConvertedReading& reading = converted[next++];
-            reads[i] = ReadingFromCoded(reading.reading.AsValue());
+            reads[i] = reading.reading;
             // A probe that failed is waited for as at 12 bits until it is read
             // again: a resolution raised since would starve the whole line.
-            const bool known = reading.reading.Good() && probes[i].rom[0] == kFamilyDs18b20;
+            const bool known = reading.reading.Ok() && probes[i].rom[0] == kFamilyDs18b20;
             configBytes_[static_cast<std::size_t>(probes[i].index)] = known ? reading.pad[4] : 0;
         }
     }

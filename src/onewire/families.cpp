@@ -23,7 +23,7 @@ std::string_view DeviceName(const RomCode& rom) {
 Reading ReadProbe(NodexSession& session, int line, const RomCode& rom) {
     switch (FamilyOf(rom[0]).kind) {
         case DeviceKind::kTemperature:
-            return ReadingFromCoded(Get1820Temperature(session, line, rom));
+            return ReadTemperature(session, line, rom);
         case DeviceKind::kHumidity:
             return Get2438Vochtigheid(session, line, rom);
         case DeviceKind::kSwitchInput:

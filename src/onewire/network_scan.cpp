@@ -109,9 +109,9 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
         for (const int index : found) {
             roms.push_back(table.SensorArray[static_cast<std::size_t>(index)].Rom);
         }
-        const std::vector<double> values = ReadLineProbes(session, line, roms);
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            StoreReading(table, found[i], values[i]);
+        const std::vector<Reading> readings = ReadLineProbes(session, line, roms);
+        for (std::size_t i = 0; i < readings.size(); ++i) {
+            StoreReading(table, found[i], CodedValue(FamilyOf(roms[i][0]).kind, readings[i]));
         }
     }
     return result;

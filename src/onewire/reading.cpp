@@ -1,9 +1,5 @@
 #include "onewire/reading.h"
 
-#include <array>
-
-#include "sensors/sensor_record.h"
-
 namespace qrv {
 
 namespace {
@@ -34,11 +30,6 @@ constexpr double FaultCode(ProbeFault fault) {
     return 0.0;
 }
 
-constexpr std::array kFaults{ProbeFault::kNotSelected,      ProbeFault::kNoAnswer,
-                             ProbeFault::kInputNotSwitched, ProbeFault::kBadMeasurement,
-                             ProbeFault::kDamagedData,      ProbeFault::kConversionNotDone,
-                             ProbeFault::kPowerOnValue,     ProbeFault::kNotAProbe};
-
 }  // namespace
 
 double CodedValue(DeviceKind probe, const Reading& reading) {
@@ -49,22 +40,6 @@ double CodedValue(DeviceKind probe, const Reading& reading) {
         return kSwitchDamagedData;
     }
     return FaultCode(reading.fault);
-}
-
-Reading ReadingFromCoded(double value) {
-    if (!IsErrorValue(value)) {
-        return Reading::Of(value);
-    }
-    if (value == kSwitchDamagedData) {
-        return Reading::Failed(ProbeFault::kDamagedData);
-    }
-    for (const ProbeFault fault : kFaults) {
-        if (FaultCode(fault) == value) {
-            return Reading::Failed(fault);
-        }
-    }
-    // A code that no reading routine gives is no measurement either.
-    return Reading::Failed(ProbeFault::kBadMeasurement);
 }
 
 }  // namespace qrv

@@ -21,14 +21,17 @@ enum class ProbeFault : std::uint8_t {
     kDamagedData,
     // A temperature conversion had not ended after the wait.
     kConversionNotDone,
-    // A temperature probe still held its power-on value.
+    // A temperature probe's scratchpad still held its power-on 85.0 °C after
+    // a conversion: the conversion failed (a parasite-powered probe without
+    // the current it needs, a brown-out). Never a temperature.
     kPowerOnValue,
     // A humidity probe's A/D input could not be switched to the sensor.
     kInputNotSwitched,
     // Nothing usable was measured: a humidity probe's voltage or temperature
     // step failed or its supply voltage was unusable, or no reading was taken.
     kBadMeasurement,
-    // The device is of no family the station reads.
+    // The device is of no family the station reads, or of another kind than
+    // the reading was for (a humidity probe in a temperature reading).
     kNotAProbe,
 };
 
@@ -49,8 +52,7 @@ struct Reading {
 // The sensor record and the operator's views hold a reading as one double,
 // a fault as an error code below -200 that depends on the probe's kind
 // (damaged data is -994 for a temperature probe, -495 for a switch input).
-// These convert at that edge, and for readers that still answer in codes.
+// This converts at that edge.
 double CodedValue(DeviceKind probe, const Reading& reading);
-Reading ReadingFromCoded(double value);
 
 }  // namespace qrv

@@ -185,6 +185,11 @@ sim::TemperatureProbe& TemperatureProbeOf(sim::SimulatedNodex& unit, const RomCo
     throw std::invalid_argument("no such probe");
 }
 
+// What a temperature probe's record holds after a reading with this fault.
+double Coded(ProbeFault fault) {
+    return CodedValue(DeviceKind::kTemperature, Reading::Failed(fault));
+}
+
 // The first readings of a line come from one conversion of all its
 // temperature probes, and are what a reading of each on its own gives.
 TEST(NetworkScan, ALinesTemperatureProbesConvertOnceAndReadAsASingleReadingDoes) {
@@ -200,7 +205,7 @@ TEST(NetworkScan, ALinesTemperatureProbesConvertOnceAndReadAsASingleReadingDoes)
     int powerOnValues = 0;
     for (int index = 0; index <= 6; ++index) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        if (record.Value == kTempPowerOnValue) {
+        if (record.Value == Coded(ProbeFault::kPowerOnValue)) {
             ++powerOnValues;
             EXPECT_EQ(record.Rom[0], kFamilyDs1820);
         } else {
@@ -242,14 +247,16 @@ TEST(NetworkScan, AProbeTheSharedConversionCannotReadGetsTheResultOfItsOwnReadin
         TemperatureProbeOf(*station.unit, table.SensorArray[static_cast<std::size_t>(damaged)].Rom);
     damagedProbe.SetCorruptCrc(true);
     ScanTotalNetwork(station.session, table);
-    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(damaged)].Value, kTempScratchpadBad);
+    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(damaged)].Value,
+              Coded(ProbeFault::kDamagedData));
     othersAsBefore(damaged);
 
     damagedProbe.SetCorruptCrc(false);
     TemperatureProbeOf(*station.unit, table.SensorArray[static_cast<std::size_t>(stuck)].Rom)
         .SetConversionStuck(true);
     ScanTotalNetwork(station.session, table);
-    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(stuck)].Value, kTempConversionNotDone);
+    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(stuck)].Value,
+              Coded(ProbeFault::kConversionNotDone));
     othersAsBefore(stuck);
 }
 

@@ -90,7 +90,8 @@ TEST(TemperatureProbes, Ds18b20ErrorValues) {
     EXPECT_NEAR(Read(station, removed).value, 20.0 * 0.9937065 + 0.274926, 1e-9);
     // A probe that is no temperature family is refused by the calculation.
     RomCode other = ToRomCode(MakeRom(0x01, 1));
-    EXPECT_EQ(Calc1820TemperatureFromScratchBuf(station.session, other), kTempNotTemperatureFamily);
+    EXPECT_EQ(Calc1820TemperatureFromScratchBuf(station.session, other).fault,
+              ProbeFault::kNotAProbe);
     // Nothing answers the reset on a shorted line.
     net.unit->AddFault({sim::FaultKind::kShort, {}, 1, 0, 1e9});
     EXPECT_EQ(Read(station, hot).fault, ProbeFault::kNoAnswer);
@@ -122,7 +123,7 @@ TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConve
     ASSERT_TRUE(ReadTempScratch(station.session, pad));
     EXPECT_EQ(pad[0], 0x50);
     EXPECT_EQ(pad[1], 0x05);
-    EXPECT_EQ(DecodeTemperatureScratchpad(ToRomCode(rom), pad), kTempPowerOnValue);
+    EXPECT_EQ(DecodeTemperature(ToRomCode(rom), pad).fault, ProbeFault::kPowerOnValue);
 
     // Convert T at 12 bits: read slots give 0 for 750 ms, then 1.
     const int handle = station.session.Handle();
@@ -134,7 +135,7 @@ TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConve
     station.clock.Advance(0.06);
     EXPECT_EQ(station.driver.OwTouchBit(handle, 1), 1);
     ASSERT_TRUE(ReadTempScratch(station.session, pad));
-    EXPECT_NEAR(DecodeTemperatureScratchpad(ToRomCode(rom), pad), 12.0 * 1.0075567, 1e-9);
+    EXPECT_NEAR(DecodeTemperature(ToRomCode(rom), pad).value, 12.0 * 1.0075567, 1e-9);
 }
 
 TEST(TemperatureProbes, FamilyTenTellsTheNewerProbeFromTheOldDs1820ByRomByteFive) {

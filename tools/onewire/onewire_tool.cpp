@@ -275,7 +275,7 @@ bool ReadingText(NodexSession& session, int line, const RomCode& rom, std::strin
     switch (FamilyOf(rom[0]).kind) {
         case DeviceKind::kTemperature: {
             Scratchpad pad{};
-            reading = ReadingFromCoded(Get1820Temperature(session, line, rom, pad));
+            reading = ReadTemperature(session, line, rom, pad);
             if (reading.Ok()) {
                 chip = fmt::format("  (chip {:.4f} \u00B0C)", ChipTemperature(rom, pad));
             }
