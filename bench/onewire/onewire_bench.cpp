@@ -65,7 +65,7 @@ void ReadFamily(benchmark::State& state, const std::string& kind, int line) {
         bench.session.SelectLine(line % 3 + 1);
         const std::uint64_t afterSwitch = bench.unit->BytesFromHost();
         const double switched = bench.clock.Timer();
-        value = ReadProbe(bench.session, line, code);
+        value = ReadProbe(bench.session, line, code).value;
         benchmark::DoNotOptimize(value);
         state.SetIterationTime(bench.clock.Timer() - switched);
         bytes += bench.unit->BytesFromHost() - afterSwitch;

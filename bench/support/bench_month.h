@@ -50,9 +50,9 @@ inline bool EnsureBenchMonth(const std::filesystem::path& station) {
     if (!std::filesystem::exists(ResultFilePath(data, kBenchYear, kBenchMonth, 31))) {
         std::printf("generating 31 days of 100 probes every minute in %s\n", data.c_str());
         const GeneratorOptions options{kBenchYear, kBenchMonth, 1, 31, 100, 1, 7};
-        std::string error;
-        if (GenerateResultFiles(data, options, error) < 0) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        if (const Generation generation = GenerateResultFiles(data, options);
+            !generation.Written()) {
+            std::fprintf(stderr, "%s\n", generation.problem.c_str());
             return false;
         }
     }

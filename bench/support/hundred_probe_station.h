@@ -107,7 +107,8 @@ struct BenchStation {
     bool Install() {
         monitoring.InitAsyncNetworkTimer();
         services.networkTimer.StopNetworkTimer();
-        if (session.StartOneWireSession() < 1 || session.ZoekNodexNumbers() != 0) {
+        if (session.StartOneWireSession() != SessionStatus::kOk ||
+            session.ZoekNodexNumbers() != SessionStatus::kOk) {
             return false;
         }
         state.NetWorkInstalled = 1;

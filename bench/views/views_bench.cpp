@@ -62,9 +62,9 @@ int main(int argc, char** argv) {
     options.day = 5;
     options.probes = 100;
     options.intervalMinutes = 1;
-    std::string error;
-    if (qrv::GenerateResultFiles(data, options, error) < 0) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (const qrv::Generation generation = qrv::GenerateResultFiles(data, options);
+        !generation.Written()) {
+        std::fprintf(stderr, "%s\n", generation.problem.c_str());
         return 1;
     }
     const std::string day = qrv::ResultFilePath(data, 2026, 1, 5).string();

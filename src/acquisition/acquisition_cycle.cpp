@@ -111,7 +111,7 @@ void AcquisitionCycle::ClearAlarmsWhileDisabled() {
 
 void AcquisitionCycle::HandleMeasureSensors() {
     const bool alarmStood = station_.flags.CommunicationErrorAlarm != 0;
-    if (OranjeLedOn(station_.session) < 0) {
+    if (OranjeLedOn(station_.session) != OutputResult::kDone) {
         if (!Paused()) {
             station_.session.ResetNetworkFromAsync();
         }
@@ -155,10 +155,19 @@ void AcquisitionCycle::ShowProbeBeingRead(const RomCode& rom, const std::string&
                                    colors::kProgressBlue);
 }
 
+double AcquisitionCycle::Corrected(const RomCode& rom, DeviceKind kind, double previous,
+                                   const Reading& read) const {
+    if (!read.Ok()) {
+        return 0.0;
+    }
+    // Smoothing compares with the stored value, which is corrected already.
+    const double corrected = station_.calibrations.Apply(rom, read.value);
+    return kind == DeviceKind::kHumidity ? SmoothHumidity(previous, corrected) : corrected;
+}
+
 AcquisitionCycle::Entered AcquisitionCycle::EnterReading(SensorTable& table, int index,
                                                          std::int32_t line, const RomCode& rom,
-                                                         DeviceKind kind, double reading,
-                                                         double raw) {
+                                                         const Reading& read, double corrected) {
     Entered entered;
     SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
     if (record.Line != line || record.Rom != rom) {
@@ -168,9 +177,11 @@ AcquisitionCycle::Entered AcquisitionCycle::EnterReading(SensorTable& table, int
         return entered;
     }
     entered.moveOn = true;
-    if (IsErrorValue(reading)) {
+    // A correction that ends below the error limit gives no temperature
+    // either: it counts as a bad reading.
+    if (!read.Ok() || IsErrorValue(corrected)) {
         if (IsProbeFamily(rom[0])) {
-            busErrors_.Count(ReadFailureKind(kind, raw));
+            busErrors_.Count(read.Ok() ? BusErrorKind::kBadReading : ReadFailureKind(read.fault));
         }
         if (record.LostCount <= kLostCountReset) {
             ++record.LostCount;
@@ -179,8 +190,8 @@ AcquisitionCycle::Entered AcquisitionCycle::EnterReading(SensorTable& table, int
         entered.resetNetwork = record.LostCount == kLostCountReset;
         entered.moveOn = record.LostCount >= kLostCountMoveOn;
     } else {
-        record.Value = reading;
-        record.RawValue = raw;
+        record.Value = corrected;
+        record.RawValue = read.value;
         readAt_[static_cast<std::size_t>(index)] = station_.clock.Timer();
         record.LostCount = 0;
         ++record.NewValueCount;
@@ -221,17 +232,11 @@ void AcquisitionCycle::ReadProbe() {
     display.SetAcquisitionIndicator(kIndicatorReading);
     ShowProbeBeingRead(rom, name);
 
-    double reading = kNoReadingYet;
     const DeviceFamily& family = FamilyOf(rom[0]);
-    if (IsProbeFamily(family.code)) {
-        reading = qrv::ReadProbe(station_.session, line, rom);
-    }
-    const double raw = reading;
-    // Smoothing compares with the stored value, which is corrected already.
-    reading = station_.calibrations.Apply(rom, reading);
-    if (family.kind == DeviceKind::kHumidity) {
-        reading = SmoothHumidity(previous, reading);
-    }
+    const bool probe = IsProbeFamily(family.code);
+    const Reading read = probe ? qrv::ReadProbe(station_.session, line, rom)
+                               : Reading::Failed(ProbeFault::kNotAProbe);
+    const double corrected = Corrected(rom, family.kind, previous, read);
     if (Paused()) {
         // A stop is waiting for this tick: the reading is dropped.
         display.SetAcquisitionIndicator(kIndicatorDone);
@@ -241,7 +246,7 @@ void AcquisitionCycle::ReadProbe() {
     Entered entered;
     {
         const auto table = station_.table.Lock();
-        entered = EnterReading(*table, index, line, rom, family.kind, reading, raw);
+        entered = EnterReading(*table, index, line, rom, read, corrected);
         if (entered.tableChanged) {
             acquireSensorIndex_ = SetAcquireEersteSensor(*table);
         } else if (entered.moveOn) {
@@ -304,7 +309,8 @@ bool AcquisitionCycle::ReadLineRound() {
                          ConversionSeconds(probe.rom, config == 0 ? kTwelveBitConfig : config));
         }
     }
-    std::vector<double> raws(probes.size(), kNoReadingYet);
+    // A probe whose reading never came (the session gave up part way) failed.
+    std::vector<Reading> reads(probes.size());
     if (!temperatures.empty()) {
         station_.session.SelectLine(line);
         const auto first = std::find_if(probes.begin(), probes.end(), [](const Probe& probe) {
@@ -319,19 +325,21 @@ bool AcquisitionCycle::ReadLineRound() {
                 continue;
             }
             const ConvertedReading& reading = converted[next++];
-            raws[i] = reading.reading.AsValue();
+            reads[i] = reading.reading;
             // A probe that failed is waited for as at 12 bits until it is read
             // again: a resolution raised since would starve the whole line.
-            const bool known = reading.reading.Good() && probes[i].rom[0] == kFamilyDs18b20;
+            const bool known = reading.reading.Ok() && probes[i].rom[0] == kFamilyDs18b20;
             configBytes_[static_cast<std::size_t>(probes[i].index)] = known ? reading.pad[4] : 0;
         }
     }
     // Humidity and switch probes are read one by one, as always.
     for (std::size_t i = 0; i < probes.size() && !Paused(); ++i) {
         const Probe& probe = probes[i];
-        if (probe.kind != DeviceKind::kTemperature && IsProbeFamily(probe.rom[0])) {
+        if (!IsProbeFamily(probe.rom[0])) {
+            reads[i] = Reading::Failed(ProbeFault::kNotAProbe);
+        } else if (probe.kind != DeviceKind::kTemperature) {
             ShowProbeBeingRead(probe.rom, probe.name);
-            raws[i] = qrv::ReadProbe(station_.session, line, probe.rom);
+            reads[i] = qrv::ReadProbe(station_.session, line, probe.rom);
         }
     }
     if (Paused()) {
@@ -346,12 +354,9 @@ bool AcquisitionCycle::ReadLineRound() {
         const auto table = station_.table.Lock();
         for (std::size_t i = 0; i < probes.size(); ++i) {
             const Probe& probe = probes[i];
-            double reading = station_.calibrations.Apply(probe.rom, raws[i]);
-            if (probe.kind == DeviceKind::kHumidity) {
-                reading = SmoothHumidity(probe.previous, reading);
-            }
-            Entered entered = EnterReading(*table, probe.index, probe.recordLine, probe.rom,
-                                           probe.kind, reading, raws[i]);
+            const double corrected = Corrected(probe.rom, probe.kind, probe.previous, reads[i]);
+            Entered entered =
+                EnterReading(*table, probe.index, probe.recordLine, probe.rom, reads[i], corrected);
             if (entered.tableChanged) {
                 acquireSensorIndex_ = SetAcquireEersteSensor(*table);
                 break;

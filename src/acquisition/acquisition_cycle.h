@@ -124,11 +124,15 @@ class AcquisitionCycle {
         bool resetNetwork = false;
         std::optional<LiveEvent> newReading;
     };
-    // Enters a reading (a value or an error value) of the probe read from
-    // `line` and `rom` into its record at `index`: the value, counts and
-    // timestamp, or one more failure.
+    // A good reading with the probe's calibration applied, and a humidity
+    // reading smoothed against the value before it.
+    double Corrected(const RomCode& rom, DeviceKind kind, double previous,
+                     const Reading& read) const;
+    // Enters a reading of the probe read from `line` and `rom` into its
+    // record at `index`: the corrected value, counts and timestamp, or one
+    // more failure.
     Entered EnterReading(SensorTable& table, int index, std::int32_t line, const RomCode& rom,
-                         DeviceKind kind, double reading, double raw);
+                         const Reading& read, double corrected);
     void ShowProbeBeingRead(const RomCode& rom, const std::string& name);
     void SwitchRelayTestOff();
     // A stop for the waits of the tick that begins: requested as soon as

@@ -1,9 +1,5 @@
 #include "onewire/bus_errors.h"
 
-#include "onewire/humidity.h"
-#include "onewire/temperature.h"
-#include "onewire/unit_outputs.h"
-
 namespace qrv {
 
 namespace {
@@ -17,18 +13,16 @@ std::string_view BusErrorLabel(BusErrorKind kind) {
     return kLabels[static_cast<std::size_t>(kind)];
 }
 
-BusErrorKind ReadFailureKind(DeviceKind probe, double errorValue) {
-    static_assert(kTempRomNotCurrent == kHumRomNotCurrent &&
-                  kTempRomNotCurrent == kSwitchRomNotCurrent);
-    static_assert(kTempNoAccess == kHumNoAccessOrVdd && kTempNoAccess == kSwitchNoAccess);
-    if (errorValue == kTempRomNotCurrent || errorValue == kTempNoAccess) {
-        return BusErrorKind::kNoResponse;
+BusErrorKind ReadFailureKind(ProbeFault fault) {
+    switch (fault) {
+        case ProbeFault::kNotSelected:
+        case ProbeFault::kNoAnswer:
+            return BusErrorKind::kNoResponse;
+        case ProbeFault::kDamagedData:
+            return BusErrorKind::kCrcError;
+        default:
+            return BusErrorKind::kBadReading;
     }
-    if ((probe == DeviceKind::kTemperature && errorValue == kTempScratchpadBad) ||
-        (probe == DeviceKind::kSwitchInput && errorValue == kSwitchCrcError)) {
-        return BusErrorKind::kCrcError;
-    }
-    return BusErrorKind::kBadReading;
 }
 
 BusErrorCounts BusErrorCounter::Totals() const {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "sensors/families.h"
+#include "onewire/reading.h"
 
 namespace qrv {
 
@@ -30,10 +30,9 @@ inline constexpr std::size_t kBusErrorKinds = 5;
 // The kind's name in the metrics ("no_response", "crc_error", ...).
 std::string_view BusErrorLabel(BusErrorKind kind);
 
-// What a failed reading (an error value below -200) of a probe of that kind
-// says went wrong. A humidity probe's reading gives one code for a missing
-// answer and for damaged data in its first step, so those count as no answer.
-BusErrorKind ReadFailureKind(DeviceKind probe, double errorValue);
+// The kind a failed reading counts as. A humidity probe reports damaged data
+// of its first step as no answer (see Get2438Vochtigheid), so it counts so.
+BusErrorKind ReadFailureKind(ProbeFault fault);
 
 using BusErrorCounts = std::array<std::uint64_t, kBusErrorKinds>;
 

@@ -20,16 +20,16 @@ std::string_view DeviceName(const RomCode& rom) {
     return FamilyOf(rom[0]).name;
 }
 
-double ReadProbe(NodexSession& session, int line, const RomCode& rom) {
+Reading ReadProbe(NodexSession& session, int line, const RomCode& rom) {
     switch (FamilyOf(rom[0]).kind) {
         case DeviceKind::kTemperature:
-            return Get1820Temperature(session, line, rom);
+            return ReadTemperature(session, line, rom);
         case DeviceKind::kHumidity:
             return Get2438Vochtigheid(session, line, rom);
         case DeviceKind::kSwitchInput:
             return Get2406PioWaarde(session, line, rom);
         default:
-            return kTempNotTemperatureFamily;
+            return Reading::Failed(ProbeFault::kNotAProbe);
     }
 }
 

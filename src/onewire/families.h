@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "onewire/nodex_session.h"
+#include "onewire/reading.h"
 #include "sensors/families.h"
 #include "sensors/sensor_record.h"
 
@@ -11,8 +12,7 @@ namespace qrv {
 // The display name of a device: for family 0x10 it tells the DS18S20 from
 // the old DS1820 by ROM byte 5.
 std::string_view DeviceName(const RomCode& rom);
-// Reads a probe by its family; kTempNotTemperatureFamily (-950.0) when the
-// family is not read.
-double ReadProbe(NodexSession& session, int line, const RomCode& rom);
+// Reads a probe by its family; kNotAProbe when the family is not read.
+Reading ReadProbe(NodexSession& session, int line, const RomCode& rom);
 
 }  // namespace qrv

@@ -4,17 +4,12 @@
 #include <cstdint>
 
 #include "onewire/nodex_session.h"
+#include "onewire/reading.h"
 #include "sensors/sensor_record.h"
 
 namespace qrv {
 
 inline constexpr int kFamilyDs2438 = 0x26;
-
-// Error results of Get2438Vochtigheid (all below -200).
-inline constexpr double kHumRomNotCurrent = -499.0;
-inline constexpr double kHumNoAccessOrVdd = -498.0;
-inline constexpr double kHumVadPreparation = -497.0;
-inline constexpr double kHumBadReading = -496.0;
 
 // Page 0 of a DS2438 as read: configuration, temperature, voltage, current,
 // threshold.
@@ -26,27 +21,33 @@ double Ds2438TemperatureFromPage(const Ds2438Page& page);
 double Ds2438VoltageFromPage(const Ds2438Page& page);
 
 // Relative humidity of a ratiometric sensor, compensated for temperature and
-// held to 0..100; kHumBadReading when VDD is not a usable supply voltage
+// held to 0..100; kBadMeasurement when VDD is not a usable supply voltage
 // (zero would divide by zero).
-double HumidityFromReadings(double vdd, double vad, double celsius);
+Reading HumidityFromReadings(double vdd, double vad, double celsius);
 
-// Chooses the A/D input of the current probe: vdd = 1 VDD, 0 VAD. 0.0 or an
-// error value.
-double Prepare2438AdConversion(NodexSession& session, const RomCode& rom, int vdd);
-// Converts and reads the voltage of the current probe; volts or an error value.
-double Meet2438VoltAdc(NodexSession& session);
-double Get2438Temperature(NodexSession& session, const RomCode& rom);
-double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom);
+// Chooses the A/D input of the probe: vdd = 1 VDD, 0 VAD. kNone, or the fault
+// of the step that failed (kInputNotSwitched when the probe kept the other
+// input).
+ProbeFault Prepare2438AdConversion(NodexSession& session, const RomCode& rom, int vdd);
+// Converts and reads the voltage of the current probe, in volts.
+Reading Meet2438VoltAdc(NodexSession& session);
+// The chip's own temperature, in °C.
+Reading Get2438Temperature(NodexSession& session, const RomCode& rom);
+// The relative humidity. Whatever step fails, the fault is one of
+// kNotSelected, kNoAnswer (also when the supply input could not be chosen),
+// kInputNotSwitched (the sensor input could not be chosen) and
+// kBadMeasurement.
+Reading Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom);
 
 // What a humidity reading measured on the way: the supply and sensor
-// voltages and the chip's temperature (each may be an error value).
+// voltages and the chip's temperature.
 struct Ds2438Measurements {
-    double vdd = 0;
-    double vad = 0;
-    double celsius = 0;
+    Reading vdd;
+    Reading vad;
+    Reading celsius;
 };
 // The same reading as Get2438Vochtigheid, handing back its measurements.
-double Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom,
-                          Ds2438Measurements& measured);
+Reading Get2438Vochtigheid(NodexSession& session, int line, const RomCode& rom,
+                           Ds2438Measurements& measured);
 
 }  // namespace qrv

@@ -84,7 +84,7 @@ ConvertedReading ReadConverted(NodexSession& session, const RomCode& rom) {
     std::fill(block.begin() + 10, block.end(), 0xFF);
     ConvertedReading converted;
     if (session.Driver().OwBlockIO(session.Handle(), block) != static_cast<int>(block.size())) {
-        converted.reading.fault = TemperatureFault::kNoAccess;
+        converted.reading = Reading::Failed(ProbeFault::kNoAnswer);
         return converted;
     }
     std::uint8_t crc = 0;
@@ -92,7 +92,7 @@ ConvertedReading ReadConverted(NodexSession& session, const RomCode& rom) {
         crc = DoCRC8(crc, *at);
     }
     if (crc != 0) {
-        converted.reading.fault = TemperatureFault::kScratchpadBad;
+        converted.reading = Reading::Failed(ProbeFault::kDamagedData);
         return converted;
     }
     std::copy(block.begin() + 10, block.begin() + 18, converted.pad.begin());
@@ -125,9 +125,9 @@ std::vector<ConvertedReading> ReadLineTemperatures(NodexSession& session,
             break;
         }
         if (!IsTemperatureProbe(rom)) {
-            readings.push_back({{0.0, TemperatureFault::kNotTemperatureFamily}});
+            readings.push_back({Reading::Failed(ProbeFault::kNotAProbe)});
         } else if (!converted) {
-            readings.push_back({{0.0, TemperatureFault::kConversionNotDone}});
+            readings.push_back({Reading::Failed(ProbeFault::kConversionNotDone)});
         } else {
             readings.push_back(ReadConverted(session, rom));
         }
@@ -135,10 +135,10 @@ std::vector<ConvertedReading> ReadLineTemperatures(NodexSession& session,
     return readings;
 }
 
-std::vector<double> ReadLineProbes(NodexSession& session, int line,
-                                   std::span<const RomCode> probes) {
-    std::vector<double> values;
-    values.reserve(probes.size());
+std::vector<Reading> ReadLineProbes(NodexSession& session, int line,
+                                    std::span<const RomCode> probes) {
+    std::vector<Reading> readings;
+    readings.reserve(probes.size());
     const auto temperatures = std::count_if(probes.begin(), probes.end(), IsTemperatureProbe);
     // One probe gains nothing from a shared conversion.
     const bool converted =
@@ -149,14 +149,14 @@ std::vector<double> ReadLineProbes(NodexSession& session, int line,
         }
         if (converted && IsTemperatureProbe(rom)) {
             const ConvertedReading reading = ReadConverted(session, rom);
-            if (reading.reading.Good()) {
-                values.push_back(reading.reading.celsius);
+            if (reading.reading.Ok()) {
+                readings.push_back(reading.reading);
                 continue;
             }
         }
-        values.push_back(ReadProbe(session, line, rom));
+        readings.push_back(ReadProbe(session, line, rom));
     }
-    return values;
+    return readings;
 }
 
 }  // namespace qrv

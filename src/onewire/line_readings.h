@@ -29,7 +29,7 @@ struct SharedConversion {
 
 // A temperature probe's reading out of a shared conversion.
 struct ConvertedReading {
-    TemperatureReading reading;
+    Reading reading;
     // The scratchpad as read (zeros when it was not read intact).
     Scratchpad pad{};
 };
@@ -38,8 +38,8 @@ struct ConvertedReading {
 // given temperature probe's scratchpad by Match ROM, without a reading of
 // its own: a probe that missed the conversion shows the power-on value and
 // is read again by the next shared conversion. One reading per probe, in the
-// order given (kNotTemperatureFamily for other families), or fewer when the
-// session gives up.
+// order given (kNotAProbe for other families), or fewer when the session
+// gives up.
 std::vector<ConvertedReading> ReadLineTemperatures(NodexSession& session,
                                                    std::span<const RomCode> probes,
                                                    const SharedConversion& conversion);
@@ -52,9 +52,10 @@ std::vector<ConvertedReading> ReadLineTemperatures(NodexSession& session,
 // temperature probe of a line on which a conversion had not ended after the
 // wait, is read on its own as the acquisition reads it, so the values and
 // error results are those of single readings. Humidity and switch probes
-// are read one by one as always. Returns one value per probe, in the order
-// given, or fewer when the session gives up (see NodexSession::SetGivingUp).
-std::vector<double> ReadLineProbes(NodexSession& session, int line,
-                                   std::span<const RomCode> probes);
+// are read one by one as always. Returns one reading per probe, in the
+// order given, or fewer when the session gives up (see
+// NodexSession::SetGivingUp).
+std::vector<Reading> ReadLineProbes(NodexSession& session, int line,
+                                    std::span<const RomCode> probes);
 
 }  // namespace qrv

@@ -49,7 +49,10 @@ void StoreReading(SensorTable& table, int index, double value) {
 void ReadIntoRecord(NodexSession& session, SensorTable& table, int index) {
     MarkFound(table, index);
     const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-    StoreReading(table, index, ReadProbe(session, record.Line, record.Rom));
+    // The record holds a failed reading as its error code, as the views show it.
+    StoreReading(
+        table, index,
+        CodedValue(FamilyOf(record.Rom[0]).kind, ReadProbe(session, record.Line, record.Rom)));
 }
 
 }  // namespace
@@ -65,7 +68,8 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
                             const LineNotSearchedCallback& onNotSearched) {
     ScanResult result;
     for (int line = 1; line <= kCouplerCount && !session.GivingUp(); ++line) {
-        if (const int switched = session.SelectLine(line); switched != 0) {
+        if (const SessionStatus switched = session.SelectLine(line);
+            switched != SessionStatus::kOk) {
             result.linesNotSearched.push_back(line);
             if (onNotSearched) {
                 onNotSearched(line, switched);
@@ -105,9 +109,9 @@ ScanResult ScanTotalNetwork(NodexSession& session, SensorTable& table,
         for (const int index : found) {
             roms.push_back(table.SensorArray[static_cast<std::size_t>(index)].Rom);
         }
-        const std::vector<double> values = ReadLineProbes(session, line, roms);
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            StoreReading(table, found[i], values[i]);
+        const std::vector<Reading> readings = ReadLineProbes(session, line, roms);
+        for (std::size_t i = 0; i < readings.size(); ++i) {
+            StoreReading(table, found[i], CodedValue(FamilyOf(roms[i][0]).kind, readings[i]));
         }
     }
     return result;

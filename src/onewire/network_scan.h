@@ -13,7 +13,7 @@ namespace qrv {
 using ProbeFoundCallback = std::function<void(const SensorRecord& record, bool isNew)>;
 // Told about every line that was not searched because its switch failed
 // twice, with the result of SelectLine.
-using LineNotSearchedCallback = std::function<void(int line, int result)>;
+using LineNotSearchedCallback = std::function<void(int line, SessionStatus result)>;
 
 struct ScanResult {
     int probesFound = 0;

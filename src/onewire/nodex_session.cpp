@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-#include "onewire/port_check.h"
 #include "sensors/rom_text.h"
 
 namespace qrv {
@@ -24,6 +23,33 @@ constexpr std::array<std::uint8_t, 3> kShortCableCodes{0, 4, 9};
 
 }  // namespace
 
+int SessionStatusCode(SessionStatus status) {
+    switch (status) {
+        case SessionStatus::kOk:
+            return 0;
+        case SessionStatus::kPortRefused:
+            return -1000;
+        case SessionStatus::kPortBusy:
+            return -1001;
+        case SessionStatus::kBridgeSilent:
+            return -1002;
+        case SessionStatus::kNothingToEnd:
+            return -1003;
+        case SessionStatus::kNoPresence:
+            return -3;
+        case SessionStatus::kTimingNotWritten:
+        case SessionStatus::kLineOnNotConfirmed:
+            return -1;
+        case SessionStatus::kLineOffNotConfirmed:
+            return -2;
+        case SessionStatus::kCouplerNotSelected:
+            return -499;
+        case SessionStatus::kCouplerNoAnswer:
+            return -498;
+    }
+    return 0;
+}
+
 int NormaliseLine(int line) {
     if (line == kAllLinesOn) {
         return line;
@@ -40,55 +66,55 @@ NodexSession::NodexSession(OneWireDriver& driver, SerialPortProvider& ports, Clo
                            Dialogs* dialogs, EventLog* log)
     : driver_(driver), ports_(ports), clock_(clock), dialogs_(dialogs), log_(log) {}
 
-int NodexSession::StartOneWireSession() {
+SessionStatus NodexSession::StartOneWireSession() {
     const int handle = driver_.OwStartSession(SerialPort, PortType);
     QRVSessionHandle = handle;
     if (handle < 0) {
-        return kSessionRefused;
+        return SessionStatus::kPortRefused;
     }
     if (handle == 0) {
-        return kSessionBusy;
+        return SessionStatus::kPortBusy;
     }
     const int setup = driver_.OwSetup(handle);
     if (setup == 1 || setup == 2) {
-        return setup;
+        return SessionStatus::kOk;
     }
     driver_.OwEndSession(handle);
     QRVSessionHandle = 0;
-    return kSessionSetupFailed;
+    return SessionStatus::kBridgeSilent;
 }
 
-int NodexSession::StopOneWireSession() {
+SessionStatus NodexSession::StopOneWireSession() {
     const int handle = QRVSessionHandle;
     driver_.OwClose(handle);
     const int ended = driver_.OwEndSession(handle);
     QRVSessionHandle = 0;
-    return ended == 0 ? kSessionEndFailed : 0;
+    return ended == 0 ? SessionStatus::kNothingToEnd : SessionStatus::kOk;
 }
 
-int NodexSession::FlushOwSessions() {
-    int result = StartOneWireSession();
-    for (int retry = 0; result == kSessionBusy && retry < kFlushRetries; ++retry) {
+SessionStatus NodexSession::FlushOwSessions() {
+    SessionStatus result = StartOneWireSession();
+    for (int retry = 0; result == SessionStatus::kPortBusy && retry < kFlushRetries; ++retry) {
         AsyncDelay(kFlushRetrySeconds);
         result = StartOneWireSession();
     }
-    if (result < 0) {
+    if (result != SessionStatus::kOk) {
         return result;
     }
-    return StopOneWireSession() == kSessionEndFailed ? kSessionEndFailed : 0;
+    return StopOneWireSession();
 }
 
 int NodexSession::ResetTheNodex() {
     return driver_.OwTouchReset(QRVSessionHandle);
 }
 
-int NodexSession::ZoekNodexNumbers() {
+SessionStatus NodexSession::ZoekNodexNumbers() {
     for (RomCode& rom : Nodex2409Rom) {
         rom.fill(0);
     }
     const int reset = ResetTheNodex();
     if (reset != 1 && reset != 2) {
-        return kNoPresenceOnTrunk;
+        return SessionStatus::kNoPresence;
     }
     std::size_t couplers = 0;
     const int handle = QRVSessionHandle;
@@ -107,7 +133,7 @@ int NodexSession::ZoekNodexNumbers() {
             }
         }
     }
-    return 0;
+    return SessionStatus::kOk;
 }
 
 int NodexSession::MakeCurrent(const RomCode& rom) {
@@ -118,14 +144,14 @@ int NodexSession::MakeCurrent(const RomCode& rom) {
     return driver_.OwRom(QRVSessionHandle, copy);
 }
 
-int NodexSession::SwitchInternal2409Mux(int coupler, int on) {
+SessionStatus NodexSession::SwitchInternal2409Mux(int coupler, int on) {
     const auto index = static_cast<std::size_t>(std::clamp(coupler, 1, kCouplerCount) - 1);
     const int handle = QRVSessionHandle;
     if (MakeCurrent(Nodex2409Rom[index]) != 1) {
-        return kRomNotCurrent;
+        return SessionStatus::kCouplerNotSelected;
     }
     if (driver_.OwAccess(handle) != 1) {
-        return kNoAccess;
+        return SessionStatus::kCouplerNoAnswer;
     }
     // What is read while the command goes out is the master's own bits, which
     // an empty bus gives back too. Only the coupler's confirmation byte after
@@ -134,35 +160,35 @@ int NodexSession::SwitchInternal2409Mux(int coupler, int on) {
     std::array<std::uint8_t, 2> block{command, 0xFF};
     if (driver_.OwBlockStream(handle, block) != static_cast<int>(block.size()) ||
         block[1] != command) {
-        return on != 0 ? kCouplerOnNotConfirmed : kCouplerOffNotConfirmed;
+        return on != 0 ? SessionStatus::kLineOnNotConfirmed : SessionStatus::kLineOffNotConfirmed;
     }
-    return 0;
+    return SessionStatus::kOk;
 }
 
-int NodexSession::SwitchConfirmed(int coupler, int on) {
-    int result = SwitchInternal2409Mux(coupler, on);
+SessionStatus NodexSession::SwitchConfirmed(int coupler, int on) {
+    SessionStatus result = SwitchInternal2409Mux(coupler, on);
     // A coupler without a ROM cannot answer however often it is asked.
-    if (result != 0 && result != kRomNotCurrent) {
+    if (result != SessionStatus::kOk && result != SessionStatus::kCouplerNotSelected) {
         driver_.RequestResync(QRVSessionHandle);
         result = SwitchInternal2409Mux(coupler, on);
     }
     return result;
 }
 
-int NodexSession::SelectLine(int line) {
+SessionStatus NodexSession::SelectLine(int line) {
     line = NormaliseLine(line);
-    int result = 0;
-    const auto keepFirstFailure = [&result](int switched) {
-        if (result == 0) {
+    SessionStatus result = SessionStatus::kOk;
+    const auto keepFirstFailure = [&result](SessionStatus switched) {
+        if (result == SessionStatus::kOk) {
             result = switched;
         }
     };
     for (int coupler = 1; coupler <= kCouplerCount; ++coupler) {
         const bool on = line == kAllLinesOn || coupler == line;
         if (!on) {
-            const int off = SwitchConfirmed(coupler, 0);
+            const SessionStatus off = SwitchConfirmed(coupler, 0);
             // A coupler the unit lacks has no line that could stay on.
-            keepFirstFailure(off == kRomNotCurrent ? 0 : off);
+            keepFirstFailure(off == SessionStatus::kCouplerNotSelected ? SessionStatus::kOk : off);
         }
     }
     // The off commands first, so that two lines are never on together.
@@ -174,11 +200,12 @@ int NodexSession::SelectLine(int line) {
     return result;
 }
 
-int NodexSession::SetCableTiming2480(int longCable) {
+SessionStatus NodexSession::SetCableTiming2480(int longCable) {
     const int handle = QRVSessionHandle;
     OwLineBlock block = MakeOwLineBlock(kOwLineRead);
+    // A bridge whose timing cannot be read is left as it is, without a popup.
     if (driver_.OwLine(handle, block) != 1) {
-        return 0;
+        return SessionStatus::kOk;
     }
     const auto& codes = longCable != 0 ? kLongCableCodes : kShortCableCodes;
     block = MakeOwLineBlock(kOwLineWrite, codes[0], codes[1], codes[2]);
@@ -186,19 +213,19 @@ int NodexSession::SetCableTiming2480(int longCable) {
         if (dialogs_ != nullptr) {
             dialogs_->MessagePopup(bannerTitle_, kTimingErrorText);
         }
-        return kTimingNotWritten;
+        return SessionStatus::kTimingNotWritten;
     }
-    return 0;
+    return SessionStatus::kOk;
 }
 
-int NodexSession::ResetNetworkFromAsync() {
+SessionStatus NodexSession::ResetNetworkFromAsync() {
     StopOneWireSession();
     AsyncDelay(kRestartPauseSeconds);
     StartOneWireSession();
     return SetCableTiming2480(1);
 }
 
-int NodexSession::CheckSerialPortConnection(int port) {
+PortCheckResult NodexSession::CheckSerialPortConnection(int port) {
     return qrv::CheckSerialPortConnection(ports_, clock_, port);
 }
 
@@ -206,9 +233,8 @@ int NodexSession::CloseSerialPortConnection() {
     return qrv::CloseSerialPortConnection(ports_, SerialPort);
 }
 
-int NodexSession::AsyncDelay(double seconds) {
+void NodexSession::AsyncDelay(double seconds) {
     clock_.Delay(seconds);
-    return 0;
 }
 
 bool NodexSession::ReadingWait(double seconds) {

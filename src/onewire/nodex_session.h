@@ -2,11 +2,13 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <stop_token>
 #include <string>
 #include <utility>
 
 #include "onewire/onewire_driver.h"
+#include "onewire/port_check.h"
 #include "runtime/clock.h"
 #include "runtime/dialogs.h"
 #include "runtime/event_log.h"
@@ -16,17 +18,33 @@
 
 namespace qrv {
 
-// Results of the session functions.
-inline constexpr int kSessionRefused = -1000;
-inline constexpr int kSessionBusy = -1001;
-inline constexpr int kSessionSetupFailed = -1002;
-inline constexpr int kSessionEndFailed = -1003;
-inline constexpr int kNoPresenceOnTrunk = -3;
-inline constexpr int kTimingNotWritten = -1;
-inline constexpr int kRomNotCurrent = -499;
-inline constexpr int kNoAccess = -498;
-inline constexpr int kCouplerOnNotConfirmed = -1;
-inline constexpr int kCouplerOffNotConfirmed = -2;
+// What became of a step of the session.
+enum class SessionStatus : std::uint8_t {
+    kOk,
+    // The driver refused the port: no such port, or it cannot be opened.
+    kPortRefused,
+    // The port already has a session.
+    kPortBusy,
+    // The bridge on the port did not answer its setup.
+    kBridgeSilent,
+    // The driver had no session to end.
+    kNothingToEnd,
+    // Nothing answered the reset on the trunk: no unit, or an unpowered one.
+    kNoPresence,
+    // The bridge did not take the cable timing.
+    kTimingNotWritten,
+    // A coupler's ROM could not be made current: the unit has no such coupler.
+    kCouplerNotSelected,
+    // A coupler did not answer its reset and address.
+    kCouplerNoAnswer,
+    // A coupler did not confirm the command to switch its line on, or off.
+    kLineOnNotConfirmed,
+    kLineOffNotConfirmed,
+};
+
+// The number the program log and the tools have always shown for a status
+// (0, -1 to -3, -498, -499, -1000 to -1003).
+int SessionStatusCode(SessionStatus status);
 
 inline constexpr int kCouplerCount = 3;
 inline constexpr int kAllLinesOff = 0;
@@ -53,33 +71,37 @@ class NodexSession {
     // The popup title (the product banner in the current language).
     void SetBannerTitle(std::string title) { bannerTitle_ = std::move(title); }
 
-    // 1 or 2 on success, else kSessionRefused, kSessionBusy or kSessionSetupFailed.
-    int StartOneWireSession();
-    // 0 or kSessionEndFailed.
-    int StopOneWireSession();
-    int FlushOwSessions();
+    // kOk, kPortRefused, kPortBusy or kBridgeSilent.
+    SessionStatus StartOneWireSession();
+    // kOk or kNothingToEnd.
+    SessionStatus StopOneWireSession();
+    // Ends whatever session holds the port, waiting while it is busy: kOk, or
+    // what the start or the end gave.
+    SessionStatus FlushOwSessions();
     // The reset result of the trunk.
     int ResetTheNodex();
-    // 0, or kNoPresenceOnTrunk.
-    int ZoekNodexNumbers();
-    // 0 when the coupler confirmed the command; kCouplerOnNotConfirmed or
-    // kCouplerOffNotConfirmed when it did not, kRomNotCurrent or kNoAccess
-    // when it could not be addressed.
-    int SwitchInternal2409Mux(int coupler, int on);
+    // kOk, or kNoPresence.
+    SessionStatus ZoekNodexNumbers();
+    // kOk when the coupler confirmed the command; kLineOnNotConfirmed or
+    // kLineOffNotConfirmed when it did not, kCouplerNotSelected or
+    // kCouplerNoAnswer when it could not be addressed.
+    SessionStatus SwitchInternal2409Mux(int coupler, int on);
     // Switches every coupler for the line, each retried once after a
-    // resynchronisation when it was not confirmed. 0 when every switch was
+    // resynchronisation when it was not confirmed. kOk when every switch was
     // confirmed, else the result of the first one that failed twice: then
     // the lines on are not known, and no search may rely on them.
-    int SelectLine(int line);
-    int SetCableTiming2480(int longCable);
-    int Zet2480TimingToLongCable() { return SetCableTiming2480(1); }
-    int ResetNetworkFromAsync();
+    SessionStatus SelectLine(int line);
+    // kOk, or kTimingNotWritten (after a popup) when the bridge refused it.
+    SessionStatus SetCableTiming2480(int longCable);
+    SessionStatus Zet2480TimingToLongCable() { return SetCableTiming2480(1); }
+    // Restarts the session and its cable timing; the timing's result.
+    SessionStatus ResetNetworkFromAsync();
 
-    int CheckSerialPortConnection(int port);
+    PortCheckResult CheckSerialPortConnection(int port);
     int CloseSerialPortConnection();
 
-    // A wait on the clock; 0. The session's own pauses (a restart, a retry).
-    int AsyncDelay(double seconds);
+    // A wait on the clock: the session's own pauses (a restart, a retry).
+    void AsyncDelay(double seconds);
     // A wait of a probe protocol (a conversion, a voltage, a switch
     // settling); false when the stop given to EndReadingWaitsOn came first.
     bool ReadingWait(double seconds);
@@ -114,7 +136,7 @@ class NodexSession {
     std::atomic<int> OranjeLedOffState = 0;
 
   private:
-    int SwitchConfirmed(int coupler, int on);
+    SessionStatus SwitchConfirmed(int coupler, int on);
 
     OneWireDriver& driver_;
     SerialPortProvider& ports_;

@@ -23,15 +23,14 @@ void SetPower(SerialPort& port, bool on) {
 
 }  // namespace
 
-int CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port) {
+PortCheckResult CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port) {
     std::unique_ptr<SerialPort> link = ports.MakePort(port);
     if (!link) {
-        return kSerialInvalidPort;
+        return PortCheckResult::kPortUnusable;
     }
-    const int opened = link->Open(kPortSettings);
-    if (opened != kSerialOk) {
+    if (link->Open(kPortSettings) != kSerialOk) {
         link->Close();
-        return opened;
+        return PortCheckResult::kPortUnusable;
     }
 
     clock.Delay(kSettleSeconds);
@@ -39,7 +38,7 @@ int CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port)
         SetPower(*link, false);
         clock.Delay(kSettleSeconds);
         link->Close();
-        return kNoUnitOnPort;
+        return PortCheckResult::kNoUnit;
     }
 
     SetPower(*link, false);
@@ -48,14 +47,14 @@ int CheckSerialPortConnection(SerialPortProvider& ports, Clock& clock, int port)
         SetPower(*link, false);
         clock.Delay(kSettleSeconds);
         link->Close();
-        return kCtsDoesNotFollow;
+        return PortCheckResult::kCtsDoesNotFollow;
     }
 
     SetPower(*link, true);
     clock.Delay(kSettleSeconds);
     link->Close();
     clock.Delay(kSettleSeconds / 2);
-    return 0;
+    return PortCheckResult::kUnitAnswers;
 }
 
 int CloseSerialPortConnection(SerialPortProvider& ports, int port) {

@@ -14,60 +14,32 @@ int RawTemperature(const Scratchpad& pad) {
     return static_cast<std::int16_t>(pad[1] << 8 | pad[0]);
 }
 
-TemperatureReading Fault(TemperatureFault fault) {
-    return {0.0, fault};
-}
-
 // One Convert T of the current probe and the reading of its scratchpad.
-TemperatureReading ConvertAndRead(NodexSession& session, const RomCode& rom, Scratchpad& pad) {
+Reading ConvertAndRead(NodexSession& session, const RomCode& rom, Scratchpad& pad) {
     OneWireDriver& driver = session.Driver();
     const int handle = session.Handle();
     if (driver.OwAccess(handle) != 1) {
-        return Fault(TemperatureFault::kNoAccess);
+        return Reading::Failed(ProbeFault::kNoAnswer);
     }
     driver.OwTouchByte(handle, commands::kConvertT);
     if (!session.ReadingWait(kConversionSleepSeconds)) {
-        return Fault(TemperatureFault::kConversionNotDone);
+        return Reading::Failed(ProbeFault::kConversionNotDone);
     }
     const int done = driver.OwTouchBit(handle, 1);
     if (done < 0) {
         // No answer at all says nothing about the conversion: the link failed.
-        return Fault(TemperatureFault::kNoAccess);
+        return Reading::Failed(ProbeFault::kNoAnswer);
     }
     if (done != 1) {
-        return Fault(TemperatureFault::kConversionNotDone);
+        return Reading::Failed(ProbeFault::kConversionNotDone);
     }
     if (!ReadTempScratch(session, pad)) {
-        return Fault(TemperatureFault::kScratchpadBad);
+        return Reading::Failed(ProbeFault::kDamagedData);
     }
     return DecodeTemperature(rom, pad);
 }
 
 }  // namespace
-
-double ErrorValueOf(TemperatureFault fault) {
-    switch (fault) {
-        case TemperatureFault::kNone:
-            break;
-        case TemperatureFault::kRomNotCurrent:
-            return kTempRomNotCurrent;
-        case TemperatureFault::kNoAccess:
-            return kTempNoAccess;
-        case TemperatureFault::kConversionNotDone:
-            return kTempConversionNotDone;
-        case TemperatureFault::kScratchpadBad:
-            return kTempScratchpadBad;
-        case TemperatureFault::kPowerOnValue:
-            return kTempPowerOnValue;
-        case TemperatureFault::kNotTemperatureFamily:
-            return kTempNotTemperatureFamily;
-    }
-    return 0.0;
-}
-
-double TemperatureReading::AsValue() const {
-    return Good() ? celsius : ErrorValueOf(fault);
-}
 
 bool IsNewer1820(const RomCode& rom) {
     return rom[5] == 0x08;
@@ -149,30 +121,27 @@ bool IsPowerOnScratchpad(const RomCode& rom, const Scratchpad& pad) {
     return RawTemperature(pad) == (rom[0] == kFamilyDs18b20 ? kPowerOnRaw : kPowerOnRawHalfDegrees);
 }
 
-TemperatureReading DecodeTemperature(const RomCode& rom, const Scratchpad& pad) {
+Reading DecodeTemperature(const RomCode& rom, const Scratchpad& pad) {
     const std::uint8_t th = pad[2];
     const std::uint8_t tl = pad[3];
     if (rom[0] != kFamilyDs18b20 && rom[0] != kFamilyDs1820) {
-        return Fault(TemperatureFault::kNotTemperatureFamily);
+        return Reading::Failed(ProbeFault::kNotAProbe);
     }
     // 85.0 °C on either family: the scratchpad as power-on left it, which a
     // failed conversion leaves too; taken as a temperature it would raise a
     // high alarm on every freezer.
     if (IsPowerOnScratchpad(rom, pad)) {
-        return Fault(TemperatureFault::kPowerOnValue);
+        return Reading::Failed(ProbeFault::kPowerOnValue);
     }
     const double t = ChipTemperature(rom, pad);
     if (rom[0] == kFamilyDs18b20) {
-        return {ExtraCompensateSensorX(CalibrateSensorBS(CompensateSensor(rom, t), th, tl))};
+        return Reading::Of(
+            ExtraCompensateSensorX(CalibrateSensorBS(CompensateSensor(rom, t), th, tl)));
     }
     if (IsNewer1820(rom)) {
-        return {CalibrateSensorBS(CompensateSensor(rom, t), th, tl)};
+        return Reading::Of(CalibrateSensorBS(CompensateSensor(rom, t), th, tl));
     }
-    return {CalibAndCorrectOld1820(t, th, tl)};
-}
-
-double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad) {
-    return DecodeTemperature(rom, pad).AsValue();
+    return Reading::Of(CalibAndCorrectOld1820(t, th, tl));
 }
 
 bool ReadTempScratch(NodexSession& session, Scratchpad& pad) {
@@ -202,22 +171,21 @@ bool ReadTempScratch(NodexSession& session, Scratchpad& pad) {
     return DoCRC8(crc, static_cast<std::uint8_t>(check)) == 0;
 }
 
-double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom) {
+Reading Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom) {
     Scratchpad pad{};
     if (!ReadTempScratch(session, pad)) {
-        return kTempScratchpadBad;
+        return Reading::Failed(ProbeFault::kDamagedData);
     }
-    return DecodeTemperature(rom, pad).AsValue();
+    return DecodeTemperature(rom, pad);
 }
 
-TemperatureReading ReadTemperature(NodexSession& session, int line, const RomCode& rom,
-                                   Scratchpad& pad) {
+Reading ReadTemperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad) {
     session.SelectLine(line);
     if (session.MakeCurrent(rom) != 1) {
-        return Fault(TemperatureFault::kRomNotCurrent);
+        return Reading::Failed(ProbeFault::kNotSelected);
     }
-    const TemperatureReading first = ConvertAndRead(session, rom, pad);
-    if (first.fault != TemperatureFault::kPowerOnValue) {
+    const Reading first = ConvertAndRead(session, rom, pad);
+    if (first.fault != ProbeFault::kPowerOnValue) {
         return first;
     }
     // One failed conversion is retried at once, so that a passing brown-out
@@ -225,13 +193,9 @@ TemperatureReading ReadTemperature(NodexSession& session, int line, const RomCod
     return ConvertAndRead(session, rom, pad);
 }
 
-double Get1820Temperature(NodexSession& session, int line, const RomCode& rom) {
+Reading ReadTemperature(NodexSession& session, int line, const RomCode& rom) {
     Scratchpad pad{};
-    return ReadTemperature(session, line, rom, pad).AsValue();
-}
-
-double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad) {
-    return ReadTemperature(session, line, rom, pad).AsValue();
+    return ReadTemperature(session, line, rom, pad);
 }
 
 }  // namespace qrv

@@ -5,51 +5,16 @@
 #include <span>
 
 #include "onewire/nodex_session.h"
+#include "onewire/reading.h"
 #include "sensors/sensor_record.h"
 
 namespace qrv {
-
-// Error results of a temperature reading (all below -200).
-inline constexpr double kTempRomNotCurrent = -499.0;
-inline constexpr double kTempNoAccess = -498.0;
-inline constexpr double kTempConversionNotDone = -995.0;
-inline constexpr double kTempScratchpadBad = -994.0;
-inline constexpr double kTempPowerOnValue = -993.0;
-inline constexpr double kTempNotTemperatureFamily = -950.0;
 
 inline constexpr int kFamilyDs1820 = 0x10;
 inline constexpr int kFamilyDs18b20 = 0x28;
 
 // Sleep after Convert T: longer than the slowest conversion (750 ms).
 inline constexpr double kConversionSleepSeconds = 0.9;
-
-// Why a temperature reading gave no temperature.
-enum class TemperatureFault {
-    kNone,
-    kRomNotCurrent,
-    kNoAccess,
-    kConversionNotDone,
-    kScratchpadBad,
-    // The scratchpad still held its power-on 85.0 °C after a conversion: the
-    // conversion failed (a parasite-powered probe without the current it
-    // needs, a brown-out). Never a temperature.
-    kPowerOnValue,
-    kNotTemperatureFamily,
-};
-
-// A temperature in °C, meaningful only without a fault.
-struct TemperatureReading {
-    double celsius = 0.0;
-    TemperatureFault fault = TemperatureFault::kNone;
-
-    bool Good() const { return fault == TemperatureFault::kNone; }
-    // The reading as the sensor table and the result files hold it: the
-    // temperature, or the error value (below -200) of its fault.
-    double AsValue() const;
-};
-
-// The error value (below -200) that stands for a fault in the sensor table.
-double ErrorValueOf(TemperatureFault fault);
 
 using Scratchpad = std::array<std::uint8_t, 8>;
 
@@ -73,22 +38,18 @@ double ChipTemperature(const RomCode& rom, const Scratchpad& pad);
 bool IsPowerOnScratchpad(const RomCode& rom, const Scratchpad& pad);
 // The temperature of a scratchpad (bytes 0..7, CRC already checked) for the
 // probe's family, with every correction; the power-on value of either
-// family is a failed conversion.
-TemperatureReading DecodeTemperature(const RomCode& rom, const Scratchpad& pad);
-// The same as a value or an error value.
-double DecodeTemperatureScratchpad(const RomCode& rom, const Scratchpad& pad);
+// family is a failed conversion (kPowerOnValue), another family kNotAProbe.
+Reading DecodeTemperature(const RomCode& rom, const Scratchpad& pad);
 
 // Recall E2 and read the scratchpad of the current probe; true when the CRC
 // is right.
 bool ReadTempScratch(NodexSession& session, Scratchpad& pad);
-double Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom);
+// The temperature in the current probe's scratchpad, without a conversion.
+Reading Calc1820TemperatureFromScratchBuf(NodexSession& session, const RomCode& rom);
 // Selects the probe's line, converts, sleeps and reads; a conversion that
 // left the power-on value is made once more before it counts as failed.
 // `pad` holds the scratchpad when it was read intact.
-TemperatureReading ReadTemperature(NodexSession& session, int line, const RomCode& rom,
-                                   Scratchpad& pad);
-// The same reading as a value or an error value.
-double Get1820Temperature(NodexSession& session, int line, const RomCode& rom);
-double Get1820Temperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad);
+Reading ReadTemperature(NodexSession& session, int line, const RomCode& rom, Scratchpad& pad);
+Reading ReadTemperature(NodexSession& session, int line, const RomCode& rom);
 
 }  // namespace qrv

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "onewire/crc.h"
 
@@ -28,7 +29,7 @@ std::uint8_t Ds2406StatusByte(bool relayOff, bool orangeOff) {
     return static_cast<std::uint8_t>(0x1F | (relayOff ? 0x20 : 0) | (orangeOff ? 0x40 : 0));
 }
 
-int Update2406IO(NodexSession& session) {
+OutputResult Update2406IO(NodexSession& session) {
     const std::uint8_t status =
         Ds2406StatusByte(session.AlarmRelaisOffState != 0, session.OranjeLedOffState != 0);
     std::array<std::uint8_t, 15> block{};
@@ -44,65 +45,64 @@ int Update2406IO(NodexSession& session) {
     block[14] = 0xFF;
     std::uint16_t crc = Crc16(std::span(block).subspan(9, 4));
     if (session.Driver().OwBlockIO(session.Handle(), block) != static_cast<int>(block.size())) {
-        return kOutputShortTransfer;
+        return OutputResult::kCutShort;
     }
     crc = DoCRC16(crc, block[13]);
     crc = DoCRC16(crc, block[14]);
-    return crc == kCrc16Residue ? 0 : kOutputCrcError;
+    return crc == kCrc16Residue ? OutputResult::kDone : OutputResult::kDamagedData;
 }
 
-int AlarmRelaisOn(NodexSession& session) {
+OutputResult AlarmRelaisOn(NodexSession& session) {
     session.AlarmRelaisOffState = 0;
     return Update2406IO(session);
 }
 
-int AlarmRelaisOff(NodexSession& session) {
+OutputResult AlarmRelaisOff(NodexSession& session) {
     session.AlarmRelaisOffState = 1;
     return Update2406IO(session);
 }
 
-int OranjeLedOn(NodexSession& session) {
+OutputResult OranjeLedOn(NodexSession& session) {
     session.OranjeLedOffState = 0;
     return Update2406IO(session);
 }
 
-int OranjeLedOff(NodexSession& session) {
+OutputResult OranjeLedOff(NodexSession& session) {
     session.OranjeLedOffState = 1;
     return Update2406IO(session);
 }
 
-int SwitchControlPort2409(NodexSession& session, int on, int coupler) {
+OutputResult SwitchControlPort2409(NodexSession& session, int on, int coupler) {
     const auto index = static_cast<std::size_t>(std::clamp(coupler, 1, kCouplerCount) - 1);
     if (session.MakeCurrent(session.Nodex2409Rom[index]) != 1) {
-        return kRomNotCurrent;
+        return OutputResult::kNotSelected;
     }
     OneWireDriver& driver = session.Driver();
     if (driver.OwAccess(session.Handle()) != 1) {
-        return kNoAccess;
+        return OutputResult::kNoAnswer;
     }
     driver.OwTouchByte(session.Handle(), kStatusReadWrite);
     driver.OwTouchByte(session.Handle(), on != 0 ? kRedLampLit : kRedLampOut);
-    return 0;
+    return OutputResult::kDone;
 }
 
-int RedLedOn(NodexSession& session) {
+void RedLedOn(NodexSession& session) {
     for (int coupler = 1; coupler <= kCouplerCount; ++coupler) {
         SwitchControlPort2409(session, 1, coupler);
     }
-    return 0;
 }
 
-int RedLedOff(NodexSession& session) {
+void RedLedOff(NodexSession& session) {
     for (int coupler = 1; coupler <= kCouplerCount; ++coupler) {
         SwitchControlPort2409(session, 0, coupler);
     }
-    return 0;
 }
 
 namespace {
 
-// Channel Access on the current DS2406: the channel info byte, or an error value.
-int ReadChannelInfo(NodexSession& session) {
+// Channel Access on the current DS2406: the channel info byte, or nothing when
+// the answer was damaged or cut short.
+std::optional<int> ReadChannelInfo(NodexSession& session) {
     OneWireDriver& driver = session.Driver();
     const int handle = session.Handle();
     std::uint16_t crc = 0;
@@ -114,52 +114,53 @@ int ReadChannelInfo(NodexSession& session) {
     for (int i = 0; i < 4; ++i) {
         const int value = driver.OwTouchByte(handle, 0xFF);
         if (value < 0) {
-            return static_cast<int>(kSwitchCrcError);
+            return std::nullopt;
         }
         if (i == 0) {
             info = value;
         }
         crc = DoCRC16(crc, static_cast<std::uint8_t>(value));
     }
-    return crc == kCrc16Residue ? info : static_cast<int>(kSwitchCrcError);
+    if (crc != kCrc16Residue) {
+        return std::nullopt;
+    }
+    return info;
 }
 
 }  // namespace
 
-int ReadUnitOutputStates(NodexSession& session) {
+OutputResult ReadUnitOutputStates(NodexSession& session) {
     if (session.MakeCurrent(session.Nodex2406Rom) != 1) {
-        return kRomNotCurrent;
+        return OutputResult::kNotSelected;
     }
     if (session.Driver().OwAccess(session.Handle()) != 1) {
-        return kNoAccess;
+        return OutputResult::kNoAnswer;
     }
-    const int info = ReadChannelInfo(session);
-    if (info < 0) {
-        return info;
+    const std::optional<int> info = ReadChannelInfo(session);
+    if (!info) {
+        return OutputResult::kDamagedData;
     }
     // Info bits 0 and 1 are the PIO-A and PIO-B flip-flops; 1 = output off.
-    session.AlarmRelaisOffState = (info & 0x01) != 0 ? 1 : 0;
-    session.OranjeLedOffState = (info & 0x02) != 0 ? 1 : 0;
-    return 0;
+    session.AlarmRelaisOffState = (*info & 0x01) != 0 ? 1 : 0;
+    session.OranjeLedOffState = (*info & 0x02) != 0 ? 1 : 0;
+    return OutputResult::kDone;
 }
 
-double Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
+Reading Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
     session.SelectLine(line);
     if (session.MakeCurrent(rom) != 1) {
-        return kSwitchRomNotCurrent;
+        return Reading::Failed(ProbeFault::kNotSelected);
     }
-    OneWireDriver& driver = session.Driver();
-    const int handle = session.Handle();
-    if (driver.OwAccess(handle) != 1) {
-        return kSwitchNoAccess;
+    if (session.Driver().OwAccess(session.Handle()) != 1) {
+        return Reading::Failed(ProbeFault::kNoAnswer);
     }
-    const int info = ReadChannelInfo(session);
-    if (info < 0) {
-        return kSwitchCrcError;
+    const std::optional<int> info = ReadChannelInfo(session);
+    if (!info) {
+        return Reading::Failed(ProbeFault::kDamagedData);
     }
-    const double level = (info & kPioALevelBit) != 0 ? 1.0 : 0.0;
+    const double level = (*info & kPioALevelBit) != 0 ? 1.0 : 0.0;
     session.ReadingWait(kSwitchSettleSeconds);
-    return level;
+    return Reading::Of(level);
 }
 
 int Toggle2405Pio(NodexSession& session) {

@@ -67,14 +67,16 @@ void SetTheNewCommPort(StationState& state, const ShellServices& services, int p
     }
     services.display.SetMenuBarDimmed(true);
     bool opens = false;
-    int check = -1;
+    PortCheckResult check = PortCheckResult::kPortUnusable;
     services.bus.Run([&] {
         opens = PortOpens(services.ports, port);
-        check = opens ? CheckSerialPortConnection(services.ports, services.clock, port) : -1;
+        if (opens) {
+            check = CheckSerialPortConnection(services.ports, services.clock, port);
+        }
     });
     if (!opens) {
         Tell(services, taal, Key::COMPORT_NOT_AIVALABLE);
-    } else if (check < 0) {
+    } else if (check != PortCheckResult::kUnitAnswers) {
         Tell(services, taal, Key::MESS_CHECK_SERIAL_ERROR);
     } else if (state.NetWorkInstalled == 0 || Ask(services, taal, Key::TXT_REALLY_WANT_SETCOM,
                                                   {Key::ButtonYes, Key::ButtonNo}, 2, 2) == 1) {

@@ -105,7 +105,7 @@ void LiveMonitoring::ReloadTimeAlarmsIfChanged() {
     }
 }
 
-int LiveMonitoring::StoreResultsToDisk() {
+StoreResult LiveMonitoring::StoreResultsToDisk() {
     return store_.StoreResultsToDisk(state_.paths.DataDirectory(state_.WantedUserMode),
                                      acquisition_.Cycle().StaleReadings());
 }

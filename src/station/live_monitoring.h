@@ -57,9 +57,9 @@ class LiveMonitoring final : public NetworkTimerControl {
 
     // Appends the day's block to today's result file of the mode's data
     // directory; a minute that has its block already is not stored again.
-    int StoreResultsToDisk();
+    StoreResult StoreResultsToDisk();
     // The last block when the network stops or the station shuts down.
-    int StoreLastBlock() { return StoreResultsToDisk(); }
+    StoreResult StoreLastBlock() { return StoreResultsToDisk(); }
 
     // The call list of quorvanel.toml takes over the alarm SMS; without
     // contacts they go to the linked program's destination as before.

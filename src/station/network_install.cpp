@@ -87,12 +87,12 @@ std::vector<RomCode> RunScanPasses(StationState& state, const ShellServices& ser
     };
     // A line not searched leaves its probes on their lines and missing, so the
     // next pass searches it again and then asks about them.
-    const auto notSearched = [&](int line, int result) {
+    const auto notSearched = [&](int line, SessionStatus result) {
         DoeDisplayMessage(services.display,
                           text::Plain(Key::TXT_LINE_NOT_SEARCHED, taal) + std::to_string(line));
         services.log.LogMessageToDisk("Line " + std::to_string(line) +
                                       " not searched: its coupler did not confirm the switch (" +
-                                      std::to_string(result) + ")");
+                                      std::to_string(SessionStatusCode(result)) + ")");
     };
     std::vector<RomCode> leftOut;
     for (bool firstPass = true;; firstPass = false) {
@@ -190,20 +190,22 @@ int StartNetwork(StationState& state, const ShellServices& services) {
     }
     Progress(state, services, Key::MESS_CHECK_SERIAL);
     const bool foundAtStartup = state.unitFoundOnPort.exchange(0) == port;
-    if (!foundAtStartup && CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+    if (!foundAtStartup && CheckSerialPortConnection(services.ports, services.clock, port) !=
+                               PortCheckResult::kUnitAnswers) {
         services.clock.Delay(kPortRetryPauseSeconds);
         Progress(state, services, Key::MESS_RETRY_ON_SERIAL);
         session.FlushOwSessions();
-        if (CheckSerialPortConnection(services.ports, services.clock, port) != 0) {
+        if (CheckSerialPortConnection(services.ports, services.clock, port) !=
+            PortCheckResult::kUnitAnswers) {
             return kNetworkPortFailed;
         }
     }
     Progress(state, services, Key::MESS_INIT_NETWORK);
-    if (session.StartOneWireSession() < 0) {
+    if (session.StartOneWireSession() != SessionStatus::kOk) {
         return kNetworkSessionFailed;
     }
     Progress(state, services, Key::MESS_TEST_INTERFACE);
-    if (session.ZoekNodexNumbers() < 0) {
+    if (session.ZoekNodexNumbers() != SessionStatus::kOk) {
         return kNetworkNoPresence;
     }
     AlarmRelaisOff(session);

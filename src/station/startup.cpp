@@ -135,7 +135,8 @@ void SeedSampleSensorFile(StationState& state, const ShellServices& services,
 }  // namespace
 
 int SeeIfNoQRVBoxAndUserWantsDemoModeOrOffLine(StationState& state, const ShellServices& services) {
-    if (CheckSerialPortConnection(services.ports, services.clock, state.settings.SerialPort) == 0) {
+    if (CheckSerialPortConnection(services.ports, services.clock, state.settings.SerialPort) ==
+        PortCheckResult::kUnitAnswers) {
         state.unitFoundOnPort = state.settings.SerialPort;
         state.WantedUserMode = kModeNormal;
         return kModeNormal;

@@ -87,19 +87,21 @@ int ReadHistoryFromBytes(std::string_view bytes, HistoryData& data, int taal,
     return check.result;
 }
 
-double ZoekInHistoSensor(const HistoryData& data, int entry, int minute) {
+std::optional<double> ZoekInHistoSensor(const HistoryData& data, int entry, int minute) {
     if (entry < 0 || entry >= kMaxHistoryEntries) {
-        return kNoValueAtMinute;
+        return std::nullopt;
     }
     const HistoEntry& probe = data.HistoSensor[static_cast<std::size_t>(entry)];
     for (int i = 0; i <= probe.LastIndex; ++i) {
         const int time = probe.SampleTime[static_cast<std::size_t>(i)];
-        if (time >= minute) {
-            return time == minute ? probe.SampleValue[static_cast<std::size_t>(i)]
-                                  : kNoValueAtMinute;
+        if (time > minute) {
+            break;
+        }
+        if (time == minute) {
+            return probe.SampleValue[static_cast<std::size_t>(i)];
         }
     }
-    return kNoValueAtMinute;
+    return std::nullopt;
 }
 
 std::string EuroDateOf(std::string_view fileDate) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,6 @@ struct ResultHeaderCheck;
 
 inline constexpr int kMaxHistoryEntries = 100;
 inline constexpr double kHistoryThreshold = -200.0;
-inline constexpr double kNoValueAtMinute = -999.0;
 
 // One probe of a day: every value at its minute, as many as the file holds
 // (a clock set back stores more blocks than a day has minutes). The values
@@ -146,8 +146,9 @@ class HistoryLineReader {
 // or else its name.
 void SetHistoryDate(HistoryData& data, const ResultHeaderCheck& check);
 
-// The value of the entry stored at exactly that minute, or kNoValueAtMinute.
-double ZoekInHistoSensor(const HistoryData& data, int entry, int minute);
+// The value of the entry stored at exactly that minute, if one was (the
+// no-reading marker of a probe that was off is such a value).
+std::optional<double> ZoekInHistoSensor(const HistoryData& data, int entry, int minute);
 
 // "DD/MM/YYYY" of a "YYYY-MM-DD" date.
 std::string EuroDateOf(std::string_view fileDate);

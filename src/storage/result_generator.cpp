@@ -82,21 +82,27 @@ std::vector<GeneratedProbe> MakeGeneratedProbes(int count) {
     return probes;
 }
 
-int GenerateResultFiles(const std::filesystem::path& dataDirectory, const GeneratorOptions& options,
-                        std::string& error) {
+Generation GenerateResultFiles(const std::filesystem::path& dataDirectory,
+                               const GeneratorOptions& options) {
+    Generation generation;
+    const auto stop = [&generation](GenerationStatus status, std::string problem) {
+        generation.status = status;
+        generation.problem = std::move(problem);
+        return generation;
+    };
     if (options.probes < 1 || options.probes > kMaxSensors || options.intervalMinutes < 1 ||
         options.intervalMinutes > 60 || options.days < 1) {
-        error = "probes must be 1..100, interval 1..60 minutes and days at least 1";
-        return -1;
+        return stop(GenerationStatus::kBadOptions,
+                    "probes must be 1..100, interval 1..60 minutes and days at least 1");
     }
     if (options.day < 1 || options.day > DaysInMonth(options.year, options.month)) {
-        error = fmt::format("{:04d}-{:02d}-{:02d} is not a date", options.year, options.month,
-                            options.day);
-        return -1;
+        return stop(GenerationStatus::kBadOptions,
+                    fmt::format("{:04d}-{:02d}-{:02d} is not a date", options.year, options.month,
+                                options.day));
     }
     if (!MakeDirectories(dataDirectory)) {
-        error = "cannot create " + dataDirectory.string();
-        return -1;
+        return stop(GenerationStatus::kCannotCreateDirectory,
+                    "cannot create " + dataDirectory.string());
     }
     const std::vector<GeneratedProbe> probes = MakeGeneratedProbes(options.probes);
     std::vector<ProbeLineData> lines(probes.size());
@@ -116,8 +122,7 @@ int GenerateResultFiles(const std::filesystem::path& dataDirectory, const Genera
         const std::filesystem::path path =
             ResultFilePath(dataDirectory, date.year, date.month, date.day);
         if (FileExists(path)) {
-            error = path.string() + " exists already";
-            return -1;
+            return stop(GenerationStatus::kFileExists, path.string() + " exists already");
         }
         bytes = FormatResultHeader(
             fmt::format("{:04d}-{:02d}-{:02d}", date.year, date.month, date.day));
@@ -138,11 +143,11 @@ int GenerateResultFiles(const std::filesystem::path& dataDirectory, const Genera
             AppendSampleBlock(bytes, minute / 60, minute % 60, lines);
         }
         if (WriteFileAtomically(path, bytes) != kFileOk) {
-            error = "cannot write " + path.string();
-            return -1;
+            return stop(GenerationStatus::kCannotWrite, "cannot write " + path.string());
         }
+        ++generation.filesWritten;
     }
-    return options.days;
+    return generation;
 }
 
 }  // namespace qrv

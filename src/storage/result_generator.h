@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,10 +34,28 @@ struct GeneratedProbe {
 // them.
 std::vector<GeneratedProbe> MakeGeneratedProbes(int count);
 
-// Writes one file per day into dataDirectory, creating it. Existing files are
-// never overwritten: the function stops with an error instead. Returns the
-// number of files written, or -1 with error set.
-int GenerateResultFiles(const std::filesystem::path& dataDirectory, const GeneratorOptions& options,
-                        std::string& error);
+enum class GenerationStatus : std::uint8_t {
+    kWritten,
+    // Probes, interval, days or the first date out of range: nothing written.
+    kBadOptions,
+    kCannotCreateDirectory,
+    // A day's file exists already; it is never overwritten.
+    kFileExists,
+    kCannotWrite,
+};
+
+// What a generation did. The files of the days before a failure stay.
+struct Generation {
+    GenerationStatus status = GenerationStatus::kWritten;
+    int filesWritten = 0;
+    // What was wrong, naming the option, directory or file, for the user.
+    std::string problem;
+
+    bool Written() const { return status == GenerationStatus::kWritten; }
+};
+
+// Writes one file per day into dataDirectory, creating it.
+Generation GenerateResultFiles(const std::filesystem::path& dataDirectory,
+                               const GeneratorOptions& options);
 
 }  // namespace qrv

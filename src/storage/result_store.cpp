@@ -29,10 +29,10 @@ int ResultStore::TakeSnapshot() {
     return last;
 }
 
-int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
-                                    const std::bitset<kMaxSensors>& stale) {
+StoreResult ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
+                                            const std::bitset<kMaxSensors>& stale) {
     if (!context_.status.NetWorkInstalled()) {
-        return kStoreNoNetwork;
+        return StoreResult::kNoNetwork;
     }
     const int taal = context_.status.Taal();
     context_.status.DoeDisplayMessage(text::Plain(text::Key::MESS_SAVING_TEMPS, taal));
@@ -51,10 +51,10 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
     }
 
     const std::filesystem::path path = ResultFilePath(dataDirectory, now.year, now.month, now.day);
-    int result = kFileOk;
+    StoreResult result = StoreResult::kStored;
     if (!MakeDirectories(dataDirectory)) {
         ReportFailure(path, now, "the data directory cannot be created");
-        result = kFileCannotOpenForWriting;
+        result = StoreResult::kCannotWrite;
     } else {
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(path, ec);
@@ -65,14 +65,14 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
         AppendSampleBlock(bytes, now.hour, now.minute, lines);
         std::uintmax_t sizeBefore = 0;
         const int minutes = now.hour * 60 + now.minute;
-        const int lastMinutes = fresh ? -1 : LastStoredMinutes(path, size);
+        const std::optional<int> lastMinutes = fresh ? std::nullopt : LastStoredMinutes(path, size);
         if (lastMinutes == minutes) {
             // A station restarted within a stored minute, or a store at stop
             // or shutdown right after the due one: the minute keeps its block.
-            result = kStoreMinuteAlreadyStored;
+            result = StoreResult::kMinuteAlreadyStored;
         } else if (std::string reason; AppendWhole(path, bytes, sizeBefore, reason) != kFileOk) {
             ReportFailure(path, now, "the sample block could not be written: " + reason);
-            result = kFileCannotOpenForWriting;
+            result = StoreResult::kCannotWrite;
         } else {
             lastBlock_ = {path, std::filesystem::file_size(path, ec), minutes};
             // The file keeps both blocks and the readers read them all; the
@@ -82,7 +82,7 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
                 context_.log.LogMessageToDisk(
                     fmt::format("Clock set back: block of {:02}:{:02} stored after the block of "
                                 "{:02}:{:02} in {}",
-                                now.hour, now.minute, lastMinutes / 60, lastMinutes % 60,
+                                now.hour, now.minute, *lastMinutes / 60, *lastMinutes % 60,
                                 path.filename().string()));
             }
             if (storeProblemShown_) {
@@ -92,16 +92,17 @@ int ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDirectory,
             context_.feed.Publish(StationEvent(LiveEventKind::kStored, now));
         }
     }
-    if (result >= kFileOk) {
+    if (result != StoreResult::kCannotWrite) {
         context_.status.RestoreStatusMessage();
     }
     return result;
 }
 
-int ResultStore::LastStoredMinutes(const std::filesystem::path& path, std::uintmax_t size) {
+std::optional<int> ResultStore::LastStoredMinutes(const std::filesystem::path& path,
+                                                  std::uintmax_t size) {
     if (!lastBlock_ || lastBlock_->path != path || lastBlock_->size != size) {
         std::string bytes;
-        int minutes = -1;
+        std::optional<int> minutes;
         if (ReadWholeFile(path, bytes) == kFileOk) {
             ScanResultFile(
                 bytes,
@@ -112,8 +113,8 @@ int ResultStore::LastStoredMinutes(const std::filesystem::path& path, std::uintm
                 [](int, const ProbeLine&) {});
         }
         lastBlock_ = {path, size, minutes};
-        if (minutes >= 0) {
-            state_.LastSampleTime.store(minutes);
+        if (minutes) {
+            state_.LastSampleTime.store(*minutes);
         }
     }
     return lastBlock_->minutes;

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <bitset>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,9 +17,16 @@
 
 namespace qrv {
 
-inline constexpr int kStoreNoNetwork = -10;
-// Nothing written: today's file already ends with a block of this minute.
-inline constexpr int kStoreMinuteAlreadyStored = 1;
+// What became of a store.
+enum class StoreResult : std::uint8_t {
+    kStored,
+    // No network is installed: nothing written.
+    kNoNetwork,
+    // Nothing written: today's file already ends with a block of this minute.
+    kMinuteAlreadyStored,
+    // The block could not be stored whole; the file was left as it was.
+    kCannotWrite,
+};
 
 // What the stores leave for the other parts of the station.
 struct StoreState {
@@ -41,17 +49,15 @@ class ResultStore {
     explicit ResultStore(const ResultStoreContext& context) : context_(context) {}
 
     // Appends one block with every probe of the table to today's file in
-    // dataDirectory, creating the file with its header first. Returns 0,
-    // kStoreNoNetwork when no network is installed (nothing written),
-    // kStoreMinuteAlreadyStored when the file's last block is of this minute
-    // (no minute gets two blocks, also across a restart: the file's last
-    // block is read the first time a store meets the file), or
-    // kFileCannotOpenForWriting when the block could not be stored whole; the
-    // failure is then logged and shown on the status line, and the file is
-    // left as it was. Each appended block is published (kStored). A probe marked stale (its latest
-    // reading is not one of now) is written as the no-reading marker, like a probe that is off.
-    int StoreResultsToDisk(const std::filesystem::path& dataDirectory,
-                           const std::bitset<kMaxSensors>& stale = {});
+    // dataDirectory, creating the file with its header first. kStored,
+    // kNoNetwork, kMinuteAlreadyStored when the file's last block is of this
+    // minute (no minute gets two blocks, also across a restart: the file's
+    // last block is read the first time a store meets the file), or
+    // kCannotWrite; a failure is logged and shown on the status line. Each appended block is
+    // published (kStored). A probe marked stale (its latest reading is not one of now) is written
+    // as the no-reading marker, like a probe that is off.
+    StoreResult StoreResultsToDisk(const std::filesystem::path& dataDirectory,
+                                   const std::bitset<kMaxSensors>& stale = {});
 
     const StoreState& State() const { return state_; }
     StoreState& State() { return state_; }
@@ -66,9 +72,9 @@ class ResultStore {
     };
 
     int TakeSnapshot();
-    // Minutes of the day of the last block in the file at path, -1 for none;
-    // read again whenever the file is not as this store left it.
-    int LastStoredMinutes(const std::filesystem::path& path, std::uintmax_t size);
+    // Minutes of the day of the last block in the file at path, if it has
+    // one; read again whenever the file is not as this store left it.
+    std::optional<int> LastStoredMinutes(const std::filesystem::path& path, std::uintmax_t size);
     void ReportFailure(const std::filesystem::path& path, const LocalDateTime& now,
                        std::string_view why);
 
@@ -77,7 +83,7 @@ class ResultStore {
     struct LastBlock {
         std::filesystem::path path;
         std::uintmax_t size = 0;
-        int minutes = -1;
+        std::optional<int> minutes;
     };
     // The file last stored to or read, its length then, and the minutes of
     // its last block.

@@ -204,6 +204,61 @@ TEST(AcquisitionCycle, NetworkFailuresAreCountedByKindAndNeverGoDown) {
     EXPECT_FALSE(fell);
 }
 
+// Humidity and switch probes report their failures as faults, not as error
+// values: a probe that stops answering must still be tried again and end on
+// the probe-lost path, and damaged data must still be read again, with the
+// last good value kept meanwhile.
+TEST(AcquisitionCycle, FailingHumidityAndSwitchProbesAreRetriedAndKeepTheirValues) {
+    LiveFixture f(R"({"lines": [[
+        {"type": "DS2438", "humidity": 45.0, "temperature": 21.0},
+        {"type": "DS2406", "input": 1}], [], []]})");
+    f.StartSession();
+    f.AddProbe(1, 0, "Store room");
+    f.AddProbe(1, 1, "Door");
+    f.Start();
+    f.RunFor(12.0);
+    ASSERT_NEAR(f.Probe(0).Value, 45.0, 0.5);
+    ASSERT_EQ(f.Probe(1).Value, 1.0);
+    const double humidity = f.Probe(0).Value;
+
+    const auto romOf = [&](int index) {
+        sim::Rom rom{};
+        for (std::size_t i = 0; i < rom.size(); ++i) {
+            rom[i] = static_cast<std::uint8_t>(f.Probe(index).Rom[i]);
+        }
+        return rom;
+    };
+    const BusErrorCounts before = f.live.Cycle().BusErrors().Totals();
+    const auto added = [&](BusErrorKind kind) {
+        const auto at = static_cast<std::size_t>(kind);
+        return f.live.Cycle().BusErrors().Totals()[at] - before[at];
+    };
+    f.unit->AddFault({sim::FaultKind::kRemoved, romOf(0), 0, f.clock.Timer()});
+    f.unit->AddFault({sim::FaultKind::kCorruptCrc, romOf(1), 0, f.clock.Timer()});
+    int mostLostHumidity = 0;
+    int mostLostSwitch = 0;
+    f.RunFor(60.0, [&] {
+        mostLostHumidity = std::max(mostLostHumidity, f.Probe(0).LostCount);
+        mostLostSwitch = std::max(mostLostSwitch, f.Probe(1).LostCount);
+    });
+    EXPECT_GE(mostLostHumidity, 5);
+    EXPECT_GE(mostLostSwitch, 5);
+    EXPECT_GE(added(BusErrorKind::kNoResponse), 5U);
+    EXPECT_GE(added(BusErrorKind::kCrcError), 5U);
+    EXPECT_EQ(added(BusErrorKind::kBadReading), 0U);
+    EXPECT_DOUBLE_EQ(f.Probe(0).Value, humidity);
+    EXPECT_EQ(f.Probe(1).Value, 1.0);
+    EXPECT_EQ(f.Probe(0).NewValueCount, 0);
+    EXPECT_EQ(f.Probe(1).NewValueCount, 0);
+
+    f.unit->ClearFaults();
+    f.RunFor(20.0);
+    EXPECT_EQ(f.Probe(0).LostCount, 0);
+    EXPECT_EQ(f.Probe(1).LostCount, 0);
+    EXPECT_GT(f.Probe(0).NewValueCount, 0);
+    EXPECT_GT(f.Probe(1).NewValueCount, 0);
+}
+
 TEST(AcquisitionCycle, StoresAreRequestedAtEachSamplingMinuteAndNoneWhilePaused) {
     LiveFixture f(kFourProbes, {2026, 1, 5, 23, 40, 0, 0});
     f.StartSession();

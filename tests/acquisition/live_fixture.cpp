@@ -29,8 +29,8 @@ void LiveFixture::ConfigureSms() {
 }
 
 void LiveFixture::StartSession() {
-    ASSERT_EQ(session.StartOneWireSession(), 1);
-    ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+    ASSERT_EQ(session.StartOneWireSession(), SessionStatus::kOk);
+    ASSERT_EQ(session.ZoekNodexNumbers(), SessionStatus::kOk);
 }
 
 int LiveFixture::AddProbe(int line, int deviceOnLine, const std::string& name) {

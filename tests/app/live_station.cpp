@@ -38,8 +38,8 @@ int LiveStation::AddProbe(int line, int deviceOnLine, const std::string& name) {
 
 void LiveStation::Install() {
     services.networkTimer.StopNetworkTimer();
-    ASSERT_EQ(session.StartOneWireSession(), 1);
-    ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+    ASSERT_EQ(session.StartOneWireSession(), SessionStatus::kOk);
+    ASSERT_EQ(session.ZoekNodexNumbers(), SessionStatus::kOk);
     state.NetWorkInstalled = 1;
     shell::InitTheResultsTable(state, resultsTable, display);
     services.networkTimer.StartNetworkTimer();

@@ -132,10 +132,9 @@ TEST_F(WindowKeysTest, F5ReadsTheTableAndTheStoredYearsAnew) {
     options.days = 1;
     options.probes = 1;
     options.intervalMinutes = 60;
-    std::string error;
-    ASSERT_GT(GenerateResultFiles(state.paths.DataDirectory(state.WantedUserMode), options, error),
-              0)
-        << error;
+    const Generation generation =
+        GenerateResultFiles(state.paths.DataDirectory(state.WantedUserMode), options);
+    ASSERT_TRUE(generation.Written()) << generation.problem;
     EXPECT_EQ(FindAction("2025"), nullptr);
 
     QTest::keyClick(&window, Qt::Key_F5);

@@ -166,10 +166,9 @@ TEST_F(WindowTest, TheDailySheetItemPrintsTheChosenMonthAndProbe) {
     options.days = 3;  // 30 and 31 January, 1 February
     options.probes = 3;
     options.intervalMinutes = 60;
-    std::string error;
-    ASSERT_GT(GenerateResultFiles(state.paths.DataDirectory(state.WantedUserMode), options, error),
-              0)
-        << error;
+    const Generation generation =
+        GenerateResultFiles(state.paths.DataDirectory(state.WantedUserMode), options);
+    ASSERT_TRUE(generation.Written()) << generation.problem;
     window.SetYearItems({2025, 2026});
     QAction* sheet = FindAction("Daily minimum and maximum &sheet");
     ASSERT_NE(sheet, nullptr);

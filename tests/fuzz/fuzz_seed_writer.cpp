@@ -66,10 +66,10 @@ std::vector<std::string> DaySeeds(const fs::path& scratch) {
     options.day = 14;
     options.probes = 3;
     options.intervalMinutes = 60;
-    std::string error;
     fs::remove_all(scratch);
-    if (qrv::GenerateResultFiles(scratch, options, error) != 1) {
-        std::fprintf(stderr, "cannot generate a day: %s\n", error.c_str());
+    if (const qrv::Generation generation = qrv::GenerateResultFiles(scratch, options);
+        !generation.Written()) {
+        std::fprintf(stderr, "cannot generate a day: %s\n", generation.problem.c_str());
         return {};
     }
     const std::string day = qrv::ReadFileBytes(qrv::ResultFilePath(scratch, 2026, 3, 14)).bytes;

@@ -49,29 +49,30 @@ TEST(Crc, Crc16MatchesTheDatasheetExamplesAndTheResidue) {
 
 TEST(TemperatureDecoding, Ds18b20ScratchpadsWithTheSpecifiedCorrections) {
     const RomCode b20 = Rom(0x28);
-    EXPECT_EQ(DecodeTemperatureScratchpad(b20, {0x50, 0x05, 0, 0, 0x7F, 0xFF, 0, 0x10}), -993.0);
-    EXPECT_NEAR(DecodeTemperatureScratchpad(b20, {0x90, 0x01, 0, 0, 0x7F, 0xFF, 0, 0x10}),
-                25.1175885, 1e-9);
+    EXPECT_EQ(DecodeTemperature(b20, {0x50, 0x05, 0, 0, 0x7F, 0xFF, 0, 0x10}).fault,
+              ProbeFault::kPowerOnValue);
+    EXPECT_NEAR(DecodeTemperature(b20, {0x90, 0x01, 0, 0, 0x7F, 0xFF, 0, 0x10}).value, 25.1175885,
+                1e-9);
     // -10.125 °C: below 10 both the low-range slope and the extra correction apply.
     const double t = -10.125 * 1.0075567;
-    EXPECT_NEAR(DecodeTemperatureScratchpad(b20, {0x5E, 0xFF, 0, 0, 0x7F, 0xFF, 0, 0x10}),
+    EXPECT_NEAR(DecodeTemperature(b20, {0x5E, 0xFF, 0, 0, 0x7F, 0xFF, 0, 0x10}).value,
                 t * 1.01097631 - 0.10976314, 1e-9);
     // 90 °C lies in the top range of the compensation.
-    EXPECT_NEAR(DecodeTemperatureScratchpad(b20, {0xA0, 0x05, 0, 0, 0x7F, 0xFF, 0, 0x10}),
+    EXPECT_NEAR(DecodeTemperature(b20, {0xA0, 0x05, 0, 0, 0x7F, 0xFF, 0, 0x10}).value,
                 90 * 0.9811136 + 1.285327, 1e-9);
 }
 
 TEST(TemperatureDecoding, FamilyTenWholeDegreesCountsAndSign) {
     const RomCode newer = Rom(0x10, 0x08);
     const double at25 = 25 * 0.9937065 + 0.274926;
-    EXPECT_NEAR(DecodeTemperatureScratchpad(newer, {0x32, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x10}),
-                at25, 1e-9);
-    EXPECT_NEAR(DecodeTemperatureScratchpad(newer, {0x32, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x00}),
-                at25, 1e-9);
+    EXPECT_NEAR(DecodeTemperature(newer, {0x32, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x10}).value, at25,
+                1e-9);
+    EXPECT_NEAR(DecodeTemperature(newer, {0x32, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x00}).value, at25,
+                1e-9);
     const RomCode old = Rom(0x10, 0x00);
     // b1 bit 0 set, b0 = 0xFF: whole degrees -1, no count refinement, no calibration.
-    EXPECT_EQ(DecodeTemperatureScratchpad(old, {0xFF, 0x01, 0, 0, 0xFF, 0xFF, 0, 0}), -1.0);
-    EXPECT_EQ(DecodeTemperatureScratchpad(Rom(0x26), {}), -950.0);
+    EXPECT_EQ(DecodeTemperature(old, {0xFF, 0x01, 0, 0, 0xFF, 0xFF, 0, 0}).value, -1.0);
+    EXPECT_EQ(DecodeTemperature(Rom(0x26), {}).fault, ProbeFault::kNotAProbe);
 }
 
 TEST(TemperatureDecoding, CalibrationOffsetFromThAndTl) {
@@ -105,35 +106,54 @@ TEST(HumidityDecoding, RegistersAndTheCompensatedHumidity) {
                      static_cast<float>(5.0));
     EXPECT_EQ(Ds2438TemperatureFromPage({0, 0x00, 0xFF, 0, 0, 0, 0, 0}), -1.0);
     EXPECT_EQ(Ds2438TemperatureFromPage({0, 0x00, 0x19, 0, 0, 0, 0, 0}), 25.0);
-    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, 25.0), 38.69, 0.005);
-    EXPECT_EQ(HumidityFromReadings(5.0, 0.5, 25.0), 0.0);
-    EXPECT_EQ(HumidityFromReadings(5.0, 4.9, 25.0), 100.0);
-    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, -1.0), (0.4 - 0.16) / 0.0062 / (1.0546 + 0.00216),
-                1e-9);
+    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, 25.0).value, 38.69, 0.005);
+    EXPECT_EQ(HumidityFromReadings(5.0, 0.5, 25.0).value, 0.0);
+    EXPECT_EQ(HumidityFromReadings(5.0, 4.9, 25.0).value, 100.0);
+    EXPECT_NEAR(HumidityFromReadings(5.0, 2.0, -1.0).value,
+                (0.4 - 0.16) / 0.0062 / (1.0546 + 0.00216), 1e-9);
 }
 
-TEST(HumidityDecoding, AnUnusableSupplyGivesTheBadReadingValue) {
+TEST(HumidityDecoding, AnUnusableSupplyGivesABadMeasurement) {
     for (const double vdd : {0.0, -0.01, std::nan("")}) {
-        const double rh = HumidityFromReadings(vdd, 2.0, 20.0);
-        EXPECT_EQ(rh, kHumBadReading) << vdd;
-        EXPECT_TRUE(IsErrorValue(rh));
+        const Reading rh = HumidityFromReadings(vdd, 2.0, 20.0);
+        EXPECT_EQ(rh.fault, ProbeFault::kBadMeasurement) << vdd;
+        EXPECT_TRUE(std::isnan(rh.value));
+        EXPECT_EQ(CodedValue(DeviceKind::kHumidity, rh), -496.0);
     }
+}
+
+// The record, the result files and the views keep the numbers the reading
+// routines always gave; each fault keeps its own number below the limit.
+TEST(ReadingCodes, EachFaultKeepsItsErrorNumber) {
+    using enum ProbeFault;
+    const auto coded = [](DeviceKind kind, ProbeFault fault) {
+        return CodedValue(kind, Reading::Failed(fault));
+    };
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kNotSelected), -499.0);
+    EXPECT_EQ(coded(DeviceKind::kSwitchInput, kNoAnswer), -498.0);
+    EXPECT_EQ(coded(DeviceKind::kHumidity, kInputNotSwitched), -497.0);
+    EXPECT_EQ(coded(DeviceKind::kHumidity, kBadMeasurement), -496.0);
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kDamagedData), -994.0);
+    EXPECT_EQ(coded(DeviceKind::kSwitchInput, kDamagedData), -495.0);
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kConversionNotDone), -995.0);
+    EXPECT_EQ(coded(DeviceKind::kTemperature, kPowerOnValue), -993.0);
+    EXPECT_EQ(coded(DeviceKind::kOther, kNotAProbe), -950.0);
+    // A value is kept as it is, down to the limit and beyond it.
+    EXPECT_EQ(CodedValue(DeviceKind::kTemperature, Reading::Of(-200.0)), -200.0);
+    EXPECT_EQ(CodedValue(DeviceKind::kHumidity, Reading::Of(0.0)), 0.0);
+    // A reading made without a value codes as a failure, never as a NaN.
+    EXPECT_EQ(CodedValue(DeviceKind::kTemperature, Reading{}), -496.0);
 }
 
 TEST(BusErrorKinds, FailedReadingsAreToldApartByWhatTheReadingSays) {
     using enum BusErrorKind;
-    for (const DeviceKind probe :
-         {DeviceKind::kTemperature, DeviceKind::kHumidity, DeviceKind::kSwitchInput}) {
-        EXPECT_EQ(ReadFailureKind(probe, kTempNoAccess), kNoResponse);
-        EXPECT_EQ(ReadFailureKind(probe, kTempRomNotCurrent), kNoResponse);
-    }
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempScratchpadBad), kCrcError);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kSwitchInput, kSwitchCrcError), kCrcError);
-    // The same numbers mean other steps of a humidity measurement.
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kHumidity, kTempScratchpadBad), kBadReading);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kHumidity, kHumBadReading), kBadReading);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempConversionNotDone), kBadReading);
-    EXPECT_EQ(ReadFailureKind(DeviceKind::kTemperature, kTempPowerOnValue), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kNoAnswer), kNoResponse);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kNotSelected), kNoResponse);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kDamagedData), kCrcError);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kInputNotSwitched), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kBadMeasurement), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kConversionNotDone), kBadReading);
+    EXPECT_EQ(ReadFailureKind(ProbeFault::kPowerOnValue), kBadReading);
     EXPECT_EQ(BusErrorLabel(kCrcError), "crc_error");
     EXPECT_EQ(BusErrorLabel(kNetworkLost), "network_lost");
 }

@@ -46,7 +46,7 @@ std::vector<Rom> SearchAll(SimStation& station) {
 
 TEST(DriverTranscript, SetupResetsCalibratesAndChecksTheBridge) {
     SimStation station;
-    ASSERT_EQ(station.session.StartOneWireSession(), 1);
+    ASSERT_EQ(station.session.StartOneWireSession(), SessionStatus::kOk);
     EXPECT_EQ(station.TakeLog(),
               (std::vector<std::string>{"break", "-> C1 E3 A5", "-> 0F C5", "<- 00 CD"}));
     EXPECT_EQ(station.driver.OwTouchReset(station.session.Handle()), 1);
@@ -56,7 +56,7 @@ TEST(DriverTranscript, SetupResetsCalibratesAndChecksTheBridge) {
 TEST(DriverTranscript, ResetReportsAnEmptyBusAShortAndAMissingSetup) {
     auto unit = std::make_shared<sim::SimulatedNodex>(MakeRom(0x12, 1), std::vector<Rom>{});
     SimStation station(unit);
-    ASSERT_EQ(station.session.StartOneWireSession(), 1);
+    ASSERT_EQ(station.session.StartOneWireSession(), SessionStatus::kOk);
     const int handle = station.session.Handle();
     EXPECT_EQ(station.driver.OwTouchReset(handle), 1);
 
@@ -245,7 +245,7 @@ TEST(DriverSessions, ASecondSessionOnThePortIsBusyAndEndingTwiceFails) {
 TEST(DriverSessions, AnUnpluggedUnitFailsTheSetupWithoutHanging) {
     SimStation station;
     station.unit->AddFault({sim::FaultKind::kUnplugged, {}, 0, 0, 1e9});
-    EXPECT_EQ(station.session.StartOneWireSession(), kSessionSetupFailed);
+    EXPECT_EQ(station.session.StartOneWireSession(), SessionStatus::kBridgeSilent);
     EXPECT_LT(station.clock.Timer(), 1.0);
     EXPECT_EQ(station.session.Handle(), 0);
 }

@@ -2,6 +2,8 @@
 // unit's strong pull-up, and what a failed conversion leaves.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "onewire/line_readings.h"
 #include "onewire/temperature.h"
 #include "sim/humidity_probe.h"
@@ -67,16 +69,16 @@ TEST(SharedConversion, ParasiteProbesConvertOnlyUnderTheStrongPullUpPoweredOnesE
 
     const auto without = line.Convert(station, false);
     ASSERT_EQ(without.size(), 3u);
-    EXPECT_EQ(without[0].reading.fault, TemperatureFault::kPowerOnValue);
-    EXPECT_NEAR(without[1].reading.celsius, Compensated(-18.5), 1e-9);
-    EXPECT_EQ(without[2].reading.fault, TemperatureFault::kPowerOnValue);
-    EXPECT_EQ(without[2].reading.AsValue(), kTempPowerOnValue);
+    EXPECT_EQ(without[0].reading.fault, ProbeFault::kPowerOnValue);
+    EXPECT_NEAR(without[1].reading.value, Compensated(-18.5), 1e-9);
+    EXPECT_EQ(without[2].reading.fault, ProbeFault::kPowerOnValue);
+    EXPECT_TRUE(std::isnan(without[2].reading.value));
 
     const auto with = line.Convert(station, true);
     ASSERT_EQ(with.size(), 3u);
-    EXPECT_NEAR(with[0].reading.celsius, Compensated(4.0), 1e-9);
-    EXPECT_NEAR(with[1].reading.celsius, Compensated(-18.5), 1e-9);
-    EXPECT_NEAR(with[2].reading.celsius, Compensated(25.0), 1e-9);
+    EXPECT_NEAR(with[0].reading.value, Compensated(4.0), 1e-9);
+    EXPECT_NEAR(with[1].reading.value, Compensated(-18.5), 1e-9);
+    EXPECT_NEAR(with[2].reading.value, Compensated(25.0), 1e-9);
     EXPECT_EQ(with[2].pad[4], kTwelveBitConfig);
 }
 
@@ -89,12 +91,12 @@ TEST(SharedConversion, APullUpShorterThanTheConversionStarvesParasiteProbes) {
     // A 12-bit conversion takes 750 ms; the pull-up of a 9-bit one is too short.
     const auto shortened = line.Convert(station, true, ConversionSeconds(line.roms[0], 0x1F));
     ASSERT_EQ(shortened.size(), 2u);
-    EXPECT_EQ(shortened[0].reading.fault, TemperatureFault::kPowerOnValue);
-    EXPECT_EQ(shortened[1].reading.fault, TemperatureFault::kPowerOnValue);
+    EXPECT_EQ(shortened[0].reading.fault, ProbeFault::kPowerOnValue);
+    EXPECT_EQ(shortened[1].reading.fault, ProbeFault::kPowerOnValue);
     // Once the starved conversion is over, a pull-up as long as it works.
     station.clock.Advance(1.0);
     const auto full = line.Convert(station, true, ConversionSeconds(line.roms[0]));
-    EXPECT_NEAR(full[1].reading.celsius, Compensated(5.0), 1e-9);
+    EXPECT_NEAR(full[1].reading.value, Compensated(5.0), 1e-9);
 }
 
 TEST(SharedConversion, OnAMixedLineOnlyTemperatureProbesAreReadAndALostOneFailsAlone) {
@@ -111,12 +113,12 @@ TEST(SharedConversion, OnAMixedLineOnlyTemperatureProbesAreReadAndALostOneFailsA
 
     const auto readings = line.Convert(station, true);
     ASSERT_EQ(readings.size(), 5u);
-    EXPECT_NEAR(readings[0].reading.celsius, Compensated(4.0), 1e-9);
-    EXPECT_EQ(readings[1].reading.fault, TemperatureFault::kNotTemperatureFamily);
-    EXPECT_NEAR(readings[2].reading.celsius, Compensated(6.0), 1e-9);
-    EXPECT_EQ(readings[3].reading.fault, TemperatureFault::kNotTemperatureFamily);
-    EXPECT_FALSE(readings[4].reading.Good());
-    EXPECT_LT(readings[4].reading.AsValue(), -200.0);
+    EXPECT_NEAR(readings[0].reading.value, Compensated(4.0), 1e-9);
+    EXPECT_EQ(readings[1].reading.fault, ProbeFault::kNotAProbe);
+    EXPECT_NEAR(readings[2].reading.value, Compensated(6.0), 1e-9);
+    EXPECT_EQ(readings[3].reading.fault, ProbeFault::kNotAProbe);
+    EXPECT_FALSE(readings[4].reading.Ok());
+    EXPECT_EQ(readings[4].reading.fault, ProbeFault::kDamagedData);
 }
 
 TEST(SharedConversion, TheConversionTimeFollowsResolutionAndFamily) {
@@ -141,31 +143,31 @@ TEST(SingleReading, A85AfterAConversionIsRetriedOnceAndNeverATemperature) {
     Scratchpad pad{};
 
     line.unit->WithLock([&](sim::SimulatedNodex&) { flaky.FailNextConversions(1); });
-    const TemperatureReading retried = ReadTemperature(station.session, 1, line.roms[0], pad);
-    ASSERT_TRUE(retried.Good());
-    EXPECT_NEAR(retried.celsius, Compensated(3.0), 1e-9);
+    const Reading retried = ReadTemperature(station.session, 1, line.roms[0], pad);
+    ASSERT_TRUE(retried.Ok());
+    EXPECT_NEAR(retried.value, Compensated(3.0), 1e-9);
 
     line.unit->WithLock([&](sim::SimulatedNodex&) { flaky.FailNextConversions(2); });
     EXPECT_EQ(ReadTemperature(station.session, 1, line.roms[0], pad).fault,
-              TemperatureFault::kPowerOnValue);
+              ProbeFault::kPowerOnValue);
     // The next reading converts afresh.
-    EXPECT_NEAR(Get1820Temperature(station.session, 1, line.roms[0]), Compensated(3.0), 1e-9);
+    EXPECT_NEAR(ReadTemperature(station.session, 1, line.roms[0]).value, Compensated(3.0), 1e-9);
 
     // A parasite probe read alone without the pull-up never converts.
-    EXPECT_EQ(Get1820Temperature(station.session, 1, line.roms[1]), kTempPowerOnValue);
+    EXPECT_EQ(ReadTemperature(station.session, 1, line.roms[1]).fault, ProbeFault::kPowerOnValue);
 }
 
 TEST(SingleReading, ThePowerOnValueOfEitherFamilyIsAFailedConversion) {
     RomCode s20 = ToRomCode(MakeRom(0x10, 3));
     s20[5] = 0x08;
     EXPECT_EQ(DecodeTemperature(s20, {0xAA, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x10}).fault,
-              TemperatureFault::kPowerOnValue);
+              ProbeFault::kPowerOnValue);
     EXPECT_EQ(
         DecodeTemperature(ToRomCode(MakeRom(0x28, 4)), {0x50, 0x05, 0, 0, 0x7F, 0xFF, 0, 0x10})
             .fault,
-        TemperatureFault::kPowerOnValue);
+        ProbeFault::kPowerOnValue);
     // Half a degree below is a temperature.
-    EXPECT_TRUE(DecodeTemperature(s20, {0xA9, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x10}).Good());
+    EXPECT_TRUE(DecodeTemperature(s20, {0xA9, 0x00, 0, 0, 0xFF, 0xFF, 0x0C, 0x10}).Ok());
 }
 
 }  // namespace

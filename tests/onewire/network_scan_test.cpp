@@ -107,8 +107,8 @@ TEST(NetworkScan, ALinkLostAtALineSwitchFilesEveryProbeOnItsOwnLineOrOnNone) {
             SensorTable table;
             std::vector<int> told;
             const ScanResult result =
-                ScanTotalNetwork(station.session, table, {}, [&](int line, int switched) {
-                    EXPECT_NE(switched, 0);
+                ScanTotalNetwork(station.session, table, {}, [&](int line, SessionStatus switched) {
+                    EXPECT_NE(switched, SessionStatus::kOk);
                     told.push_back(line);
                 });
             EXPECT_FALSE(result.linesNotSearched.empty());
@@ -185,6 +185,11 @@ sim::TemperatureProbe& TemperatureProbeOf(sim::SimulatedNodex& unit, const RomCo
     throw std::invalid_argument("no such probe");
 }
 
+// What a temperature probe's record holds after a reading with this fault.
+double Coded(ProbeFault fault) {
+    return CodedValue(DeviceKind::kTemperature, Reading::Failed(fault));
+}
+
 // The first readings of a line come from one conversion of all its
 // temperature probes, and are what a reading of each on its own gives.
 TEST(NetworkScan, ALinesTemperatureProbesConvertOnceAndReadAsASingleReadingDoes) {
@@ -200,13 +205,14 @@ TEST(NetworkScan, ALinesTemperatureProbesConvertOnceAndReadAsASingleReadingDoes)
     int powerOnValues = 0;
     for (int index = 0; index <= 6; ++index) {
         const SensorRecord& record = table.SensorArray[static_cast<std::size_t>(index)];
-        if (record.Value == kTempPowerOnValue) {
+        if (record.Value == Coded(ProbeFault::kPowerOnValue)) {
             ++powerOnValues;
             EXPECT_EQ(record.Rom[0], kFamilyDs1820);
         } else {
             EXPECT_FALSE(IsErrorValue(record.Value)) << RomToHex(record.Rom) << " " << record.Value;
         }
-        EXPECT_DOUBLE_EQ(record.Value, ReadProbe(station.session, 1, record.Rom))
+        EXPECT_DOUBLE_EQ(record.Value, CodedValue(DeviceKind::kTemperature,
+                                                  ReadProbe(station.session, 1, record.Rom)))
             << RomToHex(record.Rom);
     }
     // The DS18S20 at 85 °C cannot be told from one whose conversion failed:
@@ -241,14 +247,16 @@ TEST(NetworkScan, AProbeTheSharedConversionCannotReadGetsTheResultOfItsOwnReadin
         TemperatureProbeOf(*station.unit, table.SensorArray[static_cast<std::size_t>(damaged)].Rom);
     damagedProbe.SetCorruptCrc(true);
     ScanTotalNetwork(station.session, table);
-    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(damaged)].Value, kTempScratchpadBad);
+    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(damaged)].Value,
+              Coded(ProbeFault::kDamagedData));
     othersAsBefore(damaged);
 
     damagedProbe.SetCorruptCrc(false);
     TemperatureProbeOf(*station.unit, table.SensorArray[static_cast<std::size_t>(stuck)].Rom)
         .SetConversionStuck(true);
     ScanTotalNetwork(station.session, table);
-    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(stuck)].Value, kTempConversionNotDone);
+    EXPECT_EQ(table.SensorArray[static_cast<std::size_t>(stuck)].Value,
+              Coded(ProbeFault::kConversionNotDone));
     othersAsBefore(stuck);
 }
 

@@ -51,7 +51,7 @@ struct OneLine {
     std::uint64_t serial = 0x100;
 };
 
-double Read(SimStation& station, const Rom& rom, int line = 1) {
+Reading Read(SimStation& station, const Rom& rom, int line = 1) {
     return ReadProbe(station.session, line, ToRomCode(rom));
 }
 
@@ -63,9 +63,9 @@ TEST(TemperatureProbes, Ds18b20ReadingCarriesTheCompensationAndTheProbesCalibrat
     SimStation station(net.unit);
     station.Start();
     const double compensated = 21.5 * 0.9937065 + 0.274926;
-    EXPECT_NEAR(Read(station, plain), compensated, 1e-9);
-    EXPECT_NEAR(Read(station, calibrated), compensated + 0.38, 1e-9);
-    EXPECT_NEAR(Read(station, cold), (5.0 * 1.0075567) * 1.01097631 - 0.10976314, 1e-9);
+    EXPECT_NEAR(Read(station, plain).value, compensated, 1e-9);
+    EXPECT_NEAR(Read(station, calibrated).value, compensated + 0.38, 1e-9);
+    EXPECT_NEAR(Read(station, cold).value, (5.0 * 1.0075567) * 1.01097631 - 0.10976314, 1e-9);
 }
 
 TEST(TemperatureProbes, Ds18b20ErrorValues) {
@@ -79,21 +79,22 @@ TEST(TemperatureProbes, Ds18b20ErrorValues) {
     net.unit->AddFault({sim::FaultKind::kRemoved, removed, 0, 0, 100});
     SimStation station(net.unit);
     station.Start();
-    EXPECT_EQ(Read(station, hot), kTempPowerOnValue);
-    EXPECT_EQ(Read(station, stuck), kTempConversionNotDone);
-    EXPECT_EQ(Read(station, damaged), kTempScratchpadBad);
+    EXPECT_EQ(Read(station, hot).fault, ProbeFault::kPowerOnValue);
+    EXPECT_EQ(Read(station, stuck).fault, ProbeFault::kConversionNotDone);
+    EXPECT_EQ(Read(station, damaged).fault, ProbeFault::kDamagedData);
     // Match ROM cannot tell that the probe is gone (the trunk answers the
     // reset); the scratchpad of nobody fails its CRC.
-    EXPECT_EQ(Read(station, removed), kTempScratchpadBad);
+    EXPECT_EQ(Read(station, removed).fault, ProbeFault::kDamagedData);
     // Re-inserted: it answers again with a fresh conversion.
     station.clock.Advance(100);
-    EXPECT_NEAR(Read(station, removed), 20.0 * 0.9937065 + 0.274926, 1e-9);
+    EXPECT_NEAR(Read(station, removed).value, 20.0 * 0.9937065 + 0.274926, 1e-9);
     // A probe that is no temperature family is refused by the calculation.
     RomCode other = ToRomCode(MakeRom(0x01, 1));
-    EXPECT_EQ(Calc1820TemperatureFromScratchBuf(station.session, other), kTempNotTemperatureFamily);
+    EXPECT_EQ(Calc1820TemperatureFromScratchBuf(station.session, other).fault,
+              ProbeFault::kNotAProbe);
     // Nothing answers the reset on a shorted line.
     net.unit->AddFault({sim::FaultKind::kShort, {}, 1, 0, 1e9});
-    EXPECT_EQ(Read(station, hot), kTempNoAccess);
+    EXPECT_EQ(Read(station, hot).fault, ProbeFault::kNoAnswer);
 }
 
 TEST(TemperatureProbes, ALinkLostDuringTheConversionIsReportedAsNoAnswer) {
@@ -106,9 +107,9 @@ TEST(TemperatureProbes, ALinkLostDuringTheConversionIsReportedAsNoAnswer) {
     drop.after = MatchRomThen(rom, {0x44});
     drop.seconds = 1.5;
     net.unit->AddLinkFault(drop);
-    EXPECT_EQ(Read(station, rom), kTempNoAccess);
+    EXPECT_EQ(Read(station, rom).fault, ProbeFault::kNoAnswer);
     station.clock.Advance(1.0);
-    EXPECT_NEAR(Read(station, rom), 20.0 * 0.9937065 + 0.274926, 1e-9);
+    EXPECT_NEAR(Read(station, rom).value, 20.0 * 0.9937065 + 0.274926, 1e-9);
 }
 
 TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConversionTime) {
@@ -122,7 +123,7 @@ TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConve
     ASSERT_TRUE(ReadTempScratch(station.session, pad));
     EXPECT_EQ(pad[0], 0x50);
     EXPECT_EQ(pad[1], 0x05);
-    EXPECT_EQ(DecodeTemperatureScratchpad(ToRomCode(rom), pad), kTempPowerOnValue);
+    EXPECT_EQ(DecodeTemperature(ToRomCode(rom), pad).fault, ProbeFault::kPowerOnValue);
 
     // Convert T at 12 bits: read slots give 0 for 750 ms, then 1.
     const int handle = station.session.Handle();
@@ -134,7 +135,7 @@ TEST(TemperatureProbes, PowerOnValueBeforeTheFirstConversionAndBusyUntilTheConve
     station.clock.Advance(0.06);
     EXPECT_EQ(station.driver.OwTouchBit(handle, 1), 1);
     ASSERT_TRUE(ReadTempScratch(station.session, pad));
-    EXPECT_NEAR(DecodeTemperatureScratchpad(ToRomCode(rom), pad), 12.0 * 1.0075567, 1e-9);
+    EXPECT_NEAR(DecodeTemperature(ToRomCode(rom), pad).value, 12.0 * 1.0075567, 1e-9);
 }
 
 TEST(TemperatureProbes, FamilyTenTellsTheNewerProbeFromTheOldDs1820ByRomByteFive) {
@@ -148,11 +149,11 @@ TEST(TemperatureProbes, FamilyTenTellsTheNewerProbeFromTheOldDs1820ByRomByteFive
         MakeRom(0x10, 0x0000'0003ULL), TemperatureProbe::Model::kDs1820, ValueModel(-25.0), 0, 0));
     SimStation station(net.unit);
     station.Start();
-    EXPECT_NEAR(Read(station, newer), 25.1175885 + 0.38, 1e-6);
+    EXPECT_NEAR(Read(station, newer).value, 25.1175885 + 0.38, 1e-6);
     // Old probe, no offset in TH/TL: one slope of 1 and the positive-range correction.
-    EXPECT_NEAR(Read(station, old), 25.0 * 0.994, 0.02);
+    EXPECT_NEAR(Read(station, old).value, 25.0 * 0.994, 0.02);
     // TH = TL = 0: the raw value without any correction.
-    EXPECT_NEAR(Read(station, oldUncalibrated), -25.0, 0.02);
+    EXPECT_NEAR(Read(station, oldUncalibrated).value, -25.0, 0.02);
     EXPECT_EQ(DeviceName(ToRomCode(newer)), "DS18S20");
     EXPECT_EQ(DeviceName(ToRomCode(old)), "DS1820");
 }
@@ -180,8 +181,8 @@ TEST(HumidityProbes, ReadingFollowsTheSensorModelAndLeavesTheProbeOnVad) {
     SimStation station(net.unit);
     station.Start();
     // One 10 mV step of VAD is about 0.33 %RH.
-    EXPECT_NEAR(Read(station, rom), 45.0, 0.4);
-    EXPECT_EQ(Read(station, wet), 100.0);
+    EXPECT_NEAR(Read(station, rom).value, 45.0, 0.4);
+    EXPECT_EQ(Read(station, wet).value, 100.0);
     auto* probe = dynamic_cast<sim::HumidityProbe*>(net.unit->Find(rom));
     ASSERT_NE(probe, nullptr);
     EXPECT_EQ(probe->Config() & 0x08, 0);
@@ -200,7 +201,7 @@ TEST(HumidityProbes, APauseLeavesTheEepromCopyItsTime) {
     const auto timeToVdd = [&] {
         Prepare2438AdConversion(station.session, ToRomCode(rom), 0);
         const double start = station.clock.Timer();
-        EXPECT_EQ(Prepare2438AdConversion(station.session, ToRomCode(rom), 1), 0.0);
+        EXPECT_EQ(Prepare2438AdConversion(station.session, ToRomCode(rom), 1), ProbeFault::kNone);
         return station.clock.Timer() - start;
     };
     const double running = timeToVdd();
@@ -222,7 +223,7 @@ TEST(HumidityProbes, AReadingWithLineSwitchingStaysWithinItsByteAndTimeBudget) {
     station.session.SelectLine(3);
     const double before = station.clock.Timer();
     const std::uint64_t sent = net.unit->BytesFromHost();
-    EXPECT_NEAR(Read(station, rom), 60.0, 0.4);
+    EXPECT_NEAR(Read(station, rom).value, 60.0, 0.4);
     EXPECT_LE(station.clock.Timer() - before, 0.6);
     EXPECT_LE(net.unit->BytesFromHost() - sent, 400u);
 }
@@ -238,16 +239,19 @@ TEST(HumidityProbes, ErrorPathsGiveTheirCodesAndAZeroSupplyIsAnErrorNotInfinity)
     net.unit->AddFault({sim::FaultKind::kStuckConversion, stuck, 0, 0, 1e9});
     SimStation station(net.unit);
     station.Start();
-    EXPECT_EQ(Read(station, noSupply), kHumBadReading);
-    EXPECT_EQ(Read(station, damaged), kHumNoAccessOrVdd);
-    EXPECT_EQ(Read(station, removed), kHumNoAccessOrVdd);
+    EXPECT_EQ(Read(station, noSupply).fault, ProbeFault::kBadMeasurement);
+    EXPECT_EQ(Read(station, damaged).fault, ProbeFault::kNoAnswer);
+    EXPECT_EQ(Read(station, removed).fault, ProbeFault::kNoAnswer);
     // Conversions that never finish leave the voltage registers at zero.
-    EXPECT_EQ(Read(station, stuck), kHumBadReading);
-    EXPECT_EQ(Prepare2438AdConversion(station.session, ToRomCode(damaged), 1), -494.0);
-    EXPECT_EQ(Get2438Temperature(station.session, ToRomCode(damaged)), -493.0);
-    EXPECT_EQ(Get2438Temperature(station.session, ToRomCode(removed)), -493.0);
+    EXPECT_EQ(Read(station, stuck).fault, ProbeFault::kBadMeasurement);
+    EXPECT_EQ(Prepare2438AdConversion(station.session, ToRomCode(damaged), 1),
+              ProbeFault::kDamagedData);
+    EXPECT_EQ(Get2438Temperature(station.session, ToRomCode(damaged)).fault,
+              ProbeFault::kDamagedData);
+    EXPECT_EQ(Get2438Temperature(station.session, ToRomCode(removed)).fault,
+              ProbeFault::kDamagedData);
     net.unit->AddFault({sim::FaultKind::kShort, {}, 1, 0, 1e9});
-    EXPECT_EQ(Read(station, noSupply), kHumNoAccessOrVdd);
+    EXPECT_EQ(Read(station, noSupply).fault, ProbeFault::kNoAnswer);
 }
 
 TEST(SwitchProbes, ContactStateAndErrors) {
@@ -255,14 +259,15 @@ TEST(SwitchProbes, ContactStateAndErrors) {
     station.Start();
     const Rom open = RomsOf(*station.unit, 1, "DS2406").at(0);
     const Rom closed = RomsOf(*station.unit, 2, "DS2406").at(0);
-    EXPECT_EQ(Read(station, open, 1), 1.0);
-    EXPECT_EQ(Read(station, closed, 2), 0.0);
-    EXPECT_EQ(Read(station, closed, 1), kSwitchCrcError);  // not on the selected line
+    EXPECT_EQ(Read(station, open, 1).value, 1.0);
+    EXPECT_EQ(Read(station, closed, 2).value, 0.0);
+    EXPECT_EQ(Read(station, closed, 1).fault,
+              ProbeFault::kDamagedData);  // not on the selected line
     station.unit->AddFault({sim::FaultKind::kCorruptCrc, open, 0, 0, 1e9});
-    EXPECT_EQ(Read(station, open, 1), kSwitchCrcError);
-    EXPECT_EQ(Read(station, MakeRom(0x01, 3), 1), kTempNotTemperatureFamily);
+    EXPECT_EQ(Read(station, open, 1).fault, ProbeFault::kDamagedData);
+    EXPECT_EQ(Read(station, MakeRom(0x01, 3), 1).fault, ProbeFault::kNotAProbe);
     station.unit->AddFault({sim::FaultKind::kShort, {}, 2, 0, 1e9});
-    EXPECT_EQ(Read(station, closed, 2), kSwitchNoAccess);
+    EXPECT_EQ(Read(station, closed, 2).fault, ProbeFault::kNoAnswer);
 }
 
 TEST(UnitOutputs, StatusByteCombinesBothOutputs) {
@@ -276,18 +281,18 @@ TEST(UnitOutputs, RelayAndLampsFollowTheCallsWithTheirHistory) {
     SimStation station;
     station.Start();
     auto& unit = *station.unit;
-    EXPECT_EQ(AlarmRelaisOff(station.session), 0);
-    EXPECT_EQ(OranjeLedOn(station.session), 0);
+    EXPECT_EQ(AlarmRelaisOff(station.session), OutputResult::kDone);
+    EXPECT_EQ(OranjeLedOn(station.session), OutputResult::kDone);
     EXPECT_FALSE(unit.RelayOn());
     EXPECT_TRUE(unit.OrangeLampOn());
-    EXPECT_EQ(AlarmRelaisOn(station.session), 0);
-    EXPECT_EQ(OranjeLedOff(station.session), 0);
+    EXPECT_EQ(AlarmRelaisOn(station.session), OutputResult::kDone);
+    EXPECT_EQ(OranjeLedOff(station.session), OutputResult::kDone);
     EXPECT_TRUE(unit.RelayOn());
     EXPECT_FALSE(unit.OrangeLampOn());
 
-    EXPECT_EQ(RedLedOff(station.session), 0);
+    RedLedOff(station.session);
     EXPECT_FALSE(unit.RedLampOn());
-    EXPECT_EQ(RedLedOn(station.session), 0);
+    RedLedOn(station.session);
     EXPECT_TRUE(unit.RedLampOn());
 
     std::vector<std::pair<sim::UnitOutput, bool>> changes;
@@ -306,14 +311,14 @@ TEST(UnitOutputs, DamagedOrMissingDs2406IsReported) {
     SimStation station;
     station.Start();
     station.unit->AddFault({sim::FaultKind::kCorruptCrc, station.unit->Ds2406Rom(), 0, 0, 1e9});
-    EXPECT_EQ(AlarmRelaisOn(station.session), kOutputCrcError);
+    EXPECT_EQ(AlarmRelaisOn(station.session), OutputResult::kDamagedData);
     station.unit->ClearFaults();
     station.unit->AddFault({sim::FaultKind::kRemoved, station.unit->Ds2406Rom(), 0, 0, 1e9});
     // Without the DS2406 the other trunk devices still answer the reset, but
     // nothing returns a CRC.
-    EXPECT_EQ(OranjeLedOn(station.session), kOutputCrcError);
+    EXPECT_EQ(OranjeLedOn(station.session), OutputResult::kDamagedData);
     station.unit->AddFault({sim::FaultKind::kShort, {}, 0, 0, 1e9});
-    EXPECT_EQ(OranjeLedOn(station.session), kOutputShortTransfer);
+    EXPECT_EQ(OranjeLedOn(station.session), OutputResult::kCutShort);
 }
 
 TEST(Ds2405, EachLinesSwitchTogglesOnceAndATrunkSwitchThreeTimes) {

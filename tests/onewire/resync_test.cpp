@@ -29,7 +29,7 @@ std::vector<std::pair<int, RomCode>> Probes(sim::SimulatedNodex& unit) {
 int FailedReadings(SimStation& station) {
     int failed = 0;
     for (const auto& [line, rom] : Probes(*station.unit)) {
-        failed += IsErrorValue(ReadProbe(station.session, line, rom)) ? 1 : 0;
+        failed += ReadProbe(station.session, line, rom).Ok() ? 0 : 1;
     }
     return failed;
 }
@@ -38,7 +38,7 @@ class LinkFaults : public ::testing::Test {
   protected:
     void SetUp() override {
         station.Start();
-        ASSERT_EQ(station.session.Zet2480TimingToLongCable(), 0);
+        ASSERT_EQ(station.session.Zet2480TimingToLongCable(), SessionStatus::kOk);
         probes = Probes(*station.unit);
         ASSERT_EQ(probes.size(), 15u);
         // Every break from here on reaches nothing, as on a pseudo-terminal.
@@ -63,8 +63,8 @@ TEST_F(LinkFaults, AfterADropInDataModeAndWithDeadBreaksEveryFollowingReadingSuc
 
     // The lost Convert T leaves the power-on value, which the reading
     // converts once more: the reading itself comes through.
-    const double reading = ReadProbe(station.session, probes.front().first, victim);
-    EXPECT_FALSE(IsErrorValue(reading)) << reading;
+    const Reading reading = ReadProbe(station.session, probes.front().first, victim);
+    EXPECT_TRUE(reading.Ok()) << static_cast<int>(reading.fault);
     EXPECT_GE(Stats().failedExchanges, 1);
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(FailedReadings(station), 0) << "round " << round;
@@ -101,9 +101,9 @@ TEST_F(LinkFaults, AUnitUnpluggedForTenSecondsIsReadAgainWithoutRestartingTheSes
     int failedWhileOut = 0;
     for (std::size_t i = 0; station.clock.Timer() < unplugged + 10; i = (i + 1) % probes.size()) {
         const double before = station.clock.Timer();
-        const double value = ReadProbe(station.session, probes[i].first, probes[i].second);
+        const Reading reading = ReadProbe(station.session, probes[i].first, probes[i].second);
         if (station.clock.Timer() < unplugged + 10) {
-            EXPECT_TRUE(IsErrorValue(value)) << value;
+            EXPECT_FALSE(reading.Ok()) << reading.value;
             ++failedWhileOut;
         }
         // A silent unit costs deadlines, not hangs.
@@ -125,7 +125,7 @@ TEST(LinkTrace, ResynchronisationsAreWrittenToTheTrace) {
         OneWireDriver driver(station.ports, station.clock, &sink);
         NodexSession session(driver, station.ports, station.clock);
         session.SerialPort = 1;
-        ASSERT_EQ(session.StartOneWireSession(), 1);
+        ASSERT_EQ(session.StartOneWireSession(), SessionStatus::kOk);
         station.ports.writeBudget = 0;
         EXPECT_EQ(session.ResetTheNodex(), 0);
         station.ports.writeBudget = -1;

@@ -46,8 +46,8 @@ SimStation::SimStation(std::shared_ptr<sim::SimulatedNodex> unitIn)
 }
 
 void SimStation::Start() {
-    ASSERT_EQ(session.StartOneWireSession(), 1);
-    ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+    ASSERT_EQ(session.StartOneWireSession(), SessionStatus::kOk);
+    ASSERT_EQ(session.ZoekNodexNumbers(), SessionStatus::kOk);
 }
 
 std::vector<std::string> SimStation::TakeLog() {

@@ -20,23 +20,23 @@ TEST(SessionThreads, TwoThreadsTakingTurnsReadConsistentValues) {
     std::mutex turn;
     std::vector<double> humidityValues;
     std::vector<double> contactValues;
-    std::vector<int> heartbeats;
+    std::vector<OutputResult> heartbeats;
 
     std::thread acquisition([&] {
         for (int i = 0; i < 5; ++i) {
             std::lock_guard lock(turn);
             heartbeats.push_back(OranjeLedOn(station.session));
             heartbeats.push_back(OranjeLedOff(station.session));
-            humidityValues.push_back(ReadProbe(station.session, 3, humidity));
+            humidityValues.push_back(ReadProbe(station.session, 3, humidity).value);
         }
     });
     for (int i = 0; i < 5; ++i) {
         std::lock_guard lock(turn);
-        contactValues.push_back(ReadProbe(station.session, 2, contact));
+        contactValues.push_back(ReadProbe(station.session, 2, contact).value);
     }
     acquisition.join();
 
-    EXPECT_EQ(heartbeats, std::vector<int>(10, 0));
+    EXPECT_EQ(heartbeats, std::vector<OutputResult>(10, OutputResult::kDone));
     for (const double value : humidityValues) {
         EXPECT_NEAR(value, 80.0, 0.4);  // one 10 mV step of VAD
     }

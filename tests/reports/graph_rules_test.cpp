@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "reports/graph_axis.h"
 #include "reports/limit_lines.h"
@@ -184,7 +185,8 @@ TEST(ValueTexts, SwitchStatesInEachPlace) {
     EXPECT_EQ(PrintedSwitchText(0.4, 0), "Closed");
     EXPECT_EQ(PrintedSwitchText(0.6, 0), "Open  ");
     EXPECT_EQ(ListCell(1.0, kTypeSwitch, "  ", 0), "  Open  ");
-    EXPECT_EQ(ListCell(-999.0, kTypeSwitch, "  ", 0), "    -   ");
+    EXPECT_EQ(ListCell(std::nullopt, kTypeSwitch, "  ", 0), "    -   ");
+    EXPECT_EQ(ListCell(-300.0, kTypeSwitch, "  ", 0), "    -   ");
 }
 
 // n values every `step` minutes from midnight, all 20.0.

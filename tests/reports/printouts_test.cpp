@@ -212,9 +212,9 @@ TEST_F(ReportListsTest, MonthsDaysAndWeeksWithData) {
 // in quarter-hours, a month and a day in hours, nothing once the user left.
 TEST(PeriodLoading, WeeksInQuarterHoursMonthsAndDaysInHours) {
     testing::TempDir dir;
-    std::string error;
     // 26 February to 4 March 2026, a sample every quarter-hour, two probes.
-    ASSERT_EQ(GenerateResultFiles(dir.path(), {2026, 2, 26, 7, 2, 15, 5}, error), 7) << error;
+    const Generation generation = GenerateResultFiles(dir.path(), {2026, 2, 26, 7, 2, 15, 5});
+    ASSERT_EQ(generation.filesWritten, 7) << generation.problem;
     auto data = std::make_unique<PeriodData>();
     SilentProgress progress;
     const auto load = [&](ReportPeriod period, int month, int day, int week) {
@@ -246,8 +246,8 @@ TEST(PeriodLoading, WeeksInQuarterHoursMonthsAndDaysInHours) {
 
 TEST(PeriodLoading, AnAbortDuringTheSearchReadsNoFile) {
     testing::TempDir dir;
-    std::string error;
-    ASSERT_EQ(GenerateResultFiles(dir.path(), {2026, 2, 26, 3, 2, 15, 5}, error), 3) << error;
+    const Generation generation = GenerateResultFiles(dir.path(), {2026, 2, 26, 3, 2, 15, 5});
+    ASSERT_EQ(generation.filesWritten, 3) << generation.problem;
     struct Leaving final : ReportProgress {
         void MakeMeldingVisible(bool, std::string_view) override {}
         void DisplayMonthlyMessage(std::string_view, std::string_view) override {}

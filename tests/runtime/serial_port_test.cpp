@@ -57,7 +57,7 @@ TEST(SerialPortProvider, ChoosesTransportByName) {
 struct CheckCase {
     FakeLineState::Cts cts;
     int openResult;
-    int expected;
+    PortCheckResult expected;
     bool poweredAfterwards;
 };
 
@@ -76,19 +76,22 @@ TEST_P(PortCheck, JudgesTheUnitByItsCtsAnswer) {
     EXPECT_GE(state->closes, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ModemLines, PortCheck,
-    ::testing::Values(CheckCase{FakeLineState::Cts::FollowsPower, kSerialOk, 0, true},
-                      CheckCase{FakeLineState::Cts::AlwaysOn, kSerialOk, kCtsDoesNotFollow, false},
-                      CheckCase{FakeLineState::Cts::AlwaysOff, kSerialOk, kNoUnitOnPort, false},
-                      CheckCase{FakeLineState::Cts::FollowsPower, kSerialCannotOpen,
-                                kSerialCannotOpen, true}));
+INSTANTIATE_TEST_SUITE_P(ModemLines, PortCheck,
+                         ::testing::Values(CheckCase{FakeLineState::Cts::FollowsPower, kSerialOk,
+                                                     PortCheckResult::kUnitAnswers, true},
+                                           CheckCase{FakeLineState::Cts::AlwaysOn, kSerialOk,
+                                                     PortCheckResult::kCtsDoesNotFollow, false},
+                                           CheckCase{FakeLineState::Cts::AlwaysOff, kSerialOk,
+                                                     PortCheckResult::kNoUnit, false},
+                                           CheckCase{FakeLineState::Cts::FollowsPower,
+                                                     kSerialCannotOpen,
+                                                     PortCheckResult::kPortUnusable, true}));
 
 TEST(PortCheck, TakesTheSettlingTimes) {
     auto state = std::make_shared<FakeLineState>();
     FakePortProvider ports(state);
     VirtualClock clock;
-    ASSERT_EQ(CheckSerialPortConnection(ports, clock, 1), 0);
+    ASSERT_EQ(CheckSerialPortConnection(ports, clock, 1), PortCheckResult::kUnitAnswers);
     EXPECT_DOUBLE_EQ(clock.Timer(), 1.75);  // 3 x 0.5 s settling + 0.25 s after closing
 }
 
@@ -96,7 +99,7 @@ TEST(PortCheck, UnmappedPortIsReported) {
     auto state = std::make_shared<FakeLineState>();
     FakePortProvider ports(state);
     VirtualClock clock;
-    EXPECT_EQ(CheckSerialPortConnection(ports, clock, 0), kSerialInvalidPort);
+    EXPECT_EQ(CheckSerialPortConnection(ports, clock, 0), PortCheckResult::kPortUnusable);
     EXPECT_EQ(CloseSerialPortConnection(ports, 12), kSerialInvalidPort);
 }
 

@@ -40,15 +40,15 @@ TEST(PtyServer, TheDriverFindsTheSampleUnitOverAPseudoTerminalAndAgainAfterReope
     OneWireDriver driver(ports, clock);
     for (int round = 0; round < 2; ++round) {
         NodexSession session(driver, ports, clock);
-        ASSERT_EQ(session.StartOneWireSession(), 1) << "round " << round;
-        ASSERT_EQ(session.ZoekNodexNumbers(), 0);
+        ASSERT_EQ(session.StartOneWireSession(), SessionStatus::kOk) << "round " << round;
+        ASSERT_EQ(session.ZoekNodexNumbers(), SessionStatus::kOk);
         EXPECT_EQ(session.Nodex2406Rom[0], 0x12);
         for (const RomCode& coupler : session.Nodex2409Rom) {
             EXPECT_EQ(coupler[0], 0x1F);
         }
-        EXPECT_EQ(session.SelectLine(2), 0);
+        EXPECT_EQ(session.SelectLine(2), SessionStatus::kOk);
         EXPECT_TRUE(unit->LineConnected(2));
-        EXPECT_EQ(session.StopOneWireSession(), 0);
+        EXPECT_EQ(session.StopOneWireSession(), SessionStatus::kOk);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <memory>
+#include <optional>
 
 #include "storage/result_file_text.h"
 #include "support/recording_status_display.h"
@@ -323,10 +324,10 @@ TEST_F(HistoryReaderTest, ValueAtAMinute) {
          ProbeLineText("0000000000A1", "   8.0", "A"));
     EXPECT_EQ(ZoekInHistoSensor(*data, 0, 0), 7.0);
     EXPECT_EQ(ZoekInHistoSensor(*data, 0, 20), 8.0);
-    EXPECT_EQ(ZoekInHistoSensor(*data, 0, 10), kNoValueAtMinute);
-    EXPECT_EQ(ZoekInHistoSensor(*data, 0, 90), kNoValueAtMinute);
-    EXPECT_EQ(ZoekInHistoSensor(*data, 5, 0), kNoValueAtMinute);
-    EXPECT_EQ(ZoekInHistoSensor(*data, 100, 0), kNoValueAtMinute);
+    EXPECT_EQ(ZoekInHistoSensor(*data, 0, 10), std::nullopt);
+    EXPECT_EQ(ZoekInHistoSensor(*data, 0, 90), std::nullopt);
+    EXPECT_EQ(ZoekInHistoSensor(*data, 5, 0), std::nullopt);
+    EXPECT_EQ(ZoekInHistoSensor(*data, 100, 0), std::nullopt);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "runtime/text_file.h"
 #include "storage/period_day_reader.h"
 #include "storage/period_files.h"
 #include "storage/result_file_text.h"
@@ -250,8 +251,8 @@ std::map<std::tuple<std::string, int>, std::pair<double, double>> HourlyByHand(
 TEST(PeriodRoundTrip, GeneratedMonthMatchesAComputationByHand) {
     testing::TempDir temp;
     const std::filesystem::path dataDir = temp / "QRVDATA";
-    std::string error;
-    ASSERT_EQ(GenerateResultFiles(dataDir, {2026, 2, 26, 4, 30, 7, 3}, error), 4) << error;
+    const Generation generation = GenerateResultFiles(dataDir, {2026, 2, 26, 4, 30, 7, 3});
+    ASSERT_EQ(generation.filesWritten, 4) << generation.problem;
 
     auto data = std::make_unique<PeriodData>();
     RecordingReportProgress progress;
@@ -286,11 +287,26 @@ TEST(PeriodRoundTrip, GeneratedMonthMatchesAComputationByHand) {
 
 TEST(PeriodRoundTrip, GeneratorRefusesAStartThatIsNoDate) {
     testing::TempDir temp;
-    std::string error;
-    EXPECT_EQ(GenerateResultFiles(temp / "QRVDATA", {2026, 2, 29, 2, 30, 7, 3}, error), -1);
-    EXPECT_EQ(error, "2026-02-29 is not a date");
-    EXPECT_EQ(GenerateResultFiles(temp / "QRVDATA", {2026, 13, 1, 2, 30, 7, 3}, error), -1);
+    const Generation leapless = GenerateResultFiles(temp / "QRVDATA", {2026, 2, 29, 2, 30, 7, 3});
+    EXPECT_EQ(leapless.status, GenerationStatus::kBadOptions);
+    EXPECT_EQ(leapless.problem, "2026-02-29 is not a date");
+    EXPECT_EQ(GenerateResultFiles(temp / "QRVDATA", {2026, 13, 1, 2, 30, 7, 3}).status,
+              GenerationStatus::kBadOptions);
     EXPECT_FALSE(std::filesystem::exists(temp / "QRVDATA" / "2026-13-01.qrd"));
+}
+
+TEST(PeriodRoundTrip, GeneratorStopsAtADayThatHasAFileAndCountsTheDaysBefore) {
+    testing::TempDir temp;
+    const std::filesystem::path dataDir = temp / "QRVDATA";
+    ASSERT_TRUE(GenerateResultFiles(dataDir, {2026, 3, 3, 1, 2, 60, 9}).Written());
+    const std::string kept = ReadFileBytes(ResultFilePath(dataDir, 2026, 3, 3)).bytes;
+    const Generation stopped = GenerateResultFiles(dataDir, {2026, 3, 1, 4, 2, 60, 1});
+    EXPECT_EQ(stopped.status, GenerationStatus::kFileExists);
+    EXPECT_EQ(stopped.filesWritten, 2);
+    EXPECT_NE(stopped.problem.find("2026-03-03.qrd exists already"), std::string::npos)
+        << stopped.problem;
+    EXPECT_EQ(ReadFileBytes(ResultFilePath(dataDir, 2026, 3, 3)).bytes, kept);
+    EXPECT_FALSE(std::filesystem::exists(ResultFilePath(dataDir, 2026, 3, 4)));
 }
 
 TEST(PeriodFinders, WeekOneFindsItsDecemberDaysUnderThePreviousYear) {

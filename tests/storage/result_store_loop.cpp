@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
             rig.table.Lock()->SensorArray[static_cast<std::size_t>(p)].Value =
                 qrv::testing::LoopValue(p, minute);
         }
-        if (rig.store.StoreResultsToDisk(dataDir) != 0) {
+        if (rig.store.StoreResultsToDisk(dataDir) != qrv::StoreResult::kStored) {
             return 1;
         }
         const std::string ack = std::to_string(minute) + "\n";

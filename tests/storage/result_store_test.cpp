@@ -40,7 +40,7 @@ class ResultStoreTest : public ::testing::Test, protected testing::StoreRig {
 };
 
 TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     const std::string firstBlock = BlockHeaderText("14:30", 3) +
                                    ProbeLineText("0000000A1B2C", "  21.5",
                                                  "Koelcel \xB0"
@@ -53,7 +53,7 @@ TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
     clock.Advance(5 * 60);
     table.Lock()->SensorArray[0].Value = -5.0;
     table.Lock()->SensorArray[1].Status = kStatusOff;
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     EXPECT_EQ(ReadBytes(DayFile("2026-12-06")),
               ResultHeaderText("2026-12-06") + firstBlock + BlockHeaderText("14:35", 3) +
                   ProbeLineText("0000000A1B2C", "  -5.0",
@@ -67,23 +67,23 @@ TEST_F(ResultStoreTest, FirstStoreCreatesTheFileSecondAppendsABlock) {
 
 TEST_F(ResultStoreTest, StoreAfterMidnightOpensTheNewDay) {
     clock.SetNow({2026, 12, 31, 23, 59, 30, 0});
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     clock.Advance(60);
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     const std::string newYear = ReadBytes(DayFile("2027-01-01"));
     EXPECT_TRUE(newYear.starts_with(ResultHeaderText("2027-01-01") + BlockHeaderText("00:00", 3)));
 }
 
 TEST_F(ResultStoreTest, EmptyTableStillWritesABlockHeader) {
     table.Lock()->ClearDataBase();
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     EXPECT_EQ(ReadBytes(DayFile("2026-12-06")),
               ResultHeaderText("2026-12-06") + BlockHeaderText("14:30", 0));
 }
 
 TEST_F(ResultStoreTest, NothingIsWrittenWithoutANetwork) {
     netWorkInstalled = 0;
-    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreNoNetwork);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kNoNetwork);
     EXPECT_FALSE(std::filesystem::exists(dataDir));
     EXPECT_TRUE(display.Calls().empty());
 }
@@ -91,7 +91,7 @@ TEST_F(ResultStoreTest, NothingIsWrittenWithoutANetwork) {
 TEST_F(ResultStoreTest, AnEmptyFileLeftByACrashGetsItsHeader) {
     std::filesystem::create_directories(dataDir);
     testing::WriteBytes(DayFile("2026-12-06"), "");
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     EXPECT_TRUE(ReadBytes(DayFile("2026-12-06")).starts_with(ResultHeaderText("2026-12-06")));
 }
 
@@ -101,7 +101,7 @@ TEST_F(ResultStoreTest, ABlockAfterACrashStartsOnALineOfItsOwn) {
                              ProbeLineText("0000000A1B2C", "  20.0", "Koel").substr(0, 18);
     for (const std::string& cut : {torn, torn + "xx\r"}) {
         testing::WriteBytes(DayFile("2026-12-06"), cut);
-        ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+        ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
         const std::string bytes = ReadBytes(DayFile("2026-12-06"));
         const std::string expected =
             cut + (cut.ends_with('\r') ? "\n" : "\r\n") + BlockHeaderText("14:30", 3);
@@ -112,7 +112,7 @@ TEST_F(ResultStoreTest, ABlockAfterACrashStartsOnALineOfItsOwn) {
 TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     // The day's file name is taken by a directory: nothing can be appended.
     std::filesystem::create_directories(DayFile("2026-12-06"));
-    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kFileCannotOpenForWriting);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kCannotWrite);
     ASSERT_EQ(log.Messages().size(), 1u);
     EXPECT_NE(log.Messages()[0].find("2026-12-06.qrd"), std::string::npos);
     EXPECT_NE(log.Messages()[0].find(": Is a directory"), std::string::npos) << log.Messages()[0];
@@ -132,7 +132,7 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     for (const std::filesystem::path& target : {std::filesystem::path("/dev/null"), temp.path()}) {
         std::filesystem::remove(DayFile("2026-12-06"));
         std::filesystem::create_symlink(target, DayFile("2026-12-06"));
-        EXPECT_EQ(store.StoreResultsToDisk(dataDir), kFileCannotOpenForWriting);
+        EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kCannotWrite);
         EXPECT_NE(log.Messages().back().find("symbolic link"), std::string::npos)
             << log.Messages().back();
     }
@@ -141,50 +141,50 @@ TEST_F(ResultStoreTest, AFailedStoreIsLoggedShownAndReported) {
     std::filesystem::create_symlink(temp / "elsewhere.qrd", DayFile("2026-12-06"));
     testing::WriteBytes(temp / "elsewhere.qrd", "");
     EXPECT_TRUE(display.Snapshot().storeProblemShown) << "refused links fail the store too";
-    EXPECT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     EXPECT_TRUE(ReadBytes(temp / "elsewhere.qrd").starts_with(ResultHeaderText("2026-12-06")));
     EXPECT_FALSE(display.Snapshot().storeProblemShown) << "a store that succeeds clears it";
 
     // A data directory that cannot be created fails the same way.
     testing::WriteBytes(temp / "blocked", "x");
-    EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), kFileCannotOpenForWriting);
+    EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), StoreResult::kCannotWrite);
     EXPECT_EQ(log.Messages().size(), 4u);
 }
 
 TEST_F(ResultStoreTest, AMinuteWithABlockIsNeverStoredAgainAlsoAfterARestart) {
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     const std::string once = ReadBytes(DayFile("2026-12-06"));
     clock.Advance(20);  // the store at stop or shutdown, in the same minute
-    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kMinuteAlreadyStored);
 
     // A station restarted within the minute reads the minute from the file.
     ResultStore restarted({table, clock, status, log, feed});
-    EXPECT_EQ(restarted.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
+    EXPECT_EQ(restarted.StoreResultsToDisk(dataDir), StoreResult::kMinuteAlreadyStored);
     EXPECT_EQ(ReadBytes(DayFile("2026-12-06")), once);
     EXPECT_EQ(restarted.State().LastSampleTime.load(), 870);
     EXPECT_TRUE(log.Messages().empty());
 
     clock.Advance(60);
-    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), StoreResult::kStored);
     const std::size_t block = once.size() - ResultHeaderText("2026-12-06").size();
     EXPECT_EQ(ReadBytes(DayFile("2026-12-06")).size(), once.size() + block);
 
     // Today's file moved away (Save As): the minute starts a new file.
     std::filesystem::rename(DayFile("2026-12-06"), temp / "saved.qrd");
-    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), StoreResult::kStored);
     EXPECT_TRUE(ReadBytes(DayFile("2026-12-06"))
                     .starts_with(ResultHeaderText("2026-12-06") + BlockHeaderText("14:31", 3)));
 }
 
 TEST_F(ResultStoreTest, AnAppendedBlockAndAFailedStoreArePublishedNothingElse) {
     FeedSubscription events = feed.Subscribe();
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     clock.Advance(20);
-    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreMinuteAlreadyStored);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kMinuteAlreadyStored);
     testing::WriteBytes(temp / "blocked", "x");
-    EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), kFileCannotOpenForWriting);
+    EXPECT_EQ(store.StoreResultsToDisk(temp / "blocked" / "QRVDATA"), StoreResult::kCannotWrite);
     netWorkInstalled = 0;
-    EXPECT_EQ(store.StoreResultsToDisk(dataDir), kStoreNoNetwork);
+    EXPECT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kNoNetwork);
     const std::vector<LiveEvent> published = events.Drain().events;
     ASSERT_EQ(published.size(), 2U);
     EXPECT_EQ(published[0].kind, LiveEventKind::kStored);
@@ -210,7 +210,7 @@ class TodayReaderTest : public ResultStoreTest {
 TEST_F(TodayReaderTest, ReadsBackWhatTheStoreWrote) {
     for (double value : {21.46, 19.0, 23.94}) {
         table.Lock()->SensorArray[0].Value = value;
-        ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+        ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
         clock.Advance(10 * 60);
     }
     ASSERT_EQ(Read(0), 0);
@@ -235,7 +235,7 @@ TEST_F(TodayReaderTest, OffProbeMissingProbeAndMissingFileGiveNothing) {
     EXPECT_EQ(view->ViewMeasMax, -50.0);
 
     table.Lock()->SensorArray[1].Status = kStatusOff;
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     EXPECT_EQ(Read(1), kNoTodayValues);
     EXPECT_EQ(view->ViewProbeName, "?");
     EXPECT_EQ(view->ViewArrayMaxIndex, 0);
@@ -245,7 +245,7 @@ TEST_F(TodayReaderTest, OffProbeMissingProbeAndMissingFileGiveNothing) {
 }
 
 TEST_F(TodayReaderTest, ATypeChangeNoLongerMatchesOlderLines) {
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     table.Lock()->SensorArray[0].SensorType = kTypeHumidity;
     EXPECT_EQ(Read(0), kNoTodayValues);
 }
@@ -269,11 +269,11 @@ TEST_F(TodayReaderTest, ReadsEveryValueAlsoPastADaysMinutes) {
 }
 
 TEST_F(ResultStoreTest, AClockSetBackIsLoggedOnceWithBothTimes) {
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     clock.SetNow({2026, 12, 6, 13, 45, 0, 0});
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     clock.Advance(60);
-    ASSERT_EQ(store.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(store.StoreResultsToDisk(dataDir), StoreResult::kStored);
     ASSERT_EQ(log.Messages().size(), 1U);
     EXPECT_NE(log.Messages()[0].find("13:45"), std::string::npos) << log.Messages()[0];
     EXPECT_NE(log.Messages()[0].find("14:30"), std::string::npos) << log.Messages()[0];
@@ -281,7 +281,7 @@ TEST_F(ResultStoreTest, AClockSetBackIsLoggedOnceWithBothTimes) {
     // A restarted station meets the set-back in the file itself.
     ResultStore restarted({table, clock, status, log, feed});
     clock.SetNow({2026, 12, 6, 9, 0, 0, 0});
-    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), 0);
+    ASSERT_EQ(restarted.StoreResultsToDisk(dataDir), StoreResult::kStored);
     ASSERT_EQ(log.Messages().size(), 2U);
     EXPECT_NE(log.Messages()[1].find("13:46"), std::string::npos) << log.Messages()[1];
     EXPECT_NE(log.Messages()[1].find("09:00"), std::string::npos) << log.Messages()[1];

@@ -205,7 +205,7 @@ TEST_F(TornBlockTest, ACutAtAnyByteCostsAtMostTheBlockThatWasCut) {
     std::vector<std::size_t> ends{0};
     for (int block = 1; block <= 3; ++block) {
         SetBlock(block);
-        ASSERT_EQ(store.StoreResultsToDisk(dataDir_), 0);
+        ASSERT_EQ(store.StoreResultsToDisk(dataDir_), StoreResult::kStored);
         ends.push_back(std::filesystem::file_size(dayFile_));
     }
     const std::string written = testing::ReadBytes(dayFile_);
@@ -230,7 +230,7 @@ TEST_F(TornBlockTest, ACutAtAnyByteCostsAtMostTheBlockThatWasCut) {
                     SetBlock(4);
                     testing::StoreRig restarted({2026, 3, 14, 11, 0, 0, 0});
                     restarted.table.Replace(table.Copy());
-                    ASSERT_EQ(restarted.store.StoreResultsToDisk(dataDir_), 0);
+                    ASSERT_EQ(restarted.store.StoreResultsToDisk(dataDir_), StoreResult::kStored);
                 }
                 std::vector<int> whole = cut.earlierBlocks;
                 whole.push_back(4);

@@ -30,9 +30,9 @@ struct PanelFixture {
         options.days = days;
         options.probes = probes;
         options.intervalMinutes = interval;
-        std::string error;
-        if (GenerateResultFiles(dataDir, options, error) < 0) {
-            throw std::runtime_error(error);
+        if (const Generation generation = GenerateResultFiles(dataDir, options);
+            !generation.Written()) {
+            throw std::runtime_error(generation.problem);
         }
     }
 

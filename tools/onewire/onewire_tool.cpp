@@ -118,11 +118,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::F
     return options;
 }
 
-std::string Reading(const RomCode& rom, double value) {
-    if (IsErrorValue(value)) {
-        return fmt::format("{:.1f} (error)", value);
+std::string ReadingShown(const RomCode& rom, const Reading& reading) {
+    const DeviceKind kind = FamilyOf(rom[0]).kind;
+    // A failure as its error code, the number the station's own views show.
+    if (!reading.Ok()) {
+        return fmt::format("{:.1f} (error)", CodedValue(kind, reading));
     }
-    switch (FamilyOf(rom[0]).kind) {
+    const double value = reading.value;
+    switch (kind) {
         case DeviceKind::kTemperature:
             return fmt::format("{:.2f} \u00B0C", value);
         case DeviceKind::kHumidity:
@@ -132,6 +135,22 @@ std::string Reading(const RomCode& rom, double value) {
         default:
             return fmt::format("{}", value);
     }
+}
+
+std::string_view OutputFailureText(OutputResult result) {
+    switch (result) {
+        case OutputResult::kDone:
+            break;
+        case OutputResult::kNotSelected:
+            return "not selected";
+        case OutputResult::kNoAnswer:
+            return "no answer";
+        case OutputResult::kDamagedData:
+            return "damaged answer";
+        case OutputResult::kCutShort:
+            return "transfer cut short";
+    }
+    return "done";
 }
 
 std::optional<RomCode> ParseRom(const std::string& text) {
@@ -178,7 +197,7 @@ int LinkFailures(NodexSession& session) {
 // One line's search: what it met (the trunk's devices too), whether the line
 // could be switched and whether the link held throughout the search.
 struct LineSearch {
-    int switched = 0;
+    SessionStatus switched = SessionStatus::kOk;
     bool complete = false;
     std::vector<RomCode> found;
 };
@@ -186,7 +205,7 @@ struct LineSearch {
 LineSearch SearchLine(NodexSession& session, int line) {
     LineSearch search;
     search.switched = session.SelectLine(line);
-    if (search.switched != 0) {
+    if (search.switched != SessionStatus::kOk) {
         return search;
     }
     const int failedBefore = LinkFailures(session);
@@ -228,17 +247,18 @@ ScanListing Scan(NodexSession& session) {
     }
     if (!trunk.complete) {
         listing.gaps.push_back(
-            trunk.switched != 0
+            trunk.switched != SessionStatus::kOk
                 ? fmt::format("the lines could not all be switched off ({}): the trunk and the "
                               "lines were not searched completely, lines 1-3 not listed",
-                              trunk.switched)
+                              SessionStatusCode(trunk.switched))
                 : "the search of the trunk was cut off twice: lines 1-3 not listed");
     }
     for (int line = 1; line <= kCouplerCount; ++line) {
         const LineSearch& search = lines[static_cast<std::size_t>(line - 1)];
-        if (search.switched != 0) {
-            listing.gaps.push_back(fmt::format(
-                "line {} could not be switched on ({}): not searched", line, search.switched));
+        if (search.switched != SessionStatus::kOk) {
+            listing.gaps.push_back(
+                fmt::format("line {} could not be switched on ({}): not searched", line,
+                            SessionStatusCode(search.switched)));
         } else if (trunk.complete) {
             list(line, search.found);
         }
@@ -250,32 +270,32 @@ ScanListing Scan(NodexSession& session) {
 // software (which shows the chips' own values, not the station's corrected
 // ones). False when the reading failed.
 bool ReadingText(NodexSession& session, int line, const RomCode& rom, std::string& text) {
-    double value = 0;
+    Reading reading;
     std::string chip;
     switch (FamilyOf(rom[0]).kind) {
         case DeviceKind::kTemperature: {
             Scratchpad pad{};
-            value = Get1820Temperature(session, line, rom, pad);
-            if (!IsErrorValue(value)) {
+            reading = ReadTemperature(session, line, rom, pad);
+            if (reading.Ok()) {
                 chip = fmt::format("  (chip {:.4f} \u00B0C)", ChipTemperature(rom, pad));
             }
             break;
         }
         case DeviceKind::kHumidity: {
             Ds2438Measurements measured;
-            value = Get2438Vochtigheid(session, line, rom, measured);
-            if (!IsErrorValue(value)) {
-                chip = fmt::format("  (VDD {:.2f} V, VAD {:.2f} V, {:.2f} \u00B0C)", measured.vdd,
-                                   measured.vad, measured.celsius);
+            reading = Get2438Vochtigheid(session, line, rom, measured);
+            if (reading.Ok()) {
+                chip = fmt::format("  (VDD {:.2f} V, VAD {:.2f} V, {:.2f} \u00B0C)",
+                                   measured.vdd.value, measured.vad.value, measured.celsius.value);
             }
             break;
         }
         default:
-            value = ReadProbe(session, line, rom);
+            reading = ReadProbe(session, line, rom);
             break;
     }
-    text += "  " + Reading(rom, value) + chip;
-    return !IsErrorValue(value);
+    text += "  " + ReadingShown(rom, reading) + chip;
+    return reading.Ok();
 }
 
 bool IsUnitDevice(NodexSession& session, const RomCode& rom) {
@@ -351,12 +371,12 @@ int RunCommand(NodexSession& session, const std::vector<std::string>& command, s
         return ScanOrRead(session, command, out, err);
     }
     const bool on = command.back() == "on";
-    int result = 0;
+    OutputResult result = OutputResult::kDone;
     if (verb == "lamp" && command[1] == "red") {
-        result = on ? RedLedOn(session) : RedLedOff(session);
+        on ? RedLedOn(session) : RedLedOff(session);
     } else {
         result = ReadUnitOutputStates(session);
-        if (result == 0) {
+        if (result == OutputResult::kDone) {
             if (verb == "relay") {
                 result = on ? AlarmRelaisOn(session) : AlarmRelaisOff(session);
             } else {
@@ -364,8 +384,9 @@ int RunCommand(NodexSession& session, const std::vector<std::string>& command, s
             }
         }
     }
-    if (result != 0) {
-        fmt::print(err, "quorvanel-onewire: the unit did not confirm the output ({})\n", result);
+    if (result != OutputResult::kDone) {
+        fmt::print(err, "quorvanel-onewire: the unit did not confirm the output ({})\n",
+                   OutputFailureText(result));
         return kExitUnit;
     }
     fmt::print(out, "{}\n", fmt::join(command, " "));
@@ -412,13 +433,13 @@ int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FI
         return kExitUnit;
     }
     if (modemLines) {
-        const int check = CheckSerialPortConnection(ports, clock, port);
-        if (check != 0) {
-            fmt::print(err, "quorvanel-onewire: the unit does not answer on {} ({}{})\n",
-                       map.NameOf(port), check,
-                       check == kNoUnitOnPort       ? ": CTS off, no power or no unit"
-                       : check == kCtsDoesNotFollow ? ": CTS does not follow RTS and DTR"
-                                                    : "");
+        const PortCheckResult check = CheckSerialPortConnection(ports, clock, port);
+        if (check != PortCheckResult::kUnitAnswers) {
+            fmt::print(
+                err, "quorvanel-onewire: the unit does not answer on {} ({})\n", map.NameOf(port),
+                check == PortCheckResult::kNoUnit             ? "CTS off, no power or no unit"
+                : check == PortCheckResult::kCtsDoesNotFollow ? "CTS does not follow RTS and DTR"
+                                                              : "the port cannot be opened");
             return kExitUnit;
         }
     } else {
@@ -428,13 +449,14 @@ int RunOneWireTool(const std::vector<std::string>& args, std::FILE* out, std::FI
     OneWireDriver driver(ports, clock, trace.IsOpen() ? &trace : nullptr);
     NodexSession session(driver, ports, clock);
     session.SerialPort = port;
-    if (const int started = session.StartOneWireSession(); started < 0) {
+    if (const SessionStatus started = session.StartOneWireSession();
+        started != SessionStatus::kOk) {
         fmt::print(err, "quorvanel-onewire: no 1-Wire session on {} ({})\n", map.NameOf(port),
-                   started);
+                   SessionStatusCode(started));
         return kExitUnit;
     }
     int status = kExitOk;
-    if (session.ZoekNodexNumbers() < 0) {
+    if (session.ZoekNodexNumbers() != SessionStatus::kOk) {
         fmt::print(err, "quorvanel-onewire: no presence on the trunk\n");
         status = kExitUnit;
     } else {

@@ -422,13 +422,13 @@ int RunGenerate(const std::filesystem::path& station, CommandArgs args, const To
         return BadArguments("generate wants --from YYYY-MM-DD");
     }
     const std::filesystem::path dataDirectory = DataDirectoryOf(station, demo);
-    std::string error;
-    const int written = GenerateResultFiles(dataDirectory, options, error);
-    if (written < 0) {
-        fmt::print(stderr, "quorvanel-report: {}\n", error);
+    const Generation generation = GenerateResultFiles(dataDirectory, options);
+    if (!generation.Written()) {
+        fmt::print(stderr, "quorvanel-report: {}\n", generation.problem);
         return kExitNoData;
     }
-    fmt::print(out, "wrote {} result files to {}\n", written, dataDirectory.string());
+    fmt::print(out, "wrote {} result files to {}\n", generation.filesWritten,
+               dataDirectory.string());
     return kExitOk;
 }
 

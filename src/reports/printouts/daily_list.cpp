@@ -1,6 +1,7 @@
 #include "reports/printouts/daily_list.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -25,14 +26,14 @@ int DailyListPageCount(int probes) {
     return probes <= 0 ? 0 : (probes + kListProbesPerPage - 1) / kListProbesPerPage;
 }
 
-std::string ListCell(double value, int probeType, std::string_view units, int taal) {
-    if (value < kErrorValueLimit) {
+std::string ListCell(std::optional<double> value, int probeType, std::string_view units, int taal) {
+    if (!value || *value < kErrorValueLimit) {
         return "    -   ";
     }
     if (probeType == kTypeSwitch) {
-        return "  " + PrintedSwitchText(value, taal);
+        return "  " + PrintedSwitchText(*value, taal);
     }
-    return ValueWithUnits(value, units);
+    return ValueWithUnits(*value, units);
 }
 
 ReportPage MakeDailyListPage(const HistoryData& day, int page, int pages,
@@ -69,7 +70,7 @@ ReportPage MakeDailyListPage(const HistoryData& day, int page, int pages,
     for (int e = first; e <= last; ++e) {
         const HistoEntry& entry = day.HistoSensor[static_cast<std::size_t>(e)];
         for (int row = 0; row < kListRowCount; ++row) {
-            const double value = ZoekInHistoSensor(day, e, 30 * row);
+            const std::optional<double> value = ZoekInHistoSensor(day, e, 30 * row);
             list.body[static_cast<std::size_t>(row)] +=
                 "   " + ListCell(value, entry.ProbeType, entry.ProbeUnits, taal);
         }
