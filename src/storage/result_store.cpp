@@ -78,12 +78,11 @@ StoreResult ResultStore::StoreResultsToDisk(const std::filesystem::path& dataDir
             // The file keeps both blocks and the readers read them all; the
             // log says why a day holds a time twice. The next block follows
             // this one, so a clock set back once is logged once.
-            if (lastMinutes > minutes) {
-                context_.log.LogMessageToDisk(
-                    fmt::format("Clock set back: block of {:02}:{:02} stored after the block of "
-                                "{:02}:{:02} in {}",
-                                now.hour, now.minute, *lastMinutes / 60, *lastMinutes % 60,
-                                path.filename().string()));
+            if (const int last = lastMinutes.value_or(-1); last > minutes) {
+                context_.log.LogMessageToDisk(fmt::format(
+                    "Clock set back: block of {:02}:{:02} stored after the block of "
+                    "{:02}:{:02} in {}",
+                    now.hour, now.minute, last / 60, last % 60, path.filename().string()));
             }
             if (storeProblemShown_) {
                 context_.status.ShowStoreProblem(false, {});
