@@ -36,7 +36,7 @@ namespace qrv::sim {
 std::shared_ptr<SimulatedNodex> BuildNetwork(const nlohmann::json& description);
 // A network of a few hundred devices, with their models and faults, takes
 // some tens of kilobytes; a larger file is refused before it is read.
-inline constexpr std::size_t kMaxNetworkFileBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxNetworkFileBytes = std::size_t{1024} * 1024;
 // Throws std::invalid_argument naming the file and what is wrong with it.
 std::shared_ptr<SimulatedNodex> LoadNetworkFile(const std::string& path);
 
