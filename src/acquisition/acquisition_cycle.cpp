@@ -332,14 +332,15 @@ bool AcquisitionCycle::ReadLineRound() {
             configBytes_[static_cast<std::size_t>(probes[i].index)] = known ? reading.pad[4] : 0;
         }
     }
-    // Humidity and switch probes are read one by one, as always.
+    // Humidity and switch probes are read one by one, as always, but a
+    // switch without the pause that paces a tick of one probe.
     for (std::size_t i = 0; i < probes.size() && !Paused(); ++i) {
         const Probe& probe = probes[i];
         if (!IsProbeFamily(probe.rom[0])) {
             reads[i] = Reading::Failed(ProbeFault::kNotAProbe);
         } else if (probe.kind != DeviceKind::kTemperature) {
             ShowProbeBeingRead(probe.rom, probe.name);
-            reads[i] = qrv::ReadProbe(station_.session, line, probe.rom);
+            reads[i] = qrv::ReadProbe(station_.session, line, probe.rom, SwitchPause::kNone);
         }
     }
     if (Paused()) {

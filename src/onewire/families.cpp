@@ -20,14 +20,14 @@ std::string_view DeviceName(const RomCode& rom) {
     return FamilyOf(rom[0]).name;
 }
 
-Reading ReadProbe(NodexSession& session, int line, const RomCode& rom) {
+Reading ReadProbe(NodexSession& session, int line, const RomCode& rom, SwitchPause switchPause) {
     switch (FamilyOf(rom[0]).kind) {
         case DeviceKind::kTemperature:
             return ReadTemperature(session, line, rom);
         case DeviceKind::kHumidity:
             return Get2438Vochtigheid(session, line, rom);
         case DeviceKind::kSwitchInput:
-            return Get2406PioWaarde(session, line, rom);
+            return Get2406PioWaarde(session, line, rom, switchPause);
         default:
             return Reading::Failed(ProbeFault::kNotAProbe);
     }

@@ -4,6 +4,7 @@
 
 #include "onewire/nodex_session.h"
 #include "onewire/reading.h"
+#include "onewire/unit_outputs.h"
 #include "sensors/families.h"
 #include "sensors/sensor_record.h"
 
@@ -13,6 +14,7 @@ namespace qrv {
 // the old DS1820 by ROM byte 5.
 std::string_view DeviceName(const RomCode& rom);
 // Reads a probe by its family; kNotAProbe when the family is not read.
-Reading ReadProbe(NodexSession& session, int line, const RomCode& rom);
+Reading ReadProbe(NodexSession& session, int line, const RomCode& rom,
+                  SwitchPause switchPause = SwitchPause::kAfterReading);
 
 }  // namespace qrv

@@ -146,7 +146,7 @@ OutputResult ReadUnitOutputStates(NodexSession& session) {
     return OutputResult::kDone;
 }
 
-Reading Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
+Reading Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom, SwitchPause pause) {
     session.SelectLine(line);
     if (session.MakeCurrent(rom) != 1) {
         return Reading::Failed(ProbeFault::kNotSelected);
@@ -159,7 +159,9 @@ Reading Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom) {
         return Reading::Failed(ProbeFault::kDamagedData);
     }
     const double level = (*info & kPioALevelBit) != 0 ? 1.0 : 0.0;
-    session.ReadingWait(kSwitchSettleSeconds);
+    if (pause == SwitchPause::kAfterReading) {
+        session.ReadingWait(kSwitchSettleSeconds);
+    }
     return Reading::Of(level);
 }
 

@@ -49,9 +49,15 @@ OutputResult SwitchControlPort2409(NodexSession& session, int on, int coupler);
 void RedLedOn(NodexSession& session);
 void RedLedOff(NodexSession& session);
 
+// Whether a switch reading holds the bus a quarter second after it: that
+// paces a tick that reads one probe; a round that reads a whole line would
+// only lose the time, since the level is read before the pause.
+enum class SwitchPause : std::uint8_t { kAfterReading, kNone };
+
 // The contact state of a switch-input probe (PIO-A level): 1.0 or 0.0, or
 // kNotSelected, kNoAnswer or kDamagedData.
-Reading Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom);
+Reading Get2406PioWaarde(NodexSession& session, int line, const RomCode& rom,
+                         SwitchPause pause = SwitchPause::kAfterReading);
 
 // Toggles the first DS2405 met with each line selected in turn; the last
 // driver result.

@@ -270,6 +270,19 @@ TEST(SwitchProbes, ContactStateAndErrors) {
     EXPECT_EQ(Read(station, closed, 2).fault, ProbeFault::kNoAnswer);
 }
 
+TEST(SwitchProbes, OnlyAReadingOfItsOwnHoldsTheBusAQuarterSecondAfterTheLevel) {
+    SimStation station;
+    station.Start();
+    const Rom open = RomsOf(*station.unit, 1, "DS2406").at(0);
+    const RomCode rom = ToRomCode(open);
+    double before = station.clock.Timer();
+    EXPECT_EQ(ReadProbe(station.session, 1, rom).value, 1.0);
+    EXPECT_GE(station.clock.Timer() - before, 0.25);
+    before = station.clock.Timer();
+    EXPECT_EQ(ReadProbe(station.session, 1, rom, SwitchPause::kNone).value, 1.0);
+    EXPECT_LT(station.clock.Timer() - before, 0.1);
+}
+
 TEST(UnitOutputs, StatusByteCombinesBothOutputs) {
     EXPECT_EQ(Ds2406StatusByte(true, false), 0x3F);
     EXPECT_EQ(Ds2406StatusByte(false, true), 0x5F);
