@@ -78,6 +78,15 @@ struct ReadTimes {
     std::map<int, std::vector<double>> at;
 };
 
+// Runs the started station for the given seconds and gives the longest time
+// any of its first `probes` probes went unread.
+double LongestGapWhileRunning(LiveFixture& f, int probes, double seconds) {
+    ReadTimes reads(f);
+    const double start = f.clock.Timer();
+    f.RunFor(seconds, [&] { reads.Note(); });
+    return reads.LongestGap(probes, start, f.clock.Timer());
+}
+
 sim::TemperatureProbe& SimProbe(LiveFixture& f, int index) {
     sim::Rom rom{};
     const RomCode code = f.Probe(index).Rom;
@@ -94,12 +103,8 @@ TEST(SimultaneousConversion, MixedLinesAreReadWholeEveryFewSecondsParasiteProbes
     f.Probe(6).Line = 103;
     f.live.Cycle().SetSimultaneousConversion(true);
     f.Start();
-    ReadTimes reads(f);
-    const double start = f.clock.Timer();
-    f.RunFor(60.0, [&] { reads.Note(); });
-
     // Three lines, one per measurement step of two seconds.
-    EXPECT_LE(reads.LongestGap(7, start, f.clock.Timer()), 6.5);
+    EXPECT_LE(LongestGapWhileRunning(f, 7, 60.0), 6.5);
     EXPECT_NEAR(f.Probe(0).Value, 4.0, 0.1);
     EXPECT_NEAR(f.Probe(1).Value, 5.0, 0.1);
     EXPECT_NEAR(f.Probe(2).Value, 60.0, 3.0);
@@ -268,10 +273,7 @@ TEST(SimultaneousConversion, AHundredProbesOnThreeLinesAreEachReadAtLeastEveryTe
     }
     f.live.Cycle().SetSimultaneousConversion(true);
     f.Start();
-    ReadTimes reads(f);
-    const double start = f.clock.Timer();
-    f.RunFor(60.0, [&] { reads.Note(); });
-    EXPECT_LE(reads.LongestGap(100, start, f.clock.Timer()), 10.0);
+    EXPECT_LE(LongestGapWhileRunning(f, 100, 60.0), 10.0);
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(f.Probe(i).LostCount, 0) << i;
     }
